@@ -1,0 +1,43 @@
+# Front door: `make demo` and `make test` do all set-up on a fresh machine.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+JOBS       ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all deps configure build demo test asan fuzz bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+$(BUILD)/build.ninja: | deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+
+configure: $(BUILD)/build.ninja
+
+build: deps configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+demo: build
+	@for f in examples/*.kj; do echo "== $$f"; $(BUILD)/kj -b $$f || exit 1; done
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+asan: deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKJ_SANITIZE=ON -DKJ_BENCH=OFF
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+fuzz:
+	@scripts/install-deps --fuzz
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKJ_FUZZ=ON -DKJ_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+bench: build
+	cd $(BUILD) && env -u OPENBLAS_CORETYPE -u OPENBLAS_L2_SIZE ./bench/kj_bench
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -1,0 +1,243 @@
+/*
+ * kj80x.h: the C interface of the Kj run-time library (libkj80x).
+ *
+ * Hosts (console program, editor, graphical shell) and native packages include
+ * this header only. Everything here is plain C: integer codes, the five-word
+ * value record, callback types and the exported functions, grouped by family.
+ */
+#ifndef KJ80X_H
+#define KJ80X_H
+
+#include <stddef.h>
+#include <stdint.h>
+#include <wchar.h>
+
+#if defined(KJ_BUILDING_LIBRARY)
+#define KJ_API __attribute__((visibility("default")))
+#else
+#define KJ_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* =====================================================================
+ * Type codes (low 8 bits of the type-and-flags word)
+ * ===================================================================== */
+#define KJ_TYPE_NONE    0  /* "not inititalized"; always carries KJ_FLAG_NULL */
+#define KJ_TYPE_INT     1
+#define KJ_TYPE_DOUBLE  2
+#define KJ_TYPE_MATRIX  3
+#define KJ_TYPE_STRING  4
+#define KJ_TYPE_ARRAY   5
+#define KJ_TYPE_FUNC    6  /* compiled function */
+#define KJ_TYPE_CLASS   7  /* object or class */
+#define KJ_TYPE_VECTOR  8  /* matrix with a pending index */
+#define KJ_TYPE_NATIVE  9  /* "int.func": native (library) function */
+#define KJ_TYPE_RANGE   10
+#define KJ_TYPE_FILE    11
+#define KJ_TYPE_ADDRESS 12
+#define KJ_TYPE_LAMBDA  13
+#define KJ_TYPE_BLOB    14
+#define KJ_TYPE_MASK    0xFFu
+
+/* =====================================================================
+ * Flag bits (above the type code)
+ * ===================================================================== */
+#define KJ_FLAG_NULL      0x100u      /* no value */
+#define KJ_FLAG_OWNS      0x200u      /* owns its payload */
+#define KJ_FLAG_CONST     0x400u      /* read-only */
+#define KJ_FLAG_EXTERN    0x1000u     /* declared function without a body */
+#define KJ_FLAG_GLOBAL    0x2000u
+#define KJ_FLAG_INLINE    0x8000u
+#define KJ_FLAG_BOUND     0x10000u    /* function bound to an object */
+#define KJ_FLAG_STATIC    0x20000u    /* static member */
+#define KJ_FLAG_SHARED    0x100000u   /* array with a shared element block */
+#define KJ_FLAG_ADDRESS   0x200000u   /* array that is a reference */
+#define KJ_FLAG_ARG       0x400000u
+#define KJ_FLAG_VARARGS   0x800000u   /* variable arguments / spread mark */
+#define KJ_FLAG_IDXVALUE  0x2000000u  /* vector indexed by a matrix of indices */
+#define KJ_FLAG_IDXRANGE  0x4000000u  /* vector indexed by a range */
+
+/* =====================================================================
+ * The value record: five 64-bit words
+ * ===================================================================== */
+typedef struct KjValue KjValue;
+typedef struct KjNamedValue KjNamedValue;
+typedef struct KjFuncInfo KjFuncInfo;
+
+typedef void (*KjNativeFunction)(KjValue *result, KjValue *args, int count);
+
+struct KjValue {
+    uint32_t type;      /* type code | flags */
+    uint32_t reserved;
+    union {
+        int64_t  w[4];
+        int32_t  ival;                                             /* int */
+        double   dval;                                             /* double */
+        struct { int32_t r, c; double **m;                         /* matrix, vector */
+                 union { int32_t i[2]; KjValue *v; } idx; } mat;
+        struct { int32_t len, pad; char *s; } str;                 /* string */
+        struct { int32_t n, pad; KjValue *v; } arr;                /* array */
+        struct { int32_t nparam; uint32_t entry;                   /* compiled function */
+                 int64_t *context; KjFuncInfo *info; } fn;
+        struct { int32_t n, base, cls, pad; KjNamedValue *members; } obj;  /* class */
+        struct { int32_t nparam, pad; KjNativeFunction fn; KjFuncInfo *info; } nat;
+        struct { int32_t first, last; } rng;                       /* range */
+        struct { void *stream; uint32_t mode; int32_t pad;         /* file */
+                 int32_t *dims; void *archive; } file;
+        struct { int32_t nparam, entry; uint32_t slot;             /* lambda */
+                 int32_t argbase, framebase, pad; } lam;
+        struct { uint32_t a, b; void *p; } blob;                   /* blob */
+    } u;
+};
+
+/* A name followed by a value: global symbols, class members, parameters. */
+struct KjNamedValue {
+    char   *name;
+    KjValue val;
+};
+
+/* Shared by compiled and native functions. */
+struct KjFuncInfo {
+    char         *descriptor;  /* one 'c' or ' ' per parameter, '$', name */
+    int32_t       file;        /* literal index of the source file name */
+    int32_t       pad;
+    KjNamedValue *params;      /* parameter records, defaults as values */
+};
+
+#define KJ_RANGE_OPEN (-256)
+
+/* =====================================================================
+ * Callback types
+ * ===================================================================== */
+typedef void (*KjMessageFn)(const char *text);
+typedef void (*KjGetsFn)(char *buffer, int size);
+typedef void (*KjExitFn)(int code);
+typedef int  (*KjWindowFn)(const char *action, const char *argument);
+typedef int  (*KjDrawFn)(const char *command, int area,
+                         const double *x1, int n1, const char *label1,
+                         const double *x2, int n2, const char *label2,
+                         const double *x3, int n3, const char *label3,
+                         int i1, int i2, const int *iv, int niv,
+                         const double *dv, int ndv);
+
+/* =====================================================================
+ * Driver and life cycle
+ * ===================================================================== */
+KJ_API int  KjMain(int argc, char **argv);
+KJ_API int  KjMainCmd(const char *cmdline);
+KJ_API int  KjMain_T(int argc, wchar_t **argv);
+KJ_API int  KjMainInit(void);
+KJ_API void KjMainExit(void);
+
+/* =====================================================================
+ * Host callbacks, pipes and text channels
+ * ===================================================================== */
+KJ_API void SetKjMessage(KjMessageFn fn);
+KJ_API void SetKjRunMessage(KjMessageFn fn);
+KJ_API void SetKjPuts(KjMessageFn fn);
+KJ_API void SetKjGets(KjGetsFn fn);
+KJ_API void SetKjExit(KjExitFn fn);
+KJ_API void SetKjTextWindow(KjWindowFn fn);
+KJ_API void SetKjDrawWindow(KjWindowFn fn);
+KJ_API void SetKjDataWindow(void *fn);
+KJ_API void SetKjDraw(KjDrawFn fn);
+KJ_API void SetKjPipe(int size);
+
+KJ_API void KjMessage(const char *text);
+KJ_API void KjRunMessage(const char *text);
+KJ_API void KjPuts(const char *text);
+
+KJ_API void KjSetPrintlevel(int level);
+KJ_API int  KjGetPrintlevel(void);
+KJ_API void KjSetUserExitCode(int code);
+KJ_API int  KjGetUserExitCode(void);
+
+KJ_API void KjSetMainArgs(int argc, char **argv);
+KJ_API void KjGetMainArgs(int *argc, char ***argv);
+KJ_API void KjSetKjArgs(int argc, char **argv);
+KJ_API void KjGetKjArgs(int *argc, char ***argv);
+
+/* =====================================================================
+ * Run control
+ * ===================================================================== */
+KJ_API int  IKjRunInit(void);
+KJ_API int  FKjRun(int start, const char *name);
+KJ_API void KjRunMainExitCall(void (*fn)(void));
+KJ_API void KjRunAbort(void);
+KJ_API void KjRunExit(void);
+KJ_API void KjRunError(int code, const char *text);
+KJ_API void KjRunErrorMessage(const char *text);
+KJ_API void KjRunWarning(const char *name, int kind);
+KJ_API void KjRunWarningMessage(const char *name, const char *text);
+
+/* =====================================================================
+ * Values: ownership, stores, setters, sizes, names
+ * ===================================================================== */
+KJ_API void     KjFreeByValue(KjValue *v);
+KJ_API void     KjMakeByValue(KjValue *v);
+KJ_API KjValue *KjValDuplicate(KjValue *dst, const KjValue *src);
+KJ_API void     KjValDuplicate2(KjValue *dst, const KjValue *src);
+KJ_API void     KjValTransfer(KjValue *dst, KjValue *src);
+KJ_API KjValue *KjStoreCreate(int n);
+KJ_API void     KjStoreDelete(KjValue *values, int n);
+
+KJ_API void KjValSetInt(KjValue *v, int i);
+KJ_API void KjValSetDouble(KjValue *v, double d);
+KJ_API void KjValSetZero(KjValue *v);
+KJ_API void KjValSetNull(KjValue *v);
+KJ_API void KjValSetString(KjValue *v, const char *s);
+KJ_API void KjValSetMat(KjValue *v, double **m, int r, int c);
+KJ_API void KjValSetMatZero(KjValue *v, int r, int c);
+KJ_API void KjValSetVecc(KjValue *v, const double *x, int r, int c);
+KJ_API void KjValSetVecr(KjValue *v, const double *x, int r, int c);
+KJ_API void KjValSetArray(KjValue *v, int n);
+KJ_API void KjValSetBlob(KjValue *v, unsigned a, unsigned b, void *p);
+
+KJ_API int KjValType(const KjValue *v);
+KJ_API int KjValHasType(const KjValue *v, int type);
+KJ_API int KjValHasFlag(const KjValue *v, unsigned flags);
+KJ_API int KjValSizer(const KjValue *v);
+KJ_API int KjValSizec(const KjValue *v);
+KJ_API int KjValSizerc(const KjValue *v);
+KJ_API int KjValRows(const KjValue *v);
+KJ_API int KjValColumns(const KjValue *v);
+KJ_API const char *SKjGetTypeName(unsigned type);
+
+/* =====================================================================
+ * Matrix and vector blocks
+ * ===================================================================== */
+KJ_API double **MatAllocBlock(int r, int c);
+KJ_API void     MatFreeBlock(double **m);
+KJ_API int    **IntMatAllocBlock(int r, int c);
+KJ_API void     IntMatFreeBlock(int **m);
+KJ_API double **MatDup(double **src, int r, int c);
+KJ_API double **MatCopy(double **dst, double **src, int r, int c);
+KJ_API double **MatCpy(double **dst, double **src, int r, int c);
+KJ_API double **MatCopyVecc(double **dst, const double *vec, int r, int c);
+KJ_API double **MatCopyVecr(double **dst, const double *vec, int r, int c);
+KJ_API double  *VeccCopyMat(double *vec, double **src, int r, int c);
+KJ_API double  *VecrCopyMat(double *vec, double **src, int r, int c);
+KJ_API double   MatGetAt(double **m, int i, int j);
+KJ_API void     MatSetAt(double **m, double x, int i, int j);
+KJ_API double **MatZero(double **m, int r, int c);
+KJ_API double **MatI(double **m, int n);
+KJ_API double **MatNaN(double **m, int r, int c);
+KJ_API double  *VecAllocBlock(int n);
+KJ_API void     VecFreeBlock(double *v);
+KJ_API double  *VecCopy(double *dst, const double *src, int n);
+KJ_API double  *VecDupBlock(const double *src, int n);
+KJ_API void     SetNaN(double *x);
+KJ_API void     SetInf(double *x);
+KJ_API int      FIsNaN(double x);
+KJ_API int      FIsInf(double x);
+KJ_API int      FIsInfOrNaN(double x);
+KJ_API int      IsDbMissing(double x);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* KJ80X_H */

@@ -1,0 +1,74 @@
+// Exported callback setters, pipes, text channels, print level and arguments.
+#include <kj80x.h>
+
+#include <cstdio>
+
+#include "api/host.h"
+#include "value/matrix_block.h"
+
+using kj::host::state;
+
+
+extern "C" {
+
+void SetKjMessage(KjMessageFn fn) { state().message_fn = fn; }
+void SetKjRunMessage(KjMessageFn fn) { state().run_message_fn = fn; }
+void SetKjPuts(KjMessageFn fn) { state().puts_fn = fn; }
+void SetKjGets(KjGetsFn fn) { state().gets_fn = fn; }
+void SetKjExit(KjExitFn fn) { state().exit_fn = fn; }
+void SetKjTextWindow(KjWindowFn fn) { state().text_window_fn = fn; }
+void SetKjDrawWindow(KjWindowFn fn) { state().draw_window_fn = fn; }
+void SetKjDataWindow(void* fn) { state().data_window_fn = fn; }
+void SetKjDraw(KjDrawFn fn) { state().draw_fn = fn; }
+
+void KjMessage(const char* text) {
+    if (state().print_level >= 0 && state().message_fn) state().message_fn(text);
+}
+void KjRunMessage(const char* text) {
+    if (state().print_level >= 0 && state().run_message_fn) state().run_message_fn(text);
+}
+void KjPuts(const char* text) {
+    if (state().print_level <= 0) return;
+    if (kj::host::has_output_pipe()) {
+        state().puts_fn(text);
+    } else {
+        std::fputs(text, stdout);
+    }
+}
+
+void KjSetPrintlevel(int level) { state().print_level = level; }
+int KjGetPrintlevel(void) { return state().print_level; }
+void KjSetUserExitCode(int code) { state().user_exit_code = code; }
+int KjGetUserExitCode(void) { return state().user_exit_code; }
+
+void KjSetMainArgs(int argc, char** argv) {
+    state().main_argc = argc;
+    state().main_argv = argv;
+}
+void KjGetMainArgs(int* argc, char*** argv) {
+    if (argc) *argc = state().main_argc;
+    if (argv) *argv = state().main_argv;
+}
+void KjSetKjArgs(int argc, char** argv) {
+    kj::host::clear_kj_args();
+    if (argc > 0 && argv) {
+        char** copy = kj::value::str_array_dup(argv, argc);
+        if (copy) {
+            state().kj_argv = copy;
+            state().kj_argc = argc;
+        }
+    }
+}
+void KjGetKjArgs(int* argc, char*** argv) {
+    if (argc) *argc = state().kj_argc;
+    if (argv) *argv = state().kj_argv;
+}
+
+void KjRunMainExitCall(void (*fn)(void)) {
+    auto& s = state();
+    if (s.exit_call_count < kj::host::k_max_exit_calls) s.exit_calls[s.exit_call_count++] = fn;
+}
+
+void SetKjPipe(int size) { kj::host::set_pipe(size); }
+
+}  // extern "C"
