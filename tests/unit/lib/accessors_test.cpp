@@ -289,7 +289,7 @@ TEST_F(Accessors, NegativeDimensionsRaiseError39) {
     EXPECT_EQ(raised([&] { KjLibValMatMalloc(&a[0], -1, 2); }), kj::vm::E_NegativeDim);
     EXPECT_EQ(raised([&] { KjLibValStrMalloc(&a[0], -1); }), kj::vm::E_NegativeDim);
     EXPECT_EQ(raised([&] { KjLibValArrayCalloc(&a[0], -3); }), kj::vm::E_NegativeDim);
-    EXPECT_EQ(first_message(), "Runtime error: negative dimension");
+    EXPECT_EQ(first_run_message(), "Runtime error: negative dimension");
 }
 
 TEST_F(Accessors, ObjectQueriesComeFromTheObjectLayer) {

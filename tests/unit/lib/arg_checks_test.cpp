@@ -1,7 +1,6 @@
 #include "native_fixture.h"
 
 using kj::test::Args;
-using kj::test::captured;
 using kj::test::matrix;
 using kj::test::string_value;
 namespace kv = kj::value;
@@ -20,21 +19,21 @@ TEST_F(ArgChecks, ErrorsNameTheCurrentFunction) {
 
     kj::lib::set_current_function("acf");
     EXPECT_EQ(raised([] { KjLibArgError(1); }), kj::vm::E_ArgError);
-    ASSERT_EQ(captured().size(), 2u);
-    EXPECT_EQ(captured()[0], "acf(): error in argument 2");
-    EXPECT_EQ(captured()[1], "Runtime error: argument error");
+    ASSERT_EQ(run_messages().size(), 2u);
+    EXPECT_EQ(run_messages()[0], "acf(): error in argument 2");
+    EXPECT_EQ(run_messages()[1], "Runtime error: argument error");
 }
 
 TEST_F(ArgChecks, ArgTypeErrorWithAndWithoutExpectedType) {
     Args a{string_value("abc"), kv::make_null()};
     EXPECT_EQ(raised([&] { KjLibArgTypeError(0, KJ_TYPE_MATRIX, &a[0]); }), kj::vm::E_ArgError);
-    EXPECT_EQ(first_message(), "f(): type error in argument 1; expected: matrix, found: string[3]");
-    captured().clear();
+    EXPECT_EQ(first_run_message(), "f(): type error in argument 1; expected: matrix, found: string[3]");
+    clear();
     EXPECT_EQ(raised([&] { KjLibArgTypeError(2, -1, &a[0]); }), kj::vm::E_ArgError);
-    EXPECT_EQ(first_message(), "f(): type error in argument 3; found: string[3]");
-    captured().clear();
+    EXPECT_EQ(first_run_message(), "f(): type error in argument 3; found: string[3]");
+    clear();
     EXPECT_EQ(raised([&] { KjLibArgTypeError(0, KJ_TYPE_INT, &a[1]); }), kj::vm::E_ArgError);
-    EXPECT_EQ(first_message(), "f(): type error in argument 1; expected: int, found: .Null");
+    EXPECT_EQ(first_run_message(), "f(): type error in argument 1; expected: int, found: .Null");
 }
 
 TEST_F(ArgChecks, CheckTypeConvertsOrReports) {
@@ -60,12 +59,12 @@ TEST_F(ArgChecks, CheckTypeConvertsOrReports) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        captured().clear();
+        clear();
         Args a{kv::make_int(0), c.v};
         const int code = raised([&] { KjLibCheckType(c.type, a.data(), 1, 1); });
         if (c.message) {
             EXPECT_EQ(code, kj::vm::E_ArgError);
-            EXPECT_EQ(first_message(), c.message);
+            EXPECT_EQ(first_run_message(), c.message);
         } else {
             EXPECT_EQ(code, -1);
             EXPECT_EQ(KjValType(&a[1]), c.type);
@@ -77,7 +76,7 @@ TEST_F(ArgChecks, CheckTypeStopsAtTheFirstBadArgument) {
     Args a{kv::make_int(1), string_value("s"), kv::make_int(0), kv::make_int(2)};
     kv::set_array(a[2], 1);
     EXPECT_EQ(raised([&] { KjLibCheckType(KJ_TYPE_DOUBLE, a.data(), 0, 3); }), kj::vm::E_ArgError);
-    EXPECT_EQ(first_message(), "f(): type error in argument 3; expected: double, found: array[1]");
+    EXPECT_EQ(first_run_message(), "f(): type error in argument 3; expected: double, found: array[1]");
     EXPECT_EQ(KjValType(&a[0]), KJ_TYPE_DOUBLE);  // converted before the failure
     EXPECT_EQ(KjValType(&a[1]), KJ_TYPE_DOUBLE);  // a string packs into a double
     EXPECT_EQ(KjValType(&a[3]), KJ_TYPE_INT);     // never reached
@@ -101,12 +100,12 @@ TEST_F(ArgChecks, MatrixSize) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        captured().clear();
+        clear();
         Args a{matrix(c.r, c.c), matrix(c.r, c.c), c.v};
         const int code = raised([&] { KjLibCheckMatrixSize(a.data(), 0, 2, c.r, c.c); });
         if (c.message) {
             EXPECT_NE(code, -1);
-            EXPECT_EQ(first_message(), c.message);
+            EXPECT_EQ(first_run_message(), c.message);
         } else {
             EXPECT_EQ(code, -1);
         }
@@ -119,7 +118,7 @@ TEST_F(ArgChecks, SquareMatrix) {
     Args a{matrix(3, 3), kv::make_double(1), matrix(0, 0), matrix(2, 3)};
     EXPECT_EQ(raised([&] { KjLibCheckSquareMatrix(a.data(), 0, 2); }), -1);
     EXPECT_EQ(raised([&] { KjLibCheckSquareMatrix(a.data(), 0, 3); }), kj::vm::E_ArgSize);
-    EXPECT_EQ(first_message(), "f(): found matrix[2][3] but expected square matrix in argument 4");
+    EXPECT_EQ(first_run_message(), "f(): found matrix[2][3] but expected square matrix in argument 4");
 }
 
 TEST_F(ArgChecks, ArgumentsMustBeDifferent) {
@@ -127,7 +126,7 @@ TEST_F(ArgChecks, ArgumentsMustBeDifferent) {
     EXPECT_EQ(raised([&] { KjLibCheckArrayMatrix(a.data(), 1, 2, a[0].u.mat.m); }), -1);
     EXPECT_EQ(raised([&] { KjLibCheckArrayMatrix(a.data(), 0, 2, nullptr); }), -1);
     EXPECT_EQ(raised([&] { KjLibCheckArrayMatrix(a.data(), 0, 1, a[1].u.mat.m); }), kj::vm::E_ArgsDifferent);
-    EXPECT_EQ(first_message(), "Runtime error: arguments must be different");
+    EXPECT_EQ(first_run_message(), "Runtime error: arguments must be different");
 }
 
 }  // namespace

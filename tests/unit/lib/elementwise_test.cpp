@@ -5,7 +5,6 @@
 #include "native_fixture.h"
 
 using kj::test::Args;
-using kj::test::captured;
 using kj::test::matrix;
 using kj::test::string_value;
 namespace kv = kj::value;
@@ -91,20 +90,20 @@ TEST_F(Elementwise, Failures) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        captured().clear();
+        clear();
         if (c.code == -2) {
             // The first non-1x1 matrix (argument 2) sets the shape; argument 3 differs.
             Args a{c.x, c.y, matrix(2, 2)};
             Args r{kv::make_int(0)};
             EXPECT_EQ(raised([&] { KjFnDouble3(&r[0], a.data(), tag3); }), kj::vm::E_ArgSize);
-            EXPECT_EQ(first_message(), "f(): found matrix[2][2] but expected matrix[3][1] in argument 3");
+            EXPECT_EQ(first_run_message(), "f(): found matrix[2][2] but expected matrix[3][1] in argument 3");
             EXPECT_EQ(r[0].type, static_cast<uint32_t>(KJ_TYPE_INT));  // result untouched
             continue;
         }
         Args a{c.x, c.y};
         Args r{kv::make_int(0)};
         EXPECT_EQ(raised([&] { KjFnDouble2(&r[0], a.data(), tag2); }), c.code);
-        EXPECT_EQ(first_message(), c.message);
+        EXPECT_EQ(first_run_message(), c.message);
     }
 }
 
@@ -147,7 +146,7 @@ TEST_F(Elementwise, TrigonometricBuiltInsThroughTheTable) {
     kj::lib::set_current_function("acos");
     Args bad{string_value("x")};
     EXPECT_EQ(raised([&] { call("acos", bad); }), kj::vm::E_ArgError);
-    EXPECT_EQ(first_message(), "acos(): type error in argument 1; expected: double, found: string[1]");
+    EXPECT_EQ(first_run_message(), "acos(): type error in argument 1; expected: double, found: string[1]");
     kj::lib::free_function_table();
 }
 

@@ -10,7 +10,6 @@
 #include "value/alloc.h"
 
 using kj::lib::find_function;
-using kj::test::captured;
 using kj::lib::function_count;
 using kj::lib::function_entries;
 
@@ -62,13 +61,13 @@ TEST_F(FunctionTable, DescriptorValidation) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.descriptor);
-        captured().clear();
+        clear();
         EXPECT_EQ(FKjLibAddFunction(c.descriptor, native_a, 0), c.ok);
         if (c.ok) {
             const kj::lib::LibEntry* e = find_function(kj::lib::descriptor_name(c.descriptor));
             ASSERT_NE(e, nullptr);
             EXPECT_EQ(e->param_count, c.count);
-            EXPECT_TRUE(captured().empty());
+            EXPECT_TRUE(messages().empty());
         } else {
             EXPECT_EQ(first_message(), std::string("Link error: '") + c.descriptor + "' $ expected");
         }
@@ -186,9 +185,9 @@ TEST_F(FunctionTable, LinkErrorMessageForm) {
     kj::link::reset_link_error_count();
     kj::link::report_link_error(kj::link::L_UndefinedReference, nullptr);
     kj::link::report_link_error(kj::link::L_NotInitialised, "stack");
-    ASSERT_EQ(captured().size(), 2u);
-    EXPECT_EQ(captured()[0], "Link error: undefined reference");
-    EXPECT_EQ(captured()[1], "Link error: 'stack' not inititalized");
+    ASSERT_EQ(messages().size(), 2u);
+    EXPECT_EQ(messages()[0], "Link error: undefined reference");
+    EXPECT_EQ(messages()[1], "Link error: 'stack' not inititalized");
     EXPECT_EQ(kj::link::link_error_count(), 2);
 }
 

@@ -5,37 +5,30 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <kj80x.h>
 
-#include "api/host.h"
 #include "lib/arg_checks.h"
+#include "support/capture.h"
 #include "value/value.h"
 #include "vm/run_error.h"
 
 namespace kj::test {
 
-inline std::vector<std::string>& captured() {
-    static std::vector<std::string> lines;
-    return lines;
-}
-
+// Each test runs inside a capture scope (see support/capture.h) with the
+// current native function named "f".
 class NativeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        host::install_default_callbacks();
-        SetKjMessage([](const char* t) { captured().emplace_back(t); });
-        SetKjRunMessage([](const char* t) { captured().emplace_back(t); });
-        host::state().recovery = [](int code) { throw vm::RunError{code}; };
-        captured().clear();
+        m_scope = std::make_unique<CaptureScope>();
         lib::set_current_function("f");
     }
     void TearDown() override {
-        host::state().recovery = nullptr;
-        host::install_default_callbacks();
         lib::set_current_function(nullptr);
+        m_scope.reset();
     }
     // The code of the run-time error `fn` raises, or -1 when it returns.
     template <class Fn>
@@ -47,7 +40,14 @@ protected:
         }
         return -1;
     }
-    static std::string first_message() { return captured().empty() ? "" : captured().front(); }
+    static std::vector<std::string>& run_messages() { return captured().run_messages; }
+    static std::vector<std::string>& messages() { return captured().messages; }
+    static std::string first_run_message() { return run_messages().empty() ? "" : run_messages().front(); }
+    static std::string first_message() { return messages().empty() ? "" : messages().front(); }
+    static void clear() { captured() = Captured{}; }
+
+private:
+    std::unique_ptr<CaptureScope> m_scope;
 };
 
 // Matrix record (owned) filled row by row.
