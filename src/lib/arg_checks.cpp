@@ -45,12 +45,14 @@ void require_matrix(Value* args, int index) {
 }
 }  // namespace
 
-void set_current_function(const char* name_or_descriptor) {
-    const char* dollar = name_or_descriptor ? std::strchr(name_or_descriptor, '$') : nullptr;
-    g_current = dollar ? dollar + 1 : name_or_descriptor;
-}
+// Called for every native call: the name is resolved only when a message needs it.
+void set_current_function(const char* name_or_descriptor) { g_current = name_or_descriptor; }
 
-const char* current_function() { return g_current ? g_current : "?"; }
+const char* current_function() {
+    if (!g_current) return "?";
+    const char* dollar = std::strchr(g_current, '$');
+    return dollar ? dollar + 1 : g_current;
+}
 
 void arg_type_error(int index, int expected, const Value* found) {
     const std::string d = found ? value::describe(*found) : std::string(".Null");

@@ -12,8 +12,9 @@
 
 namespace kj::lib {
 
-// The engine names the native function before calling it; a descriptor is
-// accepted too (its name after '$' is used). Messages print "?" when unset.
+// The engine names the native function before calling it (the pointer is
+// kept, not copied); a descriptor is accepted too, and its name after '$' is
+// what current_function returns. Messages print "?" when unset.
 void set_current_function(const char* name_or_descriptor);
 const char* current_function();
 
