@@ -29,10 +29,17 @@ inline void load_alias(Value& top, const Value& src) {
     top.type &= ~k_owns;
 }
 
+// Writes an int record field by field: building a whole record in a temporary
+// and copying it costs a store-forwarding stall on every push.
+inline void put_int(Value& v, int32_t i, uint32_t flags = 0) {
+    v.type = value::T_Int | flags;
+    v.reserved = 0;
+    v.u.w[0] = static_cast<uint32_t>(i);
+}
+
 inline void load_int(Value& top, int32_t i, uint32_t flags = 0) {
     if (value::owns(top)) value::release(top);
-    top.type = value::T_Int | flags;
-    top.u.ival = i;
+    put_int(top, i, flags);
 }
 
 inline bool is_scalar(const Value& v) {
@@ -105,7 +112,7 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
             case Op::Lck: break;
 
             // Pushes and loads.
-            case Op::Psh: *++sp = value::make_int(k); break;
+            case Op::Psh: put_int(*++sp, k); break;
             case Op::Pap:
                 *++sp = ap[k];
                 sp->type &= ~k_owns;
@@ -168,7 +175,7 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
                     SYNC();
                     raise_run_error(E_StackOverflow);
                 }
-                for (int i = 0; i < k; ++i) *++sp = value::make_null();
+                for (int i = 0; i < k; ++i) put_int(*++sp, 0, k_null);
                 break;
 
             // Jumps store target - 1: the loop advances ip.

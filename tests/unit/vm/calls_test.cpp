@@ -165,19 +165,12 @@ void probe(KjValue* result, KjValue* args, int count) {
     kj::value::set_string(*result, "done", 4);
 }
 
-int add_native(const char* name, int nparam, bool varargs) {
-    Value f{};
-    f.type = value::T_Native | (varargs ? value::k_varargs : 0u);
-    f.u.nat.nparam = nparam;
-    f.u.nat.fn = probe;
-    f.u.nat.info = link::new_function_info(std::string(nparam, 'c') + "$" + name, 0, false);
-    return link::add_symbol(name, f);
-}
+int add_probe(int nparam) { return add_native("probe", nparam, probe); }
 
 TEST_F(EngineTest, ReturnWithoutValueLeavesNoValueFlag) {
     // RET -1 leaves int 0 without value in the callee slot; it reaches the
     // native function as it is.
-    add_native("probe", 1, false);
+    add_probe(1);
     g_probe = NativeProbe{};
     const Value r = run_for_r(R"(
 function nothing()
@@ -203,7 +196,7 @@ end
 }
 
 TEST_F(EngineTest, NativeArgumentCountIsChecked) {
-    add_native("probe", 2, false);
+    add_probe(2);
     EXPECT_EQ(run("function main()\n  PSH 0\n  LOD probe\n  PSH 1\n  CAL 1\n  RET 1\nend\n"), 0);
     EXPECT_EQ(run_messages().front(), "Runtime error: 'probe' wrong number of arguments");
 }
@@ -214,7 +207,7 @@ TEST_F(EngineTest, ConstParametersAreMarked) {
         SCOPED_TRACE(k);
         TearDown();
         SetUp();
-        add_native("probe", 1, false);
+        add_probe(1);
         g_probe = NativeProbe{};
         EXPECT_EQ(run("function h(a, const b)\n  PSH 0\n  LOD probe\n  PSH 0\n  LAP " + std::to_string(k) +
                       "\n  CAL 1\n  RET 1\nend\nfunction main()\n  PSH 0\n  LOD h\n  PSH 1\n  PSH 2\n"

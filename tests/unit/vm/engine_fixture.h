@@ -15,6 +15,7 @@
 #include "link/code_image.h"
 #include "link/compiler_tables.h"
 #include "link/symbols.h"
+#include "vm/engine.h"
 
 namespace kj::test {
 
@@ -27,6 +28,16 @@ struct Captured {
 inline Captured& captured() {
     static Captured c;
     return c;
+}
+
+// Adds a native function symbol with nparam const parameters.
+inline int add_native(const char* name, int nparam, KjNativeFunction fn, bool varargs = false) {
+    value::Value f{};
+    f.type = value::T_Native | (varargs ? value::k_varargs : 0u);
+    f.u.nat.nparam = nparam;
+    f.u.nat.fn = fn;
+    f.u.nat.info = link::new_function_info(std::string(static_cast<std::size_t>(nparam), 'c') + "$" + name, 0, false);
+    return link::add_symbol(name, f);
 }
 
 class EngineTest : public ::testing::Test {
