@@ -83,7 +83,7 @@ int add_function_ex(const char* name, KjNativeFunction fn, int count, uint32_t f
     // 2. Grow the table when it is full.
     if (!descriptor || (g_table.count == g_table.capacity && !grow())) {
         value::raw_free(descriptor);
-        link::report_link_error(link::L_TooManyInternals, name);
+        link::report_link_error(link::L_TooManyInternal, name);
         return 0;
     }
     // 3. Replace an entry of the same name ...

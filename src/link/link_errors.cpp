@@ -10,43 +10,27 @@ namespace kj::link {
 
 namespace {
 // "not inititalized" keeps its historical spelling: hosts match on it.
-const char* const k_link_messages[k_link_code_count] = {
+const char* const k_texts[k_link_error_count] = {
     "symbol table full (try the -s command line option to increase the size)",
-    "out of memory",
-    "unexpected end of file",
-    "writing file",
-    "file error",
-    "incompatible types",
-    "redefinition of function",
-    "redefinition of class",
-    "duplicate identifier",
-    "undefined base class",
-    "undefined function",
-    "undefined reference",
-    "dynamic linking not supported",
-    "too many internal functions",
-    "dll function name not specified",
-    "cannot load dll",
-    "cannot load function from dll",
-    "need iMainIP",
-    "no arguments allowed",
-    "at least one argument required before ...",
-    "$ expected",
-    "this is not an Kj object file",
-    "please recompile .kjo file to match this version of Kj",
-    "not inititalized",
-};
+    "out of memory", "unexpected end of file", "writing file", "file error",
+    "incompatible types", "redefinition of function", "redefinition of class",
+    "duplicate identifier", "undefined base class", "undefined function",
+    "undefined reference", "dynamic linking not supported", "too many internal functions",
+    "dll function name not specified", "cannot load dll", "cannot load function from dll",
+    "need iMainIP", "no arguments allowed", "at least one argument required before ...",
+    "$ expected", "this is not an Kj object file",
+    "please recompile .kjo file to match this version of Kj", "not inititalized"};
 
-int g_link_errors = 0;
+int g_count = 0;
 }  // namespace
 
 const char* link_error_text(int code) {
-    return code >= 0 && code < k_link_code_count ? k_link_messages[code] : "";
+    return code >= 0 && code < k_link_error_count ? k_texts[code] : "";
 }
 
 void report_link_error(int code, const char* name) {
     std::string line = "Link error: ";
-    if (name) {
+    if (name && *name) {
         line += '\'';
         line += name;
         line += "' ";
@@ -54,10 +38,10 @@ void report_link_error(int code, const char* name) {
     line += link_error_text(code);
     KjMessage(line.c_str());
     if (code == L_SymbolTableFull || code == L_OutOfMemory) host::fatal_stop();
-    ++g_link_errors;
+    ++g_count;
 }
 
-int link_error_count() { return g_link_errors; }
-void reset_link_error_count() { g_link_errors = 0; }
+int link_error_count() { return g_count; }
+void reset_link_error_count() { g_count = 0; }
 
 }  // namespace kj::link

@@ -69,7 +69,8 @@ TEST_F(FunctionTable, DescriptorValidation) {
             EXPECT_EQ(e->param_count, c.count);
             EXPECT_TRUE(messages().empty());
         } else {
-            EXPECT_EQ(first_message(), std::string("Link error: '") + c.descriptor + "' $ expected");
+            const std::string named = *c.descriptor ? std::string("'") + c.descriptor + "' " : "";
+            EXPECT_EQ(first_message(), "Link error: " + named + "$ expected");
         }
     }
     EXPECT_EQ(function_count(), 4);
@@ -184,7 +185,7 @@ TEST_F(FunctionTable, LinkErrorMessageForm) {
     EXPECT_STREQ(kj::link::link_error_text(-1), "");
     kj::link::reset_link_error_count();
     kj::link::report_link_error(kj::link::L_UndefinedReference, nullptr);
-    kj::link::report_link_error(kj::link::L_NotInitialised, "stack");
+    kj::link::report_link_error(kj::link::L_NotInitialized, "stack");
     ASSERT_EQ(messages().size(), 2u);
     EXPECT_EQ(messages()[0], "Link error: undefined reference");
     EXPECT_EQ(messages()[1], "Link error: 'stack' not inititalized");
