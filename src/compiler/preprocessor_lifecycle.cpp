@@ -1,0 +1,36 @@
+// Plugs the include path and the scanner state into the runtime's start-up
+// and shutdown.
+#include "api/lifecycle.h"
+#include "compiler/include_path.h"
+#include "compiler/preprocessor.h"
+#include "compiler/scanner_state.h"
+
+namespace kj::compiler {
+
+bool create_preprocessor() {
+    scan_state() = ScanState{};
+    return true;
+}
+
+void destroy_preprocessor() {
+    if (scan_state().open) close_scan();
+    scan_state() = ScanState{};
+}
+
+namespace {
+
+struct Registrar {
+    Registrar() {
+        api::LifecycleHooks& hooks = api::lifecycle_hooks();
+        hooks.build_include_path = build_default_include_path;
+        hooks.create_preprocessor = create_preprocessor;
+        hooks.destroy_preprocessor = destroy_preprocessor;
+        hooks.clear_include_path = clear_include_path;
+    }
+};
+
+const Registrar g_registrar;
+
+}  // namespace
+
+}  // namespace kj::compiler
