@@ -22,14 +22,7 @@ bool live() { return scan_state().skip_level == 0; }
 // when something else comes, which stays unread.
 std::string read_name() {
     bool skipped;
-    int c = skip_blanks(skipped);
-    std::string name;
-    while (is_word_char(c)) {
-        if (name.size() < static_cast<std::size_t>(k_max_word)) name += static_cast<char>(c);
-        c = read_char();
-    }
-    unread_char(c);
-    return name;
+    return read_word_from(skip_blanks(skipped));
 }
 
 // Name operand of a directive; reports "missing" with the directive.
@@ -276,6 +269,16 @@ void end_of_main_source() {
     ScanState& s = scan_state();
     if (s.cond_depth > 0) scan_error(S_IfNotClosed);
     s.cond_depth = s.skip_level = 0;
+}
+
+bool create_preprocessor() {
+    scan_state() = ScanState{};
+    return true;
+}
+
+void destroy_preprocessor() {
+    if (scan_state().open) close_scan();
+    scan_state() = ScanState{};
 }
 
 void set_import_hook(ImportHook hook) { scan_state().import_hook = hook; }

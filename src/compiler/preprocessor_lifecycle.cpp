@@ -3,19 +3,8 @@
 #include "api/lifecycle.h"
 #include "compiler/include_path.h"
 #include "compiler/preprocessor.h"
-#include "compiler/scanner_state.h"
 
 namespace kj::compiler {
-
-bool create_preprocessor() {
-    scan_state() = ScanState{};
-    return true;
-}
-
-void destroy_preprocessor() {
-    if (scan_state().open) close_scan();
-    scan_state() = ScanState{};
-}
 
 namespace {
 

@@ -61,20 +61,25 @@ bool fail_open(const std::string& name) {
     return false;
 }
 
+// "comment not closed", reported at the line where the comment started.
+void comment_not_closed(int start_line) {
+    ScanState& s = g_scan;
+    int line = s.line;
+    s.line = start_line;
+    scan_error(S_CommentNotClosed);
+    s.line = line;
+}
+
 // Block comment after "/*", nested; the line of its start goes with the
 // message when the input ends inside it.
 void skip_block_comment() {
-    ScanState& s = g_scan;
-    int start_line = s.line;
+    int start_line = g_scan.line;
     int depth = 1;
     int prev = 0;
     while (depth > 0) {
         int c = read_char();
         if (c == k_end) {
-            int line = s.line;
-            s.line = start_line;
-            scan_error(S_CommentNotClosed);
-            s.line = line;
+            comment_not_closed(start_line);
             return;
         }
         if (c == '\r') continue;
@@ -91,16 +96,12 @@ void skip_block_comment() {
 
 // GAUSS comment between two at signs, not nested.
 void skip_at_comment() {
-    ScanState& s = g_scan;
-    int start_line = s.line;
+    int start_line = g_scan.line;
     for (;;) {
         int c = read_char();
         if (c == '@') return;
         if (c == k_end) {
-            int line = s.line;
-            s.line = start_line;
-            scan_error(S_CommentNotClosed);
-            s.line = line;
+            comment_not_closed(start_line);
             return;
         }
     }

@@ -20,17 +20,6 @@ constexpr int k_hex_double_digits = 16;
 bool is_exponent_letter(int c) { return c == 'e' || c == 'E' || c == 'd' || c == 'D'; }
 bool is_imaginary_letter(int c) { return c == 'i' || c == 'I'; }
 
-// Word characters following c (c included), unfolded.
-std::string read_word(int c) {
-    std::string w;
-    while (is_word_char(c)) {
-        if (w.size() < static_cast<std::size_t>(k_max_word)) w += static_cast<char>(c);
-        c = read_char();
-    }
-    unread_char(c);
-    return w;
-}
-
 int hex_value(int c) {
     if (is_digit(c)) return c - '0';
     return to_lower(c) - 'a' + 10;
@@ -96,7 +85,7 @@ void read_signed_exponent(Decimal& n) {
     if (sign == '+' || sign == '-') {
         int d = read_char();
         if (is_digit(d)) {
-            std::string w = read_word(d);
+            std::string w = read_word_from(d);
             n.spelling += static_cast<char>(sign);
             n.spelling += w;
             n.text += static_cast<char>(sign);
@@ -150,7 +139,7 @@ int scan_number(bool leading_dot) {
         int c = read_char();
         if (c == '.') {
             int d = read_char();
-            return hex_double(word + ".", read_word(d));
+            return hex_double(word + ".", read_word_from(d));
         }
         unread_char(c);
         scan_error(S_BadHex, word.c_str());
@@ -169,7 +158,7 @@ int scan_number(bool leading_dot) {
             n.text += '.';
             int d = read_char();
             if (is_word_char(d)) {
-                parse_piece(read_word(d), n);
+                parse_piece(read_word_from(d), n);
             } else {
                 // A number ending in '.' keeps the dot even before an operator
                 // that could start with one (1./2 is 1. / 2).

@@ -14,25 +14,18 @@ namespace {
 
 constexpr int k_dollar_relation_count = 6;  // < <= == >= > /=
 
-bool accept(int expected) {
-    int c = read_char();
-    if (c == expected) return true;
-    unread_char(c);
-    return false;
-}
-
 // After "$" or ".$": the relation's index in $< $<= $== $>= $> $/=, or -1
 // with the input as it was.
 int dollar_relation() {
     int c = read_char();
     switch (c) {
-        case '<': return accept('=') ? 1 : 0;
-        case '>': return accept('=') ? 3 : 4;
+        case '<': return accept_char('=') ? 1 : 0;
+        case '>': return accept_char('=') ? 3 : 4;
         case '=':
-            if (accept('=')) return 2;
+            if (accept_char('=')) return 2;
             break;
         case '/':
-            if (accept('=')) return 5;
+            if (accept_char('=')) return 5;
             break;
         default: break;
     }
@@ -41,9 +34,9 @@ int dollar_relation() {
 }
 
 int scan_dollar() {
-    if (accept('+')) return T_G_DollarPlus;
-    if (accept('~')) return T_G_DollarTilde;
-    if (accept('|')) return T_G_DollarBar;
+    if (accept_char('+')) return T_G_DollarPlus;
+    if (accept_char('~')) return T_G_DollarTilde;
+    if (accept_char('|')) return T_G_DollarBar;
     int r = dollar_relation();
     return r >= 0 ? T_G_DollarLt + r : T_G_Dollar;
 }
@@ -75,15 +68,15 @@ int scan_gauss_dot() {
     int c = read_char();
     switch (c) {
         case '*':
-            if (accept('.')) return T_StarStar;  // .*. Kronecker product
+            if (accept_char('.')) return T_StarStar;  // .*. Kronecker product
             return T_DotStar;
-        case '/': return accept('=') ? T_DotNe : T_DotSlash;
+        case '/': return accept_char('=') ? T_DotNe : T_DotSlash;
         case '^': return T_DotCaret;
         case '\'': return T_DotTranspose;
-        case '<': return accept('=') ? T_DotLe : T_DotLt;
-        case '>': return accept('=') ? T_DotGe : T_DotGt;
+        case '<': return accept_char('=') ? T_DotLe : T_DotLt;
+        case '>': return accept_char('=') ? T_DotGe : T_DotGt;
         case '=':
-            if (accept('=')) return T_DotEq;
+            if (accept_char('=')) return T_DotEq;
             break;
         case '$': {
             int r = dollar_relation();
@@ -106,14 +99,14 @@ static_assert(T_G_DotDollarNe - T_G_DotDollarLt + 1 == k_dollar_relation_count);
 int scan_gauss_operator(int c) {
     switch (c) {
         case '^': return T_DotCaret;
-        case '!': return accept('=') ? T_Ne : T_G_Factorial;
-        case '/': return accept('=') ? T_Ne : T_Slash;
+        case '!': return accept_char('=') ? T_Ne : T_G_Factorial;
+        case '/': return accept_char('=') ? T_Ne : T_Slash;
         case '%': return T_Percent;
-        case ';': return accept(';') ? T_G_SemiSemi : T_Semicolon;
-        case '*': return accept('~') ? T_G_StarTilde : accept('*') ? T_StarStar : T_Star;
+        case ';': return accept_char(';') ? T_G_SemiSemi : T_Semicolon;
+        case '*': return accept_char('~') ? T_G_StarTilde : accept_char('*') ? T_StarStar : T_Star;
         case '-': return T_Minus;
         case '+': return T_Plus;
-        case '|': return accept('|') ? T_OrOr : T_Bar;
+        case '|': return accept_char('|') ? T_OrOr : T_Bar;
         case '~': return T_Tilde;
         case '&': return T_Amp;
         case '$': return scan_dollar();

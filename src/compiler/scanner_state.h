@@ -94,6 +94,11 @@ ScanState& scan_state();
 int read_char();
 void unread_char(int c);
 SourceText& current_source();
+// Reads expected if it comes next; otherwise gives the character back.
+bool accept_char(int expected);
+// Word characters from c (already read) on, at most k_max_word kept, unfolded;
+// the character after them stays unread.
+std::string read_word_from(int c);
 // Starts re-reading text; characters already given back follow it.
 void start_macro(const std::string& text);
 bool in_macro();

@@ -48,6 +48,23 @@ void unread_char(int c) {
     if (src.pending_count < k_max_pending) src.pending[src.pending_count++] = c;
 }
 
+bool accept_char(int expected) {
+    int c = read_char();
+    if (c == expected) return true;
+    unread_char(c);
+    return false;
+}
+
+std::string read_word_from(int c) {
+    std::string word;
+    while (is_word_char(c)) {
+        if (word.size() < static_cast<std::size_t>(k_max_word)) word += static_cast<char>(c);
+        c = read_char();
+    }
+    unread_char(c);
+    return word;
+}
+
 void start_macro(const std::string& text) {
     ScanState& s = scan_state();
     SourceText& src = current_source();
