@@ -37,7 +37,19 @@ Value* copy_elements(const Value& v) {
 void set_object_deleter(ObjectDeleter fn) { g_object_deleter = fn; }
 
 void release(Value& v) {
-    if (!owns(v)) return;
+    if (!owns(v)) {
+        // A vector's separate index record belongs to the vector record, not
+        // to the matrix it indexes: it goes even when the matrix is an alias.
+        if (type_of(v) == T_Vector && has_flag(v, k_idx_value)) {
+            if (Value* idx = v.u.mat.idx.v) {
+                release(*idx);
+                raw_free(idx);
+            }
+            v.u.mat.idx.v = nullptr;
+            v.type = (v.type & ~(KJ_TYPE_MASK | k_idx_value)) | T_Matrix;
+        }
+        return;
+    }
     switch (type_of(v)) {
         case T_Matrix:
             mat_free_cached(v.u.mat.m, v.u.mat.r, v.u.mat.c);
