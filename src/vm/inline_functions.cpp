@@ -115,7 +115,7 @@ void apply_inline(int code, Value& top) {
             top = make_double(f(n.i));
             return;
         case Num::Dbl:
-            top.u.dval = f(n.d);
+            top = make_double(f(n.d));
             return;
         case Num::Mat:
             if (owns(top)) {

@@ -306,8 +306,8 @@ void unary_elementwise(int code, Value& top, F f) {
 
 void negate(Value& top) {
     const Num n = numeric(top);
-    if (n.kind == Num::Int) top.u.ival = wrap_sub(0, n.i);
-    else if (n.kind == Num::Dbl) top.u.dval = -n.d;
+    if (n.kind == Num::Int) top = make_int(wrap_sub(0, n.i));
+    else if (n.kind == Num::Dbl) top = make_double(-n.d);
     else unary_elementwise(T_UnaryMinus, top, [](double x) { return -x; });
 }
 
@@ -320,8 +320,8 @@ void logical_not(Value& top) {
 void step(int code, Value& top) {
     const int32_t d = code == T_PlusPlus ? 1 : -1;
     const Num n = numeric(top);
-    if (n.kind == Num::Int) top.u.ival = wrap_add(n.i, d);
-    else if (n.kind == Num::Dbl) top.u.dval = n.d + d;
+    if (n.kind == Num::Int) top = make_int(wrap_add(n.i, d));
+    else if (n.kind == Num::Dbl) top = make_double(n.d + d);
     else unary_elementwise(code, top, [d](double x) { return x + d; });
 }
 

@@ -29,6 +29,8 @@ void apply_inline(int code, value::Value& top);
 // Indexing instructions.
 void index_load(value::Value*& sp);              // XLD: sp[-1] indexed by sp[0]; pops one
 void index_store(value::Value*& sp);             // XST: sp[-2][sp[-1]] = sp[0]; pops two
+// XGL and XGS convert the 1-based index first; n, the number of indices of the
+// expression, does not change the conversion.
 void index_load_gauss(int n, value::Value*& sp); // XGL: 1-based index at sp[0], then XLD
 void index_store_gauss(int n, value::Value*& sp);// XGS: 1-based index at sp[-1], then XST
 void multiple_assign_element(int k, value::Value& top);  // XMV

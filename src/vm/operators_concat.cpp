@@ -32,7 +32,7 @@ void join_strings(Value*& sp) {
 void take_elements(Value* dst, Value& src) {
     const int n = src.u.arr.n;
     if (owns(src) && !has_flag(src, k_shared)) {
-        std::memcpy(static_cast<void*>(dst), src.u.arr.v, static_cast<std::size_t>(n) * sizeof(Value));
+        if (n > 0) std::memcpy(static_cast<void*>(dst), src.u.arr.v, static_cast<std::size_t>(n) * sizeof(Value));
         src.u.arr.n = 0;  // release now frees the block only
         value::release(src);
         return;

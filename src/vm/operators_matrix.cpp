@@ -191,11 +191,11 @@ void transpose(int code, Value& top) {
 void cross_product(Value& top) {
     const Num a = numeric(top);
     if (a.kind == Num::Int) {
-        top.u.ival = static_cast<int32_t>(static_cast<uint32_t>(a.i) * static_cast<uint32_t>(a.i));
+        top = make_int(static_cast<int32_t>(static_cast<uint32_t>(a.i) * static_cast<uint32_t>(a.i)));
         return;
     }
     if (a.kind == Num::Dbl) {
-        top.u.dval = a.d * a.d;
+        top = make_double(a.d * a.d);
         return;
     }
     if (!a.is_matrix()) raise_bad_operand(T_XtX, top);

@@ -11,6 +11,16 @@ protected:
     // m = <0,1,2; 3,4,5>, held as the variable the stack aliases.
     Held m{mat(2, 3, {0, 1, 2, 3, 4, 5})};
 
+    // Pushes target[first] (as a "vector" when a second index follows) and the second index.
+    void push_indices(const Value& target, const Value& first, const Value& second, bool two) {
+        push(target);
+        push(first);
+        if (two) {
+            vm::index_load(sp);
+            push(second);
+        }
+    }
+
     // Loads variable[first] or variable[first][second] and pops the result.
     Value load(const Value& target, const Value& first) {
         push(target);
@@ -225,15 +235,8 @@ TEST_F(Indexing, LoadErrors) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        push(c.target);
-        push(c.first);
-        if (c.two) {
-            vm::index_load(sp);
-            push(c.second);
-        }
-        EXPECT_THROW(vm::index_load(sp), vm::RunError);
-        EXPECT_EQ(last_message(), c.message);
-        while (sp >= stack) value::release(*sp--);
+        push_indices(c.target, c.first, c.second, c.two);
+        expect_failure([&] { vm::index_load(sp); }, c.message);
     }
 
     // A single index is checked when the vector is used.
@@ -284,16 +287,9 @@ TEST_F(Indexing, StoreErrors) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        push(c.target);
-        push(c.first);
-        if (c.two) {
-            vm::index_load(sp);
-            push(c.second);
-        }
+        push_indices(c.target, c.first, c.second, c.two);
         push(c.val);
-        EXPECT_THROW(vm::index_store(sp), vm::RunError);
-        EXPECT_EQ(last_message(), c.message);
-        while (sp >= stack) value::release(*sp--);
+        expect_failure([&] { vm::index_store(sp); }, c.message);
     }
     EXPECT_EQ(elements(m.v), (std::vector<double>{0, 1, 2, 3, 4, 5}));
 }

@@ -61,13 +61,7 @@ TEST_F(Arithmetic, ScalarTypeRules) {
 }
 
 TEST_F(Arithmetic, MatrixShapes) {
-    const struct {
-        const char* name;
-        int code;
-        Value l, r;
-        int rows, cols;
-        std::vector<double> expect;
-    } cases[] = {
+    const MatrixCase cases[] = {
         {"row + column broadcasts", T_Plus, mat(1, 3, {1, 2, 3}), mat(2, 1, {10, 20}), 2, 3, {11, 12, 13, 21, 22, 23}},
         {"matrix + int", T_Plus, mat(2, 2, {1, 2, 3, 4}), i(1), 2, 2, {2, 3, 4, 5}},
         {"double - matrix", T_Minus, d(10), mat(1, 2, {1, 2}), 1, 2, {9, 8}},
@@ -88,15 +82,7 @@ TEST_F(Arithmetic, MatrixShapes) {
         {".&& matrix", T_DotAndAnd, mat(1, 3, {1, 0, 2}), mat(1, 3, {1, 1, 0}), 1, 3, {1, 0, 0}},
         {"** scalar with matrix", T_StarStar, i(2), mat(1, 2, {1, 2}), 1, 2, {2, 4}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Held res(binary(c.code, c.l, c.r));
-        ASSERT_EQ(value::type_of(res.v), value::T_Matrix);
-        EXPECT_TRUE(value::owns(res.v));
-        EXPECT_EQ(res.v.u.mat.r, c.rows);
-        EXPECT_EQ(res.v.u.mat.c, c.cols);
-        EXPECT_EQ(elements(res.v), c.expect);
-    }
+    expect_matrices(cases);
 }
 
 TEST_F(Arithmetic, OwnedOperandIsReusedInPlace) {
@@ -144,29 +130,30 @@ TEST_F(Arithmetic, BadOperandNamesBothOperands) {
         SCOPED_TRACE(c.name);
         push(c.l);
         push(c.r);
-        EXPECT_THROW(vm::apply_operator(c.code, sp), vm::RunError);
-        EXPECT_EQ(last_message(), error_line(c.item, "bad operand"));
-        EXPECT_EQ(depth(), 2);  // operands stay for the run boundary to release
-        value::release(*sp--);
-        value::release(*sp--);
+        expect_failure(
+            [&] {
+                EXPECT_EQ(depth(), 2);  // the operands stay for the run boundary to release
+                vm::apply_operator(c.code, sp);
+            },
+            error_line(c.item, "bad operand"));
     }
 }
 
 TEST_F(Arithmetic, ScalarErrors) {
-    push(i(0));
-    push(i(-1));
-    EXPECT_THROW(vm::apply_operator(T_Caret, sp), vm::RunError);
-    EXPECT_EQ(last_message(), "Runtime error: negative power of zero");
-    sp = stack - 1;
-    push(i(5));
-    push(d(0.2));  // rounds to 0
-    EXPECT_THROW(vm::apply_operator(T_Percent, sp), vm::RunError);
-    EXPECT_EQ(last_message(), "Runtime error: divide by zero");
-    sp = stack - 1;
-    push(mat(1, 2, {1, 2}));
-    push(i(0));
-    EXPECT_THROW(vm::apply_operator(T_Percent, sp), vm::RunError);
-    EXPECT_EQ(last_message(), "Runtime error: divide by zero");
+    const struct {
+        int code;
+        Value l, r;
+        const char* message;
+    } cases[] = {
+        {T_Caret, i(0), i(-1), "Runtime error: negative power of zero"},
+        {T_Percent, i(5), d(0.2), "Runtime error: divide by zero"},  // 0.2 rounds to 0
+        {T_Percent, mat(1, 2, {1, 2}), i(0), "Runtime error: divide by zero"},
+    };
+    for (const auto& c : cases) {
+        push(c.l);
+        push(c.r);
+        expect_failure([&] { vm::apply_operator(c.code, sp); }, c.message);
+    }
 }
 
 TEST_F(Arithmetic, UnaryOperators) {

@@ -58,9 +58,7 @@ TEST_F(Conversions, ToIntAndDouble) {
     };
     for (const auto& f : failures) {
         push(f.v);
-        EXPECT_THROW(vm::apply_operator(f.code, sp), vm::RunError);
-        EXPECT_EQ(last_message(), error_line(f.item, f.message));
-        value::release(*sp--);
+        expect_failure([&] { vm::apply_operator(f.code, sp); }, error_line(f.item, f.message));
     }
 }
 
@@ -101,32 +99,18 @@ TEST_F(Conversions, ToMatrixStringAndArray) {
 }
 
 TEST_F(Conversions, Concatenation) {
-    const struct {
-        const char* name;
-        int code;
-        Value l, r;
-        int rows, cols;
-        std::vector<double> expect;
-        bool warns;
-    } cases[] = {
-        {"scalars ~", T_Tilde, i(1), d(2), 1, 2, {1, 2}, false},
-        {"scalars |", T_Bar, i(1), i(2), 2, 1, {1, 2}, false},
-        {"scalar fills a column", T_Tilde, i(1), mat(3, 2, {2, 2, 2, 2, 2, 2}), 3, 3, {1, 2, 2, 1, 2, 2, 1, 2, 2}, false},
-        {"scalar fills a row", T_Bar, mat(1, 2, {5, 6}), i(0), 2, 2, {5, 6, 0, 0}, false},
-        {"padded with zeros", T_Tilde, mat(2, 2, {1, 2, 3, 4}), mat(3, 1, {5, 6, 7}), 3, 3, {1, 2, 5, 3, 4, 6, 0, 0, 7}, true},
-        {"vertical padding", T_Bar, mat(1, 1, {1}), mat(1, 2, {2, 3}), 2, 2, {1, 0, 2, 3}, true},
-        {"empty joins silently", T_Bar, mat(0, 0), mat(1, 2, {2, 3}), 1, 2, {2, 3}, false},
-        {"range becomes a row", T_Tilde, range(1, 3), i(9), 1, 4, {1, 2, 3, 9}, false},
+    const char* padded = "Warning: concatenation dimensions don't match, padded with zeros";
+    const MatrixCase cases[] = {
+        {"scalars ~", T_Tilde, i(1), d(2), 1, 2, {1, 2}},
+        {"scalars |", T_Bar, i(1), i(2), 2, 1, {1, 2}},
+        {"scalar fills a column", T_Tilde, i(1), mat(3, 2, {2, 2, 2, 2, 2, 2}), 3, 3, {1, 2, 2, 1, 2, 2, 1, 2, 2}},
+        {"scalar fills a row", T_Bar, mat(1, 2, {5, 6}), i(0), 2, 2, {5, 6, 0, 0}},
+        {"padded with zeros", T_Tilde, mat(2, 2, {1, 2, 3, 4}), mat(3, 1, {5, 6, 7}), 3, 3, {1, 2, 5, 3, 4, 6, 0, 0, 7}, padded},
+        {"vertical padding", T_Bar, mat(1, 1, {1}), mat(1, 2, {2, 3}), 2, 2, {1, 0, 2, 3}, padded},
+        {"empty joins silently", T_Bar, mat(0, 0), mat(1, 2, {2, 3}), 1, 2, {2, 3}},
+        {"range becomes a row", T_Tilde, range(1, 3), i(9), 1, 4, {1, 2, 3, 9}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        run_messages().clear();
-        Held res(binary(c.code, c.l, c.r));
-        EXPECT_EQ(res.v.u.mat.r, c.rows);
-        EXPECT_EQ(res.v.u.mat.c, c.cols);
-        EXPECT_EQ(elements(res.v), c.expect);
-        EXPECT_EQ(last_message(), c.warns ? "Warning: concatenation dimensions don't match, padded with zeros" : "");
-    }
+    expect_matrices(cases);
     Held joined(binary(T_Tilde, str("ab"), str("c")));
     EXPECT_EQ(text(joined.v), "abc");
 }

@@ -107,6 +107,43 @@ protected:
     static std::string error_line(const std::string& item, const char* message) {
         return "Runtime error: " + (item.empty() ? std::string() : "'" + item + "' ") + message;
     }
+
+    // A binary operator whose result is a matrix of the given shape and elements.
+    struct MatrixCase {
+        const char* name;
+        int code;
+        Value l, r;
+        int rows, cols;
+        std::vector<double> expect;
+        const char* message = "";  // the last run-time message, "" for none
+    };
+    template <std::size_t N>
+    void expect_matrices(const MatrixCase (&cases)[N], double tolerance = 0) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.name);
+            run_messages().clear();
+            const Value res = binary(c.code, c.l, c.r);
+            const std::vector<double> got = elements(res);
+            EXPECT_EQ(value::type_of(res), value::T_Matrix);
+            EXPECT_TRUE(value::owns(res));
+            EXPECT_EQ(res.u.mat.r, c.rows);
+            EXPECT_EQ(res.u.mat.c, c.cols);
+            EXPECT_EQ(last_message(), c.message);
+            Value done = res;
+            value::release(done);
+            ASSERT_EQ(got.size(), c.expect.size());
+            for (std::size_t k = 0; k < got.size(); ++k) EXPECT_NEAR(got[k], c.expect[k], tolerance) << k;
+        }
+    }
+
+    // Runs `op` on the prepared stack, expects a run-time error with `message`
+    // and releases what is left on the stack, as the run boundary would.
+    template <class Op>
+    void expect_failure(Op op, const std::string& message) {
+        EXPECT_THROW(op(), vm::RunError);
+        EXPECT_EQ(last_message(), message);
+        while (sp >= stack) value::release(*sp--);
+    }
 };
 
 // A record the test owns until the end of the scope.

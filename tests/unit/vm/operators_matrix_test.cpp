@@ -10,13 +10,7 @@ using namespace compiler;
 class MatrixOperators : public OperatorTest {};
 
 TEST_F(MatrixOperators, Products) {
-    const struct {
-        const char* name;
-        int code;
-        Value l, r;
-        int rows, cols;
-        std::vector<double> expect;
-    } cases[] = {
+    const MatrixCase cases[] = {
         {"matrix product", T_Star, mat(2, 3, {1, 2, 3, 4, 5, 6}), mat(3, 2, {1, 0, 0, 1, 1, 1}), 2, 2, {4, 5, 10, 11}},
         {"row times column", T_Star, mat(1, 3, {1, 2, 3}), mat(3, 1, {4, 5, 6}), 1, 1, {32}},
         {"column times row", T_Star, mat(2, 1, {1, 2}), mat(1, 2, {3, 4}), 2, 2, {3, 4, 6, 8}},
@@ -34,16 +28,7 @@ TEST_F(MatrixOperators, Products) {
         {"power by a 1x1 is element-wise", T_Caret, mat(1, 2, {2, 3}), mat(1, 1, {2}), 1, 2, {4, 9}},
         {"1x1 base is element-wise", T_Caret, mat(1, 1, {2}), mat(1, 2, {1, 3}), 1, 2, {2, 8}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Held res(binary(c.code, c.l, c.r));
-        ASSERT_EQ(value::type_of(res.v), value::T_Matrix);
-        EXPECT_EQ(res.v.u.mat.r, c.rows);
-        EXPECT_EQ(res.v.u.mat.c, c.cols);
-        const std::vector<double> got = elements(res.v);
-        ASSERT_EQ(got.size(), c.expect.size());
-        for (std::size_t k = 0; k < got.size(); ++k) EXPECT_NEAR(got[k], c.expect[k], 1e-12) << k;
-    }
+    expect_matrices(cases, 1e-12);
 }
 
 TEST_F(MatrixOperators, ProductOfLargeMatricesMatchesNaiveSum) {
@@ -105,10 +90,7 @@ TEST_F(MatrixOperators, Failures) {
         SCOPED_TRACE(c.name);
         push(c.l);
         push(c.r);
-        EXPECT_THROW(vm::apply_operator(c.code, sp), vm::RunError);
-        EXPECT_EQ(last_message(), c.message);
-        value::release(*sp--);
-        value::release(*sp--);
+        expect_failure([&] { vm::apply_operator(c.code, sp); }, c.message);
     }
 }
 
