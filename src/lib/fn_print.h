@@ -1,0 +1,19 @@
+// Printing built-ins: print, println, eprint, sprint, sprintbuffer, format.
+#pragma once
+
+#include <span>
+
+#include "lib/builtin_entry.h"
+
+namespace kj::lib {
+
+void fn_print(KjValue* result, KjValue* args, int count);
+void fn_println(KjValue* result, KjValue* args, int count);
+void fn_eprint(KjValue* result, KjValue* args, int count);
+void fn_sprint(KjValue* result, KjValue* args, int count);
+void fn_sprintbuffer(KjValue* result, KjValue* args, int count);
+void fn_format(KjValue* result, KjValue* args, int count);
+
+std::span<const BuiltinEntry> print_builtins();
+
+}  // namespace kj::lib
