@@ -55,7 +55,10 @@ int print_args(OutputSink& out, const Value* args, int count) {
                     continue;
                 }
                 if ((s == "%rs" || s == "%cs") && is_type(next, value::T_String)) {
-                    (s == "%rs" ? d.row_separator : d.column_separator) = string_of(*next);
+                    if (s == "%rs")
+                        d.row_separator = string_of(*next);
+                    else
+                        d.column_separator = string_of(*next);
                     ++i;
                     continue;
                 }
