@@ -83,6 +83,12 @@ Shape element_shape(const char* name, const Value* args, int n) {
     return s;
 }
 
+// The result record takes out's payload; whatever it held is released.
+void give(Value& result, Value& out) {
+    value::release(result);
+    value::transfer(result, out);
+}
+
 enum class Result { Int, Double };
 
 // Applies f to the elements of args[0 .. n); f gets an array of n doubles.
@@ -107,7 +113,7 @@ void element_wise(const char* name, Value& result, const Value* args, Result kin
             for (int k = 0; k < N; ++k) x[k] = element(args[k], i, j);
             out.u.mat.m[i][j] = f(x);
         }
-    value::transfer(result, out);
+    give(result, out);
 }
 
 bool any_nan(const double* x, int n) {
@@ -141,7 +147,7 @@ void strings_of(const char* name, Value& result, const Value& arg, F f) {
     value::set_array(out, r * c);
     for (int i = 0; i < r; ++i)
         for (int j = 0; j < c; ++j) value::set_string(out.u.arr.v[i * c + j], f(arg.u.mat.m[i][j]));
-    value::transfer(result, out);
+    give(result, out);
 }
 
 std::string date_text(int julian) {
@@ -194,7 +200,7 @@ void fn_dayofcalendar(KjValue* result, KjValue* args, int count) {
             Value out = value::make_int(0);
             value::set_matrix(out, a.u.mat.r, 1);
             for (int i = 0; i < a.u.mat.r; ++i) out.u.mat.m[i][0] = day_number(a.u.mat.m[i]);
-            return value::transfer(*result, out);
+            return give(*result, out);
         }
         case 2:
             arg_error(name, 2);

@@ -11,7 +11,7 @@ namespace kj::lib::io {
 
 class PrintBuffer {
 public:
-    explicit PrintBuffer(OutputSink& sink) : m_sink(sink) { m_text.reserve(k_chunk + 1024); }
+    explicit PrintBuffer(OutputSink& sink) : m_sink(sink) {}
     ~PrintBuffer() { flush(); }
     PrintBuffer(const PrintBuffer&) = delete;
     PrintBuffer& operator=(const PrintBuffer&) = delete;

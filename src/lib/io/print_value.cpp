@@ -190,21 +190,36 @@ void ValuePrinter::print_array(const Value& v, std::string& path, int depth) {
     }
 }
 
+// Data members as "->name = value" lines, or under "%v" as ".name = value;".
+// Static members show only when the record is a class.
 void ValuePrinter::print_object(const Value& v, const FormatSpec* spec, int depth) {
     if (spec && spec->kind == FormatKind::Address) return put_address(m_out, v.u.obj.members);
+    const bool readable = spec && spec->kind == FormatKind::Value;
+    PrintDirectives inner;
+    inner.spec = readable ? spec : nullptr;
+    if (readable) {
+        const char* name = g_naming.class_name ? g_naming.class_name(v) : nullptr;
+        m_out.put("::");
+        m_out.put(name ? name : "??");
+        m_out.put("\n{\n");
+    }
     const bool statics = g_naming.is_class && g_naming.is_class(v);
     for (int i = 0; i < v.u.obj.n && v.u.obj.members; ++i) {
         const KjNamedValue& m = v.u.obj.members[i];
         if (!prints_member(m, statics)) continue;
-        m_out.put("->");
+        m_out.put(readable ? "." : "->");
         m_out.put(m.name ? m.name : "?");
         m_out.put(" = ");
         if (is_self(m.val, v))
             m_out.put("this");
         else
-            print(m.val, {}, depth + 1);
-        end_line();
+            print(m.val, inner, depth + 1);
+        if (readable)
+            m_out.put(";\n");
+        else
+            end_line();
     }
+    if (readable) m_out.put("}\n");
 }
 
 void ValuePrinter::print_readable(const Value& v, int depth) {
@@ -232,26 +247,8 @@ void ValuePrinter::print_readable(const Value& v, int depth) {
             }
             return m_out.put('}');
         }
-        case value::T_Class: {
-            const char* name = g_naming.class_name ? g_naming.class_name(v) : nullptr;
-            m_out.put("::");
-            m_out.put(name ? name : "??");
-            m_out.put("\n{\n");
-            const bool statics = g_naming.is_class && g_naming.is_class(v);
-            for (int i = 0; i < v.u.obj.n && v.u.obj.members; ++i) {
-                const KjNamedValue& m = v.u.obj.members[i];
-                if (!prints_member(m, statics)) continue;
-                m_out.put('.');
-                m_out.put(m.name ? m.name : "?");
-                m_out.put(" = ");
-                if (is_self(m.val, v))
-                    m_out.put("this");
-                else
-                    print(m.val, inner, depth + 1);
-                m_out.put(";\n");
-            }
-            return m_out.put("}\n");
-        }
+        case value::T_Class:
+            return print_object(v, &readable, depth);
         default:
             return print(v, {}, depth);
     }

@@ -144,22 +144,7 @@ TEST_F(PrintBuiltins, FileSinkTakesEveryPrint) {
 }
 
 TEST_F(PrintBuiltins, RegistrationTable) {
-    const struct {
-        const char* name;
-        int params;
-        int varargs;
-    } expected[] = {{"eprint", 1, 1}, {"format", 1, 0}, {"print", 1, 1},
-                    {"println", 1, 1}, {"sprint", 1, 1}, {"sprintbuffer", 1, 0}};
-    const auto table = kl::print_builtins();
-    ASSERT_EQ(table.size(), std::size(expected));
-    for (std::size_t k = 0; k < table.size(); ++k) {
-        const std::string desc = table[k].descriptor;
-        const std::size_t dollar = desc.find('$');
-        EXPECT_EQ(desc.substr(dollar + 1), expected[k].name);
-        EXPECT_EQ(static_cast<int>(dollar), expected[k].params);
-        EXPECT_EQ(desc.find_first_not_of('c'), dollar);
-        EXPECT_EQ(table[k].varargs, expected[k].varargs);
-        EXPECT_TRUE(table[k].serial);
-        EXPECT_NE(table[k].function, nullptr);
-    }
+    const kt::ExpectedEntry expected[] = {{"eprint", 1, 1},  {"format", 1, 0}, {"print", 1, 1},
+                                          {"println", 1, 1}, {"sprint", 1, 1}, {"sprintbuffer", 1, 0}};
+    kt::expect_table(kl::print_builtins(), expected, true);
 }

@@ -2,11 +2,15 @@
 // run-time errors throw RunError and messages are collected.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "api/host.h"
+#include "lib/builtin_entry.h"
 #include "value/value.h"
 #include "vm/run_error.h"
 
@@ -95,5 +99,29 @@ private:
         return t;
     }
 };
+
+// A registration table row as it should be: name, declared parameters (all
+// const), variable arguments.
+struct ExpectedEntry {
+    const char* name;
+    int params;
+    int varargs;
+};
+
+inline void expect_table(std::span<const lib::BuiltinEntry> table, std::span<const ExpectedEntry> expected,
+                         bool serial) {
+    ASSERT_EQ(table.size(), expected.size());
+    for (std::size_t k = 0; k < table.size(); ++k) {
+        const std::string desc = table[k].descriptor;
+        const std::size_t dollar = desc.find('$');
+        SCOPED_TRACE(desc);
+        EXPECT_EQ(desc.substr(dollar + 1), expected[k].name);
+        EXPECT_EQ(static_cast<int>(dollar), expected[k].params);
+        EXPECT_EQ(desc.find_first_not_of('c'), dollar);
+        EXPECT_EQ(table[k].varargs, expected[k].varargs);
+        EXPECT_EQ(table[k].serial, serial);
+        EXPECT_NE(table[k].function, nullptr);
+    }
+}
 
 }  // namespace kj::test
