@@ -236,6 +236,82 @@ KJ_API int      FIsInf(double x);
 KJ_API int      FIsInfOrNaN(double x);
 KJ_API int      IsDbMissing(double x);
 
+/* =====================================================================
+ * Native functions
+ *
+ * A native function receives the result record (preset to int 0), the
+ * argument records and the number of arguments passed. It reads the arguments
+ * through the KjVal* accessors, reports bad ones through the KjLib* checks
+ * and leaves an owning result. Argument positions passed to the checks are
+ * 0-based indices into args; messages print them 1-based. The checks and the
+ * allocation functions raise run-time errors, which do not return.
+ * ===================================================================== */
+#if defined(__GNUC__)
+#define KJ_NORETURN __attribute__((noreturn))
+#else
+#define KJ_NORETURN
+#endif
+
+#define KJ_FLAG_SERIAL 0x80000u  /* never called from a parallel loop body */
+
+/* Registration. A descriptor holds one 'c' (const) or ' ' per declared
+ * parameter, then '$', then the name ("cc$atan2"). 1 on success, 0 after a
+ * link error. A later registration of the same name replaces the entry. */
+KJ_API int FKjLibAddFunction(const char *descriptor, KjNativeFunction fn, int varargs);
+KJ_API int FKjLibAddFunctionEx(const char *name, KjNativeFunction fn, int count, unsigned flags);
+
+/* Accessors; a null value pointer gives 0 or null. GetInt, GetDouble and
+ * GetMat (with Matr, Matc, Matrc, Vecc, Vecr) convert the record in place. */
+KJ_API int         KjValGetInt(KjValue *v, int *out);
+KJ_API int         KjValGetDouble(KjValue *v, double *out);
+KJ_API double    **KjValGetMat(KjValue *v);
+KJ_API int         KjValGetMatr(KjValue *v);
+KJ_API int         KjValGetMatc(KjValue *v);
+KJ_API int         KjValGetMatrc(KjValue *v);
+KJ_API int         KjValGetVecc(KjValue *v, double *out);
+KJ_API int         KjValGetVecr(KjValue *v, double *out);
+KJ_API const char *KjValGetString(const KjValue *v);  /* "" for an empty string */
+KJ_API int         KjValGetStringLen(const KjValue *v);
+KJ_API int         KjValGetStringCopy(const KjValue *v, char *buf, int size);
+KJ_API KjValue    *KjValGetArray(const KjValue *v);
+KJ_API int         KjValGetArrayLen(const KjValue *v);
+KJ_API KjValue    *KjValGetArrayVal(const KjValue *v, int i);
+KJ_API KjValue    *KjValGetVal(KjValue *v, int i);
+KJ_API void       *KjValGetBlob(const KjValue *v, unsigned *a, unsigned *b);
+KJ_API const char *KjValGetClassName(const KjValue *v);
+KJ_API KjValue    *KjValGetStaticObject(const KjValue *v);
+
+/* Allocation: each releases v's payload first and returns the new storage. */
+KJ_API double **KjLibValMatMalloc(KjValue *v, int r, int c);
+KJ_API double **KjLibValMatDup(KjValue *v, double **m, int r, int c);
+KJ_API char    *KjLibValStrMalloc(KjValue *v, int len);
+KJ_API KjValue *KjLibValArrayCalloc(KjValue *v, int n);
+
+/* Argument checks over args[first..last]. */
+KJ_API void KjLibCheckType(int type, KjValue *args, int first, int last);
+KJ_API void KjLibCheckMatrixSize(KjValue *args, int first, int last, int r, int c);
+KJ_API void KjLibCheckSquareMatrix(KjValue *args, int first, int last);
+KJ_API void KjLibCheckArrayMatrix(KjValue *args, int first, int last, double **m);
+KJ_API KJ_NORETURN void KjLibArgTypeError(int arg, int expected, const KjValue *found);
+KJ_API KJ_NORETURN void KjLibArgError(int arg);
+
+/* Element-wise application of a scalar function to args[0..n-1]. */
+KJ_API void KjFnDouble(KjValue *result, KjValue *args, double (*f)(double));
+KJ_API void KjFnDouble2(KjValue *result, KjValue *args, double (*f)(double, double));
+KJ_API void KjFnDouble3(KjValue *result, KjValue *args, double (*f)(double, double, double));
+KJ_API void KjFnDouble4(KjValue *result, KjValue *args, double (*f)(double, double, double, double));
+KJ_API void KjFnDoubleInt(KjValue *result, KjValue *args, double (*f)(double, int));
+
+/* Calls back into the language and object access. */
+KJ_API int  FKjCallBack(KjValue *fn, KjValue *result, KjValue *args, int count);
+KJ_API int  FKjCallBackMember(KjValue *object, const char *name, KjValue *result, KjValue *args,
+                              int count);
+KJ_API int  FKjCreateObject(const char *classname, KjValue *object, KjValue *args, int count);
+KJ_API int  FKjGetDataMember(KjValue *object, const char *name, KjValue *out);
+KJ_API int  FKjSetDataMember(KjValue *object, const char *name, KjValue *in);
+KJ_API void KjCloneObject(KjValue *dst, KjValue *src, int deep);
+KJ_API void KjDeleteObject(KjValue *object);
+
 #ifdef __cplusplus
 }
 #endif

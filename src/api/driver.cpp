@@ -1,22 +1,409 @@
-// The command-line driver (usage text only until the stages land).
+// The command-line driver: one argument vector in, a whole run out. It
+// initialises the runtime, reads options, compiles or loads, links, writes an
+// object file or runs `main`, and shuts down. Every line it prints goes
+// through KjMessage, so the host decides where text appears.
+#include <cfenv>
+#include <cstdio>
+#include <cctype>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <strings.h>
+#include <vector>
+
 #include <kj80x.h>
 
+#include "api/driver_stages.h"
 #include "api/host.h"
+#include "api/settings.h"
+#include "value/matrix_cache.h"
+
+namespace kj::api {
+
+constexpr int k_max_cmd_args = 20;  // elements of a split command string
+
+DriverStages& driver_stages() {
+    static DriverStages s;
+    return s;
+}
 
 namespace {
+
+constexpr int k_max_defines = 512;
 void print_usage() {
     KjMessage("Kj Object-oriented matriX language\r\n"
               "Usage:\tKj [options] filename[.kj] [arguments for Kj program]\r\n"
               "Options:");
+    KjMessage("  -d          debugging mode\r\n"
+              "  -i          interactive mode (not all versions)");
+    KjMessage("  -c          create object (.kjo) file\r\n"
+              "  -cl         create object (.kjo) file after linking in dependencies\r\n"
+              "  -Dtoken     define a token, e.g. -DOPTION1+OPTION2\r\n"
+              "  -g          source is gauss file\r\n"
+              "  -lfilelist  link object file, e.g. -lfile1+file2+file3\r\n"
+              "  -ipath      add include/link path\r\n"
+              "  -x          clear include/link path\r\n"
+              "  -od         switch code optimizations off\r\n"
+              "  -on         switch line numbering off\r\n"
+              "  -r-         do not run code\r\n"
+              "  -rc#,#      set matrix cache: entries,max_size (default: -rc0,0)\r\n"
+              "  -rr         print cache report\r\n"
+              "  -s#,#       set symbol table and stack size (default: -s3000,1000)\r\n"
+              "  -v#         set verbose (-v is same as -v1)\r\n"
+              "  -w0         switch parse warnings off");
 }
+
+void print_banner() { KjMessage("Kj version 8.00 (Linux_64)"); }
+
+bool ends_with_nocase(const std::string& s, const char* ext) {
+    const std::size_t n = std::strlen(ext);
+    return s.size() >= n && strcasecmp(s.c_str() + s.size() - n, ext) == 0;
+}
+
+// How a run of KjMain ends: the usage text, the -l error and -r- leave the
+// runtime initialised; every other ending shuts it down.
+enum class Ending { KeepRuntime, Shutdown };
+
+struct Outcome {
+    int result;
+    Ending ending;
+};
+
+class Driver {
+public:
+    Outcome run(int argc, char** argv);
+
+private:
+    bool apply_option(const char* arg, Outcome& early);
+    void define_tokens(const char* list);
+    Outcome write_object_file();
+    Outcome link_and_run();
+
+    DriverStages& m_stages = driver_stages();
+    Settings& m_settings = settings();
+    std::string m_source;
+    std::string m_link_list;
+    int m_defines = 0;
+};
+
+void Driver::define_tokens(const char* list) {
+    std::string all(list);
+    std::size_t start = 0;
+    while (start <= all.size()) {
+        std::size_t plus = all.find('+', start);
+        std::string token = all.substr(start, plus == std::string::npos ? std::string::npos : plus - start);
+        if (!token.empty() && m_defines < k_max_defines && m_stages.define_symbol) {
+            m_stages.define_symbol(token.c_str());
+            ++m_defines;
+        }
+        if (plus == std::string::npos) break;
+        start = plus + 1;
+    }
+}
+
+// Returns false when KjMain must return at once with `early`.
+bool Driver::apply_option(const char* arg, Outcome& early) {
+    const char* sw = arg + 1;  // text after the dash
+    if (std::strcmp(arg, "-kjedit") == 0) {
+        m_settings.editor = true;
+        return true;
+    }
+    if (std::strncmp(arg, "-kjtokens", 9) == 0 && m_stages.dump_tokens) {
+        // Hidden: print the token stream of a source and stop.
+        m_stages.dump_tokens(arg[9] == '=' ? arg + 10 : "");
+        early = {0, Ending::Shutdown};
+        return false;
+    }
+    const char letter = sw[0];
+    const char* rest = sw[0] ? sw + 1 : sw;
+    switch (letter == 'b' ? 'b' : std::tolower(static_cast<unsigned char>(letter))) {
+        case '?':
+        case 'h':
+            print_usage();
+            early = {0, Ending::KeepRuntime};
+            return false;
+        case 'b':  // only suppresses the banner when it is the first argument
+        case 'm':
+            return true;
+        case 'c':
+            if (*rest == '\0')
+                m_settings.create_object = true;
+            else if (std::strcmp(rest, "l") == 0 || std::strcmp(rest, "L") == 0)
+                m_settings.create_object_linked = true;
+            return true;
+        case 'd':
+            if (*rest == '\0')
+                m_settings.debug = true;
+            else
+                define_tokens(rest);
+            return true;
+        case 'g':
+            m_settings.gauss = true;
+            return true;
+        case 'i':
+            if (*rest == '\0') {
+                m_settings.interactive = true;
+            } else if (m_stages.prepend_include_path) {
+                m_stages.prepend_include_path(rest);
+                if (m_settings.verbose > 0 && m_stages.include_path) {
+                    std::string line = std::string("New include path: ") + m_stages.include_path() + "\n";
+                    KjMessage(line.c_str());
+                }
+            }
+            return true;
+        case 'k':
+            if (m_stages.load_kernel) m_stages.load_kernel(rest, m_settings.verbose);
+            return true;
+        case 'l':
+            if (*rest == '\0') {
+                KjMessage("No link file specified");
+                early = {0, Ending::KeepRuntime};
+                return false;
+            }
+            m_link_list = rest;
+            return true;
+        case 'o':
+            if (*rest == 'd' || *rest == 'D') m_settings.optimize = false;
+            if (*rest == 'n' || *rest == 'N') m_settings.line_numbers = false;
+            return true;
+        case 'r':
+            switch (*rest) {
+                case '-': m_settings.no_run = true; break;
+                case 'c': {
+                    int entries = 0, size = 0;
+                    std::sscanf(rest + 1, "%d,%d", &entries, &size);
+                    if (entries == 0 || size == 0) entries = size = 0;
+                    m_settings.cache_entries = entries;
+                    m_settings.cache_max_size = size;
+                    value::mat_cache_set_size(entries, size);
+                    break;
+                }
+                case 'r': m_settings.cache_report = true; break;
+                case 'p': KjMessage("No parallel capabilities in this version"); break;
+                default: break;  // "d", "t" and any other letter: accepted
+            }
+            return true;
+        case 's': {
+            int symbols = 3000, stack = 1000;
+            std::sscanf(rest, "%d,%d", &symbols, &stack);
+            m_settings.symbol_table_size = symbols;
+            m_settings.stack_size = stack;
+            return true;
+        }
+        case 'v': {
+            int level = 1;
+            std::sscanf(rest, "%d", &level);
+            m_settings.verbose = level;
+            return true;
+        }
+        case 'w':
+            m_settings.warning_level = static_cast<int>(std::strtol(rest, nullptr, 10));
+            return true;
+        case 'x':
+            if (m_stages.clear_include_path) m_stages.clear_include_path();
+            return true;
+        default: {
+            std::string line = std::string("Unrecognized command line switch: ") + sw;
+            KjMessage(line.c_str());
+            return true;
+        }
+    }
+}
+
+// The object file is named after the source, without its folder and with the
+// extension ".kjo", in the current directory.
+Outcome Driver::write_object_file() {
+    std::string base = m_source;
+    if (auto slash = base.find_last_of('/'); slash != std::string::npos) base.erase(0, slash + 1);
+    if (auto dot = base.find_last_of('.'); dot != std::string::npos) base.erase(dot);
+    base += ".kjo";
+    std::FILE* f = std::fopen(base.c_str(), "wb");
+    if (!f) {
+        KjMessage("Failed to open kjo file");
+        return {0, Ending::Shutdown};
+    }
+    if (m_stages.write_object) m_stages.write_object(f);
+    std::fclose(f);
+    if (m_settings.verbose > 0 && m_stages.list_imports) m_stages.list_imports();
+    return {-2, Ending::Shutdown};
+}
+
+Outcome Driver::link_and_run() {
+    // Link the list and resolve imports; in the GAUSS dialect, compile each
+    // library file still needed and resolve again until nothing is left.
+    if (!m_stages.link || !m_stages.link(m_link_list.c_str())) return {0, Ending::Shutdown};
+    if (m_settings.gauss && m_stages.compile_next_gauss_library) {
+        while (m_stages.compile_next_gauss_library())
+            if (!m_stages.link("")) return {0, Ending::Shutdown};
+    }
+    if (m_settings.create_object_linked) return write_object_file();
+
+    if (!m_settings.debug && !m_settings.interactive && m_stages.trim_symbols) m_stages.trim_symbols();
+    const int start = IKjRunInit();
+    std::feclearexcept(FE_ALL_EXCEPT);
+    fedisableexcept(FE_ALL_EXCEPT);
+    if (start < 0) return {0, Ending::Shutdown};
+    if (m_settings.no_run) return {start, Ending::KeepRuntime};
+    FKjRun(start, nullptr);
+    if (m_settings.cache_report) value::mat_cache_report();
+    return {start, Ending::Shutdown};
+}
+
+Outcome Driver::run(int argc, char** argv) {
+    // 1-2. Initialise; record the arguments; clear the program's list.
+    if (!host::state().initialised) KjMainInit();
+    KjSetMainArgs(argc, argv);
+    KjSetKjArgs(0, nullptr);
+    m_settings = Settings{};
+    // 3. The banner, unless the first argument suppresses it.
+    if (!(argc > 1 && std::strcmp(argv[1], "-b") == 0)) print_banner();
+    // 4. Nothing to do.
+    if (argc <= 1) {
+        print_usage();
+        return {0, Ending::KeepRuntime};
+    }
+    // 5. Cache off; predefined symbols.
+    value::mat_cache_set_size(0, 0);
+    for (const char* sym : {"KJ_Linux", "KJ_PARALLEL", "KJ_64_BIT"})
+        if (m_stages.define_symbol) m_stages.define_symbol(sym);
+
+    // 6. Options up to the file name; the file name and what follows are the program's arguments.
+    int i = 1;
+    for (; i < argc; ++i) {
+        if (argv[i][0] != '-') break;
+        Outcome early{0, Ending::KeepRuntime};
+        if (!apply_option(argv[i], early)) return early;
+    }
+    if (i < argc) {
+        KjSetKjArgs(argc - i, argv + i);
+        m_source = argv[i];
+    }
+    // 7. The file name's extension chooses its role.
+    if (ends_with_nocase(m_source, ".kjo")) {
+        m_link_list = m_source;
+        m_source.clear();
+    } else if (ends_with_nocase(m_source, ".kjgauss") || ends_with_nocase(m_source, ".g") ||
+               ends_with_nocase(m_source, ".src")) {
+        m_settings.gauss = true;
+    }
+    // 8. Mode decision.
+    if (m_source.empty() && !m_settings.no_run && m_link_list.empty()) m_settings.interactive = true;
+    if (!m_settings.interactive && m_source.empty() && m_link_list.empty()) {
+        print_usage();
+        return {0, Ending::KeepRuntime};
+    }
+    // 9. Compiler tables and preprocessor.
+    if (m_stages.reset_compiler) m_stages.reset_compiler(m_settings.symbol_table_size);
+    if (m_stages.prepare_preprocessor) m_stages.prepare_preprocessor();
+    // 10. The GAUSS support source comes first.
+    if (m_settings.gauss) {
+        const bool resolve = !m_settings.create_object && !m_settings.create_object_linked;
+        if (!m_stages.compile_gauss_support || !m_stages.compile_gauss_support(resolve))
+            return {0, Ending::Shutdown};
+    }
+    // 11. Open the source; in interactive mode without one, kj_init.kj if present.
+    bool open = false;
+    if (!m_source.empty()) {
+        if (!m_stages.open_source || !m_stages.open_source(m_source.c_str())) {
+            std::string line = "failed to open " + m_source;
+            KjMessage(line.c_str());
+            return {0, Ending::Shutdown};
+        }
+        open = true;
+    } else if (m_settings.interactive && m_stages.open_source) {
+        open = m_stages.open_source("kj_init.kj");
+    }
+    // 12. Compile.
+    if (open) {
+        const int errors = m_stages.compile ? m_stages.compile() : 1;
+        if (m_stages.close_source) m_stages.close_source();
+        if (errors != 0) return {0, Ending::Shutdown};
+        if (m_settings.create_object) {
+            if (m_stages.link && m_stages.link(m_link_list.c_str())) return write_object_file();
+        }
+    } else {
+        // 13. Nothing compiled.
+        if (m_settings.interactive) {
+            if (m_stages.create_interactive_main) m_stages.create_interactive_main();
+        } else if (m_link_list.empty()) {
+            KjMessage("no files specified");
+            return {0, Ending::Shutdown};
+        }
+    }
+    // 14-16. Link, then write or run.
+    return link_and_run();
+}
+
 }  // namespace
+}  // namespace kj::api
 
 extern "C" {
-int KjMain(int, char**) {
-    if (!kj::host::state().initialised) KjMainInit();
-    print_usage();
-    return 0;
+
+int KjMain(int argc, char** argv) {
+    try {
+        kj::api::Driver driver;
+        const kj::api::Outcome out = driver.run(argc, argv);
+        if (out.ending == kj::api::Ending::Shutdown) KjMainExit();
+        return out.result;
+    } catch (...) {
+        // Nothing escapes to the host: a failure inside a stage ends the run.
+        KjMessage("Fatal error: aborted");
+        return 0;
+    }
 }
-int KjMainCmd(const char* cmd) { return cmd ? KjMain(1, nullptr) : -1; }
-int KjMain_T(int, wchar_t**) { return KjMain(1, nullptr); }
+
+// Splits one command string: element 0 is "Kj"; arguments are separated by
+// blanks; a double quote starts an argument that runs to the next quote.
+int KjMainCmd(const char* cmdline) {
+    if (!cmdline) return -1;
+    std::vector<char> copy(cmdline, cmdline + std::strlen(cmdline) + 1);
+    static char k_argv0[] = "Kj";
+    std::vector<char*> argv{k_argv0};
+    char* p = copy.data();
+    while (*p && static_cast<int>(argv.size()) < kj::api::k_max_cmd_args) {
+        while (*p == ' ') ++p;
+        if (!*p) break;
+        if (*p == '"') {
+            argv.push_back(++p);
+            while (*p && *p != '"') ++p;
+        } else {
+            argv.push_back(p);
+            while (*p && *p != ' ') ++p;
+        }
+        if (*p) *p++ = '\0';
+    }
+    argv.push_back(nullptr);
+    return KjMain(static_cast<int>(argv.size()) - 1, argv.data());
 }
+
+int KjMain_T(int argc, wchar_t** argv) {
+    std::vector<std::string> utf8(argc > 0 ? argc : 0);
+    for (int i = 0; i < argc; ++i) {
+        for (const wchar_t* w = argv[i]; w && *w; ++w) {
+            const auto cp = static_cast<uint32_t>(*w);
+            std::string& s = utf8[i];
+            if (cp < 0x80) {
+                s += static_cast<char>(cp);
+            } else if (cp < 0x800) {
+                s += static_cast<char>(0xC0 | (cp >> 6));
+                s += static_cast<char>(0x80 | (cp & 0x3F));
+            } else if (cp < 0x10000) {
+                s += static_cast<char>(0xE0 | (cp >> 12));
+                s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+                s += static_cast<char>(0x80 | (cp & 0x3F));
+            } else {
+                s += static_cast<char>(0xF0 | (cp >> 18));
+                s += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+                s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+                s += static_cast<char>(0x80 | (cp & 0x3F));
+            }
+        }
+    }
+    std::vector<char*> args;
+    for (auto& s : utf8) args.push_back(s.data());
+    args.push_back(nullptr);
+    return KjMain(argc, args.data());
+}
+
+}  // extern "C"

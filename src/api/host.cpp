@@ -68,10 +68,12 @@ bool refill_input() {
 
 HostState& state() { return g_state; }
 
+// A callback the host installed before (say, between two runs of KjMain,
+// since KjMainExit leaves callbacks in place) is kept.
 void install_default_callbacks() {
-    g_state.message_fn = default_message;
-    g_state.run_message_fn = default_message;
-    g_state.exit_fn = default_exit;
+    if (!g_state.message_fn) g_state.message_fn = default_message;
+    if (!g_state.run_message_fn) g_state.run_message_fn = default_message;
+    if (!g_state.exit_fn) g_state.exit_fn = default_exit;
 }
 
 void set_pipe(int size) {

@@ -73,7 +73,7 @@ void set_matrix_copy(Value& v, double** m, int r, int c);
 void set_array(Value& v, int n);                    // owned, elements without value
 void set_string_alloc(Value& v, int len);           // owned len bytes + NUL
 
-// Sizes (Part of the native interface's accessors).
+// Size queries, as the native accessors report them.
 int size_r(const Value& v);
 int size_c(const Value& v);
 int rows(const Value& v);

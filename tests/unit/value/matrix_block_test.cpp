@@ -57,7 +57,7 @@ TEST(MatrixBlock, CopyRoutinesAndOrderConversions) {
     EXPECT_EQ(MatCopy(nullptr, a, 2, 3), nullptr);
     EXPECT_EQ(MatCopy(d, a, 0, 3), d);
 
-    MatI(MatAllocBlock(1, 1), 0);  // n = 0 touches nothing
+    MatFreeBlock(MatI(MatAllocBlock(1, 1), 0));  // n = 0 touches nothing
     double** id = MatI(MatAllocBlock(3, 3), 3);
     EXPECT_EQ(id[1][1], 1);
     EXPECT_EQ(id[1][2], 0);

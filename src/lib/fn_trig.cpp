@@ -1,0 +1,36 @@
+// Inverse trigonometric and hyperbolic functions, element by element, and
+// their GAUSS-dialect aliases (which share the native functions).
+#include <cmath>
+
+#include "lib/elementwise.h"
+#include "lib/library_groups.h"
+
+namespace kj::lib {
+
+namespace {
+void fn_acos(KjValue* r, KjValue* a, int) { fn_double(*r, a, [](double x) { return std::acos(x); }); }
+void fn_asin(KjValue* r, KjValue* a, int) { fn_double(*r, a, [](double x) { return std::asin(x); }); }
+void fn_atan(KjValue* r, KjValue* a, int) { fn_double(*r, a, [](double x) { return std::atan(x); }); }
+// y first, as in C: the angle of the point (x, y).
+void fn_atan2(KjValue* r, KjValue* a, int) {
+    fn_double2(*r, a, [](double y, double x) { return std::atan2(y, x); });
+}
+void fn_cosh(KjValue* r, KjValue* a, int) { fn_double(*r, a, [](double x) { return std::cosh(x); }); }
+void fn_sinh(KjValue* r, KjValue* a, int) { fn_double(*r, a, [](double x) { return std::sinh(x); }); }
+void fn_tanh(KjValue* r, KjValue* a, int) { fn_double(*r, a, [](double x) { return std::tanh(x); }); }
+
+const DescriptorRow k_general[] = {
+    {"c$acos", fn_acos}, {"c$asin", fn_asin}, {"c$atan", fn_atan}, {"cc$atan2", fn_atan2},
+    {"c$cosh", fn_cosh}, {"c$sinh", fn_sinh}, {"c$tanh", fn_tanh},
+};
+const DescriptorRow k_gauss[] = {
+    {"c$gauss::arccos", fn_acos}, {"c$gauss::arcsin", fn_asin},   {"c$gauss::arctan", fn_atan},
+    {"c$gauss::atan", fn_atan},   {"cc$gauss::arctan2", fn_atan2}, {"cc$gauss::atan2", fn_atan2},
+    {"c$gauss::cosh", fn_cosh},   {"c$gauss::sinh", fn_sinh},     {"c$gauss::tanh", fn_tanh},
+};
+
+const GroupRegistrar g_general(Group::General, k_general);
+const GroupRegistrar g_gauss(Group::GaussBuiltins, k_gauss);
+}  // namespace
+
+}  // namespace kj::lib

@@ -1,0 +1,41 @@
+#include "link/code_image.h"
+
+#include <vector>
+
+namespace kj::link {
+
+namespace {
+std::vector<Instr> g_code;
+bool g_exists = false;
+}  // namespace
+
+int code_size() { return static_cast<int>(g_code.size()); }
+Instr* code_data() { return g_code.data(); }
+Instr& code_at(int index) { return g_code[static_cast<std::size_t>(index)]; }
+bool code_exists() { return g_exists; }
+
+bool code_has_room(int n) { return n >= 0 && code_size() <= k_code_capacity - n; }
+
+int emit_raw(int32_t op, int32_t operand) {
+    if (!code_has_room(1)) return -1;
+    g_code.push_back(Instr{op, operand});
+    g_exists = true;
+    return code_size() - 1;
+}
+
+int emit(Op op, int32_t operand) { return emit_raw(static_cast<int32_t>(op), operand); }
+
+void code_reset() {
+    g_code.clear();
+    g_code.reserve(4096);
+    g_exists = true;
+    emit(Op::Ext);
+    emit(Op::Ext);
+}
+
+void code_free() {
+    std::vector<Instr>().swap(g_code);
+    g_exists = false;
+}
+
+}  // namespace kj::link

@@ -1,0 +1,29 @@
+// The process-wide code image: every unit's instructions in one array whose
+// indices are instruction addresses. It begins with two EXT instructions, so
+// that a frame whose saved return address is 0 ends the dispatch loop.
+#pragma once
+
+#include "link/opcodes.h"
+
+namespace kj::link {
+
+// Most instructions one image may hold ("code buffer full" beyond it).
+constexpr int k_code_capacity = 1 << 22;
+
+// Number of instructions; the address of the next one emitted.
+int code_size();
+// The instructions. The array moves when instructions are appended, so a
+// holder of the pointer reloads it after anything that may compile code.
+Instr* code_data();
+Instr& code_at(int index);
+bool code_has_room(int n);
+// Appends one instruction and returns its address, or -1 when the image is full.
+int emit(Op op, int32_t operand = 0);
+int emit_raw(int32_t op, int32_t operand);
+// Empties the image and writes the two leading EXT instructions.
+void code_reset();
+// Frees the image; code_size() is 0 and the image does not exist until the next reset.
+void code_free();
+bool code_exists();
+
+}  // namespace kj::link

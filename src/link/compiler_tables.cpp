@@ -1,0 +1,30 @@
+#include "link/compiler_tables.h"
+
+#include "api/lifecycle.h"
+#include "api/settings.h"
+#include "link/code_image.h"
+#include "link/link_errors.h"
+#include "link/literals.h"
+#include "link/symbols.h"
+
+namespace kj::link {
+
+void reset_compiler_tables() {
+    symbols_reset(api::settings().symbol_table_size);
+    literals_reset();
+    code_reset();
+    reset_link_error_count();
+}
+
+void free_compiler_tables() {
+    symbols_free();
+    literals_free();
+    code_free();
+}
+
+namespace {
+// KjMainExit frees the tables through its lifecycle hook.
+const bool g_hook_installed = (api::lifecycle_hooks().free_compiler_tables = free_compiler_tables, true);
+}  // namespace
+
+}  // namespace kj::link

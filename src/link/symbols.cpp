@@ -1,0 +1,137 @@
+#include "link/symbols.h"
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "value/alloc.h"
+
+namespace kj::link {
+
+using value::FuncInfo;
+using value::NamedValue;
+using value::Value;
+
+namespace {
+SymbolTable g_table;
+// Information blocks handed out by new_function_info, freed with the table.
+std::vector<FuncInfo*> g_infos;
+
+char* copy_text(std::string_view s) {
+    auto* p = static_cast<char*>(value::raw_alloc(s.size() + 1));
+    if (!p) throw std::bad_alloc();
+    std::memcpy(p, s.data(), s.size());
+    p[s.size()] = '\0';
+    return p;
+}
+
+int descriptor_params(std::string_view d) {
+    const std::size_t dollar = d.find('$');
+    return dollar == std::string_view::npos ? 0 : static_cast<int>(dollar);
+}
+
+void free_info(FuncInfo* info) {
+    const int n = info->params ? descriptor_params(info->descriptor) : 0;
+    for (int i = 0; i < n; ++i) {
+        value::release(info->params[i].val);
+        value::raw_free(info->params[i].name);
+    }
+    value::raw_free(info->params);
+    value::raw_free(info->descriptor);
+    value::raw_free(info);
+}
+}  // namespace
+
+SymbolTable& symbols() { return g_table; }
+
+int add_symbol(std::string_view name, const Value& v) {
+    if (!g_table.entries || g_table.count >= g_table.capacity) return -1;
+    NamedValue& e = g_table.entries[g_table.count];
+    e.name = copy_text(name);
+    e.val = v;
+    return g_table.count++;
+}
+
+int find_symbol(std::string_view name) {
+    for (int k = 0; k < g_table.count; ++k) {
+        const char* n = g_table.entries[k].name;
+        if (n && name == n) return k;
+    }
+    return -1;
+}
+
+FuncInfo* new_function_info(std::string_view descriptor, int file_literal, bool with_params) {
+    auto* info = static_cast<FuncInfo*>(value::raw_calloc(1, sizeof(FuncInfo)));
+    if (!info) throw std::bad_alloc();
+    info->descriptor = copy_text(descriptor);
+    info->file = file_literal;
+    const int n = descriptor_params(descriptor);
+    if (with_params && n > 0) {
+        info->params = static_cast<NamedValue*>(value::raw_calloc(static_cast<std::size_t>(n), sizeof(NamedValue)));
+        if (!info->params) throw std::bad_alloc();
+        for (int i = 0; i < n; ++i) info->params[i].val = value::make_null();
+    }
+    g_infos.push_back(info);
+    return info;
+}
+
+void set_parameter(FuncInfo& info, int i, std::string_view name, Value def) {
+    NamedValue& p = info.params[i];
+    value::raw_free(p.name);
+    p.name = copy_text(name);
+    value::release(p.val);
+    p.val = def;
+}
+
+int declared_parameters(const FuncInfo& info) {
+    return info.descriptor ? descriptor_params(info.descriptor) : 0;
+}
+
+bool parameter_is_const(const FuncInfo& info, int i) { return info.descriptor[i] == 'c'; }
+
+const char* function_name(const FuncInfo* info) {
+    if (!info || !info->descriptor) return "?";
+    const char* dollar = std::strchr(info->descriptor, '$');
+    return dollar ? dollar + 1 : info->descriptor;
+}
+
+Value make_function(int entry, FuncInfo* info, bool varargs) {
+    Value f{};
+    f.type = value::T_Func | (varargs ? value::k_varargs : 0u);
+    f.u.fn.nparam = info ? declared_parameters(*info) : 0;
+    f.u.fn.entry = static_cast<uint32_t>(entry);
+    f.u.fn.info = info;
+    return f;
+}
+
+void release_symbol_values() {
+    for (int k = 0; k < g_table.count; ++k) {
+        Value& v = g_table.entries[k].val;
+        // A class symbol (its own number in the class field) keeps the values
+        // of its static members in its member list.
+        if (value::type_of(v) == value::T_Class && v.u.obj.cls == k && v.u.obj.members) {
+            for (int i = 0; i < v.u.obj.n; ++i)
+                if (value::has_flag(v.u.obj.members[i].val, value::k_static)) value::release(v.u.obj.members[i].val);
+        }
+        value::release(v);
+    }
+}
+
+void symbols_free() {
+    release_symbol_values();
+    for (int k = 0; k < g_table.count; ++k) value::raw_free(g_table.entries[k].name);
+    value::raw_free(g_table.entries);
+    g_table = SymbolTable{};
+    for (FuncInfo* info : g_infos) free_info(info);
+    g_infos.clear();
+}
+
+void symbols_reset(int capacity) {
+    symbols_free();
+    if (capacity < 1) capacity = 1;
+    g_table.entries = static_cast<NamedValue*>(value::raw_calloc(static_cast<std::size_t>(capacity), sizeof(NamedValue)));
+    if (!g_table.entries) throw std::bad_alloc();
+    g_table.capacity = capacity;
+}
+
+}  // namespace kj::link

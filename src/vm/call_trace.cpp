@@ -1,0 +1,149 @@
+#include "vm/call_trace.h"
+
+#include <cstring>
+
+#include "link/code_image.h"
+#include "link/literals.h"
+#include "link/symbols.h"
+#include "vm/frame.h"
+#include "vm/run_error.h"
+
+namespace kj::vm {
+
+using link::Op;
+
+namespace {
+constexpr int k_trace_frames = 10;
+
+const value::FuncInfo* info_of(const Value& callee) {
+    return value::type_of(callee) == value::T_Func ? callee.u.fn.info : nullptr;
+}
+
+// The source file: the string literal the function's information block names.
+const char* file_of(const Value& callee) {
+    const value::FuncInfo* info = info_of(callee);
+    if (!info || info->file <= 0 || info->file >= link::literal_count()) return nullptr;
+    const Value& lit = link::literal_at(info->file);
+    return value::type_of(lit) == value::T_String && lit.u.str.s ? lit.u.str.s : nullptr;
+}
+
+// A member function runs with its object as the hidden first argument "this".
+const char* class_of(const Value& callee, const Value* args) {
+    const value::FuncInfo* info = info_of(callee);
+    if (!info || !info->params || link::declared_parameters(*info) < 1 || !info->params[0].name) return nullptr;
+    if (std::strcmp(info->params[0].name, "this") != 0 || value::type_of(args[0]) != value::T_Class) return nullptr;
+    const int cls = args[0].u.obj.cls;
+    return cls >= 0 && cls < link::symbols().count ? link::symbol_at(cls).name : nullptr;
+}
+
+// The running function of the current engine: its callee slot and arguments.
+struct Running {
+    Engine* e;
+    const Value* callee;
+    const Value* args;
+};
+
+bool running_function(Running& r) {
+    Engine* e = current_engine();
+    if (!e || !e->exists() || e->ap <= e->base) return false;
+    r = {e, e->ap - 1, e->ap};
+    return true;
+}
+
+// Walks the frame markers from the current frame down; the first ten frames
+// called from compiled code print their return location.
+void print_call_trace(const Engine& e) {
+    int frames = 0;
+    for (int bp = e.index(e.bp); bp > 1;) {
+        const Value& marker = e.base[bp - 1];
+        if (!is_frame_marker(marker)) break;
+        const SavedRegisters caller = saved_registers(marker);
+        if (caller.ap >= 1 && caller.bp >= 1) {
+            if (frames < k_trace_frames) {
+                const std::string line = location_text(caller.ip, e.base[caller.ap - 1], e.base + caller.ap, false);
+                if (!line.empty()) KjRunMessage(line.c_str());
+            } else if (frames == k_trace_frames) {
+                KjRunMessage("remaining calls not listed");
+            }
+            ++frames;
+        }
+        if (caller.bp == 0) break;
+        bp = caller.bp;
+    }
+}
+
+void error_location() {
+    Running r;
+    if (!running_function(r)) return;
+    const int line = source_line(r.e->ip);
+    if (line < 1) return;
+    std::string text = "Runtime error occurred in ";
+    if (const char* cls = class_of(*r.callee, r.args)) {
+        text += cls;
+        text += "::";
+    }
+    text += frame_function_name(*r.callee);
+    text += " (" + std::to_string(line) + "), call trace: ";
+    text += location_text(r.e->ip, *r.callee, r.args, true);
+    KjRunMessage(text.c_str());
+    print_call_trace(*r.e);
+}
+
+void warning_location() {
+    Running r;
+    if (!running_function(r)) return;
+    const std::string text = location_text(r.e->ip, *r.callee, r.args, true);
+    if (!text.empty()) KjRunMessage(text.c_str());
+}
+
+const char* current_function() {
+    Running r;
+    if (!running_function(r) || !info_of(*r.callee)) return nullptr;
+    return frame_function_name(*r.callee);
+}
+}  // namespace
+
+int source_line(int ip) {
+    for (int i = ip; i >= 0 && i < link::code_size(); ++i) {
+        const link::Instr in = link::code_at(i);
+        if (in.op == static_cast<int32_t>(Op::Ext)) return 0;
+        if (in.op == static_cast<int32_t>(Op::Num)) {
+            const int line = in.operand < 0 ? -in.operand - 1 : in.operand;
+            return line >= 1 ? line : 0;
+        }
+    }
+    return 0;
+}
+
+const char* frame_function_name(const Value& callee) {
+    const value::FuncInfo* info = info_of(callee);
+    return info ? link::function_name(info) : "?";
+}
+
+std::string location_text(int ip, const Value& callee, const Value* args, bool with_class) {
+    const int line = source_line(ip);
+    if (line < 1) return {};
+    std::string text;
+    if (const char* file = file_of(callee)) {
+        text += file;
+        text += ' ';
+    }
+    text += "(" + std::to_string(line) + "): ";
+    const char* cls = with_class ? class_of(callee, args) : nullptr;
+    if (cls) {
+        text += cls;
+        text += "::";
+    }
+    text += frame_function_name(callee);
+    return text;
+}
+
+void install_error_reporter() {
+    ErrorReporter r;
+    r.error_location = error_location;
+    r.warning_location = warning_location;
+    r.current_function = current_function;
+    set_error_reporter(r);
+}
+
+}  // namespace kj::vm

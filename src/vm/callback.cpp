@@ -1,0 +1,87 @@
+#include "vm/callback.h"
+
+#include <new>
+
+#include "api/settings.h"
+#include "vm/calls.h"
+#include "vm/dispatch.h"
+#include "vm/run_error.h"
+
+namespace kj::vm {
+
+namespace {
+// A temporary engine freed on every way out of the callback.
+class TemporaryEngine {
+public:
+    TemporaryEngine() {
+        if (!create_engine(m_engine, api::settings().stack_size, false)) throw std::bad_alloc();
+    }
+    ~TemporaryEngine() { destroy_engine(m_engine); }
+    TemporaryEngine(const TemporaryEngine&) = delete;
+    TemporaryEngine& operator=(const TemporaryEngine&) = delete;
+    Engine& get() { return m_engine; }
+
+private:
+    Engine m_engine;
+};
+
+// A lambda reaches its defining frame by stack index: the current stack is
+// copied as aliases, with the same registers.
+void copy_stack(Engine& to, const Engine& from) {
+    const int top = from.index(from.sp);
+    for (int i = 0; i <= top; ++i) {
+        to.base[i] = from.base[i];
+        to.base[i].type &= ~value::k_owns;
+    }
+    to.sp = to.at(top);
+    to.ap = to.at(from.index(from.ap));
+    to.bp = to.at(from.index(from.bp));
+}
+
+// Runs the call on e and returns the callee slot, which holds the result.
+Value* run_call(Engine& e, const Value& fn, const Value* args, int n) {
+    if (value::type_of(fn) == value::T_Lambda && current_engine() && current_engine()->exists())
+        copy_stack(e, *current_engine());
+    CurrentEngineScope scope(e);
+    Value* callee = ++e.sp;
+    *callee = fn;
+    callee->type &= ~value::k_owns;
+    for (int i = 0; i < n; ++i) {
+        *++e.sp = args[i];
+        e.sp->type &= ~value::k_owns;
+    }
+    e.running = 1;
+    // The frame marker holds return address 0: the return ends the loop at
+    // the image's second EXT. A native callee has run by then already.
+    e.ip = 0;
+    call(e, n);
+    ++e.ip;
+    dispatch(e, false, 0);
+    e.running = 0;
+    return callee;
+}
+}  // namespace
+
+bool call_back(const Value& fn, Value& result, const Value* args, int n, OnError on_error) {
+    value::release(result);
+    result = value::make_int(0);
+    int code = -1;
+    {
+        TemporaryEngine temp;
+        Engine& e = temp.get();
+        try {
+            value::assign(result, *run_call(e, fn, args, n));
+        } catch (const RunError& err) {
+            code = err.code;
+        } catch (const std::bad_alloc&) {
+            report_out_of_memory();
+            code = E_OutOfMemory;
+        }
+    }
+    if (code < 0) return true;
+    if (on_error == OnError::RaiseInCaller && current_engine() && current_engine()->running)
+        raise_run_error(E_InCallback);
+    return false;
+}
+
+}  // namespace kj::vm

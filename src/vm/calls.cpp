@@ -1,0 +1,181 @@
+#include "vm/calls.h"
+
+#include <algorithm>
+
+#include "link/symbols.h"
+#include "vm/frame.h"
+#include "vm/objects.h"
+#include "vm/run_error.h"
+
+namespace kj::vm {
+
+using value::FuncInfo;
+using value::k_const;
+using value::k_owns;
+
+namespace {
+// A shared array becomes a private deep copy; an owned shared block is freed.
+void make_private(Value& v) {
+    Value copy = v;
+    copy.type &= ~(k_owns | value::k_shared);
+    value::make_owned(copy);
+    value::release(v);
+    v = copy;
+}
+
+// Frees a native function's result when a run-time error leaves the call.
+struct ResultGuard {
+    Value v = value::make_int(0);
+    ~ResultGuard() { value::release(v); }
+};
+
+const char* callee_name(const Value& f) {
+    return link::function_name(value::type_of(f) == value::T_Native ? f.u.nat.info : f.u.fn.info);
+}
+
+// A bound function value carries a copy of its object's payload: the object
+// and an int 0 become the first two arguments.
+int insert_bound_object(Engine& e, Value* callee, int n) {
+    if (e.sp + 2 >= e.limit()) raise_run_error(E_StackOverflow);
+    Value* args = callee + 1;
+    for (int i = n - 1; i >= 0; --i) args[i + 2] = args[i];
+    Value object{};
+    object.type = value::T_Class;
+    std::copy_n(callee->u.fn.context, 4, object.u.w);
+    args[0] = object;
+    args[1] = value::make_int(0);
+    e.sp += 2;
+    return n + 2;
+}
+
+// Debug mode: the slots from the callee through the marker are cleared; the
+// callee and the first local start a frame (kind 4); arguments are named.
+void mark_frame_slots(Engine& e, Value* callee, int n, const FuncInfo* info) {
+    SlotInfo* s = e.slots + e.index(callee);
+    std::fill(s, s + n + 2, SlotInfo{});
+    s[0].kind = 4;
+    s[n + 2].kind = 4;
+    for (int i = 0; i < n; ++i) {
+        s[1 + i].kind = 1;
+        if (info && info->params && i < link::declared_parameters(*info)) s[1 + i].name = info->params[i].name;
+    }
+}
+
+// A string callee names a global function.
+void call_by_name(Engine& e, Value* callee, int n) {
+    const std::string name(callee->u.str.s ? callee->u.str.s : "", static_cast<std::size_t>(callee->u.str.len));
+    const int k = link::find_symbol(name);
+    const uint32_t t = k >= 0 ? value::type_of(link::symbol_at(k).val) : value::T_None;
+    if (t != value::T_Func && t != value::T_Native) raise_run_error(E_NotFunction, name);
+    value::release(*callee);
+    *callee = link::symbol_at(k).val;
+    callee->type &= ~k_owns;
+    call(e, n);
+}
+}  // namespace
+
+void prepare_argument(Value& arg) {
+    const uint32_t t = value::type_of(arg);
+    if (t == value::T_Array && value::has_flag(arg, value::k_shared))
+        make_private(arg);
+    else if (t == value::T_Vector)
+        value::materialize(arg);
+}
+
+void call(Engine& e, int n) {
+    Value* callee = e.sp - n;
+    switch (value::type_of(*callee)) {
+        case value::T_Func: call_compiled(e, callee, n); return;
+        case value::T_Native: call_native(e, callee, n); return;
+        case value::T_String: call_by_name(e, callee, n); return;
+        case value::T_Lambda: call_lambda(e, callee, n); return;
+        default: raise_run_error(E_NotFunction);
+    }
+}
+
+void call_compiled(Engine& e, Value* callee, int n) {
+    if (value::has_flag(*callee, value::k_bound) && callee->u.fn.context) n = insert_bound_object(e, callee, n);
+    const Value f = *callee;
+    FuncInfo* info = f.u.fn.info;
+    if (value::has_flag(f, value::k_extern)) raise_run_error(E_UndefinedFunc, callee_name(f));
+    const int declared = f.u.fn.nparam;
+
+    // Missing arguments come from the parameter defaults, as aliases, up to
+    // the first parameter without one.
+    if (n < declared && info && info->params) {
+        for (; n < declared && !value::is_null(info->params[n].val); ++n) {
+            if (e.sp + 1 >= e.limit()) raise_run_error(E_StackOverflow);
+            *++e.sp = info->params[n].val;
+            e.sp->type &= ~k_owns;
+        }
+    }
+    const bool varargs = value::has_flag(f, value::k_varargs);
+    if (n < declared || (!varargs && n != declared)) raise_run_error(E_WrongArgCount, callee_name(f));
+    if (e.sp + 1 >= e.limit()) raise_run_error(E_StackOverflow);
+
+    Value* args = callee + 1;
+    for (int i = 0; i < n; ++i) {
+        prepare_argument(args[i]);
+        if (i < declared && info && link::parameter_is_const(*info, i))
+            args[i].type |= k_const;
+        else
+            args[i].type &= ~k_const;
+    }
+
+    *++e.sp = make_frame_marker(e);
+    if (e.slots) mark_frame_slots(e, callee, n, info);
+    e.ip = static_cast<int32_t>(f.u.fn.entry) - 1;
+    e.ap = args;
+    e.bp = e.sp + 1;
+}
+
+void call_native(Engine& e, Value* callee, int n) {
+    const Value f = *callee;
+    const int declared = f.u.nat.nparam;
+    const bool varargs = value::has_flag(f, value::k_varargs);
+    if (n < declared || (!varargs && n != declared)) raise_run_error(E_WrongArgCount, callee_name(f));
+    Value* args = callee + 1;
+    for (int i = 0; i < n; ++i) prepare_argument(args[i]);
+
+    const char* outer_name = e.library_function;
+    e.library_function = callee_name(f);
+    ResultGuard result;
+    f.u.nat.fn(&result.v, args, n);
+    e.library_function = outer_name;
+    value::make_owned(result.v);
+
+    while (e.sp > callee) {
+        value::release(*e.sp);
+        --e.sp;
+    }
+    value::release(*callee);
+    *callee = result.v;
+    result.v = value::make_int(0);
+}
+
+void return_from(Engine& e, int r) {
+    Value* callee = e.ap - 1;
+    const SavedRegisters caller = saved_registers(e.bp[-1]);
+    if (r == 1) {
+        // The result becomes a private owned value and moves into the callee slot.
+        Value& top = *e.sp;
+        prepare_argument(top);
+        value::make_owned(top);
+        value::release(*callee);
+        *callee = top;
+        callee->type &= ~k_const;
+        top = value::make_int(0);
+    } else {
+        value::release(*callee);
+        *callee = r == -1 ? value::make_null() : value::make_int(0);
+    }
+    while (e.sp >= e.ap) {
+        value::release(*e.sp);
+        --e.sp;
+    }
+    e.ip = caller.ip;
+    e.ap = e.at(caller.ap);
+    e.bp = e.at(caller.bp);
+}
+
+}  // namespace kj::vm

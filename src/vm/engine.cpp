@@ -1,0 +1,113 @@
+#include "vm/engine.h"
+
+#include <new>
+
+#include "api/host.h"
+#include "value/alloc.h"
+#include "vm/dispatch.h"
+#include "vm/run_error.h"
+
+namespace kj::vm {
+
+namespace {
+Engine g_main;
+Engine* g_current = nullptr;
+DebugHook g_debug_hook = nullptr;
+bool g_absorbing = false;  // a report whose unwinding is caught right away
+}  // namespace
+
+void report_out_of_memory() {
+    g_absorbing = true;
+    try {
+        raise_run_error(E_OutOfMemory);
+    } catch (const RunError&) {
+    }
+    g_absorbing = false;
+}
+
+bool create_engine(Engine& e, int capacity, bool debug) {
+    const auto records = static_cast<std::size_t>(capacity) + k_stack_headroom;
+    auto* stack = static_cast<Value*>(value::raw_calloc(records, sizeof(Value)));
+    if (!stack) return false;
+    SlotInfo* slots = nullptr;
+    if (debug) {
+        slots = static_cast<SlotInfo*>(value::raw_calloc(records, sizeof(SlotInfo)));
+        if (!slots) {
+            value::raw_free(stack);
+            return false;
+        }
+    }
+    e = Engine{};
+    e.base = stack;
+    e.capacity = capacity;
+    e.slots = slots;
+    reset_registers(e);
+    return true;
+}
+
+void destroy_engine(Engine& e) {
+    if (!e.base) return;
+    pop_to(e, e.base);
+    value::release(*e.base);
+    value::raw_free(e.base);
+    value::raw_free(e.slots);
+    if (g_current == &e) g_current = nullptr;
+    e = Engine{};
+}
+
+void reset_registers(Engine& e) {
+    e.ap = e.sp = e.base;
+    e.bp = e.base + 1;
+}
+
+void pop_to(Engine& e, Value* top) {
+    while (e.sp > top) {
+        value::release(*e.sp);
+        --e.sp;
+    }
+    // Records between a stale top and the target were popped before: they own nothing.
+    for (Value* p = e.sp + 1; p <= top; ++p) *p = value::make_int(0);
+    e.sp = top;
+}
+
+Engine& main_engine() { return g_main; }
+Engine* current_engine() { return g_current; }
+void set_current_engine(Engine* e) { g_current = e; }
+
+void set_debug_hook(DebugHook hook) { g_debug_hook = hook; }
+DebugHook debug_hook() { return g_debug_hook; }
+
+void recover(int code) {
+    if (g_absorbing || (g_current && g_current->running)) throw RunError{code};
+    host::fatal_stop();
+}
+
+bool run(Engine& e, bool debug, Value* expected_top) {
+    int code = -1;
+    Engine* previous = nullptr;
+    {
+        CurrentEngineScope scope(e);
+        previous = scope.previous();
+        e.abort_requested = 0;
+        e.failed = 0;
+        e.running = 1;
+        try {
+            dispatch(e, debug, 0);
+            if (e.sp != expected_top) raise_run_error(E_StackError);
+        } catch (const RunError& err) {
+            code = err.code;
+        } catch (const std::bad_alloc&) {
+            report_out_of_memory();
+            code = E_OutOfMemory;
+        }
+        e.running = 0;
+        if (code >= 0) {
+            e.failed = 1;
+            pop_to(e, expected_top);
+        }
+    }
+    if (code >= 0 && previous && previous->running) throw RunError{code};
+    return code < 0;
+}
+
+}  // namespace kj::vm

@@ -1,0 +1,99 @@
+// The execution engine: registers, value stack, frames and the run boundary.
+// The main engine is one static instance; callbacks run on temporary engines.
+#pragma once
+
+#include <cstdint>
+
+#include "value/value.h"
+
+namespace kj::vm {
+
+using value::Value;
+
+// Debug mode only: the variable in each stack slot, for the debugger.
+struct SlotInfo {
+    const char* name;
+    int32_t kind;   // 1 argument, 4 start of a frame's locals
+    int32_t pad;
+};
+static_assert(sizeof(SlotInfo) == 16);
+
+// Records beyond the checked capacity; pushes of one expression use them.
+constexpr int k_stack_headroom = 120;
+
+struct Engine {
+    Value* base = nullptr;     // first record of the stack
+    Value* ap = nullptr;       // first argument of the running function
+    Value* bp = nullptr;       // first local of the running function
+    Value* sp = nullptr;       // top record
+    const char* library_function = nullptr;  // native function being called
+    int32_t ip = 0;            // instruction being executed
+    int32_t running = 0;
+    int32_t failed = 0;
+    int32_t abort_requested = 0;
+    int32_t capacity = 0;      // checked capacity in records
+    SlotInfo* slots = nullptr; // debug mode only
+
+    bool exists() const { return base != nullptr; }
+    int index(const Value* p) const { return static_cast<int>(p - base); }
+    Value* at(int index) const { return base + index; }
+    Value* limit() const { return base + capacity; }
+};
+
+// Allocates capacity + headroom zeroed records (and slot information when
+// debug); registers as for a fresh engine. False when allocation fails.
+bool create_engine(Engine& e, int capacity, bool debug);
+// Releases every owned record up to the top and frees the stack.
+void destroy_engine(Engine& e);
+// ap = sp = base, bp = base + 1.
+void reset_registers(Engine& e);
+// Pops to `top`, releasing owned payloads on the way.
+void pop_to(Engine& e, Value* top);
+
+Engine& main_engine();
+// Main slot k: the record at distance k from the frame base `bp` of e, on the
+// main engine's stack (worker engines reach the main thread's locals so).
+inline Value& main_slot(const Engine& e, const Value* bp, int k);
+// The engine whose registers errors, warnings and library calls use.
+Engine* current_engine();
+void set_current_engine(Engine* e);
+
+// Makes e current for its lifetime and restores the previous engine after.
+class CurrentEngineScope {
+public:
+    explicit CurrentEngineScope(Engine& e) : m_previous(current_engine()) { set_current_engine(&e); }
+    ~CurrentEngineScope() { set_current_engine(m_previous); }
+    CurrentEngineScope(const CurrentEngineScope&) = delete;
+    CurrentEngineScope& operator=(const CurrentEngineScope&) = delete;
+    Engine* previous() const { return m_previous; }
+
+private:
+    Engine* m_previous;
+};
+
+inline Value& main_slot(const Engine& e, const Value* bp, int k) {
+    return main_engine().base[(bp - e.base) + k];
+}
+
+// One run on e from e.ip: the boundary every run-time error unwinds to. On
+// normal completion the top must be expected_top ("Stack error" otherwise).
+// On an error the engine is marked failed and popped to expected_top; when the
+// engine that was current before is itself running, the error passes on to
+// it. True when the run had no error.
+bool run(Engine& e, bool debug, Value* expected_top);
+
+// Reports "out of memory" for an allocation failure that surfaced as
+// std::bad_alloc inside a run; the report's own unwinding is absorbed.
+void report_out_of_memory();
+
+// Installed as the host's recovery handler: unwinds the current run with
+// RunError, or stops fatally when nothing is running.
+[[noreturn]] void recover(int code);
+
+// Debugger hook: called at NUM, ELF and ELT in debug mode, with the engine
+// synchronised; returning true stops the dispatch loop.
+using DebugHook = bool (*)(Engine& e, int32_t op, int32_t operand);
+void set_debug_hook(DebugHook hook);
+DebugHook debug_hook();
+
+}  // namespace kj::vm

@@ -1,0 +1,306 @@
+#include "vm/loops.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "compiler/tokens.h"
+#include "link/code_image.h"
+#include "vm/dispatch.h"
+#include "vm/run_error.h"
+
+namespace kj::vm {
+
+using link::Op;
+
+namespace {
+// --- canonical for loops ---------------------------------------------------
+
+// The loop's instructions: FOR at `at`, then a JMP to the loop end; the body
+// starts two instructions after the FOR and ends with the back-edge JMP at end - 1.
+struct LoopShape {
+    int body;
+    int end;
+};
+
+LoopShape loop_shape(int at) {
+    const link::Instr next = link::code_at(at + 1);
+    if (next.op != static_cast<int32_t>(Op::Jmp)) raise_run_error(E_ForLoop);
+    return {at + 2, next.operand};
+}
+
+// The start value must be an int; a double converts in place.
+int32_t start_value(Value& v) {
+    switch (value::type_of(v)) {
+        case value::T_Int: return v.u.ival;
+        case value::T_Double: value::set_int(v, static_cast<int32_t>(v.u.dval)); return v.u.ival;
+        default: {
+            const std::string line = "for(): type error in argument 1; expected: int, found: " + value::describe(v);
+            KjRunMessage(line.c_str());
+            raise_run_error(E_ArgError);
+        }
+    }
+}
+
+int32_t limit_value(const Value& v) {
+    switch (value::type_of(v)) {
+        case value::T_Int: return v.u.ival;
+        case value::T_Double: return static_cast<int32_t>(v.u.dval);
+        case value::T_Matrix:
+            if (v.u.mat.r > 0 && v.u.mat.c > 0) return static_cast<int32_t>(v.u.mat.m[0][0]);
+            [[fallthrough]];
+        default: raise_run_error(E_CastInt, value::describe(v));
+    }
+}
+
+// Number of iterations of a loop from start while (counter tok limit) by step.
+int64_t iteration_count(int64_t start, int64_t limit, int tok, int64_t step) {
+    using namespace kj::compiler;
+    if (tok == T_Le) ++limit;
+    if (tok == T_Ge) --limit;
+    if (tok == T_Lt || tok == T_Le) {
+        if (limit <= start) return 0;
+        if (step < 1) raise_run_error(E_InfiniteLoop);
+        return (limit - start - 1) / step + 1;
+    }
+    if (tok == T_Gt || tok == T_Ge) {
+        if (limit >= start) return 0;
+        if (step >= 0) raise_run_error(E_InfiniteLoop);
+        return (limit - start + 1) / step + 1;
+    }
+    raise_run_error(E_ForLoop);
+}
+
+// FOR -12: four records are popped; from the new top upwards the records hold
+// start, limit, comparison token, counter slot and step. Each iteration runs
+// the body through the dispatch loop, which stops at the back-edge JMP.
+void canonical_for(Engine& e, bool debug) {
+    const int at = e.ip;
+    const LoopShape shape = loop_shape(at);
+    e.sp -= 4;
+    Value* rec = e.sp;
+    const int32_t start = start_value(rec[0]);
+    const int32_t limit = limit_value(rec[1]);
+    const int tok = rec[2].u.ival;
+    const int slot = rec[3].u.ival;
+    const int32_t step = rec[4].u.ival;
+    for (int i = 1; i < 5; ++i) value::release(rec[i]);
+    const int64_t count = iteration_count(start, limit, tok, step);
+
+    Value& counter = e.bp[slot];
+    value::release(counter);
+    counter = value::make_int(start);
+    uint32_t current = static_cast<uint32_t>(start);
+    for (int64_t n = 0; n < count; ++n, current += static_cast<uint32_t>(step)) {
+        // The counter is found through the frame base: the body may not move it.
+        Value& c = e.bp[slot];
+        c.type = value::T_Int;
+        c.u.ival = static_cast<int32_t>(current);
+        e.ip = shape.body;
+        dispatch(e, debug, shape.end - 1);
+    }
+    e.bp[slot].u.ival = static_cast<int32_t>(current);
+    e.ip = shape.end - 1;
+}
+
+// --- foreach ---------------------------------------------------------------
+
+enum class Mode : int32_t { Element = 0, Sequence = 1, Rows = 2, Columns = 3 };
+
+// The two index-term records become iterator records (type blob).
+struct OuterIterator {
+    int32_t pos, count, slot_i, slot_var;
+    Mode mode;
+};
+struct InnerIterator {
+    int32_t pos, count, slot_j, pad;
+    const void* data;
+    uint32_t type;
+};
+static_assert(sizeof(OuterIterator) <= sizeof(Value::u) && sizeof(InnerIterator) <= sizeof(Value::u));
+
+template <class T>
+T read_iterator(const Value& v) {
+    T t;
+    std::memcpy(&t, &v.u, sizeof t);
+    return t;
+}
+
+template <class T>
+void write_iterator(Value& v, const T& t) {
+    v = Value{};
+    v.type = value::T_Blob;
+    std::memcpy(&v.u, &t, sizeof t);
+}
+
+// The set-up records below the working top: the iteration variable's slot,
+// the collection's address, then n >= 2 index terms.
+struct ForeachRecords {
+    Value* slot;
+    Value* address;
+    Value* terms;
+};
+
+ForeachRecords foreach_records(Engine& e, int n) {
+    Value* terms = e.sp - n;
+    return {terms - 2, terms - 1, terms};
+}
+
+Value& collection_of(const Value& address) {
+    if (value::type_of(address) != value::T_Array || !value::has_flag(address, value::k_address))
+        raise_run_error(E_WrongType);
+    return *address.u.arr.v;
+}
+
+const void* data_of(const Value& v) {
+    switch (value::type_of(v)) {
+        case value::T_Matrix: return v.u.mat.m;
+        case value::T_String: return v.u.str.s;
+        case value::T_Array: return v.u.arr.v;
+        default: return nullptr;
+    }
+}
+
+void set_local_int(Engine& e, int slot, int32_t i) {
+    if (slot < 0) return;
+    value::release(e.bp[slot]);
+    e.bp[slot] = value::make_int(i);
+}
+
+// FOR n: counts and mode from the collection and the first two index terms.
+void foreach_setup(Engine& e, int n) {
+    const ForeachRecords r = foreach_records(e, n);
+    const Value& coll = collection_of(*r.address);
+    if (value::is_null(coll)) raise_run_error(E_NoValue);
+    const int slot_var = r.slot->u.ival;
+    const int i = r.terms[0].u.ival, j = r.terms[1].u.ival;
+    Mode mode = Mode::Element;
+    if (i >= 0 && j == -1) mode = Mode::Rows;
+    if (i >= 0 && j == -2) mode = Mode::Sequence;
+    if (i == -1 && j >= 0) mode = Mode::Columns;
+
+    int32_t outer = 1, inner = 1;
+    switch (value::type_of(coll)) {
+        case value::T_Int:
+        case value::T_Double: break;
+        case value::T_String: outer = coll.u.str.len; break;
+        case value::T_Array: outer = coll.u.arr.n; break;
+        case value::T_Matrix: {
+            const int32_t rows = coll.u.mat.r, cols = coll.u.mat.c;
+            switch (mode) {
+                case Mode::Element: outer = rows; inner = cols; break;
+                case Mode::Sequence: outer = rows * cols; break;
+                case Mode::Rows: outer = rows; break;
+                case Mode::Columns: inner = cols; break;
+            }
+            break;
+        }
+        default: raise_cannot_index(coll);
+    }
+    set_local_int(e, slot_var, 0);
+    set_local_int(e, i, 0);
+    set_local_int(e, j, 0);
+    // Nothing to visit: the first step already finds the outer count reached.
+    if (inner == 0) outer = 0;
+    write_iterator(r.terms[0], OuterIterator{-1, outer, i, slot_var, mode});
+    write_iterator(r.terms[1], InnerIterator{inner - 1, inner, j, 0, data_of(coll), coll.type});
+}
+
+// An owned matrix of the right shape in the variable is reused.
+double** matrix_for(Value& var, int rows, int cols) {
+    if (value::type_of(var) == value::T_Matrix && value::owns(var) && var.u.mat.r == rows && var.u.mat.c == cols &&
+        rows > 0 && cols > 0)
+        return var.u.mat.m;
+    value::set_matrix(var, rows, cols);
+    return var.u.mat.m;
+}
+
+void assign_element(Value& var, const Value& coll, Mode mode, int outer, int inner) {
+    switch (value::type_of(coll)) {
+        case value::T_Int:
+        case value::T_Double:
+            value::release(var);
+            var = coll;
+            var.type &= ~(value::k_owns | value::k_const);
+            return;
+        case value::T_String: value::set_int(var, static_cast<signed char>(coll.u.str.s[outer])); return;
+        case value::T_Array: value::release(var); value::duplicate(var, coll.u.arr.v[outer]); return;
+        default: break;
+    }
+    double* const* m = coll.u.mat.m;
+    const int cols = coll.u.mat.c, rows = coll.u.mat.r;
+    switch (mode) {
+        case Mode::Element: value::set_double(var, m[outer][inner]); return;
+        case Mode::Sequence: value::set_double(var, m[0][outer]); return;
+        case Mode::Rows: {
+            double** row = matrix_for(var, 1, cols);
+            std::memcpy(row[0], m[outer], static_cast<std::size_t>(cols) * sizeof(double));
+            return;
+        }
+        case Mode::Columns: {
+            double** col = matrix_for(var, rows, 1);
+            for (int r = 0; r < rows; ++r) col[r][0] = m[r][inner];
+            return;
+        }
+    }
+}
+
+// FOR -1: advances; the top becomes int 1 while there is an element, else int 0.
+bool foreach_step(Engine& e, int n) {
+    const ForeachRecords r = foreach_records(e, n);
+    OuterIterator o = read_iterator<OuterIterator>(r.terms[0]);
+    InnerIterator in = read_iterator<InnerIterator>(r.terms[1]);
+    if (++in.pos >= in.count) {
+        in.pos = 0;
+        ++o.pos;
+    }
+    write_iterator(r.terms[0], o);
+    write_iterator(r.terms[1], in);
+    const bool more = o.pos < o.count;
+    if (more) {
+        const Value& coll = collection_of(*r.address);
+        if (coll.type != in.type || data_of(coll) != in.data) raise_run_error(E_ForeachChanged);
+        set_local_int(e, o.slot_i, o.pos);
+        set_local_int(e, in.slot_j, in.pos);
+        assign_element(e.bp[o.slot_var], coll, o.mode, o.pos, in.pos);
+    } else if (o.mode == Mode::Columns) {
+        set_local_int(e, in.slot_j, in.count);
+    }
+    value::release(*e.sp);
+    *e.sp = value::make_int(more ? 1 : 0);
+    return more;
+}
+
+// FOR -2: FOR n precedes; JMT into the body and JMP to the loop end follow.
+void canonical_foreach(Engine& e, int n, bool debug) {
+    const int at = e.ip;
+    const link::Instr enter = link::code_at(at + 1);
+    const link::Instr leave = link::code_at(at + 2);
+    if (enter.op != static_cast<int32_t>(Op::Jmt) || leave.op != static_cast<int32_t>(Op::Jmp))
+        raise_run_error(E_ForLoop);
+    while (foreach_step(e, n)) {
+        e.ip = enter.operand;
+        dispatch(e, debug, leave.operand - 1);
+        e.ip = at;
+    }
+    e.ip = leave.operand - 1;
+}
+}  // namespace
+
+void for_instruction(Engine& e, int k, bool debug) {
+    if (k >= 0) {
+        foreach_setup(e, k);
+        return;
+    }
+    const int n = link::code_at(e.ip - 1).operand;
+    switch (k) {
+        case -1: foreach_step(e, n); return;
+        case -2:
+        case -3: canonical_foreach(e, n, debug); return;
+        case -12:
+        case -13: canonical_for(e, debug); return;
+        default: raise_run_error(E_ForLoop);
+    }
+}
+
+}  // namespace kj::vm

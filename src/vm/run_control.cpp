@@ -1,0 +1,97 @@
+#include "vm/run_control.h"
+
+#include <kj80x.h>
+
+#include "api/host.h"
+#include "api/settings.h"
+#include "link/code_image.h"
+#include "link/entry.h"
+#include "link/link_errors.h"
+#include "link/symbols.h"
+#include "value/matrix_cache.h"
+#include "vm/call_trace.h"
+#include "vm/engine.h"
+#include "vm/run_error.h"
+
+namespace kj::vm {
+
+using link::Op;
+
+namespace {
+ModeRunners g_runners;
+
+// The main engine's start: registers reset, ip at the PSH of the start sequence.
+int run_main(int start, bool debug) {
+    Engine& e = main_engine();
+    reset_registers(e);
+    e.ip = start - 1;
+    const bool ok = run(e, debug, e.base + 1);
+    Value& result = *e.sp;
+    if (ok && value::type_of(result) == value::T_Int && !value::is_null(result))
+        host::state().user_exit_code = result.u.ival;
+    pop_to(e, e.base);
+    host::run_exit_calls();
+    return ok ? 1 : 0;
+}
+
+bool needs_input_pipe() {
+    if (!host::has_input_pipe() || !host::gets_is_default()) return false;
+    KjPuts("No input pipe: cannot run in interactive mode.\n");
+    host::state().exit_fn(E_NoPipe);
+    return true;
+}
+}  // namespace
+
+void set_mode_runners(const ModeRunners& runners) { g_runners = runners; }
+
+int run_init() {
+    const api::Settings& s = api::settings();
+    Engine& e = main_engine();
+    destroy_engine(e);
+    if (!create_engine(e, s.stack_size, s.debug || s.interactive)) {
+        link::report_link_error(link::L_OutOfMemory, "stack");
+        return -2;
+    }
+    if (!value::global_cache().blocks) value::mat_cache_init(nullptr);
+    host::state().recovery = recover;
+    install_error_reporter();
+
+    if (!link::code_exists()) link::code_reset();
+    if (!link::code_has_room(4)) {
+        link::report_link_error(link::L_OutOfMemory, "code");
+        return -2;
+    }
+    link::emit(Op::Psh, 0);
+    const int start = link::emit(Op::Lod, -1);
+    link::emit(Op::Cal, 0);
+    link::emit(Op::Ext);
+    return link::check_globals(start) > 0 ? -1 : start;
+}
+
+int run_program(int start, const char* name) {
+    const api::Settings& s = api::settings();
+    if (!link::bind_entry(start, name, main_engine().exists())) return 0;
+    if (s.debug || s.interactive) {
+        if (needs_input_pipe()) return 0;
+        if (s.interactive) return g_runners.interactive ? g_runners.interactive(start) : 0;
+        if (g_runners.debug) return g_runners.debug(start);
+    }
+    return run_main(start, false);
+}
+
+void request_abort() {
+    Engine* e = current_engine();
+    (e ? *e : main_engine()).abort_requested = 1;
+}
+
+void run_exit() {
+    destroy_engine(main_engine());
+    set_current_engine(nullptr);
+    link::release_symbol_values();
+    value::MatrixCache& cache = value::global_cache();
+    const int size = cache.size, limit = cache.limit;
+    value::mat_cache_destroy(nullptr);
+    value::mat_cache_set_size(size, limit);
+}
+
+}  // namespace kj::vm

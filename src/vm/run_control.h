@@ -1,0 +1,33 @@
+// Run control behind IKjRunInit, FKjRun, KjRunAbort and KjRunExit.
+#pragma once
+
+namespace kj::vm {
+
+// Creates the main engine's stack (capacity from the -s setting), prepares the
+// matrix cache, installs the recovery handler and the error reporter, appends
+// the start sequence PSH 0, LOD main, CAL 0, EXT and checks the linked
+// globals. Returns the address of the start sequence's LOD, -1 when the check
+// found link errors, -2 when the stack could not be allocated.
+int run_init();
+
+// Binds the start sequence at `start` to `name` (null: main) and runs it.
+// Returns 1 after a run without error, else 0.
+int run_program(int start, const char* name);
+
+// Sets the abort flag of the current engine (the main one when none runs).
+void request_abort();
+
+// Frees the engines and the stack, releasing every owned record on it, and
+// the owned values of all global symbols and static members.
+void run_exit();
+
+// Debug and interactive mode: the debugger installs these; each returns the
+// result of FKjRun. Without them debug mode runs normally and interactive
+// mode has nothing to run.
+struct ModeRunners {
+    int (*debug)(int start) = nullptr;
+    int (*interactive)(int start) = nullptr;
+};
+void set_mode_runners(const ModeRunners& runners);
+
+}  // namespace kj::vm

@@ -1,0 +1,34 @@
+#include "support/capture.h"
+
+namespace kj::test {
+
+namespace {
+Captured g_captured;
+void on_message(const char* t) { g_captured.messages.emplace_back(t); }
+void on_run_message(const char* t) { g_captured.run_messages.emplace_back(t); }
+void on_puts(const char* t) { g_captured.puts += t; }
+void on_exit(int code) { g_captured.exit_codes.push_back(code); }
+void throw_run_error(int code) { throw vm::RunError{code}; }
+}  // namespace
+
+Captured& captured() { return g_captured; }
+
+CaptureScope::CaptureScope() : m_saved(host::state()) {
+    g_captured = Captured{};
+    auto& s = host::state();
+    s.message_fn = on_message;
+    s.run_message_fn = on_run_message;
+    s.puts_fn = on_puts;
+    s.exit_fn = on_exit;
+    s.recovery = throw_run_error;
+    s.print_level = 1;
+}
+
+CaptureScope::~CaptureScope() {
+    auto& s = host::state();
+    // Pipes created inside the scope are the scope's to free.
+    if (s.out.buffer != m_saved.out.buffer || s.in.buffer != m_saved.in.buffer) host::set_pipe(-1);
+    s = m_saved;
+}
+
+}  // namespace kj::test

@@ -1,0 +1,37 @@
+// Test support: captures the text that reaches the host callbacks, and turns
+// the run-time error unwinding into a catchable exception outside a run.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <kj80x.h>
+
+#include "api/host.h"
+#include "vm/run_error.h"
+
+namespace kj::test {
+
+struct Captured {
+    std::vector<std::string> messages;      // KjMessage
+    std::vector<std::string> run_messages;  // KjRunMessage
+    std::string puts;                        // KjPuts through the output pipe
+    std::vector<int> exit_codes;
+};
+
+Captured& captured();
+
+// Installs capturing callbacks and a recovery handler that throws RunError;
+// restores the previous host state on destruction.
+class CaptureScope {
+public:
+    CaptureScope();
+    ~CaptureScope();
+    CaptureScope(const CaptureScope&) = delete;
+    CaptureScope& operator=(const CaptureScope&) = delete;
+
+private:
+    host::HostState m_saved;
+};
+
+}  // namespace kj::test
