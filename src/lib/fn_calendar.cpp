@@ -9,6 +9,7 @@
 #include <string>
 
 #include "data/calendar.h"
+#include "lib/arg_checks.h"
 #include "value/value.h"
 #include "vm/run_error.h"
 
@@ -18,27 +19,6 @@ namespace {
 using value::Value;
 
 constexpr double k_nan = std::numeric_limits<double>::quiet_NaN();
-
-[[noreturn]] void report(int code, const std::string& text) {
-    KjRunMessage(text.c_str());
-    vm::raise_run_error(code);
-}
-
-[[noreturn]] void arg_error(const char* name, int number) {
-    report(vm::E_ArgError, std::string(name) + "(): error in argument " + std::to_string(number));
-}
-
-[[noreturn]] void type_error(const char* name, int number, const char* expected, const Value& found) {
-    report(vm::E_ArgError, std::string(name) + "(): type error in argument " + std::to_string(number) +
-                               "; expected: " + expected + ", found: " + value::describe(found));
-}
-
-[[noreturn]] void size_error(const char* name, int number, const Value& found, int r, int c) {
-    char text[160];
-    std::snprintf(text, sizeof text, "%s(): found matrix[%d][%d] but expected matrix[%d][%d] in argument %d", name,
-                  found.u.mat.r, found.u.mat.c, r, c, number);
-    report(vm::E_ArgSize, text);
-}
 
 bool is_scalar(const Value& v) {
     const uint32_t t = value::type_of(v);
@@ -63,13 +43,13 @@ struct Shape {
 
 // Shape of an element-wise result over args[0 .. n); raises the type and
 // size errors of the arguments.
-Shape element_shape(const char* name, const Value* args, int n) {
+Shape element_shape(Value* args, int n) {
     Shape s;
     bool sized = false;
     for (int k = 0; k < n; ++k) {
-        const Value& a = args[k];
+        Value& a = args[k];
         if (is_scalar(a)) continue;
-        if (!is_matrix(a)) type_error(name, k + 1, "double", a);
+        if (!is_matrix(a)) arg_type_error(k, value::T_Double, &a);
         s.matrix = true;
         if (is_one_by_one(a)) continue;
         if (!sized) {
@@ -77,7 +57,7 @@ Shape element_shape(const char* name, const Value* args, int n) {
             s.cols = a.u.mat.c;
             sized = true;
         } else if (a.u.mat.r != s.rows || a.u.mat.c != s.cols) {
-            size_error(name, k + 1, a, s.rows, s.cols);
+            arg_size_error(k, a, s.rows, s.cols);
         }
     }
     return s;
@@ -94,8 +74,8 @@ enum class Result { Int, Double };
 // Applies f to the elements of args[0 .. n); f gets an array of n doubles.
 // Scalar arguments give an int (Result::Int, unless NaN) or a double.
 template <int N, typename F>
-void element_wise(const char* name, Value& result, const Value* args, Result kind, F f) {
-    const Shape s = element_shape(name, args, N);
+void element_wise(Value& result, Value* args, Result kind, F f) {
+    const Shape s = element_shape(args, N);
     double x[N];
     if (!s.matrix) {
         for (int k = 0; k < N; ++k) x[k] = scalar_of(args[k]);
@@ -132,16 +112,16 @@ double day_number(const double* x) {
     return any_nan(x, 3) ? k_nan : data::julian_day(to_int(x[0]), to_int(x[1]), to_int(x[2]));
 }
 
-double number_arg(const char* name, const Value* args, int k) {
-    if (!is_scalar(args[k])) type_error(name, k + 1, "double", args[k]);
+double number_arg(Value* args, int k) {
+    if (!is_scalar(args[k])) arg_type_error(k, value::T_Double, &args[k]);
     return scalar_of(args[k]);
 }
 
 // Strings of f(x) for a scalar; an array of them, row after row, for a matrix.
 template <typename F>
-void strings_of(const char* name, Value& result, const Value& arg, F f) {
+void strings_of(Value& result, Value& arg, F f) {
     if (is_scalar(arg)) return value::set_string(result, f(scalar_of(arg)));
-    if (!is_matrix(arg)) type_error(name, 1, "double", arg);
+    if (!is_matrix(arg)) arg_type_error(0, value::T_Double, &arg);
     const int r = arg.u.mat.r, c = arg.u.mat.c;
     Value out = value::make_int(0);
     value::set_array(out, r * c);
@@ -189,62 +169,59 @@ void fn_time(KjValue* result, KjValue*, int) {
 void fn_timer(KjValue* result, KjValue*, int) { value::set_double(*result, data::now_hundredths()); }
 
 void fn_dayofcalendar(KjValue* result, KjValue* args, int count) {
-    static const char* const name = "dayofcalendar";
     switch (count) {
         case 0:
             return value::set_int(*result, static_cast<int>(std::floor(data::now_date_time())));
         case 1: {
-            const Value& a = args[0];
-            if (!is_matrix(a)) type_error(name, 1, "matrix", a);
-            if (a.u.mat.c != 3) size_error(name, 1, a, a.u.mat.r, 3);
+            Value& a = args[0];
+            if (!is_matrix(a)) arg_type_error(0, value::T_Matrix, &a);
+            if (a.u.mat.c != 3) arg_size_error(0, a, a.u.mat.r, 3);
             Value out = value::make_int(0);
             value::set_matrix(out, a.u.mat.r, 1);
             for (int i = 0; i < a.u.mat.r; ++i) out.u.mat.m[i][0] = day_number(a.u.mat.m[i]);
             return give(*result, out);
         }
         case 2:
-            arg_error(name, 2);
+            arg_error(1);
         case 3:
-            return element_wise<3>(name, *result, args, Result::Int, day_number);
+            return element_wise<3>(*result, args, Result::Int, day_number);
         default:
-            arg_error(name, 4);
+            arg_error(3);
     }
 }
 
 void fn_dayofeaster(KjValue* result, KjValue* args, int) {
-    element_wise<1>("dayofeaster", *result, args, Result::Int, [](const double* x) {
+    element_wise<1>(*result, args, Result::Int, [](const double* x) {
         return std::isnan(x[0]) ? k_nan : data::easter_day(to_int(x[0]));
     });
 }
 
 void fn_dayofmonth(KjValue* result, KjValue* args, int) {
-    element_wise<4>("dayofmonth", *result, args, Result::Int, [](const double* x) {
+    element_wise<4>(*result, args, Result::Int, [](const double* x) {
         return any_nan(x, 4) ? k_nan
                              : data::nth_weekday_of_month(to_int(x[0]), to_int(x[1]), to_int(x[2]), to_int(x[3]));
     });
 }
 
 void fn_dayofweek(KjValue* result, KjValue* args, int count) {
-    static const char* const name = "dayofweek";
     switch (count) {
         case 1:
-            return element_wise<1>(name, *result, args, Result::Int, [](const double* x) {
+            return element_wise<1>(*result, args, Result::Int, [](const double* x) {
                 return std::isnan(x[0]) ? k_nan : data::day_of_week(to_int(std::floor(x[0])));
             });
         case 2:
-            arg_error(name, 2);
+            arg_error(1);
         case 3:
-            return element_wise<3>(name, *result, args, Result::Int, [](const double* x) {
+            return element_wise<3>(*result, args, Result::Int, [](const double* x) {
                 const double j = day_number(x);
                 return std::isnan(j) ? k_nan : data::day_of_week(static_cast<int>(j));
             });
         default:
-            arg_error(name, count < 1 ? 1 : 4);
+            arg_error(count < 1 ? 0 : 3);
     }
 }
 
 void fn_timeofday(KjValue* result, KjValue* args, int count) {
-    static const char* const name = "timeofday";
     // (((h * 60 + m) * 60 + s) * 100 + c) / 8.64e6 with missing parts 0.
     auto clock = [](const double* x, int n) {
         double parts[4] = {0, 0, 0, 0};
@@ -255,24 +232,23 @@ void fn_timeofday(KjValue* result, KjValue* args, int count) {
         case 0:
             return value::set_double(*result, data::now_hundredths() / data::k_hundredths_per_day);
         case 1:
-            return element_wise<1>(name, *result, args, Result::Double,
+            return element_wise<1>(*result, args, Result::Double,
                                    [](const double* x) { return x[0] - std::floor(x[0]); });
         case 2:
-            return element_wise<2>(name, *result, args, Result::Double, [&](const double* x) { return clock(x, 2); });
+            return element_wise<2>(*result, args, Result::Double, [&](const double* x) { return clock(x, 2); });
         case 3:
-            return element_wise<3>(name, *result, args, Result::Double, [&](const double* x) { return clock(x, 3); });
+            return element_wise<3>(*result, args, Result::Double, [&](const double* x) { return clock(x, 3); });
         case 4:
-            return element_wise<4>(name, *result, args, Result::Double, [&](const double* x) { return clock(x, 4); });
+            return element_wise<4>(*result, args, Result::Double, [&](const double* x) { return clock(x, 4); });
         default:
-            arg_error(name, 5);
+            arg_error(4);
     }
 }
 
 void fn_timespan(KjValue* result, KjValue* args, int count) {
-    static const char* const name = "timespan";
-    if (count > 2) arg_error(name, 3);
-    const double start = number_arg(name, args, 0);
-    const double stop = count > 1 ? number_arg(name, args, 1) : data::now_hundredths();
+    if (count > 2) arg_error(2);
+    const double start = number_arg(args, 0);
+    const double stop = count > 1 ? number_arg(args, 1) : data::now_hundredths();
     double span = stop - start;
     // Timer readings restart at midnight.
     if (span < 0 && count == 1) span += data::k_hundredths_per_day;
@@ -280,40 +256,39 @@ void fn_timespan(KjValue* result, KjValue* args, int count) {
 }
 
 void fn_timestr(KjValue* result, KjValue* args, int) {
-    strings_of("timestr", *result, args[0],
+    strings_of(*result, args[0],
                [](double x) { return data::format_date_time(x, data::DateTimeStyle{}); });
 }
 
 void fn_timing(KjValue* result, KjValue* args, int count) {
-    static const char* const name = "timing";
-    if (count > 2) arg_error(name, 3);
-    const int mode = count > 1 ? to_int(number_arg(name, args, 1)) : 0;
+    if (count > 2) arg_error(2);
+    const int mode = count > 1 ? to_int(number_arg(args, 1)) : 0;
     if (mode == 1)
-        return strings_of(name, *result, args[0], [](double x) {
+        return strings_of(*result, args[0], [](double x) {
             char buf[64];
             std::snprintf(buf, sizeof buf, "%.2f", x / 100);
             return std::string(buf);
         });
-    strings_of(name, *result, args[0], duration_text);
+    strings_of(*result, args[0], duration_text);
 }
 
 namespace {
-const BuiltinEntry k_calendar_builtins[] = {
-    {"$date", fn_date, 0, false},
-    {"$dayofcalendar", fn_dayofcalendar, 1, false},
-    {"c$dayofeaster", fn_dayofeaster, 0, false},
-    {"cccc$dayofmonth", fn_dayofmonth, 0, false},
-    {"c$dayofweek", fn_dayofweek, 1, false},
-    {"$time", fn_time, 0, false},
-    {"$timeofday", fn_timeofday, 1, false},
-    {"$timer", fn_timer, 0, false},
-    {"c$timespan", fn_timespan, 1, false},
-    {"c$timestr", fn_timestr, 0, false},
-    {"c$timing", fn_timing, 1, false},
-    {"$today", fn_today, 0, false},
+const DescriptorRow k_calendar_rows[] = {
+    {"$date", fn_date},
+    {"$dayofcalendar", fn_dayofcalendar, 1},
+    {"c$dayofeaster", fn_dayofeaster},
+    {"cccc$dayofmonth", fn_dayofmonth},
+    {"c$dayofweek", fn_dayofweek, 1},
+    {"$time", fn_time},
+    {"$timeofday", fn_timeofday, 1},
+    {"$timer", fn_timer},
+    {"c$timespan", fn_timespan, 1},
+    {"c$timestr", fn_timestr},
+    {"c$timing", fn_timing, 1},
+    {"$today", fn_today},
 };
 }  // namespace
 
-std::span<const BuiltinEntry> calendar_builtins() { return k_calendar_builtins; }
+std::span<const DescriptorRow> calendar_rows() { return k_calendar_rows; }
 
 }  // namespace kj::lib

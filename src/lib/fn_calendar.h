@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "lib/builtin_entry.h"
+#include "lib/library_groups.h"
 
 namespace kj::lib {
 
@@ -25,6 +25,7 @@ void fn_timing(KjValue* result, KjValue* args, int count);
 // "h:mm:ss.cc" from an hour on, "m:ss.cc" from a minute on, else "s.cc".
 std::string duration_text(double hundredths);
 
-std::span<const BuiltinEntry> calendar_builtins();
+// Rows for the general group, registered by descriptor.
+std::span<const DescriptorRow> calendar_rows();
 
 }  // namespace kj::lib

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "lib/arg_checks.h"
+#include "lib/function_table.h"
 #include "lib/io/number_format.h"
 #include "lib/io/print_args.h"
 #include "lib/io/print_sink.h"
@@ -12,16 +14,7 @@
 
 namespace kj::lib {
 
-namespace {
 using value::Value;
-
-[[noreturn]] void type_error(const char* name, int number, const char* expected, const Value& found) {
-    const std::string text = std::string(name) + "(): type error in argument " + std::to_string(number) +
-                             "; expected: " + expected + ", found: " + value::describe(found);
-    KjRunMessage(text.c_str());
-    vm::raise_run_error(vm::E_ArgError);
-}
-}  // namespace
 
 void fn_print(KjValue* result, KjValue* args, int count) {
     io::StdoutSink out;
@@ -55,7 +48,7 @@ void fn_sprintbuffer(KjValue* result, KjValue* args, int) {
     else if (value::type_of(a) == value::T_Double && !value::is_null(a))
         n = a.u.dval >= 2147483647.0 ? 2147483647 : a.u.dval > 0 ? static_cast<int>(a.u.dval) : 0;
     else
-        type_error("sprintbuffer", 1, "int", a);
+        arg_type_error(0, value::T_Int, &a);
     value::set_int(*result, io::set_sprint_buffer_size(n));
 }
 
@@ -67,22 +60,20 @@ void fn_format(KjValue* result, KjValue* args, int) {
         io::set_default_format(a.u.str.s ? std::string_view(a.u.str.s, static_cast<std::size_t>(a.u.str.len))
                                          : std::string_view());
     else
-        type_error("format", 1, "string", a);
+        arg_type_error(0, value::T_String, &a);
     value::set_int(*result, 0);
 }
 
 namespace {
 // fprint and fprintln live with the file functions, which own file values.
-const BuiltinEntry k_print_builtins[] = {
-    {"c$eprint", fn_eprint, 1, true},
-    {"c$format", fn_format, 0, true},
-    {"c$print", fn_print, 1, true},
-    {"c$println", fn_println, 1, true},
-    {"c$sprint", fn_sprint, 1, true},
-    {"c$sprintbuffer", fn_sprintbuffer, 0, true},
+constexpr uint32_t k_print_flags = k_varargs | k_serial;
+const NamedRow k_print_rows[] = {
+    {"eprint", fn_eprint, 1, k_print_flags},  {"format", fn_format, 1, k_serial},
+    {"print", fn_print, 1, k_print_flags},    {"println", fn_println, 1, k_print_flags},
+    {"sprint", fn_sprint, 1, k_print_flags},  {"sprintbuffer", fn_sprintbuffer, 1, k_serial},
 };
 }  // namespace
 
-std::span<const BuiltinEntry> print_builtins() { return k_print_builtins; }
+std::span<const NamedRow> print_rows() { return k_print_rows; }
 
 }  // namespace kj::lib

@@ -3,7 +3,7 @@
 
 #include <span>
 
-#include "lib/builtin_entry.h"
+#include "lib/library_groups.h"
 
 namespace kj::lib {
 
@@ -14,6 +14,7 @@ void fn_sprint(KjValue* result, KjValue* args, int count);
 void fn_sprintbuffer(KjValue* result, KjValue* args, int count);
 void fn_format(KjValue* result, KjValue* args, int count);
 
-std::span<const BuiltinEntry> print_builtins();
+// Rows for the file-and-printing group, registered by name as serial functions.
+std::span<const NamedRow> print_rows();
 
 }  // namespace kj::lib

@@ -39,9 +39,9 @@ struct FormatSpec {
     // and 1; a double without width its precision, 6 by default, plus 7), plus
     // the literal text before and after.
     int total_width = 0;
-    std::string prefix;  // literal text before the specification, "%%" resolved
+    std::string prefix;  // literal text before the conversion, "%%" resolved
     std::string suffix;  // literal text after it
-    std::string printf;  // the specification for snprintf ("ll" added for integers)
+    std::string printf;  // the conversion for snprintf ("ll" added for integers)
 
     bool is_format() const { return kind != FormatKind::Text; }
     // e f g E F G and the calendar kinds: the kinds that lay out a matrix.

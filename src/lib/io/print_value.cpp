@@ -5,14 +5,13 @@
 #include <cstring>
 
 #include "lib/io/print_buffer.h"
+#include "lib/object_queries.h"
 
 namespace kj::lib::io {
 
 using value::Value;
 
 namespace {
-ObjectNaming g_naming;
-
 // Nesting beyond this prints "..." (cyclic object graphs).
 constexpr int k_max_depth = 64;
 
@@ -100,6 +99,12 @@ const Value& referenced(const Value& v) {
 
 bool is_self(const Value& member, const Value& object) {
     return value::type_of(member) == value::T_Class && member.u.obj.members == object.u.obj.members;
+}
+
+// The class record itself (its statics print too), not an object of it.
+bool is_class_record(const Value& v) {
+    const Value* cls = object_static_record(v);
+    return cls && cls->u.obj.members == v.u.obj.members;
 }
 
 bool prints_member(const KjNamedValue& m, bool statics) {
@@ -198,12 +203,12 @@ void ValuePrinter::print_object(const Value& v, const FormatSpec* spec, int dept
     PrintDirectives inner;
     inner.spec = readable ? spec : nullptr;
     if (readable) {
-        const char* name = g_naming.class_name ? g_naming.class_name(v) : nullptr;
+        const char* name = object_class_name(v);
         m_out.put("::");
         m_out.put(name ? name : "??");
         m_out.put("\n{\n");
     }
-    const bool statics = g_naming.is_class && g_naming.is_class(v);
+    const bool statics = is_class_record(v);
     for (int i = 0; i < v.u.obj.n && v.u.obj.members; ++i) {
         const KjNamedValue& m = v.u.obj.members[i];
         if (!prints_member(m, statics)) continue;
@@ -276,7 +281,5 @@ std::string value_text(const Value& v, const PrintDirectives& d) {
     print_value(sink, v, d);
     return text;
 }
-
-void set_object_naming(const ObjectNaming& naming) { g_naming = naming; }
 
 }  // namespace kj::lib::io

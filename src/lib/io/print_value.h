@@ -38,11 +38,4 @@ void append_matrix_readable(std::string& out, double** m, int rows, int cols);
 void write_matrix_text(OutputSink& out, double** m, int rows, int cols, const FormatSpec& element,
                        bool header);
 
-// Object printing needs the class table, which belongs to the engine.
-struct ObjectNaming {
-    const char* (*class_name)(const value::Value& object) = nullptr;  // null: "??"
-    bool (*is_class)(const value::Value& object) = nullptr;           // a class record: print statics
-};
-void set_object_naming(const ObjectNaming& naming);
-
 }  // namespace kj::lib::io

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "io/value_fixture.h"
+#include "lib/arg_checks.h"
 #include "lib/fn_print.h"
 #include "lib/io/number_format.h"
 #include "lib/io/print_args.h"
@@ -100,6 +101,7 @@ TEST_F(PrintBuiltins, SprintBufferLimits) {
     EXPECT_EQ(result.v.u.str.len, io::k_sprint_buffer_min);
 
     kt::Owned text(kt::string("x"));
+    kl::set_current_function("sprintbuffer");
     EXPECT_THROW(kl::fn_sprintbuffer(&result.v, &text.v, 1), kj::vm::RunError);
     EXPECT_NE(kt::RunCapture::messages().find(
                   "sprintbuffer(): type error in argument 1; expected: int, found: string[1]"),
@@ -123,6 +125,7 @@ TEST_F(PrintBuiltins, FormatSetsLineLengthAndElementFormat) {
     EXPECT_EQ(string_of(result.v), "\n    1.0000    2.0000\n");
 
     kt::Owned bad(kt::matrix(1, 1));
+    kl::set_current_function("c$format");
     EXPECT_THROW(kl::fn_format(&result.v, &bad.v, 1), kj::vm::RunError);
     EXPECT_NE(kt::RunCapture::messages().find("format(): type error in argument 1; expected: string, found: matrix[1][1]"),
               std::string::npos);
@@ -146,5 +149,5 @@ TEST_F(PrintBuiltins, FileSinkTakesEveryPrint) {
 TEST_F(PrintBuiltins, RegistrationTable) {
     const kt::ExpectedEntry expected[] = {{"eprint", 1, 1},  {"format", 1, 0}, {"print", 1, 1},
                                           {"println", 1, 1}, {"sprint", 1, 1}, {"sprintbuffer", 1, 0}};
-    kt::expect_table(kl::print_builtins(), expected, true);
+    kt::expect_rows(kl::print_rows(), expected, kl::k_serial);
 }

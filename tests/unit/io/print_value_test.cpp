@@ -10,6 +10,7 @@
 #include "lib/io/number_format.h"
 #include "lib/io/print_args.h"
 #include "lib/io/print_value.h"
+#include "lib/object_queries.h"
 
 namespace io = kj::lib::io;
 namespace kv = kj::value;
@@ -315,16 +316,19 @@ TEST_F(Print, Objects) {
 
     EXPECT_EQ(io::value_text(object), "->a = 1\n->self = this\n");
 
-    io::ObjectNaming naming;
-    naming.class_name = [](const Value&) { return "Point"; };
-    naming.is_class = [](const Value&) { return true; };
-    io::set_object_naming(naming);
+    // Asked as the class record itself, the statics show as well.
+    static Value* class_record;
+    class_record = &object;
+    kj::lib::ObjectQueries queries;
+    queries.class_name = [](const Value&) { return "Point"; };
+    queries.static_object = [](const Value&) { return class_record; };
+    kj::lib::set_object_queries(queries);
     EXPECT_EQ(io::value_text(object), "->a = 1\n->count = 2\n->self = this\n");
     static const io::FormatSpec readable = io::parse_format("%v");
     io::PrintDirectives dir;
     dir.spec = &readable;
     EXPECT_EQ(io::value_text(object, dir), "::Point\n{\n.a = 1;\n.count = 2;\n.self = this;\n}\n");
-    io::set_object_naming({});
+    kj::lib::set_object_queries({});
     static const io::FormatSpec address = io::parse_format("%p");
     dir.spec = &address;
     EXPECT_EQ(io::value_text(object, dir).rfind("&0x", 0), 0u);

@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "api/host.h"
-#include "lib/builtin_entry.h"
+#include "lib/function_table.h"
+#include "lib/library_groups.h"
 #include "value/value.h"
 #include "vm/run_error.h"
 
@@ -100,27 +101,37 @@ private:
     }
 };
 
-// A registration table row as it should be: name, declared parameters (all
-// const), variable arguments.
+// A registration row as it should be: name, declared parameters (all const),
+// variable arguments.
 struct ExpectedEntry {
     const char* name;
     int params;
     int varargs;
 };
 
-inline void expect_table(std::span<const lib::BuiltinEntry> table, std::span<const ExpectedEntry> expected,
-                         bool serial) {
-    ASSERT_EQ(table.size(), expected.size());
-    for (std::size_t k = 0; k < table.size(); ++k) {
-        const std::string desc = table[k].descriptor;
+inline void expect_rows(std::span<const lib::DescriptorRow> rows, std::span<const ExpectedEntry> expected) {
+    ASSERT_EQ(rows.size(), expected.size());
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const std::string desc = rows[k].descriptor;
         const std::size_t dollar = desc.find('$');
         SCOPED_TRACE(desc);
         EXPECT_EQ(desc.substr(dollar + 1), expected[k].name);
         EXPECT_EQ(static_cast<int>(dollar), expected[k].params);
         EXPECT_EQ(desc.find_first_not_of('c'), dollar);
-        EXPECT_EQ(table[k].varargs, expected[k].varargs);
-        EXPECT_EQ(table[k].serial, serial);
-        EXPECT_NE(table[k].function, nullptr);
+        EXPECT_EQ(rows[k].varargs, expected[k].varargs);
+        EXPECT_NE(rows[k].fn, nullptr);
+    }
+}
+
+inline void expect_rows(std::span<const lib::NamedRow> rows, std::span<const ExpectedEntry> expected,
+                        uint32_t flags) {
+    ASSERT_EQ(rows.size(), expected.size());
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        SCOPED_TRACE(rows[k].name);
+        EXPECT_STREQ(rows[k].name, expected[k].name);
+        EXPECT_EQ(rows[k].count, expected[k].params);
+        EXPECT_EQ(rows[k].flags, flags | (expected[k].varargs ? lib::k_varargs : 0));
+        EXPECT_NE(rows[k].fn, nullptr);
     }
 }
 
