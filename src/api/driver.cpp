@@ -305,11 +305,8 @@ Outcome Driver::run(int argc, char** argv) {
     // 11. Open the source; in interactive mode without one, kj_init.kj if present.
     bool open = false;
     if (!m_source.empty()) {
-        if (!m_stages.open_source || !m_stages.open_source(m_source.c_str())) {
-            std::string line = "failed to open " + m_source;
-            KjMessage(line.c_str());
-            return {0, Ending::Shutdown};
-        }
+        // The source stage reports "failed to open" itself.
+        if (!m_stages.open_source || !m_stages.open_source(m_source.c_str())) return {0, Ending::Shutdown};
         open = true;
     } else if (m_settings.interactive && m_stages.open_source) {
         open = m_stages.open_source("kj_init.kj");

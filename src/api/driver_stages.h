@@ -16,7 +16,7 @@ struct DriverStages {
     void (*prepare_preprocessor)() = nullptr;
 
     // Compiler. open_source searches the include path with the default
-    // extension ".kj" and prints nothing; it returns false when not found.
+    // extension ".kj" and reports "failed to open" itself.
     void (*reset_compiler)(int symbol_table_size) = nullptr;
     bool (*open_source)(const char* name) = nullptr;
     int (*compile)() = nullptr;                 // error count (compiler and preprocessor)

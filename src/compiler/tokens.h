@@ -143,6 +143,14 @@ enum Tok : int {
     T_G_DollarGe = 243, T_G_DollarGt = 244, T_G_DollarNe = 245,
     T_G_DotDollarLt = 246, T_G_DotDollarLe = 247, T_G_DotDollarEq = 248,
     T_G_DotDollarGe = 249, T_G_DotDollarGt = 250, T_G_DotDollarNe = 251,
+
+    // GAUSS dialect keywords without a Kj counterpart
+    T_G_Call = 200, T_G_Dataloop = 201, T_G_Declare = 203, T_G_Elseif = 205,
+    T_G_Endata = 206, T_G_Endfor = 207, T_G_Endif = 208, T_G_Endo = 209, T_G_Endp = 210,
+    T_G_EqvWord = 211,     // eqv
+    T_G_External = 213, T_G_Fn = 215, T_G_Gosub = 216, T_G_Keyword = 217, T_G_Let = 218,
+    T_G_Local = 219, T_G_Pop = 222, T_G_Proc = 223, T_G_Retp = 224, T_G_Until = 226,
+    T_G_XorWord = 227,     // xor
 };
 
 }  // namespace kj::compiler

@@ -36,8 +36,25 @@ Value* copy_elements(const Value& v) {
 
 void set_object_deleter(ObjectDeleter fn) { g_object_deleter = fn; }
 
+namespace {
+// A vector's separate index record belongs to the vector record, not to the
+// matrix it indexes: it goes even when the matrix is an alias. The record
+// becomes a matrix record.
+void free_index_value(Value& v) {
+    if (Value* idx = v.u.mat.idx.v) {
+        release(*idx);
+        raw_free(idx);
+    }
+    v.u.mat.idx.v = nullptr;
+    v.type = (v.type & ~(KJ_TYPE_MASK | k_idx_value)) | T_Matrix;
+}
+}  // namespace
+
 void release(Value& v) {
-    if (!owns(v)) return;
+    if (!owns(v)) {
+        if (type_of(v) == T_Vector && has_flag(v, k_idx_value)) free_index_value(v);
+        return;
+    }
     switch (type_of(v)) {
         case T_Matrix:
             mat_free_cached(v.u.mat.m, v.u.mat.r, v.u.mat.c);
@@ -70,14 +87,7 @@ void release(Value& v) {
             mat_free_cached(v.u.mat.m, v.u.mat.r, v.u.mat.c);
             v.u.mat.r = v.u.mat.c = 0;
             v.u.mat.m = nullptr;
-            if (has_flag(v, k_idx_value)) {
-                if (Value* idx = v.u.mat.idx.v) {
-                    release(*idx);
-                    raw_free(idx);
-                }
-                v.u.mat.idx.v = nullptr;
-                v.type = (v.type & ~(KJ_TYPE_MASK | k_idx_value)) | T_Matrix;
-            }
+            if (has_flag(v, k_idx_value)) free_index_value(v);
             break;
         default:
             break;

@@ -1,27 +1,57 @@
 // Operators on values, applied by the engine to the records at the top of the
 // stack. `sp` points at the top record; binary operators leave their result in
-// the lower record and pop one, `.?` pops two. Results own their payloads.
+// the lower record and pop one, `.?` pops two. Results own their payloads;
+// consumed operands are released. A failure raises a run-time error (RunError)
+// after which the stack records are still consistent: each payload has one
+// owner, so the run boundary can release them.
 #pragma once
 
 #include "value/value.h"
 
 namespace kj::vm {
 
-// OPR: the operand is the operator's token code (compiler/tokens.h).
+// OPR: the operand is the operator's token code (compiler/tokens.h). Operands
+// of type "vector" are materialised first; `new`, `[]` and `destruct` leave
+// the records as they are. `[]` (131) pushes a record: the engine provides
+// room for one more record above sp. Any other code leaves the stack unchanged.
 void apply_operator(int code, value::Value*& sp);
+
+// `destruct` (132, no operands) and `delete` (47, address at sp[-1], the
+// destructor's result at sp[0]) belong to the object layer, which installs
+// this hook. Without a hook, `destruct` does nothing and `delete` releases the
+// addressed variable, marks it without value and pops one.
+using ObjectOperatorHook = void (*)(int code, value::Value*& sp);
+void set_object_operator_hook(ObjectOperatorHook hook);
 
 // FNI: inline function `code` applied to the top record in place.
 void apply_inline(int code, value::Value& top);
 
 // Indexing instructions.
-void index_load(value::Value*& sp);              // XLD
-void index_store(value::Value*& sp);             // XST
-void index_load_gauss(int n, value::Value*& sp); // XGL
-void index_store_gauss(int n, value::Value*& sp);// XGS
+void index_load(value::Value*& sp);              // XLD: sp[-1] indexed by sp[0]; pops one
+void index_store(value::Value*& sp);             // XST: sp[-2][sp[-1]] = sp[0]; pops two
+// XGL and XGS convert the 1-based index first; n, the number of indices of the
+// expression, does not change the conversion.
+void index_load_gauss(int n, value::Value*& sp); // XGL: 1-based index at sp[0], then XLD
+void index_store_gauss(int n, value::Value*& sp);// XGS: 1-based index at sp[-1], then XST
 void multiple_assign_element(int k, value::Value& top);  // XMV
 
-// NTP: construct a new value (matrix, string, array from dimensions on the
-// stack; empty matrix, empty array, NaN, +infinity, no value).
+// XRS support. The engine resolves the address of the indexed variable as for
+// ADR, calls this on the variable's record, then sets the top to an alias of
+// that record (the owns flag cleared). An int or double becomes an owned 1 by 1
+// matrix in place; any other record is left alone.
+void prepare_indexed_store(value::Value& variable);
+
+// Converts an index of the GAUSS dialect to 0-based in place: i -> i - 1,
+// 0 -> the full range, first..last -> first-1..last-1 (descending when
+// first > last: a column of indices), a matrix -> every element minus 1.
+void gauss_index_to_zero_based(value::Value& index);
+
+// NTP: construct a new value. 3: matrix, sp[-1] rows and sp[0] columns (the
+// compiler pushes 1 for a missing column count), zero-filled, pops one;
+// 4: string of sp[0] blanks; 5: array of sp[0] elements without value;
+// 256 empty matrix, 257 empty array, 258 NaN, 259 +infinity, 260 no value
+// replace the top (a load). 13 (lambda) is the engine's: it handles that code
+// itself and never passes it here; any other code leaves the stack unchanged.
 void new_value(int code, value::Value*& sp);
 
 }  // namespace kj::vm

@@ -98,7 +98,7 @@ TEST_F(TablesTest, FunctionInformation) {
     EXPECT_TRUE(value::has_flag(f, value::k_varargs));
 }
 
-TEST(InlineFunctions, TableEndsWithSentinelAndLooksUp) {
+TEST(InlineFunctionTable, EndsWithSentinelAndLooksUp) {
     int n = 0;
     while (std::strcmp(k_inline_functions[n].name, "$$$") != 0) ++n;
     EXPECT_EQ(n, 23);

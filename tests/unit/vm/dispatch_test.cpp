@@ -191,7 +191,7 @@ function main()
   RET 1
 end
 )"), 0);
-    EXPECT_EQ(run_messages().front(), "Runtime error: bad operand");
+    EXPECT_EQ(run_messages().front(), "Runtime error: 'string[1] + int' bad operand");
 }
 
 TEST_F(EngineTest, UnknownOpcodesAreSkipped) {

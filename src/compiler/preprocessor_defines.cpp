@@ -1,0 +1,124 @@
+// The define table: names in order of definition, a protected prefix, and
+// replacement text for GAUSS defines.
+#include <strings.h>
+
+#include <string>
+
+#include "compiler/preprocessor.h"
+#include "compiler/scanner_messages.h"
+#include "compiler/scanner_state.h"
+
+namespace kj::compiler {
+
+namespace {
+
+DefineTable& table() { return scan_state().defines; }
+
+int find_stored(const std::string& stored) {
+    const DefineTable& t = table();
+    for (int i = 0; i < t.count; ++i)
+        if (!t.entries[i].name.empty() && t.entries[i].name == stored) return i;
+    return -1;
+}
+
+void refresh_values_in_use() {
+    DefineTable& t = table();
+    t.values_in_use = false;
+    for (int i = 0; i < t.count; ++i) t.values_in_use |= t.entries[i].has_text;
+}
+
+// Defines one stored name; false when the table is full.
+bool define_one(const std::string& name, const std::string& stored, const char* text) {
+    DefineTable& t = table();
+    if (int index = find_stored(stored); index >= 0) {
+        DefineEntry& e = t.entries[index];
+        if (!text) return true;
+        if (!e.has_text) {
+            e.text = text;
+            e.has_text = true;
+            t.values_in_use = true;
+        } else if (e.text != text) {
+            scan_error(S_Redefined, name.c_str());
+        }
+        return true;
+    }
+    int slot = 0;
+    while (slot < k_max_defines && !t.entries[slot].name.empty()) ++slot;
+    if (slot == k_max_defines) {
+        scan_error(S_TooManyDefines, name.c_str());
+        return false;
+    }
+    DefineEntry& e = t.entries[slot];
+    e.name = stored;
+    e.has_text = text != nullptr;
+    e.text = text ? text : "";
+    if (text) t.values_in_use = true;
+    if (t.count < slot + 1) t.count = slot + 1;
+    return true;
+}
+
+}  // namespace
+
+void define_names(const char* names, bool case_insensitive, const char* text) {
+    if (!names) return;
+    std::string all = names;
+    std::size_t start = 0;
+    while (start <= all.size()) {
+        std::size_t end = all.find('+', start);
+        if (end == std::string::npos) end = all.size();
+        std::string name = all.substr(start, end - start);
+        if (!name.empty()) {
+            std::string stored = name;
+            if (case_insensitive) {
+                for (char& ch : stored) ch = static_cast<char>(to_lower(static_cast<unsigned char>(ch)));
+                stored.insert(0, 1, '$');
+            }
+            if (!define_one(name, stored, text)) return;
+        }
+        start = end + 1;
+    }
+}
+
+int lookup_define(const char* name) {
+    if (!name) return -1;
+    if (int index = find_stored(name); index >= 0) return index;
+    const ScanState& s = scan_state();
+    if (!s.gauss) return -1;
+    for (int i = 0; i < s.defines.count; ++i) {
+        const std::string& stored = s.defines.entries[i].name;
+        if (stored.size() > 1 && stored[0] == '$' && strcasecmp(stored.c_str() + 1, name) == 0) return i;
+    }
+    return -1;
+}
+
+bool is_defined(const char* name) { return lookup_define(name) >= 0; }
+
+const char* define_text(int index) {
+    const DefineTable& t = table();
+    if (index < 0 || index >= t.count || !t.entries[index].has_text) return nullptr;
+    return t.entries[index].text.c_str();
+}
+
+void undefine(const char* name) {
+    DefineTable& t = table();
+    int index = lookup_define(name);
+    if (index < 0 || index < t.protected_count) return;
+    for (int i = index; i + 1 < t.count; ++i) t.entries[i] = std::move(t.entries[i + 1]);
+    t.entries[--t.count] = DefineEntry{};
+    refresh_values_in_use();
+}
+
+void protect_defines() { table().protected_count = table().count; }
+
+void remove_defines_from(int index) {
+    DefineTable& t = table();
+    int from = index > t.protected_count ? index : t.protected_count;
+    if (from < 0) from = 0;
+    for (int i = from; i < t.count; ++i) t.entries[i] = DefineEntry{};
+    if (t.count > from) t.count = from;
+    refresh_values_in_use();
+}
+
+int define_count() { return table().count; }
+
+}  // namespace kj::compiler

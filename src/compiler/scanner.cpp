@@ -1,0 +1,414 @@
+// The token loop: skipping, words and identifiers, the transpose rule, and
+// the opening and closing of a unit.
+#include "compiler/scanner.h"
+
+#include <kj80x.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "api/settings.h"
+#include "compiler/include_path.h"
+#include "compiler/scanner_messages.h"
+#include "compiler/scanner_state.h"
+#include "compiler/tokens.h"
+
+namespace kj::compiler {
+
+namespace {
+
+ScanState g_scan;
+
+int verbose() { return api::settings().verbose; }
+
+// Resets everything a unit owns; the define table, the base path and the
+// import hook stay.
+void reset_unit(const char* name) {
+    ScanState& s = g_scan;
+    close_all_sources();
+    s.keywords = &kj_keywords();
+    s.scan_operator = scan_kj_operator;
+    s.gauss = s.fold_case = false;
+    s.errors = 0;
+    text_clear();
+    s.line = 1;
+    s.lookahead = T_NoToken;
+    s.held = 0;
+    s.previous = 0;
+    s.raw_backslash = s.space_token = s.single_line = false;
+    s.cond_depth = s.skip_level = 0;
+    s.header_pending = false;
+    s.main.name = name;
+    s.open = true;
+    if (verbose() > 2) KjMessage((std::string("Opening for scan: ") + name).c_str());
+}
+
+// Installs the loaded main source after the encoding check.
+void install_main(const std::string& path, std::string data) {
+    ScanState& s = g_scan;
+    std::size_t start = 0;
+    s.main.encoding = check_encoding(path, data, start);
+    s.main.name = path;
+    s.main.data = std::move(data);
+    s.main.pos = start;
+    if (verbose() != 0) KjMessage(("Opening source file: " + path).c_str());
+}
+
+bool fail_open(const std::string& name) {
+    KjMessage(("failed to open " + name).c_str());
+    g_scan.open = false;
+    g_scan.main = SourceText{};
+    return false;
+}
+
+// "comment not closed", reported at the line where the comment started.
+void comment_not_closed(int start_line) {
+    ScanState& s = g_scan;
+    int line = s.line;
+    s.line = start_line;
+    scan_error(S_CommentNotClosed);
+    s.line = line;
+}
+
+// Block comment after "/*", nested; the line of its start goes with the
+// message when the input ends inside it.
+void skip_block_comment() {
+    int start_line = g_scan.line;
+    int depth = 1;
+    int prev = 0;
+    while (depth > 0) {
+        int c = read_char();
+        if (c == k_end) {
+            comment_not_closed(start_line);
+            return;
+        }
+        if (c == '\r') continue;
+        if (prev == '/' && c == '*') {
+            ++depth;
+            c = 0;
+        } else if (prev == '*' && c == '/') {
+            --depth;
+            c = 0;
+        }
+        prev = c;
+    }
+}
+
+// GAUSS comment between two at signs, not nested.
+void skip_at_comment() {
+    int start_line = g_scan.line;
+    for (;;) {
+        int c = read_char();
+        if (c == '@') return;
+        if (c == k_end) {
+            comment_not_closed(start_line);
+            return;
+        }
+    }
+}
+
+// A word: letters, digits and '_' (first character c). Keywords, then
+// identifiers (cut to 60 characters; GAUSS defines with text are re-read),
+// then numbers.
+int scan_word(int c) {
+    ScanState& s = g_scan;
+    bool may_replace = !in_macro();
+    int n = 0;
+    bool too_long = false;
+    while (is_word_char(c)) {
+        if (n < k_max_word)
+            s.text[n++] = static_cast<char>(s.fold_case ? to_lower(c) : c);
+        else
+            too_long = true;
+        c = read_char();
+    }
+    unread_char(c);
+    s.text[n] = '\0';
+    s.text_length = n;
+    if (too_long || n >= k_max_word) {
+        char shown[k_max_identifier + 4];
+        std::snprintf(shown, sizeof shown, "%.60s...", s.text);
+        scan_error(S_SymbolTooLong, shown);
+    }
+    if (int code = find_keyword(*s.keywords, s.text)) return code;
+    if (is_digit(s.text[0])) return scan_number(false);
+    if (n > k_max_identifier) {
+        s.text[k_max_identifier] = '\0';
+        s.text_length = k_max_identifier;
+    }
+    if (may_replace && s.defines.values_in_use) {
+        int index = lookup_define(s.text);
+        if (const char* text = index >= 0 ? define_text(index) : nullptr) {
+            start_macro(text);
+            return k_rescan;
+        }
+    }
+    return T_Identifier;
+}
+
+// The transpose rule sits between the token loop and the parser's look-ahead.
+int scan_next() {
+    ScanState& s = g_scan;
+    int tok;
+    if (s.held) {
+        tok = s.held;
+        s.held = 0;
+    } else {
+        tok = scan_token();
+        if ((s.previous == T_Transpose || s.previous == T_DotTranspose) &&
+            (tok == T_Identifier || tok == T_LParen || tok == T_This)) {
+            s.held = tok;
+            tok = T_Star;
+        }
+    }
+    s.previous = tok;
+    return tok;
+}
+
+}  // namespace
+
+ScanState& scan_state() { return g_scan; }
+
+void text_clear() {
+    g_scan.text[0] = '\0';
+    g_scan.text_length = 0;
+}
+
+void text_append(int c) {
+    ScanState& s = g_scan;
+    if (s.text_length >= k_max_text) return;
+    s.text[s.text_length++] = static_cast<char>(c);
+    s.text[s.text_length] = '\0';
+}
+
+void text_set(const char* t) {
+    text_clear();
+    for (; *t; ++t) text_append(static_cast<unsigned char>(*t));
+}
+
+int skip_blanks(bool& skipped) {
+    ScanState& s = g_scan;
+    skipped = false;
+    for (;;) {
+        int c = read_char();
+        if (c == k_end) return c;
+        if (is_space(c)) {
+            skipped = true;
+            continue;
+        }
+        if (c == '/') {
+            int d = read_char();
+            if (d == '/') {
+                while ((c = read_char()) != '\n' && c != k_end) {}
+                skipped = true;
+                continue;
+            }
+            if (d == '*') {
+                skip_block_comment();
+                skipped = true;
+                continue;
+            }
+            unread_char(d);
+            return c;
+        }
+        if (c == '@' && s.gauss) {
+            skip_at_comment();
+            skipped = true;
+            continue;
+        }
+        return c;
+    }
+}
+
+int scan_raw() {
+    ScanState& s = g_scan;
+    for (;;) {
+        bool skipped;
+        int c = skip_blanks(skipped);
+        text_clear();
+        if (skipped && s.space_token) {
+            unread_char(c);
+            return T_Space;
+        }
+        if (c == k_end) return T_Eof;
+        if (c == 0 || c > 126) {
+            scan_error(S_InvalidCharacter);
+            c = '?';
+        }
+        if (is_word_char(c)) {
+            int tok = scan_word(c);
+            if (tok == k_rescan) continue;
+            return tok;
+        }
+        if (c == '"') return scan_string();
+        if (c == '.') {
+            int d = read_char();
+            unread_char(d);
+            if (is_digit(d)) {
+                int tok = scan_number(true);
+                if (tok == k_rescan) continue;
+                return tok;
+            }
+        }
+        if (int tok = s.scan_operator(c)) return tok;
+        char shown[2] = {static_cast<char>(c), '\0'};
+        scan_error(S_Unrecognized, shown);
+    }
+}
+
+int scan_token() {
+    ScanState& s = g_scan;
+    if (s.header_pending) {
+        s.header_pending = false;
+        push_include(s.header_path, std::move(s.header_data));
+    }
+    for (;;) {
+        int tok = scan_raw();
+        if (tok == T_Hash) {
+            if (int handed_on = run_directive()) return handed_on;
+            continue;
+        }
+        if (tok == T_Eof) {
+            if (pop_include()) continue;
+            end_of_main_source();
+            return T_Eof;
+        }
+        if (skipping()) continue;
+        return tok;
+    }
+}
+
+bool open_source(const char* name) {
+    reset_unit(name);
+    std::string data;
+    if (std::strcmp(name, "stdin") == 0) {
+        load_file(stdin, data);
+        install_main(name, std::move(data));
+        return true;
+    }
+    std::string path = name;
+    if (!has_extension(name)) path += ".kj";
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        std::string tried;
+        file = find_file(path.c_str(), false, tried);
+        if (file) path = tried;
+    }
+    if (!file || !load_file(file, data)) return fail_open(path);
+    install_main(path, std::move(data));
+    return true;
+}
+
+bool open_source_text(const char* name, std::string_view text) {
+    reset_unit(name);
+    install_main(name, std::string(text));
+    return true;
+}
+
+int close_scan() {
+    ScanState& s = g_scan;
+    if (s.open) {
+        if (s.cond_depth > 0) scan_error(S_IfNotClosed);
+        if (verbose() > 2) {
+            KjMessage(("Closing source file: " + s.main.name).c_str());
+            KjMessage(("Closing for scan " + s.main.name).c_str());
+        }
+    }
+    close_all_sources();
+    s.open = false;
+    s.cond_depth = s.skip_level = 0;
+    text_clear();
+    s.lookahead = T_Eof;
+    s.held = 0;
+    s.header_pending = false;
+    return s.errors;
+}
+
+bool scan_is_open() { return g_scan.open; }
+
+void set_dialect(Dialect d) {
+    ScanState& s = g_scan;
+    bool gauss = d == Dialect::Gauss;
+    s.keywords = gauss ? &gauss_keywords() : &kj_keywords();
+    s.scan_operator = gauss ? scan_gauss_operator : scan_kj_operator;
+    s.gauss = s.fold_case = gauss;
+}
+
+Dialect dialect() { return g_scan.gauss ? Dialect::Gauss : Dialect::Kj; }
+void set_fold_case(bool on) { g_scan.fold_case = on; }
+void set_space_token(bool on) { g_scan.space_token = on; }
+void set_single_line_strings(bool on) { g_scan.single_line = on; }
+void set_raw_backslash(bool on) { g_scan.raw_backslash = on; }
+
+int next_token() {
+    ScanState& s = g_scan;
+    if (s.lookahead != T_NoToken) {
+        int tok = s.lookahead;
+        s.lookahead = T_NoToken;
+        return tok;
+    }
+    if (!s.open) return T_Eof;
+    return scan_next();
+}
+
+int peek_token() {
+    ScanState& s = g_scan;
+    if (s.lookahead == T_NoToken) s.lookahead = s.open ? scan_next() : T_Eof;
+    return s.lookahead;
+}
+
+void push_back_token(int tok) { g_scan.lookahead = tok; }
+int previous_token() { return g_scan.previous; }
+const char* token_text() { return g_scan.text; }
+int token_length() { return g_scan.text_length; }
+
+const char* current_file() {
+    const ScanState& s = g_scan;
+    if (!s.open) return "";
+    return s.include_depth >= 0 ? s.includes[s.include_depth].name.c_str() : s.main.name.c_str();
+}
+
+int current_line() { return g_scan.open ? g_scan.line : 0; }
+int scan_error_count() { return g_scan.errors; }
+
+int read_char_constant() {
+    ScanState& s = g_scan;
+    int c = read_char();
+    int value = 0;
+    if (c == k_end || c == '\n') {
+        unread_char(c);
+        scan_error(S_CharNotClosed);
+    } else {
+        value = c;
+        if (c == '\\') {
+            int out[2];
+            int n = read_escape(out);
+            value = n > 0 ? out[n - 1] : 0;
+        }
+        int d = read_char();
+        if (d != '\'') {
+            unread_char(d);
+            scan_error(S_CharNotClosed);
+        }
+    }
+    text_set(std::to_string(value).c_str());
+    s.previous = T_IntLit;
+    return T_IntLit;
+}
+
+std::string read_rest_of_line() {
+    std::string line;
+    int c;
+    while ((c = read_char()) != '\n' && c != k_end)
+        if (c != '\r') line += static_cast<char>(c);
+    unread_char(c);
+    return line;
+}
+
+void skip_to_line_end() {
+    int c;
+    while ((c = read_char()) != '\n' && c != k_end) {}
+    unread_char(c);
+}
+
+}  // namespace kj::compiler

@@ -1,0 +1,154 @@
+// Characters for the scanner: replacement text first, then the innermost
+// include file, then the main source. Sources are read whole when opened.
+#include <kj80x.h>
+
+#include <cstdio>
+#include <string>
+
+#include "api/host.h"
+#include "api/settings.h"
+#include "compiler/scanner_messages.h"
+#include "compiler/scanner_state.h"
+
+namespace kj::compiler {
+
+SourceText& current_source() {
+    ScanState& s = scan_state();
+    return s.include_depth >= 0 ? s.includes[s.include_depth] : s.main;
+}
+
+int read_char() {
+    ScanState& s = scan_state();
+    SourceText& src = current_source();
+    int c;
+    if (src.pending_count > 0) {
+        c = src.pending[--src.pending_count];
+    } else if (s.macro_pos && s.macro_pos < s.macro_end) {
+        c = static_cast<unsigned char>(*s.macro_pos++);
+    } else {
+        s.macro_pos = s.macro_end = nullptr;
+        if (src.pos >= src.data.size()) return k_end;
+        c = static_cast<unsigned char>(src.data[src.pos++]);
+    }
+    if (c == '\n') ++s.line;
+    return c;
+}
+
+// A character taken from the replacement text goes back into it; any other
+// onto the source's own stack, so that both come back in reading order.
+void unread_char(int c) {
+    if (c == k_end) return;
+    ScanState& s = scan_state();
+    if (c == '\n') --s.line;
+    SourceText& src = current_source();
+    if (src.pending_count == 0 && s.macro_pos) {
+        --s.macro_pos;
+        return;
+    }
+    if (src.pending_count < k_max_pending) src.pending[src.pending_count++] = c;
+}
+
+bool accept_char(int expected) {
+    int c = read_char();
+    if (c == expected) return true;
+    unread_char(c);
+    return false;
+}
+
+std::string read_word_from(int c) {
+    std::string word;
+    while (is_word_char(c)) {
+        if (word.size() < static_cast<std::size_t>(k_max_word)) word += static_cast<char>(c);
+        c = read_char();
+    }
+    unread_char(c);
+    return word;
+}
+
+void start_macro(const std::string& text) {
+    ScanState& s = scan_state();
+    SourceText& src = current_source();
+    s.macro_buffer = text;
+    while (src.pending_count > 0) {
+        s.macro_buffer += static_cast<char>(src.pending[--src.pending_count]);
+    }
+    s.macro_pos = s.macro_buffer.data();
+    s.macro_end = s.macro_pos + s.macro_buffer.size();
+}
+
+bool in_macro() { return scan_state().macro_pos != nullptr; }
+
+bool load_file(std::FILE* file, std::string& data) {
+    data.clear();
+    char buffer[65536];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) data.append(buffer, n);
+    bool ok = !std::ferror(file);
+    if (file != stdin) std::fclose(file);
+    return ok;
+}
+
+Encoding detect_encoding(std::string_view d) {
+    auto at = [&](std::size_t i) { return i < d.size() ? static_cast<unsigned char>(d[i]) : 0x100u; };
+    if (at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF) return Encoding::Utf8;
+    if (at(0) == 0xFF && at(1) == 0xFE) {
+        return at(2) == 0 && at(3) == 0 ? Encoding::Utf32Le : Encoding::Utf16Le;
+    }
+    if (at(0) == 0 && at(1) == 0 && at(2) == 0xFE && at(3) == 0xFF) return Encoding::Utf32Be;
+    if (at(0) == 0xFE && at(1) == 0xFF) return Encoding::Utf16Be;
+    return Encoding::Plain;
+}
+
+Encoding check_encoding(const std::string& name, std::string& data, std::size_t& start) {
+    Encoding e = detect_encoding(data);
+    start = 0;
+    if (e == Encoding::Utf8) start = 3;
+    if (e != Encoding::Plain && e != Encoding::Utf8) {
+        std::string message = name + ": Can only read ASCII and UTF8 files";
+        KjMessage(message.c_str());
+        host::fatal_stop();
+    }
+    return e;
+}
+
+bool push_include(const std::string& path, std::string data) {
+    ScanState& s = scan_state();
+    if (s.include_depth + 1 >= k_max_includes) {
+        scan_error(S_IncludeTooDeep, path.c_str());
+        return false;
+    }
+    std::size_t start = 0;
+    Encoding e = check_encoding(path, data, start);
+    SourceText& inc = s.includes[++s.include_depth];
+    inc.name = path;
+    inc.data = std::move(data);
+    inc.pos = start;
+    inc.pending_count = 0;
+    inc.encoding = e;
+    inc.saved_line = s.line;
+    s.line = 1;
+    if (api::settings().verbose >= 2) KjMessage(("Opening include file: " + path).c_str());
+    return true;
+}
+
+bool pop_include() {
+    ScanState& s = scan_state();
+    if (s.include_depth < 0) return false;
+    SourceText& inc = s.includes[s.include_depth--];
+    if (api::settings().verbose > 2) KjMessage(("Closing include file: " + inc.name).c_str());
+    s.line = inc.saved_line;
+    inc = SourceText{};
+    return true;
+}
+
+void close_all_sources() {
+    ScanState& s = scan_state();
+    while (s.include_depth >= 0) {
+        s.includes[s.include_depth] = SourceText{};
+        --s.include_depth;
+    }
+    s.main = SourceText{};
+    s.macro_pos = s.macro_end = nullptr;
+}
+
+}  // namespace kj::compiler

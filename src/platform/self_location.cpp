@@ -1,0 +1,23 @@
+#include "platform/self_location.h"
+
+#include <dlfcn.h>
+
+#include <climits>
+#include <cstdlib>
+
+namespace kj::platform {
+
+std::string library_directory() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&library_directory), &info) == 0 || !info.dli_fname)
+        return {};
+    std::string path = info.dli_fname;
+    if (char* full = realpath(info.dli_fname, nullptr)) {
+        path = full;
+        std::free(full);
+    }
+    std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+}  // namespace kj::platform

@@ -1,0 +1,40 @@
+// Conversions between value types, used by the casts, by indexing and by the
+// argument checks of library functions. Failures raise the run-time errors
+// 45 "cannot cast to int", 46 "cannot cast to double", 47 "cannot cast to
+// matrix" or 30 "cannot typecast", with the value's description as text.
+#pragma once
+
+#include <cstdint>
+
+#include "value/value.h"
+
+namespace kj::vm {
+
+// Strict conversions accept a matrix only when it is 1 by 1 and a range only
+// when it is open or holds one index; lenient ones take the first element.
+enum class Strictness { Lenient, Strict };
+
+// A double truncated toward zero; outside the 32-bit range (NaN included)
+// the result is -2147483648.
+int32_t truncate_to_int(double x);
+
+int32_t to_int(const value::Value& v, Strictness s = Strictness::Lenient);
+double to_double(const value::Value& v, Strictness s = Strictness::Lenient);
+
+// In-place conversions of a record (the cast operators). The result owns its
+// payload; an owned payload of the old record is released.
+void convert_to_int(value::Value& v);
+void convert_to_double(value::Value& v);
+void convert_to_matrix(value::Value& v);
+void convert_to_string(value::Value& v);
+void convert_to_array(value::Value& v);   // a spread-marked matrix: its elements
+void wrap_in_array(value::Value& v);      // `}`: an array of one element
+// `<int2dbl>`: int and string to double; other records unchanged.
+void int_to_double(value::Value& v);
+// Internal 181: int or double to a 1 by 1 matrix; other records unchanged.
+void scalar_to_matrix(value::Value& v);
+
+// The double holding the first up to 8 bytes of a string, zero-padded.
+double packed_string(const char* s, int len);
+
+}  // namespace kj::vm

@@ -1,0 +1,135 @@
+// FNI: the inline element-wise functions and size queries, applied to the
+// top record in place.
+#include <cmath>
+#include <cstdlib>
+
+#include "num/normal.h"
+#include "vm/operators.h"
+#include "vm/operators_operand.h"
+
+namespace kj::vm {
+
+using namespace value;
+
+namespace {
+
+enum InlineCode : int {
+    F_Ceil = 141, F_Columns = 142, F_Cos = 143, F_Densn = 144, F_Exp = 145, F_Fabs = 146,
+    F_Floor = 147, F_Log = 148, F_Probn = 149, F_Quann = 150, F_Round = 151, F_Rows = 152,
+    F_Sin = 153, F_Sizeof = 154, F_Sqr = 155, F_Sqrt = 156, F_Tailn = 157, F_Tan = 158,
+    F_Trunc = 159, F_Sizec = 161, F_Sizer = 162, F_Sizerc = 163, F_Log10 = 179,
+};
+
+const char* inline_name(int code) {
+    switch (code) {
+        case F_Ceil: return "ceil";
+        case F_Cos: return "cos";
+        case F_Densn: return "densn";
+        case F_Exp: return "exp";
+        case F_Fabs: return "fabs";
+        case F_Floor: return "floor";
+        case F_Log: return "log";
+        case F_Probn: return "probn";
+        case F_Quann: return "quann";
+        case F_Round: return "round";
+        case F_Sin: return "sin";
+        case F_Sqr: return "sqr";
+        case F_Sqrt: return "sqrt";
+        case F_Tailn: return "tailn";
+        case F_Tan: return "tan";
+        case F_Trunc: return "trunc";
+        case F_Log10: return "log10";
+        default: return "?";
+    }
+}
+
+double sqr(double x) { return x * x; }
+
+using DoubleFn = double (*)(double);
+
+DoubleFn function_of(int code) {
+    switch (code) {
+        case F_Ceil: return [](double x) { return std::ceil(x); };
+        case F_Cos: return [](double x) { return std::cos(x); };
+        case F_Densn: return num::normal_density;
+        case F_Exp: return [](double x) { return std::exp(x); };
+        case F_Fabs: return [](double x) { return std::fabs(x); };
+        case F_Floor: return [](double x) { return std::floor(x); };
+        case F_Log: return [](double x) { return std::log(x); };
+        case F_Probn: return num::normal_cdf;
+        case F_Quann: return num::normal_quantile;
+        case F_Round: return [](double x) { return std::round(x); };
+        case F_Sin: return [](double x) { return std::sin(x); };
+        case F_Sqr: return sqr;
+        case F_Sqrt: return [](double x) { return std::sqrt(x); };
+        case F_Tailn: return num::normal_tail;
+        case F_Tan: return [](double x) { return std::tan(x); };
+        case F_Trunc: return [](double x) { return std::trunc(x); };
+        case F_Log10: return [](double x) { return std::log10(x); };
+        default: return nullptr;
+    }
+}
+
+// Functions whose value at an integer is that integer keep an int an int.
+bool keeps_int(int code) {
+    return code == F_Ceil || code == F_Floor || code == F_Round || code == F_Trunc;
+}
+
+void size_query(int code, Value& top) {
+    int n = 0;
+    switch (code) {
+        case F_Rows: n = rows(top); break;
+        case F_Columns: n = columns(top); break;
+        case F_Sizer: n = size_r(top); break;
+        case F_Sizec: n = size_c(top); break;
+        case F_Sizerc: case F_Sizeof: n = size_r(top) * size_c(top); break;
+        default: break;
+    }
+    release(top);
+    top = make_int(n);
+}
+
+}  // namespace
+
+void apply_inline(int code, Value& top) {
+    if (type_of(top) == T_Vector) materialize(top);
+    switch (code) {
+        case F_Rows: case F_Columns: case F_Sizer: case F_Sizec: case F_Sizerc: case F_Sizeof:
+            return size_query(code, top);
+        default: break;
+    }
+    const DoubleFn f = function_of(code);
+    if (!f) return;  // an unknown code leaves the record as it is
+    const Num n = numeric(top);
+    switch (n.kind) {
+        case Num::Int:
+            if (keeps_int(code)) return;
+            if (code == F_Fabs && n.i != INT32_MIN) {
+                top.u.ival = std::abs(n.i);
+                return;
+            }
+            if (code == F_Sqr && std::abs(n.i) < 32768) {
+                top.u.ival = n.i * n.i;
+                return;
+            }
+            top = make_double(f(n.i));
+            return;
+        case Num::Dbl:
+            top = make_double(f(n.d));
+            return;
+        case Num::Mat:
+            if (owns(top)) {
+                num::map1(n.p, n.p, n.count(), f);
+                return;
+            } else {
+                MatrixTemp t(n.r, n.c);
+                num::map1(t.data(), n.p, n.count(), f);
+                finish_unary(top, t.take());
+            }
+            return;
+        default:
+            raise_run_error(E_BadOperand, std::string(inline_name(code)) + "(" + describe(top) + ")");
+    }
+}
+
+}  // namespace kj::vm

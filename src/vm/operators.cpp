@@ -1,0 +1,505 @@
+// OPR: dispatch by operator code, the scalar type rules, comparisons, `.?`,
+// ranges, casts and the remaining one-line operators.
+#include "vm/operators.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "compiler/tokens.h"
+#include "value/alloc.h"
+#include "value/matrix_block.h"
+#include "vm/conversions.h"
+#include "vm/operators_operand.h"
+
+namespace kj::vm {
+
+using namespace value;
+using namespace compiler;
+
+namespace {
+ObjectOperatorHook g_object_hook = nullptr;
+}  // namespace
+
+void set_object_operator_hook(ObjectOperatorHook hook) { g_object_hook = hook; }
+
+const char* operator_text(int code) {
+    switch (code) {
+        case T_Plus: return "+";
+        case T_Minus: return "-";
+        case T_Star: return "*";
+        case T_DotStar: return ".*";
+        case T_Slash: return "/";
+        case T_DotSlash: return "./";
+        case T_Caret: return "^";
+        case T_DotCaret: return ".^";
+        case T_StarStar: return "**";
+        case T_G_StarTilde: return "*~";
+        case T_XYt: return "XY'";
+        case T_XtX: return "X'X";
+        case T_Transpose: return "'";
+        case T_DotTranspose: return ".'";
+        case T_UnaryMinus: return "Unary -";
+        case T_Not: return "!";
+        case T_PlusPlus: return "++";
+        case T_MinusMinus: return "--";
+        case T_Tilde: return "~";
+        case T_Bar: return "|";
+        case T_Eq: return "==";
+        case T_Ne: return "!=";
+        case T_Lt: return "<";
+        case T_Le: return "<=";
+        case T_Gt: return ">";
+        case T_Ge: return ">=";
+        case T_DotEq: return ".==";
+        case T_DotNe: return ".!=";
+        case T_DotLt: return ".<";
+        case T_DotLe: return ".<=";
+        case T_DotGt: return ".>";
+        case T_DotGe: return ".>=";
+        case T_DotAndAnd: return ".&&";
+        case T_DotOrOr: return ".||";
+        case T_Percent: return "%";
+        case T_DotQuestion: return ".?";
+        case T_Colon: return ":";
+        case T_FullRange: return "[]";
+        case T_Ellipsis: return "...";
+        case T_ShiftLeft: return "<<";
+        case T_ShiftRight: return ">>";
+        case T_IntToDouble: return "<int2dbl>";
+        case compiler::T_Int: return "int";
+        case compiler::T_Double: return "double";
+        case compiler::T_Matrix: return "matrix";
+        case compiler::T_String: return "string";
+        case compiler::T_Array: return "array";
+        case T_RBrace: return "}";
+        case T_New: return "new";
+        case T_Destruct: return "destruct";
+        case T_Delete: return "delete";
+        default: return "<token>";
+    }
+}
+
+void raise_bad_operand(const Value& left, int code, const Value& right) {
+    raise_run_error(E_BadOperand, describe(left) + " " + operator_text(code) + " " + describe(right));
+}
+
+void raise_bad_operand(int code, const Value& operand) {
+    raise_run_error(E_BadOperand, std::string(operator_text(code)) + " " + describe(operand));
+}
+
+MatrixTemp::MatrixTemp(int r, int c) : r_(r), c_(c) {
+    if (r < 0 || c < 0) raise_run_error(E_NegativeDim);
+    if (r > 0) {
+        m_ = mat_alloc_cached(r, c);
+        if (!m_) raise_run_error(E_OutOfMemory);
+    }
+}
+
+Value MatrixTemp::take() {
+    Value v{};
+    v.type = value::T_Matrix | k_owns;
+    v.u.mat.r = r_;
+    v.u.mat.c = c_;
+    v.u.mat.m = m_;
+    m_ = nullptr;
+    return v;
+}
+
+namespace {
+
+// --- scalar arithmetic --------------------------------------------------
+
+int32_t wrap_add(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b)); }
+int32_t wrap_sub(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b)); }
+int32_t wrap_mul(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b)); }
+
+// int ^ int: square-and-multiply in int while every factor stays below 32768
+// in magnitude (so no product can overflow), else the double power.
+Value int_power(int32_t base, int32_t e) {
+    if (e < 0) {
+        if (base == 0) raise_run_error(E_NegPowerZero);
+        return make_double(std::pow(static_cast<double>(base), static_cast<double>(e)));
+    }
+    if (e == 0) return make_int(1);
+    if (base == 0) return make_int(0);
+    int32_t result = 1, x = base;
+    uint32_t n = static_cast<uint32_t>(e);
+    for (;;) {
+        if (n & 1u) {
+            if (std::abs(result) >= 32768 || std::abs(x) >= 32768)
+                return make_double(std::pow(static_cast<double>(base), static_cast<double>(e)));
+            result *= x;
+        }
+        n >>= 1;
+        if (n == 0) return make_int(result);
+        if (std::abs(x) >= 32768)
+            return make_double(std::pow(static_cast<double>(base), static_cast<double>(e)));
+        x *= x;
+    }
+}
+
+// The int remainder with the sign of the left operand; a zero divisor is an error.
+int32_t int_remainder(int32_t a, int32_t b) {
+    if (b == 0) raise_run_error(E_DivideByZero);
+    if (b == -1) return 0;  // INT_MIN % -1 would trap
+    return a % b;
+}
+
+// Doubles enter `%` rounded to the nearest int.
+int32_t rounded_int(const Num& n) {
+    return n.kind == Num::Int ? n.i : truncate_to_int(std::floor(n.scalar() + 0.5));
+}
+
+// Relations on doubles: two NaN are equal, a NaN against a number differs,
+// any NaN makes an ordering false.
+bool relation(int code, double a, double b) {
+    switch (code) {
+        case T_Eq: case T_DotEq: return data_equal(a, b);
+        case T_Ne: case T_DotNe: return !data_equal(a, b);
+        case T_Lt: case T_DotLt: return a < b;
+        case T_Le: case T_DotLe: return a <= b;
+        case T_Gt: case T_DotGt: return a > b;
+        case T_Ge: case T_DotGe: return a >= b;
+        default: return false;
+    }
+}
+
+bool is_elementwise_product(int code) {
+    return code == T_Star || code == T_DotStar || code == T_StarStar || code == T_G_StarTilde || code == T_XYt;
+}
+
+// Both operands int or double.
+Value scalar_binary(int code, const Num& a, const Num& b) {
+    const bool ints = a.kind == Num::Int && b.kind == Num::Int;
+    const double x = a.scalar(), y = b.scalar();
+    switch (code) {
+        case T_Plus: return ints ? make_int(wrap_add(a.i, b.i)) : make_double(x + y);
+        case T_Minus: return ints ? make_int(wrap_sub(a.i, b.i)) : make_double(x - y);
+        case T_Slash: case T_DotSlash: return make_double(x / y);
+        case T_Caret: case T_DotCaret: return ints ? int_power(a.i, b.i) : make_double(std::pow(x, y));
+        case T_Percent: return make_int(int_remainder(rounded_int(a), rounded_int(b)));
+        case T_DotAndAnd: return make_int(x != 0 && y != 0);
+        case T_DotOrOr: return make_int(x != 0 || y != 0);
+        case T_DotEq: case T_DotNe: case T_DotLt: case T_DotLe: case T_DotGt: case T_DotGe:
+            if (ints) return make_int(relation(code, a.i, b.i));  // exact for all ints
+            return make_int(relation(code, x, y));
+        default:
+            if (is_elementwise_product(code)) return ints ? make_int(wrap_mul(a.i, b.i)) : make_double(x * y);
+            return make_null();
+    }
+}
+
+// --- comparisons giving int 0 or 1 ----------------------------------------
+
+int compare_strings(const Value& l, const Value& r) {
+    const int n = l.u.str.len < r.u.str.len ? l.u.str.len : r.u.str.len;
+    const int c = n > 0 ? std::memcmp(l.u.str.s, r.u.str.s, static_cast<std::size_t>(n)) : 0;
+    if (c != 0) return c;
+    return l.u.str.len - r.u.str.len;
+}
+
+bool order_holds(int code, int c) {
+    switch (code) {
+        case T_Lt: return c < 0;
+        case T_Le: return c <= 0;
+        case T_Gt: return c > 0;
+        case T_Ge: return c >= 0;
+        default: return c == 0;
+    }
+}
+
+// Every element of a (n elements) against the scalar y, or y against every
+// element when the scalar is on the left.
+bool all_against_scalar(int code, const double* p, std::size_t n, double y, bool scalar_left) {
+    if (n == 0) return false;
+    for (std::size_t k = 0; k < n; ++k)
+        if (!(scalar_left ? relation(code, y, p[k]) : relation(code, p[k], y))) return false;
+    return true;
+}
+
+// `!=` is the negation of `==`; the relation is evaluated as `==` for it.
+bool equal_or_ordered(int code, const Value& l, const Value& r) {
+    const bool equality = code == T_Eq || code == T_Ne;
+    if (equality && (is_null(l) || is_null(r))) return is_null(l) && is_null(r);
+    if (!is_null(l) && !is_null(r) && type_of(l) == value::T_String && type_of(r) == value::T_String)
+        return order_holds(code, compare_strings(l, r));
+    const Num a = numeric(l), b = numeric(r);
+    if (a.kind != Num::Other && b.kind != Num::Other) {
+        if (a.scalar_like() && b.scalar_like()) {
+            if (a.kind == Num::Int && b.kind == Num::Int) return relation(code, a.i, b.i);
+            return relation(code, a.scalar(), b.scalar());
+        }
+        if (b.scalar_like()) return all_against_scalar(code, a.p, a.count(), b.scalar(), false);
+        if (a.scalar_like()) return all_against_scalar(code, b.p, b.count(), a.scalar(), true);
+        if (!(a.shape() == b.shape()) || a.count() == 0) return false;
+        for (std::size_t k = 0, n = a.count(); k < n; ++k)
+            if (!relation(code, a.p[k], b.p[k])) return false;
+        return true;
+    }
+    if (!equality) raise_bad_operand(l, code, r);
+    // Other records are equal only when they are the same value.
+    return type_of(l) == type_of(r) && std::memcmp(&l.u, &r.u, sizeof l.u) == 0;
+}
+
+void comparison(int code, Value*& sp) {
+    bool holds;
+    if (code == T_Ne)
+        holds = !equal_or_ordered(T_Eq, sp[-1], sp[0]);
+    else
+        holds = equal_or_ordered(code, sp[-1], sp[0]);
+    finish_binary(sp, make_int(holds));
+}
+
+bool is_string(const Value& v) { return !is_null(v) && type_of(v) == value::T_String; }
+
+// --- arithmetic -----------------------------------------------------------
+
+void arithmetic(int code, Value*& sp) {
+    Value& l = sp[-1];
+    Value& r = sp[0];
+    if (code == T_Plus && is_string(l) && is_string(r)) return concatenate(T_Tilde, sp);
+    const Num a = numeric(l), b = numeric(r);
+    if (a.kind == Num::Other || b.kind == Num::Other) raise_bad_operand(l, code, r);
+    if (a.is_scalar() && b.is_scalar()) return finish_binary(sp, scalar_binary(code, a, b));
+
+    const bool both_matrices = a.is_matrix() && b.is_matrix();
+    switch (code) {
+        case T_Star:
+            if (both_matrices && !a.scalar_like() && !b.scalar_like()) return matrix_product(code, sp);
+            break;
+        case T_Slash:
+            if (b.is_matrix() && !b.scalar_like()) return matrix_right_division(sp);
+            break;
+        case T_Caret:
+            if (a.is_matrix() && !a.scalar_like() && !(b.is_matrix() && b.scalar_like())) return matrix_power(sp);
+            break;
+        case T_StarStar:
+            if (both_matrices) return kronecker_product(sp);
+            break;
+        case T_G_StarTilde:
+            if (both_matrices) return horizontal_direct_product(sp);
+            break;
+        case T_XYt:
+            if (b.is_matrix()) return product_transposed_right(sp);
+            break;
+        default: break;
+    }
+    elementwise(code, sp, a, b);
+}
+
+// --- unary operators --------------------------------------------------------
+
+template <class F>
+void unary_elementwise(int code, Value& top, F f) {
+    const Num n = numeric(top);
+    if (!n.is_matrix()) raise_bad_operand(code, top);
+    if (owns(top)) {
+        num::map1(n.p, n.p, n.count(), f);
+        return;
+    }
+    MatrixTemp t(n.r, n.c);
+    num::map1(t.data(), n.p, n.count(), f);
+    finish_unary(top, t.take());
+}
+
+void negate(Value& top) {
+    const Num n = numeric(top);
+    if (n.kind == Num::Int) top = make_int(wrap_sub(0, n.i));
+    else if (n.kind == Num::Dbl) top = make_double(-n.d);
+    else unary_elementwise(T_UnaryMinus, top, [](double x) { return -x; });
+}
+
+void logical_not(Value& top) {
+    const Num n = numeric(top);
+    if (n.is_scalar()) top = make_int(n.scalar() == 0);
+    else unary_elementwise(T_Not, top, [](double x) { return x == 0 ? 1.0 : 0.0; });
+}
+
+void step(int code, Value& top) {
+    const int32_t d = code == T_PlusPlus ? 1 : -1;
+    const Num n = numeric(top);
+    if (n.kind == Num::Int) top = make_int(wrap_add(n.i, d));
+    else if (n.kind == Num::Dbl) top = make_double(n.d + d);
+    else unary_elementwise(code, top, [d](double x) { return x + d; });
+}
+
+// --- .? ---------------------------------------------------------------------
+
+// Row and column strides of an operand broadcast against `so`.
+struct Strided {
+    double scalar = 0;
+    const double* p = nullptr;
+    std::size_t row = 0, col = 0;
+    double at(int i, int j) const { return p ? p[i * row + j * col] : scalar; }
+};
+
+Strided strided(const Num& n) {
+    Strided s;
+    if (n.scalar_like()) {
+        s.scalar = n.scalar();
+        return s;
+    }
+    s.p = n.p;
+    s.row = n.r == 1 ? 0 : static_cast<std::size_t>(n.c);
+    s.col = n.c == 1 ? 0 : 1;
+    return s;
+}
+
+// Combines a shape with another under the broadcasting rule; false if they clash.
+bool widen(num::Shape& so, const Num& n) {
+    if (n.scalar_like()) return true;
+    if (so.r == 1 && so.c == 1) {
+        so = n.shape();
+        return true;
+    }
+    if (n.r == 0 || n.c == 0 || so.r == 0 || so.c == 0) {
+        so = {0, 0};
+        return true;
+    }
+    if (n.r != so.r && n.r != 1 && so.r != 1) return false;
+    if (n.c != so.c && n.c != 1 && so.c != 1) return false;
+    so = {n.r > so.r ? n.r : so.r, n.c > so.c ? n.c : so.c};
+    return true;
+}
+
+void select(Value*& sp) {
+    Value& cond = sp[-2];
+    Value& first = sp[-1];
+    Value& second = sp[0];
+    const Num c = numeric(cond), a = numeric(first), b = numeric(second);
+    if (c.kind == Num::Other) raise_bad_operand(cond, T_DotQuestion, first);
+    if (!c.is_matrix()) {
+        // A scalar condition takes one value whole.
+        Value& chosen = c.scalar() != 0 ? first : second;
+        Value result{};
+        transfer(result, chosen);
+        value::release(second);
+        value::release(first);
+        value::release(cond);
+        cond = result;
+        sp -= 2;
+        return;
+    }
+    if (a.kind == Num::Other) raise_bad_operand(cond, T_DotQuestion, first);
+    if (b.kind == Num::Other) raise_bad_operand(cond, T_DotQuestion, second);
+    num::Shape so{1, 1};
+    if (!widen(so, c) || !widen(so, a) || !widen(so, b)) raise_bad_operand(first, T_DotQuestion, second);
+    MatrixTemp t(so.r, so.c);
+    const Strided sc = strided(c), s1 = strided(a), s2 = strided(b);
+    double* out = t.data();
+    for (int i = 0; i < so.r; ++i)
+        for (int j = 0; j < so.c; ++j) *out++ = sc.at(i, j) != 0 ? s1.at(i, j) : s2.at(i, j);
+    value::release(second);
+    value::release(first);
+    value::release(cond);
+    cond = t.take();
+    sp -= 2;
+}
+
+// --- small operators ----------------------------------------------------------
+
+void make_range(Value*& sp) {
+    const int32_t first = to_int(sp[-1]);
+    const int32_t last = to_int(sp[0]);
+    Value range{};
+    range.type = T_Range;
+    range.u.rng.first = first;
+    range.u.rng.last = last;
+    finish_binary(sp, range);
+}
+
+void default_delete(Value*& sp) {
+    // sp[-1] holds the variable's address, sp[0] whatever the destructor returned.
+    Value& addr = sp[-1];
+    if (type_of(addr) == value::T_Array && has_flag(addr, k_address) && addr.u.arr.v) {
+        Value& target = *addr.u.arr.v;
+        if (has_flag(target, k_const)) raise_run_error(E_DeleteConst);
+        value::release(target);
+        target = make_null();
+    }
+    finish_binary(sp, make_null());
+}
+
+bool materialises_operands(int code) {
+    return code != T_New && code != T_FullRange && code != T_Destruct && code != T_Delete;
+}
+
+// Number of operand records an operator reads (0 for codes it ignores).
+int arity(int code) {
+    switch (code) {
+        case T_XtX: case T_Transpose: case T_DotTranspose: case T_UnaryMinus: case T_Not:
+        case T_PlusPlus: case T_MinusMinus: case T_Ellipsis: case T_IntToDouble: case T_ToMatrix1x1:
+        case compiler::T_Int: case compiler::T_Double: case compiler::T_Matrix: case compiler::T_String: case compiler::T_Array: case T_RBrace: case T_New:
+            return 1;
+        case T_Plus: case T_Minus: case T_Star: case T_DotStar: case T_Slash: case T_DotSlash:
+        case T_Caret: case T_DotCaret: case T_StarStar: case T_G_StarTilde: case T_XYt: case T_Percent:
+        case T_DotEq: case T_DotNe: case T_DotLt: case T_DotLe: case T_DotGt: case T_DotGe:
+        case T_DotAndAnd: case T_DotOrOr: case T_Eq: case T_Ne: case T_Lt: case T_Le: case T_Gt:
+        case T_Ge: case T_Tilde: case T_Bar: case T_Colon: case T_ShiftLeft: case T_ShiftRight:
+        case T_Delete:
+            return 2;
+        case T_DotQuestion: return 3;
+        default: return 0;
+    }
+}
+
+}  // namespace
+
+void apply_operator(int code, Value*& sp) {
+    if (materialises_operands(code)) {
+        const int n = arity(code);
+        for (int k = 0; k < n; ++k)
+            if (type_of(sp[-k]) == T_Vector) materialize(sp[-k]);
+    }
+    switch (code) {
+        case T_Plus: case T_Minus: case T_Star: case T_DotStar: case T_Slash: case T_DotSlash:
+        case T_Caret: case T_DotCaret: case T_StarStar: case T_G_StarTilde: case T_XYt: case T_Percent:
+        case T_DotEq: case T_DotNe: case T_DotLt: case T_DotLe: case T_DotGt: case T_DotGe:
+        case T_DotAndAnd: case T_DotOrOr:
+            return arithmetic(code, sp);
+        case T_Eq: case T_Ne: case T_Lt: case T_Le: case T_Gt: case T_Ge:
+            return comparison(code, sp);
+        case T_Tilde: case T_Bar: return concatenate(code, sp);
+        case T_UnaryMinus: return negate(*sp);
+        case T_Not: return logical_not(*sp);
+        case T_PlusPlus: case T_MinusMinus: return step(code, *sp);
+        case T_Transpose: case T_DotTranspose: return transpose(code, *sp);
+        case T_XtX: return cross_product(*sp);
+        case T_DotQuestion: return select(sp);
+        case T_Colon: return make_range(sp);
+        case T_FullRange:
+            ++sp;
+            *sp = Value{};
+            sp->type = T_Range;
+            sp->u.rng.first = 0;
+            sp->u.rng.last = KJ_RANGE_OPEN;
+            return;
+        case T_Ellipsis:
+            if (!is_null(*sp) && (type_of(*sp) == value::T_Array || type_of(*sp) == value::T_Matrix)) sp->type |= k_varargs;
+            return;
+        case T_ShiftLeft: case T_ShiftRight:
+            value::release(*sp);
+            --sp;
+            return;
+        case T_IntToDouble: return int_to_double(*sp);
+        case T_ToMatrix1x1: return scalar_to_matrix(*sp);
+        case compiler::T_Int: return convert_to_int(*sp);
+        case compiler::T_Double: return convert_to_double(*sp);
+        case compiler::T_Matrix: return convert_to_matrix(*sp);
+        case compiler::T_String: return convert_to_string(*sp);
+        case compiler::T_Array: return convert_to_array(*sp);
+        case T_RBrace: return wrap_in_array(*sp);
+        case T_New: return make_owned(*sp);
+        case T_Destruct:
+            if (g_object_hook) g_object_hook(code, sp);
+            return;
+        case T_Delete:
+            if (g_object_hook) return g_object_hook(code, sp);
+            return default_delete(sp);
+        default: return;
+    }
+}
+
+}  // namespace kj::vm

@@ -1,0 +1,126 @@
+// Concatenation: `~` horizontal, `|` vertical. Numbers and matrices are
+// joined with zero padding; two strings join with `~`; two arrays join into
+// one array with either operator (the array constructor is built with `|`).
+#include <cstring>
+
+#include "compiler/tokens.h"
+#include "value/alloc.h"
+#include "vm/conversions.h"
+#include "vm/operators_operand.h"
+
+namespace kj::vm {
+
+using namespace value;
+using namespace compiler;
+
+namespace {
+
+bool has_type(const Value& v, uint32_t t) { return !is_null(v) && type_of(v) == t; }
+
+void join_strings(Value*& sp) {
+    const Value& l = sp[-1];
+    const Value& r = sp[0];
+    Value s{};
+    set_string_alloc(s, l.u.str.len + r.u.str.len);
+    if (l.u.str.len > 0) std::memcpy(s.u.str.s, l.u.str.s, static_cast<std::size_t>(l.u.str.len));
+    if (r.u.str.len > 0) std::memcpy(s.u.str.s + l.u.str.len, r.u.str.s, static_cast<std::size_t>(r.u.str.len));
+    finish_binary(sp, s);
+}
+
+// Moves the elements of an array into `dst` (owned, unshared source) or
+// copies them (alias or shared source); the source keeps no elements.
+void take_elements(Value* dst, Value& src) {
+    const int n = src.u.arr.n;
+    if (owns(src) && !has_flag(src, k_shared)) {
+        if (n > 0) std::memcpy(static_cast<void*>(dst), src.u.arr.v, static_cast<std::size_t>(n) * sizeof(Value));
+        src.u.arr.n = 0;  // release now frees the block only
+        value::release(src);
+        return;
+    }
+    for (int k = 0; k < n; ++k) duplicate(dst[k], src.u.arr.v[k]);
+}
+
+void join_arrays(Value*& sp) {
+    Value& l = sp[-1];
+    Value& r = sp[0];
+    Value a{};
+    set_array(a, l.u.arr.n + r.u.arr.n);
+    // Filled left to right; until then the elements are without value, so a
+    // failure in a copy leaves a consistent array to release.
+    struct Guard {
+        Value& a;
+        ~Guard() { value::release(a); }
+    } guard{a};
+    take_elements(a.u.arr.v, l);
+    take_elements(a.u.arr.v + a.u.arr.n - r.u.arr.n, r);
+    finish_binary(sp, steal(a));
+}
+
+// A scalar becomes a matrix filled with its value: as many rows as the other
+// matrix for `~`, as many columns for `|`, at least 1.
+struct Part {
+    int r = 0, c = 0;
+    const double* p = nullptr;
+    double fill = 0;
+    bool filled = false;
+    double at(int i, int j) const { return filled ? fill : p[static_cast<std::size_t>(i) * c + j]; }
+    bool empty() const { return r == 0 || c == 0; }
+};
+
+Part part_of(const Num& n, const Num& other, int code) {
+    Part p;
+    if (n.is_matrix()) {
+        p.r = n.r;
+        p.c = n.c;
+        p.p = n.p;
+        return p;
+    }
+    p.filled = true;
+    p.fill = n.scalar();
+    const int along = other.is_matrix() ? (code == T_Tilde ? other.r : other.c) : 1;
+    const int size = along > 1 ? along : 1;
+    p.r = code == T_Tilde ? size : 1;
+    p.c = code == T_Tilde ? 1 : size;
+    return p;
+}
+
+// Copies `p` into the block at (row0, col0).
+void place(double** out, const Part& p, int row0, int col0) {
+    for (int i = 0; i < p.r; ++i)
+        for (int j = 0; j < p.c; ++j) out[row0 + i][col0 + j] = p.at(i, j);
+}
+
+void join_numbers(int code, Value*& sp) {
+    for (Value* v : {sp - 1, sp})
+        if (has_type(*v, T_Range)) convert_to_matrix(*v);
+    const Num a = numeric(sp[-1]), b = numeric(sp[0]);
+    if (a.kind == Num::Other || b.kind == Num::Other) raise_bad_operand(sp[-1], code, sp[0]);
+    const Part pa = part_of(a, b, code), pb = part_of(b, a, code);
+    const bool horizontal = code == T_Tilde;
+    const int r = horizontal ? (pa.r > pb.r ? pa.r : pb.r) : pa.r + pb.r;
+    const int c = horizontal ? pa.c + pb.c : (pa.c > pb.c ? pa.c : pb.c);
+    const bool mismatch = horizontal ? pa.r != pb.r : pa.c != pb.c;
+    if (mismatch && !pa.empty() && !pb.empty()) run_warning(nullptr, W_ConcatPadded);
+    MatrixTemp t(r, c);
+    if (r > 0 && c > 0) {
+        if (mismatch) MatZero(t.rows(), r, c);
+        place(t.rows(), pa, 0, 0);
+        place(t.rows(), pb, horizontal ? 0 : pa.r, horizontal ? pa.c : 0);
+    }
+    finish_binary(sp, t.take());
+}
+
+}  // namespace
+
+void concatenate(int code, Value*& sp) {
+    const Value& l = sp[-1];
+    const Value& r = sp[0];
+    if (has_type(l, value::T_String) && has_type(r, value::T_String) && code == T_Tilde) return join_strings(sp);
+    if (has_type(l, value::T_Array) && has_type(r, value::T_Array)) {
+        if (has_flag(l, k_address) || has_flag(r, k_address)) raise_bad_operand(l, code, r);
+        return join_arrays(sp);
+    }
+    join_numbers(code, sp);
+}
+
+}  // namespace kj::vm
