@@ -11,6 +11,7 @@
 #include "value/alloc.h"
 #include "vm/lambdas.h"
 #include "vm/members.h"
+#include "vm/operators.h"
 #include "vm/run_error.h"
 
 namespace kj::vm {
@@ -98,6 +99,7 @@ const bool g_installed = (install_object_hooks(), true);
 void install_object_hooks() {
     lib::set_object_queries({query_class_name, query_static_object});
     value::set_object_deleter(delete_object);
+    set_object_operator_hook([](int code, Value*& sp) { object_operator(code, sp); });
 }
 
 void object_instruction(Engine& e, link::Op op, int operand) {

@@ -14,8 +14,9 @@
 
 namespace kj::vm {
 
-// Installs the object queries of native code (class name, class record)
-// and the value stores' object deletion. Done when the library loads.
+// Installs the object queries of native code (class name, class record),
+// the value stores' object deletion and the operators' hook for destruct and
+// delete. Done when the library loads.
 void install_object_hooks();
 
 // NEW, CAM, LMP, SMP, LMR, SMN and RTL on the synchronised engine.

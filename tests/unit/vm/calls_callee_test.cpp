@@ -167,6 +167,20 @@ TEST_F(CalleeTest, SpreadPartsAndTheirPlaces) {
     }
 }
 
+TEST_F(CalleeTest, SpreadOperatorMarksTheArgument) {
+    add_native("record", 0, record, true);
+    assemble("global m\n");
+    Value m{};
+    value::set_matrix_zero(m, 3, 2);
+    set_global("m", m);
+    ASSERT_EQ(run("function main()\n  PSH 0\n  LOD record\n  PSH 0\n  LOD m\n  OPR 58\n  CAL 1\n"
+                  "  POP 0\n  PSH 0\n  RET 0\nend\n"),
+              1)
+        << joined();
+    EXPECT_EQ(g_args, (std::vector<int>{1031, 1031}));
+    EXPECT_FALSE(value::has_flag(global("m"), value::k_varargs));
+}
+
 TEST_F(CalleeTest, SpreadingBeyondTheStackIsStackOverflow) {
     api::settings().stack_size = 100;
     add_native("record", 0, record, true);

@@ -240,6 +240,13 @@ TEST_F(ObjectsTest, ConstructorAndStaticMembers) {
     EXPECT_EQ(obj.type, value::T_Int);
 }
 
+TEST_F(ObjectsTest, NewOperatorMarksTheObjectOwning) {
+    ASSERT_EQ(run_main("  PSH 0\n  NEW Base\n  OPR 93\n  STO obj\n  POP 0\n"), 1) << joined();
+    Value obj = global("obj");
+    EXPECT_EQ(obj.type, value::T_Class | value::k_owns);
+    KjDeleteObject(&obj);
+}
+
 TEST_F(ObjectsTest, StaticConstantMemberIsNotChangedByTheInterface) {
     define_classes();
     Value other = vm::new_object(symbol("Other"));
