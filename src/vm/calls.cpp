@@ -80,7 +80,7 @@ Value library_function_value(std::string_view name, const lib::LibEntry& entry) 
     auto it = g_library_infos.find(name);
     if (it == g_library_infos.end()) it = g_library_infos.emplace(std::string(name), LibraryInfo{}).first;
     LibraryInfo& li = it->second;
-    if (li.descriptor != entry.descriptor) li.descriptor = entry.descriptor;
+    li.descriptor = entry.descriptor;
     li.info.descriptor = li.descriptor.data();
     Value f{};
     f.type = value::T_Native | (entry.flags & value::k_varargs);
@@ -111,7 +111,7 @@ void call_by_name(Engine& e, Value* callee, int n) {
 
 bool has_spread(const Value* args, int n) {
     for (int i = 0; i < n; ++i)
-        if (value::has_flag(args[i], value::k_varargs) && is_spread(args[i])) return true;
+        if (is_spread(args[i])) return true;
     return false;
 }
 }  // namespace
