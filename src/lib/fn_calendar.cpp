@@ -291,4 +291,8 @@ const DescriptorRow k_calendar_rows[] = {
 
 std::span<const DescriptorRow> calendar_rows() { return k_calendar_rows; }
 
+namespace {
+const GroupRegistrar g_calendar(Group::General, std::span<const DescriptorRow>(k_calendar_rows));
+}  // namespace
+
 }  // namespace kj::lib

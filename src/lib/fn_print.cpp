@@ -2,6 +2,8 @@
 // (lib/io/print_args.h); they differ only in the sink.
 #include "lib/fn_print.h"
 
+#include "api/lifecycle.h"
+
 #include <string>
 
 #include "lib/arg_checks.h"
@@ -75,5 +77,15 @@ const NamedRow k_print_rows[] = {
 }  // namespace
 
 std::span<const NamedRow> print_rows() { return k_print_rows; }
+
+namespace {
+const GroupRegistrar g_print(Group::FilePrint, std::span<const NamedRow>(k_print_rows));
+// Each start of the runtime begins with the default formats; shutdown frees
+// the sprint buffer (the library's scratch buffer).
+const GroupRegistrar g_print_setup(Group::FilePrint, [] {
+    io::reset_default_formats();
+    api::lifecycle_hooks().free_scratch = io::free_sprint_buffer;
+});
+}  // namespace
 
 }  // namespace kj::lib
