@@ -35,6 +35,33 @@ struct ResultGuard {
     ~ResultGuard() { value::release(v); }
 };
 
+// The native function being called names library error messages. Nested
+// native calls (through callbacks) restore the outer name on every way out;
+// the name of a finished call is never read again, as its symbol table may
+// be gone by then.
+const char* g_native_name = nullptr;
+
+class NativeNameScope {
+public:
+    NativeNameScope(Engine& e, const char* name)
+        : m_engine(e), m_outer(g_native_name), m_engine_outer(e.library_function) {
+        g_native_name = e.library_function = name;
+        lib::set_current_function(name);
+    }
+    ~NativeNameScope() {
+        g_native_name = m_outer;
+        m_engine.library_function = m_engine_outer;
+        lib::set_current_function(m_outer);
+    }
+    NativeNameScope(const NativeNameScope&) = delete;
+    NativeNameScope& operator=(const NativeNameScope&) = delete;
+
+private:
+    Engine& m_engine;
+    const char* m_outer;
+    const char* m_engine_outer;
+};
+
 const char* callee_name(const Value& f) {
     return link::function_name(value::type_of(f) == value::T_Native ? f.u.nat.info : f.u.fn.info);
 }
@@ -180,16 +207,9 @@ void call_native(Engine& e, Value* callee, int n) {
     Value* args = callee + 1;
     for (int i = 0; i < n; ++i) prepare_argument(args[i]);
 
-    // The name is what library error messages print; it is restored for an
-    // outer native function that called back into the language.
-    const char* outer_name = e.library_function;
-    const char* outer_checks = lib::current_function();
-    e.library_function = callee_name(f);
-    lib::set_current_function(e.library_function);
+    NativeNameScope name(e, callee_name(f));
     ResultGuard result;
     f.u.nat.fn(&result.v, args, n);
-    e.library_function = outer_name;
-    lib::set_current_function(outer_checks);
     value::make_owned(result.v);
 
     while (e.sp > callee) {
