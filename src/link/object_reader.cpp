@@ -261,7 +261,7 @@ Value ObjectReader::get_function(uint32_t word) {
             return value::make_null();
         }
         m_entries.push_back(entry);
-        f.u.fn.entry = static_cast<uint32_t>(entry + m_code_base);
+        f.u.fn.entry = static_cast<uint32_t>(add_base(entry, m_code_base));
     }
     return f;
 }
