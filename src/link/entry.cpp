@@ -1,5 +1,9 @@
 #include "link/entry.h"
 
+#include <cstring>
+#include <string>
+
+#include "lib/function_table.h"
 #include "link/code_image.h"
 #include "link/link_errors.h"
 #include "link/symbols.h"
@@ -16,14 +20,71 @@ bool is_function(const Value& v) {
     return t == value::T_Func || t == value::T_Native;
 }
 
+NativeLoader g_native_loader = nullptr;
+
+// The library function that a declared function becomes: the symbol keeps
+// its attribute bits, loses the declared-only mark and calls `fn`.
+Value library_function(const Value& declared, KjNativeFunction fn, int nparam, value::FuncInfo* info, bool var) {
+    Value v{};
+    v.type = value::T_Native | (declared.type & ~(KJ_TYPE_MASK | value::k_extern | value::k_varargs)) |
+             (var ? value::k_varargs : 0u);
+    v.u.nat.nparam = nparam;
+    v.u.nat.fn = fn;
+    v.u.nat.info = info;
+    return v;
+}
+
+// "@library,function" at the end of the signature, through the loader.
+void bind_to_native_library(value::NamedValue& s) {
+    const char* descriptor = s.val.u.fn.info ? s.val.u.fn.info->descriptor : nullptr;
+    const char* at = descriptor ? std::strchr(descriptor, '@') : nullptr;
+    if (!at) return;
+    const char* comma = std::strchr(at + 1, ',');
+    if (!comma) {
+        report_link_error(L_DllFunctionName, s.name);
+        return;
+    }
+    if (!g_native_loader) {
+        report_link_error(L_NoDynamicLinking, s.name);
+        return;
+    }
+    const std::string library(at + 1, comma);
+    KjNativeFunction fn = nullptr;
+    int status = g_native_loader((library + "_64").c_str(), comma + 1, &fn);
+    if (status == L_CannotLoadDll) status = g_native_loader(library.c_str(), comma + 1, &fn);
+    if (status != 0 || !fn) {
+        report_link_error(status == L_CannotLoadDll ? L_CannotLoadDll : L_CannotLoadDllFunction,
+                          status == L_CannotLoadDll ? library.c_str() : comma + 1);
+        return;
+    }
+    s.val = library_function(s.val, fn, s.val.u.fn.nparam, s.val.u.fn.info, value::has_flag(s.val, value::k_varargs));
+}
+
+void bind_declared_functions() {
+    SymbolTable& table = symbols();
+    for (int k = 0; k < table.count; ++k) {
+        value::NamedValue& s = table.entries[k];
+        if (value::type_of(s.val) != value::T_Func || !value::has_flag(s.val, value::k_extern)) continue;
+        if (const lib::LibEntry* e = s.name ? lib::find_function(s.name) : nullptr) {
+            value::FuncInfo* info = new_function_info(e->descriptor, 0, false);
+            s.val = library_function(s.val, e->fn, e->param_count, info, (e->flags & lib::k_varargs) != 0);
+        } else {
+            bind_to_native_library(s);
+        }
+    }
+}
+
 bool names_symbol(int32_t op) {
     return op == static_cast<int32_t>(Op::Lod) || op == static_cast<int32_t>(Op::New) ||
            op == static_cast<int32_t>(Op::Sto);
 }
 }  // namespace
 
+void set_native_loader(NativeLoader loader) { g_native_loader = loader; }
+
 int check_globals(int main_slot) {
     const int before = link_error_count();
+    bind_declared_functions();
     SymbolTable& table = symbols();
     for (int ip = 0; ip < code_size(); ++ip) {
         const Instr in = code_at(ip);

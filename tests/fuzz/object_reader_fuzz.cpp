@@ -1,0 +1,67 @@
+// Feeds arbitrary bytes to the object-file reader as the contents of a
+// ".kjo" file, loading into tables that already hold a literal, a symbol, a
+// class and some code, then writes the result out again so that whatever
+// was loaded is walked once more. Seeds: tests/fuzz/object_reader_seeds/.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+#include <kj80x.h>
+
+#include "api/settings.h"
+#include "link/class_records.h"
+#include "link/code_image.h"
+#include "link/literals.h"
+#include "link/object_reader.h"
+#include "link/object_writer.h"
+#include "link/symbols.h"
+#include "vm/run_error.h"
+
+// The value layer reports allocation failures as run-time errors; the reader
+// turns them into a link error. Vectors never come out of a file.
+namespace kj::vm {
+void raise_run_error(int code, std::string_view) { throw RunError{code}; }
+}  // namespace kj::vm
+namespace kj::value {
+void materialize(Value&) {}
+}  // namespace kj::value
+
+namespace {
+
+void discard(const char*) {}
+
+void free_tables() {
+    using namespace kj::link;
+    for (int k = 0; k < symbols().count; ++k)
+        if (kj::value::type_of(symbol_at(k).val) == kj::value::T_Class) free_class_record(symbol_at(k).val);
+    symbols_free();
+    literals_free();
+    code_free();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace kj::link;
+    static std::FILE* const sink = [] {
+        SetKjMessage(discard);
+        return std::fopen("/dev/null", "wb");
+    }();
+    // Room for every symbol entry of a file up to -max_len=8192 (8 bytes
+    // each at least): a full table ends the process by design.
+    symbols_reset(8192 / 8 + 8);
+    literals_reset();
+    code_reset();
+    add_int_literal(7);
+    add_symbol("g", kj::value::make_int(1));
+    kj::value::Value base = new_class_record(1, 0);
+    name_class_member(class_data(base)[0], "x");
+    base.u.obj.cls = add_symbol("Base", base);
+    symbol_at(base.u.obj.cls).val.u.obj.cls = base.u.obj.cls;
+    emit(Op::Nop);
+
+    load_object_bytes(data, size, "fuzz/unit.kjo");
+    write_object(sink);
+    free_tables();
+    return 0;
+}
