@@ -58,6 +58,7 @@ void BM_Quantiler(benchmark::State& s) { run_native(s, "quantiler"); }
 void BM_Cumulate(benchmark::State& s) { run_native(s, "cumulate"); }
 void BM_Lag(benchmark::State& s) { run_native(s, "lag"); }
 void BM_Vec(benchmark::State& s) { run_native(s, "vec"); }
+void BM_Vecr(benchmark::State& s) { run_native(s, "vecr"); }
 void BM_Reversec(benchmark::State& s) { run_native(s, "reversec"); }
 void BM_Variance(benchmark::State& s) { run_native(s, "variance"); }
 
@@ -73,6 +74,7 @@ BENCHMARK(BM_Quantiler)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Cumulate)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Lag)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Vec)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Vecr)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Reversec)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Variance)->Unit(benchmark::kMillisecond)->Iterations(2);
 

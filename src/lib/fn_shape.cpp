@@ -109,11 +109,21 @@ void fn_shape(KjValue* result, KjValue* args, int) {
         }
 }
 
+// vec: the transpose of the block, written in strips of rows so that the
+// cache lines read from a strip serve the following columns too.
 void fn_vec(KjValue* result, KjValue* args, int) {
+    constexpr int k_strip = 16;
     const MatrixArg a = matrix_arg(args, 0);
     double** m = new_matrix(*result, a.r * a.c, 1);
-    for (int j = 0, k = 0; m && j < a.c; ++j)
-        for (int i = 0; i < a.r; ++i) m[k++][0] = a.m[i][j];
+    if (!m) return;
+    double* out = m[0];
+    for (int i0 = 0; i0 < a.r; i0 += k_strip) {
+        const int i1 = std::min(a.r, i0 + k_strip);
+        for (int j = 0; j < a.c; ++j) {
+            double* column = out + static_cast<std::ptrdiff_t>(j) * a.r;
+            for (int i = i0; i < i1; ++i) column[i] = a.m[i][j];
+        }
+    }
 }
 
 void fn_vecr(KjValue* result, KjValue* args, int) {
