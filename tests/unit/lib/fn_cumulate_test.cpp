@@ -1,24 +1,15 @@
-#include <limits>
 
 #include "lib/fn_cumulate.h"
 #include "matrix_fn_fixture.h"
 
-namespace kl = kj::lib;
-namespace kv = kj::value;
-namespace kt = kj::test;
-using kt::int_value;
-using kt::matrix;
-using kt::num;
-
+namespace kj::test {
 namespace {
-constexpr double k_nan = std::numeric_limits<double>::quiet_NaN();
-
-class CumulateBuiltins : public kt::MatrixFnTest {
+class CumulateBuiltins : public MatrixFnTest {
 protected:
-    CumulateBuiltins() : MatrixFnTest(kl::cumulate_rows()) {}
+    CumulateBuiltins() : MatrixFnTest(lib::cumulate_rows()) {}
 };
 
-kv::Value column(std::initializer_list<double> xs) { return matrix(static_cast<int>(xs.size()), 1, xs); }
+value::Value column(std::initializer_list<double> xs) { return matrix(static_cast<int>(xs.size()), 1, xs); }
 
 TEST_F(CumulateBuiltins, Recursions) {
     check({
@@ -60,8 +51,8 @@ TEST_F(CumulateBuiltins, LagsAndDifferences) {
 }
 
 TEST_F(CumulateBuiltins, ArgumentErrors) {
-    using kj::vm::E_ArgError;
-    using kj::vm::E_ArgSize;
+    using vm::E_ArgError;
+    using vm::E_ArgSize;
     expect_error("cumsum", {column({1, 2}), matrix(1, 2, {1, 1}), column({1, 2, 3})}, E_ArgSize,
                  "found matrix[3][1] but expected matrix[2][1] in argument 3");
     expect_error("cumsum", {column({1}), num(1), num(0), num(0)}, E_ArgError, "error in argument 4");
@@ -69,17 +60,18 @@ TEST_F(CumulateBuiltins, ArgumentErrors) {
     expect_error("cumulate", {matrix(1, 2), int_value(1), matrix(1, 3)}, E_ArgSize,
                  "found matrix[1][3] but expected matrix[2][2] in argument 3");
     expect_error("lag", {column({1}), int_value(1), num(0), num(0)}, E_ArgError, "error in argument 4");
-    expect_error("diff", {column({1}), kv::make_null()}, E_ArgError,
+    expect_error("diff", {column({1}), value::make_null()}, E_ArgError,
                  "type error in argument 2; expected: int, found: .Null");
-    expect_error("lag0", {kt::array({})}, E_ArgError, "type error in argument 1; expected: matrix, found: array[0]");
+    expect_error("lag0", {array({})}, E_ArgError, "type error in argument 1; expected: matrix, found: array[0]");
 }
 
 TEST_F(CumulateBuiltins, Registration) {
-    const kt::ExpectedEntry rows[] = {
+    const ExpectedEntry rows[] = {
         {"cumprod", 1, 1}, {"cumsum", 2, 1}, {"cumulate", 1, 1}, {"diff", 1, 1},
         {"diff0", 1, 1},   {"lag", 1, 1},    {"lag0", 1, 1},
     };
-    kt::expect_rows(kl::cumulate_rows(), rows);
+    expect_rows(lib::cumulate_rows(), rows);
 }
 
 }  // namespace
+}  // namespace kj::test

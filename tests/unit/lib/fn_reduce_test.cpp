@@ -1,26 +1,17 @@
 #include <cmath>
-#include <limits>
 
 #include "lib/fn_reduce.h"
 #include "matrix_fn_fixture.h"
 
-namespace kl = kj::lib;
-namespace kv = kj::value;
-namespace kt = kj::test;
-using kt::int_value;
-using kt::matrix;
-using kt::num;
-
+namespace kj::test {
 namespace {
-constexpr double k_nan = std::numeric_limits<double>::quiet_NaN();
-
-class ReduceBuiltins : public kt::MatrixFnTest {
+class ReduceBuiltins : public MatrixFnTest {
 protected:
-    ReduceBuiltins() : MatrixFnTest(kl::reduce_rows()) {}
+    ReduceBuiltins() : MatrixFnTest(lib::reduce_rows()) {}
 };
 
 // Four observations of three variables; the last has a zero among ones.
-kv::Value data() { return matrix(4, 3, {1, 2, 0, 3, 5, 1, 4, 4, 1, 8, 1, 1}); }
+value::Value data() { return matrix(4, 3, {1, 2, 0, 3, 5, 1, 4, 4, 1, 8, 1, 1}); }
 
 TEST_F(ReduceBuiltins, ColumnsAndRows) {
     check({
@@ -134,27 +125,27 @@ TEST_F(ReduceBuiltins, Counts) {
 TEST_F(ReduceBuiltins, AnyMaxMin) {
     const struct {
         const char* fn;
-        std::vector<kv::Value> args;
+        std::vector<value::Value> args;
         uint32_t type;
         double value;
     } cases[] = {
-        {"any", {int_value(0)}, kv::T_Int, 0},
-        {"any", {int_value(-3)}, kv::T_Int, 1},
-        {"any", {num(k_nan)}, kv::T_Int, 1},
-        {"any", {matrix(2, 2)}, kv::T_Int, 0},
-        {"any", {matrix(1, 3, {0, 0, 0.5})}, kv::T_Int, 1},
-        {"any", {matrix(0, 0)}, kv::T_Int, 0},
-        {"max", {matrix(2, 2, {1, 5, 2, k_nan}), int_value(3)}, kv::T_Double, 5},
-        {"max", {int_value(1), int_value(7), int_value(3)}, kv::T_Int, 7},
-        {"min", {int_value(4), matrix(0, 0)}, kv::T_Double, 4},
-        {"min", {matrix(1, 3, {3, k_nan, -2}), num(2.5)}, kv::T_Double, -2},
-        {"max", {num(k_nan)}, kv::T_Double, k_nan},
+        {"any", {int_value(0)}, value::T_Int, 0},
+        {"any", {int_value(-3)}, value::T_Int, 1},
+        {"any", {num(k_nan)}, value::T_Int, 1},
+        {"any", {matrix(2, 2)}, value::T_Int, 0},
+        {"any", {matrix(1, 3, {0, 0, 0.5})}, value::T_Int, 1},
+        {"any", {matrix(0, 0)}, value::T_Int, 0},
+        {"max", {matrix(2, 2, {1, 5, 2, k_nan}), int_value(3)}, value::T_Double, 5},
+        {"max", {int_value(1), int_value(7), int_value(3)}, value::T_Int, 7},
+        {"min", {int_value(4), matrix(0, 0)}, value::T_Double, 4},
+        {"min", {matrix(1, 3, {3, k_nan, -2}), num(2.5)}, value::T_Double, -2},
+        {"max", {num(k_nan)}, value::T_Double, k_nan},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fn);
         call(c.fn, c.args);
         ASSERT_EQ(result.v.type, c.type);
-        const double got = c.type == kv::T_Int ? result.v.u.ival : result.v.u.dval;
+        const double got = c.type == value::T_Int ? result.v.u.ival : result.v.u.dval;
         if (std::isnan(c.value)) {
             EXPECT_TRUE(std::isnan(got));
         } else {
@@ -164,19 +155,19 @@ TEST_F(ReduceBuiltins, AnyMaxMin) {
 }
 
 TEST_F(ReduceBuiltins, ArgumentErrors) {
-    using kj::vm::E_ArgError;
+    using vm::E_ArgError;
     expect_error("moments", {data(), int_value(-1)}, E_ArgError, "error in argument 2");
     expect_error("moments", {data(), int_value(4), int_value(1), int_value(0)}, E_ArgError, "error in argument 4");
     expect_error("quantilec", {data(), matrix(1, 2, {0.5, 1.5})}, E_ArgError, "error in argument 2");
     expect_error("quantiler", {data(), num(k_nan)}, E_ArgError, "error in argument 2");
-    expect_error("max", {int_value(1), kt::string("a")}, E_ArgError,
+    expect_error("max", {int_value(1), string("a")}, E_ArgError,
                  "type error in argument 2; expected: matrix, found: string[1]");
-    expect_error("any", {kt::string("a")}, E_ArgError, "type error in argument 1; expected: matrix, found: string[1]");
-    expect_error("sumc", {kt::array({})}, E_ArgError, "type error in argument 1; expected: matrix, found: array[0]");
+    expect_error("any", {string("a")}, E_ArgError, "type error in argument 1; expected: matrix, found: string[1]");
+    expect_error("sumc", {array({})}, E_ArgError, "type error in argument 1; expected: matrix, found: array[0]");
 }
 
 TEST_F(ReduceBuiltins, Registration) {
-    const kt::ExpectedEntry general[] = {
+    const ExpectedEntry general[] = {
         {"any", 1, 0},       {"correlation", 1, 0}, {"countc", 2, 0},      {"countr", 2, 0},
         {"max", 1, 1},       {"maxc", 1, 0},        {"maxcindex", 1, 0},   {"maxr", 1, 0},
         {"meanc", 1, 0},     {"meanr", 1, 0},       {"min", 1, 1},         {"minc", 1, 0},
@@ -185,23 +176,24 @@ TEST_F(ReduceBuiltins, Registration) {
         {"sumc", 1, 0},      {"sumr", 1, 0},        {"sumsqrc", 1, 0},     {"sumsqrr", 1, 0},
         {"varc", 1, 0},      {"variance", 1, 0},    {"varr", 1, 0},
     };
-    kt::expect_rows(kl::reduce_rows(), general);
-    const kt::ExpectedEntry gauss[] = {{"gauss::meanc", 1, 0}, {"gauss::median", 1, 0}};
-    kt::expect_rows(kl::reduce_gauss_rows(), gauss);
+    expect_rows(lib::reduce_rows(), general);
+    const ExpectedEntry gauss[] = {{"gauss::meanc", 1, 0}, {"gauss::median", 1, 0}};
+    expect_rows(lib::reduce_gauss_rows(), gauss);
 }
 
 // The GAUSS median is quantilec called with its one required argument.
 TEST_F(ReduceBuiltins, MedianThroughTheTable) {
-    kl::free_function_table();
-    kl::register_library();
-    const kl::LibEntry* median = kl::find_function("gauss::median");
-    const kl::LibEntry* quantilec = kl::find_function("quantilec");
+    lib::free_function_table();
+    lib::register_library();
+    const lib::LibEntry* median = lib::find_function("gauss::median");
+    const lib::LibEntry* quantilec = lib::find_function("quantilec");
     ASSERT_NE(median, nullptr);
     ASSERT_NE(quantilec, nullptr);
     EXPECT_EQ(median->fn, quantilec->fn);
     EXPECT_EQ(median->param_count, 1);
-    EXPECT_EQ(median->flags & kl::k_varargs, 0u);
-    kl::free_function_table();
+    EXPECT_EQ(median->flags & lib::k_varargs, 0u);
+    lib::free_function_table();
 }
 
 }  // namespace
+}  // namespace kj::test

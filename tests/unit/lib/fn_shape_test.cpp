@@ -1,23 +1,14 @@
 #include <cmath>
-#include <limits>
 
 #include "lib/fn_shape.h"
 #include "matrix_fn_fixture.h"
 #include "vm/operators.h"
 
-namespace kl = kj::lib;
-namespace kv = kj::value;
-namespace kt = kj::test;
-using kt::int_value;
-using kt::matrix;
-using kt::num;
-
+namespace kj::test {
 namespace {
-constexpr double k_nan = std::numeric_limits<double>::quiet_NaN();
-
-class ShapeBuiltins : public kt::MatrixFnTest {
+class ShapeBuiltins : public MatrixFnTest {
 protected:
-    ShapeBuiltins() : MatrixFnTest(kl::shape_rows()) {}
+    ShapeBuiltins() : MatrixFnTest(lib::shape_rows()) {}
 };
 
 TEST_F(ShapeBuiltins, Creation) {
@@ -73,15 +64,15 @@ TEST_F(ShapeBuiltins, Rearranging) {
 }
 
 TEST_F(ShapeBuiltins, StringsAndArraysReverse) {
-    call("reversec", {kt::string("abc")});
-    ASSERT_EQ(kv::type_of(result.v), kv::T_String);
+    call("reversec", {string("abc")});
+    ASSERT_EQ(value::type_of(result.v), value::T_String);
     EXPECT_EQ(std::string(result.v.u.str.s, 3), "cba");
-    call("reverser", {kt::array({int_value(1), kt::string("x"), num(2.5)})});
-    ASSERT_EQ(kv::type_of(result.v), kv::T_Array);
+    call("reverser", {array({int_value(1), string("x"), num(2.5)})});
+    ASSERT_EQ(value::type_of(result.v), value::T_Array);
     ASSERT_EQ(result.v.u.arr.n, 3);
     EXPECT_EQ(result.v.u.arr.v[0].u.dval, 2.5);
-    EXPECT_EQ(kv::type_of(result.v.u.arr.v[1]), kv::T_String);
-    EXPECT_TRUE(kv::owns(result.v.u.arr.v[1]));  // a copy: the argument was released
+    EXPECT_EQ(value::type_of(result.v.u.arr.v[1]), value::T_String);
+    EXPECT_TRUE(value::owns(result.v.u.arr.v[1]));  // a copy: the argument was released
     EXPECT_EQ(result.v.u.arr.v[2].u.ival, 1);
 }
 
@@ -124,7 +115,7 @@ TEST_F(ShapeBuiltins, ProductsSumsAndBins) {
         // A non-symmetric S: X S = <1,3;3,7>, then times X'.
         {"outer", {x(), matrix(2, 2, {1, 1, 0, 1})}, 2, 2, {7, 15, 17, 37}},
         {"outer", {x(), matrix(2, 2, {2, 0, 0, 1}), int_value('d')}, 2, 1, {6, 34}},
-        {"outer", {x(), int_value(0), kt::string("d")}, 2, 1, {5, 25}},
+        {"outer", {x(), int_value(0), string("d")}, 2, 1, {5, 25}},
         {"aggregatec", {matrix(5, 1, {1, 2, 3, 4, 5}), int_value(2)}, 3, 1, {3, 7, 5}},
         {"aggregatec", {matrix(2, 2, {1, k_nan, 3, 4}), int_value(2)}, 1, 2, {4, k_nan}},
         {"aggregatec", {matrix(0, 3), int_value(2)}, 0, 0, {}},
@@ -154,21 +145,21 @@ TEST_F(ShapeBuiltins, SizeQueriesMatchTheInlineInstructions) {
     } queries[] = {{"columns", 142}, {"rows", 152}, {"sizeof", 154}, {"sizec", 161}, {"sizer", 162}, {"sizerc", 163}};
     const struct {
         const char* name;
-        kv::Value (*make)();
+        value::Value (*make)();
         int rows, columns, sizer, sizec;
     } values[] = {
         {"int", [] { return int_value(3); }, 0, 0, 1, 1},
         {"double", [] { return num(2.5); }, 0, 0, 1, 1},
         {"matrix", [] { return matrix(2, 3); }, 2, 3, 2, 3},
-        {"string", [] { return kt::string("abcd"); }, 4, 4, 1, 4},
-        {"array", [] { return kt::array({int_value(1), int_value(2)}); }, 2, 2, 1, 2},
-        {"no value", [] { return kv::make_null(); }, 0, 0, 0, 0},
+        {"string", [] { return string("abcd"); }, 4, 4, 1, 4},
+        {"array", [] { return array({int_value(1), int_value(2)}); }, 2, 2, 1, 2},
+        {"no value", [] { return value::make_null(); }, 0, 0, 0, 0},
     };
     for (const auto& v : values) {
         for (const auto& q : queries) {
             SCOPED_TRACE(std::string(v.name) + " " + q.fn);
             call(q.fn, {v.make()});
-            ASSERT_EQ(kv::type_of(result.v), kv::T_Int);
+            ASSERT_EQ(value::type_of(result.v), value::T_Int);
             const std::string fn = q.fn;
             const int want = fn == "rows"      ? v.rows
                              : fn == "columns" ? v.columns
@@ -176,21 +167,21 @@ TEST_F(ShapeBuiltins, SizeQueriesMatchTheInlineInstructions) {
                              : fn == "sizec"   ? v.sizec
                                                : v.sizer * v.sizec;
             EXPECT_EQ(result.v.u.ival, want);
-            kt::Owned top(v.make());
-            kj::vm::apply_inline(q.inline_code, top.v);
+            Owned top(v.make());
+            vm::apply_inline(q.inline_code, top.v);
             EXPECT_EQ(top.v.u.ival, result.v.u.ival);
         }
     }
 }
 
 TEST_F(ShapeBuiltins, ArgumentErrors) {
-    using kj::vm::E_ArgError;
-    using kj::vm::E_ArgSize;
+    using vm::E_ArgError;
+    using vm::E_ArgSize;
     expect_error("zeros", {int_value(1), int_value(2), int_value(3)}, E_ArgError, "error in argument 3");
-    expect_error("zeros", {int_value(-1), int_value(2)}, kj::vm::E_NegativeDim, "");
-    expect_error("ones", {kt::array({int_value(1)})}, E_ArgError,
+    expect_error("zeros", {int_value(-1), int_value(2)}, vm::E_NegativeDim, "");
+    expect_error("ones", {array({int_value(1)})}, E_ArgError,
                  "type error in argument 1; expected: matrix, found: array[1]");
-    expect_error("constant", {num(1), kv::make_null(), int_value(2)}, E_ArgError,
+    expect_error("constant", {num(1), value::make_null(), int_value(2)}, E_ArgError,
                  "type error in argument 2; expected: int, found: .Null");
     expect_error("range", {num(0), num(1), num(0)}, E_ArgError, "error in argument 3");
     expect_error("unvech", {matrix(1, 2, {1, 2})}, E_ArgError, "error in argument 1");
@@ -208,12 +199,12 @@ TEST_F(ShapeBuiltins, ArgumentErrors) {
                  "error in argument 4");
     expect_error("discretize", {matrix(1, 2), num(0), num(1), int_value(3), int_value(2)}, E_ArgError,
                  "error in argument 5");
-    expect_error("reshape", {kv::make_null(), int_value(1), int_value(1)}, E_ArgError,
+    expect_error("reshape", {value::make_null(), int_value(1), int_value(1)}, E_ArgError,
                  "type error in argument 1; expected: matrix, found: .Null");
 }
 
 TEST_F(ShapeBuiltins, Registration) {
-    const kt::ExpectedEntry general[] = {
+    const ExpectedEntry general[] = {
         {"aggregatec", 2, 0}, {"aggregater", 2, 0}, {"columns", 1, 0},   {"constant", 2, 1},
         {"diag", 1, 0},       {"diagcat", 2, 1},    {"diagonal", 1, 1},  {"discretize", 5, 0},
         {"lower", 1, 0},      {"nans", 1, 1},       {"ones", 1, 1},      {"outer", 2, 1},
@@ -224,12 +215,13 @@ TEST_F(ShapeBuiltins, Registration) {
         {"trace", 1, 0},      {"unit", 1, 1},       {"unvech", 1, 0},    {"upper", 1, 0},
         {"vec", 1, 0},        {"vech", 1, 0},       {"vecr", 1, 0},      {"zeros", 1, 1},
     };
-    kt::expect_rows(kl::shape_rows(), general);
-    const kt::ExpectedEntry gauss[] = {
+    expect_rows(lib::shape_rows(), general);
+    const ExpectedEntry gauss[] = {
         {"gauss::diagrv", 2, 0}, {"gauss::eye", 1, 0},      {"gauss::lowmat", 1, 0}, {"gauss::ones", 2, 0},
         {"gauss::rev", 1, 0},    {"gauss::toeplitz", 1, 0}, {"gauss::upmat", 1, 0},  {"gauss::zeros", 1, 1},
     };
-    kt::expect_rows(kl::shape_gauss_rows(), gauss);
+    expect_rows(lib::shape_gauss_rows(), gauss);
 }
 
 }  // namespace
+}  // namespace kj::test

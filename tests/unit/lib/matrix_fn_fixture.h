@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <span>
 #include <string>
 #include <vector>
@@ -94,6 +95,8 @@ private:
     }
     std::span<const lib::DescriptorRow> m_rows;
 };
+
+constexpr double k_nan = std::numeric_limits<double>::quiet_NaN();
 
 inline value::Value num(double x) { return value::make_double(x); }
 inline value::Value int_value(int i) { return value::make_int(i); }
