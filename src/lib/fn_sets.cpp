@@ -109,17 +109,23 @@ void append_items(Value* args, int i, std::vector<Item<std::string_view>>& out, 
     for (int k = 0; k < v.u.arr.n; ++k) out.push_back({string_of(v.u.arr.v[k]), offset + k});
 }
 
-// The keys as the result: numbers as a row, or as a column when the first
-// argument is a column of more than one row; strings as an array.
-void set_keys(Value& result, const Value& first, const std::vector<Item<double>>& items) {
-    const int k = static_cast<int>(items.size());
+// Numbers as the result: a row, or a column when the first argument is a
+// column of more than one row.
+void set_numbers(Value& result, const Value& first, const std::vector<double>& keys) {
+    const int k = static_cast<int>(keys.size());
     if (k == 0) return set_empty(result);
     const bool column = first.u.mat.c == 1 && first.u.mat.r > 1;
     value::set_matrix(result, column ? k : 1, column ? 1 : k);
-    double* out = result.u.mat.m[0];
-    for (int i = 0; i < k; ++i) out[i] = items[static_cast<std::size_t>(i)].key;
+    std::copy(keys.begin(), keys.end(), result.u.mat.m[0]);
 }
 
+void set_keys(Value& result, const Value& first, const std::vector<Item<double>>& items) {
+    std::vector<double> keys(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) keys[i] = items[i].key;
+    set_numbers(result, first, keys);
+}
+
+// Strings as the result: an array.
 void set_keys(Value& result, const Value&, const std::vector<Item<std::string_view>>& items) {
     Value out = value::make_int(0);
     value::set_array(out, static_cast<int>(items.size()));
@@ -143,6 +149,18 @@ void store_positions(Value& ref, const std::vector<const std::vector<int>*>& row
             for (int j = 0; j < k; ++j) out.u.mat.m[i][j] = (*rows[i])[static_cast<std::size_t>(j)];
     }
     store_reference(ref, out);
+}
+
+// unique and union of numbers need no positions: one plain sort.
+void append_numbers(Value* args, int i, std::vector<double>& out) {
+    const Value& m = matrix_arg(args, i);
+    out.insert(out.end(), elements_of(m), elements_of(m) + count_of(m));
+}
+
+void set_distinct_numbers(Value& result, const Value& first, std::vector<double>& x) {
+    sort_nan_first(x.data(), static_cast<long>(x.size()));
+    x.erase(std::unique(x.begin(), x.end(), nan_equal), x.end());
+    set_numbers(result, first, x);
 }
 
 template <class K>
@@ -202,12 +220,17 @@ Kind pair_kind(Value* args) {
 
 void fn_unique(KjValue* result, KjValue* args, int) {
     if (kind_of(args, 0) == Kind::Strings) return unique_of<std::string_view>(*result, args);
-    unique_of<double>(*result, args);
+    std::vector<double> x;
+    append_numbers(args, 0, x);
+    set_distinct_numbers(*result, args[0], x);
 }
 
 void fn_union(KjValue* result, KjValue* args, int) {
     if (pair_kind(args) == Kind::Strings) return union_of<std::string_view>(*result, args);
-    union_of<double>(*result, args);
+    std::vector<double> x;
+    append_numbers(args, 0, x);
+    append_numbers(args, 1, x);
+    set_distinct_numbers(*result, args[0], x);
 }
 
 void fn_intersection(KjValue* result, KjValue* args, int count) {

@@ -1,6 +1,6 @@
 // Sorting built-ins. Every order is ascending with NaN first; sorts of whole
-// rows or columns by keys are stable. Columns are sorted through a transposed
-// copy so that each sort runs over contiguous memory.
+// rows or columns by keys are stable. Columns are sorted in contiguous
+// copies, a few at a time.
 #include "lib/fn_sort.h"
 
 #include <algorithm>
@@ -23,15 +23,24 @@ void sort_nan_first(double* x, long n) {
 
 namespace {
 
-// dst (c x r) := src' (src r x c), in tiles that stay in cache.
-void transpose(double* dst, const double* src, int r, int c) {
-    constexpr int k_tile = 32;
-    for (int i0 = 0; i0 < r; i0 += k_tile)
-        for (int j0 = 0; j0 < c; j0 += k_tile) {
-            const int i1 = std::min(r, i0 + k_tile), j1 = std::min(c, j0 + k_tile);
-            for (int i = i0; i < i1; ++i)
-                for (int j = j0; j < j1; ++j) dst[static_cast<long>(j) * r + i] = src[static_cast<long>(i) * c + j];
+// Sorts each column of src (r x c) into dst, a panel of k_panel columns at a
+// time: the panel is gathered into contiguous rows of a small buffer (each
+// source row contributes one cache line), sorted there and scattered back.
+void sort_columns(double* dst, const double* src, int r, int c) {
+    constexpr int k_panel = 8;
+    std::vector<double> panel(static_cast<std::size_t>(k_panel) * static_cast<std::size_t>(r));
+    for (int j0 = 0; j0 < c; j0 += k_panel) {
+        const int w = std::min(k_panel, c - j0);
+        for (int i = 0; i < r; ++i) {
+            const double* row = src + static_cast<long>(i) * c + j0;
+            for (int k = 0; k < w; ++k) panel[static_cast<std::size_t>(k) * r + i] = row[k];
         }
+        for (int k = 0; k < w; ++k) sort_nan_first(panel.data() + static_cast<long>(k) * r, r);
+        for (int i = 0; i < r; ++i) {
+            double* row = dst + static_cast<long>(i) * c + j0;
+            for (int k = 0; k < w; ++k) row[k] = panel[static_cast<std::size_t>(k) * r + i];
+        }
+    }
 }
 
 // The stable NaN-first order of key[0], key[stride], ... key[(n-1)*stride]:
@@ -114,10 +123,7 @@ void fn_sortc(KjValue* result, KjValue* args, int) {
         std::memcpy(out, a.u.mat.m[0], sizeof(double) * static_cast<std::size_t>(r));
         return sort_nan_first(out, r);
     }
-    std::vector<double> t(static_cast<std::size_t>(r) * static_cast<std::size_t>(c));
-    transpose(t.data(), a.u.mat.m[0], r, c);
-    for (int j = 0; j < c; ++j) sort_nan_first(t.data() + static_cast<long>(j) * r, r);
-    transpose(out, t.data(), c, r);
+    sort_columns(out, a.u.mat.m[0], r, c);
 }
 
 void fn_sortr(KjValue* result, KjValue* args, int) {

@@ -21,7 +21,7 @@ TEST_F(Sort, ColumnsAndRowsPutNanFirst) {
     expect_empty(call(kl::fn_sortr, {matrix(2, 0)}));
 }
 
-// Sizes that are not multiples of the transposition tile.
+// Sizes that are not multiples of the column panel.
 TEST_F(Sort, LargeColumnsAreSortedPermutations) {
     const int r = 70, c = 45;
     Args a{matrix(r, c)};
