@@ -1,11 +1,17 @@
-// Inverse trigonometric and hyperbolic functions, element by element, and
-// their GAUSS-dialect aliases (which share the native functions).
+// Trigonometric, inverse trigonometric and hyperbolic functions, element by
+// element, and their GAUSS-dialect aliases (which share the native functions).
+// sin, cos and tan are inline functions: their natives give the FNI results.
 #include <cmath>
 
 #include "lib/elementwise.h"
+#include "lib/fn_math.h"
 #include "lib/library_groups.h"
 
 namespace kj::lib {
+
+void fn_sin(KjValue* r, KjValue* a, int) { apply_as_inline("sin", *r, a); }
+void fn_cos(KjValue* r, KjValue* a, int) { apply_as_inline("cos", *r, a); }
+void fn_tan(KjValue* r, KjValue* a, int) { apply_as_inline("tan", *r, a); }
 
 namespace {
 void fn_acos(KjValue* r, KjValue* a, int) { fn_double(*r, a, [](double x) { return std::acos(x); }); }
@@ -22,11 +28,13 @@ void fn_tanh(KjValue* r, KjValue* a, int) { fn_double(*r, a, [](double x) { retu
 const DescriptorRow k_general[] = {
     {"c$acos", fn_acos}, {"c$asin", fn_asin}, {"c$atan", fn_atan}, {"cc$atan2", fn_atan2},
     {"c$cosh", fn_cosh}, {"c$sinh", fn_sinh}, {"c$tanh", fn_tanh},
+    {"c$sin", fn_sin},   {"c$cos", fn_cos},   {"c$tan", fn_tan},
 };
 const DescriptorRow k_gauss[] = {
     {"c$gauss::arccos", fn_acos}, {"c$gauss::arcsin", fn_asin},   {"c$gauss::arctan", fn_atan},
     {"c$gauss::atan", fn_atan},   {"cc$gauss::arctan2", fn_atan2}, {"cc$gauss::atan2", fn_atan2},
     {"c$gauss::cosh", fn_cosh},   {"c$gauss::sinh", fn_sinh},     {"c$gauss::tanh", fn_tanh},
+    {"c$gauss::sin", fn_sin},     {"c$gauss::cos", fn_cos},       {"c$gauss::tan", fn_tan},
 };
 
 const GroupRegistrar g_general(Group::General, k_general);

@@ -78,6 +78,8 @@ bool call_back(const Value& fn, Value& result, const Value* args, int n, OnError
             code = E_OutOfMemory;
         }
     }
+    // exit inside the callback ends the calling program too.
+    if (code == k_program_exit && current_engine() && current_engine()->running) throw RunError{code};
     if (code < 0) return true;
     if (on_error == OnError::RaiseInCaller && current_engine() && current_engine()->running)
         raise_run_error(E_InCallback);

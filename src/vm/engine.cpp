@@ -104,9 +104,13 @@ bool run(Engine& e, bool debug, Value* expected_top) {
         if (code >= 0) {
             e.failed = 1;
             pop_to(e, expected_top);
+        } else if (code == k_program_exit) {
+            pop_to(e, expected_top);
+            value::release(*expected_top);
+            *expected_top = value::make_int(program_exit_code());
         }
     }
-    if (code >= 0 && previous && previous->running) throw RunError{code};
+    if ((code >= 0 || code == k_program_exit) && previous && previous->running) throw RunError{code};
     return code < 0;
 }
 

@@ -35,6 +35,7 @@ const char* const k_messages[k_message_count + 1] = {
     "non-integer value converted to integer", "indexed a matrix as a vector", ""};
 
 int g_warning_mask = 127;
+int g_program_exit_code = 0;
 ErrorReporter g_reporter;
 
 // Mask bit of each warning kind: 0->1, 1->2, 2->4, 4->8, 5->16, 3->32.
@@ -57,6 +58,12 @@ const char* run_message_text(int code) {
 }
 
 void set_error_reporter(const ErrorReporter& r) { g_reporter = r; }
+
+void request_program_exit(int code) {
+    g_program_exit_code = code;
+    throw RunError{k_program_exit};
+}
+int program_exit_code() { return g_program_exit_code; }
 int warning_mask() { return g_warning_mask; }
 void set_warning_mask(int mask) { g_warning_mask = mask; }
 

@@ -13,6 +13,14 @@ struct RunError {
     int code;
 };
 
+// The code of a RunError that ends the program as if main had returned (the
+// library function exit): nothing is reported, the run does not fail, and the
+// engine leaves the exit code as main's result. Set by request_program_exit.
+constexpr int k_program_exit = -2;
+// Unwinds the running program with k_program_exit; `code` becomes main's result.
+[[noreturn]] void request_program_exit(int code);
+int program_exit_code();
+
 constexpr int k_warning_base = 68;  // warning kind k is message 68 + k
 constexpr int k_message_count = 73;
 
