@@ -166,8 +166,8 @@ void fn_clone(Value* r, Value* a, int count) {
 const DescriptorRow k_general[] = {
     {"c$getenv", fn_getenv},       {"c$systemcall", fn_systemcall},     {"c$exit", fn_exit},
     {"$kjversion", fn_kjversion},  {"$kjversionispro", fn_kjversionispro}, {"c$kjwarning", fn_kjwarning},
-    {"cc$kjrunerror", fn_kjrunerror, 1}, {"c$kjfilename", fn_kjfilename, 1}, {"$arglist", fn_arglist},
-    {"$va_arglist", fn_va_arglist}, {"c$classname", fn_classname},     {"cc$clone", fn_clone, 1},
+    {"c$kjrunerror", fn_kjrunerror, 1}, {"c$kjfilename", fn_kjfilename, 1}, {"$arglist", fn_arglist},
+    {"$va_arglist", fn_va_arglist}, {"c$classname", fn_classname},     {"c$clone", fn_clone, 1},
 };
 
 const GroupRegistrar g_general(Group::General, k_general);
