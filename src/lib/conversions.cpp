@@ -33,28 +33,15 @@ bool prepare(Value& v) {
 }
 }  // namespace
 
-int32_t double_to_int(double x) {
-    if (!(x > -2147483649.0 && x < 2147483648.0)) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(x);
-}
-
-double packed_string_double(const char* s, int len) {
-    unsigned char bytes[8] = {};
-    if (s && len > 0) std::memcpy(bytes, s, static_cast<std::size_t>(len < 8 ? len : 8));
-    double d;
-    std::memcpy(&d, bytes, sizeof d);
-    return d;
-}
-
 bool convert_to_int(Value& v, int32_t* out) {
     if (!prepare(v)) return false;
     int32_t i;
     switch (value::type_of(v)) {
         case value::T_Int: i = v.u.ival; break;
-        case value::T_Double: i = double_to_int(v.u.dval); break;
+        case value::T_Double: i = vm::truncate_to_int(v.u.dval); break;
         case value::T_Matrix:
             if (!has_first_element(v)) return false;
-            i = double_to_int(v.u.mat.m[0][0]);
+            i = vm::truncate_to_int(v.u.mat.m[0][0]);
             break;
         case value::T_String: i = first_byte(v); break;
         case value::T_Range: i = v.u.rng.first; break;
@@ -75,7 +62,7 @@ bool convert_to_double(Value& v, double* out) {
             if (!has_first_element(v)) return false;
             d = v.u.mat.m[0][0];
             break;
-        case value::T_String: d = packed_string_double(v.u.str.s, v.u.str.len); break;
+        case value::T_String: d = vm::packed_string(v.u.str.s, v.u.str.len); break;
         default: return false;
     }
     if (value::type_of(v) != value::T_Double) replace(v, value::make_double(d));

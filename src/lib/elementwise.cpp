@@ -92,7 +92,7 @@ void fn_double4(Value& result, Value* args, double (*f)(double, double, double, 
 }
 
 void fn_double_int(Value& result, Value* args, double (*f)(double, int)) {
-    apply<2>(result, args, [f](const std::array<double, 2>& x) { return f(x[0], double_to_int(x[1])); });
+    apply<2>(result, args, [f](const std::array<double, 2>& x) { return f(x[0], vm::truncate_to_int(x[1])); });
 }
 
 }  // namespace kj::lib

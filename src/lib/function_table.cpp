@@ -44,8 +44,8 @@ bool grow() {
 char* copy_descriptor(std::string_view prefix, std::string_view rest) {
     auto* d = static_cast<char*>(value::raw_alloc(prefix.size() + rest.size() + 1));
     if (!d) return nullptr;
-    std::memcpy(d, prefix.data(), prefix.size());
-    std::memcpy(d + prefix.size(), rest.data(), rest.size());
+    if (!prefix.empty()) std::memcpy(d, prefix.data(), prefix.size());
+    if (!rest.empty()) std::memcpy(d + prefix.size(), rest.data(), rest.size());
     d[prefix.size() + rest.size()] = '\0';
     return d;
 }

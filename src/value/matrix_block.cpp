@@ -147,8 +147,8 @@ double MatGetAt(double** m, int i, int j) { return m[i][j]; }
 void MatSetAt(double** m, double x, int i, int j) { m[i][j] = x; }
 
 double** MatZero(double** m, int r, int c) {
-    if (!m) return m;
-    for (int i = 0; i < r; ++i) std::memset(m[i], 0, static_cast<std::size_t>(c > 0 ? c : 0) * sizeof(double));
+    if (!m || c < 1) return m;  // zero columns: the rows have no elements
+    for (int i = 0; i < r; ++i) std::memset(m[i], 0, static_cast<std::size_t>(c) * sizeof(double));
     return m;
 }
 double** MatI(double** m, int n) {

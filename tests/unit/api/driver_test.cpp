@@ -57,7 +57,11 @@ struct FakeStages {
         };
         s.create_interactive_main = [] { g_calls.push_back("interactive main"); };
     }
-    ~FakeStages() { kj::api::driver_stages() = saved; }
+    // Endings that keep the runtime (usage, -l, -r-) leave it to the host to shut down.
+    ~FakeStages() {
+        KjMainExit();
+        kj::api::driver_stages() = saved;
+    }
 };
 
 int run(std::vector<std::string> args) {

@@ -11,6 +11,7 @@
 
 #include "api/host.h"
 #include "api/settings.h"
+#include "support/capture.h"
 #include "link/assembler.h"
 #include "link/code_image.h"
 #include "link/compiler_tables.h"
@@ -18,17 +19,6 @@
 #include "vm/engine.h"
 
 namespace kj::test {
-
-struct Captured {
-    std::vector<std::string> run_messages;
-    std::vector<std::string> messages;
-    std::vector<int> exit_codes;
-};
-
-inline Captured& captured() {
-    static Captured c;
-    return c;
-}
 
 // Adds a native function symbol with nparam const parameters.
 inline int add_native(const char* name, int nparam, KjNativeFunction fn, bool varargs = false) {
