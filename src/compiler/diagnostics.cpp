@@ -4,6 +4,7 @@
 
 #include "api/host.h"
 #include "api/settings.h"
+#include "compiler/scanner.h"
 #include "compiler/scanner_messages.h"
 #include "compiler/token_names.h"
 
@@ -60,12 +61,27 @@ StopFunction g_stop = nullptr;
 
 const char* diagnostic_text(int code) { return code >= 0 && code < k_diagnostic_count ? k_rows[code] : ""; }
 
+namespace {
+int g_line_override = 0;
+
+std::string prefix() {
+    if (g_line_override <= 0) return location_prefix();
+    return std::string(current_file()) + " (" + std::to_string(g_line_override) + "): ";
+}
+}  // namespace
+
+void report_at(int line, int code, const std::string& text) {
+    g_line_override = line;
+    report(code, text);
+    g_line_override = 0;
+}
+
 void report(int code, const std::string& text, int found_token) {
     const bool warning = code >= W_EmptyStatement && code <= W_NotParallel;
     const bool remark = code >= R_ParallelLoop;
     if (warning && api::settings().warning_level <= 0) return;
     if (remark && api::settings().verbose <= 0) return;
-    std::string message = location_prefix();
+    std::string message = prefix();
     if (!text.empty()) message += "'" + text + "' ";
     message += diagnostic_text(code);
     if (code == D_Expected) message += std::string("'") + token_name(found_token) + "'";

@@ -47,6 +47,8 @@ const char* diagnostic_text(int code);  // "" past the table
 // stop the process; the 25th counted error prints "Maximum number of errors
 // reached" and stops it.
 void report(int code, const std::string& text = {}, int found_token = 0);
+// As report, located at `line` of the current file instead of the scanner's line.
+void report_at(int line, int code, const std::string& text = {});
 
 // Errors counted since the last reset_diagnostics.
 int compile_error_count();

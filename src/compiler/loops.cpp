@@ -47,6 +47,7 @@ const char* reason_text(int r) {
 }
 
 struct ForLoop {
+    int line = 0;
     int init = 0, test = 0, update = 0, body = 0, back = 0, exit = 0;
     bool breaks = false;
     int gotos_before = 0;
@@ -181,13 +182,16 @@ void finish_for(const ForLoop& l, bool parallel, bool labels_inside) {
     const int needed = (s.start_to - s.start_from) + (s.bound_to - s.bound_from) + 5;
     if (reason == Canonical && needed <= room) {
         rewrite(l, s, parallel);
-        report(parallel ? R_ParallelLoop : R_CanonicalLoop);
+        report_at(l.line, parallel ? R_ParallelLoop : R_CanonicalLoop);
         return;
     }
     if (parallel) {
-        report(W_NotParallel);
-        if (api::settings().warning_level > 0)
-            KjMessage((std::string("Loop is not canonical: unable to handle ") + reason_text(reason ? reason : 2)).c_str());
+        report_at(l.line, W_NotParallel);
+        if (api::settings().warning_level > 0) {
+            std::string line = std::string("Loop is not canonical: unable to handle ") + reason_text(reason ? reason : 2);
+            line.pop_back();  // the message channel ends the line
+            KjMessage(line.c_str());
+        }
     }
 }
 
@@ -269,9 +273,10 @@ void do_statement() {
 
 // for "(" [init] ";" [test] ";" [update] ")" statement
 void for_statement(bool parallel) {
+    ForLoop l;
+    l.line = last_line();
     expect(T_LParen);
     enter_block();
-    ForLoop l;
     l.init = mark_label();
     if (accept(T_Decl)) {
         local_declaration(0);
@@ -327,6 +332,7 @@ void for_statement(bool parallel) {
 
 // foreach "(" [decl] x in target { "[" [i] "]" } ")" statement
 void foreach_statement(bool parallel) {
+    const int line = last_line();
     expect(T_LParen);
     enter_block();
     int var = -1;
@@ -402,9 +408,9 @@ void foreach_statement(bool parallel) {
     if (touches(body, back, tv)) report(D_ForeachTargetModified, target.name);
     if (api::settings().optimize && !breaks && label_count() == labels && !jumps_out(body, back, back)) {
         instr(step).operand = parallel ? -3 : -2;
-        report(parallel ? R_ParallelLoop : R_CanonicalLoop);
+        report_at(line, parallel ? R_ParallelLoop : R_CanonicalLoop);
     } else if (parallel) {
-        report(W_NotParallel);
+        report_at(line, W_NotParallel);
     }
     leave_block();
 }
