@@ -16,6 +16,7 @@ namespace {
 SymbolTable g_table;
 // Information blocks handed out by new_function_info, freed with the table.
 std::vector<FuncInfo*> g_infos;
+std::vector<void*> g_blocks;  // kept by keep_with_table
 
 char* copy_text(std::string_view s) {
     auto* p = static_cast<char*>(value::raw_alloc(s.size() + 1));
@@ -83,6 +84,8 @@ void set_parameter(FuncInfo& info, int i, std::string_view name, Value def) {
     p.val = def;
 }
 
+void keep_with_table(void* block) { g_blocks.push_back(block); }
+
 int declared_parameters(const FuncInfo& info) {
     return info.descriptor ? descriptor_params(info.descriptor) : 0;
 }
@@ -124,6 +127,8 @@ void symbols_free() {
     g_table = SymbolTable{};
     for (FuncInfo* info : g_infos) free_info(info);
     g_infos.clear();
+    for (void* block : g_blocks) value::raw_free(block);
+    g_blocks.clear();
 }
 
 void symbols_reset(int capacity) {

@@ -1,11 +1,17 @@
 #include "vm/calls.h"
 
 #include <algorithm>
+#include <functional>
+#include <map>
+#include <string>
 
+#include "lib/arg_checks.h"
+#include "lib/function_table.h"
 #include "link/symbols.h"
 #include "vm/frame.h"
-#include "vm/objects.h"
+#include "vm/lambdas.h"
 #include "vm/run_error.h"
+#include "vm/spread.h"
 
 namespace kj::vm {
 
@@ -61,16 +67,52 @@ void mark_frame_slots(Engine& e, Value* callee, int n, const FuncInfo* info) {
     }
 }
 
-// A string callee names a global function.
+// Information blocks of library functions called by name, made on the first
+// call and kept for the process (map nodes do not move); the descriptor is
+// refreshed when the entry was registered anew.
+struct LibraryInfo {
+    std::string descriptor;
+    FuncInfo info{};
+};
+std::map<std::string, LibraryInfo, std::less<>> g_library_infos;
+
+Value library_function_value(std::string_view name, const lib::LibEntry& entry) {
+    auto it = g_library_infos.find(name);
+    if (it == g_library_infos.end()) it = g_library_infos.emplace(std::string(name), LibraryInfo{}).first;
+    LibraryInfo& li = it->second;
+    li.descriptor = entry.descriptor;
+    li.info.descriptor = li.descriptor.data();
+    Value f{};
+    f.type = value::T_Native | (entry.flags & value::k_varargs);
+    f.u.nat.nparam = entry.param_count;
+    f.u.nat.fn = entry.fn;
+    f.u.nat.info = &li.info;
+    return f;
+}
+
+// A string callee names a global function or, failing that, a library function.
 void call_by_name(Engine& e, Value* callee, int n) {
-    const std::string name(callee->u.str.s ? callee->u.str.s : "", static_cast<std::size_t>(callee->u.str.len));
+    const std::string_view name(callee->u.str.s ? callee->u.str.s : "", static_cast<std::size_t>(callee->u.str.len));
     const int k = link::find_symbol(name);
     const uint32_t t = k >= 0 ? value::type_of(link::symbol_at(k).val) : value::T_None;
-    if (t != value::T_Func && t != value::T_Native) raise_run_error(E_NotFunction, name);
+    Value f;
+    if (t == value::T_Func || t == value::T_Native || t == value::T_Lambda) {
+        f = link::symbol_at(k).val;
+        f.type &= ~k_owns;
+    } else if (const lib::LibEntry* entry = lib::find_function(name)) {
+        f = library_function_value(name, *entry);
+    } else {
+        raise_run_error(E_NotFunction, name);
+    }
     value::release(*callee);
-    *callee = link::symbol_at(k).val;
-    callee->type &= ~k_owns;
+    *callee = f;
     call(e, n);
+}
+
+bool has_spread(const Value* args, int n) {
+    for (int i = 0; i < n; ++i)
+        if (is_spread(args[i])) return true;
+    return false;
 }
 }  // namespace
 
@@ -84,6 +126,7 @@ void prepare_argument(Value& arg) {
 
 void call(Engine& e, int n) {
     Value* callee = e.sp - n;
+    if (has_spread(callee + 1, n)) n = spread_arguments(e, callee, n);
     switch (value::type_of(*callee)) {
         case value::T_Func: call_compiled(e, callee, n); return;
         case value::T_Native: call_native(e, callee, n); return;
@@ -137,11 +180,16 @@ void call_native(Engine& e, Value* callee, int n) {
     Value* args = callee + 1;
     for (int i = 0; i < n; ++i) prepare_argument(args[i]);
 
+    // The name is what library error messages print; it is restored for an
+    // outer native function that called back into the language.
     const char* outer_name = e.library_function;
+    const char* outer_checks = lib::current_function();
     e.library_function = callee_name(f);
+    lib::set_current_function(e.library_function);
     ResultGuard result;
     f.u.nat.fn(&result.v, args, n);
     e.library_function = outer_name;
+    lib::set_current_function(outer_checks);
     value::make_owned(result.v);
 
     while (e.sp > callee) {
@@ -153,22 +201,25 @@ void call_native(Engine& e, Value* callee, int n) {
     result.v = value::make_int(0);
 }
 
+void store_result(Value& callee, Value& top, int r) {
+    if (r == 1) {
+        // The result becomes a private owned value and moves into the callee slot.
+        prepare_argument(top);
+        value::make_owned(top);
+        value::release(callee);
+        callee = top;
+        callee.type &= ~k_const;
+        top = value::make_int(0);
+    } else {
+        value::release(callee);
+        callee = r == -1 ? value::make_null() : value::make_int(0);
+    }
+}
+
 void return_from(Engine& e, int r) {
     Value* callee = e.ap - 1;
     const SavedRegisters caller = saved_registers(e.bp[-1]);
-    if (r == 1) {
-        // The result becomes a private owned value and moves into the callee slot.
-        Value& top = *e.sp;
-        prepare_argument(top);
-        value::make_owned(top);
-        value::release(*callee);
-        *callee = top;
-        callee->type &= ~k_const;
-        top = value::make_int(0);
-    } else {
-        value::release(*callee);
-        *callee = r == -1 ? value::make_null() : value::make_int(0);
-    }
+    store_result(*callee, *e.sp, r);
     while (e.sp >= e.ap) {
         value::release(*e.sp);
         --e.sp;

@@ -8,6 +8,7 @@
 #include "value/alloc.h"
 #include "vm/addresses.h"
 #include "vm/calls.h"
+#include "vm/lambdas.h"
 #include "vm/loops.h"
 #include "vm/objects.h"
 #include "vm/operators.h"
@@ -214,7 +215,7 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
                     break;
                 }
                 SYNC();
-                apply_operator(k, e.sp);
+                if (!object_operator(k, e.sp)) apply_operator(k, e.sp);
                 sp = e.sp;
                 break;
             case Op::Fni: SYNC(); apply_inline(k, *sp); break;
@@ -223,7 +224,14 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
             case Op::Xgl: SYNC(); index_load_gauss(k, e.sp); sp = e.sp; break;
             case Op::Xgs: SYNC(); index_store_gauss(k, e.sp); sp = e.sp; break;
             case Op::Xmv: SYNC(); multiple_assign_element(k, *sp); break;
-            case Op::Ntp: SYNC(); new_value(k, e.sp); sp = e.sp; break;
+            case Op::Ntp:
+                SYNC();
+                if (k == static_cast<int32_t>(value::T_Lambda))
+                    make_lambda(e);
+                else
+                    new_value(k, e.sp);
+                sp = e.sp;
+                break;
 
             // References: the next instruction names the target and is consumed.
             case Op::Adr:

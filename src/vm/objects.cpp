@@ -1,21 +1,278 @@
-// Objects, member access and lambdas are not part of this engine yet: each
-// entry reports a fatal run-time error naming the instruction, so a program
-// that needs them stops cleanly instead of misbehaving.
-// TODO: member calls, object creation, member access and lambdas.
 #include "vm/objects.h"
 
+#include <map>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "compiler/tokens.h"
+#include "lib/object_queries.h"
+#include "link/symbols.h"
+#include "value/alloc.h"
+#include "vm/lambdas.h"
+#include "vm/members.h"
+#include "vm/operators.h"
 #include "vm/run_error.h"
 
 namespace kj::vm {
 
-void object_instruction(Engine&, link::Op op, int) {
-    raise_run_error(E_Fatal, link::mnemonic(static_cast<int32_t>(op)));
+namespace {
+// Releases every member value and frees the block; the record is left as is.
+void free_members(Value& object) {
+    for (int i = 0; i < object.u.obj.n && object.u.obj.members; ++i) value::release(object.u.obj.members[i].val);
+    value::raw_free(object.u.obj.members);
+    object.u.obj.members = nullptr;
 }
 
-void call_lambda(Engine&, Value*, int) { raise_run_error(E_Fatal, "lambda function"); }
+// A class symbol's own record is part of the symbol table, never deleted.
+bool is_class_symbol(const Value& v) { return class_record(v.u.obj.cls) == &v; }
 
-Value* member_address(Engine&, link::Op op, int) {
-    raise_run_error(E_Fatal, link::mnemonic(static_cast<int32_t>(op)));
+Value* address_target(Value& v) {
+    const bool address = value::type_of(v) == value::T_Array && value::has_flag(v, value::k_address);
+    return address ? v.u.arr.v : &v;
+}
+
+// The destructor "~" + class name of the object's class (or a base's), or null.
+const NamedValue* destructor_of(const Value& object, int* owner = nullptr) {
+    if (!class_of(object)) return nullptr;
+    const std::string_view short_name = short_class_name(object.u.obj.cls);
+    if (short_name.empty()) return nullptr;
+    return find_member_function(object.u.obj.cls, "~" + std::string(short_name), owner);
+}
+
+bool outer_run_active() { return current_engine() && current_engine()->running; }
+
+// Source member blocks already cloned in one clone_object, with their clones.
+using CloneMap = std::map<const NamedValue*, Value>;
+
+Value clone_members(const Value& src, bool deep, CloneMap& done) {
+    Value o = new_object(src.u.obj.cls);
+    o.type |= value::k_owns;
+    if (src.u.obj.members) done.emplace(src.u.obj.members, o);
+    for (int i = 0; i < o.u.obj.n && i < src.u.obj.n; ++i) {
+        const Value& m = src.u.obj.members[i].val;
+        Value& d = o.u.obj.members[i].val;
+        if (value::has_flag(m, value::k_static)) continue;  // lives in the class list
+        if (deep && class_of(m) && !is_class_symbol(m)) {
+            const auto it = m.u.obj.members ? done.find(m.u.obj.members) : done.end();
+            d = it != done.end() ? it->second : clone_members(m, deep, done);
+            d.type = (d.type & ~k_member_attributes) | (m.type & k_member_attributes);
+        } else {
+            d = m;
+            d.type &= ~value::k_owns;
+            value::make_owned(d);
+        }
+    }
+    return o;
+}
+
+void delete_variable(Value& v) {
+    if (value::is_null(v)) {
+        value::release(v);
+        v = value::make_none();
+        return;
+    }
+    if (value::has_flag(v, value::k_const)) raise_run_error(E_DeleteConst);
+    switch (value::type_of(v)) {
+        case value::T_Matrix:
+        case value::T_String:
+        case value::T_Array:
+        case value::T_Vector: value::release(v); break;
+        case value::T_Class:
+            if (is_class_symbol(v)) return;
+            free_members(v);
+            break;
+        default: return;
+    }
+    v = value::make_none();
+}
+
+// Native code asks for the class name and the class record of an object;
+// value stores delete owned objects with their destructors.
+const char* query_class_name(const Value& object) { return class_of(object) ? class_name(object.u.obj.cls) : nullptr; }
+Value* query_static_object(const Value& object) {
+    return class_of(object) ? &link::symbol_at(object.u.obj.cls).val : nullptr;
+}
+const bool g_installed = (install_object_hooks(), true);
+}  // namespace
+
+void install_object_hooks() {
+    lib::set_object_queries({query_class_name, query_static_object});
+    value::set_object_deleter(delete_object);
+    set_object_operator_hook([](int code, Value*& sp) { object_operator(code, sp); });
+}
+
+void object_instruction(Engine& e, link::Op op, int operand) {
+    switch (op) {
+        case link::Op::Cam: call_member(e, operand); break;
+        case link::Op::New: {
+            const Value object = new_object(operand);
+            value::release(*e.sp);
+            *e.sp = object;
+            break;
+        }
+        case link::Op::Lmp: load_member(e, operand); break;
+        case link::Op::Smp: store_member_at(e, operand); break;
+        case link::Op::Lmr: load_member_reference(e); break;
+        case link::Op::Smn: store_member_by_name(e); break;
+        case link::Op::Rtl: return_from_lambda(e, operand); break;
+        default: break;
+    }
+}
+
+Value new_object(int k) {
+    const Value* c = class_record(k);
+    if (!c) {
+        const bool named = k >= 0 && k < link::symbols().count && link::symbol_at(k).name;
+        raise_run_error(E_ClassExpected, named ? link::symbol_at(k).name : "");
+    }
+    const int n = data_member_count(*c);
+    NamedValue* block = nullptr;
+    if (n > 0) {
+        block = static_cast<NamedValue*>(value::raw_alloc(static_cast<std::size_t>(n) * sizeof(NamedValue)));
+        if (!block) raise_run_error(E_OutOfMemory, "new class");
+        for (int i = 0; i < n; ++i) {
+            block[i].name = c->u.obj.members[i].name;
+            block[i].val = value::make_none();
+            block[i].val.type |= c->u.obj.members[i].val.type & k_member_attributes;
+        }
+    }
+    Value o{};
+    o.type = value::T_Class;
+    o.u.obj.n = n;
+    o.u.obj.base = c->u.obj.base;
+    o.u.obj.cls = k;
+    o.u.obj.members = block;
+    return o;
+}
+
+void clone_object(Value& dst, const Value& src, bool deep) {
+    if (!class_of(src)) raise_run_error(E_ClassExpected, "clone object");
+    CloneMap done;
+    Value o;
+    try {
+        o = clone_members(src, deep, done);
+    } catch (...) {
+        for (auto& [block, clone] : done) free_members(clone);
+        throw;
+    }
+    value::release(dst);
+    dst = o;
+}
+
+void delete_object(Value& object) {
+    if (value::type_of(object) != value::T_Class || is_class_symbol(object)) return;
+    bool ok = true;
+    const NamedValue* d = destructor_of(object);
+    if (d && !value::has_flag(d->val, value::k_extern)) {
+        Value result = value::make_int(0);
+        try {
+            ok = call_member_function(object, d->val, result, nullptr, 0, OnError::Return);
+        } catch (const std::bad_alloc&) {
+            ok = false;  // no stack for the destructor: the members still go
+        }
+        value::release(result);
+    }
+    free_members(object);
+    object = value::make_int(0);
+    if (!ok && outer_run_active()) raise_run_error(E_InCallback);
+}
+
+void op_destruct(Value*& sp) {
+    const Value* target = address_target(sp[-4]);
+    value::release(*sp);
+    --sp;
+    Value& object = sp[-2];
+    Value& selector = sp[-1];
+    int owner = -1;
+    const NamedValue* d = destructor_of(*target, &owner);
+    value::release(object);
+    value::release(selector);
+    if (!d) {
+        selector = value::make_null();
+        return;
+    }
+    object = *target;
+    object.type &= ~value::k_owns;
+    selector = value::make_int(member_selector(owner, static_cast<int>(d - member_functions(*class_record(owner)))));
+}
+
+void op_delete(Value*& sp) {
+    Value& address = sp[-1];
+    Value* target = address_target(address);
+    value::release(*sp);
+    *sp-- = value::make_int(0);
+    delete_variable(*target);
+    value::release(address);
+    address = value::make_int(0);
+}
+
+void op_new(Value*& sp) {
+    if (value::type_of(*sp) == value::T_Class)
+        sp->type |= value::k_owns;
+    else
+        value::make_owned(*sp);
+}
+
+bool object_operator(int code, Value*& sp) {
+    switch (code) {
+        case compiler::T_Destruct: op_destruct(sp); return true;
+        case compiler::T_Delete: op_delete(sp); return true;
+        case compiler::T_New: op_new(sp); return true;
+        default: return false;
+    }
+}
+
+bool call_member_function(const Value& object, const Value& fn, Value& result, const Value* args, int n,
+                          OnError on_error) {
+    std::vector<Value> hidden(static_cast<std::size_t>(n) + 2);
+    hidden[0] = object;
+    hidden[0].type &= ~value::k_owns;
+    hidden[1] = value::make_int(0);
+    for (int i = 0; i < n; ++i) hidden[static_cast<std::size_t>(i) + 2] = args[i];
+    return call_back(fn, result, hidden.data(), n + 2, on_error);
+}
+
+bool call_member_by_name(const Value& object, const char* name, Value& result, const Value* args, int n) {
+    if (!class_of(object) || !name) return false;
+    const NamedValue* f = find_member_function(object.u.obj.cls, name);
+    if (!f || value::has_flag(f->val, value::k_extern)) return false;
+    return call_member_function(object, f->val, result, args, n, OnError::RaiseInCaller);
+}
+
+bool create_object(const char* name, Value& object, const Value* args, int n) {
+    const int k = name ? link::find_symbol(name) : -1;
+    if (!class_record(k)) return false;
+    int owner = -1;
+    const NamedValue* ctor = find_member_function(k, short_class_name(k), &owner);
+    if (owner != k) ctor = nullptr;  // a base's member of that name is no constructor
+    if (ctor && value::has_flag(ctor->val, value::k_extern)) return false;
+    Value o = new_object(k);
+    o.type |= value::k_owns;
+    value::release(object);
+    object = o;
+    if (!ctor) return true;
+    Value result = value::make_int(0);
+    const bool ok = call_member_function(object, ctor->val, result, args, n, OnError::RaiseInCaller);
+    value::release(result);
+    return ok;
+}
+
+bool get_data_member(const Value& object, const char* name, Value& out) {
+    const int i = class_of(object) && name ? find_data_member(object, name) : -1;
+    if (i < 0) return false;
+    value::release(out);
+    out = member_record(object, i).val;
+    out.type &= ~(value::k_owns | value::k_static | KJ_FLAG_SERIAL);
+    return true;
+}
+
+bool set_data_member(const Value& object, const char* name, Value& in) {
+    const int i = class_of(object) && name ? find_data_member(object, name) : -1;
+    if (i < 0) return false;
+    Value& m = member_record(object, i).val;
+    if (!(value::has_flag(m, value::k_static) && value::has_flag(m, value::k_const))) store_into_member(m, in);
+    return true;
 }
 
 }  // namespace kj::vm
