@@ -173,13 +173,19 @@ void call_suffix(Expr& e) {
     const bool named = e.place == Place::Global && e.function;
     const std::string name = e.name;
     const Signature s = named ? signature_of(e.index) : Signature{};
+    const bool with_this = e.with_this;
     load(e);
+    if (with_this) {
+        gen(Op::Psh, 0);
+        gen(Op::Lap, 0);
+        gen(Op::Psh, 0);
+    }
     ArgList a = arguments();
     if (named) {
-        complete_arguments(s, a, name, 0);
+        complete_arguments(s, a, name, with_this ? 2 : 0);
         adjust_before_call(name, a);
     }
-    gen(Op::Cal, a.count);
+    gen(Op::Cal, a.count + (with_this ? 2 : 0));
     if (named) adjust_after_call(name);
     e = Expr{};
 }

@@ -122,6 +122,8 @@ void global_declaration(const Qualifiers& q) {
     expect(T_Semicolon);
 }
 
+}  // namespace
+
 // enum "{" name [ "=" int ] { "," ... } "}" [";"]
 void enum_declaration(const std::string& prefix) {
     expect(T_LBrace);
@@ -143,6 +145,8 @@ void enum_declaration(const std::string& prefix) {
     expect(T_RBrace);
     accept(T_Semicolon);
 }
+
+namespace {
 
 // pragma identifier "(" argument ")"
 void pragma() {

@@ -29,6 +29,7 @@ struct Expr {
     bool static_member_function = false;
     std::string name;      // for messages and member names
     int cls = -1;          // class symbol of an object known at compile time (this)
+    bool with_this = false; // a member function called directly on this (Base::f)
 
     bool is_storage() const { return place != Place::Value && place != Place::Class && !function; }
 };

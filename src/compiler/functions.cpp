@@ -170,7 +170,7 @@ void function_body() {
 
 void function_definition(const std::string& name, uint32_t qualifiers, const std::string& binding) {
     const MemberContext member = member_context(name, qualifiers);
-    const int hidden = member.cls >= 0 && !member.is_static ? 2 : 0;
+    const int hidden = member.cls >= 0 ? 2 : 0;
     ParamList list = parameter_list(true);
     const std::string descriptor = descriptor_of(list, hidden, name, binding);
     const int count = static_cast<int>(list.params.size()) + hidden;

@@ -139,21 +139,24 @@ void qualified_name(std::string name, Expr& e) {
                 e.flags = flags;
                 return;
             }
+            const std::string full = std::string(link::symbol_at(k).name) + "::" + member;
+            const int f = link::find_symbol(full);
             int nparams = 0;
             bool varargs = false, is_static = false;
             if (!find_member_function(k, member, &nparams, &varargs, &is_static)) {
+                if (f >= 0) return global_place(f, full, e);
                 report(D_UndeclaredMemberFunction, member);
                 e = Expr{};
                 return;
             }
-            const std::string full = std::string(link::symbol_at(k).name) + "::" + member;
-            const int f = link::find_symbol(full);
-            if (is_static && f >= 0) return global_place(f, full, e);
-            // A base-class member function called on this.
-            gen(Op::Lap, 0);
-            e = Expr{};
-            e.place = Place::MemberName;
-            e.name = full;
+            if (f < 0) {
+                report(D_UndeclaredMemberFunction, member);
+                e = Expr{};
+                return;
+            }
+            // Called directly (not virtually) with this and the hidden 0.
+            global_place(f, full, e);
+            e.with_this = !is_static;
             return;
         }
         if (tok() != T_Identifier) {

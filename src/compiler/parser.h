@@ -171,6 +171,8 @@ void block_body();                 // statements up to "}" (consumed)
 void test_expression();            // "(" expr ")": value on the stack
 void compile_declarations();       // the declaration loop until <eof>
 void local_declaration(uint32_t flags);  // after decl
+// After enum: int constants named prefix + name, numbered from 0.
+void enum_declaration(const std::string& prefix);
 void function_definition(const std::string& name, uint32_t qualifiers, const std::string& binding);
 void class_declaration(bool is_struct);
 void lambda_expression(Expr& e);   // after "[" when "=" or "&" follows

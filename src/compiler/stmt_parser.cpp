@@ -41,7 +41,8 @@ void return_statement() {
     if (fn().serial > 0) report(D_BlockNotClosed, "serial");
     if (tok() != T_Semicolon) {
         if (fn().is_ctor || fn().is_dtor) report(D_CtorReturnsValue);
-        gen(Op::Psh, 0);
+        // A lambda's result goes into its working record, right above the frame marker.
+        if (!fn().lambda) gen(Op::Psh, 0);
         comma_value();
         line_marker(last_line());
         gen(ret, 1);
