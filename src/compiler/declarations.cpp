@@ -22,25 +22,6 @@ struct Qualifiers {
 
 std::string g_imports;
 
-// A constant initial value of a global: string, matrix constant or number.
-value::Value global_initial_value() {
-    if (tok() == T_StringLit) {
-        value::Value v{};
-        value::set_string(v, cur().text);
-        advance();
-        return v;
-    }
-    if (accept(T_Lt)) {
-        const int k = matrix_constant();
-        value::Value v{};
-        if (k >= 0) value::duplicate(v, link::literal_at(k));
-        return v;
-    }
-    ConstValue c;
-    constant_expression(c);
-    return c.is_int ? value::make_int(c.i) : value::make_double(c.d);
-}
-
 bool same_constant(const value::Value& a, const value::Value& b) {
     const uint32_t ta = value::type_of(a), tb = value::type_of(b);
     if (ta == value::T_Int && tb == value::T_Int) return a.u.ival == b.u.ival;
@@ -85,19 +66,8 @@ void global_declaration(const Qualifiers& q) {
         advance();
         int rows = 0, cols = 0;
         if (accept(T_LBracket)) {
-            ConstValue r;
-            constant_expression(r);
-            if (!r.is_int) report(D_MustBeInt);
-            expect(T_RBracket);
-            rows = r.is_int ? r.i : 1;
-            cols = 1;
-            if (accept(T_LBracket)) {
-                ConstValue c;
-                constant_expression(c);
-                if (!c.is_int) report(D_MustBeInt);
-                expect(T_RBracket);
-                cols = c.is_int ? c.i : 1;
-            }
+            rows = dimension_value();
+            cols = accept(T_LBracket) ? dimension_value() : 1;
             if (rows < 1 || cols < 1) {
                 report(D_DimensionTooSmall, name);
                 rows = cols = 0;
@@ -106,7 +76,7 @@ void global_declaration(const Qualifiers& q) {
         value::Value v = value::make_int(0);
         if (accept(T_Assign)) {
             if (q.is_extern) report(D_InitExternal, name);
-            v = global_initial_value();
+            v = constant_value();
         }
         if (rows > 0) {
             const uint32_t t = value::type_of(v);

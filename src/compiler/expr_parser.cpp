@@ -69,19 +69,26 @@ void operand_of(int level, Expr& e) {
     else binary_expression(level + 1, e);
 }
 
-// logical_and -> element_and { "&&" element_and }   (short-circuit with JMF)
-void logical_and(Expr& e) {
-    operand_of(6, e);
-    if (tok() != T_AndAnd) return;
+// A chain a op b op c: each operand but the last is tested by `jump` to the
+// chain's end, where the value tested last (or the last operand) remains.
+template <class Operand>
+void short_circuit(int op, Op jump, Expr& e, Operand operand) {
+    operand(e);
+    if (tok() != op) return;
     load(e);
     int chain = 0;
-    while (accept(T_AndAnd)) {
-        chain = join_chains(chain, emit_jump(Op::Jmf));
+    while (accept(op)) {
+        chain = join_chains(chain, emit_jump(jump));
         Expr r;
-        operand_of(6, r);
+        operand(r);
         load(r);
     }
     patch_here(chain);
+}
+
+// logical_and -> element_and { "&&" element_and }   (short-circuit with JMF)
+void logical_and(Expr& e) {
+    short_circuit(T_AndAnd, Op::Jmf, e, [](Expr& x) { operand_of(6, x); });
 }
 
 // level_n -> level_n+1 { op level_n+1 }
@@ -102,17 +109,7 @@ void binary_expression(int level, Expr& e) {
 
 // logical_or -> element_or { "||" element_or }   (short-circuit with JMT)
 void logical_or(Expr& e) {
-    binary_expression(5, e);
-    if (tok() != T_OrOr) return;
-    load(e);
-    int chain = 0;
-    while (accept(T_OrOr)) {
-        chain = join_chains(chain, emit_jump(Op::Jmt));
-        Expr r;
-        binary_expression(5, r);
-        load(r);
-    }
-    patch_here(chain);
+    short_circuit(T_OrOr, Op::Jmt, e, [](Expr& x) { binary_expression(5, x); });
 }
 
 // Reads an <int> or <double> literal's text as a double.

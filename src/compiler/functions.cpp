@@ -25,25 +25,6 @@ struct ParamList {
     std::string rest;  // local named after "..."
 };
 
-// A constant default value: string, matrix constant or number.
-value::Value default_value() {
-    if (tok() == T_StringLit) {
-        value::Value v{};
-        value::set_string(v, cur().text);
-        advance();
-        return v;
-    }
-    if (accept(T_Lt)) {
-        value::Value v{};
-        const int k = matrix_constant();
-        if (k >= 0) value::duplicate(v, link::literal_at(k));
-        return v;
-    }
-    ConstValue c;
-    constant_expression(c);
-    return c.is_int ? value::make_int(c.i) : value::make_double(c.d);
-}
-
 // params -> "(" [ param { "," param } ] [ "," ] [ "..." [identifier] ] ")"
 // param  -> [const] [decl] identifier [ "=" constant ]
 ParamList parameter_list(bool defaults_allowed) {
@@ -72,7 +53,7 @@ ParamList parameter_list(bool defaults_allowed) {
             if (q.name == p.name) report(D_FormalRedefined, p.name);
         if (accept(T_Assign)) {
             if (!defaults_allowed) report(D_DefaultsHere, p.name);
-            p.def = default_value();
+            p.def = constant_value();
             need_default = true;
         } else if (need_default) {
             report(D_DefaultNotAllowed, p.name);

@@ -197,6 +197,27 @@ void finish_for(const ForLoop& l, bool parallel, bool labels_inside) {
 
 int label_count() { return static_cast<int>(fn().labels.size()); }
 
+// A loop body between its loop-stack entry and its back edge.
+struct LoopBody {
+    bool pushed = false;
+    bool labels = false;  // labels were defined inside
+    int back = 0;         // the back-edge JMP
+};
+
+LoopBody loop_body(bool parallel, int back_target) {
+    LoopBody b;
+    b.pushed = push_loop(false);
+    const int labels = label_count();
+    if (parallel) ++fn().parallel;
+    body_statement();
+    if (parallel) --fn().parallel;
+    line_marker(last_line());
+    b.back = mark_label();
+    emit_plain(Op::Jmp, back_target);
+    b.labels = label_count() != labels;
+    return b;
+}
+
 }  // namespace
 
 // --- break and continue -------------------------------------------------------
@@ -313,20 +334,15 @@ void for_statement(bool parallel) {
     expect(T_RParen);
     l.body = mark_label();
     patch_chain(to_body, l.body);
-    const bool pushed = push_loop(false);
-    const int labels = label_count();
-    if (parallel) ++fn().parallel;
-    body_statement();
-    if (parallel) --fn().parallel;
-    line_marker(last_line());
-    l.back = mark_label();
-    emit_plain(Op::Jmp, l.update);
+    const LoopBody b = loop_body(parallel, l.update);
+    const bool pushed = b.pushed;
+    l.back = b.back;
     l.exit = mark_label();
     patch_chain(exit, l.exit);
     gen(Op::Pop, 0);
     l.breaks = pushed && unit().loops.back().breaks != 0;
     if (pushed) pop_loop(mark_label(), l.back);
-    finish_for(l, parallel, label_count() != labels);
+    finish_for(l, parallel, b.labels);
     leave_block();
 }
 
@@ -391,14 +407,9 @@ void foreach_statement(bool parallel) {
     const int to_exit = emit_jump(Op::Jmp);
     const int body = mark_label();
     patch_chain(to_body, body);
-    const bool pushed = push_loop(false);
-    const int labels = label_count();
-    if (parallel) ++fn().parallel;
-    body_statement();
-    if (parallel) --fn().parallel;
-    line_marker(last_line());
-    const int back = mark_label();
-    emit_plain(Op::Jmp, step);
+    const LoopBody b = loop_body(parallel, step);
+    const bool pushed = b.pushed;
+    const int back = b.back;
     const int exit = mark_label();
     patch_chain(to_exit, exit);
     const bool breaks = pushed && unit().loops.back().breaks != 0;
@@ -406,7 +417,7 @@ void foreach_statement(bool parallel) {
     gen(Op::Pop, n + 2);
     if (var >= 0) gen(Op::Sbz, var);
     if (touches(body, back, tv)) report(D_ForeachTargetModified, target.name);
-    if (api::settings().optimize && !breaks && label_count() == labels && !jumps_out(body, back, back)) {
+    if (api::settings().optimize && !breaks && !b.labels && !jumps_out(body, back, back)) {
         instr(step).operand = parallel ? -3 : -2;
         report_at(line, parallel ? R_ParallelLoop : R_CanonicalLoop);
     } else if (parallel) {

@@ -171,21 +171,14 @@ private:
     int m_rows = 0, m_cols = 0;
 };
 
-int dimension() {
-    ConstValue v;
-    constant_expression(v);
-    if (!v.is_int) report(D_MustBeInt);
-    expect(T_RBracket);
-    return v.is_int ? v.i : static_cast<int>(v.d);
-}
 
 // One element (or run of elements) at row r, from column c on; returns the next column.
 int matrix_element(MatrixBuilder& m, int r, int c) {
     if (accept(T_LBracket)) {
-        const int n = dimension();
+        const int n = dimension_value();
         if (accept(T_LBracket)) {
             // [i][j] = v: one element, placed without moving the position
-            const int j = dimension();
+            const int j = dimension_value();
             expect(T_Assign);
             ConstValue v;
             constant_expression(v);
@@ -240,6 +233,30 @@ bool constant_expression(ConstValue& out) {
     }
     out = a;
     return compile_error_count() == before;
+}
+
+int dimension_value() {
+    ConstValue v;
+    constant_expression(v);
+    if (!v.is_int) report(D_MustBeInt);
+    expect(T_RBracket);
+    return v.is_int ? v.i : 1;
+}
+
+value::Value constant_value() {
+    value::Value v{};
+    if (tok() == T_StringLit) {
+        value::set_string(v, cur().text);
+        advance();
+    } else if (accept(T_Lt)) {
+        const int k = matrix_constant();
+        if (k >= 0) value::duplicate(v, link::literal_at(k));
+    } else {
+        ConstValue c;
+        constant_expression(c);
+        v = c.is_int ? value::make_int(c.i) : value::make_double(c.d);
+    }
+    return v;
 }
 
 // matrix -> [ row { ";" row } ] ">"      row -> element { "," element }

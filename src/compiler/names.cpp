@@ -115,13 +115,7 @@ void qualified_name(std::string name, Expr& e) {
         const int k = find_global(name);
         if (k >= 0 && is_class_symbol(k)) {
             std::string member;
-            if (accept(T_Tilde)) member.push_back('~');
-            if (tok() != T_Identifier) {
-                report(D_Expected, "<identifier>", tok());
-                return;
-            }
-            member += cur().text;
-            advance();
+            if (!member_name(member)) return;
             uint32_t flags = 0;
             const int m = find_data_member(k, member, &flags, nullptr);
             if (m >= 0) {

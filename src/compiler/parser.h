@@ -11,6 +11,7 @@
 #include "compiler/emitter.h"
 #include "compiler/expr_descriptor.h"
 #include "compiler/tokens.h"
+#include "value/value.h"
 
 namespace kj::compiler {
 
@@ -138,6 +139,8 @@ void increment(Expr& e, int op);
 void index_suffix(Expr& e);
 // Call after "(": the callee is e.
 void call_suffix(Expr& e);
+// ["~"] identifier of a member (or destructor) name, appended to name.
+bool member_name(std::string& name);
 // Member access after "." or "->".
 void member_suffix(Expr& e);
 // Resolves an identifier (already consumed, text in name) into e.
@@ -161,6 +164,10 @@ struct ConstValue {
     double as_double() const { return is_int ? i : d; }
 };
 bool constant_expression(ConstValue& out);
+// A constant value of a declaration: string, matrix constant or number (owned).
+value::Value constant_value();
+// "[" int constant "]" has begun: the dimension, "]" consumed (1 when not an int).
+int dimension_value();
 // Loads a literal int or double into the top record (LTI, LTD or LIT).
 void emit_number(double d, bool is_int);
 

@@ -67,19 +67,24 @@ void index_suffix(Expr& e) {
     e.function = false;
 }
 
+bool member_name(std::string& name) {
+    if (accept(T_Tilde)) name.push_back('~');
+    if (tok() != T_Identifier) {
+        report(D_Expected, "<identifier>", tok());
+        return false;
+    }
+    name += cur().text;
+    advance();
+    return true;
+}
+
 // member -> ["~"] identifier
 void member_suffix(Expr& e) {
     if (e.place == Place::Class) report(D_ClassBeforeDot, e.name);
     const int cls = e.cls;
     load(e);
     std::string name;
-    if (accept(T_Tilde)) name.push_back('~');
-    if (tok() != T_Identifier) {
-        report(D_Expected, "<identifier>", tok());
-        return;
-    }
-    name += cur().text;
-    advance();
+    if (!member_name(name)) return;
     e = Expr{};
     e.name = name;
     if (cls >= 0) {
