@@ -29,6 +29,16 @@ int compile_unit() {
     return compile_error_count() - errors_before + scan_error_count();
 }
 
+int compile_source_file(const char* path, bool gauss) {
+    if (!open_source(path)) return 1;
+    set_dialect(gauss ? Dialect::Gauss : Dialect::Kj);
+    const std::string ns = unit().ns;
+    const int errors = compile_unit();
+    unit().ns = ns;
+    close_scan();
+    return errors;
+}
+
 void create_interactive_main() {
     if (link::find_symbol("main") >= 0) return;
     const int entry = emit_plain(Op::Elf, 0);

@@ -10,6 +10,11 @@ namespace kj::compiler {
 // of errors (compiler and scanner). The scanner stays open.
 int compile_unit();
 
+// Compiles a source file as a unit of its own (an imported module): opens
+// it, compiles it in the given dialect and closes it. Returns the error
+// count, 1 when the file does not open. Fits the linker's source-compiler hook.
+int compile_source_file(const char* path, bool gauss);
+
 // An empty main for interactive mode.
 void create_interactive_main();
 
