@@ -23,6 +23,10 @@ int emit_raw(int32_t op, int32_t operand) {
     return code_size() - 1;
 }
 
+void code_truncate(int size) {
+    if (size >= 0 && size < code_size()) g_code.resize(static_cast<std::size_t>(size));
+}
+
 int emit(Op op, int32_t operand) { return emit_raw(static_cast<int32_t>(op), operand); }
 
 void code_reset() {

@@ -20,6 +20,8 @@ bool code_has_room(int n);
 // Appends one instruction and returns its address, or -1 when the image is full.
 int emit(Op op, int32_t operand = 0);
 int emit_raw(int32_t op, int32_t operand);
+// Drops the instructions from `size` on (the compiler's peepholes).
+void code_truncate(int size);
 // Empties the image and writes the two leading EXT instructions.
 void code_reset();
 // Frees the image; code_size() is 0 and the image does not exist until the next reset.

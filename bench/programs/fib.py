@@ -1,0 +1,8 @@
+# Recursive Fibonacci: calls, returns and scalar arithmetic.
+def fib(n):
+    if n < 2:
+        return n
+    return fib(n - 1) + fib(n - 2)
+
+
+print("fib(30) =", fib(30))

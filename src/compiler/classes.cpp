@@ -1,0 +1,333 @@
+// Classes: declarations built into class records (base members first,
+// member functions sorted by name), member lookup through the base chain,
+// member-function definitions outside the class, new and delete.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "compiler/parser.h"
+#include "compiler/token_names.h"
+#include "link/literals.h"
+#include "link/symbols.h"
+#include "value/value.h"
+#include "vm/members.h"
+
+namespace kj::compiler {
+
+namespace {
+
+constexpr uint32_t k_member = value::k_bound;  // attribute bit of every member record
+
+int name_literal(const std::string& s) {
+    const int k = link::find_string_literal(s);
+    return k >= 1 ? k : link::add_string_literal(s);
+}
+
+value::NamedValue* own_function(int cls, const std::string& name) {
+    const value::Value* rec = vm::class_record(cls);
+    if (!rec) return nullptr;
+    value::NamedValue* f = vm::member_functions(*rec);
+    for (int i = 0; i < vm::member_function_count(*rec); ++i)
+        if (name == f[i].name) return &f[i];
+    return nullptr;
+}
+
+// Skips a brace-enclosed body (a member function defined inside its class).
+void skip_body() {
+    int depth = 0;
+    do {
+        if (tok() == T_LBrace) ++depth;
+        if (tok() == T_RBrace) --depth;
+        if (tok() == T_Eof) return;
+        advance();
+    } while (depth > 0);
+}
+
+struct MemberFunction {
+    std::string name;
+    value::Value fn;
+};
+
+// Parameters of a member function declaration: count, varargs, const flags.
+struct Declared {
+    int count = 0;
+    bool varargs = false;
+    std::string qualifiers;
+    std::vector<std::string> names;
+};
+
+// "(" [ [const] [decl] name { "," ... } ] [ "..." ] ")"
+Declared member_parameters() {
+    Declared d;
+    expect(T_LParen);
+    while (tok() != T_RParen && tok() != T_Eof) {
+        if (accept(T_Ellipsis)) {
+            d.varargs = true;
+            if (tok() == T_Identifier) advance();
+            break;
+        }
+        d.qualifiers += accept(T_Const) ? 'c' : ' ';
+        accept(T_Decl);
+        d.names.push_back(cur().text);
+        expect(T_Identifier);
+        if (accept(T_Assign)) {
+            report(D_DefaultsHere);
+            ConstValue c;
+            constant_expression(c);
+        }
+        ++d.count;
+        if (!accept(T_Comma)) break;
+    }
+    expect(T_RParen);
+    return d;
+}
+
+// Two class records agree: data member names and flags, function names and counts, base.
+bool same_class(const value::Value& a, const value::Value& b) {
+    if (a.u.obj.n != b.u.obj.n || a.u.obj.pad != b.u.obj.pad || a.u.obj.base != b.u.obj.base) return false;
+    for (int i = 0; i < a.u.obj.n + a.u.obj.pad; ++i) {
+        const value::NamedValue &x = a.u.obj.members[i], &y = b.u.obj.members[i];
+        if (std::strcmp(x.name, y.name) != 0) return false;
+        if (i < a.u.obj.n && (x.val.type & ~value::k_owns) != (y.val.type & ~value::k_owns)) return false;
+        if (i >= a.u.obj.n && x.val.u.fn.nparam != y.val.u.fn.nparam) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool is_class_symbol(int sym) { return sym >= 0 && vm::class_record(sym) != nullptr; }
+
+int find_data_member(int cls, const std::string& name, uint32_t* flags, int* owner) {
+    const value::Value* rec = vm::class_record(cls);
+    if (!rec) return -1;
+    const int i = vm::find_data_member(*rec, name);
+    if (i < 0) return -1;
+    if (flags) *flags = rec->u.obj.members[i].val.type & (value::k_static | value::k_const | k_serial);
+    if (owner) *owner = cls;
+    return i;
+}
+
+bool find_member_function(int cls, const std::string& name, int* nparams, bool* varargs, bool* is_static) {
+    const value::NamedValue* f = vm::find_member_function(cls, name);
+    if (!f) return false;
+    if (nparams) *nparams = f->val.u.fn.nparam;
+    if (varargs) *varargs = value::has_flag(f->val, value::k_varargs);
+    if (is_static) *is_static = value::has_flag(f->val, value::k_static);
+    return true;
+}
+
+MemberContext member_context(const std::string& name, uint32_t qualifiers) {
+    MemberContext m;
+    m.is_static = (qualifiers & value::k_static) != 0;
+    const auto colons = name.rfind("::");
+    if (colons == std::string::npos) return m;
+    const int k = link::find_symbol(name.substr(0, colons));
+    if (!is_class_symbol(k)) return m;
+    m.cls = k;
+    m.member = name.substr(colons + 2);
+    const std::string short_name(vm::short_class_name(k));
+    m.is_ctor = m.member == short_name;
+    m.is_dtor = m.member == "~" + short_name;
+    const value::NamedValue* f = own_function(k, m.member);
+    if (!f) report(D_FunctionMemberNotFound, name);
+    else m.is_static = value::has_flag(f->val, value::k_static);
+    return m;
+}
+
+void member_declared(const MemberContext&, const std::string&) {}
+
+void member_defined(const MemberContext& m, const std::string& name, int sym) {
+    if (m.cls < 0 || sym < 0) return;
+    value::NamedValue* f = own_function(m.cls, m.member);
+    if (!f) return;
+    if (!value::has_flag(f->val, value::k_extern)) report(D_MemberDefined, name);
+    const uint32_t keep = f->val.type & value::k_static;
+    f->val = link::symbol_at(sym).val;
+    f->val.type = (f->val.type & ~(value::k_owns | value::k_extern)) | keep;
+}
+
+// class Name [ ":" [public] Base ] "{" members "}"
+void class_declaration(bool) {
+    if (tok() != T_Identifier) {
+        report(D_ClassNameExpected, token_name(tok()));
+        return;
+    }
+    const std::string name = unit().ns.empty() ? cur().text : unit().ns + "::" + cur().text;
+    const std::string short_name = cur().text;
+    advance();
+    int base = -1;
+    if (accept(T_Colon)) {
+        accept(T_Public);
+        std::string base_name = cur().text;
+        expect(T_Identifier);
+        while (accept(T_ColonColon)) {
+            base_name += "::" + cur().text;
+            expect(T_Identifier);
+        }
+        base = find_global(base_name);
+        if (!is_class_symbol(base)) {
+            report(D_ClassExpected, base_name);
+            base = -1;
+        }
+    }
+    if (!expect(T_LBrace)) return;
+    vm::ClassBuilder builder(base);
+    if (base >= 0) builder.inherit_base_members();
+    std::vector<std::string> names;
+    std::vector<MemberFunction> functions;
+    const auto duplicate = [&](const std::string& n) {
+        for (const std::string& m : names)
+            if (m == n) return report(D_Duplicate, n), true;
+        names.push_back(n);
+        return false;
+    };
+    bool is_static = false, is_virtual = false, is_const = false, is_serial = false;
+    while (tok() != T_RBrace) {
+        switch (tok()) {
+            case T_Eof: report(D_UnexpectedEof); return;
+            case T_Public:
+            case T_Protected:
+                advance();
+                expect(T_Colon);
+                continue;
+            case T_Static:
+                if (is_virtual) report(D_TypeUnexpected, "static");
+                is_static = true;
+                advance();
+                continue;
+            case T_Virtual:
+                if (is_static) report(D_TypeUnexpected, "virtual");
+                is_virtual = true;
+                advance();
+                continue;
+            case T_Const: is_const = true; advance(); continue;
+            case T_Serial: is_serial = true; advance(); continue;
+            case T_Enum: advance(); enum_declaration(name + "::"); break;
+            case T_Decl:
+                advance();
+                do {
+                    const std::string member = cur().text;
+                    if (!expect(T_Identifier)) break;
+                    value::Value initial = value::make_null();
+                    if (accept(T_Assign)) {
+                        if (!is_static) report(D_OnlyStaticInit, member);
+                        ConstValue c;
+                        constant_expression(c);
+                        initial = c.is_int ? value::make_int(c.i) : value::make_double(c.d);
+                    }
+                    if (duplicate(member)) continue;
+                    uint32_t attributes = k_member;
+                    if (is_static) attributes |= value::k_static;
+                    if (is_const) attributes |= value::k_const;
+                    if (is_serial) attributes |= k_serial;
+                    builder.add_data_member(member, attributes, initial);
+                } while (accept(T_Comma));
+                expect(T_Semicolon);
+                break;
+            case T_Tilde:
+            case T_Identifier: {
+                std::string member;
+                if (accept(T_Tilde)) {
+                    member.push_back('~');
+                    if (cur().text != short_name) report(D_DtorName, cur().text);
+                }
+                member += cur().text;
+                advance();
+                if (tok() != T_LParen) {
+                    report(D_MemberDeclExpected, member);
+                    break;
+                }
+                const bool ctor = member == short_name, dtor = member[0] == '~';
+                if ((ctor || dtor) && is_static) report(D_CtorStatic, member);
+                const Declared d = member_parameters();
+                if (dtor && d.count > 0) report(D_DtorArguments, member);
+                if (tok() == T_LBrace) {
+                    report(D_MemberBodyInClass, member);
+                    skip_body();
+                } else {
+                    expect(T_Semicolon);
+                }
+                if (duplicate(member)) break;
+                value::FuncInfo* info = link::new_function_info("  " + d.qualifiers + "$" + name + "::" + member,
+                                                                0, true);
+                link::set_parameter(*info, 0, "this", value::make_null());
+                link::set_parameter(*info, 1, "$t0", value::make_null());
+                for (int i = 0; i < d.count; ++i) link::set_parameter(*info, i + 2, d.names[i], value::make_null());
+                value::Value f = link::make_function(0, info, d.varargs);
+                f.u.fn.nparam = d.count + 2;
+                f.type |= value::k_extern | (is_static ? value::k_static : 0u);
+                functions.push_back({member, f});
+                break;
+            }
+            default:
+                report(D_InvalidMember, token_name(tok()));
+                advance();
+                break;
+        }
+        is_static = is_virtual = is_const = is_serial = false;
+    }
+    advance();
+    for (const MemberFunction& f : functions) builder.add_member_function(f.name, f.fn);
+    const int existing = link::find_symbol(name);
+    if (is_class_symbol(existing)) {
+        vm::ClassBuilder again = builder;
+        value::Value v = again.finish(existing);
+        if (!same_class(v, *vm::class_record(existing))) report(D_ClassRedefined, name);
+        return;
+    }
+    if (vm::define_class(name, builder) < 0) report(D_SymbolTableFull);
+}
+
+// new Name [ "(" args ")" ]: NEW, the constructor as a member call, OPR new.
+void new_expression(Expr& e) {
+    e = Expr{};
+    std::string name = cur().text;
+    if (!expect(T_Identifier)) return;
+    while (accept(T_ColonColon)) {
+        name += "::" + cur().text;
+        expect(T_Identifier);
+    }
+    const int k = find_global(name);
+    if (!is_class_symbol(k)) {
+        report(D_ClassExpected, name);
+        if (accept(T_LParen)) call_suffix(e);
+        return;
+    }
+    gen(Op::New, k);
+    const std::string ctor(vm::short_class_name(k));
+    if (own_function(k, ctor)) {
+        e.place = Place::MemberName;
+        e.name = ctor;
+        if (accept(T_LParen)) {
+            call_suffix(e);
+        } else {
+            gen(Op::Psh, 0);
+            gen(Op::Lit, name_literal(ctor));
+            gen(Op::Psh, 0);
+            gen(Op::Cam, 0);
+        }
+    } else if (accept(T_LParen)) {
+        if (!accept(T_RParen)) {
+            report(D_WrongArgCount, name);
+            comma_value();
+            expect(T_RParen);
+        }
+    }
+    gen(Op::Opr, T_New);
+    e = Expr{};
+    e.cls = k;
+}
+
+// delete operand: address, four PSH 0, OPR destruct, CAM 0, OPR delete
+void delete_expression(Expr& e) {
+    unary_expression(e);
+    take_reference(e);
+    for (int i = 0; i < 4; ++i) gen(Op::Psh, 0);
+    gen(Op::Opr, T_Destruct);
+    gen(Op::Cam, 0);
+    gen(Op::Opr, T_Delete);
+    e = Expr{};
+}
+
+}  // namespace kj::compiler

@@ -1,0 +1,51 @@
+// A compilation unit: the declaration loop over the opened source.
+#include "compiler/compiler.h"
+#include "compiler/parser.h"
+#include "compiler/scanner.h"
+#include "link/symbols.h"
+#include "value/value.h"
+
+namespace kj::compiler {
+
+namespace {
+LinkHooks g_hooks;
+}  // namespace
+
+LinkHooks& link_hooks() { return g_hooks; }
+
+void reset_compiler_state() {
+    unit() = UnitState{};
+    reset_diagnostics();
+}
+
+int compile_unit() {
+    const int errors_before = compile_error_count();
+    UnitState& u = unit();
+    u.fn = FunctionState{};
+    u.loops.clear();
+    u.ns.clear();
+    mark_label();
+    compile_declarations();
+    return compile_error_count() - errors_before + scan_error_count();
+}
+
+int compile_source_file(const char* path, bool gauss) {
+    if (!open_source(path)) return 1;
+    set_dialect(gauss ? Dialect::Gauss : Dialect::Kj);
+    const std::string ns = unit().ns;
+    const int errors = compile_unit();
+    unit().ns = ns;
+    close_scan();
+    return errors;
+}
+
+void create_interactive_main() {
+    if (link::find_symbol("main") >= 0) return;
+    const int entry = emit_plain(Op::Elf, 0);
+    emit_plain(Op::Ret, 0);
+    value::Value v = link::make_function(entry, link::new_function_info("$main", 0, false));
+    v.type |= KJ_FLAG_GLOBAL;
+    link::add_symbol("main", v);
+}
+
+}  // namespace kj::compiler

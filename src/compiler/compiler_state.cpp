@@ -1,0 +1,51 @@
+// The state of the unit and of the function being compiled: locals with
+// their slots and block depths.
+#include "compiler/parser.h"
+#include "compiler/scanner.h"
+#include "link/literals.h"
+
+namespace kj::compiler {
+
+namespace {
+UnitState g_unit;
+}  // namespace
+
+UnitState& unit() { return g_unit; }
+FunctionState& fn() { return g_unit.fn; }
+
+int source_file_literal() {
+    const char* file = current_file();
+    const int k = link::find_string_literal(file);
+    return k >= 1 ? k : link::add_string_literal(file);
+}
+
+Local* find_local(const std::string& name) {
+    auto& locals = fn().locals;
+    for (auto it = locals.rbegin(); it != locals.rend(); ++it)
+        if (it->name == name) return &*it;
+    return nullptr;
+}
+
+int declare_local(const std::string& name, uint32_t flags) {
+    FunctionState& f = fn();
+    const int slot = f.next_slot++;
+    if (f.next_slot > f.max_slots) f.max_slots = f.next_slot;
+    f.locals.push_back({name, slot, false, flags, f.depth, f.lambda});
+    return slot;
+}
+
+int hidden_local(const std::string& name) { return declare_local(name, 0); }
+
+void enter_block() { ++fn().depth; }
+
+void leave_block() {
+    FunctionState& f = fn();
+    --f.depth;
+    while (!f.locals.empty() && !f.locals.back().arg && f.locals.back().depth > f.depth) {
+        gen(Op::Sbz, f.locals.back().slot);
+        f.next_slot = f.locals.back().slot;
+        f.locals.pop_back();
+    }
+}
+
+}  // namespace kj::compiler

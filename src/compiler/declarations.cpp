@@ -1,0 +1,288 @@
+// The declaration loop of a unit: qualifiers, pragmas, imports, namespaces,
+// classes, global variables, enums and functions; and the declarations of
+// locals inside function bodies.
+#include <cmath>
+
+#include "compiler/compiler.h"
+#include "compiler/parser.h"
+#include "compiler/token_names.h"
+#include "link/literals.h"
+#include "link/symbols.h"
+#include "value/value.h"
+
+namespace kj::compiler {
+
+namespace {
+
+struct Qualifiers {
+    bool is_static = false, is_const = false, is_serial = false, is_extern = false, is_inline = false;
+    std::string binding;
+    bool any() const { return is_static || is_const || is_serial || is_extern || is_inline; }
+};
+
+std::string g_imports;
+
+bool same_constant(const value::Value& a, const value::Value& b) {
+    const uint32_t ta = value::type_of(a), tb = value::type_of(b);
+    if (ta == value::T_Int && tb == value::T_Int) return a.u.ival == b.u.ival;
+    if (ta == value::T_Double && tb == value::T_Double) return a.u.dval == b.u.dval;
+    return false;
+}
+
+// Defines or redeclares the global `name` with value v (taken over).
+void define_global(const std::string& name, value::Value v, const Qualifiers& q) {
+    v.type |= KJ_FLAG_GLOBAL;
+    if (q.is_const) v.type |= value::k_const;
+    if (q.is_serial) v.type |= k_serial;
+    if (q.is_extern) v.type |= value::k_extern;
+    const int k = link::find_symbol(name);
+    if (k >= 0) {
+        value::Value& old = link::symbol_at(k).val;
+        if (value::has_flag(old, value::k_const) && q.is_const) {
+            if (!same_constant(old, v)) report(D_ConstantRedefined, name);
+            value::release(v);
+            return;
+        }
+        if (value::has_flag(old, value::k_extern) && !q.is_extern) {
+            value::release(old);
+            old = v;
+            return;
+        }
+        if (!q.is_extern) report(D_Duplicate, name);
+        value::release(v);
+        return;
+    }
+    if (link::add_symbol(name, v) < 0) report(D_SymbolTableFull);
+}
+
+// decl name [ "[" r "]" [ "[" c "]" ] ] [ "=" constant ] { "," ... } ";"
+void global_declaration(const Qualifiers& q) {
+    do {
+        if (tok() != T_Identifier) {
+            expect(T_Identifier);
+            return;
+        }
+        const std::string name = unit().ns.empty() ? cur().text : unit().ns + "::" + cur().text;
+        advance();
+        int rows = 0, cols = 0;
+        if (accept(T_LBracket)) {
+            rows = dimension_value();
+            cols = accept(T_LBracket) ? dimension_value() : 1;
+            if (rows < 1 || cols < 1) {
+                report(D_DimensionTooSmall, name);
+                rows = cols = 0;
+            }
+        }
+        value::Value v = value::make_int(0);
+        if (accept(T_Assign)) {
+            if (q.is_extern) report(D_InitExternal, name);
+            v = constant_value();
+        }
+        if (rows > 0) {
+            const uint32_t t = value::type_of(v);
+            if (t != value::T_Int && t != value::T_Double) report(D_MustBeScalar, name);
+            const double fill = t == value::T_Int ? v.u.ival : t == value::T_Double ? v.u.dval : 0;
+            value::release(v);
+            value::set_matrix_zero(v, rows, cols);
+            for (int i = 0; i < rows; ++i)
+                for (int j = 0; j < cols; ++j) v.u.mat.m[i][j] = fill;
+        }
+        define_global(name, v, q);
+    } while (accept(T_Comma));
+    expect(T_Semicolon);
+}
+
+}  // namespace
+
+// enum "{" name [ "=" int ] { "," ... } "}" [";"]
+void enum_declaration(const std::string& prefix) {
+    expect(T_LBrace);
+    int32_t next = 0;
+    while (tok() == T_Identifier) {
+        const std::string name = prefix + cur().text;
+        advance();
+        if (accept(T_Assign)) {
+            ConstValue c;
+            constant_expression(c);
+            if (!c.is_int) report(D_MustBeInt, name);
+            else next = c.i;
+        }
+        Qualifiers q;
+        q.is_const = true;
+        define_global(name, value::make_int(next++), q);
+        if (!accept(T_Comma)) break;
+    }
+    expect(T_RBrace);
+    accept(T_Semicolon);
+}
+
+namespace {
+
+// pragma identifier "(" argument ")"
+void pragma() {
+    std::string name = tok() == T_Identifier ? cur().text : "";
+    expect(T_Identifier);
+    expect(T_LParen);
+    if (name == "array_base" || name == "_kj_stdlib") {
+        ConstValue c;
+        constant_expression(c);
+        if (!c.is_int) report(D_MustBeInt, name);
+        (name == "array_base" ? unit().array_base : unit().stdlib) = c.is_int ? c.i : 0;
+    } else if (name == "link") {
+        const std::string list = cur().text;
+        expect(T_StringLit);
+        if (link_hooks().link_list && link_hooks().link_list(list.c_str()) != 0) report(D_LinkErrors, list);
+    } else if (tok() != T_RParen) {
+        advance();
+    }
+    expect(T_RParen);
+}
+
+void import(const std::string& name) {
+    const bool gauss = name.rfind("gauss::", 0) == 0;
+    const std::string module = gauss ? name.substr(7) : name;
+    if (link_hooks().register_import) {
+        link_hooks().register_import(module.c_str(), gauss);
+    } else {
+        if (!g_imports.empty()) g_imports += '+';
+        g_imports += name;
+    }
+}
+
+void declarations_until(int end);
+
+// namespace identifier "{" declarations "}"
+void namespace_declaration() {
+    const std::string name = cur().text;
+    expect(T_Identifier);
+    expect(T_LBrace);
+    if (!unit().ns.empty()) report(D_NestedNamespace, name);
+    const std::string outer = unit().ns;
+    unit().ns = name;
+    if (tok() == T_RBrace) report(D_EmptyNamespace, name);
+    declarations_until(T_RBrace);
+    unit().ns = outer;
+    expect(T_RBrace);
+}
+
+// One declaration; qualifiers gather until a declaration takes them.
+void declarations_until(int end) {
+    Qualifiers q;
+    while (tok() != T_Eof && tok() != end) {
+        switch (tok()) {
+            case T_Static:
+                if (q.is_extern) report(D_TypeUnexpected, "static");
+                q.is_static = true;
+                advance();
+                continue;
+            case T_Const:
+                q.is_const = q.is_static = true;
+                advance();
+                if (tok() != T_Decl) report(D_Expected, "decl", tok());
+                continue;
+            case T_Serial:
+                if (q.is_const) report(D_TypeUnexpected, "serial");
+                q.is_serial = true;
+                advance();
+                if (tok() != T_Decl) report(D_Expected, "decl", tok());
+                continue;
+            case T_Extern:
+                q.is_extern = true;
+                advance();
+                if (tok() == T_StringLit) {
+                    q.binding = cur().text;
+                    advance();
+                }
+                continue;
+            case T_Inline:
+                q.is_inline = true;
+                advance();
+                continue;
+            case T_Pragma:
+                if (q.any()) report(D_TypeUnexpected, "pragma");
+                advance();
+                pragma();
+                break;
+            case T_Import: import(cur().text); advance(); break;
+            case T_Namespace: advance(); namespace_declaration(); break;
+            case T_Class:
+            case T_Struct: {
+                const bool is_struct = tok() == T_Struct;
+                advance();
+                class_declaration(is_struct);
+                accept(T_Semicolon);
+                break;
+            }
+            case T_Decl: advance(); global_declaration(q); break;
+            case T_Enum: advance(); enum_declaration(unit().ns.empty() ? "" : unit().ns + "::"); break;
+            case T_Identifier: {
+                std::string name = cur().text;
+                advance();
+                while (tok() == T_ColonColon) {
+                    advance();
+                    name += "::";
+                    if (accept(T_Tilde)) name += "~";
+                    name += cur().text;
+                    expect(T_Identifier);
+                }
+                if (!unit().ns.empty()) name = unit().ns + "::" + name;
+                uint32_t flags = 0;
+                if (q.is_extern) flags |= value::k_extern;
+                if (q.is_inline) flags |= KJ_FLAG_INLINE;
+                if (q.is_static) flags |= value::k_static;
+                if (q.is_serial) flags |= k_serial;
+                function_definition(name, flags, q.binding);
+                break;
+            }
+            default:
+                report(D_OutOfPlace, token_name(tok()));
+                advance();
+                break;
+        }
+        q = Qualifiers{};
+    }
+}
+
+}  // namespace
+
+void compile_declarations() {
+    g_imports.clear();
+    advance();
+    declarations_until(T_Eof);
+}
+
+const std::string& recorded_imports() { return g_imports; }
+
+// decl name [ "=" expr ] { "," ... } ";"   or   decl "[" names "]" "=" expr ";"
+void local_declaration(uint32_t flags) {
+    if (tok() == T_LBracket) {
+        advance();
+        gen(Op::Psh, 0);
+        multiple_targets(true);
+        gen(Op::Pop, 0);
+        expect(T_Semicolon);
+        statement_end_marker();
+        return;
+    }
+    do {
+        if (tok() != T_Identifier) {
+            expect(T_Identifier);
+            return;
+        }
+        const std::string name = cur().text;
+        advance();
+        const Local* existing = find_local(name);
+        if (existing && existing->arg) report(D_FormalRedefined, name);
+        const int slot = declare_local(name, flags);
+        if (accept(T_Assign)) {
+            gen(Op::Psh, 0);
+            expression_value();
+            gen(Op::Sbp, slot);
+            gen(Op::Pop, 0);
+        }
+    } while (accept(T_Comma));
+    expect(T_Semicolon);
+    statement_end_marker();
+}
+
+}  // namespace kj::compiler

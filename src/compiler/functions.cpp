@@ -1,0 +1,221 @@
+// Function declarations and definitions: parameter lists with const
+// qualifiers, defaults and variable arguments, agreement of a definition with
+// an earlier declaration, and the frame of a body (ELF, INT, RET).
+#include <vector>
+
+#include "api/settings.h"
+#include "compiler/parser.h"
+#include "link/literals.h"
+#include "link/symbols.h"
+#include "value/value.h"
+
+namespace kj::compiler {
+
+namespace {
+
+struct Param {
+    std::string name;
+    bool is_const = false;
+    value::Value def = value::make_null();
+};
+
+struct ParamList {
+    std::vector<Param> params;
+    bool varargs = false;
+    std::string rest;  // local named after "..."
+};
+
+// params -> "(" [ param { "," param } ] [ "," ] [ "..." [identifier] ] ")"
+// param  -> [const] [decl] identifier [ "=" constant ]
+ParamList parameter_list(bool defaults_allowed) {
+    ParamList list;
+    expect(T_LParen);
+    bool need_default = false;
+    while (tok() != T_RParen && tok() != T_Eof) {
+        if (accept(T_Ellipsis)) {
+            list.varargs = true;
+            if (tok() == T_Identifier) {
+                list.rest = cur().text;
+                advance();
+            }
+            break;
+        }
+        Param p;
+        p.is_const = accept(T_Const);
+        accept(T_Decl);
+        if (tok() != T_Identifier) {
+            expect(T_Identifier);
+            break;
+        }
+        p.name = cur().text;
+        advance();
+        for (const Param& q : list.params)
+            if (q.name == p.name) report(D_FormalRedefined, p.name);
+        if (accept(T_Assign)) {
+            if (!defaults_allowed) report(D_DefaultsHere, p.name);
+            p.def = constant_value();
+            need_default = true;
+        } else if (need_default) {
+            report(D_DefaultNotAllowed, p.name);
+        }
+        list.params.push_back(p);
+        if (!accept(T_Comma)) break;
+    }
+    expect(T_RParen);
+    return list;
+}
+
+std::string descriptor_of(const ParamList& list, int hidden, const std::string& name, const std::string& binding) {
+    std::string d(static_cast<std::size_t>(hidden), 'c');
+    for (const Param& p : list.params) d += p.is_const ? 'c' : ' ';
+    d += '$';
+    d += name;
+    if (!binding.empty()) d += "@" + binding;
+    return d;
+}
+
+value::FuncInfo* info_of(const ParamList& list, int hidden, const std::string& descriptor) {
+    value::FuncInfo* info = link::new_function_info(descriptor, source_file_literal(), true);
+    if (hidden > 0) link::set_parameter(*info, 0, "this", value::make_null());
+    if (hidden > 1) link::set_parameter(*info, 1, "$t0", value::make_null());
+    for (std::size_t i = 0; i < list.params.size(); ++i)
+        link::set_parameter(*info, static_cast<int>(i) + hidden, list.params[i].name, list.params[i].def);
+    return info;
+}
+
+// A definition after a declaration must agree with it: count and varargs
+// (code 23), const qualifiers (code 24); defaults are given once (code 59).
+void check_against_declaration(const value::Value& old, const ParamList& list, const std::string& descriptor,
+                               int hidden, const std::string& name) {
+    const int count = static_cast<int>(list.params.size()) + hidden;
+    if (old.u.fn.nparam != count || value::has_flag(old, value::k_varargs) != list.varargs) {
+        report(D_ArgCountRedefined, name);
+        return;
+    }
+    const value::FuncInfo* info = old.u.fn.info;
+    if (!info || !info->descriptor) return;
+    const std::string before(info->descriptor);
+    if (before.substr(0, before.find('$')) != descriptor.substr(0, descriptor.find('$')))
+        report(D_ArgQualifierRedefined, name);
+    if (info->params) {
+        for (std::size_t i = 0; i < list.params.size(); ++i)
+            if (!value::is_null(info->params[i + hidden].val) && !value::is_null(list.params[i].def))
+                report(D_DefaultTwice, list.params[i].name);
+    }
+}
+
+// The declared defaults survive a definition that gives none.
+void keep_declared_defaults(const value::Value& old, ParamList& list, int hidden) {
+    const value::FuncInfo* info = old.u.fn.info;
+    if (!info || !info->params || old.u.fn.nparam != static_cast<int>(list.params.size()) + hidden) return;
+    for (std::size_t i = 0; i < list.params.size(); ++i) {
+        const value::Value& d = info->params[i + hidden].val;
+        if (value::is_null(list.params[i].def) && !value::is_null(d)) value::duplicate(list.params[i].def, d);
+    }
+}
+
+void rest_argument(const std::string& rest, const std::string& name) {
+    const int slot = declare_local(rest, 0);
+    const std::string source = name == "main" ? "arglist" : "va_arglist";
+    int k = link::find_symbol(source);
+    if (k < 0) k = declare_library_function(source);
+    if (k < 0) {
+        report(D_Undeclared, source);
+        return;
+    }
+    gen(Op::Psh, 0);
+    gen(Op::Lod, k);
+    gen(Op::Cal, 0);
+    gen(Op::Sbp, slot);
+    gen(Op::Pop, 0);
+}
+
+}  // namespace
+
+void function_body() {
+    FunctionState& f = fn();
+    enter_block();
+    block_body();
+    leave_block();
+    if (f.is_ctor) {
+        gen(Op::Psh, 0);
+        gen(Op::Lap, 0);
+        emit_plain(Op::Ret, 1);
+    } else {
+        emit_plain(Op::Ret, 0);
+    }
+    if (f.int_at >= 0) instr(f.int_at).operand = f.max_slots;
+    check_labels();
+    unit().loops.clear();
+}
+
+void function_definition(const std::string& name, uint32_t qualifiers, const std::string& binding) {
+    const MemberContext member = member_context(name, qualifiers);
+    const int hidden = member.cls >= 0 ? 2 : 0;
+    ParamList list = parameter_list(true);
+    const std::string descriptor = descriptor_of(list, hidden, name, binding);
+    const int count = static_cast<int>(list.params.size()) + hidden;
+    int k = link::find_symbol(name);
+    if (k >= 0) {
+        value::Value& old = link::symbol_at(k).val;
+        const uint32_t t = value::type_of(old);
+        if ((t != value::T_Func && t != value::T_Native) || !value::has_flag(old, value::k_extern)) {
+            if (tok() == T_LBrace || t != value::T_Func) report(D_Duplicate, name);
+            k = -1;
+        } else if (t == value::T_Func) {
+            check_against_declaration(old, list, descriptor, hidden, name);
+            keep_declared_defaults(old, list, hidden);
+        }
+    }
+    if (tok() != T_LBrace) {
+        // A declaration: the function stays external until a definition follows.
+        expect(T_Semicolon);
+        if (k >= 0 || link::find_symbol(name) >= 0) return;
+        value::Value v = link::make_function(0, info_of(list, hidden, descriptor), list.varargs);
+        v.u.fn.nparam = count;
+        v.type |= value::k_extern | KJ_FLAG_GLOBAL | qualifiers;
+        if (link::add_symbol(name, v) < 0) report(D_SymbolTableFull);
+        member_declared(member, name);
+        return;
+    }
+    advance();
+    unit().file_literal = source_file_literal();
+    const int entry = emit_plain(Op::Elf, unit().file_literal);
+    mark_label();
+    value::Value v = link::make_function(entry, info_of(list, hidden, descriptor), list.varargs);
+    v.u.fn.nparam = count;
+    v.type |= KJ_FLAG_GLOBAL | (qualifiers & ~value::k_extern);
+    if (k >= 0) {
+        value::release(link::symbol_at(k).val);
+        link::symbol_at(k).val = v;
+    } else {
+        k = link::add_symbol(name, v);
+        if (k < 0) report(D_SymbolTableFull);
+    }
+    member_defined(member, name, k);
+
+    FunctionState& f = fn();
+    f = FunctionState{};
+    f.active = true;
+    f.symbol = k;
+    f.name = name;
+    f.cls = member.cls;
+    f.is_static = member.is_static;
+    f.is_ctor = member.is_ctor;
+    f.is_dtor = member.is_dtor;
+    f.varargs = list.varargs;
+    f.args = count;
+    if (hidden) {
+        f.locals.push_back({"this", 0, true, value::k_const, 0, 0});
+        f.locals.push_back({"$t0", 1, true, value::k_const, 0, 0});
+    }
+    for (std::size_t i = 0; i < list.params.size(); ++i)
+        f.locals.push_back({list.params[i].name, static_cast<int>(i) + hidden, true,
+                            list.params[i].is_const ? value::k_const : 0u, 0, 0});
+    f.int_at = emit_plain(Op::Int, 0);
+    if (!list.rest.empty()) rest_argument(list.rest, name);
+    function_body();
+    fn() = FunctionState{};
+}
+
+}  // namespace kj::compiler

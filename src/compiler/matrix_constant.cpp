@@ -1,0 +1,295 @@
+// Matrix constants "<" ... ">" and the constant expressions of their
+// elements, enum values and dimensions, evaluated at compile time.
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <map>
+#include <vector>
+
+#include "compiler/parser.h"
+#include "compiler/scanner.h"
+#include "link/literals.h"
+#include "link/symbols.h"
+#include "value/value.h"
+
+namespace kj::compiler {
+
+namespace {
+
+using CV = ConstValue;
+
+CV make_int(int32_t i) { return CV{true, i, 0}; }
+CV make_double(double d) { return CV{false, 0, d}; }
+
+// The constant value of a named constant; false when the name is not one.
+bool named_constant(const std::string& name, CV& out) {
+    int k = find_global(name);
+    if (k < 0 && fn().cls >= 0) k = link::find_symbol(std::string(link::symbol_at(fn().cls).name) + "::" + name);
+    if (k < 0) return false;
+    const value::Value& v = link::symbol_at(k).val;
+    if (!value::has_flag(v, value::k_const)) return false;
+    if (value::type_of(v) == value::T_Int) out = make_int(v.u.ival);
+    else if (value::type_of(v) == value::T_Double) out = make_double(v.u.dval);
+    else return false;
+    return true;
+}
+
+CV arithmetic(int op, const CV& a, const CV& b) {
+    if (op == T_Slash) {
+        if (b.as_double() == 0) {
+            report(D_DivideByZero);
+            return make_int(1);
+        }
+        return make_double(a.as_double() / b.as_double());
+    }
+    if (op == T_Caret) {
+        const double r = std::pow(a.as_double(), b.as_double());
+        if (a.is_int && b.is_int && b.i >= 0 && std::fabs(r) <= INT32_MAX) return make_int(static_cast<int32_t>(r));
+        return make_double(r);
+    }
+    if (a.is_int && b.is_int) {
+        const int64_t x = a.i, y = b.i;
+        const int64_t r = op == T_Plus ? x + y : op == T_Minus ? x - y : x * y;
+        return make_int(static_cast<int32_t>(static_cast<uint32_t>(r)));
+    }
+    const double x = a.as_double(), y = b.as_double();
+    return make_double(op == T_Plus ? x + y : op == T_Minus ? x - y : x * y);
+}
+
+CV const_unary();
+
+// const_primary -> int | double | hex double | char | "." | ".NaN" | ".Inf" | "(" const ")" | name
+CV const_primary() {
+    switch (tok()) {
+        case T_IntLit: {
+            const double d = std::strtod(cur().text.c_str(), nullptr);
+            advance();
+            if (d >= INT32_MIN && d <= INT32_MAX) return make_int(static_cast<int32_t>(d));
+            return make_double(d);
+        }
+        case T_DoubleLit: {
+            const double d = std::strtod(cur().text.c_str(), nullptr);
+            advance();
+            return make_double(d);
+        }
+        case T_HexDoubleLit: {
+            const double d = hex_double_value(cur().text.c_str());
+            advance();
+            return make_double(d);
+        }
+        case T_Transpose: {
+            read_char_constant();
+            const int code = std::atoi(token_text());
+            advance();
+            return make_int(code);
+        }
+        case T_Dot:
+            advance();
+            if (tok() == T_Identifier && cur().text == "Inf") {
+                advance();
+                return make_double(std::numeric_limits<double>::infinity());
+            }
+            if (tok() == T_Identifier && cur().text == "NaN") advance();
+            return make_double(std::numeric_limits<double>::quiet_NaN());
+        case T_LParen: {
+            advance();
+            ConstValue v;
+            constant_expression(v);
+            expect(T_RParen);
+            return v;
+        }
+        case T_Identifier: {
+            std::string name = cur().text;
+            advance();
+            while (tok() == T_ColonColon) {
+                advance();
+                if (tok() != T_Identifier) break;
+                name += "::" + cur().text;
+                advance();
+            }
+            CV v;
+            if (named_constant(name, v)) return v;
+            report(D_MustBeConstant, name);
+            return make_int(1);
+        }
+        default:
+            report(D_MustBeIntOrDouble);
+            if (tok() != T_Eof && tok() != T_Gt && tok() != T_Semicolon) advance();
+            return make_int(0);
+    }
+}
+
+// const_power -> const_primary [ "^" const_unary ]
+CV const_power() {
+    CV a = const_primary();
+    if (!accept(T_Caret)) return a;
+    return arithmetic(T_Caret, a, const_unary());
+}
+
+// const_unary -> ("-" | "+" | "!") const_unary | const_power
+CV const_unary() {
+    if (accept(T_Minus)) {
+        CV v = const_unary();
+        return v.is_int ? make_int(static_cast<int32_t>(0u - static_cast<uint32_t>(v.i))) : make_double(-v.d);
+    }
+    if (accept(T_Plus)) return const_unary();
+    if (accept(T_Not)) return make_int(const_unary().as_double() == 0 ? 1 : 0);
+    return const_power();
+}
+
+// const_term -> const_unary { ("*" | "/") const_unary }
+CV const_term() {
+    CV a = const_unary();
+    while (tok() == T_Star || tok() == T_Slash) {
+        const int op = tok();
+        advance();
+        a = arithmetic(op, a, const_unary());
+    }
+    return a;
+}
+
+// The matrix being built: elements by position, the widest row and the last row.
+class MatrixBuilder {
+public:
+    void put(int r, int c, double x) {
+        m_cells[{r, c}] = x;
+        if (r + 1 > m_rows) m_rows = r + 1;
+        if (c + 1 > m_cols) m_cols = c + 1;
+    }
+    void reach_row(int r) {
+        if (r + 1 > m_rows) m_rows = r + 1;
+    }
+    value::Value take() {
+        value::Value v{};
+        value::set_matrix_zero(v, m_rows, m_cols);
+        for (const auto& [pos, x] : m_cells) v.u.mat.m[pos.first][pos.second] = x;
+        return v;
+    }
+
+private:
+    std::map<std::pair<int, int>, double> m_cells;
+    int m_rows = 0, m_cols = 0;
+};
+
+
+// One element (or run of elements) at row r, from column c on; returns the next column.
+int matrix_element(MatrixBuilder& m, int r, int c) {
+    if (accept(T_LBracket)) {
+        const int n = dimension_value();
+        if (accept(T_LBracket)) {
+            // [i][j] = v: one element, placed without moving the position
+            const int j = dimension_value();
+            expect(T_Assign);
+            ConstValue v;
+            constant_expression(v);
+            if (n < 0 || j < 0) report(D_DimensionTooSmall);
+            else m.put(n, j, v.as_double());
+            return j + 1;
+        }
+        expect(T_Star);
+        ConstValue v;
+        constant_expression(v);
+        if (n < 1) report(D_DimensionTooSmall);
+        for (int k = 0; k < n; ++k) m.put(r, c++, v.as_double());
+        return c;
+    }
+    ConstValue a;
+    constant_expression(a);
+    if (!accept(T_Colon)) {
+        m.put(r, c, a.as_double());
+        return c + 1;
+    }
+    double step = 1;
+    bool explicit_step = false;
+    if (accept(T_LBracket)) {
+        explicit_step = true;
+        ConstValue s;
+        constant_expression(s);
+        expect(T_RBracket);
+        step = s.as_double();
+    }
+    ConstValue b;
+    constant_expression(b);
+    const double from = a.as_double(), to = b.as_double();
+    if (from > to && !explicit_step) step = -1;
+    if (step == 0 || (to > from && step < 0) || (to < from && step > 0) || std::isnan(from) || std::isnan(to)) {
+        report(D_InfiniteMatrix);
+        return c;
+    }
+    const double n = std::floor((to - from) / step + 1e-10) + 1;
+    for (double k = 0; k < n; ++k) m.put(r, c++, from + k * step);
+    return c;
+}
+
+}  // namespace
+
+bool constant_expression(ConstValue& out) {
+    const int before = compile_error_count();
+    CV a = const_term();
+    while (tok() == T_Plus || tok() == T_Minus) {
+        const int op = tok();
+        advance();
+        a = arithmetic(op, a, const_term());
+    }
+    out = a;
+    return compile_error_count() == before;
+}
+
+int dimension_value() {
+    ConstValue v;
+    constant_expression(v);
+    if (!v.is_int) report(D_MustBeInt);
+    expect(T_RBracket);
+    return v.is_int ? v.i : 1;
+}
+
+value::Value constant_value() {
+    value::Value v{};
+    if (tok() == T_StringLit) {
+        value::set_string(v, cur().text);
+        advance();
+    } else if (accept(T_Lt)) {
+        const int k = matrix_constant();
+        if (k >= 0) value::duplicate(v, link::literal_at(k));
+    } else {
+        ConstValue c;
+        constant_expression(c);
+        v = c.is_int ? value::make_int(c.i) : value::make_double(c.d);
+    }
+    return v;
+}
+
+// matrix -> [ row { ";" row } ] ">"      row -> element { "," element }
+int matrix_constant() {
+    MatrixBuilder m;
+    int r = 0, c = 0;
+    if (!accept(T_Gt)) {
+        for (;;) {
+            if (accept(T_DotGt)) {
+                m.put(r, c, std::numeric_limits<double>::quiet_NaN());
+                break;
+            }
+            c = matrix_element(m, r, c);
+            if (accept(T_Comma)) continue;
+            if (accept(T_Semicolon)) {
+                ++r;
+                c = 0;
+                m.reach_row(r);
+                continue;
+            }
+            if (accept(T_Gt)) break;
+            if (accept(T_DotGt)) {
+                break;
+            }
+            report(D_MatrixSeparator);
+            if (tok() == T_Eof) break;
+            advance();
+        }
+    }
+    value::Value v = m.take();
+    const int k = link::add_literal(v);
+    if (k < 0) report(D_ConstantBufferFull);
+    return k;
+}
+
+}  // namespace kj::compiler

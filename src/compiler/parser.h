@@ -1,0 +1,232 @@
+// Internal interface of the parser and code generator: the token stream with
+// one token of look-ahead, the state of the unit and of the function being
+// compiled, and the parse functions the files of this folder share.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "compiler/diagnostics.h"
+#include "compiler/emitter.h"
+#include "compiler/expr_descriptor.h"
+#include "compiler/tokens.h"
+#include "value/value.h"
+
+namespace kj::compiler {
+
+// --- token stream (token_stream.cpp) ---------------------------------------
+
+struct Token {
+    int tok = T_Eof;
+    std::string text;
+    int line = 0;
+};
+
+const Token& cur();
+int tok();                  // cur().tok
+void advance();
+bool accept(int t);         // consumes cur when it is t
+bool expect(int t);         // consumes it or reports code 6 with t's name
+int peek();                 // the token after cur, not consumed
+const char* peek_text();    // its text
+int last_line();            // line of the last consumed token
+int tokens_consumed();      // tokens consumed so far (progress checks)
+
+// --- function and unit state (compiler_state.cpp) ---------------------------
+
+constexpr int k_max_loops = 40;
+constexpr int k_max_labels = 40;
+constexpr uint32_t k_serial = 0x80000u;
+
+struct Local {
+    std::string name;
+    int slot;
+    bool arg;
+    uint32_t flags;  // k_const, k_serial
+    int depth;       // block depth of the declaration
+    int lambda;      // lambda nesting level it belongs to (0: the function)
+};
+
+struct Label {
+    std::string name;
+    int at = -1;      // instruction index once defined
+    int chain = 0;    // forward gotos
+    int serial = 0;   // serial-block depth at the definition
+};
+
+// One entry per enclosing loop or switch: break and continue chains.
+struct LoopEntry {
+    bool is_switch = false;
+    int breaks = 0;
+    int continues = 0;
+    int serial = 0;   // serial-block depth at the loop
+};
+
+struct FunctionState {
+    bool active = false;
+    int symbol = -1;
+    std::string name;
+    int cls = -1;                 // class symbol of a member function
+    bool is_static = false;
+    bool is_ctor = false;
+    bool is_dtor = false;
+    bool varargs = false;
+    int args = 0;                 // argument slots (hidden ones included)
+    std::vector<Local> locals;
+    int depth = 0;                // block depth
+    int next_slot = 0;
+    int max_slots = 0;
+    int int_at = -1;              // the INT that reserves the locals
+    std::vector<Label> labels;
+    int lambda = 0;               // lambda nesting (0 or 1)
+    int serial = 0;               // serial-block depth
+    int parallel = 0;             // parallel loops entered
+    std::vector<std::string> captured;  // locals a lambda body uses
+};
+
+struct UnitState {
+    FunctionState fn;
+    std::vector<LoopEntry> loops;
+    std::string ns;               // namespace being declared ("" outside)
+    int array_base = 0;
+    int stdlib = 0;
+    int lambda_count = 0;
+    int file_literal = 0;         // source file name of the function being compiled
+    bool test_expression = false; // an assignment here draws warning 80
+    int multiple_assign = 0;
+    int class_being_declared = -1;
+};
+
+UnitState& unit();
+FunctionState& fn();
+// The file literal of the current source file.
+int source_file_literal();
+
+// Locals: lookup from the innermost declaration; declare takes a free slot.
+Local* find_local(const std::string& name);
+int declare_local(const std::string& name, uint32_t flags);
+// Block scope: leave releases (SBZ) the locals declared deeper than the new depth.
+void enter_block();
+void leave_block();
+// A hidden local for compiler temporaries ("$t1", the switch value).
+int hidden_local(const std::string& name);
+
+// --- expressions (expr_parser.cpp, storage.cpp, calls.cpp, names.cpp) --------
+
+void comma_expression(Expr& e);
+void assignment_expression(Expr& e);
+void conditional_expression(Expr& e);
+void unary_expression(Expr& e);
+// An assignment expression loaded into the top record.
+void expression_value();
+// A comma expression loaded into the top record (statements, tests).
+void comma_value();
+// After an expression statement: a post-increment's unused result is not restored.
+void discard_postfix_value();
+
+void load(Expr& e);
+// Left-value checks and the code before the right side of "=" (compound:
+// the current value is loaded too). False after reporting.
+bool store_begin(Expr& e, bool compound);
+void store_end(Expr& e);
+// &e: the address of a storage object replaces the top record.
+void take_reference(Expr& e);
+// ++e / --e in place; the new value stays in the top record.
+void increment(Expr& e, int op);
+
+// Index chain after "[": the target is loaded (XRS form) on the first bracket.
+void index_suffix(Expr& e);
+// Call after "(": the callee is e.
+void call_suffix(Expr& e);
+// ["~"] identifier of a member (or destructor) name, appended to name.
+bool member_name(std::string& name);
+// Member access after "." or "->".
+void member_suffix(Expr& e);
+// Resolves an identifier (already consumed, text in name) into e.
+void resolve_name(const std::string& name, Expr& e);
+// A global by name (inside a namespace first namespace::name); -1 when absent.
+int find_global(const std::string& name);
+// An external declaration for a library function (or an inline one), which
+// the linker binds to the library table; -1 when the library has no such name.
+int declare_library_function(const std::string& name);
+// ns::name, Class::member after the first part.
+void qualified_name(std::string name, Expr& e);
+
+// Matrix constants and constant expressions (matrix_constant.cpp).
+// After "<": the constant up to ">", added as a literal; returns its index.
+int matrix_constant();
+// A scalar constant expression (int or double); false after reporting.
+struct ConstValue {
+    bool is_int = true;
+    int32_t i = 0;
+    double d = 0;
+    double as_double() const { return is_int ? i : d; }
+};
+bool constant_expression(ConstValue& out);
+// A constant value of a declaration: string, matrix constant or number (owned).
+value::Value constant_value();
+// "[" int constant "]" has begun: the dimension, "]" consumed (1 when not an int).
+int dimension_value();
+// Loads a literal int or double into the top record (LTI, LTD or LIT).
+void emit_number(double d, bool is_int);
+
+// --- statements and declarations --------------------------------------------
+
+void statement();
+void block_body();                 // statements up to "}" (consumed)
+void test_expression();            // "(" expr ")": value on the stack
+void compile_declarations();       // the declaration loop until <eof>
+void local_declaration(uint32_t flags);  // after decl
+// After enum: int constants named prefix + name, numbered from 0.
+void enum_declaration(const std::string& prefix);
+void function_definition(const std::string& name, uint32_t qualifiers, const std::string& binding);
+void class_declaration(bool is_struct);
+void lambda_expression(Expr& e);   // after "[" when "=" or "&" follows
+void multiple_assignment(Expr& e); // after "[" otherwise
+void multiple_targets(bool declare); // targets "]" "=" expression, value in the top record
+void switch_statement(bool single);
+void goto_statement();
+void define_label(const std::string& name);
+void check_labels();               // at the end of a function
+
+// Loops (loops.cpp).
+bool push_loop(bool is_switch);    // false after "too many nested loops"
+void pop_loop(int break_target, int continue_target);
+void break_statement();
+void continue_statement();
+void for_statement(bool parallel);
+void foreach_statement(bool parallel);
+void loop_statement(int t);  // while and do, after the keyword
+
+// NUM markers: before a test, return or loop jump (line) and after a simple statement.
+void line_marker(int line);
+void statement_end_marker();
+
+// Function bodies (functions.cpp): after "{", compiles to "}" and finishes.
+void function_body();
+
+// --- classes (classes.cpp) --------------------------------------------------
+
+// The class a function named "Class::member" belongs to.
+struct MemberContext {
+    int cls = -1;
+    bool is_static = false;
+    bool is_ctor = false;
+    bool is_dtor = false;
+    std::string member;
+};
+MemberContext member_context(const std::string& name, uint32_t qualifiers);
+// A member function's symbol was declared or defined (sym: its global symbol).
+void member_declared(const MemberContext& m, const std::string& name);
+void member_defined(const MemberContext& m, const std::string& name, int sym);
+bool is_class_symbol(int sym);
+// Member lookup in a class and its bases: data member index or -1.
+int find_data_member(int cls, const std::string& name, uint32_t* flags, int* owner);
+// Member function lookup: true when the class (or a base) declares it.
+bool find_member_function(int cls, const std::string& name, int* nparams, bool* varargs, bool* is_static);
+// new Name(args)
+void new_expression(Expr& e);
+void delete_expression(Expr& e);
+
+}  // namespace kj::compiler

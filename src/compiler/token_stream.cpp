@@ -1,0 +1,44 @@
+// The parser's view of the scanner: the current token with its text and
+// line, kept apart from the scanner's own look-ahead so that the parser can
+// peek one token further.
+#include "compiler/parser.h"
+#include "compiler/scanner.h"
+#include "compiler/token_names.h"
+
+namespace kj::compiler {
+
+namespace {
+Token g_cur;
+int g_last_line = 0;
+int g_consumed = 0;
+}  // namespace
+
+const Token& cur() { return g_cur; }
+int tok() { return g_cur.tok; }
+
+void advance() {
+    ++g_consumed;
+    g_last_line = g_cur.line;
+    g_cur.tok = next_token();
+    g_cur.text.assign(token_text(), static_cast<std::size_t>(token_length()));
+    g_cur.line = current_line();
+}
+
+bool accept(int t) {
+    if (g_cur.tok != t) return false;
+    advance();
+    return true;
+}
+
+bool expect(int t) {
+    if (accept(t)) return true;
+    report(D_Expected, token_name(t), g_cur.tok);
+    return false;
+}
+
+int peek() { return peek_token(); }
+const char* peek_text() { return token_text(); }
+int last_line() { return g_last_line; }
+int tokens_consumed() { return g_consumed; }
+
+}  // namespace kj::compiler

@@ -1,0 +1,98 @@
+// Compiles small in-memory sources and gives the p-code of one function as a
+// listing, with captured compiler messages.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include <kj80x.h>
+
+#include "api/host.h"
+#include "api/settings.h"
+#include "compiler/compiler.h"
+#include "compiler/diagnostics.h"
+#include "compiler/emitter.h"
+#include "compiler/preprocessor.h"
+#include "compiler/scanner.h"
+#include "link/code_image.h"
+#include "link/compiler_tables.h"
+#include "link/symbols.h"
+
+namespace kj::compiler::test {
+
+struct StopCompiling {};
+
+class CodegenTest : public ::testing::Test {
+protected:
+    static inline std::vector<std::string> messages;
+
+    void SetUp() override {
+        saved_message_fn_ = host::state().message_fn;
+        SetKjMessage([](const char* t) { messages.emplace_back(t); });
+        messages.clear();
+        api::settings() = api::Settings{};
+        link::reset_compiler_tables();
+        reset_compiler_state();
+        create_preprocessor();
+        set_stop_function([] { throw StopCompiling{}; });
+    }
+
+    void TearDown() override {
+        set_stop_function(nullptr);
+        destroy_preprocessor();
+        link::free_compiler_tables();
+        host::state().message_fn = saved_message_fn_;
+    }
+
+    // Compiles the source; returns the error count.
+    int compile(const std::string& source) {
+        open_source_text("t.kj", source);
+        int errors = 0;
+        try {
+            errors = compile_unit();
+        } catch (const StopCompiling&) {
+            errors = -1;
+        }
+        close_scan();
+        return errors;
+    }
+
+    // The body of function `name` (after its ELF and INT, up to its end) as a listing.
+    std::string body(const std::string& name) {
+        const int k = link::find_symbol(name);
+        if (k < 0) return "no function " + name;
+        const int entry = static_cast<int>(link::symbol_at(k).val.u.fn.entry);
+        int end = entry + 1;
+        while (end < link::code_size() && link::code_at(end).op != static_cast<int32_t>(link::Op::Elf)) ++end;
+        // Jump targets relative to the first listed instruction.
+        const int base = entry + 2;
+        std::string out;
+        for (int i = base; i < end; ++i) {
+            link::Instr in = link::code_at(i);
+            const bool jump = in.op == static_cast<int32_t>(link::Op::Jmp) ||
+                              in.op == static_cast<int32_t>(link::Op::Jmf) ||
+                              in.op == static_cast<int32_t>(link::Op::Jmt);
+            out += std::string(link::mnemonic(in.op)) + " " + std::to_string(jump ? in.operand - base : in.operand) + "\n";
+        }
+        return out;
+    }
+
+    // Compiles "f(a, b, c) { <statements> }" and lists its body.
+    std::string code_of(const std::string& statements, const std::string& prelude = "") {
+        EXPECT_EQ(compile(prelude + "f(a, b, c)\n{\n" + statements + "\n}\n"), 0) << joined();
+        return body("f");
+    }
+
+    static std::string joined() {
+        std::string all;
+        for (const auto& m : messages) all += m + "\n";
+        return all;
+    }
+
+private:
+    KjMessageFn saved_message_fn_ = nullptr;
+};
+
+}  // namespace kj::compiler::test
