@@ -24,29 +24,7 @@ int dump_tokens_stage(const char* name) {
     return 1;
 }
 
-// Binding for builds without the linker: every external function that the
-// library table provides becomes that library function.
-bool bind_library_externals(const char*) {
-    link::SymbolTable& t = link::symbols();
-    for (int k = 0; k < t.count; ++k) {
-        value::Value& v = t.entries[k].val;
-        if (value::type_of(v) != value::T_Func || !value::has_flag(v, value::k_extern)) continue;
-        const lib::LibEntry* e = lib::find_function(t.entries[k].name);
-        if (!e) continue;
-        value::Value f{};
-        f.type = value::T_Native | KJ_FLAG_GLOBAL | ((e->flags & lib::k_varargs) ? value::k_varargs : 0u);
-        f.u.nat.nparam = e->param_count;
-        f.u.nat.fn = e->fn;
-        f.u.nat.info = v.u.fn.info;
-        v = f;
-    }
-    return true;
-}
-
-int compile_stage() {
-    if (!driver_stages().link) driver_stages().link = bind_library_externals;
-    return compiler::compile_unit();
-}
+int compile_stage() { return compiler::compile_unit(); }
 
 const bool g_installed = [] {
     DriverStages& s = driver_stages();

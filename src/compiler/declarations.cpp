@@ -184,7 +184,8 @@ void declarations_until(int end) {
                 if (q.is_const) report(D_TypeUnexpected, "serial");
                 q.is_serial = true;
                 advance();
-                if (tok() != T_Decl) report(D_Expected, "decl", tok());
+                // "extern serial" qualifies a function; otherwise decl must follow.
+                if (!q.is_extern && tok() != T_Decl) report(D_Expected, "decl", tok());
                 continue;
             case T_Extern:
                 q.is_extern = true;

@@ -5,6 +5,7 @@
 
 #include "api/settings.h"
 #include "compiler/parser.h"
+#include "compiler/scanner.h"
 #include "link/literals.h"
 #include "link/symbols.h"
 #include "value/value.h"
@@ -162,6 +163,14 @@ void function_definition(const std::string& name, uint32_t qualifiers, const std
         if ((t != value::T_Func && t != value::T_Native) || !value::has_flag(old, value::k_extern)) {
             if (tok() == T_LBrace || t != value::T_Func) report(D_Duplicate, name);
             k = -1;
+        } else if (t == value::T_Func && unit().header_declared.count(k) &&
+                   (old.u.fn.nparam != count || value::has_flag(old, value::k_varargs) != list.varargs)) {
+            // A declaration that only came from a header gives way silently.
+            value::release(old);
+            old = link::make_function(0, info_of(list, hidden, descriptor), list.varargs);
+            old.u.fn.nparam = count;
+            old.type |= value::k_extern | KJ_FLAG_GLOBAL | qualifiers;
+            unit().header_declared.erase(k);
         } else if (t == value::T_Func) {
             check_against_declaration(old, list, descriptor, hidden, name);
             keep_declared_defaults(old, list, hidden);
@@ -174,7 +183,9 @@ void function_definition(const std::string& name, uint32_t qualifiers, const std
         value::Value v = link::make_function(0, info_of(list, hidden, descriptor), list.varargs);
         v.u.fn.nparam = count;
         v.type |= value::k_extern | KJ_FLAG_GLOBAL | qualifiers;
-        if (link::add_symbol(name, v) < 0) report(D_SymbolTableFull);
+        const int added = link::add_symbol(name, v);
+        if (added < 0) report(D_SymbolTableFull);
+        if (added >= 0 && reading_include()) unit().header_declared.insert(added);
         member_declared(member, name);
         return;
     }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "compiler/diagnostics.h"
@@ -89,6 +90,7 @@ struct UnitState {
     FunctionState fn;
     std::vector<LoopEntry> loops;
     std::string ns;               // namespace being declared ("" outside)
+    std::unordered_set<int> header_declared;  // functions declared only in an included header
     int array_base = 0;
     int stdlib = 0;
     int lambda_count = 0;

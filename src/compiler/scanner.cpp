@@ -362,6 +362,8 @@ int previous_token() { return g_scan.previous; }
 const char* token_text() { return g_scan.text; }
 int token_length() { return g_scan.text_length; }
 
+bool reading_include() { return g_scan.open && g_scan.include_depth >= 0; }
+
 const char* current_file() {
     const ScanState& s = g_scan;
     if (!s.open) return "";

@@ -58,7 +58,9 @@ int token_length();
 
 // Innermost include file, else the main source; "" when none is open.
 const char* current_file();
-int current_line();  // 0 when no source is open
+int current_line();
+// True while an included file (not the main source) is being read.
+bool reading_include();  // 0 when no source is open
 int scan_error_count();
 
 // After a ' in operand position: reads the character (with escapes) and the

@@ -13,6 +13,17 @@ using value::Value;
 
 namespace {
 
+// The same constant from a shared header (an int or double of equal value in
+// both units) is one symbol, not a duplicate.
+bool same_constant(const Value& a, const Value& b) {
+    if (!value::has_flag(a, value::k_const) || !value::has_flag(b, value::k_const)) return false;
+    const uint32_t ta = value::type_of(a), tb = value::type_of(b);
+    if (ta != tb) return false;
+    if (ta == value::T_Int) return a.u.ival == b.u.ival;
+    if (ta == value::T_Double) return a.u.dval == b.u.dval;
+    return false;
+}
+
 enum class Kind { Variable, Function, Library, Class };
 
 // Variables are one kind whatever value they hold: a declaration `extern x`
@@ -122,6 +133,10 @@ int merge_symbol(const char* name, Value& incoming) {
         discard(incoming);
         return k;
     } else if (!old_decl && !new_decl && a != Kind::Class) {
+        if (same_constant(existing, incoming)) {
+            discard(incoming);
+            return k;
+        }
         return reject(L_DuplicateIdentifier, name, incoming, k);  // 2.
     } else if (a == Kind::Function && !functions_agree(existing, incoming)) {
         return reject(L_RedefinedFunction, name, incoming, k);  // 3.
