@@ -2,6 +2,8 @@
 // passed; the value tests read numbers (ints, doubles and matrices).
 #include "lib/fn_types.h"
 
+#include "num/fuzziness.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -15,19 +17,14 @@ namespace kj::lib {
 
 using value::Value;
 
-namespace {
-double g_tolerance = 1e-13;
-}  // namespace
-
-double fuzzy_tolerance() { return g_tolerance; }
-void set_fuzzy_tolerance(double eps) {
-    if (eps > 0) g_tolerance = eps;
-}
+// One tolerance serves isfeq, isdotfeq, truncf and fuzziness().
+double fuzzy_tolerance() { return num::fuzziness(); }
+void set_fuzzy_tolerance(double eps) { num::set_fuzziness(eps); }
 
 bool fuzzy_equal(double a, double b) {
     if (a == b) return true;
     if (std::isnan(a) || std::isnan(b)) return std::isnan(a) && std::isnan(b);
-    return std::fabs(a - b) <= g_tolerance * std::max({1.0, std::fabs(a), std::fabs(b)});
+    return std::fabs(a - b) <= num::fuzziness() * std::max({1.0, std::fabs(a), std::fabs(b)});
 }
 
 namespace {
@@ -255,6 +252,13 @@ void fn_isdotfeq(KjValue* result, KjValue* args, int) {
         for (int j = 0; j < c; ++j) result->u.mat.m[i][j] = fuzzy_equal(a.at(i, j), b.at(i, j));
 }
 
+// fuzziness(deps): deps > 0 sets the tolerance; the result is the tolerance in force.
+void fn_fuzziness(KjValue* result, KjValue* args, int) {
+    double eps = 0;
+    if (!convert_to_double(args[0], &eps)) arg_type_error(0, value::T_Double, &args[0]);
+    value::set_double(*result, num::set_fuzziness(eps));
+}
+
 void fn_isfeq(KjValue* result, KjValue* args, int) {
     const Operand a = operand(args, 0), b = operand(args, 1);
     bool equal = true;
@@ -281,7 +285,7 @@ const DescriptorRow k_type_rows[] = {
     {"c$isaddress", fn_isaddress},   {"c$isarray", fn_isarray},       {"c$isclass", fn_isclass, 1},
     {"cc$isdotfeq", fn_isdotfeq},    {"c$isdotinf", fn_isdotinf},     {"c$isdotmissing", fn_isdotnan},
     {"c$isdotnan", fn_isdotnan},     {"c$isdouble", fn_isdouble},     {"cc$iseq", fn_iseq},
-    {"cc$isfeq", fn_isfeq},          {"c$isfile", fn_isfile},         {"c$isfunction", fn_isfunction},
+    {"c$fuzziness", fn_fuzziness},   {"cc$isfeq", fn_isfeq},          {"c$isfile", fn_isfile},         {"c$isfunction", fn_isfunction},
     {"c$isint", fn_isint},           {"c$ismatrix", fn_ismatrix},     {"c$ismissing", fn_ismissing},
     {"c$isnan", fn_ismissing},       {"c$isstatic", fn_isstatic},     {"c$isstring", fn_isstring},
 };

@@ -31,6 +31,7 @@ void fn_isstring(KjValue* result, KjValue* args, int count);
 
 // The process-wide tolerance of the fuzzy comparisons (default 1e-13); the
 // setter ignores values <= 0 (the fuzziness built-in's rule).
+void fn_fuzziness(KjValue* result, KjValue* args, int count);
 double fuzzy_tolerance();
 void set_fuzzy_tolerance(double eps);
 

@@ -2,6 +2,7 @@
 
 #include "lib/fn_sets.h"
 #include "lib/fn_types.h"
+#include "num/fuzziness.h"
 #include "link/symbols.h"
 #include "select_fixture.h"
 
@@ -112,7 +113,10 @@ TEST_F(Types, FuzzyComparisons) {
     kl::set_fuzzy_tolerance(0);  // ignored
     EXPECT_EQ(kl::fuzzy_tolerance(), 1e-3);
     expect_int(call(kl::fn_isfeq, {i(1), d(1.0005)}), 1);
-    kl::set_fuzzy_tolerance(1e-13);
+    // fuzziness() reads and sets the same tolerance; truncf shares it.
+    EXPECT_EQ(call(kl::fn_fuzziness, {d(0)}).u.dval, 1e-3);
+    EXPECT_EQ(call(kl::fn_fuzziness, {d(1e-13)}).u.dval, 1e-13);
+    EXPECT_EQ(kj::num::fuzziness(), 1e-13);
 }
 
 // Base (members x, f) <- ns::Derived (member y); an object of ns::Derived.
