@@ -44,6 +44,8 @@ void alloc_pipe(Pipe& p, int nominal) {
     p.length = p.pos = 0;
 }
 
+}  // namespace
+
 // Sends the output pipe's content through KjPuts and empties it.
 void drain_output() {
     Pipe& p = g_state.out;
@@ -54,6 +56,7 @@ void drain_output() {
     p.buffer[0] = '\0';
 }
 
+namespace {
 // Refills the input pipe through the gets callback; false when nothing came.
 bool refill_input() {
     Pipe& p = g_state.in;
@@ -78,6 +81,7 @@ void install_default_callbacks() {
 
 void set_pipe(int size) {
     if (size < 0) {
+        drain_output();  // nothing printed is lost when the pipes go
         free_pipe(g_state.out);
         free_pipe(g_state.in);
         return;

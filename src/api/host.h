@@ -63,6 +63,8 @@ void outputf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 void voutputf(const char* fmt, va_list ap);
 // Discard unread input; send pending output on.
 void flush();
+// Send the output pipe's content through KjPuts (unread input stays).
+void drain_output();
 
 // Input: a line of at most size - 1 characters (the rest stays buffered);
 // false at end of input.

@@ -31,6 +31,8 @@ int run_main(int start, bool debug) {
         host::state().user_exit_code = result.u.ival;
     pop_to(e, e.base);
     host::run_exit_calls();
+    // What the program printed reaches the host before control returns.
+    host::drain_output();
     return ok ? 1 : 0;
 }
 
