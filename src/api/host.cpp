@@ -100,8 +100,10 @@ bool gets_is_default() { return g_state.gets_fn == no_input_pipe_fn; }
 
 void fatal_stop() {
     if (g_state.exit_fn) g_state.exit_fn(1);
-    std::fflush(stdout);
-    std::exit(1);
+    // Nothing is unwound or destroyed after a fatal stop: streams are flushed
+    // and the process ends at once.
+    std::fflush(nullptr);
+    std::_Exit(1);
 }
 
 void output(const char* text, std::size_t len) {

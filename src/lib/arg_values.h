@@ -15,14 +15,14 @@ namespace kj::lib {
 
 // args[i] as a matrix (an int or double becomes 1 x 1, a range a row of its
 // indices); a string is a type error.
-inline value::Value& matrix_arg(value::Value* args, int i) {
+inline value::Value& matrix_value_arg(value::Value* args, int i) {
     if (value::type_of(args[i]) == value::T_String || !convert_to_matrix(args[i]))
         arg_type_error(i, value::T_Matrix, &args[i]);
     return args[i];
 }
 
 // args[i] as an int (a double truncated, a matrix's first element).
-inline int32_t int_arg(value::Value* args, int i) {
+inline int32_t int_value_arg(value::Value* args, int i) {
     int32_t x;
     if (!convert_to_int(args[i], &x)) arg_type_error(i, value::T_Int, &args[i]);
     return x;

@@ -105,12 +105,10 @@ void map_ints(Value& result, Value* args, int n, F f) {
         value::set_int(result, element(0));
         return;
     }
-    Value out = value::make_int(0);
-    value::set_matrix(out, s.r, s.c);
+    // The result record owns the matrix at once, so an error part-way leaks nothing.
+    value::set_matrix(result, s.r, s.c);
     const std::size_t count = static_cast<std::size_t>(s.r) * static_cast<std::size_t>(s.c);
-    for (std::size_t e = 0; e < count; ++e) out.u.mat.m[0][e] = element(e);
-    value::release(result);
-    result = out;
+    for (std::size_t e = 0; e < count; ++e) result.u.mat.m[0][e] = element(e);
 }
 
 int32_t checked_divisor(int32_t b) {

@@ -82,7 +82,7 @@ bool nonzero(double x) { return x != 0; }  // NaN counts as nonzero
 // The values args[i] lists, or NaN alone when the argument is absent.
 ValueSet match_set(Value* args, int count, int i) {
     if (count <= i) return ValueSet(&k_nan, 1);
-    const Value& v = matrix_arg(args, i);
+    const Value& v = matrix_value_arg(args, i);
     return ValueSet(elements_of(v), count_of(v));
 }
 
@@ -91,9 +91,9 @@ ValueSet match_set(Value* args, int count, int i) {
 void select_by_value(Value& result, Value* args, int count, Axis axis, bool keep) {
     const int most = keep ? 2 : 3;
     if (count > most) arg_error(most);
-    const Value& m = matrix_arg(args, 0);
+    const Value& m = matrix_value_arg(args, 0);
     const ValueSet set = match_set(args, count, 1);
-    const bool every = !keep && count > 2 && int_arg(args, 2) != 0;
+    const bool every = !keep && count > 2 && int_value_arg(args, 2) != 0;
     std::vector<char> flags = lines_where(m, axis, every, [&](double x) { return set.contains(x); });
     keep_where(result, m, axis, keep ? flags : flipped(std::move(flags)));
 }
@@ -101,8 +101,8 @@ void select_by_value(Value& result, Value* args, int count, Axis axis, bool keep
 // selectifc, selectifr, deleteifc, deleteifr: line k of args[1] holding a
 // nonzero keeps (or drops) line k of args[0].
 void select_by_flags(Value& result, Value* args, Axis axis, bool keep) {
-    const Value& m = matrix_arg(args, 0);
-    const Value& f = matrix_arg(args, 1);
+    const Value& m = matrix_value_arg(args, 0);
+    const Value& f = matrix_value_arg(args, 1);
     const int r = m.u.mat.r, c = m.u.mat.c;
     const bool rows = axis == Axis::Rows;
     if (keep) {
@@ -118,11 +118,11 @@ void select_by_flags(Value& result, Value* args, Axis axis, bool keep) {
 // dropc, dropr: every further argument lists indices to drop; indices
 // outside the matrix are ignored.
 void drop_lines(Value& result, Value* args, int count, Axis axis) {
-    const Value& m = matrix_arg(args, 0);
+    const Value& m = matrix_value_arg(args, 0);
     const int n = lines(m, axis);
     std::vector<char> keep(static_cast<std::size_t>(n), 1);
     for (int a = 1; a < count; ++a) {
-        const Value& idx = matrix_arg(args, a);
+        const Value& idx = matrix_value_arg(args, a);
         const double* x = elements_of(idx);
         for (long k = 0, nk = count_of(idx); k < nk; ++k) {
             const int i = vm::truncate_to_int(x[k]);
@@ -133,15 +133,15 @@ void drop_lines(Value& result, Value* args, int count, Axis axis) {
 }
 
 // The array base passed after a function's own `own` arguments, or 0.
-int array_base(Value* args, int count, int own) { return count > own ? int_arg(args, count - 1) : 0; }
+int array_base(Value* args, int count, int own) { return count > own ? int_value_arg(args, count - 1) : 0; }
 
 // insertc, insertr: n lines before line `at`, from a scalar or a matrix of
 // the inserted block's shape.
 void insert_lines(Value& result, Value* args, int count, Axis axis) {
     if (count > 5) arg_error(5);
-    const Value& m = matrix_arg(args, 0);
-    const int at = int_arg(args, 1) - array_base(args, count, 4);
-    const int n = int_arg(args, 2);
+    const Value& m = matrix_value_arg(args, 0);
+    const int at = int_value_arg(args, 1) - array_base(args, count, 4);
+    const int n = int_value_arg(args, 2);
     const bool rows = axis == Axis::Rows;
     const int r = m.u.mat.r, c = m.u.mat.c;
     if (at < 0 || at > lines(m, axis)) arg_error(1);
@@ -150,7 +150,7 @@ void insert_lines(Value& result, Value* args, int count, Axis axis) {
     double fill = 0;
     const Value* block = nullptr;
     if (count > 3) {
-        const Value& v = matrix_arg(args, 3);
+        const Value& v = matrix_value_arg(args, 3);
         if (v.u.mat.r == 1 && v.u.mat.c == 1)
             fill = v.u.mat.m[0][0];
         else if (v.u.mat.r == br && v.u.mat.c == bc)
@@ -185,9 +185,9 @@ void check_range(int first, int last, int size, vm::IndexForm form, const Value&
 // nothing, n < 0 all but |n| rows at the other end.
 void end_rows(Value& result, Value* args, int count, bool head) {
     if (count > 2) arg_error(2);
-    const Value& m = matrix_arg(args, 0);
+    const Value& m = matrix_value_arg(args, 0);
     const int r = m.u.mat.r, c = m.u.mat.c;
-    const int n = count > 1 ? int_arg(args, 1) : 5;
+    const int n = count > 1 ? int_value_arg(args, 1) : 5;
     const int take = n >= r ? r : n >= 0 ? n : std::max(0, r + n);
     if (take == 0 || c == 0) return set_empty(result);
     const int first = head ? 0 : r - take;
@@ -198,7 +198,7 @@ void end_rows(Value& result, Value* args, int count, bool head) {
 // vecindex (column-major positions) and vecrindex (row-major).
 void positions(Value& result, Value* args, int count, bool column_major) {
     if (count > 2) arg_error(2);
-    const Value& m = matrix_arg(args, 0);
+    const Value& m = matrix_value_arg(args, 0);
     const int r = m.u.mat.r, c = m.u.mat.c;
     std::vector<double> found;
     const auto scan = [&](auto test) {
@@ -213,7 +213,7 @@ void positions(Value& result, Value* args, int count, bool column_major) {
         }
     };
     if (count > 1) {
-        const Value& f = matrix_arg(args, 1);
+        const Value& f = matrix_value_arg(args, 1);
         const ValueSet set(elements_of(f), count_of(f));
         scan([&](double x) { return set.contains(x); });
     } else {
@@ -341,9 +341,9 @@ void fn_vecindex(KjValue* result, KjValue* args, int count) { positions(*result,
 void fn_vecrindex(KjValue* result, KjValue* args, int count) { positions(*result, args, count, false); }
 
 void fn_selectrc(KjValue* result, KjValue* args, int) {
-    const Value& m = matrix_arg(args, 0);
-    const Value& ri = matrix_arg(args, 1);
-    const Value& ci = matrix_arg(args, 2);
+    const Value& m = matrix_value_arg(args, 0);
+    const Value& ri = matrix_value_arg(args, 1);
+    const Value& ci = matrix_value_arg(args, 2);
     const long nr = count_of(ri), nc = count_of(ci);
     if (nr > 1 && nc > 1 && nr != nc) arg_size_error(2, ci, ri.u.mat.r, ri.u.mat.c);
     if (nr == 0 || nc == 0) return set_empty(*result);
@@ -362,10 +362,10 @@ void fn_selectrc(KjValue* result, KjValue* args, int) {
 }
 
 void fn_submat(KjValue* result, KjValue* args, int count) {
-    const Value& m = matrix_arg(args, 0);
+    const Value& m = matrix_value_arg(args, 0);
     const int base = array_base(args, count, 5);
-    const int r1 = int_arg(args, 1) - base, r2 = int_arg(args, 2) - base;
-    const int c1 = int_arg(args, 3) - base, c2 = int_arg(args, 4) - base;
+    const int r1 = int_value_arg(args, 1) - base, r2 = int_value_arg(args, 2) - base;
+    const int c1 = int_value_arg(args, 3) - base, c2 = int_value_arg(args, 4) - base;
     check_range(r1, r2, m.u.mat.r, vm::IndexForm::Row, m);
     check_range(c1, c2, m.u.mat.c, vm::IndexForm::Column, m);
     if (m.u.mat.r == 0 || m.u.mat.c == 0) return set_empty(*result);
@@ -378,12 +378,12 @@ void fn_submat(KjValue* result, KjValue* args, int count) {
 void fn_find(KjValue* result, KjValue* args, int count) {
     if (count > 3) arg_error(3);
     if (is_type(args[0], value::T_Array)) return find_strings(*result, args, count);
-    const Value& m = matrix_arg(args, 0);
+    const Value& m = matrix_value_arg(args, 0);
     if (is_scalar(args[1])) {
         const double v = value::type_of(args[1]) == value::T_Int ? args[1].u.ival : args[1].u.dval;
         return value::set_int(*result, static_cast<int32_t>(Lookup(elements_of(m), count_of(m), 1).first(v)));
     }
-    const Value& f = matrix_arg(args, 1);
+    const Value& f = matrix_value_arg(args, 1);
     const long n = count_of(f);
     if (n == 0) return set_empty(*result);
     const Lookup in(elements_of(m), count_of(m), n);
@@ -394,7 +394,7 @@ void fn_find(KjValue* result, KjValue* args, int count) {
 }
 
 void fn_limits(KjValue* result, KjValue* args, int count) {
-    const Value& m = matrix_arg(args, 0);
+    const Value& m = matrix_value_arg(args, 0);
     const double base = array_base(args, count, 1);
     const int r = m.u.mat.r, c = m.u.mat.c;
     if (r == 0 || c == 0) return set_empty(*result);
@@ -423,9 +423,9 @@ void fn_limits(KjValue* result, KjValue* args, int count) {
 void fn_replace(KjValue* result, KjValue* args, int count) {
     if (count > 4) arg_error(4);
     if (is_string(args[0]) || is_type(args[0], value::T_Array)) return replace_strings(*result, args, count);
-    const Value& m = matrix_arg(args, 0);
-    const Value& f = matrix_arg(args, 1);
-    const Value& rep = matrix_arg(args, 2);
+    const Value& m = matrix_value_arg(args, 0);
+    const Value& f = matrix_value_arg(args, 1);
+    const Value& rep = matrix_value_arg(args, 2);
     const long nf = count_of(f), nrep = count_of(rep);
     if (nrep != 1 && nrep != nf) arg_error(2);
     const long n = count_of(m);
@@ -444,9 +444,9 @@ void fn_replace(KjValue* result, KjValue* args, int count) {
 void fn_setbounds(KjValue* result, KjValue* args, int) { fn_double3(*result, args, clamp); }
 
 void fn_findsample(KjValue* result, KjValue* args, int) {
-    const Value& data = matrix_arg(args, 0);
-    const Value& vcol = matrix_arg(args, 1);
-    const Value& vlag = matrix_arg(args, 2);
+    const Value& data = matrix_value_arg(args, 0);
+    const Value& vcol = matrix_value_arg(args, 1);
+    const Value& vlag = matrix_value_arg(args, 2);
     const int rows = data.u.mat.r;
     const long k = count_of(vcol), nlag = count_of(vlag);
     if (nlag != 1 && nlag != k) arg_size_error(2, vlag, 1, static_cast<int>(k));
@@ -457,10 +457,10 @@ void fn_findsample(KjValue* result, KjValue* args, int) {
         sel.cols.push_back(col);
         sel.lags.push_back(vm::truncate_to_int(elements_of(vlag)[nlag == 1 ? 0 : i]));
     }
-    const int t1 = std::max(0, int_arg(args, 3));
-    const int it2 = int_arg(args, 4);
+    const int t1 = std::max(0, int_value_arg(args, 3));
+    const int it2 = int_value_arg(args, 4);
     const int t2 = it2 < 0 ? rows - 1 : std::min(it2, rows - 1);
-    const int mode = int_arg(args, 5);
+    const int mode = int_value_arg(args, 5);
     if (mode < 0 || mode > 2) arg_error(5);
 
     int first = -1, last = -1;  // the span found

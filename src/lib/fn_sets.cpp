@@ -91,13 +91,13 @@ Kind kind_of(Value* args, int i) {
         if (!is_string_array(v)) arg_type_error(i, value::T_String, &v);
         return Kind::Strings;
     }
-    matrix_arg(args, i);
+    matrix_value_arg(args, i);
     return Kind::Numbers;
 }
 
 // Items of args[i] in order, positions numbered from `offset`.
 void append_items(Value* args, int i, std::vector<Item<double>>& out, int offset = 0) {
-    const Value& m = matrix_arg(args, i);
+    const Value& m = matrix_value_arg(args, i);
     const double* x = elements_of(m);
     const long n = count_of(m);
     for (long k = 0; k < n; ++k) out.push_back({x[k], offset + static_cast<int>(k)});
@@ -153,7 +153,7 @@ void store_positions(Value& ref, const std::vector<const std::vector<int>*>& row
 
 // unique and union of numbers need no positions: one plain sort.
 void append_numbers(Value* args, int i, std::vector<double>& out) {
-    const Value& m = matrix_arg(args, i);
+    const Value& m = matrix_value_arg(args, i);
     out.insert(out.end(), elements_of(m), elements_of(m) + count_of(m));
 }
 
@@ -269,7 +269,7 @@ void fn_ismember(KjValue* result, KjValue* args, int) {
         for (int k = 0; k < n; ++k) result->u.mat.m[0][k] = found(sought[static_cast<std::size_t>(k)].key);
         return;
     }
-    const Value& m = matrix_arg(args, 0);
+    const Value& m = matrix_value_arg(args, 0);
     if (kind_of(args, 1) != Kind::Numbers) arg_type_error(1, value::T_Matrix, &args[1]);
     const ValueSet in(elements_of(args[1]), count_of(args[1]));
     if (scalar) return value::set_int(*result, in.contains(m.u.mat.m[0][0]));

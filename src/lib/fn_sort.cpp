@@ -85,7 +85,7 @@ void order_by_keys(int n, int nkeys, Key key, std::vector<int>& perm) {
 // The key indices of args[1]: each truncated and inside 0..limit-1, else
 // "error in argument 2".
 std::vector<int> key_indices(Value* args, int limit) {
-    Value& keys = matrix_arg(args, 1);
+    Value& keys = matrix_value_arg(args, 1);
     const double* x = elements_of(keys);
     std::vector<int> out(static_cast<std::size_t>(count_of(keys)));
     for (std::size_t k = 0; k < out.size(); ++k) {
@@ -110,7 +110,7 @@ void fn_sortc(KjValue* result, KjValue* args, int) {
         if (!is_string_array(args[0])) arg_type_error(0, value::T_Matrix, &args[0]);
         return sort_string_array(*result, args[0]);
     }
-    const Value& a = matrix_arg(args, 0);
+    const Value& a = matrix_value_arg(args, 0);
     const int r = a.u.mat.r, c = a.u.mat.c;
     if (r == 0 || c == 0) return set_empty(*result);
     value::set_matrix(*result, r, c);
@@ -127,7 +127,7 @@ void fn_sortc(KjValue* result, KjValue* args, int) {
 }
 
 void fn_sortr(KjValue* result, KjValue* args, int) {
-    const Value& a = matrix_arg(args, 0);
+    const Value& a = matrix_value_arg(args, 0);
     const int r = a.u.mat.r, c = a.u.mat.c;
     if (r == 0 || c == 0) return set_empty(*result);
     value::set_matrix_copy(*result, a.u.mat.m, r, c);
@@ -135,7 +135,7 @@ void fn_sortr(KjValue* result, KjValue* args, int) {
 }
 
 void fn_sortcindex(KjValue* result, KjValue* args, int) {
-    const Value& a = matrix_arg(args, 0);
+    const Value& a = matrix_value_arg(args, 0);
     const int r = a.u.mat.r, c = a.u.mat.c;
     if (r == 0 || c == 0) return set_empty(*result);
     value::set_matrix(*result, r, c);
@@ -147,7 +147,7 @@ void fn_sortcindex(KjValue* result, KjValue* args, int) {
 }
 
 void fn_sortbyc(KjValue* result, KjValue* args, int) {
-    const Value& a = matrix_arg(args, 0);
+    const Value& a = matrix_value_arg(args, 0);
     const int r = a.u.mat.r, c = a.u.mat.c;
     if (r == 0 || c == 0) return set_empty(*result);
     const std::vector<int> keys = key_indices(args, c);
@@ -164,7 +164,7 @@ void fn_sortbyc(KjValue* result, KjValue* args, int) {
 }
 
 void fn_sortbyr(KjValue* result, KjValue* args, int) {
-    const Value& a = matrix_arg(args, 0);
+    const Value& a = matrix_value_arg(args, 0);
     const int r = a.u.mat.r, c = a.u.mat.c;
     if (r == 0 || c == 0) return set_empty(*result);
     const std::vector<int> keys = key_indices(args, r);

@@ -92,7 +92,7 @@ template <class Test>
 void element_test(Value& result, Value* args, Test test) {
     Value& a = args[0];
     if (is_scalar(a)) return value::set_int(result, test(scalar_of(a)));
-    const Value& m = matrix_arg(args, 0);
+    const Value& m = matrix_value_arg(args, 0);
     if (count_of(m) == 0) return set_empty(result);
     value::set_matrix(result, m.u.mat.r, m.u.mat.c);
     const double* x = m.u.mat.m[0];
@@ -192,7 +192,7 @@ void fn_isclass(KjValue* result, KjValue* args, int count) {
         if (!is_string(args[1])) arg_type_error(1, value::T_String, &args[1]);
         name = string_of(args[1]);
     }
-    const bool derived = count > 2 ? int_arg(args, 2) != 0 : true;
+    const bool derived = count > 2 ? int_value_arg(args, 2) != 0 : true;
     value::set_int(*result, class_matches(args[0], name, derived));
 }
 
