@@ -5,7 +5,7 @@
 
 #include "lib/fn_math.h"
 #include "lib/library_groups.h"
-#include "num/special_complex.h"
+#include "num/complex_functions.h"
 
 namespace kj::lib {
 

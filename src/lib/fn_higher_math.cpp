@@ -6,7 +6,7 @@
 #include "lib/elementwise.h"
 #include "lib/fn_math.h"
 #include "lib/library_groups.h"
-#include "num/special_functions.h"
+#include "num/higher_functions.h"
 #include "vm/conversions.h"
 
 namespace kj::lib {

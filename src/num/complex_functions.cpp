@@ -1,10 +1,10 @@
-#include "num/special_complex.h"
+#include "num/complex_functions.h"
 
 #include <cmath>
 #include <limits>
 
 #include "num/polygamma_series.h"
-#include "num/special_functions.h"
+#include "num/higher_functions.h"
 
 namespace kj::num {
 

@@ -1,4 +1,4 @@
-#include "num/special_functions.h"
+#include "num/higher_functions.h"
 
 #include <cmath>
 #include <limits>

@@ -6,8 +6,8 @@
 #include <limits>
 
 #include "num/fuzziness.h"
-#include "num/special_complex.h"
-#include "num/special_functions.h"
+#include "num/complex_functions.h"
+#include "num/higher_functions.h"
 
 namespace kj::num {
 namespace {
