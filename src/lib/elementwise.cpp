@@ -12,6 +12,28 @@ namespace kj::lib {
 
 using value::Value;
 
+ElementShape element_shape(Value* args, int n) {
+    ElementShape s;
+    bool sized = false;
+    for (int k = 0; k < n; ++k) {
+        Value& a = args[k];
+        if (!value::is_null(a) && value::type_of(a) == value::T_Vector) value::materialize(a);
+        const uint32_t t = value::type_of(a);
+        if (!value::is_null(a) && (t == value::T_Int || t == value::T_Double)) continue;
+        if (value::is_null(a) || t != value::T_Matrix) arg_type_error(k, value::T_Double, &a);
+        s.matrix = true;
+        if (a.u.mat.r == 1 && a.u.mat.c == 1) continue;
+        if (!sized) {
+            s.r = a.u.mat.r;
+            s.c = a.u.mat.c;
+            sized = true;
+        } else if (a.u.mat.r != s.r || a.u.mat.c != s.c) {
+            arg_size_error(k, a, s.r, s.c);
+        }
+    }
+    return s;
+}
+
 namespace {
 struct Operand {
     const double* data;  // the elements, or the single value when `spread`

@@ -10,6 +10,14 @@
 
 namespace kj::lib {
 
+// The common shape of an element-wise result over args[0 .. n), by the rules
+// above; raises the type and size errors. `matrix` is false when all are scalars.
+struct ElementShape {
+    bool matrix = false;
+    int r = 1, c = 1;
+};
+ElementShape element_shape(value::Value* args, int n);
+
 void fn_double(value::Value& result, value::Value* args, double (*f)(double));
 void fn_double2(value::Value& result, value::Value* args, double (*f)(double, double));
 void fn_double3(value::Value& result, value::Value* args, double (*f)(double, double, double));

@@ -10,6 +10,7 @@
 
 #include "data/calendar.h"
 #include "lib/arg_checks.h"
+#include "lib/elementwise.h"
 #include "value/value.h"
 #include "vm/run_error.h"
 
@@ -35,34 +36,6 @@ double element(const Value& v, int i, int j) {
     return is_one_by_one(v) ? v.u.mat.m[0][0] : v.u.mat.m[i][j];
 }
 
-struct Shape {
-    bool matrix = false;
-    int rows = 1;
-    int cols = 1;
-};
-
-// Shape of an element-wise result over args[0 .. n); raises the type and
-// size errors of the arguments.
-Shape element_shape(Value* args, int n) {
-    Shape s;
-    bool sized = false;
-    for (int k = 0; k < n; ++k) {
-        Value& a = args[k];
-        if (is_scalar(a)) continue;
-        if (!is_matrix(a)) arg_type_error(k, value::T_Double, &a);
-        s.matrix = true;
-        if (is_one_by_one(a)) continue;
-        if (!sized) {
-            s.rows = a.u.mat.r;
-            s.cols = a.u.mat.c;
-            sized = true;
-        } else if (a.u.mat.r != s.rows || a.u.mat.c != s.cols) {
-            arg_size_error(k, a, s.rows, s.cols);
-        }
-    }
-    return s;
-}
-
 // The result record takes out's payload; whatever it held is released.
 void give(Value& result, Value& out) {
     value::release(result);
@@ -75,7 +48,7 @@ enum class Result { Int, Double };
 // Scalar arguments give an int (Result::Int, unless NaN) or a double.
 template <int N, typename F>
 void element_wise(Value& result, Value* args, Result kind, F f) {
-    const Shape s = element_shape(args, N);
+    const ElementShape s = element_shape(args, N);
     double x[N];
     if (!s.matrix) {
         for (int k = 0; k < N; ++k) x[k] = scalar_of(args[k]);
@@ -87,9 +60,9 @@ void element_wise(Value& result, Value* args, Result kind, F f) {
         return;
     }
     Value out = value::make_int(0);
-    value::set_matrix(out, s.rows, s.cols);
-    for (int i = 0; i < s.rows; ++i)
-        for (int j = 0; j < s.cols; ++j) {
+    value::set_matrix(out, s.r, s.c);
+    for (int i = 0; i < s.r; ++i)
+        for (int j = 0; j < s.c; ++j) {
             for (int k = 0; k < N; ++k) x[k] = element(args[k], i, j);
             out.u.mat.m[i][j] = f(x);
         }

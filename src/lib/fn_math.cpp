@@ -52,37 +52,9 @@ void fn_fabs(Value* r, Value* a, int) { apply_as_inline("fabs", *r, a); }
 namespace {
 // --- element-wise operations on ints --------------------------------------
 
-struct Shape {
-    bool matrix = false;
-    int r = 1, c = 1;
-};
-
 bool is_one_by_one(const Value& v) { return v.u.mat.r == 1 && v.u.mat.c == 1; }
 
-// The shape rules of the element-wise functions over args[0 .. n).
-Shape shape_of(Value* args, int n) {
-    Shape s;
-    bool sized = false;
-    for (int k = 0; k < n; ++k) {
-        Value& a = args[k];
-        if (!value::is_null(a) && value::type_of(a) == value::T_Vector) value::materialize(a);
-        const uint32_t t = value::type_of(a);
-        if (!value::is_null(a) && (t == value::T_Int || t == value::T_Double)) continue;
-        if (value::is_null(a) || t != value::T_Matrix) arg_type_error(k, value::T_Double, &a);
-        s.matrix = true;
-        if (is_one_by_one(a)) continue;
-        if (!sized) {
-            s.r = a.u.mat.r;
-            s.c = a.u.mat.c;
-            sized = true;
-        } else if (a.u.mat.r != s.r || a.u.mat.c != s.c) {
-            arg_size_error(k, a, s.r, s.c);
-        }
-    }
-    return s;
-}
-
-// Element e of an argument that passed shape_of, truncated to a 32-bit int.
+// Element e of an argument that passed element_shape, truncated to a 32-bit int.
 int32_t int_at(const Value& v, std::size_t e) {
     switch (value::type_of(v)) {
         case value::T_Int: return v.u.ival;
@@ -95,7 +67,7 @@ int32_t int_at(const Value& v, std::size_t e) {
 // element; an int result for scalars, a matrix otherwise.
 template <class F>
 void map_ints(Value& result, Value* args, int n, F f) {
-    const Shape s = shape_of(args, n);
+    const ElementShape s = element_shape(args, n);
     std::vector<int32_t> x(static_cast<std::size_t>(n));
     auto element = [&](std::size_t e) {
         for (int k = 0; k < n; ++k) x[static_cast<std::size_t>(k)] = int_at(args[k], e);
