@@ -1,5 +1,6 @@
 #include "vm/dispatch.h"
 
+#include <array>
 #include <utility>
 
 #include "link/code_image.h"
@@ -7,6 +8,7 @@
 #include "link/symbols.h"
 #include "value/alloc.h"
 #include "vm/addresses.h"
+#include "vm/call_fast_path.h"
 #include "vm/calls.h"
 #include "vm/lambdas.h"
 #include "vm/loops.h"
@@ -26,8 +28,7 @@ namespace {
 // The top is overwritten by an alias of src; an owned payload in it is released first.
 inline void load_alias(Value& top, const Value& src) {
     if (value::owns(top)) value::release(top);
-    top = src;
-    top.type &= ~k_owns;
+    fast::copy_record(top, src, k_owns);
 }
 
 // Writes an int record field by field: building a whole record in a temporary
@@ -56,6 +57,20 @@ inline bool is_scalar(const Value& v) {
     *idx = *copy.u.mat.idx.v;
     idx->type &= ~k_owns;
     copy.u.mat.idx.v = idx;
+}
+// The handler of each opcode, from the handlers listed in opcode-list order
+// after the one that skips unknown opcodes.
+constexpr int k_opcodes = 128;
+using JumpTable = std::array<const void*, k_opcodes>;
+
+JumpTable make_jump_table(const void* const* handlers) {
+    JumpTable t;
+    t.fill(handlers[0]);
+    int i = 1;
+#define X(name, code, mnemonic, effect) t[code] = handlers[i++];
+#include "link/opcodes.def"
+#undef X
+    return t;
 }
 }  // namespace
 
@@ -94,178 +109,260 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
         literals = link::literal_data();                                  \
     }
 
-    // Opcodes outside the list match no case and are skipped.
-    for (;; ++ip) {
-        const Instr in = code[ip];
-        const int32_t k = in.operand;
-        switch (static_cast<Op>(in.op)) {
-            case Op::Ext: SYNC(); return;
-            case Op::Num:
-                if (e.abort_requested) {
-                    SYNC();
-                    raise_run_error(E_UserAbort);
-                }
-                DEBUG_HOOK(in);
-                break;
-            case Op::Elf:
-            case Op::Elt: DEBUG_HOOK(in); break;
-            case Op::Nop:
-            case Op::Lck: break;
+    // Threaded dispatch: each handler ends in its own indirect jump to the
+    // next instruction's handler (NEXT). Opcodes outside the list are skipped.
+    static const void* const handlers[] = {
+        &&L_Skip,
+#define X(name, code, mnemonic, effect) &&L_##name,
+#include "link/opcodes.def"
+#undef X
+    };
+    static const JumpTable table = make_jump_table(handlers);
+    Instr in;
+    int32_t k;
+#define NEXT()                                                                              \
+    do {                                                                                    \
+        in = code[++ip];                                                                    \
+        k = in.operand;                                                                     \
+        goto* (static_cast<uint32_t>(in.op) < k_opcodes ? table[in.op] : handlers[0]);      \
+    } while (0)
 
-            // Pushes and loads.
-            case Op::Psh: put_int(*++sp, k); break;
-            case Op::Pap:
-                *++sp = ap[k];
-                sp->type &= ~k_owns;
-                break;
-            case Op::Pbp:
-                NO_VALUE_CHECK(bp[k]);
-                *++sp = bp[k];
-                sp->type &= ~k_owns;
-                break;
-            case Op::Dup:
-                for (int i = 1; i <= k; ++i) {
-                    Value& copy = sp[i] = sp[i - k];
-                    copy.type &= ~k_owns;
-                    if (value::type_of(copy) == value::T_Vector && value::has_flag(copy, value::k_idx_value)) {
-                        SYNC();
-                        copy_vector_index(copy);
-                    }
-                }
-                sp += k;
-                break;
-            case Op::Lap: load_alias(*sp, ap[k]); break;
-            case Op::Lbp:
-                NO_VALUE_CHECK(bp[k]);
-                load_alias(*sp, bp[k]);
-                break;
-            case Op::Lbm: {
-                Value& src = main_slot(e, bp, k);
-                NO_VALUE_CHECK(src);
-                load_alias(*sp, src);
-                break;
-            }
-            case Op::Lod: load_alias(*sp, globals[k].val); break;
-            case Op::Lit: load_alias(*sp, literals[k]); break;
-            case Op::Lti:
-            case Op::Lbr: load_int(*sp, k); break;
-            case Op::Ltd:
-                if (value::owns(*sp)) value::release(*sp);
-                *sp = value::make_double(k);
-                break;
-            case Op::Lip: load_int(*sp, ip + k, k_null); break;
+    --ip;
+    NEXT();
 
-            // Stores keep the value on the stack as an alias.
-            case Op::Sto: STORE(globals[k].val); break;
-            case Op::Sap: STORE(ap[k]); break;
-            case Op::Sbp: STORE(bp[k]); break;
-            case Op::Sbm: STORE(main_slot(e, bp, k)); break;
+L_Ext:
+    SYNC();
+    return;
+L_Num:
+    if (e.abort_requested) {
+        SYNC();
+        raise_run_error(E_UserAbort);
+    }
+    DEBUG_HOOK(in);
+    NEXT();
+L_Elf:
+L_Elt:
+    DEBUG_HOOK(in);
+    NEXT();
+L_Skip:
+L_Nop:
+L_Lck:
+    NEXT();
 
-            // Stack shape.
-            case Op::Pop:
-                for (int i = 0; i <= k; ++i, --sp)
-                    if (value::owns(*sp)) value::release(*sp);
-                break;
-            case Op::Sbz:
-                if (value::owns(bp[k])) value::release(bp[k]);
-                bp[k] = value::make_null();
-                break;
-            case Op::Exc: std::swap(sp[0], sp[-1]); break;
-            case Op::Int:
-                if (sp + k >= e.limit()) {
-                    SYNC();
-                    raise_run_error(E_StackOverflow);
-                }
-                for (int i = 0; i < k; ++i) put_int(*++sp, 0, k_null);
-                break;
-
-            // Jumps store target - 1: the loop advances ip.
-            case Op::Jmp:
-                if (ip == stop && stop > 0) {
-                    load_int(*sp, 0);
-                    SYNC();
-                    return;
-                }
-                ip = k - 1;
-                break;
-            case Op::Jmf:
-            case Op::Jmt: {
-                int t = fast::truth(*sp);
-                if (t < 0) {
-                    SYNC();
-                    t = value::truth(*sp);
-                }
-                if ((t != 0) == (in.op == static_cast<int32_t>(Op::Jmt))) ip = k - 1;
-                break;
-            }
-            case Op::Jst: {
-                const Value& target = sp[k];
-                if (!value::is_null(target)) {
-                    SYNC();
-                    raise_run_error(E_JumpAddress);
-                }
-                ip = target.u.ival - 1;
-                break;
-            }
-
-            // Operators and indexing.
-            case Op::Opr:
-                if (fast::is_unary(k) ? fast::unary(k, *sp) : fast::binary(k, sp)) {
-                    if (!fast::is_unary(k)) --sp;
-                    break;
-                }
-                SYNC();
-                if (!object_operator(k, e.sp)) apply_operator(k, e.sp);
-                sp = e.sp;
-                break;
-            case Op::Fni: SYNC(); apply_inline(k, *sp); break;
-            case Op::Xld: SYNC(); index_load(e.sp); sp = e.sp; break;
-            case Op::Xst: SYNC(); index_store(e.sp); sp = e.sp; break;
-            case Op::Xgl: SYNC(); index_load_gauss(k, e.sp); sp = e.sp; break;
-            case Op::Xgs: SYNC(); index_store_gauss(k, e.sp); sp = e.sp; break;
-            case Op::Xmv: SYNC(); multiple_assign_element(k, *sp); break;
-            case Op::Ntp:
-                SYNC();
-                if (k == static_cast<int32_t>(value::T_Lambda))
-                    make_lambda(e);
-                else
-                    new_value(k, e.sp);
-                sp = e.sp;
-                break;
-
-            // References: the next instruction names the target and is consumed.
-            case Op::Adr:
-            case Op::Ads:
-            case Op::Xrs:
-                SYNC();
-                take_address(e, code[ip + 1], in.op == static_cast<int32_t>(Op::Xrs));
-                RELOAD();
-                ++ip;
-                break;
-
-            // Calls, returns and loops run out of line on the synchronised engine.
-            case Op::Cal: SYNC(); call(e, k); RELOAD(); break;
-            case Op::Ret: SYNC(); return_from(e, k); RELOAD(); break;
-            case Op::For: SYNC(); for_instruction(e, k, debug); RELOAD(); break;
-
-            case Op::Cam:
-            case Op::New:
-            case Op::Lmr:
-            case Op::Smn:
-            case Op::Smp:
-            case Op::Lmp:
-            case Op::Rtl:
-                SYNC();
-                object_instruction(e, static_cast<Op>(in.op), k);
-                RELOAD();
-                break;
+    // Pushes and loads.
+L_Psh:
+    put_int(*++sp, k);
+    NEXT();
+L_Pap:
+    fast::copy_record(*++sp, ap[k], k_owns);
+    NEXT();
+L_Pbp:
+    NO_VALUE_CHECK(bp[k]);
+    fast::copy_record(*++sp, bp[k], k_owns);
+    NEXT();
+L_Dup:
+    for (int i = 1; i <= k; ++i) {
+        Value& copy = sp[i] = sp[i - k];
+        copy.type &= ~k_owns;
+        if (value::type_of(copy) == value::T_Vector && value::has_flag(copy, value::k_idx_value)) {
+            SYNC();
+            copy_vector_index(copy);
         }
     }
+    sp += k;
+    NEXT();
+L_Lap:
+    load_alias(*sp, ap[k]);
+    NEXT();
+L_Lbp:
+    NO_VALUE_CHECK(bp[k]);
+    load_alias(*sp, bp[k]);
+    NEXT();
+L_Lbm: {
+    Value& src = main_slot(e, bp, k);
+    NO_VALUE_CHECK(src);
+    load_alias(*sp, src);
+    NEXT();
+}
+L_Lod:
+    load_alias(*sp, globals[k].val);
+    NEXT();
+L_Lit:
+    load_alias(*sp, literals[k]);
+    NEXT();
+L_Lti:
+L_Lbr:
+    load_int(*sp, k);
+    NEXT();
+L_Ltd:
+    if (value::owns(*sp)) value::release(*sp);
+    *sp = value::make_double(k);
+    NEXT();
+L_Lip:
+    load_int(*sp, ip + k, k_null);
+    NEXT();
+
+    // Stores keep the value on the stack as an alias.
+L_Sto:
+    STORE(globals[k].val);
+    NEXT();
+L_Sap:
+    STORE(ap[k]);
+    NEXT();
+L_Sbp:
+    STORE(bp[k]);
+    NEXT();
+L_Sbm:
+    STORE(main_slot(e, bp, k));
+    NEXT();
+
+    // Stack shape.
+L_Pop:
+    for (int i = 0; i <= k; ++i, --sp)
+        if (value::owns(*sp)) value::release(*sp);
+    NEXT();
+L_Sbz:
+    if (value::owns(bp[k])) value::release(bp[k]);
+    bp[k] = value::make_null();
+    NEXT();
+L_Exc:
+    std::swap(sp[0], sp[-1]);
+    NEXT();
+L_Int:
+    if (sp + k >= e.limit()) {
+        SYNC();
+        raise_run_error(E_StackOverflow);
+    }
+    for (int i = 0; i < k; ++i) put_int(*++sp, 0, k_null);
+    NEXT();
+
+    // Jumps store target - 1: NEXT advances ip.
+L_Jmp:
+    if (ip == stop && stop > 0) {
+        load_int(*sp, 0);
+        SYNC();
+        return;
+    }
+    ip = k - 1;
+    NEXT();
+L_Jmf:
+L_Jmt: {
+    int t = fast::truth(*sp);
+    if (t < 0) {
+        SYNC();
+        t = value::truth(*sp);
+    }
+    if ((t != 0) == (in.op == static_cast<int32_t>(Op::Jmt))) ip = k - 1;
+    NEXT();
+}
+L_Jst: {
+    const Value& target = sp[k];
+    if (!value::is_null(target)) {
+        SYNC();
+        raise_run_error(E_JumpAddress);
+    }
+    ip = target.u.ival - 1;
+    NEXT();
+}
+
+    // Operators and indexing.
+L_Opr:
+    if (fast::int_operands(sp) && fast::int_binary(k, sp[-1], sp[-1].u.ival, sp->u.ival)) {
+        --sp;
+        NEXT();
+    }
+    if (fast::is_unary(k) ? fast::unary(k, *sp) : fast::binary(k, sp)) {
+        if (!fast::is_unary(k)) --sp;
+        NEXT();
+    }
+    SYNC();
+    if (!object_operator(k, e.sp)) apply_operator(k, e.sp);
+    sp = e.sp;
+    NEXT();
+L_Fni:
+    SYNC();
+    apply_inline(k, *sp);
+    NEXT();
+L_Xld:
+    SYNC();
+    index_load(e.sp);
+    sp = e.sp;
+    NEXT();
+L_Xst:
+    SYNC();
+    index_store(e.sp);
+    sp = e.sp;
+    NEXT();
+L_Xgl:
+    SYNC();
+    index_load_gauss(k, e.sp);
+    sp = e.sp;
+    NEXT();
+L_Xgs:
+    SYNC();
+    index_store_gauss(k, e.sp);
+    sp = e.sp;
+    NEXT();
+L_Xmv:
+    SYNC();
+    multiple_assign_element(k, *sp);
+    NEXT();
+L_Ntp:
+    SYNC();
+    if (k == static_cast<int32_t>(value::T_Lambda))
+        make_lambda(e);
+    else
+        new_value(k, e.sp);
+    sp = e.sp;
+    NEXT();
+
+    // References: the next instruction names the target and is consumed.
+L_Adr:
+L_Ads:
+L_Xrs:
+    SYNC();
+    take_address(e, code[ip + 1], in.op == static_cast<int32_t>(Op::Xrs));
+    RELOAD();
+    ++ip;
+    NEXT();
+
+    // Calls, returns and loops; the general cases run out of line on the
+    // synchronised engine.
+L_Cal:
+    if (fast::call(e, {ip, sp, ap, bp}, code, debug, k)) NEXT();
+    SYNC();
+    call(e, k);
+    RELOAD();
+    NEXT();
+L_Ret:
+    if (fast::return_from(e, {ip, sp, ap, bp}, k)) NEXT();
+    SYNC();
+    return_from(e, k);
+    RELOAD();
+    NEXT();
+L_For:
+    SYNC();
+    for_instruction(e, k, debug);
+    RELOAD();
+    NEXT();
+
+L_Cam:
+L_New:
+L_Lmr:
+L_Smn:
+L_Smp:
+L_Lmp:
+L_Rtl:
+    SYNC();
+    object_instruction(e, static_cast<Op>(in.op), k);
+    RELOAD();
+    NEXT();
 #undef SYNC
 #undef RELOAD
 #undef NO_VALUE_CHECK
 #undef STORE
 #undef DEBUG_HOOK
+#undef NEXT
 }
 
 }  // namespace kj::vm

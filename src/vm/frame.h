@@ -3,8 +3,6 @@
 // registers as stack indices, so that a stack can be copied between engines.
 #pragma once
 
-#include <cstring>
-
 #include "vm/engine.h"
 
 namespace kj::vm {
@@ -19,18 +17,27 @@ struct SavedRegisters {
 
 inline bool is_frame_marker(const Value& v) { return v.type == k_frame_marker; }
 
-inline Value make_frame_marker(const Engine& e) {
-    Value v{};
+// Writes the marker word by word, each payload word whole: the return reads
+// it back soon after, and loads forward only from stores as wide as they are.
+inline void write_frame_marker(Value& v, const SavedRegisters& r) {
     v.type = k_frame_marker;
-    const SavedRegisters r{e.index(e.ap), e.index(e.bp), e.ip};
-    std::memcpy(&v.u, &r, sizeof r);
+    v.reserved = 0;
+    v.u.w[0] = static_cast<int64_t>(static_cast<uint64_t>(static_cast<uint32_t>(r.ap)) |
+                                    static_cast<uint64_t>(static_cast<uint32_t>(r.bp)) << 32);
+    v.u.w[1] = static_cast<uint32_t>(r.ip);
+    v.u.w[2] = v.u.w[3] = 0;
+}
+
+inline Value make_frame_marker(const Engine& e) {
+    Value v;
+    write_frame_marker(v, {e.index(e.ap), e.index(e.bp), e.ip});
     return v;
 }
 
 inline SavedRegisters saved_registers(const Value& marker) {
-    SavedRegisters r;
-    std::memcpy(&r, &marker.u, sizeof r);
-    return r;
+    const auto w0 = static_cast<uint64_t>(marker.u.w[0]);
+    return {static_cast<int32_t>(static_cast<uint32_t>(w0)), static_cast<int32_t>(static_cast<uint32_t>(w0 >> 32)),
+            static_cast<int32_t>(static_cast<uint32_t>(marker.u.w[1]))};
 }
 
 }  // namespace kj::vm

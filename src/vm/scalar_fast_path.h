@@ -20,13 +20,18 @@ inline int scalar_kind(const Value& v) {
 
 inline double as_double(const Value& v, int kind) { return kind == 1 ? v.u.ival : v.u.dval; }
 
+// Scalars are written as whole 8-byte words (type with the reserved word, and
+// the first payload word), so that later word-sized loads of the record
+// forward from these stores.
 inline void put_int(Value& v, int32_t i) {
     v.type = value::T_Int;
-    v.u.ival = i;
+    v.reserved = 0;
+    v.u.w[0] = static_cast<uint32_t>(i);
 }
 
 inline void put_double(Value& v, double d) {
     v.type = value::T_Double;
+    v.reserved = 0;
     v.u.dval = d;
 }
 
@@ -82,6 +87,13 @@ inline bool double_binary(int code, Value& l, double a, double b) {
         case T_Ge: put_int(l, a >= b); return true;
         default: return false;
     }
+}
+
+// Both top records are ints with a value (a unary operator reads only the
+// top, so int_binary's codes never match one).
+inline bool int_operands(const Value* sp) {
+    constexpr uint32_t mask = KJ_TYPE_MASK | value::k_null;
+    return (sp[0].type & mask) == value::T_Int && (sp[-1].type & mask) == value::T_Int;
 }
 
 // Binary operator on sp[-1] and sp[0]; on success the result is in sp[-1]

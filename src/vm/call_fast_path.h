@@ -1,0 +1,96 @@
+// Calls and returns of compiled functions on the dispatch loop's registers,
+// for the common case: a plain function value, exactly its declared number of
+// int or double arguments, no debug slots; and a return from a frame where
+// nothing owns a payload. Each returns false, having changed nothing, in every
+// other case, and the general call or return runs instead. The results equal
+// those of call_compiled and return_from.
+#pragma once
+
+#include <cstdint>
+
+#include "link/code_image.h"
+#include "vm/engine.h"
+#include "vm/frame.h"
+
+namespace kj::vm::fast {
+
+// Registers the dispatch loop keeps in locals.
+struct Registers {
+    int32_t& ip;
+    Value*& sp;
+    Value*& ap;
+    Value*& bp;
+};
+
+// Copies a record with the flags in `clear` cleared. An int or double moves
+// as its type word and first payload word only: loads no wider than the
+// stores that wrote the scalar forward from them, where a whole-record copy
+// would stall on every push and load.
+[[gnu::always_inline]] inline void copy_record(Value& dst, const Value& src, uint32_t clear) {
+    const uint32_t t = src.type;
+    const uint32_t kind = t & KJ_TYPE_MASK;
+    if (kind == value::T_Int || kind == value::T_Double) {
+        dst.type = t & ~clear;
+        dst.reserved = 0;
+        dst.u.w[0] = src.u.w[0];
+    } else {
+        dst = src;
+        dst.type &= ~clear;
+    }
+}
+
+inline bool is_plain_scalar(const Value& v) {
+    const uint32_t t = v.type & KJ_TYPE_MASK;
+    return t == value::T_Int || t == value::T_Double;
+}
+
+// Outside debug mode the entry's ELF and an INT 0 do nothing: the call goes
+// past them.
+[[gnu::always_inline]] inline bool call(Engine& e, Registers r, const link::Instr* code, bool debug, int n) {
+    Value* callee = r.sp - n;
+    constexpr uint32_t mask = KJ_TYPE_MASK | value::k_bound | value::k_extern | value::k_varargs;
+    if ((callee->type & mask) != value::T_Func || callee->u.fn.nparam != n || e.slots || r.sp + 1 >= e.limit())
+        return false;
+    Value* args = callee + 1;
+    for (int i = 0; i < n; ++i)
+        if (!is_plain_scalar(args[i])) return false;
+    // A parameter's descriptor letter 'c' marks it const.
+    const char* descriptor = n ? callee->u.fn.info->descriptor : nullptr;
+    for (int i = 0; i < n; ++i) {
+        if (descriptor[i] == 'c')
+            args[i].type |= value::k_const;
+        else
+            args[i].type &= ~value::k_const;
+    }
+    write_frame_marker(*++r.sp, {e.index(r.ap), e.index(r.bp), r.ip});
+    int32_t entry = static_cast<int32_t>(callee->u.fn.entry);
+    if (!debug) {
+        if (code[entry].op == static_cast<int32_t>(link::Op::Elf)) ++entry;
+        if (code[entry].op == static_cast<int32_t>(link::Op::Int) && code[entry].operand == 0) ++entry;
+    }
+    r.ip = entry - 1;
+    e.ap = r.ap = args;
+    e.bp = r.bp = r.sp + 1;
+    return true;
+}
+
+// kind: 1 returns the top, 0 an int 0, -1 no value.
+[[gnu::always_inline]] inline bool return_from(Engine& e, Registers r, int kind) {
+    Value* callee = r.ap - 1;
+    if (kind == 1 && !is_plain_scalar(*r.sp)) return false;
+    for (const Value* p = callee; p < r.sp; ++p)
+        if (value::owns(*p)) return false;
+    const SavedRegisters caller = saved_registers(r.bp[-1]);
+    if (kind == 1) {
+        copy_record(*callee, *r.sp, value::k_const);
+    } else {
+        *callee = kind == 0 ? value::make_int(0) : value::make_null();
+    }
+    r.sp = callee;
+    r.ip = caller.ip;
+    e.ap = r.ap = e.at(caller.ap);
+    e.bp = r.bp = e.at(caller.bp);
+    return true;
+}
+
+}  // namespace kj::vm::fast
