@@ -120,6 +120,23 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
     static const JumpTable table = make_jump_table(handlers);
     Instr in;
     int32_t k;
+// PAP or PBP of an int, then PSH c, then OPR: an int operator with a constant
+// right operand in one step (cases the int fast path does not take run apart).
+#define FUSED_INT_CONSTANT_OPERATOR(src)                                                    \
+    if (code[ip + 1].op == static_cast<int32_t>(Op::Psh) &&                                 \
+        code[ip + 2].op == static_cast<int32_t>(Op::Opr) &&                                 \
+        ((src).type & (KJ_TYPE_MASK | k_null)) == value::T_Int) {                           \
+        if (fast::int_binary(code[ip + 2].operand, sp[1], (src).u.ival, code[ip + 1].operand)) { \
+            ++sp;                                                                           \
+            ip += 2;                                                                        \
+            if (code[ip + 1].op == static_cast<int32_t>(Op::Cal)) {                         \
+                in = code[++ip];                                                            \
+                k = in.operand;                                                             \
+                goto L_Cal;                                                                 \
+            }                                                                               \
+            NEXT();                                                                         \
+        }                                                                                   \
+    }
 #define NEXT()                                                                              \
     do {                                                                                    \
         in = code[++ip];                                                                    \
@@ -139,6 +156,16 @@ L_Num:
         raise_run_error(E_UserAbort);
     }
     DEBUG_HOOK(in);
+    // A line marker before a conditional jump or a return goes straight on to it.
+    if (!debug) {
+        const Op next = static_cast<Op>(code[ip + 1].op);
+        if (next == Op::Jmf || next == Op::Jmt || next == Op::Ret) {
+            in = code[++ip];
+            k = in.operand;
+            if (next == Op::Ret) goto L_Ret;
+            goto L_Jmf;
+        }
+    }
     NEXT();
 L_Elf:
 L_Elt:
@@ -151,13 +178,21 @@ L_Lck:
 
     // Pushes and loads.
 L_Psh:
+    // PSH then LOD pushes an alias of a global (a function about to be called).
+    if (code[ip + 1].op == static_cast<int32_t>(Op::Lod)) {
+        k = code[++ip].operand;
+        fast::copy_record(*++sp, globals[k].val, k_owns);
+        NEXT();
+    }
     put_int(*++sp, k);
     NEXT();
 L_Pap:
+    FUSED_INT_CONSTANT_OPERATOR(ap[k]);
     fast::copy_record(*++sp, ap[k], k_owns);
     NEXT();
 L_Pbp:
     NO_VALUE_CHECK(bp[k]);
+    FUSED_INT_CONSTANT_OPERATOR(bp[k]);
     fast::copy_record(*++sp, bp[k], k_owns);
     NEXT();
 L_Dup:
@@ -253,6 +288,11 @@ L_Jmt: {
         t = value::truth(*sp);
     }
     if ((t != 0) == (in.op == static_cast<int32_t>(Op::Jmt))) ip = k - 1;
+    // The condition is usually popped first thing on either way.
+    if (code[ip + 1].op == static_cast<int32_t>(Op::Pop) && code[ip + 1].operand == 0 && !value::owns(*sp)) {
+        --sp;
+        ++ip;
+    }
     NEXT();
 }
 L_Jst: {
@@ -363,6 +403,7 @@ L_Rtl:
 #undef STORE
 #undef DEBUG_HOOK
 #undef NEXT
+#undef FUSED_INT_CONSTANT_OPERATOR
 }
 
 }  // namespace kj::vm
