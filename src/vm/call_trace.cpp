@@ -1,6 +1,7 @@
 #include "vm/call_trace.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "link/code_image.h"
 #include "link/literals.h"
@@ -14,6 +15,14 @@ using link::Op;
 
 namespace {
 constexpr int k_trace_frames = 10;
+
+bool is_op(const link::Instr& in, Op op) { return in.op == static_cast<int32_t>(op); }
+
+// The line of a NUM (a breakpoint holds it complemented); 0 for none.
+int line_of(const link::Instr& num) {
+    const int line = num.operand < 0 ? -num.operand - 1 : num.operand;
+    return line >= 1 ? line : 0;
+}
 
 const value::FuncInfo* info_of(const Value& callee) {
     return value::type_of(callee) == value::T_Func ? callee.u.fn.info : nullptr;
@@ -34,6 +43,15 @@ const char* class_of(const Value& callee, const Value* args) {
     if (std::strcmp(info->params[0].name, "this") != 0 || value::type_of(args[0]) != value::T_Class) return nullptr;
     const int cls = args[0].u.obj.cls;
     return cls >= 0 && cls < link::symbols().count ? link::symbol_at(cls).name : nullptr;
+}
+
+// A member function's symbol carries its class ("Base::f"); after the class
+// of the object it runs on, only the member's own name follows.
+std::string_view member_display_name(const Value& callee, const Value* args) {
+    const std::string_view name = frame_function_name(callee);
+    if (!class_of(callee, args)) return name;
+    const std::size_t colon = name.rfind("::");
+    return colon == std::string_view::npos ? name : name.substr(colon + 2);
 }
 
 // The running function of the current engine: its callee slot and arguments.
@@ -82,7 +100,7 @@ void error_location() {
         text += cls;
         text += "::";
     }
-    text += frame_function_name(*r.callee);
+    text += member_display_name(*r.callee, r.args);
     text += " (" + std::to_string(line) + "), call trace: ";
     text += location_text(r.e->ip, *r.callee, r.args, true);
     KjRunMessage(text.c_str());
@@ -104,13 +122,17 @@ const char* current_function() {
 }  // namespace
 
 int source_line(int ip) {
-    for (int i = ip; i >= 0 && i < link::code_size(); ++i) {
+    if (ip < 0 || ip >= link::code_size()) return 0;
+    // A return statement puts its line marker just before the RET: an error
+    // raised by the return itself (a result being materialised) belongs to
+    // that line, not to whatever code follows the function.
+    const link::Instr at = link::code_at(ip);
+    if ((is_op(at, Op::Ret) || is_op(at, Op::Rtl)) && ip > 0 && is_op(link::code_at(ip - 1), Op::Num))
+        return line_of(link::code_at(ip - 1));
+    for (int i = ip; i < link::code_size(); ++i) {
         const link::Instr in = link::code_at(i);
-        if (in.op == static_cast<int32_t>(Op::Ext)) return 0;
-        if (in.op == static_cast<int32_t>(Op::Num)) {
-            const int line = in.operand < 0 ? -in.operand - 1 : in.operand;
-            return line >= 1 ? line : 0;
-        }
+        if (is_op(in, Op::Ext)) return 0;
+        if (is_op(in, Op::Num)) return line_of(in);
     }
     return 0;
 }
@@ -133,8 +155,10 @@ std::string location_text(int ip, const Value& callee, const Value* args, bool w
     if (cls) {
         text += cls;
         text += "::";
+        text += member_display_name(callee, args);
+    } else {
+        text += frame_function_name(callee);
     }
-    text += frame_function_name(callee);
     return text;
 }
 
