@@ -159,7 +159,8 @@ int class_member_kind(const Value& object, std::string_view name) {
     if (!is_type(object, value::T_Class)) return 0;
     int kind = 0;
     const bool known = walk_classes(object, [&](const value::NamedValue& s) {
-        kind = member_kind(s.val.u.obj.members, s.val.u.obj.n, name);
+        // A class record holds its data members, then its own member functions.
+        kind = member_kind(s.val.u.obj.members, s.val.u.obj.n + s.val.u.obj.pad, name);
         return kind != 0;
     });
     if (!known && kind == 0) kind = member_kind(object.u.obj.members, object.u.obj.n, name);
