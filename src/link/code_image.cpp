@@ -18,6 +18,9 @@ bool code_has_room(int n) { return n >= 0 && code_size() <= k_code_capacity - n;
 
 int emit_raw(int32_t op, int32_t operand) {
     if (!code_has_room(1)) return -1;
+    // The dispatch loop reads an opcode's low byte: any other value outside the
+    // list is stored as one unknown opcode that it skips.
+    if (op < 0 || op > 255) op = k_unknown_opcode;
     g_code.push_back(Instr{op, operand});
     g_exists = true;
     return code_size() - 1;

@@ -17,6 +17,10 @@ int code_size();
 Instr* code_data();
 Instr& code_at(int index);
 bool code_has_room(int n);
+// An opcode that is not in the list, and stands for every such opcode
+// outside 0..255 in the image.
+constexpr int32_t k_unknown_opcode = 255;
+
 // Appends one instruction and returns its address, or -1 when the image is full.
 int emit(Op op, int32_t operand = 0);
 int emit_raw(int32_t op, int32_t operand);

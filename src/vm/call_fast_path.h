@@ -52,15 +52,14 @@ inline bool is_plain_scalar(const Value& v) {
     if ((callee->type & mask) != value::T_Func || callee->u.fn.nparam != n || e.slots || r.sp + 1 >= e.limit())
         return false;
     Value* args = callee + 1;
-    for (int i = 0; i < n; ++i)
-        if (!is_plain_scalar(args[i])) return false;
-    // A parameter's descriptor letter 'c' marks it const.
+    // A parameter's descriptor letter 'c' marks it const; a non-scalar argument
+    // leaves the call to the general path (the marks set so far are redone there).
     const char* descriptor = n ? callee->u.fn.info->descriptor : nullptr;
     for (int i = 0; i < n; ++i) {
-        if (descriptor[i] == 'c')
-            args[i].type |= value::k_const;
-        else
-            args[i].type &= ~value::k_const;
+        const uint32_t t = args[i].type;
+        const uint32_t kind = t & KJ_TYPE_MASK;
+        if (kind != value::T_Int && kind != value::T_Double) return false;
+        args[i].type = descriptor[i] == 'c' ? t | value::k_const : t & ~value::k_const;
     }
     write_frame_marker(*++r.sp, {e.index(r.ap), e.index(r.bp), r.ip});
     int32_t entry = static_cast<int32_t>(callee->u.fn.entry);

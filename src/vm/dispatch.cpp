@@ -60,7 +60,8 @@ inline bool is_scalar(const Value& v) {
 }
 // The handler of each opcode, from the handlers listed in opcode-list order
 // after the one that skips unknown opcodes.
-constexpr int k_opcodes = 128;
+// Indexed by an opcode's low byte (the image holds opcodes 0..255 only).
+constexpr int k_opcodes = 256;
 using JumpTable = std::array<const void*, k_opcodes>;
 
 JumpTable make_jump_table(const void* const* handlers) {
@@ -134,14 +135,24 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
                 k = in.operand;                                                             \
                 goto L_Cal;                                                                 \
             }                                                                               \
-            NEXT();                                                                         \
+            NEXT_EXPECTING(Num);                                                            \
         }                                                                                   \
     }
 #define NEXT()                                                                              \
     do {                                                                                    \
         in = code[++ip];                                                                    \
         k = in.operand;                                                                     \
-        goto* (static_cast<uint32_t>(in.op) < k_opcodes ? table[in.op] : handlers[0]);      \
+        goto* table[static_cast<uint8_t>(in.op)];                                           \
+    } while (0)
+// NEXT when the next instruction is usually `name`: then a direct jump to its handler.
+#define NEXT_EXPECTING(name)                                                                \
+    do {                                                                                    \
+        if (code[ip + 1].op == static_cast<int32_t>(Op::name)) {                            \
+            in = code[++ip];                                                                \
+            k = in.operand;                                                                 \
+            goto L_##name;                                                                  \
+        }                                                                                   \
+        NEXT();                                                                             \
     } while (0)
 
     --ip;
@@ -182,7 +193,7 @@ L_Psh:
     if (code[ip + 1].op == static_cast<int32_t>(Op::Lod)) {
         k = code[++ip].operand;
         fast::copy_record(*++sp, globals[k].val, k_owns);
-        NEXT();
+        NEXT_EXPECTING(Pap);
     }
     put_int(*++sp, k);
     NEXT();
@@ -309,7 +320,7 @@ L_Jst: {
 L_Opr:
     if (fast::int_operands(sp) && fast::int_binary(k, sp[-1], sp[-1].u.ival, sp->u.ival)) {
         --sp;
-        NEXT();
+        NEXT_EXPECTING(Num);
     }
     if (fast::is_unary(k) ? fast::unary(k, *sp) : fast::binary(k, sp)) {
         if (!fast::is_unary(k)) --sp;
@@ -403,6 +414,7 @@ L_Rtl:
 #undef STORE
 #undef DEBUG_HOOK
 #undef NEXT
+#undef NEXT_EXPECTING
 #undef FUSED_INT_CONSTANT_OPERATOR
 }
 

@@ -58,6 +58,11 @@ TEST_F(TablesTest, CodeImageStartsWithTwoExitsAndEmitReturnsAddresses) {
     EXPECT_EQ(emit(Op::Psh, 4), 2);
     EXPECT_EQ(emit(Op::Jmp, -1), 3);
     EXPECT_EQ(code_at(3).operand, -1);
+    // Opcodes outside 0..255 are kept as the one unknown opcode; others as given.
+    EXPECT_EQ(code_at(emit_raw(1000, 7)).op, k_unknown_opcode);
+    EXPECT_EQ(code_at(emit_raw(-3, 7)).op, k_unknown_opcode);
+    EXPECT_EQ(code_at(emit_raw(200, 7)).op, 200);
+    EXPECT_STREQ(mnemonic(k_unknown_opcode), "???");
 }
 
 TEST_F(TablesTest, LiteralTableEndsWithZeroRecordAndOwnsItsPayloads) {
