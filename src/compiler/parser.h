@@ -225,8 +225,13 @@ void member_defined(const MemberContext& m, const std::string& name, int sym);
 bool is_class_symbol(int sym);
 // Member lookup in a class and its bases: data member index or -1.
 int find_data_member(int cls, const std::string& name, uint32_t* flags, int* owner);
-// Member function lookup: true when the class (or a base) declares it.
-bool find_member_function(int cls, const std::string& name, int* nparams, bool* varargs, bool* is_static);
+// Member function lookup: true when the class (or a base) declares it; the
+// declaring class in *owner.
+bool find_member_function(int cls, const std::string& name, bool* is_static = nullptr, int* owner = nullptr);
+// The global symbol "Owner::member" of a member function, declared external
+// when its definition has not been compiled yet; -1 when the class has no
+// such member function.
+int member_function_symbol(int owner, const std::string& member);
 // new Name(args)
 void new_expression(Expr& e);
 void delete_expression(Expr& e);
