@@ -126,6 +126,8 @@ void expression_value();
 void comma_value();
 // After an expression statement: a post-increment's unused result is not restored.
 void discard_postfix_value();
+// Code was moved: the last post-increment's position no longer holds.
+void forget_postfix_value();
 
 void load(Expr& e);
 // Left-value checks and the code before the right side of "=" (compound:
