@@ -58,11 +58,14 @@ void relocate(Target& t, int from, int to, int delta) {
 // Compiles one target (not the empty one) and cuts its code out of the image.
 void compile_target(Target& t) {
     t.empty = false;
+    // An interactive command may create a variable here as with "=".
+    unit().implicit_target = tok() == T_Identifier && (peek() == T_Comma || peek() == T_RBracket);
     t.first_lambda = unit().lambda_count;
     t.first_label = fn().labels.size();
     const int old_barrier = barrier();
     const int start = mark_label();
     conditional_expression(t.e);
+    unit().implicit_target = false;
     forget_postfix_value();
     const int end = code_here();
     t.last_lambda = unit().lambda_count;

@@ -107,6 +107,11 @@ void resolve_name(const std::string& name, Expr& e) {
     int k = find_global(name);
     if (k < 0 && fn().cls >= 0) k = link::find_symbol(std::string(link::symbol_at(fn().cls).name) + "::" + name);
     if (k < 0) k = declare_library_function(name);
+    if (k < 0 && implicit_local_allowed()) {
+        e.place = Place::Local;
+        e.index = declare_local(name, 0);
+        return;
+    }
     if (k < 0) {
         report(D_Undeclared, name);
         value::Value v = value::make_int(0);

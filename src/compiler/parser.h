@@ -88,6 +88,7 @@ struct FunctionState {
 
 struct UnitState {
     FunctionState fn;
+    bool interactive = false;     // compiling interactive commands (implicit locals, slot limit)
     std::vector<LoopEntry> loops;
     std::string ns;               // namespace being declared ("" outside)
     std::unordered_set<int> header_declared;  // functions declared only in an included header
@@ -97,6 +98,7 @@ struct UnitState {
     int file_literal = 0;         // source file name of the function being compiled
     bool test_expression = false; // an assignment here draws warning 80
     int multiple_assign = 0;
+    bool implicit_target = false; // a lone name as multiple-assignment target (interactive locals)
     int class_being_declared = -1;
 };
 
@@ -113,6 +115,9 @@ void enter_block();
 void leave_block();
 // A hidden local for compiler temporaries ("$t1", the switch value).
 int hidden_local(const std::string& name);
+// Interactive compilation: an unknown name being assigned (followed by "=",
+// or alone as a multiple-assignment target) becomes a new local.
+bool implicit_local_allowed();
 
 // --- expressions (expr_parser.cpp, storage.cpp, calls.cpp, names.cpp) --------
 
