@@ -173,19 +173,26 @@ void call_suffix(Expr& e) {
     const bool named = e.place == Place::Global && e.function;
     const std::string name = e.name;
     const Signature s = named ? signature_of(e.index) : Signature{};
-    const bool with_this = e.with_this;
+    const Direct direct = e.direct;
+    const int direct_class = e.direct_class;
     load(e);
-    if (with_this) {
+    // Hidden arguments of a member function called directly: this (or the
+    // class record for a static one) and the int 0.
+    const int hidden = direct == Direct::None ? 0 : 2;
+    if (direct == Direct::This) {
         gen(Op::Psh, 0);
         gen(Op::Lap, 0);
+    } else if (direct == Direct::Class) {
         gen(Op::Psh, 0);
+        gen(Op::Lod, direct_class);
     }
+    if (hidden) gen(Op::Psh, 0);
     ArgList a = arguments();
     if (named) {
-        complete_arguments(s, a, name, with_this ? 2 : 0);
+        complete_arguments(s, a, name, hidden);
         adjust_before_call(name, a);
     }
-    gen(Op::Cal, a.count + (with_this ? 2 : 0));
+    gen(Op::Cal, a.count + hidden);
     if (named) adjust_after_call(name);
     e = Expr{};
 }

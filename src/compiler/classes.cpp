@@ -1,6 +1,7 @@
 // Classes: declarations built into class records (base members first,
 // member functions sorted by name), member lookup through the base chain,
 // member-function definitions outside the class, new and delete.
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -108,13 +109,35 @@ int find_data_member(int cls, const std::string& name, uint32_t* flags, int* own
     return i;
 }
 
-bool find_member_function(int cls, const std::string& name, int* nparams, bool* varargs, bool* is_static) {
-    const value::NamedValue* f = vm::find_member_function(cls, name);
+bool find_member_function(int cls, const std::string& name, bool* is_static, int* owner) {
+    int k = -1;
+    const value::NamedValue* f = vm::find_member_function(cls, name, &k);
     if (!f) return false;
-    if (nparams) *nparams = f->val.u.fn.nparam;
-    if (varargs) *varargs = value::has_flag(f->val, value::k_varargs);
     if (is_static) *is_static = value::has_flag(f->val, value::k_static);
+    if (owner) *owner = k;
     return true;
+}
+
+int member_function_symbol(int owner, const std::string& member) {
+    const std::string full = std::string(link::symbol_at(owner).name) + "::" + member;
+    const int existing = link::find_symbol(full);
+    if (existing >= 0) return existing;
+    const value::NamedValue* f = own_function(owner, member);
+    if (!f || value::type_of(f->val) != value::T_Func) return -1;
+    // Declared like a function declaration, so that the definition later in
+    // the unit checks against it: the hidden parameters count as const.
+    const value::FuncInfo* declared = f->val.u.fn.info;
+    std::string descriptor = declared && declared->descriptor ? declared->descriptor : "  $" + full;
+    descriptor.replace(0, std::min<std::size_t>(2, descriptor.find('$')), "cc");
+    value::FuncInfo* info = link::new_function_info(descriptor, 0, true);
+    const int count = link::declared_parameters(*info);
+    for (int i = 0; i < count && declared && declared->params; ++i)
+        link::set_parameter(*info, i, declared->params[i].name ? declared->params[i].name : "", value::make_null());
+    value::Value v = link::make_function(0, info, value::has_flag(f->val, value::k_varargs));
+    v.type |= value::k_extern | KJ_FLAG_GLOBAL;
+    const int k = link::add_symbol(full, v);
+    if (k < 0) report(D_SymbolTableFull);
+    return k;
 }
 
 MemberContext member_context(const std::string& name, uint32_t qualifiers) {

@@ -18,6 +18,28 @@ int compile_source_file(const char* path, bool gauss);
 // An empty main for interactive mode.
 void create_interactive_main();
 
+// Interactive compilation. While the switch is on, an unknown name followed
+// by "=" (or standing alone as a target of a multiple assignment) becomes a
+// new local of the function being compiled, the command, instead of an
+// undeclared identifier; and a command has at most k_interactive_locals
+// local slots (hidden temporaries included), code 60 beyond. The driver's
+// interactive setting does not turn it on: the source compiled before the
+// prompt appears is an ordinary unit.
+//
+// The frame of a command is reserved before the command runs and the stack
+// above it is in use while it runs, so its size is fixed in advance: 64
+// records are plenty for what is typed at a prompt and stay a small part of
+// the default stack of 1256 records.
+constexpr int k_interactive_locals = 64;
+void set_interactive_compilation(bool on);
+bool interactive_compilation();
+
+// Compiles the statements of the opened source up to <eof> as one command:
+// the body of a function without parameters named `name` (a function of that
+// name compiled earlier is replaced), with the switch above on. Returns the
+// number of errors (compiler and scanner). The scanner stays open.
+int compile_command(const std::string& name);
+
 // Resets the per-process compiler state (array base, counters, namespace).
 void reset_compiler_state();
 

@@ -1,5 +1,6 @@
 // The state of the unit and of the function being compiled: locals with
 // their slots and block depths.
+#include "compiler/compiler.h"
 #include "compiler/parser.h"
 #include "compiler/scanner.h"
 #include "link/literals.h"
@@ -29,12 +30,17 @@ Local* find_local(const std::string& name) {
 int declare_local(const std::string& name, uint32_t flags) {
     FunctionState& f = fn();
     const int slot = f.next_slot++;
+    if (g_unit.interactive && slot >= k_interactive_locals) report(D_TooManyInteractiveLocals, name);
     if (f.next_slot > f.max_slots) f.max_slots = f.next_slot;
     f.locals.push_back({name, slot, false, flags, f.depth, f.lambda});
     return slot;
 }
 
 int hidden_local(const std::string& name) { return declare_local(name, 0); }
+
+bool implicit_local_allowed() {
+    return g_unit.interactive && g_unit.fn.active && (tok() == T_Assign || g_unit.implicit_target);
+}
 
 void enter_block() { ++fn().depth; }
 

@@ -53,6 +53,9 @@ int mark_label() {
     return g_barrier;
 }
 
+int barrier() { return g_barrier; }
+void restore_barrier(int at) { g_barrier = at; }
+
 void set_peepholes(bool on) { g_peepholes = on; }
 
 int emit_jump(Op op, int chain) { return emit_plain(op, chain); }

@@ -24,6 +24,10 @@ int code_here();
 link::Instr& instr(int index);
 // The current position becomes a jump target; returns it.
 int mark_label();
+// The current barrier, and putting back one read earlier (only after the
+// code above it was truncated away again).
+int barrier();
+void restore_barrier(int at);
 // While switched off, emit merges nothing (a jump target may fall between
 // two instructions that are emitted next).
 void set_peepholes(bool on);

@@ -20,16 +20,23 @@ enum class Place : uint8_t {
     Class,       // a class name (symbol `index`); only ::, new and member calls use it
 };
 
+// A member function called directly, bound at compile time rather than
+// through the object's class: the hidden leading arguments are `this`
+// (Base::f inside a member function) or, for a static member function, the
+// class record (Class::f, or f by name inside the class), so that the
+// function reaches the static members through its first argument.
+enum class Direct : uint8_t { None, This, Class };
+
 struct Expr {
     Place place = Place::Value;
     int index = 0;
     uint32_t flags = 0;    // k_const, KJ_FLAG_SERIAL of the named object
     int chain = -1;        // the XRS that starts an index chain
     bool function = false; // a global naming a function (not a storage object)
-    bool static_member_function = false;
     std::string name;      // for messages and member names
     int cls = -1;          // class symbol of an object known at compile time (this)
-    bool with_this = false; // a member function called directly on this (Base::f)
+    Direct direct = Direct::None;
+    int direct_class = -1;  // the class passed for Direct::Class
 
     bool is_storage() const { return place != Place::Value && place != Place::Class && !function; }
 };

@@ -400,6 +400,8 @@ void discard_postfix_value() {
     g_postfix_undo = -1;
 }
 
+void forget_postfix_value() { g_postfix_undo = -1; }
+
 void emit_number(double d, bool is_int) {
     const bool in_range = d >= INT32_MIN && d <= INT32_MAX;
     if (is_int && in_range) {

@@ -157,6 +157,8 @@ void function_definition(const std::string& name, uint32_t qualifiers, const std
     const std::string descriptor = descriptor_of(list, hidden, name, binding);
     const int count = static_cast<int>(list.params.size()) + hidden;
     int k = link::find_symbol(name);
+    // A member function's declaration is the one in its class.
+    if (k < 0 && member.cls >= 0) k = member_function_symbol(member.cls, member.member);
     if (k >= 0) {
         value::Value& old = link::symbol_at(k).val;
         const uint32_t t = value::type_of(old);

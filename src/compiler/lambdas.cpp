@@ -1,5 +1,4 @@
-// Lambdas and multiple assignment, the two forms that start with "[" in
-// operand position.
+// Lambdas, compiled inline in the function that defines them.
 //
 // A lambda is compiled inline, jumped over, as a function "$lamN" whose
 // parameters and locals are slots of the defining frame; its body returns
@@ -75,54 +74,6 @@ void lambda_expression(Expr& e) {
     instr(ntp_psh).operand = ntp - entry;
     for (const std::string& captured : f.captured) emit_plain(Op::Elt, string_literal(captured));
     f.captured.clear();
-    e = Expr{};
-}
-
-// The targets of a multiple assignment: variables by name (declared first
-// when `declare`), an empty position skipping an element.
-void multiple_targets(bool declare) {
-    if (unit().multiple_assign > 0) report(D_NestedMultipleAssign);
-    ++unit().multiple_assign;
-    std::vector<Expr> targets;
-    for (;;) {
-        Expr t;
-        if (tok() == T_Identifier) {
-            const std::string name = cur().text;
-            advance();
-            if (declare) {
-                t.place = Place::Local;
-                t.index = declare_local(name, 0);
-            } else {
-                resolve_name(name, t);
-            }
-            t.name = name;
-            if (t.place != Place::Local && t.place != Place::Arg && t.place != Place::Global)
-                report(D_LeftValue, name);
-        }
-        targets.push_back(t);
-        if (!accept(T_Comma)) break;
-    }
-    expect(T_RBracket);
-    expect(T_Assign);
-    const int temp = hidden_local("$t1");
-    expression_value();
-    gen(Op::Sbp, temp);
-    for (std::size_t k = 0; k < targets.size(); ++k) {
-        Expr& t = targets[k];
-        if (t.place != Place::Local && t.place != Place::Arg && t.place != Place::Global) continue;
-        if ((t.flags & value::k_const)) report(D_AssignConstant, t.name);
-        gen(Op::Psh, 0);
-        gen(Op::Lbp, temp);
-        gen(Op::Xmv, static_cast<int>(k));
-        store_end(t);
-        gen(Op::Pop, 0);
-    }
-    --unit().multiple_assign;
-}
-
-// "[" targets "]" "=" expression   ("[" has been read)
-void multiple_assignment(Expr& e) {
-    multiple_targets(false);
     e = Expr{};
 }
 

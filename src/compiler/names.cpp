@@ -7,6 +7,7 @@
 #include "link/inline_functions.h"
 #include "link/symbols.h"
 #include "value/value.h"
+#include "vm/members.h"
 
 namespace kj::compiler {
 
@@ -29,6 +30,14 @@ void global_place(int k, const std::string& name, Expr& e) {
     }
     e.place = Place::Global;
     e.function = is_function_type(v.type);
+}
+
+// A member function symbol called directly (Class::f, Base::f, a static
+// member function by name inside its class).
+void direct_member_function(int f, int owner, Direct direct, Expr& e) {
+    global_place(f, link::symbol_at(f).name, e);
+    e.direct = direct;
+    e.direct_class = owner;
 }
 
 }  // namespace
@@ -82,20 +91,27 @@ void resolve_name(const std::string& name, Expr& e) {
             e.flags = flags;
             return;
         }
-        int nparams = 0;
-        bool varargs = false, is_static = false;
-        if (find_member_function(fn().cls, name, &nparams, &varargs, &is_static)) {
+        bool is_static = false;
+        int owner = -1;
+        if (find_member_function(fn().cls, name, &is_static, &owner)) {
             if (!is_static) {
                 if (fn().is_static) report(D_StaticAccess, name);
                 gen(Op::Lap, 0);
                 e.place = Place::MemberName;
                 return;
             }
+            const int f = member_function_symbol(owner, name);
+            if (f >= 0) return direct_member_function(f, owner, Direct::Class, e);
         }
     }
     int k = find_global(name);
     if (k < 0 && fn().cls >= 0) k = link::find_symbol(std::string(link::symbol_at(fn().cls).name) + "::" + name);
     if (k < 0) k = declare_library_function(name);
+    if (k < 0 && implicit_local_allowed()) {
+        e.place = Place::Local;
+        e.index = declare_local(name, 0);
+        return;
+    }
     if (k < 0) {
         report(D_Undeclared, name);
         value::Value v = value::make_int(0);
@@ -119,39 +135,47 @@ void qualified_name(std::string name, Expr& e) {
             uint32_t flags = 0;
             const int m = find_data_member(k, member, &flags, nullptr);
             if (m >= 0) {
-                const bool inside = fn().cls >= 0 && (fn().cls == k || find_data_member(fn().cls, member, nullptr, nullptr) == m);
-                if (!(flags & value::k_static) && !inside) report(D_NotStatic, member);
+                // A static member lives in the class record; a non-static
+                // one needs the object of a member function of the class.
                 e = Expr{};
                 e.name = member;
-                if (!(flags & value::k_static) || inside) {
-                    gen(Op::Lap, 0);
-                } else {
+                if (flags & value::k_static) {
                     gen(Op::Lod, k);
+                } else {
+                    if (fn().cls < 0 || !vm::derives_from(fn().cls, k)) report(D_NotStatic, member);
+                    else if (fn().is_static) report(D_StaticAccess, member);
+                    gen(Op::Lap, 0);
                 }
                 e.place = Place::Member;
                 e.index = m;
                 e.flags = flags;
                 return;
             }
-            const std::string full = std::string(link::symbol_at(k).name) + "::" + member;
-            const int f = link::find_symbol(full);
-            int nparams = 0;
-            bool varargs = false, is_static = false;
-            if (!find_member_function(k, member, &nparams, &varargs, &is_static)) {
-                if (f >= 0) return global_place(f, full, e);
+            bool is_static = false;
+            int owner = -1;
+            if (!find_member_function(k, member, &is_static, &owner)) {
+                // Class constants (enum inside the class) are globals named Class::name.
+                const std::string full = std::string(link::symbol_at(k).name) + "::" + member;
+                const int g = link::find_symbol(full);
+                if (g >= 0) return global_place(g, full, e);
                 report(D_UndeclaredMemberFunction, member);
                 e = Expr{};
                 return;
             }
+            // A non-static member function needs the object of a member
+            // function of the class or of a class derived from it.
+            if (!is_static) {
+                const bool inside = fn().cls >= 0 && vm::derives_from(fn().cls, k);
+                if (!inside) report(D_NotStatic, member);
+                else if (fn().is_static) report(D_StaticAccess, member);
+            }
+            const int f = member_function_symbol(owner, member);
             if (f < 0) {
                 report(D_UndeclaredMemberFunction, member);
                 e = Expr{};
                 return;
             }
-            // Called directly (not virtually) with this and the hidden 0.
-            global_place(f, full, e);
-            e.with_this = !is_static;
-            return;
+            return direct_member_function(f, owner, is_static ? Direct::Class : Direct::This, e);
         }
         if (tok() != T_Identifier) {
             report(D_Expected, "<identifier>", tok());

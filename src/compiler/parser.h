@@ -88,6 +88,7 @@ struct FunctionState {
 
 struct UnitState {
     FunctionState fn;
+    bool interactive = false;     // compiling interactive commands (implicit locals, slot limit)
     std::vector<LoopEntry> loops;
     std::string ns;               // namespace being declared ("" outside)
     std::unordered_set<int> header_declared;  // functions declared only in an included header
@@ -97,6 +98,7 @@ struct UnitState {
     int file_literal = 0;         // source file name of the function being compiled
     bool test_expression = false; // an assignment here draws warning 80
     int multiple_assign = 0;
+    bool implicit_target = false; // a lone name as multiple-assignment target (interactive locals)
     int class_being_declared = -1;
 };
 
@@ -113,6 +115,9 @@ void enter_block();
 void leave_block();
 // A hidden local for compiler temporaries ("$t1", the switch value).
 int hidden_local(const std::string& name);
+// Interactive compilation: an unknown name being assigned (followed by "=",
+// or alone as a multiple-assignment target) becomes a new local.
+bool implicit_local_allowed();
 
 // --- expressions (expr_parser.cpp, storage.cpp, calls.cpp, names.cpp) --------
 
@@ -126,6 +131,8 @@ void expression_value();
 void comma_value();
 // After an expression statement: a post-increment's unused result is not restored.
 void discard_postfix_value();
+// Code was moved: the last post-increment's position no longer holds.
+void forget_postfix_value();
 
 void load(Expr& e);
 // Left-value checks and the code before the right side of "=" (compound:
@@ -225,8 +232,13 @@ void member_defined(const MemberContext& m, const std::string& name, int sym);
 bool is_class_symbol(int sym);
 // Member lookup in a class and its bases: data member index or -1.
 int find_data_member(int cls, const std::string& name, uint32_t* flags, int* owner);
-// Member function lookup: true when the class (or a base) declares it.
-bool find_member_function(int cls, const std::string& name, int* nparams, bool* varargs, bool* is_static);
+// Member function lookup: true when the class (or a base) declares it; the
+// declaring class in *owner.
+bool find_member_function(int cls, const std::string& name, bool* is_static = nullptr, int* owner = nullptr);
+// The global symbol "Owner::member" of a member function, declared external
+// when its definition has not been compiled yet; -1 when the class has no
+// such member function.
+int member_function_symbol(int owner, const std::string& member);
 // new Name(args)
 void new_expression(Expr& e);
 void delete_expression(Expr& e);

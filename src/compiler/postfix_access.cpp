@@ -96,9 +96,7 @@ void member_suffix(Expr& e) {
             e.flags = flags;
             return;
         }
-        int nparams = 0;
-        bool varargs = false, is_static = false;
-        if (!find_member_function(cls, name, &nparams, &varargs, &is_static)) report(D_UndeclaredMember, name);
+        if (!find_member_function(cls, name)) report(D_UndeclaredMember, name);
     }
     e.place = Place::MemberName;
 }
