@@ -16,7 +16,7 @@ namespace kj::vm::fast {
 
 // Registers the dispatch loop keeps in locals.
 struct Registers {
-    int32_t& ip;
+    const link::Instr*& pc;
     Value*& sp;
     Value*& ap;
     Value*& bp;
@@ -46,11 +46,13 @@ inline bool is_plain_scalar(const Value& v) {
 
 // Outside debug mode the entry's ELF and an INT 0 do nothing: the call goes
 // past them.
-[[gnu::always_inline]] inline bool call(Engine& e, Registers r, const link::Instr* code, bool debug, int n) {
+// `limit`: the engine's stack limit, or null on an engine with debug slots
+// (whose calls all take the general path).
+[[gnu::always_inline]] inline bool call(Engine& e, Registers r, const link::Instr* code, const Value* limit, bool debug,
+                                        int n) {
     Value* callee = r.sp - n;
     constexpr uint32_t mask = KJ_TYPE_MASK | value::k_bound | value::k_extern | value::k_varargs;
-    if ((callee->type & mask) != value::T_Func || callee->u.fn.nparam != n || e.slots || r.sp + 1 >= e.limit())
-        return false;
+    if ((callee->type & mask) != value::T_Func || callee->u.fn.nparam != n || r.sp + 1 >= limit) return false;
     Value* args = callee + 1;
     // A parameter's descriptor letter 'c' marks it const; a non-scalar argument
     // leaves the call to the general path (the marks set so far are redone there).
@@ -61,20 +63,20 @@ inline bool is_plain_scalar(const Value& v) {
         if (kind != value::T_Int && kind != value::T_Double) return false;
         args[i].type = descriptor[i] == 'c' ? t | value::k_const : t & ~value::k_const;
     }
-    write_frame_marker(*++r.sp, {e.index(r.ap), e.index(r.bp), r.ip});
+    write_frame_marker(*++r.sp, {e.index(r.ap), e.index(r.bp), static_cast<int32_t>(r.pc - code)});
     int32_t entry = static_cast<int32_t>(callee->u.fn.entry);
     if (!debug) {
         if (code[entry].op == static_cast<int32_t>(link::Op::Elf)) ++entry;
         if (code[entry].op == static_cast<int32_t>(link::Op::Int) && code[entry].operand == 0) ++entry;
     }
-    r.ip = entry - 1;
+    r.pc = code + entry - 1;
     e.ap = r.ap = args;
     e.bp = r.bp = r.sp + 1;
     return true;
 }
 
 // kind: 1 returns the top, 0 an int 0, -1 no value.
-[[gnu::always_inline]] inline bool return_from(Engine& e, Registers r, int kind) {
+[[gnu::always_inline]] inline bool return_from(Engine& e, Registers r, const link::Instr* code, int kind) {
     Value* callee = r.ap - 1;
     if (kind == 1 && !is_plain_scalar(*r.sp)) return false;
     for (const Value* p = callee; p < r.sp; ++p)
@@ -86,7 +88,7 @@ inline bool is_plain_scalar(const Value& v) {
         *callee = kind == 0 ? value::make_int(0) : value::make_null();
     }
     r.sp = callee;
-    r.ip = caller.ip;
+    r.pc = code + caller.ip;
     e.ap = r.ap = e.at(caller.ap);
     e.bp = r.bp = e.at(caller.bp);
     return true;

@@ -79,14 +79,17 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
     const Instr* code = link::code_data();
     const Value* literals = link::literal_data();
     value::NamedValue* const globals = link::symbols().entries;
-    int32_t ip = e.ip;
+    // The instruction pointer is kept as a pointer into the code image.
+    const Instr* pc = code + e.ip;
     Value* sp = e.sp;
     Value* ap = e.ap;
     Value* bp = e.bp;
+    const Value* const call_limit = e.slots ? nullptr : e.limit();
 
 // Registers go back to the engine before anything that may raise, call or stop.
-#define SYNC() (e.ip = ip, e.sp = sp)
-#define RELOAD() (ip = e.ip, sp = e.sp, ap = e.ap, bp = e.bp)
+#define IP() static_cast<int32_t>(pc - code)
+#define SYNC() (e.ip = IP(), e.sp = sp)
+#define RELOAD() (pc = code + e.ip, sp = e.sp, ap = e.ap, bp = e.bp)
 #define NO_VALUE_CHECK(v) \
     if (value::is_null(v)) { SYNC(); raise_run_error(E_NoValue); }
 // The store primitive, with int and double moved in place.
@@ -105,9 +108,9 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
     if (debug && debug_hook()) {                                          \
         SYNC();                                                           \
         if (debug_hook()(e, in.op, in.operand)) return;                   \
-        RELOAD();                                                         \
         code = link::code_data();                                         \
         literals = link::literal_data();                                  \
+        RELOAD();                                                         \
     }
 
     // Threaded dispatch: each handler ends in its own indirect jump to the
@@ -124,14 +127,14 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
 // PAP or PBP of an int, then PSH c, then OPR: an int operator with a constant
 // right operand in one step (cases the int fast path does not take run apart).
 #define FUSED_INT_CONSTANT_OPERATOR(src)                                                    \
-    if (code[ip + 1].op == static_cast<int32_t>(Op::Psh) &&                                 \
-        code[ip + 2].op == static_cast<int32_t>(Op::Opr) &&                                 \
+    if (pc[1].op == static_cast<int32_t>(Op::Psh) &&                                 \
+        pc[2].op == static_cast<int32_t>(Op::Opr) &&                                 \
         ((src).type & (KJ_TYPE_MASK | k_null)) == value::T_Int) {                           \
-        if (fast::int_binary(code[ip + 2].operand, sp[1], (src).u.ival, code[ip + 1].operand)) { \
+        if (fast::int_binary(pc[2].operand, sp[1], (src).u.ival, pc[1].operand)) { \
             ++sp;                                                                           \
-            ip += 2;                                                                        \
-            if (code[ip + 1].op == static_cast<int32_t>(Op::Cal)) {                         \
-                in = code[++ip];                                                            \
+            pc += 2;                                                                        \
+            if (pc[1].op == static_cast<int32_t>(Op::Cal)) {                         \
+                in = *++pc;                                                            \
                 k = in.operand;                                                             \
                 goto L_Cal;                                                                 \
             }                                                                               \
@@ -140,22 +143,22 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
     }
 #define NEXT()                                                                              \
     do {                                                                                    \
-        in = code[++ip];                                                                    \
+        in = *++pc;                                                                    \
         k = in.operand;                                                                     \
         goto* table[static_cast<uint8_t>(in.op)];                                           \
     } while (0)
 // NEXT when the next instruction is usually `name`: then a direct jump to its handler.
 #define NEXT_EXPECTING(name)                                                                \
     do {                                                                                    \
-        if (code[ip + 1].op == static_cast<int32_t>(Op::name)) {                            \
-            in = code[++ip];                                                                \
+        if (pc[1].op == static_cast<int32_t>(Op::name)) {                            \
+            in = *++pc;                                                                \
             k = in.operand;                                                                 \
             goto L_##name;                                                                  \
         }                                                                                   \
         NEXT();                                                                             \
     } while (0)
 
-    --ip;
+    --pc;
     NEXT();
 
 L_Ext:
@@ -169,9 +172,9 @@ L_Num:
     DEBUG_HOOK(in);
     // A line marker before a conditional jump or a return goes straight on to it.
     if (!debug) {
-        const Op next = static_cast<Op>(code[ip + 1].op);
+        const Op next = static_cast<Op>(pc[1].op);
         if (next == Op::Jmf || next == Op::Jmt || next == Op::Ret) {
-            in = code[++ip];
+            in = *++pc;
             k = in.operand;
             if (next == Op::Ret) goto L_Ret;
             goto L_Jmf;
@@ -190,8 +193,8 @@ L_Lck:
     // Pushes and loads.
 L_Psh:
     // PSH then LOD pushes an alias of a global (a function about to be called).
-    if (code[ip + 1].op == static_cast<int32_t>(Op::Lod)) {
-        k = code[++ip].operand;
+    if (pc[1].op == static_cast<int32_t>(Op::Lod)) {
+        k = (++pc)->operand;
         fast::copy_record(*++sp, globals[k].val, k_owns);
         NEXT_EXPECTING(Pap);
     }
@@ -245,7 +248,7 @@ L_Ltd:
     *sp = value::make_double(k);
     NEXT();
 L_Lip:
-    load_int(*sp, ip + k, k_null);
+    load_int(*sp, IP() + k, k_null);
     NEXT();
 
     // Stores keep the value on the stack as an alias.
@@ -284,12 +287,12 @@ L_Int:
 
     // Jumps store target - 1: NEXT advances ip.
 L_Jmp:
-    if (ip == stop && stop > 0) {
+    if (stop > 0 && IP() == stop) {
         load_int(*sp, 0);
         SYNC();
         return;
     }
-    ip = k - 1;
+    pc = code + k - 1;
     NEXT();
 L_Jmf:
 L_Jmt: {
@@ -298,11 +301,11 @@ L_Jmt: {
         SYNC();
         t = value::truth(*sp);
     }
-    if ((t != 0) == (in.op == static_cast<int32_t>(Op::Jmt))) ip = k - 1;
+    if ((t != 0) == (in.op == static_cast<int32_t>(Op::Jmt))) pc = code + k - 1;
     // The condition is usually popped first thing on either way.
-    if (code[ip + 1].op == static_cast<int32_t>(Op::Pop) && code[ip + 1].operand == 0 && !value::owns(*sp)) {
+    if (pc[1].op == static_cast<int32_t>(Op::Pop) && pc[1].operand == 0 && !value::owns(*sp)) {
         --sp;
-        ++ip;
+        ++pc;
     }
     NEXT();
 }
@@ -312,7 +315,7 @@ L_Jst: {
         SYNC();
         raise_run_error(E_JumpAddress);
     }
-    ip = target.u.ival - 1;
+    pc = code + target.u.ival - 1;
     NEXT();
 }
 
@@ -372,21 +375,21 @@ L_Adr:
 L_Ads:
 L_Xrs:
     SYNC();
-    take_address(e, code[ip + 1], in.op == static_cast<int32_t>(Op::Xrs));
+    take_address(e, pc[1], in.op == static_cast<int32_t>(Op::Xrs));
     RELOAD();
-    ++ip;
+    ++pc;
     NEXT();
 
     // Calls, returns and loops; the general cases run out of line on the
     // synchronised engine.
 L_Cal:
-    if (fast::call(e, {ip, sp, ap, bp}, code, debug, k)) NEXT();
+    if (fast::call(e, {pc, sp, ap, bp}, code, call_limit, debug, k)) NEXT();
     SYNC();
     call(e, k);
     RELOAD();
     NEXT();
 L_Ret:
-    if (fast::return_from(e, {ip, sp, ap, bp}, k)) NEXT();
+    if (fast::return_from(e, {pc, sp, ap, bp}, code, k)) NEXT();
     SYNC();
     return_from(e, k);
     RELOAD();
@@ -408,6 +411,7 @@ L_Rtl:
     object_instruction(e, static_cast<Op>(in.op), k);
     RELOAD();
     NEXT();
+#undef IP
 #undef SYNC
 #undef RELOAD
 #undef NO_VALUE_CHECK
