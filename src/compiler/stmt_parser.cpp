@@ -40,13 +40,14 @@ void return_statement() {
     const Op ret = fn().lambda ? Op::Rtl : Op::Ret;
     if (fn().serial > 0) report(D_BlockNotClosed, "serial");
     if (tok() != T_Semicolon) {
-        if (fn().is_ctor || fn().is_dtor) report(D_CtorReturnsValue);
+        // A lambda made in a constructor returns values of its own.
+        if (!fn().lambda && (fn().is_ctor || fn().is_dtor)) report(D_CtorReturnsValue);
         // A lambda's result goes into its working record, right above the frame marker.
         if (!fn().lambda) gen(Op::Psh, 0);
         comma_value();
         line_marker(last_line());
         gen(ret, 1);
-    } else if (fn().is_ctor) {
+    } else if (fn().is_ctor && !fn().lambda) {
         gen(Op::Psh, 0);
         gen(Op::Lap, 0);
         line_marker(last_line());
