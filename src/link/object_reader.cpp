@@ -162,7 +162,13 @@ Value ObjectReader::get_payload(uint32_t word, int depth) {
     const uint32_t flags = (word & ~KJ_TYPE_MASK) & ~k_process_flags;
     const uint32_t code = word & KJ_TYPE_MASK;
     if (!ok()) return value::make_null();
-    if (code == value::T_None) return value::make_none();
+    if (code == value::T_None) {
+        // Keeps its attribute bits: an inherited static member's placeholder
+        // in a derived class's list is such a record.
+        Value none = value::make_none();
+        none.type |= flags;
+        return none;
+    }
     Value v{};
     if (flags & value::k_null) {
         v.type = code | flags;

@@ -49,7 +49,11 @@ bool is_op(int32_t op, Op o) { return op == static_cast<int32_t>(o); }
 // A unit with a class and import records besides the code above, ending in
 // two matrix literals.
 void build_unit() {
-    add_symbol("Point", make_class({{"x", value::make_null()}, {"n", const_member(value::make_int(3))}},
+    // "s" stands for an inherited static member: no value here, the static mark kept.
+    Value inherited_static = value::make_none();
+    inherited_static.type |= value::k_static;
+    add_symbol("Point", make_class({{"x", value::make_null()}, {"n", const_member(value::make_int(3))},
+                                    {"s", inherited_static}},
                                    {{"len", function_value("len", 1, false, 2)}, {"Point", function_value("Point", 0)}}));
     symbol_at(find_symbol("Point")).val.u.obj.cls = find_symbol("Point");
     register_import("util", false, false);
@@ -131,8 +135,10 @@ TEST_F(ObjectFileTest, RoundTripShiftsCodeLiteralsAndSymbolsByTheBases) {
 
     const Value& point = symbol_at(find_symbol("Point")).val;
     EXPECT_EQ(point.u.obj.cls, find_symbol("Point"));
-    ASSERT_EQ(class_data_count(point), 2);
+    ASSERT_EQ(class_data_count(point), 3);
     EXPECT_EQ(class_data(point)[1].val.u.ival, 3);
+    EXPECT_TRUE(value::has_flag(class_data(point)[2].val, value::k_static));
+    EXPECT_TRUE(value::is_null(class_data(point)[2].val));
     ASSERT_EQ(class_function_count(point), 2);
     EXPECT_STREQ(class_functions(point)[0].name, "Point");
     EXPECT_TRUE(value::has_flag(class_functions(point)[0].val, value::k_extern));
