@@ -9,9 +9,25 @@ std::vector<Instr> g_code;
 bool g_exists = false;
 }  // namespace
 
+uint64_t g_code_generation = 0;
+
 int code_size() { return static_cast<int>(g_code.size()); }
-Instr* code_data() { return g_code.data(); }
-Instr& code_at(int index) { return g_code[static_cast<std::size_t>(index)]; }
+Instr* code_data() {
+    ++g_code_generation;
+    return g_code.data();
+}
+Instr& code_at(int index) {
+    ++g_code_generation;
+    return g_code[static_cast<std::size_t>(index)];
+}
+const Instr* code_view() { return g_code.data(); }
+const Instr& code_instr(int index) { return g_code[static_cast<std::size_t>(index)]; }
+void set_operand(int index, int32_t operand) {
+    Instr& in = g_code[static_cast<std::size_t>(index)];
+    if (in.operand == operand) return;
+    ++g_code_generation;
+    in.operand = operand;
+}
 bool code_exists() { return g_exists; }
 
 bool code_has_room(int n) { return n >= 0 && code_size() <= k_code_capacity - n; }
@@ -21,18 +37,21 @@ int emit_raw(int32_t op, int32_t operand) {
     // The dispatch loop reads an opcode's low byte: any other value outside the
     // list is stored as one unknown opcode that it skips.
     if (op < 0 || op > 255) op = k_unknown_opcode;
+    ++g_code_generation;
     g_code.push_back(Instr{op, operand});
     g_exists = true;
     return code_size() - 1;
 }
 
 void code_truncate(int size) {
+    ++g_code_generation;
     if (size >= 0 && size < code_size()) g_code.resize(static_cast<std::size_t>(size));
 }
 
 int emit(Op op, int32_t operand) { return emit_raw(static_cast<int32_t>(op), operand); }
 
 void code_reset() {
+    ++g_code_generation;
     g_code.clear();
     g_code.reserve(4096);
     g_exists = true;
@@ -41,6 +60,7 @@ void code_reset() {
 }
 
 void code_free() {
+    ++g_code_generation;
     std::vector<Instr>().swap(g_code);
     g_exists = false;
 }

@@ -3,6 +3,8 @@
 // that a frame whose saved return address is 0 ends the dispatch loop.
 #pragma once
 
+#include <cstdint>
+
 #include "link/opcodes.h"
 
 namespace kj::link {
@@ -14,8 +16,17 @@ constexpr int k_code_capacity = 1 << 22;
 int code_size();
 // The instructions. The array moves when instructions are appended, so a
 // holder of the pointer reloads it after anything that may compile code.
+// Writable access: each call counts as a change of the image.
 Instr* code_data();
 Instr& code_at(int index);
+// Sets an instruction's operand; the image changes only when it differs.
+void set_operand(int index, int32_t operand);
+// Read-only access, for those that run or inspect the code.
+const Instr* code_view();
+const Instr& code_instr(int index);
+// Changes with every change of the image (appends, truncation, writable access).
+extern uint64_t g_code_generation;
+inline uint64_t code_generation() { return g_code_generation; }
 bool code_has_room(int n);
 // An opcode that is not in the list, and stands for every such opcode
 // outside 0..255 in the image.

@@ -87,7 +87,7 @@ int check_globals(int main_slot) {
     bind_declared_functions();
     SymbolTable& table = symbols();
     for (int ip = 0; ip < code_size(); ++ip) {
-        const Instr in = code_at(ip);
+        const Instr in = code_instr(ip);
         if (!names_symbol(in.op) || in.operand < 0 || in.operand >= table.count) continue;
         value::NamedValue& s = table.entries[in.operand];
         if (!value::has_flag(s.val, value::k_extern) || value::has_flag(s.val, k_reported)) continue;
@@ -95,7 +95,7 @@ int check_globals(int main_slot) {
         report_link_error(is_function(s.val) ? L_UndefinedFunction : L_UndefinedReference, s.name);
     }
     for (int k = 0; k < table.count; ++k) table.entries[k].val.type &= ~k_reported;
-    if (main_slot > 0 && main_slot < code_size()) code_at(main_slot).operand = find_symbol("main");
+    if (main_slot > 0 && main_slot < code_size()) set_operand(main_slot, find_symbol("main"));
     return link_error_count() - before;
 }
 
@@ -112,7 +112,6 @@ bool bind_entry(int main_slot, const char* name, bool stack_exists) {
         report_link_error(L_NeedMainIp);
         return false;
     }
-    Instr& slot = code_at(main_slot);
     if (name) {
         const int k = find_symbol(name);
         if (k >= 0 && is_function(symbol_at(k).val)) {
@@ -120,10 +119,10 @@ bool bind_entry(int main_slot, const char* name, bool stack_exists) {
                 report_link_error(L_NoArgumentsAllowed, name);
                 return false;
             }
-            slot.operand = k;
+            set_operand(main_slot, k);
         }
     }
-    const int k = slot.operand;
+    const int k = code_instr(main_slot).operand;
     const bool bound = k >= 0 && k < symbols().count && is_function(symbol_at(k).val) &&
                        !value::has_flag(symbol_at(k).val, value::k_extern);
     if (!bound) {

@@ -161,7 +161,7 @@ std::vector<int32_t> number_kept_symbols() {
     std::vector<bool> kept(static_cast<std::size_t>(table.count), false);
     for (int k = 0; k < table.count; ++k) kept[static_cast<std::size_t>(k)] = !value::has_flag(table.entries[k].val, value::k_extern);
     for (int ip = 0; ip < code_size(); ++ip) {
-        const Instr in = code_at(ip);
+        const Instr in = code_instr(ip);
         if (names_symbol(in.op) && in.operand >= 0 && in.operand < table.count) kept[static_cast<std::size_t>(in.operand)] = true;
     }
     int32_t next = 0;
@@ -197,7 +197,7 @@ bool write_object(std::FILE* file) {
     w.put_string(k_section_code);
     w.put_int(code_size());
     for (int ip = 0; ip < code_size(); ++ip) {
-        const Instr in = code_at(ip);
+        const Instr in = code_instr(ip);
         int32_t operand = in.operand;
         if (names_symbol(in.op)) {
             const bool known = operand >= 0 && operand < symbols().count;

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "link/code_image.h"
+#include "vm/threaded_code.h"
 #include "vm/engine.h"
 #include "vm/frame.h"
 
@@ -16,7 +17,7 @@ namespace kj::vm::fast {
 
 // Registers the dispatch loop keeps in locals.
 struct Registers {
-    const link::Instr*& pc;
+    const Slot*& pc;
     Value*& sp;
     Value*& ap;
     Value*& bp;
@@ -48,7 +49,7 @@ inline bool is_plain_scalar(const Value& v) {
 // past them.
 // `limit`: the engine's stack limit, or null on an engine with debug slots
 // (whose calls all take the general path).
-[[gnu::always_inline]] inline bool call(Engine& e, Registers r, const link::Instr* code, const Value* limit, bool debug,
+[[gnu::always_inline]] inline bool call(Engine& e, Registers r, const Slot* code, const Value* limit, bool debug,
                                         int n) {
     Value* callee = r.sp - n;
     constexpr uint32_t mask = KJ_TYPE_MASK | value::k_bound | value::k_extern | value::k_varargs;
@@ -76,7 +77,7 @@ inline bool is_plain_scalar(const Value& v) {
 }
 
 // kind: 1 returns the top, 0 an int 0, -1 no value.
-[[gnu::always_inline]] inline bool return_from(Engine& e, Registers r, const link::Instr* code, int kind) {
+[[gnu::always_inline]] inline bool return_from(Engine& e, Registers r, const Slot* code, int kind) {
     Value* callee = r.ap - 1;
     if (kind == 1 && !is_plain_scalar(*r.sp)) return false;
     for (const Value* p = callee; p < r.sp; ++p)

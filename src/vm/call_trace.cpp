@@ -126,11 +126,11 @@ int source_line(int ip) {
     // A return statement puts its line marker just before the RET: an error
     // raised by the return itself (a result being materialised) belongs to
     // that line, not to whatever code follows the function.
-    const link::Instr at = link::code_at(ip);
-    if ((is_op(at, Op::Ret) || is_op(at, Op::Rtl)) && ip > 0 && is_op(link::code_at(ip - 1), Op::Num))
-        return line_of(link::code_at(ip - 1));
+    const link::Instr at = link::code_instr(ip);
+    if ((is_op(at, Op::Ret) || is_op(at, Op::Rtl)) && ip > 0 && is_op(link::code_instr(ip - 1), Op::Num))
+        return line_of(link::code_instr(ip - 1));
     for (int i = ip; i < link::code_size(); ++i) {
-        const link::Instr in = link::code_at(i);
+        const link::Instr in = link::code_instr(i);
         if (is_op(in, Op::Ext)) return 0;
         if (is_op(in, Op::Num)) return line_of(in);
     }

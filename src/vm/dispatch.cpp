@@ -1,6 +1,5 @@
 #include "vm/dispatch.h"
 
-#include <array>
 #include <utility>
 
 #include "link/code_image.h"
@@ -16,6 +15,7 @@
 #include "vm/operators.h"
 #include "vm/run_error.h"
 #include "vm/scalar_fast_path.h"
+#include "vm/threaded_code.h"
 
 namespace kj::vm {
 
@@ -58,38 +58,58 @@ inline bool is_scalar(const Value& v) {
     idx->type &= ~k_owns;
     copy.u.mat.idx.v = idx;
 }
-// The handler of each opcode, from the handlers listed in opcode-list order
+// Fills the opcode table of h from the handlers listed in opcode-list order
 // after the one that skips unknown opcodes.
-// Indexed by an opcode's low byte (the image holds opcodes 0..255 only).
-constexpr int k_opcodes = 256;
-using JumpTable = std::array<const void*, k_opcodes>;
-
-JumpTable make_jump_table(const void* const* handlers) {
-    JumpTable t;
-    t.fill(handlers[0]);
+void fill_opcode_handlers(Handlers& h, const void* const* listed) {
+    for (auto& entry : h.by_opcode) entry = listed[0];
     int i = 1;
-#define X(name, code, mnemonic, effect) t[code] = handlers[i++];
+#define X(name, code, mnemonic, effect) h.by_opcode[code] = listed[i++];
 #include "link/opcodes.def"
 #undef X
-    return t;
 }
 }  // namespace
 
 void dispatch(Engine& e, bool debug, int32_t stop) {
-    const Instr* code = link::code_data();
+    static const void* const listed[] = {
+        &&L_Skip,
+#define X(name, code, mnemonic, effect) &&L_##name,
+#include "link/opcodes.def"
+#undef X
+    };
+    // In the order of fused_operator: + - * < <= > >= == !=.
+    static const void* const argument_operator[k_fused_operators] = {
+        &&L_PapPlus, &&L_PapMinus, &&L_PapTimes, &&L_PapLt, &&L_PapLe, &&L_PapGt, &&L_PapGe, &&L_PapEq, &&L_PapNe};
+    static const void* const local_operator[k_fused_operators] = {
+        &&L_PbpPlus, &&L_PbpMinus, &&L_PbpTimes, &&L_PbpLt, &&L_PbpLe, &&L_PbpGt, &&L_PbpGe, &&L_PbpEq, &&L_PbpNe};
+    static const void* const push_global = &&L_PshLod;
+    static const Handlers handlers = [] {
+        Handlers h{};
+        fill_opcode_handlers(h, listed);
+        h.push_global = push_global;
+        for (int i = 0; i < k_fused_operators; ++i) {
+            h.argument_operator[i] = argument_operator[i];
+            h.local_operator[i] = local_operator[i];
+        }
+        return h;
+    }();
+
+    ThreadedRun running;
+    const Slot* code = threaded_code(handlers);
     const Value* literals = link::literal_data();
     value::NamedValue* const globals = link::symbols().entries;
-    // The instruction pointer is kept as a pointer into the code image.
-    const Instr* pc = code + e.ip;
+    // The instruction pointer is kept as a pointer to the running slot.
+    const Slot* pc = code + e.ip;
     Value* sp = e.sp;
     Value* ap = e.ap;
     Value* bp = e.bp;
     const Value* const call_limit = e.slots ? nullptr : e.limit();
+    int32_t k;
 
 // Registers go back to the engine before anything that may raise, call or stop.
 #define IP() static_cast<int32_t>(pc - code)
 #define SYNC() (e.ip = IP(), e.sp = sp)
 #define RELOAD() (pc = code + e.ip, sp = e.sp, ap = e.ap, bp = e.bp)
+#define IS_OP(slot, name) ((slot).op == static_cast<int32_t>(Op::name))
 #define NO_VALUE_CHECK(v) \
     if (value::is_null(v)) { SYNC(); raise_run_error(E_NoValue); }
 // The store primitive, with int and double moved in place.
@@ -104,59 +124,58 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
             value::assign(d_, *sp);                                       \
         }                                                                 \
     } while (0)
-#define DEBUG_HOOK(in)                                                    \
+// The hook may compile code: the slots are fetched again after it.
+#define DEBUG_HOOK()                                                      \
     if (debug && debug_hook()) {                                          \
         SYNC();                                                           \
-        if (debug_hook()(e, in.op, in.operand)) return;                   \
-        code = link::code_data();                                         \
+        if (debug_hook()(e, pc->op, pc->operand)) return;                 \
+        code = threaded_code(handlers);                                   \
         literals = link::literal_data();                                  \
         RELOAD();                                                         \
     }
-
-    // Threaded dispatch: each handler ends in its own indirect jump to the
-    // next instruction's handler (NEXT). Opcodes outside the list are skipped.
-    static const void* const handlers[] = {
-        &&L_Skip,
-#define X(name, code, mnemonic, effect) &&L_##name,
-#include "link/opcodes.def"
-#undef X
-    };
-    static const JumpTable table = make_jump_table(handlers);
-    Instr in;
-    int32_t k;
-// PAP or PBP of an int, then PSH c, then OPR: an int operator with a constant
-// right operand in one step (cases the int fast path does not take run apart).
-#define FUSED_INT_CONSTANT_OPERATOR(src)                                                    \
-    if (pc[1].op == static_cast<int32_t>(Op::Psh) &&                                 \
-        pc[2].op == static_cast<int32_t>(Op::Opr) &&                                 \
-        ((src).type & (KJ_TYPE_MASK | k_null)) == value::T_Int) {                           \
-        if (fast::int_binary(pc[2].operand, sp[1], (src).u.ival, pc[1].operand)) { \
-            ++sp;                                                                           \
-            pc += 2;                                                                        \
-            if (pc[1].op == static_cast<int32_t>(Op::Cal)) {                         \
-                in = *++pc;                                                            \
-                k = in.operand;                                                             \
-                goto L_Cal;                                                                 \
-            }                                                                               \
-            NEXT_EXPECTING(Num);                                                            \
-        }                                                                                   \
+// Each handler ends in its own indirect jump to the next slot's handler.
+#define NEXT()                                                            \
+    do {                                                                  \
+        k = (++pc)->operand;                                              \
+        goto* pc->handler;                                                \
+    } while (0)
+// A direct jump to the handler of the next slot, known to hold `name`.
+#define GO_ON_TO(name)                                                    \
+    do {                                                                  \
+        k = (++pc)->operand;                                              \
+        goto L_##name;                                                    \
+    } while (0)
+// After a fused operator: a call or a line marker usually follows.
+#define NEXT_AFTER_OPERATOR()                                             \
+    do {                                                                  \
+        if (IS_OP(pc[1], Cal)) GO_ON_TO(Cal);                             \
+        if (IS_OP(pc[1], Num)) GO_ON_TO(Num);                             \
+        NEXT();                                                           \
+    } while (0)
+// PAP a or PBP b of an int, PSH c, OPR: the int result pushed in one step;
+// anything but an int goes the single-instruction way.
+#define FUSED_OPERATOR(label, src, plain, expr)                           \
+    label : {                                                             \
+        const Value& v_ = (src);                                          \
+        if ((v_.type & (KJ_TYPE_MASK | k_null)) != value::T_Int) goto plain; \
+        const auto a = static_cast<uint32_t>(v_.u.ival);                  \
+        const auto b = static_cast<uint32_t>(pc[1].operand);              \
+        (void)a;                                                          \
+        (void)b;                                                          \
+        fast::put_int(*++sp, (expr));                                     \
+        pc += 2;                                                          \
+        NEXT_AFTER_OPERATOR();                                            \
     }
-#define NEXT()                                                                              \
-    do {                                                                                    \
-        in = *++pc;                                                                    \
-        k = in.operand;                                                                     \
-        goto* table[static_cast<uint8_t>(in.op)];                                           \
-    } while (0)
-// NEXT when the next instruction is usually `name`: then a direct jump to its handler.
-#define NEXT_EXPECTING(name)                                                                \
-    do {                                                                                    \
-        if (pc[1].op == static_cast<int32_t>(Op::name)) {                            \
-            in = *++pc;                                                                \
-            k = in.operand;                                                                 \
-            goto L_##name;                                                                  \
-        }                                                                                   \
-        NEXT();                                                                             \
-    } while (0)
+#define FUSED_OPERATORS(prefix, src, plain)                                                        \
+    FUSED_OPERATOR(L_##prefix##Plus, src, plain, fast::wrap(a + b))                                \
+    FUSED_OPERATOR(L_##prefix##Minus, src, plain, fast::wrap(a - b))                               \
+    FUSED_OPERATOR(L_##prefix##Times, src, plain, fast::wrap(a * b))                               \
+    FUSED_OPERATOR(L_##prefix##Lt, src, plain, static_cast<int32_t>(a) < static_cast<int32_t>(b))  \
+    FUSED_OPERATOR(L_##prefix##Le, src, plain, static_cast<int32_t>(a) <= static_cast<int32_t>(b)) \
+    FUSED_OPERATOR(L_##prefix##Gt, src, plain, static_cast<int32_t>(a) > static_cast<int32_t>(b))  \
+    FUSED_OPERATOR(L_##prefix##Ge, src, plain, static_cast<int32_t>(a) >= static_cast<int32_t>(b)) \
+    FUSED_OPERATOR(L_##prefix##Eq, src, plain, a == b)                                             \
+    FUSED_OPERATOR(L_##prefix##Ne, src, plain, a != b)
 
     --pc;
     NEXT();
@@ -169,21 +188,17 @@ L_Num:
         SYNC();
         raise_run_error(E_UserAbort);
     }
-    DEBUG_HOOK(in);
+    DEBUG_HOOK();
     // A line marker before a conditional jump or a return goes straight on to it.
     if (!debug) {
-        const Op next = static_cast<Op>(pc[1].op);
-        if (next == Op::Jmf || next == Op::Jmt || next == Op::Ret) {
-            in = *++pc;
-            k = in.operand;
-            if (next == Op::Ret) goto L_Ret;
-            goto L_Jmf;
-        }
+        if (IS_OP(pc[1], Jmf)) GO_ON_TO(Jmf);
+        if (IS_OP(pc[1], Ret)) GO_ON_TO(Ret);
+        if (IS_OP(pc[1], Jmt)) GO_ON_TO(Jmt);
     }
     NEXT();
 L_Elf:
 L_Elt:
-    DEBUG_HOOK(in);
+    DEBUG_HOOK();
     NEXT();
 L_Skip:
 L_Nop:
@@ -191,22 +206,21 @@ L_Lck:
     NEXT();
 
     // Pushes and loads.
+L_PshLod:
+    // PSH then LOD: an alias of a global (a function about to be called).
+    k = (++pc)->operand;
+    fast::copy_record(*++sp, globals[k].val, k_owns);
+    NEXT();
 L_Psh:
-    // PSH then LOD pushes an alias of a global (a function about to be called).
-    if (pc[1].op == static_cast<int32_t>(Op::Lod)) {
-        k = (++pc)->operand;
-        fast::copy_record(*++sp, globals[k].val, k_owns);
-        NEXT_EXPECTING(Pap);
-    }
     put_int(*++sp, k);
     NEXT();
+    FUSED_OPERATORS(Pap, ap[k], L_Pap)
 L_Pap:
-    FUSED_INT_CONSTANT_OPERATOR(ap[k]);
     fast::copy_record(*++sp, ap[k], k_owns);
     NEXT();
+    FUSED_OPERATORS(Pbp, bp[k], L_Pbp)
 L_Pbp:
     NO_VALUE_CHECK(bp[k]);
-    FUSED_INT_CONSTANT_OPERATOR(bp[k]);
     fast::copy_record(*++sp, bp[k], k_owns);
     NEXT();
 L_Dup:
@@ -285,7 +299,7 @@ L_Int:
     for (int i = 0; i < k; ++i) put_int(*++sp, 0, k_null);
     NEXT();
 
-    // Jumps store target - 1: NEXT advances ip.
+    // Jumps store target - 1: NEXT advances the instruction pointer.
 L_Jmp:
     if (stop > 0 && IP() == stop) {
         load_int(*sp, 0);
@@ -301,9 +315,9 @@ L_Jmt: {
         SYNC();
         t = value::truth(*sp);
     }
-    if ((t != 0) == (in.op == static_cast<int32_t>(Op::Jmt))) pc = code + k - 1;
+    if ((t != 0) == IS_OP(*pc, Jmt)) pc = code + k - 1;
     // The condition is usually popped first thing on either way.
-    if (pc[1].op == static_cast<int32_t>(Op::Pop) && pc[1].operand == 0 && !value::owns(*sp)) {
+    if (IS_OP(pc[1], Pop) && pc[1].operand == 0 && !value::owns(*sp)) {
         --sp;
         ++pc;
     }
@@ -323,7 +337,8 @@ L_Jst: {
 L_Opr:
     if (fast::int_operands(sp) && fast::int_binary(k, sp[-1], sp[-1].u.ival, sp->u.ival)) {
         --sp;
-        NEXT_EXPECTING(Num);
+        if (IS_OP(pc[1], Num)) GO_ON_TO(Num);
+        NEXT();
     }
     if (fast::is_unary(k) ? fast::unary(k, *sp) : fast::binary(k, sp)) {
         if (!fast::is_unary(k)) --sp;
@@ -375,7 +390,7 @@ L_Adr:
 L_Ads:
 L_Xrs:
     SYNC();
-    take_address(e, pc[1], in.op == static_cast<int32_t>(Op::Xrs));
+    take_address(e, Instr{pc[1].op, pc[1].operand}, IS_OP(*pc, Xrs));
     RELOAD();
     ++pc;
     NEXT();
@@ -408,7 +423,7 @@ L_Smp:
 L_Lmp:
 L_Rtl:
     SYNC();
-    object_instruction(e, static_cast<Op>(in.op), k);
+    object_instruction(e, static_cast<Op>(pc->op), k);
     RELOAD();
     NEXT();
 #undef IP
@@ -418,8 +433,11 @@ L_Rtl:
 #undef STORE
 #undef DEBUG_HOOK
 #undef NEXT
-#undef NEXT_EXPECTING
-#undef FUSED_INT_CONSTANT_OPERATOR
+#undef IS_OP
+#undef GO_ON_TO
+#undef NEXT_AFTER_OPERATOR
+#undef FUSED_OPERATOR
+#undef FUSED_OPERATORS
 }
 
 }  // namespace kj::vm

@@ -24,7 +24,7 @@ struct LoopShape {
 };
 
 LoopShape loop_shape(int at) {
-    const link::Instr next = link::code_at(at + 1);
+    const link::Instr next = link::code_instr(at + 1);
     if (next.op != static_cast<int32_t>(Op::Jmp)) raise_run_error(E_ForLoop);
     return {at + 2, next.operand};
 }
@@ -93,9 +93,11 @@ void canonical_for(Engine& e, bool debug) {
     uint32_t current = static_cast<uint32_t>(start);
     for (int64_t n = 0; n < count; ++n, current += static_cast<uint32_t>(step)) {
         // The counter is found through the frame base: the body may not move it.
+        // Whole words: the body's loads of the counter forward from these stores.
         Value& c = e.bp[slot];
         c.type = value::T_Int;
-        c.u.ival = static_cast<int32_t>(current);
+        c.reserved = 0;
+        c.u.w[0] = current;
         e.ip = shape.body;
         dispatch(e, debug, shape.end - 1);
     }
@@ -274,8 +276,8 @@ bool foreach_step(Engine& e, int n) {
 // FOR -2: FOR n precedes; JMT into the body and JMP to the loop end follow.
 void canonical_foreach(Engine& e, int n, bool debug) {
     const int at = e.ip;
-    const link::Instr enter = link::code_at(at + 1);
-    const link::Instr leave = link::code_at(at + 2);
+    const link::Instr enter = link::code_instr(at + 1);
+    const link::Instr leave = link::code_instr(at + 2);
     if (enter.op != static_cast<int32_t>(Op::Jmt) || leave.op != static_cast<int32_t>(Op::Jmp))
         raise_run_error(E_ForLoop);
     while (foreach_step(e, n)) {
@@ -292,7 +294,7 @@ void for_instruction(Engine& e, int k, bool debug) {
         foreach_setup(e, k);
         return;
     }
-    const int n = link::code_at(e.ip - 1).operand;
+    const int n = link::code_instr(e.ip - 1).operand;
     switch (k) {
         case -1: foreach_step(e, n); return;
         case -2:

@@ -82,6 +82,8 @@ end
 )");
     const int start = IKjRunInit();
     ASSERT_GT(start, 0);
+    // The first run prepares the code for the dispatch loop (once per image).
+    ASSERT_EQ(FKjRun(start, nullptr), 1) << joined();
     g_news = 0;
     g_counting = true;
     value::fail_allocation_after(1);  // any payload allocation fails the run

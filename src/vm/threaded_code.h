@@ -1,0 +1,66 @@
+// The code image as the dispatch loop runs it: one slot per instruction, with
+// the address of the handler to jump to beside the operand and the opcode.
+// Common instruction sequences get the handler of the whole sequence in the
+// slot of their first instruction; the other slots keep their own handlers,
+// so a jump into the middle of a sequence runs it instruction by instruction.
+#pragma once
+
+#include <cstdint>
+
+#include "link/code_image.h"
+
+namespace kj::vm {
+
+struct Slot {
+    const void* handler;
+    int32_t operand;
+    int32_t op;
+};
+static_assert(sizeof(Slot) == 16);
+
+// Operators that run fused with the load of an int argument or local and an
+// int constant: + - * < <= > >= == !=.
+constexpr int k_fused_operators = 9;
+// The fused operator's index for an operator token code, -1 for the others.
+int fused_operator(int token);
+
+// Handler addresses, supplied by the dispatch loop.
+struct Handlers {
+    const void* by_opcode[256];          // by an opcode's low byte
+    const void* push_global;             // PSH then LOD
+    const void* argument_operator[k_fused_operators];  // PAP a, PSH c, OPR op
+    const void* local_operator[k_fused_operators];     // PBP b, PSH c, OPR op
+};
+
+// The slots of the current code image, made again when the image has changed
+// since the last call; two EXT slots follow the last instruction.
+const Slot* translate_code(const Handlers& h);
+
+struct ThreadedState {
+    const Slot* slots = nullptr;
+    uint64_t generation = 0;
+    int depth = 0;        // dispatch loops running
+    bool retired = false; // replaced slot arrays wait for depth 0
+};
+extern ThreadedState g_threaded;
+void free_retired_slots();
+
+inline const Slot* threaded_code(const Handlers& h) {
+    if (g_threaded.slots && g_threaded.generation == link::code_generation()) return g_threaded.slots;
+    return translate_code(h);
+}
+
+// Marks a dispatch loop as running: slot arrays replaced meanwhile (by code
+// compiled while a run is stopped, say) stay valid until the outermost loop
+// has left.
+class ThreadedRun {
+public:
+    ThreadedRun() { ++g_threaded.depth; }
+    ~ThreadedRun() {
+        if (--g_threaded.depth == 0 && g_threaded.retired) free_retired_slots();
+    }
+    ThreadedRun(const ThreadedRun&) = delete;
+    ThreadedRun& operator=(const ThreadedRun&) = delete;
+};
+
+}  // namespace kj::vm
