@@ -23,11 +23,11 @@ void start_chain(Expr& e) {
         Expr name = e;
         load(name);  // object, name, placeholder; the LMR below is replaced
         link::code_truncate(code_here() - 1);
-        e.chain = emit_plain(Op::Xrs);
+        e.chain = emit_plain(Op::Xrs, 1);
         emit_plain(Op::Lmr);
         return;
     }
-    e.chain = emit_plain(Op::Xrs);
+    e.chain = emit_plain(Op::Xrs, 1);
     const Op op = e.place == Place::Local ? Op::Lbp
                   : e.place == Place::Arg ? Op::Lap
                   : e.place == Place::Global ? Op::Lod

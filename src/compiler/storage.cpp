@@ -86,7 +86,7 @@ void load(Expr& e) {
             gen(Op::Lmr);
             break;
         case Place::Indexed:
-            if (e.chain >= 0) instr(e.chain).op = static_cast<int32_t>(Op::Nop);
+            if (e.chain >= 0) instr(e.chain) = link::Instr{static_cast<int32_t>(Op::Nop), 0};
             gen(Op::Xld);
             break;
     }
@@ -168,7 +168,7 @@ void take_reference(Expr& e) {
             emit_plain(Op::Lmr);
             break;
         case Place::Indexed:
-            if (e.chain >= 0) instr(e.chain).op = static_cast<int32_t>(Op::Nop);
+            if (e.chain >= 0) instr(e.chain) = link::Instr{static_cast<int32_t>(Op::Nop), 0};
             gen(Op::Adr);
             emit_plain(Op::Xld);
             break;

@@ -51,8 +51,8 @@ TEST_F(MultipleAssignment, GlobalsAndStaticMembers) {
 TEST_F(MultipleAssignment, IndexedElementsFollowTheRightSide) {
     EXPECT_EQ(listing("[a[1], b[c][2]] = c;"),
               "PAP 2\nSBP 0\n"
-              "PSH 0\nXRS 0\nLAP 0\nPSH 1\nPBP 0\nXMV 0\nXST 0\nPOP 0\n"
-              "PSH 0\nXRS 0\nLAP 1\nPAP 2\nXLD 0\nPSH 2\nPBP 0\nXMV 1\nXST 0\nPOP 0\n"
+              "PSH 0\nXRS 1\nLAP 0\nPSH 1\nPBP 0\nXMV 0\nXST 0\nPOP 0\n"
+              "PSH 0\nXRS 1\nLAP 1\nPAP 2\nXLD 0\nPSH 2\nPBP 0\nXMV 1\nXST 0\nPOP 0\n"
               "POP 0\nSBZ 0\nRET 0\n");
 }
 
@@ -70,7 +70,7 @@ TEST_F(MultipleAssignment, MembersByIndexInsideTheClass) {
               "PAP 2\nSBP 0\n"
               "PAP 0\nPBP 0\nXMV 0\nSMP 0\nPOP 0\n"
               "PAP 0\nPBP 0\nXMV 1\nSMP 1\nPOP 0\n"
-              "PSH 0\nXRS 0\nLAP 2\nPSH 0\nPBP 0\nXMV 2\nXST 0\nPOP 0\n"
+              "PSH 0\nXRS 1\nLAP 2\nPSH 0\nPBP 0\nXMV 2\nXST 0\nPOP 0\n"
               "POP 0\nSBZ 0\nRET 0\n");
 }
 
@@ -78,7 +78,7 @@ TEST_F(MultipleAssignment, JumpsMoveWithTheirTarget) {
     // The conditional's jumps (relative to the listing) land inside the moved code.
     EXPECT_EQ(listing("[a[b ? 1 : 2], c] = c;"),
               "PAP 2\nSBP 0\n"
-              "PSH 0\nXRS 0\nLAP 0\nPAP 1\nJMF 9\nLTI 1\nJMP 10\nLTI 2\nPBP 0\nXMV 0\nXST 0\nPOP 0\n"
+              "PSH 0\nXRS 1\nLAP 0\nPAP 1\nJMF 9\nLTI 1\nJMP 10\nLTI 2\nPBP 0\nXMV 0\nXST 0\nPOP 0\n"
               "PBP 0\nXMV 1\nSAP 2\nPOP 0\n"
               "POP 0\nSBZ 0\nRET 0\n");
 }

@@ -60,7 +60,7 @@ TEST_F(CodegenShapes, ShortCircuitAndConditionals) {
 TEST_F(CodegenShapes, IndexingAndCalls) {
     const Shape shapes[] = {
         {"indexed load", "a = b[c];", "PSH 0\nNOP 0\nLAP 1\nPAP 2\nXLD 0\nSAP 0\nPOP 0\nRET 0\n"},
-        {"indexed store", "b[c] = 1;", "PSH 0\nXRS 0\nLAP 1\nPAP 2\nPSH 1\nXST 0\nPOP 0\nRET 0\n"},
+        {"indexed store", "b[c] = 1;", "PSH 0\nXRS 1\nLAP 1\nPAP 2\nPSH 1\nXST 0\nPOP 0\nRET 0\n"},
         {"open range", "a = b[1:];",
          "PSH 0\nNOP 0\nLAP 1\nPSH 1\nPSH -256\nOPR 40\nXLD 0\nSAP 0\nPOP 0\nRET 0\n"},
         {"inline function", "a = sqrt(b);", "PAP 1\nFNI 156\nSAP 0\nPOP 0\nRET 0\n"},
