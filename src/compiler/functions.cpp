@@ -198,13 +198,7 @@ void function_definition(const std::string& name, uint32_t qualifiers, const std
     value::Value v = link::make_function(entry, info_of(list, hidden, descriptor), list.varargs);
     v.u.fn.nparam = count;
     v.type |= KJ_FLAG_GLOBAL | (qualifiers & ~value::k_extern);
-    if (k >= 0) {
-        value::release(link::symbol_at(k).val);
-        link::symbol_at(k).val = v;
-    } else {
-        k = link::add_symbol(name, v);
-        if (k < 0) report(D_SymbolTableFull);
-    }
+    k = define_function_symbol(k, name, v);
     member_defined(member, name, k);
 
     FunctionState& f = fn();
@@ -229,6 +223,17 @@ void function_definition(const std::string& name, uint32_t qualifiers, const std
     if (!list.rest.empty()) rest_argument(list.rest, name);
     function_body();
     fn() = FunctionState{};
+}
+
+int define_function_symbol(int k, const std::string& name, value::Value v) {
+    if (k >= 0) {
+        value::release(link::symbol_at(k).val);
+        link::symbol_at(k).val = v;
+        return k;
+    }
+    k = link::add_symbol(name, v);
+    if (k < 0) report(D_SymbolTableFull);
+    return k;
 }
 
 }  // namespace kj::compiler

@@ -26,14 +26,7 @@ int compile_command(const std::string& name) {
     mark_label();
     value::Value v = link::make_function(entry, link::new_function_info("$" + name, u.file_literal, false));
     v.type |= KJ_FLAG_GLOBAL;
-    int k = link::find_symbol(name);
-    if (k >= 0) {
-        value::release(link::symbol_at(k).val);
-        link::symbol_at(k).val = v;
-    } else {
-        k = link::add_symbol(name, v);
-        if (k < 0) report(D_SymbolTableFull);
-    }
+    const int k = define_function_symbol(link::find_symbol(name), name, v);
 
     FunctionState& f = fn();
     f.active = true;

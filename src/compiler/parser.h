@@ -229,6 +229,9 @@ MemberContext member_context(const std::string& name, uint32_t qualifiers);
 // A member function's symbol was declared or defined (sym: its global symbol).
 void member_declared(const MemberContext& m, const std::string& name);
 void member_defined(const MemberContext& m, const std::string& name, int sym);
+// Puts a function value in symbol k (releasing what it held) or, for k < 0,
+// in a new symbol `name`; returns the symbol number (-1 when the table is full).
+int define_function_symbol(int k, const std::string& name, value::Value v);
 bool is_class_symbol(int sym);
 // Member lookup in a class and its bases: data member index or -1.
 int find_data_member(int cls, const std::string& name, uint32_t* flags, int* owner);
