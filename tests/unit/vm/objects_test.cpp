@@ -434,6 +434,8 @@ TEST_F(ObjectsTest, RunTimeErrors) {
     } cases[] = {
         {"CAM on a non-object", "  PSH 0\n  LTI 1\n  PSH 0\n  LIT \"get\"\n  PSH 0\n  CAM 0\n",
          "'get' member function call requires object"},
+        {"int selector on a non-object", "  PSH 0\n  LTI 1\n  PSH SEL\n  PSH 0\n  CAM 0\n",
+         "member function call requires object"},
         {"int selector of another class", new_global("Other") + "  PSH 0\n  LOD obj\n  PSH SEL\n  PSH 0\n  CAM 0\n",
          "'Other' invalid class"},
         {"declared only", new_global("Derived") + call_into_r("undefined"), "'undefined' undefined member function"},
