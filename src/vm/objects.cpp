@@ -3,6 +3,7 @@
 #include <map>
 #include <new>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "compiler/tokens.h"
@@ -17,9 +18,16 @@
 namespace kj::vm {
 
 namespace {
+// Member blocks of the objects alive (made by new_object, not yet freed),
+// with their member counts.
+std::unordered_map<NamedValue*, int> g_live_blocks;
+// While the remaining blocks are freed, a deletion only drops its record.
+bool g_sweeping = false;
+
 // Releases every member value and frees the block; the record is left as is.
 void free_members(Value& object) {
     for (int i = 0; i < object.u.obj.n && object.u.obj.members; ++i) value::release(object.u.obj.members[i].val);
+    if (object.u.obj.members) g_live_blocks.erase(object.u.obj.members);
     value::raw_free(object.u.obj.members);
     object.u.obj.members = nullptr;
 }
@@ -131,6 +139,7 @@ Value new_object(int k) {
     if (n > 0) {
         block = static_cast<NamedValue*>(value::raw_alloc(static_cast<std::size_t>(n) * sizeof(NamedValue)));
         if (!block) raise_run_error(E_OutOfMemory, "new class");
+        g_live_blocks.emplace(block, n);
         for (int i = 0; i < n; ++i) {
             block[i].name = c->u.obj.members[i].name;
             block[i].val = value::make_none();
@@ -160,8 +169,28 @@ void clone_object(Value& dst, const Value& src, bool deep) {
     dst = o;
 }
 
+void free_remaining_objects() {
+    // The blocks may hold each other: an object member is not deleted
+    // through its record but freed as a block of its own.
+    const std::unordered_map<NamedValue*, int> blocks = std::move(g_live_blocks);
+    g_live_blocks.clear();
+    g_sweeping = true;
+    for (const auto& [block, n] : blocks)
+        for (int i = 0; i < n; ++i)
+            if (value::type_of(block[i].val) == value::T_Class) block[i].val.type &= ~value::k_owns;
+    for (const auto& [block, n] : blocks) {
+        for (int i = 0; i < n; ++i) value::release(block[i].val);
+        value::raw_free(block);
+    }
+    g_sweeping = false;
+}
+
 void delete_object(Value& object) {
     if (value::type_of(object) != value::T_Class || is_class_symbol(object)) return;
+    if (g_sweeping) {
+        object = value::make_int(0);
+        return;
+    }
     bool ok = true;
     const NamedValue* d = destructor_of(object);
     if (d && !value::has_flag(d->val, value::k_extern)) {

@@ -55,6 +55,9 @@ void clone_object(Value& dst, const Value& src, bool deep);
 // block and leaves int 0. Anything but an object is left alone. A failing
 // destructor raises "in callback function" afterwards when a run is active.
 void delete_object(Value& object);
+// Frees the member blocks of the objects that were never deleted, without
+// calling destructors (the end of a run: nothing can reach them any more).
+void free_remaining_objects();
 
 // --- operators (OPR) ---
 // The delete statement compiles to: the address of the variable, four PSH 0,

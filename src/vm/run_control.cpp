@@ -10,6 +10,7 @@
 #include "link/symbols.h"
 #include "value/matrix_cache.h"
 #include "vm/call_trace.h"
+#include "vm/objects.h"
 #include "vm/engine.h"
 #include "vm/run_error.h"
 
@@ -90,6 +91,7 @@ void run_exit() {
     destroy_engine(main_engine());
     set_current_engine(nullptr);
     link::release_symbol_values();
+    free_remaining_objects();
     value::MatrixCache& cache = value::global_cache();
     const int size = cache.size, limit = cache.limit;
     value::mat_cache_destroy(nullptr);
