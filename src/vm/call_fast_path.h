@@ -80,7 +80,8 @@ inline bool is_plain_scalar(const Value& v) {
 [[gnu::always_inline]] inline bool return_from(Engine& e, Registers r, const Slot* code, int kind) {
     Value* callee = r.ap - 1;
     if (kind == 1 && !is_plain_scalar(*r.sp)) return false;
-    for (const Value* p = callee; p < r.sp; ++p)
+    // Every record of the frame, the top included (it is a local when nothing is returned).
+    for (const Value* p = callee; p <= r.sp; ++p)
         if (value::owns(*p)) return false;
     const SavedRegisters caller = saved_registers(r.bp[-1]);
     if (kind == 1) {
