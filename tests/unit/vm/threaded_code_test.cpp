@@ -1,56 +1,28 @@
 // The dispatch loop runs instruction sequences as one step; a jump into such a
 // sequence, and code changed between runs, must still run as written.
+#include <string>
+
 #include "link/code_image.h"
 #include "vm/engine_fixture.h"
 
 namespace kj::test {
 namespace {
 
-// r = local - 3, with the local loaded by PBP, then PSH 3 and OPR - (89).
-constexpr const char* k_minus_three = R"(
-global r
-function main()
-  INT 1
-  PSH 0
-  LTI 10
-  SBP 0
-  POP 0
-  PSH 0
-  PBP 0
-  PSH 3
-  OPR 89
-  STO r
-  POP 1
-  RET 0
-end
-)";
+// main with the local 10 in slot 0; `middle` computes r from it with
+// PBP 0, PSH 3 and OPR - (89).
+std::string program(const std::string& middle) {
+    return "function main()\n  INT 1\n  PSH 0\n  LTI 10\n  SBP 0\n  POP 0\n  PSH 0\n" + middle +
+           "  STO r\n  POP 1\n  RET 0\nend\n";
+}
 
 TEST_F(EngineTest, JumpIntoAFusedSequenceRunsItsTail) {
     // 7 is pushed and the jump lands on PSH 3: 7 - 3, not 10 - 3.
-    const value::Value r = run_for_r(R"(
-function main()
-  INT 1
-  PSH 0
-  LTI 10
-  SBP 0
-  POP 0
-  PSH 0
-  PSH 7
-  JMP mid
-  PBP 0
-mid:
-  PSH 3
-  OPR 89
-  STO r
-  POP 1
-  RET 0
-end
-)");
+    const value::Value r = run_for_r(program("  PSH 7\n  JMP mid\n  PBP 0\nmid:\n  PSH 3\n  OPR 89\n"));
     EXPECT_EQ(r.u.ival, 4) << joined();
 }
 
 TEST_F(EngineTest, CodeChangedBetweenRunsRunsAsChanged) {
-    assemble(k_minus_three);
+    assemble("global r\n" + program("  PBP 0\n  PSH 3\n  OPR 89\n"));
     const int start = IKjRunInit();
     ASSERT_GT(start, 0);
     ASSERT_EQ(FKjRun(start, nullptr), 1) << joined();
