@@ -1,17 +1,18 @@
 // Calls and returns of compiled functions on the dispatch loop's registers,
 // for the common case: a plain function value, exactly its declared number of
 // int or double arguments, no debug slots; and a return from a frame where
-// nothing owns a payload. Each returns false, having changed nothing, in every
-// other case, and the general call or return runs instead. The results equal
-// those of call_compiled and return_from.
+// nothing owns a payload. Each returns false in every other case (a call may
+// have set some arguments' const marks, which the general call sets again),
+// and the general call or return runs instead. The results equal those of
+// call_compiled and return_from.
 #pragma once
 
 #include <cstdint>
 
 #include "link/code_image.h"
-#include "vm/threaded_code.h"
 #include "vm/engine.h"
 #include "vm/frame.h"
+#include "vm/threaded_code.h"
 
 namespace kj::vm::fast {
 
