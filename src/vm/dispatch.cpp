@@ -31,22 +31,9 @@ inline void load_alias(Value& top, const Value& src) {
     fast::copy_record(top, src, k_owns);
 }
 
-// Writes an int record field by field: building a whole record in a temporary
-// and copying it costs a store-forwarding stall on every push.
-inline void put_int(Value& v, int32_t i, uint32_t flags = 0) {
-    v.type = value::T_Int | flags;
-    v.reserved = 0;
-    v.u.w[0] = static_cast<uint32_t>(i);
-}
-
 inline void load_int(Value& top, int32_t i, uint32_t flags = 0) {
     if (value::owns(top)) value::release(top);
-    put_int(top, i, flags);
-}
-
-inline bool is_scalar(const Value& v) {
-    const uint32_t t = v.type & KJ_TYPE_MASK;
-    return t == value::T_Int || t == value::T_Double;
+    fast::put_int(top, i, flags);
 }
 
 // Pushes aliases of the n top records; a copied vector indexed by a matrix of
@@ -116,7 +103,7 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
 #define STORE(dst)                                                        \
     do {                                                                  \
         Value& d_ = (dst);                                                \
-        if (is_scalar(*sp) && !value::owns(d_)) {                         \
+        if (fast::is_plain_scalar(*sp) && !value::owns(d_)) {                         \
             d_.type = sp->type & ~(k_null | value::k_const | k_owns);     \
             d_.u.w[0] = sp->u.w[0];                                       \
         } else {                                                          \
@@ -212,7 +199,7 @@ L_PshLod:
     fast::copy_record(*++sp, globals[k].val, k_owns);
     NEXT();
 L_Psh:
-    put_int(*++sp, k);
+    fast::put_int(*++sp, k);
     NEXT();
     FUSED_OPERATORS(Pap, ap[k], L_Pap)
 L_Pap:
@@ -296,7 +283,7 @@ L_Int:
         SYNC();
         raise_run_error(E_StackOverflow);
     }
-    for (int i = 0; i < k; ++i) put_int(*++sp, 0, k_null);
+    for (int i = 0; i < k; ++i) fast::put_int(*++sp, 0, k_null);
     NEXT();
 
     // Jumps store target - 1: NEXT advances the instruction pointer.

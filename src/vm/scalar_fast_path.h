@@ -23,8 +23,8 @@ inline double as_double(const Value& v, int kind) { return kind == 1 ? v.u.ival 
 // Scalars are written as whole 8-byte words (type with the reserved word, and
 // the first payload word), so that later word-sized loads of the record
 // forward from these stores.
-inline void put_int(Value& v, int32_t i) {
-    v.type = value::T_Int;
+inline void put_int(Value& v, int32_t i, uint32_t flags = 0) {
+    v.type = value::T_Int | flags;
     v.reserved = 0;
     v.u.w[0] = static_cast<uint32_t>(i);
 }
