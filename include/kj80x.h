@@ -312,6 +312,85 @@ KJ_API int  FKjSetDataMember(KjValue *object, const char *name, KjValue *in);
 KJ_API void KjCloneObject(KjValue *dst, KjValue *src, int deep);
 KJ_API void KjDeleteObject(KjValue *object);
 
+/* =====================================================================
+ * Random numbers
+ *
+ * One generator state record holds five uniform generators side by side and
+ * the slots of the active one. Every routine below works on the record the
+ * installed locker hands out (the global record without a locker).
+ * ===================================================================== */
+typedef struct KjRanState KjRanState;
+typedef uint32_t (*KjRanIntFn)(KjRanState *s);
+typedef double   (*KjRanDoubleFn)(KjRanState *s);
+typedef void     (*KjRanFillFn)(KjRanState *s, double *x, size_t n);
+typedef void     (*KjRanSetSeedFn)(KjRanState *s, const int *seed, int n);
+typedef int      (*KjRanGetSeedFn)(KjRanState *s, int *seed, int n);
+typedef void     (*KjRanDeriveFn)(KjRanState *s, const KjRanState *master, int i);
+/* Called with 1 before a routine uses a record (null: the global one) and with 0 after. */
+typedef KjRanState *(*KjRanLockerFn)(int lock);
+
+struct KjRanState {
+    uint32_t lcg31_x;           /* "PM" */
+    uint32_t mwc60_z, mwc60_w;  /* "GM" */
+    uint32_t lfsr113_z[4];      /* "LE" */
+    uint32_t mwc_i, mwc_c;      /* "MWC_32" and "MWC_52" share the lag table */
+    uint32_t mwc_q[256];
+    double   zig_x[129];        /* ziggurat abscissae */
+    double   zig_r[128];        /* zig_x[k + 1] / zig_x[k] */
+    int32_t  spare_flag;        /* 1 while a second polar normal is held */
+    KjRanIntFn     int_draw;    /* slots of the active generator */
+    KjRanDoubleFn  uniform;
+    KjRanDoubleFn  normal;
+    KjRanFillFn    fill_uniform;
+    KjRanFillFn    fill_normal;
+    KjRanSetSeedFn set_seed;
+    KjRanGetSeedFn get_seed;
+    KjRanDeriveFn  derive;
+    double   spare;             /* the kept second polar normal */
+};
+
+KJ_API double   DRanU(void);
+KJ_API uint32_t IRanU(void);
+KJ_API double   DRanNormal(void);
+KJ_API double   DRanNormalPM(void);
+KJ_API double **MatRan(double **m, int r, int c);
+KJ_API double **MatRann(double **m, int r, int c);
+KJ_API void     RanSetSeed(const int *seed, int n);
+KJ_API int      RanGetSeed(int *seed, int n);
+KJ_API void     RanSetRan(const char *name);
+KJ_API void     RanNewRNG(KjRanIntFn int_draw, KjRanSetSeedFn set_seed, KjRanGetSeedFn get_seed,
+                          KjRanDeriveFn derive);
+KJ_API void     RanInit(KjRanState *s);
+KJ_API void     SetRanLocker(KjRanLockerFn fn);
+
+/* Draws of the common distributions; invalid parameters give NaN (0 for the
+ * integer draws). */
+KJ_API double DRanExp(double lambda);
+KJ_API double DRanGamma(double r, double a);
+KJ_API double DRanBeta(double a, double b);
+KJ_API double DRanChi(double nu);
+KJ_API double DRanF(double nu1, double nu2);
+KJ_API double DRanT(double nu);
+KJ_API double DRanStudentT(double nu);
+KJ_API double DRanLogNormal(void);
+KJ_API double DRanLogistic(void);
+KJ_API double DRanStable(double alpha, double beta);
+KJ_API double DRanMises(double kappa);
+KJ_API double DRanInvGaussian(double mu, double lambda);
+KJ_API double DRanGIG(double nu, double delta, double gamma);
+KJ_API int    IRanPoisson(double mu);
+KJ_API int    IRanBinomial(int n, double p);
+KJ_API int    IRanNegBin(int n, double p);
+KJ_API int    IRanLogarithmic(double p);
+/* k distinct indices from 0..n-1 in increasing order into out[0..k-1]. */
+KJ_API int   *RanSubSample(int *out, int k, int n);
+/* One Dirichlet draw: out[0..k-1] from alpha[0..k-1]. */
+KJ_API double *RanDirichlet(double *out, const double *alpha, int k);
+/* A p x p Wishart(n, P P') draw from the lower Choleski factor P. */
+KJ_API double **RanWishart(double **out, double n, double **factor, int p);
+/* The n order statistics of n uniforms, increasing. */
+KJ_API double *RanUorder(double *out, int n);
+
 #ifdef __cplusplus
 }
 #endif

@@ -8,6 +8,7 @@
 #include "link/entry.h"
 #include "link/link_errors.h"
 #include "link/symbols.h"
+#include "num/random/generator_state.h"
 #include "value/matrix_cache.h"
 #include "vm/call_trace.h"
 #include "vm/objects.h"
@@ -56,6 +57,10 @@ int run_init() {
         return -2;
     }
     if (!value::global_cache().blocks) value::mat_cache_init(nullptr);
+    // Every run starts from the default seed of "MWC_52" (or "MWC_32" when active).
+    RanInit(nullptr);
+    RanSetSeed(nullptr, 0);
+    num::ran_loop_reset();
     host::state().recovery = recover;
     install_error_reporter();
 
