@@ -6,6 +6,7 @@
 
 #include "compiler/tokens.h"
 #include "link/code_image.h"
+#include "num/random/generator_state.h"
 #include "vm/dispatch.h"
 #include "vm/run_error.h"
 
@@ -74,7 +75,35 @@ int64_t iteration_count(int64_t start, int64_t limit, int tok, int64_t step) {
 // FOR -12: four records are popped; from the new top upwards the records hold
 // start, limit, comparison token, counter slot and step. Each iteration runs
 // the body through the dispatch loop, which stops at the back-edge JMP.
-void canonical_for(Engine& e, bool debug) {
+// A parallel loop positions the random-number state before every iteration
+// from the loop value and restores it afterwards, so each iteration draws the
+// same numbers whatever the order or thread in which iterations run. Inside
+// an active parallel loop another parallel loop runs as a plain one.
+bool g_parallel_active = false;
+
+class ParallelSection {
+public:
+    explicit ParallelSection(bool parallel) : m_on(parallel && !g_parallel_active) {
+        if (!m_on) return;
+        g_parallel_active = true;
+        num::ran_loop_seed(0, -1);
+    }
+    ~ParallelSection() {
+        if (!m_on) return;
+        num::ran_loop_seed(0, 1);
+        g_parallel_active = false;
+    }
+    ParallelSection(const ParallelSection&) = delete;
+    ParallelSection& operator=(const ParallelSection&) = delete;
+    void before(int32_t counter) const {
+        if (m_on) num::ran_loop_seed(counter, 0);
+    }
+
+private:
+    bool m_on;
+};
+
+void canonical_for(Engine& e, bool debug, bool parallel) {
     const int at = e.ip;
     const LoopShape shape = loop_shape(at);
     e.sp -= 4;
@@ -91,7 +120,9 @@ void canonical_for(Engine& e, bool debug) {
     value::release(counter);
     counter = value::make_int(start);
     uint32_t current = static_cast<uint32_t>(start);
+    const ParallelSection section(parallel);
     for (int64_t n = 0; n < count; ++n, current += static_cast<uint32_t>(step)) {
+        section.before(static_cast<int32_t>(current));
         // The counter is found through the frame base: the body may not move it.
         // Whole words: the body's loads of the counter forward from these stores.
         Value& c = e.bp[slot];
@@ -299,8 +330,8 @@ void for_instruction(Engine& e, int k, bool debug) {
         case -1: foreach_step(e, n); return;
         case -2:
         case -3: canonical_foreach(e, n, debug); return;
-        case -12:
-        case -13: canonical_for(e, debug); return;
+        case -12: canonical_for(e, debug, false); return;
+        case -13: canonical_for(e, debug, true); return;
         default: raise_run_error(E_ForLoop);
     }
 }
