@@ -59,71 +59,80 @@ double mwc52_uniform(KjRanState* s) {
 }
 
 // U and the layer from two integer draws a, b.
-void first52(KjRanState& s, double& u, int& k) {
-    Mwc g(s);
+void first52(Mwc& g, double& u, int& k) {
     const uint32_t a = g.step();
     const uint32_t b = g.step();
-    g.store(s);
     u = 2 * (static_cast<int32_t>(a) * k_2m32 + 0.5000000000000001 + (b & 0xFFFFF) * k_2m52) - 1;
     k = static_cast<int>((b >> 24) & 127);
 }
 
 // U from a uniform, then the layer from an integer draw.
-void first32(KjRanState& s, double& u, int& k) {
-    Mwc g(s);
+void first32(Mwc& g, double& u, int& k) {
     u = 2 * g.u32() - 1;
     k = static_cast<int>(g.step() & 127);
+}
+
+// The scalar draws: the first step on the record's own state.
+template <void (*First)(Mwc&, double&, int&)>
+void first_on_record(KjRanState& s, double& u, int& k) {
+    Mwc g(s);
+    First(g, u, k);
     g.store(s);
 }
 
-double mwc52_normal(KjRanState* s) { return ziggurat_draw(*s, first52); }
-double mwc32_normal(KjRanState* s) { return ziggurat_draw(*s, first32); }
+double mwc52_normal(KjRanState* s) { return ziggurat_draw(*s, first_on_record<first52>); }
+double mwc32_normal(KjRanState* s) { return ziggurat_draw(*s, first_on_record<first32>); }
 
-void mwc32_fill_uniform(KjRanState* s, double* x, std::size_t n) {
-    Mwc g(*s);
-    for (std::size_t j = 0; j < n; ++j) x[j] = g.u32();
-    g.store(*s);
-}
-
-void mwc52_fill_uniform(KjRanState* s, double* x, std::size_t n) {
+// Four elements per pass; draw(g) makes one element from the lag-table state.
+template <class Draw>
+void fill(KjRanState* s, double* x, std::size_t n, Draw draw) {
     Mwc g(*s);
     std::size_t j = 0;
     for (; j + 4 <= n; j += 4) {
-        x[j] = g.u52();
-        x[j + 1] = g.u52();
-        x[j + 2] = g.u52();
-        x[j + 3] = g.u52();
+        x[j] = draw(g);
+        x[j + 1] = draw(g);
+        x[j + 2] = draw(g);
+        x[j + 3] = draw(g);
     }
-    for (; j < n; ++j) x[j] = g.u52();
+    for (; j < n; ++j) x[j] = draw(g);
     g.store(*s);
 }
 
-// The fast layer test in the loop; the rare slow steps go through the record.
-void mwc52_fill_normal(KjRanState* s, double* x, std::size_t n) {
-    Mwc g(*s);
+void mwc32_fill_uniform(KjRanState* s, double* x, std::size_t n) {
+    fill(s, x, n, [](Mwc& g) { return g.u32(); });
+}
+
+void mwc52_fill_uniform(KjRanState* s, double* x, std::size_t n) {
+    fill(s, x, n, [](Mwc& g) { return g.u52(); });
+}
+
+// The layer test inline; the rare slow steps go through the record, with the
+// lag-table state stored before and reloaded after.
+template <class First>
+void fill_normal(KjRanState* s, double* x, std::size_t n, First first) {
     const double* zx = s->zig_x;
     const double* zr = s->zig_r;
-    for (std::size_t j = 0; j < n; ++j) {
+    fill(s, x, n, [s, zx, zr, first](Mwc& g) {
         for (;;) {
-            const uint32_t a = g.step();
-            const uint32_t b = g.step();
-            const double u = 2 * (static_cast<int32_t>(a) * k_2m32 + 0.5000000000000001 + (b & 0xFFFFF) * k_2m52) - 1;
-            const int k = static_cast<int>((b >> 24) & 127);
-            if (std::fabs(u) < zr[k]) {
-                x[j] = u * zx[k];
-                break;
-            }
+            double u;
+            int k;
+            first(g, u, k);
+            if (std::fabs(u) < zr[k]) return u * zx[k];
             g.store(*s);
-            const bool done = ziggurat_slow(*s, u, k, &x[j]);
+            double z;
+            const bool done = ziggurat_slow(*s, u, k, &z);
             g = Mwc(*s);
-            if (done) break;
+            if (done) return z;
         }
-    }
-    g.store(*s);
+    });
+}
+
+void mwc52_fill_normal(KjRanState* s, double* x, std::size_t n) {
+    fill_normal(s, x, n, [](Mwc& g, double& u, int& k) { first52(g, u, k); });
 }
 
 void mwc32_fill_normal(KjRanState* s, double* x, std::size_t n) {
-    for (std::size_t j = 0; j < n; ++j) x[j] = mwc32_normal(s);
+    fill_normal(s, x, n, [](Mwc& g, double& u, int& k) { first32(g, u, k); });
 }
 
 void mwc_set_seed(KjRanState* s, const int* seed, int n) {
