@@ -59,7 +59,7 @@ double ran_exp(KjRanState& s, double lambda) {
 }
 
 double ran_gamma(KjRanState& s, double r, double a) {
-    if (!(r > 0) || !(a > 0)) return k_nan;
+    if (!(r > 0) || !(a > 0) || !std::isfinite(r)) return k_nan;
     if (r < 1) return gamma_small(s, r) / a;
     if (r == 1) return -std::log(ran_u(s)) / a;
     return gamma_large(s, r) / a;
@@ -136,7 +136,7 @@ double ran_stable(KjRanState& s, double alpha, double beta) {
 
 // Best and Fisher's wrapped-Cauchy rejection (Appl. Stat. 28, 1979).
 double ran_mises(KjRanState& s, double kappa) {
-    if (!(kappa >= 0)) return k_nan;
+    if (!(kappa >= 0) || !std::isfinite(kappa)) return k_nan;
     if (kappa < 1e-7) return k_pi * (2 * ran_u(s) - 1);
     const double tau = 1 + std::sqrt(1 + 4 * kappa * kappa);
     const double rho = (tau - std::sqrt(2 * tau)) / (2 * kappa);
@@ -173,6 +173,7 @@ double gig_standard(KjRanState& s, double l, double w) {
     const double top = log_f(mode);
     const double ym = (l + 1 + std::sqrt((l + 1) * (l + 1) + w * w)) / w;
     const double vmax = ym * std::exp((log_f(ym) - top) / 2);
+    if (!std::isfinite(top) || !std::isfinite(vmax)) return k_nan;  // beyond double range
     for (;;) {
         const double u = ran_u(s);
         const double v = ran_u(s) * vmax;

@@ -36,8 +36,12 @@ double poisson_large(KjRanState& s, double mu) {
 
 }  // namespace
 
+// Counts come from loops over single trials: at most this many.
+constexpr double k_most_trials = 2147483647.0;
+
 double ran_poisson(KjRanState& s, double mu) {
     if (!(mu > 0)) return 0;
+    if (!std::isfinite(mu)) return k_nan;
     if (mu >= 30) return poisson_large(s, mu);
     const double limit = std::exp(-mu);
     double product = 1;
@@ -51,7 +55,8 @@ double ran_poisson(KjRanState& s, double mu) {
 
 double ran_binomial(KjRanState& s, double n, double p) {
     if (!(n >= 1)) return 0;
-    const long long trials = static_cast<long long>(std::fmin(n, 9.2e18));
+    if (n > k_most_trials) return k_nan;
+    const long long trials = static_cast<long long>(n);
     long long x = 0;
     for (long long j = 0; j < trials; ++j)
         if (ran_u(s) < p) ++x;
@@ -61,7 +66,8 @@ double ran_binomial(KjRanState& s, double n, double p) {
 double ran_negbin(KjRanState& s, double n, double p) {
     if (!(p > 0 && p <= 1)) return k_nan;
     if (!(n >= 1)) return 0;
-    const long long count = static_cast<long long>(std::fmin(n, 9.2e18));
+    if (n > k_most_trials) return k_nan;
+    const long long count = static_cast<long long>(n);
     const double log_q = std::log(1 - p);
     double x = 0;
     for (long long j = 0; j < count; ++j) x += std::floor(std::log(ran_u(s)) / log_q);
@@ -87,7 +93,7 @@ double ran_geometric(KjRanState& s, double p) {
 // n successive draws without replacement, each a success with probability
 // (successes left) / (items left).
 double ran_hypergeometric(KjRanState& s, double N, double M, double n) {
-    if (!whole(N) || !whole(M) || !whole(n) || M < 0 || M > N || n < 0 || n > N) return k_nan;
+    if (!whole(N) || !whole(M) || !whole(n) || M < 0 || M > N || n < 0 || n > N || n > k_most_trials) return k_nan;
     double left = N, good = M, x = 0;
     for (double j = 0; j < n; ++j, --left)
         if (ran_u(s) * left < good) {

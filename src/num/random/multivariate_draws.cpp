@@ -47,7 +47,7 @@ void ran_multinomial(KjRanState& s, double* out, double n, const double* p, int 
     if (k > 0) out[k - 1] = left;
 }
 
-// Whole n: the sum of n outer products x x' with x = P z. Otherwise the
+// Whole n (up to 10000): the sum of n outer products x x' with x = P z. Otherwise the
 // Bartlett decomposition W = P A A' P', A lower triangular with
 // A_ii = sqrt(chi2(n - i)) and standard normals below the diagonal.
 void ran_wishart(KjRanState& s, double* out, double n, const double* factor, int p) {
@@ -69,7 +69,7 @@ void ran_wishart(KjRanState& s, double* out, double n, const double* factor, int
         for (int i = 0; i < p; ++i)
             for (int j = 0; j < p; ++j) out[i * p + j] += y[i] * y[j];
     };
-    if (n == std::floor(n) && n < 1e6) {
+    if (n == std::floor(n) && n <= 10000) {
         for (double r = 0; r < n; ++r) {
             for (double& v : z) v = ran_n(s);
             times_factor(z.data(), x.data());

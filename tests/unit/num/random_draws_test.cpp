@@ -150,6 +150,7 @@ TEST_F(RandomDraws, GammaFamily) {
         EXPECT_TRUE(std::isnan(ran_f(s, 1, bad)));
     }
     EXPECT_TRUE(std::isnan(ran_t(s, 0.5)));
+    EXPECT_TRUE(std::isnan(ran_gamma(s, INFINITY, 1)));  // no endless rejection loop
 }
 
 TEST_F(RandomDraws, TransformedUniformsAndNormals) {
@@ -204,6 +205,7 @@ TEST_F(RandomDraws, StableAndVonMises) {
     EXPECT_NEAR(moments(sn).mean, 0, 5 * moments(sn).se_mean);
     EXPECT_TRUE(has_moments(sample(s, [](KjRanState& s) { return ran_mises(s, 0); }), 0, k_pi * k_pi / 3));
     EXPECT_TRUE(std::isnan(ran_mises(s, -1)));
+    EXPECT_TRUE(std::isnan(ran_mises(s, INFINITY)));
 }
 
 // Moments of GIG(nu, delta, gamma) from Bessel-function ratios.
@@ -232,6 +234,7 @@ TEST_F(RandomDraws, GeneralizedInverseGaussianAndHyperbolic) {
     EXPECT_TRUE(std::isnan(ran_gig(s, 1, -1, 1)));
     EXPECT_TRUE(std::isnan(ran_gig(s, -1, 0, 1)));
     EXPECT_TRUE(std::isnan(ran_gh(s, 1, 1, 0, 0)));
+    EXPECT_TRUE(std::isnan(ran_gig(s, 1e300, 1, 1)));
 }
 
 TEST_F(RandomDraws, CountsFitTheirMassFunctions) {
@@ -242,6 +245,9 @@ TEST_F(RandomDraws, CountsFitTheirMassFunctions) {
                          static_cast<int>(mu * 3 + 20)));
     }
     EXPECT_EQ(ran_poisson(s, -1), 0);
+    EXPECT_TRUE(std::isnan(ran_poisson(s, INFINITY)));
+    EXPECT_TRUE(std::isnan(ran_binomial(s, 1e12, 0.5)));  // single trials: bounded counts
+    EXPECT_TRUE(std::isnan(ran_negbin(s, 1e12, 0.5)));
     EXPECT_TRUE(fits(sample(s, [](KjRanState& s) { return ran_binomial(s, 10, 0.3); }),
                      [](int k) { return std::exp(log_choose(10, k) + k * std::log(0.3) + (10 - k) * std::log(0.7)); },
                      11));
