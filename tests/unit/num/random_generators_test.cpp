@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "num/random/continuous_draws.h"
+#include "num/random/discrete_draws.h"
 #include "num/random/generator_state.h"
 
 namespace kj::num {
@@ -241,6 +243,39 @@ TEST_F(RandomGenerators, MatrixFillsMatchScalarDraws) {
             for (int k = 0; k < 12; ++k) EXPECT_EQ(m[k / 4][k % 4], want[static_cast<std::size_t>(k + normal)]);
             MatFreeBlock(m);
         }
+    }
+}
+
+// The derived draws whose method is fixed, step by step from the default
+// "MWC_52" sequence: every branch of the gamma method, both Poisson methods,
+// the logarithmic method and t from a normal and a gamma draw.
+TEST_F(RandomGenerators, FixedMethodsFromTheDefaultSequence) {
+    struct Case {
+        const char* name;
+        double (*draw)(KjRanState&);
+        S want;
+    };
+    const Case cases[] = {
+        {"gamma 0.4", [](KjRanState& s) { return ran_gamma(s, 0.4, 2); },
+         {"0.078852844414415715", "0.0021301045636527459", "0.17220064151298164", "0.10864608589396686"}},
+        {"gamma 1", [](KjRanState& s) { return ran_gamma(s, 1, 3); },
+         {"0.19063860312325151", "0.087149523370849122", "0.29203067963178869", "0.61335712810042908"}},
+        {"gamma 2", [](KjRanState& s) { return ran_gamma(s, 2, 1); },
+         {"2.6144527583787216", "0.73096348012858059", "7.3140905361266126", "1.4844337078650409"}},
+        {"gamma 7.5", [](KjRanState& s) { return ran_gamma(s, 7.5, 0.5); },
+         {"15.317797641065152", "9.8491554813785402", "8.325539397455179", "15.718157285587601"}},
+        {"poisson 4", [](KjRanState& s) { return ran_poisson(s, 4); }, {"4", "5", "5", "2"}},
+        {"poisson 45", [](KjRanState& s) { return ran_poisson(s, 45); }, {"44", "37", "46", "46"}},
+        {"logarithmic 0.95", [](KjRanState& s) { return ran_logarithmic(s, 0.95); }, {"6", "1", "6", "2"}},
+        {"t 5", [](KjRanState& s) { return ran_t(s, 5); },
+         {"0.30995629679718234", "-1.056857476196329", "-0.21074942333584332", "-0.81409806821920649"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RanInit(&g_record);
+        S got;
+        for (int k = 0; k < 4; ++k) got.push_back(g17(c.draw(g_record)));
+        EXPECT_EQ(got, c.want);
     }
 }
 
