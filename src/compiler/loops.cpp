@@ -14,7 +14,8 @@
 
 #include <kj80x.h>
 
-#include "api/settings.h"
+#include "runtime/messages.h"
+#include "runtime/settings.h"
 #include "compiler/parser.h"
 #include "link/literals.h"
 #include "link/symbols.h"
@@ -190,7 +191,7 @@ void finish_for(const ForLoop& l, bool parallel, bool labels_inside) {
         if (api::settings().warning_level > 0) {
             std::string line = std::string("Loop is not canonical: unable to handle ") + reason_text(reason ? reason : 2);
             line.pop_back();  // the message channel ends the line
-            KjMessage(line.c_str());
+            runtime::message(line.c_str());
         }
     }
 }

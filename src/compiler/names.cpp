@@ -3,7 +3,7 @@
 // first as namespace::name), then the library, whose functions are declared
 // on first use as externals that the linker binds.
 #include "compiler/parser.h"
-#include "lib/function_table.h"
+#include "link/function_table.h"
 #include "link/inline_functions.h"
 #include "link/symbols.h"
 #include "value/value.h"

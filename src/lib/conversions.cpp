@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "value/matrix_cache.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 namespace kj::lib {
 

@@ -12,7 +12,7 @@
 #include "lib/arg_checks.h"
 #include "lib/elementwise.h"
 #include "value/value.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 namespace kj::lib {
 

@@ -9,7 +9,7 @@
 #include "lib/arg_checks.h"
 #include "value/matrix_cache.h"
 #include "value/value.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 namespace kj::lib {
 

@@ -17,7 +17,8 @@
 #include "lib/fn_string.h"
 #include "lib/library_groups.h"
 #include "vm/conversions.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
+#include "value/index_errors.h"
 
 namespace kj::lib {
 

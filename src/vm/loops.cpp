@@ -4,10 +4,12 @@
 #include <cstring>
 #include <string>
 
-#include "compiler/tokens.h"
+#include "link/operators.h"
 #include "link/code_image.h"
+#include "runtime/messages.h"
 #include "vm/dispatch.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
+#include "value/index_errors.h"
 
 namespace kj::vm {
 
@@ -36,7 +38,7 @@ int32_t start_value(Value& v) {
         case value::T_Double: value::set_int(v, static_cast<int32_t>(v.u.dval)); return v.u.ival;
         default: {
             const std::string line = "for(): type error in argument 1; expected: int, found: " + value::describe(v);
-            KjRunMessage(line.c_str());
+            runtime::run_message(line.c_str());
             raise_run_error(E_ArgError);
         }
     }
@@ -55,7 +57,7 @@ int32_t limit_value(const Value& v) {
 
 // Number of iterations of a loop from start while (counter tok limit) by step.
 int64_t iteration_count(int64_t start, int64_t limit, int tok, int64_t step) {
-    using namespace kj::compiler;
+    using namespace kj::link;
     if (tok == T_Le) ++limit;
     if (tok == T_Ge) --limit;
     if (tok == T_Lt || tok == T_Le) {

@@ -5,7 +5,7 @@
 #include <new>
 
 #include "link/symbols.h"
-#include "value/alloc.h"
+#include "runtime/alloc.h"
 
 namespace kj::vm {
 

@@ -3,11 +3,12 @@
 #include <cstring>
 #include <string_view>
 
-#include "value/alloc.h"
+#include "runtime/alloc.h"
 #include "vm/calls.h"
 #include "vm/members.h"
 #include "vm/objects.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
+#include "value/index_errors.h"
 
 namespace kj::vm {
 

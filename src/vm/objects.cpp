@@ -6,14 +6,14 @@
 #include <unordered_map>
 #include <vector>
 
-#include "compiler/tokens.h"
+#include "link/operators.h"
 #include "lib/object_queries.h"
 #include "link/symbols.h"
-#include "value/alloc.h"
+#include "runtime/alloc.h"
 #include "vm/lambdas.h"
 #include "vm/members.h"
 #include "vm/operators.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 namespace kj::vm {
 
@@ -245,9 +245,9 @@ void op_new(Value*& sp) {
 
 bool object_operator(int code, Value*& sp) {
     switch (code) {
-        case compiler::T_Destruct: op_destruct(sp); return true;
-        case compiler::T_Delete: op_delete(sp); return true;
-        case compiler::T_New: op_new(sp); return true;
+        case link::T_Destruct: op_destruct(sp); return true;
+        case link::T_Delete: op_delete(sp); return true;
+        case link::T_New: op_new(sp); return true;
         default: return false;
     }
 }

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "api/host.h"
-#include "lib/function_table.h"
+#include "runtime/host.h"
+#include "link/function_table.h"
 #include "lib/library_groups.h"
 #include "value/value.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 namespace kj::test {
 

@@ -2,7 +2,7 @@
 // delete sequence, cloning and the object calls of the C interface.
 #include <initializer_list>
 
-#include "value/alloc.h"
+#include "runtime/alloc.h"
 #include "vm/engine_fixture.h"
 #include "vm/members.h"
 #include "vm/objects.h"

@@ -1,4 +1,4 @@
-#include "value/alloc.h"
+#include "runtime/alloc.h"
 
 #include <cstdlib>
 

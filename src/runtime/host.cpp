@@ -1,11 +1,11 @@
-#include "api/host.h"
+#include "runtime/host.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "value/alloc.h"
-#include "value/matrix_block.h"
+#include "runtime/alloc.h"
+#include "runtime/messages.h"
 
 namespace kj::host {
 
@@ -20,11 +20,11 @@ void default_message(const char* text) {
 void default_exit(int) {}
 // Defaults installed with the pipes; a host replaces them after SetKjPipe.
 void no_output_pipe_fn(const char*) {
-    KjMessage("No output pipe\n");
+    runtime::message("No output pipe\n");
     fatal_stop();
 }
 void no_input_pipe_fn(char*, int) {
-    KjMessage("No input pipe\n");
+    runtime::message("No input pipe\n");
     fatal_stop();
 }
 
@@ -52,7 +52,7 @@ void drain_output() {
     if (!p.buffer || p.length == 0) return;
     p.buffer[p.length] = '\0';
     p.length = 0;
-    KjPuts(p.buffer);
+    runtime::puts(p.buffer);
     p.buffer[0] = '\0';
 }
 
@@ -213,7 +213,10 @@ int draw_window(const char* action, const char* argument) {
 }
 
 void clear_kj_args() {
-    value::ptr_array_free(reinterpret_cast<void**>(g_state.kj_argv), g_state.kj_argc);
+    if (g_state.kj_argv) {
+        for (int i = 0; i < g_state.kj_argc; ++i) value::raw_free(g_state.kj_argv[i]);
+        value::raw_free(g_state.kj_argv);
+    }
     g_state.kj_argv = nullptr;
     g_state.kj_argc = 0;
 }

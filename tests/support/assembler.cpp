@@ -1,11 +1,11 @@
-#include "link/assembler.h"
+#include "support/assembler.h"
 
 #include <cstdlib>
 #include <map>
 #include <sstream>
 #include <vector>
 
-#include "compiler/tokens.h"
+#include "link/operators.h"
 #include "link/code_image.h"
 #include "link/literals.h"
 #include "link/symbols.h"
@@ -65,7 +65,7 @@ Value parse_constant(const std::string& s) {
 }
 
 int operator_code(const std::string& s) {
-    using namespace kj::compiler;
+    using namespace kj::link;
     static const std::map<std::string, int> ops = {
         {"+", T_Plus}, {"-", T_Minus}, {"*", T_Star}, {"/", T_Slash}, {"%", T_Percent},
         {"<", T_Lt}, {"<=", T_Le}, {">", T_Gt}, {">=", T_Ge}, {"==", T_Eq}, {"!=", T_Ne},

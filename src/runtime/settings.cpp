@@ -1,4 +1,4 @@
-#include "api/settings.h"
+#include "runtime/settings.h"
 
 namespace kj::api {
 

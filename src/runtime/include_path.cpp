@@ -1,4 +1,4 @@
-#include "compiler/include_path.h"
+#include "runtime/include_path.h"
 
 #include <kj80x.h>
 #include <sys/stat.h>
@@ -6,7 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "api/settings.h"
+#include "runtime/messages.h"
+#include "runtime/settings.h"
 #include "platform/self_location.h"
 
 namespace kj::compiler {
@@ -33,9 +34,9 @@ std::FILE* open_regular(const std::string& path) {
 std::FILE* attempt(int number, const std::string& candidate, std::string& tried) {
     tried = candidate;
     bool trace = api::settings().verbose > 1;
-    if (trace) KjMessage((std::to_string(number) + ".trying: " + candidate).c_str());
+    if (trace) runtime::message((std::to_string(number) + ".trying: " + candidate).c_str());
     std::FILE* f = open_regular(candidate);
-    if (f && trace) KjMessage(("  found: " + candidate).c_str());
+    if (f && trace) runtime::message(("  found: " + candidate).c_str());
     return f;
 }
 
@@ -69,7 +70,7 @@ void add_to_include_path(const char* text) {
     std::string front = text;
     if (!g_include_path.empty() && front.back() != ';') front += ';';
     g_include_path.insert(0, front);
-    if (api::settings().verbose != 0) KjMessage(("New include path: " + g_include_path).c_str());
+    if (api::settings().verbose != 0) runtime::message(("New include path: " + g_include_path).c_str());
 }
 
 void clear_include_path() { g_include_path.clear(); }

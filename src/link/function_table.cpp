@@ -1,10 +1,10 @@
-#include "lib/function_table.h"
+#include "link/function_table.h"
 
 #include <cstring>
 #include <string>
 
 #include "link/link_errors.h"
-#include "value/alloc.h"
+#include "runtime/alloc.h"
 
 namespace kj::lib {
 
