@@ -1,4 +1,4 @@
-#include "vm/members.h"
+#include "link/class_members.h"
 
 #include <algorithm>
 #include <cstring>
@@ -7,7 +7,7 @@
 #include "link/symbols.h"
 #include "runtime/alloc.h"
 
-namespace kj::vm {
+namespace kj::link {
 
 namespace {
 // Bounds walks of the base chain, so that a malformed chain cannot loop.
@@ -167,4 +167,4 @@ NamedValue& member_record(const Value& object, int i) {
     return home && i < data_member_count(*home) ? home->u.obj.members[i] : own;
 }
 
-}  // namespace kj::vm
+}  // namespace kj::link
