@@ -32,15 +32,15 @@ namespace {
 
 bool converts_to(int type, Value& v) {
     switch (type) {
-        case value::T_Int: return convert_to_int(v, nullptr);
-        case value::T_Double: return convert_to_double(v, nullptr);
-        case value::T_Matrix: return convert_to_matrix(v);
+        case value::T_Int: return try_convert_to_int(v, nullptr);
+        case value::T_Double: return try_convert_to_double(v, nullptr);
+        case value::T_Matrix: return try_convert_to_matrix(v);
         default: return !value::is_null(v) && static_cast<int>(value::type_of(v)) == type;
     }
 }
 
 void require_matrix(Value* args, int index) {
-    if (!convert_to_matrix(args[index])) arg_type_error(index, value::T_Matrix, &args[index]);
+    if (!try_convert_to_matrix(args[index])) arg_type_error(index, value::T_Matrix, &args[index]);
 }
 }  // namespace
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "lib/arg_values.h"
+#include "lib/args.h"
 #include "lib/elementwise.h"
 #include "lib/fn_sets.h"
 #include "lib/fn_sort.h"

@@ -1,4 +1,4 @@
-#include "lib/matrix_args.h"
+#include "lib/args.h"
 
 #include <algorithm>
 
@@ -17,13 +17,13 @@ MatrixArg matrix_arg(Value* args, int k) {
 
 int int_arg(Value* args, int k) {
     int32_t i = 0;
-    if (!convert_to_int(args[k], &i)) arg_type_error(k, value::T_Int, &args[k]);
+    if (!try_convert_to_int(args[k], &i)) arg_type_error(k, value::T_Int, &args[k]);
     return i;
 }
 
 double double_arg(Value* args, int k) {
     double d = 0;
-    if (!convert_to_double(args[k], &d)) arg_type_error(k, value::T_Double, &args[k]);
+    if (!try_convert_to_double(args[k], &d)) arg_type_error(k, value::T_Double, &args[k]);
     return d;
 }
 
