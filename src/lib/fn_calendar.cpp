@@ -260,11 +260,6 @@ const DescriptorRow k_calendar_rows[] = {
     {"c$timing", fn_timing, 1},
     {"$today", fn_today},
 };
-}  // namespace
-
-std::span<const DescriptorRow> calendar_rows() { return k_calendar_rows; }
-
-namespace {
 const GroupRegistrar g_calendar(Group::General, std::span<const DescriptorRow>(k_calendar_rows));
 }  // namespace
 

@@ -73,11 +73,6 @@ const NamedRow k_print_rows[] = {
     {"print", fn_print, 1, k_print_flags},    {"println", fn_println, 1, k_print_flags},
     {"sprint", fn_sprint, 1, k_print_flags},  {"sprintbuffer", fn_sprintbuffer, 1, k_serial},
 };
-}  // namespace
-
-std::span<const NamedRow> print_rows() { return k_print_rows; }
-
-namespace {
 const GroupRegistrar g_print(Group::FilePrint, std::span<const NamedRow>(k_print_rows));
 // Each start of the runtime begins with the default formats.
 const GroupRegistrar g_print_setup(Group::FilePrint, [] { io::reset_default_formats(); });

@@ -6,6 +6,7 @@
 
 #include "link/operators.h"
 #include "link/code_image.h"
+#include "link/operands.h"
 #include "runtime/messages.h"
 #include "vm/dispatch.h"
 #include "runtime/run_error.h"
@@ -298,11 +299,11 @@ void for_instruction(Engine& e, int k, bool debug) {
     }
     const int n = link::code_instr(e.ip - 1).operand;
     switch (k) {
-        case -1: foreach_step(e, n); return;
-        case -2:
-        case -3: canonical_foreach(e, n, debug); return;
-        case -12:
-        case -13: canonical_for(e, debug); return;
+        case link::k_for_foreach_step: foreach_step(e, n); return;
+        case link::k_for_canonical_foreach:
+        case link::k_for_canonical_foreach_parallel: canonical_foreach(e, n, debug); return;
+        case link::k_for_canonical:
+        case link::k_for_canonical_parallel: canonical_for(e, debug); return;
         default: raise_run_error(E_ForLoop);
     }
 }
