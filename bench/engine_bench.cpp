@@ -6,8 +6,8 @@
 
 #include <kj80x.h>
 
-#include "api/host.h"
-#include "link/assembler.h"
+#include "runtime/host.h"
+#include "support/assembler.h"
 #include "link/compiler_tables.h"
 
 namespace {

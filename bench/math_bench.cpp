@@ -3,7 +3,7 @@
 // a new matrix). Bytes processed: one read and one write per element.
 #include <benchmark/benchmark.h>
 
-#include "lib/function_table.h"
+#include "link/function_table.h"
 #include "lib/library_groups.h"
 #include "value/value.h"
 

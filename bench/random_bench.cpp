@@ -4,7 +4,7 @@
 
 #include <kj80x.h>
 
-#include "lib/function_table.h"
+#include "link/function_table.h"
 #include "lib/library_groups.h"
 #include "value/value.h"
 

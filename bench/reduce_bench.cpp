@@ -9,7 +9,7 @@
 #include "lib/fn_cumulate.h"
 #include "lib/fn_reduce.h"
 #include "lib/fn_shape.h"
-#include "lib/function_table.h"
+#include "link/function_table.h"
 #include "value/value.h"
 
 namespace {

@@ -1,9 +1,8 @@
 // Exported callback setters, pipes, text channels, print level and arguments.
 #include <kj80x.h>
 
-#include <cstdio>
-
-#include "api/host.h"
+#include "runtime/host.h"
+#include "runtime/messages.h"
 #include "value/matrix_block.h"
 
 using kj::host::state;
@@ -21,20 +20,9 @@ void SetKjDrawWindow(KjWindowFn fn) { state().draw_window_fn = fn; }
 void SetKjDataWindow(void* fn) { state().data_window_fn = fn; }
 void SetKjDraw(KjDrawFn fn) { state().draw_fn = fn; }
 
-void KjMessage(const char* text) {
-    if (state().print_level >= 0 && state().message_fn) state().message_fn(text);
-}
-void KjRunMessage(const char* text) {
-    if (state().print_level >= 0 && state().run_message_fn) state().run_message_fn(text);
-}
-void KjPuts(const char* text) {
-    if (state().print_level <= 0) return;
-    if (kj::host::has_output_pipe()) {
-        state().puts_fn(text);
-    } else {
-        std::fputs(text, stdout);
-    }
-}
+void KjMessage(const char* text) { kj::runtime::message(text); }
+void KjRunMessage(const char* text) { kj::runtime::run_message(text); }
+void KjPuts(const char* text) { kj::runtime::puts(text); }
 
 void KjSetPrintlevel(int level) { state().print_level = level; }
 int KjGetPrintlevel(void) { return state().print_level; }

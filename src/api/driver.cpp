@@ -8,36 +8,43 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <strings.h>
 #include <vector>
 
 #include <kj80x.h>
 
-#include "api/driver_stages.h"
-#include "api/host.h"
-#include "api/settings.h"
+#include "compiler/compiler.h"
+#include "compiler/preprocessor.h"
+#include "compiler/scanner.h"
+#include "compiler/token_dump.h"
+#include "link/compiler_tables.h"
+#include "link/imports.h"
+#include "link/link_list.h"
+#include "link/object_writer.h"
+#include "link/resolver.h"
+#include "runtime/fatal_error.h"
+#include "runtime/host.h"
+#include "runtime/include_path.h"
+#include "runtime/messages.h"
+#include "runtime/settings.h"
 #include "value/matrix_cache.h"
 
 namespace kj::api {
 
 constexpr int k_max_cmd_args = 20;  // elements of a split command string
 
-DriverStages& driver_stages() {
-    static DriverStages s;
-    return s;
-}
-
 namespace {
 
 constexpr int k_max_defines = 512;
 void print_usage() {
-    KjMessage("Kj Object-oriented matriX language\r\n"
+    runtime::message("Kj Object-oriented matriX language\r\n"
               "Usage:\tKj [options] filename[.kj] [arguments for Kj program]\r\n"
               "Options:");
-    KjMessage("  -d          debugging mode\r\n"
+    runtime::message("  -d          debugging mode\r\n"
               "  -i          interactive mode (not all versions)");
-    KjMessage("  -c          create object (.kjo) file\r\n"
+    runtime::message("  -c          create object (.kjo) file\r\n"
               "  -cl         create object (.kjo) file after linking in dependencies\r\n"
               "  -Dtoken     define a token, e.g. -DOPTION1+OPTION2\r\n"
               "  -g          source is gauss file\r\n"
@@ -54,7 +61,7 @@ void print_usage() {
               "  -w0         switch parse warnings off");
 }
 
-void print_banner() { KjMessage("Kj version 8.00 (Linux_64)"); }
+void print_banner() { runtime::message("Kj version 8.00 (Linux_64)"); }
 
 bool ends_with_nocase(const std::string& s, const char* ext) {
     const std::size_t n = std::strlen(ext);
@@ -70,6 +77,14 @@ struct Outcome {
     Ending ending;
 };
 
+// A mode or option this version does not provide: one message, and the run
+// ends as a failure (exit code 1).
+Outcome not_available(const char* what) {
+    runtime::message((std::string(what) + " is not available in this version").c_str());
+    host::state().user_exit_code = 1;
+    return {0, Ending::Shutdown};
+}
+
 class Driver {
 public:
     Outcome run(int argc, char** argv);
@@ -78,9 +93,9 @@ private:
     bool apply_option(const char* arg, Outcome& early);
     void define_tokens(const char* list);
     Outcome write_object_file();
+    bool link_program();
     Outcome link_and_run();
 
-    DriverStages& m_stages = driver_stages();
     Settings& m_settings = settings();
     std::string m_source;
     std::string m_link_list;
@@ -93,8 +108,8 @@ void Driver::define_tokens(const char* list) {
     while (start <= all.size()) {
         std::size_t plus = all.find('+', start);
         std::string token = all.substr(start, plus == std::string::npos ? std::string::npos : plus - start);
-        if (!token.empty() && m_defines < k_max_defines && m_stages.define_symbol) {
-            m_stages.define_symbol(token.c_str());
+        if (!token.empty() && m_defines < k_max_defines) {
+            compiler::define_names(token.c_str());
             ++m_defines;
         }
         if (plus == std::string::npos) break;
@@ -109,9 +124,10 @@ bool Driver::apply_option(const char* arg, Outcome& early) {
         m_settings.editor = true;
         return true;
     }
-    if (std::strncmp(arg, "-kjtokens", 9) == 0 && m_stages.dump_tokens) {
+    if (std::strncmp(arg, "-kjtokens", 9) == 0) {
         // Hidden: print the token stream of a source and stop.
-        m_stages.dump_tokens(arg[9] == '=' ? arg + 10 : "");
+        std::string out;
+        if (compiler::dump_tokens(arg[9] == '=' ? arg + 10 : "", out)) runtime::puts(out.c_str());
         early = {0, Ending::Shutdown};
         return false;
     }
@@ -144,20 +160,20 @@ bool Driver::apply_option(const char* arg, Outcome& early) {
         case 'i':
             if (*rest == '\0') {
                 m_settings.interactive = true;
-            } else if (m_stages.prepend_include_path) {
-                m_stages.prepend_include_path(rest);
-                if (m_settings.verbose > 0 && m_stages.include_path) {
-                    std::string line = std::string("New include path: ") + m_stages.include_path() + "\n";
-                    KjMessage(line.c_str());
+            } else {
+                compiler::add_to_include_path(rest);
+                if (m_settings.verbose > 0) {
+                    std::string line = "New include path: " + compiler::include_path() + "\n";
+                    runtime::message(line.c_str());
                 }
             }
             return true;
         case 'k':
-            if (m_stages.load_kernel) m_stages.load_kernel(rest, m_settings.verbose);
-            return true;
+            early = not_available("Loading a kernel replacement library");
+            return false;
         case 'l':
             if (*rest == '\0') {
-                KjMessage("No link file specified");
+                runtime::message("No link file specified");
                 early = {0, Ending::KeepRuntime};
                 return false;
             }
@@ -180,7 +196,7 @@ bool Driver::apply_option(const char* arg, Outcome& early) {
                     break;
                 }
                 case 'r': m_settings.cache_report = true; break;
-                case 'p': KjMessage("No parallel capabilities in this version"); break;
+                case 'p': runtime::message("No parallel capabilities in this version"); break;
                 default: break;  // "d", "t" and any other letter: accepted
             }
             return true;
@@ -201,11 +217,11 @@ bool Driver::apply_option(const char* arg, Outcome& early) {
             m_settings.warning_level = static_cast<int>(std::strtol(rest, nullptr, 10));
             return true;
         case 'x':
-            if (m_stages.clear_include_path) m_stages.clear_include_path();
+            compiler::clear_include_path();
             return true;
         default: {
             std::string line = std::string("Unrecognized command line switch: ") + sw;
-            KjMessage(line.c_str());
+            runtime::message(line.c_str());
             return true;
         }
     }
@@ -220,26 +236,27 @@ Outcome Driver::write_object_file() {
     base += ".kjo";
     std::FILE* f = std::fopen(base.c_str(), "wb");
     if (!f) {
-        KjMessage("Failed to open kjo file");
+        runtime::message("Failed to open kjo file");
         return {0, Ending::Shutdown};
     }
-    if (m_stages.write_object) m_stages.write_object(f);
+    link::write_object(f);
     std::fclose(f);
-    if (m_settings.verbose > 0 && m_stages.list_imports) m_stages.list_imports();
+    if (m_settings.verbose > 0) link::list_missing_imports();
     return {-2, Ending::Shutdown};
 }
 
+// Loads the link list, then resolves imports, except when an object file is
+// to be written right after compiling (-c): the pending imports then travel
+// in that file.
+bool Driver::link_program() {
+    if (link::link_files(m_link_list.c_str(), true) != 0) return false;
+    return m_settings.create_object || link::resolve_imports();
+}
+
 Outcome Driver::link_and_run() {
-    // Link the list and resolve imports; in the GAUSS dialect, compile each
-    // library file still needed and resolve again until nothing is left.
-    if (!m_stages.link || !m_stages.link(m_link_list.c_str())) return {0, Ending::Shutdown};
-    if (m_settings.gauss && m_stages.compile_next_gauss_library) {
-        while (m_stages.compile_next_gauss_library())
-            if (!m_stages.link("")) return {0, Ending::Shutdown};
-    }
+    if (!link_program()) return {0, Ending::Shutdown};
     if (m_settings.create_object_linked) return write_object_file();
 
-    if (!m_settings.debug && !m_settings.interactive && m_stages.trim_symbols) m_stages.trim_symbols();
     const int start = IKjRunInit();
     std::feclearexcept(FE_ALL_EXCEPT);
     fedisableexcept(FE_ALL_EXCEPT);
@@ -265,8 +282,7 @@ Outcome Driver::run(int argc, char** argv) {
     }
     // 5. Cache off; predefined symbols.
     value::mat_cache_set_size(0, 0);
-    for (const char* sym : {"KJ_Linux", "KJ_PARALLEL", "KJ_64_BIT"})
-        if (m_stages.define_symbol) m_stages.define_symbol(sym);
+    for (const char* sym : {"KJ_Linux", "KJ_PARALLEL", "KJ_64_BIT"}) compiler::define_names(sym);
 
     // 6. Options up to the file name; the file name and what follows are the program's arguments.
     int i = 1;
@@ -293,40 +309,30 @@ Outcome Driver::run(int argc, char** argv) {
         print_usage();
         return {0, Ending::KeepRuntime};
     }
-    // 9. Compiler tables and preprocessor.
-    if (m_stages.reset_compiler) m_stages.reset_compiler(m_settings.symbol_table_size);
-    if (m_stages.prepare_preprocessor) m_stages.prepare_preprocessor();
-    // 10. The GAUSS support source comes first.
-    if (m_settings.gauss) {
-        const bool resolve = !m_settings.create_object && !m_settings.create_object_linked;
-        if (!m_stages.compile_gauss_support || !m_stages.compile_gauss_support(resolve))
-            return {0, Ending::Shutdown};
-    }
-    // 11. Open the source; in interactive mode without one, kj_init.kj if present.
+    // The command loop of interactive mode, the debugger and the GAUSS front
+    // end (its support source and libraries) are not part of this version.
+    if (m_settings.interactive) return not_available("Interactive mode");
+    if (m_settings.debug) return not_available("Debugging mode");
+    if (m_settings.gauss) return not_available("GAUSS mode");
+    // 9. Compiler tables.
+    link::reset_compiler_tables();
+    compiler::reset_compiler_state();
+    // 11. Open the source (open_source reports "failed to open" itself).
     bool open = false;
     if (!m_source.empty()) {
-        // The source stage reports "failed to open" itself.
-        if (!m_stages.open_source || !m_stages.open_source(m_source.c_str())) return {0, Ending::Shutdown};
+        if (!compiler::open_source(m_source.c_str())) return {0, Ending::Shutdown};
         open = true;
-    } else if (m_settings.interactive && m_stages.open_source) {
-        open = m_stages.open_source("kj_init.kj");
     }
     // 12. Compile.
     if (open) {
-        const int errors = m_stages.compile ? m_stages.compile() : 1;
-        if (m_stages.close_source) m_stages.close_source();
+        const int errors = compiler::compile_unit();
+        compiler::close_scan();
         if (errors != 0) return {0, Ending::Shutdown};
-        if (m_settings.create_object) {
-            if (m_stages.link && m_stages.link(m_link_list.c_str())) return write_object_file();
-        }
-    } else {
+        if (m_settings.create_object && link_program()) return write_object_file();
+    } else if (m_link_list.empty()) {
         // 13. Nothing compiled.
-        if (m_settings.interactive) {
-            if (m_stages.create_interactive_main) m_stages.create_interactive_main();
-        } else if (m_link_list.empty()) {
-            KjMessage("no files specified");
-            return {0, Ending::Shutdown};
-        }
+        runtime::message("no files specified");
+        return {0, Ending::Shutdown};
     }
     // 14-16. Link, then write or run.
     return link_and_run();
@@ -343,9 +349,19 @@ int KjMain(int argc, char** argv) {
         const kj::api::Outcome out = driver.run(argc, argv);
         if (out.ending == kj::api::Ending::Shutdown) KjMainExit();
         return out.result;
+    } catch (const kj::runtime::FatalError&) {
+        // Its message has been printed: the run ends as failed.
+        kj::host::state().user_exit_code = 1;
+        KjMainExit();
+        return 0;
+    } catch (const std::bad_alloc&) {
+        kj::runtime::message("Fatal error: out of memory");
+        kj::host::state().user_exit_code = 1;
+        KjMainExit();
+        return 0;
     } catch (...) {
         // Nothing escapes to the host: a failure inside a stage ends the run.
-        KjMessage("Fatal error: aborted");
+        kj::runtime::message("Fatal error: aborted");
         return 0;
     }
 }

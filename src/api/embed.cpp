@@ -3,44 +3,40 @@
 
 #include <kj80x.h>
 
-#include "api/host.h"
 #include "api/lifecycle.h"
-#include "value/matrix_cache.h"
+#include "compiler/preprocessor.h"
+#include "lib/io/print_sink.h"
+#include "lib/library_groups.h"
+#include "link/compiler_tables.h"
+#include "runtime/host.h"
+#include "runtime/include_path.h"
+#include "vm/run_control.h"
 
 namespace kj::api {
-
-namespace {
-// Later subsystems register their start-up and shutdown steps here, so that
-// the order below stays in one place.
-LifecycleHooks g_hooks;
-}  // namespace
-
-LifecycleHooks& lifecycle_hooks() { return g_hooks; }
 
 bool main_init() {
     // 1. Mask all floating-point exceptions.
     fedisableexcept(FE_ALL_EXCEPT);
     // 2-3. Default message, run-message and exit callbacks.
     host::install_default_callbacks();
-    // 4. Include path; 5. built-in library; 6. eigenvalue kernel.
-    for (auto* fn : {g_hooks.build_include_path, g_hooks.register_library, g_hooks.install_kernels})
-        if (fn) fn();
-    // 7. Preprocessor state.
-    bool ok = g_hooks.create_preprocessor ? g_hooks.create_preprocessor() : true;
+    // 4. Include path; 5. built-in library.
+    compiler::build_default_include_path();
+    lib::register_library();
+    // 6. Preprocessor state.
+    const bool ok = compiler::create_preprocessor();
     host::state().initialised = 1;
     return ok;
 }
 
 void main_exit() {
-    if (g_hooks.destroy_preprocessor) g_hooks.destroy_preprocessor();
-    KjRunExit();
-    if (g_hooks.free_scratch) g_hooks.free_scratch();
+    compiler::destroy_preprocessor();
+    vm::run_exit();
+    lib::io::free_sprint_buffer();
     host::set_pipe(-1);
-    if (g_hooks.clear_include_path) g_hooks.clear_include_path();
+    compiler::clear_include_path();
     host::clear_kj_args();
-    if (g_hooks.free_compiler_tables) g_hooks.free_compiler_tables();
-    if (g_hooks.free_library) g_hooks.free_library();
-    if (g_hooks.reset_gauss) g_hooks.reset_gauss();
+    link::free_compiler_tables();
+    lib::free_library();
     host::state().initialised = 0;
 }
 

@@ -4,7 +4,7 @@
 
 #include "lib/arg_checks.h"
 #include "lib/elementwise.h"
-#include "lib/function_table.h"
+#include "link/function_table.h"
 #include "value/value.h"
 
 namespace kv = kj::value;

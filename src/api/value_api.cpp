@@ -83,19 +83,19 @@ int KjValRows(const KjValue* v) { return v ? kv::rows(*v) : 0; }
 int KjValColumns(const KjValue* v) { return v ? kv::columns(*v) : 0; }
 const char* SKjGetTypeName(unsigned type) { return kv::type_name(type); }
 
-int KjValGetInt(KjValue* v, int* out) { return v && kj::lib::convert_to_int(*v, out); }
-int KjValGetDouble(KjValue* v, double* out) { return v && kj::lib::convert_to_double(*v, out); }
-double** KjValGetMat(KjValue* v) { return v && kj::lib::convert_to_matrix(*v) ? v->u.mat.m : nullptr; }
-int KjValGetMatr(KjValue* v) { return v && kj::lib::convert_to_matrix(*v) ? v->u.mat.r : 0; }
-int KjValGetMatc(KjValue* v) { return v && kj::lib::convert_to_matrix(*v) ? v->u.mat.c : 0; }
-int KjValGetMatrc(KjValue* v) { return v && kj::lib::convert_to_matrix(*v) ? v->u.mat.r * v->u.mat.c : 0; }
+int KjValGetInt(KjValue* v, int* out) { return v && kj::lib::try_convert_to_int(*v, out); }
+int KjValGetDouble(KjValue* v, double* out) { return v && kj::lib::try_convert_to_double(*v, out); }
+double** KjValGetMat(KjValue* v) { return v && kj::lib::try_convert_to_matrix(*v) ? v->u.mat.m : nullptr; }
+int KjValGetMatr(KjValue* v) { return v && kj::lib::try_convert_to_matrix(*v) ? v->u.mat.r : 0; }
+int KjValGetMatc(KjValue* v) { return v && kj::lib::try_convert_to_matrix(*v) ? v->u.mat.c : 0; }
+int KjValGetMatrc(KjValue* v) { return v && kj::lib::try_convert_to_matrix(*v) ? v->u.mat.r * v->u.mat.c : 0; }
 int KjValGetVecc(KjValue* v, double* out) {
-    if (!v || !out || !kj::lib::convert_to_matrix(*v)) return 0;
+    if (!v || !out || !kj::lib::try_convert_to_matrix(*v)) return 0;
     VeccCopyMat(out, v->u.mat.m, v->u.mat.r, v->u.mat.c);
     return 1;
 }
 int KjValGetVecr(KjValue* v, double* out) {
-    if (!v || !out || !kj::lib::convert_to_matrix(*v)) return 0;
+    if (!v || !out || !kj::lib::try_convert_to_matrix(*v)) return 0;
     VecrCopyMat(out, v->u.mat.m, v->u.mat.r, v->u.mat.c);
     return 1;
 }

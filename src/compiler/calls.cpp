@@ -4,7 +4,7 @@
 // functions.
 #include <cstring>
 
-#include "api/settings.h"
+#include "runtime/settings.h"
 #include "compiler/parser.h"
 #include "link/inline_functions.h"
 #include "link/literals.h"

@@ -11,7 +11,7 @@
 #include "link/literals.h"
 #include "link/symbols.h"
 #include "value/value.h"
-#include "vm/members.h"
+#include "link/class_members.h"
 
 namespace kj::compiler {
 
@@ -25,10 +25,10 @@ int name_literal(const std::string& s) {
 }
 
 value::NamedValue* own_function(int cls, const std::string& name) {
-    const value::Value* rec = vm::class_record(cls);
+    const value::Value* rec = link::class_record(cls);
     if (!rec) return nullptr;
-    value::NamedValue* f = vm::member_functions(*rec);
-    for (int i = 0; i < vm::member_function_count(*rec); ++i)
+    value::NamedValue* f = link::member_functions(*rec);
+    for (int i = 0; i < link::member_function_count(*rec); ++i)
         if (name == f[i].name) return &f[i];
     return nullptr;
 }
@@ -97,12 +97,12 @@ bool same_class(const value::Value& a, const value::Value& b) {
 
 }  // namespace
 
-bool is_class_symbol(int sym) { return sym >= 0 && vm::class_record(sym) != nullptr; }
+bool is_class_symbol(int sym) { return sym >= 0 && link::class_record(sym) != nullptr; }
 
 int find_data_member(int cls, const std::string& name, uint32_t* flags, int* owner) {
-    const value::Value* rec = vm::class_record(cls);
+    const value::Value* rec = link::class_record(cls);
     if (!rec) return -1;
-    const int i = vm::find_data_member(*rec, name);
+    const int i = link::find_data_member(*rec, name);
     if (i < 0) return -1;
     if (flags) *flags = rec->u.obj.members[i].val.type & (value::k_static | value::k_const | k_serial);
     if (owner) *owner = cls;
@@ -111,7 +111,7 @@ int find_data_member(int cls, const std::string& name, uint32_t* flags, int* own
 
 bool find_member_function(int cls, const std::string& name, bool* is_static, int* owner) {
     int k = -1;
-    const value::NamedValue* f = vm::find_member_function(cls, name, &k);
+    const value::NamedValue* f = link::find_member_function(cls, name, &k);
     if (!f) return false;
     if (is_static) *is_static = value::has_flag(f->val, value::k_static);
     if (owner) *owner = k;
@@ -149,7 +149,7 @@ MemberContext member_context(const std::string& name, uint32_t qualifiers) {
     if (!is_class_symbol(k)) return m;
     m.cls = k;
     m.member = name.substr(colons + 2);
-    const std::string short_name(vm::short_class_name(k));
+    const std::string short_name(link::short_class_name(k));
     m.is_ctor = m.member == short_name;
     m.is_dtor = m.member == "~" + short_name;
     const value::NamedValue* f = own_function(k, m.member);
@@ -195,7 +195,7 @@ void class_declaration(bool) {
         }
     }
     if (!expect(T_LBrace)) return;
-    vm::ClassBuilder builder(base);
+    link::ClassBuilder builder(base);
     if (base >= 0) builder.inherit_base_members();
     std::vector<std::string> names;
     std::vector<MemberFunction> functions;
@@ -294,12 +294,12 @@ void class_declaration(bool) {
     for (const MemberFunction& f : functions) builder.add_member_function(f.name, f.fn);
     const int existing = link::find_symbol(name);
     if (is_class_symbol(existing)) {
-        vm::ClassBuilder again = builder;
+        link::ClassBuilder again = builder;
         value::Value v = again.finish(existing);
-        if (!same_class(v, *vm::class_record(existing))) report(D_ClassRedefined, name);
+        if (!same_class(v, *link::class_record(existing))) report(D_ClassRedefined, name);
         return;
     }
-    if (vm::define_class(name, builder) < 0) report(D_SymbolTableFull);
+    if (link::define_class(name, builder) < 0) report(D_SymbolTableFull);
 }
 
 // new Name [ "(" args ")" ]: NEW, the constructor as a member call, OPR new.
@@ -318,7 +318,7 @@ void new_expression(Expr& e) {
         return;
     }
     gen(Op::New, k);
-    const std::string ctor(vm::short_class_name(k));
+    const std::string ctor(link::short_class_name(k));
     if (own_function(k, ctor)) {
         e.place = Place::MemberName;
         e.name = ctor;

@@ -1,5 +1,8 @@
 // A compilation unit: the declaration loop over the opened source.
+#include <new>
+
 #include "compiler/compiler.h"
+#include "compiler/diagnostics.h"
 #include "compiler/parser.h"
 #include "compiler/scanner.h"
 #include "link/symbols.h"
@@ -7,18 +10,13 @@
 
 namespace kj::compiler {
 
-namespace {
-LinkHooks g_hooks;
-}  // namespace
-
-LinkHooks& link_hooks() { return g_hooks; }
-
 void reset_compiler_state() {
     unit() = UnitState{};
     reset_diagnostics();
 }
 
-int compile_unit() {
+namespace {
+int compile_declarations_of_unit() {
     const int errors_before = compile_error_count();
     UnitState& u = unit();
     u.fn = FunctionState{};
@@ -27,6 +25,16 @@ int compile_unit() {
     mark_label();
     compile_declarations();
     return compile_error_count() - errors_before + scan_error_count();
+}
+}  // namespace
+
+int compile_unit() {
+    try {
+        return compile_declarations_of_unit();
+    } catch (const std::bad_alloc&) {
+        report(D_OutOfMemory);  // fatal: raises FatalError
+        throw;
+    }
 }
 
 int compile_source_file(const char* path, bool gauss) {

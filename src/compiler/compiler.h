@@ -43,16 +43,5 @@ int compile_command(const std::string& name);
 // Resets the per-process compiler state (array base, counters, namespace).
 void reset_compiler_state();
 
-// Hooks the linker installs: registering an import named by #import (a name
-// starting with "gauss::" names a GAUSS module) and linking a "+"-separated
-// list of object files for #pragma link (returns its error count).
-struct LinkHooks {
-    void (*register_import)(const char* name, bool gauss) = nullptr;
-    int (*link_list)(const char* list) = nullptr;
-};
-LinkHooks& link_hooks();
-
-// Imports recorded while no linker hook was installed.
-const std::string& recorded_imports();
 
 }  // namespace kj::compiler

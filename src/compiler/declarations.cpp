@@ -5,9 +5,13 @@
 
 #include "compiler/compiler.h"
 #include "compiler/parser.h"
+#include "compiler/scanner.h"
 #include "compiler/token_names.h"
+#include "link/imports.h"
+#include "link/link_list.h"
 #include "link/literals.h"
 #include "link/symbols.h"
+#include "runtime/include_path.h"
 #include "value/value.h"
 
 namespace kj::compiler {
@@ -20,7 +24,25 @@ struct Qualifiers {
     bool any() const { return is_static || is_const || is_serial || is_extern || is_inline; }
 };
 
-std::string g_imports;
+// Imports and link lists named in a source are relative to that source's
+// directory while the linker registers them.
+class ImportDirectory {
+public:
+    ImportDirectory() {
+        if (!scan_is_open() || !*current_file()) return;
+        m_set = true;
+        m_previous = link::set_import_unit_directory(directory_of(current_file()));
+    }
+    ~ImportDirectory() {
+        if (m_set) link::set_import_unit_directory(m_previous);
+    }
+    ImportDirectory(const ImportDirectory&) = delete;
+    ImportDirectory& operator=(const ImportDirectory&) = delete;
+
+private:
+    bool m_set = false;
+    std::string m_previous;
+};
 
 bool same_constant(const value::Value& a, const value::Value& b) {
     const uint32_t ta = value::type_of(a), tb = value::type_of(b);
@@ -131,7 +153,8 @@ void pragma() {
     } else if (name == "link") {
         const std::string list = cur().text;
         expect(T_StringLit);
-        if (link_hooks().link_list && link_hooks().link_list(list.c_str()) != 0) report(D_LinkErrors, list);
+        ImportDirectory dir;
+        if (link::link_files(list.c_str(), true) != 0) report(D_LinkErrors, list);
     } else if (tok() != T_RParen) {
         advance();
     }
@@ -141,12 +164,8 @@ void pragma() {
 void import(const std::string& name) {
     const bool gauss = name.rfind("gauss::", 0) == 0;
     const std::string module = gauss ? name.substr(7) : name;
-    if (link_hooks().register_import) {
-        link_hooks().register_import(module.c_str(), gauss);
-    } else {
-        if (!g_imports.empty()) g_imports += '+';
-        g_imports += name;
-    }
+    ImportDirectory dir;
+    link::register_import(module, false, gauss);
 }
 
 void declarations_until(int end);
@@ -247,12 +266,9 @@ void declarations_until(int end) {
 }  // namespace
 
 void compile_declarations() {
-    g_imports.clear();
     advance();
     declarations_until(T_Eof);
 }
-
-const std::string& recorded_imports() { return g_imports; }
 
 // decl name [ "=" expr ] { "," ... } ";"   or   decl "[" names "]" "=" expr ";"
 void local_declaration(uint32_t flags) {

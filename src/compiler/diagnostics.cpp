@@ -2,8 +2,9 @@
 
 #include <kj80x.h>
 
-#include "api/host.h"
-#include "api/settings.h"
+#include "runtime/fatal_error.h"
+#include "runtime/messages.h"
+#include "runtime/settings.h"
 #include "compiler/scanner.h"
 #include "compiler/scanner_messages.h"
 #include "compiler/token_names.h"
@@ -50,12 +51,6 @@ constexpr const char* k_rows[k_diagnostic_count] = {
 };
 
 int g_errors = 0;
-StopFunction g_stop = nullptr;
-
-[[noreturn]] void stop_process() {
-    if (g_stop) g_stop();
-    host::fatal_stop();
-}
 
 }  // namespace
 
@@ -85,20 +80,19 @@ void report(int code, const std::string& text, int found_token) {
     if (!text.empty()) message += "'" + text + "' ";
     message += diagnostic_text(code);
     if (code == D_Expected) message += std::string("'") + token_name(found_token) + "'";
-    KjMessage(message.c_str());
+    runtime::message(message.c_str());
     if (code >= D_ConstantBufferFull && code <= D_OutOfMemory) {
-        KjMessage("Fatal error: aborted");
-        stop_process();
+        runtime::message("Fatal error: aborted");
+        runtime::raise_fatal_error();
     }
     if (warning || remark) return;
     if (++g_errors >= k_max_compile_errors) {
-        KjMessage("Maximum number of errors reached");
-        stop_process();
+        runtime::message("Maximum number of errors reached");
+        runtime::raise_fatal_error();
     }
 }
 
 int compile_error_count() { return g_errors; }
 void reset_diagnostics() { g_errors = 0; }
-void set_stop_function(StopFunction fn) { g_stop = fn; }
 
 }  // namespace kj::compiler

@@ -54,9 +54,4 @@ void report_at(int line, int code, const std::string& text = {});
 int compile_error_count();
 void reset_diagnostics();
 
-// How the process stops on a fatal code or too many errors (host::fatal_stop
-// unless a test replaces it; a replacement may throw).
-using StopFunction = void (*)();
-void set_stop_function(StopFunction fn);
-
 }  // namespace kj::compiler

@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "api/settings.h"
+#include "runtime/settings.h"
 #include "compiler/diagnostics.h"
 #include "compiler/tokens.h"
 
@@ -10,7 +10,6 @@ namespace kj::compiler {
 
 namespace {
 int g_barrier = 0;  // no peephole touches instructions below this index
-bool g_peepholes = true;
 
 bool is(const link::Instr& in, Op op) { return in.op == static_cast<int32_t>(op); }
 }  // namespace
@@ -23,7 +22,7 @@ int emit_plain(Op op, int operand) {
 
 int gen(Op op, int operand) {
     const int n = link::code_size();
-    if (g_peepholes && n > g_barrier && n > 0) {
+    if (n > g_barrier && n > 0) {
         link::Instr& last = link::code_at(n - 1);
         if (is(last, Op::Psh)) {
             switch (op) {
@@ -55,8 +54,6 @@ int mark_label() {
 
 int barrier() { return g_barrier; }
 void restore_barrier(int at) { g_barrier = at; }
-
-void set_peepholes(bool on) { g_peepholes = on; }
 
 int emit_jump(Op op, int chain) { return emit_plain(op, chain); }
 

@@ -28,9 +28,6 @@ int mark_label();
 // code above it was truncated away again).
 int barrier();
 void restore_barrier(int at);
-// While switched off, emit merges nothing (a jump target may fall between
-// two instructions that are emitted next).
-void set_peepholes(bool on);
 
 // Forward jumps: the operand of a pending jump holds the previous jump of its
 // chain; 0 ends a chain (address 0 is never a jump target).

@@ -10,6 +10,7 @@
 #include "compiler/token_names.h"
 #include "link/literals.h"
 #include "link/symbols.h"
+#include "link/operands.h"
 #include "value/value.h"
 
 namespace kj::compiler {
@@ -123,7 +124,7 @@ void string_literal(const std::string& text) {
 // "{" e1, e2, ... "}": an array grown by one element per item.
 void array_constructor() {
     gen(Op::Lti, 0);
-    gen(Op::Ntp, 5);
+    gen(Op::Ntp, KJ_TYPE_ARRAY);
     if (tok() != T_RBrace) {
         do {
             gen(Op::Psh, 0);
@@ -147,7 +148,7 @@ void cast_expression(int type) {
 
 // ".NaN", ".Inf", ".Null" after the dot.
 void dot_constant() {
-    static const struct { const char* name; int code; } k_names[] = {{"NaN", 258}, {"Inf", 259}, {"Null", 260}};
+    static const struct { const char* name; int code; } k_names[] = {{"NaN", link::k_ntp_nan}, {"Inf", link::k_ntp_infinity}, {"Null", link::k_ntp_no_value}};
     if (tok() == T_Identifier) {
         for (const auto& c : k_names) {
             if (cur().text == c.name) {

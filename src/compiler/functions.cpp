@@ -3,7 +3,7 @@
 // an earlier declaration, and the frame of a body (ELF, INT, RET).
 #include <vector>
 
-#include "api/settings.h"
+#include "runtime/settings.h"
 #include "compiler/parser.h"
 #include "compiler/scanner.h"
 #include "link/literals.h"

@@ -70,7 +70,7 @@ void lambda_expression(Expr& e) {
     gen(Op::Psh, 0);
     const int ntp_psh = code_here() - 1;
     gen(Op::Psh, first);
-    const int ntp = emit_plain(Op::Ntp, 13);
+    const int ntp = emit_plain(Op::Ntp, KJ_TYPE_LAMBDA);
     instr(ntp_psh).operand = ntp - entry;
     for (const std::string& captured : f.captured) emit_plain(Op::Elt, string_literal(captured));
     f.captured.clear();

@@ -14,10 +14,12 @@
 
 #include <kj80x.h>
 
-#include "api/settings.h"
+#include "runtime/messages.h"
+#include "runtime/settings.h"
 #include "compiler/parser.h"
 #include "link/literals.h"
 #include "link/symbols.h"
+#include "link/operands.h"
 
 namespace kj::compiler {
 
@@ -169,7 +171,7 @@ void rewrite(const ForLoop& l, const Shape& s, bool parallel) {
     int k = l.init;
     for (const link::Instr& in : pushes) instr(k++) = in;
     for (; k < l.body - 2; ++k) instr(k) = {static_cast<int32_t>(Op::Nop), 0};
-    instr(l.body - 2) = {static_cast<int32_t>(Op::For), parallel ? -13 : -12};
+    instr(l.body - 2) = {static_cast<int32_t>(Op::For), parallel ? link::k_for_canonical_parallel : link::k_for_canonical};
     instr(l.body - 1) = {static_cast<int32_t>(Op::Jmp), l.exit};
 }
 
@@ -190,7 +192,7 @@ void finish_for(const ForLoop& l, bool parallel, bool labels_inside) {
         if (api::settings().warning_level > 0) {
             std::string line = std::string("Loop is not canonical: unable to handle ") + reason_text(reason ? reason : 2);
             line.pop_back();  // the message channel ends the line
-            KjMessage(line.c_str());
+            runtime::message(line.c_str());
         }
     }
 }
@@ -402,7 +404,7 @@ void foreach_statement(bool parallel) {
     gen(Op::Psh, 0);
     emit_plain(Op::For, n);
     const int step = mark_label();
-    emit_plain(Op::For, -1);
+    emit_plain(Op::For, link::k_for_foreach_step);
     const int to_body = emit_jump(Op::Jmt);
     const int to_exit = emit_jump(Op::Jmp);
     const int body = mark_label();
@@ -418,7 +420,7 @@ void foreach_statement(bool parallel) {
     if (var >= 0) gen(Op::Sbz, var);
     if (touches(body, back, tv)) report(D_ForeachTargetModified, target.name);
     if (api::settings().optimize && !breaks && !b.labels && !jumps_out(body, back, back)) {
-        instr(step).operand = parallel ? -3 : -2;
+        instr(step).operand = parallel ? link::k_for_canonical_foreach_parallel : link::k_for_canonical_foreach;
         report_at(line, parallel ? R_ParallelLoop : R_CanonicalLoop);
     } else if (parallel) {
         report_at(line, W_NotParallel);

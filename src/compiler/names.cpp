@@ -3,11 +3,11 @@
 // first as namespace::name), then the library, whose functions are declared
 // on first use as externals that the linker binds.
 #include "compiler/parser.h"
-#include "lib/function_table.h"
+#include "link/function_table.h"
 #include "link/inline_functions.h"
 #include "link/symbols.h"
 #include "value/value.h"
-#include "vm/members.h"
+#include "link/class_members.h"
 
 namespace kj::compiler {
 
@@ -142,7 +142,7 @@ void qualified_name(std::string name, Expr& e) {
                 if (flags & value::k_static) {
                     gen(Op::Lod, k);
                 } else {
-                    if (fn().cls < 0 || !vm::derives_from(fn().cls, k)) report(D_NotStatic, member);
+                    if (fn().cls < 0 || !link::derives_from(fn().cls, k)) report(D_NotStatic, member);
                     else if (fn().is_static) report(D_StaticAccess, member);
                     gen(Op::Lap, 0);
                 }
@@ -165,7 +165,7 @@ void qualified_name(std::string name, Expr& e) {
             // A non-static member function needs the object of a member
             // function of the class or of a class derived from it.
             if (!is_static) {
-                const bool inside = fn().cls >= 0 && vm::derives_from(fn().cls, k);
+                const bool inside = fn().cls >= 0 && link::derives_from(fn().cls, k);
                 if (!inside) report(D_NotStatic, member);
                 else if (fn().is_static) report(D_StaticAccess, member);
             }

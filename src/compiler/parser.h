@@ -30,7 +30,6 @@ void advance();
 bool accept(int t);         // consumes cur when it is t
 bool expect(int t);         // consumes it or reports code 6 with t's name
 int peek();                 // the token after cur, not consumed
-const char* peek_text();    // its text
 int last_line();            // line of the last consumed token
 int tokens_consumed();      // tokens consumed so far (progress checks)
 

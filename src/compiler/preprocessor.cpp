@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "compiler/include_path.h"
+#include "runtime/include_path.h"
 #include "compiler/scanner_messages.h"
 #include "compiler/scanner_state.h"
 #include "compiler/token_names.h"

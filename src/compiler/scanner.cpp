@@ -7,8 +7,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "api/settings.h"
-#include "compiler/include_path.h"
+#include "runtime/messages.h"
+#include "runtime/settings.h"
+#include "runtime/include_path.h"
 #include "compiler/scanner_messages.h"
 #include "compiler/scanner_state.h"
 #include "compiler/tokens.h"
@@ -40,7 +41,7 @@ void reset_unit(const char* name) {
     s.header_pending = false;
     s.main.name = name;
     s.open = true;
-    if (verbose() > 2) KjMessage((std::string("Opening for scan: ") + name).c_str());
+    if (verbose() > 2) runtime::message((std::string("Opening for scan: ") + name).c_str());
 }
 
 // Installs the loaded main source after the encoding check.
@@ -51,11 +52,11 @@ void install_main(const std::string& path, std::string data) {
     s.main.name = path;
     s.main.data = std::move(data);
     s.main.pos = start;
-    if (verbose() != 0) KjMessage(("Opening source file: " + path).c_str());
+    if (verbose() != 0) runtime::message(("Opening source file: " + path).c_str());
 }
 
 bool fail_open(const std::string& name) {
-    KjMessage(("failed to open " + name).c_str());
+    runtime::message(("failed to open " + name).c_str());
     g_scan.open = false;
     g_scan.main = SourceText{};
     return false;
@@ -310,8 +311,8 @@ int close_scan() {
     if (s.open) {
         if (s.cond_depth > 0) scan_error(S_IfNotClosed);
         if (verbose() > 2) {
-            KjMessage(("Closing source file: " + s.main.name).c_str());
-            KjMessage(("Closing for scan " + s.main.name).c_str());
+            runtime::message(("Closing source file: " + s.main.name).c_str());
+            runtime::message(("Closing for scan " + s.main.name).c_str());
         }
     }
     close_all_sources();
@@ -335,7 +336,6 @@ void set_dialect(Dialect d) {
 }
 
 Dialect dialect() { return g_scan.gauss ? Dialect::Gauss : Dialect::Kj; }
-void set_fold_case(bool on) { g_scan.fold_case = on; }
 void set_space_token(bool on) { g_scan.space_token = on; }
 void set_single_line_strings(bool on) { g_scan.single_line = on; }
 void set_raw_backslash(bool on) { g_scan.raw_backslash = on; }
@@ -358,7 +358,6 @@ int peek_token() {
 }
 
 void push_back_token(int tok) { g_scan.lookahead = tok; }
-int previous_token() { return g_scan.previous; }
 const char* token_text() { return g_scan.text; }
 int token_length() { return g_scan.text_length; }
 

@@ -30,7 +30,6 @@ bool scan_is_open();
 
 void set_dialect(Dialect dialect);  // also sets fold-case (on for GAUSS)
 Dialect dialect();
-void set_fold_case(bool on);        // identifiers and words to lower case
 // While on, white space before a token is itself the token <space>.
 void set_space_token(bool on);
 // While on, strings may not span lines and adjacent strings are not joined.
@@ -46,8 +45,6 @@ int next_token();
 int peek_token();
 // Gives tok back: the next call of next_token returns it (one token only).
 void push_back_token(int tok);
-// The last token returned (or peeked).
-int previous_token();
 
 // Spelling of the current word, number or string (decimal value of <int>
 // from hex or character constants; hex digits of <hex double>; the digits of

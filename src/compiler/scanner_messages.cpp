@@ -3,6 +3,7 @@
 #include <kj80x.h>
 
 #include "compiler/scanner_state.h"
+#include "runtime/messages.h"
 
 namespace kj::compiler {
 
@@ -71,7 +72,7 @@ void scan_error(int code, const char* text) {
         message += "' ";
     }
     message += scan_message_text(code);
-    KjMessage(message.c_str());
+    runtime::message(message.c_str());
 }
 
 }  // namespace kj::compiler

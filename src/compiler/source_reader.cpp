@@ -5,8 +5,9 @@
 #include <cstdio>
 #include <string>
 
-#include "api/host.h"
-#include "api/settings.h"
+#include "runtime/fatal_error.h"
+#include "runtime/messages.h"
+#include "runtime/settings.h"
 #include "compiler/scanner_messages.h"
 #include "compiler/scanner_state.h"
 
@@ -105,8 +106,8 @@ Encoding check_encoding(const std::string& name, std::string& data, std::size_t&
     if (e == Encoding::Utf8) start = 3;
     if (e != Encoding::Plain && e != Encoding::Utf8) {
         std::string message = name + ": Can only read ASCII and UTF8 files";
-        KjMessage(message.c_str());
-        host::fatal_stop();
+        runtime::message(message.c_str());
+        runtime::raise_fatal_error();
     }
     return e;
 }
@@ -127,7 +128,7 @@ bool push_include(const std::string& path, std::string data) {
     inc.encoding = e;
     inc.saved_line = s.line;
     s.line = 1;
-    if (api::settings().verbose >= 2) KjMessage(("Opening include file: " + path).c_str());
+    if (api::settings().verbose >= 2) runtime::message(("Opening include file: " + path).c_str());
     return true;
 }
 
@@ -135,7 +136,7 @@ bool pop_include() {
     ScanState& s = scan_state();
     if (s.include_depth < 0) return false;
     SourceText& inc = s.includes[s.include_depth--];
-    if (api::settings().verbose > 2) KjMessage(("Closing include file: " + inc.name).c_str());
+    if (api::settings().verbose > 2) runtime::message(("Closing include file: " + inc.name).c_str());
     s.line = inc.saved_line;
     inc = SourceText{};
     return true;

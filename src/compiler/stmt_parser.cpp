@@ -1,7 +1,7 @@
 // Statements: blocks, if, loops, switch, jumps, return, serial blocks,
 // local declarations and expression statements, with the NUM line markers
 // that let run-time errors name their line.
-#include "api/settings.h"
+#include "runtime/settings.h"
 #include "compiler/parser.h"
 #include "compiler/token_names.h"
 #include "value/value.h"

@@ -37,7 +37,6 @@ bool expect(int t) {
 }
 
 int peek() { return peek_token(); }
-const char* peek_text() { return token_text(); }
 int last_line() { return g_last_line; }
 int tokens_consumed() { return g_consumed; }
 

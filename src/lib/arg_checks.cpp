@@ -8,15 +8,14 @@
 #include <kj80x.h>
 
 #include "lib/conversions.h"
-#include "vm/run_error.h"
+#include "runtime/messages.h"
+#include "runtime/run_error.h"
 
 namespace kj::lib {
 
 using value::Value;
 
 namespace {
-const char* g_current = nullptr;
-
 // Formats the message with the current function's name first, sends it as a
 // run message and raises `code`.
 [[noreturn, gnu::format(printf, 2, 3)]] void fail(int code, const char* fmt, ...) {
@@ -27,32 +26,23 @@ const char* g_current = nullptr;
     va_start(ap, fmt);
     std::vsnprintf(text + n, sizeof text - static_cast<std::size_t>(n), fmt, ap);
     va_end(ap);
-    KjRunMessage(text);
+    runtime::run_message(text);
     vm::raise_run_error(code);
 }
 
 bool converts_to(int type, Value& v) {
     switch (type) {
-        case value::T_Int: return convert_to_int(v, nullptr);
-        case value::T_Double: return convert_to_double(v, nullptr);
-        case value::T_Matrix: return convert_to_matrix(v);
+        case value::T_Int: return try_convert_to_int(v, nullptr);
+        case value::T_Double: return try_convert_to_double(v, nullptr);
+        case value::T_Matrix: return try_convert_to_matrix(v);
         default: return !value::is_null(v) && static_cast<int>(value::type_of(v)) == type;
     }
 }
 
 void require_matrix(Value* args, int index) {
-    if (!convert_to_matrix(args[index])) arg_type_error(index, value::T_Matrix, &args[index]);
+    if (!try_convert_to_matrix(args[index])) arg_type_error(index, value::T_Matrix, &args[index]);
 }
 }  // namespace
-
-// Called for every native call: the name is resolved only when a message needs it.
-void set_current_function(const char* name_or_descriptor) { g_current = name_or_descriptor; }
-
-const char* current_function() {
-    if (!g_current) return "?";
-    const char* dollar = std::strchr(g_current, '$');
-    return dollar ? dollar + 1 : g_current;
-}
 
 void arg_type_error(int index, int expected, const Value* found) {
     const std::string d = found ? value::describe(*found) : std::string(".Null");

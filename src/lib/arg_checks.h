@@ -8,15 +8,15 @@
 
 #include <cstdint>
 
+#include "runtime/current_function.h"
 #include "value/value.h"
 
 namespace kj::lib {
 
-// The engine names the native function before calling it (the pointer is
-// kept, not copied); a descriptor is accepted too, and its name after '$' is
-// what current_function returns. Messages print "?" when unset.
-void set_current_function(const char* name_or_descriptor);
-const char* current_function();
+// The name the messages below report under (the engine sets it before each
+// native call).
+using runtime::current_function;
+using runtime::set_current_function;
 
 // "%s(): type error in argument %d; expected: %s, found: %s" (or without the
 // expected part when expected < 0), then error 37.

@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "value/matrix_cache.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 namespace kj::lib {
 
@@ -33,7 +33,7 @@ bool prepare(Value& v) {
 }
 }  // namespace
 
-bool convert_to_int(Value& v, int32_t* out) {
+bool try_convert_to_int(Value& v, int32_t* out) {
     if (!prepare(v)) return false;
     int32_t i;
     switch (value::type_of(v)) {
@@ -52,7 +52,7 @@ bool convert_to_int(Value& v, int32_t* out) {
     return true;
 }
 
-bool convert_to_double(Value& v, double* out) {
+bool try_convert_to_double(Value& v, double* out) {
     if (!prepare(v)) return false;
     double d;
     switch (value::type_of(v)) {
@@ -70,7 +70,7 @@ bool convert_to_double(Value& v, double* out) {
     return true;
 }
 
-bool convert_to_matrix(Value& v) {
+bool try_convert_to_matrix(Value& v) {
     if (!prepare(v)) return false;
     int first = 0, n = 1;
     double x = 0;

@@ -14,15 +14,15 @@ namespace kj::lib {
 
 // int: a double truncated; a matrix's first element (empty fails); a string's
 // first byte, signed (0 when empty); a range's first index.
-bool convert_to_int(value::Value& v, int32_t* out);
+bool try_convert_to_int(value::Value& v, int32_t* out);
 
 // double: an int exactly; a matrix's first element (empty fails); a string
 // packed as by vm::packed_string.
-bool convert_to_double(value::Value& v, double* out);
+bool try_convert_to_double(value::Value& v, double* out);
 
 // matrix: int or double 1 x 1; a string 1 x 1 holding its first byte (0 when
 // empty); a range the row vector first..last (empty when last < first or last
 // is negative). A value without value fails.
-bool convert_to_matrix(value::Value& v);
+bool try_convert_to_matrix(value::Value& v);
 
 }  // namespace kj::lib

@@ -6,7 +6,7 @@
 #include "lib/arg_checks.h"
 #include "lib/conversions.h"
 #include "value/matrix_cache.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 namespace kj::lib {
 

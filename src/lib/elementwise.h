@@ -6,6 +6,9 @@
 // types are a type error for an expected double.
 #pragma once
 
+#include <cstddef>
+
+#include "lib/arg_checks.h"
 #include "value/value.h"
 
 namespace kj::lib {
@@ -24,5 +27,31 @@ void fn_double3(value::Value& result, value::Value* args, double (*f)(double, do
 void fn_double4(value::Value& result, value::Value* args, double (*f)(double, double, double, double));
 // The second argument reaches f truncated to int.
 void fn_double_int(value::Value& result, value::Value* args, double (*f)(double, int));
+
+// fn_double for any callable (a lambda that captures): the same rules for
+// one argument, the element loop inlined.
+template <class F>
+void fn_double(value::Value& result, value::Value* args, F f) {
+    value::Value& a = args[0];
+    if (!value::is_null(a) && value::type_of(a) == value::T_Vector) value::materialize(a);
+    if (value::is_null(a)) arg_type_error(0, value::T_Double, &a);
+    switch (value::type_of(a)) {
+        case value::T_Int: value::set_double(result, f(static_cast<double>(a.u.ival))); return;
+        case value::T_Double: value::set_double(result, f(a.u.dval)); return;
+        case value::T_Matrix: break;
+        default: arg_type_error(0, value::T_Double, &a);
+    }
+    const int r = a.u.mat.r, c = a.u.mat.c;
+    value::Value out = value::make_int(0);
+    value::set_matrix(out, r, c);
+    const std::size_t n = static_cast<std::size_t>(r) * static_cast<std::size_t>(c);
+    if (n > 0) {
+        const double* src = a.u.mat.m[0];
+        double* dst = out.u.mat.m[0];
+        for (std::size_t k = 0; k < n; ++k) dst[k] = f(src[k]);
+    }
+    value::release(result);
+    result = out;
+}
 
 }  // namespace kj::lib

@@ -12,7 +12,7 @@
 #include "lib/arg_checks.h"
 #include "lib/elementwise.h"
 #include "value/value.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 namespace kj::lib {
 
@@ -260,11 +260,6 @@ const DescriptorRow k_calendar_rows[] = {
     {"c$timing", fn_timing, 1},
     {"$today", fn_today},
 };
-}  // namespace
-
-std::span<const DescriptorRow> calendar_rows() { return k_calendar_rows; }
-
-namespace {
 const GroupRegistrar g_calendar(Group::General, std::span<const DescriptorRow>(k_calendar_rows));
 }  // namespace
 

@@ -25,7 +25,4 @@ void fn_timing(KjValue* result, KjValue* args, int count);
 // "h:mm:ss.cc" from an hour on, "m:ss.cc" from a minute on, else "s.cc".
 std::string duration_text(double hundredths);
 
-// Rows for the general group, registered by descriptor.
-std::span<const DescriptorRow> calendar_rows();
-
 }  // namespace kj::lib

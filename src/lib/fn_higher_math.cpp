@@ -14,12 +14,12 @@ namespace kj::lib {
 namespace {
 using value::Value;
 
-void fn_gammafact(Value* r, Value* a, int) { map_double(*r, a, num::gamma_function); }
-void fn_loggamma(Value* r, Value* a, int) { map_double(*r, a, num::log_gamma); }
-void fn_factorial(Value* r, Value* a, int) { map_double(*r, a, num::factorial); }
-void fn_erf(Value* r, Value* a, int) { map_double(*r, a, [](double x) { return std::erf(x); }); }
-void fn_dawson(Value* r, Value* a, int) { map_double(*r, a, num::dawson); }
-void fn_expint(Value* r, Value* a, int) { map_double(*r, a, num::expint_e1); }
+void fn_gammafact(Value* r, Value* a, int) { fn_double(*r, a, num::gamma_function); }
+void fn_loggamma(Value* r, Value* a, int) { fn_double(*r, a, num::log_gamma); }
+void fn_factorial(Value* r, Value* a, int) { fn_double(*r, a, num::factorial); }
+void fn_erf(Value* r, Value* a, int) { fn_double(*r, a, [](double x) { return std::erf(x); }); }
+void fn_dawson(Value* r, Value* a, int) { fn_double(*r, a, num::dawson); }
+void fn_expint(Value* r, Value* a, int) { fn_double(*r, a, num::expint_e1); }
 void fn_binomial(Value* r, Value* a, int) { fn_double2(*r, a, num::binomial); }
 // x first, then the shape r.
 void fn_gammafunc(Value* r, Value* a, int) {
@@ -53,7 +53,7 @@ void fn_bessel(Value* r, Value* a, int) {
     check_type(value::T_Int, a, 2, 2);
     const int nu = a[2].u.ival;
     if (nu < 0) arg_error(2);
-    map_double(*r, a, [type, nu](double x) { return num::bessel(type, nu, x); });
+    fn_double(*r, a, [type, nu](double x) { return num::bessel(type, nu, x); });
 }
 
 const DescriptorRow k_general[] = {

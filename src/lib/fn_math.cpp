@@ -145,7 +145,7 @@ void fn_binvec(Value* r, Value* a, int) {
 
 // --- double results ----------------------------------------------------------
 
-void fn_truncf(Value* r, Value* a, int) { map_double(*r, a, num::fuzzy_trunc); }
+void fn_truncf(Value* r, Value* a, int) { fn_double(*r, a, num::fuzzy_trunc); }
 void fn_fmod(Value* r, Value* a, int) {
     fn_double2(*r, a, [](double x, double y) { return std::fmod(x, y); });
 }

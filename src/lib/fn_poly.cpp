@@ -2,6 +2,7 @@
 // division, construction from roots and roots as companion eigenvalues.
 #include <vector>
 
+#include "lib/elementwise.h"
 #include "lib/fn_math.h"
 #include "lib/library_groups.h"
 #include "num/polynomial.h"
@@ -47,8 +48,8 @@ void fn_polyeval(Value* r, Value* a, int) {
     const uint32_t t = value::type_of(a[1]);
     if (value::is_null(a[1]) || (t != value::T_Int && t != value::T_Double && t != value::T_Matrix && t != value::T_Vector))
         arg_type_error(1, value::T_Double, &a[1]);
-    // The argument array shifted by one: map_double reads its first record.
-    map_double(*r, a + 1, [c](double x) { return num::polynomial_eval(c.data, c.n, x); });
+    // The argument array shifted by one: fn_double reads its first record.
+    fn_double(*r, a + 1, [c](double x) { return num::polynomial_eval(c.data, c.n, x); });
 }
 
 void fn_polymul(Value* r, Value* a, int) {

@@ -2,17 +2,16 @@
 // (lib/io/print_args.h); they differ only in the sink.
 #include "lib/fn_print.h"
 
-#include "api/lifecycle.h"
 
 #include <string>
 
 #include "lib/arg_checks.h"
-#include "lib/function_table.h"
+#include "link/function_table.h"
 #include "lib/io/number_format.h"
 #include "lib/io/print_args.h"
 #include "lib/io/print_sink.h"
 #include "value/value.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 namespace kj::lib {
 
@@ -74,18 +73,9 @@ const NamedRow k_print_rows[] = {
     {"print", fn_print, 1, k_print_flags},    {"println", fn_println, 1, k_print_flags},
     {"sprint", fn_sprint, 1, k_print_flags},  {"sprintbuffer", fn_sprintbuffer, 1, k_serial},
 };
-}  // namespace
-
-std::span<const NamedRow> print_rows() { return k_print_rows; }
-
-namespace {
 const GroupRegistrar g_print(Group::FilePrint, std::span<const NamedRow>(k_print_rows));
-// Each start of the runtime begins with the default formats; shutdown frees
-// the sprint buffer (the library's scratch buffer).
-const GroupRegistrar g_print_setup(Group::FilePrint, [] {
-    io::reset_default_formats();
-    api::lifecycle_hooks().free_scratch = io::free_sprint_buffer;
-});
+// Each start of the runtime begins with the default formats.
+const GroupRegistrar g_print_setup(Group::FilePrint, [] { io::reset_default_formats(); });
 }  // namespace
 
 }  // namespace kj::lib

@@ -14,7 +14,4 @@ void fn_sprint(KjValue* result, KjValue* args, int count);
 void fn_sprintbuffer(KjValue* result, KjValue* args, int count);
 void fn_format(KjValue* result, KjValue* args, int count);
 
-// Rows for the file-and-printing group, registered by name as serial functions.
-std::span<const NamedRow> print_rows();
-
 }  // namespace kj::lib

@@ -6,9 +6,8 @@
 #include <vector>
 
 #include "lib/arg_checks.h"
-#include "lib/arg_values.h"
+#include "lib/args.h"
 #include "lib/library_groups.h"
-#include "lib/matrix_args.h"
 #include "num/random/generator_state.h"
 #include "vm/conversions.h"
 

@@ -4,7 +4,7 @@
 
 #include "lib/fn_random.h"
 #include "lib/library_groups.h"
-#include "lib/matrix_args.h"
+#include "lib/args.h"
 #include "num/random/continuous_draws.h"
 #include "num/random/discrete_draws.h"
 #include "num/random/generator_state.h"

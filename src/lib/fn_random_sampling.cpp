@@ -5,10 +5,9 @@
 #include <vector>
 
 #include "lib/arg_checks.h"
-#include "lib/arg_values.h"
+#include "lib/args.h"
 #include "lib/fn_random.h"
 #include "lib/library_groups.h"
-#include "lib/matrix_args.h"
 #include "num/random/continuous_draws.h"
 #include "num/random/discrete_draws.h"
 #include "num/random/generator_state.h"

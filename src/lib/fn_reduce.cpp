@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "lib/arg_checks.h"
-#include "lib/matrix_args.h"
+#include "lib/args.h"
 #include "value/value.h"
 
 namespace kj::lib {

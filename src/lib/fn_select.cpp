@@ -10,14 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "lib/arg_values.h"
+#include "lib/args.h"
 #include "lib/elementwise.h"
 #include "lib/fn_sets.h"
 #include "lib/fn_sort.h"
 #include "lib/fn_string.h"
 #include "lib/library_groups.h"
 #include "vm/conversions.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
+#include "value/index_errors.h"
 
 namespace kj::lib {
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "lib/arg_values.h"
+#include "lib/args.h"
 #include "lib/fn_sort.h"
 #include "lib/fn_types.h"
 #include "lib/library_groups.h"

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "lib/arg_checks.h"
-#include "lib/matrix_args.h"
+#include "lib/args.h"
 #include "value/value.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 namespace kj::lib {
 

@@ -8,7 +8,7 @@
 #include <numeric>
 #include <vector>
 
-#include "lib/arg_values.h"
+#include "lib/args.h"
 #include "lib/library_groups.h"
 #include "vm/conversions.h"
 

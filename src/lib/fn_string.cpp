@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "lib/arg_values.h"
+#include "lib/args.h"
 #include "lib/library_groups.h"
 
 namespace kj::lib {

@@ -4,12 +4,13 @@
 #include <cstdlib>
 #include <string>
 
-#include "api/host.h"
+#include "runtime/host.h"
 #include "lib/fn_math.h"
 #include "lib/library_groups.h"
 #include "lib/object_queries.h"
 #include "link/literals.h"
 #include "platform/process.h"
+#include "runtime/messages.h"
 #include "vm/engine.h"
 #include "vm/frame.h"
 
@@ -86,7 +87,7 @@ void fn_kjrunerror(Value*, Value* a, int count) {
         quiet = a[1].u.ival != 0;
     }
     if (!quiet) vm::raise_run_error_message(msg.c_str());
-    KjRunMessage(msg.c_str());
+    runtime::run_message(msg.c_str());
     vm::raise_run_error_message(nullptr);
 }
 

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "lib/arg_values.h"
+#include "lib/args.h"
 #include "lib/fn_sort.h"
 #include "lib/library_groups.h"
 #include "link/symbols.h"
@@ -256,7 +256,7 @@ void fn_isdotfeq(KjValue* result, KjValue* args, int) {
 // fuzziness(deps): deps > 0 sets the tolerance; the result is the tolerance in force.
 void fn_fuzziness(KjValue* result, KjValue* args, int) {
     double eps = 0;
-    if (!convert_to_double(args[0], &eps)) arg_type_error(0, value::T_Double, &args[0]);
+    if (!try_convert_to_double(args[0], &eps)) arg_type_error(0, value::T_Double, &args[0]);
     value::set_double(*result, num::set_fuzziness(eps));
 }
 

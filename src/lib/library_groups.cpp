@@ -1,7 +1,6 @@
 #include "lib/library_groups.h"
 
-#include "api/lifecycle.h"
-#include "lib/function_table.h"
+#include "link/function_table.h"
 
 namespace kj::lib {
 
@@ -13,13 +12,6 @@ struct GroupList {
     GroupRegistrar* tail = nullptr;
 };
 constinit GroupList g_groups[k_group_count];
-
-const bool g_hooks_installed = [] {
-    api::LifecycleHooks& hooks = api::lifecycle_hooks();
-    hooks.register_library = register_library;
-    hooks.free_library = free_library;
-    return true;
-}();
 }  // namespace
 
 GroupRegistrar::GroupRegistrar(Group g, std::span<const DescriptorRow> rows) : m_descriptors(rows) {
@@ -45,24 +37,8 @@ void register_group(Group g) {
     }
 }
 
-void register_general() { register_group(Group::General); }
-void register_file_print() { register_group(Group::FilePrint); }
-void register_arma() { register_group(Group::Arma); }
-void register_distributions() { register_group(Group::Distributions); }
-void register_graphics() { register_group(Group::Graphics); }
-void register_restrictions() { register_group(Group::Restrictions); }
-void register_gauss_builtins() { register_group(Group::GaussBuiltins); }
-void register_gauss_io() { register_group(Group::GaussIo); }
-
 void register_library() {
-    register_general();
-    register_file_print();
-    register_arma();
-    register_distributions();
-    register_graphics();
-    register_restrictions();
-    register_gauss_builtins();
-    register_gauss_io();
+    for (int g = 0; g < k_group_count; ++g) register_group(static_cast<Group>(g));
 }
 
 void free_library() { free_function_table(); }

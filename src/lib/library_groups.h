@@ -51,18 +51,10 @@ private:
     GroupRegistrar* m_next = nullptr;
 };
 
-// One registration step per group, in the order of the Group enumeration.
-void register_general();
-void register_file_print();
-void register_arma();
-void register_distributions();
-void register_graphics();
-void register_restrictions();
-void register_gauss_builtins();
-void register_gauss_io();
 void register_group(Group g);
 
-// The KjMainInit and KjMainExit steps (installed as lifecycle hooks).
+// The KjMainInit and KjMainExit steps: every group in the order of the Group
+// enumeration; freeing the function table.
 void register_library();
 void free_library();
 

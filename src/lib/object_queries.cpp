@@ -1,22 +1,16 @@
 #include "lib/object_queries.h"
 
+#include "link/class_members.h"
+#include "link/symbols.h"
+
 namespace kj::lib {
 
-namespace {
-ObjectQueries g_queries;
-}  // namespace
-
-void set_object_queries(const ObjectQueries& q) { g_queries = q; }
-const ObjectQueries& object_queries() { return g_queries; }
-
 const char* object_class_name(const value::Value& v) {
-    if (value::type_of(v) != value::T_Class || !g_queries.class_name) return nullptr;
-    return g_queries.class_name(v);
+    return link::class_of(v) ? link::class_name(v.u.obj.cls) : nullptr;
 }
 
 value::Value* object_static_record(const value::Value& v) {
-    if (value::type_of(v) != value::T_Class || !g_queries.static_object) return nullptr;
-    return g_queries.static_object(v);
+    return link::class_of(v) ? &link::symbol_at(v.u.obj.cls).val : nullptr;
 }
 
 }  // namespace kj::lib

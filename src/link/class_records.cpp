@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "value/alloc.h"
+#include "runtime/alloc.h"
 
 namespace kj::link {
 

@@ -1,7 +1,6 @@
 #include "link/compiler_tables.h"
 
-#include "api/lifecycle.h"
-#include "api/settings.h"
+#include "runtime/settings.h"
 #include "link/code_image.h"
 #include "link/link_errors.h"
 #include "link/literals.h"
@@ -21,10 +20,5 @@ void free_compiler_tables() {
     literals_free();
     code_free();
 }
-
-namespace {
-// KjMainExit frees the tables through its lifecycle hook.
-const bool g_hook_installed = (api::lifecycle_hooks().free_compiler_tables = free_compiler_tables, true);
-}  // namespace
 
 }  // namespace kj::link

@@ -7,7 +7,7 @@ namespace kj::link {
 // Fresh tables: a code image holding the two leading EXT, a literal table
 // holding only literal 0, and an empty symbol table sized by the -s setting.
 void reset_compiler_tables();
-// Releases and frees all three (KjMainExit; installed as its lifecycle hook).
+// Releases and frees all three (KjMainExit).
 void free_compiler_tables();
 
 }  // namespace kj::link

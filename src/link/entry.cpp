@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "lib/function_table.h"
+#include "link/function_table.h"
 #include "link/code_image.h"
 #include "link/link_errors.h"
 #include "link/symbols.h"

@@ -9,9 +9,9 @@
 
 #include <kj80x.h>
 
-#include "compiler/include_path.h"
-#include "compiler/scanner.h"
+#include "runtime/include_path.h"
 #include "link/literals.h"
+#include "runtime/messages.h"
 
 namespace kj::link {
 
@@ -31,11 +31,7 @@ void drop_unreferenced_records() {
     std::erase_if(g_records, [&](const std::unique_ptr<ImportRecord>& r) { return !live.contains(r.get()); });
 }
 
-std::string current_unit_directory() {
-    if (compiler::scan_is_open() && *compiler::current_file())
-        return compiler::directory_of(compiler::current_file());
-    return g_unit_directory;
-}
+const std::string& current_unit_directory() { return g_unit_directory; }
 }  // namespace
 
 bool is_import_record(const Value& v) {
@@ -120,9 +116,9 @@ void list_missing_imports() {
                                       [&](const std::string& s) { return same_import_name(s, name); });
         if (satisfied || seen) continue;
         listed.push_back(name);
-        KjMessage(("Requires import " + name).c_str());
+        runtime::message(("Requires import " + name).c_str());
     }
-    if (listed.empty()) KjMessage("No imports required\n");
+    if (listed.empty()) runtime::message("No imports required\n");
 }
 
 }  // namespace kj::link

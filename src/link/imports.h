@@ -45,9 +45,10 @@ int register_import(std::string_view name, bool imported, bool gauss);
 // registers the rest of the name as a GAUSS module, any other a Kj module.
 void register_import_name(const char* name);
 
-// The directory that imports registered from now on are relative to, when
-// no source is being scanned (the resolver sets it around a module's
-// compilation). Returns the previous one.
+// The directory that imports registered from now on are relative to: the
+// compiler sets it to the directory of the source that names an import or a
+// link list, the resolver around a module's compilation. Returns the
+// previous one.
 std::string set_import_unit_directory(std::string dir);
 
 // "Requires import NAME" for every pending record that no imported record

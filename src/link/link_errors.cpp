@@ -4,7 +4,8 @@
 
 #include <kj80x.h>
 
-#include "api/host.h"
+#include "runtime/fatal_error.h"
+#include "runtime/messages.h"
 
 namespace kj::link {
 
@@ -36,8 +37,8 @@ void report_link_error(int code, const char* name) {
         line += "' ";
     }
     line += link_error_text(code);
-    KjMessage(line.c_str());
-    if (code == L_SymbolTableFull || code == L_OutOfMemory) host::fatal_stop();
+    runtime::message(line.c_str());
+    if (code == L_SymbolTableFull || code == L_OutOfMemory) runtime::raise_fatal_error();
     ++g_count;
 }
 

@@ -1,10 +1,12 @@
 #include "link/link_list.h"
 
 #include <algorithm>
+#include <new>
 #include <string>
 #include <string_view>
 
 #include "link/imports.h"
+#include "link/link_errors.h"
 #include "link/literals.h"
 #include "link/resolver.h"
 
@@ -22,7 +24,8 @@ std::string with_object_extension(std::string name) {
 }
 }  // namespace
 
-int link_files(const char* list, bool force_object) {
+namespace {
+int link_each(const char* list, bool force_object) {
     std::string_view rest = list ? list : "";
     while (!rest.empty()) {
         const std::size_t plus = rest.find('+');
@@ -38,6 +41,16 @@ int link_files(const char* list, bool force_object) {
         if (index >= 0) import_record(literal_at(index)).path = path;
     }
     return 0;
+}
+}  // namespace
+
+int link_files(const char* list, bool force_object) {
+    try {
+        return link_each(list, force_object);
+    } catch (const std::bad_alloc&) {
+        report_link_error(L_OutOfMemory, "");  // fatal: does not return
+        throw;
+    }
 }
 
 }  // namespace kj::link

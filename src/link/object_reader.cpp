@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "compiler/include_path.h"
+#include "runtime/include_path.h"
 #include "link/class_records.h"
 #include "link/code_image.h"
 #include "link/imports.h"
@@ -16,7 +16,7 @@
 #include "link/merge.h"
 #include "link/object_format.h"
 #include "link/symbols.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 namespace kj::link {
 

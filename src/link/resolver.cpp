@@ -10,9 +10,9 @@
 
 #include <kj80x.h>
 
-#include "api/driver_stages.h"
-#include "api/settings.h"
-#include "compiler/include_path.h"
+#include "runtime/messages.h"
+#include "runtime/settings.h"
+#include "runtime/include_path.h"
 #include "link/imports.h"
 #include "link/literals.h"
 #include "link/object_reader.h"
@@ -26,7 +26,7 @@ SourceCompiler g_source_compiler = nullptr;
 bool verbose() { return api::settings().verbose != 0; }
 
 void progress(const std::string& line) {
-    if (verbose()) KjMessage(line.c_str());
+    if (verbose()) runtime::message(line.c_str());
 }
 
 // The extension of the last path component, with its dot ("" when none).
@@ -99,7 +99,7 @@ bool already_loaded(const std::string& path) {
 
 int compile_source(const std::string& path, bool gauss) {
     if (!g_source_compiler) {
-        KjMessage(("Cannot import source file without a compiler: " + path).c_str());
+        runtime::message(("Cannot import source file without a compiler: " + path).c_str());
         return 1;
     }
     const std::string previous = set_import_unit_directory(compiler::directory_of(path));
@@ -127,13 +127,9 @@ bool locate_module(std::string_view name_view, bool gauss, const std::string& ba
 
 int import_file(const std::string& name, bool gauss, const std::string& base_dir, std::string& path) {
     if (is_directory_import(name)) return 0;
-    if (gauss) {
-        auto compile_support = api::driver_stages().compile_gauss_support;
-        if (compile_support && !compile_support(true)) return 1;
-    }
     progress("Locating import file: " + name);
     if (!locate_module(name, gauss, base_dir, path)) {
-        KjMessage(("Import file not found: " + name).c_str());
+        runtime::message(("Import file not found: " + name).c_str());
         return 1;
     }
     if (already_loaded(path)) {

@@ -4,7 +4,7 @@
 #include <new>
 #include <vector>
 
-#include "value/alloc.h"
+#include "runtime/alloc.h"
 
 namespace kj::link {
 

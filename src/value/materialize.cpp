@@ -1,10 +1,11 @@
 // Materialising a pending "vector" index, and the truth value of a record.
 #include <cmath>
 
-#include "value/alloc.h"
+#include "runtime/alloc.h"
 #include "value/matrix_cache.h"
 #include "value/value.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
+#include "value/index_errors.h"
 
 namespace kj::value {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "value/alloc.h"
+#include "runtime/alloc.h"
 
 namespace kj::value {
 
@@ -67,16 +67,6 @@ void ptr_array_free(void** a, int n) {
     if (!a) return;
     for (int i = 0; i < n; ++i) raw_free(a[i]);
     raw_free(a);
-}
-
-void** ptr_array_resize(void** a, int n, int k) {
-    void** b = ptr_array_alloc(k);
-    if (!b && k > 0) return nullptr;
-    int keep = n < k ? n : k;
-    for (int i = 0; i < keep; ++i) b[i] = a[i];
-    for (int i = k; i < n; ++i) raw_free(a[i]);
-    raw_free(a);
-    return b;
 }
 
 bool data_equal(double a, double b) {

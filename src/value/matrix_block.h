@@ -16,7 +16,6 @@ void block_free(void** m);
 void** ptr_array_alloc(int n);                      // zeroed
 char** str_array_dup(char** src, int n);            // null entries stay null
 void ptr_array_free(void** a, int n);               // frees entries, then the array
-void** ptr_array_resize(void** a, int n, int k);
 
 // Data equality: both NaN, or neither NaN and numerically equal.
 bool data_equal(double a, double b);

@@ -4,7 +4,8 @@
 
 #include <kj80x.h>
 
-#include "value/alloc.h"
+#include "runtime/alloc.h"
+#include "runtime/messages.h"
 
 namespace kj::value {
 
@@ -142,7 +143,7 @@ void mat_cache_report() {
     std::snprintf(line, sizeof line, "\nCache status: size %d limit %d hits %d misses %d flushes %d\n",
                   g_cache.reported_size, g_cache.reported_limit, g_cache.hits, g_cache.misses,
                   g_cache.flushes);
-    KjMessage(line);
+    runtime::message(line);
 }
 
 void mat_cache_set_selector(CacheSelector fn) { g_selector = fn; }

@@ -2,10 +2,10 @@
 // that every subsystem relies on. A payload has exactly one owning record.
 #include <cstring>
 
-#include "value/alloc.h"
+#include "runtime/alloc.h"
 #include "value/matrix_cache.h"
 #include "value/value.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 namespace kj::value {
 

@@ -1,10 +1,10 @@
 // Setters and size queries. Every setter releases the old payload first.
 #include <cstring>
 
-#include "value/alloc.h"
+#include "runtime/alloc.h"
 #include "value/matrix_cache.h"
 #include "value/value.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 namespace kj::value {
 

@@ -57,8 +57,9 @@ void assign(Value& dst, Value& src);           // the engine's store primitive
 Value* store_create(int n);
 void store_delete(Value* values, int n);
 
-// Deletes an owned object with its destructor. Installed by the object layer;
-// until then an object record is only released.
+// Deletes an owned object with its destructor. Installed by the object layer
+// (vm/objects.cpp): an upward call, since objects and their destructors live
+// above this layer; until then an object record is only released.
 using ObjectDeleter = void (*)(Value& object);
 void set_object_deleter(ObjectDeleter fn);
 

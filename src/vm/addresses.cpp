@@ -3,7 +3,8 @@
 #include "link/symbols.h"
 #include "value/value.h"
 #include "vm/objects.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
+#include "value/index_errors.h"
 
 namespace kj::vm {
 

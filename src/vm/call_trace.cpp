@@ -6,8 +6,9 @@
 #include "link/code_image.h"
 #include "link/literals.h"
 #include "link/symbols.h"
+#include "runtime/messages.h"
 #include "vm/frame.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 namespace kj::vm {
 
@@ -79,9 +80,9 @@ void print_call_trace(const Engine& e) {
         if (caller.ap >= 1 && caller.bp >= 1) {
             if (frames < k_trace_frames) {
                 const std::string line = location_text(caller.ip, e.base[caller.ap - 1], e.base + caller.ap, false);
-                if (!line.empty()) KjRunMessage(line.c_str());
+                if (!line.empty()) runtime::run_message(line.c_str());
             } else if (frames == k_trace_frames) {
-                KjRunMessage("remaining calls not listed");
+                runtime::run_message("remaining calls not listed");
             }
             ++frames;
         }
@@ -103,7 +104,7 @@ void error_location() {
     text += member_display_name(*r.callee, r.args);
     text += " (" + std::to_string(line) + "), call trace: ";
     text += location_text(r.e->ip, *r.callee, r.args, true);
-    KjRunMessage(text.c_str());
+    runtime::run_message(text.c_str());
     print_call_trace(*r.e);
 }
 
@@ -111,7 +112,7 @@ void warning_location() {
     Running r;
     if (!running_function(r)) return;
     const std::string text = location_text(r.e->ip, *r.callee, r.args, true);
-    if (!text.empty()) KjRunMessage(text.c_str());
+    if (!text.empty()) runtime::run_message(text.c_str());
 }
 
 const char* current_function() {

@@ -2,10 +2,10 @@
 
 #include <new>
 
-#include "api/settings.h"
+#include "runtime/settings.h"
 #include "vm/calls.h"
 #include "vm/dispatch.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 namespace kj::vm {
 

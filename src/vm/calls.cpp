@@ -5,12 +5,12 @@
 #include <map>
 #include <string>
 
-#include "lib/arg_checks.h"
-#include "lib/function_table.h"
+#include "runtime/current_function.h"
+#include "link/function_table.h"
 #include "link/symbols.h"
 #include "vm/frame.h"
 #include "vm/lambdas.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 #include "vm/spread.h"
 
 namespace kj::vm {
@@ -46,12 +46,12 @@ public:
     NativeNameScope(Engine& e, const char* name)
         : m_engine(e), m_outer(g_native_name), m_engine_outer(e.library_function) {
         g_native_name = e.library_function = name;
-        lib::set_current_function(name);
+        runtime::set_current_function(name);
     }
     ~NativeNameScope() {
         g_native_name = m_outer;
         m_engine.library_function = m_engine_outer;
-        lib::set_current_function(m_outer);
+        runtime::set_current_function(m_outer);
     }
     NativeNameScope(const NativeNameScope&) = delete;
     NativeNameScope& operator=(const NativeNameScope&) = delete;

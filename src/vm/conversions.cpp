@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "value/alloc.h"
+#include "runtime/alloc.h"
 #include "value/matrix_cache.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 namespace kj::vm {
 

@@ -5,7 +5,7 @@
 #include "link/code_image.h"
 #include "link/literals.h"
 #include "link/symbols.h"
-#include "value/alloc.h"
+#include "runtime/alloc.h"
 #include "vm/addresses.h"
 #include "vm/call_fast_path.h"
 #include "vm/calls.h"
@@ -13,7 +13,7 @@
 #include "vm/loops.h"
 #include "vm/objects.h"
 #include "vm/operators.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 #include "vm/scalar_fast_path.h"
 #include "vm/threaded_code.h"
 

@@ -2,10 +2,10 @@
 
 #include <new>
 
-#include "api/host.h"
-#include "value/alloc.h"
+#include "runtime/host.h"
+#include "runtime/alloc.h"
 #include "vm/dispatch.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 namespace kj::vm {
 

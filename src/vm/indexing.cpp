@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "value/alloc.h"
+#include "runtime/alloc.h"
 #include "vm/operators.h"
 #include "vm/operators_operand.h"
 

@@ -6,7 +6,8 @@
 
 #include "value/value.h"
 #include "vm/conversions.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
+#include "value/index_errors.h"
 
 namespace kj::vm {
 

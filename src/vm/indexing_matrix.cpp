@@ -4,7 +4,7 @@
 // the variable whose alias is the target sees them.
 #include <cstring>
 
-#include "value/alloc.h"
+#include "runtime/alloc.h"
 #include "vm/indexing.h"
 #include "vm/operators_operand.h"
 

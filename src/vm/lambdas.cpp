@@ -2,7 +2,7 @@
 
 #include "vm/calls.h"
 #include "vm/frame.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 namespace kj::vm {
 

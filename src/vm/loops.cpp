@@ -4,11 +4,14 @@
 #include <cstring>
 #include <string>
 
-#include "compiler/tokens.h"
+#include "link/operators.h"
 #include "link/code_image.h"
+#include "link/operands.h"
 #include "num/random/generator_state.h"
+#include "runtime/messages.h"
 #include "vm/dispatch.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
+#include "value/index_errors.h"
 
 namespace kj::vm {
 
@@ -37,7 +40,7 @@ int32_t start_value(Value& v) {
         case value::T_Double: value::set_int(v, static_cast<int32_t>(v.u.dval)); return v.u.ival;
         default: {
             const std::string line = "for(): type error in argument 1; expected: int, found: " + value::describe(v);
-            KjRunMessage(line.c_str());
+            runtime::run_message(line.c_str());
             raise_run_error(E_ArgError);
         }
     }
@@ -56,7 +59,7 @@ int32_t limit_value(const Value& v) {
 
 // Number of iterations of a loop from start while (counter tok limit) by step.
 int64_t iteration_count(int64_t start, int64_t limit, int tok, int64_t step) {
-    using namespace kj::compiler;
+    using namespace kj::link;
     if (tok == T_Le) ++limit;
     if (tok == T_Ge) --limit;
     if (tok == T_Lt || tok == T_Le) {
@@ -327,11 +330,11 @@ void for_instruction(Engine& e, int k, bool debug) {
     }
     const int n = link::code_instr(e.ip - 1).operand;
     switch (k) {
-        case -1: foreach_step(e, n); return;
-        case -2:
-        case -3: canonical_foreach(e, n, debug); return;
-        case -12: canonical_for(e, debug, false); return;
-        case -13: canonical_for(e, debug, true); return;
+        case link::k_for_foreach_step: foreach_step(e, n); return;
+        case link::k_for_canonical_foreach:
+        case link::k_for_canonical_foreach_parallel: canonical_foreach(e, n, debug); return;
+        case link::k_for_canonical: canonical_for(e, debug, false); return;
+        case link::k_for_canonical_parallel: canonical_for(e, debug, true); return;
         default: raise_run_error(E_ForLoop);
     }
 }

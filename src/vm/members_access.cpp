@@ -3,13 +3,25 @@
 #include <cstring>
 #include <string_view>
 
-#include "value/alloc.h"
+#include "runtime/alloc.h"
 #include "vm/calls.h"
-#include "vm/members.h"
+#include "link/class_members.h"
 #include "vm/objects.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
+#include "value/index_errors.h"
 
 namespace kj::vm {
+
+using link::class_name;
+using value::NamedValue;
+using link::class_of;
+using link::derives_from;
+using link::find_data_member;
+using link::find_member_function;
+using link::k_member_attributes;
+using link::k_selector_classes;
+using link::member_function_at;
+using link::member_record;
 
 namespace {
 std::string_view string_of(const Value& v) {

@@ -6,6 +6,7 @@
 #include "vm/conversions.h"
 #include "vm/operators.h"
 #include "vm/operators_operand.h"
+#include "link/operands.h"
 
 namespace kj::vm {
 
@@ -49,19 +50,19 @@ void new_value(int code, Value*& sp) {
             set_array(a, n);
             return load(*sp, a);
         }
-        case 256: {
+        case link::k_ntp_empty_matrix: {
             Value m{};
             m.type = T_Matrix | k_owns;
             return load(*sp, m);
         }
-        case 257: {
+        case link::k_ntp_empty_array: {
             Value a{};
             a.type = T_Array | k_owns;
             return load(*sp, a);
         }
-        case 258: return load(*sp, make_double(std::numeric_limits<double>::quiet_NaN()));
-        case 259: return load(*sp, make_double(std::numeric_limits<double>::infinity()));
-        case 260: return load(*sp, make_null());
+        case link::k_ntp_nan: return load(*sp, make_double(std::numeric_limits<double>::quiet_NaN()));
+        case link::k_ntp_infinity: return load(*sp, make_double(std::numeric_limits<double>::infinity()));
+        case link::k_ntp_no_value: return load(*sp, make_null());
         default: return;
     }
 }

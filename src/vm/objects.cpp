@@ -6,16 +6,28 @@
 #include <unordered_map>
 #include <vector>
 
-#include "compiler/tokens.h"
-#include "lib/object_queries.h"
+#include "link/operators.h"
 #include "link/symbols.h"
-#include "value/alloc.h"
+#include "runtime/alloc.h"
 #include "vm/lambdas.h"
-#include "vm/members.h"
+#include "link/class_members.h"
 #include "vm/operators.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 namespace kj::vm {
+
+using link::class_name;
+using value::NamedValue;
+using link::class_of;
+using link::class_record;
+using link::data_member_count;
+using link::find_data_member;
+using link::find_member_function;
+using link::k_member_attributes;
+using link::member_functions;
+using link::member_record;
+using link::member_selector;
+using link::short_class_name;
 
 namespace {
 // Member blocks of the objects alive (made by new_object, not yet freed),
@@ -95,17 +107,11 @@ void delete_variable(Value& v) {
     v = value::make_none();
 }
 
-// Native code asks for the class name and the class record of an object;
-// value stores delete owned objects with their destructors.
-const char* query_class_name(const Value& object) { return class_of(object) ? class_name(object.u.obj.cls) : nullptr; }
-Value* query_static_object(const Value& object) {
-    return class_of(object) ? &link::symbol_at(object.u.obj.cls).val : nullptr;
-}
+// Value stores delete owned objects with their destructors.
 const bool g_installed = (install_object_hooks(), true);
 }  // namespace
 
 void install_object_hooks() {
-    lib::set_object_queries({query_class_name, query_static_object});
     value::set_object_deleter(delete_object);
     set_object_operator_hook([](int code, Value*& sp) { object_operator(code, sp); });
 }
@@ -245,9 +251,9 @@ void op_new(Value*& sp) {
 
 bool object_operator(int code, Value*& sp) {
     switch (code) {
-        case compiler::T_Destruct: op_destruct(sp); return true;
-        case compiler::T_Delete: op_delete(sp); return true;
-        case compiler::T_New: op_new(sp); return true;
+        case link::T_Destruct: op_destruct(sp); return true;
+        case link::T_Delete: op_delete(sp); return true;
+        case link::T_New: op_new(sp); return true;
         default: return false;
     }
 }

@@ -1,6 +1,6 @@
 // Objects: creation, cloning and deletion, the member instructions, the
 // `new`, `destruct` and `delete` operators, and the object access that native
-// code has through the C interface. Class records and lookups: vm/members.h.
+// code has through the C interface. Class records and lookups: link/class_members.h.
 //
 // Objects are handles: copying or releasing an object record never copies or
 // frees its member block; only deletion does. The owns flag on an object

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "compiler/tokens.h"
-#include "value/alloc.h"
+#include "link/operators.h"
+#include "runtime/alloc.h"
 #include "value/matrix_block.h"
 #include "vm/conversions.h"
 #include "vm/operators_operand.h"
@@ -16,7 +16,7 @@
 namespace kj::vm {
 
 using namespace value;
-using namespace compiler;
+using namespace link;
 
 namespace {
 ObjectOperatorHook g_object_hook = nullptr;
@@ -68,11 +68,11 @@ const char* operator_text(int code) {
         case T_ShiftLeft: return "<<";
         case T_ShiftRight: return ">>";
         case T_IntToDouble: return "<int2dbl>";
-        case compiler::T_Int: return "int";
-        case compiler::T_Double: return "double";
-        case compiler::T_Matrix: return "matrix";
-        case compiler::T_String: return "string";
-        case compiler::T_Array: return "array";
+        case link::T_Int: return "int";
+        case link::T_Double: return "double";
+        case link::T_Matrix: return "matrix";
+        case link::T_String: return "string";
+        case link::T_Array: return "array";
         case T_RBrace: return "}";
         case T_New: return "new";
         case T_Destruct: return "destruct";
@@ -431,7 +431,7 @@ int arity(int code) {
     switch (code) {
         case T_XtX: case T_Transpose: case T_DotTranspose: case T_UnaryMinus: case T_Not:
         case T_PlusPlus: case T_MinusMinus: case T_Ellipsis: case T_IntToDouble: case T_ToMatrix1x1:
-        case compiler::T_Int: case compiler::T_Double: case compiler::T_Matrix: case compiler::T_String: case compiler::T_Array: case T_RBrace: case T_New:
+        case link::T_Int: case link::T_Double: case link::T_Matrix: case link::T_String: case link::T_Array: case T_RBrace: case T_New:
             return 1;
         case T_Plus: case T_Minus: case T_Star: case T_DotStar: case T_Slash: case T_DotSlash:
         case T_Caret: case T_DotCaret: case T_StarStar: case T_G_StarTilde: case T_XYt: case T_Percent:
@@ -485,11 +485,11 @@ void apply_operator(int code, Value*& sp) {
             return;
         case T_IntToDouble: return int_to_double(*sp);
         case T_ToMatrix1x1: return scalar_to_matrix(*sp);
-        case compiler::T_Int: return convert_to_int(*sp);
-        case compiler::T_Double: return convert_to_double(*sp);
-        case compiler::T_Matrix: return convert_to_matrix(*sp);
-        case compiler::T_String: return convert_to_string(*sp);
-        case compiler::T_Array: return convert_to_array(*sp);
+        case link::T_Int: return convert_to_int(*sp);
+        case link::T_Double: return convert_to_double(*sp);
+        case link::T_Matrix: return convert_to_matrix(*sp);
+        case link::T_String: return convert_to_string(*sp);
+        case link::T_Array: return convert_to_array(*sp);
         case T_RBrace: return wrap_in_array(*sp);
         case T_New: return make_owned(*sp);
         case T_Destruct:

@@ -10,7 +10,7 @@
 
 namespace kj::vm {
 
-// OPR: the operand is the operator's token code (compiler/tokens.h). Operands
+// OPR: the operand is the operator's operation code (link/operators.def). Operands
 // of type "vector" are materialised first; `new`, `[]` and `destruct` leave
 // the records as they are. `[]` (131) pushes a record: the engine provides
 // room for one more record above sp. Any other code leaves the stack unchanged.

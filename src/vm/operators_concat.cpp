@@ -3,15 +3,15 @@
 // one array with either operator (the array constructor is built with `|`).
 #include <cstring>
 
-#include "compiler/tokens.h"
-#include "value/alloc.h"
+#include "link/operators.h"
+#include "runtime/alloc.h"
 #include "vm/conversions.h"
 #include "vm/operators_operand.h"
 
 namespace kj::vm {
 
 using namespace value;
-using namespace compiler;
+using namespace link;
 
 namespace {
 

@@ -4,7 +4,7 @@
 // reused in place, so A + B with an owning A allocates nothing).
 #include <cmath>
 
-#include "compiler/tokens.h"
+#include "link/operators.h"
 #include "value/matrix_block.h"
 #include "vm/conversions.h"
 #include "vm/operators_operand.h"
@@ -12,7 +12,7 @@
 namespace kj::vm {
 
 using namespace value;
-using namespace compiler;
+using namespace link;
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "compiler/tokens.h"
+#include "link/operators.h"
 #include "num/lu_inverse.h"
 #include "num/matmul.h"
 #include "vm/operators_operand.h"
@@ -12,7 +12,7 @@
 namespace kj::vm {
 
 using namespace value;
-using namespace compiler;
+using namespace link;
 
 namespace {
 

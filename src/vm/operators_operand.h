@@ -8,7 +8,7 @@
 #include "num/elementwise.h"
 #include "value/matrix_cache.h"
 #include "value/value.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 namespace kj::vm {
 

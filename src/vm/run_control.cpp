@@ -2,8 +2,9 @@
 
 #include <kj80x.h>
 
-#include "api/host.h"
-#include "api/settings.h"
+#include "runtime/host.h"
+#include "runtime/messages.h"
+#include "runtime/settings.h"
 #include "link/code_image.h"
 #include "link/entry.h"
 #include "link/link_errors.h"
@@ -13,15 +14,13 @@
 #include "vm/call_trace.h"
 #include "vm/objects.h"
 #include "vm/engine.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 namespace kj::vm {
 
 using link::Op;
 
 namespace {
-ModeRunners g_runners;
-
 // The main engine's start: registers reset, ip at the PSH of the start sequence.
 int run_main(int start, bool debug) {
     Engine& e = main_engine();
@@ -40,13 +39,11 @@ int run_main(int start, bool debug) {
 
 bool needs_input_pipe() {
     if (!host::has_input_pipe() || !host::gets_is_default()) return false;
-    KjPuts("No input pipe: cannot run in interactive mode.\n");
+    runtime::puts("No input pipe: cannot run in interactive mode.\n");
     host::state().exit_fn(E_NoPipe);
     return true;
 }
 }  // namespace
-
-void set_mode_runners(const ModeRunners& runners) { g_runners = runners; }
 
 int run_init() {
     const api::Settings& s = api::settings();
@@ -81,8 +78,10 @@ int run_program(int start, const char* name) {
     if (!link::bind_entry(start, name, main_engine().exists())) return 0;
     if (s.debug || s.interactive) {
         if (needs_input_pipe()) return 0;
-        if (s.interactive) return g_runners.interactive ? g_runners.interactive(start) : 0;
-        if (g_runners.debug) return g_runners.debug(start);
+        runtime::message(s.interactive ? "Interactive mode is not available in this version"
+                                       : "Debugging mode is not available in this version");
+        host::state().user_exit_code = 1;
+        return 0;
     }
     return run_main(start, false);
 }

@@ -11,7 +11,9 @@ namespace kj::vm {
 int run_init();
 
 // Binds the start sequence at `start` to `name` (null: main) and runs it.
-// Returns 1 after a run without error, else 0.
+// Returns 1 after a run without error, else 0. Debugging and interactive
+// mode are not part of this version: with either set, a message says so and
+// nothing runs (0).
 int run_program(int start, const char* name);
 
 // Sets the abort flag of the current engine (the main one when none runs).
@@ -20,14 +22,5 @@ void request_abort();
 // Frees the engines and the stack, releasing every owned record on it, and
 // the owned values of all global symbols and static members.
 void run_exit();
-
-// Debug and interactive mode: the debugger installs these; each returns the
-// result of FKjRun. Without them debug mode runs normally and interactive
-// mode has nothing to run.
-struct ModeRunners {
-    int (*debug)(int start) = nullptr;
-    int (*interactive)(int start) = nullptr;
-};
-void set_mode_runners(const ModeRunners& runners);
 
 }  // namespace kj::vm

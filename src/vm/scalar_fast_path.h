@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "compiler/tokens.h"
+#include "link/operators.h"
 #include "value/value.h"
 
 namespace kj::vm::fast {
@@ -39,7 +39,7 @@ inline void put_double(Value& v, double d) {
 inline int32_t wrap(uint32_t x) { return static_cast<int32_t>(x); }
 
 inline bool int_binary(int code, Value& l, int32_t a, int32_t b) {
-    using namespace kj::compiler;
+    using namespace kj::link;
     const auto ua = static_cast<uint32_t>(a), ub = static_cast<uint32_t>(b);
     switch (code) {
         case T_Plus: put_int(l, wrap(ua + ub)); return true;
@@ -63,7 +63,7 @@ inline bool int_binary(int code, Value& l, int32_t a, int32_t b) {
 }
 
 inline bool double_binary(int code, Value& l, double a, double b) {
-    using namespace kj::compiler;
+    using namespace kj::link;
     switch (code) {
         case T_Plus: put_double(l, a + b); return true;
         case T_Minus: put_double(l, a - b); return true;
@@ -109,7 +109,7 @@ inline bool binary(int code, Value* sp) {
 
 // Unary minus, increment and decrement in place on the top.
 inline bool unary(int code, Value& v) {
-    using namespace kj::compiler;
+    using namespace kj::link;
     const int k = scalar_kind(v);
     if (k == 0) return false;
     int32_t step;
@@ -132,7 +132,7 @@ inline bool unary(int code, Value& v) {
 }
 
 inline bool is_unary(int code) {
-    using namespace kj::compiler;
+    using namespace kj::link;
     return code == T_UnaryMinus || code == T_PlusPlus || code == T_MinusMinus;
 }
 

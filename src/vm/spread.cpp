@@ -3,8 +3,8 @@
 #include <cstring>
 #include <vector>
 
-#include "value/alloc.h"
-#include "vm/run_error.h"
+#include "runtime/alloc.h"
+#include "runtime/run_error.h"
 
 namespace kj::vm {
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "compiler/tokens.h"
+#include "link/operators.h"
 #include "link/code_image.h"
 
 namespace kj::vm {
@@ -30,7 +30,7 @@ const void* fused_handler(const Handlers& h, const link::Instr* code, int i, int
 }  // namespace
 
 int fused_operator(int token) {
-    using namespace kj::compiler;
+    using namespace kj::link;
     switch (token) {
         case T_Plus: return 0;
         case T_Minus: return 1;

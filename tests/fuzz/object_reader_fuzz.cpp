@@ -8,14 +8,14 @@
 
 #include <kj80x.h>
 
-#include "api/settings.h"
+#include "runtime/settings.h"
 #include "link/class_records.h"
 #include "link/code_image.h"
 #include "link/literals.h"
 #include "link/object_reader.h"
 #include "link/object_writer.h"
 #include "link/symbols.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 // The value layer reports allocation failures as run-time errors; the reader
 // turns them into a link error. Vectors never come out of a file.

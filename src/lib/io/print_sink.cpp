@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "api/host.h"
-#include "value/alloc.h"
+#include "runtime/host.h"
+#include "runtime/alloc.h"
 
 namespace kj::lib::io {
 

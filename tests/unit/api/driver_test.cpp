@@ -1,88 +1,70 @@
+// The command-line driver on real sources in a scratch directory: options,
+// the order of compile, link, write and run, program arguments, and the
+// modes this version does not provide.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
-#include "api/driver_stages.h"
-#include "api/host.h"
-#include "api/settings.h"
+#include "runtime/host.h"
+#include "runtime/include_path.h"
+#include "runtime/settings.h"
 #include "support/capture.h"
 #include "value/matrix_cache.h"
 
 namespace {
 using kj::test::captured;
+namespace fs = std::filesystem;
 
-// Fake stages record what the driver asks of them.
-std::vector<std::string> g_calls;
-bool g_open_ok = true;
-int g_compile_errors = 0;
-bool g_link_ok = true;
-std::vector<std::string> g_program_args;  // what the program would see, read at compile time
-
-struct FakeStages {
-    kj::api::DriverStages saved = kj::api::driver_stages();
-    FakeStages() {
-        g_calls.clear();
-        g_open_ok = true;
-        g_compile_errors = 0;
-        g_link_ok = true;
-        auto& s = kj::api::driver_stages();
-        s = kj::api::DriverStages{};
-        s.define_symbol = [](const char* n) { g_calls.push_back(std::string("define ") + n); };
-        s.prepend_include_path = [](const char* p) { g_calls.push_back(std::string("path ") + p); };
-        s.clear_include_path = [] { g_calls.push_back("clear path"); };
-        s.reset_compiler = [](int n) { g_calls.push_back("reset " + std::to_string(n)); };
-        s.open_source = [](const char* n) {
-            g_calls.push_back(std::string("open ") + n);
-            return g_open_ok;
-        };
-        s.compile = [] {
-            g_calls.push_back("compile");
-            int argc = 0;
-            char** argv = nullptr;
-            KjGetKjArgs(&argc, &argv);
-            g_program_args.assign(argv, argv + argc);
-            return g_compile_errors;
-        };
-        s.close_source = [] { g_calls.push_back("close"); };
-        s.link = [](const char* l) {
-            g_calls.push_back(std::string("link ") + l);
-            return g_link_ok;
-        };
-        s.write_object = [](std::FILE*) {
-            g_calls.push_back("write");
-            return true;
-        };
-        s.create_interactive_main = [] { g_calls.push_back("interactive main"); };
+class Driver : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_cwd = fs::current_path();
+        std::string tmpl = ::testing::TempDir() + "kj_driver_XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+        m_dir = tmpl;
+        fs::current_path(m_dir);
+        KjSetUserExitCode(0);
     }
-    // Endings that keep the runtime (usage, -l, -r-) leave it to the host to shut down.
-    ~FakeStages() {
+    void TearDown() override {
+        // Endings that keep the runtime (usage, -l, -r-) leave it to the host to shut down.
         KjMainExit();
-        kj::api::driver_stages() = saved;
+        fs::current_path(m_cwd);
+        fs::remove_all(m_dir);
     }
+
+    static void write(const std::string& name, const std::string& text) {
+        if (fs::path(name).has_parent_path()) fs::create_directories(fs::path(name).parent_path());
+        std::ofstream(name) << text;
+    }
+
+    static int run(std::vector<std::string> args) {
+        std::vector<char*> argv;
+        static char argv0[] = "kj";
+        argv.push_back(argv0);
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        return KjMain(static_cast<int>(args.size()) + 1, argv.data());
+    }
+
+    static std::vector<std::string> program_args() {
+        int argc = 0;
+        char** argv = nullptr;
+        KjGetKjArgs(&argc, &argv);
+        return std::vector<std::string>(argv, argv + argc);
+    }
+
+    kj::test::CaptureScope m_scope;
+    fs::path m_cwd;
+    fs::path m_dir;
 };
 
-int run(std::vector<std::string> args) {
-    std::vector<char*> argv;
-    static char argv0[] = "kj";
-    argv.push_back(argv0);
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    return KjMain(static_cast<int>(args.size()) + 1, argv.data());
-}
-
-bool called(const std::string& what) {
-    for (auto& c : g_calls)
-        if (c == what) return true;
-    return false;
-}
-}  // namespace
-
-TEST(Driver, UsageAndBanner) {
-    kj::test::CaptureScope scope;
-    FakeStages stages;
+TEST_F(Driver, UsageAndBanner) {
     EXPECT_EQ(run({}), 0);
     ASSERT_EQ(captured().messages.size(), 4u);  // banner and three usage blocks
     EXPECT_EQ(captured().messages[0], "Kj version 8.00 (Linux_64)");
@@ -90,36 +72,61 @@ TEST(Driver, UsageAndBanner) {
     EXPECT_TRUE(kj::host::state().initialised);  // the usage ending keeps the runtime
 
     captured() = {};
-    g_open_ok = false;
-    run({"-b"});  // no banner; nothing to compile: interactive mode
-    for (const auto& m : captured().messages) EXPECT_NE(m, "Kj version 8.00 (Linux_64)");
-    EXPECT_TRUE(called("open kj_init.kj"));  // its absence is not an error
-    EXPECT_TRUE(called("interactive main"));
-}
-
-TEST(Driver, OptionsAndMessages) {
-    kj::test::CaptureScope scope;
-    FakeStages stages;
-    run({"-b", "-Q", "-rp", "-DA+B", "-ifoo", "-x", "-r-", "prog.kj"});
-    EXPECT_EQ(captured().messages[0], "Unrecognized command line switch: Q");
-    EXPECT_EQ(captured().messages[1], "No parallel capabilities in this version");
-    EXPECT_TRUE(called("define KJ_Linux"));
-    EXPECT_TRUE(called("define KJ_PARALLEL"));
-    EXPECT_TRUE(called("define KJ_64_BIT"));
-    EXPECT_TRUE(called("define A"));
-    EXPECT_TRUE(called("define B"));
-    EXPECT_TRUE(called("path foo"));
-    EXPECT_TRUE(called("clear path"));
-
-    captured() = {};
     EXPECT_EQ(run({"-b", "-l"}), 0);
-    EXPECT_EQ(captured().messages.back(), "No link file specified");
+    EXPECT_EQ(captured().messages, std::vector<std::string>{"No link file specified"});
     EXPECT_TRUE(kj::host::state().initialised);
 }
 
-TEST(Driver, SizesAndCache) {
-    kj::test::CaptureScope scope;
-    FakeStages stages;
+TEST_F(Driver, ModesNotInThisVersionSaySoAndFail) {
+    write("p.kj", "main() { return 3; }\n");
+    write("p.src", "x = 1;\n");
+    const struct {
+        std::vector<std::string> args;
+        const char* message;
+    } cases[] = {
+        {{"-b"}, "Interactive mode is not available in this version"},  // nothing to compile
+        {{"-b", "-i", "p.kj"}, "Interactive mode is not available in this version"},
+        {{"-b", "-g", "p.kj"}, "GAUSS mode is not available in this version"},
+        {{"-b", "p.src"}, "GAUSS mode is not available in this version"},
+        {{"-b", "-d", "p.kj"}, "Debugging mode is not available in this version"},
+        {{"-b", "-kkernel", "p.kj"}, "Loading a kernel replacement library is not available in this version"},
+    };
+    for (const auto& c : cases) {
+        captured() = {};
+        KjSetUserExitCode(0);
+        EXPECT_EQ(run(c.args), 0) << c.message;
+        ASSERT_FALSE(captured().messages.empty()) << c.message;
+        EXPECT_EQ(captured().messages.back(), c.message);
+        EXPECT_EQ(KjGetUserExitCode(), 1) << c.message;  // not main's 3: nothing ran
+        EXPECT_FALSE(kj::host::state().initialised) << c.message;
+    }
+}
+
+TEST_F(Driver, OptionsDefinesAndMessages) {
+    write("p.kj", "main() { return 1; }\n");
+    run({"-b", "-Q", "-rp", "-ifoo", "-r-", "p.kj"});
+    ASSERT_GE(captured().messages.size(), 2u);
+    EXPECT_EQ(captured().messages[0], "Unrecognized command line switch: Q");
+    EXPECT_EQ(captured().messages[1], "No parallel capabilities in this version");
+    EXPECT_EQ(kj::compiler::include_path().rfind("foo;", 0), 0u);
+    KjMainExit();
+    run({"-b", "-ifoo", "-x", "-r-", "p.kj"});
+    EXPECT_EQ(kj::compiler::include_path(), "");
+    KjMainExit();
+
+    // Predefined symbols and -D lists reach the preprocessor.
+    write("d.kj",
+          "#ifdef KJ_Linux\n#ifdef KJ_PARALLEL\n#ifdef KJ_64_BIT\n#ifdef A\n#ifdef B\n"
+          "main() { return 5; }\n#endif\n#endif\n#endif\n#endif\n#endif\n");
+    run({"-b", "-DA+B", "d.kj"});
+    EXPECT_EQ(KjGetUserExitCode(), 5);
+    KjSetUserExitCode(0);
+    run({"-b", "-dA", "d.kj"});  // B undefined: no main
+    EXPECT_EQ(KjGetUserExitCode(), 0);
+}
+
+TEST_F(Driver, SizesAndCache) {
+    write("p.kj", "main() { return 1; }\n");
     const struct {
         std::vector<std::string> args;
         int symbols, stack, entries, limit;
@@ -136,66 +143,62 @@ TEST(Driver, SizesAndCache) {
         EXPECT_EQ(kj::api::settings().stack_size, c.stack);
         EXPECT_EQ(kj::value::global_cache().size, c.entries);
         EXPECT_EQ(kj::value::global_cache().limit, c.limit);
+        KjMainExit();
     }
     kj::value::mat_cache_set_size(0, 0);
 }
 
-TEST(Driver, StagesInOrder) {
-    kj::test::CaptureScope scope;
-    FakeStages stages;
-    run({"-b", "-r-", "prog.kj", "arg"});
-    const std::vector<std::string> expected = {"define KJ_Linux", "define KJ_PARALLEL", "define KJ_64_BIT",
-                                               "reset 3000", "open prog.kj", "compile", "close", "link "};
-    EXPECT_EQ(g_calls, expected);
+TEST_F(Driver, CompileLinkAndRun) {
+    write("prog.kj", "main() { return 9; }\n");
+    // -r- returns the start address and keeps the runtime for the host.
+    EXPECT_GT(run({"-b", "-r-", "prog.kj", "arg"}), 0);
+    EXPECT_TRUE(kj::host::state().initialised);
     // The program sees its file name and the extra argument.
-    EXPECT_EQ(g_program_args, (std::vector<std::string>{"prog.kj", "arg"}));
+    EXPECT_EQ(program_args(), (std::vector<std::string>{"prog.kj", "arg"}));
+    KjMainExit();
 
-    // A compile error ends the run before linking.
-    FakeStages again;
-    g_compile_errors = 1;
-    EXPECT_EQ(run({"-b", "prog.kj"}), 0);
-    EXPECT_FALSE(called("link "));
+    run({"-b", "prog.kj"});
+    EXPECT_EQ(KjGetUserExitCode(), 9);
+    EXPECT_FALSE(kj::host::state().initialised);
 
-    // A missing source ends the run.
-    FakeStages missing;
-    g_open_ok = false;
+    // A compile error ends the run before linking; so does a missing source.
+    KjSetUserExitCode(0);
+    write("bad.kj", "main() { return 9 }\n");
+    EXPECT_EQ(run({"-b", "bad.kj"}), 0);
+    EXPECT_EQ(KjGetUserExitCode(), 0);
+    captured() = {};
     EXPECT_EQ(run({"-b", "nothere"}), 0);
-    EXPECT_FALSE(called("compile"));
+    EXPECT_EQ(captured().messages, std::vector<std::string>{"failed to open nothere.kj"});
 }
 
-TEST(Driver, ObjectFilesAndLinkLists) {
-    kj::test::CaptureScope scope;
-    FakeStages stages;
-    run({"-b", "-r-", "lib.KJO", "extra"});  // the extension is compared without case
-    EXPECT_FALSE(called("compile"));
-    EXPECT_TRUE(called("link lib.KJO"));
-
-    FakeStages writing;
-    const std::string dir = ::testing::TempDir();
-    const std::string cwd = std::getenv("PWD") ? std::getenv("PWD") : ".";
-    ASSERT_EQ(chdir(dir.c_str()), 0);
+TEST_F(Driver, ObjectFilesAndLinkLists) {
+    write("some/dir/prog.kj", "main() { return 4; }\n");
+    // The object file goes to the current directory, named after the source.
     EXPECT_EQ(run({"-b", "-c", "some/dir/prog.kj"}), -2);
-    EXPECT_TRUE(called("write"));
-    std::FILE* f = std::fopen("prog.kjo", "rb");
-    EXPECT_NE(f, nullptr);
-    if (f) std::fclose(f);
-    std::remove("prog.kjo");
-    ASSERT_EQ(chdir(cwd.c_str()), 0);
+    ASSERT_TRUE(fs::exists("prog.kjo"));
+    // An object file given as the file name is the link list.
+    EXPECT_GT(run({"-b", "-r-", "prog.kjo", "extra"}), 0);
+    EXPECT_EQ(program_args(), (std::vector<std::string>{"prog.kjo", "extra"}));
+    KjMainExit();
+    run({"-b", "prog.kjo"});
+    EXPECT_EQ(KjGetUserExitCode(), 4);
 }
 
-TEST(Driver, CommandStringSplitting) {
-    kj::test::CaptureScope scope;
-    FakeStages stages;
+TEST_F(Driver, CommandStringSplitting) {
     EXPECT_EQ(KjMainCmd(nullptr), -1);
-    static int seen_argc = 0;
-    kj::api::driver_stages().reset_compiler = [](int) { KjGetMainArgs(&seen_argc, nullptr); };
-    KjMainCmd("-DX \"my file.kj\" word");
-    EXPECT_EQ(seen_argc, 4);
-    EXPECT_TRUE(called("open my file.kj"));
-    EXPECT_EQ(g_program_args, (std::vector<std::string>{"my file.kj", "word"}));
+    write("my file.kj", "main() { return 1; }\n");
+    KjMainCmd("-DX -r- \"my file.kj\" word");
+    int argc = 0;
+    KjGetMainArgs(&argc, nullptr);
+    EXPECT_EQ(argc, 5);  // "Kj", the two switches, the file name and the word
+    EXPECT_EQ(program_args(), (std::vector<std::string>{"my file.kj", "word"}));
+    KjMainExit();
 
+    write("caf\xc3\xa9.kj", "main() { return 1; }\n");
     wchar_t w0[] = L"kj", w1[] = L"-b", w2[] = L"-r-", w3[] = L"caf\u00e9.kj";
     wchar_t* wargv[] = {w0, w1, w2, w3, nullptr};
-    KjMain_T(4, wargv);
-    EXPECT_TRUE(called("open caf\xc3\xa9.kj"));
+    EXPECT_GT(KjMain_T(4, wargv), 0);
+    EXPECT_EQ(program_args(), std::vector<std::string>{"caf\xc3\xa9.kj"});
 }
+
+}  // namespace

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "api/host.h"
+#include "runtime/host.h"
 #include "support/capture.h"
 
 namespace {

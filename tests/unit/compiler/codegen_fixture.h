@@ -9,8 +9,9 @@
 
 #include <kj80x.h>
 
-#include "api/host.h"
-#include "api/settings.h"
+#include "runtime/fatal_error.h"
+#include "runtime/host.h"
+#include "runtime/settings.h"
 #include "compiler/compiler.h"
 #include "compiler/diagnostics.h"
 #include "compiler/emitter.h"
@@ -22,7 +23,8 @@
 
 namespace kj::compiler::test {
 
-struct StopCompiling {};
+// A fatal compile error (full table, too many errors) ends compiling with this.
+using StopCompiling = runtime::FatalError;
 
 class CodegenTest : public ::testing::Test {
 protected:
@@ -36,11 +38,9 @@ protected:
         link::reset_compiler_tables();
         reset_compiler_state();
         create_preprocessor();
-        set_stop_function([] { throw StopCompiling{}; });
     }
 
     void TearDown() override {
-        set_stop_function(nullptr);
         destroy_preprocessor();
         link::free_compiler_tables();
         host::state().message_fn = saved_message_fn_;

@@ -12,9 +12,9 @@
 
 #include <kj80x.h>
 
-#include "api/host.h"
-#include "api/settings.h"
-#include "compiler/include_path.h"
+#include "runtime/host.h"
+#include "runtime/settings.h"
+#include "runtime/include_path.h"
 #include "compiler/preprocessor.h"
 #include "compiler/scanner.h"
 #include "compiler/tokens.h"

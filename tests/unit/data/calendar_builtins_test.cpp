@@ -175,10 +175,3 @@ TEST_F(CalendarBuiltins, Today) {
     EXPECT_EQ(string_of(result.v).size(), 8u);
 }
 
-TEST_F(CalendarBuiltins, RegistrationTable) {
-    const kt::ExpectedEntry expected[] = {
-        {"date", 0, 0},      {"dayofcalendar", 0, 1}, {"dayofeaster", 1, 0}, {"dayofmonth", 4, 0},
-        {"dayofweek", 1, 1}, {"time", 0, 0},          {"timeofday", 0, 1},   {"timer", 0, 0},
-        {"timespan", 1, 1},  {"timestr", 1, 0},       {"timing", 1, 1},      {"today", 0, 0}};
-    kt::expect_rows(kl::calendar_rows(), expected);
-}

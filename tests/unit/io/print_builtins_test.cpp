@@ -146,8 +146,3 @@ TEST_F(PrintBuiltins, FileSinkTakesEveryPrint) {
     std::fclose(f);
 }
 
-TEST_F(PrintBuiltins, RegistrationTable) {
-    const kt::ExpectedEntry expected[] = {{"eprint", 1, 1},  {"format", 1, 0}, {"print", 1, 1},
-                                          {"println", 1, 1}, {"sprint", 1, 1}, {"sprintbuffer", 1, 0}};
-    kt::expect_rows(kl::print_rows(), expected, kl::k_serial);
-}

@@ -10,7 +10,8 @@
 #include "lib/io/number_format.h"
 #include "lib/io/print_args.h"
 #include "lib/io/print_value.h"
-#include "lib/object_queries.h"
+#include "link/compiler_tables.h"
+#include "link/symbols.h"
 
 namespace io = kj::lib::io;
 namespace kv = kj::value;
@@ -308,6 +309,7 @@ TEST_F(Print, Objects) {
     members[3].name = self_name;
     members[4].name = f_name;
     members[4].val.type = kv::T_Func;
+    kj::link::reset_compiler_tables();  // no class yet: an object of no known class
     Value object{};
     object.type = kv::T_Class;
     object.u.obj.n = 5;
@@ -317,18 +319,17 @@ TEST_F(Print, Objects) {
     EXPECT_EQ(io::value_text(object), "->a = 1\n->self = this\n");
 
     // Asked as the class record itself, the statics show as well.
-    static Value* class_record;
-    class_record = &object;
-    kj::lib::ObjectQueries queries;
-    queries.class_name = [](const Value&) { return "Point"; };
-    queries.static_object = [](const Value&) { return class_record; };
-    kj::lib::set_object_queries(queries);
+    const int k = kj::link::add_symbol("Point", kv::make_none());
+    ASSERT_GE(k, 0);
+    object.u.obj.cls = k;
+    kj::link::symbol_at(k).val = object;  // the record is its own class
     EXPECT_EQ(io::value_text(object), "->a = 1\n->count = 2\n->self = this\n");
     static const io::FormatSpec readable = io::parse_format("%v");
     io::PrintDirectives dir;
     dir.spec = &readable;
     EXPECT_EQ(io::value_text(object, dir), "::Point\n{\n.a = 1;\n.count = 2;\n.self = this;\n}\n");
-    kj::lib::set_object_queries({});
+    kj::link::symbol_at(k).val = kv::make_none();  // the members are this test's
+    kj::link::free_compiler_tables();
     static const io::FormatSpec address = io::parse_format("%p");
     dir.spec = &address;
     EXPECT_EQ(io::value_text(object, dir).rfind("&0x", 0), 0u);

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "api/host.h"
-#include "lib/function_table.h"
+#include "runtime/host.h"
+#include "link/function_table.h"
 #include "lib/library_groups.h"
 #include "value/value.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 namespace kj::test {
 
@@ -100,39 +100,5 @@ private:
         return t;
     }
 };
-
-// A registration row as it should be: name, declared parameters (all const),
-// variable arguments.
-struct ExpectedEntry {
-    const char* name;
-    int params;
-    int varargs;
-};
-
-inline void expect_rows(std::span<const lib::DescriptorRow> rows, std::span<const ExpectedEntry> expected) {
-    ASSERT_EQ(rows.size(), expected.size());
-    for (std::size_t k = 0; k < rows.size(); ++k) {
-        const std::string desc = rows[k].descriptor;
-        const std::size_t dollar = desc.find('$');
-        SCOPED_TRACE(desc);
-        EXPECT_EQ(desc.substr(dollar + 1), expected[k].name);
-        EXPECT_EQ(static_cast<int>(dollar), expected[k].params);
-        EXPECT_EQ(desc.find_first_not_of('c'), dollar);
-        EXPECT_EQ(rows[k].varargs, expected[k].varargs);
-        EXPECT_NE(rows[k].fn, nullptr);
-    }
-}
-
-inline void expect_rows(std::span<const lib::NamedRow> rows, std::span<const ExpectedEntry> expected,
-                        uint32_t flags) {
-    ASSERT_EQ(rows.size(), expected.size());
-    for (std::size_t k = 0; k < rows.size(); ++k) {
-        SCOPED_TRACE(rows[k].name);
-        EXPECT_STREQ(rows[k].name, expected[k].name);
-        EXPECT_EQ(rows[k].count, expected[k].params);
-        EXPECT_EQ(rows[k].flags, flags | (expected[k].varargs ? lib::k_varargs : 0));
-        EXPECT_NE(rows[k].fn, nullptr);
-    }
-}
 
 }  // namespace kj::test

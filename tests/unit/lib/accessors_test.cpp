@@ -2,7 +2,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "lib/object_queries.h"
+#include "link/compiler_tables.h"
+#include "link/symbols.h"
 #include "native_fixture.h"
 
 using kj::test::Args;
@@ -230,19 +231,25 @@ TEST_F(Accessors, NegativeDimensionsRaiseError39) {
     EXPECT_EQ(first_run_message(), "Runtime error: negative dimension");
 }
 
-TEST_F(Accessors, ObjectQueriesComeFromTheObjectLayer) {
+TEST_F(Accessors, ClassNameAndClassRecordOfAnObject) {
+    kj::link::reset_compiler_tables();
     kv::Value obj{};
     obj.type = KJ_TYPE_CLASS;
-    EXPECT_EQ(KjValGetClassName(&obj), nullptr);
-    static kv::Value statics = kv::make_int(0);
-    kj::lib::set_object_queries({[](const kv::Value&) { return "ns::Point"; },
-                                 [](const kv::Value&) { return &statics; }});
+    EXPECT_EQ(KjValGetClassName(&obj), nullptr);  // names no class yet
+    const int k = kj::link::add_symbol("ns::Point", kv::make_none());
+    ASSERT_GE(k, 0);
+    kv::Value cls{};
+    cls.type = KJ_TYPE_CLASS;
+    cls.u.obj.cls = k;
+    kj::link::symbol_at(k).val = cls;
+    obj.u.obj.cls = k;
     EXPECT_STREQ(KjValGetClassName(&obj), "ns::Point");
-    EXPECT_EQ(KjValGetStaticObject(&obj), &statics);
+    EXPECT_EQ(KjValGetStaticObject(&obj), &kj::link::symbol_at(k).val);
     kv::Value i = kv::make_int(1);
     EXPECT_EQ(KjValGetClassName(&i), nullptr);
     EXPECT_EQ(KjValGetStaticObject(&i), nullptr);
-    kj::lib::set_object_queries({});
+    kj::link::symbol_at(k).val = kv::make_none();
+    kj::link::free_compiler_tables();
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include <cmath>
 
-#include "lib/function_table.h"
+#include "link/function_table.h"
 #include "lib/library_groups.h"
 #include "native_fixture.h"
 

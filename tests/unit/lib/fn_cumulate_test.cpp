@@ -65,13 +65,5 @@ TEST_F(CumulateBuiltins, ArgumentErrors) {
     expect_error("lag0", {array({})}, E_ArgError, "type error in argument 1; expected: matrix, found: array[0]");
 }
 
-TEST_F(CumulateBuiltins, Registration) {
-    const ExpectedEntry rows[] = {
-        {"cumprod", 1, 1}, {"cumsum", 2, 1}, {"cumulate", 1, 1}, {"diff", 1, 1},
-        {"diff0", 1, 1},   {"lag", 1, 1},    {"lag0", 1, 1},
-    };
-    expect_rows(lib::cumulate_rows(), rows);
-}
-
 }  // namespace
 }  // namespace kj::test

@@ -166,21 +166,6 @@ TEST_F(ReduceBuiltins, ArgumentErrors) {
     expect_error("sumc", {array({})}, E_ArgError, "type error in argument 1; expected: matrix, found: array[0]");
 }
 
-TEST_F(ReduceBuiltins, Registration) {
-    const ExpectedEntry general[] = {
-        {"any", 1, 0},       {"correlation", 1, 0}, {"countc", 2, 0},      {"countr", 2, 0},
-        {"max", 1, 1},       {"maxc", 1, 0},        {"maxcindex", 1, 0},   {"maxr", 1, 0},
-        {"meanc", 1, 0},     {"meanr", 1, 0},       {"min", 1, 1},         {"minc", 1, 0},
-        {"mincindex", 1, 0}, {"minr", 1, 0},        {"moments", 1, 1},     {"prodc", 1, 0},
-        {"prodr", 1, 0},     {"quantilec", 1, 1},   {"quantiler", 1, 1},   {"standardize", 1, 0},
-        {"sumc", 1, 0},      {"sumr", 1, 0},        {"sumsqrc", 1, 0},     {"sumsqrr", 1, 0},
-        {"varc", 1, 0},      {"variance", 1, 0},    {"varr", 1, 0},
-    };
-    expect_rows(lib::reduce_rows(), general);
-    const ExpectedEntry gauss[] = {{"gauss::meanc", 1, 0}, {"gauss::median", 1, 0}};
-    expect_rows(lib::reduce_gauss_rows(), gauss);
-}
-
 // The GAUSS median is quantilec called with its one required argument.
 TEST_F(ReduceBuiltins, MedianThroughTheTable) {
     lib::free_function_table();

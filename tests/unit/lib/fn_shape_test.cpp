@@ -203,25 +203,5 @@ TEST_F(ShapeBuiltins, ArgumentErrors) {
                  "type error in argument 1; expected: matrix, found: .Null");
 }
 
-TEST_F(ShapeBuiltins, Registration) {
-    const ExpectedEntry general[] = {
-        {"aggregatec", 2, 0}, {"aggregater", 2, 0}, {"columns", 1, 0},   {"constant", 2, 1},
-        {"diag", 1, 0},       {"diagcat", 2, 1},    {"diagonal", 1, 1},  {"discretize", 5, 0},
-        {"lower", 1, 0},      {"nans", 1, 1},       {"ones", 1, 1},      {"outer", 2, 1},
-        {"range", 2, 1},      {"reshape", 3, 0},    {"reversec", 1, 0},  {"reverser", 1, 0},
-        {"rows", 1, 0},       {"setdiagonal", 2, 0}, {"setlower", 2, 1}, {"setupper", 2, 1},
-        {"shape", 3, 0},      {"sizec", 1, 0},      {"sizeof", 1, 0},    {"sizer", 1, 0},
-        {"sizerc", 1, 0},     {"thinc", 2, 0},      {"thinr", 2, 0},     {"toeplitz", 1, 1},
-        {"trace", 1, 0},      {"unit", 1, 1},       {"unvech", 1, 0},    {"upper", 1, 0},
-        {"vec", 1, 0},        {"vech", 1, 0},       {"vecr", 1, 0},      {"zeros", 1, 1},
-    };
-    expect_rows(lib::shape_rows(), general);
-    const ExpectedEntry gauss[] = {
-        {"gauss::diagrv", 2, 0}, {"gauss::eye", 1, 0},      {"gauss::lowmat", 1, 0}, {"gauss::ones", 2, 0},
-        {"gauss::rev", 1, 0},    {"gauss::toeplitz", 1, 0}, {"gauss::upmat", 1, 0},  {"gauss::zeros", 1, 1},
-    };
-    expect_rows(lib::shape_gauss_rows(), gauss);
-}
-
 }  // namespace
 }  // namespace kj::test

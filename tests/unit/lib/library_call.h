@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "lib/function_table.h"
+#include "link/function_table.h"
 #include "lib/library_groups.h"
 #include "native_fixture.h"
 

@@ -13,7 +13,7 @@
 
 #include "io/value_fixture.h"
 #include "lib/arg_checks.h"
-#include "lib/function_table.h"
+#include "link/function_table.h"
 #include "value/value.h"
 
 namespace kj::test {

@@ -14,7 +14,7 @@
 #include "lib/arg_checks.h"
 #include "support/capture.h"
 #include "value/value.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 namespace kj::test {
 

@@ -19,7 +19,7 @@
 
 #include <kj80x.h>
 
-#include "lib/function_table.h"
+#include "link/function_table.h"
 #include "support/capture.h"
 
 namespace {

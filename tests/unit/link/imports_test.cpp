@@ -2,7 +2,6 @@
 // driver's link stage.
 #include <unistd.h>
 
-#include "api/driver_stages.h"
 #include "link/link_list.h"
 #include "link/literals.h"
 #include "link_fixture.h"
@@ -176,21 +175,6 @@ TEST_F(ImportsTest, PendingImportsTravelInObjectFiles) {
     ASSERT_EQ(link_files(path("app").c_str(), true), 0);
     list_missing_imports();
     EXPECT_EQ(messages(), std::vector<std::string>{"Requires import later"});
-}
-
-TEST_F(ImportsTest, DriverLinkStageResolvesUnlessWritingAnObjectFileRightAway) {
-    write_unit("lib1.kjo", "function lib1_f()\n  RET 0\nend\n", {"lib2"});
-    write_unit("lib2.kjo", "function lib2_f()\n  RET 0\nend\n");
-    auto link = api::driver_stages().link;
-    ASSERT_NE(link, nullptr);
-    api::settings().create_object = true;
-    EXPECT_TRUE(link(path("lib1").c_str()));
-    EXPECT_EQ(find_symbol("lib2_f"), -1);
-    reset_tables();
-    api::settings().create_object = false;
-    EXPECT_TRUE(link(path("lib1").c_str()));
-    EXPECT_GE(find_symbol("lib2_f"), 0);
-    EXPECT_FALSE(link("nothing_here"));
 }
 
 }  // namespace

@@ -14,9 +14,9 @@
 #include <utility>
 #include <vector>
 
-#include "api/settings.h"
-#include "compiler/include_path.h"
-#include "link/assembler.h"
+#include "runtime/settings.h"
+#include "runtime/include_path.h"
+#include "support/assembler.h"
 #include "link/class_records.h"
 #include "link/compiler_tables.h"
 #include "link/entry.h"

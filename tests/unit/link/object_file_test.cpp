@@ -2,7 +2,7 @@
 // the encodings the format pins, and damaged files.
 #include <cstring>
 
-#include "lib/function_table.h"
+#include "link/function_table.h"
 #include "link/code_image.h"
 #include "link/literals.h"
 #include "link/object_format.h"

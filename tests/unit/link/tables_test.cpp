@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-#include "api/host.h"
-#include "api/settings.h"
-#include "link/assembler.h"
+#include "runtime/host.h"
+#include "runtime/settings.h"
+#include "support/assembler.h"
 #include "link/code_image.h"
 #include "link/compiler_tables.h"
 #include "link/entry.h"

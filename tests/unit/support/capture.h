@@ -7,8 +7,8 @@
 
 #include <kj80x.h>
 
-#include "api/host.h"
-#include "vm/run_error.h"
+#include "runtime/host.h"
+#include "runtime/run_error.h"
 
 namespace kj::test {
 

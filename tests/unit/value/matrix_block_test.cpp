@@ -6,7 +6,7 @@
 
 #include <kj80x.h>
 
-#include "value/alloc.h"
+#include "runtime/alloc.h"
 #include "value/matrix_block.h"
 
 TEST(MatrixBlock, LayoutIsContiguousRowMajorWithHiddenSlot) {

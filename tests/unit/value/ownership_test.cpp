@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "support/capture.h"
-#include "value/alloc.h"
+#include "runtime/alloc.h"
 #include "value/value.h"
 
 namespace kv = kj::value;

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "value/alloc.h"
+#include "runtime/alloc.h"
 #include "vm/engine_fixture.h"
 
 namespace {

@@ -9,10 +9,10 @@
 
 #include <kj80x.h>
 
-#include "api/host.h"
-#include "api/settings.h"
+#include "runtime/host.h"
+#include "runtime/settings.h"
 #include "support/capture.h"
-#include "link/assembler.h"
+#include "support/assembler.h"
 #include "link/code_image.h"
 #include "link/compiler_tables.h"
 #include "link/symbols.h"

@@ -2,9 +2,9 @@
 // delete sequence, cloning and the object calls of the C interface.
 #include <initializer_list>
 
-#include "value/alloc.h"
+#include "runtime/alloc.h"
 #include "vm/engine_fixture.h"
-#include "vm/members.h"
+#include "link/class_members.h"
 #include "vm/objects.h"
 
 namespace kj::test {
@@ -106,11 +106,11 @@ protected:
 
     int define(const char* name, const char* base, std::initializer_list<Data> data,
                std::initializer_list<Function> functions) {
-        vm::ClassBuilder b(base ? link::find_symbol(base) : -1);
+        link::ClassBuilder b(base ? link::find_symbol(base) : -1);
         b.inherit_base_members();
         for (const Data& d : data) b.add_data_member(d.name, d.attributes, d.initial);
         for (const Function& f : functions) b.add_member_function(f.member, global(f.symbol));
-        return vm::define_class(name, b);
+        return link::define_class(name, b);
     }
 
     // Base { x (member bit), static count = 0 }, Derived { y }, Derived2, and
@@ -133,7 +133,7 @@ protected:
 
     static int symbol(const char* name) { return link::find_symbol(name); }
     static const Value& class_member(const char* cls, int i) {
-        return vm::class_record(symbol(cls))->u.obj.members[i].val;
+        return link::class_record(symbol(cls))->u.obj.members[i].val;
     }
 };
 
@@ -156,24 +156,24 @@ std::string call_into_r(const std::string& member, const std::string& name = "ob
 
 TEST_F(ObjectsTest, ClassRecordLayout) {
     define_classes();
-    const Value* d2 = vm::class_record(symbol("Derived2"));
+    const Value* d2 = link::class_record(symbol("Derived2"));
     ASSERT_NE(d2, nullptr);
-    EXPECT_EQ(vm::data_member_count(*d2), 3);  // x, count from Base, y from Derived
+    EXPECT_EQ(link::data_member_count(*d2), 3);  // x, count from Base, y from Derived
     EXPECT_EQ(d2->u.obj.base, symbol("Derived"));
     EXPECT_EQ(d2->u.obj.cls, symbol("Derived2"));
     EXPECT_STREQ(d2->u.obj.members[2].name, "y");
     // Functions sorted by name; inherited ones are found through the bases.
-    const Value* base = vm::class_record(symbol("Base"));
-    ASSERT_EQ(vm::member_function_count(*base), 5);
-    EXPECT_STREQ(vm::member_functions(*base)[0].name, "Base");
-    EXPECT_STREQ(vm::member_functions(*base)[4].name, "undefined");
+    const Value* base = link::class_record(symbol("Base"));
+    ASSERT_EQ(link::member_function_count(*base), 5);
+    EXPECT_STREQ(link::member_functions(*base)[0].name, "Base");
+    EXPECT_STREQ(link::member_functions(*base)[4].name, "undefined");
     int owner = -1;
-    ASSERT_NE(vm::find_member_function(symbol("Derived2"), "setx", &owner), nullptr);
+    ASSERT_NE(link::find_member_function(symbol("Derived2"), "setx", &owner), nullptr);
     EXPECT_EQ(owner, symbol("Base"));
-    EXPECT_EQ(vm::find_member_function(symbol("Derived2"), "nothing"), nullptr);
-    EXPECT_TRUE(vm::derives_from(symbol("Derived2"), symbol("Base")));
-    EXPECT_FALSE(vm::derives_from(symbol("Base"), symbol("Derived")));
-    EXPECT_EQ(vm::short_class_name(symbol("Base")), "Base");
+    EXPECT_EQ(link::find_member_function(symbol("Derived2"), "nothing"), nullptr);
+    EXPECT_TRUE(link::derives_from(symbol("Derived2"), symbol("Base")));
+    EXPECT_FALSE(link::derives_from(symbol("Base"), symbol("Derived")));
+    EXPECT_EQ(link::short_class_name(symbol("Base")), "Base");
 }
 
 TEST_F(ObjectsTest, StringSelectorDispatchesOnTheObjectsClass) {
@@ -191,9 +191,9 @@ TEST_F(ObjectsTest, IntSelectorCallsTheNamedClassesFunction) {
     define_classes();
     const int base = symbol("Base");
     int index = -1;
-    for (int j = 0; j < vm::member_function_count(*vm::class_record(base)); ++j)
-        if (std::string(vm::member_functions(*vm::class_record(base))[j].name) == "name") index = j;
-    const std::string selector = std::to_string(vm::member_selector(base, index));
+    for (int j = 0; j < link::member_function_count(*link::class_record(base)); ++j)
+        if (std::string(link::member_functions(*link::class_record(base))[j].name) == "name") index = j;
+    const std::string selector = std::to_string(link::member_selector(base, index));
     const std::string call = "  PSH 0\n  LOD obj\n  PSH " + selector + "\n  PSH 0\n  CAM 0\n  STO r\n  POP 0\n";
     ASSERT_EQ(run("global r\nfunction main()\n" + new_global("Derived2") + call + delete_global("obj") +
                   "  PSH 0\n  RET 0\nend\n"),
@@ -463,7 +463,7 @@ TEST_F(ObjectsTest, RunTimeErrors) {
         // SEL: a selector of Base's first member function.
         std::string body = c.body;
         if (const auto at = body.find("SEL"); at != std::string::npos)
-            body.replace(at, 3, std::to_string(vm::member_selector(symbol("Base"), 0)));
+            body.replace(at, 3, std::to_string(link::member_selector(symbol("Base"), 0)));
         EXPECT_EQ(run("global r\nfunction main()\n" + body + "  POP 0\n  PSH 0\n  RET 0\nend\n"), 0);
         ASSERT_FALSE(run_messages().empty());
         EXPECT_EQ(run_messages().front(), std::string("Runtime error: ") + c.message);

@@ -12,10 +12,10 @@
 
 #include <kj80x.h>
 
-#include "api/host.h"
+#include "runtime/host.h"
 #include "value/value.h"
 #include "vm/operators.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 namespace kj::test {
 

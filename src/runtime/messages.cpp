@@ -1,0 +1,29 @@
+#include "runtime/messages.h"
+
+#include <cstdio>
+
+#include "runtime/host.h"
+
+namespace kj::runtime {
+
+void message(const char* text) {
+    const host::HostState& s = host::state();
+    if (s.print_level >= 0 && s.message_fn) s.message_fn(text);
+}
+
+void run_message(const char* text) {
+    const host::HostState& s = host::state();
+    if (s.print_level >= 0 && s.run_message_fn) s.run_message_fn(text);
+}
+
+void puts(const char* text) {
+    const host::HostState& s = host::state();
+    if (s.print_level <= 0) return;
+    if (host::has_output_pipe()) {
+        s.puts_fn(text);
+    } else {
+        std::fputs(text, stdout);
+    }
+}
+
+}  // namespace kj::runtime

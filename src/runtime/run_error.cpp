@@ -1,0 +1,134 @@
+#include "runtime/run_error.h"
+
+#include <iterator>
+#include <string>
+
+#include "runtime/host.h"
+#include "runtime/messages.h"
+
+namespace kj::vm {
+
+namespace {
+// Indexed by code: the errors, then the warnings from k_warning_base on,
+// then an empty entry.
+const char* const k_messages[k_message_count + 1] = {
+#define KJ_RUN_ERROR(name, code, text) text,
+#include "runtime/run_errors.def"
+#define KJ_RUN_WARNING(name, kind, text) text,
+#include "runtime/run_errors.def"
+    ""};
+
+// The table is dense: the codes run 0, 1, 2, ... up to the warnings.
+constexpr int k_codes[] = {
+#define KJ_RUN_ERROR(name, code, text) code,
+#include "runtime/run_errors.def"
+};
+constexpr bool codes_are_dense() {
+    for (int i = 0; i < static_cast<int>(std::size(k_codes)); ++i)
+        if (k_codes[i] != i) return false;
+    return std::size(k_codes) == k_warning_base;
+}
+static_assert(codes_are_dense());
+
+int g_warning_mask = 127;
+int g_program_exit_code = 0;
+ErrorReporter g_reporter;
+
+// Mask bit of each warning kind: 0->1, 1->2, 2->4, 4->8, 5->16, 3->32.
+int mask_bit(int kind) {
+    static const int bits[6] = {1, 2, 4, 32, 8, 16};
+    return kind >= 0 && kind < 6 ? bits[kind] : 0;
+}
+
+[[noreturn]] void unwind(int code) {
+    host::HostState& h = host::state();
+    if (h.recovery) h.recovery(code);
+    // No run to return to: the stop is fatal.
+    host::fatal_stop();
+}
+}  // namespace
+
+const char* run_message_text(int code) {
+    if (code < 0 || code >= k_message_count) return "";
+    return k_messages[code];
+}
+
+void set_error_reporter(const ErrorReporter& r) { g_reporter = r; }
+
+void request_program_exit(int code) {
+    g_program_exit_code = code;
+    throw RunError{k_program_exit};
+}
+int program_exit_code() { return g_program_exit_code; }
+int warning_mask() { return g_warning_mask; }
+void set_warning_mask(int mask) { g_warning_mask = mask; }
+
+void raise_run_error(int code, std::string_view text) {
+    host::HostState& h = host::state();
+    h.print_level = 1;
+    if (code < k_warning_base) {
+        std::string line = "Runtime error: ";
+        if (!text.empty()) {
+            line += '\'';
+            line += text;
+            line += "' ";
+        }
+        line += run_message_text(code);
+        runtime::run_message(line.c_str());
+    }
+    if (g_reporter.error_location) g_reporter.error_location();
+    if (code >= 1) h.exit_fn(code);
+    h.exit_fn(0);
+    unwind(code);
+}
+
+void raise_run_error_message(const char* text) {
+    host::HostState& h = host::state();
+    h.print_level = 1;
+    if (text) {
+        runtime::run_message(text);
+        if (g_reporter.error_location) g_reporter.error_location();
+    }
+    h.exit_fn(0);
+    unwind(E_RunTime);
+}
+
+void run_warning(const char* name, int kind) {
+    if ((g_warning_mask & mask_bit(kind)) == 0) return;
+    std::string line = "Warning";
+    if (name) {
+        line += ": ";
+        line += name;
+    }
+    if (kind >= 0 && kind <= 4) {
+        line += ": ";
+        line += run_message_text(k_warning_base + kind);
+    }
+    runtime::run_message(line.c_str());
+    if (g_reporter.warning_location) g_reporter.warning_location();
+}
+
+void run_warning_message(const char* name, const char* text) {
+    if ((g_warning_mask & 64) == 0) return;
+    std::string line = "Warning: ";
+    if (name) {
+        line += name;
+    } else {
+        const char* fn = g_reporter.current_function ? g_reporter.current_function() : nullptr;
+        line += fn ? fn : "?";
+    }
+    if (text) {
+        line += ": ";
+        line += text;
+    }
+    runtime::run_message(line.c_str());
+}
+
+}  // namespace kj::vm
+
+extern "C" {
+void KjRunError(int code, const char* text) { kj::vm::raise_run_error(code, text ? text : ""); }
+void KjRunErrorMessage(const char* text) { kj::vm::raise_run_error_message(text); }
+void KjRunWarning(const char* name, int kind) { kj::vm::run_warning(name, kind); }
+void KjRunWarningMessage(const char* name, const char* text) { kj::vm::run_warning_message(name, text); }
+}
