@@ -39,16 +39,16 @@ void run_native(benchmark::State& state, const char* name, int count, double lo,
 }
 
 // x from -5 to 5 for the normal and t laws, 0 to 20 for chi-squared, p in (0, 1).
-void BM_Exp(benchmark::State& s) { run_native(s, "exp", 1, -5, 0.01); }
-void BM_Probn(benchmark::State& s) { run_native(s, "probn", 1, -5, 0.01); }
-void BM_Quann(benchmark::State& s) { run_native(s, "quann", 1, 0.0005, 0.000999); }
-void BM_Probt(benchmark::State& s) { run_native(s, "probt", 2, -5, 0.01); }
-void BM_Probchi(benchmark::State& s) { run_native(s, "probchi", 2, 0.001, 0.02); }
+void BM_DistExp(benchmark::State& s) { run_native(s, "exp", 1, -5, 0.01); }
+void BM_DistProbn(benchmark::State& s) { run_native(s, "probn", 1, -5, 0.01); }
+void BM_DistQuann(benchmark::State& s) { run_native(s, "quann", 1, 0.0005, 0.000999); }
+void BM_DistProbt(benchmark::State& s) { run_native(s, "probt", 2, -5, 0.01); }
+void BM_DistProbchi(benchmark::State& s) { run_native(s, "probchi", 2, 0.001, 0.02); }
 
 }  // namespace
 
-BENCHMARK(BM_Exp)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Probn)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Quann)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Probt)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Probchi)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DistExp)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DistProbn)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DistQuann)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DistProbt)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DistProbchi)->Unit(benchmark::kMillisecond)->UseRealTime();
