@@ -6,6 +6,7 @@
 #include "num/distributions/distributions.h"
 #include "num/distributions/incomplete_gamma.h"
 #include "num/distributions/normal.h"
+#include "num/distributions/poisson_mixture.h"
 #include "num/distributions/quantile_search.h"
 
 namespace kj::num {
@@ -70,38 +71,15 @@ double chi_nc_probability(double x, double nu, double lambda, bool upper) {
     if (lambda == 0) return chi_probability(x, nu, upper);
     if (x <= 0) return upper ? 1 : 0;
     if (std::isinf(x)) return upper ? 0 : 1;
-    const double h = 0.5 * lambda, y = 0.5 * x;
-    const double k = std::floor(std::min(h, 1e15));
-    const double a0 = 0.5 * nu + k;
-    const double w0 = std::exp(k * std::log(h) - h - std::lgamma(k + 1));
+    const double y = 0.5 * x;
     // g(a) = y^a e^-y / Γ(a+1), the step between P(a, y) and P(a+1, y).
-    const double g0 = std::exp(a0 * std::log(y) - y - std::lgamma(a0 + 1));
-    const double v0 = regularized_gamma(a0, y, upper);
-    double sum = 0;
-    // Forward: the lower P decreases by g(a), the upper Q increases by it.
-    double w = w0, g = g0, v = v0;
-    for (int i = 0; i < 200000; ++i) {
-        const double term = w * v;
-        sum += term;
-        v += upper ? g : -g;
-        const double a = a0 + i;
-        g *= y / (a + 1);
-        w *= h / (k + i + 1);
-        // Past the mode the weights fall geometrically; v stays below 1.
-        if (k + i > h && (std::fabs(term) <= 1e-17 * sum || w == 0)) break;
-    }
-    // Backward.
-    w = w0, g = g0, v = v0;
-    for (double i = k - 1; i >= 0 && i > k - 200000; i -= 1) {
-        const double a = 0.5 * nu + i;
-        g *= (a + 1) / y;
-        v += upper ? -g : g;
-        w *= (i + 1) / h;
-        const double term = w * v;
-        sum += term;
-        if (std::fabs(term) <= 1e-17 * sum || !std::isfinite(g)) break;
-    }
-    return std::min(1.0, std::max(0.0, sum));
+    return poisson_mixture(
+        0.5 * lambda, 0.5 * nu, upper,
+        [=](double a, double* v, double* g) {
+            *v = regularized_gamma(a, y, upper);
+            *g = std::exp(a * std::log(y) - y - std::lgamma(a + 1));
+        },
+        [=](double a) { return y / (a + 1); });
 }
 
 }  // namespace kj::num

@@ -7,6 +7,7 @@
 #include "num/distributions/incomplete_beta.h"
 #include "num/distributions/incomplete_gamma.h"
 #include "num/distributions/normal.h"
+#include "num/distributions/poisson_mixture.h"
 #include "num/distributions/quantile_search.h"
 
 namespace kj::num {
@@ -98,33 +99,15 @@ double f_nc_probability(double x, double nu1, double nu2, double lambda, bool up
     if (x >= k_max) return upper ? 0 : 1;
     const double d = x * nu1 + nu2;
     const double z = x * nu1 / d, zc = nu2 / d;
-    const double h = 0.5 * lambda, b = 0.5 * nu2;
-    const double k = std::floor(std::min(h, 1e15));
-    const double a0 = 0.5 * nu1 + k;
-    const double w0 = std::exp(k * std::log(h) - h - std::lgamma(k + 1));
-    const double g0 = beta_front(z, zc, a0, b) / a0;  // I_z(a+1, b) = I_z(a, b) - g(a)
-    const double v0 = regularized_beta(z, zc, a0, b, upper);
-    double sum = 0, w = w0, g = g0, v = v0;
-    for (int i = 0; i < 200000; ++i) {
-        const double term = w * v;
-        sum += term;
-        v += upper ? g : -g;
-        const double a = a0 + i;
-        g *= z * (a + b) / (a + 1);
-        w *= h / (k + i + 1);
-        if (k + i > h && (std::fabs(term) <= 1e-17 * sum || w == 0)) break;
-    }
-    w = w0, g = g0, v = v0;
-    for (double i = k - 1; i >= 0 && i > k - 200000; i -= 1) {
-        const double a = 0.5 * nu1 + i;
-        g *= (a + 1) / (z * (a + b));
-        v += upper ? -g : g;
-        w *= (i + 1) / h;
-        const double term = w * v;
-        sum += term;
-        if (std::fabs(term) <= 1e-17 * sum || !std::isfinite(g)) break;
-    }
-    return std::min(1.0, std::max(0.0, sum));
+    const double b = 0.5 * nu2;
+    // g(a) = z^a (1-z)^b / (a B(a, b)), the step between I_z(a, b) and I_z(a+1, b).
+    return poisson_mixture(
+        0.5 * lambda, 0.5 * nu1, upper,
+        [=](double a, double* v, double* g) {
+            *v = regularized_beta(z, zc, a, b, upper);
+            *g = beta_front(z, zc, a, b) / a;
+        },
+        [=](double a) { return z * (a + b) / (a + 1); });
 }
 
 double beta_density(double x, double a, double b) {
