@@ -302,6 +302,47 @@ KJ_API void KjFnDouble3(KjValue *result, KjValue *args, double (*f)(double, doub
 KJ_API void KjFnDouble4(KjValue *result, KjValue *args, double (*f)(double, double, double, double));
 KJ_API void KjFnDoubleInt(KjValue *result, KjValue *args, double (*f)(double, int));
 
+/* Probability distributions: density (DDens), P(X <= x) (DProb), P(X > x)
+ * computed directly (DTailProb) and quantile (DQuan). Invalid parameters give
+ * NaN; quantiles of p <= 0 and p >= 1 give the ends of the support. */
+KJ_API double DDensNormal(double x);
+KJ_API double DProbNormal(double x);
+KJ_API double DTailProbNormal(double x);
+KJ_API double DQuanNormal(double p);
+KJ_API double DErf(double x);
+KJ_API double DDensT(double x, int df);
+KJ_API double DProbT(double t, int df);
+KJ_API double DTailProbT(double t, int df);
+KJ_API double DQuanT(double p, int df);
+KJ_API double DQuanTD(double p, double df);
+KJ_API double DProbTNc(double t, double df, double nc);
+KJ_API double DDensChi(double x, double df);
+KJ_API double DProbChi(double x, double df);
+KJ_API double DTailProbChi(double x, double df);
+KJ_API double DQuanChi(double p, double df);
+KJ_API double DProbChiNc(double x, double df, double nc);
+KJ_API double DDensF(double x, double df1, double df2);
+KJ_API double DProbF(double x, double df1, double df2);
+KJ_API double DTailProbF(double x, double df1, double df2);
+KJ_API double DQuanF(double p, double df1, double df2);
+KJ_API double DProbFNc(double x, double df1, double df2, double nc);
+KJ_API double DDensGamma(double x, double r, double a);
+KJ_API double DProbGamma(double x, double r, double a);
+KJ_API double DQuanGamma(double p, double r, double a);
+KJ_API double DDensBeta(double x, double a, double b);
+KJ_API double DProbBeta(double x, double a, double b);
+KJ_API double DQuanBeta(double p, double a, double b);
+KJ_API double DDensPoisson(double x, double mu);
+KJ_API double DProbPoisson(double x, double mu);
+KJ_API double DDensMises(double x, double mu, double kappa);
+KJ_API double DProbMises(double x, double mu, double kappa);
+KJ_API double DQuanMises(double p, double mu, double kappa);
+KJ_API double DDensGH(double x, double nu, double delta, double gamma, double beta);
+KJ_API double DDensGIG(double x, double nu, double delta, double gamma);
+KJ_API double DProbBVN(double x, double y, double rho);
+/* P(X <= x) for X ~ N(0, sigma): x holds k values, sigma k x k row pointers. */
+KJ_API double DProbMVN(const double *x, double **sigma, int k);
+
 /* Calls back into the language and object access. */
 KJ_API int  FKjCallBack(KjValue *fn, KjValue *result, KjValue *args, int count);
 KJ_API int  FKjCallBackMember(KjValue *object, const char *name, KjValue *result, KjValue *args,

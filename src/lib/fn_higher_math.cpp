@@ -17,7 +17,6 @@ using value::Value;
 void fn_gammafact(Value* r, Value* a, int) { fn_double(*r, a, num::gamma_function); }
 void fn_loggamma(Value* r, Value* a, int) { fn_double(*r, a, num::log_gamma); }
 void fn_factorial(Value* r, Value* a, int) { fn_double(*r, a, num::factorial); }
-void fn_erf(Value* r, Value* a, int) { fn_double(*r, a, [](double x) { return std::erf(x); }); }
 void fn_dawson(Value* r, Value* a, int) { fn_double(*r, a, num::dawson); }
 void fn_expint(Value* r, Value* a, int) { fn_double(*r, a, num::expint_e1); }
 void fn_binomial(Value* r, Value* a, int) { fn_double2(*r, a, num::binomial); }
@@ -58,12 +57,15 @@ void fn_bessel(Value* r, Value* a, int) {
 
 const DescriptorRow k_general[] = {
     {"c$gammafact", fn_gammafact}, {"c$loggamma", fn_loggamma},   {"c$factorial", fn_factorial},
-    {"c$erf", fn_erf},             {"c$dawson", fn_dawson},       {"c$expint", fn_expint},
+    {"c$dawson", fn_dawson},       {"c$expint", fn_expint},
     {"cc$binomial", fn_binomial},  {"cc$gammafunc", fn_gammafunc}, {"ccc$betafunc", fn_betafunc},
     {"cc$polygamma", fn_polygamma}, {"cccc$hyper_2F1", fn_hyper_2f1}, {"ccc$bessel", fn_bessel},
 };
 
+const DescriptorRow k_gauss[] = {{"c$gauss::gamma", fn_gammafact}};
+
 const GroupRegistrar g_general(Group::General, k_general);
+const GroupRegistrar g_gauss(Group::GaussBuiltins, k_gauss);
 }  // namespace
 
 }  // namespace kj::lib

@@ -42,11 +42,6 @@ void fn_ceil(Value* r, Value* a, int) { apply_as_inline("ceil", *r, a); }
 void fn_floor(Value* r, Value* a, int) { apply_as_inline("floor", *r, a); }
 void fn_round(Value* r, Value* a, int) { apply_as_inline("round", *r, a); }
 void fn_trunc(Value* r, Value* a, int) { apply_as_inline("trunc", *r, a); }
-// The standard normal family shares the inline instructions' code.
-void fn_densn(Value* r, Value* a, int) { apply_as_inline("densn", *r, a); }
-void fn_probn(Value* r, Value* a, int) { apply_as_inline("probn", *r, a); }
-void fn_quann(Value* r, Value* a, int) { apply_as_inline("quann", *r, a); }
-void fn_tailn(Value* r, Value* a, int) { apply_as_inline("tailn", *r, a); }
 void fn_fabs(Value* r, Value* a, int) { apply_as_inline("fabs", *r, a); }
 
 namespace {
@@ -168,10 +163,6 @@ const DescriptorRow k_gauss[] = {
 };
 
 const GroupRegistrar g_general(Group::General, k_general);
-const DescriptorRow k_normal_rows[] = {
-    {"c$densn", fn_densn}, {"c$probn", fn_probn}, {"c$quann", fn_quann}, {"c$tailn", fn_tailn},
-};
-const GroupRegistrar g_normal(Group::Distributions, std::span<const DescriptorRow>(k_normal_rows));
 const GroupRegistrar g_gauss(Group::GaussBuiltins, k_gauss);
 }  // namespace
 

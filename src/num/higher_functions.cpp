@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+#include "num/distributions/incomplete_beta.h"
+#include "num/distributions/incomplete_gamma.h"
 #include "num/polygamma_series.h"
 
 namespace kj::num {
@@ -19,65 +21,6 @@ bool is_whole(double x) { return std::isfinite(x) && x == std::trunc(x); }
 bool is_pole(double x) { return x <= 0 && is_whole(x); }
 // Sign of Γ(x) away from the poles: negative on (−1, 0), (−3, −2), ...
 double gamma_sign(double x) { return x > 0 || static_cast<long long>(std::floor(x)) % 2 == 0 ? 1.0 : -1.0; }
-
-// P(a, x) by its power series; for x < a + 1.
-double gamma_p_series(double a, double x) {
-    double term = 1 / a, sum = term;
-    for (int k = 1; k < 100000; ++k) {
-        term *= x / (a + k);
-        sum += term;
-        if (std::fabs(term) < std::fabs(sum) * k_eps) break;
-    }
-    return sum * std::exp(-x + a * std::log(x) - std::lgamma(a));
-}
-
-// Q(a, x) = 1 − P(a, x) by its continued fraction (modified Lentz); for x ≥ a + 1.
-double gamma_q_fraction(double a, double x) {
-    double b = x + 1 - a, c = 1 / k_tiny, d = 1 / b, h = d;
-    for (int i = 1; i < 100000; ++i) {
-        const double an = -i * (i - a);
-        b += 2;
-        d = an * d + b;
-        if (std::fabs(d) < k_tiny) d = k_tiny;
-        c = b + an / c;
-        if (std::fabs(c) < k_tiny) c = k_tiny;
-        d = 1 / d;
-        const double del = d * c;
-        h *= del;
-        if (std::fabs(del - 1) < k_eps) break;
-    }
-    return std::exp(-x + a * std::log(x) - std::lgamma(a)) * h;
-}
-
-// The continued fraction of I_x(a, b) (modified Lentz); converges fast for
-// x < (a + 1)/(a + b + 2).
-double beta_fraction(double x, double a, double b) {
-    const double qab = a + b, qap = a + 1, qam = a - 1;
-    double c = 1, d = 1 - qab * x / qap;
-    if (std::fabs(d) < k_tiny) d = k_tiny;
-    d = 1 / d;
-    double h = d;
-    for (int m = 1; m < 100000; ++m) {
-        const int m2 = 2 * m;
-        double aa = m * (b - m) * x / ((qam + m2) * (a + m2));
-        d = 1 + aa * d;
-        if (std::fabs(d) < k_tiny) d = k_tiny;
-        c = 1 + aa / c;
-        if (std::fabs(c) < k_tiny) c = k_tiny;
-        d = 1 / d;
-        h *= d * c;
-        aa = -(a + m) * (qab + m) * x / ((a + m2) * (qap + m2));
-        d = 1 + aa * d;
-        if (std::fabs(d) < k_tiny) d = k_tiny;
-        c = 1 + aa / c;
-        if (std::fabs(c) < k_tiny) c = k_tiny;
-        d = 1 / d;
-        const double del = d * c;
-        h *= del;
-        if (std::fabs(del - 1) < k_eps) break;
-    }
-    return h;
-}
 
 // The defining series of ₂F₁ for |x| < 1 (finite when a or b is a
 // non-positive whole number).
@@ -180,8 +123,7 @@ double incomplete_gamma(double a, double x) {
     if (std::isnan(a) || std::isnan(x)) return k_nan;
     if (a <= 0) return k_nan;
     if (x <= 0) return 0;
-    if (std::isinf(x)) return 1;
-    return x < a + 1 ? gamma_p_series(a, x) : 1 - gamma_q_fraction(a, x);
+    return regularized_gamma(a, x, false);
 }
 
 double incomplete_beta(double x, double a, double b) {
@@ -189,10 +131,7 @@ double incomplete_beta(double x, double a, double b) {
     if (a <= 0 || b <= 0) return k_nan;
     if (x <= 0) return 0;
     if (x >= 1) return 1;
-    const double front =
-        std::exp(std::lgamma(a + b) - std::lgamma(a) - std::lgamma(b) + a * std::log(x) + b * std::log1p(-x));
-    if (x < (a + 1) / (a + b + 2)) return front * beta_fraction(x, a, b) / a;
-    return 1 - front * beta_fraction(1 - x, b, a) / b;
+    return regularized_beta(x, 1 - x, a, b, false);
 }
 
 double polygamma(int n, double x) {

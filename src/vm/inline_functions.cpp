@@ -2,8 +2,12 @@
 // top record in place.
 #include <cmath>
 #include <cstdlib>
+#include <string>
 
-#include "num/normal.h"
+#include <kj80x.h>
+
+#include "num/distributions/normal.h"
+#include "runtime/messages.h"
 #include "vm/operators.h"
 #include "vm/operators_operand.h"
 
@@ -128,6 +132,14 @@ void apply_inline(int code, Value& top) {
             }
             return;
         default:
+            if (code == F_Densn || code == F_Probn || code == F_Quann || code == F_Tailn) {
+                // The distribution functions report as their library form does.
+                const std::string text = std::string(inline_name(code)) +
+                                         "(): type error in argument 1; expected: " + type_table_name(T_Double) +
+                                         ", found: " + describe(top);
+                runtime::run_message(text.c_str());
+                raise_run_error(E_ArgError);
+            }
             raise_run_error(E_BadOperand, std::string(inline_name(code)) + "(" + describe(top) + ")");
     }
 }

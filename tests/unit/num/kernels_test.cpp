@@ -1,5 +1,5 @@
-// Numerical kernels: the normal distribution, the matmul slot and its two
-// implementations, and the LU inverse.
+// Numerical kernels: the matmul slot and its two implementations, and the LU
+// inverse.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,41 +9,9 @@
 
 #include "num/lu_inverse.h"
 #include "num/matmul.h"
-#include "num/normal.h"
 
 namespace kj::num {
 namespace {
-
-TEST(Normal, ReferenceValuesAndTails) {
-    const struct {
-        double x, cdf, pdf, tolerance;  // relative
-    } cases[] = {
-        {0.0, 0.5, 0.39894228040143268, 1e-15},
-        {1.0, 0.84134474606854295, 0.24197072451914335, 1e-15},
-        {-3.0, 0.0013498980316300945, 0.0044318484119380072, 1e-14},
-        {-10.0, 7.6198530241605261e-24, 7.6945986267064193e-23, 1e-14},
-        {-37.5, 4.6053530095819548e-308, 1.7282337322841052e-306, 1e-11},  // next to the subnormals
-    };
-    for (const auto& c : cases) {
-        EXPECT_NEAR(normal_cdf(c.x), c.cdf, c.tolerance * c.cdf) << c.x;
-        EXPECT_NEAR(normal_tail(-c.x), c.cdf, c.tolerance * c.cdf) << c.x;
-        EXPECT_NEAR(normal_density(c.x), c.pdf, c.tolerance * c.pdf) << c.x;
-    }
-    EXPECT_NEAR(normal_density(30.0), 1.4736461348785475e-196, 1e-14 * 1.4736461348785475e-196);
-}
-
-TEST(Normal, QuantileInvertsTheCdf) {
-    for (double p : {1e-300, 1e-20, 1e-5, 0.01, 0.075, 0.3, 0.5, 0.7, 0.925, 0.99, 1 - 1e-12}) {
-        const double x = normal_quantile(p);
-        // A relative error e in x moves p by about x^2 e relative.
-        EXPECT_NEAR(normal_cdf(x), p, 1e-15 * (2 + x * x) * p) << p;
-    }
-    EXPECT_EQ(normal_quantile(0.5), 0.0);
-    EXPECT_TRUE(std::isinf(normal_quantile(0.0)) && normal_quantile(0.0) < 0);
-    EXPECT_TRUE(std::isinf(normal_quantile(1.0)) && normal_quantile(1.0) > 0);
-    EXPECT_TRUE(std::isnan(normal_quantile(1.5)));
-    EXPECT_TRUE(std::isnan(normal_quantile(NAN)));
-}
 
 struct Block {
     int r, c;
