@@ -432,6 +432,36 @@ KJ_API double **RanWishart(double **out, double n, double **factor, int p);
 /* The n order statistics of n uniforms, increasing. */
 KJ_API double *RanUorder(double *out, int n);
 
+/* Time series and Fourier transforms. A series is T doubles, NaN missing;
+   complex data are two rows (real parts, imaginary parts). Direction flag 1:
+   forward transform X_k = sum_t z_t exp(-2 pi i kt/n); 0: inverse, divided by n. */
+KJ_API int     IGetAcf(const double *x, int T, int lags, double *acf, int covariance);
+KJ_API int     FGetAcf(const double *x, int T, int lags, double *acf);
+KJ_API int     IGetAcfCross(const double *x, const double *y, int T, int lags, double *acf);
+KJ_API int     IGetAcfRun(const double *x, int T, int lags, double *acf, int covariance);
+KJ_API int     FGetAcfRun(const double *x, int T, int lags, double *acf);
+KJ_API int     FGetPartAcf(const double *acf, int lags, double *pacf);
+/* Toeplitz R[i][j] = acf[|i-j|] (T x T): pacf (or null), x (T x c, or null)
+   replaced by R^-1 x, *logdet = log|R| (or null); 1, or 0 when R is not
+   positive definite. */
+KJ_API int     MatPartAcf(const double *acf, int T, double *pacf, double **x, int c, double *logdet);
+KJ_API double **MatAcf(double **result, double **data, int T, int n, int lags);
+KJ_API int     FPeriodogramAcf(double *acf, int T, int m, int points, double *result, int window);
+KJ_API int     FPeriodogram(const double *x, int T, int m, int points, double *result, int mode);
+KJ_API int     FftComplex(double *re, double *im, int p, int direction);
+KJ_API int     FftReal(double *re, double *im, int p, int direction);
+KJ_API int     FFT1d(double **result, double **input, int n, int direction, int complex_input);
+KJ_API int     FftDiscrete(double **result, double **input, int n, int direction, int complex_input);
+/* ARMA filters on T x n blocks in place; phi[0..p-1], theta[0..q-1]. */
+KJ_API void    MatArma0(double **x, int T, int n, const double *phi, int p, const double *theta, int q);
+KJ_API void    MatArmaGen(double **x, double **e, int T, int n, const double *phi, int p,
+                          const double *theta, int q);
+KJ_API void    MatArmaForc(double **f, int H, int n, const double *phi, int p, const double *theta, int q,
+                           double **y, int ry, double **e, int re);
+KJ_API int     FArmaVar(const double *phi, int p, const double *theta, int q, double s2, int T,
+                        double *gamma);
+KJ_API void    MatDiffPow(double **x, int T, int n, double d);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,0 +1,186 @@
+// Fourier transforms: the direct small cases, the cached-plan FFT kernel and
+// the O(n²) reference sum.
+#include "num/timeseries/fourier.h"
+
+#include <fftw3.h>
+
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <vector>
+
+namespace kj::num {
+
+namespace {
+
+// One cached plan and the aligned buffers it was made for.
+struct Plan {
+    int n = 0;
+    int direction = 0;
+    bool real = false;
+    fftw_plan plan = nullptr;
+    double* in = nullptr;         // n doubles (real) or n complex
+    fftw_complex* out = nullptr;  // n complex (n/2 + 1 used by the real plan)
+};
+
+std::vector<Plan>& plans() {
+    static std::vector<Plan> p;
+    return p;
+}
+
+void release(Plan& p) {
+    if (p.plan) fftw_destroy_plan(p.plan);
+    fftw_free(p.in);
+    fftw_free(p.out);
+    p = Plan{};
+}
+
+constexpr std::size_t k_max_plans = 24;
+
+Plan* find_plan(int n, int direction, bool real) {
+    auto& cache = plans();
+    for (Plan& p : cache)
+        if (p.n == n && p.direction == direction && p.real == real) return &p;
+    if (cache.size() >= k_max_plans) fft_release_plans();
+    Plan p;
+    p.n = n, p.direction = direction, p.real = real;
+    const std::size_t un = static_cast<std::size_t>(n);
+    p.in = static_cast<double*>(fftw_malloc(sizeof(double) * (real ? un : 2 * un)));
+    p.out = static_cast<fftw_complex*>(fftw_malloc(sizeof(fftw_complex) * un));
+    if (p.in && p.out) {
+        p.plan = real ? fftw_plan_dft_r2c_1d(n, p.in, p.out, FFTW_ESTIMATE)
+                      : fftw_plan_dft_1d(n, reinterpret_cast<fftw_complex*>(p.in), p.out,
+                                         direction ? FFTW_FORWARD : FFTW_BACKWARD, FFTW_ESTIMATE);
+    }
+    if (!p.plan) {
+        release(p);
+        return nullptr;
+    }
+    cache.push_back(p);
+    return &cache.back();
+}
+
+}  // namespace
+
+void fft_release_plans() {
+    for (Plan& p : plans()) release(p);
+    plans().clear();
+}
+
+int fft1d_default(double** result, double** input, int n, int direction, int complex_input) {
+    if (n < 1) return 0;
+    // A real forward transform uses the half-length real plan; the inverse of
+    // real data is the conjugate of the forward transform of the same data.
+    const bool real = !complex_input;
+    Plan* p = find_plan(n, real ? 1 : direction, real);
+    if (!p) return 0;
+    const double scale = direction ? 1.0 : 1.0 / n;
+    double* re = result[0];
+    double* im = result[1];
+    if (real) {
+        std::memcpy(p->in, input[0], sizeof(double) * static_cast<std::size_t>(n));
+        fftw_execute(p->plan);
+        const double sign = direction ? scale : -scale;
+        const int half = n / 2;
+        for (int k = 0; k <= half; ++k) {
+            re[k] = p->out[k][0] * scale;
+            im[k] = p->out[k][1] * sign;
+        }
+        for (int k = half + 1; k < n; ++k) {
+            re[k] = re[n - k];
+            im[k] = -im[n - k];
+        }
+        return 1;
+    }
+    const double* xr = input[0];
+    const double* xi = input[1];
+    double* in = p->in;
+    for (int t = 0; t < n; ++t) {
+        in[2 * t] = xr[t];
+        in[2 * t + 1] = xi[t];
+    }
+    fftw_execute(p->plan);
+    if (direction)
+        for (int k = 0; k < n; ++k) re[k] = p->out[k][0], im[k] = p->out[k][1];
+    else
+        for (int k = 0; k < n; ++k) re[k] = p->out[k][0] * scale, im[k] = p->out[k][1] * scale;
+    return 1;
+}
+
+int fft1d(double** result, double** input, int n, int direction, int complex_input) {
+    if (n < 1) return 0;
+    const double xi0 = complex_input ? input[1][0] : 0;
+    if (n == 1) {
+        result[0][0] = input[0][0];
+        result[1][0] = xi0;
+        return 1;
+    }
+    if (n == 2) {
+        const double h = direction ? 1.0 : 0.5;
+        const double a = input[0][0], b = input[0][1];
+        const double c = xi0, d = complex_input ? input[1][1] : 0;
+        result[0][0] = (a + b) * h, result[0][1] = (a - b) * h;
+        result[1][0] = (c + d) * h, result[1][1] = (c - d) * h;
+        return 1;
+    }
+    return fft1d_default(result, input, n, direction, complex_input);
+}
+
+int fft_discrete(double** result, double** input, int n, int direction, int complex_input) {
+    if (n < 1) return 0;
+    const std::size_t un = static_cast<std::size_t>(n);
+    std::vector<double> c(un), s(un), out(2 * un);
+    for (int k = 0; k < n; ++k) {
+        const double w = 2 * std::numbers::pi * k / n;
+        c[k] = std::cos(w), s[k] = std::sin(w);
+    }
+    const double sign = direction ? -1.0 : 1.0;
+    const double scale = direction ? 1.0 : 1.0 / n;
+    for (int k = 0; k < n; ++k) {
+        double sr = 0, si = 0;
+        long idx = 0;  // k·t mod n
+        for (int t = 0; t < n; ++t) {
+            const double xr = input[0][t], xi = complex_input ? input[1][t] : 0;
+            const double cr = c[idx], ci = sign * s[idx];
+            sr += xr * cr - xi * ci;
+            si += xr * ci + xi * cr;
+            idx += k;
+            if (idx >= n) idx -= n;
+        }
+        out[k] = sr * scale, out[un + k] = si * scale;
+    }
+    for (int k = 0; k < n; ++k) result[0][k] = out[k], result[1][k] = out[un + k];
+    return 1;
+}
+
+namespace {
+
+int fft_pow2_inplace(double* re, double* im, int p, int direction, int complex_input) {
+    if (p < 0 || p >= 32) return 0;
+    const long n = 1L << p;
+    if (n > 0x7fffffff) return 0;
+    std::vector<double> work;
+    try {
+        work.resize(2 * static_cast<std::size_t>(n));
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    double* out[2] = {work.data(), work.data() + n};
+    double* in[2] = {re, im};
+    if (!fft1d(out, in, static_cast<int>(n), direction, complex_input)) return 0;
+    std::memcpy(re, out[0], sizeof(double) * static_cast<std::size_t>(n));
+    std::memcpy(im, out[1], sizeof(double) * static_cast<std::size_t>(n));
+    return 1;
+}
+
+}  // namespace
+
+int fft_complex_inplace(double* re, double* im, int p, int direction) {
+    return fft_pow2_inplace(re, im, p, direction, 1);
+}
+
+int fft_real_inplace(double* re, double* im, int p, int direction) {
+    return fft_pow2_inplace(re, im, p, direction, 0);
+}
+
+}  // namespace kj::num
