@@ -17,6 +17,7 @@
 #include "api/driver_stages.h"
 #include "api/host.h"
 #include "api/settings.h"
+#include "num/blas_library.h"
 #include "value/matrix_cache.h"
 
 namespace kj::api {
@@ -246,6 +247,8 @@ Outcome Driver::link_and_run() {
     if (start < 0) return {0, Ending::Shutdown};
     if (m_settings.no_run) return {start, Ending::KeepRuntime};
     FKjRun(start, nullptr);
+    // A verbose run that used the linear-algebra library names it and its kernel.
+    if (m_settings.verbose > 0 && num::blas_loaded()) KjMessage(num::blas_description().c_str());
     if (m_settings.cache_report) value::mat_cache_report();
     return {start, Ending::Shutdown};
 }
