@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <vector>
@@ -60,6 +61,14 @@ private:
     std::vector<double> m_data;
     std::vector<double*> m_rows;
 };
+
+// LAPACK reports NaN and infinite input by printing; callers check first.
+inline bool all_finite(double** m, int r, int c) {
+    for (int i = 0; i < r; ++i)
+        for (int j = 0; j < c; ++j)
+            if (!std::isfinite(m[i][j])) return false;
+    return true;
+}
 
 inline bool rows_contiguous(double** m, int r, int c) {
     for (int i = 1; i < r; ++i)

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "num/blas_library.h"
+#include "num/linalg_block.h"
 #include "num/linalg_kernels.h"
 
 namespace kj::num {
@@ -13,6 +14,7 @@ int eigen_default(double** a, int n, double* re, double* im, double** vectors) {
     if (n == 0) return 0;
     const BlasApi* api = blas();
     if (!api || !api->dgeev) return 2;
+    if (!all_finite(a, n, n)) return 1;
     try {
         const std::size_t nn = static_cast<std::size_t>(n) * n;
         std::vector<double> t(nn), vr(vectors ? nn : 1);

@@ -172,6 +172,9 @@ void sort_into(double** a, int n, const double* d, WorkBlock* v, double* eval) {
 int eigensym_lapack(const BlasApi& api, double** a, int n, double* eval, int want) {
     WorkBlock t(n, n);
     t.copy_from(a);
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j <= i; ++j)
+            if (!std::isfinite(t[i][j])) return Eigen_NoConvergence;
     const char jobz = want ? 'V' : 'N';
     std::vector<double> w(static_cast<std::size_t>(n));
     int lwork = -1, liwork = -1, info = 0, iquery = 0;

@@ -13,7 +13,7 @@
 namespace kj::num {
 
 int ols_qr(double** xt, int k, int t, double** yt, int n, double** b, double** xtx_inv, double** xtx) {
-    if (k <= 0 || t < 0 || n < 0) return 0;
+    if (k <= 0 || t < 0 || n < 0 || !all_finite(xt, k, t)) return 0;
     try {
         if (xtx) matmul(xtx, xt, k, t, xt, k, t, 0, 1);
         WorkBlock q(k, t);

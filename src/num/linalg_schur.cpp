@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "num/blas_library.h"
+#include "num/linalg_block.h"
 
 namespace kj::num {
 
@@ -52,6 +53,7 @@ int schur(double** a, int n, double* re, double* im, double** v, SchurSelect sel
     if (n <= 0) return 0;
     const BlasApi* api = blas();
     if (!api || !api->dgees) return 2;
+    if (!all_finite(a, n, n)) return 1;
     try {
         std::vector<double> t = column_major(a, n), vs(static_cast<std::size_t>(n) * n);
         std::vector<int> bwork(static_cast<std::size_t>(n));
@@ -80,6 +82,7 @@ int schur_generalized(double** a, double** b, int n, double* alphar, double* alp
     if (n <= 0) return 0;
     const BlasApi* api = blas();
     if (!api || !api->dgges) return 2;
+    if (!all_finite(a, n, n) || !all_finite(b, n, n)) return 1;
     try {
         std::vector<double> ta = column_major(a, n), tb = column_major(b, n);
         std::vector<double> vsl(static_cast<std::size_t>(n) * n), vsr(static_cast<std::size_t>(n) * n);

@@ -109,6 +109,7 @@ int jacobi_svd(double** a, int r, int c, double* w, double** u, double** v) {
 // gives a = V1 S U1'. The rows of VT1 (c x r, column-major) read row-major
 // are V1 (r x c), that is U; U1 (c x c) read row-major is V'.
 int lapack_svd(const BlasApi& api, double** a, int r, int c, double* w, double** u, double** v) {
+    if (!all_finite(a, r, c)) return 1;
     WorkBlock t(r, c);
     t.copy_from(a);
     const bool vectors = u || v;
