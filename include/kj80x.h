@@ -237,6 +237,94 @@ KJ_API int      FIsInfOrNaN(double x);
 KJ_API int      IsDbMissing(double x);
 
 /* =====================================================================
+ * Dense linear algebra
+ *
+ * Blocks are row-pointer matrices (MatAllocBlock); routines work in place
+ * and return small integer codes, never aborting. Singularity tests use the
+ * inversion epsilon (default 2.220446049250313e-13). A pivot vector holds at
+ * entry k the row exchanged with row k at step k. Log-determinant sign codes:
+ * +1/-1, +2/-2 when the smallest pivot is at most eps x |A|inf (unreliable),
+ * 0 for an exactly zero pivot or a singular decomposition.
+ * ===================================================================== */
+KJ_API void   SetInvertEps(double eps);           /* a negative eps is ignored */
+KJ_API double DGetInvertEps(void);
+KJ_API double DGetInvertEpsNorm(double **a, int n);
+
+/* LU with partial pivoting: 0, -1 out of memory, k+1 singular pivot at step k. */
+KJ_API int  ILUPdec(double **a, int n, int *pivots, double *logdet, int *sign, double **work);
+KJ_API int  ILUPlogdet(double **a, int n, int *pivots, double *logdet, int *sign, double **work);
+KJ_API void LUPsolve(double **l, double **u, const int *pivots, double *b, int n);
+KJ_API void LUPsolveInv(double **lu, double **result, const int *pivots, int n);
+KJ_API int  IInvert(double **a, int n);                                /* 0 success */
+KJ_API int  IInvDet(double **a, int n, double *logdet, int *sign);
+KJ_API int  FPPtDec(double **a, int n);                                /* 1 success: A = L L' */
+KJ_API int  ILDLdec(double **a, double *dinv, int n);                  /* 0, 1 small pivot, 3 null */
+KJ_API void LDLsolve(double **l, const double *dinv, double *b, int n);
+KJ_API void LDLsolveInv(double **l, const double *dinv, double **result, int n);
+KJ_API int  ISymInv(double **a, int n);
+KJ_API int  ISymInvDet(double **a, int n, double *logdet);
+KJ_API int  ILDLbandDec(double **band, double *dinv, int n, int p);
+KJ_API void LDLbandSolve(double **l, const double *dinv, double *b, int n, int p);
+
+/* Symmetric eigenproblem: 0, 1 no convergence, 2 bad argument or no memory;
+ * eigenvalues decreasing, eigenvectors replace the rows of A. */
+KJ_API int IEigValSym(double **a, int n, double *eval);
+KJ_API int IEigVecSym(double **a, int n, double *eval);
+KJ_API int IEigenSym(double **a, int n, double *eval, int vectors);
+KJ_API int IGenEigVecSym(double **a, double **b, int n, double *eval);
+/* General eigenproblem: re + i im; vectors (n x n or null) in columns. */
+KJ_API int IEigen(double **a, int n, double *re, double *im, double **vectors);
+
+/* Householder QR of the transposed storage xt (c x r): see KjKnlDecqrFn. */
+KJ_API int  IDecQRt(double **xt, int c, int r, double *rdiag, int *pivots);
+KJ_API void DecQRtMul(double **xt, int k, int r, double *y);   /* y := Q' y */
+KJ_API void DecQRtMult(double **xt, int k, int r, double *y);  /* y := Q y */
+/* Least squares with observations in columns (xt k x T, yt n x T, b n x k):
+ * k, -rank when reduced, 0 on failure. */
+KJ_API int IOlsQR(double **xt, int k, int t, double **yt, int n, double **b, double **xtxinv, double **xtx);
+KJ_API int IOlsNorm(double **xt, int k, int t, double **yt, int n, double **b, double **xtxinv, double **xtx);
+
+/* Singular values (r >= c): w decreasing, U r x c, V c x c (either null). */
+KJ_API int IDecSVD(double **a, int r, int c, double *w, double **u, double **v);
+KJ_API int ISVDdec(double **a, int r, int c, double *w, double **u, double **v);
+KJ_API int IMatRank(double **a, int r, int c, double tol, int absolute);
+/* Null-space basis into out (max(r,c) rows, room for max(r,c) columns). */
+KJ_API int INullSpace(double **a, int r, int c, double **out);
+KJ_API int MatGenInvert(double **a, int r, int c, double **result, double *w);  /* result c x r */
+KJ_API int MatGenInvertSym(double **a, int n, double **result);
+
+/* Products (Y must not be an operand), all through KjKnlMatmul. */
+KJ_API double **MatAB(double **a, int r, int c, double **b, int c2, double **y);
+KJ_API double **MatABt(double **a, int r, int c, double **b, int r2, double **y);
+KJ_API double **MatAtB(double **a, int r, int c, double **b, int c2, double **y);
+KJ_API double **MatBBt(double **b, int r, int c, double **y);
+KJ_API double **MatBtB(double **b, int r, int c, double **y);
+KJ_API double   DTrace(double **a, int n);
+KJ_API double   DTraceAB(double **a, double **b, int r, int c);
+KJ_API double   DVecsum(const double *v, int n);
+KJ_API void     MatTranspose(double **a, int n);
+
+/* Kernel slots. A replacement keeps the contract of the default:
+ * Choleski 0 with L below the diagonal and zeros above; Invertsym 0 with both
+ * triangles of the inverse; Invert 0 or 1; Eigensym 0/1/2 with eigenvalues
+ * decreasing and eigenvectors as rows; Decqr 0 (see IDecQRt); Decsvd 0 (see
+ * IDecSVD; sort != 0 orders the values); Matmul y = op(a) op(b). */
+typedef int  (*KjKnlCholeskiFn)(double **a, int n);
+typedef int  (*KjKnlInvertsymFn)(double **a, int n, double *logdet);
+typedef int  (*KjKnlInvertFn)(double **a, int n, double *logdet, int *sign);
+typedef int  (*KjKnlEigensymFn)(double **a, int n, double *eval, int vectors);
+typedef int  (*KjKnlEigenFn)(double **a, int n, double *re, double *im, double **vectors);
+typedef int  (*KjKnlDecqrFn)(double **xt, int c, int r, double *rdiag, int *pivots);
+typedef int  (*KjKnlDecsvdFn)(double **a, int r, int c, double *w, double **u, double **v, int sort);
+typedef int  (*KjKnlFFT1dFn)(double **result, double **input, int n, int direction, int complex_input);
+typedef void (*KjKnlMatmulFn)(double **y, double **a, int ra, int ca, double **b, int rb, int cb,
+                              int transpose_a, int transpose_b);
+/* Installs fn in the slot named by its export ("KjKnlInvert", ...); null
+ * restores the default. 0 for an unknown name. */
+KJ_API int   FKjSetKernel(const char *name, void *fn);
+KJ_API void *KjGetKernel(const char *name);
+
+/* =====================================================================
  * Native functions
  *
  * A native function receives the result record (preset to int 0), the

@@ -24,6 +24,7 @@
 #include "link/link_list.h"
 #include "link/object_writer.h"
 #include "link/resolver.h"
+#include "num/blas_library.h"
 #include "runtime/fatal_error.h"
 #include "runtime/host.h"
 #include "runtime/include_path.h"
@@ -263,6 +264,8 @@ Outcome Driver::link_and_run() {
     if (start < 0) return {0, Ending::Shutdown};
     if (m_settings.no_run) return {start, Ending::KeepRuntime};
     FKjRun(start, nullptr);
+    // A verbose run that used the linear-algebra library names it and its kernel.
+    if (m_settings.verbose > 0 && num::blas_loaded()) runtime::message(num::blas_description().c_str());
     if (m_settings.cache_report) value::mat_cache_report();
     return {start, Ending::Shutdown};
 }

@@ -11,7 +11,7 @@
 #include "num/timeseries/arma.h"
 #include "num/timeseries/autocorrelation.h"
 #include "value/value.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 namespace kj::lib {
 

@@ -13,7 +13,7 @@
 #include "num/timeseries/smoothing_spline.h"
 #include "num/timeseries/spectrum.h"
 #include "value/value.h"
-#include "vm/run_error.h"
+#include "runtime/run_error.h"
 
 namespace kj::lib {
 

@@ -1,16 +1,13 @@
-// General matrix inverse by LU decomposition with partial pivoting, used by
-// right division and negative matrix powers.
+// The general inverse for the operators (right division, negative powers):
+// the installed inversion kernel with the current inversion epsilon.
 #pragma once
 
 namespace kj::num {
 
-// Pivots at most this large in absolute value mark the matrix as singular.
-constexpr double k_lu_singular_eps = 2.220446049250313e-13;
-
 enum LuStatus : int { Lu_Ok = 0, Lu_Singular = 1, Lu_OutOfMemory = 2 };
 
-// Replaces the n x n block a by its inverse. On failure a is unchanged.
-// The row pointers of a are not rearranged.
-int lu_invert(double** a, int n, double eps = k_lu_singular_eps);
+// Replaces the n x n block a by its inverse; on failure (a singular pivot or
+// no memory, which the kernel does not tell apart) a is unchanged.
+int lu_invert(double** a, int n);
 
 }  // namespace kj::num

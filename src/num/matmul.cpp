@@ -1,16 +1,15 @@
 #include "num/matmul.h"
 
-#include <cblas.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
 
+#include "num/blas_library.h"
+#include "num/linalg_kernels.h"
+
 namespace kj::num {
 
 namespace {
-MatmulKernel g_kernel = nullptr;
-
 // Below this many multiply-adds the BLAS call costs more than the loop.
 constexpr long k_blas_threshold = 4096;
 constexpr int k_block = 64;
@@ -31,8 +30,12 @@ void zero_rows(double** y, int r, int c) {
 inline double at(double** a, int t, int i, int k) { return t ? a[k][i] : a[i][k]; }
 }  // namespace
 
-void set_matmul_kernel(MatmulKernel kernel) { g_kernel = kernel; }
-MatmulKernel matmul_kernel() { return g_kernel ? g_kernel : matmul_default; }
+void set_matmul_kernel(MatmulKernel kernel) { set_kernel("KjKnlMatmul", reinterpret_cast<void*>(kernel)); }
+MatmulKernel matmul_kernel() { return kernels().matmul; }
+
+void matmul(double** y, double** a, int ra, int ca, double** b, int rb, int cb, int ta, int tb) {
+    kernels().matmul(y, a, ra, ca, b, rb, cb, ta, tb);
+}
 
 // Blocked over the inner and column dimensions so that a panel of op(b) stays
 // in cache while the rows of y are accumulated left to right (i-k-j order,
@@ -73,25 +76,27 @@ void matmul_default(double** y, double** a, int ra, int ca, double** b, int rb, 
         return;
     }
     const long work = static_cast<long>(m) * n * inner;
-    if (work < k_blas_threshold || !contiguous(a, ra, ca) || !contiguous(b, rb, cb) || !contiguous(y, m, n)) {
+    const BlasApi* api = nullptr;
+    if (work < k_blas_threshold || !contiguous(a, ra, ca) || !contiguous(b, rb, cb) || !contiguous(y, m, n) ||
+        !(api = blas())) {
         matmul_rows(y, a, ra, ca, b, rb, cb, ta, tb);
         return;
     }
+    using namespace lapack;
     if (m == 1 && n == 1) {
         // Row times column: one inner product.
-        y[0][0] = cblas_ddot(inner, a[0], ta ? ca : 1, b[0], tb ? 1 : cb);
+        y[0][0] = api->ddot(inner, a[0], ta ? ca : 1, b[0], tb ? 1 : cb);
         return;
     }
     if (a == b && ta != tb && ra == rb && ca == cb) {
         // a'a or aa': one triangle by dsyrk, mirrored into the other.
-        cblas_dsyrk(CblasRowMajor, CblasUpper, ta ? CblasTrans : CblasNoTrans, m, inner, 1.0, a[0], ca, 0.0,
-                    y[0], n);
+        api->dsyrk(k_row_major, k_upper, ta ? k_trans : k_no_trans, m, inner, 1.0, a[0], ca, 0.0, y[0], n);
         for (int i = 1; i < m; ++i)
             for (int j = 0; j < i; ++j) y[i][j] = y[j][i];
         return;
     }
-    cblas_dgemm(CblasRowMajor, ta ? CblasTrans : CblasNoTrans, tb ? CblasTrans : CblasNoTrans, m, n, inner, 1.0,
-                a[0], ca, b[0], cb, 0.0, y[0], n);
+    api->dgemm(k_row_major, ta ? k_trans : k_no_trans, tb ? k_trans : k_no_trans, m, n, inner, 1.0, a[0], ca, b[0],
+               cb, 0.0, y[0], n);
 }
 
 }  // namespace kj::num

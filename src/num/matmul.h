@@ -1,6 +1,7 @@
-// The matrix product kernel slot. Every matrix product of the interpreter and
-// of the product routines goes through the installed kernel, which a kernel
-// library may replace; null restores the default.
+// The matrix product: every product of the interpreter and of the product
+// routines goes through the KjKnlMatmul slot of the kernel table
+// (num/linalg_kernels.h), which a kernel library may replace; null restores
+// the default.
 #pragma once
 
 namespace kj::num {
@@ -17,14 +18,13 @@ void set_matmul_kernel(MatmulKernel kernel);
 MatmulKernel matmul_kernel();
 
 // Through the installed kernel.
-inline void matmul(double** y, double** a, int ra, int ca, double** b, int rb, int cb,
-                   int transpose_a = 0, int transpose_b = 0) {
-    matmul_kernel()(y, a, ra, ca, b, rb, cb, transpose_a, transpose_b);
-}
+void matmul(double** y, double** a, int ra, int ca, double** b, int rb, int cb, int transpose_a = 0,
+            int transpose_b = 0);
 
 // The default kernel. Contiguous blocks of useful size go to the optimised
-// BLAS (dsyrk for a'a, ddot for row times column, dgemm otherwise); small
-// products and blocks whose row pointers were rearranged use the blocked loops
+// BLAS (dsyrk for a'a, ddot for row times column, dgemm otherwise), which is
+// loaded on the first such product; small products, blocks whose row
+// pointers were rearranged and a system without BLAS use the blocked loops
 // of matmul_rows.
 void matmul_default(double** y, double** a, int ra, int ca, double** b, int rb, int cb,
                     int transpose_a, int transpose_b);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <complex>
 
-#include "num/lapack_decl.h"
+#include "num/blas_library.h"
 
 namespace kj::num {
 
@@ -52,13 +52,15 @@ int polynomial_roots(const double* a, int count, std::vector<double>& re, std::v
     for (int j = 0; j < n; ++j) m[static_cast<std::size_t>(j) * n] = -a[first + 1 + j] / lead;
     for (int i = 1; i < n; ++i) m[static_cast<std::size_t>(i - 1) * n + i] = 1.0;
 
+    const BlasApi* api = blas();
+    if (!api || !api->dgeev) return -1;
     const char no = 'N';
     int info = 0, lwork = -1, one = 1;
     double query = 0, dummy = 0;
-    dgeev_(&no, &no, &n, m.data(), &n, re.data(), im.data(), &dummy, &one, &dummy, &one, &query, &lwork, &info, 1, 1);
+    api->dgeev(&no, &no, &n, m.data(), &n, re.data(), im.data(), &dummy, &one, &dummy, &one, &query, &lwork, &info, 1, 1);
     lwork = std::max(static_cast<int>(query), 3 * n);
     std::vector<double> work(static_cast<std::size_t>(lwork));
-    dgeev_(&no, &no, &n, m.data(), &n, re.data(), im.data(), &dummy, &one, &dummy, &one, work.data(), &lwork, &info,
+    api->dgeev(&no, &no, &n, m.data(), &n, re.data(), im.data(), &dummy, &one, &dummy, &one, work.data(), &lwork, &info,
            1, 1);
     return info;
 }

@@ -9,6 +9,8 @@
 #include <numbers>
 #include <vector>
 
+#include "num/linalg_kernels.h"
+
 namespace kj::num {
 
 namespace {
@@ -123,7 +125,7 @@ int fft1d(double** result, double** input, int n, int direction, int complex_inp
         result[1][0] = (c + d) * h, result[1][1] = (c - d) * h;
         return 1;
     }
-    return fft1d_default(result, input, n, direction, complex_input);
+    return kernels().fft1d(result, input, n, direction, complex_input);
 }
 
 int fft_discrete(double** result, double** input, int n, int direction, int complex_input) {

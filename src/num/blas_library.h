@@ -1,0 +1,38 @@
+// The BLAS/LAPACK library, loaded on first use, so that a program that never
+// calls it does not pay for loading it or for its worker threads. Before
+// loading, an OpenBLAS core type is chosen for processors the library does
+// not recognise (num/blas_core_type.h).
+#pragma once
+
+#include <string>
+
+#include "num/lapack_decl.h"
+
+namespace kj::num {
+
+struct BlasApi {
+    lapack::Cblas_dgemm dgemm = nullptr;
+    lapack::Cblas_dsyrk dsyrk = nullptr;
+    lapack::Cblas_ddot ddot = nullptr;
+    lapack::Dgetrf dgetrf = nullptr;
+    lapack::Dgetri dgetri = nullptr;
+    lapack::Dpotrf dpotrf = nullptr;
+    lapack::Dpotri dpotri = nullptr;
+    lapack::Dsyevd dsyevd = nullptr;
+    lapack::Dgesdd dgesdd = nullptr;
+    lapack::Dgeev dgeev = nullptr;
+    lapack::Dgees dgees = nullptr;
+    lapack::Dgges dgges = nullptr;
+};
+
+// The routines, loading the library on the first call; null when no usable
+// library is installed (the kernels then use their own loops, and the
+// routines that only exist in LAPACK fail with their error code).
+const BlasApi* blas();
+// True once the library has been loaded (does not load it).
+bool blas_loaded();
+// One line for verbose output: library, version and active kernel, and
+// whether the core type was chosen here. Loads the library.
+std::string blas_description();
+
+}  // namespace kj::num
