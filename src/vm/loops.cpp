@@ -71,10 +71,13 @@ int64_t iteration_count(int64_t start, int64_t limit, int tok, int64_t step) {
     raise_run_error(E_ForLoop);
 }
 
+}  // namespace
+
 // FOR -12: four records are popped; from the new top upwards the records hold
-// start, limit, comparison token, counter slot and step. Each iteration runs
-// the body through the dispatch loop, which stops at the back-edge JMP.
-void canonical_for(Engine& e, bool debug) {
+// start, limit, comparison token, counter slot and step. The start record stays
+// below the body's stack as the loop's state; the dispatch loop runs the
+// iterations and steps the counter at the back-edge JMP.
+int32_t start_counted_for(Engine& e) {
     const int at = e.ip;
     const LoopShape shape = loop_shape(at);
     e.sp -= 4;
@@ -90,21 +93,12 @@ void canonical_for(Engine& e, bool debug) {
     Value& counter = e.bp[slot];
     value::release(counter);
     counter = value::make_int(start);
-    uint32_t current = static_cast<uint32_t>(start);
-    for (int64_t n = 0; n < count; ++n, current += static_cast<uint32_t>(step)) {
-        // The counter is found through the frame base: the body may not move it.
-        // Whole words: the body's loads of the counter forward from these stores.
-        Value& c = e.bp[slot];
-        c.type = value::T_Int;
-        c.reserved = 0;
-        c.u.w[0] = current;
-        e.ip = shape.body;
-        dispatch(e, debug, shape.end - 1);
-    }
-    e.bp[slot].u.ival = static_cast<int32_t>(current);
-    e.ip = shape.end - 1;
+    if (count == 0) return shape.end - 1;
+    put_counted_loop(rec[0], CountedLoop{count - 1, static_cast<uint32_t>(start), step, slot, shape.body});
+    return shape.body - 1;
 }
 
+namespace {
 // --- foreach ---------------------------------------------------------------
 
 enum class Mode : int32_t { Element = 0, Sequence = 1, Rows = 2, Columns = 3 };
@@ -299,8 +293,6 @@ void for_instruction(Engine& e, int k, bool debug) {
         case -1: foreach_step(e, n); return;
         case -2:
         case -3: canonical_foreach(e, n, debug); return;
-        case -12:
-        case -13: canonical_for(e, debug); return;
         default: raise_run_error(E_ForLoop);
     }
 }
