@@ -58,10 +58,10 @@ void run_inline(benchmark::State& state, int code) {
     state.SetLabel(kj::num::vector_math_kernels());
     kj::value::release(a);
 }
-void BM_Exp(benchmark::State& state) { run_inline(state, 145); }
-void BM_Log(benchmark::State& state) { run_inline(state, 148); }
-void BM_Sqrt(benchmark::State& state) { run_inline(state, 156); }
-void BM_Sin(benchmark::State& state) { run_inline(state, 153); }
+void BM_FreshExp(benchmark::State& state) { run_inline(state, 145); }
+void BM_FreshLog(benchmark::State& state) { run_inline(state, 148); }
+void BM_FreshSqrt(benchmark::State& state) { run_inline(state, 156); }
+void BM_FreshSin(benchmark::State& state) { run_inline(state, 153); }
 
 void BM_Transpose(benchmark::State& state) {
     Value a = filled();
@@ -99,10 +99,10 @@ void BM_ReshapeTemporary(benchmark::State& state) { run_reshape(state, true); }
 void BM_ReshapeVariable(benchmark::State& state) { run_reshape(state, false); }
 
 BENCHMARK(BM_FreshAdd)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Exp)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Log)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Sqrt)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Sin)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FreshExp)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FreshLog)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FreshSqrt)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FreshSin)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Transpose)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReshapeTemporary)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_ReshapeVariable)->Unit(benchmark::kMillisecond)->UseRealTime();
