@@ -14,15 +14,16 @@ import sys
 
 # Lower numbers are lower layers. Folders on one level do not include each other.
 LEVELS = {
-    "platform": 0, "num": 0, "data": 0,   # operating system, numerics, dates/data sets
-    "runtime": 1,                         # host state and callbacks, settings, errors, allocation
-    "value": 2,                           # the value record, matrix blocks, the matrix cache
-    "link": 3,                            # instruction set, object files, linking
-    "compiler": 4, "vm": 4,               # source to p-code; the engine that runs it
-    "lib": 5,                             # built-in functions, printing and files
-    "graphics": 6,
-    "api": 7,                             # the exported C interface and the driver
-    "host": 8,                            # the console program
+    "platform": 0,                        # the operating system: libraries, processes, memory
+    "num": 1, "data": 1,                  # numerics; dates, periods and data sets
+    "runtime": 2,                         # host state and callbacks, settings, errors, allocation
+    "value": 3,                           # the value record, matrix blocks, the matrix cache
+    "link": 4,                            # instruction set, object files, linking
+    "compiler": 5, "vm": 5,               # source to p-code; the engine that runs it
+    "lib": 6,                             # built-in functions, printing and files
+    "graphics": 7,
+    "api": 8,                             # the exported C interface and the driver
+    "host": 9,                            # the console program
 }
 
 # (including file relative to src/, included header) -> why the upward include stays.
@@ -77,7 +78,7 @@ def main():
         print(e)
     if errors:
         print(f"{len(errors)} layering problem(s); the order is "
-              "platform, num, data -> runtime -> value -> link -> compiler, vm -> lib -> "
+              "platform -> num, data -> runtime -> value -> link -> compiler, vm -> lib -> "
               "graphics -> api -> host")
         return 1
     return 0

@@ -11,6 +11,8 @@
 
 #include "lib/arg_checks.h"
 #include "lib/args.h"
+#include "num/split_in_two.h"
+#include "value/matrix_block.h"
 #include "value/value.h"
 #include "runtime/run_error.h"
 
@@ -83,14 +85,43 @@ void fn_sizerc(KjValue* result, KjValue* args, int) {
 
 // --- re-arranging elements ---
 
+bool reshape_in_place(Value& result, Value* args) {
+    Value& x = args[0];
+    if (x.type != (value::T_Matrix | value::k_owns) || !x.u.mat.m) return false;
+    const int r = int_arg(args, 1), c = int_arg(args, 2);
+    if (r < 1 || c < 1 || static_cast<long long>(r) * c != static_cast<long long>(x.u.mat.r) * x.u.mat.c) return false;
+    double** m = value::relabel_rows(x.u.mat.m, r, c);
+    if (!m) return false;
+    x = value::make_int(0);
+    value::release(result);
+    result = Value{};
+    result.type = value::T_Matrix | value::k_owns;
+    result.u.mat.r = r;
+    result.u.mat.c = c;
+    result.u.mat.m = m;
+    return true;
+}
+
 // reshape: the result row by row from ma's elements row by row, cycling.
+// A matrix argument nobody else holds (a temporary) of the result's size is
+// re-labelled instead of copied.
 void fn_reshape(KjValue* result, KjValue* args, int) {
+    if (reshape_in_place(*result, args)) return;
     const MatrixArg a = matrix_arg(args, 0);
     const int r = int_arg(args, 1), c = int_arg(args, 2);
     if (a.empty()) return void(new_matrix_zero(*result, r, c));
     double** m = new_matrix(*result, r, c);
     if (!m) return;
     const long long n = static_cast<long long>(r) * c, have = a.count();
+    if (have >= n) {
+        // One large copy, split between two threads.
+        const double* from = a.data();
+        double* to = m[0];
+        num::split_in_two(static_cast<std::size_t>(n), std::size_t{1} << 18, [&](std::size_t lo, std::size_t hi) {
+            std::memcpy(to + lo, from + lo, sizeof(double) * (hi - lo));
+        });
+        return;
+    }
     for (long long k = 0; k < n; k += have) std::memcpy(m[0] + k, a.data(), sizeof(double) * std::min(have, n - k));
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "runtime/alloc.h"
+#include "value/big_blocks.h"
 
 namespace kj::value {
 
@@ -23,7 +24,7 @@ void** block_alloc(int r, int c, std::size_t elem_size) {
         raw_free(slots);
         return nullptr;
     }
-    auto* block = static_cast<char*>(raw_alloc(static_cast<std::size_t>(count) * elem_size));
+    auto* block = static_cast<char*>(element_block_alloc(static_cast<std::size_t>(count) * elem_size));
     if (!block) {
         raw_free(slots);
         return nullptr;
@@ -37,8 +38,18 @@ void** block_alloc(int r, int c, std::size_t elem_size) {
 void block_free(void** m) {
     if (!m) return;
     void** slots = m - 1;
-    raw_free(slots[0]);
+    element_block_free(slots[0]);
     raw_free(slots);
+}
+
+double** relabel_rows(double** m, int r, int c) {
+    auto** slots = static_cast<double**>(raw_alloc((static_cast<std::size_t>(r) + 1) * sizeof(double*)));
+    if (!slots) return nullptr;
+    double* block = m[-1];
+    slots[0] = block;
+    for (int i = 0; i < r; ++i) slots[i + 1] = block + static_cast<std::size_t>(i) * static_cast<std::size_t>(c);
+    raw_free(m - 1);
+    return slots + 1;
 }
 
 void** ptr_array_alloc(int n) {

@@ -11,6 +11,10 @@ namespace kj::value {
 // Generic block of elements of `elem_size` bytes with the same layout.
 void** block_alloc(int r, int c, std::size_t elem_size);
 void block_free(void** m);
+// The same element block as r x c (r * c elements, r >= 1, c >= 1, the block's
+// element count): a new row-pointer array replaces m's, which is freed.
+// Null when the new array cannot be had; m is then unchanged.
+double** relabel_rows(double** m, int r, int c);
 
 // Pointer arrays.
 void** ptr_array_alloc(int n);                      // zeroed

@@ -1,5 +1,6 @@
 #include "vm/dispatch.h"
 
+#include <cstring>
 #include <utility>
 
 #include "link/code_image.h"
@@ -63,20 +64,37 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
 #include "link/opcodes.def"
 #undef X
     };
-    // In the order of fused_operator: + - * < <= > >= == !=.
+    // In the order of KJ_FUSED_OPERATORS.
     static const void* const argument_operator[k_fused_operators] = {
-        &&L_PapPlus, &&L_PapMinus, &&L_PapTimes, &&L_PapLt, &&L_PapLe, &&L_PapGt, &&L_PapGe, &&L_PapEq, &&L_PapNe};
+#define X(Name) &&L_Pap##Name,
+        KJ_FUSED_OPERATORS(X)
+#undef X
+    };
     static const void* const local_operator[k_fused_operators] = {
-        &&L_PbpPlus, &&L_PbpMinus, &&L_PbpTimes, &&L_PbpLt, &&L_PbpLe, &&L_PbpGt, &&L_PbpGe, &&L_PbpEq, &&L_PbpNe};
+#define X(Name) &&L_Pbp##Name,
+        KJ_FUSED_OPERATORS(X)
+#undef X
+    };
+    // In the order of KJ_SCALAR_BINARY.
+    static const void* const binary_operator[k_binary_operators] = {
+#define X(Name, token, raises, int_expr, dbl_expr) &&L_Opr##Name,
+        KJ_SCALAR_BINARY(X)
+#undef X
+    };
     static const void* const push_global = &&L_PshLod;
+    static const void* const loop_back = &&L_LoopBack;
+    static const void* const append_local = &&L_AppendLocal;
     static const Handlers handlers = [] {
         Handlers h{};
         fill_opcode_handlers(h, listed);
         h.push_global = push_global;
+        h.loop_back = loop_back;
+        h.append_local = append_local;
         for (int i = 0; i < k_fused_operators; ++i) {
             h.argument_operator[i] = argument_operator[i];
             h.local_operator[i] = local_operator[i];
         }
+        for (int i = 0; i < k_binary_operators; ++i) h.binary_operator[i] = binary_operator[i];
         return h;
     }();
 
@@ -141,28 +159,43 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
     } while (0)
 // PAP a or PBP b of an int, PSH c, OPR: the int result pushed in one step;
 // anything but an int goes the single-instruction way.
-#define FUSED_OPERATOR(label, src, plain, expr)                           \
+#define FUSED_OPERATOR(label, src, plain, Name)                           \
     label : {                                                             \
         const Value& v_ = (src);                                          \
         if ((v_.type & (KJ_TYPE_MASK | k_null)) != value::T_Int) goto plain; \
-        const auto a = static_cast<uint32_t>(v_.u.ival);                  \
-        const auto b = static_cast<uint32_t>(pc[1].operand);              \
-        (void)a;                                                          \
-        (void)b;                                                          \
-        fast::put_int(*++sp, (expr));                                     \
+        scalar::Name::int_int(*++sp, v_.u.ival, pc[1].operand);           \
         pc += 2;                                                          \
         NEXT_AFTER_OPERATOR();                                            \
     }
-#define FUSED_OPERATORS(prefix, src, plain)                                                        \
-    FUSED_OPERATOR(L_##prefix##Plus, src, plain, fast::wrap(a + b))                                \
-    FUSED_OPERATOR(L_##prefix##Minus, src, plain, fast::wrap(a - b))                               \
-    FUSED_OPERATOR(L_##prefix##Times, src, plain, fast::wrap(a * b))                               \
-    FUSED_OPERATOR(L_##prefix##Lt, src, plain, static_cast<int32_t>(a) < static_cast<int32_t>(b))  \
-    FUSED_OPERATOR(L_##prefix##Le, src, plain, static_cast<int32_t>(a) <= static_cast<int32_t>(b)) \
-    FUSED_OPERATOR(L_##prefix##Gt, src, plain, static_cast<int32_t>(a) > static_cast<int32_t>(b))  \
-    FUSED_OPERATOR(L_##prefix##Ge, src, plain, static_cast<int32_t>(a) >= static_cast<int32_t>(b)) \
-    FUSED_OPERATOR(L_##prefix##Eq, src, plain, a == b)                                             \
-    FUSED_OPERATOR(L_##prefix##Ne, src, plain, a != b)
+#define FUSED_ARGUMENT(Name) FUSED_OPERATOR(L_Pap##Name, ap[k], L_Pap, Name)
+#define FUSED_LOCAL(Name) FUSED_OPERATOR(L_Pbp##Name, bp[k], L_Pbp, Name)
+// OPR of a binary operator of the scalar table, one handler per operator:
+// int and double operands in place, anything else the general way.
+#define BINARY_OPERATOR(Name, token, raises, int_expr, dbl_expr)                        \
+    L_Opr##Name : {                                                                     \
+        if (raises) goto L_Opr;                                                         \
+        constexpr uint32_t mask_ = KJ_TYPE_MASK | k_null;                               \
+        Value& l_ = sp[-1];                                                             \
+        const Value& r_ = sp[0];                                                        \
+        const uint32_t both_ = (l_.type & mask_) << 8 | (r_.type & mask_);              \
+        switch (both_) {                                                                \
+            case value::T_Double << 8 | value::T_Double:                                \
+                scalar::Name::dbl_dbl(l_, l_.u.dval, r_.u.dval);                        \
+                break;                                                                  \
+            case value::T_Int << 8 | value::T_Int: scalar::Name::int_int(l_, l_.u.ival, r_.u.ival); break; \
+            case value::T_Double << 8 | value::T_Int: scalar::Name::dbl_dbl(l_, l_.u.dval, r_.u.ival); break; \
+            case value::T_Int << 8 | value::T_Double: scalar::Name::dbl_dbl(l_, l_.u.ival, r_.u.dval); break; \
+            default: goto L_Opr;                                                        \
+        }                                                                               \
+        --sp;                                                                           \
+        NEXT_AFTER_BINARY();                                                            \
+    }
+// After a binary operator: the result is usually stored or used by the next operator.
+#define NEXT_AFTER_BINARY()                                               \
+    do {                                                                  \
+        if (IS_OP(pc[1], Sbp)) GO_ON_TO(Sbp);                             \
+        NEXT();                                                           \
+    } while (0)
 
     --pc;
     NEXT();
@@ -201,15 +234,26 @@ L_PshLod:
 L_Psh:
     fast::put_int(*++sp, k);
     NEXT();
-    FUSED_OPERATORS(Pap, ap[k], L_Pap)
+    KJ_FUSED_OPERATORS(FUSED_ARGUMENT)
 L_Pap:
     fast::copy_record(*++sp, ap[k], k_owns);
     NEXT();
-    FUSED_OPERATORS(Pbp, bp[k], L_Pbp)
-L_Pbp:
-    NO_VALUE_CHECK(bp[k]);
-    fast::copy_record(*++sp, bp[k], k_owns);
+    KJ_FUSED_OPERATORS(FUSED_LOCAL)
+L_Pbp: {
+    // An int or double with a value in one test.
+    const Value& src = bp[k];
+    const uint32_t t = src.type;
+    if (((t & (KJ_TYPE_MASK | k_null)) - 1u) < 2u) {
+        Value& d = *++sp;
+        d.type = t & ~k_owns;
+        d.reserved = 0;
+        d.u.w[0] = src.u.w[0];
+        NEXT();
+    }
+    NO_VALUE_CHECK(src);
+    fast::copy_record(*++sp, src, k_owns);
     NEXT();
+}
 L_Dup:
     for (int i = 1; i <= k; ++i) {
         Value& copy = sp[i] = sp[i - k];
@@ -261,6 +305,11 @@ L_Sap:
     NEXT();
 L_Sbp:
     STORE(bp[k]);
+    // A statement's store is followed by the pop of its value.
+    if (IS_OP(pc[1], Pop) && pc[1].operand == 0 && !value::owns(*sp)) {
+        --sp;
+        ++pc;
+    }
     NEXT();
 L_Sbm:
     STORE(main_slot(e, bp, k));
@@ -321,20 +370,38 @@ L_Jst: {
 }
 
     // Operators and indexing.
+    KJ_SCALAR_BINARY(BINARY_OPERATOR)
 L_Opr:
-    if (fast::int_operands(sp) && fast::int_binary(k, sp[-1], sp[-1].u.ival, sp->u.ival)) {
-        --sp;
-        if (IS_OP(pc[1], Num)) GO_ON_TO(Num);
-        NEXT();
-    }
-    if (fast::is_unary(k) ? fast::unary(k, *sp) : fast::binary(k, sp)) {
-        if (!fast::is_unary(k)) --sp;
-        NEXT();
+    if (const int kr = scalar::kind(*sp)) {
+        if (scalar::unary(k, *sp, kr)) NEXT();
+        const int kl = scalar::kind(sp[-1]);
+        if (kl && scalar::is_quiet_binary(k)) {
+            scalar::binary(k, sp[-1], sp[-1], kl, *sp, kr);
+            --sp;
+            NEXT();
+        }
     }
     SYNC();
     if (!object_operator(k, e.sp)) apply_operator(k, e.sp);
     sp = e.sp;
     NEXT();
+// OPR ~ then SBP b: a string local appended to in place when the left operand
+// is that local's own string.
+L_AppendLocal: {
+    Value& var = bp[pc[1].operand];
+    if (value::type_of(sp[-1]) == value::T_String && sp[-1].u.str.s == var.u.str.s &&
+        append_string(var, *sp, ap, sp - 1)) {
+        if (value::owns(*sp)) {
+            SYNC();
+            value::release(*sp);
+        }
+        --sp;
+        fast::copy_record(*sp, var, k_owns);
+        ++pc;
+        NEXT();
+    }
+    goto L_Opr;
+}
 L_Fni:
     SYNC();
     apply_inline(k, *sp);
@@ -398,9 +465,34 @@ L_Ret:
     NEXT();
 L_For:
     SYNC();
+    if (k == -12) {
+        pc = code + start_counted_for(e);
+        sp = e.sp;
+        NEXT();
+    }
     for_instruction(e, k, debug);
     RELOAD();
     NEXT();
+// The back-edge JMP of a canonical for loop: the next iteration, or on to the
+// loop exit, which pops the loop state.
+L_LoopBack: {
+    if (!is_counted_loop(*sp)) {
+        SYNC();
+        raise_run_error(E_ForLoop);
+    }
+    CountedLoop loop;
+    std::memcpy(&loop, &sp->u, sizeof loop);
+    loop.counter += static_cast<uint32_t>(loop.step);
+    if (loop.remaining > 0) {
+        --loop.remaining;
+        std::memcpy(&sp->u, &loop, sizeof loop);
+        fast::put_int(bp[loop.slot], static_cast<int32_t>(loop.counter));
+        pc = code + loop.body - 1;
+        NEXT();
+    }
+    bp[loop.slot].u.ival = static_cast<int32_t>(loop.counter);
+    NEXT();
+}
 
 L_Cam:
 L_New:
@@ -424,7 +516,10 @@ L_Rtl:
 #undef GO_ON_TO
 #undef NEXT_AFTER_OPERATOR
 #undef FUSED_OPERATOR
-#undef FUSED_OPERATORS
+#undef FUSED_ARGUMENT
+#undef FUSED_LOCAL
+#undef BINARY_OPERATOR
+#undef NEXT_AFTER_BINARY
 }
 
 }  // namespace kj::vm

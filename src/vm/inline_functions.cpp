@@ -8,6 +8,7 @@
 
 #include "num/distributions/normal.h"
 #include "runtime/messages.h"
+#include "num/vector_math.h"
 #include "vm/operators.h"
 #include "vm/operators_operand.h"
 
@@ -93,6 +94,27 @@ void size_query(int code, Value& top) {
     top = make_int(n);
 }
 
+// exp, log, sqrt, sin and cos of a matrix through the vector kernels.
+bool vectorised(int code, Value& top, const Num& n) {
+    num::VectorFunction f;
+    switch (code) {
+        case F_Exp: f = num::VectorFunction::Exp; break;
+        case F_Log: f = num::VectorFunction::Log; break;
+        case F_Sqrt: f = num::VectorFunction::Sqrt; break;
+        case F_Sin: f = num::VectorFunction::Sin; break;
+        case F_Cos: f = num::VectorFunction::Cos; break;
+        default: return false;
+    }
+    if (owns(top)) {
+        num::vector_map(f, n.p, n.p, n.count());
+        return true;
+    }
+    MatrixTemp t(n.r, n.c);
+    num::vector_map(f, t.data(), n.p, n.count());
+    finish_unary(top, t.take());
+    return true;
+}
+
 }  // namespace
 
 void apply_inline(int code, Value& top) {
@@ -122,6 +144,7 @@ void apply_inline(int code, Value& top) {
             top = make_double(f(n.d));
             return;
         case Num::Mat:
+            if (vectorised(code, top, n)) return;
             if (owns(top)) {
                 num::map1(n.p, n.p, n.count(), f);
                 return;

@@ -75,8 +75,36 @@ int64_t iteration_count(int64_t start, int64_t limit, int tok, int64_t step) {
     raise_run_error(E_ForLoop);
 }
 
+}  // namespace
+
 // FOR -12: four records are popped; from the new top upwards the records hold
-// start, limit, comparison token, counter slot and step. Each iteration runs
+// start, limit, comparison token, counter slot and step. The start record stays
+// below the body's stack as the loop's state; the dispatch loop runs the
+// iterations and steps the counter at the back-edge JMP.
+int32_t start_counted_for(Engine& e) {
+    const int at = e.ip;
+    const LoopShape shape = loop_shape(at);
+    e.sp -= 4;
+    Value* rec = e.sp;
+    const int32_t start = start_value(rec[0]);
+    const int32_t limit = limit_value(rec[1]);
+    const int tok = rec[2].u.ival;
+    const int slot = rec[3].u.ival;
+    const int32_t step = rec[4].u.ival;
+    for (int i = 1; i < 5; ++i) value::release(rec[i]);
+    const int64_t count = iteration_count(start, limit, tok, step);
+
+    Value& counter = e.bp[slot];
+    value::release(counter);
+    counter = value::make_int(start);
+    if (count == 0) return shape.end - 1;
+    put_counted_loop(rec[0], CountedLoop{count - 1, static_cast<uint32_t>(start), step, slot, shape.body});
+    return shape.body - 1;
+}
+
+namespace {
+
+// FOR -13, a parallel loop: the same records as FOR -12; each iteration runs
 // the body through the dispatch loop, which stops at the back-edge JMP.
 // A parallel loop positions the random-number state before every iteration
 // from the loop value and restores it afterwards, so each iteration draws the
@@ -333,7 +361,6 @@ void for_instruction(Engine& e, int k, bool debug) {
         case link::k_for_foreach_step: foreach_step(e, n); return;
         case link::k_for_canonical_foreach:
         case link::k_for_canonical_foreach_parallel: canonical_foreach(e, n, debug); return;
-        case link::k_for_canonical: canonical_for(e, debug, false); return;
         case link::k_for_canonical_parallel: canonical_for(e, debug, true); return;
         default: raise_run_error(E_ForLoop);
     }

@@ -12,6 +12,7 @@
 #include "value/matrix_block.h"
 #include "vm/conversions.h"
 #include "vm/operators_operand.h"
+#include "vm/scalar_operators.h"
 
 namespace kj::vm {
 
@@ -109,48 +110,7 @@ Value MatrixTemp::take() {
 
 namespace {
 
-// --- scalar arithmetic --------------------------------------------------
-
-int32_t wrap_add(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b)); }
-int32_t wrap_sub(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b)); }
-int32_t wrap_mul(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b)); }
-
-// int ^ int: square-and-multiply in int while every factor stays below 32768
-// in magnitude (so no product can overflow), else the double power.
-Value int_power(int32_t base, int32_t e) {
-    if (e < 0) {
-        if (base == 0) raise_run_error(E_NegPowerZero);
-        return make_double(std::pow(static_cast<double>(base), static_cast<double>(e)));
-    }
-    if (e == 0) return make_int(1);
-    if (base == 0) return make_int(0);
-    int32_t result = 1, x = base;
-    uint32_t n = static_cast<uint32_t>(e);
-    for (;;) {
-        if (n & 1u) {
-            if (std::abs(result) >= 32768 || std::abs(x) >= 32768)
-                return make_double(std::pow(static_cast<double>(base), static_cast<double>(e)));
-            result *= x;
-        }
-        n >>= 1;
-        if (n == 0) return make_int(result);
-        if (std::abs(x) >= 32768)
-            return make_double(std::pow(static_cast<double>(base), static_cast<double>(e)));
-        x *= x;
-    }
-}
-
-// The int remainder with the sign of the left operand; a zero divisor is an error.
-int32_t int_remainder(int32_t a, int32_t b) {
-    if (b == 0) raise_run_error(E_DivideByZero);
-    if (b == -1) return 0;  // INT_MIN % -1 would trap
-    return a % b;
-}
-
-// Doubles enter `%` rounded to the nearest int.
-int32_t rounded_int(const Num& n) {
-    return n.kind == Num::Int ? n.i : truncate_to_int(std::floor(n.scalar() + 0.5));
-}
+// --- relations and products ------------------------------------------------
 
 // Relations on doubles: two NaN are equal, a NaN against a number differs,
 // any NaN makes an ordering false.
@@ -163,31 +123,6 @@ bool relation(int code, double a, double b) {
         case T_Gt: case T_DotGt: return a > b;
         case T_Ge: case T_DotGe: return a >= b;
         default: return false;
-    }
-}
-
-bool is_elementwise_product(int code) {
-    return code == T_Star || code == T_DotStar || code == T_StarStar || code == T_G_StarTilde || code == T_XYt;
-}
-
-// Both operands int or double.
-Value scalar_binary(int code, const Num& a, const Num& b) {
-    const bool ints = a.kind == Num::Int && b.kind == Num::Int;
-    const double x = a.scalar(), y = b.scalar();
-    switch (code) {
-        case T_Plus: return ints ? make_int(wrap_add(a.i, b.i)) : make_double(x + y);
-        case T_Minus: return ints ? make_int(wrap_sub(a.i, b.i)) : make_double(x - y);
-        case T_Slash: case T_DotSlash: return make_double(x / y);
-        case T_Caret: case T_DotCaret: return ints ? int_power(a.i, b.i) : make_double(std::pow(x, y));
-        case T_Percent: return make_int(int_remainder(rounded_int(a), rounded_int(b)));
-        case T_DotAndAnd: return make_int(x != 0 && y != 0);
-        case T_DotOrOr: return make_int(x != 0 || y != 0);
-        case T_DotEq: case T_DotNe: case T_DotLt: case T_DotLe: case T_DotGt: case T_DotGe:
-            if (ints) return make_int(relation(code, a.i, b.i));  // exact for all ints
-            return make_int(relation(code, x, y));
-        default:
-            if (is_elementwise_product(code)) return ints ? make_int(wrap_mul(a.i, b.i)) : make_double(x * y);
-            return make_null();
     }
 }
 
@@ -262,7 +197,6 @@ void arithmetic(int code, Value*& sp) {
     if (code == T_Plus && is_string(l) && is_string(r)) return concatenate(T_Tilde, sp);
     const Num a = numeric(l), b = numeric(r);
     if (a.kind == Num::Other || b.kind == Num::Other) raise_bad_operand(l, code, r);
-    if (a.is_scalar() && b.is_scalar()) return finish_binary(sp, scalar_binary(code, a, b));
 
     const bool both_matrices = a.is_matrix() && b.is_matrix();
     switch (code) {
@@ -304,25 +238,16 @@ void unary_elementwise(int code, Value& top, F f) {
     finish_unary(top, t.take());
 }
 
-void negate(Value& top) {
-    const Num n = numeric(top);
-    if (n.kind == Num::Int) top = make_int(wrap_sub(0, n.i));
-    else if (n.kind == Num::Dbl) top = make_double(-n.d);
-    else unary_elementwise(T_UnaryMinus, top, [](double x) { return -x; });
-}
+// Scalars never reach these: apply_operator gives them to the scalar table.
+void negate(Value& top) { unary_elementwise(T_UnaryMinus, top, [](double x) { return -x; }); }
 
 void logical_not(Value& top) {
-    const Num n = numeric(top);
-    if (n.is_scalar()) top = make_int(n.scalar() == 0);
-    else unary_elementwise(T_Not, top, [](double x) { return x == 0 ? 1.0 : 0.0; });
+    unary_elementwise(T_Not, top, [](double x) { return x == 0 ? 1.0 : 0.0; });
 }
 
 void step(int code, Value& top) {
-    const int32_t d = code == T_PlusPlus ? 1 : -1;
-    const Num n = numeric(top);
-    if (n.kind == Num::Int) top = make_int(wrap_add(n.i, d));
-    else if (n.kind == Num::Dbl) top = make_double(n.d + d);
-    else unary_elementwise(code, top, [d](double x) { return x + d; });
+    const double d = code == T_PlusPlus ? 1 : -1;
+    unary_elementwise(code, top, [d](double x) { return x + d; });
 }
 
 // --- .? ---------------------------------------------------------------------
@@ -448,6 +373,15 @@ int arity(int code) {
 }  // namespace
 
 void apply_operator(int code, Value*& sp) {
+    // Int and double operands: the scalar table decides.
+    if (const int kr = scalar::kind(*sp)) {
+        if (scalar::unary(code, *sp, kr)) return;
+        const int kl = scalar::kind(sp[-1]);
+        if (kl && arity(code) == 2 && scalar::binary(code, sp[-1], sp[-1], kl, *sp, kr)) {
+            --sp;
+            return;
+        }
+    }
     if (materialises_operands(code)) {
         const int n = arity(code);
         for (int k = 0; k < n; ++k)

@@ -15,6 +15,11 @@ namespace kj::vm {
 // the records as they are. `[]` (131) pushes a record: the engine provides
 // room for one more record above sp. Any other code leaves the stack unchanged.
 void apply_operator(int code, value::Value*& sp);
+// var ~= right in place, for a string variable that owns its block and that
+// no record in [from, to) besides var reads: the block grows by doubling.
+// False (nothing changed) when that does not apply.
+bool append_string(value::Value& var, const value::Value& right, const value::Value* from,
+                   const value::Value* to);
 
 // `destruct` (132, no operands) and `delete` (47, address at sp[-1], the
 // destructor's result at sp[0]) belong to the object layer, which installs

@@ -1,6 +1,10 @@
 // Concatenation: `~` horizontal, `|` vertical. Numbers and matrices are
 // joined with zero padding; two strings join with `~`; two arrays join into
 // one array with either operator (the array constructor is built with `|`).
+#include <malloc.h>
+
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include "link/operators.h"
@@ -17,9 +21,18 @@ namespace {
 
 bool has_type(const Value& v, uint32_t t) { return !is_null(v) && type_of(v) == t; }
 
+bool append_in_place(Value& var, const Value& right, const Value* from, const Value* to);
+
 void join_strings(Value*& sp) {
-    const Value& l = sp[-1];
+    Value& l = sp[-1];
     const Value& r = sp[0];
+    // A temporary on the left (a ~ b ~ c ...) grows in place: many pieces
+    // join in linear time.
+    if (append_in_place(l, r, nullptr, nullptr)) {
+        value::release(sp[0]);
+        --sp;
+        return;
+    }
     Value s{};
     set_string_alloc(s, l.u.str.len + r.u.str.len);
     if (l.u.str.len > 0) std::memcpy(s.u.str.s, l.u.str.s, static_cast<std::size_t>(l.u.str.len));
@@ -110,6 +123,38 @@ void join_numbers(int code, Value*& sp) {
     finish_binary(sp, t.take());
 }
 
+}  // namespace
+
+bool append_string(Value& var, const Value& right, const Value* from, const Value* to) {
+    return append_in_place(var, right, from, to);
+}
+
+namespace {
+bool append_in_place(Value& var, const Value& right, const Value* from, const Value* to) {
+    if (var.type != (value::T_String | k_owns) || !has_type(right, value::T_String)) return false;
+    char* const old = var.u.str.s;
+    if (old && right.u.str.s == old) return false;
+    // Another record reading the block would be left with a stale pointer.
+    for (const Value* p = from; p < to; ++p)
+        if (p != &var && old && type_of(*p) == value::T_String && p->u.str.s == old) return false;
+    const int add = right.u.str.len;
+    if (add <= 0) return true;
+    const std::size_t len = static_cast<std::size_t>(var.u.str.len), need = len + static_cast<std::size_t>(add) + 1;
+    if (need > static_cast<std::size_t>(INT32_MAX)) return false;
+    char* s = old;
+    if (!old || malloc_usable_size(old) < need) {
+        // Capacity doubles, so that appending in a loop costs O(1) per character.
+        std::size_t capacity = old ? 2 * malloc_usable_size(old) : 16;
+        if (capacity < need) capacity = need;
+        s = static_cast<char*>(std::realloc(old, capacity));
+        if (!s) return false;
+    }
+    std::memcpy(s + len, right.u.str.s, static_cast<std::size_t>(add));
+    s[len + static_cast<std::size_t>(add)] = '\0';
+    var.u.str.s = s;
+    var.u.str.len = static_cast<int32_t>(len) + add;
+    return true;
+}
 }  // namespace
 
 void concatenate(int code, Value*& sp) {

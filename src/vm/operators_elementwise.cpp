@@ -3,8 +3,11 @@
 // the choice of the result block (an owned operand of the result's shape is
 // reused in place, so A + B with an owning A allocates nothing).
 #include <cmath>
+#include <type_traits>
 
 #include "link/operators.h"
+#include "num/split_in_two.h"
+#include "num/vector_math.h"
 #include "value/matrix_block.h"
 #include "vm/conversions.h"
 #include "vm/operators_operand.h"
@@ -52,10 +55,38 @@ num::Shape result_shape(int code, Value*& sp, const Num& a, const Num& b) {
     return {a.r > b.r ? a.r : b.r, a.c > b.c ? a.c : b.c};
 }
 
+// Blocks of at least this many elements are split between two threads: one
+// core alone cannot draw the memory bandwidth of both.
+constexpr std::size_t k_split_elements = std::size_t{1} << 18;
+
+// Same-shape and scalar cases on [lo, hi) of the elements.
+template <class F>
+void compute_part(double* out, const Num& a, const Num& b, F f, std::size_t lo, std::size_t hi) {
+    if (a.scalar_like())
+        num::map2_scalar_left(out + lo, a.scalar(), b.p + lo, hi - lo, f);
+    else if (b.scalar_like())
+        num::map2_scalar_right(out + lo, a.p + lo, b.scalar(), hi - lo, f);
+    else
+        num::map2(out + lo, a.p + lo, b.p + lo, hi - lo, f);
+}
+
 template <class F>
 void compute(double* out, num::Shape so, const Num& a, const Num& b, F f) {
     const std::size_t n = so.count();
     if (n == 0) return;
+    if (!(a.scalar_like() && b.scalar_like()) && (a.scalar_like() || b.scalar_like() || a.shape() == b.shape())) {
+        if constexpr (std::is_same_v<F, Pow>) {
+            if (!a.scalar_like()) {
+                if (b.scalar_like()) return num::vector_pow_scalar(out, a.p, b.scalar(), n);
+                return num::vector_pow(out, a.p, b.p, n);
+            }
+        }
+        // Mod raises on a zero divisor: it stays on the calling thread.
+        if constexpr (!std::is_same_v<F, Mod>) {
+            return num::split_in_two(n, k_split_elements,
+                                     [&](std::size_t lo, std::size_t hi) { compute_part(out, a, b, f, lo, hi); });
+        }
+    }
     if (a.scalar_like() && b.scalar_like())
         out[0] = f(a.scalar(), b.scalar());
     else if (a.scalar_like())

@@ -7,6 +7,7 @@
 #include "link/operators.h"
 #include "num/lu_inverse.h"
 #include "num/matmul.h"
+#include "num/transpose.h"
 #include "vm/operators_operand.h"
 
 namespace kj::vm {
@@ -174,16 +175,7 @@ void transpose(int code, Value& top) {
     if (a.r == 1 || a.c == 1) {
         if (a.count()) std::memcpy(t.data(), a.p, a.count() * sizeof(double));
     } else {
-        // Tiles keep both the reads and the writes within cache lines.
-        constexpr int tile = 32;
-        double** out = t.rows();
-        for (int i0 = 0; i0 < a.r; i0 += tile)
-            for (int j0 = 0; j0 < a.c; j0 += tile) {
-                const int i1 = i0 + tile < a.r ? i0 + tile : a.r;
-                const int j1 = j0 + tile < a.c ? j0 + tile : a.c;
-                for (int i = i0; i < i1; ++i)
-                    for (int j = j0; j < j1; ++j) out[j][i] = a.p[static_cast<std::size_t>(i) * a.c + j];
-            }
+        num::transpose_into(t.data(), a.p, a.r, a.c);
     }
     finish_unary(top, t.take());
 }

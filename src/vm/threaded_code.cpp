@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "link/operators.h"
+#include "vm/scalar_operators.h"
 #include "link/code_image.h"
 
 namespace kj::vm {
@@ -25,25 +26,46 @@ const void* fused_handler(const Handlers& h, const link::Instr* code, int i, int
         const int f = fused_operator(code[i + 2].operand);
         if (f >= 0) return is(in, Op::Pap) ? h.argument_operator[f] : h.local_operator[f];
     }
+    if (is(in, Op::Opr) && in.operand == link::T_Tilde && i + 1 < n && is(code[i + 1], Op::Sbp))
+        return h.append_local;
+    if (is(in, Op::Opr)) {
+        const int b = binary_operator(in.operand);
+        if (b >= 0) return h.binary_operator[b];
+    }
     return nullptr;
 }
 }  // namespace
 
 int fused_operator(int token) {
-    using namespace kj::link;
-    switch (token) {
-        case T_Plus: return 0;
-        case T_Minus: return 1;
-        case T_Star: return 2;
-        case T_Lt: return 3;
-        case T_Le: return 4;
-        case T_Gt: return 5;
-        case T_Ge: return 6;
-        case T_Eq: return 7;
-        case T_Ne: return 8;
-        default: return -1;
-    }
+    int i = 0;
+#define X(Name)                                          \
+    if (token == scalar::Name::token) return i;          \
+    ++i;
+    KJ_FUSED_OPERATORS(X)
+#undef X
+    return -1;
 }
+
+int binary_operator(int token) {
+    int i = 0;
+#define X(Name, token_, raises, int_expr, dbl_expr) \
+    if (token == token_) return i;                   \
+    ++i;
+    KJ_SCALAR_BINARY(X)
+#undef X
+    return -1;
+}
+
+namespace {
+constexpr int count_binary() {
+    int n = 0;
+#define X(Name, token_, raises, int_expr, dbl_expr) ++n;
+    KJ_SCALAR_BINARY(X)
+#undef X
+    return n;
+}
+static_assert(count_binary() == k_binary_operators);
+}  // namespace
 
 const Slot* translate_code(const Handlers& h) {
     const uint64_t generation = link::code_generation();
@@ -54,6 +76,15 @@ const Slot* translate_code(const Handlers& h) {
         const link::Instr& in = code[i];
         const void* fused = fused_handler(h, code, i, n);
         slots[i] = {fused ? fused : h.by_opcode[static_cast<uint8_t>(in.op)], in.operand, in.op};
+    }
+    // The back edge of each canonical for loop steps the loop (FOR -12, then
+    // JMP to the exit, whose instruction before is the back-edge JMP). A
+    // parallel loop (FOR -13) runs each iteration through the dispatch loop.
+    for (int i = 0; i + 1 < n; ++i) {
+        if (!is(code[i], Op::For) || code[i].operand != -12) continue;
+        if (!is(code[i + 1], Op::Jmp)) continue;
+        const int back = code[i + 1].operand - 1;
+        if (back > i + 1 && back < n && is(code[back], Op::Jmp)) slots[back].handler = h.loop_back;
     }
     for (int i = n; i < n + 2; ++i) slots[i] = {h.by_opcode[0], 0, static_cast<int32_t>(Op::Ext)};
     if (g_current && g_threaded.depth > 0) {

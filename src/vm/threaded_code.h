@@ -19,17 +19,25 @@ struct Slot {
 static_assert(sizeof(Slot) == 16);
 
 // Operators that run fused with the load of an int argument or local and an
-// int constant: + - * < <= > >= == !=.
+// int constant, named as in the scalar operator table.
+#define KJ_FUSED_OPERATORS(X) X(Plus) X(Minus) X(Times) X(Lt) X(Le) X(Gt) X(Ge) X(Eq) X(Ne)
 constexpr int k_fused_operators = 9;
 // The fused operator's index for an operator token code, -1 for the others.
 int fused_operator(int token);
+// Binary operators of the scalar table, each with a handler of its own.
+constexpr int k_binary_operators = 26;
+// The index in the scalar table of a binary operator token, -1 for the others.
+int binary_operator(int token);
 
 // Handler addresses, supplied by the dispatch loop.
 struct Handlers {
     const void* by_opcode[256];          // by an opcode's low byte
     const void* push_global;             // PSH then LOD
+    const void* loop_back;               // back-edge JMP of a canonical for loop
+    const void* append_local;            // OPR ~, SBP b
     const void* argument_operator[k_fused_operators];  // PAP a, PSH c, OPR op
     const void* local_operator[k_fused_operators];     // PBP b, PSH c, OPR op
+    const void* binary_operator[k_binary_operators];   // OPR op
 };
 
 // The slots of the current code image, made again when the image has changed

@@ -1,0 +1,14 @@
+// The vector kernels behind vector_math.h, one translation unit per
+// instruction set; each is called only when the processor has that set.
+#pragma once
+
+#include <cstddef>
+
+#include "num/vector_math.h"
+
+namespace kj::num::kernels {
+
+void map_avx512(VectorFunction f, double* out, const double* a, std::size_t n);
+void map_avx2(VectorFunction f, double* out, const double* a, std::size_t n);
+
+}  // namespace kj::num::kernels
