@@ -180,3 +180,17 @@ TEST(Robustness, AliasesSurviveStoresUnderArgumentLists) {
     EXPECT_TRUE(has(run.output, "       2.0000       3.0000\n\n       1.0000       2.0000       1.0000\n")) << run.output;
     EXPECT_TRUE(has(run.output, "[0] = x\n[1] = y\n1\n\n       4.0000       5.0000\n1\n2\n")) << run.output;
 }
+
+// getgrouplag is registered: lags and a lead within groups, by position and
+// by year and period (group 2 has a gap), worked out by hand.
+TEST(Robustness, GetGroupLagLagsWithinGroups) {
+    const auto run = run_kj(program(R"(
+    decl x = <1;2;3;10;20;30>, g = <1;1;1;2;2;2>;
+    println("%5.0f", getgrouplag(x, 0, -1, 1, g, 0, 0, 1, -9));
+    decl year = <2000;2000;2001;2000;2001;2002>, period = <1;2;1;2;2;1>;
+    println("%5.0f", getgrouplag(x ~ 2 * x, <1, 0>, 1, 1, g, year, period, 2, -9));)"));
+    EXPECT_FALSE(run.crashed()) << run.output;
+    EXPECT_TRUE(has(run.output, "    2    1   -9\n    3    2    1\n   -9    3    2\n"
+                                "   20   10   -9\n   30   20   10\n   -9   30   20\n")) << run.output;
+    EXPECT_TRUE(has(run.output, "   -9   -9\n    2    1\n    4    2\n   -9   -9\n   -9   -9\n   40   20\n")) << run.output;
+}
