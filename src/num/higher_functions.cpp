@@ -164,6 +164,55 @@ double bessel_scaled_asymptotic(int nu, double x, double sign) {
     return sum;
 }
 
+// J_n(x) and Y_n(x) for whole n >= 2 and x > 0 by recurrence from the orders
+// 0 and 1, which the library computes well at every x (its own large-order
+// formulas fail when both the order and the argument are large). Y goes
+// forward, which is stable; J goes forward while n < x, where the recurrence
+// oscillates and is stable too, and otherwise by Miller's backward recurrence
+// normalised with J_0 + 2 (J_2 + J_4 + ...) = 1.
+double bessel_y_recurrence(int n, double x) {
+    double before = std::cyl_neumann(0.0, x), y = std::cyl_neumann(1.0, x);
+    for (int k = 1; k < n && std::isfinite(y); ++k) {
+        const double next = 2.0 * k / x * y - before;
+        before = y;
+        y = next;
+    }
+    return y;
+}
+
+double bessel_j_recurrence(int n, double x) {
+    if (x == 0) return 0;
+    if (n < x) {
+        double before = std::cyl_bessel_j(0.0, x), j = std::cyl_bessel_j(1.0, x);
+        for (int k = 1; k < n; ++k) {
+            const double next = 2.0 * k / x * j - before;
+            before = j;
+            j = next;
+        }
+        return j;
+    }
+    // |J_n(x)| <= (x/2)^n / n!: below the double range, nothing to compute.
+    if (n * std::log(x / 2) - std::lgamma(n + 1.0) < -760) return 0;
+    const long long start = 2 * ((n + static_cast<long long>(std::sqrt(160.0 * n))) / 2);
+    double above = 0, j = 1, sum = 0, result = 0;
+    bool even = false;
+    for (long long k = start; k > 0; --k) {
+        const double below = 2.0 * static_cast<double>(k) / x * j - above;
+        above = j;
+        j = below;
+        if (std::fabs(j) > 1e250) {
+            j *= 1e-250;
+            above *= 1e-250;
+            result *= 1e-250;
+            sum *= 1e-250;
+        }
+        if (even) sum += j;
+        even = !even;
+        if (k == n) result = above;
+    }
+    return result / (2 * sum - j);
+}
+
 // Above this magnitude the unscaled I and K leave the double range.
 constexpr double k_bessel_scale_limit = 600;
 constexpr double k_pi = 3.14159265358979323846;
@@ -174,9 +223,10 @@ double bessel_unguarded(int type, int nu, double x) {
     const double sign = x < 0 ? odd_sign : 1.0;
     switch (type) {
         case 'J':
-            return sign * std::cyl_bessel_j(static_cast<double>(nu), ax);
+            return sign * (nu < 2 ? std::cyl_bessel_j(static_cast<double>(nu), ax) : bessel_j_recurrence(nu, ax));
         case 'Y':
-            return x > 0 ? std::cyl_neumann(static_cast<double>(nu), x) : k_nan;
+            if (!(x > 0)) return k_nan;
+            return nu < 2 ? std::cyl_neumann(static_cast<double>(nu), x) : bessel_y_recurrence(nu, x);
         case 'I':
             return sign * std::cyl_bessel_i(static_cast<double>(nu), ax);
         case 'K':
