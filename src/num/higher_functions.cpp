@@ -217,6 +217,33 @@ double bessel_j_recurrence(int n, double x) {
 constexpr double k_bessel_scale_limit = 600;
 constexpr double k_pi = 3.14159265358979323846;
 
+// I_n(x) (or e^−x I_n(x) when scaled) for n > x > 0, where the library's own
+// formula fails: I_n/I_0 by Miller's backward recurrence, kept in logarithms
+// because the ratio can lie below the double range before I_0 brings it back.
+double bessel_i_large_order(int n, double x, bool scaled) {
+    const long long start = 2 * ((n + static_cast<long long>(std::sqrt(160.0 * n))) / 2);
+    constexpr double k_big = 1e250;
+    double above = 0, i = 1, at_n = 0;
+    long long drops = 0;  // rescalings after I_n was taken
+    for (long long k = start; k > 0; --k) {
+        const double below = 2.0 * static_cast<double>(k) / x * i + above;
+        above = i;
+        i = below;
+        if (k == n) at_n = above;
+        if (i > k_big) {
+            i /= k_big;
+            above /= k_big;
+            if (at_n != 0) ++drops;
+        }
+    }
+    const double log_ratio = std::log(at_n) - static_cast<double>(drops) * std::log(k_big) - std::log(i);
+    // log of e^−x I_0(x)
+    const double log_i0_scaled = x > k_bessel_scale_limit
+                                     ? std::log(bessel_scaled_asymptotic(0, x, -1) / std::sqrt(2 * k_pi * x))
+                                     : std::log(std::cyl_bessel_i(0.0, x)) - x;
+    return std::exp(log_ratio + log_i0_scaled + (scaled ? 0.0 : x));
+}
+
 double bessel_unguarded(int type, int nu, double x) {
     const double odd_sign = (nu % 2 == 0) ? 1.0 : -1.0;  // f_ν(−x) = (−1)^ν f_ν(x) for J and I
     const double ax = std::fabs(x);
@@ -228,10 +255,12 @@ double bessel_unguarded(int type, int nu, double x) {
             if (!(x > 0)) return k_nan;
             return nu < 2 ? std::cyl_neumann(static_cast<double>(nu), x) : bessel_y_recurrence(nu, x);
         case 'I':
+            if (nu > ax && ax > 0) return sign * bessel_i_large_order(nu, ax, false);
             return sign * std::cyl_bessel_i(static_cast<double>(nu), ax);
         case 'K':
             return x > 0 ? std::cyl_bessel_k(static_cast<double>(nu), x) : k_nan;
         case 'i':
+            if (nu > ax && ax > 0) return sign * bessel_i_large_order(nu, ax, true);
             if (ax > k_bessel_scale_limit && static_cast<double>(nu) * nu < ax)
                 return sign * bessel_scaled_asymptotic(nu, ax, -1) / std::sqrt(2 * k_pi * ax);
             return sign * std::cyl_bessel_i(static_cast<double>(nu), ax) * std::exp(-ax);

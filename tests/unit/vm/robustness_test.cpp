@@ -195,18 +195,20 @@ TEST(Robustness, GetGroupLagLagsWithinGroups) {
     EXPECT_TRUE(has(run.output, "   -9   -9\n    2    1\n    4    2\n   -9   -9\n   -9   -9\n   40   20\n")) << run.output;
 }
 
-// Bessel functions of large order and argument: values from SciPy (jv, yv)
+// Bessel functions of large order and argument: values from SciPy (jv, yv, iv, ive)
 // where it is reliable, and at x = 1e9, order 1e6 (where SciPy fails too) the
 // bound |J| <= 1 and the Wronskian J_(n+1) Y_n - J_n Y_(n+1) = 2 / (pi x).
 TEST(Robustness, BesselAtLargeOrdersAndArguments) {
     const auto run = run_kj(program(R"(
     println("%.11e", bessel(2000, "J", 1000), " ", "%.11e", bessel(2000, "Y", 1000), " ", "%.11e", bessel(10, "J", 50));
     println("%.11e", bessel(150, "J", 200), " ", "%.11e", bessel(150, "Y", 200), " ", "%.11e", bessel(-3, "J", 5));
+    println("%.11e", bessel(100, "I", 500), " ", "%.11e", bessel(50, "i", 300), " ", "%.11e", bessel(-20, "I", 30));
     decl x = 1e9, j0 = bessel(x, "J", 1e6), j1 = bessel(x, "J", 1e6 + 1);
     decl w = j1 * bessel(x, "Y", 1e6) - j0 * bessel(x, "Y", 1e6 + 1);
     println(fabs(j0) <= 1, fabs(j1) <= 1, " ", fabs(w / (2 / (M_PI * x)) - 1) < 1e-6);)"));
     EXPECT_FALSE(run.crashed()) << run.output;
     EXPECT_TRUE(has(run.output, "1.33645512842e-02 -1.37455924378e-02 1.78451360787e-30\n")) << run.output;
     EXPECT_TRUE(has(run.output, "8.05770219840e-14 -2.98649351804e+10 -4.30284348770e-02\n")) << run.output;
+    EXPECT_TRUE(has(run.output, "3.59005143147e-283 1.20275617890e-216 8.21324624973e-02\n")) << run.output;
     EXPECT_TRUE(has(run.output, "11 1\n")) << run.output;
 }
