@@ -1,15 +1,20 @@
 // Matrix constants "<" ... ">" and the constant expressions of their
 // elements, enum values and dimensions, evaluated at compile time.
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
 #include <cstdlib>
 #include <limits>
-#include <map>
 #include <vector>
 
 #include "compiler/parser.h"
 #include "compiler/scanner.h"
 #include "link/literals.h"
 #include "link/symbols.h"
+#include "runtime/alloc.h"
 #include "value/value.h"
 
 namespace kj::compiler {
@@ -148,29 +153,70 @@ CV const_term() {
     return a;
 }
 
-// The matrix being built: elements by position, the widest row and the last row.
+// The matrix being built: its rows as they are written (a row shorter than
+// the widest is padded with zeros), the widest row and the last row. Every
+// size is checked before it is stored: a constant larger than the machine
+// can hold is "out of memory".
 class MatrixBuilder {
 public:
-    void put(int r, int c, double x) {
-        m_cells[{r, c}] = x;
-        if (r + 1 > m_rows) m_rows = r + 1;
-        if (c + 1 > m_cols) m_cols = c + 1;
+    // Room for n more elements of row r from column c on; false after the
+    // report when the constant would not fit.
+    bool reserve(int r, int64_t c, int64_t n) {
+        const int64_t rows = std::max<int64_t>(m_rows, int64_t{r} + 1);
+        const int64_t cols = std::max<int64_t>(m_cols, c + n);
+        if (rows > INT32_MAX || cols > INT32_MAX ||
+            value::payload_bytes(static_cast<uint64_t>(rows) * static_cast<uint64_t>(cols), sizeof(double)) == 0) {
+            report(D_OutOfMemory, "<" + std::to_string(rows) + " x " + std::to_string(cols) + ">");
+            return false;
+        }
+        reach_row(r);
+        std::vector<double>& row = m_cells[static_cast<std::size_t>(r)];
+        // Only the room is made here; the caller writes the n elements.
+        if (static_cast<int64_t>(row.capacity()) < c + n)
+            row.reserve(static_cast<std::size_t>(std::max<int64_t>(c + n, static_cast<int64_t>(row.capacity()) * 3 / 2)));
+        if (static_cast<int64_t>(row.size()) < c) row.resize(static_cast<std::size_t>(c), 0.0);
+        if (c + n > m_cols) m_cols = static_cast<int>(c + n);
+        return true;
+    }
+    // Element c of row r, which reserve made room for.
+    void write(int r, int64_t c, double x) {
+        std::vector<double>& row = m_cells[static_cast<std::size_t>(r)];
+        if (static_cast<int64_t>(row.size()) == c) row.push_back(x);
+        else row[static_cast<std::size_t>(c)] = x;
+    }
+    void put(int r, int64_t c, double x) {
+        if (reserve(r, c, 1)) write(r, c, x);
+    }
+    // from + k * step for k < n, from column c on.
+    void put_range(int r, int64_t c, int64_t n, double from, double step) {
+        if (!reserve(r, c, n)) return;
+        for (int64_t k = 0; k < n; ++k) write(r, c + k, from + static_cast<double>(k) * step);
     }
     void reach_row(int r) {
-        if (r + 1 > m_rows) m_rows = r + 1;
+        if (r + 1 > m_rows) {
+            m_rows = r + 1;
+            m_cells.resize(static_cast<std::size_t>(m_rows));
+        }
     }
     value::Value take() {
         value::Value v{};
-        value::set_matrix_zero(v, m_rows, m_cols);
-        for (const auto& [pos, x] : m_cells) v.u.mat.m[pos.first][pos.second] = x;
+        value::set_matrix(v, m_rows, m_cols);
+        for (int i = 0; i < m_rows && m_cols > 0; ++i) {
+            std::vector<double>& row = m_cells[static_cast<std::size_t>(i)];
+            if (!row.empty()) std::memcpy(v.u.mat.m[i], row.data(), row.size() * sizeof(double));
+            std::fill(v.u.mat.m[i] + row.size(), v.u.mat.m[i] + m_cols, 0.0);
+            std::vector<double>().swap(row);
+        }
         return v;
     }
 
 private:
-    std::map<std::pair<int, int>, double> m_cells;
+    std::vector<std::vector<double>> m_cells;
     int m_rows = 0, m_cols = 0;
 };
 
+// The next column after a run; a run too long was reported already.
+int clamp_column(int64_t c) { return c > INT32_MAX ? INT32_MAX : static_cast<int>(c); }
 
 // One element (or run of elements) at row r, from column c on; returns the next column.
 int matrix_element(MatrixBuilder& m, int r, int c) {
@@ -190,8 +236,8 @@ int matrix_element(MatrixBuilder& m, int r, int c) {
         ConstValue v;
         constant_expression(v);
         if (n < 1) report(D_DimensionTooSmall);
-        for (int k = 0; k < n; ++k) m.put(r, c++, v.as_double());
-        return c;
+        if (n >= 1) m.put_range(r, c, n, v.as_double(), 0.0);
+        return n >= 1 ? clamp_column(int64_t{c} + n) : c;
     }
     ConstValue a;
     constant_expression(a);
@@ -217,8 +263,14 @@ int matrix_element(MatrixBuilder& m, int r, int c) {
         return c;
     }
     const double n = std::floor((to - from) / step + 1e-10) + 1;
-    for (double k = 0; k < n; ++k) m.put(r, c++, from + k * step);
-    return c;
+    if (!(n < 4e18)) {
+        char text[40];
+        std::snprintf(text, sizeof text, "<%g elements>", n);
+        report(D_OutOfMemory, text);
+        return c;
+    }
+    m.put_range(r, c, static_cast<int64_t>(n), from, step);
+    return clamp_column(int64_t{c} + static_cast<int64_t>(n));
 }
 
 }  // namespace

@@ -37,19 +37,19 @@ void check_most(int count, int most) {
     if (count > most) arg_error(most);
 }
 
-double** new_matrix(Value& result, int r, int c) {
+double** new_matrix(Value& result, long long r, long long c) {
     if ((r == 0 && c >= 0) || (c == 0 && r >= 0)) r = c = 0;
     value::set_matrix(result, r, c);
     return result.u.mat.m;
 }
 
-double** new_matrix_zero(Value& result, int r, int c) {
+double** new_matrix_zero(Value& result, long long r, long long c) {
     return new_matrix_filled(result, r, c, 0.0);
 }
 
-double** new_matrix_filled(Value& result, int r, int c, double x) {
+double** new_matrix_filled(Value& result, long long r, long long c, double x) {
     double** m = new_matrix(result, r, c);
-    if (m) std::fill_n(m[0], static_cast<long long>(r) * c, x);
+    if (m) std::fill_n(m[0], r * c, x);
     return m;
 }
 

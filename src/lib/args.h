@@ -100,8 +100,8 @@ void check_most(int count, int most);
 // Releases result and makes it an owned r x c matrix (contents undefined);
 // a zero dimension gives the empty 0 x 0 matrix. Negative dimensions raise
 // run-time error 39. The row pointers, or null for an empty result.
-double** new_matrix(value::Value& result, int r, int c);
-double** new_matrix_zero(value::Value& result, int r, int c);
-double** new_matrix_filled(value::Value& result, int r, int c, double x);
+double** new_matrix(value::Value& result, long long r, long long c);
+double** new_matrix_zero(value::Value& result, long long r, long long c);
+double** new_matrix_filled(value::Value& result, long long r, long long c, double x);
 
 }  // namespace kj::lib

@@ -97,7 +97,7 @@ void strings_of(Value& result, Value& arg, F f) {
     if (!is_matrix(arg)) arg_type_error(0, value::T_Double, &arg);
     const int r = arg.u.mat.r, c = arg.u.mat.c;
     Value out = value::make_int(0);
-    value::set_array(out, r * c);
+    value::set_array(out, static_cast<int64_t>(r) * c);
     for (int i = 0; i < r; ++i)
         for (int j = 0; j < c; ++j) value::set_string(out.u.arr.v[i * c + j], f(arg.u.mat.m[i][j]));
     give(result, out);

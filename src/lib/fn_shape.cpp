@@ -11,6 +11,7 @@
 
 #include "lib/arg_checks.h"
 #include "lib/args.h"
+#include "lib/dimension_arg.h"
 #include "num/split_in_two.h"
 #include "value/matrix_block.h"
 #include "value/value.h"
@@ -35,7 +36,7 @@ void filled(Value& result, Value* args, int count, int first, double x) {
         new_matrix_filled(result, a.r, a.c, x);
         return;
     }
-    const int r = int_arg(args, first), c = int_arg(args, first + 1);
+    const int r = dimension_arg(args, first), c = dimension_arg(args, first + 1);
     new_matrix_filled(result, r, c, x);
 }
 
@@ -48,8 +49,8 @@ void fn_constant(KjValue* result, KjValue* args, int count) {
 
 void fn_unit(KjValue* result, KjValue* args, int count) {
     check_most(count, 2);
-    const int r = int_arg(args, 0);
-    const int c = count > 1 ? int_arg(args, 1) : r;
+    const int r = dimension_arg(args, 0);
+    const int c = count > 1 ? dimension_arg(args, 1) : r;
     double** m = new_matrix_zero(*result, r, c);
     for (int i = 0; m && i < std::min(r, c); ++i) m[i][i] = 1;
 }
@@ -108,7 +109,7 @@ bool reshape_in_place(Value& result, Value* args) {
 void fn_reshape(KjValue* result, KjValue* args, int) {
     if (reshape_in_place(*result, args)) return;
     const MatrixArg a = matrix_arg(args, 0);
-    const int r = int_arg(args, 1), c = int_arg(args, 2);
+    const int r = dimension_arg(args, 1), c = dimension_arg(args, 2);
     if (a.empty()) return void(new_matrix_zero(*result, r, c));
     double** m = new_matrix(*result, r, c);
     if (!m) return;
@@ -129,7 +130,7 @@ void fn_reshape(KjValue* result, KjValue* args, int) {
 // zero-padded. Element k of the vec order is ma[k % r][k / r].
 void fn_shape(KjValue* result, KjValue* args, int) {
     const MatrixArg a = matrix_arg(args, 0);
-    const int r = int_arg(args, 1), c = int_arg(args, 2);
+    const int r = dimension_arg(args, 1), c = dimension_arg(args, 2);
     double** m = new_matrix(*result, r, c);
     if (!m) return;
     const long long have = a.count();
@@ -145,7 +146,7 @@ void fn_shape(KjValue* result, KjValue* args, int) {
 void fn_vec(KjValue* result, KjValue* args, int) {
     constexpr int k_strip = 16;
     const MatrixArg a = matrix_arg(args, 0);
-    double** m = new_matrix(*result, a.r * a.c, 1);
+    double** m = new_matrix(*result, a.count(), 1);
     if (!m) return;
     double* out = m[0];
     for (int i0 = 0; i0 < a.r; i0 += k_strip) {
@@ -159,7 +160,7 @@ void fn_vec(KjValue* result, KjValue* args, int) {
 
 void fn_vecr(KjValue* result, KjValue* args, int) {
     const MatrixArg a = matrix_arg(args, 0);
-    double** m = new_matrix(*result, a.r * a.c, 1);
+    double** m = new_matrix(*result, a.count(), 1);
     if (m) std::memcpy(m[0], a.data(), sizeof(double) * a.count());
 }
 
@@ -168,7 +169,7 @@ void fn_vech(KjValue* result, KjValue* args, int) {
     check_square_matrix(args, 0, 0);
     const MatrixArg a = matrix_arg(args, 0);
     const int n = a.r;
-    double** m = new_matrix(*result, n * (n + 1) / 2, 1);
+    double** m = new_matrix(*result, static_cast<long long>(n) * (n + 1) / 2, 1);
     for (int j = 0, k = 0; m && j < n; ++j)
         for (int i = j; i < n; ++i) m[k++][0] = a.m[i][j];
 }
@@ -261,7 +262,7 @@ void fn_diagonal(KjValue* result, KjValue* args, int count) {
     if (up < 0) arg_error(1);
     const int low = count > 2 ? int_arg(args, 2) : 0;
     if (low < 0) arg_error(2);
-    double** m = new_matrix(*result, up + 1 + low, a.c);
+    double** m = new_matrix(*result, static_cast<long long>(up) + 1 + low, a.c);
     for (int k = 0; m && k <= up + low; ++k)
         for (int j = 0; j < a.c; ++j) {
             const long long i = static_cast<long long>(j) + k - up;

@@ -1,5 +1,6 @@
 #include "num/higher_functions.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -34,6 +35,63 @@ double hyper_series(double a, double b, double c, double x) {
     return sum;
 }
 
+// ψ^(n)(x) = (−1)^(n+1) n! Σ_{k≥0} (x + k)^−(n+1) for a large order n, formed
+// in logarithms (n! alone leaves the double range from n = 171 on). The terms
+// are summed from x upwards until they no longer count against the largest
+// or z = x + k reaches 15 + n, where the asymptotic series gives the rest:
+// Σ_{j≥0} (z + j)^−(n+1) = z^−(n+1) [z/n + 1/2 + Σ B_2k (n+1)…(n+2k−1)/(2k)! z^(1−2k)].
+// The number of terms is bounded for positive x by about 42 x/n + 15, which
+// is small whenever n is large; a negative x adds about 2|x| terms.
+constexpr int k_polygamma_large_order = 60;
+
+double polygamma_large_order(int n, double x) {
+    // For an even n and a negative half-integer x the terms from x to −x
+    // cancel in pairs: exactly, where a rounded sum would leave noise.
+    if (n % 2 == 0 && x < 0 && std::floor(2 * x) == 2 * x) x = 1 - x;
+    const double np1 = n + 1.0;
+    auto log_term = [&](double y) { return -np1 * std::log(std::fabs(y)); };
+    const double z_min = 15.0 + n;
+    // The largest term: at x, or for negative x nearest to zero.
+    double largest = log_term(x);
+    if (x < 0) {
+        const double below = std::floor(-x);
+        largest = std::max({largest, log_term(x + below), log_term(x + below + 1)});
+    }
+    double sum = 0;
+    double z = x;
+    bool tail_counts = true;
+    for (; z < z_min; z += 1) {
+        const double term = std::exp(log_term(z) - largest);
+        // Past the mirror image of every negative term (the pairs may cancel),
+        // a term that no longer counts against the sum ends it.
+        if (z > 0 && z >= -x && term < 1e-18 * std::fabs(sum)) {
+            tail_counts = false;
+            break;
+        }
+        const double sign = z < 0 && n % 2 == 0 ? -1.0 : 1.0;
+        sum += sign * term;
+    }
+    if (tail_counts) {
+        const double inv2 = 1 / (z * z);
+        double a = z / n + 0.5, p = 1 / z;
+        for (int k = 1; k <= 10; ++k) {
+            double ratio = 1;  // (n+1)…(n+2k−1) / (2k)!
+            for (int j = 1; j <= 2 * k - 1; ++j) ratio *= (n + j) / static_cast<double>(j);
+            ratio /= 2 * k;
+            const double term = detail::k_bernoulli_even[k - 1] * ratio * p;
+            a += term;
+            if (std::fabs(term) < std::fabs(a) * k_eps) break;
+            p *= inv2;
+        }
+        sum += std::exp(log_term(z) - largest + std::log(a));
+    }
+    if (sum == 0) return 0;
+    const double sign = (n % 2 == 0 ? -1.0 : 1.0) * (sum < 0 ? -1.0 : 1.0);
+    const double log_size = std::lgamma(np1) + largest + std::log(std::fabs(sum));
+    if (log_size > 709.78) return sign * k_inf;
+    return sign * std::exp(log_size);
+}
+
 // e^(∓|x|)-scaled asymptotic series of I (sign −1) and K (sign +1) for large x:
 // Σ (±1)^k a_k(ν)/x^k with a_k = Π_{j ≤ k} (4ν² − (2j−1)²) / (k! 8^k).
 double bessel_scaled_asymptotic(int nu, double x, double sign) {
@@ -49,9 +107,85 @@ double bessel_scaled_asymptotic(int nu, double x, double sign) {
     return sum;
 }
 
+// J_n(x) and Y_n(x) for whole n >= 2 and x > 0 by recurrence from the orders
+// 0 and 1, which the library computes well at every x (its own large-order
+// formulas fail when both the order and the argument are large). Y goes
+// forward, which is stable; J goes forward while n < x, where the recurrence
+// oscillates and is stable too, and otherwise by Miller's backward recurrence
+// normalised with J_0 + 2 (J_2 + J_4 + ...) = 1.
+double bessel_y_recurrence(int n, double x) {
+    double before = std::cyl_neumann(0.0, x), y = std::cyl_neumann(1.0, x);
+    for (int k = 1; k < n && std::isfinite(y); ++k) {
+        const double next = 2.0 * k / x * y - before;
+        before = y;
+        y = next;
+    }
+    return y;
+}
+
+double bessel_j_recurrence(int n, double x) {
+    if (x == 0) return 0;
+    if (n < x) {
+        double before = std::cyl_bessel_j(0.0, x), j = std::cyl_bessel_j(1.0, x);
+        for (int k = 1; k < n; ++k) {
+            const double next = 2.0 * k / x * j - before;
+            before = j;
+            j = next;
+        }
+        return j;
+    }
+    // |J_n(x)| <= (x/2)^n / n!: below the double range, nothing to compute.
+    if (n * std::log(x / 2) - std::lgamma(n + 1.0) < -760) return 0;
+    const long long start = 2 * ((n + static_cast<long long>(std::sqrt(160.0 * n))) / 2);
+    double above = 0, j = 1, sum = 0, result = 0;
+    bool even = false;
+    for (long long k = start; k > 0; --k) {
+        const double below = 2.0 * static_cast<double>(k) / x * j - above;
+        above = j;
+        j = below;
+        if (std::fabs(j) > 1e250) {
+            j *= 1e-250;
+            above *= 1e-250;
+            result *= 1e-250;
+            sum *= 1e-250;
+        }
+        if (even) sum += j;
+        even = !even;
+        if (k == n) result = above;
+    }
+    return result / (2 * sum - j);
+}
+
 // Above this magnitude the unscaled I and K leave the double range.
 constexpr double k_bessel_scale_limit = 600;
 constexpr double k_pi = 3.14159265358979323846;
+
+// I_n(x) (or e^−x I_n(x) when scaled) for n > x > 0, where the library's own
+// formula fails: I_n/I_0 by Miller's backward recurrence, kept in logarithms
+// because the ratio can lie below the double range before I_0 brings it back.
+double bessel_i_large_order(int n, double x, bool scaled) {
+    const long long start = 2 * ((n + static_cast<long long>(std::sqrt(160.0 * n))) / 2);
+    constexpr double k_big = 1e250;
+    double above = 0, i = 1, at_n = 0;
+    long long drops = 0;  // rescalings after I_n was taken
+    for (long long k = start; k > 0; --k) {
+        const double below = 2.0 * static_cast<double>(k) / x * i + above;
+        above = i;
+        i = below;
+        if (k == n) at_n = above;
+        if (i > k_big) {
+            i /= k_big;
+            above /= k_big;
+            if (at_n != 0) ++drops;
+        }
+    }
+    const double log_ratio = std::log(at_n) - static_cast<double>(drops) * std::log(k_big) - std::log(i);
+    // log of e^−x I_0(x)
+    const double log_i0_scaled = x > k_bessel_scale_limit
+                                     ? std::log(bessel_scaled_asymptotic(0, x, -1) / std::sqrt(2 * k_pi * x))
+                                     : std::log(std::cyl_bessel_i(0.0, x)) - x;
+    return std::exp(log_ratio + log_i0_scaled + (scaled ? 0.0 : x));
+}
 
 double bessel_unguarded(int type, int nu, double x) {
     const double odd_sign = (nu % 2 == 0) ? 1.0 : -1.0;  // f_ν(−x) = (−1)^ν f_ν(x) for J and I
@@ -59,14 +193,17 @@ double bessel_unguarded(int type, int nu, double x) {
     const double sign = x < 0 ? odd_sign : 1.0;
     switch (type) {
         case 'J':
-            return sign * std::cyl_bessel_j(static_cast<double>(nu), ax);
+            return sign * (nu < 2 ? std::cyl_bessel_j(static_cast<double>(nu), ax) : bessel_j_recurrence(nu, ax));
         case 'Y':
-            return x > 0 ? std::cyl_neumann(static_cast<double>(nu), x) : k_nan;
+            if (!(x > 0)) return k_nan;
+            return nu < 2 ? std::cyl_neumann(static_cast<double>(nu), x) : bessel_y_recurrence(nu, x);
         case 'I':
+            if (nu > ax && ax > 0) return sign * bessel_i_large_order(nu, ax, false);
             return sign * std::cyl_bessel_i(static_cast<double>(nu), ax);
         case 'K':
             return x > 0 ? std::cyl_bessel_k(static_cast<double>(nu), x) : k_nan;
         case 'i':
+            if (nu > ax && ax > 0) return sign * bessel_i_large_order(nu, ax, true);
             if (ax > k_bessel_scale_limit && static_cast<double>(nu) * nu < ax)
                 return sign * bessel_scaled_asymptotic(nu, ax, -1) / std::sqrt(2 * k_pi * ax);
             return sign * std::cyl_bessel_i(static_cast<double>(nu), ax) * std::exp(-ax);
@@ -137,6 +274,7 @@ double incomplete_beta(double x, double a, double b) {
 double polygamma(int n, double x) {
     if (std::isnan(x) || n < 0 || is_pole(x)) return k_nan;
     if (std::isinf(x)) return x > 0 ? (n == 0 ? k_inf : 0) : k_nan;
+    if (n > k_polygamma_large_order) return polygamma_large_order(n, x);
     return detail::polygamma_series(n, x);
 }
 

@@ -1,29 +1,61 @@
 #include "runtime/alloc.h"
 
+#include <malloc.h>
+
 #include <cstdlib>
+
+#include "platform/memory.h"
 
 namespace kj::value {
 
 namespace {
 int g_fail_countdown = 0;
+std::uint64_t g_limit = 0;  // 0: not yet read
 
 bool hook_fires() {
     if (g_fail_countdown <= 0) return false;
     return --g_fail_countdown == 0;
 }
+
+bool refused(std::size_t bytes) { return hook_fires() || bytes > allocation_limit(); }
 }  // namespace
 
 void fail_allocation_after(int n) { g_fail_countdown = n > 0 ? n : 0; }
 
+std::uint64_t allocation_limit() {
+    if (g_limit == 0) g_limit = platform::physical_memory_bytes();
+    return g_limit;
+}
+
+void set_allocation_limit(std::uint64_t bytes) { g_limit = bytes; }
+
+std::uint64_t payload_bytes(std::uint64_t count, std::uint64_t elem_size) {
+    if (count == 0 || elem_size == 0) return 0;
+    if (count > allocation_limit() / elem_size) return 0;
+    return count * elem_size;
+}
+
 void* raw_alloc(std::size_t bytes) {
-    if (hook_fires()) return nullptr;
+    if (refused(bytes)) return nullptr;
     return std::malloc(bytes ? bytes : 1);
 }
 
 void* raw_calloc(std::size_t n, std::size_t size) {
-    if (hook_fires()) return nullptr;
-    return std::calloc(n ? n : 1, size ? size : 1);
+    if (n == 0 || size == 0) {
+        if (hook_fires()) return nullptr;
+        return std::calloc(1, 1);
+    }
+    const std::uint64_t bytes = payload_bytes(n, size);
+    if (bytes == 0 || refused(bytes)) return nullptr;
+    return std::calloc(n, size);
 }
+
+void* raw_realloc(void* p, std::size_t bytes) {
+    if (refused(bytes)) return nullptr;
+    return std::realloc(p, bytes ? bytes : 1);
+}
+
+std::size_t raw_capacity(void* p) { return p ? malloc_usable_size(p) : 0; }
 
 void raw_free(void* p) { std::free(p); }
 

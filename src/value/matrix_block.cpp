@@ -10,6 +10,11 @@ namespace kj::value {
 
 void** block_alloc(int r, int c, std::size_t elem_size) {
     if (r < 1) return nullptr;
+    // The element count is formed in 64 bits: r x c may exceed any 32-bit
+    // count, and a block larger than the machine is refused before the
+    // pointer array is made.
+    const std::uint64_t bytes = c < 1 ? 0 : payload_bytes(static_cast<std::uint64_t>(r) * static_cast<std::uint64_t>(c), elem_size);
+    if (c >= 1 && bytes == 0) return nullptr;
     // One hidden slot before row 0 keeps the element block.
     auto** slots = static_cast<void**>(raw_alloc((static_cast<std::size_t>(r) + 1) * sizeof(void*)));
     if (!slots) return nullptr;
@@ -18,13 +23,7 @@ void** block_alloc(int r, int c, std::size_t elem_size) {
         std::memset(slots, 0, (static_cast<std::size_t>(r) + 1) * sizeof(void*));
         return m;
     }
-    // The element count is formed in signed 32-bit arithmetic, as callers expect.
-    const int32_t count = static_cast<int32_t>(static_cast<uint32_t>(r) * static_cast<uint32_t>(c));
-    if (count <= 0) {
-        raw_free(slots);
-        return nullptr;
-    }
-    auto* block = static_cast<char*>(element_block_alloc(static_cast<std::size_t>(count) * elem_size));
+    auto* block = static_cast<char*>(element_block_alloc(bytes));
     if (!block) {
         raw_free(slots);
         return nullptr;

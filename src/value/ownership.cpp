@@ -11,6 +11,17 @@ namespace kj::value {
 
 namespace {
 ObjectDeleter g_object_deleter = nullptr;
+PayloadRescuer g_payload_rescuer = nullptr;
+
+// A payload with a heap block that an alias may point to.
+bool holds_block(const Value& v) {
+    switch (type_of(v)) {
+        case T_Matrix: case T_Vector: return v.u.mat.m != nullptr;
+        case T_String: return v.u.str.s != nullptr;
+        case T_Array: return v.u.arr.v != nullptr && !has_flag(v, k_address);
+        default: return false;
+    }
+}
 
 [[noreturn]] void out_of_memory() { vm::raise_run_error(vm::E_OutOfMemory); }
 
@@ -35,6 +46,7 @@ Value* copy_elements(const Value& v) {
 }  // namespace
 
 void set_object_deleter(ObjectDeleter fn) { g_object_deleter = fn; }
+void set_payload_rescuer(PayloadRescuer fn) { g_payload_rescuer = fn; }
 
 namespace {
 // A vector's separate index record belongs to the vector record, not to the
@@ -133,7 +145,8 @@ void make_owned(Value& v) {
             if (has_flag(v, k_shared)) break;
             // The copies start as aliases and the array owns its block before the
             // elements are made owned, so a failure part-way leaks nothing.
-            for (int i = 0; i < v.u.arr.n; ++i) block[i].type &= ~k_owns;
+            // A copied element is a variable, never constant.
+            for (int i = 0; i < v.u.arr.n; ++i) block[i].type &= ~(k_owns | k_const);
             v.type |= k_owns;
             for (int i = 0; i < v.u.arr.n; ++i) make_owned(block[i]);
             return;
@@ -171,6 +184,13 @@ void transfer(Value& dst, Value& src) {
 }
 
 namespace {
+// Releases the old payload of a variable being stored into; a payload that
+// pending aliases still refer to goes to one of them instead.
+void release_variable(Value& dst) {
+    if (g_payload_rescuer && owns(dst) && holds_block(dst) && g_payload_rescuer(dst)) dst.type &= ~k_owns;
+    release(dst);
+}
+
 // A shared array becomes a private deep copy; the old shared block is freed if owned.
 void unshare(Value& v) {
     Value copy = v;
@@ -185,7 +205,7 @@ void assign(Value& dst, Value& src) {
     if (&dst == &src) return;
     uint32_t t = type_of(src);
     if (t == T_None) {
-        release(dst);
+        release_variable(dst);
         dst = make_none();
         return;
     }
@@ -194,16 +214,16 @@ void assign(Value& dst, Value& src) {
         t = type_of(src);
     }
     if (t == T_Int || t == T_Double) {
-        release(dst);
-        dst.type = src.type & ~(k_null | k_const);
+        release_variable(dst);
+        dst.type = src.type & ~(k_null | k_const | k_static);
         dst.u.w[0] = src.u.w[0];
         return;
     }
     if (t == T_Array && has_flag(src, k_shared)) unshare(src);
     make_owned(src);
-    release(dst);
+    release_variable(dst);
     dst = src;
-    dst.type &= ~(k_null | k_const);
+    dst.type &= ~(k_null | k_const | k_static);
     src.type &= ~k_owns;
 }
 

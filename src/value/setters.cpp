@@ -1,5 +1,7 @@
 // Setters and size queries. Every setter releases the old payload first.
+#include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "runtime/alloc.h"
 #include "value/matrix_cache.h"
@@ -8,9 +10,24 @@
 
 namespace kj::value {
 
+int dimension(int64_t n) {
+    if (n < 0) vm::raise_run_error(vm::E_NegativeDim);
+    if (n > INT32_MAX) vm::raise_run_error(vm::E_OutOfMemory);
+    return static_cast<int>(n);
+}
+
 namespace {
-void check_dims(int r, int c) {
+// Checks every size before the old payload goes.
+void check_dims(int64_t r, int64_t c) {
     if (r < 0 || c < 0) vm::raise_run_error(vm::E_NegativeDim);
+    dimension(r);
+    dimension(c);
+}
+
+[[noreturn]] void out_of_memory(const char* what, int64_t r, int64_t c = -1) {
+    std::string text = what + ("[" + std::to_string(r) + "]");
+    if (c >= 0) text += "[" + std::to_string(c) + "]";
+    vm::raise_run_error(vm::E_OutOfMemory, text);
 }
 }  // namespace
 
@@ -24,45 +41,45 @@ void set_double(Value& v, double d) {
     v = make_double(d);
 }
 
-void set_string_alloc(Value& v, int len) {
-    if (len < 0) vm::raise_run_error(vm::E_NegativeDim);
+void set_string_alloc(Value& v, int64_t len) {
+    dimension(len);
     release(v);
     v = Value{};
     v.type = T_String | k_owns;
     if (len >= 1) {
         auto* s = static_cast<char*>(raw_alloc(static_cast<std::size_t>(len) + 1));
-        if (!s) vm::raise_run_error(vm::E_OutOfMemory);
+        if (!s) out_of_memory("string", len);
         s[len] = '\0';
         v.u.str.s = s;
-        v.u.str.len = len;
+        v.u.str.len = static_cast<int>(len);
     }
 }
 
-void set_string(Value& v, const char* s, int len) {
+void set_string(Value& v, const char* s, int64_t len) {
     if (!s) len = 0;
     set_string_alloc(v, len);
     if (len > 0) std::memcpy(v.u.str.s, s, static_cast<std::size_t>(len));
 }
 
-void set_string(Value& v, const std::string& s) { set_string(v, s.data(), static_cast<int>(s.size())); }
+void set_string(Value& v, const std::string& s) { set_string(v, s.data(), static_cast<int64_t>(s.size())); }
 
-void set_matrix(Value& v, int r, int c) {
+void set_matrix(Value& v, int64_t r, int64_t c) {
     check_dims(r, c);
     release(v);
     v = Value{};
     v.type = T_Matrix | k_owns;
     if (r > 0) {
-        double** m = mat_alloc_cached(r, c);
-        if (!m) vm::raise_run_error(vm::E_OutOfMemory);
+        double** m = mat_alloc_cached(static_cast<int>(r), static_cast<int>(c));
+        if (!m) out_of_memory("matrix", r, c);
         v.u.mat.m = m;
     }
-    v.u.mat.r = r;
-    v.u.mat.c = c;
+    v.u.mat.r = static_cast<int>(r);
+    v.u.mat.c = static_cast<int>(c);
 }
 
-void set_matrix_zero(Value& v, int r, int c) {
+void set_matrix_zero(Value& v, int64_t r, int64_t c) {
     set_matrix(v, r, c);
-    MatZero(v.u.mat.m, r, c);
+    MatZero(v.u.mat.m, v.u.mat.r, v.u.mat.c);
 }
 
 void set_matrix_copy(Value& v, double** m, int r, int c) {
@@ -70,17 +87,19 @@ void set_matrix_copy(Value& v, double** m, int r, int c) {
     if (m) MatCopy(v.u.mat.m, m, r, c);
 }
 
-void set_array(Value& v, int n) {
-    if (n < 0) vm::raise_run_error(vm::E_NegativeDim);
+void set_array(Value& v, int64_t n) {
+    dimension(n);
+    const std::uint64_t bytes = payload_bytes(static_cast<std::uint64_t>(n), sizeof(Value));
+    if (n > 0 && bytes == 0) out_of_memory("array", n);
     release(v);
     v = Value{};
     v.type = T_Array | k_owns;
     if (n > 0) {
-        auto* block = static_cast<Value*>(raw_alloc(static_cast<std::size_t>(n) * sizeof(Value)));
-        if (!block) vm::raise_run_error(vm::E_OutOfMemory);
-        for (int i = 0; i < n; ++i) block[i] = make_none();
+        auto* block = static_cast<Value*>(raw_alloc(bytes));
+        if (!block) out_of_memory("array", n);
+        for (int64_t i = 0; i < n; ++i) block[i] = make_none();
         v.u.arr.v = block;
-        v.u.arr.n = n;
+        v.u.arr.n = static_cast<int>(n);
     }
 }
 

@@ -57,6 +57,15 @@ void assign(Value& dst, Value& src);           // the engine's store primitive
 Value* store_create(int n);
 void store_delete(Value* values, int n);
 
+// A payload about to be replaced in a variable may still be referred to by
+// aliases that were pushed before the store (an argument or operand whose
+// evaluation is not finished). The engine (vm/pending_aliases.cpp) installs,
+// as an upward call, a function that hands the
+// payload to such an alias, which then frees it when it is consumed; it
+// returns true when it did, and the variable then no longer owns it.
+using PayloadRescuer = bool (*)(Value& owner);
+void set_payload_rescuer(PayloadRescuer fn);
+
 // Deletes an owned object with its destructor. Installed by the object layer
 // (vm/objects.cpp): an upward call, since objects and their destructors live
 // above this layer; until then an object record is only released.
@@ -64,15 +73,19 @@ using ObjectDeleter = void (*)(Value& object);
 void set_object_deleter(ObjectDeleter fn);
 
 // --- setters (setters.cpp): each releases the old payload first ---
+// Sizes are formed by callers in 64 bits and checked here before anything is
+// allocated: a negative one is error 39 "negative dimension", one beyond a
+// 32-bit dimension or larger than the machine is error 4 "out of memory".
+int dimension(int64_t n);
 void set_int(Value& v, int32_t i);
 void set_double(Value& v, double d);
-void set_string(Value& v, const char* s, int len);  // owned copy of len bytes
+void set_string(Value& v, const char* s, int64_t len);  // owned copy of len bytes
 void set_string(Value& v, const std::string& s);
-void set_matrix(Value& v, int r, int c);            // owned r x c, contents undefined
-void set_matrix_zero(Value& v, int r, int c);
+void set_matrix(Value& v, int64_t r, int64_t c);    // owned r x c, contents undefined
+void set_matrix_zero(Value& v, int64_t r, int64_t c);
 void set_matrix_copy(Value& v, double** m, int r, int c);
-void set_array(Value& v, int n);                    // owned, elements without value
-void set_string_alloc(Value& v, int len);           // owned len bytes + NUL
+void set_array(Value& v, int64_t n);                // owned, elements without value
+void set_string_alloc(Value& v, int64_t len);       // owned len bytes + NUL
 
 // Size queries, as the native accessors report them.
 int size_r(const Value& v);

@@ -80,6 +80,35 @@ int32_t to_int(const Value& v, Strictness s) {
     cast_error(E_CastInt, v);
 }
 
+SizeFault size_fault(double x) {
+    if (x != x || x - x != 0) return SizeFault::NotANumber;  // NaN or an infinity
+    if (x <= -1) return SizeFault::Negative;
+    if (x >= 2147483648.0) return SizeFault::TooLarge;
+    return SizeFault::None;
+}
+
+std::string number_text(double x) {
+    if (x != x) return ".NaN";
+    if (x - x != 0) return x > 0 ? ".Inf" : "-.Inf";
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", x);
+    return text;
+}
+
+int to_dimension(const Value& v) {
+    if (!is_null(v) && type_of(v) != T_Int) {
+        const double x = to_double(v);
+        switch (size_fault(x)) {
+            case SizeFault::NotANumber: raise_run_error(E_InvalidNumber, "dimension " + number_text(x));
+            case SizeFault::TooLarge: raise_run_error(E_OutOfMemory, "dimension " + number_text(x));
+            default: break;
+        }
+    }
+    const int n = to_int(v);
+    if (n < 0) raise_run_error(E_NegativeDim);
+    return n;
+}
+
 double to_double(const Value& v, Strictness s) {
     if (!is_null(v)) {
         switch (type_of(v)) {
@@ -171,8 +200,10 @@ void wrap_in_array(Value& v) {
     Value a{};
     set_array(a, 1);
     // The element takes the payload; an alias is copied so that the array
-    // owns everything it holds.
+    // owns everything it holds. An element is a variable of its own: neither
+    // constant nor static because its value came from a literal or a member.
     transfer(a.u.arr.v[0], v);
+    a.u.arr.v[0].type &= ~(k_const | k_static);
     v = a;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "value/value.h"
 
@@ -19,6 +20,17 @@ enum class Strictness { Lenient, Strict };
 int32_t truncate_to_int(double x);
 
 int32_t to_int(const value::Value& v, Strictness s = Strictness::Lenient);
+
+// A dimension or length given as a number (a double is truncated), checked
+// before it is narrowed to 32 bits.
+enum class SizeFault { None, NotANumber, Negative, TooLarge };
+SizeFault size_fault(double x);
+// "%g" of x, or ".NaN", ".Inf", "-.Inf".
+std::string number_text(double x);
+// to_int for a size: NaN or an infinity is error 42 "invalid number in
+// operation", a negative size error 39, one beyond 32 bits error 4 "out of
+// memory"; the text names the offending number.
+int to_dimension(const value::Value& v);
 double to_double(const value::Value& v, Strictness s = Strictness::Lenient);
 
 // In-place conversions of a record (the cast operators). The result owns its

@@ -122,7 +122,7 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
     do {                                                                  \
         Value& d_ = (dst);                                                \
         if (fast::is_plain_scalar(*sp) && !value::owns(d_)) {                         \
-            d_.type = sp->type & ~(k_null | value::k_const | k_owns);     \
+            d_.type = sp->type & ~(k_null | value::k_const | value::k_static | k_owns); \
             d_.u.w[0] = sp->u.w[0];                                       \
         } else {                                                          \
             SYNC();                                                       \

@@ -192,7 +192,7 @@ void gauss_index_to_zero_based(Value& index) {
                 return;
             }
             // Descending: the indices first-1, first-2, ..., last-1.
-            MatrixTemp t(first - last + 1, 1);
+            MatrixTemp t(static_cast<int64_t>(first) - last + 1, 1);
             for (int k = 0; k < t.r(); ++k) t.data()[k] = first - 1 - k;
             index = t.take();
             return;

@@ -75,10 +75,9 @@ DoubleFn function_of(int code) {
     }
 }
 
-// Functions whose value at an integer is that integer keep an int an int.
-bool keeps_int(int code) {
-    return code == F_Ceil || code == F_Floor || code == F_Round || code == F_Trunc;
-}
+// round and trunc keep an int an int; every other function, ceil, floor and
+// fabs included, gives a double, as the library functions do.
+bool keeps_int(int code) { return code == F_Round || code == F_Trunc; }
 
 void size_query(int code, Value& top) {
     int n = 0;
@@ -130,8 +129,8 @@ void apply_inline(int code, Value& top) {
     switch (n.kind) {
         case Num::Int:
             if (keeps_int(code)) return;
-            if (code == F_Fabs && n.i != INT32_MIN) {
-                top.u.ival = std::abs(n.i);
+            if (code == F_Ceil || code == F_Floor) {
+                top = make_double(n.i);
                 return;
             }
             if (code == F_Sqr && std::abs(n.i) < 32768) {

@@ -65,11 +65,13 @@ Member resolve(const Value& object, const Value& selector) {
 }
 
 // A loaded member is an alias without the member's attribute bits (a bound
-// function keeps its own bound flag).
+// function keeps its own bound flag), except the static mark, which isstatic
+// reads from an argument passed directly as a static member. A store never
+// copies the mark into a variable.
 Value member_alias(const Value& member) {
     Value v = member;
     const bool bound = value::type_of(v) == value::T_Func && value::has_flag(v, value::k_bound) && v.u.fn.context;
-    v.type &= ~(value::k_owns | k_member_attributes);
+    v.type &= ~(value::k_owns | (k_member_attributes & ~value::k_static));
     if (bound) v.type |= value::k_bound;
     return v;
 }

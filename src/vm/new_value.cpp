@@ -14,12 +14,6 @@ using namespace value;
 
 namespace {
 
-int dimension(const Value& v) {
-    const int n = to_int(v);
-    if (n < 0) raise_run_error(E_NegativeDim);
-    return n;
-}
-
 // A load: the top's old payload is released first.
 void load(Value& top, const Value& v) {
     release(top);
@@ -31,21 +25,21 @@ void load(Value& top, const Value& v) {
 void new_value(int code, Value*& sp) {
     switch (code) {
         case T_Matrix: {
-            const int r = dimension(sp[-1]), c = dimension(sp[0]);
+            const int r = to_dimension(sp[-1]), c = to_dimension(sp[0]);
             MatrixTemp t(r, c);
             if (r > 0 && c > 0) MatZero(t.rows(), r, c);
             finish_binary(sp, t.take());
             return;
         }
         case T_String: {
-            const int n = dimension(*sp);
+            const int n = to_dimension(*sp);
             Value s{};
             set_string_alloc(s, n);
             if (n > 0) std::memset(s.u.str.s, ' ', static_cast<std::size_t>(n));
             return load(*sp, s);
         }
         case T_Array: {
-            const int n = dimension(*sp);
+            const int n = to_dimension(*sp);
             Value a{};
             set_array(a, n);
             return load(*sp, a);

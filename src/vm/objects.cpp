@@ -65,25 +65,49 @@ bool outer_run_active() { return current_engine() && current_engine()->running; 
 // Source member blocks already cloned in one clone_object, with their clones.
 using CloneMap = std::map<const NamedValue*, Value>;
 
-Value clone_members(const Value& src, bool deep, CloneMap& done) {
+// A new object of src's class, recorded as src's clone.
+Value new_clone(const Value& src, CloneMap& done) {
     Value o = new_object(src.u.obj.cls);
     o.type |= value::k_owns;
     if (src.u.obj.members) done.emplace(src.u.obj.members, o);
-    for (int i = 0; i < o.u.obj.n && i < src.u.obj.n; ++i) {
-        const Value& m = src.u.obj.members[i].val;
-        Value& d = o.u.obj.members[i].val;
-        if (value::has_flag(m, value::k_static)) continue;  // lives in the class list
-        if (deep && class_of(m) && !is_class_symbol(m)) {
-            const auto it = m.u.obj.members ? done.find(m.u.obj.members) : done.end();
-            d = it != done.end() ? it->second : clone_members(m, deep, done);
-            d.type = (d.type & ~k_member_attributes) | (m.type & k_member_attributes);
-        } else {
-            d = m;
-            d.type &= ~value::k_owns;
-            value::make_owned(d);
+    return o;
+}
+
+// The clone of src. A deep copy follows member objects through a work list,
+// not by recursion, so that a long linked structure needs no C stack per node.
+Value clone_members(const Value& src, bool deep, CloneMap& done) {
+    struct Pending {
+        const Value* src;
+        Value clone;
+    };
+    const Value root = new_clone(src, done);
+    std::vector<Pending> pending{{&src, root}};
+    while (!pending.empty()) {
+        const Pending p = pending.back();
+        pending.pop_back();
+        const Value& from = *p.src;
+        const Value& o = p.clone;
+        for (int i = 0; i < o.u.obj.n && i < from.u.obj.n; ++i) {
+            const Value& m = from.u.obj.members[i].val;
+            Value& d = o.u.obj.members[i].val;
+            if (value::has_flag(m, value::k_static)) continue;  // lives in the class list
+            if (deep && class_of(m) && !is_class_symbol(m)) {
+                const auto it = m.u.obj.members ? done.find(m.u.obj.members) : done.end();
+                if (it != done.end()) {
+                    d = it->second;
+                } else {
+                    d = new_clone(m, done);
+                    pending.push_back({&m, d});
+                }
+                d.type = (d.type & ~k_member_attributes) | (m.type & k_member_attributes);
+            } else {
+                d = m;
+                d.type &= ~value::k_owns;
+                value::make_owned(d);
+            }
         }
     }
-    return o;
+    return root;
 }
 
 void delete_variable(Value& v) {

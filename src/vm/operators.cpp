@@ -90,11 +90,13 @@ void raise_bad_operand(int code, const Value& operand) {
     raise_run_error(E_BadOperand, std::string(operator_text(code)) + " " + describe(operand));
 }
 
-MatrixTemp::MatrixTemp(int r, int c) : r_(r), c_(c) {
+MatrixTemp::MatrixTemp(int64_t r, int64_t c) {
     if (r < 0 || c < 0) raise_run_error(E_NegativeDim);
-    if (r > 0) {
-        m_ = mat_alloc_cached(r, c);
-        if (!m_) raise_run_error(E_OutOfMemory);
+    r_ = value::dimension(r);
+    c_ = value::dimension(c);
+    if (r_ > 0) {
+        m_ = mat_alloc_cached(r_, c_);
+        if (!m_) raise_run_error(E_OutOfMemory, "matrix[" + std::to_string(r) + "][" + std::to_string(c) + "]");
     }
 }
 

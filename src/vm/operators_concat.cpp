@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "link/operators.h"
 #include "runtime/alloc.h"
@@ -34,7 +35,7 @@ void join_strings(Value*& sp) {
         return;
     }
     Value s{};
-    set_string_alloc(s, l.u.str.len + r.u.str.len);
+    set_string_alloc(s, static_cast<int64_t>(l.u.str.len) + r.u.str.len);
     if (l.u.str.len > 0) std::memcpy(s.u.str.s, l.u.str.s, static_cast<std::size_t>(l.u.str.len));
     if (r.u.str.len > 0) std::memcpy(s.u.str.s + l.u.str.len, r.u.str.s, static_cast<std::size_t>(r.u.str.len));
     finish_binary(sp, s);
@@ -53,11 +54,38 @@ void take_elements(Value* dst, Value& src) {
     for (int k = 0; k < n; ++k) duplicate(dst[k], src.u.arr.v[k]);
 }
 
+// Appends r's elements to l, which owns its block: the block grows by half
+// again when it is full, so that the array constructor, which appends one
+// element at a time, takes linear time.
+void append_to_array(Value& l, Value& r) {
+    const int n = l.u.arr.n;
+    const int total = dimension(static_cast<int64_t>(n) + r.u.arr.n);
+    const std::size_t need = static_cast<std::size_t>(total) * sizeof(Value);
+    if (raw_capacity(l.u.arr.v) < need) {
+        const int64_t grown = static_cast<int64_t>(n) + n / 2 + 4;
+        int64_t slots = grown > total ? grown : total;
+        if (payload_bytes(static_cast<uint64_t>(slots), sizeof(Value)) == 0) slots = total;
+        void* block = raw_realloc(l.u.arr.v, static_cast<std::size_t>(slots) * sizeof(Value));
+        if (!block) raise_run_error(E_OutOfMemory, "array[" + std::to_string(total) + "]");
+        l.u.arr.v = static_cast<Value*>(block);
+    }
+    // The new elements start without value, so the array stays consistent
+    // if a copy fails.
+    for (int k = n; k < total; ++k) l.u.arr.v[k] = make_none();
+    l.u.arr.n = total;
+    take_elements(l.u.arr.v + n, r);
+}
+
 void join_arrays(Value*& sp) {
     Value& l = sp[-1];
     Value& r = sp[0];
+    if (owns(l) && !has_flag(l, k_shared) && (!l.u.arr.v || l.u.arr.v != r.u.arr.v)) {
+        append_to_array(l, r);
+        finish_binary(sp, steal(l));
+        return;
+    }
     Value a{};
-    set_array(a, l.u.arr.n + r.u.arr.n);
+    set_array(a, static_cast<int64_t>(l.u.arr.n) + r.u.arr.n);
     // Filled left to right; until then the elements are without value, so a
     // failure in a copy leaves a consistent array to release.
     struct Guard {
@@ -110,13 +138,13 @@ void join_numbers(int code, Value*& sp) {
     if (a.kind == Num::Other || b.kind == Num::Other) raise_bad_operand(sp[-1], code, sp[0]);
     const Part pa = part_of(a, b, code), pb = part_of(b, a, code);
     const bool horizontal = code == T_Tilde;
-    const int r = horizontal ? (pa.r > pb.r ? pa.r : pb.r) : pa.r + pb.r;
-    const int c = horizontal ? pa.c + pb.c : (pa.c > pb.c ? pa.c : pb.c);
+    const int64_t r = horizontal ? (pa.r > pb.r ? pa.r : pb.r) : static_cast<int64_t>(pa.r) + pb.r;
+    const int64_t c = horizontal ? static_cast<int64_t>(pa.c) + pb.c : (pa.c > pb.c ? pa.c : pb.c);
     const bool mismatch = horizontal ? pa.r != pb.r : pa.c != pb.c;
     if (mismatch && !pa.empty() && !pb.empty()) run_warning(nullptr, W_ConcatPadded);
     MatrixTemp t(r, c);
     if (r > 0 && c > 0) {
-        if (mismatch) MatZero(t.rows(), r, c);
+        if (mismatch) MatZero(t.rows(), t.r(), t.c());
         place(t.rows(), pa, 0, 0);
         place(t.rows(), pb, horizontal ? 0 : pa.r, horizontal ? pa.c : 0);
     }

@@ -119,14 +119,14 @@ void matrix_power(Value*& sp) {
 
 void kronecker_product(Value*& sp) {
     const Num a = numeric(sp[-1]), b = numeric(sp[0]);
-    MatrixTemp t(a.r * b.r, a.c * b.c);
+    MatrixTemp t(static_cast<int64_t>(a.r) * b.r, static_cast<int64_t>(a.c) * b.c);
     double* out = t.data();
-    const int oc = a.c * b.c;
+    const std::size_t oc = static_cast<std::size_t>(t.c());
     for (int i = 0; i < a.r; ++i)
         for (int j = 0; j < a.c; ++j) {
-            const double x = a.p[i * a.c + j];
+            const double x = a.p[static_cast<std::size_t>(i) * a.c + j];
             for (int k = 0; k < b.r; ++k) {
-                double* row = out + static_cast<std::size_t>(i * b.r + k) * oc + j * b.c;
+                double* row = out + (static_cast<std::size_t>(i) * b.r + k) * oc + static_cast<std::size_t>(j) * b.c;
                 const double* brow = b.p + static_cast<std::size_t>(k) * b.c;
                 for (int m = 0; m < b.c; ++m) row[m] = x * brow[m];
             }
@@ -138,7 +138,7 @@ void kronecker_product(Value*& sp) {
 void horizontal_direct_product(Value*& sp) {
     const Num a = numeric(sp[-1]), b = numeric(sp[0]);
     if (a.r != b.r) raise_bad_operand(sp[-1], T_G_StarTilde, sp[0]);
-    MatrixTemp t(a.r, a.c * b.c);
+    MatrixTemp t(a.r, static_cast<int64_t>(a.c) * b.c);
     double* out = t.data();
     for (int i = 0; i < a.r; ++i) {
         const double* ai = a.p + static_cast<std::size_t>(i) * a.c;

@@ -61,7 +61,8 @@ inline Num numeric(const Value& v) {
 // over with take().
 class MatrixTemp {
 public:
-    MatrixTemp(int r, int c);  // raises "out of memory"; r < 1 gives a null block
+    // Sizes in 64 bits, checked as value::dimension does; r < 1 gives a null block.
+    MatrixTemp(int64_t r, int64_t c);
     ~MatrixTemp() { value::mat_free_cached(m_, r_, c_); }
     MatrixTemp(const MatrixTemp&) = delete;
     MatrixTemp& operator=(const MatrixTemp&) = delete;

@@ -25,8 +25,8 @@ TEST_F(MathBuiltins, InlineFamilyKeepsTheInlineIntRules) {
     };
     const Case cases[] = {
         {"sqr", 100, kv::T_Int, 10000},     {"sqr", 40000, kv::T_Double, 1.6e9}, {"round", 7, kv::T_Int, 7},
-        {"trunc", -7, kv::T_Int, -7},       {"floor", 3, kv::T_Int, 3},          {"sqrt", 16, kv::T_Double, 4},
-        {"exp", 0, kv::T_Double, 1},        {"log10", 1000, kv::T_Double, 3},    {"fabs", -4, kv::T_Int, 4},
+        {"trunc", -7, kv::T_Int, -7},       {"floor", 3, kv::T_Double, 3},         {"sqrt", 16, kv::T_Double, 4},
+        {"exp", 0, kv::T_Double, 1},        {"log10", 1000, kv::T_Double, 3},    {"fabs", -4, kv::T_Double, 4},
     };
     for (const Case& c : cases) {
         Args a{kv::make_int(c.in)};

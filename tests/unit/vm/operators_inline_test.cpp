@@ -26,8 +26,8 @@ TEST_F(InlineFunctions, ScalarResults) {
     } cases[] = {
         {"sqr of a small int stays int", 155, i(-181), value::T_Int, 32761},
         {"sqr of a large int is double", 155, i(32768), value::T_Double, 1073741824.0},
-        {"fabs int", 146, i(-4), value::T_Int, 4},
-        {"floor int", 147, i(-4), value::T_Int, -4},
+        {"fabs int", 146, i(-4), value::T_Double, 4},
+        {"floor int", 147, i(-4), value::T_Double, -4},
         {"round half away from zero", 151, d(-2.5), value::T_Double, -3},
         {"trunc", 159, d(-2.7), value::T_Double, -2},
         {"ceil", 141, d(1.2), value::T_Double, 2},
