@@ -5,6 +5,7 @@
 #include <cfenv>
 #include <cstdio>
 #include <cctype>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -31,26 +32,29 @@ DriverStages& driver_stages() {
 namespace {
 
 constexpr int k_max_defines = 512;
+constexpr long k_max_cache_entries = 10000000;  // -rc: entries and size limit
+constexpr long k_max_table_size = 10000000;  // -s: symbols and stack records
 void print_usage() {
-    KjMessage("Kj Object-oriented matriX language\r\n"
-              "Usage:\tKj [options] filename[.kj] [arguments for Kj program]\r\n"
+    KjMessage("Kj Object-oriented matriX language\n"
+              "Usage:\tKj [options] filename[.kj] [arguments for Kj program]\n"
               "Options:");
-    KjMessage("  -d          debugging mode\r\n"
+    KjMessage("  -b          no banner (as the first argument)\n"
+              "  -d          debugging mode\n"
               "  -i          interactive mode (not all versions)");
-    KjMessage("  -c          create object (.kjo) file\r\n"
-              "  -cl         create object (.kjo) file after linking in dependencies\r\n"
-              "  -Dtoken     define a token, e.g. -DOPTION1+OPTION2\r\n"
-              "  -g          source is gauss file\r\n"
-              "  -lfilelist  link object file, e.g. -lfile1+file2+file3\r\n"
-              "  -ipath      add include/link path\r\n"
-              "  -x          clear include/link path\r\n"
-              "  -od         switch code optimizations off\r\n"
-              "  -on         switch line numbering off\r\n"
-              "  -r-         do not run code\r\n"
-              "  -rc#,#      set matrix cache: entries,max_size (default: -rc0,0)\r\n"
-              "  -rr         print cache report\r\n"
-              "  -s#,#       set symbol table and stack size (default: -s3000,1000)\r\n"
-              "  -v#         set verbose (-v is same as -v1)\r\n"
+    KjMessage("  -c          create object (.kjo) file\n"
+              "  -cl         create object (.kjo) file after linking in dependencies\n"
+              "  -Dtoken     define a token, e.g. -DOPTION1+OPTION2\n"
+              "  -g          source is gauss file\n"
+              "  -lfilelist  link object file, e.g. -lfile1+file2+file3\n"
+              "  -ipath      add include/link path\n"
+              "  -x          clear include/link path\n"
+              "  -od         switch code optimizations off\n"
+              "  -on         switch line numbering off\n"
+              "  -r-         do not run code\n"
+              "  -rc#,#      set matrix cache: entries,max_size (default: -rc0,0)\n"
+              "  -rr         print cache report\n"
+              "  -s#,#       set symbol table and stack size (default: -s3000,1000)\n"
+              "  -v#         set verbose (-v is same as -v1)\n"
               "  -w0         switch parse warnings off");
 }
 
@@ -68,7 +72,33 @@ enum class Ending { KeepRuntime, Shutdown };
 struct Outcome {
     int result;
     Ending ending;
+    bool failed = false;  // the process should end with a non-zero status
 };
+
+// A run that stopped on an error (compile, link, run time, missing file).
+constexpr Outcome failure(Ending ending = Ending::Shutdown) { return {0, ending, true}; }
+
+// Reads "a" or "a,b" of a switch into the two numbers (each in [0, max]);
+// a number left out keeps its value. False for anything else.
+bool read_number_pair(const char* text, int& a, int& b, long max) {
+    int* out[2] = {&a, &b};
+    const char* p = text;
+    for (int k = 0; k < 2 && *p; ++k) {
+        if (k == 1 && *p++ != ',') return false;
+        char* end = nullptr;
+        errno = 0;
+        const long v = std::strtol(p, &end, 10);
+        if (end == p || errno == ERANGE || v < 0 || v > max) return false;
+        *out[k] = static_cast<int>(v);
+        p = end;
+    }
+    return *p == '\0';
+}
+
+void report_bad_switch(const char* sw, const char* rule) {
+    std::string line = std::string("Invalid command line switch -") + sw + ": " + rule;
+    KjMessage(line.c_str());
+}
 
 class Driver {
 public:
@@ -158,7 +188,7 @@ bool Driver::apply_option(const char* arg, Outcome& early) {
         case 'l':
             if (*rest == '\0') {
                 KjMessage("No link file specified");
-                early = {0, Ending::KeepRuntime};
+                early = failure(Ending::KeepRuntime);
                 return false;
             }
             m_link_list = rest;
@@ -172,7 +202,11 @@ bool Driver::apply_option(const char* arg, Outcome& early) {
                 case '-': m_settings.no_run = true; break;
                 case 'c': {
                     int entries = 0, size = 0;
-                    std::sscanf(rest + 1, "%d,%d", &entries, &size);
+                    if (!read_number_pair(rest + 1, entries, size, k_max_cache_entries)) {
+                        report_bad_switch(sw, "expected -rc#,# with numbers from 0 to 10000000");
+                        early = failure(Ending::KeepRuntime);
+                        return false;
+                    }
                     if (entries == 0 || size == 0) entries = size = 0;
                     m_settings.cache_entries = entries;
                     m_settings.cache_max_size = size;
@@ -186,7 +220,11 @@ bool Driver::apply_option(const char* arg, Outcome& early) {
             return true;
         case 's': {
             int symbols = 3000, stack = 1000;
-            std::sscanf(rest, "%d,%d", &symbols, &stack);
+            if (!read_number_pair(rest, symbols, stack, k_max_table_size) || symbols < 1 || stack < 1) {
+                report_bad_switch(sw, "expected -s#,# with numbers from 1 to 10000000");
+                early = failure(Ending::KeepRuntime);
+                return false;
+            }
             m_settings.symbol_table_size = symbols;
             m_settings.stack_size = stack;
             return true;
@@ -221,7 +259,7 @@ Outcome Driver::write_object_file() {
     std::FILE* f = std::fopen(base.c_str(), "wb");
     if (!f) {
         KjMessage("Failed to open kjo file");
-        return {0, Ending::Shutdown};
+        return failure();
     }
     if (m_stages.write_object) m_stages.write_object(f);
     std::fclose(f);
@@ -232,10 +270,10 @@ Outcome Driver::write_object_file() {
 Outcome Driver::link_and_run() {
     // Link the list and resolve imports; in the GAUSS dialect, compile each
     // library file still needed and resolve again until nothing is left.
-    if (!m_stages.link || !m_stages.link(m_link_list.c_str())) return {0, Ending::Shutdown};
+    if (!m_stages.link || !m_stages.link(m_link_list.c_str())) return failure();
     if (m_settings.gauss && m_stages.compile_next_gauss_library) {
         while (m_stages.compile_next_gauss_library())
-            if (!m_stages.link("")) return {0, Ending::Shutdown};
+            if (!m_stages.link("")) return failure();
     }
     if (m_settings.create_object_linked) return write_object_file();
 
@@ -243,11 +281,11 @@ Outcome Driver::link_and_run() {
     const int start = IKjRunInit();
     std::feclearexcept(FE_ALL_EXCEPT);
     fedisableexcept(FE_ALL_EXCEPT);
-    if (start < 0) return {0, Ending::Shutdown};
+    if (start < 0) return failure();
     if (m_settings.no_run) return {start, Ending::KeepRuntime};
-    FKjRun(start, nullptr);
+    const bool ran = FKjRun(start, nullptr) != 0;
     if (m_settings.cache_report) value::mat_cache_report();
-    return {start, Ending::Shutdown};
+    return {start, Ending::Shutdown, !ran};
 }
 
 Outcome Driver::run(int argc, char** argv) {
@@ -300,13 +338,13 @@ Outcome Driver::run(int argc, char** argv) {
     if (m_settings.gauss) {
         const bool resolve = !m_settings.create_object && !m_settings.create_object_linked;
         if (!m_stages.compile_gauss_support || !m_stages.compile_gauss_support(resolve))
-            return {0, Ending::Shutdown};
+            return failure();
     }
     // 11. Open the source; in interactive mode without one, kj_init.kj if present.
     bool open = false;
     if (!m_source.empty()) {
         // The source stage reports "failed to open" itself.
-        if (!m_stages.open_source || !m_stages.open_source(m_source.c_str())) return {0, Ending::Shutdown};
+        if (!m_stages.open_source || !m_stages.open_source(m_source.c_str())) return failure();
         open = true;
     } else if (m_settings.interactive && m_stages.open_source) {
         open = m_stages.open_source("kj_init.kj");
@@ -315,7 +353,7 @@ Outcome Driver::run(int argc, char** argv) {
     if (open) {
         const int errors = m_stages.compile ? m_stages.compile() : 1;
         if (m_stages.close_source) m_stages.close_source();
-        if (errors != 0) return {0, Ending::Shutdown};
+        if (errors != 0) return failure();
         if (m_settings.create_object) {
             if (m_stages.link && m_stages.link(m_link_list.c_str())) return write_object_file();
         }
@@ -325,7 +363,7 @@ Outcome Driver::run(int argc, char** argv) {
             if (m_stages.create_interactive_main) m_stages.create_interactive_main();
         } else if (m_link_list.empty()) {
             KjMessage("no files specified");
-            return {0, Ending::Shutdown};
+            return failure();
         }
     }
     // 14-16. Link, then write or run.
@@ -340,12 +378,16 @@ extern "C" {
 int KjMain(int argc, char** argv) {
     try {
         kj::api::Driver driver;
+        KjSetUserExitCode(0);
         const kj::api::Outcome out = driver.run(argc, argv);
         if (out.ending == kj::api::Ending::Shutdown) KjMainExit();
+        // A failure always leaves a non-zero exit code for the host.
+        if (out.failed) KjSetUserExitCode(1);
         return out.result;
     } catch (...) {
         // Nothing escapes to the host: a failure inside a stage ends the run.
         KjMessage("Fatal error: aborted");
+        KjSetUserExitCode(1);
         return 0;
     }
 }

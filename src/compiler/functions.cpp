@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "api/settings.h"
+#include "compiler/frame_depth.h"
 #include "compiler/parser.h"
 #include "compiler/scanner.h"
 #include "link/literals.h"
@@ -146,6 +147,7 @@ void function_body() {
         emit_plain(Op::Ret, 0);
     }
     if (f.int_at >= 0) instr(f.int_at).operand = f.max_slots;
+    reserve_frame_depth(f.int_at, f.int_at + 1);
     check_labels();
     unit().loops.clear();
 }

@@ -3,6 +3,7 @@
 #include <kj80x.h>
 
 #include "compiler/scanner_state.h"
+#include "data/printable_text.h"
 
 namespace kj::compiler {
 
@@ -67,7 +68,7 @@ void scan_error(int code, const char* text) {
     std::string message = location_prefix();
     if (text && *text) {
         message += '\'';
-        message += text;
+        message += data::printable_text(text);
         message += "' ";
     }
     message += scan_message_text(code);

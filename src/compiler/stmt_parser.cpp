@@ -2,6 +2,7 @@
 // local declarations and expression statements, with the NUM line markers
 // that let run-time errors name their line.
 #include "api/settings.h"
+#include "compiler/nesting_limit.h"
 #include "compiler/parser.h"
 #include "compiler/token_names.h"
 #include "value/value.h"
@@ -119,6 +120,8 @@ void block_body() {
 }
 
 void statement() {
+    const NestingGuard level;
+    if (!level.ok()) return;
     switch (tok()) {
         case T_LBrace:
             advance();

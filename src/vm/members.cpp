@@ -6,6 +6,7 @@
 
 #include "link/symbols.h"
 #include "value/alloc.h"
+#include "vm/run_error.h"
 
 namespace kj::vm {
 
@@ -103,7 +104,9 @@ const Value* class_record(int k) {
 }
 
 const Value* class_of(const Value& object) {
-    return value::type_of(object) == value::T_Class ? class_record(object.u.obj.cls) : nullptr;
+    if (value::type_of(object) != value::T_Class) return nullptr;
+    if (is_deleted_object(object)) raise_run_error(E_ClassExpected, "object used after delete");
+    return class_record(object.u.obj.cls);
 }
 
 const char* class_name(int k) {

@@ -86,7 +86,7 @@ TEST(Driver, UsageAndBanner) {
     EXPECT_EQ(run({}), 0);
     ASSERT_EQ(captured().messages.size(), 4u);  // banner and three usage blocks
     EXPECT_EQ(captured().messages[0], "Kj version 8.00 (Linux_64)");
-    EXPECT_EQ(captured().messages[1].rfind("Kj Object-oriented matriX language\r\nUsage:", 0), 0u);
+    EXPECT_EQ(captured().messages[1].rfind("Kj Object-oriented matriX language\nUsage:", 0), 0u);
     EXPECT_TRUE(kj::host::state().initialised);  // the usage ending keeps the runtime
 
     captured() = {};
