@@ -37,6 +37,8 @@ int main(int argc, char** argv) {
     SetKjMessage(to_stderr);
     SetKjRunMessage(to_stderr);
     KjMain(argc, argv);
+    // Runs that keep the runtime for a host (-r-, the usage text) end here.
+    KjMainExit();
     std::fflush(stdout);
     return KjGetUserExitCode();
 }
