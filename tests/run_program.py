@@ -23,7 +23,7 @@ def main():
     kj, program = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     update = "--update" in sys.argv[3:]
     with open(program, encoding="utf-8", errors="replace") as f:
-        head = f.read(4096)
+        head = f.read()
     args = []
     m = re.search(r"^//\s*args:(.*)$", head, re.M)
     if m:

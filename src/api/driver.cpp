@@ -5,6 +5,7 @@
 #include <cfenv>
 #include <cstdio>
 #include <cctype>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -39,26 +40,29 @@ constexpr int k_max_cmd_args = 20;  // elements of a split command string
 namespace {
 
 constexpr int k_max_defines = 512;
+constexpr long k_max_cache_entries = 10000000;  // -rc: entries and size limit
+constexpr long k_max_table_size = 10000000;  // -s: symbols and stack records
 void print_usage() {
-    runtime::message("Kj Object-oriented matriX language\r\n"
-              "Usage:\tKj [options] filename[.kj] [arguments for Kj program]\r\n"
+    runtime::message("Kj Object-oriented matriX language\n"
+              "Usage:\tKj [options] filename[.kj] [arguments for Kj program]\n"
               "Options:");
-    runtime::message("  -d          debugging mode\r\n"
+    runtime::message("  -b          no banner (as the first argument)\n"
+              "  -d          debugging mode\n"
               "  -i          interactive mode (not all versions)");
-    runtime::message("  -c          create object (.kjo) file\r\n"
-              "  -cl         create object (.kjo) file after linking in dependencies\r\n"
-              "  -Dtoken     define a token, e.g. -DOPTION1+OPTION2\r\n"
-              "  -g          source is gauss file\r\n"
-              "  -lfilelist  link object file, e.g. -lfile1+file2+file3\r\n"
-              "  -ipath      add include/link path\r\n"
-              "  -x          clear include/link path\r\n"
-              "  -od         switch code optimizations off\r\n"
-              "  -on         switch line numbering off\r\n"
-              "  -r-         do not run code\r\n"
-              "  -rc#,#      set matrix cache: entries,max_size (default: -rc0,0)\r\n"
-              "  -rr         print cache report\r\n"
-              "  -s#,#       set symbol table and stack size (default: -s3000,1000)\r\n"
-              "  -v#         set verbose (-v is same as -v1)\r\n"
+    runtime::message("  -c          create object (.kjo) file\n"
+              "  -cl         create object (.kjo) file after linking in dependencies\n"
+              "  -Dtoken     define a token, e.g. -DOPTION1+OPTION2\n"
+              "  -g          source is gauss file\n"
+              "  -lfilelist  link object file, e.g. -lfile1+file2+file3\n"
+              "  -ipath      add include/link path\n"
+              "  -x          clear include/link path\n"
+              "  -od         switch code optimizations off\n"
+              "  -on         switch line numbering off\n"
+              "  -r-         do not run code\n"
+              "  -rc#,#      set matrix cache: entries,max_size (default: -rc0,0)\n"
+              "  -rr         print cache report\n"
+              "  -s#,#       set symbol table and stack size (default: -s3000,1000)\n"
+              "  -v#         set verbose (-v is same as -v1)\n"
               "  -w0         switch parse warnings off");
 }
 
@@ -76,14 +80,39 @@ enum class Ending { KeepRuntime, Shutdown };
 struct Outcome {
     int result;
     Ending ending;
+    bool failed = false;  // the process should end with a non-zero status
 };
 
+// A run that stopped on an error (compile, link, run time, missing file).
+constexpr Outcome failure(Ending ending = Ending::Shutdown) { return {0, ending, true}; }
+
+// Reads "a" or "a,b" of a switch into the two numbers (each in [0, max]);
+// a number left out keeps its value. False for anything else.
+bool read_number_pair(const char* text, int& a, int& b, long max) {
+    int* out[2] = {&a, &b};
+    const char* p = text;
+    for (int k = 0; k < 2 && *p; ++k) {
+        if (k == 1 && *p++ != ',') return false;
+        char* end = nullptr;
+        errno = 0;
+        const long v = std::strtol(p, &end, 10);
+        if (end == p || errno == ERANGE || v < 0 || v > max) return false;
+        *out[k] = static_cast<int>(v);
+        p = end;
+    }
+    return *p == '\0';
+}
+
+void report_bad_switch(const char* sw, const char* rule) {
+    std::string line = std::string("Invalid command line switch -") + sw + ": " + rule;
+    runtime::message(line.c_str());
+}
+
 // A mode or option this version does not provide: one message, and the run
-// ends as a failure (exit code 1).
+// ends as a failure.
 Outcome not_available(const char* what) {
     runtime::message((std::string(what) + " is not available in this version").c_str());
-    host::state().user_exit_code = 1;
-    return {0, Ending::Shutdown};
+    return failure();
 }
 
 class Driver {
@@ -175,7 +204,7 @@ bool Driver::apply_option(const char* arg, Outcome& early) {
         case 'l':
             if (*rest == '\0') {
                 runtime::message("No link file specified");
-                early = {0, Ending::KeepRuntime};
+                early = failure(Ending::KeepRuntime);
                 return false;
             }
             m_link_list = rest;
@@ -189,7 +218,11 @@ bool Driver::apply_option(const char* arg, Outcome& early) {
                 case '-': m_settings.no_run = true; break;
                 case 'c': {
                     int entries = 0, size = 0;
-                    std::sscanf(rest + 1, "%d,%d", &entries, &size);
+                    if (!read_number_pair(rest + 1, entries, size, k_max_cache_entries)) {
+                        report_bad_switch(sw, "expected -rc#,# with numbers from 0 to 10000000");
+                        early = failure(Ending::KeepRuntime);
+                        return false;
+                    }
                     if (entries == 0 || size == 0) entries = size = 0;
                     m_settings.cache_entries = entries;
                     m_settings.cache_max_size = size;
@@ -203,7 +236,11 @@ bool Driver::apply_option(const char* arg, Outcome& early) {
             return true;
         case 's': {
             int symbols = 3000, stack = 1000;
-            std::sscanf(rest, "%d,%d", &symbols, &stack);
+            if (!read_number_pair(rest, symbols, stack, k_max_table_size) || symbols < 1 || stack < 1) {
+                report_bad_switch(sw, "expected -s#,# with numbers from 1 to 10000000");
+                early = failure(Ending::KeepRuntime);
+                return false;
+            }
             m_settings.symbol_table_size = symbols;
             m_settings.stack_size = stack;
             return true;
@@ -238,7 +275,7 @@ Outcome Driver::write_object_file() {
     std::FILE* f = std::fopen(base.c_str(), "wb");
     if (!f) {
         runtime::message("Failed to open kjo file");
-        return {0, Ending::Shutdown};
+        return failure();
     }
     link::write_object(f);
     std::fclose(f);
@@ -255,19 +292,19 @@ bool Driver::link_program() {
 }
 
 Outcome Driver::link_and_run() {
-    if (!link_program()) return {0, Ending::Shutdown};
+    if (!link_program()) return failure();
     if (m_settings.create_object_linked) return write_object_file();
 
     const int start = IKjRunInit();
     std::feclearexcept(FE_ALL_EXCEPT);
     fedisableexcept(FE_ALL_EXCEPT);
-    if (start < 0) return {0, Ending::Shutdown};
+    if (start < 0) return failure();
     if (m_settings.no_run) return {start, Ending::KeepRuntime};
-    FKjRun(start, nullptr);
+    const bool ran = FKjRun(start, nullptr) != 0;
     // A verbose run that used the linear-algebra library names it and its kernel.
     if (m_settings.verbose > 0 && num::blas_loaded()) runtime::message(num::blas_description().c_str());
     if (m_settings.cache_report) value::mat_cache_report();
-    return {start, Ending::Shutdown};
+    return {start, Ending::Shutdown, !ran};
 }
 
 Outcome Driver::run(int argc, char** argv) {
@@ -323,19 +360,19 @@ Outcome Driver::run(int argc, char** argv) {
     // 11. Open the source (open_source reports "failed to open" itself).
     bool open = false;
     if (!m_source.empty()) {
-        if (!compiler::open_source(m_source.c_str())) return {0, Ending::Shutdown};
+        if (!compiler::open_source(m_source.c_str())) return failure();
         open = true;
     }
     // 12. Compile.
     if (open) {
         const int errors = compiler::compile_unit();
         compiler::close_scan();
-        if (errors != 0) return {0, Ending::Shutdown};
+        if (errors != 0) return failure();
         if (m_settings.create_object && link_program()) return write_object_file();
     } else if (m_link_list.empty()) {
         // 13. Nothing compiled.
         runtime::message("no files specified");
-        return {0, Ending::Shutdown};
+        return failure();
     }
     // 14-16. Link, then write or run.
     return link_and_run();
@@ -349,8 +386,11 @@ extern "C" {
 int KjMain(int argc, char** argv) {
     try {
         kj::api::Driver driver;
+        KjSetUserExitCode(0);
         const kj::api::Outcome out = driver.run(argc, argv);
         if (out.ending == kj::api::Ending::Shutdown) KjMainExit();
+        // A failure always leaves a non-zero exit code for the host.
+        if (out.failed) KjSetUserExitCode(1);
         return out.result;
     } catch (const kj::runtime::FatalError&) {
         // Its message has been printed: the run ends as failed.
@@ -365,6 +405,7 @@ int KjMain(int argc, char** argv) {
     } catch (...) {
         // Nothing escapes to the host: a failure inside a stage ends the run.
         kj::runtime::message("Fatal error: aborted");
+        kj::host::state().user_exit_code = 1;
         return 0;
     }
 }

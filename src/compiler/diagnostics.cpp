@@ -8,6 +8,7 @@
 #include "compiler/scanner.h"
 #include "compiler/scanner_messages.h"
 #include "compiler/token_names.h"
+#include "data/printable_text.h"
 
 namespace kj::compiler {
 
@@ -47,10 +48,11 @@ constexpr const char* k_rows[k_diagnostic_count] = {
     "Warning: assignment in test expression", "Warning: duplicate identifier",
     "Warning: undeclared global identifier", "Warning: string longer than 8 characters",
     "Warning: loop cannot be made parallel", "Remark: canonical loop is parallel",
-    "Remark: canonical loop has been compiled",
+    "Remark: canonical loop has been compiled", "expression or block nested too deeply (more than 512 levels)",
 };
 
 int g_errors = 0;
+bool g_silenced = false;
 
 }  // namespace
 
@@ -73,11 +75,12 @@ void report_at(int line, int code, const std::string& text) {
 
 void report(int code, const std::string& text, int found_token) {
     const bool warning = code >= W_EmptyStatement && code <= W_NotParallel;
-    const bool remark = code >= R_ParallelLoop;
+    if (g_silenced) return;
+    const bool remark = code == R_ParallelLoop || code == R_CanonicalLoop;
     if (warning && api::settings().warning_level <= 0) return;
     if (remark && api::settings().verbose <= 0) return;
     std::string message = prefix();
-    if (!text.empty()) message += "'" + text + "' ";
+    if (!text.empty()) message += "'" + data::printable_text(text) + "' ";
     message += diagnostic_text(code);
     if (code == D_Expected) message += std::string("'") + token_name(found_token) + "'";
     runtime::message(message.c_str());
@@ -93,6 +96,11 @@ void report(int code, const std::string& text, int found_token) {
 }
 
 int compile_error_count() { return g_errors; }
-void reset_diagnostics() { g_errors = 0; }
+void reset_diagnostics() {
+    g_errors = 0;
+    g_silenced = false;
+}
+void silence_diagnostics() { g_silenced = true; }
+bool diagnostics_silenced() { return g_silenced; }
 
 }  // namespace kj::compiler

@@ -1,6 +1,6 @@
-// Compile-time diagnostics: one table of 87 rows (index = code), counted
+// Compile-time diagnostics: one table of 88 rows (index = code), counted
 // errors, uncounted warnings (79-84) and remarks (85, 86), fatal codes (1-4)
-// and the limit of 25 errors per process.
+// and the limit of 25 errors per process. Code 87 is counted.
 #pragma once
 
 #include <string>
@@ -33,9 +33,10 @@ enum Diag : int {
     D_ForExpected = 77, D_DefaultsHere = 78,
     W_EmptyStatement = 79, W_AssignInTest = 80, W_Duplicate = 81, W_UndeclaredGlobal = 82,
     W_LongString = 83, W_NotParallel = 84, R_ParallelLoop = 85, R_CanonicalLoop = 86,
+    D_NestingTooDeep = 87,
 };
 
-constexpr int k_diagnostic_count = 87;
+constexpr int k_diagnostic_count = 88;
 constexpr int k_max_compile_errors = 25;
 
 const char* diagnostic_text(int code);  // "" past the table
@@ -52,6 +53,11 @@ void report_at(int line, int code, const std::string& text = {});
 
 // Errors counted since the last reset_diagnostics.
 int compile_error_count();
+// Also ends silencing.
 void reset_diagnostics();
+// After an error that ends the unit's parse: nothing more is reported (or
+// counted) until reset_diagnostics.
+void silence_diagnostics();
+bool diagnostics_silenced();
 
 }  // namespace kj::compiler

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "compiler/nesting_limit.h"
 #include "compiler/parser.h"
 #include "compiler/scanner.h"
 #include "compiler/token_names.h"
@@ -290,6 +291,8 @@ void power_expression(Expr& e) {
 
 // prefix -> ("-" | "+" | "!" | "++" | "--" | "&") prefix | new | delete | power
 void unary_expression(Expr& e) {
+    const NestingGuard level;
+    if (!level.ok()) return;
     switch (tok()) {
         case T_Minus:
             advance();
@@ -321,6 +324,8 @@ void unary_expression(Expr& e) {
 
 // conditional -> logical_or [ "?" comma ":" conditional | ".?" conditional ".:" conditional ]
 void conditional_expression(Expr& e) {
+    const NestingGuard level;
+    if (!level.ok()) return;
     logical_or(e);
     if (tok() == T_Question) {
         advance();
@@ -356,6 +361,8 @@ void conditional_expression(Expr& e) {
 
 // assignment -> conditional [ ("=" | "*=" | "/=" | "+=" | "-=" | "~=" | "|=" | ".*=" | "./=") assignment ]
 void assignment_expression(Expr& e) {
+    const NestingGuard level;
+    if (!level.ok()) return;
     conditional_expression(e);
     const int t = tok();
     const int op = compound_operator(t);

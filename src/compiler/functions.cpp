@@ -3,6 +3,7 @@
 // an earlier declaration, and the frame of a body (ELF, INT, RET).
 #include <vector>
 
+#include "compiler/frame_depth.h"
 #include "runtime/settings.h"
 #include "compiler/parser.h"
 #include "compiler/scanner.h"
@@ -146,6 +147,7 @@ void function_body() {
         emit_plain(Op::Ret, 0);
     }
     if (f.int_at >= 0) instr(f.int_at).operand = f.max_slots;
+    reserve_frame_depth(f.int_at, f.int_at + 1);
     check_labels();
     unit().loops.clear();
 }

@@ -2,6 +2,7 @@
 // of a function of their own, where a name assigned without declaration
 // becomes a local of the command.
 #include "compiler/compiler.h"
+#include "compiler/frame_depth.h"
 #include "compiler/parser.h"
 #include "compiler/scanner.h"
 #include "link/symbols.h"
@@ -43,6 +44,7 @@ int compile_command(const std::string& name) {
     leave_block();
     emit_plain(Op::Ret, 0);
     instr(f.int_at).operand = f.max_slots;
+    reserve_frame_depth(f.int_at, f.int_at + 1);
     check_labels();
     u.loops.clear();
     fn() = FunctionState{};

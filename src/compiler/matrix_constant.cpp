@@ -10,6 +10,7 @@
 #include <limits>
 #include <vector>
 
+#include "compiler/nesting_limit.h"
 #include "compiler/parser.h"
 #include "compiler/scanner.h"
 #include "link/literals.h"
@@ -133,6 +134,8 @@ CV const_power() {
 
 // const_unary -> ("-" | "+" | "!") const_unary | const_power
 CV const_unary() {
+    const NestingGuard level;
+    if (!level.ok()) return make_int(0);
     if (accept(T_Minus)) {
         CV v = const_unary();
         return v.is_int ? make_int(static_cast<int32_t>(0u - static_cast<uint32_t>(v.i))) : make_double(-v.d);

@@ -73,7 +73,7 @@ bool read_include_name(std::string& name, bool& quoted) {
         scan_string();
         s.raw_backslash = raw;
         s.single_line = single;
-        name.assign(s.text, static_cast<std::size_t>(s.text_length));
+        name = s.text;
         quoted = true;
         return true;
     }

@@ -116,29 +116,32 @@ int scan_word(int c) {
     bool may_replace = !in_macro();
     int n = 0;
     bool too_long = false;
-    while (is_word_char(c)) {
-        if (n < k_max_word)
-            s.text[n++] = static_cast<char>(s.fold_case ? to_lower(c) : c);
-        else
+    bool non_ascii = false;
+    s.text.clear();
+    // Bytes of UTF-8 letters join the word, so that one misspelt name gives
+    // one error rather than one per byte and a cascade in the parser.
+    while (is_word_char(c) || c >= 128) {
+        non_ascii = non_ascii || c >= 128;
+        if (n < k_max_word) {
+            s.text += static_cast<char>(s.fold_case ? to_lower(c) : c);
+            ++n;
+        } else {
             too_long = true;
+        }
         c = read_char();
     }
     unread_char(c);
-    s.text[n] = '\0';
-    s.text_length = n;
+    if (non_ascii) scan_error(S_InvalidCharacter, s.text.substr(0, k_max_identifier).c_str());
     if (too_long || n >= k_max_word) {
         char shown[k_max_identifier + 4];
-        std::snprintf(shown, sizeof shown, "%.60s...", s.text);
+        std::snprintf(shown, sizeof shown, "%.60s...", s.text.c_str());
         scan_error(S_SymbolTooLong, shown);
     }
-    if (int code = find_keyword(*s.keywords, s.text)) return code;
+    if (int code = find_keyword(*s.keywords, s.text.c_str())) return code;
     if (is_digit(s.text[0])) return scan_number(false);
-    if (n > k_max_identifier) {
-        s.text[k_max_identifier] = '\0';
-        s.text_length = k_max_identifier;
-    }
+    if (n > k_max_identifier) s.text.resize(k_max_identifier);
     if (may_replace && s.defines.values_in_use) {
-        int index = lookup_define(s.text);
+        int index = lookup_define(s.text.c_str());
         if (const char* text = index >= 0 ? define_text(index) : nullptr) {
             start_macro(text);
             return k_rescan;
@@ -170,17 +173,9 @@ int scan_next() {
 
 ScanState& scan_state() { return g_scan; }
 
-void text_clear() {
-    g_scan.text[0] = '\0';
-    g_scan.text_length = 0;
-}
+void text_clear() { g_scan.text.clear(); }
 
-void text_append(int c) {
-    ScanState& s = g_scan;
-    if (s.text_length >= k_max_text) return;
-    s.text[s.text_length++] = static_cast<char>(c);
-    s.text[s.text_length] = '\0';
-}
+void text_append(int c) { g_scan.text += static_cast<char>(c); }
 
 void text_set(const char* t) {
     text_clear();
@@ -232,11 +227,11 @@ int scan_raw() {
             return T_Space;
         }
         if (c == k_end) return T_Eof;
-        if (c == 0 || c > 126) {
+        if (c == 0 || c == 127) {
             scan_error(S_InvalidCharacter);
             c = '?';
         }
-        if (is_word_char(c)) {
+        if (is_word_char(c) || c >= 128) {
             int tok = scan_word(c);
             if (tok == k_rescan) continue;
             return tok;
@@ -358,8 +353,8 @@ int peek_token() {
 }
 
 void push_back_token(int tok) { g_scan.lookahead = tok; }
-const char* token_text() { return g_scan.text; }
-int token_length() { return g_scan.text_length; }
+const char* token_text() { return g_scan.text.c_str(); }
+int token_length() { return static_cast<int>(g_scan.text.size()); }
 
 bool reading_include() { return g_scan.open && g_scan.include_depth >= 0; }
 

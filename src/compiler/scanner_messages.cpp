@@ -3,6 +3,7 @@
 #include <kj80x.h>
 
 #include "compiler/scanner_state.h"
+#include "data/printable_text.h"
 #include "runtime/messages.h"
 
 namespace kj::compiler {
@@ -68,7 +69,7 @@ void scan_error(int code, const char* text) {
     std::string message = location_prefix();
     if (text && *text) {
         message += '\'';
-        message += text;
+        message += data::printable_text(text);
         message += "' ";
     }
     message += scan_message_text(code);

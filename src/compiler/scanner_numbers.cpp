@@ -133,7 +133,7 @@ void parse_piece(const std::string& w, Decimal& n) {
 
 int scan_number(bool leading_dot) {
     ScanState& s = scan_state();
-    std::string word = leading_dot ? std::string() : std::string(s.text, s.text_length);
+    std::string word = leading_dot ? std::string() : s.text;
     if (word.size() >= 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X')) {
         if (word.size() > 2) return hex_integer(word, word.substr(2));
         int c = read_char();

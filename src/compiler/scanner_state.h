@@ -14,7 +14,6 @@
 
 namespace kj::compiler {
 
-constexpr int k_max_text = 2048;       // string characters kept
 constexpr int k_max_word = 2047;       // word characters kept
 constexpr int k_max_identifier = 60;   // identifiers are cut to this length
 constexpr int k_max_includes = 10;
@@ -58,8 +57,7 @@ struct ScanState {
     bool gauss = false;
     bool fold_case = false;
     int errors = 0;
-    char text[k_max_text + 1] = {};
-    int text_length = 0;
+    std::string text;  // the token's text; a string literal's has no length limit
     int line = 0;
     int lookahead = 0;  // parser's look-ahead (T_NoToken when empty)
     int held = 0;       // operand held back behind an inserted "*"
@@ -118,7 +116,7 @@ Encoding check_encoding(const std::string& name, std::string& data, std::size_t&
 
 // Token text.
 void text_clear();
-void text_append(int c);  // keeps at most k_max_text characters
+void text_append(int c);
 void text_set(const char* s);
 
 // Character classes for codes 0..255 (plain ASCII).

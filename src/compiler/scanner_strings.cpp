@@ -102,11 +102,7 @@ int read_escape(int out[2]) {
 
 int scan_string() {
     ScanState& s = scan_state();
-    long total = 0;  // characters of the literal, kept or not
-    auto put = [&](int ch) {
-        text_append(ch);
-        ++total;
-    };
+    auto put = [](int ch) { text_append(ch); };
     text_clear();
     for (;;) {
         int c = read_char();
@@ -136,7 +132,6 @@ int scan_string() {
         }
         put(c);
     }
-    if (total >= k_max_text) scan_error(S_SymbolTooLong);
     return T_StringLit;
 }
 

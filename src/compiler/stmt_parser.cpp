@@ -1,6 +1,7 @@
 // Statements: blocks, if, loops, switch, jumps, return, serial blocks,
 // local declarations and expression statements, with the NUM line markers
 // that let run-time errors name their line.
+#include "compiler/nesting_limit.h"
 #include "runtime/settings.h"
 #include "compiler/parser.h"
 #include "compiler/token_names.h"
@@ -119,6 +120,8 @@ void block_body() {
 }
 
 void statement() {
+    const NestingGuard level;
+    if (!level.ok()) return;
     switch (tok()) {
         case T_LBrace:
             advance();

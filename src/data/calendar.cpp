@@ -11,7 +11,7 @@ namespace {
 constexpr int k_gregorian_key = 588829;
 
 int floor_div(int a, int b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
-int pos_mod(int a, int b) { return a - b * floor_div(a, b); }
+int pos_mod(int a, int b) { return static_cast<int>(a - static_cast<long long>(b) * floor_div(a, b)); }
 
 // Carries a time of day rounded up to a whole day into the day number.
 struct SplitDateTime {
@@ -21,8 +21,9 @@ struct SplitDateTime {
 };
 
 SplitDateTime split(double v) {
-    const double j = std::floor(v);
-    const double f = v - j;
+    // Day numbers beyond the int range (no calendar reaches them) are held at its ends.
+    const double j = std::fmin(std::fmax(std::floor(v), -2147483647.0), 2147483646.0);
+    const double f = std::isfinite(v) ? v - std::floor(v) : 0.0;
     SplitDateTime s{static_cast<int>(j), std::llround(std::floor(f * k_hundredths_per_day + 0.5)), f > 0};
     if (s.hundredths >= static_cast<long long>(k_hundredths_per_day)) {
         ++s.day;
@@ -52,7 +53,8 @@ void append_clock(std::string& out, long long t, Seconds mode) {
 }  // namespace
 
 int julian_day(int year, int month, int day) {
-    if (year == 0 || month < 1 || day < 1) return -1;
+    // Years beyond a million (and their day counts) are no dates.
+    if (year == 0 || year > 1000000 || year < -1000000 || month < 1 || day < 1) return -1;
     int jy = month < 3 ? year - 1 : year;
     if (year < 0) ++jy;
     const int jm = month < 3 ? month + 13 : month + 1;

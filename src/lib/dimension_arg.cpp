@@ -7,6 +7,7 @@
 #include "lib/arg_checks.h"
 #include "lib/conversions.h"
 #include "vm/conversions.h"
+#include "runtime/messages.h"
 #include "runtime/run_error.h"
 
 namespace kj::lib {
@@ -24,7 +25,7 @@ int dimension_arg(value::Value* args, int k) {
                 (fault == vm::SizeFault::NotANumber
                      ? "argument " + std::to_string(k + 1) + " is " + number + ", not a dimension"
                      : "dimension " + number + " in argument " + std::to_string(k + 1) + " exceeds memory");
-            KjRunMessage(text.c_str());
+            runtime::run_message(text.c_str());
             vm::raise_run_error(fault == vm::SizeFault::NotANumber ? vm::E_ArgError : vm::E_OutOfMemory);
         }
     }

@@ -6,6 +6,7 @@
 
 #include "link/symbols.h"
 #include "runtime/alloc.h"
+#include "runtime/run_error.h"
 
 namespace kj::link {
 
@@ -103,7 +104,9 @@ const Value* class_record(int k) {
 }
 
 const Value* class_of(const Value& object) {
-    return value::type_of(object) == value::T_Class ? class_record(object.u.obj.cls) : nullptr;
+    if (value::type_of(object) != value::T_Class) return nullptr;
+    if (is_deleted_object(object)) vm::raise_run_error(vm::E_ClassExpected, "object used after delete");
+    return class_record(object.u.obj.cls);
 }
 
 const char* class_name(int k) {

@@ -23,6 +23,16 @@ inline int member_selector(int class_symbol, int function_index) {
 }
 
 inline int data_member_count(const Value& cls) { return cls.u.obj.n; }
+
+// An object's member block is preceded by a header record whose first
+// payload word is the block's generation: a negative number that changes when
+// the object is deleted. Deleted blocks are kept for reuse by objects of the
+// same size, never returned to the system during a run, so a handle that
+// outlived its object (a copy, a bound member function) still reads a header,
+// and its generation no longer matches. Class records (pad >= 0) have none.
+inline bool is_deleted_object(const Value& v) {
+    return v.u.obj.pad < 0 && v.u.obj.members[-1].val.u.ival != v.u.obj.pad;
+}
 inline int member_function_count(const Value& cls) { return cls.u.obj.pad; }
 inline NamedValue* member_functions(const Value& cls) { return cls.u.obj.members + cls.u.obj.n; }
 
@@ -62,7 +72,8 @@ int define_class(std::string_view name, ClassBuilder& builder);
 
 // The class value of symbol k, or null when k is not a class symbol.
 const Value* class_record(int k);
-// The class record of an object (null when it names no class).
+// The class record of an object (null when it names no class). An object
+// that was deleted is error 21 "class expected" ("object used after delete").
 const Value* class_of(const Value& object);
 // The class symbol's name (with namespace qualifier) and the part after the
 // last ':' (the constructor's name; "~" + it names the destructor).

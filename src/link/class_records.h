@@ -29,7 +29,7 @@
 // parameters, reading `this` as argument 0 and x as argument 2.
 //
 // An object (type "class", from NEW) copies n, base and cls from its class
-// symbol, has pad 0 and a block of M named records in the same order, named
+// symbol, has in pad its block's generation (negative; see is_deleted_object) and a block of M named records in the same order, named
 // by the class's names and carrying their attribute bits; a static member's
 // record in the object is a placeholder, the access goes to the class list of
 // the class that declared it.

@@ -6,6 +6,7 @@
 #include "link/function_table.h"
 #include "link/code_image.h"
 #include "link/link_errors.h"
+#include "link/literals.h"
 #include "link/symbols.h"
 
 namespace kj::link {
@@ -21,6 +22,32 @@ bool is_function(const Value& v) {
 }
 
 NativeLoader g_native_loader = nullptr;
+
+// "file (line): " of the code at ip: a statement's line marker follows its
+// code; the file is the one its function's entry names. "" without a file.
+std::string code_location(int ip) {
+    int line = 0;
+    for (int i = ip; i < code_size(); ++i) {
+        const Instr in = code_instr(i);
+        if (in.op == static_cast<int32_t>(Op::Ext) || in.op == static_cast<int32_t>(Op::Elf)) break;
+        if (in.op != static_cast<int32_t>(Op::Num)) continue;
+        line = in.operand < 0 ? -in.operand - 1 : in.operand;
+        break;
+    }
+    std::string file;
+    for (int i = ip; i >= 0; --i) {
+        const Instr in = code_instr(i);
+        if (in.op != static_cast<int32_t>(Op::Elf)) continue;
+        if (in.operand > 0 && in.operand < literal_count()) {
+            const Value& name = literal_at(in.operand);
+            if (value::type_of(name) == value::T_String && name.u.str.s)
+                file.assign(name.u.str.s, static_cast<std::size_t>(name.u.str.len));
+        }
+        break;
+    }
+    if (file.empty()) return {};
+    return line > 0 ? file + " (" + std::to_string(line) + "): " : file + ": ";
+}
 
 // The library function that a declared function becomes: the symbol keeps
 // its attribute bits, loses the declared-only mark and calls `fn`.
@@ -92,7 +119,9 @@ int check_globals(int main_slot) {
         value::NamedValue& s = table.entries[in.operand];
         if (!value::has_flag(s.val, value::k_extern) || value::has_flag(s.val, k_reported)) continue;
         s.val.type |= k_reported;
-        report_link_error(is_function(s.val) ? L_UndefinedFunction : L_UndefinedReference, s.name);
+        // The first use names where the program needs the symbol.
+        report_link_error(is_function(s.val) ? L_UndefinedFunction : L_UndefinedReference, s.name,
+                          code_location(ip).c_str());
     }
     for (int k = 0; k < table.count; ++k) table.entries[k].val.type &= ~k_reported;
     if (main_slot > 0 && main_slot < code_size()) set_operand(main_slot, find_symbol("main"));

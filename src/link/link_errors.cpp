@@ -29,8 +29,9 @@ const char* link_error_text(int code) {
     return code >= 0 && code < k_link_error_count ? k_texts[code] : "";
 }
 
-void report_link_error(int code, const char* name) {
-    std::string line = "Link error: ";
+void report_link_error(int code, const char* name, const char* where) {
+    std::string line = where ? where : "";
+    line += "Link error: ";
     if (name && *name) {
         line += '\'';
         line += name;

@@ -18,8 +18,9 @@ enum LinkError : int {
 constexpr int k_link_error_count = 24;
 
 const char* link_error_text(int code);
-// Prints the message (name may be null) and counts it; codes 0 and 1 end the process.
-void report_link_error(int code, const char* name = nullptr);
+// Prints the message (name may be null), after `where` ("file (line): ") when
+// given, and counts it; codes 0 and 1 end the process.
+void report_link_error(int code, const char* name = nullptr, const char* where = nullptr);
 int link_error_count();
 void reset_link_error_count();
 

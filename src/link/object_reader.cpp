@@ -9,6 +9,7 @@
 
 #include "runtime/include_path.h"
 #include "link/class_records.h"
+#include "link/code_check.h"
 #include "link/code_image.h"
 #include "link/imports.h"
 #include "link/link_errors.h"
@@ -154,6 +155,7 @@ private:
     int m_code_base = 0;
     std::vector<int> m_remap;             // file symbol number -> global symbol number
     std::vector<int32_t> m_entries;       // code entries of defined functions, relative
+    std::vector<FunctionFrame> m_frames;  // the same with their parameter counts
 };
 
 // The payload of a value whose type word has been read. Types whose payload
@@ -267,6 +269,7 @@ Value ObjectReader::get_function(uint32_t word) {
             return value::make_null();
         }
         m_entries.push_back(entry);
+        m_frames.push_back({entry, f.u.fn.nparam});
         f.u.fn.entry = static_cast<uint32_t>(add_base(entry, m_code_base));
     }
     return f;
@@ -404,26 +407,29 @@ void ObjectReader::read_code() {
         return;
     }
     const auto symbols_in_file = static_cast<int32_t>(m_remap.size());
+    std::vector<Instr> code(static_cast<std::size_t>(n));
     for (int i = 0; i < n && ok(); ++i) {
         if (!take(k_instruction)) break;
-        const int32_t op = m_data[m_pos++];
-        int32_t operand = get_int();
+        code[static_cast<std::size_t>(i)].op = m_data[m_pos++];
+        code[static_cast<std::size_t>(i)].operand = get_int();
+    }
+    expect_mark(k_section_end);
+    if (!ok()) return;
+    // Every operand is checked before anything joins the code image.
+    if (!code_is_sound(code, m_frames, {symbols_in_file, m_literal_count})) return fail(L_FileError);
+    for (const Instr& in : code) {
+        const int32_t op = in.op;
+        int32_t operand = in.operand;
         if (is_op(op, Op::Jmf) || is_op(op, Op::Jmp) || is_op(op, Op::Jmt)) {
-            if (operand < 0 || operand >= n) fail(L_FileError);
             operand += m_code_base;
         } else if (is_op(op, Op::Lod) || is_op(op, Op::New) || is_op(op, Op::Sto)) {
             // -1 is the unbound entry slot of a start sequence.
-            if (operand >= symbols_in_file || operand < -1) fail(L_FileError);
-            else if (operand >= 0) operand = m_remap[static_cast<std::size_t>(operand)];
+            if (operand >= 0) operand = m_remap[static_cast<std::size_t>(operand)];
         } else if (is_op(op, Op::Lit) || is_op(op, Op::Elf) || (is_op(op, Op::Elt) && operand >= 0)) {
-            if (operand < 0 || operand >= m_literal_count) fail(L_FileError);
             operand = add_base(operand, m_literal_base);
         }
-        if (ok()) emit_raw(op, operand);
+        emit_raw(op, operand);
     }
-    for (int32_t entry : m_entries)
-        if (entry >= n) fail(L_FileError);
-    expect_mark(k_section_end);
 }
 
 int ObjectReader::load() {

@@ -3,8 +3,10 @@
 #include <iterator>
 #include <string>
 
+#include "data/printable_text.h"
 #include "runtime/host.h"
 #include "runtime/messages.h"
+#include "runtime/settings.h"
 
 namespace kj::vm {
 
@@ -70,13 +72,20 @@ void raise_run_error(int code, std::string_view text) {
         std::string line = "Runtime error: ";
         if (!text.empty()) {
             line += '\'';
-            line += text;
+            line += data::printable_text(text);
             line += "' ";
         }
         line += run_message_text(code);
         runtime::run_message(line.c_str());
     }
     if (g_reporter.error_location) g_reporter.error_location();
+    if (code == E_StackOverflow) {
+        const int size = api::settings().stack_size;
+        const std::string hint = "The stack holds " + std::to_string(size) +
+                                 " records; a larger one is set with the switch -s#,# (e.g. -s3000," +
+                                 std::to_string(size < 1000000 ? size * 10 : 10000000) + ")";
+        runtime::run_message(hint.c_str());
+    }
     if (code >= 1) h.exit_fn(code);
     h.exit_fn(0);
     unwind(code);
@@ -86,7 +95,7 @@ void raise_run_error_message(const char* text) {
     host::HostState& h = host::state();
     h.print_level = 1;
     if (text) {
-        runtime::run_message(text);
+        runtime::run_message(data::printable_text(text).c_str());
         if (g_reporter.error_location) g_reporter.error_location();
     }
     h.exit_fn(0);

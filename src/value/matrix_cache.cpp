@@ -13,9 +13,11 @@ namespace {
 MatrixCache g_cache;
 CacheSelector g_selector = nullptr;
 
-// The global record decides, even when a worker's record is selected.
+// The global record decides, even when a worker's record is selected. A size
+// set by a switch takes effect once the cache exists (at run start); blocks
+// made before then, say for constants while compiling, bypass it.
 bool cacheable(int r, int c) {
-    return g_cache.size != 0 && r != 0 && r < 1024 && c < 1024 &&
+    return g_cache.size != 0 && g_cache.blocks && r != 0 && r < 1024 && c < 1024 &&
            static_cast<int32_t>(static_cast<uint32_t>(r) * static_cast<uint32_t>(c)) < g_cache.limit;
 }
 
@@ -92,6 +94,8 @@ void mat_free_cached(double** m, int r, int c) {
 
 void mat_cache_set_size(int size, int limit) {
     if (size == 0 || limit == 0) size = limit = 0;
+    // Entries of a cache made for another size cannot stay.
+    if (g_cache.blocks && size != g_cache.size) mat_cache_destroy(nullptr);
     g_cache.size = size;
     g_cache.limit = limit;
 }

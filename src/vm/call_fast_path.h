@@ -80,6 +80,7 @@ inline bool is_plain_scalar(const Value& v) {
 // kind: 1 returns the top, 0 an int 0, -1 no value.
 [[gnu::always_inline]] inline bool return_from(Engine& e, Registers r, const Slot* code, int kind) {
     Value* callee = r.ap - 1;
+    if (r.ap <= e.base) return false;  // no frame to leave: the general return refuses it
     if (kind == 1 && !is_plain_scalar(*r.sp)) return false;
     // Every record of the frame, the top included (it is a local when nothing is returned).
     for (const Value* p = callee; p <= r.sp; ++p)

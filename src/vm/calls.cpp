@@ -10,6 +10,7 @@
 #include "link/symbols.h"
 #include "vm/frame.h"
 #include "vm/lambdas.h"
+#include "link/class_members.h"
 #include "runtime/run_error.h"
 #include "vm/spread.h"
 
@@ -70,11 +71,12 @@ const char* callee_name(const Value& f) {
 // and an int 0 become the first two arguments.
 int insert_bound_object(Engine& e, Value* callee, int n) {
     if (e.sp + 2 >= e.limit()) raise_run_error(E_StackOverflow);
-    Value* args = callee + 1;
-    for (int i = n - 1; i >= 0; --i) args[i + 2] = args[i];
     Value object{};
     object.type = value::T_Class;
     std::copy_n(callee->u.fn.context, 4, object.u.w);
+    if (link::is_deleted_object(object)) raise_run_error(E_ClassExpected, "object used after delete");
+    Value* args = callee + 1;
+    for (int i = n - 1; i >= 0; --i) args[i + 2] = args[i];
     args[0] = object;
     args[1] = value::make_int(0);
     e.sp += 2;
@@ -237,8 +239,13 @@ void store_result(Value& callee, Value& top, int r) {
 }
 
 void return_from(Engine& e, int r) {
+    // Only a frame made by a call can be left (damaged object code may try
+    // another), and only to registers inside the stack.
+    if (e.ap <= e.base || e.bp <= e.ap || !is_frame_marker(e.bp[-1])) raise_run_error(E_StackError);
     Value* callee = e.ap - 1;
     const SavedRegisters caller = saved_registers(e.bp[-1]);
+    const int top = e.index(callee);
+    if (caller.ap < 0 || caller.ap > top || caller.bp < 0 || caller.bp > top) raise_run_error(E_StackError);
     store_result(*callee, *e.sp, r);
     while (e.sp >= e.ap) {
         value::release(*e.sp);

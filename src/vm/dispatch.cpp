@@ -317,6 +317,11 @@ L_Sbm:
 
     // Stack shape.
 L_Pop:
+    // Compiled code never pops its frame's marker (a damaged object file may).
+    if (sp - k < bp) {
+        SYNC();
+        raise_run_error(E_StackError);
+    }
     for (int i = 0; i <= k; ++i, --sp)
         if (value::owns(*sp)) value::release(*sp);
     NEXT();
@@ -361,7 +366,7 @@ L_Jmt: {
 }
 L_Jst: {
     const Value& target = sp[k];
-    if (!value::is_null(target)) {
+    if (!value::is_null(target) || static_cast<uint32_t>(target.u.ival) >= static_cast<uint32_t>(link::code_size())) {
         SYNC();
         raise_run_error(E_JumpAddress);
     }

@@ -1,5 +1,6 @@
 #include "vm/lambdas.h"
 
+#include "link/code_image.h"
 #include "vm/calls.h"
 #include "vm/frame.h"
 #include "runtime/run_error.h"
@@ -8,10 +9,18 @@ namespace kj::vm {
 
 void make_lambda(Engine& e) {
     Value* sp = e.sp;
+    // Compiled code gives the parameter count, the entry's distance back from
+    // here and the first slot; an entry outside the code (damaged object
+    // code) is refused here rather than jumped to.
+    const int64_t entry = static_cast<int64_t>(e.ip) - sp[-1].u.ival;
+    if (value::type_of(sp[-2]) != value::T_Int || value::type_of(sp[-1]) != value::T_Int ||
+        value::type_of(sp[0]) != value::T_Int || sp[-2].u.ival < 0 || sp[0].u.ival < 0 || entry < 0 ||
+        entry >= link::code_size())
+        raise_run_error(E_JumpAddress);
     Value lambda{};
     lambda.type = value::T_Lambda;
     lambda.u.lam.nparam = sp[-2].u.ival;
-    lambda.u.lam.entry = e.ip - sp[-1].u.ival;
+    lambda.u.lam.entry = static_cast<int32_t>(entry);
     lambda.u.lam.slot = static_cast<uint32_t>(sp[0].u.ival);
     lambda.u.lam.argbase = e.index(e.ap);
     lambda.u.lam.framebase = e.index(e.bp);

@@ -1,5 +1,6 @@
 #include "vm/objects.h"
 
+#include <cstdint>
 #include <map>
 #include <new>
 #include <string>
@@ -31,17 +32,56 @@ using link::short_class_name;
 
 namespace {
 // Member blocks of the objects alive (made by new_object, not yet freed),
-// with their member counts.
+// with their member counts. Each block starts one record after its header
+// (see is_deleted_object).
 std::unordered_map<NamedValue*, int> g_live_blocks;
+// Blocks of deleted objects by member count, headers included, waiting for
+// reuse: a handle that outlived its object still reads a header. They are
+// freed when the run's objects are (free_remaining_objects).
+std::unordered_map<int, std::vector<NamedValue*>> g_spare_blocks;
+// The generation the next deletion gives a block: always negative.
+int32_t g_next_generation = -1;
 // While the remaining blocks are freed, a deletion only drops its record.
 bool g_sweeping = false;
 
-// Releases every member value and frees the block; the record is left as is.
+int32_t next_generation() {
+    const int32_t g = g_next_generation;
+    g_next_generation = g == INT32_MIN ? -1 : g - 1;
+    return g;
+}
+
+NamedValue* header_of(NamedValue* members) { return members - 1; }
+
+// A block of n members after its header, reused when one is spare.
+NamedValue* take_block(int n) {
+    auto it = g_spare_blocks.find(n);
+    if (it != g_spare_blocks.end() && !it->second.empty()) {
+        NamedValue* header = it->second.back();
+        it->second.pop_back();
+        return header + 1;
+    }
+    auto* header = static_cast<NamedValue*>(value::raw_alloc(static_cast<std::size_t>(n + 1) * sizeof(NamedValue)));
+    if (!header) return nullptr;
+    header->name = nullptr;
+    header->val = value::make_int(next_generation());
+    return header + 1;
+}
+
+// Releases every member value; the block gets a new generation and waits
+// for reuse. The record is left as is.
 void free_members(Value& object) {
-    for (int i = 0; i < object.u.obj.n && object.u.obj.members; ++i) value::release(object.u.obj.members[i].val);
-    if (object.u.obj.members) g_live_blocks.erase(object.u.obj.members);
-    value::raw_free(object.u.obj.members);
-    object.u.obj.members = nullptr;
+    NamedValue* members = object.u.obj.members;
+    if (!members) return;
+    for (int i = 0; i < object.u.obj.n; ++i) value::release(members[i].val);
+    if (object.u.obj.pad >= 0) {  // a block made without header, not by new_object
+        g_live_blocks.erase(members);
+        value::raw_free(members);
+        object.u.obj.members = nullptr;
+        return;
+    }
+    if (g_live_blocks.erase(members) == 0) return;
+    header_of(members)->val.u.ival = next_generation();
+    g_spare_blocks[object.u.obj.n].push_back(header_of(members));
 }
 
 // A class symbol's own record is part of the symbol table, never deleted.
@@ -124,6 +164,7 @@ void delete_variable(Value& v) {
         case value::T_Vector: value::release(v); break;
         case value::T_Class:
             if (is_class_symbol(v)) return;
+            if (link::is_deleted_object(v)) raise_run_error(E_ClassExpected, "object already deleted");
             free_members(v);
             break;
         default: return;
@@ -165,22 +206,20 @@ Value new_object(int k) {
         raise_run_error(E_ClassExpected, named ? link::symbol_at(k).name : "");
     }
     const int n = data_member_count(*c);
-    NamedValue* block = nullptr;
-    if (n > 0) {
-        block = static_cast<NamedValue*>(value::raw_alloc(static_cast<std::size_t>(n) * sizeof(NamedValue)));
-        if (!block) raise_run_error(E_OutOfMemory, "new class");
-        g_live_blocks.emplace(block, n);
-        for (int i = 0; i < n; ++i) {
-            block[i].name = c->u.obj.members[i].name;
-            block[i].val = value::make_none();
-            block[i].val.type |= c->u.obj.members[i].val.type & k_member_attributes;
-        }
+    NamedValue* block = take_block(n);
+    if (!block) raise_run_error(E_OutOfMemory, "new class");
+    g_live_blocks.emplace(block, n);
+    for (int i = 0; i < n; ++i) {
+        block[i].name = c->u.obj.members[i].name;
+        block[i].val = value::make_none();
+        block[i].val.type |= c->u.obj.members[i].val.type & k_member_attributes;
     }
     Value o{};
     o.type = value::T_Class;
     o.u.obj.n = n;
     o.u.obj.base = c->u.obj.base;
     o.u.obj.cls = k;
+    o.u.obj.pad = header_of(block)->val.u.ival;
     o.u.obj.members = block;
     return o;
 }
@@ -210,14 +249,17 @@ void free_remaining_objects() {
             if (value::type_of(block[i].val) == value::T_Class) block[i].val.type &= ~value::k_owns;
     for (const auto& [block, n] : blocks) {
         for (int i = 0; i < n; ++i) value::release(block[i].val);
-        value::raw_free(block);
+        value::raw_free(header_of(block));
     }
+    for (auto& [n, spare] : g_spare_blocks)
+        for (NamedValue* header : spare) value::raw_free(header);
+    g_spare_blocks.clear();
     g_sweeping = false;
 }
 
 void delete_object(Value& object) {
     if (value::type_of(object) != value::T_Class || is_class_symbol(object)) return;
-    if (g_sweeping) {
+    if (g_sweeping || link::is_deleted_object(object)) {
         object = value::make_int(0);
         return;
     }

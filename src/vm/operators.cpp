@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "link/operator_arity.h"
 #include "link/operators.h"
 #include "runtime/alloc.h"
 #include "value/matrix_block.h"
@@ -354,23 +355,7 @@ bool materialises_operands(int code) {
 }
 
 // Number of operand records an operator reads (0 for codes it ignores).
-int arity(int code) {
-    switch (code) {
-        case T_XtX: case T_Transpose: case T_DotTranspose: case T_UnaryMinus: case T_Not:
-        case T_PlusPlus: case T_MinusMinus: case T_Ellipsis: case T_IntToDouble: case T_ToMatrix1x1:
-        case link::T_Int: case link::T_Double: case link::T_Matrix: case link::T_String: case link::T_Array: case T_RBrace: case T_New:
-            return 1;
-        case T_Plus: case T_Minus: case T_Star: case T_DotStar: case T_Slash: case T_DotSlash:
-        case T_Caret: case T_DotCaret: case T_StarStar: case T_G_StarTilde: case T_XYt: case T_Percent:
-        case T_DotEq: case T_DotNe: case T_DotLt: case T_DotLe: case T_DotGt: case T_DotGe:
-        case T_DotAndAnd: case T_DotOrOr: case T_Eq: case T_Ne: case T_Lt: case T_Le: case T_Gt:
-        case T_Ge: case T_Tilde: case T_Bar: case T_Colon: case T_ShiftLeft: case T_ShiftRight:
-        case T_Delete:
-            return 2;
-        case T_DotQuestion: return 3;
-        default: return 0;
-    }
-}
+int arity(int code) { return link::operator_arity(code); }
 
 }  // namespace
 

@@ -1,10 +1,14 @@
 // Feeds arbitrary bytes to the object-file reader as the contents of a
 // ".kjo" file, loading into tables that already hold a literal, a symbol, a
 // class and some code, then writes the result out again so that whatever
-// was loaded is walked once more. Seeds: tests/fuzz/object_reader_seeds/.
+// was loaded is walked once more. Then the same bytes go through the driver
+// as an object file of their own: linked and, when they link, run (a
+// watchdog aborts runs longer than a second). Seeds:
+// tests/fuzz/object_reader_seeds/ and object files of tests/programs/.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include <kj80x.h>
 
@@ -15,20 +19,9 @@
 #include "link/object_reader.h"
 #include "link/object_writer.h"
 #include "link/symbols.h"
-#include "runtime/run_error.h"
-
-// The value layer reports allocation failures as run-time errors; the reader
-// turns them into a link error. Vectors never come out of a file.
-namespace kj::vm {
-void raise_run_error(int code, std::string_view) { throw RunError{code}; }
-}  // namespace kj::vm
-namespace kj::value {
-void materialize(Value&) {}
-}  // namespace kj::value
+#include "run_fuzz_support.h"
 
 namespace {
-
-void discard(const char*) {}
 
 void free_tables() {
     using namespace kj::link;
@@ -44,7 +37,7 @@ void free_tables() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace kj::link;
     static std::FILE* const sink = [] {
-        SetKjMessage(discard);
+        kj::fuzz::prepare_runs();
         return std::fopen("/dev/null", "wb");
     }();
     // Room for every symbol entry of a file up to -max_len=8192 (8 bytes
@@ -63,5 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     load_object_bytes(data, size, "fuzz/unit.kjo");
     write_object(sink);
     free_tables();
+
+    kj::fuzz::run_file(data, size, "fuzz.kjo");
     return 0;
 }

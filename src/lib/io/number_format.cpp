@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -228,6 +229,17 @@ void append_readable(std::string& out, double x, bool nan_dot) {
         append_printf(out, "%.17g", x);
 }
 
+namespace {
+// Ints are 32 bits wide: an unsigned conversion of a negative one shows its
+// 32-bit pattern (%x of -1 is ffffffff), as it would for a C int.
+long long integer_argument(const FormatSpec& spec, long long i) {
+    const char c = spec.conversion;
+    const bool is_unsigned = c == 'o' || c == 'u' || c == 'x' || c == 'X';
+    if (is_unsigned && i < 0 && i >= INT32_MIN) return i + (1LL << 32);
+    return i;
+}
+}  // namespace
+
 void append_number(std::string& out, const FormatSpec& spec, double x) {
     switch (spec.kind) {
         case FormatKind::Double:
@@ -235,7 +247,7 @@ void append_number(std::string& out, const FormatSpec& spec, double x) {
             return append_printf(out, spec.printf.c_str(), x);
         case FormatKind::Integer:
             if (!std::isfinite(x)) return append_special(out, spec, x);
-            return append_printf(out, spec.printf.c_str(), truncate_to_integer(x));
+            return append_printf(out, spec.printf.c_str(), integer_argument(spec, truncate_to_integer(x)));
         case FormatKind::Value:
             return append_readable(out, x);
         case FormatKind::Date:
@@ -279,7 +291,7 @@ void append_int(std::string& out, const FormatSpec& spec, long long i) {
     switch (spec.kind) {
         case FormatKind::Integer:
             out += spec.prefix;
-            append_printf(out, spec.printf.c_str(), i);
+            append_printf(out, spec.printf.c_str(), integer_argument(spec, i));
             out += spec.suffix;
             return;
         case FormatKind::Value:

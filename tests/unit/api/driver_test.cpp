@@ -68,7 +68,7 @@ TEST_F(Driver, UsageAndBanner) {
     EXPECT_EQ(run({}), 0);
     ASSERT_EQ(captured().messages.size(), 4u);  // banner and three usage blocks
     EXPECT_EQ(captured().messages[0], "Kj version 8.00 (Linux_64)");
-    EXPECT_EQ(captured().messages[1].rfind("Kj Object-oriented matriX language\r\nUsage:", 0), 0u);
+    EXPECT_EQ(captured().messages[1].rfind("Kj Object-oriented matriX language\nUsage:", 0), 0u);
     EXPECT_TRUE(kj::host::state().initialised);  // the usage ending keeps the runtime
 
     captured() = {};
@@ -121,8 +121,8 @@ TEST_F(Driver, OptionsDefinesAndMessages) {
     run({"-b", "-DA+B", "d.kj"});
     EXPECT_EQ(KjGetUserExitCode(), 5);
     KjSetUserExitCode(0);
-    run({"-b", "-dA", "d.kj"});  // B undefined: no main
-    EXPECT_EQ(KjGetUserExitCode(), 0);
+    run({"-b", "-dA", "d.kj"});  // a mode this version lacks: the run fails
+    EXPECT_EQ(KjGetUserExitCode(), 1);
 }
 
 TEST_F(Driver, SizesAndCache) {
@@ -161,14 +161,17 @@ TEST_F(Driver, CompileLinkAndRun) {
     EXPECT_EQ(KjGetUserExitCode(), 9);
     EXPECT_FALSE(kj::host::state().initialised);
 
-    // A compile error ends the run before linking; so does a missing source.
+    // A compile error ends the run before linking, as a failure; so does a
+    // missing source.
     KjSetUserExitCode(0);
     write("bad.kj", "main() { return 9 }\n");
     EXPECT_EQ(run({"-b", "bad.kj"}), 0);
-    EXPECT_EQ(KjGetUserExitCode(), 0);
+    EXPECT_EQ(KjGetUserExitCode(), 1);
+    KjSetUserExitCode(0);
     captured() = {};
     EXPECT_EQ(run({"-b", "nothere"}), 0);
     EXPECT_EQ(captured().messages, std::vector<std::string>{"failed to open nothere.kj"});
+    EXPECT_EQ(KjGetUserExitCode(), 1);
 }
 
 TEST_F(Driver, ObjectFilesAndLinkLists) {

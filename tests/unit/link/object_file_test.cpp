@@ -31,7 +31,9 @@ top:
   JMF top
   JMT done
   NEW Point
+  PSH 0
   LOD used
+  PSH 1
   CAL 1
 done:
   RET 0

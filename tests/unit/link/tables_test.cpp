@@ -176,8 +176,8 @@ end
     emit(Op::Sto, x);
     const int slot = emit(Op::Lod, -1);
     EXPECT_EQ(check_globals(slot), 2);
-    EXPECT_EQ(g_messages, (std::vector<std::string>{"Link error: 'used' undefined function",
-                                                     "Link error: 'x' undefined reference"}));
+    EXPECT_EQ(g_messages, (std::vector<std::string>{"test.kj: Link error: 'used' undefined function",
+                                                     "test.kj: Link error: 'x' undefined reference"}));
     EXPECT_EQ(code_at(slot).operand, find_symbol("main"));
     EXPECT_EQ(link_error_count(), 2);
 }

@@ -119,7 +119,7 @@ TEST_F(EngineTest, DeclaredButUndefinedFunctionFailsWhenCalled) {
     // The link check reports it first; a value bound later still fails at the call.
     assemble("extern h(x)\nfunction main()\n  PSH 0\n  LOD h\n  PSH 1\n  CAL 1\n  RET 1\nend\n");
     EXPECT_EQ(IKjRunInit(), -1);
-    EXPECT_EQ(messages().back(), "Link error: 'h' undefined function");
+    EXPECT_EQ(messages().back(), "test.kj: Link error: 'h' undefined function");
 }
 
 TEST_F(EngineTest, CallingANonFunctionFails) {
