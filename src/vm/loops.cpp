@@ -75,6 +75,35 @@ int64_t iteration_count(int64_t start, int64_t limit, int tok, int64_t step) {
     raise_run_error(E_ForLoop);
 }
 
+// The head of a canonical for loop (FOR -12/-13) at e.ip: pops the four
+// records above the start record, sets the counter to the start value and
+// counts the iterations.
+struct LoopHead {
+    LoopShape shape;
+    Value* state;  // the start record, which stays below the body's stack
+    int32_t start, step;
+    int slot;
+    int64_t count;
+};
+
+LoopHead read_loop_head(Engine& e) {
+    LoopHead h{loop_shape(e.ip), nullptr, 0, 0, 0, 0};
+    e.sp -= 4;
+    Value* rec = e.sp;
+    h.state = rec;
+    h.start = start_value(rec[0]);
+    const int32_t limit = limit_value(rec[1]);
+    const int tok = rec[2].u.ival;
+    h.slot = rec[3].u.ival;
+    h.step = rec[4].u.ival;
+    for (int i = 1; i < 5; ++i) value::release(rec[i]);
+    h.count = iteration_count(h.start, limit, tok, h.step);
+    Value& counter = e.bp[h.slot];
+    value::release(counter);
+    counter = value::make_int(h.start);
+    return h;
+}
+
 }  // namespace
 
 // FOR -12: four records are popped; from the new top upwards the records hold
@@ -82,24 +111,10 @@ int64_t iteration_count(int64_t start, int64_t limit, int tok, int64_t step) {
 // below the body's stack as the loop's state; the dispatch loop runs the
 // iterations and steps the counter at the back-edge JMP.
 int32_t start_counted_for(Engine& e) {
-    const int at = e.ip;
-    const LoopShape shape = loop_shape(at);
-    e.sp -= 4;
-    Value* rec = e.sp;
-    const int32_t start = start_value(rec[0]);
-    const int32_t limit = limit_value(rec[1]);
-    const int tok = rec[2].u.ival;
-    const int slot = rec[3].u.ival;
-    const int32_t step = rec[4].u.ival;
-    for (int i = 1; i < 5; ++i) value::release(rec[i]);
-    const int64_t count = iteration_count(start, limit, tok, step);
-
-    Value& counter = e.bp[slot];
-    value::release(counter);
-    counter = value::make_int(start);
-    if (count == 0) return shape.end - 1;
-    put_counted_loop(rec[0], CountedLoop{count - 1, static_cast<uint32_t>(start), step, slot, shape.body});
-    return shape.body - 1;
+    const LoopHead h = read_loop_head(e);
+    if (h.count == 0) return h.shape.end - 1;
+    put_counted_loop(*h.state, CountedLoop{h.count - 1, static_cast<uint32_t>(h.start), h.step, h.slot, h.shape.body});
+    return h.shape.body - 1;
 }
 
 namespace {
@@ -135,22 +150,12 @@ private:
 };
 
 void canonical_for(Engine& e, bool debug, bool parallel) {
-    const int at = e.ip;
-    const LoopShape shape = loop_shape(at);
-    e.sp -= 4;
-    Value* rec = e.sp;
-    const int32_t start = start_value(rec[0]);
-    const int32_t limit = limit_value(rec[1]);
-    const int tok = rec[2].u.ival;
-    const int slot = rec[3].u.ival;
-    const int32_t step = rec[4].u.ival;
-    for (int i = 1; i < 5; ++i) value::release(rec[i]);
-    const int64_t count = iteration_count(start, limit, tok, step);
-
-    Value& counter = e.bp[slot];
-    value::release(counter);
-    counter = value::make_int(start);
-    uint32_t current = static_cast<uint32_t>(start);
+    const LoopHead h = read_loop_head(e);
+    const LoopShape& shape = h.shape;
+    const int slot = h.slot;
+    const int32_t step = h.step;
+    const int64_t count = h.count;
+    uint32_t current = static_cast<uint32_t>(h.start);
     const ParallelSection section(parallel);
     for (int64_t n = 0; n < count; ++n, current += static_cast<uint32_t>(step)) {
         section.before(static_cast<int32_t>(current));
