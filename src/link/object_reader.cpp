@@ -264,7 +264,9 @@ Value ObjectReader::get_function(uint32_t word) {
     f.u.fn.nparam = a < 0 ? -(a + 1) : a;
     f.u.fn.info = info;
     if (!declared_only) {
-        if (entry < 0) {
+        // A call reads the descriptor and the parameter records up to the
+        // parameter count: a count beyond the descriptor is a damaged file.
+        if (entry < 0 || f.u.fn.nparam > declared) {
             fail(L_FileError);
             return value::make_null();
         }

@@ -360,11 +360,13 @@ int arity(int code) { return link::operator_arity(code); }
 }  // namespace
 
 void apply_operator(int code, Value*& sp) {
-    // Int and double operands: the scalar table decides.
-    if (const int kr = scalar::kind(*sp)) {
+    // Int and double operands: the scalar table decides. Only the records an
+    // operator reads are looked at: below them the stack may hold nothing.
+    const int n = arity(code);
+    if (const int kr = n >= 1 ? scalar::kind(*sp) : 0) {
         if (scalar::unary(code, *sp, kr)) return;
-        const int kl = scalar::kind(sp[-1]);
-        if (kl && arity(code) == 2 && scalar::binary(code, sp[-1], sp[-1], kl, *sp, kr)) {
+        const int kl = n == 2 ? scalar::kind(sp[-1]) : 0;
+        if (kl && scalar::binary(code, sp[-1], sp[-1], kl, *sp, kr)) {
             --sp;
             return;
         }

@@ -61,12 +61,12 @@ inline void int_power(Value& out, int32_t base, int32_t e) {
     uint32_t n = static_cast<uint32_t>(e);
     for (;;) {
         if (n & 1u) {
-            if (std::abs(result) >= 32768 || std::abs(x) >= 32768) return as_double();
+            if (std::abs(int64_t{result}) >= 32768 || std::abs(int64_t{x}) >= 32768) return as_double();
             result *= x;
         }
         n >>= 1;
         if (n == 0) return put_int(out, result);
-        if (std::abs(x) >= 32768) return as_double();
+        if (std::abs(int64_t{x}) >= 32768) return as_double();
         x *= x;
     }
 }

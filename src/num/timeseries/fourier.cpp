@@ -25,16 +25,26 @@ struct Plan {
     fftw_complex* out = nullptr;  // n complex (n/2 + 1 used by the real plan)
 };
 
-std::vector<Plan>& plans() {
-    static std::vector<Plan> p;
-    return p;
-}
-
 void release(Plan& p) {
     if (p.plan) fftw_destroy_plan(p.plan);
     fftw_free(p.in);
     fftw_free(p.out);
     p = Plan{};
+}
+
+// The cache lives until the process ends (or the library is unloaded); its
+// plans go with it, and so does the planner's own state.
+struct PlanCache {
+    std::vector<Plan> plans;
+    ~PlanCache() {
+        for (Plan& p : plans) release(p);
+        fftw_cleanup();
+    }
+};
+
+std::vector<Plan>& plans() {
+    static PlanCache cache;
+    return cache.plans;
 }
 
 constexpr std::size_t k_max_plans = 24;
