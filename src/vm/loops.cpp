@@ -95,6 +95,9 @@ LoopHead read_loop_head(Engine& e) {
     const int32_t limit = limit_value(rec[1]);
     const int tok = rec[2].u.ival;
     h.slot = rec[3].u.ival;
+    // The counter is a local of this frame, below the loop's records (a
+    // damaged object file may say otherwise).
+    if (h.slot < 0 || e.bp + h.slot >= rec) raise_run_error(E_ForLoop);
     h.step = rec[4].u.ival;
     for (int i = 1; i < 5; ++i) value::release(rec[i]);
     h.count = iteration_count(h.start, limit, tok, h.step);
