@@ -12,7 +12,9 @@
 #include "num/vector_math_kernels.h"
 
 // The intrinsics' own "undefined" operands draw a false warning.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 namespace kj::num::kernels {
 
