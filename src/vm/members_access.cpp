@@ -143,6 +143,8 @@ void store_into_member(Value& member, Value& src) {
 
 void call_member(Engine& e, int n) {
     Value* object = e.sp - n - 2;
+    // Compiled code never reaches below its frame (a damaged object file may).
+    if (n < 0 || object < e.bp) raise_run_error(E_StackError);
     Value* selector = object + 1;
     if (value::is_null(*selector)) {
         pop_above(e, object);
