@@ -1,6 +1,7 @@
 #include "data/calendar.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 
@@ -67,26 +68,29 @@ int julian_day(int year, int month, int day) {
 }
 
 CalendarDate calendar_date(int julian) {
-    int ja = julian;
+    // The steps run in 64 bits: near the ends of the int range they overflow.
+    const int64_t jul = julian;
+    int64_t ja = jul;
     if (julian >= k_gregorian_start) {
-        const int alpha = static_cast<int>((static_cast<double>(julian - 1867216) - 0.25) / 36524.25);
-        ja = julian + 1 + alpha - static_cast<int>(0.25 * alpha);
+        const int64_t alpha = static_cast<int64_t>((static_cast<double>(jul - 1867216) - 0.25) / 36524.25);
+        ja = jul + 1 + alpha - static_cast<int64_t>(0.25 * static_cast<double>(alpha));
     } else if (julian < 0) {
         // Shift by whole Julian centuries so the truncating steps below see a positive day.
-        ja = julian + 36525 * (1 - julian / 36525);
+        ja = jul + 36525 * (1 - jul / 36525);
     }
-    const int jb = ja + 1524;
-    const int jc = static_cast<int>(6680.0 + (static_cast<double>(jb - 2439870) - 122.1) / 365.25);
-    const int jd = static_cast<int>(365 * jc + (0.25 * jc));
-    const int je = static_cast<int>((jb - jd) / 30.6001);
+    const int64_t jb = ja + 1524;
+    const int64_t jc = static_cast<int64_t>(6680.0 + (static_cast<double>(jb - 2439870) - 122.1) / 365.25);
+    const int64_t jd = static_cast<int64_t>(static_cast<double>(365 * jc) + 0.25 * static_cast<double>(jc));
+    const int64_t je = static_cast<int64_t>(static_cast<double>(jb - jd) / 30.6001);
     CalendarDate d;
-    d.day = jb - jd - static_cast<int>(30.6001 * je);
-    d.month = je - 1;
+    d.day = static_cast<int>(jb - jd - static_cast<int64_t>(30.6001 * static_cast<double>(je)));
+    d.month = static_cast<int>(je - 1);
     if (d.month > 12) d.month -= 12;
-    d.year = jc - 4715;
-    if (d.month > 2) --d.year;
-    if (d.year <= 0) --d.year;
-    if (julian < 0) d.year -= 100 * (1 - julian / 36525);
+    int64_t year = jc - 4715;
+    if (d.month > 2) --year;
+    if (year <= 0) --year;
+    if (julian < 0) year -= 100 * (1 - jul / 36525);
+    d.year = static_cast<int>(year);
     return d;
 }
 

@@ -137,3 +137,16 @@ TEST(Calendar, ClockIsToday) {
     EXPECT_GE(h, 0);
     EXPECT_LT(h, kd::k_hundredths_per_day);
 }
+
+// Day numbers at the ends of the int range (a damaged file can hold any) give
+// a date with valid fields; the steps must not overflow on the way.
+TEST(Calendar, ExtremeDayNumbersGiveValidFields) {
+    for (int j : {2147483647, 2147483647 - 58744, -2147483647 - 1, -2147483647 + 58744}) {
+        const kd::CalendarDate d = kd::calendar_date(j);
+        EXPECT_GE(d.month, 1) << j;
+        EXPECT_LE(d.month, 12) << j;
+        EXPECT_GE(d.day, 1) << j;
+        EXPECT_LE(d.day, 31) << j;
+        EXPECT_NE(d.year, 0) << j;
+    }
+}
