@@ -11,7 +11,7 @@
 #include "num/timeseries/autocorrelation.h"
 #include "num/timeseries/fourier.h"
 #include "num/timeseries/smoothing_spline.h"
-#include "num/timeseries/spectrum.h"
+#include "num/timeseries/density_estimate.h"
 #include "value/value.h"
 #include "runtime/run_error.h"
 
@@ -45,12 +45,12 @@ void fn_periodogram(Value* r, Value* a, int count) {
         value::set_int(*r, 0);
         return;
     }
-    const int N = num::spectrum_points(T, points);
+    const int N = num::density_points(T, points);
     value::set_matrix(*r, N, n);
     std::vector<double> col(static_cast<std::size_t>(T)), out(static_cast<std::size_t>(N));
     for (int j = 0; j < n; ++j) {
         for (int t = 0; t < T; ++t) col[t] = x.u.mat.m[t][j];
-        if (!num::spectrum(col.data(), T, trunc, points, out.data(), mode))
+        if (!num::density_estimate(col.data(), T, trunc, points, out.data(), mode))
             for (double& v : out) v = NAN;
         for (int k = 0; k < N; ++k) r->u.mat.m[k][j] = out[k];
     }

@@ -4,7 +4,7 @@
 #include "num/timeseries/arma.h"
 #include "num/timeseries/autocorrelation.h"
 #include "num/timeseries/fourier.h"
-#include "num/timeseries/spectrum.h"
+#include "num/timeseries/density_estimate.h"
 
 namespace kn = kj::num;
 
@@ -29,11 +29,11 @@ double** MatAcf(double** result, double** data, int T, int n, int lags) {
     return kn::acf_columns(result, data, T, n, lags);
 }
 int FPeriodogramAcf(double* acf, int T, int m, int points, double* result, int window) {
-    kn::spectrum_from_acf(acf, T, m, points, result, window != 0);
+    kn::density_from_acf(acf, T, m, points, result, window != 0);
     return 1;
 }
 int FPeriodogram(const double* x, int T, int m, int points, double* result, int mode) {
-    return kn::spectrum(x, T, m, points, result, mode);
+    return kn::density_estimate(x, T, m, points, result, mode);
 }
 int FftComplex(double* re, double* im, int p, int direction) { return kn::fft_complex_inplace(re, im, p, direction); }
 int FftReal(double* re, double* im, int p, int direction) { return kn::fft_real_inplace(re, im, p, direction); }

@@ -1,5 +1,5 @@
-// Spectral estimates by the cosine sum over (windowed) autocorrelations.
-#include "num/timeseries/spectrum.h"
+// Density estimates by the cosine sum over (windowed) autocorrelations.
+#include "num/timeseries/density_estimate.h"
 
 #include <cmath>
 #include <numbers>
@@ -9,15 +9,15 @@
 
 namespace kj::num {
 
-int spectrum_points(int T, int points) { return points > 0 ? points : T / 2 + 1; }
+int density_points(int T, int points) { return points > 0 ? points : T / 2 + 1; }
 
-void spectrum_from_acf(double* r, int T, int m, int points, double* result, bool window) {
+void density_from_acf(double* r, int T, int m, int points, double* result, bool window) {
     if (window && m > 0)
         for (int k = 0; k <= m; ++k) {
             const double u = static_cast<double>(k) / m;
             r[k] *= 2 * k <= m ? 1 - 6 * u * u + 6 * u * u * u : 2 * (1 - u) * (1 - u) * (1 - u);
         }
-    const int n = spectrum_points(T, points);
+    const int n = density_points(T, points);
     const double step = points > 0 ? (points > 1 ? std::numbers::pi / (points - 1) : 0) : 2 * std::numbers::pi / T;
     for (int j = 0; j < n; ++j) {
         const double w = step * j;
@@ -34,7 +34,7 @@ void spectrum_from_acf(double* r, int T, int m, int points, double* result, bool
     if (!window && m == T - 1 && points <= 0 && n > 0) result[0] = 0;
 }
 
-bool spectrum(const double* x, int T, int m, int points, double* result, int mode) {
+bool density_estimate(const double* x, int T, int m, int points, double* result, int mode) {
     if (T < 2) return false;
     if (mode == 0 || m < 1 || m > T - 1) m = T - 1;
     std::vector<double> r(static_cast<std::size_t>(m) + 1);
@@ -46,7 +46,7 @@ bool spectrum(const double* x, int T, int m, int points, double* result, int mod
         const double scale = c0 * present / T;
         for (double& v : r) v *= scale;
     }
-    spectrum_from_acf(r.data(), T, m, points, result, mode >= 2);
+    density_from_acf(r.data(), T, m, points, result, mode >= 2);
     return true;
 }
 
