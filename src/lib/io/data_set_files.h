@@ -1,0 +1,33 @@
+#pragma once
+// The one door from the matrix-file functions (loadmat, savemat) to the
+// data-set layer. loadmat and savemat offer every file to it first; the
+// layer answers by extension (.in7, .xlsx, .xlsm, .xls, .csv and the other
+// delimited kinds, .dat, .dht, .dta, ...), and whatever it declines is read
+// or written as a plain text or .fmt matrix file.
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace kj::lib::io {
+
+// Observations x variables, row-major, missing values as NaN.
+struct DataSetMatrix {
+    std::size_t rows = 0;
+    std::size_t cols = 0;
+    std::vector<double> values;
+    std::vector<std::string> names;  // one per column; may be empty
+};
+
+enum class DataSetOffer {
+    declined,  // not a data-set kind: the caller handles it as a matrix file
+    done,      // loaded into / saved from the matrix
+    failed,    // a data-set kind, but it failed; the layer has reported why
+};
+
+// flag is loadmat's optional second argument (0 when absent).
+DataSetOffer offer_data_set_load(const std::string& path, int flag, DataSetMatrix& out);
+
+// in.names may be empty: the layer then names the columns itself.
+DataSetOffer offer_data_set_save(const std::string& path, const DataSetMatrix& in);
+
+}  // namespace kj::lib::io
