@@ -11,7 +11,7 @@ namespace {
 
 bool is_data_set_kind(const std::string& path) {
     static const char* const kinds[] = {".in7", ".xlsx", ".xlsm", ".xls", ".wks", ".wk1",
-                                        ".csv", ".dat",  ".dht",  ".dta", ".tsv"};
+                                        ".csv", ".dsv",  ".tsv",  ".dat", ".dht", ".dta"};
     auto dot = path.find_last_of('.');
     if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return false;
     std::string ext = path.substr(dot);
