@@ -1,6 +1,7 @@
 // Exported callback setters, pipes, text channels, print level and arguments.
 #include <kj80x.h>
 
+#include "runtime/fatal_error.h"
 #include "runtime/host.h"
 #include "runtime/messages.h"
 #include "value/matrix_block.h"
@@ -22,7 +23,14 @@ void SetKjDraw(KjDrawFn fn) { state().draw_fn = fn; }
 
 void KjMessage(const char* text) { kj::runtime::message(text); }
 void KjRunMessage(const char* text) { kj::runtime::run_message(text); }
-void KjPuts(const char* text) { kj::runtime::puts(text); }
+// The default puts and gets of a host that set pipes but no callbacks stop
+// fatally; the host is told through its exit callback and the call returns.
+void KjPuts(const char* text) {
+    try {
+        kj::runtime::puts(text);
+    } catch (const kj::runtime::FatalError&) {
+    }
+}
 
 void KjSetPrintlevel(int level) { state().print_level = level; }
 int KjGetPrintlevel(void) { return state().print_level; }

@@ -5,10 +5,22 @@
 
 #include <new>
 
+#include "runtime/fatal_error.h"
 #include "vm/callback.h"
+#include "vm/engine.h"
 #include "vm/objects.h"
 
 namespace kvm = kj::vm;
+
+namespace {
+// A fatal stop inside a callback passes on to the run that made the call;
+// with no run around the call it can only fail.
+int outside_run_fails() {
+    const kvm::Engine* e = kvm::current_engine();
+    if (e && e->running) throw;
+    return 0;
+}
+}  // namespace
 
 extern "C" {
 
@@ -18,6 +30,8 @@ int FKjCallBack(KjValue* fn, KjValue* result, KjValue* args, int count) {
         return kvm::call_back(*fn, *result, args, count, kvm::OnError::RaiseInCaller) ? 1 : 0;
     } catch (const std::bad_alloc&) {
         return 0;
+    } catch (const kj::runtime::FatalError&) {
+        return outside_run_fails();
     }
 }
 
@@ -27,6 +41,8 @@ int FKjCallBackMember(KjValue* object, const char* name, KjValue* result, KjValu
         return kvm::call_member_by_name(*object, name, *result, args, count) ? 1 : 0;
     } catch (const std::bad_alloc&) {
         return 0;
+    } catch (const kj::runtime::FatalError&) {
+        return outside_run_fails();
     }
 }
 
@@ -36,6 +52,8 @@ int FKjCreateObject(const char* classname, KjValue* object, KjValue* args, int c
         return kvm::create_object(classname, *object, args, count) ? 1 : 0;
     } catch (const std::bad_alloc&) {
         return 0;
+    } catch (const kj::runtime::FatalError&) {
+        return outside_run_fails();
     }
 }
 

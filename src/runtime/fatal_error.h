@@ -1,8 +1,11 @@
-// A compile or link error after which this run can do nothing more: a full
-// table or buffer, memory exhausted, too many errors, a source in an
-// encoding that cannot be read. Its message has been printed when it is
-// thrown; the exported calls that compile or link (KjMain, IKjRunInit) catch
-// it and end the run as failed. The library never ends the process for it.
+// A stop after which this run can do nothing more: a compile or link error
+// (a full table or buffer, memory exhausted, too many errors, a source in an
+// encoding that cannot be read), a run-time error with no run to unwind to,
+// output or input through the default callbacks of pipes that a host set up
+// but never connected. Its message has been printed when it is thrown; a
+// running engine cleans up and passes it on, and the exported calls catch it
+// (KjMain, IKjRunInit and FKjRun end as failed; KjPuts, KjRunError and
+// KjRunErrorMessage return). The library never ends the process for it.
 #pragma once
 
 namespace kj::runtime {

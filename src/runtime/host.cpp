@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "runtime/alloc.h"
+#include "runtime/fatal_error.h"
 #include "runtime/messages.h"
 
 namespace kj::host {
@@ -21,11 +22,11 @@ void default_exit(int) {}
 // Defaults installed with the pipes; a host replaces them after SetKjPipe.
 void no_output_pipe_fn(const char*) {
     runtime::message("No output pipe\n");
-    fatal_stop();
+    runtime::raise_fatal_error();
 }
 void no_input_pipe_fn(char*, int) {
     runtime::message("No input pipe\n");
-    fatal_stop();
+    runtime::raise_fatal_error();
 }
 
 void free_pipe(Pipe& p) {
@@ -97,14 +98,6 @@ void set_pipe(int size) {
 bool has_output_pipe() { return g_state.out.buffer != nullptr; }
 bool has_input_pipe() { return g_state.in.buffer != nullptr; }
 bool gets_is_default() { return g_state.gets_fn == no_input_pipe_fn; }
-
-void fatal_stop() {
-    if (g_state.exit_fn) g_state.exit_fn(1);
-    // Nothing is unwound or destroyed after a fatal stop: streams are flushed
-    // and the process ends at once.
-    std::fflush(nullptr);
-    std::_Exit(1);
-}
 
 void output(const char* text, std::size_t len) {
     if (g_state.print_level < 1 || len == 0) return;

@@ -53,9 +53,6 @@ bool has_output_pipe();
 bool has_input_pipe();
 bool gets_is_default();
 
-// Exit callback with 1, then the process ends with status 1.
-[[noreturn]] void fatal_stop();
-
 // Formatted program output (printing functions): nothing below print level 1.
 void output(const char* text, std::size_t len);
 void output(const std::string& text);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "data/printable_text.h"
+#include "runtime/fatal_error.h"
 #include "runtime/host.h"
 #include "runtime/messages.h"
 #include "runtime/settings.h"
@@ -46,7 +47,7 @@ int mask_bit(int kind) {
     host::HostState& h = host::state();
     if (h.recovery) h.recovery(code);
     // No run to return to: the stop is fatal.
-    host::fatal_stop();
+    runtime::raise_fatal_error();
 }
 }  // namespace
 
@@ -136,8 +137,21 @@ void run_warning_message(const char* name, const char* text) {
 }  // namespace kj::vm
 
 extern "C" {
-void KjRunError(int code, const char* text) { kj::vm::raise_run_error(code, text ? text : ""); }
-void KjRunErrorMessage(const char* text) { kj::vm::raise_run_error_message(text); }
+// Inside a run both unwind to the run's error exit. Called by a host with no
+// run to unwind, the error is reported, the exit callback is told 1, and the
+// call returns: the library never ends the host's process.
+void KjRunError(int code, const char* text) {
+    try {
+        kj::vm::raise_run_error(code, text ? text : "");
+    } catch (const kj::runtime::FatalError&) {
+    }
+}
+void KjRunErrorMessage(const char* text) {
+    try {
+        kj::vm::raise_run_error_message(text);
+    } catch (const kj::runtime::FatalError&) {
+    }
+}
 void KjRunWarning(const char* name, int kind) { kj::vm::run_warning(name, kind); }
 void KjRunWarningMessage(const char* name, const char* text) { kj::vm::run_warning_message(name, text); }
 }

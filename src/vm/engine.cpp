@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "runtime/fatal_error.h"
 #include "runtime/host.h"
 #include "runtime/alloc.h"
 #include "vm/dispatch.h"
@@ -79,7 +80,7 @@ DebugHook debug_hook() { return g_debug_hook; }
 
 void recover(int code) {
     if (g_absorbing || (g_current && g_current->running)) throw RunError{code};
-    host::fatal_stop();
+    runtime::raise_fatal_error();
 }
 
 bool run(Engine& e, bool debug, Value* expected_top) {
@@ -99,6 +100,13 @@ bool run(Engine& e, bool debug, Value* expected_top) {
         } catch (const std::bad_alloc&) {
             report_out_of_memory();
             code = E_OutOfMemory;
+        } catch (const runtime::FatalError&) {
+            // A fatal stop inside the run (say, output with no way out):
+            // leave the engine clean and let the boundary end the run.
+            e.running = 0;
+            e.failed = 1;
+            pop_to(e, expected_top);
+            throw;
         }
         e.running = 0;
         if (code >= 0) {

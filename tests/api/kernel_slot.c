@@ -6,14 +6,7 @@
 
 #include <kj80x.h>
 
-static int failures = 0;
-#define CHECK(cond)                                                   \
-    do {                                                              \
-        if (!(cond)) {                                                \
-            fprintf(stderr, "%s:%d: failed: %s\n", __FILE__, __LINE__, #cond); \
-            ++failures;                                               \
-        }                                                             \
-    } while (0)
+#include "check.h"
 
 static char output[4096];
 static void on_puts(const char *text) { strncat(output, text, sizeof output - strlen(output) - 1); }

@@ -6,15 +6,7 @@
 
 #include <kj80x.h>
 
-static int failures = 0;
-#define CHECK(cond)                                                   \
-    do {                                                              \
-        if (!(cond)) {                                                \
-            fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__,    \
-                    __LINE__, #cond);                                 \
-            ++failures;                                               \
-        }                                                             \
-    } while (0)
+#include "check.h"
 
 static char messages[1024];
 static void on_message(const char *text) {

@@ -7,15 +7,7 @@
 
 #include <kj80x.h>
 
-static int failures = 0;
-#define CHECK(cond)                                                   \
-    do {                                                              \
-        if (!(cond)) {                                                \
-            fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__,    \
-                    __LINE__, #cond);                                 \
-            ++failures;                                               \
-        }                                                             \
-    } while (0)
+#include "check.h"
 
 static KjRanState own;
 static int lock_calls = 0;
