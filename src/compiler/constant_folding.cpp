@@ -8,7 +8,7 @@
 #include "compiler/emitter.h"
 #include "compiler/tokens.h"
 #include "link/literals.h"
-#include "vm/operators.h"
+#include "link/scalar_operators.h"
 
 namespace kj::compiler {
 
@@ -98,27 +98,20 @@ bool fold_operator(int code, int barrier) {
     Operand b;
     if (!literal_at(last, barrier, b)) return false;
     if (code == T_UnaryMinus || code == T_Not) {
-        value::Value stack[2] = {b.v, {}};
-        value::Value* sp = stack;
-        vm::apply_operator(code, sp);
-        if (value::type_of(stack[0]) != value::T_Int && value::type_of(stack[0]) != value::T_Double) return false;
+        value::Value r = b.v;
+        if (!link::scalar::unary(code, r, link::scalar::kind(r))) return false;
         link::code_truncate(b.start);
-        emit_result(stack[0], b.push);
+        emit_result(r, b.push);
         return true;
     }
     if (!foldable_binary(code) || !b.push) return false;
     Operand a;
     if (!literal_at(b.start - 1, barrier, a) || would_fail(code, a.v, b.v)) return false;
-    value::Value stack[2] = {a.v, b.v};
-    value::Value* sp = stack + 1;
-    vm::apply_operator(code, sp);
-    const uint32_t t = value::type_of(stack[0]);
-    if (t != value::T_Int && t != value::T_Double) {
-        value::release(stack[0]);
+    value::Value r{};
+    if (!link::scalar::binary(code, r, a.v, link::scalar::kind(a.v), b.v, link::scalar::kind(b.v)))
         return false;
-    }
     link::code_truncate(a.start);
-    emit_result(stack[0], a.push);
+    emit_result(r, a.push);
     return true;
 }
 

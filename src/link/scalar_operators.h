@@ -16,12 +16,19 @@
 
 #include "link/operators.h"
 #include "value/value.h"
-#include "vm/conversions.h"
 #include "runtime/run_error.h"
 
-namespace kj::vm::scalar {
+namespace kj::link::scalar {
 
 using value::Value;
+using vm::raise_run_error;
+
+// A double truncated toward zero; outside the 32-bit range (NaN included)
+// the result is -2147483648.
+inline int32_t truncate_to_int(double x) {
+    if (!(x > -2147483649.0 && x < 2147483648.0)) return INT32_MIN;
+    return static_cast<int32_t>(x);
+}
 
 inline int32_t wrap_add(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b)); }
 inline int32_t wrap_sub(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b)); }
@@ -52,7 +59,7 @@ inline void put_double(Value& v, double d) {
 inline void int_power(Value& out, int32_t base, int32_t e) {
     const auto as_double = [&] { put_double(out, std::pow(static_cast<double>(base), static_cast<double>(e))); };
     if (e < 0) {
-        if (base == 0) raise_run_error(E_NegPowerZero);
+        if (base == 0) raise_run_error(vm::E_NegPowerZero);
         return as_double();
     }
     if (e == 0) return put_int(out, 1);
@@ -73,7 +80,7 @@ inline void int_power(Value& out, int32_t base, int32_t e) {
 
 // The int remainder with the sign of the left operand; a zero divisor is an error.
 inline int32_t int_remainder(int32_t a, int32_t b) {
-    if (b == 0) raise_run_error(E_DivideByZero);
+    if (b == 0) raise_run_error(vm::E_DivideByZero);
     if (b == -1) return 0;  // INT_MIN % -1 would trap
     return a % b;
 }
@@ -202,4 +209,4 @@ inline bool unary(int code, Value& v, int k) {
     }
 }
 
-}  // namespace kj::vm::scalar
+}  // namespace kj::link::scalar

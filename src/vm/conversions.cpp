@@ -49,11 +49,6 @@ std::string format_double(double x) {
 }
 }  // namespace
 
-int32_t truncate_to_int(double x) {
-    if (!(x > -2147483649.0 && x < 2147483648.0)) return INT32_MIN;
-    return static_cast<int32_t>(x);
-}
-
 double packed_string(const char* s, int len) {
     unsigned char bytes[8] = {};
     if (s && len > 0) std::memcpy(bytes, s, static_cast<std::size_t>(len < 8 ? len : 8));

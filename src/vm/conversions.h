@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "link/scalar_operators.h"
 #include "value/value.h"
 
 namespace kj::vm {
@@ -15,9 +16,7 @@ namespace kj::vm {
 // when it is open or holds one index; lenient ones take the first element.
 enum class Strictness { Lenient, Strict };
 
-// A double truncated toward zero; outside the 32-bit range (NaN included)
-// the result is -2147483648.
-int32_t truncate_to_int(double x);
+using link::scalar::truncate_to_int;
 
 int32_t to_int(const value::Value& v, Strictness s = Strictness::Lenient);
 

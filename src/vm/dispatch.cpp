@@ -163,7 +163,7 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
     label : {                                                             \
         const Value& v_ = (src);                                          \
         if ((v_.type & (KJ_TYPE_MASK | k_null)) != value::T_Int) goto plain; \
-        scalar::Name::int_int(*++sp, v_.u.ival, pc[1].operand);           \
+        link::scalar::Name::int_int(*++sp, v_.u.ival, pc[1].operand);           \
         pc += 2;                                                          \
         NEXT_AFTER_OPERATOR();                                            \
     }
@@ -180,11 +180,11 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
         const uint32_t both_ = (l_.type & mask_) << 8 | (r_.type & mask_);              \
         switch (both_) {                                                                \
             case value::T_Double << 8 | value::T_Double:                                \
-                scalar::Name::dbl_dbl(l_, l_.u.dval, r_.u.dval);                        \
+                link::scalar::Name::dbl_dbl(l_, l_.u.dval, r_.u.dval);                        \
                 break;                                                                  \
-            case value::T_Int << 8 | value::T_Int: scalar::Name::int_int(l_, l_.u.ival, r_.u.ival); break; \
-            case value::T_Double << 8 | value::T_Int: scalar::Name::dbl_dbl(l_, l_.u.dval, r_.u.ival); break; \
-            case value::T_Int << 8 | value::T_Double: scalar::Name::dbl_dbl(l_, l_.u.ival, r_.u.dval); break; \
+            case value::T_Int << 8 | value::T_Int: link::scalar::Name::int_int(l_, l_.u.ival, r_.u.ival); break; \
+            case value::T_Double << 8 | value::T_Int: link::scalar::Name::dbl_dbl(l_, l_.u.dval, r_.u.ival); break; \
+            case value::T_Int << 8 | value::T_Double: link::scalar::Name::dbl_dbl(l_, l_.u.ival, r_.u.dval); break; \
             default: goto L_Opr;                                                        \
         }                                                                               \
         --sp;                                                                           \
@@ -377,11 +377,11 @@ L_Jst: {
     // Operators and indexing.
     KJ_SCALAR_BINARY(BINARY_OPERATOR)
 L_Opr:
-    if (const int kr = scalar::kind(*sp)) {
-        if (scalar::unary(k, *sp, kr)) NEXT();
-        const int kl = scalar::kind(sp[-1]);
-        if (kl && scalar::is_quiet_binary(k)) {
-            scalar::binary(k, sp[-1], sp[-1], kl, *sp, kr);
+    if (const int kr = link::scalar::kind(*sp)) {
+        if (link::scalar::unary(k, *sp, kr)) NEXT();
+        const int kl = link::scalar::kind(sp[-1]);
+        if (kl && link::scalar::is_quiet_binary(k)) {
+            link::scalar::binary(k, sp[-1], sp[-1], kl, *sp, kr);
             --sp;
             NEXT();
         }

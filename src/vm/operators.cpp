@@ -13,7 +13,7 @@
 #include "value/matrix_block.h"
 #include "vm/conversions.h"
 #include "vm/operators_operand.h"
-#include "vm/scalar_operators.h"
+#include "link/scalar_operators.h"
 
 namespace kj::vm {
 
@@ -363,10 +363,10 @@ void apply_operator(int code, Value*& sp) {
     // Int and double operands: the scalar table decides. Only the records an
     // operator reads are looked at: below them the stack may hold nothing.
     const int n = arity(code);
-    if (const int kr = n >= 1 ? scalar::kind(*sp) : 0) {
-        if (scalar::unary(code, *sp, kr)) return;
-        const int kl = n == 2 ? scalar::kind(sp[-1]) : 0;
-        if (kl && scalar::binary(code, sp[-1], sp[-1], kl, *sp, kr)) {
+    if (const int kr = n >= 1 ? link::scalar::kind(*sp) : 0) {
+        if (link::scalar::unary(code, *sp, kr)) return;
+        const int kl = n == 2 ? link::scalar::kind(sp[-1]) : 0;
+        if (kl && link::scalar::binary(code, sp[-1], sp[-1], kl, *sp, kr)) {
             --sp;
             return;
         }

@@ -7,28 +7,28 @@
 #include <cstdint>
 
 #include "value/value.h"
-#include "vm/scalar_operators.h"
+#include "link/scalar_operators.h"
 
 namespace kj::vm::fast {
 
 using value::Value;
-using scalar::put_double;
-using scalar::put_int;
+using link::scalar::put_double;
+using link::scalar::put_int;
 
-inline int scalar_kind(const Value& v) { return scalar::kind(v); }
+inline int scalar_kind(const Value& v) { return link::scalar::kind(v); }
 
 // A binary operator of the table that never raises, on sp[-1] and sp[0]; on
 // success the result is in sp[-1] and the caller pops one.
 inline bool binary(int code, Value* sp) {
-    const int kl = scalar::kind(sp[-1]), kr = scalar::kind(sp[0]);
-    if (kl == 0 || kr == 0 || !scalar::is_quiet_binary(code)) return false;
-    return scalar::binary(code, sp[-1], sp[-1], kl, sp[0], kr);
+    const int kl = link::scalar::kind(sp[-1]), kr = link::scalar::kind(sp[0]);
+    if (kl == 0 || kr == 0 || !link::scalar::is_quiet_binary(code)) return false;
+    return link::scalar::binary(code, sp[-1], sp[-1], kl, sp[0], kr);
 }
 
 // A unary operator of the table on an int or double top, in place.
 inline bool unary(int code, Value& v) {
-    const int k = scalar::kind(v);
-    return k != 0 && scalar::unary(code, v, k);
+    const int k = link::scalar::kind(v);
+    return k != 0 && link::scalar::unary(code, v, k);
 }
 
 // Truth of an int or double top: 1 true, 0 false, -1 for the general rules.

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "link/operators.h"
-#include "vm/scalar_operators.h"
+#include "link/scalar_operators.h"
 #include "link/code_image.h"
 
 namespace kj::vm {
@@ -39,7 +39,7 @@ const void* fused_handler(const Handlers& h, const link::Instr* code, int i, int
 int fused_operator(int token) {
     int i = 0;
 #define X(Name)                                          \
-    if (token == scalar::Name::token) return i;          \
+    if (token == link::scalar::Name::token) return i;          \
     ++i;
     KJ_FUSED_OPERATORS(X)
 #undef X
