@@ -131,9 +131,7 @@ def group_switches(kj, tmp):
                 if not os.path.exists(os.path.join(work, obj)):
                     fail(case, "no object file written", r.both)
                     continue
-                # Leaks of loaded class records are a known fault of their own.
-                env = dict(os.environ, ASAN_OPTIONS=os.environ.get("ASAN_OPTIONS", "") + ":detect_leaks=0")
-                proc = subprocess.run([kj, "-b", obj], cwd=work, env=env,
+                proc = subprocess.run([kj, "-b", obj], cwd=work,
                                       stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60)
                 o = Run(proc)
                 source_run = run(kj, args + [base], folder)

@@ -21,10 +21,20 @@ struct Param {
     value::Value def = value::make_null();
 };
 
+// Owns the default values it read; a function's record gets copies, so that
+// nothing leaks when the definition fails half-way or only redeclares.
 struct ParamList {
     std::vector<Param> params;
     bool varargs = false;
     std::string rest;  // local named after "..."
+
+    ParamList() = default;
+    ParamList(ParamList&&) = default;
+    ParamList& operator=(ParamList&&) = delete;
+    ParamList(const ParamList&) = delete;
+    ~ParamList() {
+        for (Param& p : params) value::release(p.def);
+    }
 };
 
 // params -> "(" [ param { "," param } ] [ "," ] [ "..." [identifier] ] ")"
@@ -80,8 +90,11 @@ value::FuncInfo* info_of(const ParamList& list, int hidden, const std::string& d
     value::FuncInfo* info = link::new_function_info(descriptor, source_file_literal(), true);
     if (hidden > 0) link::set_parameter(*info, 0, "this", value::make_null());
     if (hidden > 1) link::set_parameter(*info, 1, "$t0", value::make_null());
-    for (std::size_t i = 0; i < list.params.size(); ++i)
-        link::set_parameter(*info, static_cast<int>(i) + hidden, list.params[i].name, list.params[i].def);
+    for (std::size_t i = 0; i < list.params.size(); ++i) {
+        value::Value def = value::make_null();
+        if (!value::is_null(list.params[i].def)) value::duplicate(def, list.params[i].def);
+        link::set_parameter(*info, static_cast<int>(i) + hidden, list.params[i].name, def);
+    }
     return info;
 }
 

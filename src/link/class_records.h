@@ -51,16 +51,9 @@ value::NamedValue* class_data(const value::Value& cls);
 int class_function_count(const value::Value& cls);
 value::NamedValue* class_functions(const value::Value& cls);
 
-// A class record with n data members and f member functions, all unnamed
-// and without value; base -1 and class number -1. Throws std::bad_alloc.
-value::Value new_class_record(int n, int f);
-// Names a member record (a copy of the text; empty text leaves it unnamed).
-void name_class_member(value::NamedValue& member, std::string_view name);
-// Restores the sorted order of the member functions after they were filled in.
-void sort_class_functions(value::Value& cls);
-// Releases the members' values and frees their names and the block; the
-// record becomes a class with no members. Function information blocks
-// belong to the symbol table and are not freed.
-void free_class_record(value::Value& cls);
+// Releases the values of a class record's static data members (the only
+// values it owns) and leaves it a class with no members. The block and the
+// names stay with the symbol table, which frees them.
+void release_class_values(value::Value& cls);
 
 }  // namespace kj::link

@@ -75,7 +75,7 @@ bool same_data_member(const NamedValue& a, const NamedValue& b) {
 
 void discard(Value& v) {
     if (value::type_of(v) == value::T_Class)
-        free_class_record(v);
+        release_class_values(v);
     else
         value::release(v);
     v = value::make_none();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "runtime/include_path.h"
+#include "link/class_members.h"
 #include "link/class_records.h"
 #include "link/code_check.h"
 #include "link/code_image.h"
@@ -307,18 +308,15 @@ Value ObjectReader::get_class(uint32_t word) {
             base = -1;
         }
     }
-    Value cls = new_class_record(m, f);
+    // The file lists every data member, the base class's included.
+    ClassBuilder builder(base);
+    for (auto& [name, v] : data) {
+        builder.add_data_member(name, v.type, v);
+        value::release(v);
+    }
+    for (auto& [name, fn] : functions) builder.add_member_function(name, fn);
+    Value cls = builder.finish(-1);
     cls.type = value::T_Class | ((word & ~KJ_TYPE_MASK) & ~(k_process_flags | value::k_null));
-    cls.u.obj.base = base;
-    for (int i = 0; i < m; ++i) {
-        name_class_member(class_data(cls)[i], data[static_cast<std::size_t>(i)].first);
-        class_data(cls)[i].val = data[static_cast<std::size_t>(i)].second;
-    }
-    for (int i = 0; i < f; ++i) {
-        name_class_member(class_functions(cls)[i], functions[static_cast<std::size_t>(i)].first);
-        class_functions(cls)[i].val = functions[static_cast<std::size_t>(i)].second;
-    }
-    sort_class_functions(cls);
     return cls;
 }
 
@@ -391,8 +389,8 @@ void ObjectReader::read_symbols() {
             default: v = get_payload(word, 0); break;
         }
         if (!ok()) {
-            if (value::type_of(v) == value::T_Class) free_class_record(v);
-            value::release(v);
+            if (value::type_of(v) == value::T_Class) release_class_values(v);
+            else value::release(v);
             break;
         }
         m_remap.push_back(merge_symbol(name.c_str(), v));

@@ -1,9 +1,12 @@
 #include "link/symbols.h"
 
+#include "link/class_records.h"
+
 #include <cstring>
 #include <new>
 #include <vector>
 
+#include "link/class_records.h"
 #include "runtime/alloc.h"
 
 namespace kj::link {
@@ -112,10 +115,7 @@ void release_symbol_values() {
         Value& v = g_table.entries[k].val;
         // A class symbol (its own number in the class field) keeps the values
         // of its static members in its member list.
-        if (value::type_of(v) == value::T_Class && v.u.obj.cls == k && v.u.obj.members) {
-            for (int i = 0; i < v.u.obj.n; ++i)
-                if (value::has_flag(v.u.obj.members[i].val, value::k_static)) value::release(v.u.obj.members[i].val);
-        }
+        if (value::type_of(v) == value::T_Class && v.u.obj.cls == k) release_class_values(v);
         value::release(v);
     }
 }

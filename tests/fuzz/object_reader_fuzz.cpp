@@ -13,7 +13,7 @@
 #include <kj80x.h>
 
 #include "runtime/settings.h"
-#include "link/class_records.h"
+#include "link/class_members.h"
 #include "link/code_image.h"
 #include "link/literals.h"
 #include "link/object_reader.h"
@@ -25,8 +25,6 @@ namespace {
 
 void free_tables() {
     using namespace kj::link;
-    for (int k = 0; k < symbols().count; ++k)
-        if (kj::value::type_of(symbol_at(k).val) == kj::value::T_Class) free_class_record(symbol_at(k).val);
     symbols_free();
     literals_free();
     code_free();
@@ -47,8 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     code_reset();
     add_int_literal(7);
     add_symbol("g", kj::value::make_int(1));
-    kj::value::Value base = new_class_record(1, 0);
-    name_class_member(class_data(base)[0], "x");
+    ClassBuilder builder;
+    builder.add_data_member("x", 0, kj::value::make_none());
+    kj::value::Value base = builder.finish(-1);
     base.u.obj.cls = add_symbol("Base", base);
     symbol_at(base.u.obj.cls).val.u.obj.cls = base.u.obj.cls;
     emit(Op::Nop);

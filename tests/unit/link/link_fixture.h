@@ -17,6 +17,7 @@
 #include "runtime/settings.h"
 #include "runtime/include_path.h"
 #include "support/assembler.h"
+#include "link/class_members.h"
 #include "link/class_records.h"
 #include "link/compiler_tables.h"
 #include "link/entry.h"
@@ -45,22 +46,13 @@ protected:
         m_dir += '/';
     }
     void TearDown() override {
-        free_class_records();
         free_compiler_tables();
         set_import_unit_directory("");
         std::filesystem::remove_all(m_dir);
         m_scope.reset();
     }
 
-    // Class member blocks are not freed with the symbol table.
-    static void free_class_records() {
-        for (int k = 0; k < symbols().count; ++k)
-            if (value::type_of(symbol_at(k).val) == value::T_Class) free_class_record(symbol_at(k).val);
-    }
-    static void reset_tables() {
-        free_class_records();
-        reset_compiler_tables();
-    }
+    static void reset_tables() { reset_compiler_tables(); }
 
     static std::vector<std::string>& messages() { return test::captured().messages; }
     const std::string& dir() const { return m_dir; }
@@ -112,18 +104,10 @@ using Members = std::vector<std::pair<std::string, value::Value>>;
 
 // A class record with these data members and member functions.
 inline value::Value make_class(const Members& data, const Members& functions, int base = -1) {
-    value::Value cls = new_class_record(static_cast<int>(data.size()), static_cast<int>(functions.size()));
-    cls.u.obj.base = base;
-    for (std::size_t i = 0; i < data.size(); ++i) {
-        name_class_member(class_data(cls)[i], data[i].first);
-        class_data(cls)[i].val = data[i].second;
-    }
-    for (std::size_t i = 0; i < functions.size(); ++i) {
-        name_class_member(class_functions(cls)[i], functions[i].first);
-        class_functions(cls)[i].val = functions[i].second;
-    }
-    sort_class_functions(cls);
-    return cls;
+    ClassBuilder builder(base);
+    for (const auto& [name, v] : data) builder.add_data_member(name, v.type, v);
+    for (const auto& [name, fn] : functions) builder.add_member_function(name, fn);
+    return builder.finish(-1);
 }
 
 inline value::Value const_member(value::Value v) {
