@@ -162,12 +162,16 @@ def group_stack(kj, tmp):
         "array constant of 2000 elements in a call":
             f"main() {{ decl a = {{{args2000}}}; println(sizeof(a)); }}",
         "deep recursion": "r(n) { return n == 0 ? 0 : 1 + r(n - 1); }\nmain() { println(r(100000)); }",
+        # A lambda runs on its caller's stack, not on the frame that defined it.
+        "lambda with a 2000-argument call, called deep in a recursion":
+            f"f(...) {{ return sizeof(va_arglist()); }}\nr(n, g) {{ return n == 0 ? g() : r(n - 1, g); }}\n"
+            f"main() {{ decl g = [=]() {{ return f({args2000}); }}; println(r(300, g)); }}",
         "recursion with wide expressions":
             f"f(n) {{ return n; }}\nr(n) {{ return n == 0 ? 0 : {sums} + r(n - 1); }}\n"
             "main() { println(r(5000)); }",
     }
     for name, src in cases.items():
-        for sw in ([], ["-s3000,300"], ["-s3000,5"]):
+        for sw in ([], ["-s3000,300"], ["-s3000,5"], ["-s3000,2600"]):
             case = f"{name} {' '.join(sw)}"
             r = run(kj, sw + ["prog.kj"], tmp, source=src)
             if not orderly(case, r):

@@ -21,4 +21,9 @@ int expression_depth(int from, int to);
 // than the headroom, the entry goes through a reservation of locals + depth.
 void reserve_frame_depth(int int_at, int from);
 
+// A lambda runs on top of whatever stack its caller has, not on its defining
+// frame: its body reserves its own depth, through the NOP emitted at its
+// entry. Called after the lambda's return instruction.
+void reserve_lambda_depth(int nop_at);
+
 }  // namespace kj::compiler

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/frame_depth.h"
 #include "compiler/parser.h"
 #include "link/literals.h"
 #include "link/symbols.h"
@@ -35,6 +36,7 @@ void lambda_expression(Expr& e) {
     const int over = emit_jump(Op::Jmp);
     const int entry = emit_plain(Op::Elf, source_file_literal());
     mark_label();
+    const int reservation = emit_plain(Op::Nop, 0);
     const std::size_t outer_locals = f.locals.size();
     const int outer_depth = f.depth;
     ++f.lambda;
@@ -60,6 +62,7 @@ void lambda_expression(Expr& e) {
     block_body();
     f.depth = outer_depth + 1;
     emit_plain(Op::Rtl, 0);
+    reserve_lambda_depth(reservation);
     unit().loops.swap(loops);
     --f.lambda;
     // Lambda slots stay reserved: a later call writes its parameters there.
