@@ -9,6 +9,10 @@ binding: tiny packages are compiled into a fresh folder during the run and
   a binding without a function name, and the progress lines at each verbose
   level. Package functions are called like built-in ones (argument errors
   included).
+dllcall: the GAUSS commands dlibrary and dllcall over a library built during
+  the run: pointers to matrix data written in place, strings, the -v array
+  form, -r, and the errors for a missing library or function.
+sample: the sample package of packages/sample, built with the project.
 kernels: -k with the project's kernel libraries: which slots are replaced
   and reported, that the results stay right (checked against hand-computed
   values) and that a missing library is silent without -v.
@@ -157,6 +161,67 @@ def group_binding(kj, include, cc):
               r.status != 0, "run-time error from the package", r.both)
 
 
+GAUSS_LIBRARY = r"""
+#include <string.h>
+int twice(double *y, double *x, double *n) { for (int i = 0; i < (int)*n; ++i) y[i] = 2 * x[i]; return 0; }
+int total(double **argv) { int k = 1; for (; argv[k]; ++k) *argv[0] += *argv[k]; return k; }
+int length(double *out, char *s) { *out = (double)strlen(s); return 0; }
+int refuse(double *x) { (void)x; return 5; }
+"""
+
+GAUSS_DECLARATIONS = "namespace gauss { dlibrary(const f, const n); dllcall(const f, const n, ...); }\n"
+
+
+def group_dllcall(kj, include, cc):
+    with tempfile.TemporaryDirectory() as d:
+        compile_package(cc, include, GAUSS_LIBRARY, os.path.join(d, "libs", "glib_64.so"))
+        inc = ["-i" + os.path.join(d, "libs")]
+        r = run(kj, inc, d, GAUSS_DECLARATIONS + r"""
+main() {
+    gauss::dlibrary("", "glib");
+    decl y = zeros(2, 2), x = <1,2;3,4>;
+    println("status ", gauss::dllcall("", "twice", y, x, 4));
+    println("y ", vecr(y)');
+    decl a = <1>, b = <2>, c = <3>;
+    println("count ", gauss::dllcall("-v", "total", a, b, c), " ", a);
+    decl n = <0>;
+    gauss::dllcall("", "length", n, "hello");
+    println("length ", n, " refused ", gauss::dllcall("", "refuse", 1));
+    gauss::dllcall("-r", "refuse", 1);
+    println("not reached");
+}
+""")
+        out = r.out.split()
+        check("dllcall", out[:8] == ["status", "0", "y", "2.0000", "4.0000", "6.0000", "8.0000", "count"],
+              "results written in place", r.both)
+        check("dllcall", " ".join(out[8:14]) == "3 6.0000 length 5.0000 refused 5", "-v array, strings, status", r.both)
+        check("dllcall", "gauss::dllcall(): refuse returned 5" in r.err and "not reached" not in r.out,
+              "-r makes a non-zero status an error", r.both)
+
+        r = run(kj, inc, d, GAUSS_DECLARATIONS + 'main() { gauss::dlibrary("", "glib"); '
+                                                 'gauss::dllcall("", "nosuch", 1); }\n')
+        check("dllcall missing", "gauss::dllcall(): 'nosuch' cannot load function from dll" in r.err, "error",
+              r.both)
+        r = run(kj, inc, d, GAUSS_DECLARATIONS + 'main() { gauss::dlibrary("", "glib nolib"); }\n')
+        check("dlibrary missing", "gauss::dlibrary(): 'nolib' cannot load dll" in r.err and r.status != 0,
+              "error", r.both)
+        # -d drops a library from the list: its functions are no longer found.
+        r = run(kj, inc, d, GAUSS_DECLARATIONS + 'main() { gauss::dlibrary("", "glib"); '
+                                                 'gauss::dlibrary("-d", "glib"); gauss::dllcall("", "refuse", 1); }\n')
+        check("dlibrary -d", "'refuse' cannot load function from dll" in r.err, "dropped", r.both)
+
+
+def group_sample(kj, include, cc):
+    with tempfile.TemporaryDirectory() as d:
+        r = run(kj, [], d, '#include <packages/sample/sample.kjh>\n'
+                           'main() { println(clip(<-2,0.5;3,1>, 0, 1)); println(words("  a bb  ccc ")); '
+                           'println(sizeof(words(""))); clip(<1>, 2, 1); }\n')
+        out = r.out.split()
+        check("sample", out[:4] == ["0.0000", "0.50000", "1.0000", "1.0000"], "clip", r.both)
+        check("sample", out[4:] == ["[0]", "=", "a", "[1]", "=", "bb", "[2]", "=", "ccc", "0"], "words", r.both)
+        check("sample", "clip(): error in argument 3" in r.err, "argument check", r.both)
+
+
 KERNEL_PROGRAM = r"""
 extern "%s,naive_calls" naive_calls();
 main() {
@@ -243,7 +308,8 @@ def main():
     if len(sys.argv) != 5:
         sys.exit(__doc__)
     kj, include, cc, group = sys.argv[1:]
-    {"binding": group_binding, "kernels": group_kernels}[group](os.path.abspath(kj), include, cc)
+    {"binding": group_binding, "dllcall": group_dllcall, "sample": group_sample,
+     "kernels": group_kernels}[group](os.path.abspath(kj), include, cc)
     for f in failures:
         print("FAILED", f, file=sys.stderr)
     print(f"{group}: {'ok' if not failures else str(len(failures)) + ' failure(s)'}")
