@@ -310,6 +310,11 @@ def main():
     kj, include, cc, group = sys.argv[1:]
     {"binding": group_binding, "dllcall": group_dllcall, "sample": group_sample,
      "kernels": group_kernels}[group](os.path.abspath(kj), include, cc)
+    finish(group)
+
+
+def finish(group):
+    """Reports the failures of the group and ends with its status."""
     for f in failures:
         print("FAILED", f, file=sys.stderr)
     print(f"{group}: {'ok' if not failures else str(len(failures)) + ' failure(s)'}")
