@@ -323,6 +323,17 @@ typedef void (*KjKnlMatmulFn)(double **y, double **a, int ra, int ca, double **b
  * restores the default. 0 for an unknown name. */
 KJ_API int   FKjSetKernel(const char *name, void *fn);
 KJ_API void *KjGetKernel(const char *name);
+/* A kernel library, named NAME on the command line as -kNAME, is the file
+ * "kjkernel" NAME "_64.so". It exports any of the slots above under their
+ * names and, optionally, KjKnlInfo: called once after loading with 0 and the
+ * report level (2 under -v, else 1); it may print through KjMessage. */
+typedef void (*KjKnlInfoFn)(int what, int level);
+/* Marks the exports of a package or kernel library (C or C++). */
+#ifdef __cplusplus
+#define KJ_EXPORT extern "C" __attribute__((visibility("default")))
+#else
+#define KJ_EXPORT __attribute__((visibility("default")))
+#endif
 
 /* =====================================================================
  * Native functions

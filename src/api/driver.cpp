@@ -16,6 +16,7 @@
 
 #include <kj80x.h>
 
+#include "api/kernel_library.h"
 #include "compiler/compiler.h"
 #include "compiler/preprocessor.h"
 #include "compiler/scanner.h"
@@ -199,8 +200,8 @@ bool Driver::apply_option(const char* arg, Outcome& early) {
             }
             return true;
         case 'k':
-            early = not_available("Loading a kernel replacement library");
-            return false;
+            if (m_settings.kernel_replacement) load_kernel_library(rest, m_settings.verbose != 0);
+            return true;
         case 'l':
             if (*rest == '\0') {
                 runtime::message("No link file specified");

@@ -8,6 +8,8 @@
 #include "lib/io/print_sink.h"
 #include "lib/library_groups.h"
 #include "link/compiler_tables.h"
+#include "link/dll_loader.h"
+#include "link/entry.h"
 #include "runtime/host.h"
 #include "runtime/include_path.h"
 #include "vm/run_control.h"
@@ -22,6 +24,8 @@ bool main_init() {
     // 4. Include path; 5. built-in library.
     compiler::build_default_include_path();
     lib::register_library();
+    // Functions declared with a library binding load through the package loader.
+    link::set_native_loader(link::load_dll_function);
     // 6. Preprocessor state.
     const bool ok = compiler::create_preprocessor();
     host::state().initialised = 1;

@@ -61,6 +61,14 @@ Value library_function(const Value& declared, KjNativeFunction fn, int nparam, v
     return v;
 }
 
+// A library that does not load is named; otherwise the function is.
+void report_native_failure(int status, const std::string& library, const char* function) {
+    if (status == L_CannotLoadDll)
+        report_link_error(L_CannotLoadDll, library.c_str());
+    else
+        report_link_error(status == L_NoDynamicLinking ? L_NoDynamicLinking : L_CannotLoadDllFunction, function);
+}
+
 // "@library,function" at the end of the signature, through the loader.
 void bind_to_native_library(value::NamedValue& s) {
     const char* descriptor = s.val.u.fn.info ? s.val.u.fn.info->descriptor : nullptr;
@@ -76,14 +84,19 @@ void bind_to_native_library(value::NamedValue& s) {
         return;
     }
     const std::string library(at + 1, comma);
+    const char* function = comma + 1;
     KjNativeFunction fn = nullptr;
-    int status = g_native_loader((library + "_64").c_str(), comma + 1, &fn);
-    if (status == L_CannotLoadDll) status = g_native_loader(library.c_str(), comma + 1, &fn);
-    if (status != 0 || !fn) {
-        report_link_error(status == L_CannotLoadDll ? L_CannotLoadDll : L_CannotLoadDllFunction,
-                          status == L_CannotLoadDll ? library.c_str() : comma + 1);
-        return;
+    // The "_64" name first; that a library of that name is missing is not
+    // worth a report, since the plain name comes next.
+    int status = g_native_loader((library + "_64").c_str(), function, &fn);
+    if (status != 0 && status != L_CannotLoadDll) report_native_failure(status, library, function);
+    if (status != 0) {
+        status = g_native_loader(library.c_str(), function, &fn);
+        if (status != 0) report_native_failure(status, library, function);
     }
+    if (status != 0 || !fn) return;
+    // The function now goes by its own name: the binding is cut off.
+    s.val.u.fn.info->descriptor[at - descriptor] = '\0';
     s.val = library_function(s.val, fn, s.val.u.fn.nparam, s.val.u.fn.info, value::has_flag(s.val, value::k_varargs));
 }
 

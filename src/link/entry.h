@@ -6,17 +6,18 @@
 
 namespace kj::link {
 
-// Binds one function of a native library, quietly: 0 with the entry point in
-// *fn, L_CannotLoadDll when the library does not load, L_CannotLoadDllFunction
-// when it lacks the function. The package loader installs it.
+// Binds one function of a native library without reporting failures: 0 with
+// the entry point in *fn, L_CannotLoadDll when the library does not load,
+// L_CannotLoadDllFunction when it lacks the function, L_NoDynamicLinking.
+// KjMainInit installs the library loader (dll_loader.h).
 using NativeLoader = int (*)(const char* library, const char* function, KjNativeFunction* fn);
 void set_native_loader(NativeLoader loader);
 
 // First binds every function still declared only: to the library function
 // of its name when the function table has one, else, when its signature ends
 // in "@library,function", through the native loader (the library tried with
-// "_64" appended first, then as written): the symbol becomes a library
-// function. A binding without the comma is "dll function name not
+// "_64" appended first, then as written; a "_64" library that is missing
+// altogether is not reported): the symbol becomes a library function. A binding without the comma is "dll function name not
 // specified"; without a loader, "dynamic linking not supported". Then
 // reports every symbol still declared only (external) that a LOD, NEW or STO
 // names: "undefined function" for functions, "undefined reference" otherwise,

@@ -89,7 +89,6 @@ TEST_F(Driver, ModesNotInThisVersionSaySoAndFail) {
         {{"-b", "-g", "p.kj"}, "GAUSS mode is not available in this version"},
         {{"-b", "p.src"}, "GAUSS mode is not available in this version"},
         {{"-b", "-d", "p.kj"}, "Debugging mode is not available in this version"},
-        {{"-b", "-kkernel", "p.kj"}, "Loading a kernel replacement library is not available in this version"},
     };
     for (const auto& c : cases) {
         captured() = {};

@@ -10,7 +10,9 @@ class EntryBindingTest : public LinkTest {};
 void native_entry(KjValue*, KjValue*, int) {}
 
 // Loads "box_64" not at all and "box" with the function "scale" only.
+// "crate_64" loads without any function; "crate" does not load.
 int fake_loader(const char* library, const char* function, KjNativeFunction* fn) {
+    if (std::string(library) == "crate_64") return L_CannotLoadDllFunction;
     if (std::string(library) != "box") return L_CannotLoadDll;
     if (std::string(function) != "scale") return L_CannotLoadDllFunction;
     *fn = native_entry;
@@ -43,6 +45,10 @@ TEST_F(EntryBindingTest, BindingTextsGoThroughTheNativeLoader) {
         {"function missing", " $f@box,rotate", fake_loader,
          {"Link error: 'rotate' cannot load function from dll", "Link error: 'f' undefined function"}},
         {"no binding text", " $f", fake_loader, {"Link error: 'f' undefined function"}},
+        // A "_64" library without the function is reported; the plain name is tried after it.
+        {"_64 library lacks it", " $f@crate,scale", fake_loader,
+         {"Link error: 'scale' cannot load function from dll", "Link error: 'crate' cannot load dll",
+          "Link error: 'f' undefined function"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -58,6 +64,7 @@ TEST_F(EntryBindingTest, BindingTextsGoThroughTheNativeLoader) {
             EXPECT_EQ(v.u.nat.fn, native_entry);
             EXPECT_EQ(v.u.nat.nparam, 1);
             EXPECT_FALSE(value::has_flag(v, value::k_extern));
+            EXPECT_STREQ(v.u.nat.info->descriptor, " $f");  // the binding is cut off
         }
     }
 }

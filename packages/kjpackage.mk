@@ -1,0 +1,14 @@
+# Building Kj packages with make.
+#
+#   include /path/to/kjpackage.mk
+#   all: mypkg_64.so          # built from mypkg.c (more objects: mypkg_64.so: extra.c)
+#
+# NAME_64.so is the file a binding to the library NAME tries first. Set
+# KJ_INCLUDE when kj80x.h is neither beside this file nor in ../include.
+KJ_HERE    := $(dir $(lastword $(MAKEFILE_LIST)))
+KJ_INCLUDE ?= $(if $(wildcard $(KJ_HERE)kj80x.h),$(KJ_HERE),$(KJ_HERE)../include)
+KJ_CFLAGS  ?= -O2 -fPIC -fvisibility=hidden -Wall -Wextra
+KJ_LDLIBS  ?= -lm
+
+%_64.so: %.c
+	$(CC) $(KJ_CFLAGS) $(CFLAGS) -I$(KJ_INCLUDE) -shared -o $@ $^ $(LDFLAGS) $(KJ_LDLIBS) $(LDLIBS)
