@@ -148,6 +148,12 @@ void fn_fopen(Value* result, Value* args, int count) {
     }
     if (why == io::OpenFailure::zip_write) vm::raise_run_error_message("Cannot write to .zip file");
     if (why == io::OpenFailure::zip_update) return;
+    if (why == io::OpenFailure::labelled) {
+        const std::string text = "data files with variable names (mode \"F\" or .dat) are not supported yet: \"" +
+                                 name + "\"";
+        vm::run_warning_message("fopen", text.c_str());
+        return;
+    }
     if (m.warn || m.raise) {
         const bool reading = !(m.flags & (io::k_file_write | io::k_file_append));
         const std::string text = std::string(reading ? "file not found" : "cannot open file") + ": \"" + name + "\"";
@@ -238,7 +244,7 @@ void fn_fread(Value* result, Value* args, int count) {
                 value::set_int(out, b);
                 got = 1;
             } else {
-                const long long want = left >= 0 ? std::min<long long>(r, left) : r;
+                const long long want = std::min<long long>(r, left >= 0 ? left : (1LL << 27));
                 std::string bytes(static_cast<std::size_t>(want), '\0');
                 got = static_cast<std::int64_t>(std::fread(bytes.data(), 1, bytes.size(), f->stream));
                 if (got == 0) return;
@@ -265,15 +271,17 @@ void fn_fread(Value* result, Value* args, int count) {
                 new_matrix(out, 0, 0);
                 break;
             }
-            // Never more rows than the rest of the file holds.
-            if (left >= 0) r = std::min<long long>(r, left / static_cast<long long>(size * c) + 1);
-            const std::size_t n = static_cast<std::size_t>(r * c);
+            // Never more items than the rest of the file holds (a stream of
+            // unknown length is read at most 128 MB at a time).
+            const long long room = left >= 0 ? left : (1LL << 27);
+            const bool single = r * c == 1;
+            const std::size_t n = static_cast<std::size_t>(std::min<long long>(r * c, room / size + 1));
             std::vector<unsigned char> raw(n * size);
             const std::size_t items = std::fread(raw.data(), size, n, f->stream);
             if (items == 0) return;
             apply_order(*f, raw.data(), size, items);
             got = static_cast<std::int64_t>(items);
-            if ((code == 'd' || code == 'i') && n == 1) {
+            if ((code == 'd' || code == 'i') && single) {
                 std::int32_t i32;
                 std::memcpy(&i32, raw.data(), 4);
                 value::set_int(out, i32);

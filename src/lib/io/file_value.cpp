@@ -111,6 +111,10 @@ OpenFile* open_file(const std::string& name, const OpenMode& mode, OpenFailure& 
         return f;
     }
     const bool data = (fl & k_file_data) != 0;
+    if (data && ((fl & k_file_labelled) || lower_extension(name) == ".dat")) {
+        why = OpenFailure::labelled;
+        return nullptr;
+    }
     std::string path = name;
     const char* how;
     if (data && append) {

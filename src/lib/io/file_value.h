@@ -49,7 +49,10 @@ struct OpenMode {
 };
 OpenMode parse_open_mode(const std::string& mode);
 
-enum class OpenFailure { none, not_found, cannot_open, bad_header, zip_write, zip_update };
+enum class OpenFailure {
+    none, not_found, cannot_open, bad_header, zip_write, zip_update,
+    labelled,  // mode "F" or a ".dat" data file: the data-set header kind is not built
+};
 
 // Opens name with the parsed mode; null with why set on failure.
 OpenFile* open_file(const std::string& name, const OpenMode& mode, OpenFailure& why);

@@ -140,8 +140,8 @@ Got read_elements(ScanInput& in, long long r, long long c, Value& out) {
     // Elements are gathered before the matrix is made, so a forged size
     // costs only what the input really holds.
     std::vector<double> xs;
+    if (r > INT_MAX || c > INT_MAX) return Got::fail;
     const long long n = r * c;
-    if (r > INT_MAX || c > INT_MAX || n > (1LL << 40)) return Got::fail;
     for (long long k = 0; k < n; ++k) {
         double x;
         const Got g = read_element(in, x);

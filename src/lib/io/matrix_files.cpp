@@ -141,13 +141,16 @@ TextMatrix parse_text_matrix(std::string_view text, bool one_column) {
         out.status = TextMatrixStatus::negative;
         return out;
     }
-    const long long n = r * c;
     // Each element takes at least one character and a separator: a header
     // asking for much more than the rest of the file could hold is refused
     // before anything is allocated (small ones are still filled with NaN).
+    if (r > std::numeric_limits<int>::max() || c > std::numeric_limits<int>::max()) {
+        out.status = TextMatrixStatus::too_large;
+        return out;
+    }
+    const long long n = r * c;
     const long long room = static_cast<long long>(end - p) / 2 + 1;
-    if (r > std::numeric_limits<int>::max() || c > std::numeric_limits<int>::max() ||
-        (n > room && n > (1LL << 16))) {
+    if (n > room && n > (1LL << 16)) {
         out.status = TextMatrixStatus::too_large;
         return out;
     }

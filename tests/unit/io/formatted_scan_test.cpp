@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
+#include <vector>
 
 #include "io/file_fixture.h"
+#include "runtime/host.h"
 
 namespace kv = kj::value;
 using kj::test::Args;
@@ -199,6 +202,61 @@ TEST_F(FormattedScan, FscanReadsWhatFprintWrote) {
     kv::release(back);
     kv::release(rest);
     close(g);
+}
+
+}  // namespace
+
+namespace {
+
+// Lines the host's gets callback hands out, one per call; then nothing.
+std::vector<std::string>& pending_lines() {
+    static std::vector<std::string> lines;
+    return lines;
+}
+void serve_line(char* buffer, int size) {
+    auto& lines = pending_lines();
+    buffer[0] = '\0';
+    if (lines.empty()) return;
+    std::snprintf(buffer, static_cast<std::size_t>(size), "%s", lines.front().c_str());
+    lines.erase(lines.begin());
+}
+
+std::string& printed() {
+    static std::string text;
+    return text;
+}
+
+TEST_F(FormattedScan, ScanReadsTheConsoleInputAndPrintsPrompts) {
+    SetKjPipe(0);
+    SetKjPuts([](const char* text) { printed() += text; });
+    printed().clear();
+    SetKjGets(serve_line);
+    pending_lines() = {"12 ab\n", "3.5\n"};
+    kv::Value i = kv::make_int(0), s = kv::make_int(0), d = kv::make_int(0);
+    Result r;
+    Args a{str("number and word? "), str("%d %s"), reference(&i), reference(&s), str("%f"), reference(&d)};
+    call("scan", a, r);
+    EXPECT_EQ(r.v.u.ival, 3);
+    EXPECT_EQ(i.u.ival, 12);
+    EXPECT_EQ(text_of(s), "ab");
+    EXPECT_EQ(d.u.dval, 3.5);
+    kv::release(s);
+    Args more{str("%d"), reference(&i)};
+    call("scan", more, r);
+    EXPECT_EQ(r.v.u.ival, -1);
+
+    // Print level 0 silences program output; the previous level is returned.
+    Args quiet{kv::make_int(0)};
+    call("kjprintlevel", quiet, r);
+    EXPECT_EQ(r.v.u.ival, 1);
+    Args p{str("hidden")};
+    call("print", p, r);
+    Args loud{kv::make_int(1)};
+    call("kjprintlevel", loud, r);
+    EXPECT_EQ(r.v.u.ival, 0);
+    kj::host::flush();
+    EXPECT_EQ(printed(), "number and word? ");
+    SetKjPipe(-1);
 }
 
 }  // namespace
