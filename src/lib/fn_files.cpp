@@ -15,6 +15,7 @@
 #include "lib/io/print_sink.h"
 #include "lib/library_groups.h"
 #include "link/function_table.h"
+#include "platform/directories.h"
 #include "runtime/host.h"
 #include "runtime/run_error.h"
 
@@ -136,7 +137,7 @@ void fn_fopen(Value* result, Value* args, int count) {
         return;
     }
     if (mode == "del") {
-        value::set_int(*result, std::remove(name.c_str()) == 0 ? 1 : 0);
+        value::set_int(*result, platform::remove_file(name) ? 1 : 0);
         return;
     }
     const io::OpenMode m = io::parse_open_mode(mode);

@@ -15,6 +15,29 @@ std::vector<OpenFile*>& open_files() {
     return files;
 }
 
+// Closed records stay allocated for a while, so that a file value used after
+// fclose (its sizes, say) still points at something: a closed file has no
+// rows or columns. The oldest are freed once many have gathered.
+std::vector<OpenFile*>& closed_files() {
+    static std::vector<OpenFile*> files;
+    return files;
+}
+constexpr std::size_t k_closed_kept = 4096;
+
+void retire(OpenFile* f) {
+    f->stream = nullptr;
+    f->dims[0] = f->dims[1] = 0;
+    f->serial = 0;
+    std::string().swap(f->member);
+    std::string().swap(f->name);
+    auto& closed = closed_files();
+    if (closed.size() >= k_closed_kept) {
+        delete closed.front();
+        closed.erase(closed.begin());
+    }
+    closed.push_back(f);
+}
+
 void remember(OpenFile* f) {
     static std::int32_t next = 0;
     f->serial = ++next;
@@ -181,12 +204,14 @@ int close_file(OpenFile* f) {
     bool good = true;
     if (f->data_file() && f->header_dirty) good = write_data_header(*f);
     if (f->stream && std::fclose(f->stream) != 0) good = false;
-    delete f;
+    retire(f);
     return good ? 0 : -1;
 }
 
 void close_all_files() {
     while (!open_files().empty()) close_file(open_files().back());
+    for (OpenFile* f : closed_files()) delete f;
+    closed_files().clear();
 }
 
 void set_file_value(value::Value& v, OpenFile* f) {

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -230,6 +231,16 @@ private:
         }
         if (k >= f.size()) return false;
         const char conv = f[k++];
+        if (!std::strchr("diefgEFGsczmMC", conv)) return false;
+        // Arguments are taken before anything is read, so that a missing one
+        // is reported before a value is made.
+        long long shape_r = 0, shape_c = 0;
+        const bool shaped = alt && (conv == 'm' || conv == 'M');
+        if (shaped) {
+            shape_r = int_argument();
+            shape_c = int_argument();
+        }
+        Value* ref = suppress ? nullptr : &reference();
         Value out = value::make_int(0);
         Got g = Got::fail;
         switch (conv) {
@@ -280,10 +291,8 @@ private:
                 break;
             }
             case 'm': case 'M': {
-                long long r = 0, c = 0;
-                if (alt) {
-                    r = int_argument();
-                    c = int_argument();
+                long long r = shape_r, c = shape_c;
+                if (shaped) {
                     g = skip_space(m_in) || r * c == 0 ? read_elements(m_in, r, c, out) : Got::end;
                 } else {
                     g = read_int(m_in, 0, r);
@@ -304,20 +313,18 @@ private:
                 break;
             }
             default:
-                value::release(out);
-                return false;
+                break;
         }
         if (g != Got::ok) {
             value::release(out);
             if (g == Got::end && !m_any_stored) m_ended = true;
             return false;
         }
-        if (suppress) {
+        if (!ref) {
             value::release(out);
             return true;
         }
-        Value& ref = reference();
-        store_reference(ref, out);
+        store_reference(*ref, out);
         ++m_stored;
         m_any_stored = true;
         return true;

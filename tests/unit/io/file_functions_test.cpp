@@ -166,7 +166,11 @@ TEST_F(FileFunctions, DataFilesKeepTheirHeader) {
     std::string msg;
     EXPECT_NE(call_error("fwrite", wrong, &msg), -1);
     EXPECT_EQ(msg, "Columns don't match: file: 2, matrix: 3\n");
+    // A data file's value reports the rows and columns written; a closed one none.
+    EXPECT_EQ(simple("rows", f), 6);
+    EXPECT_EQ(simple("columns", f), 2);
     close(f);
+    EXPECT_EQ(simple("rows", f), 0);
     const std::string bytes = read_file(path("d.fmt"));
     ASSERT_EQ(bytes.size(), 16u + 12 * 8);
     EXPECT_EQ(hex(bytes.substr(0, 16)), "ddee8600" "06000000" "02000000" "60000000");
