@@ -142,6 +142,19 @@ TEST_F(FileFunctions, MatricesIntsAndPositions) {
     kv::release(x);
     close(g);
 
+    // A file name instead of a file: opened for this one call.
+    Result n;
+    Args w{str(path("named.bin")), kj::test::matrix(2, 2, {1, 2, 3, 4})};
+    call("fwrite", w, n);
+    EXPECT_EQ(n.v.u.ival, 4);
+    kv::Value z = kv::make_int(0);
+    Args rd{str(path("named.bin")), kj::test::reference(&z), str("e"), kv::make_int(2), kv::make_int(2)};
+    call("fread", rd, n);
+    EXPECT_EQ(n.v.u.ival, 4);
+    ASSERT_EQ(kv::type_of(z), kv::T_Matrix);
+    EXPECT_EQ(z.u.mat.m[1][0], 3);
+    kv::release(z);
+
     // Ints as a matrix, and the whole text with CR LF as LF.
     write_file(path("i.bin"), std::string("\x01\x00\x00\x00\xfe\xff\xff\xff", 8) + "a\r\nb\r");
     Result h;
@@ -355,6 +368,21 @@ TEST_F(FileFunctions, FoldersNamesAndTimes) {
     EXPECT_EQ(names("getfiles", path("?.*")), "a.csv;b.csv;c.txt;");
     EXPECT_EQ(names("getfolders", path("*")), "sub.csv;zdir;");
     EXPECT_EQ(names("getfiles", path("*.none")), "");
+
+    // Sizes and positions beyond the int range come as doubles (a sparse file).
+    std::filesystem::resize_file(path("c.txt"), 3000000000ULL);
+    Result big;
+    open(big, path("c.txt"), "rb");
+    EXPECT_EQ(seek(big, "c", -1), 0);
+    Result at;
+    Args pos{big.v};
+    call("fseek", pos, at);
+    ASSERT_EQ(kv::type_of(at.v), kv::T_Double);
+    EXPECT_EQ(at.v.u.dval, 3e9);
+    call("fsize", pos, at);
+    EXPECT_EQ(at.v.u.dval, 3e9);
+    close(big);
+    std::filesystem::resize_file(path("c.txt"), 0);
 
     Result r;
     Args size{str(path("a.csv"))};
