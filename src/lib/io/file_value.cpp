@@ -1,6 +1,7 @@
 #include "lib/io/file_value.h"
 
 #include <algorithm>
+#include <sys/stat.h>
 #include <vector>
 
 #include "lib/io/file_paths.h"
@@ -48,7 +49,8 @@ bool read_data_header(OpenFile& f) {
     unsigned char head[k_fmt_header_size];
     std::rewind(f.stream);
     const std::size_t have = std::fread(head, 1, sizeof head, f.stream);
-    const std::int64_t size = stream_size(f.stream);
+    const std::int64_t size =
+        (f.flags & k_file_zip) ? static_cast<std::int64_t>(f.member.size()) : stream_size(f.stream);
     const FmtHeader h = parse_fmt_header(head, have, size < 0 ? 0 : static_cast<std::uint64_t>(size));
     if (h.status != FmtStatus::ok) return false;
     f.dims[0] = h.rows;
@@ -82,6 +84,11 @@ OpenFile* open_member(const std::string& name, const std::string& archive, const
     }
     f->flags = k_file_read | k_file_zip | k_file_binary | k_file_little;
     return f;
+}
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
 }
 }  // namespace
 
@@ -130,7 +137,19 @@ OpenFile* open_file(const std::string& name, const OpenMode& mode, OpenFailure& 
             return nullptr;
         }
         OpenFile* f = open_member(name, archive, member, why);
-        if (f) remember(f);
+        if (!f) return nullptr;
+        // A data file inside an archive: its header gives rows and columns.
+        if (mode.flags & k_file_data) {
+            f->flags |= mode.flags & (k_file_data | k_file_big | k_file_little);
+            if (mode.flags & k_file_big) f->flags &= ~k_file_little;
+            if (!read_data_header(*f)) {
+                std::fclose(f->stream);
+                delete f;
+                why = OpenFailure::bad_header;
+                return nullptr;
+            }
+        }
+        remember(f);
         return f;
     }
     const bool data = (fl & k_file_data) != 0;
@@ -140,8 +159,11 @@ OpenFile* open_file(const std::string& name, const OpenMode& mode, OpenFailure& 
     }
     std::string path = name;
     const char* how;
-    if (data && append) {
+    if (data && append && exists(name)) {
         how = "r+b";
+    } else if (data && (append || write)) {
+        // Appending to a data file that is not there yet starts a new one.
+        how = mode.update ? "w+b" : "wb";
     } else if (append) {
         how = mode.update ? "a+" : "a";
     } else if (write) {
@@ -165,7 +187,7 @@ OpenFile* open_file(const std::string& name, const OpenMode& mode, OpenFailure& 
     f->name = name;
     if (data) {
         bool good;
-        if (write) {
+        if (how[0] == 'w') {
             f->data_start = k_fmt_header_size;
             good = write_data_header(*f) && std::fseek(stream, k_fmt_header_size, SEEK_SET) == 0;
         } else {

@@ -188,6 +188,13 @@ TEST_F(FileFunctions, DataFilesKeepTheirHeader) {
     ASSERT_EQ(bytes.size(), 16u + 12 * 8);
     EXPECT_EQ(hex(bytes.substr(0, 16)), "ddee8600" "06000000" "02000000" "60000000");
 
+    // Appending to a data file that is not there starts one.
+    Result fresh;
+    open(fresh, path("new.fmt"), "af");
+    EXPECT_EQ(write(fresh, kj::test::matrix(1, 3, {1, 2, 3})), 3);
+    close(fresh);
+    EXPECT_EQ(hex(read_file(path("new.fmt")).substr(4, 8)), "01000000" "03000000");
+
     // Appending continues after the last row and updates the count.
     Result a;
     open(a, path("d.fmt"), "af");
@@ -300,7 +307,23 @@ TEST_F(FileFunctions, ZipMembersAreReadOnly) {
     add("notes.txt", "7 8.5 words\nsecond line\n");
     add("sub/m.mat", "2 1\n3\n.\n");
     add("empty.txt", "");
+    unsigned char head[16];
+    kj::lib::io::make_fmt_header(head, 2, 1);
+    const double column[2] = {0.25, -8};
+    add("data.fmt", std::string(reinterpret_cast<const char*>(head), 16) +
+                        std::string(reinterpret_cast<const char*>(column), 16));
     ASSERT_EQ(zipClose(z, nullptr), ZIP_OK);
+
+    // A data file inside the archive reads whole by its header.
+    Result df;
+    open(df, archive + "//data.fmt", "rf");
+    ASSERT_EQ(kv::type_of(df.v), kv::T_File);
+    kv::Value col = kv::make_int(0);
+    EXPECT_EQ(read(df, col, "f"), 2);
+    ASSERT_TRUE(kv::type_of(col) == kv::T_Matrix && col.u.mat.r == 2 && col.u.mat.c == 1);
+    EXPECT_EQ(col.u.mat.m[1][0], -8);
+    kv::release(col);
+    close(df);
 
     Result f;
     open(f, archive + "//notes.txt", "r");
