@@ -455,10 +455,12 @@ const NamedRow k_file_rows[] = {
 };
 const GroupRegistrar g_files(Group::FilePrint, std::span<const NamedRow>(k_file_rows));
 // Each start of the runtime begins without files left open by an earlier one.
-const GroupRegistrar g_files_setup(Group::FilePrint, [] {
+const GroupRegistrar g_files_setup(Group::FilePrint, close_open_files);
+}  // namespace
+
+void close_open_files() {
     io::close_all_files();
     close_log();
-});
-}  // namespace
+}
 
 }  // namespace kj::lib

@@ -23,6 +23,10 @@ void fn_fsize(KjValue* result, KjValue* args, int count);
 void fn_ftime(KjValue* result, KjValue* args, int count);
 void fn_kjprintlevel(KjValue* result, KjValue* args, int count);
 
+// Closes every file a program left open (finishing data-file headers) and the
+// log stream: at start-up and at shutdown of the runtime.
+void close_open_files();
+
 void fn_scan(KjValue* result, KjValue* args, int count);
 void fn_sscan(KjValue* result, KjValue* args, int count);
 void fn_fscan(KjValue* result, KjValue* args, int count);

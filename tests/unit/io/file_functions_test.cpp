@@ -12,6 +12,7 @@
 
 #include "io/file_fixture.h"
 #include "lib/io/matrix_files.h"
+#include "support/run_kj.h"
 
 namespace kv = kj::value;
 using kj::test::Args;
@@ -223,6 +224,15 @@ TEST_F(FileFunctions, DataFilesKeepTheirHeader) {
     Result b;
     open(b, path("bad.fmt"), "rf");
     EXPECT_EQ(kv::type_of(b.v), kv::T_Int);
+}
+
+TEST_F(FileFunctions, FilesLeftOpenAreFinishedWhenTheProgramEnds) {
+    const kj::test::ProgramRun run = kj::test::run_kj(kj::test::program(
+        "decl f = fopen(\"" + path("left.fmt") + "\", \"wf\");\n fwrite(f, <1,2;3,4;5,6>);\n"
+        " fopen(\"" + path("log.txt") + "\", \"l\");\n println(\"to the log\");"));
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(hex(read_file(path("left.fmt")).substr(0, 16)), "ddee8600" "03000000" "02000000" "30000000");
+    EXPECT_EQ(read_file(path("log.txt")), "to the log\n");
 }
 
 TEST_F(FileFunctions, ModesPrintingAppendingAndTheLog) {
