@@ -5,6 +5,7 @@
 
 #include "api/lifecycle.h"
 #include "compiler/preprocessor.h"
+#include "lib/fn_files.h"
 #include "lib/io/print_sink.h"
 #include "lib/library_groups.h"
 #include "link/compiler_tables.h"
@@ -36,6 +37,7 @@ void main_exit() {
     compiler::destroy_preprocessor();
     vm::run_exit();
     lib::io::free_sprint_buffer();
+    lib::close_open_files();
     host::set_pipe(-1);
     compiler::clear_include_path();
     host::clear_kj_args();

@@ -89,9 +89,11 @@ bool read_date(const char*& p, int year, double& value) {
         p = q;
         return true;
     }
-    if (!read_int(q, month) || *q != '-') return false;
+    // A month or day beyond the calendar's is no date (and would overflow the
+    // day arithmetic).
+    if (!read_int(q, month) || month < 1 || month > 12 || *q != '-') return false;
     ++q;
-    if (!read_int(q, day)) return false;
+    if (!read_int(q, day) || day < 1 || day > 31) return false;
     value = julian_day(year, month, day);
     p = q;
     return true;

@@ -47,6 +47,8 @@ TEST(ValueText, ReadsNumbersSpellingsDatesAndTimes) {
         {"2020-W01", 1.0 * kd::julian_day(2019, 12, 30), K::DateTime, ""},
         {"2021-W01-7", 1.0 * kd::julian_day(2021, 1, 10), K::DateTime, ""},
         {"2020-x", 2020, K::Number, "-x"},
+        {"2020-13-01", 2020, K::Number, "-13-01"},
+        {"2020-0244444444444-1", 2020, K::Number, "-0244444444444-1"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
