@@ -20,7 +20,7 @@ public:
     bool ok() const { return file_ != nullptr && error_.empty(); }
     std::FILE* file() const { return file_; }
 
-    // Flushes, syncs and closes the temporary file and renames it over the
+    // Flushes and closes the temporary file and renames it over the
     // target (keeping the target's permission bits when it existed).
     // Returns false, with error() set, when any step failed (including any
     // earlier write error on file()).
