@@ -168,6 +168,10 @@ public:
             m_messages.add("No parameters to restrict");
             return -1;
         }
+        if (n > k_max_parameters) {
+            m_messages.add("Too many parameters to restrict");
+            return -1;
+        }
         if (!scan(text)) return -1;
         set.n = n;
         set.streams.resize(static_cast<std::size_t>(n));
@@ -204,6 +208,10 @@ public:
     }
 
     int compile_tests(std::u16string_view text, int n, TestRestrictions& set) {
+        if (n > k_max_parameters) {
+            m_messages.add("Too many parameters to restrict");
+            return 0;
+        }
         if (!scan(text)) return 0;
         set.n = n;
         TokenCursor c(m_tokens.data());

@@ -50,6 +50,9 @@ struct TestRestrictions {
     void clear() { *this = TestRestrictions(); }
 };
 
+// Most parameters a set may have.
+constexpr int k_max_parameters = 1 << 20;
+
 // Deepest nesting of parentheses an expression may have.
 constexpr int k_max_nesting = 200;
 

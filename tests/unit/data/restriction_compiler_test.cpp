@@ -70,6 +70,12 @@ TEST_F(Restrictions, LeftHandSideMessages) {
     EXPECT_EQ(messages.text(), std::string("Error: Constraint on parameter 1 defined twice on line 2") + k_form);
     EXPECT_EQ(compile("&1 = 1;", 0), -1);
     EXPECT_EQ(messages.text(), "Error: No parameters to restrict");
+    EXPECT_EQ(compile("&1 = 1;", -2), -1);
+    EXPECT_EQ(messages.text(), "Error: No parameters to restrict");
+    EXPECT_EQ(compile("&1 = 1;", kd::k_max_parameters + 1), -1);
+    EXPECT_EQ(messages.text(), "Error: Too many parameters to restrict");
+    EXPECT_EQ(compile_tests("&1 = 0;", kd::k_max_parameters + 1), 0);
+    EXPECT_EQ(messages.text(), "Error: Too many parameters to restrict");
     EXPECT_EQ(compile("theta1 = 1;", 3), -1);
     EXPECT_EQ(messages.text(), std::string("Error: Unexpected token on line 1") + k_form);
 }
