@@ -118,7 +118,13 @@ struct GradientOps {
     }
     void parameter(int j, int k) {
         slots[k] = theta[j];
-        std::copy_n(rows + static_cast<std::ptrdiff_t>(j) * d.size(), d.size(), d.gradient(k));
+        double* g = d.gradient(k);
+        if (rows) {
+            std::copy_n(rows + static_cast<std::ptrdiff_t>(j) * d.size(), d.size(), g);
+        } else {
+            std::fill_n(g, d.size(), 0.0);
+            g[j] = 1.0;
+        }
     }
     void negate(int k) {
         slots[k] = -slots[k];
@@ -202,32 +208,24 @@ void map_to_unconstrained(const ParameterRestrictions& set, const double* phi, d
         if (set.restricted(i)) theta[i] = evaluate_expression(set.streams[static_cast<std::size_t>(i)], theta);
 }
 
-namespace {
-std::vector<double> identity(int n) {
-    std::vector<double> rows(static_cast<std::size_t>(n) * static_cast<std::size_t>(n), 0.0);
-    for (int i = 0; i < n; ++i) rows[static_cast<std::size_t>(i) * static_cast<std::size_t>(n + 1)] = 1.0;
-    return rows;
-}
-}  // namespace
-
 void restriction_jacobian(const ParameterRestrictions& set, const double* phi, double* jacobian) {
-    const int n = set.n;
-    const auto un = static_cast<std::size_t>(n);
-    std::vector<double> theta(un), rows = identity(n);
-    for (int i = 0, k = 0; i < n; ++i) theta[static_cast<std::size_t>(i)] = set.restricted(i) ? 0.0 : phi[k++];
-    ExpressionDifferentiator d(n);
+    const int n = set.n, nf = set.free_count;
+    const auto un = static_cast<std::size_t>(n), uf = static_cast<std::size_t>(nf);
+    // Gradients with respect to phi: a free parameter's row is its unit
+    // vector, a restricted one's comes from its expression.
+    std::vector<double> theta(un), rows(un * uf, 0.0);
+    for (int i = 0, k = 0; i < n; ++i) {
+        if (set.restricted(i)) continue;
+        theta[static_cast<std::size_t>(i)] = phi[k];
+        rows[static_cast<std::size_t>(i) * uf + static_cast<std::size_t>(k++)] = 1.0;
+    }
+    ExpressionDifferentiator d(nf);
     for (int i = 0; i < n; ++i)
         if (set.restricted(i))
             theta[static_cast<std::size_t>(i)] = d.evaluate(set.streams[static_cast<std::size_t>(i)], theta.data(),
-                                                            rows.data(), rows.data() + i * un);
-    // Row k belongs to the k-th free parameter p: its own column is 1 and a
-    // restricted column i holds component p of theta_i's gradient.
-    for (int p = 0, k = 0; p < n; ++p) {
-        if (set.restricted(p)) continue;
-        double* row = jacobian + static_cast<std::size_t>(k++) * un;
-        for (int i = 0; i < n; ++i)
-            row[i] = i == p ? 1.0 : set.restricted(i) ? rows[static_cast<std::size_t>(i) * un + static_cast<std::size_t>(p)] : 0.0;
-    }
+                                                            rows.data(), rows.data() + static_cast<std::size_t>(i) * uf);
+    for (std::size_t i = 0; i < un; ++i)
+        for (std::size_t k = 0; k < uf; ++k) jacobian[k * un + i] = rows[i * uf + k];
 }
 
 void test_values(const TestRestrictions& set, const double* theta, double* values) {
@@ -235,10 +233,9 @@ void test_values(const TestRestrictions& set, const double* theta, double* value
 }
 
 void test_jacobian(const TestRestrictions& set, const double* theta, double* jacobian) {
-    const std::vector<double> rows = identity(set.n);
     ExpressionDifferentiator d(set.n);
     for (int r = 0; r < set.count(); ++r)
-        d.evaluate(set.streams[static_cast<std::size_t>(r)], theta, rows.data(),
+        d.evaluate(set.streams[static_cast<std::size_t>(r)], theta, nullptr,
                    jacobian + static_cast<std::size_t>(r) * static_cast<std::size_t>(set.n));
 }
 

@@ -15,11 +15,13 @@ namespace kj::data {
 // The value of a compiled expression with theta as the parameters.
 double evaluate_expression(const TokenStream& s, const double* theta);
 
-// The value of a compiled expression and its gradient (n entries) given
-// theta and the gradient rows of the n parameters (n x n, row-major).
+// The value of a compiled expression and its gradient with respect to
+// `size` variables, given theta and the gradient rows of the parameters
+// (row j, of `size` entries, for theta_j; row-major). Null rows stand for
+// the identity: the gradient is then with respect to theta itself.
 class ExpressionDifferentiator {
 public:
-    explicit ExpressionDifferentiator(int n) : m_n(n) {}
+    explicit ExpressionDifferentiator(int size) : m_n(size) {}
     double evaluate(const TokenStream& s, const double* theta, const double* rows, double* gradient);
 
     // Used by the evaluator: slot k holds a value and a gradient.
