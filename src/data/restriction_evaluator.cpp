@@ -86,7 +86,7 @@ private:
 
 // Values only.
 struct ValueOps {
-    const double* theta;
+    const double* theta = nullptr;
     double slots[k_max_nesting * 3 + 8];
 
     void constant(double c, int k) { slots[k] = c; }
@@ -107,6 +107,7 @@ struct ValueOps {
 
 // Values with gradients.
 struct GradientOps {
+    GradientOps(ExpressionDifferentiator& diff, const double* t, const double* r) : d(diff), theta(t), rows(r) {}
     ExpressionDifferentiator& d;
     const double* theta;
     const double* rows;
@@ -179,7 +180,8 @@ struct GradientOps {
 }  // namespace
 
 double evaluate_expression(const TokenStream& s, const double* theta) {
-    ValueOps ops{theta, {}};
+    ValueOps ops;  // the slots are written before they are read
+    ops.theta = theta;
     Evaluator<ValueOps>(ops, s).run();
     return ops.slots[0];
 }
@@ -191,7 +193,7 @@ double* ExpressionDifferentiator::gradient(int k) {
 
 double ExpressionDifferentiator::evaluate(const TokenStream& s, const double* theta, const double* rows,
                                           double* gradient_out) {
-    GradientOps ops{*this, theta, rows, {}};
+    GradientOps ops(*this, theta, rows);
     Evaluator<GradientOps>(ops, s).run();
     std::copy_n(gradient(0), m_n, gradient_out);
     return ops.slots[0];
