@@ -1,5 +1,7 @@
 #include "data/expression_scanner.h"
 
+#include "data/printable_text.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -59,7 +61,7 @@ public:
         while (m_i < m_s.size()) {
             if (!step()) {
                 error = "Scan error: " + m_kind;
-                if (!m_offending.empty()) error += " " + utf8_from_utf16(m_offending);
+                if (!m_offending.empty()) error += " " + printable_text(utf8_from_utf16(m_offending));
                 error += " on line " + std::to_string(m_line);
                 m_out.clear();
                 return false;
@@ -151,7 +153,7 @@ private:
     bool string() {
         std::size_t end = m_i + 1;
         while (end < m_s.size() && m_s[end] != u'"' && m_s[end] != u'\n') {
-            if (m_s[end] == 0) return fail("Unrecognized", u"\\0");
+            if (m_s[end] == 0) return fail("Unrecognized", m_s.substr(end, 1));
             ++end;
         }
         if (end >= m_s.size() || m_s[end] != u'"') return fail("End of string missing");

@@ -84,6 +84,14 @@ TEST(ExpressionScanner, ErrorsNameKindTextAndLine) {
     EXPECT_EQ(scan("1.2.3"), "Scan error: Unrecognized 1.2.3 on line 1");
     EXPECT_EQ(scan("\xC3\x97"), "Scan error: Unrecognized \xC3\x97 on line 1");  // the multiplication sign is no letter
     EXPECT_EQ(scan("a | b"), "Scan error: Missing | on line 1");
+    // Control characters are shown, never passed on raw.
+    kd::TokenStream s;
+    std::string error;
+    EXPECT_FALSE(kd::scan_expression_text(std::u16string(u"1 \x1b[2J", 6), s, error));
+    EXPECT_EQ(error, "Scan error: Unrecognized \\x1B on line 1");
+    EXPECT_FALSE(kd::scan_expression_text(std::u16string(u"\"a\0b\"", 5), s, error));
+    EXPECT_EQ(error, "Scan error: Unrecognized \\x00 on line 1");
+    EXPECT_TRUE(s.empty());
     EXPECT_EQ(scan("\n/* open"), "Scan error: Unexpected end of code on line 2");
     EXPECT_EQ(scan("\"abc\ndef\""), "Scan error: End of string missing on line 1");
     EXPECT_EQ(scan("\"abc"), "Scan error: End of string missing on line 1");
