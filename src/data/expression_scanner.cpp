@@ -227,6 +227,28 @@ char16_t TokenCursor::next() {
 }
 
 double number_token_value(std::u16string_view text) {
+    // Up to 15 digits with an optional point and no exponent: the digits
+    // and the power of ten are exact doubles, so one division gives the
+    // correctly rounded value, as the full conversion below would.
+    constexpr double k_tens[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    std::int64_t digits = 0;
+    int count = 0, decimals = -1;
+    bool plain = text.size() <= 16;
+    for (std::size_t i = 0; plain && i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c >= u'0' && c <= u'9') {
+            digits = digits * 10 + (c - u'0');
+            ++count;
+            if (decimals >= 0) ++decimals;
+        } else if (c == u'.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            plain = false;
+        }
+    }
+    if (plain && count > 0 && count <= 15)
+        return static_cast<double>(digits) / k_tens[decimals > 0 ? decimals : 0];
+
     char buf[k_max_token_length + 1];
     std::size_t n = 0;
     for (char16_t c : text) {
