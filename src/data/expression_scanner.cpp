@@ -78,12 +78,7 @@ private:
         return false;
     }
 
-    void line_marker() {
-        char digits[16];
-        std::snprintf(digits, sizeof digits, "%03d", m_line);
-        m_out.push_back(k_tok_line);
-        for (const char* p = digits; *p; ++p) m_out.push_back(static_cast<char16_t>(*p));
-    }
+    void line_marker() { append_line_marker(m_out, m_line); }
 
     void text_token(char16_t code, std::u16string_view text) {
         m_out.push_back(code);
@@ -188,6 +183,13 @@ private:
 };
 
 }  // namespace
+
+void append_line_marker(TokenStream& s, int line) {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%03d", line);
+    s.push_back(k_tok_line);
+    for (const char* p = digits; *p; ++p) s.push_back(static_cast<char16_t>(*p));
+}
 
 bool scan_expression_text(std::u16string_view text, TokenStream& out, std::string& error) {
     return Scanner(text, out).run(error);

@@ -51,6 +51,9 @@ constexpr std::size_t k_max_token_length = 256;
 // when there is one, and the line.
 bool scan_expression_text(std::u16string_view text, TokenStream& out, std::string& error);
 
+// Appends a line marker for line to s.
+void append_line_marker(TokenStream& s, int line);
+
 // A cursor over a token stream that steps over line markers and keeps the
 // line of the last token read.
 class TokenCursor {

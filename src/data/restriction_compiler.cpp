@@ -111,8 +111,8 @@ public:
     // The stream of the expression from `from` to c's terminator: a start
     // code, a marker of the line it begins on, its tokens, ";" and the end.
     static TokenStream copy_expression(const char16_t* from, int line, const TokenCursor& c) {
-        TokenStream s{k_tok_start, k_tok_line};
-        for (char ch : std::to_string(line)) s.push_back(static_cast<char16_t>(ch));
+        TokenStream s{k_tok_start};
+        append_line_marker(s, line);
         s.insert(s.end(), from, c.position());
         s.push_back(u';');
         s.push_back(k_tok_end);

@@ -190,3 +190,15 @@ TEST(CompileMessages, FirstIsMarkedAndOverflowIsDropped) {
     m.add("");
     EXPECT_EQ(m.text().size(), kd::CompileMessages::k_capacity - 1);
 }
+
+TEST_F(Restrictions, StoredStreamsKeepTheirLines) {
+    ASSERT_EQ(compile("&1 = 2 * &0;\n&2 =\n  -&1;", 3), 1);
+    EXPECT_TRUE(set.streams[0].empty());
+    const kd::TokenStream first{1, 127, '0', '0', '1', 67, '2', 0, '*', '&', 67, '0', 0, ';', 2};
+    EXPECT_EQ(set.streams[1], first);
+    const kd::TokenStream second{1, 127, '0', '0', '2', 127, '0', '0', '3', '-', '&', 67, '1', 0, ';', 2};
+    EXPECT_EQ(set.streams[2], second);
+    ASSERT_EQ(compile_tests("&0 = 0;", 2), 1);
+    const kd::TokenStream test{1, 127, '0', '0', '1', '&', 67, '0', 0, ';', 2};
+    EXPECT_EQ(tests.streams[0], test);
+}
