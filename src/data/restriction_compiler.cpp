@@ -204,6 +204,7 @@ public:
             m_messages.add("Not enough starting values supplied");
             return -1;
         }
+        for (const TokenStream& s : set.streams) set.programs.push_back(s.empty() ? ExpressionProgram() : translate_expression(s));
         return set.free_count;
     }
 
@@ -227,6 +228,7 @@ public:
             if (!expect(c, u'=')) return 0;
             if (c.next() != k_tok_number || number_token_value(c.text()) != 0) return fail("Expected 0", c.line()), 0;
             if (!expect(c, u';')) return 0;
+            set.programs.push_back(translate_expression(s));
             set.streams.push_back(std::move(s));
         }
         return set.count();

@@ -29,11 +29,27 @@ private:
     std::string m_text;
 };
 
+// A validated expression in evaluation order, as the evaluators replay it:
+// each step puts a constant or parameter into its slot, negates the slot,
+// or combines the slot with the next one by + - * / or ^ (left in the slot).
+struct ExpressionStep {
+    enum Kind : char16_t { k_constant = u'c', k_parameter = u'&', k_negate = u'n' };
+    char16_t op;  // a Kind or an operator character
+    int slot;
+    int index;    // the parameter of k_parameter
+    double value; // the constant of k_constant
+};
+using ExpressionProgram = std::vector<ExpressionStep>;
+
+// The steps of a validated stream (defined with the evaluators).
+ExpressionProgram translate_expression(const TokenStream& s);
+
 // The parameter vector theta of n elements: a free element has an empty
 // stream; a restricted one its expression (start code, tokens, ";").
 struct ParameterRestrictions {
     int n = 0;
     std::vector<TokenStream> streams;
+    std::vector<ExpressionProgram> programs;  // the streams translated
     int free_count = 0;
     bool has_start = false;
     std::vector<double> start;
@@ -45,6 +61,7 @@ struct ParameterRestrictions {
 struct TestRestrictions {
     int n = 0;
     std::vector<TokenStream> streams;  // one expression each, ending in ";"
+    std::vector<ExpressionProgram> programs;
 
     int count() const { return static_cast<int>(streams.size()); }
     void clear() { *this = TestRestrictions(); }

@@ -84,6 +84,28 @@ private:
     TokenCursor m_c;
 };
 
+// Records the calls of the walk as steps.
+struct RecordOps {
+    ExpressionProgram steps;
+    void constant(double c, int k) { steps.push_back({ExpressionStep::k_constant, k, 0, c}); }
+    void parameter(int j, int k) { steps.push_back({ExpressionStep::k_parameter, k, j, 0}); }
+    void negate(int k) { steps.push_back({ExpressionStep::k_negate, k, 0, 0}); }
+    void combine(char16_t op, int k) { steps.push_back({op, k, 0, 0}); }
+};
+
+// Makes the calls the walk made, from its record.
+template <class Ops>
+void replay(const ExpressionProgram& p, Ops& ops) {
+    for (const ExpressionStep& s : p) {
+        switch (s.op) {
+        case ExpressionStep::k_constant: ops.constant(s.value, s.slot); break;
+        case ExpressionStep::k_parameter: ops.parameter(s.index, s.slot); break;
+        case ExpressionStep::k_negate: ops.negate(s.slot); break;
+        default: ops.combine(s.op, s.slot); break;
+        }
+    }
+}
+
 // Values only.
 struct ValueOps {
     const double* theta = nullptr;
@@ -179,10 +201,16 @@ struct GradientOps {
 
 }  // namespace
 
-double evaluate_expression(const TokenStream& s, const double* theta) {
+ExpressionProgram translate_expression(const TokenStream& s) {
+    RecordOps record;
+    Evaluator<RecordOps>(record, s).run();
+    return std::move(record.steps);
+}
+
+double evaluate_expression(const ExpressionProgram& p, const double* theta) {
     ValueOps ops;  // the slots are written before they are read
     ops.theta = theta;
-    Evaluator<ValueOps>(ops, s).run();
+    replay(p, ops);
     return ops.slots[0];
 }
 
@@ -191,10 +219,10 @@ double* ExpressionDifferentiator::gradient(int k) {
     return m_slots[static_cast<std::size_t>(k)].data();
 }
 
-double ExpressionDifferentiator::evaluate(const TokenStream& s, const double* theta, const double* rows,
+double ExpressionDifferentiator::evaluate(const ExpressionProgram& p, const double* theta, const double* rows,
                                           double* gradient_out) {
     GradientOps ops(*this, theta, rows);
-    Evaluator<GradientOps>(ops, s).run();
+    replay(p, ops);
     std::copy_n(gradient(0), m_n, gradient_out);
     return ops.slots[0];
 }
@@ -207,7 +235,7 @@ void map_to_constrained(const ParameterRestrictions& set, const double* theta, d
 void map_to_unconstrained(const ParameterRestrictions& set, const double* phi, double* theta) {
     for (int i = 0, k = 0; i < set.n; ++i) theta[i] = set.restricted(i) ? 0.0 : phi[k++];
     for (int i = 0; i < set.n; ++i)
-        if (set.restricted(i)) theta[i] = evaluate_expression(set.streams[static_cast<std::size_t>(i)], theta);
+        if (set.restricted(i)) theta[i] = evaluate_expression(set.programs[static_cast<std::size_t>(i)], theta);
 }
 
 void restriction_jacobian(const ParameterRestrictions& set, const double* phi, double* jacobian) {
@@ -224,20 +252,20 @@ void restriction_jacobian(const ParameterRestrictions& set, const double* phi, d
     ExpressionDifferentiator d(nf);
     for (int i = 0; i < n; ++i)
         if (set.restricted(i))
-            theta[static_cast<std::size_t>(i)] = d.evaluate(set.streams[static_cast<std::size_t>(i)], theta.data(),
+            theta[static_cast<std::size_t>(i)] = d.evaluate(set.programs[static_cast<std::size_t>(i)], theta.data(),
                                                             rows.data(), rows.data() + static_cast<std::size_t>(i) * uf);
     for (std::size_t i = 0; i < un; ++i)
         for (std::size_t k = 0; k < uf; ++k) jacobian[k * un + i] = rows[i * uf + k];
 }
 
 void test_values(const TestRestrictions& set, const double* theta, double* values) {
-    for (int r = 0; r < set.count(); ++r) values[r] = evaluate_expression(set.streams[static_cast<std::size_t>(r)], theta);
+    for (int r = 0; r < set.count(); ++r) values[r] = evaluate_expression(set.programs[static_cast<std::size_t>(r)], theta);
 }
 
 void test_jacobian(const TestRestrictions& set, const double* theta, double* jacobian) {
     ExpressionDifferentiator d(set.n);
     for (int r = 0; r < set.count(); ++r)
-        d.evaluate(set.streams[static_cast<std::size_t>(r)], theta, nullptr,
+        d.evaluate(set.programs[static_cast<std::size_t>(r)], theta, nullptr,
                    jacobian + static_cast<std::size_t>(r) * static_cast<std::size_t>(set.n));
 }
 

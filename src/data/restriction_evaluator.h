@@ -13,7 +13,7 @@
 namespace kj::data {
 
 // The value of a compiled expression with theta as the parameters.
-double evaluate_expression(const TokenStream& s, const double* theta);
+double evaluate_expression(const ExpressionProgram& p, const double* theta);
 
 // The value of a compiled expression and its gradient with respect to
 // `size` variables, given theta and the gradient rows of the parameters
@@ -22,7 +22,7 @@ double evaluate_expression(const TokenStream& s, const double* theta);
 class ExpressionDifferentiator {
 public:
     explicit ExpressionDifferentiator(int size) : m_n(size) {}
-    double evaluate(const TokenStream& s, const double* theta, const double* rows, double* gradient);
+    double evaluate(const ExpressionProgram& p, const double* theta, const double* rows, double* gradient);
 
     // Used by the evaluator: slot k holds a value and a gradient.
     double* gradient(int k);
