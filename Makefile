@@ -3,6 +3,15 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
+# The libFuzzer targets `make fuzz` builds (one per line).
+FUZZ_TARGETS = \
+	scanner_fuzz \
+	object_reader_fuzz \
+	program_fuzz \
+	text_matrix_fuzz \
+	fmt_fuzz \
+	formatted_scan_fuzz \
+	restrictions_fuzz
 CMAKE_FLAGS ?=
 
 .PHONY: all deps configure build demo test asan fuzz bench clean
@@ -39,8 +48,7 @@ fuzz:
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKJ_FUZZ=ON -DKJ_BENCH=OFF
 	# Only the fuzz targets: the dispatch loop is built with g++ for them, and
 	# the rest of the tree is tested by the other builds.
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target scanner_fuzz object_reader_fuzz program_fuzz \
-		text_matrix_fuzz fmt_fuzz formatted_scan_fuzz
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS)
 
 bench: build
 	cd $(BUILD) && env -u OPENBLAS_CORETYPE -u OPENBLAS_L2_SIZE ./bench/kj_bench
