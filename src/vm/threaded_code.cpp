@@ -28,6 +28,10 @@ const void* fused_handler(const Handlers& h, const link::Instr* code, int i, int
     }
     if (is(in, Op::Opr) && in.operand == link::T_Tilde && i + 1 < n && is(code[i + 1], Op::Sbp))
         return h.append_local;
+    if (is(in, Op::Opr) && (in.operand == link::T_Transpose || in.operand == link::T_DotTranspose) && i + 2 < n &&
+        (is(code[i + 1], Op::Pbp) || is(code[i + 1], Op::Pap)) && is(code[i + 2], Op::Opr) &&
+        code[i + 2].operand == link::T_Star)
+        return h.transposed_product;
     if (is(in, Op::Opr)) {
         const int b = binary_operator(in.operand);
         if (b >= 0) return h.binary_operator[b];
