@@ -61,15 +61,26 @@ double beta_large_a(double x, double y, double a, double b, bool upper) {
     const auto& ek = log_sinhc_coefficients();
     std::array<double, k_terms + 1> c{};
     c[0] = 1;
+    // Q(s + 2, z) = Q(s, z) + h_s (1 + z/(s + 1)) with h_s = z^s e^-z / Γ(s + 1)
+    // adds positive terms, so the upper functions follow by recurrence; the
+    // lower ones would cancel and are evaluated one by one.
+    double g = regularized_gamma(b, z, !upper), h = upper ? 0 : gamma_front(b, z) / b;
     double sum = 0, r = 1;
     for (int n = 0; n <= k_terms; ++n) {
         if (n > 0) {
             double s = 0;
             for (int k = 1; k <= n; ++k) s += k * ek[static_cast<std::size_t>(k)] * c[static_cast<std::size_t>(n - k)];
             c[static_cast<std::size_t>(n)] = (b - 1) * s / n;
-            r *= (b + 2 * n - 2) * (b + 2 * n - 1) / (t * t);
+            const double sh = b + 2 * n - 2;  // the shape of the previous term
+            r *= sh * (sh + 1) / (t * t);
+            if (upper) {
+                g = regularized_gamma(sh + 2, z, false);
+            } else {
+                g += h * (1 + z / (sh + 1));
+                h *= z * z / ((sh + 1) * (sh + 2));
+            }
         }
-        const double term = c[static_cast<std::size_t>(n)] * r * regularized_gamma(b + 2 * n, z, !upper);
+        const double term = c[static_cast<std::size_t>(n)] * r * g;
         sum += term;
         if (n > 0 && std::fabs(term) <= 1e-17 * std::fabs(sum)) return std::exp(log_k) * sum;
         if (!std::isfinite(sum)) break;
