@@ -409,13 +409,14 @@ L_AppendLocal: {
     }
     goto L_Opr;
 }
-// OPR ' then a local or argument and OPR *: x'y as one product from the
-// stored x, so that no transposed copy of x is made.
+// OPR ' then a local, an argument or a global and OPR *: x'y as one product
+// from the stored x, so that no transposed copy of x is made.
 L_TransposedProduct: {
-    const Value& right = IS_OP(pc[1], Pbp) ? bp[pc[1].operand] : ap[pc[1].operand];
+    const bool global = IS_OP(pc[1], Psh);
+    const Value& right = global ? globals[pc[2].operand].val : IS_OP(pc[1], Pbp) ? bp[pc[1].operand] : ap[pc[1].operand];
     SYNC();
     if (transposed_product(*sp, right)) {
-        pc += 2;
+        pc += global ? 3 : 2;
         NEXT();
     }
     goto L_Opr;
