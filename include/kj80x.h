@@ -274,14 +274,39 @@ KJ_API int IEigenSym(double **a, int n, double *eval, int vectors);
 KJ_API int IGenEigVecSym(double **a, double **b, int n, double *eval);
 /* General eigenproblem: re + i im; vectors (n x n or null) in columns. */
 KJ_API int IEigen(double **a, int n, double *re, double *im, double **vectors);
+/* The same problem by the default method directly (not through KjKnlEigen),
+ * codes as IEigen; a complex pair is adjacent, positive imaginary part first.
+ * IEigValReal leaves A as it is; IEigVecReal replaces the rows of A by unit
+ * eigenvectors in the order of the eigenvalues, a complex pair k, k+1 as the
+ * real part (row k) and imaginary part (row k+1) of the first vector.
+ * EigVecDiv scales each vector row (or complex pair of rows) so that its
+ * element of largest modulus is exactly 1. */
+KJ_API int  IEigValReal(double **a, int n, double *re, double *im);
+KJ_API int  IEigVecReal(double **a, int n, double *re, double *im);
+KJ_API void EigVecDiv(double **v, int n, const double *im);
+/* Roots of coef[0] x^n + ... + coef[n] (leading zeros dropped, lowering the
+ * degree) as companion-matrix eigenvalues into re, im (room for n): the
+ * number of roots, -1 no convergence, -2 bad argument or no memory. */
+KJ_API int  IEigValPoly(const double *coef, int n, double *re, double *im);
 
 /* Householder QR of the transposed storage xt (c x r): see KjKnlDecqrFn. */
 KJ_API int  IDecQRt(double **xt, int c, int r, double *rdiag, int *pivots);
+/* The default method directly; pivoting (pivots not null) starts after the
+ * first `fixed` columns, which keep their order: 0, or 2 bad argument. */
+KJ_API int  IDecQRtEx(double **xt, int c, int r, double *rdiag, int *pivots, int fixed);
+/* Pivoted (pivots required), then the rank: the number of leading |rdiag|
+ * above tol |rdiag[0]| (tol <= 0: the inversion eps); -1 on failure. */
+KJ_API int  IDecQRtRank(double **xt, int c, int r, double *rdiag, int *pivots, double tol);
 KJ_API void DecQRtMul(double **xt, int k, int r, double *y);   /* y := Q' y */
 KJ_API void DecQRtMult(double **xt, int k, int r, double *y);  /* y := Q y */
 /* Least squares with observations in columns (xt k x T, yt n x T, b n x k):
  * k, -rank when reduced, 0 on failure. */
 KJ_API int IOlsQR(double **xt, int k, int t, double **yt, int n, double **b, double **xtxinv, double **xtx);
+/* Least squares from a factored xt (IDecQRt, IDecQRtEx, IDecQRtRank; pivots
+ * or null): coefficients of the first `rank` pivoted columns, 0 for the rest;
+ * xtxinv (k x k or null) the inverse of X'X on those columns. */
+KJ_API void OlsQRacc(double **qr, const double *rdiag, const int *pivots, int k, int t, int rank, double **yt,
+                     int n, double **b, double **xtxinv);
 KJ_API int IOlsNorm(double **xt, int k, int t, double **yt, int n, double **b, double **xtxinv, double **xtx);
 
 /* Singular values (r >= c): w decreasing, U r x c, V c x c (either null). */

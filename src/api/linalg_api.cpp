@@ -1,7 +1,11 @@
 // The exported dense linear algebra: thin shells over src/num.
 #include <kj80x.h>
 
+#include <algorithm>
+#include <cmath>
+#include <new>
 #include <utility>
+#include <vector>
 
 #include "num/linalg_choleski.h"
 #include "num/linalg_eigen.h"
@@ -15,6 +19,7 @@
 #include "num/linalg_rank.h"
 #include "num/linalg_svd.h"
 #include "num/matmul.h"
+#include "num/polynomial.h"
 
 using namespace kj;
 
@@ -58,8 +63,37 @@ int IEigVecSym(double** a, int n, double* eval) { return num::eigensym_ql(a, n, 
 int IEigenSym(double** a, int n, double* eval, int vectors) { return num::eigensym(a, n, eval, vectors); }
 int IGenEigVecSym(double** a, double** b, int n, double* eval) { return num::eigensym_generalized(a, b, n, eval); }
 int IEigen(double** a, int n, double* re, double* im, double** vectors) { return num::eigen(a, n, re, im, vectors); }
+int IEigValReal(double** a, int n, double* re, double* im) { return num::eigen_default(a, n, re, im, nullptr); }
+int IEigVecReal(double** a, int n, double* re, double* im) {
+    return re && im ? num::eigen_rows(a, n, re, im) : 2;
+}
+void EigVecDiv(double** v, int n, const double* im) {
+    if (v && im && n > 0) num::eigenvector_divide(v, n, im);
+}
+int IEigValPoly(const double* coef, int n, double* re, double* im) {
+    if (n < 0 || !coef || (n > 0 && (!re || !im))) return -2;
+    for (int i = 0; i <= n; ++i)
+        if (!std::isfinite(coef[i])) return -2;
+    try {
+        std::vector<double> r, m;
+        const int code = num::polynomial_roots(coef, n + 1, r, m);
+        if (code != 0) return code > 0 ? -1 : -2;
+        std::copy(r.begin(), r.end(), re);
+        std::copy(m.begin(), m.end(), im);
+        return static_cast<int>(r.size());
+    } catch (const std::bad_alloc&) {
+        return -2;
+    }
+}
 
 int IDecQRt(double** xt, int c, int r, double* rdiag, int* pivots) { return num::decqr(xt, c, r, rdiag, pivots); }
+int IDecQRtEx(double** xt, int c, int r, double* rdiag, int* pivots, int fixed) {
+    return num::decqr_fixed(xt, c, r, rdiag, pivots, fixed);
+}
+int IDecQRtRank(double** xt, int c, int r, double* rdiag, int* pivots, double tol) {
+    if (!pivots || num::decqr_fixed(xt, c, r, rdiag, pivots, 0) != 0) return -1;
+    return num::qr_rank(rdiag, c < r ? c : r, tol);
+}
 void DecQRtMul(double** xt, int k, int r, double* y) {
     if (xt && y) num::qr_apply_qt(xt, k, r, y);
 }
@@ -68,6 +102,15 @@ void DecQRtMult(double** xt, int k, int r, double* y) {
 }
 int IOlsQR(double** xt, int k, int t, double** yt, int n, double** b, double** xtxinv, double** xtx) {
     return xt && (n == 0 || (yt && b)) ? num::ols_qr(xt, k, t, yt, n, b, xtxinv, xtx) : 0;
+}
+void OlsQRacc(double** qr, const double* rdiag, const int* pivots, int k, int t, int rank, double** yt, int n,
+              double** b, double** xtxinv) {
+    if (!qr || !rdiag || k <= 0 || t < 0 || (n > 0 && (!yt || !b))) return;
+    try {
+        num::ols_from_qr(qr, rdiag, pivots, k, t, rank, yt, n > 0 ? n : 0, b, xtxinv);
+    } catch (const std::bad_alloc&) {
+        // No memory for the work space: what was not yet written stays as it was.
+    }
 }
 int IOlsNorm(double** xt, int k, int t, double** yt, int n, double** b, double** xtxinv, double** xtx) {
     return xt && (n == 0 || (yt && b)) ? num::ols_normal(xt, k, t, yt, n, b, xtxinv, xtx) : 0;

@@ -8,6 +8,8 @@
 #include "lib/args.h"
 #include "lib/fn_random.h"
 #include "lib/library_groups.h"
+#include "num/linalg_block.h"
+#include "num/linalg_choleski.h"
 #include "num/random/continuous_draws.h"
 #include "num/random/discrete_draws.h"
 #include "num/random/generator_state.h"
@@ -149,14 +151,16 @@ void fn_ranwishart(KjValue* result, KjValue* args, int count) {
         check_square_matrix(args, 1, 1);
         const MatrixArg a = matrix_arg(args, 1);
         p = a.r;
-        l.assign(static_cast<std::size_t>(p) * p, 0.0);
-        if (factor_given) {
-            for (int i = 0; i < p; ++i)
-                for (int j = 0; j <= i; ++j) l[static_cast<std::size_t>(i) * p + j] = a.m[i][j];
-        } else if (p > 0 && !num::choleski_lower(a.data(), l.data(), p)) {
+        // The lower triangle of the factor, or of the scale matrix that the
+        // shared Choleski kernel factors in place.
+        num::WorkBlock lower(p, p);
+        for (int i = 0; i < p; ++i)
+            for (int j = 0; j <= i; ++j) lower[i][j] = a.m[i][j];
+        if (!factor_given && p > 0 && !num::choleski(lower.rows(), p)) {
             new_matrix_filled(*result, p, p, k_nan);
             return;
         }
+        l.assign(lower.data(), lower.data() + static_cast<std::size_t>(p) * p);
     }
     double** y = new_matrix(*result, p, p);
     if (!y) return;

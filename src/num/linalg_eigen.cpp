@@ -1,6 +1,7 @@
 #include "num/linalg_eigen.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "num/blas_library.h"
@@ -41,6 +42,50 @@ int eigen_default(double** a, int n, double* re, double* im, double** vectors) {
 
 int eigen(double** a, int n, double* re, double* im, double** vectors) {
     return kernels().eigen(a, n, re, im, vectors);
+}
+
+int eigen_rows(double** a, int n, double* re, double* im) {
+    if (n < 0 || (n > 0 && !a)) return 2;
+    try {
+        WorkBlock v(n, n);
+        const int code = eigen_default(a, n, re, im, v.rows());
+        if (code != 0) return code;
+        for (int i = 0; i < n; ++i)
+            for (int k = 0; k < n; ++k) a[k][i] = v[i][k];
+        return 0;
+    } catch (const std::bad_alloc&) {
+        return 2;
+    }
+}
+
+void eigenvector_divide(double** v, int n, const double* im) {
+    for (int k = 0; k < n; ++k) {
+        const bool pair = im[k] != 0 && k + 1 < n;
+        double* x = v[k];
+        double* y = pair ? v[k + 1] : nullptr;
+        int best = -1;
+        double largest = 0;
+        for (int i = 0; i < n; ++i) {
+            const double m = pair ? std::hypot(x[i], y[i]) : std::fabs(x[i]);
+            if (m > largest) largest = m, best = i;
+        }
+        if (best >= 0 && !pair) {
+            const double d = x[best];
+            for (int i = 0; i < n; ++i) x[i] /= d;
+            x[best] = 1;
+        } else if (best >= 0) {
+            // (x + iy) / (c + id) = ((x c + y d) + i (y c - x d)) / (c^2 + d^2).
+            const double c = x[best], d = y[best], m2 = c * c + d * d;
+            for (int i = 0; i < n; ++i) {
+                const double xr = x[i], yi = y[i];
+                x[i] = (xr * c + yi * d) / m2;
+                y[i] = (yi * c - xr * d) / m2;
+            }
+            x[best] = 1;
+            y[best] = 0;
+        }
+        if (pair) ++k;
+    }
 }
 
 }  // namespace kj::num

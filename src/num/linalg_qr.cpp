@@ -31,13 +31,17 @@ void reflect(const double* v, double* y, int n) {
 }  // namespace
 
 int decqr_default(double** xt, int c, int r, double* rdiag, int* pivots) {
-    if (c < 0 || r < 0 || (c > 0 && (!xt || !rdiag))) return 2;
+    return decqr_fixed(xt, c, r, rdiag, pivots, 0);
+}
+
+int decqr_fixed(double** xt, int c, int r, double* rdiag, int* pivots, int fixed) {
+    if (c < 0 || r < 0 || fixed < 0 || (c > 0 && (!xt || !rdiag))) return 2;
     const int k = c < r ? c : r;
     if (pivots)
         for (int j = 0; j < c; ++j) pivots[j] = j;
     for (int j = 0; j < k; ++j) {
         const int m = r - j;
-        if (pivots) {
+        if (pivots && j >= fixed) {
             int p = j;
             double best = -1;
             for (int q = j; q < c; ++q) {
@@ -71,6 +75,14 @@ int decqr_default(double** xt, int c, int r, double* rdiag, int* pivots) {
 
 int decqr(double** xt, int c, int r, double* rdiag, int* pivots) {
     return kernels().decqr(xt, c, r, rdiag, pivots);
+}
+
+int qr_rank(const double* rdiag, int k, double tol) {
+    if (k <= 0) return 0;
+    const double threshold = (tol > 0 ? tol : invert_eps()) * std::fabs(rdiag[0]);
+    int rank = 0;
+    while (rank < k && std::fabs(rdiag[rank]) > threshold) ++rank;
+    return rank;
 }
 
 int mgs_decompose(double** qt, int c, int r, double** rr) {

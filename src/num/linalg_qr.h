@@ -14,6 +14,13 @@ namespace kj::num {
 // or no memory.
 int decqr_default(double** xt, int c, int r, double* rdiag, int* pivots);
 int decqr(double** xt, int c, int r, double* rdiag, int* pivots);
+// As decqr_default, but the first `fixed` columns are factored first and in
+// their own order; the search for the largest remaining norm (when pivots is
+// not null) covers only the columns after them.
+int decqr_fixed(double** xt, int c, int r, double* rdiag, int* pivots, int fixed);
+// Numerical rank of a pivoted factorisation: how many leading |rdiag[j]|
+// (j < k = min(r, c)) exceed tol |rdiag[0]|; tol <= 0 means the inversion eps.
+int qr_rank(const double* rdiag, int k, double tol);
 
 // Modified Gram-Schmidt on the columns of X (r >= c), held as the rows of qt
 // (c x r): qt becomes Q' (orthonormal rows) and r_out (c x c) the upper

@@ -28,6 +28,9 @@ void zero_rows(double** y, int r, int c) {
 
 // Element (i, k) of op(a).
 inline double at(double** a, int t, int i, int k) { return t ? a[k][i] : a[i][k]; }
+
+void matmul_checked(double** y, double** a, int ra, int ca, double** b, int rb, int cb, int ta, int tb,
+                    bool known_contiguous);
 }  // namespace
 
 void set_matmul_kernel(MatmulKernel kernel) { set_kernel("KjKnlMatmul", reinterpret_cast<void*>(kernel)); }
@@ -35,6 +38,12 @@ MatmulKernel matmul_kernel() { return kernels().matmul; }
 
 void matmul(double** y, double** a, int ra, int ca, double** b, int rb, int cb, int ta, int tb) {
     kernels().matmul(y, a, ra, ca, b, rb, cb, ta, tb);
+}
+
+void matmul_contiguous(double** y, double** a, int ra, int ca, double** b, int rb, int cb, int ta, int tb) {
+    const MatmulKernel k = kernels().matmul;
+    if (k == matmul_default) matmul_checked(y, a, ra, ca, b, rb, cb, ta, tb, true);
+    else k(y, a, ra, ca, b, rb, cb, ta, tb);
 }
 
 // Blocked over the inner and column dimensions so that a panel of op(b) stays
@@ -67,6 +76,12 @@ void matmul_rows(double** y, double** a, int ra, int ca, double** b, int rb, int
 }
 
 void matmul_default(double** y, double** a, int ra, int ca, double** b, int rb, int cb, int ta, int tb) {
+    matmul_checked(y, a, ra, ca, b, rb, cb, ta, tb, false);
+}
+
+namespace {
+void matmul_checked(double** y, double** a, int ra, int ca, double** b, int rb, int cb, int ta, int tb,
+                    bool known_contiguous) {
     const int m = ta ? ca : ra;
     const int n = tb ? rb : cb;
     const int inner = ta ? ra : ca;
@@ -77,8 +92,9 @@ void matmul_default(double** y, double** a, int ra, int ca, double** b, int rb, 
     }
     const long work = static_cast<long>(m) * n * inner;
     const BlasApi* api = nullptr;
-    if (work < k_blas_threshold || !contiguous(a, ra, ca) || !contiguous(b, rb, cb) || !contiguous(y, m, n) ||
-        !(api = blas())) {
+    const bool rows_in_one_block =
+        known_contiguous || (contiguous(a, ra, ca) && ((b == a && rb == ra && cb == ca) || contiguous(b, rb, cb)) && contiguous(y, m, n));
+    if (work < k_blas_threshold || !rows_in_one_block || !(api = blas())) {
         matmul_rows(y, a, ra, ca, b, rb, cb, ta, tb);
         return;
     }
@@ -98,5 +114,6 @@ void matmul_default(double** y, double** a, int ra, int ca, double** b, int rb, 
     api->dgemm(k_row_major, ta ? k_trans : k_no_trans, tb ? k_trans : k_no_trans, m, n, inner, 1.0, a[0], ca, b[0],
                cb, 0.0, y[0], n);
 }
+}  // namespace
 
 }  // namespace kj::num

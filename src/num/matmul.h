@@ -20,6 +20,12 @@ MatmulKernel matmul_kernel();
 // Through the installed kernel.
 void matmul(double** y, double** a, int ra, int ca, double** b, int rb, int cb, int transpose_a = 0,
             int transpose_b = 0);
+// The same for blocks whose rows are known to lie one after the other (as
+// the rows of every value's block do): the default kernel then skips reading
+// all row pointers to find that out, which costs a noticeable part of a
+// product of a tall matrix with few columns.
+void matmul_contiguous(double** y, double** a, int ra, int ca, double** b, int rb, int cb, int transpose_a = 0,
+                       int transpose_b = 0);
 
 // The default kernel. Contiguous blocks of useful size go to the optimised
 // BLAS (dsyrk for a'a, ddot for row times column, dgemm otherwise), which is

@@ -84,12 +84,14 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
     static const void* const push_global = &&L_PshLod;
     static const void* const loop_back = &&L_LoopBack;
     static const void* const append_local = &&L_AppendLocal;
+    static const void* const product_of_transposed = &&L_TransposedProduct;
     static const Handlers handlers = [] {
         Handlers h{};
         fill_opcode_handlers(h, listed);
         h.push_global = push_global;
         h.loop_back = loop_back;
         h.append_local = append_local;
+        h.transposed_product = product_of_transposed;
         for (int i = 0; i < k_fused_operators; ++i) {
             h.argument_operator[i] = argument_operator[i];
             h.local_operator[i] = local_operator[i];
@@ -403,6 +405,18 @@ L_AppendLocal: {
         --sp;
         fast::copy_record(*sp, var, k_owns);
         ++pc;
+        NEXT();
+    }
+    goto L_Opr;
+}
+// OPR ' then a local, an argument or a global and OPR *: x'y as one product
+// from the stored x, so that no transposed copy of x is made.
+L_TransposedProduct: {
+    const bool global = IS_OP(pc[1], Psh);
+    const Value& right = global ? globals[pc[2].operand].val : IS_OP(pc[1], Pbp) ? bp[pc[1].operand] : ap[pc[1].operand];
+    SYNC();
+    if (transposed_product(*sp, right)) {
+        pc += global ? 3 : 2;
         NEXT();
     }
     goto L_Opr;

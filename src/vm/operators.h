@@ -21,6 +21,13 @@ void apply_operator(int code, value::Value*& sp);
 bool append_string(value::Value& var, const value::Value& right, const value::Value* from,
                    const value::Value* to);
 
+// OPR ' (or .') followed by a product with `right`: when top and right are
+// matrices that `*` multiplies as matrices (neither 1 by 1, neither empty) and
+// have the same number of rows, top becomes top' * right, formed from the
+// stored top without making its transpose; false, with nothing changed,
+// otherwise.
+bool transposed_product(value::Value& top, const value::Value& right);
+
 // `destruct` (132, no operands) and `delete` (47, address at sp[-1], the
 // destructor's result at sp[0]) belong to the object layer, which installs
 // this hook. Without a hook, `destruct` does nothing and `delete` releases the

@@ -22,7 +22,7 @@ double** rows_of(const Value& v) { return v.u.mat.m; }
 // a * b into a new block (inner dimensions already checked).
 Value product(double** a, int ra, int ca, double** b, int rb, int cb, int ta = 0, int tb = 0) {
     MatrixTemp t(ta ? ca : ra, tb ? rb : cb);
-    num::matmul(t.rows(), a, ra, ca, b, rb, cb, ta, tb);
+    num::matmul_contiguous(t.rows(), a, ra, ca, b, rb, cb, ta, tb);
     return t.take();
 }
 
@@ -178,6 +178,14 @@ void transpose(int code, Value& top) {
         num::transpose_into(t.data(), a.p, a.r, a.c);
     }
     finish_unary(top, t.take());
+}
+
+bool transposed_product(Value& top, const Value& right) {
+    const Num a = numeric(top), b = numeric(right);
+    if (!a.is_matrix() || !b.is_matrix() || a.scalar_like() || b.scalar_like() || !a.p || !b.p || a.r != b.r)
+        return false;
+    finish_unary(top, product(top.u.mat.m, a.r, a.c, right.u.mat.m, b.r, b.c, 1, 0));
+    return true;
 }
 
 void cross_product(Value& top) {

@@ -28,6 +28,15 @@ const void* fused_handler(const Handlers& h, const link::Instr* code, int i, int
     }
     if (is(in, Op::Opr) && in.operand == link::T_Tilde && i + 1 < n && is(code[i + 1], Op::Sbp))
         return h.append_local;
+    if (is(in, Op::Opr) && (in.operand == link::T_Transpose || in.operand == link::T_DotTranspose)) {
+        // The right operand: a local, an argument or a global (PSH, LOD g).
+        const int load = i + 1 < n && is(code[i + 1], Op::Psh) ? 2 : 1;
+        const bool variable = i + load < n && (load == 2 ? is(code[i + 2], Op::Lod)
+                                                         : is(code[i + 1], Op::Pbp) || is(code[i + 1], Op::Pap));
+        const int star = i + load + 1;
+        if (variable && star < n && is(code[star], Op::Opr) && code[star].operand == link::T_Star)
+            return h.transposed_product;
+    }
     if (is(in, Op::Opr)) {
         const int b = binary_operator(in.operand);
         if (b >= 0) return h.binary_operator[b];

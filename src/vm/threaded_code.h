@@ -35,6 +35,7 @@ struct Handlers {
     const void* push_global;             // PSH then LOD
     const void* loop_back;               // back-edge JMP of a canonical for loop
     const void* append_local;            // OPR ~, SBP b
+    const void* transposed_product;      // OPR ', PBP b or PAP a or PSH LOD g, OPR *
     const void* argument_operator[k_fused_operators];  // PAP a, PSH c, OPR op
     const void* local_operator[k_fused_operators];     // PBP b, PSH c, OPR op
     const void* binary_operator[k_binary_operators];   // OPR op

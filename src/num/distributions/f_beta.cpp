@@ -61,17 +61,8 @@ double f_probability(double x, double nu1, double nu2, bool upper) {
     const double y = nu2 / d, ym = x * nu1 / d;
     if (y == 0) return upper ? 0 : 1;
     if (ym == 0) return upper ? 1 : 0;
-    const double a = 0.5 * nu1, b = 0.5 * nu2;
-    const double front = beta_front(y, ym, b, a);
-    double v;
-    if (y < (b + 1) / (a + b + 2)) {
-        v = beta_continued_fraction(y, b, a) * front / b;  // I_y(b, a) = P(F > x)
-        if (!upper) v = 1 - v;
-    } else {
-        v = beta_continued_fraction(ym, a, b) * front / a;  // I_(1-y)(a, b) = P(F <= x)
-        if (upper) v = 1 - v;
-    }
-    return std::min(1.0, std::max(0.0, v));
+    // P(F > x) = I_y(nu2/2, nu1/2).
+    return regularized_beta(y, ym, 0.5 * nu2, 0.5 * nu1, !upper);
 }
 
 double f_quantile(double p, double nu1, double nu2) {

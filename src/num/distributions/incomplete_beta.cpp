@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "num/distributions/beta_expansion.h"
 #include "num/distributions/incomplete_gamma.h"
 
 namespace kj::num {
@@ -67,7 +68,10 @@ double regularized_beta(double x, double y, double a, double b, bool upper) {
     if (a <= 0 || b <= 0 || std::isinf(a) || std::isinf(b)) return k_nan;
     if (x <= 0) return upper ? 1 : 0;
     if (y <= 0) return upper ? 0 : 1;
-    double v;
+    // One parameter large against the other: the expansion, on the side
+    // where the large parameter is the first one.
+    double v = a >= b ? beta_large_a(x, y, a, b, upper) : beta_large_a(y, x, b, a, !upper);
+    if (!std::isnan(v)) return std::min(1.0, std::max(0.0, v));
     if (x < (a + 1) / (a + b + 2)) {
         v = beta_front(x, y, a, b) * beta_continued_fraction(x, a, b) / a;
         if (upper) v = 1 - v;

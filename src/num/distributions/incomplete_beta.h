@@ -12,7 +12,9 @@ double beta_front(double x, double y, double a, double b);
 // beta_front(x, 1-x, a, b) · CF / a; converges fast for x < (a+1)/(a+b+2).
 double beta_continued_fraction(double x, double a, double b);
 // I_x(a, b) when `upper` is false, 1 - I_x(a, b) when it is true, each
-// computed directly (the continued fraction on the side where it converges).
+// computed directly (the expansion of beta_expansion.h when one parameter is
+// large against the other, else the continued fraction on the side where it
+// converges).
 // y = 1 - x. x <= 0 gives I = 0, x >= 1 gives I = 1; a <= 0, b <= 0, an
 // infinite parameter or NaN gives NaN.
 double regularized_beta(double x, double y, double a, double b, bool upper);

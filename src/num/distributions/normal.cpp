@@ -95,7 +95,7 @@ double normal_probability(double x, bool upper) {
         const double erfc = erfc_middle(z);
         return upper ? 0.5 * erfc : 1 - 0.5 * erfc;
     }
-    if (!upper) return 1;  // the lower probability rounds to 1 from z = 5.5
+    if (!upper) return 1;  // 1 - tail is 1 in double precision long before z = 6.9
     if (z > 25.7) return 0;
     return far_upper_tail(x);
 }

@@ -34,13 +34,14 @@ void beta_arguments(double t, double nu, double* x, double* y) {
     }
 }
 
-// P(T > t) for t >= 0 as (1/2) I_x(nu/2, 1/2). For huge nu the fraction in
-// x = 1 - O(1/nu) cancels about log10(nu) digits; in the body the complement
-// 1 - I_(1-x)(1/2, nu/2), whose fraction has no such cancellation, is better.
+// P(T > t) for t >= 0 as (1/2) I_x(nu/2, 1/2). For large nu the incomplete
+// beta function takes the expansion in incomplete gamma functions; between
+// this and the finite series, in the body, the complement 1 - I_(1-x)(1/2, nu/2)
+// avoids the fraction in x = 1 - O(1/nu), which cancels about log10(nu) digits.
 double tail_by_beta(double t, double nu) {
     double x, y;
     beta_arguments(t, nu, &x, &y);
-    if (nu > 200 && t < 2) {
+    if (nu > 200 && nu < 1000 && t < 2) {
         const double a = 0.5 * nu;
         return 0.5 * (1 - beta_front(y, x, 0.5, a) * beta_continued_fraction(y, 0.5, a) / 0.5);
     }

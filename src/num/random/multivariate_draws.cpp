@@ -90,22 +90,4 @@ void ran_wishart(KjRanState& s, double* out, double n, const double* factor, int
     }
 }
 
-// A small unblocked factorisation for the modest sizes of scale matrices.
-bool choleski_lower(const double* a, double* l, int p) {
-    std::fill_n(l, static_cast<std::size_t>(p) * p, 0.0);
-    for (int j = 0; j < p; ++j) {
-        double d = a[j * p + j];
-        for (int k = 0; k < j; ++k) d -= l[j * p + k] * l[j * p + k];
-        if (!(d > 0)) return false;
-        d = std::sqrt(d);
-        l[j * p + j] = d;
-        for (int i = j + 1; i < p; ++i) {
-            double t = a[i * p + j];
-            for (int k = 0; k < j; ++k) t -= l[i * p + k] * l[j * p + k];
-            l[i * p + j] = t / d;
-        }
-    }
-    return true;
-}
-
 }  // namespace kj::num

@@ -14,8 +14,5 @@ void ran_multinomial(KjRanState& s, double* out, double n, const double* p, int 
 // A p x p Wishart(n, P P') draw from the lower triangular P (row-major
 // p x p); n must exceed p - 1, else all NaN.
 void ran_wishart(KjRanState& s, double* out, double n, const double* factor, int p);
-// Lower Choleski factor of the symmetric positive definite a (row-major
-// p x p) into l; false when a is not positive definite.
-bool choleski_lower(const double* a, double* l, int p);
 
 }  // namespace kj::num

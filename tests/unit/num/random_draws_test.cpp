@@ -328,10 +328,7 @@ TEST_F(RandomDraws, MultivariateDraws) {
     // Wishart(n, Sigma): E W = n Sigma, Var W_ij = n (Sigma_ij^2 + Sigma_ii Sigma_jj),
     // for a whole n (sum of outer products) and another (Bartlett).
     const double sigma[4] = {2, 0.5, 0.5, 1};
-    double l[4];
-    ASSERT_TRUE(choleski_lower(sigma, l, 2));
-    EXPECT_DOUBLE_EQ(l[0] * l[0], 2);
-    EXPECT_DOUBLE_EQ(l[2] * l[0], 0.5);
+    const double l[4] = {std::sqrt(2.0), 0, 0.5 / std::sqrt(2.0), std::sqrt(0.875)};
     for (double n : {5.0, 2.5}) {
         SCOPED_TRACE(n);
         std::vector<std::vector<double>> w(4);
@@ -349,8 +346,6 @@ TEST_F(RandomDraws, MultivariateDraws) {
     double draw[4];
     ran_wishart(s, draw, 0.5, l, 2);
     EXPECT_TRUE(std::isnan(draw[0]));
-    const double not_pd[4] = {1, 2, 2, 1};
-    EXPECT_FALSE(choleski_lower(not_pd, l, 2));
 }
 
 }  // namespace

@@ -30,6 +30,15 @@ TEST(DistributionEdges, NormalCutOffsAndQuantileEnds) {
     EXPECT_EQ(DProbNormal(10), 1.0);
     EXPECT_LT(DProbNormal(8), 1.0);
     EXPECT_GT(DProbNormal(8), 1 - 1e-15);
+    // The tail ends where x/sqrt(2) passes 25.7 (x = 36.3453, tail 1.6e-289):
+    // just inside it keeps its accuracy (reference: mpmath), just outside it
+    // is 0, on either side of the axis. The lower probability is 1 - tail for
+    // as long as that differs from 1.
+    EXPECT_NEAR(DTailProbNormal(36.34), 1.8901921171747979e-289, 1e-9 * 1.8901921171747979e-289);
+    EXPECT_EQ(DTailProbNormal(36.35), 0.0);
+    EXPECT_EQ(DProbNormal(-36.35), 0.0);
+    EXPECT_NEAR(DProbNormal(-36.34), 1.8901921171747979e-289, 1e-9 * 1.8901921171747979e-289);
+    EXPECT_EQ(DProbNormal(7.77), 1 - 3.9243063161315611e-15);
     EXPECT_EQ(DQuanNormal(0), -k_inf);
     EXPECT_EQ(DQuanNormal(1), k_inf);
     EXPECT_EQ(DQuanNormal(-0.5), -k_inf);
