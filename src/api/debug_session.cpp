@@ -228,6 +228,9 @@ int DebugSession::run(int start) {
     vm::Resume r = vm::resume(m_engine, top);
     while (r == vm::Resume::Stopped) {
         show_break();
+        std::vector<std::string> names;
+        for (const compiler::FrameName& n : frame().names) names.push_back(n.name);
+        set_prompt_names(std::move(names));
         Next next = Next::Stay;
         while (next == Next::Stay) {
             std::string line;
@@ -267,6 +270,7 @@ int run_session(int start) {
     }
     if (settings().interactive) result = interactive_loop() && result;
     vm::end_debugging();
+    set_prompt_names({});
     return result;
 }
 

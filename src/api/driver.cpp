@@ -17,6 +17,7 @@
 
 #include <kj80x.h>
 
+#include "api/symbol_dump.h"
 #include "compiler/compiler.h"
 #include "compiler/preprocessor.h"
 #include "compiler/scanner.h"
@@ -133,6 +134,7 @@ private:
     std::string m_source;
     std::string m_link_list;
     int m_defines = 0;
+    bool m_dump_code = false;
 };
 
 void Driver::define_tokens(const char* list) {
@@ -155,6 +157,11 @@ bool Driver::apply_option(const char* arg, Outcome& early) {
     const char* sw = arg + 1;  // text after the dash
     if (std::strcmp(arg, "-kjedit") == 0) {
         m_settings.editor = true;
+        return true;
+    }
+    if (std::strcmp(arg, "-kjpcode") == 0) {
+        // Hidden: list the linked program's p-code, literals and symbols instead of running it.
+        m_dump_code = true;
         return true;
     }
     if (std::strncmp(arg, "-kjtokens", 9) == 0) {
@@ -304,6 +311,10 @@ Outcome Driver::link_and_run() {
     std::feclearexcept(FE_ALL_EXCEPT);
     fedisableexcept(FE_ALL_EXCEPT);
     if (start < 0) return failure();
+    if (m_dump_code) {
+        runtime::puts((pcode_listing() + global_symbols(false, true)).c_str());
+        return {start, Ending::Shutdown};
+    }
     if (m_settings.no_run) return {start, Ending::KeepRuntime};
     const bool ran = FKjRun(start, nullptr) != 0;
     // A verbose run that used the linear-algebra library names it and its kernel.

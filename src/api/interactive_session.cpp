@@ -48,6 +48,7 @@ private:
     void include_file(const std::string& file);
     void link_file(const std::string& file);
     void start_afresh();
+    void publish_names() const;
 
     std::vector<compiler::FrameName> m_names;
     int m_next_slot = 0;
@@ -94,6 +95,13 @@ void InteractiveSession::statements(const std::string& text) {
         m_names.push_back(n);
         if (n.slot >= m_next_slot) m_next_slot = n.slot + 1;
     }
+    publish_names();
+}
+
+void InteractiveSession::publish_names() const {
+    std::vector<std::string> names;
+    for (const compiler::FrameName& n : m_names) names.push_back(n.name);
+    set_prompt_names(std::move(names));
 }
 
 void InteractiveSession::include_file(const std::string& file) {
@@ -116,6 +124,7 @@ void InteractiveSession::start_afresh() {
     compiler::create_interactive_main();
     m_names.clear();
     m_next_slot = 0;
+    publish_names();
     if (vm::run_init() < 0) return;
     make_frame();
 }
@@ -172,7 +181,6 @@ int InteractiveSession::run() {
     vm::Engine& e = vm::main_engine();
     vm::pop_to(e, e.base);
     vm::reset_registers(e);
-    runtime::puts("\n");
     return 1;
 }
 

@@ -14,6 +14,8 @@
 namespace kj::api {
 
 namespace {
+std::vector<std::string> g_prompt_names;
+
 bool is_identifier(const std::string& s) {
     if (s.empty() || std::isdigit(static_cast<unsigned char>(s[0]))) return false;
     for (char c : s)
@@ -21,6 +23,9 @@ bool is_identifier(const std::string& s) {
     return true;
 }
 }  // namespace
+
+void set_prompt_names(std::vector<std::string> names) { g_prompt_names = std::move(names); }
+const std::vector<std::string>& prompt_names() { return g_prompt_names; }
 
 void show_variable(const FrameSlots& frame, const std::string& name, bool full) {
     if (!is_identifier(name)) {
@@ -60,7 +65,7 @@ std::vector<compiler::FrameName> run_statements(const std::string& text, const S
     ok = false;
     if (!compiler::open_source_text("input", text + "\n")) return {};
     const compiler::FrameCommand c =
-        compiler::compile_frame_command(frame.slots.names, frame.first_free, frame.limit, frame.reserve);
+        compiler::compile_frame_command(frame.slots.names, frame.first_free, frame.limit, frame.reserve, frame.slots.cls);
     const int scan_errors = compiler::close_scan();
     if (c.errors > 0 || scan_errors > 0 || link::check_globals(0) > 0) {
         if (c.start >= 0 && c.start <= link::code_size()) link::code_truncate(c.start);

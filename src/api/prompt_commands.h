@@ -16,6 +16,11 @@ void show_variable(const FrameSlots& frame, const std::string& name, bool full);
 // named slots, or "no symbols defined".
 void show_all(const FrameSlots& frame, bool full);
 
+// The names of the frame the prompt shows (set by the running session, empty
+// outside one), for completion.
+void set_prompt_names(std::vector<std::string> names);
+const std::vector<std::string>& prompt_names();
+
 // Where typed statements run: the frame's names, the first free slot, the
 // slot limit, and whether the code reserves its new locals itself.
 struct StatementFrame {

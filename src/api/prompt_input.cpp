@@ -1,6 +1,7 @@
 #include "api/prompt_input.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <unistd.h>
 #include <vector>
@@ -62,8 +63,10 @@ std::string trim(const std::string& s) {
 }
 
 bool read_prompt_line(const char* prompt, std::string& line) {
-    runtime::puts(prompt);
+    // What the program printed comes before the prompt.
     host::flush();
+    runtime::puts(prompt);
+    if (!host::has_output_pipe()) std::fflush(stdout);
     std::vector<char> buf(k_line_size);
     line.clear();
     for (;;) {

@@ -103,6 +103,9 @@ FrameSlots running_frame(const vm::Engine& e, int ip) {
         const int n = info && info->params ? link::declared_parameters(*info) : 0;
         for (int i = 0; i < n; ++i)
             if (!is_hidden_name(info->params[i].name)) f.names.push_back({info->params[i].name, i, true});
+        if (n > 0 && std::strcmp(info->params[0].name ? info->params[0].name : "", "this") == 0 &&
+            value::type_of(e.ap[0]) == value::T_Class)
+            f.cls = e.ap[0].u.obj.cls;
     }
     for (const link::LocalName& l : link::local_names_at(ip))
         if (!is_hidden_name(l.name.c_str())) f.names.push_back({l.name, l.slot, false});

@@ -32,6 +32,7 @@ struct FrameSlots {
     int ap = 0;
     int bp = 0;
     std::vector<compiler::FrameName> names;
+    int cls = -1;  // class of the object a member function runs on
     const value::Value* slot(const compiler::FrameName& n) const {
         return engine->base + (n.arg ? ap : bp) + n.slot;
     }

@@ -60,8 +60,10 @@ struct FrameCommand {
 // code begins with an INT that pushes the slots of its new locals (the frame
 // of a stopped function, whose stack top lies at first_free - 1); without,
 // the slots up to limit exist already (the frame of the interactive prompt).
-// The scanner stays open.
-FrameCommand compile_frame_command(const std::vector<FrameName>& names, int first_free, int limit, bool reserve);
+// cls: the class of a member function's frame (its members and `this` are
+// visible), -1 for none. The scanner stays open.
+FrameCommand compile_frame_command(const std::vector<FrameName>& names, int first_free, int limit, bool reserve,
+                                   int cls = -1);
 
 // Resets the per-process compiler state (array base, counters, namespace).
 void reset_compiler_state();

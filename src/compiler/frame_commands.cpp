@@ -10,7 +10,7 @@
 
 namespace kj::compiler {
 
-FrameCommand compile_frame_command(const std::vector<FrameName>& names, int first_free, int limit, bool reserve) {
+FrameCommand compile_frame_command(const std::vector<FrameName>& names, int first_free, int limit, bool reserve, int cls) {
     FrameCommand out;
     const int errors_before = compile_error_count();
     UnitState& u = unit();
@@ -28,6 +28,7 @@ FrameCommand compile_frame_command(const std::vector<FrameName>& names, int firs
     FunctionState& f = fn();
     f.active = true;
     f.name = "$prompt";
+    f.cls = cls;
     for (const FrameName& n : names) f.locals.push_back({n.name, n.slot, n.arg, 0, 0, 0});
     f.next_slot = f.max_slots = first_free;
     // New locals of a stopped frame lie above what it has on the stack now.
