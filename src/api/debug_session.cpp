@@ -9,6 +9,7 @@
 
 #include "api/prompt_commands.h"
 #include "api/prompt_input.h"
+#include "link/code_image.h"
 #include "runtime/messages.h"
 #include "runtime/settings.h"
 #include "vm/call_trace.h"
@@ -104,7 +105,14 @@ void DebugSession::notify(const std::string& file, int line, int kind) {
 }
 
 void DebugSession::show_break() {
-    const int at = vm::debug_state().stop_ip;
+    // The location is that of the line about to run: the next line marker
+    // of the function, or the one stopped at when the function returns first.
+    int at = vm::debug_state().stop_ip;
+    for (int i = m_engine.ip; i < link::code_size(); ++i) {
+        const auto op = static_cast<link::Op>(link::code_instr(i).op);
+        if (op == link::Op::Num) at = i;
+        if (op == link::Op::Num || op == link::Op::Ret || op == link::Op::Rtl || op == link::Op::Ext) break;
+    }
     std::string text = vm::location_text(at, m_engine.ap[-1], m_engine.ap, false);
     const std::size_t colon = text.rfind("): ");
     if (colon != std::string::npos) text = text.substr(0, colon + 3) + "break!";

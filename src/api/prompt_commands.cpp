@@ -67,7 +67,13 @@ std::vector<compiler::FrameName> run_statements(const std::string& text, const S
     const compiler::FrameCommand c =
         compiler::compile_frame_command(frame.slots.names, frame.first_free, frame.limit, frame.reserve, frame.slots.cls);
     const int scan_errors = compiler::close_scan();
-    if (c.errors > 0 || scan_errors > 0 || link::check_globals(0) > 0) {
+    // The frame belongs to the stopped function or to the prompt: a return
+    // would leave it (a lambda's own return is RTL).
+    bool returns = false;
+    for (int i = c.start; c.errors == 0 && i < link::code_size(); ++i)
+        returns = returns || link::code_instr(i).op == static_cast<int32_t>(link::Op::Ret);
+    if (returns) runtime::puts("return is not possible at the prompt\n");
+    if (c.errors > 0 || scan_errors > 0 || returns || link::check_globals(0) > 0) {
         if (c.start >= 0 && c.start <= link::code_size()) link::code_truncate(c.start);
         return {};
     }

@@ -32,12 +32,17 @@ bool scan_code(const std::string& t, F at) {
             continue;
         }
         if (in_string) {
-            if (c == '\\') ++i;
-            else if (c == '"') in_string = false;
+            if (c == '\\') {
+                ++i;
+            } else if (c == '"') {
+                in_string = false;
+                at(i);
+            }
             continue;
         }
         if (c == '"') {
             in_string = true;
+            at(i);
         } else if (c == '/' && i + 1 < t.size() && t[i + 1] == '/') {
             while (i < t.size() && t[i] != '\n') ++i;
         } else if (c == '/' && i + 1 < t.size() && t[i + 1] == '*') {
@@ -105,7 +110,8 @@ bool statement_continues(const std::string& text) {
     });
     if (open || depth > 0) return true;
     if (t.ends_with("++") || t.ends_with("--")) return false;
-    return last && std::strchr("+-*/=<>&|,^~!.", last);
+    // A final ">" closes a matrix constant as often as it asks for an operand.
+    return last && std::strchr("+-*/=<&|,^~!.", last);
 }
 
 bool is_bare_expression(const std::string& raw) {

@@ -13,7 +13,7 @@ bool read_prompt_line(const char* prompt, std::string& line);
 
 // True when the text is a statement still open: an unclosed bracket, brace
 // or parenthesis, an unterminated string or comment, or a last character that
-// needs an operand after it (an operator or a comma).
+// needs an operand after it (an operator but ">", or a comma).
 bool statement_continues(const std::string& text);
 
 // A bare expression: text without a final ";" or "}", not starting with a

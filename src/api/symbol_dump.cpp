@@ -47,7 +47,9 @@ void add_value(std::string& line, const Value& v, bool full) {
     const uint32_t t = value::type_of(v);
     if (!full && (t == value::T_Matrix || t == value::T_Array || t == value::T_Vector)) return;
     std::string text = lib::io::value_text(v);
-    if (text.find('\n') != std::string::npos && text.find('\n') + 1 < text.size()) line += "\n";
+    // A value of several lines starts on a line of its own.
+    const std::size_t nl = text.find('\n');
+    if (nl != std::string::npos && nl + 1 < text.size() && nl != 0) line += "\n";
     line += text;
 }
 }  // namespace
