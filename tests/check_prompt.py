@@ -345,14 +345,17 @@ def group_editor(kj, tmp):
     text = t.close()
     if "2\r\n" not in text:
         fail("editor", "history from the previous session", text)
-    # Ctrl-C at a terminal interrupts an endless statement too.
+    # Ctrl-C at a terminal drops the line being typed, and interrupts an
+    # endless statement too.
     t = Terminal(kj, ["-i"], tmp, home)
+    t.type(b"1 + ")
+    t.type(b"\x03")
     t.type(b"while (1) {}\r", 0.3)
     os.kill(t.pid, signal.SIGINT)
     t.read(0.5)
     t.type(b"\"after\"\r")
     text = t.close()
-    if "user abort" not in text or "after" not in text.split("user abort")[-1]:
+    if "user abort" not in text or "after" not in text.split("user abort")[-1] or "input (" in text:
         fail("editor", "Ctrl-C at a terminal", text)
 
 

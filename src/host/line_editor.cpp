@@ -18,6 +18,8 @@ constexpr int k_history_lines = 1000;
 
 bool g_installed = false;
 std::string g_history_file;
+volatile std::sig_atomic_t g_reading = 0;
+volatile std::sig_atomic_t g_interrupted = 0;
 // The text after the last line feed written: the prompt the editor shows.
 std::string g_partial;
 
@@ -37,7 +39,16 @@ void read_input(char* buffer, int size) {
     std::fflush(stdout);
     const std::string prompt = g_partial;
     g_partial.clear();
-    char* line = readline(prompt.c_str());
+    char* line = nullptr;
+    for (;;) {
+        // Ctrl-C while typing drops the line and asks again.
+        g_interrupted = 0;
+        g_reading = 1;
+        line = readline(prompt.c_str());
+        g_reading = 0;
+        if (line || !g_interrupted) break;
+        std::fputs("\n", stdout);
+    }
     if (!line) {
         std::fputs("\n", stdout);
         return;  // end of input (Ctrl-D)
@@ -52,7 +63,14 @@ char* complete_name(const char* text, int state) {
     return name ? strdup(name) : nullptr;
 }
 
-void on_interrupt(int) { KjRunAbort(); }
+// At the prompt an interrupt concerns the line being typed, not the program.
+void on_interrupt(int) {
+    if (g_reading) {
+        g_interrupted = 1;
+        return;
+    }
+    KjRunAbort();
+}
 }  // namespace
 
 bool wants_prompt(int argc, char** argv) {
