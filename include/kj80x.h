@@ -131,6 +131,12 @@ KJ_API int  KjMainCmd(const char *cmdline);
 KJ_API int  KjMain_T(int argc, wchar_t **argv);
 KJ_API int  KjMainInit(void);
 KJ_API void KjMainExit(void);
+/* Completion at the prompt of the debugger and of the interactive mode: the
+   visible variables, the program's globals and functions, and the built-in
+   functions whose names begin with prefix, each once, in that order. state 0
+   starts a search; each call returns the next name (held by the library until
+   the next call) or null after the last. */
+KJ_API const char *SKjCompletionName(const char *prefix, int state);
 
 /* =====================================================================
  * Host callbacks, pipes and text channels

@@ -12,11 +12,13 @@
 #include <new>
 #include <string>
 #include <strings.h>
+#include <unistd.h>
 #include <vector>
 
 #include <kj80x.h>
 
 #include "api/kernel_library.h"
+#include "api/symbol_dump.h"
 #include "compiler/compiler.h"
 #include "compiler/preprocessor.h"
 #include "compiler/scanner.h"
@@ -24,6 +26,7 @@
 #include "link/compiler_tables.h"
 #include "link/imports.h"
 #include "link/link_list.h"
+#include "link/local_names.h"
 #include "link/object_writer.h"
 #include "link/resolver.h"
 #include "num/blas_library.h"
@@ -41,6 +44,7 @@ constexpr int k_max_cmd_args = 20;  // elements of a split command string
 namespace {
 
 constexpr int k_max_defines = 512;
+constexpr const char* k_interactive_init = "kj_init.kj";
 constexpr long k_max_cache_entries = 10000000;  // -rc: entries and size limit
 constexpr long k_max_table_size = 10000000;  // -s: symbols and stack records
 void print_usage() {
@@ -131,6 +135,7 @@ private:
     std::string m_source;
     std::string m_link_list;
     int m_defines = 0;
+    bool m_dump_code = false;
 };
 
 void Driver::define_tokens(const char* list) {
@@ -153,6 +158,11 @@ bool Driver::apply_option(const char* arg, Outcome& early) {
     const char* sw = arg + 1;  // text after the dash
     if (std::strcmp(arg, "-kjedit") == 0) {
         m_settings.editor = true;
+        return true;
+    }
+    if (std::strcmp(arg, "-kjpcode") == 0) {
+        // Hidden: list the linked program's p-code, literals and symbols instead of running it.
+        m_dump_code = true;
         return true;
     }
     if (std::strncmp(arg, "-kjtokens", 9) == 0) {
@@ -296,10 +306,16 @@ Outcome Driver::link_and_run() {
     if (!link_program()) return failure();
     if (m_settings.create_object_linked) return write_object_file();
 
+    // 16. What only the debugger and the prompt read goes before a plain run.
+    if (!m_settings.debug && !m_settings.interactive) link::clear_local_names();
     const int start = IKjRunInit();
     std::feclearexcept(FE_ALL_EXCEPT);
     fedisableexcept(FE_ALL_EXCEPT);
     if (start < 0) return failure();
+    if (m_dump_code) {
+        runtime::puts((pcode_listing() + global_symbols(false, true)).c_str());
+        return {start, Ending::Shutdown};
+    }
     if (m_settings.no_run) return {start, Ending::KeepRuntime};
     const bool ran = FKjRun(start, nullptr) != 0;
     // A verbose run that used the linear-algebra library names it and its kernel.
@@ -350,10 +366,7 @@ Outcome Driver::run(int argc, char** argv) {
         print_usage();
         return {0, Ending::KeepRuntime};
     }
-    // The command loop of interactive mode, the debugger and the GAUSS front
-    // end (its support source and libraries) are not part of this version.
-    if (m_settings.interactive) return not_available("Interactive mode");
-    if (m_settings.debug) return not_available("Debugging mode");
+    // The GAUSS front end (its support source and libraries) is not part of this version.
     if (m_settings.gauss) return not_available("GAUSS mode");
     // 9. Compiler tables.
     link::reset_compiler_tables();
@@ -363,6 +376,10 @@ Outcome Driver::run(int argc, char** argv) {
     if (!m_source.empty()) {
         if (!compiler::open_source(m_source.c_str())) return failure();
         open = true;
+    } else if (m_settings.interactive && access(k_interactive_init, R_OK) == 0) {
+        // Interactive mode starts with this file when there is one.
+        if (!compiler::open_source(k_interactive_init)) return failure();
+        open = true;
     }
     // 12. Compile.
     if (open) {
@@ -370,11 +387,12 @@ Outcome Driver::run(int argc, char** argv) {
         compiler::close_scan();
         if (errors != 0) return failure();
         if (m_settings.create_object && link_program()) return write_object_file();
-    } else if (m_link_list.empty()) {
+    } else if (m_link_list.empty() && !m_settings.interactive) {
         // 13. Nothing compiled.
         runtime::message("no files specified");
         return failure();
     }
+    if (m_settings.interactive) compiler::create_interactive_main();
     // 14-16. Link, then write or run.
     return link_and_run();
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace kj::compiler {
 
@@ -39,6 +40,30 @@ bool interactive_compilation();
 // name compiled earlier is replaced), with the switch above on. Returns the
 // number of errors (compiler and scanner). The scanner stays open.
 int compile_command(const std::string& name);
+
+// A name of a running frame: an argument (slot from the argument base) or a
+// local (slot from the frame base).
+struct FrameName {
+    std::string name;
+    int slot;
+    bool arg;
+};
+struct FrameCommand {
+    int start = -1;    // first instruction; the code ends with EXT
+    int errors = 0;
+    int reserved = 0;  // slots the leading INT pushes (reserve only)
+    std::vector<FrameName> added;  // locals the command declared at its outer level
+};
+// Compiles the statements of the opened source up to <eof> as code that runs
+// inside an existing frame whose names are `names`; new locals take slots
+// from first_free on, at most `limit` (code 60 beyond). With reserve, the
+// code begins with an INT that pushes the slots of its new locals (the frame
+// of a stopped function, whose stack top lies at first_free - 1); without,
+// the slots up to limit exist already (the frame of the interactive prompt).
+// cls: the class of a member function's frame (its members and `this` are
+// visible), -1 for none. The scanner stays open.
+FrameCommand compile_frame_command(const std::vector<FrameName>& names, int first_free, int limit, bool reserve,
+                                   int cls = -1);
 
 // Resets the per-process compiler state (array base, counters, namespace).
 void reset_compiler_state();

@@ -4,6 +4,7 @@
 #include "compiler/parser.h"
 #include "compiler/scanner.h"
 #include "link/literals.h"
+#include "link/local_names.h"
 
 namespace kj::compiler {
 
@@ -30,9 +31,10 @@ Local* find_local(const std::string& name) {
 int declare_local(const std::string& name, uint32_t flags) {
     FunctionState& f = fn();
     const int slot = f.next_slot++;
-    if (g_unit.interactive && slot >= k_interactive_locals) report(D_TooManyInteractiveLocals, name);
+    if (g_unit.interactive && slot >= g_unit.local_limit) report(D_TooManyInteractiveLocals, name);
     if (f.next_slot > f.max_slots) f.max_slots = f.next_slot;
     f.locals.push_back({name, slot, false, flags, f.depth, f.lambda});
+    link::open_local_name(name, slot, code_here());
     return slot;
 }
 
@@ -49,6 +51,7 @@ void leave_block() {
     --f.depth;
     while (!f.locals.empty() && !f.locals.back().arg && f.locals.back().depth > f.depth) {
         gen(Op::Sbz, f.locals.back().slot);
+        link::close_local_name(f.locals.back().slot, code_here());
         f.next_slot = f.locals.back().slot;
         f.locals.pop_back();
     }

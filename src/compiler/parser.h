@@ -8,6 +8,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "compiler/compiler.h"
 #include "compiler/diagnostics.h"
 #include "compiler/emitter.h"
 #include "compiler/expr_descriptor.h"
@@ -88,6 +89,7 @@ struct FunctionState {
 struct UnitState {
     FunctionState fn;
     bool interactive = false;     // compiling interactive commands (implicit locals, slot limit)
+    int local_limit = k_interactive_locals;        // interactive: slots beyond it are code 60
     std::vector<LoopEntry> loops;
     std::string ns;               // namespace being declared ("" outside)
     std::unordered_set<int> header_declared;  // functions declared only in an included header

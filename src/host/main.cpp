@@ -9,6 +9,8 @@
 
 #include <kj80x.h>
 
+#include "host/line_editor.h"
+
 namespace {
 
 // Output already printed comes before the message that follows it.
@@ -36,7 +38,16 @@ int main(int argc, char** argv) {
 #endif
     SetKjMessage(to_stderr);
     SetKjRunMessage(to_stderr);
+    const bool prompt = kj::console::wants_prompt(argc, argv);
+    if (prompt) {
+        // KjMain initialises the library only when it has not been: the
+        // pipes and callbacks set here stay in place for the run.
+        KjMainInit();
+        kj::console::install_line_editor();
+        kj::console::install_interrupt();
+    }
     KjMain(argc, argv);
+    if (prompt) kj::console::save_history();
     // Runs that keep the runtime for a host (-r-, the usage text) end here.
     KjMainExit();
     std::fflush(stdout);

@@ -69,28 +69,6 @@ bool running_function(Running& r) {
     return true;
 }
 
-// Walks the frame markers from the current frame down; the first ten frames
-// called from compiled code print their return location.
-void print_call_trace(const Engine& e) {
-    int frames = 0;
-    for (int bp = e.index(e.bp); bp > 1;) {
-        const Value& marker = e.base[bp - 1];
-        if (!is_frame_marker(marker)) break;
-        const SavedRegisters caller = saved_registers(marker);
-        if (caller.ap >= 1 && caller.bp >= 1) {
-            if (frames < k_trace_frames) {
-                const std::string line = location_text(caller.ip, e.base[caller.ap - 1], e.base + caller.ap, false);
-                if (!line.empty()) runtime::run_message(line.c_str());
-            } else if (frames == k_trace_frames) {
-                runtime::run_message("remaining calls not listed");
-            }
-            ++frames;
-        }
-        if (caller.bp == 0) break;
-        bp = caller.bp;
-    }
-}
-
 void error_location() {
     Running r;
     if (!running_function(r)) return;
@@ -121,6 +99,28 @@ const char* current_function() {
     return frame_function_name(*r.callee);
 }
 }  // namespace
+
+// Walks the frame markers from the current frame down; the first ten frames
+// called from compiled code print their return location.
+void print_call_trace(const Engine& e) {
+    int frames = 0;
+    for (int bp = e.index(e.bp); bp > 1;) {
+        const Value& marker = e.base[bp - 1];
+        if (!is_frame_marker(marker)) break;
+        const SavedRegisters caller = saved_registers(marker);
+        if (caller.ap >= 1 && caller.bp >= 1) {
+            if (frames < k_trace_frames) {
+                const std::string line = location_text(caller.ip, e.base[caller.ap - 1], e.base + caller.ap, false);
+                if (!line.empty()) runtime::run_message(line.c_str());
+            } else if (frames == k_trace_frames) {
+                runtime::run_message("remaining calls not listed");
+            }
+            ++frames;
+        }
+        if (caller.bp == 0) break;
+        bp = caller.bp;
+    }
+}
 
 int source_line(int ip) {
     if (ip < 0 || ip >= link::code_size()) return 0;

@@ -18,6 +18,10 @@ const char* frame_function_name(const Value& callee);
 // line; with_class adds "Class::" when the function runs as a member.
 std::string location_text(int ip, const Value& callee, const Value* args, bool with_class);
 
+// The call trace of e: from its running frame down, the return location of
+// the first ten calls made from compiled code, one run message each.
+void print_call_trace(const Engine& e);
+
 // Installs the engine's error reporter (location, call trace, warning
 // location, current function) in the run-time error module.
 void install_error_reporter();

@@ -368,7 +368,12 @@ void for_instruction(Engine& e, int k, bool debug) {
     switch (k) {
         case link::k_for_foreach_step: foreach_step(e, n); return;
         case link::k_for_canonical_foreach:
-        case link::k_for_canonical_foreach_parallel: canonical_foreach(e, n, debug); return;
+        case link::k_for_canonical_foreach_parallel:
+            // Under the debugger each step goes through the loop's own jumps,
+            // so that a stop inside the body leaves the loop resumable.
+            if (debug) foreach_step(e, n);
+            else canonical_foreach(e, n, false);
+            return;
         case link::k_for_canonical_parallel: canonical_for(e, debug, true); return;
         default: raise_run_error(E_ForLoop);
     }

@@ -13,6 +13,7 @@
 #include "value/matrix_cache.h"
 #include "vm/call_trace.h"
 #include "vm/objects.h"
+#include "vm/debugger.h"
 #include "vm/engine.h"
 #include "runtime/run_error.h"
 
@@ -20,21 +21,25 @@ namespace kj::vm {
 
 using link::Op;
 
-namespace {
-// The main engine's start: registers reset, ip at the PSH of the start sequence.
-int run_main(int start, bool debug) {
+int finish_main_run(bool ok) {
     Engine& e = main_engine();
-    reset_registers(e);
-    e.ip = start - 1;
-    const bool ok = run(e, debug, e.base + 1);
     Value& result = *e.sp;
-    if (ok && value::type_of(result) == value::T_Int && !value::is_null(result))
+    if (ok && e.sp > e.base && value::type_of(result) == value::T_Int && !value::is_null(result))
         host::state().user_exit_code = result.u.ival;
     pop_to(e, e.base);
     host::run_exit_calls();
     // What the program printed reaches the host before control returns.
     host::drain_output();
     return ok ? 1 : 0;
+}
+
+namespace {
+// The main engine's start: registers reset, ip at the PSH of the start sequence.
+int run_main(int start, bool debug) {
+    Engine& e = main_engine();
+    reset_registers(e);
+    e.ip = start - 1;
+    return finish_main_run(run(e, debug, e.base + 1));
 }
 
 bool needs_input_pipe() {
@@ -73,20 +78,33 @@ int run_init() {
     return link::check_globals(start) > 0 ? -1 : start;
 }
 
+namespace {
+SessionRunner g_session_runner = nullptr;
+}  // namespace
+
+void set_session_runner(SessionRunner runner) { g_session_runner = runner; }
+
 int run_program(int start, const char* name) {
     const api::Settings& s = api::settings();
     if (!link::bind_entry(start, name, main_engine().exists())) return 0;
     if (s.debug || s.interactive) {
         if (needs_input_pipe()) return 0;
-        runtime::message(s.interactive ? "Interactive mode is not available in this version"
-                                       : "Debugging mode is not available in this version");
-        host::state().user_exit_code = 1;
-        return 0;
+        if (!g_session_runner) {
+            runtime::message("Debugging and interactive mode are not available in this version");
+            host::state().user_exit_code = 1;
+            return 0;
+        }
+        return g_session_runner(start);
     }
     return run_main(start, false);
 }
 
 void request_abort() {
+    // Under the debugger an interrupt stops at the next line instead.
+    if (debug_state().active && !api::settings().interactive) {
+        debug_state().step = 1;
+        return;
+    }
     Engine* e = current_engine();
     (e ? *e : main_engine()).abort_requested = 1;
 }

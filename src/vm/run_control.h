@@ -11,10 +11,20 @@ namespace kj::vm {
 int run_init();
 
 // Binds the start sequence at `start` to `name` (null: main) and runs it.
-// Returns 1 after a run without error, else 0. Debugging and interactive
-// mode are not part of this version: with either set, a message says so and
-// nothing runs (0).
+// Returns 1 after a run without error, else 0. In debugging and interactive
+// mode the session runner takes over (below).
 int run_program(int start, const char* name);
+
+// Debugging and interactive sessions live above the engine (they compile and
+// print): the layer that provides them installs its runner here, and
+// run_program hands it the bound start address. Without one, a message says
+// that these modes are not available.
+using SessionRunner = int (*)(int start);
+void set_session_runner(SessionRunner runner);
+// After a session's run of main: an int result on the main engine's top
+// becomes the user exit code, the stack is emptied, the exit calls run and
+// the output reaches the host. Returns 1 when ok, else 0.
+int finish_main_run(bool ok);
 
 // Sets the abort flag of the current engine (the main one when none runs).
 void request_abort();

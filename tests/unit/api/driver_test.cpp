@@ -84,11 +84,8 @@ TEST_F(Driver, ModesNotInThisVersionSaySoAndFail) {
         std::vector<std::string> args;
         const char* message;
     } cases[] = {
-        {{"-b"}, "Interactive mode is not available in this version"},  // nothing to compile
-        {{"-b", "-i", "p.kj"}, "Interactive mode is not available in this version"},
         {{"-b", "-g", "p.kj"}, "GAUSS mode is not available in this version"},
         {{"-b", "p.src"}, "GAUSS mode is not available in this version"},
-        {{"-b", "-d", "p.kj"}, "Debugging mode is not available in this version"},
     };
     for (const auto& c : cases) {
         captured() = {};

@@ -1,0 +1,95 @@
+#include "api/prompt_commands.h"
+
+#include <cctype>
+
+#include "compiler/scanner.h"
+#include "link/code_image.h"
+#include "link/entry.h"
+#include "link/local_names.h"
+#include "link/symbols.h"
+#include "runtime/host.h"
+#include "runtime/messages.h"
+#include "vm/engine.h"
+
+namespace kj::api {
+
+namespace {
+std::vector<std::string> g_prompt_names;
+
+bool is_identifier(const std::string& s) {
+    if (s.empty() || std::isdigit(static_cast<unsigned char>(s[0]))) return false;
+    for (char c : s)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != ':') return false;
+    return true;
+}
+}  // namespace
+
+void set_prompt_names(std::vector<std::string> names) { g_prompt_names = std::move(names); }
+const std::vector<std::string>& prompt_names() { return g_prompt_names; }
+
+void show_variable(const FrameSlots& frame, const std::string& name, bool full) {
+    if (!is_identifier(name)) {
+        runtime::puts(("Variable name expected after ? and show;\nuse print for expressions, perhaps: println(" + name +
+                       ");\n")
+                          .c_str());
+        return;
+    }
+    if (const compiler::FrameName* n = find_frame_name(frame, name)) {
+        const value::Value* v = frame.slot(*n);
+        if (v <= frame.engine->sp) {
+            value::Value shown = *v;
+            if (n->arg) shown.type |= KJ_FLAG_ARG;
+            runtime::puts(symbol_line(frame.engine->index(v), name.c_str(), shown, full).c_str());
+            return;
+        }
+    }
+    const int k = link::find_symbol(name);
+    if (k >= 0) {
+        runtime::puts(symbol_line(k, name.c_str(), link::symbol_at(k).val, full).c_str());
+        return;
+    }
+    runtime::puts(("Variable \"" + name + "\" not found within scope\n").c_str());
+}
+
+void show_all(const FrameSlots& frame, bool full) {
+    const std::string globals = global_symbols(true, full);
+    const std::string locals = local_symbols(frame, full);
+    if (globals.empty() && locals.empty()) {
+        runtime::puts("no symbols defined\n");
+        return;
+    }
+    runtime::puts((globals + locals).c_str());
+}
+
+std::vector<compiler::FrameName> run_statements(const std::string& text, const StatementFrame& frame, bool& ok) {
+    ok = false;
+    if (!compiler::open_source_text("input", text + "\n")) return {};
+    const compiler::FrameCommand c =
+        compiler::compile_frame_command(frame.slots.names, frame.first_free, frame.limit, frame.reserve, frame.slots.cls);
+    const int scan_errors = compiler::close_scan();
+    // The frame belongs to the stopped function or to the prompt: a return
+    // would leave it (a lambda's own return is RTL).
+    bool returns = false;
+    for (int i = c.start; c.errors == 0 && i < link::code_size(); ++i)
+        returns = returns || link::code_instr(i).op == static_cast<int32_t>(link::Op::Ret);
+    if (returns) runtime::puts("return is not possible at the prompt\n");
+    if (c.errors > 0 || scan_errors > 0 || returns || link::check_globals(0) > 0) {
+        if (c.start >= 0 && c.start <= link::code_size()) link::code_truncate(c.start);
+        return {};
+    }
+    vm::Engine& e = vm::main_engine();
+    const int ip = e.ip;
+    value::Value* const sp = e.sp;
+    value::Value* const ap = e.ap;
+    value::Value* const bp = e.bp;
+    e.ip = c.start;
+    ok = vm::run(e, false, sp + c.reserved);
+    vm::pop_to(e, sp);
+    e.ip = ip;
+    e.ap = ap;
+    e.bp = bp;
+    host::drain_output();
+    return c.added;
+}
+
+}  // namespace kj::api

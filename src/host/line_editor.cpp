@@ -1,0 +1,114 @@
+#include "host/line_editor.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+#include <editline/readline.h>
+
+#include <kj80x.h>
+
+namespace kj::console {
+
+namespace {
+constexpr int k_history_lines = 1000;
+
+bool g_installed = false;
+std::string g_history_file;
+volatile std::sig_atomic_t g_reading = 0;
+volatile std::sig_atomic_t g_interrupted = 0;
+// The text after the last line feed written: the prompt the editor shows.
+std::string g_partial;
+
+void write_output(const char* text) {
+    const char* last = std::strrchr(text, '\n');
+    if (last) g_partial.assign(last + 1);
+    else g_partial += text;
+    std::fputs(text, stdout);
+    std::fflush(stdout);
+}
+
+// The partial line on the screen is drawn again by the editor as its prompt.
+void read_input(char* buffer, int size) {
+    buffer[0] = '\0';
+    if (size < 2) return;
+    std::fputs("\r", stdout);
+    std::fflush(stdout);
+    const std::string prompt = g_partial;
+    g_partial.clear();
+    char* line = nullptr;
+    for (;;) {
+        // Ctrl-C while typing drops the line and asks again.
+        g_interrupted = 0;
+        g_reading = 1;
+        line = readline(prompt.c_str());
+        g_reading = 0;
+        if (line || !g_interrupted) break;
+        std::fputs("\n", stdout);
+    }
+    if (!line) {
+        std::fputs("\n", stdout);
+        return;  // end of input (Ctrl-D)
+    }
+    if (*line) add_history(line);
+    std::snprintf(buffer, static_cast<std::size_t>(size), "%.*s\n", size - 2, line);
+    std::free(line);
+}
+
+char* complete_name(const char* text, int state) {
+    const char* name = SKjCompletionName(text, state);
+    return name ? strdup(name) : nullptr;
+}
+
+// At the prompt an interrupt concerns the line being typed, not the program.
+void on_interrupt(int) {
+    if (g_reading) {
+        g_interrupted = 1;
+        return;
+    }
+    KjRunAbort();
+}
+}  // namespace
+
+bool wants_prompt(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] != '-') return false;
+        if (std::strcmp(argv[i], "-d") == 0 || std::strcmp(argv[i], "-i") == 0) return true;
+        if (std::strcmp(argv[i], "-r-") == 0 || std::strncmp(argv[i], "-l", 2) == 0) return false;
+    }
+    return argc > 1;  // options only: the interactive mode
+}
+
+void install_line_editor() {
+    if (!isatty(fileno(stdin)) || !isatty(fileno(stdout))) return;
+    rl_readline_name = "kj";
+    rl_completion_entry_function = complete_name;
+    rl_basic_word_break_characters = " \t\n\"\\'`@$><=;|&{([,+-*/^~!%:.";
+    stifle_history(k_history_lines);
+    if (const char* home = std::getenv("HOME")) {
+        g_history_file = std::string(home) + "/.kj_history";
+        read_history(g_history_file.c_str());
+    }
+    // The pipes carry the program's output and input through the callbacks.
+    SetKjPipe(0);
+    SetKjPuts(write_output);
+    SetKjGets(read_input);
+    g_installed = true;
+}
+
+void save_history() {
+    if (g_installed && !g_history_file.empty()) write_history(g_history_file.c_str());
+}
+
+void install_interrupt() {
+    struct sigaction sa {};
+    sa.sa_handler = on_interrupt;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &sa, nullptr);
+}
+
+}  // namespace kj::console

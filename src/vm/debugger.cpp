@@ -1,0 +1,174 @@
+#include "vm/debugger.h"
+
+#include <new>
+#include <strings.h>
+
+#include "link/code_image.h"
+#include "link/literals.h"
+#include "runtime/messages.h"
+#include "runtime/run_error.h"
+#include "vm/call_trace.h"
+#include "vm/dispatch.h"
+#include "vm/threaded_code.h"
+
+namespace kj::vm {
+
+using link::Op;
+
+namespace {
+DebugState g_state;
+
+bool is_op(const link::Instr& in, Op op) { return in.op == static_cast<int32_t>(op); }
+
+int decoded_line(int32_t operand) { return operand < 0 ? -operand - 1 : operand; }
+
+// The stop rules at a line marker. A stop leaves ip past the marker.
+bool stop_here(Engine& e, int32_t op, int32_t operand) {
+    if (op != static_cast<int32_t>(Op::Num)) return false;
+    // The body of a loop that runs through a dispatch loop of its own (a
+    // parallel loop) cannot be left in the middle: it runs without stops.
+    if (g_threaded.depth > g_state.depth) return false;
+    const int ap = e.index(e.ap);
+    const bool stop = operand < 0 || g_state.step || (g_state.over >= 0 && ap <= g_state.over) ||
+                      (g_state.out >= 0 && ap < g_state.out);
+    if (!stop) {
+        if (g_state.trace) {
+            const std::string text = location_text(e.ip, e.ap[-1], e.ap, true);
+            if (!text.empty()) runtime::puts((text + "\n").c_str());
+        }
+        return false;
+    }
+    g_state.step = 0;
+    g_state.over = g_state.out = -1;
+    if (g_state.temporary >= 0) {
+        const int32_t was = link::code_instr(g_state.temporary).operand;
+        if (was < 0) link::set_operand(g_state.temporary, -was - 1);
+        g_state.temporary = -1;
+    }
+    g_state.stop_ip = e.ip;
+    e.ip += 1;
+    return true;
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+    auto stem = [](const std::string& s) {
+        std::string t = s;
+        if (auto slash = t.find_last_of("/\\"); slash != std::string::npos) t.erase(0, slash + 1);
+        if (auto dot = t.find('.'); dot != std::string::npos) t.erase(dot);
+        return t;
+    };
+    return strcasecmp(stem(a).c_str(), stem(b).c_str()) == 0;
+}
+
+std::string literal_text(int k) {
+    if (k <= 0 || k >= link::literal_count()) return {};
+    const Value& v = link::literal_at(k);
+    return value::type_of(v) == value::T_String && v.u.str.s ? std::string(v.u.str.s) : std::string();
+}
+}  // namespace
+
+DebugState& debug_state() { return g_state; }
+
+void begin_debugging() {
+    g_state = DebugState{};
+    g_state.active = true;
+    set_debug_hook(stop_here);
+}
+
+void end_debugging() {
+    g_state = DebugState{};
+    set_debug_hook(nullptr);
+}
+
+Resume resume(Engine& e, Value* base_top) {
+    bool failed = false;
+    g_state.stop_ip = -1;
+    {
+        CurrentEngineScope scope(e);
+        e.abort_requested = 0;
+        e.failed = 0;
+        e.running = 1;
+        g_state.depth = g_threaded.depth + 1;
+        try {
+            dispatch(e, true, 0);
+        } catch (const RunError& err) {
+            failed = err.code >= 0;
+            if (err.code == k_program_exit) {
+                pop_to(e, base_top);
+                value::release(*base_top);
+                *base_top = value::make_int(program_exit_code());
+                e.ip = 0;
+            }
+        } catch (const std::bad_alloc&) {
+            report_out_of_memory();
+            failed = true;
+        }
+        e.running = 0;
+        if (failed) {
+            e.failed = 1;
+            pop_to(e, base_top);
+        }
+    }
+    if (failed) return Resume::Failed;
+    return g_state.stop_ip >= 0 ? Resume::Stopped : Resume::Finished;
+}
+
+std::string file_at(int ip) {
+    std::string file;
+    const link::Instr* code = link::code_view();
+    for (int i = 0; i <= ip && i < link::code_size(); ++i)
+        if (is_op(code[i], Op::Elf)) file = literal_text(code[i].operand);
+    return file;
+}
+
+int line_at(int ip) {
+    if (ip < 0 || ip >= link::code_size()) return 0;
+    return decoded_line(link::code_instr(ip).operand);
+}
+
+int set_breakpoint(const std::string& file, int line, bool set) {
+    if (line < 0 || link::code_size() == 0) return -1;
+    const int n = link::code_size();
+    bool matching = false;
+    for (int i = 0; i < n; ++i) {
+        const link::Instr in = link::code_instr(i);
+        if (is_op(in, Op::Elf)) {
+            matching = same_file(literal_text(in.operand), file);
+            continue;
+        }
+        if (!matching || !is_op(in, Op::Num)) continue;
+        const int at = decoded_line(in.operand);
+        if (at < line || at == 0) continue;
+        if (set) {
+            if (in.operand >= 0) link::set_operand(i, -at - 1);
+        } else {
+            if (in.operand < 0) link::set_operand(i, at);
+            else return -1;
+        }
+        return at;
+    }
+    return -1;
+}
+
+void clear_all_breakpoints() {
+    const int n = link::code_size();
+    for (int i = 0; i < n; ++i) {
+        const link::Instr in = link::code_instr(i);
+        if (is_op(in, Op::Num) && in.operand < 0) link::set_operand(i, -in.operand - 1);
+    }
+}
+
+std::vector<Breakpoint> breakpoints() {
+    std::vector<Breakpoint> out;
+    std::string file;
+    const int n = link::code_size();
+    for (int i = 0; i < n; ++i) {
+        const link::Instr in = link::code_instr(i);
+        if (is_op(in, Op::Elf)) file = literal_text(in.operand);
+        if (is_op(in, Op::Num) && in.operand < 0 && i != g_state.temporary)
+            out.push_back({file, decoded_line(in.operand), i});
+    }
+    return out;
+}
+
+}  // namespace kj::vm
