@@ -17,6 +17,7 @@
 #include <kj80x.h>
 
 #include "compiler/compiler.h"
+#include "compiler/gauss.h"
 #include "compiler/preprocessor.h"
 #include "compiler/scanner.h"
 #include "compiler/token_dump.h"
@@ -349,18 +350,19 @@ Outcome Driver::run(int argc, char** argv) {
         print_usage();
         return {0, Ending::KeepRuntime};
     }
-    // The command loop of interactive mode, the debugger and the GAUSS front
-    // end (its support source and libraries) are not part of this version.
+    // The command loop of interactive mode and the debugger are not part of this version.
     if (m_settings.interactive) return not_available("Interactive mode");
     if (m_settings.debug) return not_available("Debugging mode");
-    if (m_settings.gauss) return not_available("GAUSS mode");
     // 9. Compiler tables.
     link::reset_compiler_tables();
     compiler::reset_compiler_state();
+    // 10. GAUSS mode: the support source first.
+    if (m_settings.gauss && !compiler::compile_gauss_support(!m_settings.create_object)) return failure();
     // 11. Open the source (open_source reports "failed to open" itself).
     bool open = false;
     if (!m_source.empty()) {
         if (!compiler::open_source(m_source.c_str())) return failure();
+        if (m_settings.gauss && !ends_with_nocase(m_source, ".kj")) compiler::set_dialect(compiler::Dialect::Gauss);
         open = true;
     }
     // 12. Compile.
