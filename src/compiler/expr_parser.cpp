@@ -338,6 +338,13 @@ void unary_expression(Expr& e) {
         }
         case T_Amp:
             advance();
+            if (dialect() == Dialect::Gauss && tok() == T_Identifier) {
+                const std::string name = cur().text;
+                advance();
+                gauss_function_reference(name, e);
+                load(e);
+                return;
+            }
             unary_expression(e);
             // GAUSS &f: the procedure itself, passed as a value.
             if (e.function && dialect() == Dialect::Gauss) load(e);

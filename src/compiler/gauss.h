@@ -26,6 +26,8 @@ void gauss_statement();
 
 // Name resolution of the GAUSS dialect (locals are looked up by the caller).
 void gauss_global_name(const std::string& name, Expr& e);
+// &name: the procedure itself (or a local holding one), not called.
+void gauss_function_reference(const std::string& name, Expr& e);
 // The symbol of the gauss:: function `full` ("gauss::name"): defined,
 // declared, a library function, or a new external declaration.
 int gauss_function_symbol(const std::string& full);

@@ -40,6 +40,8 @@ OperatorCall operator_call(int t) {
         case T_G_Eqv: return {"gauss::__opdoteqv__", -1, 5};
         case T_G_EqvWord: return {"gauss::__opeqv__", -1, 5};
         case T_Slash: return {"gauss::__opdivide__", -1, 14};
+        case T_Percent:
+        case T_G_StarTilde: return {nullptr, -1, 14};  // operators of the engine
         default: return {nullptr, -1, 0};
     }
 }
@@ -121,12 +123,39 @@ void gauss_global_name(const std::string& name, Expr& e) {
         }
     }
     global_symbol_place(k, full, e);
+    if (e.function && tok() != T_LParen) {
+        // A procedure named without parentheses is called without arguments.
+        load(e);
+        gen(Op::Cal, 0);
+        e = Expr{};
+    }
+}
+
+void gauss_function_reference(const std::string& name, Expr& e) {
+    e = Expr{};
+    e.name = name;
+    if (const Local* l = find_local(name)) {
+        e.place = l->arg ? Place::Arg : Place::Local;
+        e.index = l->slot;
+        return;
+    }
+    const std::string full = gauss_name(name);
+    const int k = gauss_function_symbol(full);
+    if (k >= 0) global_symbol_place(k, full, e);
 }
 
 int gauss_operator_level(int t) { return operator_call(t).level; }
 
 void gauss_binary_operator(int op, void (*right)(int level, Expr& e), int level) {
     const OperatorCall call = operator_call(op);
+    if (!call.function) {
+        gen(Op::Psh, 0);
+        Expr r;
+        right(level, r);
+        load(r);
+        gen(Op::Opr, op);
+        return;
+    }
     const int callee = code_here();
     callee_below_top(call.function);
     const int operand = code_here();

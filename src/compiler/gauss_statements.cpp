@@ -377,6 +377,7 @@ void let_statement() {
     }
     set_space_token(true);
     if (tok() == T_Assign || tok() == T_RBracket) advance();
+    while (tok() == T_Space) advance();
     if (tok() == T_Assign) advance();
     while (tok() == T_Space) advance();
     value::Value v{};

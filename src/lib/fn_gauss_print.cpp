@@ -101,7 +101,9 @@ void write_value(io::OutputSink& out, Value& v) {
                 }
                 return;
             }
-            break;
+            // Several results of a procedure: one after the other.
+            for (int i = 0; i < v.u.arr.n; ++i) write_value(out, v.u.arr.v[i]);
+            return;
         default: break;
     }
     io::print_value(out, v);
@@ -149,6 +151,8 @@ bool apply_option(std::string w) {
     f.left = w[0] == 'l';
     std::size_t k = 1;
     if (k < w.size() && std::strchr("deoz", w[k])) f.kind = w[k++];
+    f.separator = ' ';
+    f.has_separator = true;
     if (k < w.size()) {
         switch (w[k++]) {
             case 's': f.separator = ' ', f.has_separator = true; break;

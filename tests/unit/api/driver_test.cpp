@@ -79,15 +79,12 @@ TEST_F(Driver, UsageAndBanner) {
 
 TEST_F(Driver, ModesNotInThisVersionSaySoAndFail) {
     write("p.kj", "main() { return 3; }\n");
-    write("p.src", "x = 1;\n");
     const struct {
         std::vector<std::string> args;
         const char* message;
     } cases[] = {
         {{"-b"}, "Interactive mode is not available in this version"},  // nothing to compile
         {{"-b", "-i", "p.kj"}, "Interactive mode is not available in this version"},
-        {{"-b", "-g", "p.kj"}, "GAUSS mode is not available in this version"},
-        {{"-b", "p.src"}, "GAUSS mode is not available in this version"},
         {{"-b", "-d", "p.kj"}, "Debugging mode is not available in this version"},
         {{"-b", "-kkernel", "p.kj"}, "Loading a kernel replacement library is not available in this version"},
     };
