@@ -92,6 +92,8 @@ int gauss_function_symbol(const std::string& full) {
     f.type |= value::k_extern | KJ_FLAG_GLOBAL;
     k = link::add_symbol(full, f);
     if (k < 0) report(D_SymbolTableFull);
+    // A definition in Kj support code replaces this declaration silently.
+    else unit().header_declared.insert(k);
     return k;
 }
 
