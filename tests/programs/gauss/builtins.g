@@ -19,3 +19,4 @@ print b z;
 print log(1000) ln(exp(2)) int(-2.5) trunc(-2.5) fmod(7, 3) feq(1, 1 + 1e-16);
 t0 = hsec;
 print (hsec - t0 >= 0);
+print (strsect(cdir(0), 1, 1) $== "/") (cdir("") $== cdir("C:"));
