@@ -581,6 +581,12 @@ void gauss_statement() {
             gen(Op::Cal, 0);
             gen(Op::Pop, 0);
             return end_statement();
+        case T_String:
+        case T_Matrix:
+            // "string s = ...;" and "matrix x = ...;": the type word only documents.
+            if (peek() != T_Identifier) return expression_statement_gauss();
+            advance();
+            return expression_statement_gauss();
         case T_G_Dataloop:
             report(D_OutOfPlace, token_name(tok()));
             while (tok() != T_G_Endata && tok() != T_Eof) advance();

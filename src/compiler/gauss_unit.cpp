@@ -357,6 +357,8 @@ bool compile_gauss_support(bool resolve) {
         t.type |= KJ_FLAG_GLOBAL;
         link::add_symbol("$t1", t);
     }
+    // Keyword procedures of the support source (written in Kj, so they cannot say so).
+    for (const char* k : {"screen"}) add_gauss_keyword(k);
     const int errors = compile_source_file("kjgauss.kj", false);
     if (errors != 0) return false;
     return !resolve || link::resolve_imports();
