@@ -4,6 +4,7 @@
 // main runs the statements in source order. At the end of the unit every
 // gauss:: function that is called but defined nowhere becomes a pending
 // GAUSS import of its own name (f is searched as f.src, f.kjgauss, f.g).
+#include <string>
 #include <vector>
 
 #include "compiler/compiler.h"
@@ -90,16 +91,17 @@ void ensure_main() {
         }
         return;
     }
-    int k = link::find_symbol("main");
-    if (k >= 0) {
-        const value::Value& v = link::symbol_at(k).val;
-        if (value::type_of(v) != value::T_Func || !value::has_flag(v, value::k_extern)) {
-            // A second unit with top-level statements (an imported source).
-            report(D_OutOfPlace, token_name(tok()));
-        }
-        if (!value::has_flag(v, value::k_extern)) k = -1;
+    std::string name = "main";
+    int k = link::find_symbol(name);
+    if (k >= 0 && !value::has_flag(link::symbol_at(k).val, value::k_extern)) {
+        // A second unit with top-level statements (an imported source): they
+        // are compiled, but into a function nothing calls.
+        report(D_OutOfPlace, tok() == T_Identifier ? cur().text : token_name(tok()));
+        static int unused = 0;
+        name = "$toplevel" + std::to_string(++unused);
+        k = -1;
     }
-    begin_function(k, "main", {}, "$main");
+    begin_function(k, name, {}, ("$" + name).c_str());
     g_main.active = true;
     g_main.file_literal = unit().file_literal;
 }
