@@ -298,7 +298,15 @@ void external_statement() {
 }
 
 void automatic_imports() {
+    // Only functions the code refers to: an unused declaration needs no source.
+    std::vector<bool> used(static_cast<std::size_t>(link::symbols().count), false);
+    for (int i = 0; i < code_here(); ++i) {
+        const link::Instr& in = instr(i);
+        if (in.op == static_cast<int32_t>(Op::Lod) && in.operand >= 0 && in.operand < link::symbols().count)
+            used[static_cast<std::size_t>(in.operand)] = true;
+    }
     for (int k = 0; k < link::symbols().count; ++k) {
+        if (!used[static_cast<std::size_t>(k)]) continue;
         const value::NamedValue& s = link::symbol_at(k);
         if (!s.name || value::type_of(s.val) != value::T_Func || !value::has_flag(s.val, value::k_extern)) continue;
         const std::string name(s.name);
