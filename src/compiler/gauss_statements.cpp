@@ -588,7 +588,8 @@ void gauss_statement() {
             advance();
             return expression_statement_gauss();
         case T_G_Dataloop:
-            report(D_OutOfPlace, token_name(tok()));
+            // Data-set loops are not part of this version: one message, the loop skipped.
+            report(D_OutOfPlace, "dataloop (data-set loops are not available)");
             while (tok() != T_G_Endata && tok() != T_Eof) advance();
             advance();
             accept(T_Semicolon);

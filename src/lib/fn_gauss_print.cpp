@@ -189,7 +189,10 @@ void fn_gauss_format(Value* r, Value* a, int) {
 
 void fn_gauss_outwidth(Value* r, Value* a, int) {
     const int w = int_arg(a, 0);
-    if (w >= 19 && w <= 8191) g_format.outwidth = w;
+    if (w >= 19 && w <= 8191) {
+        g_format.outwidth = w;
+        io::set_line_length(w);  // Kj's own printing, where it accepts the length
+    }
     value::set_int(*r, 0);
 }
 

@@ -12,5 +12,8 @@ proc f(a);
 endp;
 retp(1);
 y = { 1 2, 3 };
+dataloop in out;
+    x = 1;
+endata;
 if x;
     print x
