@@ -37,7 +37,8 @@ bool g_support_compiled = false;
 // Locals, labels and gosubs of a finished function body.
 void finish_function() {
     FunctionState& f = fn();
-    emit_plain(Op::Ret, 0);
+    // A procedure that ends without retp returns nothing (main returns 0).
+    emit_plain(Op::Ret, f.name == "main" ? 0 : -1);
     finish_gosubs();
     if (f.int_at >= 0) instr(f.int_at).operand = f.max_slots;
     reserve_frame_depth(f.int_at, f.int_at + 1);
