@@ -16,18 +16,7 @@ protected:
         api::settings().line_numbers = false;
     }
 
-    int compile_gauss(const std::string& source) {
-        open_source_text("t.g", source);
-        set_dialect(Dialect::Gauss);
-        int errors = 0;
-        try {
-            errors = compile_unit();
-        } catch (const StopCompiling&) {
-            errors = -1;
-        }
-        close_scan();
-        return errors;
-    }
+    int compile_gauss(const std::string& source) { return compile(source, true); }
 
     static std::string symbol(const char* name) { return std::to_string(link::find_symbol(name)); }
 };
