@@ -119,6 +119,11 @@ void drop_from(const char* stack) {
     gen(Op::Pop, 0);
 }
 
+// Widths that make gauss::format save the format before applying a print
+// statement's options, and put it back after the statement.
+constexpr int k_format_push = -2;
+constexpr int k_format_pop = -3;
+
 constexpr const char* k_return_stack = "gauss::$gosub_return";
 constexpr const char* k_value_stack = "gauss::$gosub_values";
 
@@ -402,6 +407,18 @@ void let_statement() {
     statement_end_marker();
 }
 
+// gauss::format(options, width, -1) as a statement.
+void format_call(const std::string& options, int width) {
+    gen(Op::Psh, 0);
+    gen(Op::Lod, gauss_function_symbol("gauss::format"));
+    gen(Op::Psh, 0);
+    gen(Op::Lit, link::add_string_literal(options));
+    gen(Op::Psh, width);
+    gen(Op::Psh, -1);
+    gen(Op::Cal, 3);
+    gen(Op::Pop, 0);
+}
+
 // print / "?" items: blank-separated expressions, "$" before an item prints
 // packed characters, options "/xx" first set the format; ";;" keeps the line.
 void print_statement() {
@@ -415,16 +432,7 @@ void print_statement() {
         advance();
         while (tok() == T_Space) advance();
     }
-    if (!options.empty()) {
-        gen(Op::Psh, 0);
-        gen(Op::Lod, gauss_function_symbol("gauss::format"));
-        gen(Op::Psh, 0);
-        gen(Op::Lit, link::add_string_literal(options));
-        gen(Op::Psh, -1);
-        gen(Op::Psh, -1);
-        gen(Op::Cal, 3);
-        gen(Op::Pop, 0);
-    }
+    if (!options.empty()) format_call(options, k_format_push);
     gen(Op::Psh, 0);
     const int callee = gen(Op::Lod, gauss_function_symbol("gauss::println"));
     int n = 0;
@@ -455,6 +463,8 @@ void print_statement() {
     gen(Op::Cal, n);
     if (tok() == T_G_SemiSemi) instr(callee).operand = gauss_function_symbol("gauss::print");
     gen(Op::Pop, 0);
+    // The statement's own format options end with it.
+    if (!options.empty()) format_call("", k_format_pop);
     end_statement();
 }
 

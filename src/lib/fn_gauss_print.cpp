@@ -16,6 +16,8 @@
 //   outwidth continues on the next line.
 // - Strings print as they are; an array of strings prints one element per
 //   line, like a column. A statement's items follow each other directly.
+// - Options written in a print statement (print /rd x;) hold for that
+//   statement only; the format command changes the format for what follows.
 // - The format also becomes Kj's default double and matrix format, so that
 //   Kj code called from GAUSS prints the same way.
 #include <cmath>
@@ -167,9 +169,27 @@ bool apply_option(std::string w) {
     return true;
 }
 
+// Options written in a print statement hold for that statement only: the
+// compiler brackets it with format(options, k_push_width, -1) and
+// format("", k_pop_width, -1).
+constexpr int k_push_width = -2;
+constexpr int k_pop_width = -3;
+GaussFormat g_saved_format;
+
 void fn_gauss_format(Value* r, Value* a, int) {
     if (!is_string(a[0])) arg_type_error(0, value::T_String, &a[0]);
-    const int width = int_arg(a, 1), precision = int_arg(a, 2);
+    int width = int_arg(a, 1);
+    const int precision = int_arg(a, 2);
+    if (width == k_pop_width) {
+        g_format = g_saved_format;
+        share_with_kj_formats();
+        value::set_int(*r, 0);
+        return;
+    }
+    if (width == k_push_width) {
+        g_saved_format = g_format;
+        width = -1;
+    }
     std::string options(string_of(a[0]));
     std::size_t start = 0;
     while (start < options.size()) {
@@ -203,7 +223,7 @@ const DescriptorRow k_gauss_io[] = {
 
 const GroupRegistrar g_gauss_io(Group::GaussIo, k_gauss_io);
 // Each start of the runtime begins with GAUSS's default format.
-const GroupRegistrar g_gauss_io_setup(Group::GaussIo, [] { g_format = GaussFormat{}; });
+const GroupRegistrar g_gauss_io_setup(Group::GaussIo, [] { g_format = g_saved_format = GaussFormat{}; });
 
 }  // namespace
 
