@@ -259,9 +259,13 @@ void gauss_brace_constant() {
     advance();
     value::Value v = gauss_constant_elements(T_RBrace, false, false);
     set_space_token(spaces);
-    expect(T_RBrace);
+    // The table owns the constant before any report can end the compilation.
     const int k = link::add_literal(v);
-    if (k < 0) report(D_ConstantBufferFull);
+    if (k < 0) {
+        value::release(v);
+        report(D_ConstantBufferFull);
+    }
+    expect(T_RBrace);
     gen(Op::Lit, k);
 }
 

@@ -398,7 +398,10 @@ void let_statement() {
     set_space_token(false);
     if (r > 0) v = reshaped(v, r, c);
     const int k = link::add_literal(v);
-    if (k < 0) report(D_ConstantBufferFull);
+    if (k < 0) {
+        value::release(v);
+        report(D_ConstantBufferFull);
+    }
     gen(Op::Psh, 0);
     gen(Op::Lit, k);
     store_top(target);

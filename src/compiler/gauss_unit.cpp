@@ -203,7 +203,12 @@ value::Value declared_value() {
         advance();
         value::Value v = gauss_constant_elements(T_RBrace, false, false);
         set_space_token(spaces);
-        expect(T_RBrace);
+        if (tok() != T_RBrace) {
+            value::release(v);  // before the report, which may end the compilation
+            expect(T_RBrace);
+            return value::make_int(0);
+        }
+        advance();
         return v;
     }
     if (tok() == T_StringLit) {
@@ -268,9 +273,8 @@ void declare_statement() {
             set_global(full, value::make_int(0), false);
             continue;
         }
-        value::Value v = declared_value();
         if (external) report(D_InitExternal, full);
-        set_global(full, v, replace);
+        set_global(full, declared_value(), replace);
     } while (accept(T_Comma));
     expect(T_Semicolon);
 }
