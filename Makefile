@@ -8,6 +8,7 @@ FUZZ_TARGETS = \
 	scanner_fuzz \
 	object_reader_fuzz \
 	program_fuzz \
+	gauss_program_fuzz \
 	text_matrix_fuzz \
 	fmt_fuzz \
 	formatted_scan_fuzz \

@@ -20,6 +20,7 @@
 #include "api/kernel_library.h"
 #include "api/symbol_dump.h"
 #include "compiler/compiler.h"
+#include "compiler/gauss.h"
 #include "compiler/preprocessor.h"
 #include "compiler/scanner.h"
 #include "compiler/token_dump.h"
@@ -35,6 +36,7 @@
 #include "runtime/include_path.h"
 #include "runtime/messages.h"
 #include "runtime/settings.h"
+#include "value/index_errors.h"
 #include "value/matrix_cache.h"
 
 namespace kj::api {
@@ -111,13 +113,6 @@ bool read_number_pair(const char* text, int& a, int& b, long max) {
 void report_bad_switch(const char* sw, const char* rule) {
     std::string line = std::string("Invalid command line switch -") + sw + ": " + rule;
     runtime::message(line.c_str());
-}
-
-// A mode or option this version does not provide: one message, and the run
-// ends as a failure.
-Outcome not_available(const char* what) {
-    runtime::message((std::string(what) + " is not available in this version").c_str());
-    return failure();
 }
 
 class Driver {
@@ -366,15 +361,17 @@ Outcome Driver::run(int argc, char** argv) {
         print_usage();
         return {0, Ending::KeepRuntime};
     }
-    // The GAUSS front end (its support source and libraries) is not part of this version.
-    if (m_settings.gauss) return not_available("GAUSS mode");
     // 9. Compiler tables.
     link::reset_compiler_tables();
     compiler::reset_compiler_state();
+    // 10. GAUSS mode: the support source first; index errors count from 1.
+    vm::set_one_based_index_reports(m_settings.gauss);
+    if (m_settings.gauss && !compiler::compile_gauss_support(!m_settings.create_object)) return failure();
     // 11. Open the source (open_source reports "failed to open" itself).
     bool open = false;
     if (!m_source.empty()) {
         if (!compiler::open_source(m_source.c_str())) return failure();
+        if (m_settings.gauss && !ends_with_nocase(m_source, ".kj")) compiler::set_dialect(compiler::Dialect::Gauss);
         open = true;
     } else if (m_settings.interactive && access(k_interactive_init, R_OK) == 0) {
         // Interactive mode starts with this file when there is one.

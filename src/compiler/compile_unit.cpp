@@ -1,8 +1,11 @@
 // A compilation unit: the declaration loop over the opened source.
 #include <new>
+#include <string>
+#include <strings.h>
 
 #include "compiler/compiler.h"
 #include "compiler/diagnostics.h"
+#include "compiler/gauss.h"
 #include "compiler/parser.h"
 #include "compiler/scanner.h"
 #include "link/symbols.h"
@@ -13,6 +16,7 @@ namespace kj::compiler {
 void reset_compiler_state() {
     unit() = UnitState{};
     reset_diagnostics();
+    reset_gauss_state();
 }
 
 namespace {
@@ -23,7 +27,8 @@ int compile_declarations_of_unit() {
     u.loops.clear();
     u.ns.clear();
     mark_label();
-    compile_declarations();
+    if (dialect() == Dialect::Gauss) compile_gauss_declarations();
+    else compile_declarations();
     return compile_error_count() - errors_before + scan_error_count();
 }
 }  // namespace
@@ -38,11 +43,18 @@ int compile_unit() {
 }
 
 int compile_source_file(const char* path, bool gauss) {
+    // Kj support code may sit beside GAUSS code: ".kj" is always Kj.
+    const std::string name(path);
+    if (gauss && name.size() >= 3 && strcasecmp(name.c_str() + name.size() - 3, ".kj") == 0) gauss = false;
+    if (gauss && !compile_gauss_support(false)) return 1;
     if (!open_source(path)) return 1;
     set_dialect(gauss ? Dialect::Gauss : Dialect::Kj);
     const std::string ns = unit().ns;
+    const int base = unit().array_base;
+    unit().array_base = 0;
     const int errors = compile_unit();
     unit().ns = ns;
+    unit().array_base = base;
     close_scan();
     return errors;
 }

@@ -138,10 +138,8 @@ void enum_declaration(const std::string& prefix) {
     accept(T_Semicolon);
 }
 
-namespace {
-
 // pragma identifier "(" argument ")"
-void pragma() {
+void pragma_directive() {
     std::string name = tok() == T_Identifier ? cur().text : "";
     expect(T_Identifier);
     expect(T_LParen);
@@ -161,12 +159,14 @@ void pragma() {
     expect(T_RParen);
 }
 
-void import(const std::string& name) {
+void import_directive(const std::string& name) {
     const bool gauss = name.rfind("gauss::", 0) == 0;
     const std::string module = gauss ? name.substr(7) : name;
     ImportDirectory dir;
     link::register_import(module, false, gauss);
 }
+
+namespace {
 
 void declarations_until(int end);
 
@@ -221,9 +221,9 @@ void declarations_until(int end) {
             case T_Pragma:
                 if (q.any()) report(D_TypeUnexpected, "pragma");
                 advance();
-                pragma();
+                pragma_directive();
                 break;
-            case T_Import: import(cur().text); advance(); break;
+            case T_Import: import_directive(cur().text); advance(); break;
             case T_Namespace: advance(); namespace_declaration(); break;
             case T_Class:
             case T_Struct: {

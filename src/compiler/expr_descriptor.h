@@ -37,6 +37,7 @@ struct Expr {
     int cls = -1;          // class symbol of an object known at compile time (this)
     Direct direct = Direct::None;
     int direct_class = -1;  // the class passed for Direct::Class
+    bool one_based = false; // an index chain of the GAUSS dialect (XGL, XGS)
 
     bool is_storage() const { return place != Place::Value && place != Place::Class && !function; }
 };

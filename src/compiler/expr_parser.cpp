@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "compiler/gauss.h"
 #include "compiler/nesting_limit.h"
 #include "compiler/parser.h"
 #include "compiler/scanner.h"
@@ -93,14 +94,20 @@ void logical_and(Expr& e) {
     short_circuit(T_AndAnd, Op::Jmf, e, [](Expr& x) { operand_of(6, x); });
 }
 
+bool gauss_at(int level, int t) { return dialect() == Dialect::Gauss && gauss_operator_level(t) == level; }
+
 // level_n -> level_n+1 { op level_n+1 }
 void binary_expression(int level, Expr& e) {
     if (level == 6) return logical_and(e);
     operand_of(level, e);
-    while (in_level(level, tok())) {
+    while (in_level(level, tok()) || gauss_at(level, tok())) {
         const int op = tok();
         advance();
         load(e);
+        if (gauss_at(level, op)) {
+            gauss_binary_operator(op, operand_of, level);
+            continue;
+        }
         gen(Op::Psh, 0);
         Expr r;
         operand_of(level, r);
@@ -214,7 +221,11 @@ void primary_expression(Expr& e) {
             cast_expression(type);
             return;
         }
-        case T_LBrace: advance(); array_constructor(); return;
+        case T_LBrace:
+            if (dialect() == Dialect::Gauss) return gauss_brace_constant();
+            advance();
+            array_constructor();
+            return;
         case T_Lt: {
             advance();
             gen(Op::Lit, matrix_constant());
@@ -250,7 +261,16 @@ void postfix_expression(Expr& e) {
     for (;;) {
         switch (tok()) {
             case T_LParen: advance(); call_suffix(e); break;
-            case T_LBracket: advance(); index_suffix(e); break;
+            case T_LBracket:
+                advance();
+                if (dialect() == Dialect::Gauss) gauss_index_suffix(e);
+                else index_suffix(e);
+                break;
+            case T_G_Factorial:
+                advance();
+                load(e);
+                gauss_factorial();
+                break;
             case T_Arrow:
             case T_Dot: advance(); member_suffix(e); break;
             case T_PlusPlus:
@@ -302,6 +322,7 @@ void unary_expression(Expr& e) {
             return;
         case T_Plus: advance(); unary_expression(e); return;
         case T_Not:
+        case T_G_Not:
             advance();
             unary_expression(e);
             load(e);
@@ -315,7 +336,20 @@ void unary_expression(Expr& e) {
             increment(e, op);
             return;
         }
-        case T_Amp: advance(); unary_expression(e); take_reference(e); return;
+        case T_Amp:
+            advance();
+            if (dialect() == Dialect::Gauss && tok() == T_Identifier) {
+                const std::string name = cur().text;
+                advance();
+                gauss_function_reference(name, e);
+                load(e);
+                return;
+            }
+            unary_expression(e);
+            // GAUSS &f: the procedure itself, passed as a value.
+            if (e.function && dialect() == Dialect::Gauss) load(e);
+            else take_reference(e);
+            return;
         case T_New: advance(); new_expression(e); return;
         case T_Delete: advance(); delete_expression(e); return;
         default: power_expression(e); return;

@@ -40,6 +40,10 @@ void goto_statement() {
     const std::string name = cur().text;
     advance();
     expect(T_Semicolon);
+    jump_to_label(name);
+}
+
+void jump_to_label(const std::string& name) {
     Label* l = find_label(name);
     if (!l) l = add_label(name);
     if (!l) return;

@@ -59,7 +59,7 @@ void relocate(Target& t, int from, int to, int delta) {
 void compile_target(Target& t) {
     t.empty = false;
     // An interactive command may create a variable here as with "=".
-    unit().implicit_target = tok() == T_Identifier && (peek() == T_Comma || peek() == T_RBracket);
+    unit().implicit_target = tok() == T_Identifier && (peek() == T_Comma || peek() == T_RBracket || peek() == T_RBrace);
     t.first_lambda = unit().lambda_count;
     t.first_label = fn().labels.size();
     const int old_barrier = barrier();
@@ -118,20 +118,20 @@ int temporary() {
 
 }  // namespace
 
-void multiple_targets(bool declare) {
+void multiple_targets(bool declare, int close) {
     if (unit().multiple_assign > 0) report(D_NestedMultipleAssign);
     ++unit().multiple_assign;
     std::vector<Target> targets;
     for (;;) {
         Target t;
-        if (tok() != T_Comma && tok() != T_RBracket) {
+        if (tok() != T_Comma && tok() != close) {
             if (declare) declared_target(t);
             else compile_target(t);
         }
         targets.push_back(std::move(t));
         if (!accept(T_Comma)) break;
     }
-    expect(T_RBracket);
+    expect(close);
     expect(T_Assign);
     const int temp = temporary();
     expression_value();

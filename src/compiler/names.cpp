@@ -2,7 +2,9 @@
 // members of the current class and its bases, globals (inside a namespace
 // first as namespace::name), then the library, whose functions are declared
 // on first use as externals that the linker binds.
+#include "compiler/gauss.h"
 #include "compiler/parser.h"
+#include "compiler/scanner.h"
 #include "link/function_table.h"
 #include "link/inline_functions.h"
 #include "link/symbols.h"
@@ -42,6 +44,8 @@ void direct_member_function(int f, int owner, Direct direct, Expr& e) {
 
 }  // namespace
 
+void global_symbol_place(int k, const std::string& name, Expr& e) { global_place(k, name, e); }
+
 int declare_library_function(const std::string& name) {
     const lib::LibEntry* entry = lib::find_function(name);
     if (!entry && link::inline_function_code(name.c_str()) == 0) return -1;
@@ -80,6 +84,7 @@ void resolve_name(const std::string& name, Expr& e) {
         e.flags = l->flags;
         return;
     }
+    if (dialect() == Dialect::Gauss) return gauss_global_name(name, e);
     if (fn().cls >= 0) {
         uint32_t flags = 0;
         const int m = find_data_member(fn().cls, name, &flags, nullptr);
@@ -185,6 +190,7 @@ void qualified_name(std::string name, Expr& e) {
         advance();
     }
     int k = link::find_symbol(name);
+    if (k < 0) k = declare_library_function(name);  // ns::name of a library function
     if (k < 0) {
         report(D_Undeclared, name);
         value::Value v = value::make_int(0);

@@ -84,6 +84,8 @@ struct FunctionState {
     int serial = 0;               // serial-block depth
     int parallel = 0;             // parallel loops entered
     std::vector<std::string> captured;  // locals a lambda body uses
+    std::vector<int> gosub_sites; // GAUSS: return points of gosub, by number
+    int gosub_returns = 0;        // GAUSS: chain of jumps to the return dispatch
 };
 
 struct UnitState {
@@ -155,6 +157,8 @@ bool member_name(std::string& name);
 void member_suffix(Expr& e);
 // Resolves an identifier (already consumed, text in name) into e.
 void resolve_name(const std::string& name, Expr& e);
+// Global symbol k named `name` into e (a variable, function or class).
+void global_symbol_place(int k, const std::string& name, Expr& e);
 // A global by name (inside a namespace first namespace::name); -1 when absent.
 int find_global(const std::string& name);
 // An external declaration for a library function (or an inline one), which
@@ -187,6 +191,8 @@ void statement();
 void block_body();                 // statements up to "}" (consumed)
 void test_expression();            // "(" expr ")": value on the stack
 void compile_declarations();       // the declaration loop until <eof>
+void pragma_directive();           // after the pragma token
+void import_directive(const std::string& name);  // the import token's name
 void local_declaration(uint32_t flags);  // after decl
 // After enum: int constants named prefix + name, numbered from 0.
 void enum_declaration(const std::string& prefix);
@@ -194,9 +200,11 @@ void function_definition(const std::string& name, uint32_t qualifiers, const std
 void class_declaration(bool is_struct);
 void lambda_expression(Expr& e);   // after "[" when "=" or "&" follows
 void multiple_assignment(Expr& e); // after "[" otherwise
-void multiple_targets(bool declare); // targets "]" "=" expression, value in the top record
+// Targets up to `close` ("]", or "}" in GAUSS), "=", expression; value in the top record.
+void multiple_targets(bool declare, int close = T_RBracket);
 void switch_statement(bool single);
 void goto_statement();
+void jump_to_label(const std::string& name);  // JMP to the label, forward or back
 void define_label(const std::string& name);
 void check_labels();               // at the end of a function
 

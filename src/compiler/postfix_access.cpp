@@ -1,6 +1,7 @@
 // Indexing and member access after an operand: index chains that end as a
 // load (XLD) or a store (XST) once the parser knows which, and members
 // reached by index (class known at compile time) or by name.
+#include "compiler/gauss.h"
 #include "compiler/parser.h"
 #include "value/value.h"
 
@@ -65,6 +66,32 @@ void index_suffix(Expr& e) {
     }
     e.place = Place::Indexed;
     e.function = false;
+}
+
+// index -> item { "," item } "]",  item -> "." | expr [ ":" expr ]
+void gauss_index_suffix(Expr& e) {
+    if (e.place == Place::Indexed) gen(e.one_based ? Op::Xgl : Op::Xld);
+    else start_chain(e);
+    for (;;) {
+        gen(Op::Psh, 0);
+        if (tok() == T_Dot) {
+            advance();
+            gen(Op::Lti, 0);  // index 0 selects everything
+        } else {
+            expression_value();
+            if (accept(T_Colon)) {
+                gen(Op::Psh, 0);
+                expression_value();
+                gen(Op::Opr, T_Colon);
+            }
+        }
+        e.place = Place::Indexed;
+        e.one_based = true;
+        e.function = false;
+        if (!accept(T_Comma)) break;
+        gen(Op::Xgl);
+    }
+    expect(T_RBracket);
 }
 
 bool member_name(std::string& name) {

@@ -401,6 +401,24 @@ std::string read_rest_of_line() {
     return line;
 }
 
+std::string read_raw_until(const char* stops) {
+    std::string text;
+    int c;
+    while ((c = read_char()) != k_end && !std::strchr(stops, c))
+        if (c != '\r') text += static_cast<char>(c);
+    unread_char(c);
+    return text;
+}
+
+int peek_char_after_blanks() {
+    int c;
+    while ((c = read_char()) == ' ' || c == '\t') {}
+    unread_char(c);
+    return c;
+}
+
+bool space_token_on() { return g_scan.space_token; }
+
 void skip_to_line_end() {
     int c;
     while ((c = read_char()) != '\n' && c != k_end) {}

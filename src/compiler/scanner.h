@@ -67,6 +67,12 @@ int read_char_constant();
 // The rest of the current line without its line end (which stays unread).
 std::string read_rest_of_line();
 void skip_to_line_end();
+// Raw text up to (not including) the first character of stops or the end of
+// input; the stop character stays unread. No token may be held back.
+std::string read_raw_until(const char* stops);
+// The next character after blanks and tabs, left unread (the blanks are not).
+int peek_char_after_blanks();
+bool space_token_on();
 
 // Decodes the text of a <hex double>: the digits, right-aligned in 16 and
 // padded with '0', are the IEEE-754 bit pattern, most significant byte first.

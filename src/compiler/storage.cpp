@@ -87,7 +87,7 @@ void load(Expr& e) {
             break;
         case Place::Indexed:
             if (e.chain >= 0) instr(e.chain) = link::Instr{static_cast<int32_t>(Op::Nop), 0};
-            gen(Op::Xld);
+            gen(e.one_based ? Op::Xgl : Op::Xld);
             break;
     }
     e.place = Place::Value;
@@ -122,7 +122,7 @@ bool store_begin(Expr& e, bool compound) {
         case Place::Indexed:
             if (compound) {
                 gen(Op::Dup, 2);
-                gen(Op::Xld);
+                gen(e.one_based ? Op::Xgl : Op::Xld);
             }
             break;
         default: return false;
@@ -138,7 +138,7 @@ void store_end(Expr& e) {
         case Place::Global: gen(store_op(e.place), e.index); break;
         case Place::Member: gen(Op::Smp, e.index); break;
         case Place::MemberName: gen(Op::Smn); break;
-        case Place::Indexed: gen(Op::Xst); break;
+        case Place::Indexed: gen(e.one_based ? Op::Xgs : Op::Xst); break;
         default: break;
     }
     e.place = Place::Value;
@@ -170,7 +170,7 @@ void take_reference(Expr& e) {
         case Place::Indexed:
             if (e.chain >= 0) instr(e.chain) = link::Instr{static_cast<int32_t>(Op::Nop), 0};
             gen(Op::Adr);
-            emit_plain(Op::Xld);
+            emit_plain(e.one_based ? Op::Xgl : Op::Xld);
             break;
         default: report(D_LeftValue, e.name); break;
     }

@@ -11,6 +11,7 @@ namespace {
 Token g_cur;
 int g_last_line = 0;
 int g_consumed = 0;
+int g_space_nesting = 0;  // open ( and [ while blanks are tokens
 }  // namespace
 
 const Token& cur() { return g_cur; }
@@ -20,6 +21,14 @@ void advance() {
     ++g_consumed;
     g_last_line = g_cur.line;
     g_cur.tok = next_token();
+    if (space_token_on()) {
+        // Blanks separate items only outside parentheses and brackets.
+        while (g_cur.tok == T_Space && g_space_nesting > 0) g_cur.tok = next_token();
+        if (g_cur.tok == T_LParen || g_cur.tok == T_LBracket) ++g_space_nesting;
+        if ((g_cur.tok == T_RParen || g_cur.tok == T_RBracket) && g_space_nesting > 0) --g_space_nesting;
+    } else {
+        g_space_nesting = 0;
+    }
     g_cur.text.assign(token_text(), static_cast<std::size_t>(token_length()));
     g_cur.line = current_line();
 }

@@ -159,7 +159,7 @@ const DescriptorRow k_general[] = {
 const DescriptorRow k_gauss[] = {
     {"c$gauss::abs", fn_fabs},     {"c$gauss::ceil", fn_ceil}, {"c$gauss::exp", fn_exp},
     {"c$gauss::ln", fn_log},       {"c$gauss::log", fn_log10}, {"c$gauss::round", fn_round},
-    {"c$gauss::sqrt", fn_sqrt},    {"c$gauss::trunc", fn_trunc},
+    {"c$gauss::sqrt", fn_sqrt},    {"c$gauss::trunc", fn_trunc}, {"cc$gauss::fmod", fn_fmod},
 };
 
 const GroupRegistrar g_general(Group::General, k_general);

@@ -12,8 +12,17 @@ const InlineFunction k_inline_functions[] = {
     {"tailn", 157}, {"tan", 158},     {"trunc", 159},  {"$$$", 0},
 };
 
+// The GAUSS names compiled to the codes of the Kj functions of the same
+// meaning (gauss::log is the base-10 logarithm).
+const InlineFunction k_gauss_inline_functions[] = {
+    {"gauss::abs", 146}, {"gauss::ceil", 141}, {"gauss::cos", 143}, {"gauss::exp", 145}, {"gauss::floor", 147},
+    {"gauss::ln", 148},  {"gauss::log", 179},  {"gauss::round", 151}, {"gauss::sin", 153}, {"gauss::sqrt", 156},
+    {"gauss::tan", 158}, {"gauss::trunc", 159}, {"$$$", 0},
+};
+
 int inline_function_code(const char* name) {
-    for (const InlineFunction* f = k_inline_functions; f->code != 0; ++f)
+    const InlineFunction* table = std::strncmp(name, "gauss::", 7) == 0 ? k_gauss_inline_functions : k_inline_functions;
+    for (const InlineFunction* f = table; f->code != 0; ++f)
         if (std::strcmp(f->name, name) == 0) return f->code;
     return 0;
 }

@@ -47,6 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (tok == T_Transpose && (mode & 0x10)) read_char_constant();
         if (tok == T_HexDoubleLit) sink = sink + static_cast<std::size_t>(hex_double_value(token_text()) != 0);
         if (tok == T_Pragma) read_rest_of_line();
+        // GAUSS commands and keyword procedures read the rest of a statement raw.
+        if (tok == T_Identifier && (mode & 0x11) == 0x11 && peek_char_after_blanks() != '=')
+            sink = sink + read_raw_until(";").size();
         if (tok == T_Import && (mode & 0x20)) undefine(token_text());
     }
     close_scan();

@@ -77,27 +77,6 @@ TEST_F(Driver, UsageAndBanner) {
     EXPECT_TRUE(kj::host::state().initialised);
 }
 
-TEST_F(Driver, ModesNotInThisVersionSaySoAndFail) {
-    write("p.kj", "main() { return 3; }\n");
-    write("p.src", "x = 1;\n");
-    const struct {
-        std::vector<std::string> args;
-        const char* message;
-    } cases[] = {
-        {{"-b", "-g", "p.kj"}, "GAUSS mode is not available in this version"},
-        {{"-b", "p.src"}, "GAUSS mode is not available in this version"},
-    };
-    for (const auto& c : cases) {
-        captured() = {};
-        KjSetUserExitCode(0);
-        EXPECT_EQ(run(c.args), 0) << c.message;
-        ASSERT_FALSE(captured().messages.empty()) << c.message;
-        EXPECT_EQ(captured().messages.back(), c.message);
-        EXPECT_EQ(KjGetUserExitCode(), 1) << c.message;  // not main's 3: nothing ran
-        EXPECT_FALSE(kj::host::state().initialised) << c.message;
-    }
-}
-
 TEST_F(Driver, OptionsDefinesAndMessages) {
     write("p.kj", "main() { return 1; }\n");
     run({"-b", "-Q", "-rp", "-ifoo", "-r-", "p.kj"});

@@ -46,9 +46,10 @@ protected:
         host::state().message_fn = saved_message_fn_;
     }
 
-    // Compiles the source; returns the error count.
-    int compile(const std::string& source) {
-        open_source_text("t.kj", source);
+    // Compiles the source (as "t.g" in the GAUSS dialect); returns the error count.
+    int compile(const std::string& source, bool gauss = false) {
+        open_source_text(gauss ? "t.g" : "t.kj", source);
+        if (gauss) set_dialect(Dialect::Gauss);
         int errors = 0;
         try {
             errors = compile_unit();

@@ -1,0 +1,368 @@
+// The command table of the GAUSS dialect: words that start a statement and
+// take the rest of it in their own syntax (format /rd 10,4; load x = file;
+// library mylib; ...), compiled as calls of gauss:: support functions; and
+// the library catalogs (kjgauss/lib/NAME.lcg) that the library command reads.
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "compiler/gauss.h"
+#include "compiler/parser.h"
+#include "compiler/scanner.h"
+#include "link/imports.h"
+#include "link/literals.h"
+#include "link/symbols.h"
+#include "runtime/include_path.h"
+
+namespace kj::compiler {
+
+namespace {
+
+struct Command {
+    const char* word;
+    int code;
+};
+
+// Sorted by word.
+constexpr Command k_commands[] = {
+    {"clear", 1},    {"clearg", 2},   {"closeall", 3}, {"create", 4},   {"datalist", 5}, {"debug", 6},
+    {"delete", 7},   {"disable", 8},  {"dlibrary", 9}, {"dllcall", 10}, {"ed", 12},      {"edit", 13},
+    {"enable", 14},  {"format", 16},  {"graph", 17},   {"lib", 18},     {"library", 19}, {"load", 20},
+    {"loadf", 23},   {"loadk", 24},   {"loadm", 21},   {"loadp", 25},   {"loads", 22},   {"msym", 26},
+    {"ndpclex", 27}, {"open", 28},    {"output", 29},  {"outwidth", 30}, {"plot", 31},   {"plotsym", 32},
+    {"prcsn", 33},   {"print", 34},   {"rndseed", 36}, {"run", 37},     {"save", 38},    {"saveall", 39},
+    {"system", 41},  {"trace", 42},   {"trap", 43},    {"use", 44},
+};
+static_assert(std::size(k_commands) == 40);  // with the statement keyword "new": 41
+
+int command_code(const std::string& word) {
+    const Command* end = std::end(k_commands);
+    const Command* it = std::lower_bound(std::begin(k_commands), end, word,
+                                         [](const Command& c, const std::string& w) { return w.compare(c.word) > 0; });
+    return it != end && word == it->word ? it->code : 0;
+}
+
+std::string trim(const std::string& s) {
+    const std::size_t a = s.find_first_not_of(" \t\r\n");
+    if (a == std::string::npos) return "";
+    return s.substr(a, s.find_last_not_of(" \t\r\n") - a + 1);
+}
+
+std::string lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::vector<std::string> split(const std::string& s, const char* seps) {
+    std::vector<std::string> out;
+    std::string part;
+    for (char c : s) {
+        if (std::strchr(seps, c)) {
+            if (!trim(part).empty()) out.push_back(trim(part));
+            part.clear();
+        } else {
+            part += c;
+        }
+    }
+    if (!trim(part).empty()) out.push_back(trim(part));
+    return out;
+}
+
+// The rest of the statement as raw text; the ";" becomes the current token.
+std::string raw_statement() {
+    std::string text = read_raw_until(";");
+    advance();
+    return trim(text);
+}
+
+void finish() {
+    if (!accept(T_G_SemiSemi)) expect(T_Semicolon);
+    statement_end_marker();
+}
+
+void push_string(const std::string& s) {
+    gen(Op::Psh, 0);
+    gen(Op::Lit, link::add_string_literal(s));
+}
+
+// gauss::f(strings...) as a statement.
+void call_with_strings(const char* f, std::initializer_list<std::string> args) {
+    gen(Op::Psh, 0);
+    gen(Op::Lod, gauss_function_symbol(f));
+    for (const std::string& a : args) push_string(a);
+    gen(Op::Cal, static_cast<int>(args.size()));
+    gen(Op::Pop, 0);
+}
+
+// A global or local variable by its (folded) name, for stores.
+void store_variable(const std::string& name) {
+    if (const Local* l = find_local(name)) {
+        gen(l->arg ? Op::Sap : Op::Sbp, l->slot);
+        return;
+    }
+    const std::string full = gauss_name(name);
+    int k = link::find_symbol(full);
+    if (k >= 0 && take_gauss_implicit_function(k)) {
+        value::release(link::symbol_at(k).val);
+        link::symbol_at(k).val = value::make_int(0);
+        link::symbol_at(k).val.type |= KJ_FLAG_GLOBAL;
+    }
+    if (k < 0) {
+        value::Value v = value::make_int(0);
+        v.type |= KJ_FLAG_GLOBAL;
+        k = link::add_symbol(full, v);
+    }
+    if (k >= 0) gen(Op::Sto, k);
+}
+
+void load_variable(const std::string& name) {
+    Expr e;
+    if (const Local* l = find_local(name)) {
+        gen(l->arg ? Op::Lap : Op::Lbp, l->slot);
+        return;
+    }
+    gauss_global_name(name, e);
+    load(e);
+}
+
+// format [/options] [width [, precision]] ;
+void format_command() {
+    advance();
+    std::string options;
+    while (tok() == T_Slash) {
+        advance();
+        options += "/" + cur().text;
+        advance();
+    }
+    gen(Op::Psh, 0);
+    gen(Op::Lod, gauss_function_symbol("gauss::format"));
+    push_string(options);
+    gen(Op::Psh, 0);
+    if (tok() == T_Semicolon) gen(Op::Lti, -1);
+    else expression_value();
+    gen(Op::Psh, 0);
+    if (accept(T_Comma)) expression_value();
+    else gen(Op::Lti, -1);
+    gen(Op::Cal, 3);
+    gen(Op::Pop, 0);
+    finish();
+}
+
+// word expression ;  as gauss::word(expression)
+void one_argument_command(const std::string& word) {
+    advance();
+    gen(Op::Psh, 0);
+    gen(Op::Lod, gauss_function_symbol(gauss_name(word)));
+    gen(Op::Psh, 0);
+    expression_value();
+    gen(Op::Cal, 1);
+    gen(Op::Pop, 0);
+    finish();
+}
+
+// load [path = dir] x [= file], ... ;   x = gauss::loadm(file)
+void load_command(const std::string& text) {
+    std::string dir;
+    for (const std::string& item : split(text, ",")) {
+        std::string name = item, file;
+        const std::size_t eq = item.find('=');
+        if (eq != std::string::npos) {
+            name = trim(item.substr(0, eq));
+            file = trim(item.substr(eq + 1));
+        }
+        name = lower(name);
+        if (name == "path") {
+            dir = file;
+            if (!dir.empty() && dir.back() != '/') dir += '/';
+            continue;
+        }
+        gen(Op::Psh, 0);
+        gen(Op::Lod, gauss_function_symbol("gauss::loadm"));
+        gen(Op::Psh, 0);
+        if (!file.empty() && file[0] == '^') load_variable(lower(file.substr(1)));
+        else gen(Op::Lit, link::add_string_literal(dir + (file.empty() ? name : file)));
+        gen(Op::Cal, 1);
+        store_variable(name);
+        gen(Op::Pop, 0);
+    }
+}
+
+// save [path = dir] [file =] x, ... ;   gauss::save(file, x)
+void save_command(const std::string& text) {
+    std::string dir;
+    for (const std::string& item : split(text, ",")) {
+        std::string name = item, file;
+        const std::size_t eq = item.find('=');
+        if (eq != std::string::npos) {
+            file = trim(item.substr(0, eq));
+            name = trim(item.substr(eq + 1));
+        }
+        name = lower(name);
+        if (lower(file) == "path") {
+            dir = name;
+            if (!dir.empty() && dir.back() != '/') dir += '/';
+            continue;
+        }
+        gen(Op::Psh, 0);
+        gen(Op::Lod, gauss_function_symbol("gauss::save"));
+        gen(Op::Psh, 0);
+        if (!file.empty() && file[0] == '^') load_variable(lower(file.substr(1)));
+        else gen(Op::Lit, link::add_string_literal(dir + (file.empty() ? name : file)));
+        gen(Op::Psh, 0);
+        load_variable(name);
+        gen(Op::Cal, 2);
+        gen(Op::Pop, 0);
+    }
+}
+
+// output [file = name] [on | off | reset] ;
+void output_command(const std::string& text) {
+    std::string file, mode;
+    bool want_file = false;
+    for (const std::string& w : split(text, " \t=")) {
+        if (lower(w) == "file") want_file = true;
+        else if (want_file) file.assign(w), want_file = false;
+        else mode.assign(lower(w));
+    }
+    call_with_strings("gauss::output", {file, mode});
+}
+
+// dllcall [-flags] f(arguments) ;
+void dllcall_command() {
+    advance();
+    std::string flags;
+    while (tok() == T_Minus) {
+        advance();
+        flags += "-" + cur().text;
+        advance();
+    }
+    const std::string name = cur().text;
+    expect(T_Identifier);
+    gen(Op::Psh, 0);
+    gen(Op::Lod, gauss_function_symbol("gauss::dllcall"));
+    push_string(flags);
+    push_string(name);
+    int n = 2;
+    if (accept(T_LParen)) {
+        while (tok() != T_RParen && tok() != T_Eof) {
+            gen(Op::Psh, 0);
+            expression_value();
+            ++n;
+            if (!accept(T_Comma)) break;
+        }
+        expect(T_RParen);
+    }
+    gen(Op::Cal, n);
+    gen(Op::Pop, 0);
+    finish();
+}
+
+// clear x, y ;  each becomes 0
+void clear_command() {
+    advance();
+    while (tok() == T_Identifier) {
+        const std::string name = cur().text;
+        advance();
+        gen(Op::Psh, 0);
+        gen(Op::Lti, 0);
+        store_variable(name);
+        gen(Op::Pop, 0);
+        if (!accept(T_Comma)) break;
+    }
+    finish();
+}
+
+}  // namespace
+
+bool gauss_command(const std::string& word) {
+    const int code = command_code(word);
+    if (code == 0 || peek_char_after_blanks() == '=') return false;
+    switch (code) {
+        case 16: format_command(); return true;
+        case 30:
+        case 36:
+        case 43: one_argument_command(word); return true;
+        case 10: dllcall_command(); return true;
+        case 1:
+        case 2: clear_command(); return true;
+        case 41: return false;  // system: ends the program like end
+        default: break;
+    }
+    const std::string text = raw_statement();
+    switch (code) {
+        case 20: case 21: case 22: case 23: case 24: case 25: load_command(text); break;
+        case 38: save_command(text); break;
+        case 19: gauss_library_catalogs(text); break;
+        case 29: output_command(text); break;
+        case 3: call_with_strings("gauss::closeall", {text}); break;
+        case 9: {
+            std::string flags, names;
+            for (const std::string& w : split(text, " \t,")) {
+                if (w[0] == '-') {
+                    flags.append(w);
+                } else {
+                    if (!names.empty()) names.push_back(' ');
+                    names.append(w);
+                }
+            }
+            call_with_strings("gauss::dlibrary", {flags, names});
+            break;
+        }
+        case 14: case 8: case 42: case 27: case 33: case 6: break;  // accepted, no effect here
+        default: call_with_strings("gauss::__command__", {word, text}); break;
+    }
+    finish();
+    return true;
+}
+
+void gauss_library_catalogs(const std::string& names) {
+    const std::string dir = directory_of(current_file());
+    const std::string previous = link::set_import_unit_directory(dir);
+    for (const std::string& name : split(names, ", \t")) {
+        if (lower(name) == "gauss") continue;
+        std::string tried;
+        const std::string catalog = "kjgauss/lib/" + name;
+        std::FILE* f = find_file(catalog.c_str(), true, tried, ".lcg", dir.c_str());
+        if (!f) {
+            report(D_FileNotFound, name);
+            continue;
+        }
+        char buf[1024];
+        while (std::fgets(buf, sizeof buf, f)) {
+            std::string line(buf);
+            while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+            if (line.size() < 2 || line.rfind("/*", 0) == 0 || line[0] == '*') continue;
+            if (line[0] != ' ' && line[0] != '\t') {
+                std::string src = trim(line);
+                const bool absolute = src[0] == '/' || (src.size() > 1 && src[1] == ':');
+                if (!absolute) src = "kjgauss/src/" + src;
+                link::register_import(src, false, true);
+                continue;
+            }
+            for (const std::string& sym : split(line, " \t,")) {
+                const std::size_t colon = sym.find(':');
+                const std::string sname = lower(trim(sym.substr(0, colon)));
+                const std::string type = colon == std::string::npos ? "" : lower(trim(sym.substr(colon + 1)));
+                const std::string full = gauss_name(sname);
+                if (type == "matrix" || type == "string") {
+                    if (link::find_symbol(full) < 0) {
+                        value::Value v = value::make_int(0);
+                        v.type |= KJ_FLAG_GLOBAL | value::k_extern;
+                        link::add_symbol(full, v);
+                    }
+                    continue;
+                }
+                if (type == "keyword") add_gauss_keyword(sname);
+                gauss_function_symbol(full);
+                add_gauss_catalog_name(full);
+            }
+        }
+        std::fclose(f);
+    }
+    link::set_import_unit_directory(previous);
+}
+
+}  // namespace kj::compiler

@@ -1,0 +1,272 @@
+// Expressions of the GAUSS dialect: names in the gauss:: namespace, declared
+// on first use; the string, logical and division operators compiled as calls
+// of support functions; factorial; brace matrix constants.
+#include <cmath>
+#include <cstdlib>
+#include <set>
+#include <vector>
+
+#include "compiler/gauss.h"
+#include "compiler/parser.h"
+#include "compiler/scanner.h"
+#include "compiler/token_names.h"
+#include "link/function_table.h"
+#include "link/literals.h"
+#include "link/symbols.h"
+
+namespace kj::compiler {
+
+namespace {
+
+std::set<std::string> g_keywords;
+std::set<std::string> g_catalog_names;
+std::set<int> g_implicit_functions;
+
+struct OperatorCall {
+    const char* function;
+    int relation;  // third argument, -1: none
+    int level;
+};
+
+OperatorCall operator_call(int t) {
+    if (t >= T_G_DollarLt && t <= T_G_DollarNe) return {"gauss::__opdollar__", t - T_G_DollarLt, 10};
+    if (t >= T_G_DotDollarLt && t <= T_G_DotDollarNe) return {"gauss::__opdollardot__", t - T_G_DotDollarLt, 8};
+    switch (t) {
+        case T_G_DollarPlus: return {"gauss::__opstrplus__", -1, 13};
+        case T_G_DollarTilde: return {"gauss::__opstrarrayhcat__", -1, 12};
+        case T_G_DollarBar: return {"gauss::__opstrarrayvcat__", -1, 11};
+        case T_G_Xor: return {"gauss::__opdotxor__", -1, 5};
+        case T_G_XorWord: return {"gauss::__opxor__", -1, 5};
+        case T_G_Eqv: return {"gauss::__opdoteqv__", -1, 5};
+        case T_G_EqvWord: return {"gauss::__opeqv__", -1, 5};
+        case T_Slash: return {"gauss::__opdivide__", -1, 14};
+        case T_Percent:
+        case T_G_StarTilde: return {nullptr, -1, 14};  // operators of the engine
+        default: return {nullptr, -1, 0};
+    }
+}
+
+// The callee goes below the left operand: [left] -> [f, left].
+void callee_below_top(const char* function) {
+    gen(Op::Psh, 0);
+    gen(Op::Lod, gauss_function_symbol(function));
+    gen(Op::Exc);
+}
+
+bool is_op(int at, Op op) { return instr(at).op == static_cast<int32_t>(op); }
+
+// The right operand compiled at [from, code_here()) is a number literal.
+bool number_literal(int from) {
+    const int n = code_here() - from;
+    if (n == 1) return is_op(from, Op::Psh);
+    if (n != 2 || !is_op(from, Op::Psh) || instr(from).operand != 0) return false;
+    if (is_op(from + 1, Op::Ltd)) return true;
+    if (!is_op(from + 1, Op::Lit)) return false;
+    const uint32_t t = value::type_of(link::literal_at(instr(from + 1).operand));
+    return t == value::T_Double || t == value::T_Int;
+}
+
+}  // namespace
+
+std::string gauss_name(const std::string& name) { return "gauss::" + name; }
+
+void add_gauss_keyword(const std::string& name) { g_keywords.insert(name); }
+bool is_gauss_keyword(const std::string& name) { return g_keywords.count(name) != 0; }
+void add_gauss_catalog_name(const std::string& full) { g_catalog_names.insert(full); }
+bool is_gauss_catalog_name(const std::string& full) { return g_catalog_names.count(full) != 0; }
+void add_gauss_implicit_function(int symbol) { g_implicit_functions.insert(symbol); }
+bool take_gauss_implicit_function(int symbol) { return g_implicit_functions.erase(symbol) != 0; }
+
+void reset_gauss_names() {
+    g_keywords.clear();
+    g_catalog_names.clear();
+    g_implicit_functions.clear();
+}
+
+int gauss_function_symbol(const std::string& full) {
+    int k = link::find_symbol(full);
+    if (k < 0) k = declare_library_function(full);
+    if (k >= 0) return k;
+    value::FuncInfo* info = link::new_function_info("$" + full, 0, false);
+    value::Value f = link::make_function(0, info, true);
+    f.type |= value::k_extern | KJ_FLAG_GLOBAL;
+    k = link::add_symbol(full, f);
+    if (k < 0) report(D_SymbolTableFull);
+    // A definition in Kj support code replaces this declaration silently.
+    else unit().header_declared.insert(k);
+    return k;
+}
+
+void gauss_global_name(const std::string& name, Expr& e) {
+    const std::string full = gauss_name(name);
+    int k = link::find_symbol(full);
+    if (k < 0) k = declare_library_function(full);
+    if (k >= 0 && tok() == T_Assign && take_gauss_implicit_function(k)) {
+        // Used as a procedure before, assigned now: it is a variable.
+        value::Value& v = link::symbol_at(k).val;
+        value::release(v);
+        v = value::make_int(0);
+        v.type |= KJ_FLAG_GLOBAL;
+    }
+    if (k < 0) {
+        const int t = tok();
+        if (t == T_Comma || t == T_Assign || t == T_LBracket || t == T_RBrace) {
+            value::Value v = value::make_int(0);
+            v.type |= KJ_FLAG_GLOBAL;
+            k = link::add_symbol(full, v);
+            if (k < 0) {
+                report(D_SymbolTableFull);
+                return;
+            }
+        } else {
+            k = gauss_function_symbol(full);
+            if (k < 0) return;
+            add_gauss_implicit_function(k);
+        }
+    }
+    global_symbol_place(k, full, e);
+    if (e.function && tok() != T_LParen) {
+        // A procedure named without parentheses is called without arguments.
+        load(e);
+        gen(Op::Cal, 0);
+        e = Expr{};
+    }
+}
+
+void gauss_function_reference(const std::string& name, Expr& e) {
+    e = Expr{};
+    e.name = name;
+    if (const Local* l = find_local(name)) {
+        e.place = l->arg ? Place::Arg : Place::Local;
+        e.index = l->slot;
+        return;
+    }
+    const std::string full = gauss_name(name);
+    const int k = gauss_function_symbol(full);
+    if (k >= 0) global_symbol_place(k, full, e);
+}
+
+int gauss_operator_level(int t) { return operator_call(t).level; }
+
+void gauss_binary_operator(int op, void (*right)(int level, Expr& e), int level) {
+    const OperatorCall call = operator_call(op);
+    if (!call.function) {
+        gen(Op::Psh, 0);
+        Expr r;
+        right(level, r);
+        load(r);
+        gen(Op::Opr, op);
+        return;
+    }
+    const int callee = code_here();
+    callee_below_top(call.function);
+    const int operand = code_here();
+    gen(Op::Psh, 0);
+    Expr r;
+    right(level, r);
+    load(r);
+    if (op == T_Slash && number_literal(operand)) {
+        // Division by a number is element-wise: no call needed.
+        std::vector<link::Instr> code;
+        for (int i = operand; i < code_here(); ++i) code.push_back(instr(i));
+        link::code_truncate(callee);
+        for (const link::Instr& in : code) gen(static_cast<Op>(in.op), in.operand);
+        gen(Op::Opr, T_Slash);
+        return;
+    }
+    int args = 2;
+    if (call.relation >= 0) {
+        gen(Op::Psh, call.relation);
+        ++args;
+    }
+    gen(Op::Cal, args);
+}
+
+void gauss_factorial() {
+    callee_below_top("factorial");
+    gen(Op::Cal, 1);
+}
+
+value::Value gauss_constant_elements(int close, bool column, bool words_as_text) {
+    std::vector<std::vector<double>> rows(1);
+    std::vector<std::string> texts;
+    bool text = false;
+    for (;;) {
+        while (tok() == T_Space) advance();
+        const int t = tok();
+        if (t == close || t == T_Eof || (close == T_RBrace && t == T_Semicolon)) break;
+        if (t == T_Comma) {
+            rows.emplace_back();
+            advance();
+            continue;
+        }
+        double sign = 1;
+        if (t == T_Minus || t == T_Plus) {
+            sign = t == T_Minus ? -1 : 1;
+            advance();
+            while (tok() == T_Space) advance();
+        }
+        switch (tok()) {
+            case T_IntLit:
+            case T_DoubleLit: rows.back().push_back(sign * std::strtod(cur().text.c_str(), nullptr)); break;
+            case T_HexDoubleLit: rows.back().push_back(sign * hex_double_value(cur().text.c_str())); break;
+            case T_Dot: rows.back().push_back(std::nan("")); break;
+            case T_StringLit:
+                text = true;
+                texts.push_back(cur().text);
+                break;
+            case T_Identifier:
+                if (words_as_text) {
+                    std::string w = cur().text;
+                    for (char& c : w) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+                    text = true;
+                    texts.push_back(w);
+                } else {
+                    report(D_MustBeConstant, cur().text);
+                    rows.back().push_back(1);
+                }
+                break;
+            default: report(D_OutOfPlace, token_name(tok())); break;
+        }
+        advance();
+    }
+    value::Value v{};
+    if (text) {
+        value::set_array(v, static_cast<int64_t>(texts.size()));
+        for (std::size_t i = 0; i < texts.size(); ++i) value::set_string(v.u.arr.v[i], texts[i]);
+        return v;
+    }
+    if (rows.size() == 1 && rows[0].empty()) {
+        value::set_matrix(v, 0, 0);
+        return v;
+    }
+    std::size_t c = 0;
+    for (const auto& r : rows) c = std::max(c, r.size());
+    if (column && rows.size() == 1) {
+        value::set_matrix_zero(v, static_cast<int64_t>(c), 1);
+        for (std::size_t i = 0; i < c; ++i) v.u.mat.m[i][0] = rows[0][i];
+        return v;
+    }
+    value::set_matrix_zero(v, static_cast<int64_t>(rows.size()), static_cast<int64_t>(c));
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        for (std::size_t j = 0; j < rows[i].size(); ++j) v.u.mat.m[i][j] = rows[i][j];
+    return v;
+}
+
+void gauss_brace_constant() {
+    const bool spaces = space_token_on();
+    set_space_token(true);
+    advance();
+    value::Value v = gauss_constant_elements(T_RBrace, false, false);
+    set_space_token(spaces);
+    // The table owns the constant before any report can end the compilation.
+    const int k = link::add_literal(v);
+    if (k < 0) {
+        value::release(v);
+        report(D_ConstantBufferFull);
+    }
+    expect(T_RBrace);
+    gen(Op::Lit, k);
+}
+
+}  // namespace kj::compiler
