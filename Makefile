@@ -21,7 +21,7 @@ build: deps configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 demo: build
-	@for f in examples/*.kj; do echo "== $$f"; $(BUILD)/kj -b $$f || exit 1; done
+	@for f in examples/*.kj; do echo "== $$f"; $(BUILD)/kj -b $$f $(BUILD) || exit 1; done
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -131,8 +131,7 @@ int draw_density(Graph& g, const StatRequest& r) {
     if (normal && sd > 0 && !cdf) {
         std::vector<double> y(k_points);
         for (int k = 0; k < k_points; ++k) y[k] = num::normal_density((grid[k] - mean) / sd) / sd;
-        add_xy(g, r.area, grid, std::move(y), "N(" + std::to_string(mean).substr(0, 6) + ", s^2)", ST_Line,
-               index + 1);
+        add_xy(g, r.area, grid, std::move(y), "Normal", ST_Line, index + 1);
     }
     if (cdf) {
         std::vector<double> ex, ey;
