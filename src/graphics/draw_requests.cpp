@@ -105,10 +105,6 @@ int adjust(Graph& g, int type, int idx, const double* dv, int ndv) {
         if (d1 < 10 || d1 > 1000) return 1;
         g.paper_percent = static_cast<int>(d1);
         return 0;
-    case ADJ_Style:
-        if (!last_xy || d1 < 0) return 1;
-        last_xy->symbol[2] = static_cast<int>(d1);
-        return 0;
     default: return 1;
     }
 }

@@ -19,17 +19,20 @@ int default_draw_window(const char* action, const char* argument);
 // when there is no graph or the file could not be written.
 bool save_current_graph(const std::string& path);
 
-// Adjustment types of DrawAdjust.
+// Adjustment types of DrawAdjust (the ADJ_ constants of the standard header).
 enum Adjust : int {
-    ADJ_AreaPixels = 1,  // area idx at paper rectangle d1..d4
-    ADJ_AreaX = 2,       // world x range of area idx: d1..d2
-    ADJ_AreaY = 3,       // world y range of area idx: d1..d2
-    ADJ_Colour = 4,      // colour/line index d1 for the last object
-    ADJ_Symbol = 5,      // symbol type d1 and size d2 for the last x-y object
-    ADJ_IndexBase = 6,   // base d1 of the index lines and bars of the last x-y object
-    ADJ_Scale = 7,       // factor d1 and shift d2 of the last x-y object
-    ADJ_PaperScale = 8,  // paper height d1 per cent of 10000 units
-    ADJ_Style = 9,       // drawing style d1 of the last x-y object
+    ADJ_AreaPixels = 0,  // area idx at paper rectangle d1..d4
+    ADJ_AreaX = 1,       // world x range of area idx: d1..d2
+    ADJ_AreaY = 2,       // world y range of area idx: d1..d2
+    ADJ_AreaZ = 3,       // three-dimensional areas: not drawn by this version
+    ADJ_Area3D = 4,
+    ADJ_AreaMatrix = 5,  // a grid of areas: the layout follows the area count
+    ADJ_Colour = 6,      // colour/line index d1 for the last object
+    ADJ_Symbol = 7,      // symbol type d1 and size d2 for the last x-y object
+    ADJ_IndexBase = 8,   // base d1 of the index lines and bars of the last x-y object
+    ADJ_Scale = 9,       // factor d1 and shift d2 of the last x-y object
+    ADJ_Legend = 10,     // the legend follows the area's series
+    ADJ_PaperScale = 11, // paper height d1 per cent of 10000 units
 };
 
 }  // namespace kj::graphics
