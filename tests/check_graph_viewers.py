@@ -4,7 +4,8 @@
 A Kj program draws a thick red line across the middle of the paper, a text
 and a time series, and saves the graph as EPS, PDF, SVG and full-page
 PostScript (once more in black and white). Ghostscript renders EPS, PS and
-PDF, pdftoppm the PDF and rsvg-convert the SVG; each must succeed without a
+PDF, pdftoppm the PDF and rsvg-convert the SVG (the PNG picture is read
+as it is); each must succeed without a
 word on its output, and the pictures must show red on the line, white paper
 in the corner and dark text where the text was placed. pdfinfo must report
 the 432 x 288 point page.
@@ -28,7 +29,7 @@ main()
     DrawT(1, <1, 3, 2, 4, 3, 5>, 2000, 1, 1);
     DrawTitle(1, "Series");
     decl ok = SaveDrawWindow("g.eps") && SaveDrawWindow("g.pdf") && SaveDrawWindow("g.svg")
-              && SaveDrawWindow("g.ps");
+              && SaveDrawWindow("g.ps") && SaveDrawWindow("g.png");
     SetDraw(13, 0);
     ok = ok && SaveDrawWindow("bw.eps");
     println(ok ? "saved" : "failed");
@@ -90,19 +91,22 @@ def run_viewer(cmd, label):
     check(r.stdout.strip() == "" and r.stderr.strip() == "", f"{label}: said {r.stdout!r} {r.stderr!r}")
 
 
-def check_picture(path, label, line_colour):
+def check_picture(path, label, line_colour, dpi=72):
     w, h, rows = read_png(path)
-    check((w, h) == (432, 288), f"{label}: size {w} x {h}")
-    if (w, h) != (432, 288):
+    k = dpi / 72  # pixels per point
+    want = (round(432 * k), round(288 * k))
+    check((w, h) == want, f"{label}: size {w} x {h}")
+    if (w, h) != want:
         return
     # The line at 5000 of 10000 units is at 144 points from the bottom; its
     # middle is at x = 7500 units = 216 points.
-    r, g, b = rows[h - 144][216]
+    r, g, b = rows[h - round(144 * k)][round(216 * k)]
     check(line_colour(r, g, b), f"{label}: line pixel is {(r, g, b)}")
     check(rows[2][2] == (255, 255, 255), f"{label}: corner is {rows[2][2]}")
     # Text at (6000, 7000) units, 700 units high: from x 173 pt, baseline 202 pt up.
-    dark = sum(1 for y in range(h - 215, h - 200) for x in range(173, 260) if sum(rows[y][x]) < 300)
-    check(dark > 40, f"{label}: {dark} dark text pixels")
+    dark = sum(1 for y in range(h - round(215 * k), h - round(200 * k)) for x in range(round(173 * k), round(260 * k))
+               if sum(rows[y][x]) < 300)
+    check(dark > 40 * k * k, f"{label}: {dark} dark text pixels")
 
 
 def is_red(r, g, b):
@@ -121,7 +125,7 @@ def main():
             f.write(PROGRAM)
         r = subprocess.run([kj, "-b", "draw.kj"], cwd=work, capture_output=True, text=True)
         check(r.stdout.strip() == "saved", f"kj: {r.stdout!r} {r.stderr!r}")
-        for name in ("g.eps", "g.pdf", "g.svg", "g.ps", "g.gwg", "bw.eps", "bw.gwg"):
+        for name in ("g.eps", "g.pdf", "g.svg", "g.ps", "g.png", "g.gwg", "bw.eps", "bw.gwg"):
             check(os.path.exists(os.path.join(work, name)), f"{name} written")
 
         def at(name):
@@ -139,6 +143,8 @@ def main():
         check_picture(at("poppler.png"), "pdftoppm", is_red)
         run_viewer(["rsvg-convert", "-d", "72", "-p", "72", "-o", at("svg.png"), at("g.svg")], "rsvg-convert")
         check_picture(at("svg.png"), "rsvg-convert", is_red)
+
+        check_picture(at("g.png"), "cairo png", is_red, dpi=150)
 
         info = subprocess.run(["pdfinfo", at("g.pdf")], capture_output=True, text=True)
         check(info.returncode == 0 and info.stderr.strip() == "", f"pdfinfo: {info.stderr}")

@@ -313,6 +313,8 @@ bool save_current_graph(const std::string& path) {
         ok = write_pdf(*g, path, model);
     else if (has_extension(path, ".svg"))
         ok = write_svg(*g, path, 100, model);
+    else if (has_extension(path, ".png"))
+        ok = write_png(*g, path, model);
     else
         return write_gwg(*g, path);
     return ok && write_gwg(*g, with_gwg_extension(path));

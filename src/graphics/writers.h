@@ -17,6 +17,9 @@ bool write_postscript(const Graph& g, const std::string& path, bool full_page, i
 // PDF with a deflated content stream.
 bool write_pdf(const Graph& g, const std::string& path, int colour_model);
 bool pdf_bytes(const Graph& g, int colour_model, std::string& pdf);
+// A PNG picture at 150 dots per inch, rendered with cairo.
+bool write_png(const Graph& g, const std::string& path, int colour_model);
+bool png_bytes(const Graph& g, int colour_model, std::string& png);
 // The native text format.
 bool write_gwg(const Graph& g, const std::string& path);
 // The native format as text (what write_gwg saves).
