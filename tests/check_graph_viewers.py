@@ -2,13 +2,12 @@
 """Opens the graph files that Kj writes in real viewers and checks the pixels.
 
 A Kj program draws a thick red line across the middle of the paper, a text
-and a time series, and saves the graph as EPS, PDF, SVG and full-page
-PostScript (once more in black and white). Ghostscript renders EPS, PS and
-PDF, pdftoppm the PDF and rsvg-convert the SVG (the PNG picture is read
-as it is); each must succeed without a
-word on its output, and the pictures must show red on the line, white paper
-in the corner and dark text where the text was placed. pdfinfo must report
-the 432 x 288 point page.
+and a time series, and saves the graph as EPS, PDF, SVG, full-page
+PostScript and PNG (EPS once more in black and white). Ghostscript renders
+EPS, PS and PDF, pdftoppm the PDF and rsvg-convert the SVG (the PNG is read
+as it is); each must succeed without a word on its output, and the pictures
+must show red on the line, white paper in the corner and dark text where
+the text was placed. pdfinfo must report the 432 x 288 point page.
 
 Usage: check_graph_viewers.py KJ_BINARY
 """
