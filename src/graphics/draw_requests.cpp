@@ -124,6 +124,10 @@ int default_draw(const char* command, int area, const double* x1, int n1, const 
         return 0;
     }
     if (area < 0) area = 0;
+    if (area >= k_max_areas) {
+        runtime::run_message("Draw: area numbers go up to 999");
+        return 1;
+    }
     Graph& g = current_graph();
     const bool series_request = cmd == "Vector" || cmd == "TimeVector" || cmd == "DateVector" || cmd == "XVector";
     if (series_request) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "graphics/draw_requests.h"
+#include "graphics/graph.h"
 #include "lib/args.h"
 #include "lib/library_groups.h"
 #include "link/function_table.h"
@@ -104,7 +105,8 @@ int each_row(Value* args, int count, int k, const char* command, Fill fill) {
 }
 
 void check_area(Value* args) {
-    if (int_arg(args, 0) < 0) arg_error(0);
+    const int area = int_arg(args, 0);
+    if (area < 0 || area >= k_max_areas) arg_error(0);
 }
 
 void fn_draw(KjValue* result, KjValue* args, int count) {

@@ -15,6 +15,7 @@ namespace kj::graphics {
 constexpr int k_paper_width = 15000;
 constexpr int k_colour_count = 16;
 constexpr int k_palette_count = 8;
+constexpr int k_max_areas = 1000;
 
 // Object kinds (the numbers are those of the native file format).
 enum Kind : int { K_XY = 1, K_Axis = 2, K_Line = 4, K_Hist = 5, K_Area = 6, K_Text = 7, K_Legend = 8 };

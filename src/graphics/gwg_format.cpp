@@ -1,6 +1,7 @@
 // The native graph file: plain text, a header line, the graph-level lines and
 // one block per drawing object. Doubles are written with "%.16g" so that a
 // graph read back writes the same bytes again.
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -362,7 +363,7 @@ std::unique_ptr<Graph> parse_gwg(const std::string& text) {
             return g;
         }
         if (keyword.rfind("paper", 0) == 0) {
-            g->paper_percent = b / 100;
+            g->paper_percent = std::clamp(b / 100, 10, 1000);
             continue;
         }
         if (keyword.rfind("color", 0) == 0) { g->color[0] = a, g->color[1] = b; continue; }

@@ -50,6 +50,8 @@ double nice_range(double& lo, double& hi, int ticks) {
 
 namespace {
 
+constexpr int k_max_ticks = 200;
+
 struct Range {
     double lo = INFINITY, hi = -INFINITY;
     void add(double v) {
@@ -139,6 +141,24 @@ void settle_axis(const DrawObject* axis, bool has_world, const double world[2], 
     first = lo;
 }
 
+// Ranges too wide for doubles, or steps that would give thousands of ticks,
+// fall back to automatic ticks over a range that can be drawn.
+void sane_axis(double& lo, double& hi, double& step, double& first) {
+    if (!std::isfinite(lo) || !std::isfinite(hi) || !(hi > lo) || !std::isfinite(hi - lo)) {
+        lo = 0;
+        hi = 1;
+        step = 0.2;
+        first = 0;
+        return;
+    }
+    if (!(step > 0) || (hi - lo) / step > k_max_ticks) {
+        double a = lo, b = hi;
+        step = nice_range(a, b, 5);
+    }
+    if (!std::isfinite(first) || first < lo || first > hi) first = lo + std::fmod(std::fmod(first - lo, step) + step, step);
+    if (!std::isfinite(first)) first = lo;
+}
+
 }  // namespace
 
 AreaFrame area_frame(const Graph& g, int area) {
@@ -174,6 +194,8 @@ AreaFrame area_frame(const Graph& g, int area) {
                 f.xmax, f.xstep, f.xfirst);
     settle_axis(find_axis(g, area, 'y'), placed && placed->has_world_y, placed ? placed->world_y : none, yr, f.ymin,
                 f.ymax, f.ystep, f.yfirst);
+    sane_axis(f.xmin, f.xmax, f.xstep, f.xfirst);
+    sane_axis(f.ymin, f.ymax, f.ystep, f.yfirst);
     return f;
 }
 
@@ -255,8 +277,9 @@ private:
         const int size = m_s.font[1];
         const double tick = m_s.axis[2] * 2;
         if (show_x) {
-            for (double v = f.xfirst; v <= f.xmax + f.xstep * 1e-6; v += f.xstep) {
-                if (v < f.xmin - f.xstep * 1e-6) continue;
+            for (int k = 0; k <= k_max_ticks; ++k) {
+                const double v = f.xfirst + k * f.xstep;
+                if (v > f.xmax + f.xstep * 1e-6) break;
                 const double px = f.px(v);
                 m_c.polyline({{px, f.bottom}, {px, f.bottom + tick}}, frame);
                 m_c.text(px, f.bottom - 1.1 * size, label(v, f.xstep, xa ? xa->axis_type : AX_Plain), m_s.font[0],
@@ -264,8 +287,9 @@ private:
             }
         }
         if (show_y) {
-            for (double v = f.yfirst; v <= f.ymax + f.ystep * 1e-6; v += f.ystep) {
-                if (v < f.ymin - f.ystep * 1e-6) continue;
+            for (int k = 0; k <= k_max_ticks; ++k) {
+                const double v = f.yfirst + k * f.ystep;
+                if (v > f.ymax + f.ystep * 1e-6) break;
                 const double py = f.py(v);
                 m_c.polyline({{f.left, py}, {f.left + tick, py}}, frame);
                 m_c.text(f.left - 0.4 * size, py - 0.35 * size, label(v, f.ystep, AX_Plain), m_s.font[0], size,
@@ -294,6 +318,10 @@ private:
                 continue;
             }
             const Point q{f.px(x_of(o, t)), f.py(y * o.scale[0] + o.scale[1])};
+            if (!std::isfinite(q.x) || !std::isfinite(q.y)) {
+                flush();
+                continue;
+            }
             switch (style) {
             case ST_Symbols: symbol(q, o); break;
             case ST_LineSymbols: run.push_back(q); symbol(q, o); break;
@@ -333,6 +361,7 @@ private:
             const double x0 = f.px(o.hist[0] + o.hist[1] * static_cast<double>(j));
             const double x1 = f.px(o.hist[0] + o.hist[1] * static_cast<double>(j + 1));
             const double y = f.py(o.values[j]);
+            if (!std::isfinite(x0 + x1 + y)) continue;
             const std::vector<Point> box{{x0, base}, {x1, base}, {x1, y}, {x0, y}};
             if (o.hist_fill > 0) m_c.fill(box, colour(o.hist_fill));
             std::vector<Point> outline = box;
@@ -383,7 +412,7 @@ private:
             if (rot == 360) align = AL_Right, rot = 0;
             break;
         }
-        m_c.text(x, y, o.text, font, size, align, rot, colour(1));
+        if (std::isfinite(x) && std::isfinite(y)) m_c.text(x, y, o.text, font, size, align, rot, colour(1));
     }
 
     void draw_legend(int a, const AreaFrame& f) {

@@ -201,6 +201,33 @@ TEST_F(GraphFiles, TextEncodingsAndPostScriptHeader) {
     EXPECT_NE(kg::svg_text(g, 120, 3).find("vector-effect=\"non-scaling-stroke\""), std::string::npos);
 }
 
+// Infinite or missing coordinates and axes with absurd tick counts draw what
+// can be drawn; no writer prints a non-number or loops over the ticks.
+TEST_F(GraphFiles, WritersSurviveUnreasonableNumbers) {
+    kg::Graph g;
+    kg::DrawObject& a = g.add(kg::K_XY, 0);
+    a.y.v = {1e308, -1e308, INFINITY, NAN, 2};
+    a.xstart = NAN;
+    kg::DrawObject& ax = g.add(kg::K_Axis, 1);
+    ax.automatic = false;
+    const double v[6] = {1e17, 1e17 + 64, 1e-9, 1e17, 0, 1e-9};
+    std::copy_n(v, 6, ax.ax);
+    kg::DrawObject& t = g.add(kg::K_Text, 1);
+    t.text = "t";
+    t.world_text = true;
+    t.text_world[0] = NAN;
+    kg::DrawObject& h = g.add(kg::K_Hist, 2);
+    h.values = {1, NAN, 3};
+    h.hist[1] = INFINITY;
+    std::string pdf;
+    ASSERT_TRUE(kg::pdf_bytes(g, 3, pdf));
+    for (const std::string& text : {kg::svg_text(g, 100, 3), kg::postscript_text(g, false, 3)}) {
+        EXPECT_EQ(text.find("nan"), std::string::npos);
+        EXPECT_EQ(text.find("inf"), std::string::npos);
+        EXPECT_LT(text.size(), 200000u);
+    }
+}
+
 TEST_F(GraphFiles, SavingPicksTheWriterByExtension) {
     kg::discard_graph();
     const std::vector<double> y = {1, 2, 3};
