@@ -264,6 +264,7 @@ int default_draw(const char* command, int area, const double* x1, int n1, const 
         g.objects[at].z.v = series(x1, n1);
         g.objects[at].z.name = text_of(label1);
         g.objects[at].zmode = i1;
+        g.objects[at].z_factor = ndv > 0 && std::isfinite(dv[0]) ? dv[0] : 1;
         return 0;
     }
     if (cmd == "3D") {

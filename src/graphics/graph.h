@@ -33,6 +33,9 @@ constexpr bool is_axis_type(int t) { return t >= AX_Plain && t <= AX_Date; }
 // What a text is: plain, or the title or an axis label of its area.
 enum TextRole : int { TEXT_Plain = 0, TEXT_Title = 1, TEXT_XLabel = 2, TEXT_YLabel = 3, TEXT_ZLabel = 4 };
 
+// How the z values of an x-y object are drawn (the ZMODE_ constants).
+enum ZMode : int { ZM_Symbol = 0, ZM_Value = 1, ZM_Bar = 2, ZM_Band = 3 };
+
 // Anchors of an automatic axis.
 enum Anchor : int { ANCHOR_Min = 0, ANCHOR_Max = 1, ANCHOR_User = 2 };
 
@@ -61,6 +64,7 @@ struct DrawObject {
     bool has_index_pos = false;
     double index_pos = 0;              // base of index lines and bars
     int zmode = 0;
+    double z_factor = 1;               // error bars and bands reach y +- z_factor * z
     int mesh_cols = 0;                 // mesh: x count (z is rows x cols)
 
     // axes

@@ -72,6 +72,8 @@ void put_object(std::string& s, const DrawObject& o) {
             s += " z:";
             put_vector(s, o.z.name, o.z.v);
             put_ints(s, "zmode", &o.zmode, 1);
+            if (o.zmode == ZM_Bar || o.zmode == ZM_Band)
+                append_format(s, " bar: %.16g %d %d;\n", o.z_factor, 0, 0);
         }
         break;
     case K_Axis:
@@ -268,6 +270,10 @@ bool read_key(Reader& r, DrawObject& o, int key) {
     case KY_Index: o.has_index_pos = true; return r.number(o.index_pos);
     case KY_Z: return r.vector(o.z.name, o.z.v);
     case KY_Zmode: return r.integer(o.zmode);
+    case KY_Bar: {
+        int unused[2];
+        return r.number(o.z_factor) && r.ints(unused, 2);
+    }
     case KY_Label: return r.ints(o.label, 3);
     case KY_Grid: return r.ints(o.grid, 3);
     case KY_Set:

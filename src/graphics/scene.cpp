@@ -77,6 +77,11 @@ void data_ranges(const Graph& g, int area, Range& xr, Range& yr) {
                 xr.add(x_of(o, t));
                 yr.add(o.y.v[t] * o.scale[0] + o.scale[1]);
             }
+            if (o.zmode == ZM_Bar || o.zmode == ZM_Band)
+                for (std::size_t t = 0; t < o.y.v.size() && t < o.z.v.size(); ++t) {
+                    yr.add(o.y.v[t] + o.z_factor * o.z.v[t]);
+                    yr.add(o.y.v[t] - o.z_factor * o.z.v[t]);
+                }
             if (o.has_yrange) {
                 yr.add(o.yrange[0]);
                 yr.add(o.yrange[1]);
@@ -341,6 +346,39 @@ private:
             shade.push_back({shade.back().x, base});
             m_c.fill(shade, p.colour);
         }
+        if (!o.z.v.empty()) draw_z(o, f, p);
+    }
+
+    // Error bars, bands or the values themselves at the points of a series.
+    void draw_z(const DrawObject& o, const AreaFrame& f, const Pen& p) {
+        std::vector<Point> up, down;
+        auto flush_band = [&] {
+            if (up.size() > 1) {
+                m_c.polyline(up, p);
+                m_c.polyline(down, p);
+            }
+            up.clear();
+            down.clear();
+        };
+        for (std::size_t t = 0; t < o.y.v.size() && t < o.z.v.size(); ++t) {
+            const double x = f.px(x_of(o, t)), y = o.y.v[t], z = o.z.v[t], d = o.z_factor * z;
+            if (!std::isfinite(x) || !std::isfinite(y + d)) {
+                flush_band();
+                continue;
+            }
+            if (o.zmode == ZM_Bar) {
+                m_c.polyline({{x, f.py(y - d)}, {x, f.py(y + d)}}, p);
+            } else if (o.zmode == ZM_Band) {
+                up.push_back({x, f.py(y + d)});
+                down.push_back({x, f.py(y - d)});
+            } else if (o.zmode == ZM_Value) {
+                char buf[32];
+                std::snprintf(buf, sizeof buf, "%.4g", z);
+                m_c.text(x, f.py(y) + 0.3 * m_s.font[1], buf, m_s.font[0], m_s.font[1] * 3 / 4, AL_Centre, 0,
+                         colour(1));
+            }
+        }
+        flush_band();
     }
 
     void symbol(Point q, const DrawObject& o) {

@@ -35,7 +35,8 @@ protected:
         b.has_index_pos = true;
         b.index_pos = -1;
         b.z = {"z", {5, 6}};
-        b.zmode = 2;
+        b.zmode = kg::ZM_Band;
+        b.z_factor = 1.5;
         kg::DrawObject& ax = g.add(kg::K_Axis, 0);
         ax.automatic = false;
         ax.dir = 'y';
@@ -84,6 +85,7 @@ TEST_F(GraphFiles, NativeFormatRoundTripsByteForByte) {
     EXPECT_TRUE(std::isnan(back->objects[0].y.v[1]));
     EXPECT_EQ(back->objects[0].y.v[3], 1e-300);
     EXPECT_EQ(back->objects[0].y.v[4], -7);
+    EXPECT_EQ(back->objects[1].z_factor, 1.5);
     EXPECT_NE(text.find(" < 1.5 .  3.25 1e-300\n   -7 0.1 >\n"), std::string::npos) << text;
     EXPECT_EQ(text.rfind("Norvantic 11 3 0\n", 0), 0u);
     EXPECT_EQ(text.find("paper("), std::string::npos);

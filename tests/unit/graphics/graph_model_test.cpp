@@ -112,6 +112,23 @@ TEST_F(GraphModel, SeriesRequestsPlaceTheirObservations) {
     EXPECT_EQ(objects().back().index, 1);
 }
 
+// DrawZ goes with the series of the previous call, row by row, and error
+// bars widen the automatic range to y +- factor * z.
+TEST_F(GraphModel, ThirdDimensionJoinsThePreviousSeries) {
+    request("Vector", {1, 2, 3}, nullptr, 0, 2);
+    request("Vector", {5, 5, 5}, nullptr, 0, 3);
+    EXPECT_EQ(request("Z", {1, 1, 1}, "se", kg::ZM_Bar, 2, {}, {3}), 0);
+    EXPECT_EQ(request("Z", {2, 2, 2}, "se", kg::ZM_Band, 3, {}, {2}), 0);
+    const auto xy = of_kind(kg::K_XY);
+    EXPECT_EQ(xy[0]->z.v, (std::vector<double>{1, 1, 1}));
+    EXPECT_EQ(xy[0]->z_factor, 3);
+    EXPECT_EQ(xy[1]->z.v, (std::vector<double>{2, 2, 2}));
+    const kg::AreaFrame f = kg::area_frame(kg::current_graph(), 0);
+    // Data from 1 - 3 * 1 = -2 to 5 + 2 * 2 = 9: ticks every 2.5 from -2.5 to 10.
+    EXPECT_DOUBLE_EQ(f.ymin, -2.5);
+    EXPECT_DOUBLE_EQ(f.ymax, 10.0);
+}
+
 TEST_F(GraphModel, UnknownAndMalformedRequestsFailCleanly) {
     EXPECT_EQ(request("NoSuchRequest", {1}, nullptr, 0, 0), 1);
     EXPECT_EQ(kg::default_draw(nullptr, 0, nullptr, 0, nullptr, nullptr, 0, nullptr, nullptr, 0, nullptr, 0, 0,
