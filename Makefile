@@ -31,7 +31,7 @@ build: deps configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 demo: build
-	@for f in examples/*.kj; do echo "== $$f"; $(BUILD)/kj -b $$f || exit 1; done
+	@for f in examples/*.kj; do echo "== $$f"; $(BUILD)/kj -b $$f $(BUILD) || exit 1; done
 	@echo "== examples/mpi_montecarlo.kj on 2 ranks"
 	@timeout 300 mpirun $$([ "$$(id -u)" -eq 0 ] && echo --allow-run-as-root) -np 2 \
 		$(BUILD)/kj -b examples/mpi_montecarlo.kj

@@ -150,6 +150,16 @@ KJ_API void SetKjTextWindow(KjWindowFn fn);
 KJ_API void SetKjDrawWindow(KjWindowFn fn);
 KJ_API void SetKjDataWindow(void *fn);
 KJ_API void SetKjDraw(KjDrawFn fn);
+/* The runtime's own draw and draw-window callbacks (installed by KjMainInit
+ * unless a host set its own first), for hosts that handle some requests
+ * themselves and pass the others on. */
+KJ_API int  KjDefaultDraw(const char *command, int area,
+                          const double *x1, int n1, const char *label1,
+                          const double *x2, int n2, const char *label2,
+                          const double *x3, int n3, const char *label3,
+                          int i1, int i2, const int *iv, int niv,
+                          const double *dv, int ndv);
+KJ_API int  KjDefaultDrawWindow(const char *action, const char *argument);
 KJ_API void SetKjPipe(int size);
 
 KJ_API void KjMessage(const char *text);

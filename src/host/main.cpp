@@ -4,7 +4,9 @@
 // exit code after a successful run and non-zero after any failure.
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
+#include <string>
 #include <unistd.h>
 
 #include <kj80x.h>
@@ -27,6 +29,35 @@ void flush_and_reraise(int sig) {
     std::raise(sig);
 }
 
+// A console has no window to show a graph in: "Show" saves the graph as SVG
+// in the current folder, named after the program (prog.svg, prog-2.svg, ...),
+// and says where; the next drawing starts a new graph.
+std::string g_graph_stem = "kj";
+int g_graphs_shown = 0;
+
+int show_graph_as_file(const char* action, const char* argument) {
+    if (!action || std::strcmp(action, "Show") != 0) return KjDefaultDrawWindow(action, argument);
+    ++g_graphs_shown;
+    std::string name = g_graph_stem + (g_graphs_shown > 1 ? "-" + std::to_string(g_graphs_shown) : "") + ".svg";
+    KjDefaultDrawWindow("Save", name.c_str());
+    KjDefaultDrawWindow("Close", nullptr);
+    to_stderr(("Graph saved to " + name).c_str());
+    return 1;
+}
+
+// The stem of the first argument that is not a switch.
+void name_graphs_after_program(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] == '-') continue;
+        std::string stem = argv[i];
+        stem = stem.substr(stem.find_last_of('/') + 1);
+        const std::size_t dot = stem.find_last_of('.');
+        if (dot != std::string::npos && dot > 0) stem.resize(dot);
+        if (!stem.empty()) g_graph_stem = stem;
+        return;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -38,6 +69,8 @@ int main(int argc, char** argv) {
 #endif
     SetKjMessage(to_stderr);
     SetKjRunMessage(to_stderr);
+    name_graphs_after_program(argc, argv);
+    SetKjDrawWindow(show_graph_as_file);
     const bool prompt = kj::console::wants_prompt(argc, argv);
     if (prompt) {
         // KjMain initialises the library only when it has not been: the

@@ -1,0 +1,495 @@
+#include "graphics/scene.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace kj::graphics {
+
+SymbolShape symbol_shape(int type) {
+    switch (type) {
+    case 0: return {SH_Box, false};
+    case 1: return {SH_Plus, false};
+    case 3: return {SH_Dash, false};
+    case 4: return {SH_Box, true};
+    case 6: return {SH_TriUp, false};
+    case 7: return {SH_TriUp, true};
+    case 8: return {SH_TriDown, false};
+    case 9: return {SH_TriDown, true};
+    case 10: return {SH_Diamond, false};
+    case 11: return {SH_Diamond, true};
+    case 12: return {SH_Cross, false};
+    case 13: return {SH_Circle, true};
+    default: return {SH_Circle, false};
+    }
+}
+
+double x_of(const DrawObject& o, std::size_t t) {
+    if (t < o.x.v.size()) return o.x.v[t];
+    return o.xstart + o.xstep * static_cast<double>(t);
+}
+
+double nice_range(double& lo, double& hi, int ticks) {
+    if (!(hi > lo)) {
+        const double w = lo == 0 ? 1 : std::fabs(lo) * 0.1;
+        lo -= w;
+        hi += w;
+    }
+    const double raw = (hi - lo) / std::max(ticks, 1);
+    const double p = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = 10 * p;
+    for (double m : {1.0, 2.0, 2.5, 5.0})
+        if (m * p >= raw * (1 - 1e-9)) {
+            step = m * p;
+            break;
+        }
+    lo = std::floor(lo / step + 1e-9) * step;
+    hi = std::ceil(hi / step - 1e-9) * step;
+    return step;
+}
+
+namespace {
+
+constexpr int k_max_ticks = 200;
+
+struct Range {
+    double lo = INFINITY, hi = -INFINITY;
+    void add(double v) {
+        if (std::isfinite(v)) {
+            lo = std::min(lo, v);
+            hi = std::max(hi, v);
+        }
+    }
+    bool empty() const { return lo > hi; }
+};
+
+bool is_bar_style(const DrawObject& o) {
+    const int st = o.symbol[2];
+    return st == ST_Index || st == ST_Bars || st == ST_Shading;
+}
+
+void data_ranges(const Graph& g, int area, Range& xr, Range& yr) {
+    for (const DrawObject& o : g.objects) {
+        if (o.area != area) continue;
+        if (o.kind == K_XY && o.form == XY_Plain) {
+            for (std::size_t t = 0; t < o.y.v.size(); ++t) {
+                if (std::isnan(o.y.v[t])) continue;
+                xr.add(x_of(o, t));
+                yr.add(o.y.v[t] * o.scale[0] + o.scale[1]);
+            }
+            if (o.zmode == ZM_Bar || o.zmode == ZM_Band)
+                for (std::size_t t = 0; t < o.y.v.size() && t < o.z.v.size(); ++t) {
+                    yr.add(o.y.v[t] + o.z_factor * o.z.v[t]);
+                    yr.add(o.y.v[t] - o.z_factor * o.z.v[t]);
+                }
+            if (o.has_yrange) {
+                yr.add(o.yrange[0]);
+                yr.add(o.yrange[1]);
+            }
+            if (is_bar_style(o)) yr.add(o.has_index_pos ? o.index_pos : 0);
+            if (o.symbol[2] == ST_Bars && o.y.v.size() > 0) {  // room for the half bars at both ends
+                const double half = 0.5 * (o.y.v.size() > 1 ? std::fabs(x_of(o, 1) - x_of(o, 0)) : 1);
+                xr.add(x_of(o, 0) - half);
+                xr.add(x_of(o, o.y.v.size() - 1) + half);
+            }
+        } else if (o.kind == K_Hist) {
+            for (std::size_t j = 0; j < o.values.size(); ++j) {
+                yr.add(o.values[j]);
+                xr.add(o.hist[0] + o.hist[1] * static_cast<double>(j));
+                xr.add(o.hist[0] + o.hist[1] * static_cast<double>(j + 1));
+            }
+            yr.add(0);
+        } else if (o.kind == K_Line && !o.pixel) {
+            xr.add(o.wset[0]);
+            xr.add(o.wset[2]);
+            yr.add(o.wset[1]);
+            yr.add(o.wset[3]);
+        }
+    }
+}
+
+const DrawObject* find_axis(const Graph& g, int area, char dir) {
+    const DrawObject* found = nullptr;
+    for (const DrawObject& o : g.objects)
+        if (o.area == area && o.kind == K_Axis && o.dir == dir) found = &o;
+    return found;
+}
+
+const DrawObject* find_area(const Graph& g, int area) {
+    for (const DrawObject& o : g.objects)
+        if (o.area == area && o.kind == K_Area) return &o;
+    return nullptr;
+}
+
+// Fixed axis ranges win over area world ranges, which win over the data.
+void settle_axis(const DrawObject* axis, bool has_world, const double world[2], Range r, double& lo, double& hi,
+                 double& step, double& first) {
+    if (axis && !axis->automatic && axis->ax[1] > axis->ax[0]) {
+        lo = axis->ax[0];
+        hi = axis->ax[1];
+        step = axis->ax[2] > 0 ? axis->ax[2] : (hi - lo) / 5;
+        first = axis->ax[3];
+        return;
+    }
+    if (has_world && world[1] > world[0]) {
+        lo = world[0];
+        hi = world[1];
+        double a = lo, b = hi;
+        step = nice_range(a, b, 5);
+        first = std::ceil(lo / step - 1e-9) * step;
+        return;
+    }
+    if (r.empty()) r = Range{0, 1};
+    lo = r.lo;
+    hi = r.hi;
+    step = nice_range(lo, hi, 5);
+    first = lo;
+}
+
+// Ranges too wide for doubles, or steps that would give thousands of ticks,
+// fall back to automatic ticks over a range that can be drawn.
+void sane_axis(double& lo, double& hi, double& step, double& first) {
+    if (!std::isfinite(lo) || !std::isfinite(hi) || !(hi > lo) || !std::isfinite(hi - lo)) {
+        lo = 0;
+        hi = 1;
+        step = 0.2;
+        first = 0;
+        return;
+    }
+    if (!(step > 0) || (hi - lo) / step > k_max_ticks) {
+        double a = lo, b = hi;
+        step = nice_range(a, b, 5);
+    }
+    if (!std::isfinite(first) || first < lo || first > hi) first = lo + std::fmod(std::fmod(first - lo, step) + step, step);
+    if (!std::isfinite(first)) first = lo;
+}
+
+}  // namespace
+
+AreaFrame area_frame(const Graph& g, int area) {
+    const LayoutSettings& s = settings();
+    const int n = std::max(g.area_count(), 1);
+    const int cols = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(n))));
+    const int rows = (n + cols - 1) / cols;
+    const double H = g.paper_height();
+    const double cw = static_cast<double>(k_paper_width) / cols, ch = H / rows;
+    const int col = area % cols, row = area / cols;
+    const double font = s.font[1];
+    AreaFrame f;
+    const DrawObject* placed = find_area(g, area);
+    if (placed && placed->pixel) {
+        f.left = placed->pset[0];
+        f.bottom = placed->pset[1];
+        f.right = placed->pset[2];
+        f.top = placed->pset[3];
+    } else {
+        const double x0 = col * cw, y1 = H - row * ch;
+        f.left = x0 + s.margin + 3.2 * font;
+        f.right = x0 + cw - s.margin;
+        f.top = y1 - s.margin - 1.4 * font;
+        f.bottom = y1 - ch + s.margin + 1.8 * font;
+        if (f.right - f.left < 500) f.right = f.left + 500;
+        if (f.top - f.bottom < 500) f.bottom = f.top - 500;
+    }
+    Range xr, yr;
+    data_ranges(g, area, xr, yr);
+    f.has_data = !xr.empty();
+    static const double none[2] = {0, 0};
+    settle_axis(find_axis(g, area, 'x'), placed && placed->has_world_x, placed ? placed->world_x : none, xr, f.xmin,
+                f.xmax, f.xstep, f.xfirst);
+    settle_axis(find_axis(g, area, 'y'), placed && placed->has_world_y, placed ? placed->world_y : none, yr, f.ymin,
+                f.ymax, f.ystep, f.yfirst);
+    sane_axis(f.xmin, f.xmax, f.xstep, f.xfirst);
+    sane_axis(f.ymin, f.ymax, f.ystep, f.yfirst);
+    return f;
+}
+
+namespace {
+
+class Renderer {
+public:
+    Renderer(const Graph& g, Canvas& c, int model) : m_g(g), m_c(c), m_s(settings()), m_model(model) {}
+
+    void run() {
+        m_c.background(m_s.papercolor == 0 ? 0xFFFFFF : static_cast<uint32_t>(m_s.papercolor));
+        const int n = m_g.area_count();
+        for (int a = 0; a < n; ++a) draw_area(a);
+    }
+
+private:
+    uint32_t colour(int index) const {
+        index = std::clamp(index, 0, k_colour_count - 1);
+        const uint32_t c = m_s.colour[index];
+        if (m_model == 3) return c;
+        if (m_model == 2 || (m_model == 1 && index >= 8)) {
+            const int gr = static_cast<int>(0.3 * red_of(c) + 0.59 * green_of(c) + 0.11 * blue_of(c) + 0.5);
+            return rgb(gr, gr, gr);
+        }
+        return m_s.colour_bw[index];
+    }
+
+    Pen pen(int index) const {
+        index = std::clamp(index, 0, k_colour_count - 1);
+        const LineSetting& l = m_model <= 1 ? m_s.line_bw[index] : m_s.line[index];
+        Pen p;
+        p.colour = colour(index);
+        p.width = l.width > 0 ? l.width : 10;
+        switch (l.type) {
+        case 1: p.on = p.off = 35; break;
+        case 2: p.on = p.off = 70; break;
+        case 3: p.on = 160; p.off = 80; break;
+        case 4: p.on = l.on; p.off = l.off; break;
+        default: break;
+        }
+        return p;
+    }
+
+    void draw_area(int a) {
+        const AreaFrame f = area_frame(m_g, a);
+        bool any = false;
+        for (const DrawObject& o : m_g.objects) any = any || (o.area == a && o.kind != K_Text && o.kind != K_Legend);
+        if (any) draw_axes(a, f);
+        for (const DrawObject& o : m_g.objects) {
+            if (o.area != a) continue;
+            switch (o.kind) {
+            case K_XY: if (o.form == XY_Plain) draw_xy(o, f); break;
+            case K_Hist: draw_hist(o, f); break;
+            case K_Line: draw_line(o, f); break;
+            case K_Text: draw_text(o, f); break;
+            default: break;
+            }
+        }
+        draw_legend(a, f);
+    }
+
+    std::string label(double v, double step, int axis_type) const {
+        char buf[64];
+        if (std::fabs(v) < step * 1e-9) v = 0;
+        if (axis_type == AX_Time)
+            std::snprintf(buf, sizeof buf, "%.0f", std::floor(v + 1e-9));
+        else
+            std::snprintf(buf, sizeof buf, "%.6g", v);
+        return buf;
+    }
+
+    void draw_axes(int a, const AreaFrame& f) {
+        const Pen frame = pen(1);
+        const DrawObject* xa = find_axis(m_g, a, 'x');
+        const DrawObject* ya = find_axis(m_g, a, 'y');
+        const bool show_x = !xa || xa->label[0] != 0, show_y = !ya || ya->label[0] != 0;
+        m_c.polyline({{f.left, f.bottom}, {f.right, f.bottom}, {f.right, f.top}, {f.left, f.top}, {f.left, f.bottom}},
+                     frame);
+        const int size = m_s.font[1];
+        const double tick = m_s.axis[2] * 2;
+        if (show_x) {
+            for (int k = 0; k <= k_max_ticks; ++k) {
+                const double v = f.xfirst + k * f.xstep;
+                if (v > f.xmax + f.xstep * 1e-6) break;
+                const double px = f.px(v);
+                m_c.polyline({{px, f.bottom}, {px, f.bottom + tick}}, frame);
+                m_c.text(px, f.bottom - 1.1 * size, label(v, f.xstep, xa ? xa->axis_type : AX_Plain), m_s.font[0],
+                         size, AL_Centre, 0, colour(1));
+            }
+        }
+        if (show_y) {
+            for (int k = 0; k <= k_max_ticks; ++k) {
+                const double v = f.yfirst + k * f.ystep;
+                if (v > f.ymax + f.ystep * 1e-6) break;
+                const double py = f.py(v);
+                m_c.polyline({{f.left, py}, {f.left + tick, py}}, frame);
+                m_c.text(f.left - 0.4 * size, py - 0.35 * size, label(v, f.ystep, AX_Plain), m_s.font[0], size,
+                         AL_Right, 0, colour(1));
+            }
+        }
+    }
+
+    // Splits at missing values: each run of present points is one polyline.
+    void draw_xy(const DrawObject& o, const AreaFrame& f) {
+        const Pen p = pen(o.third);
+        const int style = o.symbol[2];
+        const double base = f.py(std::clamp(o.has_index_pos ? o.index_pos : 0.0, f.ymin, f.ymax));
+        std::vector<Point> run;
+        auto flush = [&] {
+            if (run.size() > 1) m_c.polyline(run, p);
+            run.clear();
+        };
+        const std::size_t n = o.y.v.size();
+        const double half = 0.4 * (n > 1 ? std::fabs(f.px(x_of(o, 1)) - f.px(x_of(o, 0))) : 100);
+        std::vector<Point> shade;
+        for (std::size_t t = 0; t < n; ++t) {
+            const double y = o.y.v[t];
+            if (std::isnan(y)) {
+                flush();
+                continue;
+            }
+            const Point q{f.px(x_of(o, t)), f.py(y * o.scale[0] + o.scale[1])};
+            if (!std::isfinite(q.x) || !std::isfinite(q.y)) {
+                flush();
+                continue;
+            }
+            switch (style) {
+            case ST_Symbols: symbol(q, o); break;
+            case ST_LineSymbols: run.push_back(q); symbol(q, o); break;
+            case ST_Index: m_c.polyline({{q.x, base}, q}, p); break;
+            case ST_Bars:
+                m_c.fill({{q.x - half, base}, {q.x + half, base}, {q.x + half, q.y}, {q.x - half, q.y}}, p.colour);
+                break;
+            case ST_Shading:
+                if (shade.empty()) shade.push_back({q.x, base});
+                shade.push_back(q);
+                break;
+            default: run.push_back(q); break;
+            }
+        }
+        flush();
+        if (!shade.empty()) {
+            shade.push_back({shade.back().x, base});
+            m_c.fill(shade, p.colour);
+        }
+        if (!o.z.v.empty()) draw_z(o, f, p);
+    }
+
+    // Error bars, bands or the values themselves at the points of a series.
+    void draw_z(const DrawObject& o, const AreaFrame& f, const Pen& p) {
+        std::vector<Point> up, down;
+        auto flush_band = [&] {
+            if (up.size() > 1) {
+                m_c.polyline(up, p);
+                m_c.polyline(down, p);
+            }
+            up.clear();
+            down.clear();
+        };
+        for (std::size_t t = 0; t < o.y.v.size() && t < o.z.v.size(); ++t) {
+            const double x = f.px(x_of(o, t)), y = o.y.v[t], z = o.z.v[t], d = o.z_factor * z;
+            if (!std::isfinite(x) || !std::isfinite(y + d)) {
+                flush_band();
+                continue;
+            }
+            if (o.zmode == ZM_Bar) {
+                m_c.polyline({{x, f.py(y - d)}, {x, f.py(y + d)}}, p);
+            } else if (o.zmode == ZM_Band) {
+                up.push_back({x, f.py(y + d)});
+                down.push_back({x, f.py(y - d)});
+            } else if (o.zmode == ZM_Value) {
+                char buf[32];
+                std::snprintf(buf, sizeof buf, "%.4g", z);
+                m_c.text(x, f.py(y) + 0.3 * m_s.font[1], buf, m_s.font[0], m_s.font[1] * 3 / 4, AL_Centre, 0,
+                         colour(1));
+            }
+        }
+        flush_band();
+    }
+
+    void symbol(Point q, const DrawObject& o) {
+        const int idx = std::clamp(o.third, 0, k_colour_count - 1);
+        const int type = o.symbol[0] > 0 ? o.symbol[0] : m_s.symbol[idx][0];
+        const double size = o.symbol[1] > 0 ? o.symbol[1] : m_s.symbol[idx][1];
+        Pen p = pen(idx);
+        p.on = p.off = 0;
+        p.width = std::max(4, static_cast<int>(size / 10));  // outlines scale with the symbol
+        m_c.symbol(q.x, q.y, size, size, symbol_shape(stored_symbol_type(type)), p);
+    }
+
+    void draw_hist(const DrawObject& o, const AreaFrame& f) {
+        const Pen p = pen(o.third);
+        const double base = f.py(std::clamp(0.0, f.ymin, f.ymax));
+        for (std::size_t j = 0; j < o.values.size(); ++j) {
+            if (std::isnan(o.values[j])) continue;
+            const double x0 = f.px(o.hist[0] + o.hist[1] * static_cast<double>(j));
+            const double x1 = f.px(o.hist[0] + o.hist[1] * static_cast<double>(j + 1));
+            const double y = f.py(o.values[j]);
+            if (!std::isfinite(x0 + x1 + y)) continue;
+            const std::vector<Point> box{{x0, base}, {x1, base}, {x1, y}, {x0, y}};
+            if (o.hist_fill > 0) m_c.fill(box, colour(o.hist_fill));
+            std::vector<Point> outline = box;
+            outline.push_back(box[0]);
+            m_c.polyline(outline, p);
+        }
+    }
+
+    void draw_line(const DrawObject& o, const AreaFrame& f) {
+        double x1, y1, x2, y2;
+        int index;
+        if (o.pixel) {
+            x1 = o.pset[0], y1 = o.pset[1], x2 = o.pset[2], y2 = o.pset[3];
+            index = o.pset[4];
+        } else {
+            x1 = f.px(o.wset[0]), y1 = f.py(o.wset[1]), x2 = f.px(o.wset[2]), y2 = f.py(o.wset[3]);
+            index = o.wset_index;
+        }
+        if (!std::isfinite(x1 + y1 + x2 + y2)) return;
+        if (o.third > 0) {  // a symbol filling the rectangle
+            Pen p = pen(index);
+            p.on = p.off = 0;
+            m_c.symbol((x1 + x2) / 2, (y1 + y2) / 2, std::fabs(x2 - x1), std::fabs(y2 - y1),
+                       symbol_shape(stored_symbol_type(o.third - 1)), p);
+            return;
+        }
+        m_c.polyline({{x1, y1}, {x2, y2}}, pen(index));
+    }
+
+    void draw_text(const DrawObject& o, const AreaFrame& f) {
+        if (o.text.empty()) return;
+        const int font = o.text_set[0] >= 0 ? o.text_set[0] : m_s.font[0];
+        const int size = o.text_set[1] > 0 ? o.text_set[1] : m_s.font[1];
+        double x, y;
+        int align = AL_Left, rot = o.rot;
+        switch (o.text_set[2]) {
+        case TEXT_Title: x = (f.left + f.right) / 2, y = f.top + 0.5 * size, align = AL_Centre; break;
+        case TEXT_XLabel: x = (f.left + f.right) / 2, y = f.bottom - 2.2 * size, align = AL_Centre; break;
+        case TEXT_YLabel: x = f.left - 2.6 * size, y = (f.bottom + f.top) / 2, align = AL_Centre, rot = 90; break;
+        default:
+            if (o.world_text) {
+                x = f.px(o.text_world[0]);
+                y = f.py(o.text_world[1]);
+            } else {
+                x = o.pos[0];
+                y = o.pos[1];
+            }
+            if (rot == 360) align = AL_Right, rot = 0;
+            break;
+        }
+        if (std::isfinite(x) && std::isfinite(y)) m_c.text(x, y, o.text, font, size, align, rot, colour(1));
+    }
+
+    void draw_legend(int a, const AreaFrame& f) {
+        const DrawObject* placed = nullptr;
+        for (const DrawObject& o : m_g.objects)
+            if (o.area == a && o.kind == K_Legend) placed = &o;
+        if (m_s.legendhide || (placed && placed->legend_flag)) return;
+        const int size = m_s.legendfontsize;
+        double x = f.left + 300, y = f.top - 300 - size;
+        if (placed) {
+            x = f.left + placed->pos[0];
+            y = f.top - placed->pos[1] - size;
+        }
+        for (const DrawObject& o : m_g.objects) {
+            if (o.area != a || o.kind != K_XY || o.y.name.empty()) continue;
+            const int style = o.symbol[2];
+            const Pen p = pen(o.third);
+            if (style == ST_Symbols)
+                symbol({x + 200, y + 0.35 * size}, o);
+            else if (style == ST_Bars || style == ST_Shading)
+                m_c.fill({{x, y}, {x + 400, y}, {x + 400, y + 0.7 * size}, {x, y + 0.7 * size}}, p.colour);
+            else
+                m_c.polyline({{x, y + 0.35 * size}, {x + 400, y + 0.35 * size}}, p);
+            m_c.text(x + 550, y, o.y.name, m_s.font[0], size, AL_Left, 0,
+                     m_s.legendcolor ? colour(o.third) : colour(1));
+            y -= 1.3 * size;
+        }
+    }
+
+    const Graph& m_g;
+    Canvas& m_c;
+    const LayoutSettings& m_s;
+    int m_model;
+};
+
+}  // namespace
+
+void render(const Graph& g, Canvas& c, int colour_model) {
+    Renderer(g, c, colour_model > 3 || colour_model < 0 ? settings().colormodel : colour_model).run();
+}
+
+}  // namespace kj::graphics
