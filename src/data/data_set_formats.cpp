@@ -1,0 +1,103 @@
+#include "data/data_set_formats.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+#include "data/data_messages.h"
+#include "data/delimited_file.h"
+#include "data/in7_file.h"
+#include "platform/safe_save.h"
+
+namespace kj::data {
+
+namespace {
+
+const char* kind_name(DataFormat f) {
+    switch (f) {
+    case DataFormat::xlsx: return ".xlsx";
+    case DataFormat::xls: return ".xls";
+    case DataFormat::wks: return ".wks";
+    case DataFormat::dat: return ".dat";
+    case DataFormat::dht: return ".dht";
+    case DataFormat::dta: return ".dta";
+    default: return "this kind of";
+    }
+}
+
+bool not_built(DataFormat f, const std::string& path) {
+    data_error(std::string(kind_name(f)) + " files are not supported in this version: " + path);
+    return false;
+}
+
+bool is_delimited(DataFormat f) { return f == DataFormat::csv || f == DataFormat::dsv || f == DataFormat::tsv; }
+
+bool read_or_report(const std::string& path, std::string& bytes) {
+    if (read_whole_file(path, bytes)) return true;
+    data_error("Cannot open " + path);
+    return false;
+}
+
+bool save_text(const std::string& path, const std::string& text) {
+    platform::SafeSave save(path);
+    if (!save.ok()) {
+        data_error("Cannot open " + path);
+        return false;
+    }
+    std::fwrite(text.data(), 1, text.size(), save.file());
+    if (!save.commit()) {
+        data_error(save.error());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+DataFormat data_format_of(const std::string& path) {
+    if (!has_extension(path)) return DataFormat::none;
+    std::string ext = path.substr(path.find_last_of('.'));
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    static const struct {
+        const char* ext;
+        DataFormat format;
+    } kinds[] = {{".in7", DataFormat::in7}, {".xlsx", DataFormat::xlsx}, {".xlsm", DataFormat::xlsx},
+                 {".xls", DataFormat::xls}, {".wks", DataFormat::wks},   {".wk1", DataFormat::wks},
+                 {".csv", DataFormat::csv}, {".dsv", DataFormat::dsv},   {".tsv", DataFormat::tsv},
+                 {".dat", DataFormat::dat}, {".dht", DataFormat::dht},   {".dta", DataFormat::dta}};
+    for (const auto& k : kinds)
+        if (ext == k.ext) return k.format;
+    return DataFormat::none;
+}
+
+bool load_data_set(const std::string& path, DataFormat format, DataSet& ds, int flags) {
+    if (format == DataFormat::in7) return read_in7(ds, path, (flags & k_include_marked) != 0);
+    if (!is_delimited(format)) return not_built(format, path);
+    std::string bytes;
+    if (!read_or_report(path, bytes)) return false;
+    ds = read_delimited_data_set(bytes, delimiter_for(path, bytes));
+    return true;
+}
+
+bool save_data_set(const std::string& path, DataFormat format, DataSet& ds, int flags) {
+    if (format == DataFormat::in7) return write_in7(ds, path, (flags & k_append) != 0, (flags & k_backup) != 0);
+    if (!is_delimited(format)) return not_built(format, path);
+    return save_text(path, write_delimited_data_set(ds, delimiter_for(path, format == DataFormat::dsv ? ";" : "")));
+}
+
+bool load_sheet(const std::string& path, DataFormat format, int index, const std::string& name, Sheet& sheet,
+                std::vector<std::string>& sheet_names) {
+    if (!is_delimited(format)) return not_built(format, path);
+    std::string bytes;
+    if (!read_or_report(path, bytes)) return false;
+    sheet = read_delimited_sheet(bytes, delimiter_for(path, bytes));
+    sheet_names = {sheet.name};
+    return name.empty() ? index == 0 : name == sheet.name;
+}
+
+bool save_sheet(const std::string& path, DataFormat format, const Sheet& sheet) {
+    if (!is_delimited(format)) return not_built(format, path);
+    return save_text(path, write_delimited_sheet(sheet, delimiter_for(path, format == DataFormat::dsv ? ";" : "")));
+}
+
+}  // namespace kj::data
