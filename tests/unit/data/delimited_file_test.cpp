@@ -6,6 +6,7 @@
 
 #include "data/data_set_formats.h"
 #include "data/delimited_file.h"
+#include "data/in7_file.h"
 #include "data_files_fixture.h"
 
 namespace kd = kj::data;
@@ -20,6 +21,12 @@ std::vector<std::string> names_of(const kd::DataSet& ds) {
     std::vector<std::string> names;
     for (const auto& v : ds.variables) names.push_back(v.name);
     return names;
+}
+
+std::string read_text(const std::string& file) {
+    std::string bytes;
+    kd::read_whole_file(file, bytes);
+    return bytes;
 }
 
 class DelimitedFile : public kj::test::DataFilesTest {};
@@ -136,4 +143,17 @@ TEST_F(DelimitedFile, RoundTripThroughFiles) {
     messages().clear();
     EXPECT_FALSE(kd::save_data_set(path("no/such/dir.csv"), kd::DataFormat::csv, ds));
     EXPECT_NE(messages().find("Error: Cannot open"), std::string::npos) << messages();
+}
+
+TEST_F(DelimitedFile, ReadsRWriteCsv) {
+    kd::DataSet ds;
+    const std::string file = std::string(KJ_SOURCE_DIR) + "/tests/fixtures/data/r_write.csv";
+    ASSERT_TRUE(kd::load_data_set(file, kd::DataFormat::csv, ds));
+    EXPECT_EQ(names_of(ds), (std::vector<std::string>{"id", "value", "when", "label"}));
+    const double expect[3][4] = {{1, 1.5, 2451545, k_nan}, {2, k_nan, 2458909, k_nan}, {3, -2.25e-8, k_nan, k_nan}};
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 4; ++j) EXPECT_TRUE(same(ds.variables[j].values[i], expect[i][j])) << i << "," << j;
+    EXPECT_EQ(ds.variables[2].kind, kd::VariableKind::date);
+    const kd::Sheet sheet = kd::read_delimited_sheet(read_text(file), ',');
+    EXPECT_EQ(sheet.rows[3][3].text, "say \"x\"");
 }
