@@ -7,8 +7,9 @@
 #include "data/data_messages.h"
 #include "data/delimited_file.h"
 #include "data/in7_file.h"
+#include "data/dta_file.h"
+#include "data/xls_file.h"
 #include "data/xlsx_file.h"
-#include "platform/safe_save.h"
 
 namespace kj::data {
 
@@ -39,20 +40,6 @@ bool read_or_report(const std::string& path, std::string& bytes) {
     return false;
 }
 
-bool save_text(const std::string& path, const std::string& text) {
-    platform::SafeSave save(path);
-    if (!save.ok()) {
-        data_error("Cannot open " + path);
-        return false;
-    }
-    std::fwrite(text.data(), 1, text.size(), save.file());
-    if (!save.commit()) {
-        data_error(save.error());
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 DataFormat data_format_of(const std::string& path) {
@@ -73,10 +60,12 @@ DataFormat data_format_of(const std::string& path) {
 
 bool load_data_set(const std::string& path, DataFormat format, DataSet& ds, int flags) {
     if (format == DataFormat::in7) return read_in7(ds, path, (flags & k_include_marked) != 0);
-    if (format == DataFormat::xlsx) {
+    if (format == DataFormat::dta) return read_dta(path, ds);
+    if (format == DataFormat::xlsx || format == DataFormat::xls) {
         Sheet sheet;
         std::vector<std::string> names;
-        const SheetRead r = read_xlsx(path, 0, "", sheet, names);
+        const SheetRead r = format == DataFormat::xls ? read_xls(path, 0, "", sheet, names)
+                                                      : read_xlsx(path, 0, "", sheet, names);
         if (r == SheetRead::no_such_sheet) data_error("No worksheet in " + path);
         if (r != SheetRead::ok) return false;
         ds = data_set_of_sheet(sheet);
@@ -91,14 +80,16 @@ bool load_data_set(const std::string& path, DataFormat format, DataSet& ds, int 
 
 bool save_data_set(const std::string& path, DataFormat format, DataSet& ds, int flags) {
     if (format == DataFormat::in7) return write_in7(ds, path, (flags & k_append) != 0, (flags & k_backup) != 0);
-    if (format == DataFormat::xlsx) return save_text(path, xlsx_bytes(sheet_of_data_set(ds)));
+    if (format == DataFormat::xlsx) return save_whole_file(path, xlsx_bytes(sheet_of_data_set(ds)));
+    if (format == DataFormat::dta) return write_dta(path, ds);
     if (!is_delimited(format)) return not_built(format, path);
-    return save_text(path, write_delimited_data_set(ds, delimiter_for(path, format == DataFormat::dsv ? ";" : "")));
+    return save_whole_file(path, write_delimited_data_set(ds, delimiter_for(path, format == DataFormat::dsv ? ";" : "")));
 }
 
 bool load_sheet(const std::string& path, DataFormat format, int index, const std::string& name, Sheet& sheet,
                 std::vector<std::string>& sheet_names) {
     if (format == DataFormat::xlsx) return read_xlsx(path, index, name, sheet, sheet_names) == SheetRead::ok;
+    if (format == DataFormat::xls) return read_xls(path, index, name, sheet, sheet_names) == SheetRead::ok;
     if (!is_delimited(format)) return not_built(format, path);
     std::string bytes;
     if (!read_or_report(path, bytes)) return false;
@@ -108,9 +99,9 @@ bool load_sheet(const std::string& path, DataFormat format, int index, const std
 }
 
 bool save_sheet(const std::string& path, DataFormat format, const Sheet& sheet) {
-    if (format == DataFormat::xlsx) return save_text(path, xlsx_bytes(sheet));
+    if (format == DataFormat::xlsx) return save_whole_file(path, xlsx_bytes(sheet));
     if (!is_delimited(format)) return not_built(format, path);
-    return save_text(path, write_delimited_sheet(sheet, delimiter_for(path, format == DataFormat::dsv ? ";" : "")));
+    return save_whole_file(path, write_delimited_sheet(sheet, delimiter_for(path, format == DataFormat::dsv ? ";" : "")));
 }
 
 }  // namespace kj::data

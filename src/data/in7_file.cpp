@@ -222,6 +222,20 @@ bool read_whole_file(const std::string& path, std::string& bytes) {
     return ok;
 }
 
+bool save_whole_file(const std::string& path, const std::string& bytes) {
+    platform::SafeSave save(path);
+    if (!save.ok()) {
+        data_error("Cannot open " + path);
+        return false;
+    }
+    std::fwrite(bytes.data(), 1, bytes.size(), save.file());
+    if (!save.commit()) {
+        data_error(save.error());
+        return false;
+    }
+    return true;
+}
+
 bool has_extension(const std::string& path) {
     const std::size_t dot = path.find_last_of('.');
     const std::size_t slash = path.find_last_of('/');

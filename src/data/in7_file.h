@@ -32,6 +32,8 @@ bool read_in7(DataSet& ds, const std::string& path, bool include_marked);
 // File helpers shared by the readers of the data-set layer.
 bool read_whole_file(const std::string& path, std::string& bytes);
 bool file_exists(const std::string& path);
+// Replaces path by bytes through a safe save; reports and returns false on failure.
+bool save_whole_file(const std::string& path, const std::string& bytes);
 // The path with its extension (after the last '.' of the last component)
 // replaced by ext (".bn7"), or ext appended when it has none.
 std::string with_extension(const std::string& path, const std::string& ext);

@@ -152,6 +152,12 @@ TEST_F(XlsxFile, DamagedWorkbooksFailCleanly) {
         EXPECT_FALSE(kd::load_data_set(path("f.xlsx"), kd::DataFormat::xlsx, ds));
         EXPECT_EQ(messages(), f.message);
     }
+    // The binary workbook reader refuses the same bytes in its own words.
+    messages().clear();
+    write("f.xls", good);
+    std::vector<std::string> names;
+    EXPECT_FALSE(kd::load_sheet(path("f.xls"), kd::DataFormat::xls, 0, "", sheet, names));
+    EXPECT_EQ(messages(), "Error: Not a valid workbook: " + path("f.xls") + "\n");
 }
 
 TEST(SpreadsheetDays, SerialNumbersAroundTheFalseLeapDay) {
