@@ -36,7 +36,8 @@ fuzz:
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKJ_FUZZ=ON -DKJ_BENCH=OFF
 	# Only the fuzz targets: the dispatch loop is built with g++ for them, and
 	# the rest of the tree is tested by the other builds.
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target scanner_fuzz object_reader_fuzz program_fuzz
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target scanner_fuzz object_reader_fuzz program_fuzz \
+		in7_description_fuzz bn7_fuzz csv_fuzz xlsx_sheet_fuzz
 
 bench: build
 	cd $(BUILD) && env -u OPENBLAS_CORETYPE -u OPENBLAS_L2_SIZE ./bench/kj_bench
