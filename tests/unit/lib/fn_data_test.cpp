@@ -57,12 +57,17 @@ protected:
 }  // namespace
 
 TEST_F(DataBuiltins, SavedataAndLoaddataRoundTrip) {
-    for (const char* name : {"set.in7", "set", "set.csv"}) {
-        SCOPED_TRACE(name);
-        const bool native = std::string(name).find(".csv") == std::string::npos;
-        Args save{kt::string_value(path(name).c_str()),
+    // What each kind keeps beyond the observations, names and date columns.
+    const struct {
+        const char* name;
+        bool sample, descriptions, choices;
+    } kinds[] = {{"set.in7", true, true, true}, {"set", true, true, true}, {"set.csv", false, false, false},
+                 {"set.xlsx", false, false, false}, {"set.dta", false, true, true}};
+    for (const auto& kind : kinds) {
+        SCOPED_TRACE(kind.name);
+        Args save{kt::string_value(path(kind.name).c_str()),
                   kt::matrix(3, 3, {1, 2451545, 0, k_nan, 2451546.25, 1, -1e-300, k_nan, 2}),
-                  kt::strings({"gdp growth", "day"}),  // the third name is missing: Var3
+                  kt::strings({"gdp_growth", "day"}),  // the third name is missing: Var3
                   kv::make_int(2000), kv::make_int(2), kv::make_int(2000), kv::make_int(4), kv::make_int(4),
                   kt::string_value("About the set"), kt::strings({"", "the day", "choices"}),
                   kt::matrix(1, 3, {0, 1, 2}),
@@ -70,7 +75,7 @@ TEST_F(DataBuiltins, SavedataAndLoaddataRoundTrip) {
         kt::Result r;
         call("savedata", save, r);
         ASSERT_EQ(r.v.u.ival, 1) << first_run_message();
-        ASSERT_EQ(load(path(name)), 1) << first_run_message();
+        ASSERT_EQ(load(path(kind.name)), 1) << first_run_message();
         const Value& m = part[0];
         ASSERT_EQ(m.u.mat.r, 3);
         ASSERT_EQ(m.u.mat.c, 3);
@@ -79,17 +84,18 @@ TEST_F(DataBuiltins, SavedataAndLoaddataRoundTrip) {
             const double x = m.u.mat.m[0][k];
             EXPECT_TRUE(std::isnan(expect[k]) ? std::isnan(x) : x == expect[k]) << k;
         }
-        EXPECT_EQ(texts_of(part[1]), (std::vector<std::string>{"gdp growth", "day", "Var3"}));
-        const std::vector<int> sample = native ? std::vector<int>{2000, 2, 2000, 4, 4} : std::vector<int>{1, 1, 3, 1, 1};
+        EXPECT_EQ(texts_of(part[1]), (std::vector<std::string>{"gdp_growth", "day", "Var3"}));
+        const std::vector<int> sample =
+            kind.sample ? std::vector<int>{2000, 2, 2000, 4, 4} : std::vector<int>{1, 1, 3, 1, 1};
         for (int i = 0; i < 5; ++i) EXPECT_EQ(part[2 + i].u.ival, sample[i]) << i;
-        EXPECT_EQ(text_of(part[7]), native ? "About the set" : "");
-        EXPECT_EQ(texts_of(part[8]), native ? (std::vector<std::string>{"", "the day", "choices"})
-                                            : (std::vector<std::string>{"", "", ""}));
+        EXPECT_EQ(text_of(part[7]), kind.descriptions ? "About the set" : "");
+        EXPECT_EQ(texts_of(part[8]), kind.descriptions ? (std::vector<std::string>{"", "the day", "choices"})
+                                                       : (std::vector<std::string>{"", "", ""}));
         EXPECT_EQ(part[9].u.mat.m[0][1], 1);  // date column
-        EXPECT_EQ(part[9].u.mat.m[0][2], native ? 2 : 0);
+        EXPECT_EQ(part[9].u.mat.m[0][2], kind.choices ? 2 : 0);
         EXPECT_EQ(part[10].u.arr.n, 3);
         EXPECT_EQ(part[10].u.arr.v[0].u.arr.n, 0);
-        if (native) {
+        if (kind.choices) {
             EXPECT_EQ(texts_of(part[10].u.arr.v[2]), (std::vector<std::string>{"no", "", "yes"}));
         }
     }
