@@ -74,8 +74,9 @@ bool load_data_set(const std::string& path, DataFormat format, DataSet& ds, int 
     if (!is_delimited(format)) return not_built(format, path);
     std::string bytes;
     if (!read_or_report(path, bytes)) return false;
-    ds = read_delimited_data_set(bytes, delimiter_for(path, bytes));
-    return true;
+    if (read_delimited_data_set(bytes, delimiter_for(path, bytes), ds)) return true;
+    data_error("Too many observations and variables in " + path);
+    return false;
 }
 
 bool save_data_set(const std::string& path, DataFormat format, DataSet& ds, int flags) {
@@ -93,7 +94,10 @@ bool load_sheet(const std::string& path, DataFormat format, int index, const std
     if (!is_delimited(format)) return not_built(format, path);
     std::string bytes;
     if (!read_or_report(path, bytes)) return false;
-    sheet = read_delimited_sheet(bytes, delimiter_for(path, bytes));
+    if (!read_delimited_sheet(bytes, delimiter_for(path, bytes), sheet)) {
+        data_error("Too many cells in " + path);
+        return false;
+    }
     sheet_names = {sheet.name};
     return name.empty() ? index == 0 : name == sheet.name;
 }

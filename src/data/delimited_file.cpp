@@ -150,10 +150,13 @@ char delimiter_for(const std::string& path, const std::string& bytes) {
     return best;
 }
 
-Sheet read_delimited_sheet(const std::string& bytes, char delimiter) {
-    Sheet sheet;
+bool read_delimited_sheet(const std::string& bytes, char delimiter, Sheet& sheet) {
+    sheet = Sheet();
     sheet.name = "Sheet1";
+    std::size_t cells = 0;
+    bool too_large = false;
     scan_fields(bytes, delimiter, false, [&](std::size_t row, std::size_t col, std::string_view f, bool quoted) {
+        if (too_large) return;
         if (row >= sheet.rows.size()) sheet.rows.resize(row + 1);
         SheetRow& r = sheet.rows[row];
         Cell c;
@@ -161,14 +164,20 @@ Sheet read_delimited_sheet(const std::string& bytes, char delimiter) {
         if (quoted && f.empty()) c.kind = Cell::Kind::empty;
         if (c.kind == Cell::Kind::text) c.text = utf8_text(f);
         if (c.kind != Cell::Kind::empty) {
+            cells += col + 1 - r.size();
+            if (cells > k_max_sheet_cells) {
+                too_large = true;
+                return;
+            }
             r.resize(col + 1);
             r[col] = std::move(c);
         }
     });
-    return sheet;
+    if (too_large) sheet = Sheet();
+    return !too_large;
 }
 
-DataSet read_delimited_data_set(const std::string& bytes, char delimiter) {
+bool read_delimited_data_set(const std::string& bytes, char delimiter, DataSet& ds) {
     struct Column {
         std::vector<double> x;
         bool dates = false, numbers = false;
@@ -176,9 +185,14 @@ DataSet read_delimited_data_set(const std::string& bytes, char delimiter) {
     std::vector<Column> columns;
     std::vector<std::string> names;
     std::vector<std::pair<std::string, bool>> first_row;
-    bool header = false;
+    bool header = false, too_large = false;
     std::size_t data_row = 0;  // rows of data seen so far (when the row is done)
     auto put = [&](std::size_t row, std::size_t col, std::string_view f, bool quoted) {
+        if (too_large) return;
+        if (static_cast<int64_t>(std::max(col + 1, columns.size()) * (row + 1)) > k_max_cells) {
+            too_large = true;
+            return;
+        }
         if (col >= columns.size()) {
             const std::size_t old = columns.size();
             columns.resize(col + 1);
@@ -222,8 +236,9 @@ DataSet read_delimited_data_set(const std::string& bytes, char delimiter) {
     }
     data_row = rows == 0 ? 0 : (header ? rows - 1 : rows);
     columns.resize(std::max(columns.size(), names.size()));
+    ds = DataSet();
+    if (too_large || static_cast<int64_t>(columns.size() * data_row) > k_max_cells) return false;
 
-    DataSet ds;
     ds.sample = Sample::undated(static_cast<int64_t>(data_row));
     for (std::size_t j = 0; j < columns.size(); ++j) {
         std::string name = j < names.size() ? names[j] : std::string();
@@ -233,7 +248,7 @@ DataSet read_delimited_data_set(const std::string& bytes, char delimiter) {
         v.values.resize(data_row, k_nan);
         if (columns[j].dates && !columns[j].numbers) v.kind = VariableKind::date;
     }
-    return ds;
+    return true;
 }
 
 std::string write_delimited_sheet(const Sheet& sheet, char delimiter) {

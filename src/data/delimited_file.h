@@ -17,10 +17,12 @@ char delimiter_for(const std::string& path, const std::string& bytes);
 
 // Every field as a cell: numbers and ISO dates read as such, the missing
 // spellings "", ".", "NA", "NaN" as empty cells, anything else as text.
-Sheet read_delimited_sheet(const std::string& bytes, char delimiter);
+// False when the text holds more cells than a sheet may.
+bool read_delimited_sheet(const std::string& bytes, char delimiter, Sheet& sheet);
 
 // A data set straight from the text (names from a first row that holds text).
-DataSet read_delimited_data_set(const std::string& bytes, char delimiter);
+// False when the observations and variables make more cells than a data set may.
+bool read_delimited_data_set(const std::string& bytes, char delimiter, DataSet& ds);
 
 // The text of a sheet and of a data set (a row of names, then the data;
 // missing values as empty fields, date variables as ISO dates).

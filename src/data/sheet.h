@@ -18,6 +18,10 @@ struct Cell {
 
 using SheetRow = std::vector<Cell>;
 
+// Upper limit on the cells (empty ones before a used cell included) that a
+// sheet reader will hold.
+constexpr std::size_t k_max_sheet_cells = std::size_t(1) << 24;
+
 struct Sheet {
     std::string name;
     std::vector<SheetRow> rows;  // each row up to its last used cell

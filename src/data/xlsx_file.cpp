@@ -20,7 +20,6 @@ namespace kj::data {
 namespace {
 
 constexpr std::size_t k_member_limit = std::size_t(1) << 30;
-constexpr std::size_t k_max_cells = std::size_t(1) << 24;
 constexpr double k_serial_to_day = 2415019;  // day number of serial 0 (after the 1900 leap day)
 
 bool parse_number(std::string_view s, double& x) {
@@ -238,7 +237,7 @@ private:
         SheetRow& row = sheet_.rows[static_cast<std::size_t>(cell_row_)];
         if (static_cast<std::size_t>(col_) >= row.size()) {
             cells_ += col_ + 1 - row.size();
-            if (cells_ > k_max_cells) {
+            if (cells_ > k_max_sheet_cells) {
                 stop_reason = "sheet too large";
                 return;
             }

@@ -9,11 +9,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const char delimiters[] = {',', ';', '\t', '|'};
     const char delimiter = delimiters[data[0] % 4];
     const std::string text = kj::fuzz::bytes_of(data + 1, size - 1);
-    const kj::data::DataSet ds = kj::data::read_delimited_data_set(text, delimiter);
-    const kj::data::Sheet sheet = kj::data::read_delimited_sheet(text, delimiter);
-    const std::string again = kj::data::write_delimited_data_set(ds, delimiter);
-    const kj::data::DataSet back = kj::data::read_delimited_data_set(again, delimiter);
-    if (back.variables.size() != ds.variables.size()) __builtin_trap();
-    kj::data::write_delimited_sheet(sheet, delimiter);
+    kj::data::DataSet ds, back;
+    kj::data::Sheet sheet;
+    if (kj::data::read_delimited_data_set(text, delimiter, ds)) {
+        const std::string again = kj::data::write_delimited_data_set(ds, delimiter);
+        if (!kj::data::read_delimited_data_set(again, delimiter, back)) __builtin_trap();
+        if (back.variables.size() != ds.variables.size()) __builtin_trap();
+    }
+    if (kj::data::read_delimited_sheet(text, delimiter, sheet)) kj::data::write_delimited_sheet(sheet, delimiter);
     return 0;
 }

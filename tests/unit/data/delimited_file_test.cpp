@@ -42,7 +42,8 @@ TEST(Delimited, FieldsQuotesAndMissingValues) {
         " 3 ,.,NaN\n"
         ",1e400\n"
         "7,8,9,10\n";
-    const kd::DataSet ds = kd::read_delimited_data_set(text, ',');
+    kd::DataSet ds;
+    ASSERT_TRUE(kd::read_delimited_data_set(text, ',', ds));
     EXPECT_EQ(names_of(ds), (std::vector<std::string>{"a,1", "say \"hi\"", "two\nlines", "Var4"}));
     ASSERT_EQ(ds.sample.observations(), 4);
     const double expect[4][4] = {
@@ -53,13 +54,14 @@ TEST(Delimited, FieldsQuotesAndMissingValues) {
 
 TEST(Delimited, HeaderDatesAndDelimiters) {
     // No text in the first row: it is data, and the columns are Var1, Var2.
-    kd::DataSet ds = kd::read_delimited_data_set("1;2\n3;4\n", ';');
+    kd::DataSet ds;
+    ASSERT_TRUE(kd::read_delimited_data_set("1;2\n3;4\n", ';', ds));
     EXPECT_EQ(names_of(ds), (std::vector<std::string>{"Var1", "Var2"}));
     EXPECT_EQ(ds.variables[1].values, (std::vector<double>{2, 4}));
 
     // ISO dates make a date variable holding day numbers (2000-01-01 is day
     // 2451545); a column mixing dates and numbers stays plain.
-    ds = kd::read_delimited_data_set("when\tmixed\n2000-01-01\t2020-02-29\n1999-12-31T12:00\t5\n", '\t');
+    kd::read_delimited_data_set("when\tmixed\n2000-01-01\t2020-02-29\n1999-12-31T12:00\t5\n", '\t', ds);
     EXPECT_EQ(ds.variables[0].kind, kd::VariableKind::date);
     EXPECT_EQ(ds.variables[0].values, (std::vector<double>{2451545, 2451544.5}));
     EXPECT_EQ(ds.variables[1].kind, kd::VariableKind::plain);
@@ -71,13 +73,30 @@ TEST(Delimited, HeaderDatesAndDelimiters) {
     EXPECT_EQ(kd::delimiter_for("x.dsv", "a|b|c;d\n"), '|');
 
     // Names in Latin-1 arrive as UTF-8; text cells of data rows are missing.
-    ds = kd::read_delimited_data_set("caf\xE9,x\nabc,1\n", ',');
+    kd::read_delimited_data_set("caf\xE9,x\nabc,1\n", ',', ds);
     EXPECT_EQ(ds.variables[0].name, "caf\xC3\xA9");
     EXPECT_TRUE(std::isnan(ds.variables[0].values[0]));
 }
 
+TEST(Delimited, ClaimsBeyondTheCellLimitsFail) {
+    // A wide first row followed by many short rows would need rows x columns
+    // cells; a sheet row whose last cell lies far out needs all cells before it.
+    const std::string wide = std::string(1 << 16, ',') + "\n" + std::string(std::size_t(1) << 13, '\n');
+    std::string tall = wide;
+    for (int i = 0; i < 5000; ++i) tall += "1\n";
+    kd::DataSet ds;
+    EXPECT_FALSE(kd::read_delimited_data_set(tall, ',', ds));
+    EXPECT_TRUE(ds.variables.empty());
+    std::string far;
+    for (int i = 0; i < 300; ++i) far += std::string(1 << 16, ',') + "x\n";
+    kd::Sheet sheet;
+    EXPECT_FALSE(kd::read_delimited_sheet(far, ',', sheet));
+    EXPECT_TRUE(sheet.rows.empty());
+}
+
 TEST(Delimited, SheetCells) {
-    const kd::Sheet sheet = kd::read_delimited_sheet("name,1,,2000-01-02\n\n\"12\",x\n", ',');
+    kd::Sheet sheet;
+    ASSERT_TRUE(kd::read_delimited_sheet("name,1,,2000-01-02\n\n\"12\",x\n", ',', sheet));
     ASSERT_EQ(sheet.rows.size(), 3u);
     const auto& r0 = sheet.rows[0];
     ASSERT_EQ(r0.size(), 4u);
@@ -154,6 +173,7 @@ TEST_F(DelimitedFile, ReadsRWriteCsv) {
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 4; ++j) EXPECT_TRUE(same(ds.variables[j].values[i], expect[i][j])) << i << "," << j;
     EXPECT_EQ(ds.variables[2].kind, kd::VariableKind::date);
-    const kd::Sheet sheet = kd::read_delimited_sheet(read_text(file), ',');
+    kd::Sheet sheet;
+    ASSERT_TRUE(kd::read_delimited_sheet(read_text(file), ',', sheet));
     EXPECT_EQ(sheet.rows[3][3].text, "say \"x\"");
 }
