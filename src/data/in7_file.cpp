@@ -398,7 +398,8 @@ bool place_in7_data(DataSet& ds, const std::string& bytes) {
     // The axis: the first variable's frequency, from the earliest start to the latest end.
     std::vector<Variable> kept;
     for (Variable& v : ds.variables) {
-        if (v.sample.frequency < 1 || v.sample.index(v.sample.year2, v.sample.period2) < 0 ||
+        // An empty sample (the end one period before the start) is a variable without observations.
+        if (v.sample.frequency < 1 || v.sample.index(v.sample.year2, v.sample.period2) < -1 ||
             (!kept.empty() && v.sample.frequency != kept.front().sample.frequency)) {
             data_warning("Sample or frequency does not fit, variable skipped: " + v.name);
             continue;
@@ -418,7 +419,7 @@ bool place_in7_data(DataSet& ds, const std::string& bytes) {
             s.year2 = v.sample.year2, s.period2 = v.sample.period2;
     }
     const int64_t t = s.observations();
-    if (t <= 0 || t > k_max_cells / static_cast<int64_t>(ds.variables.size())) {
+    if (t < 0 || t > k_max_cells / static_cast<int64_t>(ds.variables.size())) {
         data_error("Sample too large to read");
         return false;
     }

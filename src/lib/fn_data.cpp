@@ -120,14 +120,16 @@ void fn_savedata(KjValue* result, KjValue* args, int count) {
     const long long k = t == 0 && is_type(names, value::T_Array) ? names.u.arr.n : cols;
     if (is_string(args[8])) ds.description = std::string(string_of(args[8]));
     Value& kinds = args[10];
+    // One kind for every variable, or a single kind for all of them.
     const bool has_kinds = !is_string(kinds) && try_convert_to_matrix(kinds) && count_of(kinds) > 0;
-    if (has_kinds && count_of(kinds) < k) arg_size_error(10, kinds, 1, static_cast<int>(k));
+    const bool one_kind = has_kinds && count_of(kinds) == 1;
+    if (has_kinds && !one_kind && count_of(kinds) < k) arg_size_error(10, kinds, 1, static_cast<int>(k));
     for (long long j = 0; j < k; ++j) {
         std::string vname = array_string(names, static_cast<std::size_t>(j));
         data::Variable& v = ds.add_variable(vname.empty() ? data::default_variable_name(j) : vname);
         v.sample = s;
         v.description = array_string(args[9], static_cast<std::size_t>(j));
-        const int kind = has_kinds ? static_cast<int>(elements_of(kinds)[j]) : 0;
+        const int kind = has_kinds ? static_cast<int>(elements_of(kinds)[one_kind ? 0 : j]) : 0;
         if (kind < 0 || kind > 2) arg_error(10);
         v.kind = static_cast<data::VariableKind>(kind);
         const Value& labels = args[11];

@@ -151,6 +151,22 @@ TEST_F(In7File, RoundTripKeepsEverything) {
     EXPECT_NE(read("r.bn7.bak").size(), 0u);
     ASSERT_TRUE(kd::load_data_set(path("r.in7"), kd::DataFormat::in7, back));
     EXPECT_EQ(back.variables.size(), 1u);
+
+    // Variables without observations, and a data set without variables.
+    kd::DataSet empty;
+    empty.sample = {1, 1, 0, 1, 1};
+    empty.add_variable("a");
+    empty.add_variable("b");
+    ASSERT_TRUE(kd::save_data_set(path("e.in7"), kd::DataFormat::in7, empty));
+    ASSERT_TRUE(kd::load_data_set(path("e.in7"), kd::DataFormat::in7, back));
+    ASSERT_EQ(back.variables.size(), 2u);
+    EXPECT_EQ(back.variables[1].name, "b");
+    EXPECT_EQ(back.sample.observations(), 0);
+    empty.variables.clear();
+    ASSERT_TRUE(kd::save_data_set(path("e.in7"), kd::DataFormat::in7, empty));
+    ASSERT_TRUE(kd::load_data_set(path("e.in7"), kd::DataFormat::in7, back));
+    EXPECT_TRUE(back.variables.empty());
+    EXPECT_EQ(messages(), "");
 }
 
 TEST_F(In7File, DamagedFilesGiveTheirMessages) {

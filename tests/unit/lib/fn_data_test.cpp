@@ -44,6 +44,16 @@ protected:
     }
     std::string path(const char* name) const { return dir + "/" + name; }
 
+    // Calls a saving built-in, which must succeed; the text of the file it wrote.
+    std::string saved_text(const char* fn, Args& args, const char* file) {
+        kt::Result r;
+        call(fn, args, r);
+        EXPECT_EQ(r.v.u.ival, 1) << first_run_message();
+        std::stringstream text;
+        text << std::ifstream(path(file)).rdbuf();
+        return text.str();
+    }
+
     int load(const std::string& file, int flags = 0) {
         Args a{kt::string_value(file.c_str())};
         for (Value& p : part) a.v.push_back(kt::reference(&p));
@@ -101,6 +111,17 @@ TEST_F(DataBuiltins, SavedataAndLoaddataRoundTrip) {
     }
 }
 
+TEST_F(DataBuiltins, OneKindForAllVariables) {
+    // A single kind applies to every column: two date columns, saved as ISO dates.
+    Args save{kt::string_value(path("k.csv").c_str()), kt::matrix(1, 2, {2451545, 2451546}), kv::make_int(0),
+              kv::make_int(1), kv::make_int(1), kv::make_int(1), kv::make_int(1), kv::make_int(1),
+              kv::make_int(0), kv::make_int(0), kv::make_int(1), kv::make_int(0)};
+    EXPECT_EQ(saved_text("savedata", save, "k.csv"), "\"Var1\",\"Var2\"\n2000-01-01,2000-01-02\n");
+    ASSERT_EQ(load(path("k.csv")), 1);
+    EXPECT_EQ(part[9].u.mat.m[0][0], 1);
+    EXPECT_EQ(part[9].u.mat.m[0][1], 1);
+}
+
 TEST_F(DataBuiltins, FailuresAndBadArguments) {
     // A missing file warns and leaves the references alone.
     clear();
@@ -139,12 +160,7 @@ TEST_F(DataBuiltins, SheetsOfCells) {
     Args rows{kt::string_value(path("s.csv").c_str()),
               kt::array_of({kt::array_of({kt::string_value("name, first"), kv::make_int(3), kv::make_double(k_nan)}),
                             kt::array_of({}), kt::array_of({kv::make_double(0.25)})})};
-    kt::Result r;
-    call("savesheet", rows, r);
-    ASSERT_EQ(r.v.u.ival, 1);
-    std::stringstream file;
-    file << std::ifstream(path("s.csv")).rdbuf();
-    EXPECT_EQ(file.str(), "\"name, first\",3,\n\n0.25\n");
+    EXPECT_EQ(saved_text("savesheet", rows, "s.csv"), "\"name, first\",3,\n\n0.25\n");
 
     Value names = kv::make_int(0);
     Args load{kt::string_value(path("s.csv").c_str()), kv::make_int(0), kt::reference(&names)};
