@@ -1,5 +1,6 @@
 #include "data/xls_file.h"
 
+#include <cstdint>
 #include <freexl.h>
 
 #include "data/data_messages.h"
@@ -74,6 +75,11 @@ SheetRead read_xls(const std::string& path, int index, const std::string& name, 
     if (freexl_select_active_worksheet(x.h, static_cast<unsigned short>(chosen)) != FREEXL_OK ||
         freexl_worksheet_dimensions(x.h, &rows, &cols) != FREEXL_OK) {
         data_error("Not a valid workbook: " + path);
+        return SheetRead::failed;
+    }
+    // Every cell of the stated dimensions is asked for: a forged size must not make that endless.
+    if (static_cast<uint64_t>(rows) * cols > k_max_sheet_cells) {
+        data_error("Not a valid workbook: " + path + " (sheet too large)");
         return SheetRead::failed;
     }
     sheet = Sheet();
