@@ -19,7 +19,7 @@ const char* kind_name(DataFormat f) {
     switch (f) {
     case DataFormat::xlsx: return ".xlsx";
     case DataFormat::xls: return ".xls";
-    case DataFormat::wks: return ".wks";
+    case DataFormat::wks: return ".wks/.wk1";
     case DataFormat::dat: return ".dat";
     case DataFormat::dht: return ".dht";
     case DataFormat::dta: return ".dta";

@@ -51,6 +51,6 @@ TEST_F(DataSetDoor, MatricesWithNamesThroughEveryKind) {
     kj::test::RunCapture::messages().clear();
     EXPECT_EQ(ki::offer_data_set_save(dir + "/m.wk1", m), ki::DataSetOffer::failed);
     EXPECT_EQ(kj::test::RunCapture::messages(),
-              "Error: .wks files are not supported in this version: " + dir + "/m.wk1\n");
+              "Error: .wks/.wk1 files are not supported in this version: " + dir + "/m.wk1\n");
     EXPECT_EQ(ki::offer_data_set_load(dir + "/absent.csv", 0, none), ki::DataSetOffer::failed);
 }
