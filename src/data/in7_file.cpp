@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include "data/data_messages.h"
+#include "data/text_encoding.h"
 #include "platform/safe_save.h"
 
 namespace kj::data {
@@ -332,7 +333,7 @@ bool parse_in7_description(DataSet& ds, const std::string& text, bool read_varia
             ds.data_path = (slash == std::string::npos ? std::string() : ds.data_path.substr(0, slash + 1)) + name;
         }
     }
-    ds.description = read_text_block(in);
+    ds.description = utf8_text(read_text_block(in));
     if (!read_variables) return true;
 
     while (in.next(line)) {
@@ -352,7 +353,7 @@ bool parse_in7_description(DataSet& ds, const std::string& text, bool read_varia
             at = end;
         }
         if (name.size() > 64) name.resize(64);
-        Variable& v = ds.add_variable(name);
+        Variable& v = ds.add_variable(utf8_text(name));
         long long offset = 0;
         char group[33] = {}, date[13] = {}, time[13] = {}, kind[13] = {};
         Sample& s = v.sample;
@@ -376,7 +377,7 @@ bool parse_in7_description(DataSet& ds, const std::string& text, bool read_varia
             const int count = std::atoi(kind + 7);
             v.labels.resize(static_cast<std::size_t>(std::clamp(count, 0, k_max_labels)));
         }
-        v.description = read_text_block(in);
+        v.description = utf8_text(read_text_block(in));
         if (v.kind == VariableKind::choice) {
             std::size_t next = 0;
             while (in.peek_after_space() == '|' && in.next(line)) {
@@ -384,7 +385,8 @@ bool parse_in7_description(DataSet& ds, const std::string& text, bool read_varia
                 std::size_t from = 1;
                 while (next < v.labels.size()) {
                     const std::size_t bar = line.find('|', from);
-                    v.labels[next++] = line.substr(from, bar == std::string::npos ? std::string::npos : bar - from);
+                    v.labels[next++] =
+                        utf8_text(line.substr(from, bar == std::string::npos ? std::string::npos : bar - from));
                     if (bar == std::string::npos) break;
                     from = bar + 1;
                 }

@@ -68,7 +68,7 @@ TEST_F(In7File, ReadsVariablesOnOneAxis) {
     // Capital keywords, blank and text lines before "data", an unknown line,
     // a marked variable, a second "data" line and "end" among the variables.
     write("m.in7",
-          "TAVREL 700\n\n;ignored\njunk\nDATA m.bn7\n;Set text\n;  two\n"
+          "TAVREL 700\n\n;ignored\njunk\nDATA m.bn7\n;Set text\n;  two \xE9\n"
           ">first 1990 1 1990 4 4 32 grp 01-01-2000 10:00:00\n;desc of first\n"
           "-hidden 1990 1 1990 1 4 96 grp 01-01-2000 10:00:00\n"
           "data other.bn7\nend\n"
@@ -77,7 +77,7 @@ TEST_F(In7File, ReadsVariablesOnOneAxis) {
                        doubles({-1}) + std::string(32, 'x') + doubles({5, 6, 7, 8}));
     kd::DataSet ds;
     ASSERT_TRUE(kd::read_in7(ds, path("m"), false)) << messages();
-    EXPECT_EQ(ds.description, "Set text\n  two");
+    EXPECT_EQ(ds.description, "Set text\n  two \xC3\xA9");  // 8-bit text taken as Latin-1
     const kd::Sample s = ds.sample;
     EXPECT_EQ((std::vector<int>{s.year1, s.period1, s.year2, s.period2, s.frequency}),
               (std::vector<int>{1990, 1, 1991, 2, 4}));
