@@ -12,7 +12,11 @@ FUZZ_TARGETS = \
 	text_matrix_fuzz \
 	fmt_fuzz \
 	formatted_scan_fuzz \
-	restrictions_fuzz
+	restrictions_fuzz \
+	in7_description_fuzz \
+	bn7_fuzz \
+	csv_fuzz \
+	xlsx_sheet_fuzz
 CMAKE_FLAGS ?=
 
 .PHONY: all deps configure build demo test asan fuzz bench clean

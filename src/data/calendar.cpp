@@ -54,8 +54,10 @@ void append_clock(std::string& out, long long t, Seconds mode) {
 }  // namespace
 
 int julian_day(int year, int month, int day) {
-    // Years beyond a million (and their day counts) are no dates.
+    // Years beyond a million (and their day counts) are no dates; nor are
+    // month and day counts that would carry the sums out of the int range.
     if (year == 0 || year > 1000000 || year < -1000000 || month < 1 || day < 1) return -1;
+    if (month > 12000000 || day > 400000000) return -1;
     int jy = month < 3 ? year - 1 : year;
     if (year < 0) ++jy;
     const int jm = month < 3 ? month + 13 : month + 1;

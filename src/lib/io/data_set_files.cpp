@@ -1,40 +1,67 @@
 #include "lib/io/data_set_files.h"
 
-#include <algorithm>
-#include <cctype>
+#include <cstdio>
 
+#include "data/data_messages.h"
+#include "data/data_set_formats.h"
+#include "data/sheet.h"
+#include "runtime/include_path.h"
 #include "runtime/messages.h"
 
 namespace kj::lib::io {
 
 namespace {
 
-bool is_data_set_kind(const std::string& path) {
-    static const char* const kinds[] = {".in7", ".xlsx", ".xlsm", ".xls", ".wks", ".wk1",
-                                        ".csv", ".dsv",  ".tsv",  ".dat", ".dht", ".dta"};
-    auto dot = path.find_last_of('.');
-    if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return false;
-    std::string ext = path.substr(dot);
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return std::find(std::begin(kinds), std::end(kinds), ext) != std::end(kinds);
-}
-
-DataSetOffer not_built(const std::string& path) {
-    if (!is_data_set_kind(path)) return DataSetOffer::declined;
-    std::string text = "data-set files are not supported yet: \"" + path + "\"";
-    runtime::run_message(text.c_str());
-    return DataSetOffer::failed;
+// The data-set layer reports through the run-time message channel.
+void report_data_message(const char* caption, const char* text) {
+    std::string line = caption;
+    line += ": ";
+    line += text;
+    runtime::run_message(line.c_str());
 }
 
 }  // namespace
 
-DataSetOffer offer_data_set_load(const std::string& path, int, DataSetMatrix&) {
-    return not_built(path);
+void install_data_messages() { data::set_data_message_function(report_data_message); }
+
+bool find_data_file(const std::string& name, std::string& path) {
+    std::string tried;
+    std::FILE* f = compiler::find_file(name.c_str(), false, tried);
+    if (!f) return false;
+    std::fclose(f);
+    path = tried;
+    return true;
 }
 
-DataSetOffer offer_data_set_save(const std::string& path, const DataSetMatrix&) {
-    return not_built(path);
+DataSetOffer offer_data_set_load(const std::string& path, int, DataSetMatrix& out) {
+    const data::DataFormat format = data::data_format_of(path);
+    if (format == data::DataFormat::none) return DataSetOffer::declined;
+    data::DataSet ds;
+    if (!data::load_data_set(path, format, ds)) return DataSetOffer::failed;
+    out.rows = ds.sample.observations() > 0 ? ds.observations() : 0;
+    out.cols = ds.variables.size();
+    out.values.assign(out.rows * out.cols, 0.0);
+    out.names.clear();
+    for (std::size_t j = 0; j < out.cols; ++j) {
+        const data::Variable& v = ds.variables[j];
+        out.names.push_back(v.name);
+        for (std::size_t i = 0; i < out.rows; ++i) out.values[i * out.cols + j] = v.values[i];
+    }
+    return DataSetOffer::done;
+}
+
+DataSetOffer offer_data_set_save(const std::string& path, const DataSetMatrix& in) {
+    const data::DataFormat format = data::data_format_of(path);
+    if (format == data::DataFormat::none) return DataSetOffer::declined;
+    data::DataSet ds;
+    ds.sample = data::Sample::undated(static_cast<int64_t>(in.rows));
+    for (std::size_t j = 0; j < in.cols; ++j) {
+        std::string name = j < in.names.size() ? in.names[j] : std::string();
+        data::Variable& v = ds.add_variable(name.empty() ? data::default_variable_name(j) : name);
+        v.values.resize(in.rows);
+        for (std::size_t i = 0; i < in.rows; ++i) v.values[i] = in.values[i * in.cols + j];
+    }
+    return data::save_data_set(path, format, ds) ? DataSetOffer::done : DataSetOffer::failed;
 }
 
 }  // namespace kj::lib::io

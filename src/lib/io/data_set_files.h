@@ -30,4 +30,11 @@ DataSetOffer offer_data_set_load(const std::string& path, int flag, DataSetMatri
 // in.names may be empty: the layer then names the columns itself.
 DataSetOffer offer_data_set_save(const std::string& path, const DataSetMatrix& in);
 
+// Sends the data-set layer's errors and warnings to the run-time messages
+// (done once at start-up).
+void install_data_messages();
+
+// The file as given, else along the include path; false when not found.
+bool find_data_file(const std::string& name, std::string& path);
+
 }  // namespace kj::lib::io

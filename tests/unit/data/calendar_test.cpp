@@ -29,6 +29,9 @@ TEST(Calendar, InvalidFieldsGiveMinusOne) {
     EXPECT_EQ(kd::julian_day(0, 1, 1), -1);
     EXPECT_EQ(kd::julian_day(2000, 0, 1), -1);
     EXPECT_EQ(kd::julian_day(2000, 1, 0), -1);
+    // Counts whose sums leave the int range (as a date text "9000-166666000-1" gives).
+    EXPECT_EQ(kd::julian_day(9000, 166666000, 1), -1);
+    EXPECT_EQ(kd::julian_day(9000, 1, 2000000000), -1);
 }
 
 TEST(Calendar, NoYearZero) {

@@ -1,0 +1,111 @@
+#include "data/data_set_formats.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+#include "data/data_messages.h"
+#include "data/delimited_file.h"
+#include "data/in7_file.h"
+#include "data/dta_file.h"
+#include "data/xls_file.h"
+#include "data/xlsx_file.h"
+
+namespace kj::data {
+
+namespace {
+
+const char* kind_name(DataFormat f) {
+    switch (f) {
+    case DataFormat::xlsx: return ".xlsx";
+    case DataFormat::xls: return ".xls";
+    case DataFormat::wks: return ".wks/.wk1";
+    case DataFormat::dat: return ".dat";
+    case DataFormat::dht: return ".dht";
+    case DataFormat::dta: return ".dta";
+    default: return "this kind of";
+    }
+}
+
+bool not_built(DataFormat f, const std::string& path) {
+    data_error(std::string(kind_name(f)) + " files are not supported in this version: " + path);
+    return false;
+}
+
+bool is_delimited(DataFormat f) { return f == DataFormat::csv || f == DataFormat::dsv || f == DataFormat::tsv; }
+
+bool read_or_report(const std::string& path, std::string& bytes) {
+    if (read_whole_file(path, bytes)) return true;
+    data_error("Cannot open " + path);
+    return false;
+}
+
+}  // namespace
+
+DataFormat data_format_of(const std::string& path) {
+    if (!has_extension(path)) return DataFormat::none;
+    std::string ext = path.substr(path.find_last_of('.'));
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    static const struct {
+        const char* ext;
+        DataFormat format;
+    } kinds[] = {{".in7", DataFormat::in7}, {".xlsx", DataFormat::xlsx}, {".xlsm", DataFormat::xlsx},
+                 {".xls", DataFormat::xls}, {".wks", DataFormat::wks},   {".wk1", DataFormat::wks},
+                 {".csv", DataFormat::csv}, {".dsv", DataFormat::dsv},   {".tsv", DataFormat::tsv},
+                 {".dat", DataFormat::dat}, {".dht", DataFormat::dht},   {".dta", DataFormat::dta}};
+    for (const auto& k : kinds)
+        if (ext == k.ext) return k.format;
+    return DataFormat::none;
+}
+
+bool load_data_set(const std::string& path, DataFormat format, DataSet& ds, int flags) {
+    if (format == DataFormat::in7) return read_in7(ds, path, (flags & k_include_marked) != 0);
+    if (format == DataFormat::dta) return read_dta(path, ds);
+    if (format == DataFormat::xlsx || format == DataFormat::xls) {
+        Sheet sheet;
+        std::vector<std::string> names;
+        const SheetRead r = format == DataFormat::xls ? read_xls(path, 0, "", sheet, names)
+                                                      : read_xlsx(path, 0, "", sheet, names);
+        if (r == SheetRead::no_such_sheet) data_error("No worksheet in " + path);
+        if (r != SheetRead::ok) return false;
+        ds = data_set_of_sheet(sheet);
+        return true;
+    }
+    if (!is_delimited(format)) return not_built(format, path);
+    std::string bytes;
+    if (!read_or_report(path, bytes)) return false;
+    if (read_delimited_data_set(bytes, delimiter_for(path, bytes), ds)) return true;
+    data_error("Too many observations and variables in " + path);
+    return false;
+}
+
+bool save_data_set(const std::string& path, DataFormat format, DataSet& ds, int flags) {
+    if (format == DataFormat::in7) return write_in7(ds, path, (flags & k_append) != 0, (flags & k_backup) != 0);
+    if (format == DataFormat::xlsx) return save_whole_file(path, xlsx_bytes(sheet_of_data_set(ds)));
+    if (format == DataFormat::dta) return write_dta(path, ds);
+    if (!is_delimited(format)) return not_built(format, path);
+    return save_whole_file(path, write_delimited_data_set(ds, delimiter_for(path, format == DataFormat::dsv ? ";" : "")));
+}
+
+bool load_sheet(const std::string& path, DataFormat format, int index, const std::string& name, Sheet& sheet,
+                std::vector<std::string>& sheet_names) {
+    if (format == DataFormat::xlsx) return read_xlsx(path, index, name, sheet, sheet_names) == SheetRead::ok;
+    if (format == DataFormat::xls) return read_xls(path, index, name, sheet, sheet_names) == SheetRead::ok;
+    if (!is_delimited(format)) return not_built(format, path);
+    std::string bytes;
+    if (!read_or_report(path, bytes)) return false;
+    if (!read_delimited_sheet(bytes, delimiter_for(path, bytes), sheet)) {
+        data_error("Too many cells in " + path);
+        return false;
+    }
+    sheet_names = {sheet.name};
+    return name.empty() ? index == 0 : name == sheet.name;
+}
+
+bool save_sheet(const std::string& path, DataFormat format, const Sheet& sheet) {
+    if (format == DataFormat::xlsx) return save_whole_file(path, xlsx_bytes(sheet));
+    if (!is_delimited(format)) return not_built(format, path);
+    return save_whole_file(path, write_delimited_sheet(sheet, delimiter_for(path, format == DataFormat::dsv ? ";" : "")));
+}
+
+}  // namespace kj::data

@@ -1,0 +1,292 @@
+#include "data/delimited_file.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string_view>
+
+#include "data/calendar.h"
+#include "data/text_encoding.h"
+#include "data/value_text.h"
+
+namespace kj::data {
+
+namespace {
+
+constexpr double k_nan = std::numeric_limits<double>::quiet_NaN();
+
+// Calls on_field(row, column, text, quoted) for every field; an empty line is
+// one empty field, or nothing with skip_empty. A byte-order mark at the start
+// is dropped.
+template <class OnField>
+void scan_fields(const std::string& bytes, char delimiter, bool skip_empty, OnField&& on_field) {
+    const char* s = bytes.data();
+    const std::size_t n = bytes.size();
+    std::size_t p = n >= 3 && std::memcmp(s, "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
+    std::string unquoted;
+    std::size_t row = 0;
+    auto field_end = [&](std::size_t from) {
+        while (from < n && s[from] != delimiter && s[from] != '\n' && s[from] != '\r') ++from;
+        return from;
+    };
+    while (p < n) {
+        if (skip_empty && s[p] == '\n') {
+            ++p;
+            continue;
+        }
+        if (skip_empty && s[p] == '\r' && (p + 1 == n || s[p + 1] == '\n')) {
+            p += p + 1 == n ? 1 : 2;
+            continue;
+        }
+        for (std::size_t col = 0;; ++col) {
+            std::string_view field;
+            const bool quoted = p < n && s[p] == '"';
+            if (quoted) {
+                unquoted.clear();
+                ++p;
+                for (;;) {
+                    const char* q = static_cast<const char*>(std::memchr(s + p, '"', n - p));
+                    if (!q) {
+                        unquoted.append(s + p, n - p);
+                        p = n;
+                        break;
+                    }
+                    unquoted.append(s + p, static_cast<std::size_t>(q - (s + p)));
+                    p = static_cast<std::size_t>(q - s) + 1;
+                    if (p < n && s[p] == '"') {
+                        unquoted += '"';
+                        ++p;
+                    } else {
+                        break;
+                    }
+                }
+                const std::size_t end = field_end(p);
+                unquoted.append(s + p, end - p);
+                p = end;
+                field = unquoted;
+            } else {
+                const std::size_t end = field_end(p);
+                field = std::string_view(s + p, end - p);
+                p = end;
+            }
+            on_field(row, col, field, quoted);
+            if (p < n && s[p] == delimiter) {
+                ++p;
+                continue;
+            }
+            if (p < n && s[p] == '\r') ++p;
+            if (p < n && s[p] == '\n') ++p;
+            break;
+        }
+        ++row;
+    }
+}
+
+std::string_view trimmed(std::string_view f) {
+    while (!f.empty() && (f.front() == ' ' || f.front() == '\t')) f.remove_prefix(1);
+    while (!f.empty() && (f.back() == ' ' || f.back() == '\t')) f.remove_suffix(1);
+    return f;
+}
+
+// The cell kind and value of a field (text cells keep no value here).
+Cell::Kind classify(std::string_view field, double& x) {
+    const std::string_view f = trimmed(field);
+    if (f.empty() || f == "." || f == "NA" || f == "NaN") return Cell::Kind::empty;
+    const auto r = std::from_chars(f.data(), f.data() + f.size(), x);
+    if (r.ec == std::errc() && r.ptr == f.data() + f.size()) return std::isnan(x) ? Cell::Kind::empty : Cell::Kind::number;
+    if (f.size() > 64) return Cell::Kind::text;
+    char buf[80];
+    std::memcpy(buf, f.data(), f.size());
+    buf[f.size()] = 0;
+    const TextValue v = read_value(buf);
+    if (v.kind == TextKind::None || *v.end != 0) return Cell::Kind::text;
+    x = v.value;
+    if (std::isnan(x)) return Cell::Kind::empty;
+    return v.kind == TextKind::DateTime ? Cell::Kind::date : Cell::Kind::number;
+}
+
+void append_number(std::string& out, double x, bool date) {
+    if (std::isnan(x)) return;
+    if (std::isinf(x)) {
+        out += x > 0 ? "+.Inf" : "-.Inf";
+    } else if (date) {
+        append_date_time(out, x, DateTimeStyle{});
+    } else {
+        char buf[32];
+        const auto r = std::to_chars(buf, buf + sizeof buf, x);
+        out.append(buf, r.ptr);
+    }
+}
+
+void append_text(std::string& out, const std::string& text, char delimiter, bool always_quote) {
+    const bool quote = always_quote || text.find_first_of(std::string("\"\r\n") + delimiter) != std::string::npos;
+    if (!quote) {
+        out += text;
+        return;
+    }
+    out += '"';
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+}  // namespace
+
+char delimiter_for(const std::string& path, const std::string& bytes) {
+    std::string ext = path.substr(path.find_last_of('.') == std::string::npos ? path.size() : path.find_last_of('.'));
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    const std::string_view first(bytes.data(), std::min(bytes.find('\n'), bytes.size()));
+    auto count = [&](char c) { return std::count(first.begin(), first.end(), c); };
+    if (ext == ".tsv") return '\t';
+    if (ext == ".csv") return count(',') == 0 && count(';') > 0 ? ';' : ',';
+    char best = ',';
+    long most = 0;
+    for (char c : {'\t', ';', '|', ','})
+        if (count(c) > most) most = count(c), best = c;
+    return best;
+}
+
+bool read_delimited_sheet(const std::string& bytes, char delimiter, Sheet& sheet) {
+    sheet = Sheet();
+    sheet.name = "Sheet1";
+    std::size_t cells = 0;
+    bool too_large = false;
+    scan_fields(bytes, delimiter, false, [&](std::size_t row, std::size_t col, std::string_view f, bool quoted) {
+        if (too_large) return;
+        if (row >= sheet.rows.size()) sheet.rows.resize(row + 1);
+        SheetRow& r = sheet.rows[row];
+        Cell c;
+        c.kind = quoted ? Cell::Kind::text : classify(f, c.number);
+        if (quoted && f.empty()) c.kind = Cell::Kind::empty;
+        if (c.kind == Cell::Kind::text) c.text = utf8_text(f);
+        if (c.kind != Cell::Kind::empty) {
+            cells += col + 1 - r.size();
+            if (cells > k_max_sheet_cells) {
+                too_large = true;
+                return;
+            }
+            r.resize(col + 1);
+            r[col] = std::move(c);
+        }
+    });
+    if (too_large) sheet = Sheet();
+    return !too_large;
+}
+
+bool read_delimited_data_set(const std::string& bytes, char delimiter, DataSet& ds) {
+    struct Column {
+        std::vector<double> x;
+        bool dates = false, numbers = false;
+    };
+    std::vector<Column> columns;
+    std::vector<std::string> names;
+    std::vector<std::pair<std::string, bool>> first_row;
+    bool header = false, too_large = false;
+    std::size_t data_row = 0;  // rows of data seen so far (when the row is done)
+    auto put = [&](std::size_t row, std::size_t col, std::string_view f, bool quoted) {
+        if (too_large) return;
+        if (static_cast<int64_t>(std::max(col + 1, columns.size()) * (row + 1)) > k_max_cells) {
+            too_large = true;
+            return;
+        }
+        if (col >= columns.size()) {
+            const std::size_t old = columns.size();
+            columns.resize(col + 1);
+            for (std::size_t j = old; j < columns.size(); ++j) columns[j].x.resize(row, k_nan);
+        }
+        Column& c = columns[col];
+        c.x.resize(row, k_nan);
+        double x = k_nan;
+        const Cell::Kind kind = classify(f, x);
+        (void)quoted;
+        c.x.push_back(kind == Cell::Kind::number || kind == Cell::Kind::date ? x : k_nan);
+        if (kind == Cell::Kind::date) c.dates = true;
+        if (kind == Cell::Kind::number) c.numbers = true;
+    };
+    std::size_t rows = 0;
+    scan_fields(bytes, delimiter, true, [&](std::size_t row, std::size_t col, std::string_view f, bool quoted) {
+        rows = row + 1;
+        if (row == 0) {
+            double x;
+            if (quoted || classify(f, x) == Cell::Kind::text) header = true;
+            first_row.emplace_back(std::string(f), quoted);
+            return;
+        }
+        if (row == 1 && col == 0) {
+            // The first row is settled: names, or the first observation.
+            if (header) {
+                for (auto& [text, q] : first_row) names.push_back(utf8_text(trimmed(text)));
+            } else {
+                for (std::size_t j = 0; j < first_row.size(); ++j) put(0, j, first_row[j].first, first_row[j].second);
+            }
+        }
+        put(header ? row - 1 : row, col, f, quoted);
+    });
+    if (rows == 1) {
+        if (header) {
+            for (auto& [text, q] : first_row) names.push_back(utf8_text(trimmed(text)));
+            columns.resize(names.size());
+        } else {
+            for (std::size_t j = 0; j < first_row.size(); ++j) put(0, j, first_row[j].first, first_row[j].second);
+        }
+    }
+    data_row = rows == 0 ? 0 : (header ? rows - 1 : rows);
+    columns.resize(std::max(columns.size(), names.size()));
+    ds = DataSet();
+    if (too_large || static_cast<int64_t>(columns.size() * data_row) > k_max_cells) return false;
+
+    ds.sample = Sample::undated(static_cast<int64_t>(data_row));
+    for (std::size_t j = 0; j < columns.size(); ++j) {
+        std::string name = j < names.size() ? names[j] : std::string();
+        if (name.empty()) name = default_variable_name(j);
+        Variable& v = ds.add_variable(std::move(name));
+        v.values = std::move(columns[j].x);
+        v.values.resize(data_row, k_nan);
+        if (columns[j].dates && !columns[j].numbers) v.kind = VariableKind::date;
+    }
+    return true;
+}
+
+std::string write_delimited_sheet(const Sheet& sheet, char delimiter) {
+    std::string out;
+    for (const SheetRow& row : sheet.rows) {
+        for (std::size_t j = 0; j < row.size(); ++j) {
+            if (j) out += delimiter;
+            const Cell& c = row[j];
+            if (c.kind == Cell::Kind::text) append_text(out, c.text, delimiter, false);
+            else if (c.kind != Cell::Kind::empty) append_number(out, c.number, c.kind == Cell::Kind::date);
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+std::string write_delimited_data_set(const DataSet& ds, char delimiter) {
+    std::string out;
+    const std::size_t k = ds.variables.size();
+    for (std::size_t j = 0; j < k; ++j) {
+        if (j) out += delimiter;
+        append_text(out, ds.variables[j].name, delimiter, true);
+    }
+    out += '\n';
+    const std::size_t t = ds.sample.observations() > 0 ? ds.observations() : 0;
+    out.reserve(out.size() + t * k * 12);
+    for (std::size_t i = 0; i < t; ++i) {
+        for (std::size_t j = 0; j < k; ++j) {
+            if (j) out += delimiter;
+            const Variable& v = ds.variables[j];
+            const double x = i < v.values.size() ? v.values[i] : k_nan;
+            // A lone missing value would make an empty line, which readers skip.
+            if (k == 1 && std::isnan(x)) out += "NA";
+            append_number(out, x, v.kind == VariableKind::date);
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+}  // namespace kj::data

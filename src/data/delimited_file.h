@@ -1,0 +1,32 @@
+// Delimited text data (.csv, .tsv, .dsv): one record per line, fields split
+// at the delimiter, double quotes around fields that hold the delimiter, a
+// quote ("" inside) or a line break; a first row of names.
+#pragma once
+
+#include <string>
+
+#include "data/data_set.h"
+#include "data/sheet.h"
+
+namespace kj::data {
+
+// The delimiter for a file name: ',' for .csv (';' when the first line has
+// semicolons but no commas), tab for .tsv; for .dsv and others the most
+// frequent of tab, ';', '|' and ',' in the first line.
+char delimiter_for(const std::string& path, const std::string& bytes);
+
+// Every field as a cell: numbers and ISO dates read as such, the missing
+// spellings "", ".", "NA", "NaN" as empty cells, anything else as text.
+// False when the text holds more cells than a sheet may.
+bool read_delimited_sheet(const std::string& bytes, char delimiter, Sheet& sheet);
+
+// A data set straight from the text (names from a first row that holds text).
+// False when the observations and variables make more cells than a data set may.
+bool read_delimited_data_set(const std::string& bytes, char delimiter, DataSet& ds);
+
+// The text of a sheet and of a data set (a row of names, then the data;
+// missing values as empty fields, date variables as ISO dates).
+std::string write_delimited_sheet(const Sheet& sheet, char delimiter);
+std::string write_delimited_data_set(const DataSet& ds, char delimiter);
+
+}  // namespace kj::data

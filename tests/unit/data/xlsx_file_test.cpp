@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "data/data_set_formats.h"
+#include "data/xlsx_file.h"
+#include "data/zip_writer.h"
+#include "data_files_fixture.h"
+
+namespace kd = kj::data;
+
+namespace {
+constexpr double k_nan = std::numeric_limits<double>::quiet_NaN();
+const std::string k_fixtures = std::string(KJ_SOURCE_DIR) + "/tests/fixtures/data/";
+
+bool same(double a, double b) { return std::isnan(a) ? std::isnan(b) : a == b; }
+
+// Describes a cell as "t:text", a number, "d:number" or "-" (empty).
+std::string show(const kd::Cell& c) {
+    switch (c.kind) {
+    case kd::Cell::Kind::text: return "t:" + c.text;
+    case kd::Cell::Kind::date: return "d:" + std::to_string(c.number);
+    case kd::Cell::Kind::number: return std::to_string(c.number);
+    default: return "-";
+    }
+}
+std::vector<std::string> show(const kd::SheetRow& row) {
+    std::vector<std::string> out;
+    for (const kd::Cell& c : row) out.push_back(show(c));
+    return out;
+}
+
+class XlsxFile : public kj::test::DataFilesTest {};
+}  // namespace
+
+TEST_F(XlsxFile, ReadsAWorkbookMadeElsewhere) {
+    kd::Sheet sheet;
+    std::vector<std::string> names;
+    ASSERT_EQ(kd::read_xlsx(k_fixtures + "python_zipfile.xlsx", 0, "", sheet, names), kd::SheetRead::ok) << messages();
+    EXPECT_EQ(names, (std::vector<std::string>{"First", "Data 2"}));
+    ASSERT_EQ(sheet.rows.size(), 5u);
+    using V = std::vector<std::string>;
+    EXPECT_EQ(show(sheet.rows[0]), (V{"t:name", "t:growth ", "t:when", "t:flag"}));
+    // 36526 with built-in date format 14 is 2000-01-01, day 2451545; a
+    // custom format whose letters are quoted or bracketed is no date.
+    EXPECT_EQ(show(sheet.rows[1]), (V{"t:caf\xC3\xA9", "2.500000", "d:2451545.000000", "1.000000"}));
+    // 43890.75 under "d/m/yyyy h:mm" is 2020-02-29 18:00; an error cell is empty.
+    EXPECT_EQ(show(sheet.rows[2]), (V{"-0.001000", "-", "d:2458909.750000", "0.000000"}));
+    EXPECT_TRUE(sheet.rows[3].empty());
+    EXPECT_EQ(show(sheet.rows[4]), (V{"7.000000", "8.000000", "-", "8.000000"}));
+
+    ASSERT_EQ(kd::read_xlsx(k_fixtures + "python_zipfile.xlsx", 0, "Data 2", sheet, names), kd::SheetRead::ok);
+    ASSERT_EQ(sheet.rows.size(), 2u);
+    EXPECT_EQ(show(sheet.rows[1]), (V{"-", "42.000000"}));
+    EXPECT_EQ(kd::read_xlsx(k_fixtures + "python_zipfile.xlsx", 2, "", sheet, names), kd::SheetRead::no_such_sheet);
+    EXPECT_EQ(messages(), "");
+
+    // As a data set: names from the first row, dates as a date variable.
+    kd::DataSet ds;
+    ASSERT_TRUE(kd::load_data_set(k_fixtures + "python_zipfile.xlsx", kd::DataFormat::xlsx, ds));
+    ASSERT_EQ(ds.variables.size(), 4u);
+    EXPECT_EQ(ds.variables[1].name, "growth ");
+    EXPECT_EQ(ds.variables[2].kind, kd::VariableKind::date);
+    const std::vector<double> when = {2451545, 2458909.75, k_nan, k_nan};
+    for (int i = 0; i < 4; ++i) EXPECT_TRUE(same(ds.variables[2].values[i], when[i])) << i;
+}
+
+TEST_F(XlsxFile, RoundTripOfDataSetsAndSheets) {
+    kd::DataSet ds;
+    ds.sample = kd::Sample::undated(3);
+    ds.add_variable("x <&> \"y\"").values = {1e308, k_nan, -4.9e-324};
+    kd::Variable& d = ds.add_variable("day");
+    d.values = {2451545, 2415020, 2458909.5};  // 1900-01-01 comes before the false leap day
+    d.kind = kd::VariableKind::date;
+    ASSERT_TRUE(kd::save_data_set(path("r.xlsx"), kd::DataFormat::xlsx, ds));
+    kd::DataSet back;
+    ASSERT_TRUE(kd::load_data_set(path("r.xlsx"), kd::DataFormat::xlsx, back)) << messages();
+    ASSERT_EQ(back.variables.size(), 2u);
+    EXPECT_EQ(back.variables[0].name, "x <&> \"y\"");
+    for (int j = 0; j < 2; ++j)
+        for (int i = 0; i < 3; ++i) EXPECT_TRUE(same(back.variables[j].values[i], ds.variables[j].values[i]));
+    EXPECT_EQ(back.variables[1].kind, kd::VariableKind::date);
+
+    kd::Sheet sheet;
+    sheet.name = "a/b:c";
+    sheet.rows.resize(2);
+    sheet.rows[1].resize(30);  // reaches column AD
+    sheet.rows[1][29].kind = kd::Cell::Kind::text;
+    sheet.rows[1][29].text = " spaced\ttext ";
+    ASSERT_TRUE(kd::save_sheet(path("s.xlsm"), kd::DataFormat::xlsx, sheet));
+    std::vector<std::string> names;
+    kd::Sheet again;
+    ASSERT_EQ(kd::read_xlsx(path("s.xlsm"), 0, "", again, names), kd::SheetRead::ok);
+    EXPECT_EQ(names, std::vector<std::string>{"a_b_c"});
+    ASSERT_EQ(again.rows.size(), 2u);
+    ASSERT_EQ(again.rows[1].size(), 30u);
+    EXPECT_EQ(again.rows[1][29].text, " spaced\ttext ");
+}
+
+TEST_F(XlsxFile, DamagedWorkbooksFailCleanly) {
+    const kd::WorkbookContext context{{"only"}, {false}, false};
+    const struct {
+        const char* xml;
+        const char* error;
+    } cases[] = {
+        {"<worksheet><sheetData><row><c r=\"XFE1\"><v>1</v></c></row></sheetData></worksheet>",
+         "cell reference out of range: XFE1"},
+        {"<worksheet><sheetData><row><c r=\"A1048577\"><v>1</v></c></row></sheetData></worksheet>",
+         "cell reference out of range: A1048577"},
+        {"<worksheet><sheetData><row r=\"99999999999\"/></sheetData></worksheet>",
+         "row number out of range: 99999999999"},
+        {"<worksheet><sheetData><row><c t=\"inlineStr\"><is><t>\xff\xfe</t></is></c></row></sheetData></worksheet>",
+         "not well-formed (invalid token) at line 1"},
+        {"<worksheet><sheetData><row><c", "unclosed token at line 1"},
+    };
+    for (const auto& c : cases) {
+        kd::Sheet sheet;
+        EXPECT_EQ(kd::parse_worksheet(c.xml, context, sheet), c.error) << c.xml;
+    }
+    // A shared-string index past the table is an empty cell, not a crash.
+    kd::Sheet sheet;
+    EXPECT_EQ(kd::parse_worksheet("<worksheet><row><c t=\"s\"><v>5</v></c><c t=\"s\"><v>0</v></c></row></worksheet>",
+                                  context, sheet),
+              "");
+    ASSERT_EQ(sheet.rows.size(), 1u);
+    EXPECT_EQ(show(sheet.rows[0]), (std::vector<std::string>{"-", "t:only"}));
+
+    // Files: not a zip, a truncated archive, an archive without a workbook.
+    kd::ZipWriter zip;
+    zip.add("other.txt", "x");
+    const std::string no_workbook = zip.finish();
+    std::string good;
+    {
+        kd::Sheet one;
+        one.rows = {{kd::Cell{kd::Cell::Kind::number, 1, ""}}};
+        good = kd::xlsx_bytes(one);
+    }
+    const struct {
+        std::string bytes;
+        std::string message;
+    } files[] = {
+        {"plain text", "Error: Not a valid workbook: " + path("f.xlsx") + "\n"},
+        {good.substr(0, good.size() / 2), "Error: Not a valid workbook: " + path("f.xlsx") + "\n"},
+        {no_workbook,
+         "Error: Not a valid workbook: " + path("f.xlsx") + " (no member \"xl/workbook.xml\" in \"" + path("f.xlsx") + "\")\n"},
+    };
+    for (const auto& f : files) {
+        messages().clear();
+        write("f.xlsx", f.bytes);
+        kd::DataSet ds;
+        EXPECT_FALSE(kd::load_data_set(path("f.xlsx"), kd::DataFormat::xlsx, ds));
+        EXPECT_EQ(messages(), f.message);
+    }
+    // The binary workbook reader refuses the same bytes in its own words.
+    messages().clear();
+    write("f.xls", good);
+    std::vector<std::string> names;
+    EXPECT_FALSE(kd::load_sheet(path("f.xls"), kd::DataFormat::xls, 0, "", sheet, names));
+    EXPECT_EQ(messages(), "Error: Not a valid workbook: " + path("f.xls") + "\n");
+}
+
+TEST(SpreadsheetDays, SerialNumbersAroundTheFalseLeapDay) {
+    // Serial 1 is 1900-01-01 (day 2415021), serial 59 is 1900-02-28, serial
+    // 61 is 1900-03-01 (day 2415080); the 1904 system starts at 1904-01-01.
+    EXPECT_EQ(kd::calendar_day_of_serial(1, false), 2415021);
+    EXPECT_EQ(kd::calendar_day_of_serial(59, false), 2415079);
+    EXPECT_EQ(kd::calendar_day_of_serial(61, false), 2415080);
+    EXPECT_EQ(kd::calendar_day_of_serial(0, true), 2416481);
+    EXPECT_EQ(kd::serial_of_calendar_day(2415080), 61);
+    EXPECT_EQ(kd::serial_of_calendar_day(2415021), 1);
+}
