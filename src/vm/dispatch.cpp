@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "link/code_image.h"
+#include "link/file_code.h"
 #include "link/literals.h"
 #include "link/symbols.h"
 #include "runtime/alloc.h"
@@ -24,6 +25,10 @@ using link::Instr;
 using link::Op;
 using value::k_null;
 using value::k_owns;
+
+// Pushes of code read from a file may reach the unchecked room beyond the
+// capacity; an out-of-line step may push a few records more.
+static_assert(k_stack_headroom > link::k_unchecked_pushes + 16);
 
 namespace {
 // The top is overwritten by an alias of src; an owned payload in it is released first.
@@ -84,12 +89,14 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
     static const void* const push_global = &&L_PshLod;
     static const void* const loop_back = &&L_LoopBack;
     static const void* const append_local = &&L_AppendLocal;
+    static const void* const checked_push = &&L_CheckedPush;
     static const Handlers handlers = [] {
         Handlers h{};
         fill_opcode_handlers(h, listed);
         h.push_global = push_global;
         h.loop_back = loop_back;
         h.append_local = append_local;
+        h.checked_push = checked_push;
         for (int i = 0; i < k_fused_operators; ++i) {
             h.argument_operator[i] = argument_operator[i];
             h.local_operator[i] = local_operator[i];
@@ -265,6 +272,15 @@ L_Dup:
     }
     sp += k;
     NEXT();
+// A push in code read from a file: compiled code stays within its frame's
+// reservation and the unchecked room beyond it; this code is held to that
+// before the instruction runs as usual.
+L_CheckedPush:
+    if (sp + unchecked_growth(Instr{pc->op, k}) > e.limit() + link::k_unchecked_pushes) {
+        SYNC();
+        raise_run_error(E_StackOverflow);
+    }
+    goto* handlers.by_opcode[static_cast<uint8_t>(pc->op)];
 L_Lap:
     load_alias(*sp, ap[k]);
     NEXT();

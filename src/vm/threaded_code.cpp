@@ -6,6 +6,7 @@
 #include "link/operators.h"
 #include "link/scalar_operators.h"
 #include "link/code_image.h"
+#include "link/file_code.h"
 
 namespace kj::vm {
 
@@ -35,6 +36,17 @@ const void* fused_handler(const Handlers& h, const link::Instr* code, int i, int
     return nullptr;
 }
 }  // namespace
+
+int unchecked_growth(const link::Instr& in) {
+    switch (static_cast<Op>(in.op)) {
+        case Op::Psh: case Op::Pap: case Op::Pbp:
+        case Op::Adr: case Op::Ads: case Op::Xrs:  // push when the named target is an argument or local
+            return 1;
+        case Op::Dup: return in.operand;
+        case Op::Opr: return in.operand == link::T_FullRange ? 1 : 0;
+        default: return 0;
+    }
+}
 
 int fused_operator(int token) {
     int i = 0;
@@ -86,6 +98,12 @@ const Slot* translate_code(const Handlers& h) {
         const int back = code[i + 1].operand - 1;
         if (back > i + 1 && back < n && is(code[back], Op::Jmp)) slots[back].handler = h.loop_back;
     }
+    // Code read from a file runs each push through a check of the stack's
+    // capacity: its depth is not known to be reserved, as compiled code's is.
+    // Its sequences run unfused, instruction by instruction.
+    for (const auto& [from, to] : link::code_read_from_files())
+        for (int i = from; i < to && i < n; ++i)
+            if (unchecked_growth(code[i]) > 0) slots[i].handler = h.checked_push;
     for (int i = n; i < n + 2; ++i) slots[i] = {h.by_opcode[0], 0, static_cast<int32_t>(Op::Ext)};
     if (g_current && g_threaded.depth > 0) {
         g_retired.push_back(std::move(g_current));

@@ -35,10 +35,15 @@ struct Handlers {
     const void* push_global;             // PSH then LOD
     const void* loop_back;               // back-edge JMP of a canonical for loop
     const void* append_local;            // OPR ~, SBP b
+    const void* checked_push;            // a push in code read from a file
     const void* argument_operator[k_fused_operators];  // PAP a, PSH c, OPR op
     const void* local_operator[k_fused_operators];     // PBP b, PSH c, OPR op
     const void* binary_operator[k_binary_operators];   // OPR op
 };
+
+// Records an instruction pushes at most, beyond what it pops (0 for an
+// instruction whose growth the engine checks itself, as INT and calls do).
+int unchecked_growth(const link::Instr& in);
 
 // The slots of the current code image, made again when the image has changed
 // since the last call; two EXT slots follow the last instruction.
