@@ -107,6 +107,7 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
 
     ThreadedRun running;
     const Slot* code = threaded_code(handlers);
+    int32_t checked = g_threaded.checked;
     const Value* literals = link::literal_data();
     value::NamedValue* const globals = link::symbols().entries;
     // The instruction pointer is kept as a pointer to the running slot.
@@ -142,6 +143,7 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
         SYNC();                                                           \
         if (debug_hook()(e, pc->op, pc->operand)) return;                 \
         code = threaded_code(handlers);                                   \
+        checked = g_threaded.checked;                                     \
         literals = link::literal_data();                                  \
         RELOAD();                                                         \
     }
@@ -274,13 +276,14 @@ L_Dup:
     NEXT();
 // A push in code read from a file: compiled code stays within its frame's
 // reservation and the unchecked room beyond it; this code is held to that
-// before the instruction runs as usual.
+// before the push (or the sequence it begins) runs as usual. Each pushes
+// one record, DUP k records.
 L_CheckedPush:
-    if (sp + unchecked_growth(Instr{pc->op, k}) > e.limit() + link::k_unchecked_pushes) {
+    if (sp + (IS_OP(*pc, Dup) ? k : 1) > e.limit() + link::k_unchecked_pushes) {
         SYNC();
         raise_run_error(E_StackOverflow);
     }
-    goto* handlers.by_opcode[static_cast<uint8_t>(pc->op)];
+    goto* pc[checked].handler;
 L_Lap:
     load_alias(*sp, ap[k]);
     NEXT();

@@ -46,12 +46,16 @@ struct Handlers {
 int unchecked_growth(const link::Instr& in);
 
 // The slots of the current code image, made again when the image has changed
-// since the last call; two EXT slots follow the last instruction.
+// since the last call; two EXT slots follow the last instruction. When the
+// image holds code read from files, a second row of as many slots follows:
+// for each push given the checked handler, the handler it runs after the
+// check (a fused sequence's included), at the distance ThreadedState::checked.
 const Slot* translate_code(const Handlers& h);
 
 struct ThreadedState {
     const Slot* slots = nullptr;
     uint64_t generation = 0;
+    int32_t checked = 0;  // distance of the row of handlers behind checked pushes
     int depth = 0;        // dispatch loops running
     bool retired = false; // replaced slot arrays wait for depth 0
 };

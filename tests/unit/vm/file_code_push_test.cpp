@@ -83,6 +83,18 @@ TEST_F(FileCodeTest, CompiledDepthBeyondTheReservationStillRuns) {
     EXPECT_EQ(run_messages().front(), "Runtime error: stack overflow");
 }
 
+TEST_F(FileCodeTest, ChecksKeepWhatThePushesCompute) {
+    // r := local - 3 (a fused load, constant and operator), global pushes
+    // of a function, a duplicate, and a jump into the middle of a sequence.
+    const std::string src = "global r\n" + main_of(
+        "  INT 1\n  PSH 0\n  LTI 10\n  SBP 0\n  POP 0\n"
+        "  PBP 0\n  PSH 3\n  OPR -\n  DUP 1\n  OPR *\n"  // (10 - 3)^2
+        "  PSH 2\n  JMP mid\n  PBP 0\nmid:\n  PSH 1\n  OPR +\n  OPR +\n"  // + 2 + 1
+        "  STO r\n  POP 0\n  RET 0\n");
+    EXPECT_EQ(run_as_file_code(src), 1) << joined();
+    EXPECT_EQ(global("r").u.ival, 52);
+}
+
 TEST(CodeImage, RangesReadFromFilesFollowTheImage) {
     using link::code_read_from_files;
     using Ranges = std::vector<std::pair<int, int>>;
