@@ -295,7 +295,7 @@ def group_objfiles(kj, tmp):
     if not made:
         fail("object files", "none could be written")
         return
-    for trial in range(250):
+    for trial in range(400):
         data = bytearray(rng.choice(made))
         for _ in range(rng.choice([1, 1, 2, 4])):
             i = rng.randrange(len(data))

@@ -7,10 +7,12 @@
 // at entry instead, so that no single push needs a test of its own.
 #pragma once
 
+#include "link/file_code.h"
+
 namespace kj::compiler {
 
 // Pushes of an expression that the engine's headroom covers without a check.
-constexpr int k_unchecked_depth = 64;
+constexpr int k_unchecked_depth = link::k_unchecked_pushes;
 
 // Upper estimate of the records the code in [from, to) keeps on the stack
 // above its frame's locals at any one time.

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "link/file_code.h"
+
 namespace kj::link {
 
 namespace {
@@ -46,6 +48,7 @@ int emit_raw(int32_t op, int32_t operand) {
 void code_truncate(int size) {
     ++g_code_generation;
     if (size >= 0 && size < code_size()) g_code.resize(static_cast<std::size_t>(size));
+    forget_file_code_from(code_size());
 }
 
 int emit(Op op, int32_t operand) { return emit_raw(static_cast<int32_t>(op), operand); }
@@ -53,6 +56,7 @@ int emit(Op op, int32_t operand) { return emit_raw(static_cast<int32_t>(op), ope
 void code_reset() {
     ++g_code_generation;
     g_code.clear();
+    forget_file_code_from(0);
     g_code.reserve(4096);
     g_exists = true;
     emit(Op::Ext);
@@ -62,6 +66,7 @@ void code_reset() {
 void code_free() {
     ++g_code_generation;
     std::vector<Instr>().swap(g_code);
+    forget_file_code_from(0);
     g_exists = false;
 }
 

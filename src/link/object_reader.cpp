@@ -12,6 +12,7 @@
 #include "link/class_records.h"
 #include "link/code_check.h"
 #include "link/code_image.h"
+#include "link/file_code.h"
 #include "link/imports.h"
 #include "link/link_errors.h"
 #include "link/literals.h"
@@ -430,6 +431,7 @@ void ObjectReader::read_code() {
         }
         emit_raw(op, operand);
     }
+    mark_read_from_file(m_code_base, code_size());
 }
 
 int ObjectReader::load() {

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "link/code_image.h"
+#include "link/file_code.h"
 #include "link/literals.h"
 #include "link/symbols.h"
 #include "runtime/alloc.h"
@@ -24,6 +25,10 @@ using link::Instr;
 using link::Op;
 using value::k_null;
 using value::k_owns;
+
+// Pushes of code read from a file may reach the unchecked room beyond the
+// capacity; an out-of-line step may push a few records more.
+static_assert(k_stack_headroom > link::k_unchecked_pushes + 16);
 
 namespace {
 // The top is overwritten by an alias of src; an owned payload in it is released first.
@@ -85,6 +90,7 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
     static const void* const loop_back = &&L_LoopBack;
     static const void* const append_local = &&L_AppendLocal;
     static const void* const product_of_transposed = &&L_TransposedProduct;
+    static const void* const checked_push = &&L_CheckedPush;
     static const Handlers handlers = [] {
         Handlers h{};
         fill_opcode_handlers(h, listed);
@@ -92,6 +98,7 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
         h.loop_back = loop_back;
         h.append_local = append_local;
         h.transposed_product = product_of_transposed;
+        h.checked_push = checked_push;
         for (int i = 0; i < k_fused_operators; ++i) {
             h.argument_operator[i] = argument_operator[i];
             h.local_operator[i] = local_operator[i];
@@ -102,6 +109,7 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
 
     ThreadedRun running;
     const Slot* code = threaded_code(handlers);
+    int32_t checked = g_threaded.checked;
     const Value* literals = link::literal_data();
     value::NamedValue* const globals = link::symbols().entries;
     // The instruction pointer is kept as a pointer to the running slot.
@@ -137,6 +145,7 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
         SYNC();                                                           \
         if (debug_hook()(e, pc->op, pc->operand)) return;                 \
         code = threaded_code(handlers);                                   \
+        checked = g_threaded.checked;                                     \
         literals = link::literal_data();                                  \
         RELOAD();                                                         \
     }
@@ -267,6 +276,16 @@ L_Dup:
     }
     sp += k;
     NEXT();
+// A push in code read from a file: compiled code stays within its frame's
+// reservation and the unchecked room beyond it; this code is held to that
+// before the push (or the sequence it begins) runs as usual. Each pushes
+// one record, DUP k records.
+L_CheckedPush:
+    if (sp + (IS_OP(*pc, Dup) ? k : 1) > e.limit() + link::k_unchecked_pushes) {
+        SYNC();
+        raise_run_error(E_StackOverflow);
+    }
+    goto* pc[checked].handler;
 L_Lap:
     load_alias(*sp, ap[k]);
     NEXT();

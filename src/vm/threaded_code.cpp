@@ -6,6 +6,7 @@
 #include "link/operators.h"
 #include "link/scalar_operators.h"
 #include "link/code_image.h"
+#include "link/file_code.h"
 
 namespace kj::vm {
 
@@ -45,6 +46,17 @@ const void* fused_handler(const Handlers& h, const link::Instr* code, int i, int
 }
 }  // namespace
 
+int unchecked_growth(const link::Instr& in) {
+    switch (static_cast<Op>(in.op)) {
+        case Op::Psh: case Op::Pap: case Op::Pbp:
+        case Op::Adr: case Op::Ads: case Op::Xrs:  // push when the named target is an argument or local
+            return 1;
+        case Op::Dup: return in.operand;
+        case Op::Opr: return in.operand == link::T_FullRange ? 1 : 0;
+        default: return 0;
+    }
+}
+
 int fused_operator(int token) {
     int i = 0;
 #define X(Name)                                          \
@@ -80,7 +92,9 @@ const Slot* translate_code(const Handlers& h) {
     const uint64_t generation = link::code_generation();
     const int n = link::code_size();
     const link::Instr* code = link::code_view();
-    auto slots = std::make_unique<Slot[]>(static_cast<std::size_t>(n) + 2);
+    const bool has_file_code = !link::code_read_from_files().empty();
+    const int row = n + 2;
+    auto slots = std::make_unique<Slot[]>(static_cast<std::size_t>(has_file_code ? 2 * row : row));
     for (int i = 0; i < n; ++i) {
         const link::Instr& in = code[i];
         const void* fused = fused_handler(h, code, i, n);
@@ -95,6 +109,15 @@ const Slot* translate_code(const Handlers& h) {
         const int back = code[i + 1].operand - 1;
         if (back > i + 1 && back < n && is(code[back], Op::Jmp)) slots[back].handler = h.loop_back;
     }
+    // Code read from a file runs each push through a check of the stack's
+    // capacity (its depth is not known to be reserved, as compiled code's is),
+    // then on to the handler the push would have had.
+    for (const auto& [from, to] : link::code_read_from_files())
+        for (int i = from; i < to && i < n; ++i)
+            if (unchecked_growth(code[i]) > 0) {
+                slots[row + i] = slots[i];
+                slots[i].handler = h.checked_push;
+            }
     for (int i = n; i < n + 2; ++i) slots[i] = {h.by_opcode[0], 0, static_cast<int32_t>(Op::Ext)};
     if (g_current && g_threaded.depth > 0) {
         g_retired.push_back(std::move(g_current));
@@ -103,6 +126,7 @@ const Slot* translate_code(const Handlers& h) {
     g_current = std::move(slots);
     g_threaded.slots = g_current.get();
     g_threaded.generation = generation;
+    g_threaded.checked = has_file_code ? row : 0;
     return g_threaded.slots;
 }
 

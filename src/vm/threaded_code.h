@@ -36,18 +36,27 @@ struct Handlers {
     const void* loop_back;               // back-edge JMP of a canonical for loop
     const void* append_local;            // OPR ~, SBP b
     const void* transposed_product;      // OPR ', PBP b or PAP a or PSH LOD g, OPR *
+    const void* checked_push;            // a push in code read from a file
     const void* argument_operator[k_fused_operators];  // PAP a, PSH c, OPR op
     const void* local_operator[k_fused_operators];     // PBP b, PSH c, OPR op
     const void* binary_operator[k_binary_operators];   // OPR op
 };
 
+// Records an instruction pushes at most, beyond what it pops (0 for an
+// instruction whose growth the engine checks itself, as INT and calls do).
+int unchecked_growth(const link::Instr& in);
+
 // The slots of the current code image, made again when the image has changed
-// since the last call; two EXT slots follow the last instruction.
+// since the last call; two EXT slots follow the last instruction. When the
+// image holds code read from files, a second row of as many slots follows:
+// for each push given the checked handler, the handler it runs after the
+// check (a fused sequence's included), at the distance ThreadedState::checked.
 const Slot* translate_code(const Handlers& h);
 
 struct ThreadedState {
     const Slot* slots = nullptr;
     uint64_t generation = 0;
+    int32_t checked = 0;  // distance of the row of handlers behind checked pushes
     int depth = 0;        // dispatch loops running
     bool retired = false; // replaced slot arrays wait for depth 0
 };
