@@ -12,6 +12,7 @@
 #include "link/literals.h"
 #include "link/symbols.h"
 #include "runtime/include_path.h"
+#include "value/owned_value.h"
 #include "value/value.h"
 
 namespace kj::compiler {
@@ -52,7 +53,10 @@ bool same_constant(const value::Value& a, const value::Value& b) {
 }
 
 // Defines or redeclares the global `name` with value v (taken over).
-void define_global(const std::string& name, value::Value v, const Qualifiers& q) {
+// Takes v; nothing leaks when a report ends compiling (the error limit).
+void define_global(const std::string& name, value::Value owned, const Qualifiers& q) {
+    value::OwnedValue held(owned);
+    value::Value& v = held.v;
     v.type |= KJ_FLAG_GLOBAL;
     if (q.is_const) v.type |= value::k_const;
     if (q.is_serial) v.type |= k_serial;
@@ -62,19 +66,21 @@ void define_global(const std::string& name, value::Value v, const Qualifiers& q)
         value::Value& old = link::symbol_at(k).val;
         if (value::has_flag(old, value::k_const) && q.is_const) {
             if (!same_constant(old, v)) report(D_ConstantRedefined, name);
-            value::release(v);
             return;
         }
         if (value::has_flag(old, value::k_extern) && !q.is_extern) {
             value::release(old);
-            old = v;
+            old = held.take();
             return;
         }
         if (!q.is_extern) report(D_Duplicate, name);
-        value::release(v);
         return;
     }
-    if (link::add_symbol(name, v) < 0) report(D_SymbolTableFull);
+    if (link::add_symbol(name, v) < 0) {
+        report(D_SymbolTableFull);
+        return;
+    }
+    held.take();
 }
 
 // decl name [ "[" r "]" [ "[" c "]" ] ] [ "=" constant ] { "," ... } ";"
@@ -95,7 +101,8 @@ void global_declaration(const Qualifiers& q) {
                 rows = cols = 0;
             }
         }
-        value::Value v = value::make_int(0);
+        value::OwnedValue held;
+        value::Value& v = held.v;
         if (accept(T_Assign)) {
             if (q.is_extern) report(D_InitExternal, name);
             v = constant_value();
@@ -109,7 +116,7 @@ void global_declaration(const Qualifiers& q) {
             for (int i = 0; i < rows; ++i)
                 for (int j = 0; j < cols; ++j) v.u.mat.m[i][j] = fill;
         }
-        define_global(name, v, q);
+        define_global(name, held.take(), q);
     } while (accept(T_Comma));
     expect(T_Semicolon);
 }

@@ -8,6 +8,7 @@
 #include "num/lu_inverse.h"
 #include "num/matmul.h"
 #include "num/transpose.h"
+#include "value/owned_value.h"
 #include "vm/operators_operand.h"
 
 namespace kj::vm {
@@ -40,13 +41,6 @@ Value inverse(const Value& m) {
     return t.take();
 }
 
-// Holds an owned matrix record while later steps may raise.
-struct OwnedValue {
-    Value v{};
-    ~OwnedValue() { value::release(v); }
-    Value take() { return steal(v); }
-};
-
 void scale_in_place(Value& m, double s) {
     const std::size_t n = static_cast<std::size_t>(m.u.mat.r) * static_cast<std::size_t>(m.u.mat.c);
     double* p = n ? m.u.mat.m[0] : nullptr;
@@ -68,7 +62,7 @@ void matrix_right_division(Value*& sp) {
     const Num a = numeric(l);
     if (r.u.mat.r != r.u.mat.c || (!a.scalar_like() && l.u.mat.c != r.u.mat.r))
         raise_bad_operand(l, T_Slash, r);
-    OwnedValue inv;
+    value::OwnedValue inv;
     inv.v = inverse(r);
     if (a.scalar_like()) {
         scale_in_place(inv.v, a.scalar());
@@ -88,7 +82,7 @@ void matrix_power(Value*& sp) {
     if (ed != std::trunc(ed) || std::fabs(ed) > 2147483647.0) raise_bad_operand(l, T_Caret, r);
     const long long exponent = static_cast<long long>(ed);
 
-    OwnedValue base, result;
+    value::OwnedValue base, result;
     if (exponent < 0) {
         base.v = inverse(l);
     } else {
