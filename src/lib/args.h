@@ -27,12 +27,6 @@ inline value::Value& matrix_value_arg(value::Value* args, int i) {
     return args[i];
 }
 
-// args[i] as an int (a double truncated, a matrix's first element).
-inline int32_t int_value_arg(value::Value* args, int i) {
-    int32_t x;
-    if (!try_convert_to_int(args[i], &x)) arg_type_error(i, value::T_Int, &args[i]);
-    return x;
-}
 
 inline bool is_type(const value::Value& v, uint32_t t) { return !value::is_null(v) && value::type_of(v) == t; }
 inline bool is_string(const value::Value& v) { return is_type(v, value::T_String); }
@@ -66,11 +60,15 @@ inline void set_copy(value::Value& result, const value::Value& src) {
     result.type &= ~(value::k_const | value::k_static);
 }
 
+// A reference argument (&x) whose target can receive a value.
+inline bool is_reference(const value::Value& v) {
+    return is_type(v, value::T_Array) && value::has_flag(v, value::k_address) && v.u.arr.v;
+}
+
 // Stores `out` (owned) through a reference argument (&x); any other record
 // (int 0 stands for "not wanted") drops it.
 inline void store_reference(value::Value& ref, value::Value& out) {
-    if (is_type(ref, value::T_Array) && value::has_flag(ref, value::k_address) && ref.u.arr.v)
-        value::assign(*ref.u.arr.v, out);
+    if (is_reference(ref)) value::assign(*ref.u.arr.v, out);
     value::release(out);
 }
 
@@ -88,7 +86,12 @@ struct MatrixArg {
 // args[k] converted to a matrix: type error for an expected matrix otherwise.
 MatrixArg matrix_arg(value::Value* args, int k);
 // args[k] as an int or double: type error for that type otherwise.
+// args[k] as an int (a double truncated, a matrix's first element).
 int int_arg(value::Value* args, int k);
+// An optional int argument k of a call with `count` arguments (dflt when absent).
+inline int optional_int_arg(value::Value* args, int count, int k, int dflt) {
+    return count > k ? int_arg(args, k) : dflt;
+}
 double double_arg(value::Value* args, int k);
 // The elements of args[k] (converted to a matrix) in row-major order.
 std::vector<double> elements_arg(value::Value* args, int k);

@@ -7,7 +7,7 @@
 
 #include "lib/arg_checks.h"
 #include "lib/library_groups.h"
-#include "lib/timeseries_args.h"
+#include "lib/args.h"
 #include "num/timeseries/arma.h"
 #include "num/timeseries/autocorrelation.h"
 #include "value/value.h"
@@ -17,7 +17,6 @@ namespace kj::lib {
 
 namespace {
 using value::Value;
-using namespace ts;
 
 // The model orders and the first row of vP (p + q coefficients at least).
 struct Model {
@@ -32,7 +31,7 @@ Model model_args(Value* a, int ivp, int ip) {
     m.q = int_arg(a, ip + 1);
     if (m.p < 0) arg_error(ip);
     if (m.q < 0) arg_error(ip + 1);
-    Value& vp = matrix_arg(a, ivp);
+    Value& vp = matrix_value_arg(a, ivp);
     if (m.p + m.q > 0 && (vp.u.mat.r < 1 || vp.u.mat.c < m.p + m.q)) arg_error(ivp);
     if (m.p + m.q > 0) m.phi = vp.u.mat.m[0], m.theta = vp.u.mat.m[0] + m.p;
     return m;
@@ -40,21 +39,21 @@ Model model_args(Value* a, int ivp, int ip) {
 
 // result := a copy of matrix argument i; returns its block.
 double** copy_of(Value* r, Value* a, int i) {
-    Value& x = matrix_arg(a, i);
+    Value& x = matrix_value_arg(a, i);
     value::set_matrix_copy(*r, x.u.mat.m, x.u.mat.r, x.u.mat.c);
     return r->u.mat.m;
 }
 
 void fn_arma0(Value* r, Value* a, int) {
-    matrix_arg(a, 0);
+    matrix_value_arg(a, 0);
     const Model m = model_args(a, 1, 2);
     double** x = copy_of(r, a, 0);
     if (m.p + m.q > 0) num::arma_residuals(x, r->u.mat.r, r->u.mat.c, m.phi, m.p, m.theta, m.q);
 }
 
 void fn_armagen(Value* r, Value* a, int) {
-    Value& x = matrix_arg(a, 0);
-    Value& e = matrix_arg(a, 1);
+    Value& x = matrix_value_arg(a, 0);
+    Value& e = matrix_value_arg(a, 1);
     if (e.u.mat.r != x.u.mat.r || e.u.mat.c != x.u.mat.c) arg_size_error(1, e, x.u.mat.r, x.u.mat.c);
     const Model m = model_args(a, 2, 3);
     double** y = copy_of(r, a, 0);
@@ -62,14 +61,14 @@ void fn_armagen(Value* r, Value* a, int) {
 }
 
 void fn_armaforc(Value* r, Value* a, int count) {
-    const Value& x = matrix_arg(a, 0);
+    const Value& x = matrix_value_arg(a, 0);
     const int H = x.u.mat.r, n = x.u.mat.c;
     const Model m = model_args(a, 1, 2);
     // An empty matrix (or int 0) stands for a pre-sample block not given.
     auto presample = [&](int i, int need, int* rows) -> double** {
         *rows = 0;
         if (count <= i) return nullptr;
-        Value& v = matrix_arg(a, i);
+        Value& v = matrix_value_arg(a, i);
         if (v.u.mat.r == 0 || v.u.mat.c == 0) return nullptr;
         if (v.u.mat.r < need || v.u.mat.c != n) arg_size_error(i, v, std::max(need, 1), n);
         *rows = v.u.mat.r;
@@ -101,7 +100,7 @@ void fn_armavar(Value* r, Value* a, int) {
 }
 
 void fn_diffpow(Value* r, Value* a, int) {
-    matrix_arg(a, 0);
+    matrix_value_arg(a, 0);
     const double d = double_arg(a, 1);
     if (!(std::fabs(d) <= 10000)) {
         value::set_int(*r, 0);
@@ -113,7 +112,7 @@ void fn_diffpow(Value* r, Value* a, int) {
 
 // The elements of a 1 x n row argument as ints, each in [lo, hi).
 std::vector<int> index_row(Value* a, int i, int n, int lo, int hi) {
-    Value& v = matrix_arg(a, i);
+    Value& v = matrix_value_arg(a, i);
     if (v.u.mat.r != 1 || v.u.mat.c != n) arg_size_error(i, v, 1, n);
     std::vector<int> out(static_cast<std::size_t>(n));
     for (int k = 0; k < n; ++k) {
@@ -125,8 +124,8 @@ std::vector<int> index_row(Value* a, int i, int n, int lo, int hi) {
 }
 
 void fn_modelforc(Value* r, Value* a, int) {
-    Value& data = matrix_arg(a, 0);
-    Value& pi = matrix_arg(a, 1);
+    Value& data = matrix_value_arg(a, 0);
+    Value& pi = matrix_value_arg(a, 1);
     const int T = data.u.mat.r, k = data.u.mat.c;
     const int n = pi.u.mat.r, m = pi.u.mat.c;
     const std::vector<int> endo = index_row(a, 2, n, 0, k);
@@ -134,7 +133,7 @@ void fn_modelforc(Value* r, Value* a, int) {
     const std::vector<int> lag = index_row(a, 4, m, 0, T + 1);
     for (int i = 0; i < m; ++i)
         if (lag[i] == 0 && std::find(endo.begin(), endo.end(), rhs[i]) != endo.end()) arg_error(4);
-    Value& u = matrix_arg(a, 5);
+    Value& u = matrix_value_arg(a, 5);
     const bool shocks = u.u.mat.r > 0 && u.u.mat.c > 0;
     if (shocks && (u.u.mat.r != T || u.u.mat.c != n)) arg_size_error(5, u, T, n);
     const int t1 = int_arg(a, 6);
@@ -152,7 +151,7 @@ void fn_modelforc(Value* r, Value* a, int) {
 
 void fn_pacf(Value* r, Value* a, int count) {
     if (count > 3) arg_error(3);
-    Value& acf = matrix_arg(a, 0);
+    Value& acf = matrix_value_arg(a, 0);
     const int T = acf.u.mat.r;
     if (T < 1 || acf.u.mat.c < 1) {
         value::set_int(*r, 0);
@@ -164,7 +163,7 @@ void fn_pacf(Value* r, Value* a, int count) {
     const int imat = reference ? (count > 2 ? 2 : -1) : (count > 1 ? 1 : -1);
     Value* mx = nullptr;
     if (imat >= 0) {
-        mx = &matrix_arg(a, imat);
+        mx = &matrix_value_arg(a, imat);
         if (mx->u.mat.r != T) arg_size_error(imat, *mx, T, mx->u.mat.c);
     }
     const int c = mx ? mx->u.mat.c : 0;

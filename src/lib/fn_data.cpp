@@ -64,7 +64,7 @@ bool path_of(const std::string& name, std::string& path) {
 void fn_loaddata(KjValue* result, KjValue* args, int count) {
     check_most(count, 13);
     const std::string name = name_arg(args, 0);
-    const int flags = count > 12 ? int_value_arg(args, 12) : 0;
+    const int flags = count > 12 ? int_arg(args, 12) : 0;
     value::set_int(*result, 0);
     std::string path;
     if (!path_of(data::has_extension(name) ? name : name + ".in7", path)) return;
@@ -109,11 +109,11 @@ void fn_savedata(KjValue* result, KjValue* args, int count) {
     check_most(count, 13);
     const std::string name = name_arg(args, 0);
     const Value& m = matrix_value_arg(args, 1);
-    const int flags = count > 12 ? int_value_arg(args, 12) : 0;
+    const int flags = count > 12 ? int_arg(args, 12) : 0;
     data::DataSet ds;
     data::Sample& s = ds.sample;
-    s = {int_value_arg(args, 3), int_value_arg(args, 4), int_value_arg(args, 5), int_value_arg(args, 6),
-         int_value_arg(args, 7)};
+    s = {int_arg(args, 3), int_arg(args, 4), int_arg(args, 5), int_arg(args, 6),
+         int_arg(args, 7)};
     const long long t = m.u.mat.r, cols = m.u.mat.c;
     if (s.frequency < 1 || s.observations() != t) arg_error(5);
     const Value& names = args[2];
@@ -161,7 +161,7 @@ void fn_loadsheet(KjValue* result, KjValue* args, int count) {
     std::string sheet_name;
     if (count > 1) {
         if (is_string(args[1])) sheet_name = std::string(string_of(args[1]));
-        else index = int_value_arg(args, 1);
+        else index = int_arg(args, 1);
     }
     value::set_int(*result, 0);
     std::string path;

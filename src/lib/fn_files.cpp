@@ -90,7 +90,7 @@ char type_code(Value* args, int i, char fallback) {
         if (!s.empty() && s[0] == '%') s.remove_prefix(1);
         return s.empty() ? fallback : s[0];
     }
-    const int code = int_value_arg(args, i);
+    const int code = int_arg(args, i);
     return code > 0 && code < 256 ? static_cast<char>(code) : fallback;
 }
 
@@ -231,8 +231,8 @@ void fn_fread(Value* result, Value* args, int count) {
         r = f->dims[0];
         c = f->dims[1];
     }
-    if (count > 3) r = int_value_arg(args, 3);
-    if (count > 4) c = int_value_arg(args, 4);
+    if (count > 3) r = int_arg(args, 3);
+    if (count > 4) c = int_arg(args, 4);
     if (r < 0 || c < 0) vm::raise_run_error(vm::E_NegativeDim);
     const std::int64_t left = bytes_left(*f);
     Value out = value::make_int(0);
@@ -369,7 +369,7 @@ void fn_fseek(Value* result, Value* args, int count) {
         return;
     }
     const char code = count > 2 ? type_code(args, 1, 'c') : 'c';
-    const long long n = int_value_arg(args, count > 2 ? 2 : 1);
+    const long long n = int_arg(args, count > 2 ? 2 : 1);
     value::set_int(*result, -1);
     if (f.flags & io::k_file_zip) return;
     std::fflush(f.stream);
@@ -420,7 +420,7 @@ void fn_ftime(Value* result, Value* args, int) {
 }
 
 void fn_kjprintlevel(Value* result, Value* args, int) {
-    const int level = int_value_arg(args, 0);
+    const int level = int_arg(args, 0);
     const int previous = host::state().print_level;
     host::state().print_level = level;
     value::set_int(*result, previous);

@@ -77,7 +77,7 @@ void fn_loadmat(Value* result, Value* args, int count) {
         if (is_type(args[1], value::T_Array) && value::has_flag(args[1], value::k_address))
             names_ref = &args[1];
         else
-            flag = int_value_arg(args, 1);
+            flag = int_arg(args, 1);
     }
     check_most(count, 2);
     value::set_int(*result, 0);
@@ -149,7 +149,7 @@ void fn_savemat(Value* result, Value* args, int count) {
         if (is_type(args[2], value::T_Array))
             names = &args[2];
         else
-            flag = int_value_arg(args, 2);
+            flag = int_arg(args, 2);
     }
     value::set_int(*result, 0);
     if (x.empty()) return;

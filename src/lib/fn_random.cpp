@@ -96,7 +96,7 @@ void fn_ranseed(KjValue* result, KjValue* args, int) {
         seed_result(*result, lock.state());
         return;
     }
-    const int32_t i = int_value_arg(args, 0);
+    const int32_t i = int_arg(args, 0);
     num::RanLock lock(i != 0);
     KjRanState& s = lock.state();
     if (i != 0 && s.set_seed) {

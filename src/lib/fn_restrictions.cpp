@@ -52,7 +52,7 @@ const double* elements_if_count(Value* args, Value& result, long long expected) 
 void fn_res_compile_param(Value* result, Value* args, int count) {
     check_most(count, 4);
     const std::u16string text = text_arg(args, 0);
-    const int n = int_value_arg(args, 1);
+    const int n = int_arg(args, 1);
     data::ParameterRestrictions& set = data::parameter_restrictions();
     const int free_count = data::compile_parameter_restrictions(text, n, set, data::compile_messages());
     store_message(args[2], free_count >= 0);
@@ -68,7 +68,7 @@ void fn_res_compile_param(Value* result, Value* args, int count) {
 
 void fn_res_compile_test(Value* result, Value* args, int) {
     const std::u16string text = text_arg(args, 0);
-    const int n = int_value_arg(args, 1);
+    const int n = int_arg(args, 1);
     const int m = data::compile_test_restrictions(text, n, data::test_restrictions(), data::compile_messages());
     store_message(args[2], m > 0 || data::compile_messages().text().empty());
     value::set_int(*result, m);

@@ -94,7 +94,7 @@ void select_by_value(Value& result, Value* args, int count, Axis axis, bool keep
     if (count > most) arg_error(most);
     const Value& m = matrix_value_arg(args, 0);
     const ValueSet set = match_set(args, count, 1);
-    const bool every = !keep && count > 2 && int_value_arg(args, 2) != 0;
+    const bool every = !keep && count > 2 && int_arg(args, 2) != 0;
     std::vector<char> flags = lines_where(m, axis, every, [&](double x) { return set.contains(x); });
     keep_where(result, m, axis, keep ? flags : flipped(std::move(flags)));
 }
@@ -134,15 +134,15 @@ void drop_lines(Value& result, Value* args, int count, Axis axis) {
 }
 
 // The array base passed after a function's own `own` arguments, or 0.
-int array_base(Value* args, int count, int own) { return count > own ? int_value_arg(args, count - 1) : 0; }
+int array_base(Value* args, int count, int own) { return count > own ? int_arg(args, count - 1) : 0; }
 
 // insertc, insertr: n lines before line `at`, from a scalar or a matrix of
 // the inserted block's shape.
 void insert_lines(Value& result, Value* args, int count, Axis axis) {
     if (count > 5) arg_error(5);
     const Value& m = matrix_value_arg(args, 0);
-    const int at = int_value_arg(args, 1) - array_base(args, count, 4);
-    const int n = int_value_arg(args, 2);
+    const int at = int_arg(args, 1) - array_base(args, count, 4);
+    const int n = int_arg(args, 2);
     const bool rows = axis == Axis::Rows;
     const int r = m.u.mat.r, c = m.u.mat.c;
     if (at < 0 || at > lines(m, axis)) arg_error(1);
@@ -188,7 +188,7 @@ void end_rows(Value& result, Value* args, int count, bool head) {
     if (count > 2) arg_error(2);
     const Value& m = matrix_value_arg(args, 0);
     const int r = m.u.mat.r, c = m.u.mat.c;
-    const int n = count > 1 ? int_value_arg(args, 1) : 5;
+    const int n = count > 1 ? int_arg(args, 1) : 5;
     const int take = n >= r ? r : n >= 0 ? n : std::max(0, r + n);
     if (take == 0 || c == 0) return set_empty(result);
     const int first = head ? 0 : r - take;
@@ -365,8 +365,8 @@ void fn_selectrc(KjValue* result, KjValue* args, int) {
 void fn_submat(KjValue* result, KjValue* args, int count) {
     const Value& m = matrix_value_arg(args, 0);
     const int base = array_base(args, count, 5);
-    const int r1 = int_value_arg(args, 1) - base, r2 = int_value_arg(args, 2) - base;
-    const int c1 = int_value_arg(args, 3) - base, c2 = int_value_arg(args, 4) - base;
+    const int r1 = int_arg(args, 1) - base, r2 = int_arg(args, 2) - base;
+    const int c1 = int_arg(args, 3) - base, c2 = int_arg(args, 4) - base;
     check_range(r1, r2, m.u.mat.r, vm::IndexForm::Row, m);
     check_range(c1, c2, m.u.mat.c, vm::IndexForm::Column, m);
     if (m.u.mat.r == 0 || m.u.mat.c == 0) return set_empty(*result);
@@ -458,10 +458,10 @@ void fn_findsample(KjValue* result, KjValue* args, int) {
         sel.cols.push_back(col);
         sel.lags.push_back(vm::truncate_to_int(elements_of(vlag)[nlag == 1 ? 0 : i]));
     }
-    const int t1 = std::max(0, int_value_arg(args, 3));
-    const int it2 = int_value_arg(args, 4);
+    const int t1 = std::max(0, int_arg(args, 3));
+    const int it2 = int_arg(args, 4);
     const int t2 = it2 < 0 ? rows - 1 : std::min(it2, rows - 1);
-    const int mode = int_value_arg(args, 5);
+    const int mode = int_arg(args, 5);
     if (mode < 0 || mode > 2) arg_error(5);
 
     int first = -1, last = -1;  // the span found

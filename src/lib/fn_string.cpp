@@ -66,14 +66,14 @@ long find_element(const Value& arr, std::string_view f, const Search& how) {
 std::string sought_text(Value* args, bool in_string) {
     Value& f = args[1];
     if (is_string(f)) return std::string(string_of(f));
-    if (in_string && is_scalar(f)) return std::string(1, static_cast<char>(int_value_arg(args, 1)));
+    if (in_string && is_scalar(f)) return std::string(1, static_cast<char>(int_arg(args, 1)));
     arg_type_error(1, value::T_String, &f);
 }
 
 void search(Value& result, Value* args, int count, bool backward, bool fold) {
     if (count > 4) arg_error(4);
-    const long base = count > 3 ? int_value_arg(args, 3) : 0;
-    Search how{backward, fold, count > 2, count > 2 ? int_value_arg(args, 2) - base : 0};
+    const long base = count > 3 ? int_arg(args, 3) : 0;
+    Search how{backward, fold, count > 2, count > 2 ? int_arg(args, 2) - base : 0};
     Value& s = args[0];
     const bool in_string = is_string(s);
     if (!in_string && !is_string_array(s)) arg_type_error(0, value::T_String, &s);

@@ -7,7 +7,7 @@
 
 #include "lib/arg_checks.h"
 #include "lib/library_groups.h"
-#include "lib/timeseries_args.h"
+#include "lib/args.h"
 #include "num/timeseries/autocorrelation.h"
 #include "num/timeseries/fourier.h"
 #include "num/timeseries/smoothing_spline.h"
@@ -19,10 +19,9 @@ namespace kj::lib {
 
 namespace {
 using value::Value;
-using namespace ts;
 
 void fn_acf(Value* r, Value* a, int) {
-    Value& x = matrix_arg(a, 0);
+    Value& x = matrix_value_arg(a, 0);
     const int lags = int_arg(a, 1);
     if (lags < 0) arg_error(1);
     const int T = x.u.mat.r, n = x.u.mat.c;
@@ -35,11 +34,11 @@ void fn_acf(Value* r, Value* a, int) {
 }
 
 void fn_periodogram(Value* r, Value* a, int count) {
-    Value& x = matrix_arg(a, 0);
+    Value& x = matrix_value_arg(a, 0);
     const int T = x.u.mat.r, n = x.u.mat.c;
-    const int trunc = optional_int(a, count, 1, T - 1);
-    const int points = optional_int(a, count, 2, 0);
-    const int mode = optional_int(a, count, 3, 0);
+    const int trunc = optional_int_arg(a, count, 1, T - 1);
+    const int points = optional_int_arg(a, count, 2, 0);
+    const int mode = optional_int_arg(a, count, 3, 0);
     if (mode < 0 || mode > 3) arg_error(3);
     if (T < 2) {
         value::set_int(*r, 0);
@@ -66,10 +65,10 @@ struct FourierArgs {
 };
 
 FourierArgs fourier_args(Value* a, int count) {
-    Value& z = matrix_arg(a, 0);
+    Value& z = matrix_value_arg(a, 0);
     if (z.u.mat.r > 2) arg_error(0);
     FourierArgs f;
-    f.type = optional_int(a, count, 1, 0);
+    f.type = optional_int_arg(a, count, 1, 0);
     if (f.type < 0 || f.type > 2) arg_error(1);
     f.n = z.u.mat.r > 0 ? z.u.mat.c : 0;
     f.complex = z.u.mat.r == 2;
@@ -127,7 +126,7 @@ void fn_fft(Value* r, Value* a, int count) {
 }
 
 void fn_peak(Value* r, Value* a, int) {
-    Value& x = matrix_arg(a, 0);
+    Value& x = matrix_value_arg(a, 0);
     const int T = x.u.mat.r, n = x.u.mat.c;
     value::set_matrix_zero(*r, T, n);
     double** m = x.u.mat.m;
@@ -140,9 +139,9 @@ void fn_peak(Value* r, Value* a, int) {
 
 void fn_spline(Value* r, Value* a, int count) {
     if (count > 4) arg_error(4);
-    Value& y = matrix_arg(a, 0);
+    Value& y = matrix_value_arg(a, 0);
     const int T = y.u.mat.r, n = y.u.mat.c;
-    Value& xv = matrix_arg(a, 1);
+    Value& xv = matrix_value_arg(a, 1);
     const bool default_x = xv.u.mat.r == 0 || xv.u.mat.c == 0 ||
                            (xv.u.mat.r == 1 && xv.u.mat.c == 1 && T != 1 && xv.u.mat.m[0][0] == 0);
     if (!default_x && (xv.u.mat.r != T || xv.u.mat.c != 1)) arg_size_error(1, xv, T, 1);

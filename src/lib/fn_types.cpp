@@ -193,7 +193,7 @@ void fn_isclass(KjValue* result, KjValue* args, int count) {
         if (!is_string(args[1])) arg_type_error(1, value::T_String, &args[1]);
         name = string_of(args[1]);
     }
-    const bool derived = count > 2 ? int_value_arg(args, 2) != 0 : true;
+    const bool derived = count > 2 ? int_arg(args, 2) != 0 : true;
     value::set_int(*result, class_matches(args[0], name, derived));
 }
 
