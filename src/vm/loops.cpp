@@ -214,8 +214,17 @@ struct ForeachRecords {
 };
 
 ForeachRecords foreach_records(Engine& e, int n) {
+    // Compiled code always has them above the frame's base; damaged code may not.
+    if (n < 2 || e.sp - n - 2 < e.bp) raise_run_error(E_StackError);
     Value* terms = e.sp - n;
     return {terms - 2, terms - 1, terms};
+}
+
+// A local slot of the running frame that the loop writes: below the records
+// the loop works on (a damaged object file may name any number).
+Value& loop_local(Engine& e, int slot) {
+    if (slot < 0 || e.bp + slot >= e.sp) raise_run_error(E_StackError);
+    return e.bp[slot];
 }
 
 Value& collection_of(const Value& address) {
@@ -235,23 +244,15 @@ const void* data_of(const Value& v) {
 
 void set_local_int(Engine& e, int slot, int32_t i) {
     if (slot < 0) return;
-    value::release(e.bp[slot]);
-    e.bp[slot] = value::make_int(i);
+    Value& local = loop_local(e, slot);
+    value::release(local);
+    local = value::make_int(i);
 }
 
-// FOR n: counts and mode from the collection and the first two index terms.
-void foreach_setup(Engine& e, int n) {
-    const ForeachRecords r = foreach_records(e, n);
-    const Value& coll = collection_of(*r.address);
-    if (value::is_null(coll)) raise_run_error(E_NoValue);
-    const int slot_var = r.slot->u.ival;
-    const int i = r.terms[0].u.ival, j = r.terms[1].u.ival;
-    Mode mode = Mode::Element;
-    if (i >= 0 && j == -1) mode = Mode::Rows;
-    if (i >= 0 && j == -2) mode = Mode::Sequence;
-    if (i == -1 && j >= 0) mode = Mode::Columns;
-
-    int32_t outer = 1, inner = 1;
+// How many outer and inner steps a collection has in a mode.
+void step_counts(const Value& coll, Mode mode, int32_t& outer, int32_t& inner) {
+    outer = 1;
+    inner = 1;
     switch (value::type_of(coll)) {
         case value::T_Int:
         case value::T_Double: break;
@@ -269,11 +270,27 @@ void foreach_setup(Engine& e, int n) {
         }
         default: raise_cannot_index(coll);
     }
+    // Nothing to visit: the first step already finds the outer count reached.
+    if (inner == 0) outer = 0;
+}
+
+// FOR n: counts and mode from the collection and the first two index terms.
+void foreach_setup(Engine& e, int n) {
+    const ForeachRecords r = foreach_records(e, n);
+    const Value& coll = collection_of(*r.address);
+    if (value::is_null(coll)) raise_run_error(E_NoValue);
+    const int slot_var = r.slot->u.ival;
+    const int i = r.terms[0].u.ival, j = r.terms[1].u.ival;
+    Mode mode = Mode::Element;
+    if (i >= 0 && j == -1) mode = Mode::Rows;
+    if (i >= 0 && j == -2) mode = Mode::Sequence;
+    if (i == -1 && j >= 0) mode = Mode::Columns;
+
+    int32_t outer, inner;
+    step_counts(coll, mode, outer, inner);
     set_local_int(e, slot_var, 0);
     set_local_int(e, i, 0);
     set_local_int(e, j, 0);
-    // Nothing to visit: the first step already finds the outer count reached.
-    if (inner == 0) outer = 0;
     write_iterator(r.terms[0], OuterIterator{-1, outer, i, slot_var, mode});
     write_iterator(r.terms[1], InnerIterator{inner - 1, inner, j, 0, data_of(coll), coll.type});
 }
@@ -320,6 +337,9 @@ void assign_element(Value& var, const Value& coll, Mode mode, int outer, int inn
 // FOR -1: advances; the top becomes int 1 while there is an element, else int 0.
 bool foreach_step(Engine& e, int n) {
     const ForeachRecords r = foreach_records(e, n);
+    // Only a set-up makes iterator records (damaged code may step without one).
+    if (value::type_of(r.terms[0]) != value::T_Blob || value::type_of(r.terms[1]) != value::T_Blob)
+        raise_run_error(E_ForLoop);
     OuterIterator o = read_iterator<OuterIterator>(r.terms[0]);
     InnerIterator in = read_iterator<InnerIterator>(r.terms[1]);
     if (++in.pos >= in.count) {
@@ -332,9 +352,13 @@ bool foreach_step(Engine& e, int n) {
     if (more) {
         const Value& coll = collection_of(*r.address);
         if (coll.type != in.type || data_of(coll) != in.data) raise_run_error(E_ForeachChanged);
+        int32_t outer, inner;
+        step_counts(coll, o.mode, outer, inner);
+        if (o.count != outer || in.count != inner || o.pos < 0 || in.pos < 0 || in.pos >= inner)
+            raise_run_error(E_ForeachChanged);
         set_local_int(e, o.slot_i, o.pos);
         set_local_int(e, in.slot_j, in.pos);
-        assign_element(e.bp[o.slot_var], coll, o.mode, o.pos, in.pos);
+        assign_element(loop_local(e, o.slot_var), coll, o.mode, o.pos, in.pos);
     } else if (o.mode == Mode::Columns) {
         set_local_int(e, in.slot_j, in.count);
     }
