@@ -128,6 +128,16 @@ void load_variable(const std::string& name) {
     load(e);
 }
 
+// A file name of a command: the text, or the value of the variable after "^".
+void push_file_name(const std::string& text) {
+    if (!text.empty() && text[0] == '^') {
+        gen(Op::Psh, 0);
+        load_variable(lower(text.substr(1)));
+    } else {
+        push_string(text);
+    }
+}
+
 // format [/options] [width [, precision]] ;
 void format_command() {
     advance();
@@ -181,9 +191,7 @@ void load_command(const std::string& text) {
         }
         gen(Op::Psh, 0);
         gen(Op::Lod, gauss_function_symbol("gauss::loadm"));
-        gen(Op::Psh, 0);
-        if (!file.empty() && file[0] == '^') load_variable(lower(file.substr(1)));
-        else gen(Op::Lit, link::add_string_literal(dir + (file.empty() ? name : file)));
+        push_file_name(!file.empty() && file[0] == '^' ? file : dir + (file.empty() ? name : file));
         gen(Op::Cal, 1);
         store_variable(name);
         gen(Op::Pop, 0);
@@ -208,9 +216,7 @@ void save_command(const std::string& text) {
         }
         gen(Op::Psh, 0);
         gen(Op::Lod, gauss_function_symbol("gauss::save"));
-        gen(Op::Psh, 0);
-        if (!file.empty() && file[0] == '^') load_variable(lower(file.substr(1)));
-        else gen(Op::Lit, link::add_string_literal(dir + (file.empty() ? name : file)));
+        push_file_name(!file.empty() && file[0] == '^' ? file : dir + (file.empty() ? name : file));
         gen(Op::Psh, 0);
         load_variable(name);
         gen(Op::Cal, 2);
@@ -227,7 +233,12 @@ void output_command(const std::string& text) {
         else if (want_file) file.assign(w), want_file = false;
         else mode.assign(lower(w));
     }
-    call_with_strings("gauss::output", {file, mode});
+    gen(Op::Psh, 0);
+    gen(Op::Lod, gauss_function_symbol("gauss::output"));
+    push_file_name(file);
+    push_string(mode);
+    gen(Op::Cal, 2);
+    gen(Op::Pop, 0);
 }
 
 // dllcall [-flags] f(arguments) ;
