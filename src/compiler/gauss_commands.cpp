@@ -241,6 +241,44 @@ void output_command(const std::string& text) {
     gen(Op::Pop, 0);
 }
 
+// open fh = file [for read | append | update] [varindx[i] [offset]] ;
+//   fh = gauss::open(file, mode)
+// create [flags] fh = file with names, columns, type [, types] ;
+// create [flags] fh = file using commandfile ;
+//   fh = gauss::create(file, names, columns, type) ("using" instead of the
+//   names: the command file, not read in this version)
+void data_set_command(bool create, const std::string& text) {
+    const std::size_t eq = text.find('=');
+    const std::vector<std::string> left = split(text.substr(0, eq), " \t");
+    if (eq == std::string::npos || left.empty()) {
+        report(D_Expected, "=", tok());
+        return;
+    }
+    const std::vector<std::string> right = split(text.substr(eq + 1), " \t");
+    std::vector<std::string> args = {right.empty() ? std::string() : right[0]};
+    if (!create) {
+        std::string mode = "read";
+        for (std::size_t i = 1; i + 1 < right.size(); ++i)
+            if (lower(right[i]) == "for") mode = lower(right[i + 1]);
+        args.push_back(mode);
+    } else {
+        const std::size_t with = lower(text).find(" with ", eq), with_using = lower(text).find(" using ", eq);
+        if (with != std::string::npos) {
+            for (const std::string& item : split(text.substr(with + 6), ",")) args.push_back(item);
+        } else if (with_using != std::string::npos) {
+            args.push_back("using");
+            args.push_back(trim(text.substr(with_using + 7)));
+        }
+        args.resize(4, "0");
+    }
+    gen(Op::Psh, 0);
+    gen(Op::Lod, gauss_function_symbol(create ? "gauss::create" : "gauss::open"));
+    for (const std::string& a : args) push_file_name(a);
+    gen(Op::Cal, static_cast<int>(args.size()));
+    store_variable(lower(left.back()));
+    gen(Op::Pop, 0);
+}
+
 // dllcall [-flags] f(arguments) ;
 void dllcall_command() {
     advance();
@@ -308,6 +346,8 @@ bool gauss_command(const std::string& word) {
         case 38: save_command(text); break;
         case 19: gauss_library_catalogs(text); break;
         case 29: output_command(text); break;
+        case 28: data_set_command(false, text); break;
+        case 4: data_set_command(true, text); break;
         case 3: call_with_strings("gauss::closeall", {text}); break;
         case 9: {
             std::string flags, names;

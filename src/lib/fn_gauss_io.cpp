@@ -2,6 +2,7 @@
 // the last system error, line input and the error state of open files (for
 // the fgets and fcheckerr families of the support source), and filesa.
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -73,6 +74,24 @@ void fn_gauss_fclearerror(Value* r, Value* a, int) {
     std::clearerr(f);
 }
 
+// __datainfo__(file): rows, columns and the current row (from 0) of an
+// open data file, as a 1 x 3 matrix; the current row is -1 when the stream
+// is not at the start of a row.
+void fn_gauss_datainfo(Value* r, Value* a, int) {
+    stream_arg(a, 0);
+    const io::OpenFile* f = io::file_of(a[0]);
+    if (!f->data_file()) arg_error(0);
+    const std::int64_t row_bytes = std::int64_t{8} * f->dims[1];
+    const std::int64_t at = io::file_position(*f) - f->data_start;
+    const double row = row_bytes > 0 && at >= 0 && at % row_bytes == 0 ? static_cast<double>(at / row_bytes)
+                       : row_bytes == 0 && at == 0                   ? 0.0
+                                                                     : -1.0;
+    value::set_matrix(*r, 1, 3);
+    r->u.mat.m[0][0] = f->dims[0];
+    r->u.mat.m[0][1] = f->dims[1];
+    r->u.mat.m[0][2] = row;
+}
+
 const DescriptorRow k_gauss_io[] = {
     {"c$gauss::cdir", fn_gauss_cdir},
     {"$gauss::__strerror__", fn_gauss_strerror},
@@ -82,6 +101,7 @@ const NamedRow k_gauss_files[] = {
     {"gauss::__fgets__", fn_gauss_fgets, 2, k_varargs | k_serial},
     {"gauss::__ferror__", fn_gauss_ferror, 1, k_serial},
     {"gauss::__fclearerror__", fn_gauss_fclearerror, 1, k_serial},
+    {"gauss::__datainfo__", fn_gauss_datainfo, 1, k_serial},
     // filesa(pattern): the names of the files that match, as getfiles.
     {"gauss::filesa", fn_getfiles, 1, k_serial},
 };
