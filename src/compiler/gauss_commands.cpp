@@ -348,7 +348,18 @@ bool gauss_command(const std::string& word) {
         case 29: output_command(text); break;
         case 28: data_set_command(false, text); break;
         case 4: data_set_command(true, text); break;
-        case 3: call_with_strings("gauss::closeall", {text}); break;
+        case 3:
+            if (text.empty()) call_with_strings("gauss::closeall", {text});
+            for (const std::string& name : split(text, ", \t")) {
+                // closeall f1, f2: each named file through close.
+                gen(Op::Psh, 0);
+                gen(Op::Lod, gauss_function_symbol("gauss::close"));
+                gen(Op::Psh, 0);
+                load_variable(lower(name));
+                gen(Op::Cal, 1);
+                gen(Op::Pop, 0);
+            }
+            break;
         case 9: {
             std::string flags, names;
             for (const std::string& w : split(text, " \t,")) {

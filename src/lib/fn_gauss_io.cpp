@@ -74,6 +74,11 @@ void fn_gauss_fclearerror(Value* r, Value* a, int) {
     std::clearerr(f);
 }
 
+// __isopen__(x): 1 for a file that is still open, else 0.
+void fn_gauss_isopen(Value* r, Value* a, int) {
+    value::set_int(*r, is_type(a[0], value::T_File) && io::file_of(a[0]) ? 1 : 0);
+}
+
 // __datainfo__(file): rows, columns and the current row (from 0) of an
 // open data file, as a 1 x 3 matrix; the current row is -1 when the stream
 // is not at the start of a row.
@@ -102,6 +107,7 @@ const NamedRow k_gauss_files[] = {
     {"gauss::__ferror__", fn_gauss_ferror, 1, k_serial},
     {"gauss::__fclearerror__", fn_gauss_fclearerror, 1, k_serial},
     {"gauss::__datainfo__", fn_gauss_datainfo, 1, k_serial},
+    {"gauss::__isopen__", fn_gauss_isopen, 1, k_serial},
     // filesa(pattern): the names of the files that match, as getfiles.
     {"gauss::filesa", fn_getfiles, 1, k_serial},
 };
