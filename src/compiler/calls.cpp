@@ -3,6 +3,7 @@
 // when optimising, and the array-base adjustments of index-based library
 // functions.
 #include <cstring>
+#include <limits>
 
 #include "runtime/settings.h"
 #include "compiler/parser.h"
@@ -132,6 +133,13 @@ void adjust_before_call(const std::string& name, ArgList& a) {
         gen(Op::Opr, T_Minus);
     } else if (in_list(name, {"limits", "submat", "strfind", "strifind", "strfindr", "strifindr", "dropc", "dropr",
                               "insertc", "insertr"})) {
+        if (a.count == 2 && in_list(name, {"strfind", "strifind", "strfindr", "strifindr"})) {
+            // The base goes after the optional start, so the start is
+            // supplied: the first position, or for a backward search the end.
+            const bool backward = name.back() == 'r';
+            gen(Op::Psh, backward ? std::numeric_limits<int32_t>::max() : base);
+            ++a.count;
+        }
         gen(Op::Psh, base);
         ++a.count;
     }

@@ -128,6 +128,16 @@ void load_variable(const std::string& name) {
     load(e);
 }
 
+// A file name of a command: the text, or the value of the variable after "^".
+void push_file_name(const std::string& text) {
+    if (!text.empty() && text[0] == '^') {
+        gen(Op::Psh, 0);
+        load_variable(lower(text.substr(1)));
+    } else {
+        push_string(text);
+    }
+}
+
 // format [/options] [width [, precision]] ;
 void format_command() {
     advance();
@@ -181,9 +191,7 @@ void load_command(const std::string& text) {
         }
         gen(Op::Psh, 0);
         gen(Op::Lod, gauss_function_symbol("gauss::loadm"));
-        gen(Op::Psh, 0);
-        if (!file.empty() && file[0] == '^') load_variable(lower(file.substr(1)));
-        else gen(Op::Lit, link::add_string_literal(dir + (file.empty() ? name : file)));
+        push_file_name(!file.empty() && file[0] == '^' ? file : dir + (file.empty() ? name : file));
         gen(Op::Cal, 1);
         store_variable(name);
         gen(Op::Pop, 0);
@@ -208,9 +216,7 @@ void save_command(const std::string& text) {
         }
         gen(Op::Psh, 0);
         gen(Op::Lod, gauss_function_symbol("gauss::save"));
-        gen(Op::Psh, 0);
-        if (!file.empty() && file[0] == '^') load_variable(lower(file.substr(1)));
-        else gen(Op::Lit, link::add_string_literal(dir + (file.empty() ? name : file)));
+        push_file_name(!file.empty() && file[0] == '^' ? file : dir + (file.empty() ? name : file));
         gen(Op::Psh, 0);
         load_variable(name);
         gen(Op::Cal, 2);
@@ -227,7 +233,50 @@ void output_command(const std::string& text) {
         else if (want_file) file.assign(w), want_file = false;
         else mode.assign(lower(w));
     }
-    call_with_strings("gauss::output", {file, mode});
+    gen(Op::Psh, 0);
+    gen(Op::Lod, gauss_function_symbol("gauss::output"));
+    push_file_name(file);
+    push_string(mode);
+    gen(Op::Cal, 2);
+    gen(Op::Pop, 0);
+}
+
+// open fh = file [for read | append | update] [varindx[i] [offset]] ;
+//   fh = gauss::open(file, mode)
+// create [flags] fh = file with names, columns, type [, types] ;
+// create [flags] fh = file using commandfile ;
+//   fh = gauss::create(file, names, columns, type) ("using" instead of the
+//   names: the command file, not read in this version)
+void data_set_command(bool create, const std::string& text) {
+    const std::size_t eq = text.find('=');
+    const std::vector<std::string> left = split(text.substr(0, eq), " \t");
+    if (eq == std::string::npos || left.empty()) {
+        report(D_Expected, "=", tok());
+        return;
+    }
+    const std::vector<std::string> right = split(text.substr(eq + 1), " \t");
+    std::vector<std::string> args = {right.empty() ? std::string() : right[0]};
+    if (!create) {
+        std::string mode = "read";
+        for (std::size_t i = 1; i + 1 < right.size(); ++i)
+            if (lower(right[i]) == "for") mode = lower(right[i + 1]);
+        args.push_back(mode);
+    } else {
+        const std::size_t with = lower(text).find(" with ", eq), with_using = lower(text).find(" using ", eq);
+        if (with != std::string::npos) {
+            for (const std::string& item : split(text.substr(with + 6), ",")) args.push_back(item);
+        } else if (with_using != std::string::npos) {
+            args.push_back("using");
+            args.push_back(trim(text.substr(with_using + 7)));
+        }
+        args.resize(4, "0");
+    }
+    gen(Op::Psh, 0);
+    gen(Op::Lod, gauss_function_symbol(create ? "gauss::create" : "gauss::open"));
+    for (const std::string& a : args) push_file_name(a);
+    gen(Op::Cal, static_cast<int>(args.size()));
+    store_variable(lower(left.back()));
+    gen(Op::Pop, 0);
 }
 
 // dllcall [-flags] f(arguments) ;
@@ -297,7 +346,20 @@ bool gauss_command(const std::string& word) {
         case 38: save_command(text); break;
         case 19: gauss_library_catalogs(text); break;
         case 29: output_command(text); break;
-        case 3: call_with_strings("gauss::closeall", {text}); break;
+        case 28: data_set_command(false, text); break;
+        case 4: data_set_command(true, text); break;
+        case 3:
+            if (text.empty()) call_with_strings("gauss::closeall", {text});
+            for (const std::string& name : split(text, ", \t")) {
+                // closeall f1, f2: each named file through close.
+                gen(Op::Psh, 0);
+                gen(Op::Lod, gauss_function_symbol("gauss::close"));
+                gen(Op::Psh, 0);
+                load_variable(lower(name));
+                gen(Op::Cal, 1);
+                gen(Op::Pop, 0);
+            }
+            break;
         case 9: {
             std::string flags, names;
             for (const std::string& w : split(text, " \t,")) {

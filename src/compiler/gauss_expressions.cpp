@@ -242,6 +242,12 @@ value::Value gauss_constant_elements(int close, bool column, bool words_as_text)
     }
     std::size_t c = 0;
     for (const auto& r : rows) c = std::max(c, r.size());
+    for (const auto& r : rows)
+        if (r.size() != c) {
+            // {1 2, 3}: every row needs the same number of elements.
+            report(D_WrongElementCount);
+            break;
+        }
     if (column && rows.size() == 1) {
         value::set_matrix_zero(v, static_cast<int64_t>(c), 1);
         for (std::size_t i = 0; i < c; ++i) v.u.mat.m[i][0] = rows[0][i];

@@ -84,6 +84,12 @@ void gauss_index_suffix(Expr& e) {
                 expression_value();
                 gen(Op::Opr, T_Colon);
             }
+            // x[1 3 5, .]: blank-separated indices form one index vector.
+            while (tok() == T_IntLit || tok() == T_DoubleLit || tok() == T_Identifier) {
+                gen(Op::Psh, 0);
+                expression_value();
+                gen(Op::Opr, T_Bar);
+            }
         }
         e.place = Place::Indexed;
         e.one_based = true;
