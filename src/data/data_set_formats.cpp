@@ -4,10 +4,10 @@
 #include <cctype>
 #include <cstdio>
 
-#include "data/data_messages.h"
 #include "data/delimited_file.h"
-#include "data/in7_file.h"
 #include "data/dta_file.h"
+#include "data/in7_file.h"
+#include "data/message_function.h"
 #include "data/xls_file.h"
 #include "data/xlsx_file.h"
 
@@ -28,7 +28,7 @@ const char* kind_name(DataFormat f) {
 }
 
 bool not_built(DataFormat f, const std::string& path) {
-    data_error(std::string(kind_name(f)) + " files are not supported in this version: " + path);
+    report_error(std::string(kind_name(f)) + " files are not supported in this version: " + path);
     return false;
 }
 
@@ -36,7 +36,7 @@ bool is_delimited(DataFormat f) { return f == DataFormat::csv || f == DataFormat
 
 bool read_or_report(const std::string& path, std::string& bytes) {
     if (read_whole_file(path, bytes)) return true;
-    data_error("Cannot open " + path);
+    report_error("Cannot open " + path);
     return false;
 }
 
@@ -66,7 +66,7 @@ bool load_data_set(const std::string& path, DataFormat format, DataSet& ds, int 
         std::vector<std::string> names;
         const SheetRead r = format == DataFormat::xls ? read_xls(path, 0, "", sheet, names)
                                                       : read_xlsx(path, 0, "", sheet, names);
-        if (r == SheetRead::no_such_sheet) data_error("No worksheet in " + path);
+        if (r == SheetRead::no_such_sheet) report_error("No worksheet in " + path);
         if (r != SheetRead::ok) return false;
         ds = data_set_of_sheet(sheet);
         return true;
@@ -75,7 +75,7 @@ bool load_data_set(const std::string& path, DataFormat format, DataSet& ds, int 
     std::string bytes;
     if (!read_or_report(path, bytes)) return false;
     if (read_delimited_data_set(bytes, delimiter_for(path, bytes), ds)) return true;
-    data_error("Too many observations and variables in " + path);
+    report_error("Too many observations and variables in " + path);
     return false;
 }
 
@@ -95,7 +95,7 @@ bool load_sheet(const std::string& path, DataFormat format, int index, const std
     std::string bytes;
     if (!read_or_report(path, bytes)) return false;
     if (!read_delimited_sheet(bytes, delimiter_for(path, bytes), sheet)) {
-        data_error("Too many cells in " + path);
+        report_error("Too many cells in " + path);
         return false;
     }
     sheet_names = {sheet.name};
