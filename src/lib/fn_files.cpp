@@ -373,7 +373,8 @@ void fn_fwrite(Value* result, Value* args, int) {
         if ((f->flags & io::k_file_dataset) && !f->names_written)
             vm::raise_run_error_message("Must first write variable names as array of strings\n");
         if (f->data_file()) {
-            if (f->dims[0] == 0 && f->dims[1] == 0) f->dims[1] = m.c;
+            // The first matrix fixes the columns, except in a ".dat" file, whose names did.
+            if (f->dims[0] == 0 && f->dims[1] == 0 && !(f->flags & io::k_file_dataset)) f->dims[1] = m.c;
             if (m.c != f->dims[1] && !m.empty()) {
                 char text[96];
                 std::snprintf(text, sizeof text, "Columns don't match: file: %d, matrix: %d\n", f->dims[1], m.c);

@@ -138,6 +138,16 @@ TEST_F(DataFiles, MatrixDataFilesWithTheLongHeader) {
     kv::release(x);
     close(g);
 
+    // In a ".dat" file the names fix the columns, even when there are none.
+    Result e;
+    open(e, path("e.dat"), "wf");
+    EXPECT_EQ(write(e, names({})), 0);
+    Args wide{e.v, kj::test::matrix(1, 2, {1, 2})};
+    std::string wrong;
+    EXPECT_NE(call_error("fwrite", wide, &wrong), -1);
+    EXPECT_EQ(wrong, "Columns don't match: file: 0, matrix: 2\n");
+    close(e);
+
     // A ".fmt" name whose first byte is not a binary matrix header is read as
     // a data file; anything else that is no data file is refused.
     write_file(path("m.fmt"), bytes);
