@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 
-#include "data/data_messages.h"
+#include "data/data_file.h"
 #include "data/delimited_file.h"
-#include "data/in7_file.h"
 #include "data/dta_file.h"
+#include "data/in7_file.h"
+#include "data/message_function.h"
+#include "data/sheet.h"
 #include "data/xls_file.h"
 #include "data/xlsx_file.h"
 
@@ -20,15 +24,13 @@ const char* kind_name(DataFormat f) {
     case DataFormat::xlsx: return ".xlsx";
     case DataFormat::xls: return ".xls";
     case DataFormat::wks: return ".wks/.wk1";
-    case DataFormat::dat: return ".dat";
-    case DataFormat::dht: return ".dht";
     case DataFormat::dta: return ".dta";
     default: return "this kind of";
     }
 }
 
 bool not_built(DataFormat f, const std::string& path) {
-    data_error(std::string(kind_name(f)) + " files are not supported in this version: " + path);
+    report_error(std::string(kind_name(f)) + " files are not supported in this version: " + path);
     return false;
 }
 
@@ -36,8 +38,51 @@ bool is_delimited(DataFormat f) { return f == DataFormat::csv || f == DataFormat
 
 bool read_or_report(const std::string& path, std::string& bytes) {
     if (read_whole_file(path, bytes)) return true;
-    data_error("Cannot open " + path);
+    report_error("Cannot open " + path);
     return false;
+}
+
+// A data file (".dat", or the old ".dht" name) as an undated data set.
+bool read_data_file(const std::string& path, DataSet& ds) {
+    std::string bytes;
+    if (!read_or_report(path, bytes)) return false;
+    if (!bytes.empty() && static_cast<unsigned char>(bytes[0]) == 0xDA) {
+        report_error("Please convert old .dht/.dat to new .dat file");
+        return false;
+    }
+    const DataFileMatrix m = parse_data_file(bytes);
+    if (m.status != DataFileStatus::ok) {
+        report_error(std::string(data_file_message(m.status)) + ": " + path);
+        return false;
+    }
+    ds = DataSet{};
+    ds.sample = Sample::undated(m.rows);
+    const auto rows = static_cast<std::size_t>(m.rows), cols = static_cast<std::size_t>(m.cols);
+    for (std::size_t j = 0; j < cols; ++j) {
+        const std::string name = j < m.names.size() && !m.names[j].empty() ? m.names[j] : default_variable_name(j);
+        Variable& v = ds.add_variable(name);
+        v.sample = ds.sample;
+        v.values.resize(rows);
+        for (std::size_t i = 0; i < rows; ++i) v.values[i] = m.values[i * cols + j];
+    }
+    return true;
+}
+
+bool write_data_file(const std::string& path, DataSet& ds) {
+    const std::size_t rows = ds.variables.empty() ? 0 : ds.observations(), cols = ds.variables.size();
+    if (rows > static_cast<std::size_t>(INT32_MAX) || cols > static_cast<std::size_t>(INT32_MAX / 64)) {
+        report_error("Too many observations and variables for " + path);
+        return false;
+    }
+    std::vector<double> values(rows * cols);
+    std::vector<std::string> names;
+    for (std::size_t j = 0; j < cols; ++j) {
+        const Variable& v = ds.variables[j];
+        names.push_back(v.name);
+        for (std::size_t i = 0; i < rows; ++i) values[i * cols + j] = i < v.values.size() ? v.values[i] : NAN;
+    }
+    return save_whole_file(path, data_file_bytes(DataFileKind::names, values.data(), static_cast<std::int32_t>(rows),
+                                                 static_cast<std::int32_t>(cols), names));
 }
 
 }  // namespace
@@ -61,12 +106,13 @@ DataFormat data_format_of(const std::string& path) {
 bool load_data_set(const std::string& path, DataFormat format, DataSet& ds, int flags) {
     if (format == DataFormat::in7) return read_in7(ds, path, (flags & k_include_marked) != 0);
     if (format == DataFormat::dta) return read_dta(path, ds);
+    if (format == DataFormat::dat || format == DataFormat::dht) return read_data_file(path, ds);
     if (format == DataFormat::xlsx || format == DataFormat::xls) {
         Sheet sheet;
         std::vector<std::string> names;
         const SheetRead r = format == DataFormat::xls ? read_xls(path, 0, "", sheet, names)
                                                       : read_xlsx(path, 0, "", sheet, names);
-        if (r == SheetRead::no_such_sheet) data_error("No worksheet in " + path);
+        if (r == SheetRead::no_such_sheet) report_error("No worksheet in " + path);
         if (r != SheetRead::ok) return false;
         ds = data_set_of_sheet(sheet);
         return true;
@@ -75,7 +121,7 @@ bool load_data_set(const std::string& path, DataFormat format, DataSet& ds, int 
     std::string bytes;
     if (!read_or_report(path, bytes)) return false;
     if (read_delimited_data_set(bytes, delimiter_for(path, bytes), ds)) return true;
-    data_error("Too many observations and variables in " + path);
+    report_error("Too many observations and variables in " + path);
     return false;
 }
 
@@ -83,6 +129,11 @@ bool save_data_set(const std::string& path, DataFormat format, DataSet& ds, int 
     if (format == DataFormat::in7) return write_in7(ds, path, (flags & k_append) != 0, (flags & k_backup) != 0);
     if (format == DataFormat::xlsx) return save_whole_file(path, xlsx_bytes(sheet_of_data_set(ds)));
     if (format == DataFormat::dta) return write_dta(path, ds);
+    if (format == DataFormat::dat) return write_data_file(path, ds);
+    if (format == DataFormat::dht) {
+        report_error("Old .dht data files are only read; save as .dat: " + path);
+        return false;
+    }
     if (!is_delimited(format)) return not_built(format, path);
     return save_whole_file(path, write_delimited_data_set(ds, delimiter_for(path, format == DataFormat::dsv ? ";" : "")));
 }
@@ -95,7 +146,7 @@ bool load_sheet(const std::string& path, DataFormat format, int index, const std
     std::string bytes;
     if (!read_or_report(path, bytes)) return false;
     if (!read_delimited_sheet(bytes, delimiter_for(path, bytes), sheet)) {
-        data_error("Too many cells in " + path);
+        report_error("Too many cells in " + path);
         return false;
     }
     sheet_names = {sheet.name};

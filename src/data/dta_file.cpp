@@ -6,9 +6,9 @@
 #include <map>
 #include <readstat.h>
 
-#include "data/data_messages.h"
-#include "data/text_encoding.h"
 #include "data/in7_file.h"
+#include "data/message_function.h"
+#include "data/text_encoding.h"
 
 namespace kj::data {
 
@@ -132,8 +132,8 @@ bool read_dta(const std::string& path, DataSet& ds) {
     const readstat_error_t error = readstat_parse_dta(parser, path.c_str(), &c);
     readstat_parser_free(parser);
     if (error != READSTAT_OK) {
-        if (error == READSTAT_ERROR_OPEN) data_error("Cannot open " + path);
-        else data_error("Cannot read " + path + ": " + (c.error.empty() ? readstat_error_message(error) : c.error));
+        if (error == READSTAT_ERROR_OPEN) report_error("Cannot open " + path);
+        else report_error("Cannot read " + path + ": " + (c.error.empty() ? readstat_error_message(error) : c.error));
         ds = DataSet();
         return false;
     }
@@ -193,7 +193,7 @@ bool write_dta(const std::string& path, const DataSet& ds) {
     if (error == READSTAT_OK) error = readstat_end_writing(writer);
     readstat_writer_free(writer);
     if (error != READSTAT_OK) {
-        data_error("Cannot write " + path + ": " + readstat_error_message(error));
+        report_error("Cannot write " + path + ": " + readstat_error_message(error));
         return false;
     }
     return save_whole_file(path, bytes);

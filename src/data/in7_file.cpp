@@ -9,7 +9,7 @@
 #include <limits>
 #include <sys/stat.h>
 
-#include "data/data_messages.h"
+#include "data/message_function.h"
 #include "data/text_encoding.h"
 #include "platform/safe_save.h"
 
@@ -50,7 +50,7 @@ public:
         end = end == std::string::npos ? text_.size() : end + 1;
         if (end - pos_ > k_line_buffer - 1) {
             line.assign(text_, pos_, k_line_buffer - 1);
-            data_warning("Line too long, rest of line skipped");
+            report_warning("Line too long, rest of line skipped");
         } else {
             line.assign(text_, pos_, end - pos_);
         }
@@ -172,13 +172,13 @@ void append_variable_entry(std::string& out, const DataSet& ds, const Variable& 
 // backup first when asked.
 bool start_save(platform::SafeSave& save, const std::string& path, bool append) {
     if (!save.ok()) {
-        data_error("Cannot open " + path);
+        report_error("Cannot open " + path);
         return false;
     }
     if (append) {
         std::string old;
         if (!read_whole_file(path, old)) {
-            data_error("Cannot open " + path);
+            report_error("Cannot open " + path);
             return false;
         }
         std::fwrite(old.data(), 1, old.size(), save.file());
@@ -193,7 +193,7 @@ bool finish_save(platform::SafeSave& save, const std::string& path, bool append,
         std::rename(path.c_str(), bak.c_str());
     }
     if (!save.commit()) {
-        data_error(save.error());
+        report_error(save.error());
         return false;
     }
     return true;
@@ -226,12 +226,12 @@ bool read_whole_file(const std::string& path, std::string& bytes) {
 bool save_whole_file(const std::string& path, const std::string& bytes) {
     platform::SafeSave save(path);
     if (!save.ok()) {
-        data_error("Cannot open " + path);
+        report_error("Cannot open " + path);
         return false;
     }
     std::fwrite(bytes.data(), 1, bytes.size(), save.file());
     if (!save.commit()) {
-        data_error(save.error());
+        report_error(save.error());
         return false;
     }
     return true;
@@ -308,7 +308,7 @@ bool parse_in7_description(DataSet& ds, const std::string& text, bool read_varia
     LineReader in(text);
     std::string line;
     if (!in.next(line) || keyword_of(line) != kw_header) {
-        data_error("This is not a valid .IN7 file");
+        report_error("This is not a valid .IN7 file");
         return false;
     }
     bool found = false;
@@ -316,14 +316,14 @@ bool parse_in7_description(DataSet& ds, const std::string& text, bool read_varia
         const Keyword k = keyword_of(line);
         if (k == kw_text || k == kw_cr || k == kw_lf) continue;
         if (k == kw_none) {
-            data_warning("Unexpected line found");
+            report_warning("Unexpected line found");
             continue;
         }
         found = k == kw_data;
         break;
     }
     if (!found) {
-        data_error("Data description not found");
+        report_error("Data description not found");
         return false;
     }
     if (!file_exists(ds.data_path)) {
@@ -403,7 +403,7 @@ bool place_in7_data(DataSet& ds, const std::string& bytes) {
         // An empty sample (the end one period before the start) is a variable without observations.
         if (v.sample.frequency < 1 || v.sample.index(v.sample.year2, v.sample.period2) < -1 ||
             (!kept.empty() && v.sample.frequency != kept.front().sample.frequency)) {
-            data_warning("Sample or frequency does not fit, variable skipped: " + v.name);
+            report_warning("Sample or frequency does not fit, variable skipped: " + v.name);
             continue;
         }
         kept.push_back(std::move(v));
@@ -422,7 +422,7 @@ bool place_in7_data(DataSet& ds, const std::string& bytes) {
     }
     const int64_t t = s.observations();
     if (t < 0 || t > k_max_cells / static_cast<int64_t>(ds.variables.size())) {
-        data_error("Sample too large to read");
+        report_error("Sample too large to read");
         return false;
     }
     ds.fit_columns();
@@ -434,13 +434,13 @@ bool place_in7_data(DataSet& ds, const std::string& bytes) {
         if (t1 < 0) start += -t1 * 8, t1 = 0;
         t2 = std::min(t2, t - 1);
         if (start < 0 || static_cast<uint64_t>(start) > bytes.size()) {
-            data_error("Start of variable not found: " + v.name);
+            report_error("Start of variable not found: " + v.name);
             return false;
         }
         const int64_t want = t2 - t1 + 1;
         const int64_t have = std::min<int64_t>(want, static_cast<int64_t>((bytes.size() - start) / 8));
         if (have > 0) std::memcpy(v.values.data() + t1, bytes.data() + start, static_cast<std::size_t>(have) * 8);
-        if (have < want) data_warning("Unexpected end-of-file while reading " + v.name);
+        if (have < want) report_warning("Unexpected end-of-file while reading " + v.name);
     }
     return true;
 }
@@ -451,12 +451,12 @@ bool read_in7(DataSet& ds, const std::string& given, bool include_marked) {
     ds.data_path = with_extension(path, ".bn7");
     std::string text, bytes;
     if (!read_whole_file(path, text)) {
-        data_error("Cannot open " + path);
+        report_error("Cannot open " + path);
         return false;
     }
     if (!parse_in7_description(ds, text, true, include_marked)) return false;
     if (!read_whole_file(ds.data_path, bytes)) {
-        data_error("Cannot open " + ds.data_path);
+        report_error("Cannot open " + ds.data_path);
         return false;
     }
     return place_in7_data(ds, bytes);

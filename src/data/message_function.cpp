@@ -1,12 +1,15 @@
 #include "data/message_function.h"
 
 #include <cstdio>
+#include <string>
 
 namespace kj::data {
 
 namespace {
 void default_message(const char* caption, const char* text) { std::fprintf(stderr, "\n%s: %s\n", caption, text); }
 MessageFunction g_message = default_message;
+
+void report(const char* caption, std::string_view text) { g_message(caption, std::string(text).c_str()); }
 }  // namespace
 
 MessageFunction set_message_function(MessageFunction fn) {
@@ -15,7 +18,7 @@ MessageFunction set_message_function(MessageFunction fn) {
     return before;
 }
 
-void report_error(const char* text) { g_message("Error", text); }
-void report_warning(const char* text) { g_message("Warning", text); }
+void report_error(std::string_view text) { report("Error", text); }
+void report_warning(std::string_view text) { report("Warning", text); }
 
 }  // namespace kj::data

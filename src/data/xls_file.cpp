@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <freexl.h>
 
-#include "data/data_messages.h"
+#include "data/message_function.h"
 #include "data/text_encoding.h"
 #include "data/value_text.h"
 
@@ -56,7 +56,7 @@ SheetRead read_xls(const std::string& path, int index, const std::string& name, 
                    std::vector<std::string>& sheet_names) {
     XlsHandle x;
     if (freexl_open(path.c_str(), &x.h) != FREEXL_OK) {
-        data_error("Not a valid workbook: " + path);
+        report_error("Not a valid workbook: " + path);
         return SheetRead::failed;
     }
     unsigned count = 0;
@@ -74,12 +74,12 @@ SheetRead read_xls(const std::string& path, int index, const std::string& name, 
     unsigned short cols = 0;
     if (freexl_select_active_worksheet(x.h, static_cast<unsigned short>(chosen)) != FREEXL_OK ||
         freexl_worksheet_dimensions(x.h, &rows, &cols) != FREEXL_OK) {
-        data_error("Not a valid workbook: " + path);
+        report_error("Not a valid workbook: " + path);
         return SheetRead::failed;
     }
     // Every cell of the stated dimensions is asked for: a forged size must not make that endless.
     if (static_cast<uint64_t>(rows) * cols > k_max_sheet_cells) {
-        data_error("Not a valid workbook: " + path + " (sheet too large)");
+        report_error("Not a valid workbook: " + path + " (sheet too large)");
         return SheetRead::failed;
     }
     sheet = Sheet();

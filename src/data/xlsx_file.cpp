@@ -8,7 +8,7 @@
 #include <cstring>
 #include <map>
 
-#include "data/data_messages.h"
+#include "data/message_function.h"
 #include "data/text_encoding.h"
 #include "data/value_text.h"
 #include "data/xml_reader.h"
@@ -315,12 +315,12 @@ bool read_part(ZipArchive& zip, const std::string& member, XmlHandler& handler, 
                bool required) {
     std::string bytes;
     if (!zip.read(member, bytes, k_member_limit)) {
-        if (required) data_error("Not a valid workbook: " + path + " (" + zip.error() + ")");
+        if (required) report_error("Not a valid workbook: " + path + " (" + zip.error() + ")");
         return !required;
     }
     const std::string error = parse_xml(bytes, handler);
     if (!error.empty()) {
-        data_error("Not a valid workbook: " + path + " (" + member + ": " + error + ")");
+        report_error("Not a valid workbook: " + path + " (" + member + ": " + error + ")");
         return false;
     }
     return true;
@@ -347,7 +347,7 @@ SheetRead read_xlsx(const std::string& path, int index, const std::string& name,
                std::vector<std::string>& sheet_names) {
     ZipArchive zip(path);
     if (!zip.ok()) {
-        data_error("Not a valid workbook: " + path);
+        report_error("Not a valid workbook: " + path);
         return SheetRead::failed;
     }
     WorkbookPart workbook;
@@ -380,14 +380,14 @@ SheetRead read_xlsx(const std::string& path, int index, const std::string& name,
                                    : "xl/worksheets/sheet" + std::to_string(chosen + 1) + ".xml";
     std::string xml;
     if (!zip.read(member, xml, k_member_limit)) {
-        data_error("Not a valid workbook: " + path + " (" + zip.error() + ")");
+        report_error("Not a valid workbook: " + path + " (" + zip.error() + ")");
         return SheetRead::failed;
     }
     sheet = Sheet();
     sheet.name = workbook.sheets[chosen].name;
     const std::string error = parse_worksheet(xml, context, sheet);
     if (!error.empty()) {
-        data_error("Not a valid workbook: " + path + " (" + member + ": " + error + ")");
+        report_error("Not a valid workbook: " + path + " (" + member + ": " + error + ")");
         return SheetRead::failed;
     }
     return SheetRead::ok;

@@ -6,8 +6,10 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 #include <sys/stat.h>
 
+#include "data/data_file.h"
 #include "lib/args.h"
 #include "lib/io/file_paths.h"
 #include "lib/io/file_value.h"
@@ -122,6 +124,39 @@ double day_number(const struct stat& st) {
     return 2440588.0 + (static_cast<double>(st.st_mtim.tv_sec) + st.st_mtim.tv_nsec * 1e-9) / 86400.0;
 }
 
+// The variable names of a ".dat" data file (32 bytes each from byte 128) as
+// an array of strings; the stream position is kept. -1 when they cannot be read.
+std::int64_t read_variable_names(OpenFile& f, Value& out) {
+    const std::size_t size = static_cast<std::size_t>(f.dims[1]) * data::k_data_name_size;
+    std::string area(size, '\0');
+    const off_t at = ftello(f.stream);
+    const bool good = fseeko(f.stream, data::k_data_header_size, SEEK_SET) == 0 &&
+                      std::fread(area.data(), 1, size, f.stream) == size;
+    fseeko(f.stream, at, SEEK_SET);
+    if (!good) return -1;
+    const std::vector<std::string> names = data::parse_data_file_names(area, f.dims[1]);
+    value::set_array(out, static_cast<int>(names.size()));
+    for (std::size_t k = 0; k < names.size(); ++k) value::set_string(out.u.arr.v[k], names[k]);
+    return static_cast<std::int64_t>(names.size());
+}
+
+// Writes the names area of a ".dat" data file after its header; the names
+// fix the column count. Returns the number of names written.
+std::int64_t write_variable_names(OpenFile& f, const Value& names) {
+    if (f.names_written) vm::raise_run_error_message("Variable names already written\n");
+    std::vector<std::string> all;
+    for (int k = 0; k < names.u.arr.n; ++k) all.emplace_back(string_of(names.u.arr.v[k]));
+    const std::string area = data::data_file_names_area(all);
+    if (fseeko(f.stream, data::k_data_header_size, SEEK_SET) != 0 ||
+        std::fwrite(area.data(), 1, area.size(), f.stream) != area.size())
+        return 0;
+    f.dims[1] = static_cast<std::int32_t>(all.size());
+    f.data_start = data::data_file_start(data::DataFileKind::names, f.dims[1]);
+    f.names_written = true;
+    f.header_dirty = true;
+    return static_cast<std::int64_t>(all.size());
+}
+
 }  // namespace
 
 void fn_fopen(Value* result, Value* args, int count) {
@@ -149,12 +184,6 @@ void fn_fopen(Value* result, Value* args, int count) {
     }
     if (why == io::OpenFailure::zip_write) vm::raise_run_error_message("Cannot write to .zip file");
     if (why == io::OpenFailure::zip_update) return;
-    if (why == io::OpenFailure::labelled) {
-        const std::string text = "data files with variable names (mode \"F\" or .dat) are not supported yet: \"" +
-                                 name + "\"";
-        vm::run_warning_message("fopen", text.c_str());
-        return;
-    }
     if (m.warn || m.raise) {
         const bool reading = !(m.flags & (io::k_file_write | io::k_file_append));
         const std::string text = std::string(reading ? "file not found" : "cannot open file") + ": \"" + name + "\"";
@@ -254,6 +283,11 @@ void fn_fread(Value* result, Value* args, int count) {
             break;
         }
         case 's': {
+            if (f->flags & io::k_file_dataset) {
+                got = read_variable_names(*f, out);
+                if (got < 0) return;
+                break;
+            }
             std::string bytes;
             char chunk[65536];
             for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, f->stream)) > 0;) bytes.append(chunk, n);
@@ -332,11 +366,15 @@ void fn_fwrite(Value* result, Value* args, int) {
         apply_order(*f, &d, 8, 1);
         items = static_cast<std::int64_t>(std::fwrite(&d, 8, 1, f->stream));
     } else if (is_type(x, value::T_Array)) {
-        arg_error(1);
+        if (!(f->flags & io::k_file_dataset) || !is_string_array(x)) arg_error(1);
+        items = write_variable_names(*f, x);
     } else {
         const MatrixArg m = matrix_arg(args, 1);
+        if ((f->flags & io::k_file_dataset) && !f->names_written)
+            vm::raise_run_error_message("Must first write variable names as array of strings\n");
         if (f->data_file()) {
-            if (f->dims[0] == 0 && f->dims[1] == 0) f->dims[1] = m.c;
+            // The first matrix fixes the columns, except in a ".dat" file, whose names did.
+            if (f->dims[0] == 0 && f->dims[1] == 0 && !(f->flags & io::k_file_dataset)) f->dims[1] = m.c;
             if (m.c != f->dims[1] && !m.empty()) {
                 char text[96];
                 std::snprintf(text, sizeof text, "Columns don't match: file: %d, matrix: %d\n", f->dims[1], m.c);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "data/data_file.h"
 #include "lib/args.h"
 #include "lib/fn_files.h"
 #include "lib/io/data_set_files.h"
@@ -41,12 +42,18 @@ void store_names(Value* names_ref, const std::vector<std::string>& names) {
 
 [[noreturn]] void fmt_failure(io::FmtStatus s) { vm::raise_run_error_message(io::fmt_message(s)); }
 
-// A binary matrix file straight from the stream into the result.
-void load_fmt_stream(Value& result, std::FILE* f) {
+// A binary matrix file straight from the stream into the result; false
+// (stream closed) when the file has no binary matrix header at all, which
+// makes it a candidate for the data-file reader.
+bool load_fmt_stream(Value& result, std::FILE* f) {
     unsigned char head[io::k_fmt_header_size];
     const std::size_t have = std::fread(head, 1, sizeof head, f);
     const std::int64_t size = io::stream_size(f);
     const io::FmtHeader h = io::parse_fmt_header(head, have, size < 0 ? 0 : static_cast<std::uint64_t>(size));
+    if (h.status == io::FmtStatus::not_fmt) {
+        std::fclose(f);
+        return false;
+    }
     if (h.status != io::FmtStatus::ok) {
         std::fclose(f);
         fmt_failure(h.status);
@@ -57,6 +64,15 @@ void load_fmt_stream(Value& result, std::FILE* f) {
     std::fclose(f);
     if (!complete) fmt_failure(io::FmtStatus::invalid_fmt);
     if (n) io::doubles_from_little_endian(m[0], n);
+    return true;
+}
+
+// A data file given a binary matrix file's name: the matrix and its names.
+void load_data_file_bytes(Value& result, std::string_view bytes, Value* names_ref) {
+    const data::DataFileMatrix m = data::parse_data_file(bytes);
+    if (m.status != data::DataFileStatus::ok) vm::raise_run_error_message(data::data_file_message(m.status));
+    set_result_matrix(result, m.values.data(), m.rows, m.cols);
+    store_names(names_ref, m.names);
 }
 
 void load_text_bytes(Value& result, std::string_view bytes, bool one_column) {
@@ -111,7 +127,15 @@ void fn_loadmat(Value* result, Value* args, int count) {
             return;
         }
         if (fmt) {
-            load_fmt_stream(*result, f);
+            if (!load_fmt_stream(*result, f)) {
+                std::string bytes, error;
+                if (!io::read_whole(path, bytes, error)) {
+                    warn_file("loadmat", "cannot open file", name);
+                    return;
+                }
+                load_data_file_bytes(*result, bytes, names_ref);
+                return;
+            }
         } else {
             std::fclose(f);
             std::string bytes, error;
@@ -129,6 +153,10 @@ void fn_loadmat(Value* result, Value* args, int count) {
         }
         if (fmt) {
             io::FmtMatrix m = io::parse_fmt(bytes);
+            if (m.status == io::FmtStatus::not_fmt) {
+                load_data_file_bytes(*result, bytes, names_ref);
+                return;
+            }
             if (m.status != io::FmtStatus::ok) fmt_failure(m.status);
             set_result_matrix(*result, m.values.data(), m.rows, m.cols);
         } else {

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <string>
 
-#include "data/message_function.h"
 #include "data/restriction_evaluator.h"
 #include "lib/args.h"
+#include "lib/io/data_set_files.h"
 #include "lib/library_groups.h"
 #include "link/function_table.h"
 #include "runtime/messages.h"
@@ -118,11 +118,6 @@ void fn_res_test_analytical_jacobian(Value* result, Value* args, int) {
     if (m) data::test_jacobian(set, theta, m[0]);
 }
 
-// Errors and warnings of the data layer reach the host as run-time messages.
-void data_message(const char* caption, const char* text) {
-    runtime::run_message(("\n" + std::string(caption) + ": " + text + "\n").c_str());
-}
-
 const NamedRow k_restriction_rows[] = {
     {"ResAnalyticalJacobian", fn_res_analytical_jacobian, 1, k_serial},
     {"ResCompileParam", fn_res_compile_param, 3, k_varargs | k_serial},
@@ -134,7 +129,8 @@ const NamedRow k_restriction_rows[] = {
     {"ResTestAnalyticalJacobian", fn_res_test_analytical_jacobian, 1, k_serial},
 };
 const GroupRegistrar g_restrictions(Group::Restrictions, std::span<const NamedRow>(k_restriction_rows));
-const GroupRegistrar g_data_messages(Group::Restrictions, [] { data::set_message_function(data_message); });
+// The compilers report through the data layer's message function.
+const GroupRegistrar g_data_messages(Group::Restrictions, io::install_data_messages);
 }  // namespace
 
 }  // namespace kj::lib

@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <string>
 
-#include "data/data_messages.h"
+#include "data/message_function.h"
 
 namespace kj::fuzz {
 
 inline void quiet_data_messages() {
-    data::set_data_message_function([](const char*, const char*) {});
+    data::set_message_function([](const char*, const char*) {});
 }
 
 inline std::string bytes_of(const std::uint8_t* data, std::size_t size) {

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "data/data_messages.h"
 #include "data/data_set_formats.h"
+#include "data/message_function.h"
 #include "data/sheet.h"
 #include "runtime/include_path.h"
 #include "runtime/messages.h"
@@ -22,7 +22,7 @@ void report_data_message(const char* caption, const char* text) {
 
 }  // namespace
 
-void install_data_messages() { data::set_data_message_function(report_data_message); }
+void install_data_messages() { data::set_message_function(report_data_message); }
 
 bool find_data_file(const std::string& name, std::string& path) {
     std::string tried;

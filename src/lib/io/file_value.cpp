@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "data/data_file.h"
 #include "lib/io/file_paths.h"
 #include "lib/io/matrix_files.h"
 
@@ -45,18 +46,39 @@ void remember(OpenFile* f) {
     open_files().push_back(f);
 }
 
+std::int64_t data_size(const OpenFile& f) {
+    return (f.flags & k_file_zip) ? static_cast<std::int64_t>(f.member.size()) : stream_size(f.stream);
+}
+
+// A data file's header: the 16-byte matrix header, or the data-file header
+// (whose kind sets the labelled and data-set flags).
 bool read_data_header(OpenFile& f) {
-    unsigned char head[k_fmt_header_size];
+    unsigned char head[data::k_data_header_size];
     std::rewind(f.stream);
     const std::size_t have = std::fread(head, 1, sizeof head, f.stream);
-    const std::int64_t size =
-        (f.flags & k_file_zip) ? static_cast<std::int64_t>(f.member.size()) : stream_size(f.stream);
-    const FmtHeader h = parse_fmt_header(head, have, size < 0 ? 0 : static_cast<std::uint64_t>(size));
-    if (h.status != FmtStatus::ok) return false;
-    f.dims[0] = h.rows;
-    f.dims[1] = h.cols;
-    f.data_start = k_fmt_header_size;
-    return true;
+    const std::int64_t size = data_size(f);
+    const std::uint64_t file_size = size < 0 ? 0 : static_cast<std::uint64_t>(size);
+    const FmtHeader h = parse_fmt_header(head, std::min<std::size_t>(have, k_fmt_header_size), file_size);
+    if (h.status == FmtStatus::ok) {
+        f.dims[0] = h.rows;
+        f.dims[1] = h.cols;
+        f.data_start = k_fmt_header_size;
+        f.flags &= ~(k_file_labelled | k_file_dataset);
+        return std::fseek(f.stream, f.data_start, SEEK_SET) == 0;
+    }
+    const data::DataFileHeader d = data::parse_data_file_header(head, have, file_size);
+    if (d.status != data::DataFileStatus::ok) return false;
+    f.dims[0] = d.rows;
+    f.dims[1] = d.cols;
+    f.data_start = d.data_start;
+    f.flags |= k_file_labelled;
+    if (d.kind == data::DataFileKind::names) {
+        f.flags |= k_file_dataset;
+        f.names_written = true;
+    } else {
+        f.flags &= ~k_file_dataset;
+    }
+    return std::fseek(f.stream, f.data_start, SEEK_SET) == 0;
 }
 
 OpenFile* open_member(const std::string& name, const std::string& archive, const std::string& member,
@@ -152,16 +174,12 @@ OpenFile* open_file(const std::string& name, const OpenMode& mode, OpenFailure& 
         remember(f);
         return f;
     }
-    const bool data = (fl & k_file_data) != 0;
-    if (data && ((fl & k_file_labelled) || lower_extension(name) == ".dat")) {
-        why = OpenFailure::labelled;
-        return nullptr;
-    }
+    const bool is_data = (fl & k_file_data) != 0;
     std::string path = name;
     const char* how;
-    if (data && append && exists(name)) {
+    if (is_data && append && exists(name)) {
         how = "r+b";
-    } else if (data && (append || write)) {
+    } else if (is_data && (append || write)) {
         // Appending to a data file that is not there yet starts a new one.
         how = mode.update ? "w+b" : "wb";
     } else if (append) {
@@ -185,11 +203,15 @@ OpenFile* open_file(const std::string& name, const OpenMode& mode, OpenFailure& 
     f->stream = stream;
     f->flags = fl;
     f->name = name;
-    if (data) {
+    if (is_data) {
         bool good;
         if (how[0] == 'w') {
-            f->data_start = k_fmt_header_size;
-            good = write_data_header(*f) && std::fseek(stream, k_fmt_header_size, SEEK_SET) == 0;
+            // A new data file: the kind follows the mode and the name.
+            if (lower_extension(name) == ".dat") f->flags |= k_file_labelled | k_file_dataset;
+            f->data_start = !(f->flags & k_file_labelled) ? k_fmt_header_size
+                            : (f->flags & k_file_dataset) ? data::k_data_header_size
+                                                           : data::k_matrix_data_start;
+            good = write_data_header(*f) && std::fseek(stream, f->data_start, SEEK_SET) == 0;
         } else {
             good = read_data_header(*f);
             if (good) {
@@ -210,10 +232,20 @@ OpenFile* open_file(const std::string& name, const OpenMode& mode, OpenFailure& 
 }
 
 bool write_data_header(OpenFile& f) {
-    unsigned char head[k_fmt_header_size];
-    make_fmt_header(head, f.dims[0], f.dims[1]);
+    unsigned char head[data::k_matrix_data_start] = {};
+    std::size_t size = k_fmt_header_size;
+    if (!(f.flags & k_file_labelled)) {
+        make_fmt_header(head, f.dims[0], f.dims[1]);
+    } else if (f.flags & k_file_dataset) {
+        // The names area that follows is written with the names.
+        data::make_data_file_header(head, data::DataFileKind::names, f.dims[0], f.dims[1]);
+        size = data::k_data_header_size;
+    } else {
+        data::make_data_file_header(head, data::DataFileKind::matrix, f.dims[0], f.dims[1]);
+        size = data::k_matrix_data_start;
+    }
     const long at = std::ftell(f.stream);
-    bool good = std::fseek(f.stream, 0, SEEK_SET) == 0 && std::fwrite(head, 1, sizeof head, f.stream) == sizeof head;
+    bool good = std::fseek(f.stream, 0, SEEK_SET) == 0 && std::fwrite(head, 1, size, f.stream) == size;
     if (at > 0) good = std::fseek(f.stream, at, SEEK_SET) == 0 && good;
     return good;
 }

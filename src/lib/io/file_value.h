@@ -30,6 +30,7 @@ struct OpenFile {
     std::int32_t dims[2] = {0, 0};  // data file: rows and columns
     std::int64_t data_start = 0;    // data file: offset of the element block
     bool header_dirty = false;      // data file written: header needs the final counts
+    bool names_written = false;     // ".dat" data file: its variable names are in place
     std::int32_t serial = 0;        // tells this record from a later one at the same address
     std::string name;
     std::string member;             // zip member: its bytes (the stream reads them)
@@ -51,7 +52,6 @@ OpenMode parse_open_mode(const std::string& mode);
 
 enum class OpenFailure {
     none, not_found, cannot_open, bad_header, zip_write, zip_update,
-    labelled,  // mode "F" or a ".dat" data file: the data-set header kind is not built
 };
 
 // Opens name with the parsed mode; null with why set on failure.
@@ -67,8 +67,9 @@ void close_all_files();
 void set_file_value(value::Value& v, OpenFile* f);
 OpenFile* file_of(const value::Value& v);
 
-// The 16-byte matrix header of a data file with the current counts, written
-// at its start (the stream position is kept).
+// A data file's header with the current counts, written at its start (the
+// stream position is kept): the 16-byte matrix header, or for "F" and ".dat"
+// files the data-file header.
 bool write_data_header(OpenFile& f);
 
 // Position of the stream as the functions report it, -1 when unknown.

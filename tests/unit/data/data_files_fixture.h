@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "data/data_messages.h"
+#include "data/message_function.h"
 
 namespace kj::test {
 
@@ -21,11 +21,11 @@ protected:
         char tmpl[] = "/tmp/kj_data_XXXXXX";
         dir = ::mkdtemp(tmpl);
         messages().clear();
-        data::set_data_message_function(
+        data::set_message_function(
             [](const char* caption, const char* text) { messages() += std::string(caption) + ": " + text + "\n"; });
     }
     void TearDown() override {
-        data::set_data_message_function(nullptr);
+        data::set_message_function(nullptr);
         std::filesystem::remove_all(dir);
     }
     static std::string& messages() {

@@ -31,7 +31,7 @@ TEST_F(DataSetDoor, MatricesWithNamesThroughEveryKind) {
     m.cols = 2;
     m.values = {1.5, std::nan(""), -3, 4e-300};
     m.names = {"first"};  // the second column is named by the layer
-    for (const char* name : {"m.csv", "m.XLSX", "m.in7", "m.dta", "m.tsv"}) {
+    for (const char* name : {"m.csv", "m.XLSX", "m.in7", "m.dta", "m.tsv", "m.dat"}) {
         SCOPED_TRACE(name);
         const std::string path = dir + "/" + name;
         ASSERT_EQ(ki::offer_data_set_save(path, m), ki::DataSetOffer::done);

@@ -62,6 +62,30 @@ protected:
         return r.v.u.ival;
     }
 
+    // fwrite(f, x) with x moved into the call.
+    int write(Result& f, value::Value x) {
+        Result r;
+        Args a{f.v, x};
+        call("fwrite", a, r);
+        return r.v.u.ival;
+    }
+    // fread(f, &x, code[, r[, c]]) into x; the item count.
+    int read(Result& f, value::Value& x, const std::string& code, int r = -1, int c = -1) {
+        Result n;
+        Args a{f.v, reference(&x), str(code)};
+        if (r >= 0) a.v.push_back(value::make_int(r));
+        if (c >= 0) a.v.push_back(value::make_int(c));
+        call("fread", a, n);
+        return n.v.u.ival;
+    }
+    // A built-in of the file alone (rows, columns, feof, ...) as an int.
+    int simple(const char* fn, Result& f) {
+        Result r;
+        Args a{f.v};
+        call(fn, a, r);
+        return r.v.u.ival;
+    }
+
 private:
     std::string m_dir;
 };

@@ -22,22 +22,6 @@ namespace {
 
 class FileFunctions : public kj::test::FileTest {
 protected:
-    // fwrite(f, x) with x moved into the call.
-    int write(Result& f, kv::Value x) {
-        Result r;
-        Args a{f.v, x};
-        call("fwrite", a, r);
-        return r.v.u.ival;
-    }
-    // fread(f, &x, code[, r[, c]]) into x; the item count.
-    int read(Result& f, kv::Value& x, const std::string& code, int r = -1, int c = -1) {
-        Result n;
-        Args a{f.v, kj::test::reference(&x), str(code)};
-        if (r >= 0) a.v.push_back(kv::make_int(r));
-        if (c >= 0) a.v.push_back(kv::make_int(c));
-        call("fread", a, n);
-        return n.v.u.ival;
-    }
     int seek(Result& f, const std::string& code, int n) {
         Result r;
         Args a{f.v, str(code), kv::make_int(n)};
@@ -48,12 +32,6 @@ protected:
         Result r;
         Args a{f.v};
         call("fseek", a, r);
-        return r.v.u.ival;
-    }
-    int simple(const char* fn, Result& f) {
-        Result r;
-        Args a{f.v};
-        call(fn, a, r);
         return r.v.u.ival;
     }
     static std::string hex(const std::string& bytes) {
