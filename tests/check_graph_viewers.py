@@ -35,6 +35,22 @@ main()
 }
 """
 
+# Layout settings seen in the picture: a frame around the paper and grid
+# lines in red (index 14, 30 units wide) behind a blue series whose x runs
+# from 1 to 4, which gives inner vertical grid lines at x = 2 and 3.
+LAYOUT_PROGRAM = r"""
+main()
+{
+    SetDraw(2, 1, 0, 1);
+    SetDraw(10, 14, 255, 0, 0);
+    SetDraw(12, 14, 0, 100, 0, 0);
+    SetDraw(6, 14, 14);
+    SetDraw(10, 2, 0, 0, 255);
+    Draw(0, <1, 5, 2, 4>);
+    println(SaveDrawWindow("layout.svg") ? "saved" : "failed");
+}
+"""
+
 FAILURES = []
 
 
@@ -116,6 +132,26 @@ def is_black(r, g, b):
     return r < 60 and g < 60 and b < 60
 
 
+def check_layout(kj, work):
+    with open(os.path.join(work, "layout.kj"), "w", encoding="utf-8") as f:
+        f.write(LAYOUT_PROGRAM)
+    r = subprocess.run([kj, "-b", "layout.kj"], cwd=work, capture_output=True, text=True)
+    check(r.stdout.strip() == "saved", f"kj layout: {r.stdout!r} {r.stderr!r}")
+    png = os.path.join(work, "layout.png")
+    run_viewer(["rsvg-convert", "-d", "72", "-p", "72", "-o", png, os.path.join(work, "layout.svg")], "rsvg layout")
+    w, h, rows = read_png(png)
+    row = rows[int(h * 0.4)]  # between the grid lines at y = 3 and 4
+    narrow_red, run = 0, 0
+    for x in range(w + 1):
+        if x < w and is_red(*row[x]):
+            run += 1
+            continue
+        narrow_red += 0 < run < 5
+        run = 0
+    check(narrow_red == 2, f"layout: {narrow_red} vertical grid lines across the middle row")
+    check(sum(row[0]) < 3 * 250, f"layout: paper frame pixel is {row[0]}")
+
+
 def main():
     kj = os.path.abspath(sys.argv[1])
     work = tempfile.mkdtemp(prefix="kj-graphs-")
@@ -144,6 +180,8 @@ def main():
         check_picture(at("svg.png"), "rsvg-convert", is_red)
 
         check_picture(at("g.png"), "cairo png", is_red, dpi=150)
+
+        check_layout(kj, work)
 
         info = subprocess.run(["pdfinfo", at("g.pdf")], capture_output=True, text=True)
         check(info.returncode == 0 and info.stderr.strip() == "", f"pdfinfo: {info.stderr}")

@@ -48,6 +48,31 @@ double nice_range(double& lo, double& hi, int ticks) {
     return step;
 }
 
+std::string axis_label(double v, double step, int axis_type, const int format[4]) {
+    char buf[64];
+    if (axis_type == AX_Time) {
+        std::snprintf(buf, sizeof buf, "%.0f", std::floor(v + 1e-9));
+        return buf;
+    }
+    const int width = format[0] > 0 ? std::min(format[0], 40) : 8;
+    const int digits = std::clamp(format[1], 1, 17);
+    int n = 0;
+    if (format[2] == 1 && step > 0 && std::isfinite(step)) {
+        // As many decimals as the step needs, so that all labels of an axis align.
+        int decimals = 0;
+        while (decimals < 10) {
+            const double scaled = step * std::pow(10.0, decimals);
+            if (std::fabs(scaled - std::round(scaled)) <= 1e-6 * scaled) break;
+            ++decimals;
+        }
+        n = std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    } else {
+        n = std::snprintf(buf, sizeof buf, "%.*g", digits, v);
+    }
+    if (n > width) std::snprintf(buf, sizeof buf, "%.*e", std::clamp(width - 6, 0, digits - 1), v);
+    return buf;
+}
+
 namespace {
 
 constexpr int k_max_ticks = 200;
@@ -212,6 +237,10 @@ public:
 
     void run() {
         m_c.background(m_s.papercolor == 0 ? 0xFFFFFF : static_cast<uint32_t>(m_s.papercolor));
+        if (m_s.box[0] == 1) {  // a frame around the whole paper
+            const double w = k_paper_width - 5, h = m_g.paper_height() - 5;
+            m_c.polyline({{5, 5}, {w, 5}, {w, h}, {5, h}, {5, 5}}, pen(1));
+        }
         const int n = m_g.area_count();
         for (int a = 0; a < n; ++a) draw_area(a);
     }
@@ -263,13 +292,7 @@ private:
     }
 
     std::string label(double v, double step, int axis_type) const {
-        char buf[64];
-        if (std::fabs(v) < step * 1e-9) v = 0;
-        if (axis_type == AX_Time)
-            std::snprintf(buf, sizeof buf, "%.0f", std::floor(v + 1e-9));
-        else
-            std::snprintf(buf, sizeof buf, "%.6g", v);
-        return buf;
+        return axis_label(v, step, axis_type, m_s.axisformat);
     }
 
     void draw_axes(int a, const AreaFrame& f) {
@@ -277,36 +300,72 @@ private:
         const DrawObject* xa = find_axis(m_g, a, 'x');
         const DrawObject* ya = find_axis(m_g, a, 'y');
         const bool show_x = !xa || xa->label[0] != 0, show_y = !ya || ya->label[0] != 0;
-        m_c.polyline({{f.left, f.bottom}, {f.right, f.bottom}, {f.right, f.top}, {f.left, f.top}, {f.left, f.bottom}},
-                     frame);
+        if (m_s.box[2] == 1) draw_grid(f, show_x, show_y);
+        if (m_s.box[1] == 1)  // open frame: the two axis lines only
+            m_c.polyline({{f.left, f.top}, {f.left, f.bottom}, {f.right, f.bottom}}, frame);
+        else
+            m_c.polyline({{f.left, f.bottom}, {f.right, f.bottom}, {f.right, f.top}, {f.left, f.top}, {f.left, f.bottom}},
+                         frame);
+        if (m_s.axisline[0] == 1 && f.ymin < 0 && f.ymax > 0) m_c.polyline({{f.left, f.py(0)}, {f.right, f.py(0)}}, frame);
+        if (m_s.axisline[1] == 1 && f.xmin < 0 && f.xmax > 0) m_c.polyline({{f.px(0), f.bottom}, {f.px(0), f.top}}, frame);
         const int size = m_s.font[1];
-        const double tick = m_s.axis[2] * 2;
-        if (show_x) {
-            for (int k = 0; k <= k_max_ticks; ++k) {
-                const double v = f.xfirst + k * f.xstep;
-                if (v > f.xmax + f.xstep * 1e-6) break;
+        // Tick marks point into the plot, or out of it; none with axisline[3].
+        const double tick = m_s.axisline[3] == 1 ? 0 : m_s.axis[2] * 2 * (m_s.axisformat[3] == 1 ? 1 : -1);
+        const double xlab = f.bottom - 1.1 * size + std::min(tick, 0.0), ylab = f.left - 0.4 * size + std::min(tick, 0.0);
+        if (show_x)
+            for_ticks(f.xfirst, f.xstep, f.xmax, [&](double v) {
                 const double px = f.px(v);
-                m_c.polyline({{px, f.bottom}, {px, f.bottom + tick}}, frame);
-                m_c.text(px, f.bottom - 1.1 * size, label(v, f.xstep, xa ? xa->axis_type : AX_Plain), m_s.font[0],
-                         size, AL_Centre, 0, colour(1));
-            }
-        }
-        if (show_y) {
-            for (int k = 0; k <= k_max_ticks; ++k) {
-                const double v = f.yfirst + k * f.ystep;
-                if (v > f.ymax + f.ystep * 1e-6) break;
+                if (tick != 0) m_c.polyline({{px, f.bottom}, {px, f.bottom + tick}}, frame);
+                if (m_s.axiszeros == 1 || v != 0)
+                    m_c.text(px, xlab, label(v, f.xstep, xa ? xa->axis_type : AX_Plain), m_s.font[0], size, AL_Centre,
+                             0, colour(1));
+            });
+        if (show_y)
+            for_ticks(f.yfirst, f.ystep, f.ymax, [&](double v) {
                 const double py = f.py(v);
-                m_c.polyline({{f.left, py}, {f.left + tick, py}}, frame);
-                m_c.text(f.left - 0.4 * size, py - 0.35 * size, label(v, f.ystep, AX_Plain), m_s.font[0], size,
-                         AL_Right, 0, colour(1));
-            }
+                if (tick != 0) m_c.polyline({{f.left, py}, {f.left + tick, py}}, frame);
+                if (m_s.axiszeros == 1 || v != 0)
+                    m_c.text(ylab, py - 0.35 * size, label(v, f.ystep, AX_Plain), m_s.font[0], size, AL_Right, 0,
+                             colour(1));
+            });
+    }
+
+    // Calls `at` for each labelled tick value from `first` up to `max`; a
+    // value within rounding of zero is passed as exactly zero.
+    template <class F>
+    static void for_ticks(double first, double step, double max, F at) {
+        for (int k = 0; k <= k_max_ticks; ++k) {
+            double v = first + k * step;
+            if (v > max + step * 1e-6) break;
+            if (std::fabs(v) < step * 1e-9) v = 0;
+            at(v);
         }
+    }
+
+    // Grid lines at the labelled ticks, in the grid settings' line indices
+    // (x grid, y grid), behind everything else of the area.
+    void draw_grid(const AreaFrame& f, bool x, bool y) {
+        const Pen px = pen(m_s.grid[0]), py = pen(m_s.grid[1]);
+        if (x)
+            for_ticks(f.xfirst, f.xstep, f.xmax, [&](double v) {
+                if (f.px(v) > f.left + 1 && f.px(v) < f.right - 1) m_c.polyline({{f.px(v), f.bottom}, {f.px(v), f.top}}, px);
+            });
+        if (y)
+            for_ticks(f.yfirst, f.ystep, f.ymax, [&](double v) {
+                if (f.py(v) > f.bottom + 1 && f.py(v) < f.top - 1) m_c.polyline({{f.left, f.py(v)}, {f.right, f.py(v)}}, py);
+            });
     }
 
     // Splits at missing values: each run of present points is one polyline.
     void draw_xy(const DrawObject& o, const AreaFrame& f) {
         const Pen p = pen(o.third);
-        const int style = o.symbol[2];
+        // A series against x values takes the xystyle drawing style unless it
+        // chose one of its own; its points are joined in x order unless
+        // xystyle[1] keeps them as given.
+        const bool against_x = !o.x.v.empty();
+        const int style = against_x && o.symbol[2] == ST_Line && m_s.xystyle[0] > 0 && m_s.xystyle[0] <= ST_Shading
+                              ? m_s.xystyle[0]
+                              : o.symbol[2];
         const double base = f.py(std::clamp(o.has_index_pos ? o.index_pos : 0.0, f.ymin, f.ymax));
         std::vector<Point> run;
         auto flush = [&] {
@@ -316,7 +375,11 @@ private:
         const std::size_t n = o.y.v.size();
         const double half = 0.4 * (n > 1 ? std::fabs(f.px(x_of(o, 1)) - f.px(x_of(o, 0))) : 100);
         std::vector<Point> shade;
-        for (std::size_t t = 0; t < n; ++t) {
+        std::vector<std::size_t> order(n);
+        for (std::size_t t = 0; t < n; ++t) order[t] = t;
+        if (against_x && m_s.xystyle[1] != 1)
+            std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return x_of(o, a) < x_of(o, b); });
+        for (const std::size_t t : order) {
             const double y = o.y.v[t];
             if (std::isnan(y)) {
                 flush();
@@ -391,21 +454,47 @@ private:
         m_c.symbol(q.x, q.y, size, size, symbol_shape(stored_symbol_type(type)), p);
     }
 
+    // Histogram styles: 0 outlined bars (filled when the request gave a fill
+    // colour), 1 bars filled in the series colour and outlined in the
+    // foreground colour, 2 filled bars without outline, 3 the outline of the
+    // whole histogram only.
     void draw_hist(const DrawObject& o, const AreaFrame& f) {
         const Pen p = pen(o.third);
+        const int style = m_s.histogram;
         const double base = f.py(std::clamp(0.0, f.ymin, f.ymax));
+        std::vector<Point> step;  // the outline of style 3, split at missing bars
+        auto flush = [&] {
+            if (step.size() > 1) {
+                step.push_back({step.back().x, base});
+                m_c.polyline(step, p);
+            }
+            step.clear();
+        };
         for (std::size_t j = 0; j < o.values.size(); ++j) {
-            if (std::isnan(o.values[j])) continue;
             const double x0 = f.px(o.hist[0] + o.hist[1] * static_cast<double>(j));
             const double x1 = f.px(o.hist[0] + o.hist[1] * static_cast<double>(j + 1));
             const double y = f.py(o.values[j]);
-            if (!std::isfinite(x0 + x1 + y)) continue;
+            if (std::isnan(o.values[j]) || !std::isfinite(x0 + x1 + y)) {
+                flush();
+                continue;
+            }
+            if (style == 3) {
+                if (step.empty()) step.push_back({x0, base});
+                step.push_back({x0, y});
+                step.push_back({x1, y});
+                continue;
+            }
             const std::vector<Point> box{{x0, base}, {x1, base}, {x1, y}, {x0, y}};
-            if (o.hist_fill > 0) m_c.fill(box, colour(o.hist_fill));
+            if (style == 1 || style == 2)
+                m_c.fill(box, p.colour);
+            else if (o.hist_fill > 0)
+                m_c.fill(box, colour(o.hist_fill));
+            if (style == 2) continue;
             std::vector<Point> outline = box;
             outline.push_back(box[0]);
-            m_c.polyline(outline, p);
+            m_c.polyline(outline, style == 1 ? pen(1) : p);
         }
+        flush();
     }
 
     void draw_line(const DrawObject& o, const AreaFrame& f) {

@@ -3,6 +3,8 @@
 // drawn on a Canvas. All writers share it.
 #pragma once
 
+#include <string>
+
 #include "graphics/canvas.h"
 #include "graphics/graph.h"
 
@@ -30,6 +32,12 @@ AreaFrame area_frame(const Graph& g, int area);
 // Draws the graph with the current layout settings; `colour_model` 0..3
 // (above 3: the settings' own).
 void render(const Graph& g, Canvas& c, int colour_model);
+
+// The text of an axis label at value v for ticks `step` apart, by the
+// axisformat settings: {maximum width in characters (wider labels switch to
+// exponent form), significant digits, 1 = all labels with the decimals the
+// step needs, tick direction}. Time axes label whole years.
+std::string axis_label(double v, double step, int axis_type, const int format[4]);
 
 // The x value of observation t of an x-y object.
 double x_of(const DrawObject& o, std::size_t t);

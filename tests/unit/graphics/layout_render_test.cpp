@@ -1,0 +1,231 @@
+// What the layout settings change in a rendered graph: frames, grids, axis
+// lines, tick marks and labels, the drawing of series against x values and
+// the histogram styles. A recording canvas keeps the primitives the scene
+// walk emits; expected positions follow from the data and the tick values.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "graphics/canvas.h"
+#include "graphics/draw_requests.h"
+#include "graphics/graph.h"
+#include "graphics/scene.h"
+#include "graph_fixture.h"
+
+namespace kg = kj::graphics;
+
+namespace {
+
+struct Recording : kg::Canvas {
+    struct Line {
+        std::vector<kg::Point> pts;
+        kg::Pen pen;
+    };
+    struct Fill {
+        std::vector<kg::Point> pts;
+        uint32_t colour;
+    };
+    struct Text {
+        double x, y;
+        std::string s;
+    };
+    std::vector<Line> lines;
+    std::vector<Fill> fills;
+    std::vector<Text> texts;
+    int symbols = 0;
+
+    void background(uint32_t) override {}
+    void polyline(const std::vector<kg::Point>& pts, const kg::Pen& pen) override { lines.push_back({pts, pen}); }
+    void fill(const std::vector<kg::Point>& pts, uint32_t colour) override { fills.push_back({pts, colour}); }
+    void symbol(double, double, double, double, kg::SymbolShape, const kg::Pen&) override { ++symbols; }
+    void text(double x, double y, const std::string& s, int, int, int, int, uint32_t) override {
+        texts.push_back({x, y, s});
+    }
+
+    std::vector<const Line*> in_colour(uint32_t c) const {
+        std::vector<const Line*> out;
+        for (const Line& l : lines)
+            if (l.pen.colour == c) out.push_back(&l);
+        return out;
+    }
+    bool has_text(const std::string& s) const {
+        for (const Text& t : texts)
+            if (t.s == s) return true;
+        return false;
+    }
+};
+
+constexpr uint32_t k_black = 0x000000, k_red = 0x0000FF, k_navy = 0x800000, k_silver = 0xC0C0C0;
+
+class LayoutRender : public kj::test::GraphFixture {
+protected:
+    static void set_draw(int option, std::vector<int> v) {
+        v.resize(5, 0);
+        kg::apply_set_draw(option, v.data());
+    }
+    static void request(const char* cmd, const std::vector<double>& y, int i1, int i2, std::vector<double> dv = {},
+                        const std::vector<double>& x = {}) {
+        ASSERT_EQ(kg::default_draw(cmd, 0, y.data(), static_cast<int>(y.size()), nullptr,
+                                   x.empty() ? nullptr : x.data(), static_cast<int>(x.size()), nullptr, nullptr, 0,
+                                   nullptr, i1, i2, nullptr, 0, dv.empty() ? nullptr : dv.data(),
+                                   static_cast<int>(dv.size())),
+                  0);
+    }
+    static Recording render() {
+        Recording r;
+        kg::render(kg::current_graph(), r, 3);
+        return r;
+    }
+    static kg::AreaFrame frame() { return kg::area_frame(kg::current_graph(), 0); }
+};
+
+TEST(AxisLabels, FollowTheAxisFormat) {
+    const int standard[4] = {8, 6, 1, 1};
+    EXPECT_EQ(kg::axis_label(0.5, 0.25, kg::AX_Plain, standard), "0.50");  // decimals of the step
+    EXPECT_EQ(kg::axis_label(1, 0.2, kg::AX_Plain, standard), "1.0");
+    EXPECT_EQ(kg::axis_label(-40, 20, kg::AX_Plain, standard), "-40");
+    EXPECT_EQ(kg::axis_label(123456789, 1e8, kg::AX_Plain, standard), "1.23e+08");  // wider than 8
+    const int free_form[4] = {12, 3, 0, 1};
+    EXPECT_EQ(kg::axis_label(1, 0.2, kg::AX_Plain, free_form), "1");
+    EXPECT_EQ(kg::axis_label(1.0 / 3, 0.1, kg::AX_Plain, free_form), "0.333");
+    EXPECT_EQ(kg::axis_label(1990.75, 1, kg::AX_Time, standard), "1990");
+}
+
+// y from 0 to 4 and x from 1 to 5 give ticks at every whole number.
+TEST_F(LayoutRender, GridLinesAtTheInnerTicksOnlyWhenAskedFor) {
+    request("Vector", {0, 1, 2, 3, 4}, 0, 2);
+    EXPECT_TRUE(render().in_colour(k_navy).empty());
+    set_draw(2, {0, 0, 1});
+    set_draw(6, {14, 15});
+    const Recording r = render();
+    const kg::AreaFrame f = frame();
+    const auto xs = r.in_colour(k_navy), ys = r.in_colour(k_silver);
+    ASSERT_EQ(xs.size(), 3u);  // x = 2, 3, 4; the frame covers 1 and 5
+    ASSERT_EQ(ys.size(), 3u);  // y = 1, 2, 3
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_NEAR(xs[k]->pts[0].x, f.left + (k + 1) * (f.right - f.left) / 4, 1e-6);
+        EXPECT_NEAR(xs[k]->pts[1].x, xs[k]->pts[0].x, 1e-9);
+        EXPECT_NEAR(xs[k]->pts[0].y, f.bottom, 1e-9);
+        EXPECT_NEAR(xs[k]->pts[1].y, f.top, 1e-9);
+        EXPECT_NEAR(ys[k]->pts[0].y, f.bottom + (k + 1) * (f.top - f.bottom) / 4, 1e-6);
+    }
+}
+
+TEST_F(LayoutRender, FramesFollowTheBoxFlags) {
+    request("Vector", {0, 1, 2, 3, 4}, 0, 2);
+    auto count_black_with = [](const Recording& r, std::size_t points) {
+        int n = 0;
+        for (const auto* l : r.in_colour(k_black)) n += l->pts.size() == points;
+        return n;
+    };
+    EXPECT_EQ(count_black_with(render(), 5), 1);  // the closed plot frame
+    set_draw(2, {1, 1, 0});                        // paper frame, open plot frame
+    const Recording r = render();
+    EXPECT_EQ(count_black_with(r, 3), 1);
+    ASSERT_EQ(count_black_with(r, 5), 1);
+    for (const auto* l : r.in_colour(k_black))
+        if (l->pts.size() == 5) {
+            EXPECT_EQ(l->pts[2].x, kg::k_paper_width - 5);
+            EXPECT_EQ(l->pts[2].y, 10000 - 5);
+        }
+}
+
+// y from -2 to 2 (ticks -2 .. 2 by 1) and x from 1 to 5.
+TEST_F(LayoutRender, AxisLinesTicksAndZeroLabels) {
+    request("Vector", {-2, -1, 0, 1, 2}, 0, 2);
+    const kg::AreaFrame f = frame();
+    const double tick = 2 * kg::settings().axis[2];
+    auto short_segments = [&](const Recording& r) {
+        std::vector<const Recording::Line*> out;
+        for (const auto* l : r.in_colour(k_black))
+            if (l->pts.size() == 2 && std::hypot(l->pts[1].x - l->pts[0].x, l->pts[1].y - l->pts[0].y) < tick + 1)
+                out.push_back(l);
+        return out;
+    };
+    Recording r = render();
+    EXPECT_EQ(short_segments(r).size(), 10u);  // five ticks on each axis, pointing inwards
+    EXPECT_TRUE(r.has_text("0"));
+    for (const auto* l : short_segments(r)) EXPECT_GE(std::min(l->pts[1].x - f.left, l->pts[1].y - f.bottom), 0);
+
+    set_draw(22, {8, 6, 1, 0});  // outward ticks
+    for (const auto* l : short_segments(render()))
+        EXPECT_LT(std::min(l->pts[1].x - f.left, l->pts[1].y - f.bottom), 0);
+
+    set_draw(5, {1, 1, 0, 1});  // zero lines where zero is inside, no ticks
+    set_draw(21, {0});          // no label at zero
+    r = render();
+    EXPECT_TRUE(short_segments(r).empty());
+    EXPECT_FALSE(r.has_text("0"));
+    EXPECT_TRUE(r.has_text("-1"));
+    int zero_lines = 0;
+    for (const auto* l : r.in_colour(k_black))
+        if (l->pts.size() == 2 && std::fabs(l->pts[0].y - (f.bottom + f.top) / 2) < 1e-6 &&
+            std::fabs(l->pts[1].x - l->pts[0].x - (f.right - f.left)) < 1e-6)
+            ++zero_lines;
+    EXPECT_EQ(zero_lines, 1);  // x runs from 1 to 5: no vertical zero line
+    EXPECT_EQ(r.lines.size(), 1u + 1u + 1u);  // frame, zero line, series
+}
+
+TEST_F(LayoutRender, SeriesAgainstXFollowTheXYStyle) {
+    request("XVector", {30, 10, 20}, 0, 2, {}, {3, 1, 2});
+    const kg::AreaFrame f = frame();
+    auto series = [](const Recording& r) {
+        const auto lines = r.in_colour(k_red);
+        return lines.empty() ? std::vector<kg::Point>{} : lines[0]->pts;
+    };
+    std::vector<kg::Point> pts = series(render());  // as given
+    ASSERT_EQ(pts.size(), 3u);
+    EXPECT_NEAR(pts[0].x, f.px(3), 1e-9);
+    EXPECT_NEAR(pts[1].x, f.px(1), 1e-9);
+
+    set_draw(17, {0, 0});  // joined in x order
+    pts = series(render());
+    ASSERT_EQ(pts.size(), 3u);
+    EXPECT_NEAR(pts[0].x, f.px(1), 1e-9);
+    EXPECT_NEAR(pts[0].y, f.py(10), 1e-9);
+    EXPECT_NEAR(pts[2].x, f.px(3), 1e-9);
+
+    set_draw(17, {1, 1});  // symbols only
+    const Recording r = render();
+    EXPECT_TRUE(series(r).empty());
+    EXPECT_EQ(r.symbols, 3);
+}
+
+// Bars of height 1, 2, 3 on [0, 1), [1, 2), [2, 3).
+TEST_F(LayoutRender, HistogramStyles) {
+    request("Histogram", {1, 2, 3}, 2, 0, {0, 1});
+    const kg::AreaFrame f = frame();
+    Recording r = render();
+    EXPECT_EQ(r.in_colour(k_red).size(), 3u);
+    EXPECT_TRUE(r.fills.empty());
+
+    set_draw(9, {1});  // filled in the series colour, outlined in black
+    r = render();
+    ASSERT_EQ(r.fills.size(), 3u);
+    EXPECT_EQ(r.fills[2].colour, k_red);
+    EXPECT_NEAR(r.fills[2].pts[2].y, f.py(3), 1e-9);
+    EXPECT_TRUE(r.in_colour(k_red).empty());
+
+    set_draw(9, {2});  // filled only
+    r = render();
+    EXPECT_EQ(r.fills.size(), 3u);
+    EXPECT_EQ(r.lines.size(), r.in_colour(k_black).size());
+
+    set_draw(9, {3});  // one outline of the whole histogram
+    r = render();
+    EXPECT_TRUE(r.fills.empty());
+    const auto outline = r.in_colour(k_red);
+    ASSERT_EQ(outline.size(), 1u);
+    const double base = f.py(0);
+    const std::vector<kg::Point> want = {{f.px(0), base}, {f.px(0), f.py(1)}, {f.px(1), f.py(1)}, {f.px(1), f.py(2)},
+                                         {f.px(2), f.py(2)}, {f.px(2), f.py(3)}, {f.px(3), f.py(3)}, {f.px(3), base}};
+    ASSERT_EQ(outline[0]->pts.size(), want.size());
+    for (std::size_t k = 0; k < want.size(); ++k) {
+        EXPECT_NEAR(outline[0]->pts[k].x, want[k].x, 1e-9) << k;
+        EXPECT_NEAR(outline[0]->pts[k].y, want[k].y, 1e-9) << k;
+    }
+}
+
+}  // namespace
