@@ -48,12 +48,8 @@ double nice_range(double& lo, double& hi, int ticks) {
     return step;
 }
 
-std::string axis_label(double v, double step, int axis_type, const int format[4]) {
+std::string axis_label(double v, double step, const int format[4]) {
     char buf[64];
-    if (axis_type == AX_Time) {
-        std::snprintf(buf, sizeof buf, "%.0f", std::floor(v + 1e-9));
-        return buf;
-    }
     const int width = format[0] > 0 ? std::min(format[0], 40) : 8;
     const int digits = std::clamp(format[1], 1, 17);
     int n = 0;
@@ -73,9 +69,79 @@ std::string axis_label(double v, double step, int axis_type, const int format[4]
     return buf;
 }
 
+std::string period_label(double v, int frequency) {
+    char buf[48];
+    const double f = std::max(frequency, 1);
+    // Ticks sit on whole periods; rounding absorbs the error of the sums.
+    const double periods = std::round(v * f);
+    if (!std::isfinite(periods) || std::fabs(periods) > 1e15) return "";
+    const long long year = static_cast<long long>(std::floor(periods / f));
+    const long long period = static_cast<long long>(periods) - year * static_cast<long long>(f) + 1;
+    if (frequency <= 1)
+        std::snprintf(buf, sizeof buf, "%lld", year);
+    else
+        std::snprintf(buf, sizeof buf, "%lld(%lld)", year, period);
+    return buf;
+}
+
 namespace {
 
 constexpr int k_max_ticks = 200;
+
+// The frequency shared by every series of an area when they are all time
+// series (placed by year and period, without x values); 0 otherwise.
+int time_frequency(const Graph& g, int area) {
+    int freq = 0;
+    for (const DrawObject& o : g.objects) {
+        if (o.area != area || o.kind == K_Text || o.kind == K_Legend || o.kind == K_Axis || o.kind == K_Area) continue;
+        if (o.kind != K_XY || o.form != XY_Plain || o.freq <= 0 || !o.x.v.empty()) return 0;
+        if (freq != 0 && o.freq != freq) return 0;
+        freq = o.freq;
+    }
+    return freq;
+}
+
+// Ticks of a time axis over the data range [lo, hi]: whole years 1, 2, 5,
+// 10, ... apart (labelled at their first period) when the range spans four
+// years or more, else every s periods, s the smallest divisor of the
+// frequency giving at most eight intervals. `room` is the number of labels
+// that fit side by side.
+void time_ticks(double lo, double hi, int freq, int room, double& min, double& max, double& step, double& first) {
+    const double span = hi - lo;
+    if (freq == 1 || span >= 4) {
+        const double most = std::min(room, 6) + 1e-9;
+        step = 1;
+        for (double m = 1; span / step > most; m *= 10) {
+            step = m;
+            if (span / step <= most) break;
+            step = 2 * m;
+            if (span / step <= most) break;
+            step = 5 * m;
+        }
+        min = std::floor(lo / step + 1e-9) * step;
+        max = std::max(std::ceil(hi / step - 1e-9) * step, min + step);
+        first = min;
+        return;
+    }
+    const double periods = span * freq;
+    const double most = std::min(room, 8) + 1e-9;
+    int s = freq;
+    for (int d = 1; d <= freq; ++d)
+        if (freq % d == 0 && periods / d <= most) {
+            s = d;
+            break;
+        }
+    step = static_cast<double>(s) / freq;
+    const double one = 1.0 / freq;
+    min = lo;
+    max = hi > lo ? hi : lo + one;
+    // The first period at or after lo whose number within the year is 1 + k * s.
+    const double p0 = std::round(lo * freq);
+    double p = p0;
+    while (static_cast<long long>(p - std::floor(p / freq) * freq) % s != 0) p += 1;
+    first = p / freq;
+    if (first > max) first = p0 / freq;
+}
 
 struct Range {
     double lo = INFINITY, hi = -INFINITY;
@@ -224,6 +290,17 @@ AreaFrame area_frame(const Graph& g, int area) {
                 f.xmax, f.xstep, f.xfirst);
     settle_axis(find_axis(g, area, 'y'), placed && placed->has_world_y, placed ? placed->world_y : none, yr, f.ymin,
                 f.ymax, f.ystep, f.yfirst);
+    const DrawObject* xaxis = find_axis(g, area, 'x');
+    const bool fixed_x = (xaxis && !xaxis->automatic) || (placed && placed->has_world_x);
+    if (const int freq = fixed_x || xr.empty() ? 0 : time_frequency(g, area); freq > 0) {
+        // Labels of 4 ("1990"), 7 ("1990(1)") or 8 characters, half a font size each, with a gap.
+        const double label_width = ((freq == 1 ? 4 : freq < 10 ? 7 : 8) * 0.5 + 0.8) * s.font[1];
+        const int room = static_cast<int>(std::clamp((f.right - f.left) / std::max(label_width, 1.0), 1.0, 100.0));
+        time_ticks(xr.lo, xr.hi, freq, room, f.xmin, f.xmax, f.xstep, f.xfirst);
+        f.xfreq = freq;
+    } else if (xaxis && !xaxis->automatic && xaxis->axis_type == AX_Time) {
+        f.xfreq = std::max(xaxis->label[1], 1);
+    }
     sane_axis(f.xmin, f.xmax, f.xstep, f.xfirst);
     sane_axis(f.ymin, f.ymax, f.ystep, f.yfirst);
     return f;
@@ -291,9 +368,7 @@ private:
         draw_legend(a, f);
     }
 
-    std::string label(double v, double step, int axis_type) const {
-        return axis_label(v, step, axis_type, m_s.axisformat);
-    }
+    std::string label(double v, double step) const { return axis_label(v, step, m_s.axisformat); }
 
     void draw_axes(int a, const AreaFrame& f) {
         const Pen frame = pen(1);
@@ -316,16 +391,16 @@ private:
             for_ticks(f.xfirst, f.xstep, f.xmax, [&](double v) {
                 const double px = f.px(v);
                 if (tick != 0) m_c.polyline({{px, f.bottom}, {px, f.bottom + tick}}, frame);
-                if (m_s.axiszeros == 1 || v != 0)
-                    m_c.text(px, xlab, label(v, f.xstep, xa ? xa->axis_type : AX_Plain), m_s.font[0], size, AL_Centre,
-                             0, colour(1));
+                if (m_s.axiszeros == 1 || v != 0 || f.xfreq > 0)
+                    m_c.text(px, xlab, f.xfreq > 0 ? period_label(v, f.xfreq) : label(v, f.xstep),
+                             m_s.font[0], size, AL_Centre, 0, colour(1));
             });
         if (show_y)
             for_ticks(f.yfirst, f.ystep, f.ymax, [&](double v) {
                 const double py = f.py(v);
                 if (tick != 0) m_c.polyline({{f.left, py}, {f.left + tick, py}}, frame);
                 if (m_s.axiszeros == 1 || v != 0)
-                    m_c.text(ylab, py - 0.35 * size, label(v, f.ystep, AX_Plain), m_s.font[0], size, AL_Right, 0,
+                    m_c.text(ylab, py - 0.35 * size, label(v, f.ystep), m_s.font[0], size, AL_Right, 0,
                              colour(1));
             });
     }

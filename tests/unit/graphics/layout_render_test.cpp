@@ -83,14 +83,13 @@ protected:
 
 TEST(AxisLabels, FollowTheAxisFormat) {
     const int standard[4] = {8, 6, 1, 1};
-    EXPECT_EQ(kg::axis_label(0.5, 0.25, kg::AX_Plain, standard), "0.50");  // decimals of the step
-    EXPECT_EQ(kg::axis_label(1, 0.2, kg::AX_Plain, standard), "1.0");
-    EXPECT_EQ(kg::axis_label(-40, 20, kg::AX_Plain, standard), "-40");
-    EXPECT_EQ(kg::axis_label(123456789, 1e8, kg::AX_Plain, standard), "1.23e+08");  // wider than 8
+    EXPECT_EQ(kg::axis_label(0.5, 0.25, standard), "0.50");  // decimals of the step
+    EXPECT_EQ(kg::axis_label(1, 0.2, standard), "1.0");
+    EXPECT_EQ(kg::axis_label(-40, 20, standard), "-40");
+    EXPECT_EQ(kg::axis_label(123456789, 1e8, standard), "1.23e+08");  // wider than 8
     const int free_form[4] = {12, 3, 0, 1};
-    EXPECT_EQ(kg::axis_label(1, 0.2, kg::AX_Plain, free_form), "1");
-    EXPECT_EQ(kg::axis_label(1.0 / 3, 0.1, kg::AX_Plain, free_form), "0.333");
-    EXPECT_EQ(kg::axis_label(1990.75, 1, kg::AX_Time, standard), "1990");
+    EXPECT_EQ(kg::axis_label(1, 0.2, free_form), "1");
+    EXPECT_EQ(kg::axis_label(1.0 / 3, 0.1, free_form), "0.333");
 }
 
 // y from 0 to 4 and x from 1 to 5 give ticks at every whole number.
@@ -226,6 +225,95 @@ TEST_F(LayoutRender, HistogramStyles) {
         EXPECT_NEAR(outline[0]->pts[k].x, want[k].x, 1e-9) << k;
         EXPECT_NEAR(outline[0]->pts[k].y, want[k].y, 1e-9) << k;
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PeriodLabels, YearAndPeriod) {
+    EXPECT_EQ(kg::period_label(1990.75, 4), "1990(4)");
+    EXPECT_EQ(kg::period_label(1990, 1), "1990");
+    EXPECT_EQ(kg::period_label(1991 + 11 / 12.0, 12), "1991(12)");
+    EXPECT_EQ(kg::period_label(1990 - 1e-12, 4), "1990(1)");  // a sum of steps just below the year
+    EXPECT_EQ(kg::period_label(-0.75, 4), "-1(2)");
+}
+
+class TimeAxes : public LayoutRender {
+protected:
+    static void time_series(int n, int year, int period, int freq) {
+        std::vector<double> y(static_cast<std::size_t>(n));
+        for (int t = 0; t < n; ++t) y[t] = t % 3;
+        std::vector<int> iv = {year, period, freq};
+        ASSERT_EQ(kg::default_draw("TimeVector", 0, y.data(), n, nullptr, nullptr, 0, nullptr, nullptr, 0, nullptr, 0,
+                                   2, iv.data(), 3, nullptr, 0),
+                  0);
+    }
+    // The x labels, left to right.
+    static std::vector<std::string> x_labels() {
+        const Recording r = render();
+        const kg::AreaFrame f = frame();
+        std::vector<std::string> out;
+        for (const Recording::Text& t : r.texts)
+            if (t.y < f.bottom - 0.5 * kg::settings().font[1]) out.push_back(t.s);  // below the y labels
+        return out;
+    }
+};
+
+TEST_F(TimeAxes, LongSamplesAreLabelledByYears) {
+    time_series(40, 1990, 1, 4);  // 1990(1) .. 1999(4): every other year
+    EXPECT_EQ(x_labels(), (std::vector<std::string>{"1990(1)", "1992(1)", "1994(1)", "1996(1)", "1998(1)", "2000(1)"}));
+    const kg::AreaFrame f = frame();
+    EXPECT_EQ(f.xfreq, 4);
+    EXPECT_DOUBLE_EQ(f.xmin, 1990);
+    EXPECT_DOUBLE_EQ(f.xmax, 2000);
+
+    kg::discard_graph();
+    time_series(51, 1950, 1, 1);  // annual 1950 .. 2000: every ten years
+    EXPECT_EQ(x_labels(), (std::vector<std::string>{"1950", "1960", "1970", "1980", "1990", "2000"}));
+}
+
+// One area is 12664 units wide: room for 8 labels of 7 characters
+// ("1990(1)") and for 7 of 8 characters ("1990(10)") at the default font.
+TEST_F(TimeAxes, ShortSamplesAreLabelledByPeriods) {
+    time_series(6, 1990, 2, 4);  // every quarter
+    EXPECT_EQ(x_labels(), (std::vector<std::string>{"1990(2)", "1990(3)", "1990(4)", "1991(1)", "1991(2)", "1991(3)"}));
+    EXPECT_DOUBLE_EQ(frame().xmin, 1990.25);
+    EXPECT_DOUBLE_EQ(frame().xmax, 1991.5);
+
+    kg::discard_graph();
+    time_series(9, 1990, 3, 12);  // March to November: 8 intervals, every other month
+    EXPECT_EQ(x_labels(), (std::vector<std::string>{"1990(3)", "1990(5)", "1990(7)", "1990(9)", "1990(11)"}));
+
+    kg::discard_graph();
+    time_series(24, 1990, 2, 12);  // 1990(2) .. 1992(1): every fourth month, from May
+    EXPECT_EQ(x_labels(), (std::vector<std::string>{"1990(5)", "1990(9)", "1991(1)", "1991(5)", "1991(9)", "1992(1)"}));
+
+    kg::discard_graph();
+    // Twice the font: the area is 11608 units wide, with room for 3 labels
+    // of 8 characters; 23 months in steps of 6 would need 3.8: yearly.
+    kg::settings().font[1] = 660;
+    time_series(24, 1990, 2, 12);
+    EXPECT_EQ(x_labels(), (std::vector<std::string>{"1991(1)", "1992(1)"}));
+}
+
+TEST_F(TimeAxes, OnlyWhenEverySeriesIsATimeSeries) {
+    time_series(12, 1990, 1, 4);
+    request("XVector", {1, 2}, 0, 3, {}, {1991, 1992});
+    EXPECT_EQ(frame().xfreq, 0);
+    kg::discard_graph();
+    time_series(12, 1990, 1, 4);
+    time_series(12, 1990, 1, 12);
+    EXPECT_EQ(frame().xfreq, 0);
+}
+
+TEST_F(TimeAxes, FixedAxisWithAFrequency) {
+    time_series(12, 1990, 1, 4);
+    const std::vector<double> dv = {0, 1990, 1992, 1990, 0.5, 0.25};  // anchor, range, first tick, steps
+    ASSERT_EQ(kg::default_draw("Axis3", 0, nullptr, 0, nullptr, nullptr, 0, nullptr, nullptr, 0, nullptr, 1, 4,
+                               nullptr, 0, dv.data(), 6),
+              0);
+    EXPECT_EQ(x_labels(), (std::vector<std::string>{"1990(1)", "1990(3)", "1991(1)", "1991(3)", "1992(1)"}));
 }
 
 }  // namespace
