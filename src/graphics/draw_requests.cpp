@@ -261,6 +261,10 @@ int default_draw(const char* command, int area, const double* x1, int n1, const 
         const std::size_t k = static_cast<std::size_t>(std::max(i2 - 2, 0));
         const std::size_t at = g_last_series[std::min(k, g_last_series.size() - 1)];
         if (at >= g.objects.size() || g.objects[at].kind != K_XY) return 1;
+        if (i1 == ZM_3D) {
+            runtime::run_message("DrawZ(): three-dimensional points are not drawn by this version");
+            return 1;
+        }
         g.objects[at].z.v = series(x1, n1);
         g.objects[at].z.name = text_of(label1);
         g.objects[at].zmode = i1;

@@ -72,7 +72,7 @@ void put_object(std::string& s, const DrawObject& o) {
             s += " z:";
             put_vector(s, o.z.name, o.z.v);
             put_ints(s, "zmode", &o.zmode, 1);
-            if (o.zmode == ZM_Bar || o.zmode == ZM_Band)
+            if (zmode_has_factor(o.zmode))
                 append_format(s, " bar: %.16g %d %d;\n", o.z_factor, 0, 0);
         }
         break;

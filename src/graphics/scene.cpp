@@ -168,11 +168,14 @@ void data_ranges(const Graph& g, int area, Range& xr, Range& yr) {
                 xr.add(x_of(o, t));
                 yr.add(o.y.v[t] * o.scale[0] + o.scale[1]);
             }
-            if (o.zmode == ZM_Bar || o.zmode == ZM_Band)
-                for (std::size_t t = 0; t < o.y.v.size() && t < o.z.v.size(); ++t) {
+            for (std::size_t t = 0; t < o.y.v.size() && t < o.z.v.size(); ++t) {
+                if (zmode_spreads(o.zmode)) {
                     yr.add(o.y.v[t] + o.z_factor * o.z.v[t]);
                     yr.add(o.y.v[t] - o.z_factor * o.z.v[t]);
+                } else if (o.zmode == ZM_HiLo) {
+                    yr.add(o.z.v[t]);
                 }
+            }
             if (o.has_yrange) {
                 yr.add(o.yrange[0]);
                 yr.add(o.yrange[1]);
@@ -447,6 +450,7 @@ private:
             if (run.size() > 1) m_c.polyline(run, p);
             run.clear();
         };
+        if (o.zmode == ZM_Fan && !o.z.v.empty()) draw_fan(o, f, p.colour);
         const std::size_t n = o.y.v.size();
         const double half = 0.4 * (n > 1 ? std::fabs(f.px(x_of(o, 1)) - f.px(x_of(o, 0))) : 100);
         std::vector<Point> shade;
@@ -484,10 +488,11 @@ private:
             shade.push_back({shade.back().x, base});
             m_c.fill(shade, p.colour);
         }
-        if (!o.z.v.empty()) draw_z(o, f, p);
+        if (!o.z.v.empty() && o.zmode != ZM_Fan) draw_z(o, f, p);
     }
 
-    // Error bars, bands or the values themselves at the points of a series.
+    // Error bars, bands, high-low bars, sized symbols or the values
+    // themselves at the points of a series (fans are drawn before it).
     void draw_z(const DrawObject& o, const AreaFrame& f, const Pen& p) {
         std::vector<Point> up, down;
         auto flush_band = [&] {
@@ -498,6 +503,9 @@ private:
             up.clear();
             down.clear();
         };
+        double zmax = 0;
+        for (const double z : o.z.v)
+            if (std::isfinite(z)) zmax = std::max(zmax, std::fabs(z));
         for (std::size_t t = 0; t < o.y.v.size() && t < o.z.v.size(); ++t) {
             const double x = f.px(x_of(o, t)), y = o.y.v[t], z = o.z.v[t], d = o.z_factor * z;
             if (!std::isfinite(x) || !std::isfinite(y + d)) {
@@ -509,6 +517,16 @@ private:
             } else if (o.zmode == ZM_Band) {
                 up.push_back({x, f.py(y + d)});
                 down.push_back({x, f.py(y - d)});
+            } else if (o.zmode == ZM_HiLo) {
+                m_c.polyline({{x, f.py(y)}, {x, f.py(z)}}, p);
+            } else if (o.zmode == ZM_Symbol && zmax > 0) {
+                // Symbol areas follow |z|: the largest is three times the
+                // index's symbol size, times the factor.
+                const int idx = std::clamp(o.third, 0, k_colour_count - 1);
+                const double size = 3 * m_s.symbol[idx][1] * std::fabs(o.z_factor) * std::sqrt(std::fabs(z) / zmax);
+                Pen sp = p;
+                sp.on = sp.off = 0;
+                if (size > 0) m_c.symbol(x, f.py(y), size, size, symbol_shape(m_s.symbol[idx][0]), sp);
             } else if (o.zmode == ZM_Value) {
                 char buf[32];
                 std::snprintf(buf, sizeof buf, "%.4g", z);
@@ -517,6 +535,37 @@ private:
             }
         }
         flush_band();
+    }
+
+    // A fan: three nested bands reaching y +- k/3 * factor * z for k = 3, 2,
+    // 1, in the series colour mixed with 75, 50 and 25% white; a missing
+    // point splits the fan.
+    void draw_fan(const DrawObject& o, const AreaFrame& f, uint32_t c) {
+        for (int k = 3; k >= 1; --k) {
+            const double w = 0.25 * k;
+            const uint32_t tint = rgb(red_of(c) + static_cast<int>((255 - red_of(c)) * w),
+                                      green_of(c) + static_cast<int>((255 - green_of(c)) * w),
+                                      blue_of(c) + static_cast<int>((255 - blue_of(c)) * w));
+            std::vector<Point> up, down;
+            auto flush = [&] {
+                if (up.size() > 1) {
+                    up.insert(up.end(), down.rbegin(), down.rend());
+                    m_c.fill(up, tint);
+                }
+                up.clear();
+                down.clear();
+            };
+            for (std::size_t t = 0; t < o.y.v.size() && t < o.z.v.size(); ++t) {
+                const double x = f.px(x_of(o, t)), y = o.y.v[t], d = o.z_factor * o.z.v[t] * k / 3;
+                if (!std::isfinite(x) || !std::isfinite(y + d)) {
+                    flush();
+                    continue;
+                }
+                up.push_back({x, f.py(y + d)});
+                down.push_back({x, f.py(y - d)});
+            }
+            flush();
+        }
     }
 
     void symbol(Point q, const DrawObject& o) {

@@ -8,54 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "graphics/canvas.h"
 #include "graphics/draw_requests.h"
 #include "graphics/graph.h"
 #include "graphics/scene.h"
 #include "graph_fixture.h"
+#include "recording_canvas.h"
 
 namespace kg = kj::graphics;
+using kj::test::Recording;
 
 namespace {
-
-struct Recording : kg::Canvas {
-    struct Line {
-        std::vector<kg::Point> pts;
-        kg::Pen pen;
-    };
-    struct Fill {
-        std::vector<kg::Point> pts;
-        uint32_t colour;
-    };
-    struct Text {
-        double x, y;
-        std::string s;
-    };
-    std::vector<Line> lines;
-    std::vector<Fill> fills;
-    std::vector<Text> texts;
-    int symbols = 0;
-
-    void background(uint32_t) override {}
-    void polyline(const std::vector<kg::Point>& pts, const kg::Pen& pen) override { lines.push_back({pts, pen}); }
-    void fill(const std::vector<kg::Point>& pts, uint32_t colour) override { fills.push_back({pts, colour}); }
-    void symbol(double, double, double, double, kg::SymbolShape, const kg::Pen&) override { ++symbols; }
-    void text(double x, double y, const std::string& s, int, int, int, int, uint32_t) override {
-        texts.push_back({x, y, s});
-    }
-
-    std::vector<const Line*> in_colour(uint32_t c) const {
-        std::vector<const Line*> out;
-        for (const Line& l : lines)
-            if (l.pen.colour == c) out.push_back(&l);
-        return out;
-    }
-    bool has_text(const std::string& s) const {
-        for (const Text& t : texts)
-            if (t.s == s) return true;
-        return false;
-    }
-};
 
 constexpr uint32_t k_black = 0x000000, k_red = 0x0000FF, k_navy = 0x800000, k_silver = 0xC0C0C0;
 
@@ -189,7 +151,7 @@ TEST_F(LayoutRender, SeriesAgainstXFollowTheXYStyle) {
     set_draw(17, {1, 1});  // symbols only
     const Recording r = render();
     EXPECT_TRUE(series(r).empty());
-    EXPECT_EQ(r.symbols, 3);
+    EXPECT_EQ(r.symbol_sizes.size(), 3u);
 }
 
 // Bars of height 1, 2, 3 on [0, 1), [1, 2), [2, 3).
