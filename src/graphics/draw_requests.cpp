@@ -34,6 +34,33 @@ DrawObject& add_series(Graph& g, int area, const double* y, int n, const char* n
     return o;
 }
 
+// A surface over the grid of x (c values) and y (r values) with z r x c row
+// by row, or over scattered points when x, y and z have one length. Mode 0
+// draws the surface, any other the points as symbols scaled by `factor`.
+int add_surface(Graph& g, int area, const double* x, int nx, const double* y, int ny, const double* z, int nz,
+                int mode, int index, int rows, int cols, double factor) {
+    const bool grid = nx > 0 && ny > 0 && rows == ny && cols == nx && nz == rows * cols;
+    const bool points = nx > 0 && nx == ny && nx == nz;
+    if (!grid && !points) {
+        runtime::run_message("DrawXYZ(): z must be a grid of as many rows as y and columns as x, "
+                             "or a vector as long as x and y");
+        return 1;
+    }
+    DrawObject& o = g.add(K_XY, area);
+    o.form = grid ? XY_Mesh : XY_Triangle;
+    o.x.v = series(x, nx);
+    o.y.v = series(y, ny);
+    o.z.v = series(z, nz);
+    o.mesh_cols = grid ? cols : 0;
+    o.third = index;
+    o.palette = std::clamp(index - 2, 0, k_palette_count - 1);
+    if (mode != 0) {
+        o.symbol[2] = ST_Symbols;
+        o.symbol[1] = std::isfinite(factor) ? std::clamp(static_cast<int>(std::lround(90 * factor)), 1, 5000) : 90;
+    }
+    return 0;
+}
+
 // Fractional years of calendar day numbers (the time of day kept as a fraction).
 std::vector<double> years_of_dates(const double* d, int n) {
     std::vector<double> x(static_cast<std::size_t>(std::max(n, 0)));
@@ -271,10 +298,8 @@ int default_draw(const char* command, int area, const double* x1, int n1, const 
         g.objects[at].z_factor = ndv > 0 && std::isfinite(dv[0]) ? dv[0] : 1;
         return 0;
     }
-    if (cmd == "3D") {
-        runtime::run_message("DrawXYZ(): three-dimensional graphs are not drawn by this version");
-        return 1;
-    }
+    if (cmd == "3D") return add_surface(g, area, x1, n1, x2, n2, x3, n3, i1, i2, int_at(iv, niv, 0, 0),
+                                         int_at(iv, niv, 1, 0), double_at(dv, ndv, 0, 1));
     const StatRequest r{area, x1, n1, label1, i1, i2, iv, niv, dv, ndv};
     if (cmd == "Density") return draw_density(g, r);
     if (cmd == "QQ") return draw_qq(g, r);

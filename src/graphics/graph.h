@@ -72,7 +72,8 @@ struct DrawObject {
     double index_pos = 0;              // base of index lines and bars
     int zmode = 0;
     double z_factor = 1;               // error bars and bands reach y +- z_factor * z
-    int mesh_cols = 0;                 // mesh: x count (z is rows x cols)
+    int mesh_cols = 0;                 // mesh: x count (z is rows x cols, row by row)
+    int palette = 0;                   // surfaces: palette entry of their colours
 
     // axes
     char dir = 'x';
