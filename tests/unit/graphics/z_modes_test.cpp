@@ -1,6 +1,6 @@
 // The ways a third dimension is drawn at the points of a series: high-low
-// bars, fans of nested bands, symbols sized by z; what the native format
-// keeps of them; and the three-dimensional points that are refused.
+// bars, fans of nested bands, symbols sized by z, points in three
+// dimensions; and what the native format keeps of them.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -99,11 +99,20 @@ TEST_F(ZModes, NativeFormatKeepsTheFactorOfTheModesThatUseIt) {
     EXPECT_EQ(kg::gwg_text(*back), text);
 }
 
-TEST_F(ZModes, ThreeDimensionalPointsAreRefusedWithAMessage) {
-    ASSERT_EQ(request("Vector", {1, 2}, 0, 2), 0);
-    EXPECT_EQ(request("Z", {1, 1}, kg::ZM_3D, 2), 1);
-    EXPECT_TRUE(kg::current_graph().objects[0].z.v.empty());
-    EXPECT_NE(first_run_message().find("three-dimensional points are not drawn"), std::string::npos);
+// Observations 1 and 2 of a series starting at 1990 with step 0.5.
+TEST_F(ZModes, ThreeDimensionalPointsTurnTheSeriesIntoPoints) {
+    ASSERT_EQ(request("Vector", {4, 5}, 0, 3, {1990, 0.5}), 0);
+    EXPECT_EQ(request("Z", {1}, kg::ZM_3D, 3), 1);  // one z per observation
+    EXPECT_EQ(first_run_message(), "DrawZ(): three-dimensional points need one z value per observation");
+    ASSERT_EQ(request("Z", {7, 8}, kg::ZM_3D, 3, {2}), 0);
+    const kg::DrawObject& o = kg::current_graph().objects[0];
+    EXPECT_EQ(o.form, kg::XY_Triangle);
+    EXPECT_EQ(o.x.v, (std::vector<double>{1990, 1990.5}));
+    EXPECT_EQ(o.y.v, (std::vector<double>{4, 5}));
+    EXPECT_EQ(o.z.v, (std::vector<double>{7, 8}));
+    EXPECT_EQ(o.symbol[1], 180);  // twice the standard size
+    EXPECT_EQ(o.palette, 1);      // index 3 takes the second palette entry
+    EXPECT_EQ(render().fills.size(), 2u);
 }
 
 }  // namespace
