@@ -7,7 +7,9 @@ PostScript and PNG (EPS once more in black and white). Ghostscript renders
 EPS, PS and PDF, pdftoppm the PDF and rsvg-convert the SVG (the PNG is read
 as it is); each must succeed without a word on its output, and the pictures
 must show red on the line, white paper in the corner and dark text where
-the text was placed. pdfinfo must report the 432 x 288 point page.
+the text was placed. pdfinfo must report the 432 x 288 point page. Two
+more programs draw grid lines with a frame around the paper, and a shaded
+surface, checked in rsvg-convert's (and pdftoppm's) pictures.
 
 Usage: check_graph_viewers.py KJ_BINARY
 """
@@ -32,6 +34,33 @@ main()
     SetDraw(13, 0);
     ok = ok && SaveDrawWindow("bw.eps");
     println(ok ? "saved" : "failed");
+}
+"""
+
+# Layout settings seen in the picture: a frame around the paper and grid
+# lines in red (index 14, 30 units wide) behind a blue series whose x runs
+# from 1 to 4, which gives inner vertical grid lines at x = 2 and 3.
+LAYOUT_PROGRAM = r"""
+main()
+{
+    SetDraw(2, 1, 0, 1);
+    SetDraw(10, 14, 255, 0, 0);
+    SetDraw(12, 14, 0, 100, 0, 0);
+    SetDraw(6, 14, 14);
+    SetDraw(10, 2, 0, 0, 255);
+    Draw(0, <1, 5, 2, 4>);
+    println(SaveDrawWindow("layout.svg") ? "saved" : "failed");
+}
+"""
+
+# A surface peaking in the middle of the paper, shaded from white to red by
+# height: its top is deep red, and the faces cover a good part of the page.
+SURFACE_PROGRAM = r"""
+main()
+{
+    decl x = range(-2, 2, 0.25);
+    DrawXYZ(0, x, x, exp(-(x' .^ 2 + x .^ 2)));
+    println(SaveDrawWindow("surface.svg") && SaveDrawWindow("surface.pdf") ? "saved" : "failed");
 }
 """
 
@@ -116,6 +145,42 @@ def is_black(r, g, b):
     return r < 60 and g < 60 and b < 60
 
 
+def check_layout(kj, work):
+    with open(os.path.join(work, "layout.kj"), "w", encoding="utf-8") as f:
+        f.write(LAYOUT_PROGRAM)
+    r = subprocess.run([kj, "-b", "layout.kj"], cwd=work, capture_output=True, text=True)
+    check(r.stdout.strip() == "saved", f"kj layout: {r.stdout!r} {r.stderr!r}")
+    png = os.path.join(work, "layout.png")
+    run_viewer(["rsvg-convert", "-d", "72", "-p", "72", "-o", png, os.path.join(work, "layout.svg")], "rsvg layout")
+    w, h, rows = read_png(png)
+    row = rows[int(h * 0.4)]  # between the grid lines at y = 3 and 4
+    narrow_red, run = 0, 0
+    for x in range(w + 1):
+        if x < w and is_red(*row[x]):
+            run += 1
+            continue
+        narrow_red += 0 < run < 5
+        run = 0
+    check(narrow_red == 2, f"layout: {narrow_red} vertical grid lines across the middle row")
+    check(sum(row[0]) < 3 * 250, f"layout: paper frame pixel is {row[0]}")
+
+
+def check_surface(kj, work):
+    with open(os.path.join(work, "surface.kj"), "w", encoding="utf-8") as f:
+        f.write(SURFACE_PROGRAM)
+    r = subprocess.run([kj, "-b", "surface.kj"], cwd=work, capture_output=True, text=True)
+    check(r.stdout.strip() == "saved", f"kj surface: {r.stdout!r} {r.stderr!r}")
+    svg_png, pdf_png = os.path.join(work, "surface-svg.png"), os.path.join(work, "surface-pdf")
+    run_viewer(["rsvg-convert", "-d", "72", "-p", "72", "-o", svg_png, os.path.join(work, "surface.svg")], "rsvg surface")
+    run_viewer(["pdftoppm", "-r", "72", "-png", "-singlefile", os.path.join(work, "surface.pdf"), pdf_png], "pdftoppm surface")
+    for path in (svg_png, pdf_png + ".png"):
+        w, h, rows = read_png(path)
+        deep = sum(1 for y in range(h) for x in range(w) if is_red(*rows[y][x]))
+        tinted = sum(1 for y in range(h) for x in range(w) if rows[y][x][0] > 200 and 60 <= rows[y][x][1] < 235)
+        check(deep > 200, f"{path}: {deep} deep red pixels at the peak")
+        check(tinted > 2000, f"{path}: {tinted} pink pixels on the slopes")
+
+
 def main():
     kj = os.path.abspath(sys.argv[1])
     work = tempfile.mkdtemp(prefix="kj-graphs-")
@@ -144,6 +209,9 @@ def main():
         check_picture(at("svg.png"), "rsvg-convert", is_red)
 
         check_picture(at("g.png"), "cairo png", is_red, dpi=150)
+
+        check_layout(kj, work)
+        check_surface(kj, work)
 
         info = subprocess.run(["pdfinfo", at("g.pdf")], capture_output=True, text=True)
         check(info.returncode == 0 and info.stderr.strip() == "", f"pdfinfo: {info.stderr}")

@@ -8,6 +8,7 @@
 #include "data/calendar.h"
 #include "graphics/draw_statistics.h"
 #include "graphics/graph.h"
+#include "graphics/scene.h"
 #include "graphics/writers.h"
 #include "runtime/messages.h"
 
@@ -32,6 +33,55 @@ DrawObject& add_series(Graph& g, int area, const double* y, int n, const char* n
     o.symbol[2] = style;
     o.third = index;
     return o;
+}
+
+// Points in three dimensions drawn as symbols of `factor` times the standard size.
+void as_points(DrawObject& o, double factor) {
+    o.symbol[2] = ST_Symbols;
+    o.symbol[1] = std::isfinite(factor) ? std::clamp(static_cast<int>(std::lround(90 * factor)), 1, 5000) : 90;
+}
+
+// A surface over the grid of x (c values) and y (r values) with z r x c row
+// by row, or over scattered points when x, y and z have one length. Mode 0
+// draws the surface, any other the points as symbols scaled by `factor`.
+int add_surface(Graph& g, int area, const double* x, int nx, const double* y, int ny, const double* z, int nz,
+                int mode, int index, int rows, int cols, double factor) {
+    const bool grid = nx > 0 && ny > 0 && rows == ny && cols == nx && nz == rows * cols;
+    const bool points = nx > 0 && nx == ny && nx == nz;
+    if (!grid && !points) {
+        runtime::run_message("DrawXYZ(): z must be a grid of as many rows as y and columns as x, "
+                             "or a vector as long as x and y");
+        return 1;
+    }
+    DrawObject& o = g.add(K_XY, area);
+    o.form = grid ? XY_Mesh : XY_Triangle;
+    o.x.v = series(x, nx);
+    o.y.v = series(y, ny);
+    o.z.v = series(z, nz);
+    o.mesh_cols = grid ? cols : 0;
+    o.third = index;
+    o.palette = std::clamp(index - 2, 0, k_palette_count - 1);
+    if (mode != 0) as_points(o, factor);
+    return 0;
+}
+
+// A series with a z value per observation becomes points in three
+// dimensions, drawn as symbols scaled by `factor`.
+int to_points(DrawObject& o, const double* z, int nz, const std::string& name, double factor) {
+    const std::size_t n = o.y.v.size();
+    if (nz <= 0 || static_cast<std::size_t>(nz) != n) {
+        runtime::run_message("DrawZ(): three-dimensional points need one z value per observation");
+        return 1;
+    }
+    std::vector<double> x(n);
+    for (std::size_t t = 0; t < n; ++t) x[t] = x_of(o, t);
+    o.form = XY_Triangle;
+    o.x.v = std::move(x);
+    o.z.v = series(z, nz);
+    o.z.name = name;
+    as_points(o, factor);
+    o.palette = std::clamp(o.third - 2, 0, k_palette_count - 1);
+    return 0;
 }
 
 // Fractional years of calendar day numbers (the time of day kept as a fraction).
@@ -131,8 +181,9 @@ int default_draw(const char* command, int area, const double* x1, int n1, const 
     Graph& g = current_graph();
     const bool series_request = cmd == "Vector" || cmd == "TimeVector" || cmd == "DateVector" || cmd == "XVector";
     if (series_request) {
-        if (i2 == 2 || g_last_series.empty() ||
-            (g_last_series.back() < g.objects.size() && g.objects[g_last_series.back()].area != area))
+        // A new group starts with index 2, in another area or in a new graph.
+        if (i2 == 2 || g_last_series.empty() || g_last_series.back() >= g.objects.size() ||
+            g.objects[g_last_series.back()].area != area || g.objects[g_last_series.back()].kind != K_XY)
             g_last_series.clear();
         g_last_series.push_back(g.objects.size());
     }
@@ -261,16 +312,15 @@ int default_draw(const char* command, int area, const double* x1, int n1, const 
         const std::size_t k = static_cast<std::size_t>(std::max(i2 - 2, 0));
         const std::size_t at = g_last_series[std::min(k, g_last_series.size() - 1)];
         if (at >= g.objects.size() || g.objects[at].kind != K_XY) return 1;
+        if (i1 == ZM_3D) return to_points(g.objects[at], x1, n1, text_of(label1), ndv > 0 ? dv[0] : 1);
         g.objects[at].z.v = series(x1, n1);
         g.objects[at].z.name = text_of(label1);
         g.objects[at].zmode = i1;
         g.objects[at].z_factor = ndv > 0 && std::isfinite(dv[0]) ? dv[0] : 1;
         return 0;
     }
-    if (cmd == "3D") {
-        runtime::run_message("DrawXYZ(): three-dimensional graphs are not drawn by this version");
-        return 1;
-    }
+    if (cmd == "3D") return add_surface(g, area, x1, n1, x2, n2, x3, n3, i1, i2, int_at(iv, niv, 0, 0),
+                                         int_at(iv, niv, 1, 0), double_at(dv, ndv, 0, 1));
     const StatRequest r{area, x1, n1, label1, i1, i2, iv, niv, dv, ndv};
     if (cmd == "Density") return draw_density(g, r);
     if (cmd == "QQ") return draw_qq(g, r);

@@ -33,8 +33,15 @@ constexpr bool is_axis_type(int t) { return t >= AX_Plain && t <= AX_Date; }
 // What a text is: plain, or the title or an axis label of its area.
 enum TextRole : int { TEXT_Plain = 0, TEXT_Title = 1, TEXT_XLabel = 2, TEXT_YLabel = 3, TEXT_ZLabel = 4 };
 
-// How the z values of an x-y object are drawn (the ZMODE_ constants).
-enum ZMode : int { ZM_Symbol = 0, ZM_Value = 1, ZM_Bar = 2, ZM_Band = 3 };
+// How the z values of an x-y object are drawn (the ZMODE_ constants):
+// symbols sized by z, the values written at the points, error bars or bands
+// of y +- factor * z, a fan of nested bands, high-low bars from y to z, and
+// three-dimensional points.
+enum ZMode : int { ZM_Symbol = 0, ZM_Value = 1, ZM_Bar = 2, ZM_Band = 3, ZM_Fan = 4, ZM_HiLo = 5, ZM_3D = 6 };
+// The z modes that use the factor (kept in files with the z values).
+constexpr bool zmode_has_factor(int m) { return m == ZM_Symbol || m == ZM_Bar || m == ZM_Band || m == ZM_Fan; }
+// The z modes whose bars or bands reach y +- factor * z.
+constexpr bool zmode_spreads(int m) { return m == ZM_Bar || m == ZM_Band || m == ZM_Fan; }
 
 // Anchors of an automatic axis.
 enum Anchor : int { ANCHOR_Min = 0, ANCHOR_Max = 1, ANCHOR_User = 2 };
@@ -65,7 +72,8 @@ struct DrawObject {
     double index_pos = 0;              // base of index lines and bars
     int zmode = 0;
     double z_factor = 1;               // error bars and bands reach y +- z_factor * z
-    int mesh_cols = 0;                 // mesh: x count (z is rows x cols)
+    int mesh_cols = 0;                 // mesh: x count (z is rows x cols, row by row)
+    int palette = 0;                   // surfaces: palette entry of their colours
 
     // axes
     char dir = 'x';

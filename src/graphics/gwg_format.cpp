@@ -55,10 +55,41 @@ void put_doubles(std::string& s, const char* key, const double* v, int n) {
     s += ";\n";
 }
 
+// A surface over a grid: the x and y vectors, then the z name with the x and
+// y counts and one line "x y z" per grid point, row by row; or scattered
+// points as three vectors. Points drawn as symbols keep their symbol line.
+void put_surface(std::string& s, const DrawObject& o) {
+    const bool mesh = o.form == XY_Mesh;
+    append_format(s, "%s(%d,%d,%d)\n{\n", mesh ? "mesh" : "triangle", o.area, o.index, o.third);
+    put_vector(s, o.x.name, o.x.v);
+    put_vector(s, o.y.name, o.y.v);
+    if (mesh) {
+        append_format(s, " \"%s\" %zu %zu\n <", o.z.name.c_str(), o.x.v.size(), o.y.v.size());
+        for (std::size_t k = 0; k < o.z.v.size(); ++k) {
+            const double v[3] = {o.x.v[k % o.x.v.size()], o.y.v[k / o.x.v.size()], o.z.v[k]};
+            for (const double d : v) {
+                if (std::isnan(d))
+                    s += " . ";
+                else
+                    append_format(s, " %.16g", d);
+            }
+            s += "\n";
+        }
+        s += " >\n";
+    } else {
+        put_vector(s, o.z.name, o.z.v);
+    }
+    put_ints(s, "palette", &o.palette, 1);
+    if (o.symbol[2] != ST_Line) put_ints(s, "symbol", o.symbol, 3);
+}
+
 void put_object(std::string& s, const DrawObject& o) {
     switch (o.kind) {
     case K_XY:
-        if (o.form != XY_Plain) return;  // surfaces are not kept in files
+        if (o.form != XY_Plain) {
+            put_surface(s, o);
+            break;
+        }
         append_format(s, "xvec(%d,%d,%d)\n{\n", o.area, o.index, o.third);
         put_vector(s, o.y.name, o.y.v);
         put_vector(s, o.x.name, o.x.v);
@@ -72,7 +103,7 @@ void put_object(std::string& s, const DrawObject& o) {
             s += " z:";
             put_vector(s, o.z.name, o.z.v);
             put_ints(s, "zmode", &o.zmode, 1);
-            if (o.zmode == ZM_Bar || o.zmode == ZM_Band)
+            if (zmode_has_factor(o.zmode))
                 append_format(s, " bar: %.16g %d %d;\n", o.z_factor, 0, 0);
         }
         break;
@@ -206,6 +237,14 @@ public:
             if (!number(x)) return false;
         return take('>');
     }
+    // The text up to (not including) the character `end`.
+    std::string word_until(char end) {
+        const std::size_t close = m_t.find(end, m_p);
+        const std::size_t stop = close == std::string::npos ? m_t.size() : close;
+        std::string w = m_t.substr(m_p, stop - m_p);
+        m_p = stop;
+        return w;
+    }
     bool bytes(std::size_t n, std::string& out) {
         if (m_p + n > m_t.size()) return false;
         out = m_t.substr(m_p, n);
@@ -233,10 +272,33 @@ private:
 
 enum class Outcome { Ok, Failed, EndOfFile, BadAxis };
 
+// The grid of a surface: x and y vectors, then the z name, the x and y
+// counts and their product of "x y z" lines, of which z is kept.
+bool read_mesh(Reader& r, DrawObject& o) {
+    if (!r.vector(o.x.name, o.x.v) || !r.vector(o.y.name, o.y.v) || !r.take('"')) return false;
+    const std::string name = r.word_until('"');
+    int cols = 0, rows = 0;
+    if (!r.take('"') || !r.integer(cols) || !r.integer(rows) || cols != static_cast<int>(o.x.v.size()) ||
+        rows != static_cast<int>(o.y.v.size()) || cols == 0 || rows == 0 || !r.take('<'))
+        return false;
+    o.z.name = name;
+    o.z.v.assign(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols), 0.0);
+    for (double& z : o.z.v) {
+        double xy[2];
+        if (!r.doubles(xy, 2) || !r.number(z)) return false;
+    }
+    o.mesh_cols = cols;
+    return r.take('>');
+}
+
 // The head's data part, before the keys.
 bool read_body(Reader& r, DrawObject& o) {
     switch (o.kind) {
     case K_XY:
+        if (o.form == XY_Triangle)
+            return r.vector(o.x.name, o.x.v) && r.vector(o.y.name, o.y.v) && r.vector(o.z.name, o.z.v) &&
+                   o.x.v.size() == o.y.v.size() && o.x.v.size() == o.z.v.size() && !o.x.v.empty();
+        if (o.form == XY_Mesh) return read_mesh(r, o);
         return r.vector(o.y.name, o.y.v) && r.vector(o.x.name, o.x.v) && r.number(o.xstart) && r.number(o.xstep);
     case K_Axis: {
         const std::string d = r.word("xyz", 1);
@@ -293,6 +355,7 @@ bool read_key(Reader& r, DrawObject& o, int key) {
     case KY_Wsety: o.has_world_y = true; return r.doubles(o.world_y, 2);
     case KY_Rot: return r.integer(o.rot);
     case KY_Anchor2: return r.number(o.anchor2);
+    case KY_Palette: return r.integer(o.palette);
     default: return r.skip_value() || true;  // kept for older files, not used here
     }
 }
@@ -320,7 +383,7 @@ int kind_of(const std::string& keyword) {
     static const struct {
         const char* word;
         int kind;
-    } kinds[] = {{"xvec", K_XY}, {"mesh", -2}, {"triangle", -2}, {"axis", K_Axis}, {"area", K_Area},
+    } kinds[] = {{"xvec", K_XY}, {"mesh", K_XY}, {"triangle", K_XY}, {"axis", K_Axis}, {"area", K_Area},
                  {"line", K_Line}, {"hist", K_Hist}, {"text", K_Text}, {"legend", K_Legend}};
     for (const auto& k : kinds)
         if (keyword.compare(0, std::strlen(k.word), k.word) == 0) return k.kind;
@@ -389,6 +452,7 @@ std::unique_ptr<Graph> parse_gwg(const std::string& text) {
         o.area = a;
         o.index = b;
         o.third = c;
+        o.form = keyword.rfind("mesh", 0) == 0 ? XY_Mesh : keyword.rfind("triangle", 0) == 0 ? XY_Triangle : XY_Plain;
         switch (read_block(r, o)) {
         case Outcome::Ok: g->objects.push_back(std::move(o)); break;
         case Outcome::EndOfFile: runtime::run_message("Unexpected end of file"); return g;

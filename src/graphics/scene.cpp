@@ -48,9 +48,100 @@ double nice_range(double& lo, double& hi, int ticks) {
     return step;
 }
 
+std::string axis_label(double v, double step, const int format[4]) {
+    char buf[64];
+    const int width = format[0] > 0 ? std::min(format[0], 40) : 8;
+    const int digits = std::clamp(format[1], 1, 17);
+    int n = 0;
+    if (format[2] == 1 && step > 0 && std::isfinite(step)) {
+        // As many decimals as the step needs, so that all labels of an axis align.
+        int decimals = 0;
+        while (decimals < 10) {
+            const double scaled = step * std::pow(10.0, decimals);
+            if (std::fabs(scaled - std::round(scaled)) <= 1e-6 * scaled) break;
+            ++decimals;
+        }
+        n = std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    } else {
+        n = std::snprintf(buf, sizeof buf, "%.*g", digits, v);
+    }
+    if (n > width) std::snprintf(buf, sizeof buf, "%.*e", std::clamp(width - 6, 0, digits - 1), v);
+    return buf;
+}
+
+std::string period_label(double v, int frequency) {
+    char buf[48];
+    const double f = std::max(frequency, 1);
+    // Ticks sit on whole periods; rounding absorbs the error of the sums.
+    const double periods = std::round(v * f);
+    if (!std::isfinite(periods) || std::fabs(periods) > 1e15) return "";
+    const long long year = static_cast<long long>(std::floor(periods / f));
+    const long long period = static_cast<long long>(periods) - year * static_cast<long long>(f) + 1;
+    if (frequency <= 1)
+        std::snprintf(buf, sizeof buf, "%lld", year);
+    else
+        std::snprintf(buf, sizeof buf, "%lld(%lld)", year, period);
+    return buf;
+}
+
 namespace {
 
 constexpr int k_max_ticks = 200;
+
+// The frequency shared by every series of an area when they are all time
+// series (placed by year and period, without x values); 0 otherwise.
+int time_frequency(const Graph& g, int area) {
+    int freq = 0;
+    for (const DrawObject& o : g.objects) {
+        if (o.area != area || o.kind == K_Text || o.kind == K_Legend || o.kind == K_Axis || o.kind == K_Area) continue;
+        if (o.kind != K_XY || o.form != XY_Plain || o.freq <= 0 || !o.x.v.empty()) return 0;
+        if (freq != 0 && o.freq != freq) return 0;
+        freq = o.freq;
+    }
+    return freq;
+}
+
+// Ticks of a time axis over the data range [lo, hi]: whole years 1, 2, 5,
+// 10, ... apart (labelled at their first period) when the range spans four
+// years or more, else every s periods, s the smallest divisor of the
+// frequency giving at most eight intervals. `room` is the number of labels
+// that fit side by side.
+void time_ticks(double lo, double hi, int freq, int room, double& min, double& max, double& step, double& first) {
+    const double span = hi - lo;
+    if (freq == 1 || span >= 4) {
+        const double most = std::min(room, 6) + 1e-9;
+        step = 1;
+        for (double m = 1; span / step > most; m *= 10) {
+            step = m;
+            if (span / step <= most) break;
+            step = 2 * m;
+            if (span / step <= most) break;
+            step = 5 * m;
+        }
+        min = std::floor(lo / step + 1e-9) * step;
+        max = std::max(std::ceil(hi / step - 1e-9) * step, min + step);
+        first = min;
+        return;
+    }
+    const double periods = span * freq;
+    const double most = std::min(room, 8) + 1e-9;
+    int s = freq;
+    for (int d = 1; d <= freq; ++d)
+        if (freq % d == 0 && periods / d <= most) {
+            s = d;
+            break;
+        }
+    step = static_cast<double>(s) / freq;
+    const double one = 1.0 / freq;
+    min = lo;
+    max = hi > lo ? hi : lo + one;
+    // The first period at or after lo whose number within the year is 1 + k * s.
+    const double p0 = std::round(lo * freq);
+    double p = p0;
+    while (static_cast<long long>(p - std::floor(p / freq) * freq) % s != 0) p += 1;
+    first = p / freq;
+    if (first > max) first = p0 / freq;
+}
 
 struct Range {
     double lo = INFINITY, hi = -INFINITY;
@@ -77,11 +168,14 @@ void data_ranges(const Graph& g, int area, Range& xr, Range& yr) {
                 xr.add(x_of(o, t));
                 yr.add(o.y.v[t] * o.scale[0] + o.scale[1]);
             }
-            if (o.zmode == ZM_Bar || o.zmode == ZM_Band)
-                for (std::size_t t = 0; t < o.y.v.size() && t < o.z.v.size(); ++t) {
+            for (std::size_t t = 0; t < o.y.v.size() && t < o.z.v.size(); ++t) {
+                if (zmode_spreads(o.zmode)) {
                     yr.add(o.y.v[t] + o.z_factor * o.z.v[t]);
                     yr.add(o.y.v[t] - o.z_factor * o.z.v[t]);
+                } else if (o.zmode == ZM_HiLo) {
+                    yr.add(o.z.v[t]);
                 }
+            }
             if (o.has_yrange) {
                 yr.add(o.yrange[0]);
                 yr.add(o.yrange[1]);
@@ -199,6 +293,17 @@ AreaFrame area_frame(const Graph& g, int area) {
                 f.xmax, f.xstep, f.xfirst);
     settle_axis(find_axis(g, area, 'y'), placed && placed->has_world_y, placed ? placed->world_y : none, yr, f.ymin,
                 f.ymax, f.ystep, f.yfirst);
+    const DrawObject* xaxis = find_axis(g, area, 'x');
+    const bool fixed_x = (xaxis && !xaxis->automatic) || (placed && placed->has_world_x);
+    if (const int freq = fixed_x || xr.empty() ? 0 : time_frequency(g, area); freq > 0) {
+        // Labels of 4 ("1990"), 7 ("1990(1)") or 8 characters, half a font size each, with a gap.
+        const double label_width = ((freq == 1 ? 4 : freq < 10 ? 7 : 8) * 0.5 + 0.8) * s.font[1];
+        const int room = static_cast<int>(std::clamp((f.right - f.left) / std::max(label_width, 1.0), 1.0, 100.0));
+        time_ticks(xr.lo, xr.hi, freq, room, f.xmin, f.xmax, f.xstep, f.xfirst);
+        f.xfreq = freq;
+    } else if (xaxis && !xaxis->automatic && xaxis->axis_type == AX_Time) {
+        f.xfreq = std::max(xaxis->label[1], 1);
+    }
     sane_axis(f.xmin, f.xmax, f.xstep, f.xfirst);
     sane_axis(f.ymin, f.ymax, f.ystep, f.yfirst);
     return f;
@@ -212,6 +317,10 @@ public:
 
     void run() {
         m_c.background(m_s.papercolor == 0 ? 0xFFFFFF : static_cast<uint32_t>(m_s.papercolor));
+        if (m_s.box[0] == 1) {  // a frame around the whole paper
+            const double w = k_paper_width - 5, h = m_g.paper_height() - 5;
+            m_c.polyline({{5, 5}, {w, 5}, {w, h}, {5, h}, {5, 5}}, pen(1));
+        }
         const int n = m_g.area_count();
         for (int a = 0; a < n; ++a) draw_area(a);
     }
@@ -246,9 +355,13 @@ private:
 
     void draw_area(int a) {
         const AreaFrame f = area_frame(m_g, a);
-        bool any = false;
-        for (const DrawObject& o : m_g.objects) any = any || (o.area == a && o.kind != K_Text && o.kind != K_Legend);
-        if (any) draw_axes(a, f);
+        bool any = false, solid = false;
+        for (const DrawObject& o : m_g.objects) {
+            any = any || (o.area == a && o.kind != K_Text && o.kind != K_Legend);
+            solid = solid || (o.area == a && o.kind == K_XY && o.form != XY_Plain);
+        }
+        if (solid) draw_solid(a, f);
+        else if (any) draw_axes(a, f);
         for (const DrawObject& o : m_g.objects) {
             if (o.area != a) continue;
             switch (o.kind) {
@@ -262,61 +375,94 @@ private:
         draw_legend(a, f);
     }
 
-    std::string label(double v, double step, int axis_type) const {
-        char buf[64];
-        if (std::fabs(v) < step * 1e-9) v = 0;
-        if (axis_type == AX_Time)
-            std::snprintf(buf, sizeof buf, "%.0f", std::floor(v + 1e-9));
-        else
-            std::snprintf(buf, sizeof buf, "%.6g", v);
-        return buf;
-    }
+    std::string label(double v, double step) const { return axis_label(v, step, m_s.axisformat); }
 
     void draw_axes(int a, const AreaFrame& f) {
         const Pen frame = pen(1);
         const DrawObject* xa = find_axis(m_g, a, 'x');
         const DrawObject* ya = find_axis(m_g, a, 'y');
         const bool show_x = !xa || xa->label[0] != 0, show_y = !ya || ya->label[0] != 0;
-        m_c.polyline({{f.left, f.bottom}, {f.right, f.bottom}, {f.right, f.top}, {f.left, f.top}, {f.left, f.bottom}},
-                     frame);
+        if (m_s.box[2] == 1) draw_grid(f, show_x, show_y);
+        if (m_s.box[1] == 1)  // open frame: the two axis lines only
+            m_c.polyline({{f.left, f.top}, {f.left, f.bottom}, {f.right, f.bottom}}, frame);
+        else
+            m_c.polyline({{f.left, f.bottom}, {f.right, f.bottom}, {f.right, f.top}, {f.left, f.top}, {f.left, f.bottom}},
+                         frame);
+        if (m_s.axisline[0] == 1 && f.ymin < 0 && f.ymax > 0) m_c.polyline({{f.left, f.py(0)}, {f.right, f.py(0)}}, frame);
+        if (m_s.axisline[1] == 1 && f.xmin < 0 && f.xmax > 0) m_c.polyline({{f.px(0), f.bottom}, {f.px(0), f.top}}, frame);
         const int size = m_s.font[1];
-        const double tick = m_s.axis[2] * 2;
-        if (show_x) {
-            for (int k = 0; k <= k_max_ticks; ++k) {
-                const double v = f.xfirst + k * f.xstep;
-                if (v > f.xmax + f.xstep * 1e-6) break;
+        // Tick marks point into the plot, or out of it; none with axisline[3].
+        const double tick = m_s.axisline[3] == 1 ? 0 : m_s.axis[2] * 2 * (m_s.axisformat[3] == 1 ? 1 : -1);
+        const double xlab = f.bottom - 1.1 * size + std::min(tick, 0.0), ylab = f.left - 0.4 * size + std::min(tick, 0.0);
+        if (show_x)
+            for_ticks(f.xfirst, f.xstep, f.xmax, [&](double v) {
                 const double px = f.px(v);
-                m_c.polyline({{px, f.bottom}, {px, f.bottom + tick}}, frame);
-                m_c.text(px, f.bottom - 1.1 * size, label(v, f.xstep, xa ? xa->axis_type : AX_Plain), m_s.font[0],
-                         size, AL_Centre, 0, colour(1));
-            }
-        }
-        if (show_y) {
-            for (int k = 0; k <= k_max_ticks; ++k) {
-                const double v = f.yfirst + k * f.ystep;
-                if (v > f.ymax + f.ystep * 1e-6) break;
+                if (tick != 0) m_c.polyline({{px, f.bottom}, {px, f.bottom + tick}}, frame);
+                if (m_s.axiszeros == 1 || v != 0 || f.xfreq > 0)
+                    m_c.text(px, xlab, f.xfreq > 0 ? period_label(v, f.xfreq) : label(v, f.xstep),
+                             m_s.font[0], size, AL_Centre, 0, colour(1));
+            });
+        if (show_y)
+            for_ticks(f.yfirst, f.ystep, f.ymax, [&](double v) {
                 const double py = f.py(v);
-                m_c.polyline({{f.left, py}, {f.left + tick, py}}, frame);
-                m_c.text(f.left - 0.4 * size, py - 0.35 * size, label(v, f.ystep, AX_Plain), m_s.font[0], size,
-                         AL_Right, 0, colour(1));
-            }
+                if (tick != 0) m_c.polyline({{f.left, py}, {f.left + tick, py}}, frame);
+                if (m_s.axiszeros == 1 || v != 0)
+                    m_c.text(ylab, py - 0.35 * size, label(v, f.ystep), m_s.font[0], size, AL_Right, 0,
+                             colour(1));
+            });
+    }
+
+    // Calls `at` for each labelled tick value from `first` up to `max`; a
+    // value within rounding of zero is passed as exactly zero.
+    template <class F>
+    static void for_ticks(double first, double step, double max, F at) {
+        for (int k = 0; k <= k_max_ticks; ++k) {
+            double v = first + k * step;
+            if (v > max + step * 1e-6) break;
+            if (std::fabs(v) < step * 1e-9) v = 0;
+            at(v);
         }
+    }
+
+    // Grid lines at the labelled ticks, in the grid settings' line indices
+    // (x grid, y grid), behind everything else of the area.
+    void draw_grid(const AreaFrame& f, bool x, bool y) {
+        const Pen px = pen(m_s.grid[0]), py = pen(m_s.grid[1]);
+        if (x)
+            for_ticks(f.xfirst, f.xstep, f.xmax, [&](double v) {
+                if (f.px(v) > f.left + 1 && f.px(v) < f.right - 1) m_c.polyline({{f.px(v), f.bottom}, {f.px(v), f.top}}, px);
+            });
+        if (y)
+            for_ticks(f.yfirst, f.ystep, f.ymax, [&](double v) {
+                if (f.py(v) > f.bottom + 1 && f.py(v) < f.top - 1) m_c.polyline({{f.left, f.py(v)}, {f.right, f.py(v)}}, py);
+            });
     }
 
     // Splits at missing values: each run of present points is one polyline.
     void draw_xy(const DrawObject& o, const AreaFrame& f) {
         const Pen p = pen(o.third);
-        const int style = o.symbol[2];
+        // A series against x values takes the xystyle drawing style unless it
+        // chose one of its own; its points are joined in x order unless
+        // xystyle[1] keeps them as given.
+        const bool against_x = !o.x.v.empty();
+        const int style = against_x && o.symbol[2] == ST_Line && m_s.xystyle[0] > 0 && m_s.xystyle[0] <= ST_Shading
+                              ? m_s.xystyle[0]
+                              : o.symbol[2];
         const double base = f.py(std::clamp(o.has_index_pos ? o.index_pos : 0.0, f.ymin, f.ymax));
         std::vector<Point> run;
         auto flush = [&] {
             if (run.size() > 1) m_c.polyline(run, p);
             run.clear();
         };
+        if (o.zmode == ZM_Fan && !o.z.v.empty()) draw_fan(o, f, p.colour);
         const std::size_t n = o.y.v.size();
         const double half = 0.4 * (n > 1 ? std::fabs(f.px(x_of(o, 1)) - f.px(x_of(o, 0))) : 100);
         std::vector<Point> shade;
-        for (std::size_t t = 0; t < n; ++t) {
+        std::vector<std::size_t> order(n);
+        for (std::size_t t = 0; t < n; ++t) order[t] = t;
+        if (against_x && m_s.xystyle[1] != 1)
+            std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return x_of(o, a) < x_of(o, b); });
+        for (const std::size_t t : order) {
             const double y = o.y.v[t];
             if (std::isnan(y)) {
                 flush();
@@ -346,10 +492,113 @@ private:
             shade.push_back({shade.back().x, base});
             m_c.fill(shade, p.colour);
         }
-        if (!o.z.v.empty()) draw_z(o, f, p);
+        if (!o.z.v.empty() && o.zmode != ZM_Fan) draw_z(o, f, p);
     }
 
-    // Error bars, bands or the values themselves at the points of a series.
+    // Surfaces and points in three dimensions, seen from a fixed direction:
+    // the box of the data ranges is scaled to [-1, 1] in each direction,
+    // turned by 35 degrees about the vertical and looked at from 25 degrees
+    // above, and projected orthographically into the plot rectangle. Faces
+    // are drawn from the back to the front.
+    void draw_solid(int a, const AreaFrame& f) {
+        Range xr, yr, zr;
+        for (const DrawObject& o : m_g.objects) {
+            if (o.area != a || o.kind != K_XY || o.form == XY_Plain) continue;
+            for (const double v : o.x.v) xr.add(v);
+            for (const double v : o.y.v) yr.add(v);
+            for (const double v : o.z.v) zr.add(v);
+        }
+        if (xr.empty() || yr.empty() || zr.empty()) return;
+        const double sa = std::sin(35 * M_PI / 180), ca = std::cos(35 * M_PI / 180);
+        const double se = std::sin(25 * M_PI / 180), ce = std::cos(25 * M_PI / 180);
+        const double half_w = std::sqrt(2.0), half_h = ce + std::sqrt(2.0) * se;
+        const double scale = std::min((f.right - f.left) / (2 * half_w), (f.top - f.bottom) / (2 * half_h));
+        const double cx = (f.left + f.right) / 2, cy = (f.bottom + f.top) / 2;
+        auto unit = [](const Range& r, double v) { return r.hi > r.lo ? 2 * (v - r.lo) / (r.hi - r.lo) - 1 : 0.0; };
+        struct Seen {
+            Point p;
+            double depth;  // larger is farther away
+        };
+        auto see = [&](double x, double y, double z) {
+            const double u = unit(xr, x), v = unit(yr, y), w = unit(zr, z);
+            const double q = u * sa + v * ca;
+            return Seen{{cx + scale * (u * ca - v * sa), cy + scale * (w * ce + q * se)}, q * ce - w * se};
+        };
+        // The floor of the box and its back corner post.
+        const Pen frame = pen(1);
+        std::vector<Point> floor;
+        for (const auto& [x, y] : {std::pair{xr.lo, yr.lo}, {xr.hi, yr.lo}, {xr.hi, yr.hi}, {xr.lo, yr.hi}, {xr.lo, yr.lo}})
+            floor.push_back(see(x, y, zr.lo).p);
+        m_c.polyline(floor, frame);
+        m_c.polyline({see(xr.lo, yr.hi, zr.lo).p, see(xr.lo, yr.hi, zr.hi).p}, frame);
+
+        struct Face {
+            std::vector<Point> pts;
+            double depth;
+            uint32_t colour;
+        };
+        std::vector<Face> faces;
+        for (const DrawObject& o : m_g.objects) {
+            if (o.area != a || o.kind != K_XY || o.form == XY_Plain) continue;
+            const int pal = std::clamp(o.palette, 0, k_palette_count - 1);
+            auto shade = [&](double z) {
+                const double t = zr.hi > zr.lo ? std::clamp((z - zr.lo) / (zr.hi - zr.lo), 0.0, 1.0) : 0.5;
+                const uint32_t lo = m_s.palette_min[pal], hi = m_s.palette_max[pal];
+                auto mix = [t](int l, int h) { return static_cast<int>(std::lround(l + (h - l) * t)); };
+                return rgb(mix(red_of(lo), red_of(hi)), mix(green_of(lo), green_of(hi)), mix(blue_of(lo), blue_of(hi)));
+            };
+            const bool as_points = o.form == XY_Triangle || o.symbol[2] == ST_Symbols;
+            if (as_points) {
+                const std::size_t n = o.form == XY_Mesh ? o.z.v.size() : std::min({o.x.v.size(), o.y.v.size(), o.z.v.size()});
+                for (std::size_t k = 0; k < n; ++k) {
+                    const double x = o.form == XY_Mesh ? o.x.v[k % o.x.v.size()] : o.x.v[k];
+                    const double y = o.form == XY_Mesh ? o.y.v[k / o.x.v.size()] : o.y.v[k];
+                    const double z = o.z.v[k];
+                    if (!std::isfinite(x + y + z)) continue;
+                    const Seen s = see(x, y, z);
+                    const double size = o.symbol[1] > 0 ? o.symbol[1] : 90;
+                    const double h = size / 2;
+                    // A square symbol face, coloured by its height.
+                    faces.push_back({{{s.p.x - h, s.p.y - h}, {s.p.x + h, s.p.y - h}, {s.p.x + h, s.p.y + h},
+                                      {s.p.x - h, s.p.y + h}},
+                                     s.depth, shade(z)});
+                }
+                continue;
+            }
+            const std::size_t cols = o.x.v.size(), rows = o.y.v.size();
+            for (std::size_t i = 0; i + 1 < rows; ++i)
+                for (std::size_t j = 0; j + 1 < cols; ++j) {
+                    const std::size_t c[4][2] = {{i, j}, {i, j + 1}, {i + 1, j + 1}, {i + 1, j}};
+                    Face face{{}, 0, 0};
+                    double zsum = 0;
+                    bool ok = true;
+                    for (const auto& [r, k] : c) {
+                        const double z = o.z.v[r * cols + k];
+                        ok = ok && std::isfinite(o.x.v[k] + o.y.v[r] + z);
+                        if (!ok) break;
+                        const Seen s = see(o.x.v[k], o.y.v[r], z);
+                        face.pts.push_back(s.p);
+                        face.depth += s.depth / 4;
+                        zsum += z;
+                    }
+                    if (!ok) continue;
+                    face.colour = shade(zsum / 4);
+                    faces.push_back(std::move(face));
+                }
+        }
+        std::stable_sort(faces.begin(), faces.end(), [](const Face& l, const Face& r) { return l.depth > r.depth; });
+        Pen edge = pen(1);
+        edge.width = 4;
+        edge.on = edge.off = 0;
+        for (Face& face : faces) {
+            m_c.fill(face.pts, face.colour);
+            face.pts.push_back(face.pts.front());
+            m_c.polyline(face.pts, edge);
+        }
+    }
+
+    // Error bars, bands, high-low bars, sized symbols or the values
+    // themselves at the points of a series (fans are drawn before it).
     void draw_z(const DrawObject& o, const AreaFrame& f, const Pen& p) {
         std::vector<Point> up, down;
         auto flush_band = [&] {
@@ -360,6 +609,9 @@ private:
             up.clear();
             down.clear();
         };
+        double zmax = 0;
+        for (const double z : o.z.v)
+            if (std::isfinite(z)) zmax = std::max(zmax, std::fabs(z));
         for (std::size_t t = 0; t < o.y.v.size() && t < o.z.v.size(); ++t) {
             const double x = f.px(x_of(o, t)), y = o.y.v[t], z = o.z.v[t], d = o.z_factor * z;
             if (!std::isfinite(x) || !std::isfinite(y + d)) {
@@ -371,6 +623,16 @@ private:
             } else if (o.zmode == ZM_Band) {
                 up.push_back({x, f.py(y + d)});
                 down.push_back({x, f.py(y - d)});
+            } else if (o.zmode == ZM_HiLo) {
+                m_c.polyline({{x, f.py(y)}, {x, f.py(z)}}, p);
+            } else if (o.zmode == ZM_Symbol && zmax > 0) {
+                // Symbol areas follow |z|: the largest is three times the
+                // index's symbol size, times the factor.
+                const int idx = std::clamp(o.third, 0, k_colour_count - 1);
+                const double size = 3 * m_s.symbol[idx][1] * std::fabs(o.z_factor) * std::sqrt(std::fabs(z) / zmax);
+                Pen sp = p;
+                sp.on = sp.off = 0;
+                if (size > 0) m_c.symbol(x, f.py(y), size, size, symbol_shape(m_s.symbol[idx][0]), sp);
             } else if (o.zmode == ZM_Value) {
                 char buf[32];
                 std::snprintf(buf, sizeof buf, "%.4g", z);
@@ -379,6 +641,37 @@ private:
             }
         }
         flush_band();
+    }
+
+    // A fan: three nested bands reaching y +- k/3 * factor * z for k = 3, 2,
+    // 1, in the series colour mixed with 75, 50 and 25% white; a missing
+    // point splits the fan.
+    void draw_fan(const DrawObject& o, const AreaFrame& f, uint32_t c) {
+        for (int k = 3; k >= 1; --k) {
+            const double w = 0.25 * k;
+            const uint32_t tint = rgb(red_of(c) + static_cast<int>((255 - red_of(c)) * w),
+                                      green_of(c) + static_cast<int>((255 - green_of(c)) * w),
+                                      blue_of(c) + static_cast<int>((255 - blue_of(c)) * w));
+            std::vector<Point> up, down;
+            auto flush = [&] {
+                if (up.size() > 1) {
+                    up.insert(up.end(), down.rbegin(), down.rend());
+                    m_c.fill(up, tint);
+                }
+                up.clear();
+                down.clear();
+            };
+            for (std::size_t t = 0; t < o.y.v.size() && t < o.z.v.size(); ++t) {
+                const double x = f.px(x_of(o, t)), y = o.y.v[t], d = o.z_factor * o.z.v[t] * k / 3;
+                if (!std::isfinite(x) || !std::isfinite(y + d)) {
+                    flush();
+                    continue;
+                }
+                up.push_back({x, f.py(y + d)});
+                down.push_back({x, f.py(y - d)});
+            }
+            flush();
+        }
     }
 
     void symbol(Point q, const DrawObject& o) {
@@ -391,21 +684,47 @@ private:
         m_c.symbol(q.x, q.y, size, size, symbol_shape(stored_symbol_type(type)), p);
     }
 
+    // Histogram styles: 0 outlined bars (filled when the request gave a fill
+    // colour), 1 bars filled in the series colour and outlined in the
+    // foreground colour, 2 filled bars without outline, 3 the outline of the
+    // whole histogram only.
     void draw_hist(const DrawObject& o, const AreaFrame& f) {
         const Pen p = pen(o.third);
+        const int style = m_s.histogram;
         const double base = f.py(std::clamp(0.0, f.ymin, f.ymax));
+        std::vector<Point> step;  // the outline of style 3, split at missing bars
+        auto flush = [&] {
+            if (step.size() > 1) {
+                step.push_back({step.back().x, base});
+                m_c.polyline(step, p);
+            }
+            step.clear();
+        };
         for (std::size_t j = 0; j < o.values.size(); ++j) {
-            if (std::isnan(o.values[j])) continue;
             const double x0 = f.px(o.hist[0] + o.hist[1] * static_cast<double>(j));
             const double x1 = f.px(o.hist[0] + o.hist[1] * static_cast<double>(j + 1));
             const double y = f.py(o.values[j]);
-            if (!std::isfinite(x0 + x1 + y)) continue;
+            if (std::isnan(o.values[j]) || !std::isfinite(x0 + x1 + y)) {
+                flush();
+                continue;
+            }
+            if (style == 3) {
+                if (step.empty()) step.push_back({x0, base});
+                step.push_back({x0, y});
+                step.push_back({x1, y});
+                continue;
+            }
             const std::vector<Point> box{{x0, base}, {x1, base}, {x1, y}, {x0, y}};
-            if (o.hist_fill > 0) m_c.fill(box, colour(o.hist_fill));
+            if (style == 1 || style == 2)
+                m_c.fill(box, p.colour);
+            else if (o.hist_fill > 0)
+                m_c.fill(box, colour(o.hist_fill));
+            if (style == 2) continue;
             std::vector<Point> outline = box;
             outline.push_back(box[0]);
-            m_c.polyline(outline, p);
+            m_c.polyline(outline, style == 1 ? pen(1) : p);
         }
+        flush();
     }
 
     void draw_line(const DrawObject& o, const AreaFrame& f) {

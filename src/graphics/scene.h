@@ -3,6 +3,8 @@
 // drawn on a Canvas. All writers share it.
 #pragma once
 
+#include <string>
+
 #include "graphics/canvas.h"
 #include "graphics/graph.h"
 
@@ -14,6 +16,7 @@ struct AreaFrame {
     double xmin = 0, xmax = 1, ymin = 0, ymax = 1;
     double xstep = 0.2, ystep = 0.2;  // distance between labelled ticks
     double xfirst = 0, yfirst = 0;    // first labelled tick
+    int xfreq = 0;                    // periods per year of a time axis in x, 0 otherwise
     bool has_data = false;
 
     double px(double x) const { return left + (x - xmin) / (xmax - xmin) * (right - left); }
@@ -30,6 +33,16 @@ AreaFrame area_frame(const Graph& g, int area);
 // Draws the graph with the current layout settings; `colour_model` 0..3
 // (above 3: the settings' own).
 void render(const Graph& g, Canvas& c, int colour_model);
+
+// The text of an axis label at value v for ticks `step` apart, by the
+// axisformat settings: {maximum width in characters (wider labels switch to
+// exponent form), significant digits, 1 = all labels with the decimals the
+// step needs, tick direction}.
+std::string axis_label(double v, double step, const int format[4]);
+
+// The label of a time axis tick at v = year + (period - 1) / frequency:
+// the year for annual data, "year(period)" otherwise.
+std::string period_label(double v, int frequency);
 
 // The x value of observation t of an x-y object.
 double x_of(const DrawObject& o, std::size_t t);

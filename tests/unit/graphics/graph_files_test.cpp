@@ -102,7 +102,6 @@ TEST_F(GraphFiles, ReaderSkipsUnknownKeysAndBlocks) {
     const std::string text =
         "Norvantic 11 0 0\nbox(0,0)\nmode(0,0)\n"
         "xvec(0,0,2)\n{\n \"y\" 2\n < 1 2 >\n \"\" 0\n 1 1\n future: 1 2 3;\n symbol:0 0 0;\n}\n"
-        "mesh(0,1,2)\n{\n \"a\" 1\n < 1 >\n}\n"
         "sparkle(0,2)\n{\n glitter: 1;\n}\n"
         "xvec(0,3)\n{\n \"w\" 1\n < 4 >\n \"\" 0\n 1 1\n}\n";
     const auto g = kg::parse_gwg(text);

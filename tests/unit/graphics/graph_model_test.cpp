@@ -10,24 +10,14 @@
 #include "graphics/draw_statistics.h"
 #include "graphics/graph.h"
 #include "graphics/scene.h"
-#include "lib/native_fixture.h"
+#include "graph_fixture.h"
 
 namespace kg = kj::graphics;
 
 namespace {
 
-class GraphModel : public kj::test::NativeTest {
+class GraphModel : public kj::test::GraphFixture {
 protected:
-    void SetUp() override {
-        NativeTest::SetUp();
-        kg::discard_graph();
-        kg::reset_settings(0);
-    }
-    void TearDown() override {
-        kg::discard_graph();
-        kg::reset_settings(0);
-        NativeTest::TearDown();
-    }
     static int set_draw(int option, std::vector<int> v) {
         v.resize(5, 0);
         return kg::default_draw("SetDrawOptions", 0, nullptr, 0, nullptr, nullptr, 0, nullptr, nullptr, 0, nullptr,
