@@ -246,6 +246,23 @@ def group_scopes(kj, tmp):
                 "   3 r                       int      100\n"
                 "(debug) r=100\n")
     transcript(kj, tmp, "from source", ["-d", "scopes.kj"], typed, expected)
+    # A continue that leaves a block holding a local: the next declaration
+    # after the loop takes the slot that local had.
+    with open(os.path.join(tmp, "skips.kj"), "w") as f:
+        f.write("#include <kjstd.kjh>\ncount(const n)\n{\n    decl k = 0, hits = 0;\n    while (k < n)\n    {\n"
+                "        decl step = 1;\n        k += step;\n        if (k < 3)\n            continue;\n"
+                "        ++hits;\n    }\n    decl done = hits;\n    return done;\n}\n"
+                "main()\n{\n    println(count(4));\n}\n")
+    transcript(kj, tmp, "continue", ["-d", "skips.kj"], "#break 13\n#go\n#show all\n#go\n",
+               "Entering debug mode, use #quit to quit, ? for help.\n"
+               "skips.kj (5): break!\n"
+               "(debug) (debug) skips.kj (14): break!\n"
+               "(debug) === local symbols ===\n"
+               "   5 n                       int      con arg 4\n"
+               "   7 k                       int      4\n"
+               "   8 hits                    int      2\n"
+               "   9 done                    int      2\n"
+               "(debug) 2\n")
     status, out = run(kj, ["-c", "scopes.kj"], tmp, "")
     if status != 0 or not os.path.exists(os.path.join(tmp, "scopes.kjo")):
         fail("object file", f"-c ended with status {status}", out)
