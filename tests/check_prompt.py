@@ -6,8 +6,8 @@ Usage: check_prompt.py KJ GROUP
 
 Each case feeds typed lines and compares the whole transcript (program
 output, prompts and messages on one stream, in the order they appear) with
-the one a user must see. Groups: interactive, debugger, stepping, interrupt,
-editor, listing.
+the one a user must see. Groups: interactive, debugger, stepping, scopes,
+interrupt, editor, listing.
 """
 import os
 import pty
@@ -206,6 +206,72 @@ def group_stepping(kj, tmp):
                "(debug) ")
 
 
+# --- local names in compiled code -------------------------------------------
+
+def group_scopes(kj, tmp):
+    # The debugger learns the names of locals from the code itself, so a
+    # program debugged from its object file shows them as from its source:
+    # the locals of nested blocks while they are in scope, none of a loop left
+    # by break, no hidden switch value, and the slots a lambda takes do not
+    # shift the locals declared after it.
+    shutil.copy(os.path.join(SOURCES, "scopes.kj"), tmp)
+    typed = ("#break 8\n#go\n#show all\n#go\n#go\n?sq\n#break 13\n#go\n#show all\n?i\n#clear all\n"
+             "#break 21\n#go\n#show all\nlast = 100;\n#step out\n#show all\n#go\n")
+    expected = ("Entering debug mode, use #quit to quit, ? for help.\n"
+                "scopes.kj (6): break!\n"
+                "(debug) (debug) scopes.kj (9): break!\n"
+                "(debug) === local symbols ===\n"
+                "   5 n                       int      con arg 5\n"
+                "   7 total                   int      0\n"
+                "   8 i                       int      0\n"
+                "   9 sq                      int      0\n"
+                "(debug) scopes.kj (9): break!\n"
+                "(debug) scopes.kj (9): break!\n"
+                "(debug)    9 sq                      int      4\n"
+                "(debug) (debug) scopes.kj (17): break!\n"
+                "(debug) === local symbols ===\n"
+                "   5 n                       int      con arg 5\n"
+                "   7 total                   int      1\n"
+                "   8 after                   int      2\n"
+                "(debug) Variable \"i\" not found within scope\n"
+                "(debug) (debug) (debug) scopes.kj (22): break!\n"
+                "(debug) === local symbols ===\n"
+                "   5 n                       int      con arg 5\n"
+                "   7 total                   int      1\n"
+                "   8 after                   int      9\n"
+                "   9 add                     lambda   lambda()\n"
+                "  12 last                    int      10\n"
+                "(debug) (debug) scopes.kj (28): break!\n"
+                "(debug) === local symbols ===\n"
+                "   3 r                       int      100\n"
+                "(debug) r=100\n")
+    transcript(kj, tmp, "from source", ["-d", "scopes.kj"], typed, expected)
+    # A continue that leaves a block holding a local: the next declaration
+    # after the loop takes the slot that local had.
+    with open(os.path.join(tmp, "skips.kj"), "w") as f:
+        f.write("#include <kjstd.kjh>\ncount(const n)\n{\n    decl k = 0, hits = 0;\n    while (k < n)\n    {\n"
+                "        decl step = 1;\n        k += step;\n        if (k < 3)\n            continue;\n"
+                "        ++hits;\n    }\n    decl done = hits;\n    return done;\n}\n"
+                "main()\n{\n    println(count(4));\n}\n")
+    transcript(kj, tmp, "continue", ["-d", "skips.kj"], "#break 13\n#go\n#show all\n#go\n",
+               "Entering debug mode, use #quit to quit, ? for help.\n"
+               "skips.kj (5): break!\n"
+               "(debug) (debug) skips.kj (14): break!\n"
+               "(debug) === local symbols ===\n"
+               "   5 n                       int      con arg 4\n"
+               "   7 k                       int      4\n"
+               "   8 hits                    int      2\n"
+               "   9 done                    int      2\n"
+               "(debug) 2\n")
+    status, out = run(kj, ["-c", "scopes.kj"], tmp, "")
+    if status != 0 or not os.path.exists(os.path.join(tmp, "scopes.kjo")):
+        fail("object file", f"-c ended with status {status}", out)
+        return
+    # Without the source: everything comes from the object file.
+    os.remove(os.path.join(tmp, "scopes.kj"))
+    transcript(kj, tmp, "from object file", ["-d", "scopes.kjo"], typed, expected)
+
+
 # --- interrupts --------------------------------------------------------------
 
 def interrupt_latency(kj, cwd, args, typed, ready, then, after, last):
@@ -381,6 +447,7 @@ GROUPS = {
     "interactive": group_interactive,
     "debugger": group_debugger,
     "stepping": group_stepping,
+    "scopes": group_scopes,
     "interrupt": group_interrupt,
     "editor": group_editor,
     "listing": group_listing,

@@ -94,7 +94,7 @@ private:
     Next command(const std::string& text);
     Next hash_command(const std::string& text);
     std::string current_file() const { return vm::file_at(vm::debug_state().stop_ip); }
-    FrameSlots frame() const { return running_frame(m_engine, vm::debug_state().stop_ip); }
+    FrameSlots frame() const { return running_frame(m_engine); }
 
     vm::Engine& m_engine;
 };

@@ -27,7 +27,6 @@
 #include "link/compiler_tables.h"
 #include "link/imports.h"
 #include "link/link_list.h"
-#include "link/local_names.h"
 #include "link/object_writer.h"
 #include "link/resolver.h"
 #include "num/blas_library.h"
@@ -301,8 +300,8 @@ Outcome Driver::link_and_run() {
     if (!link_program()) return failure();
     if (m_settings.create_object_linked) return write_object_file();
 
-    // 16. What only the debugger and the prompt read goes before a plain run.
-    if (!m_settings.debug && !m_settings.interactive) link::clear_local_names();
+    // 16. Nothing to trim: the debugger learns local names from ELT in the
+    // code, which a plain run passes over.
     const int start = IKjRunInit();
     std::feclearexcept(FE_ALL_EXCEPT);
     fedisableexcept(FE_ALL_EXCEPT);

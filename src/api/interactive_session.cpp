@@ -11,7 +11,6 @@
 #include "link/compiler_tables.h"
 #include "link/entry.h"
 #include "link/link_list.h"
-#include "link/local_names.h"
 #include "link/resolver.h"
 #include "link/symbols.h"
 #include "runtime/messages.h"
@@ -120,7 +119,6 @@ void InteractiveSession::start_afresh() {
     vm::run_exit();
     link::reset_compiler_tables();
     compiler::reset_compiler_state();
-    link::clear_local_names();
     compiler::create_interactive_main();
     m_names.clear();
     m_next_slot = 0;

@@ -5,7 +5,6 @@
 #include "compiler/scanner.h"
 #include "link/code_image.h"
 #include "link/entry.h"
-#include "link/local_names.h"
 #include "link/symbols.h"
 #include "runtime/host.h"
 #include "runtime/messages.h"

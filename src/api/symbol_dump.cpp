@@ -7,7 +7,6 @@
 #include "lib/io/print_value.h"
 #include "link/code_image.h"
 #include "link/literals.h"
-#include "link/local_names.h"
 #include "link/opcodes.h"
 #include "link/symbols.h"
 
@@ -94,7 +93,7 @@ std::string global_symbols(bool debugger_view, bool full) {
     return out.empty() ? out : "=== global symbols ===\n" + out;
 }
 
-FrameSlots running_frame(const vm::Engine& e, int ip) {
+FrameSlots running_frame(const vm::Engine& e) {
     FrameSlots f;
     f.engine = &e;
     f.ap = e.index(e.ap);
@@ -109,8 +108,14 @@ FrameSlots running_frame(const vm::Engine& e, int ip) {
             value::type_of(e.ap[0]) == value::T_Class)
             f.cls = e.ap[0].u.obj.cls;
     }
-    for (const link::LocalName& l : link::local_names_at(ip))
-        if (!is_hidden_name(l.name.c_str())) f.names.push_back({l.name, l.slot, false});
+    // The locals the running code has named so far (debug mode only).
+    if (e.slots && e.bp > e.base) {
+        const int end = e.capacity + vm::k_stack_headroom;
+        for (int i = f.bp; i < end && e.slots[i].kind != 4 && e.slots[i].kind != 0; ++i) {
+            const char* name = e.slots[i].name;
+            if (e.slots[i].kind == 1 && name && !is_hidden_name(name)) f.names.push_back({name, i - f.bp, false});
+        }
+    }
     return f;
 }
 

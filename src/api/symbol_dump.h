@@ -37,9 +37,9 @@ struct FrameSlots {
         return engine->base + (n.arg ? ap : bp) + n.slot;
     }
 };
-// The names of the running frame of e while it stands at ip: arguments from
-// the function's parameters, locals from the declarations in scope at ip.
-FrameSlots running_frame(const vm::Engine& e, int ip);
+// The names of the running frame of e: arguments from the function's
+// parameters, locals from the names the running code has given its slots.
+FrameSlots running_frame(const vm::Engine& e);
 const compiler::FrameName* find_frame_name(const FrameSlots& f, const std::string& name);
 
 // "=== local symbols ===" and a line per named slot ("" when none).

@@ -19,11 +19,6 @@ namespace {
 
 constexpr uint32_t k_member = value::k_bound;  // attribute bit of every member record
 
-int name_literal(const std::string& s) {
-    const int k = link::find_string_literal(s);
-    return k >= 1 ? k : link::add_string_literal(s);
-}
-
 value::NamedValue* own_function(int cls, const std::string& name) {
     const value::Value* rec = link::class_record(cls);
     if (!rec) return nullptr;

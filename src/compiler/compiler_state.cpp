@@ -4,7 +4,6 @@
 #include "compiler/parser.h"
 #include "compiler/scanner.h"
 #include "link/literals.h"
-#include "link/local_names.h"
 
 namespace kj::compiler {
 
@@ -15,11 +14,12 @@ UnitState g_unit;
 UnitState& unit() { return g_unit; }
 FunctionState& fn() { return g_unit.fn; }
 
-int source_file_literal() {
-    const char* file = current_file();
-    const int k = link::find_string_literal(file);
-    return k >= 1 ? k : link::add_string_literal(file);
+int name_literal(const std::string& text) {
+    const int k = link::find_string_literal(text);
+    return k >= 1 ? k : link::add_string_literal(text);
 }
+
+int source_file_literal() { return name_literal(current_file()); }
 
 Local* find_local(const std::string& name) {
     auto& locals = fn().locals;
@@ -28,14 +28,46 @@ Local* find_local(const std::string& name) {
     return nullptr;
 }
 
+namespace {
+// In debug mode ELT names the next free slot of the running frame, so that the
+// debugger knows the slots from the frame base up to the compiler's next free
+// one; ELT -k gives back the k slots below it. The slots of a lambda belong to
+// the frame that defines it and are named where the lambda is built; code
+// typed at the prompt keeps the names of its locals itself.
+bool names_slots() { return fn().names_slots && fn().lambda == 0; }
+
+void give_back_slots(int k) {
+    if (k > 0 && names_slots()) emit_plain(Op::Elt, -k);
+}
+
+// A name goes beneath a PSH the next instruction may still merge with, so
+// that a declaration inside a statement leaves the statement's code as it was.
+void name_next_slot(const std::string& name) {
+    const int literal = name_literal(name);
+    const int n = code_here();
+    if (n > barrier() && n > 0 && instr(n - 1).op == static_cast<int32_t>(Op::Psh)) {
+        const link::Instr push = instr(n - 1);
+        instr(n - 1) = {static_cast<int32_t>(Op::Elt), literal};
+        emit_plain(Op::Psh, push.operand);
+        return;
+    }
+    emit_plain(Op::Elt, literal);
+}
+}  // namespace
+
 int declare_local(const std::string& name, uint32_t flags) {
     FunctionState& f = fn();
     const int slot = f.next_slot++;
     if (g_unit.interactive && slot >= g_unit.local_limit) report(D_TooManyInteractiveLocals, name);
     if (f.next_slot > f.max_slots) f.max_slots = f.next_slot;
     f.locals.push_back({name, slot, false, flags, f.depth, f.lambda});
-    link::open_local_name(name, slot, code_here());
+    if (names_slots()) name_next_slot(name);
     return slot;
+}
+
+void name_lambda_slots(int first) {
+    if (!names_slots()) return;
+    for (int k = first; k < fn().next_slot; ++k) name_next_slot("$");
 }
 
 int hidden_local(const std::string& name) { return declare_local(name, 0); }
@@ -49,12 +81,19 @@ void enter_block() { ++fn().depth; }
 void leave_block() {
     FunctionState& f = fn();
     --f.depth;
+    const int before = f.next_slot;
     while (!f.locals.empty() && !f.locals.back().arg && f.locals.back().depth > f.depth) {
         gen(Op::Sbz, f.locals.back().slot);
-        link::close_local_name(f.locals.back().slot, code_here());
         f.next_slot = f.locals.back().slot;
         f.locals.pop_back();
     }
+    // The end of the function body drops the whole frame anyway.
+    if (f.depth > 0) give_back_slots(before - f.next_slot);
+}
+
+void forget_local_names(std::size_t outer) {
+    const FunctionState& f = fn();
+    if (outer < f.locals.size() && !f.locals[outer].arg) give_back_slots(f.next_slot - f.locals[outer].slot);
 }
 
 }  // namespace kj::compiler

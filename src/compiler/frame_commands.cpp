@@ -6,7 +6,6 @@
 #include "compiler/parser.h"
 #include "compiler/scanner.h"
 #include "link/code_image.h"
-#include "link/local_names.h"
 
 namespace kj::compiler {
 
@@ -28,6 +27,7 @@ FrameCommand compile_frame_command(const std::vector<FrameName>& names, int firs
     FunctionState& f = fn();
     f.active = true;
     f.name = "$prompt";
+    f.names_slots = false;
     f.cls = cls;
     for (const FrameName& n : names) f.locals.push_back({n.name, n.slot, n.arg, 0, 0, 0});
     f.next_slot = f.max_slots = first_free;
@@ -47,7 +47,6 @@ FrameCommand compile_frame_command(const std::vector<FrameName>& names, int firs
     check_labels();
     for (const Local& l : f.locals)
         if (!l.arg && l.slot >= first_free && l.depth == 0) out.added.push_back({l.name, l.slot, false});
-    link::forget_local_names_from(out.start);
     u.loops.clear();
     fn() = FunctionState{};
     u.interactive = was_interactive;

@@ -31,6 +31,7 @@ int compile_command(const std::string& name) {
 
     FunctionState& f = fn();
     f.active = true;
+    f.names_slots = false;  // the prompt keeps the names of its locals
     f.symbol = k;
     f.name = name;
     f.int_at = emit_plain(Op::Int, 0);

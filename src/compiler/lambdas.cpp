@@ -16,15 +16,6 @@
 
 namespace kj::compiler {
 
-namespace {
-
-int string_literal(const std::string& s) {
-    const int k = link::find_string_literal(s);
-    return k >= 1 ? k : link::add_string_literal(s);
-}
-
-}  // namespace
-
 // lambda -> ("=" | "&") "]" "(" [ identifier { "," identifier } ] ")" "{" statements "}"
 void lambda_expression(Expr& e) {
     if (tok() == T_Amp) report(D_ReferenceLambda);
@@ -38,6 +29,7 @@ void lambda_expression(Expr& e) {
     mark_label();
     const int reservation = emit_plain(Op::Nop, 0);
     const std::size_t outer_locals = f.locals.size();
+    const int first_slot = f.next_slot;
     const int outer_depth = f.depth;
     ++f.lambda;
     expect(T_LParen);
@@ -69,13 +61,14 @@ void lambda_expression(Expr& e) {
     f.locals.resize(outer_locals);
     f.depth = outer_depth;
     patch_here(over);
+    name_lambda_slots(first_slot);
     gen(Op::Lti, count);
     gen(Op::Psh, 0);
     const int ntp_psh = code_here() - 1;
     gen(Op::Psh, first);
     const int ntp = emit_plain(Op::Ntp, KJ_TYPE_LAMBDA);
     instr(ntp_psh).operand = ntp - entry;
-    for (const std::string& captured : f.captured) emit_plain(Op::Elt, string_literal(captured));
+    for (const std::string& captured : f.captured) emit_plain(Op::Elt, name_literal(captured));
     f.captured.clear();
     e = Expr{};
 }

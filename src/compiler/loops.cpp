@@ -229,7 +229,7 @@ bool push_loop(bool is_switch) {
         report(D_TooManyLoops);
         return false;
     }
-    unit().loops.push_back({is_switch, 0, 0, fn().serial});
+    unit().loops.push_back({is_switch, 0, 0, fn().serial, fn().locals.size()});
     return true;
 }
 
@@ -246,6 +246,7 @@ void break_statement() {
     if (unit().loops.empty()) return;
     LoopEntry& l = unit().loops.back();
     if (fn().serial > l.serial) report(D_BlockNotClosed, "serial");
+    forget_local_names(l.locals);
     l.breaks = emit_jump(Op::Jmp, l.breaks);
 }
 
@@ -255,6 +256,7 @@ void continue_statement() {
     for (auto it = unit().loops.rbegin(); it != unit().loops.rend(); ++it) {
         if (it->is_switch) continue;
         if (fn().serial > it->serial) report(D_BlockNotClosed, "serial");
+        forget_local_names(it->locals);
         it->continues = emit_jump(Op::Jmp, it->continues);
         return;
     }
@@ -303,6 +305,8 @@ void for_statement(bool parallel) {
     l.init = mark_label();
     if (accept(T_Decl)) {
         local_declaration(0);
+        // The name of a counter declared here stays outside the rewritten head.
+        while (l.init < code_here() && is_op(l.init, Op::Elt)) ++l.init;
     } else {
         if (tok() != T_Semicolon) {
             gen(Op::Psh, 0);

@@ -62,6 +62,7 @@ struct LoopEntry {
     int breaks = 0;
     int continues = 0;
     int serial = 0;   // serial-block depth at the loop
+    std::size_t locals = 0;  // locals declared outside the loop
 };
 
 struct FunctionState {
@@ -81,6 +82,7 @@ struct FunctionState {
     int int_at = -1;              // the INT that reserves the locals
     std::vector<Label> labels;
     int lambda = 0;               // lambda nesting (0 or 1)
+    bool names_slots = true;      // ELT names each local for the debugger
     int serial = 0;               // serial-block depth
     int parallel = 0;             // parallel loops entered
     std::vector<std::string> captured;  // locals a lambda body uses
@@ -109,6 +111,8 @@ UnitState& unit();
 FunctionState& fn();
 // The file literal of the current source file.
 int source_file_literal();
+// The index of a string literal with this text (added when new).
+int name_literal(const std::string& text);
 
 // Locals: lookup from the innermost declaration; declare takes a free slot.
 Local* find_local(const std::string& name);
@@ -116,6 +120,12 @@ int declare_local(const std::string& name, uint32_t flags);
 // Block scope: leave releases (SBZ) the locals declared deeper than the new depth.
 void enter_block();
 void leave_block();
+// ELT -k before a jump out of blocks: the debugger forgets the names of the
+// locals declared from `outer` on (a break or continue skips the block ends).
+void forget_local_names(std::size_t outer);
+// After a lambda's code: its slots, from `first` on, are named (hidden) in the
+// frame that defines it.
+void name_lambda_slots(int first);
 // A hidden local for compiler temporaries ("$t1", the switch value).
 int hidden_local(const std::string& name);
 // Interactive compilation: an unknown name being assigned (followed by "=",

@@ -8,11 +8,6 @@ namespace kj::compiler {
 
 namespace {
 
-int name_literal(const std::string& name) {
-    const int k = link::find_string_literal(name);
-    return k >= 1 ? k : link::add_string_literal(name);
-}
-
 // The load instruction of a variable place.
 Op load_op(Place p) {
     switch (p) {

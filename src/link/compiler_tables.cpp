@@ -4,7 +4,6 @@
 #include "link/code_image.h"
 #include "link/link_errors.h"
 #include "link/literals.h"
-#include "link/local_names.h"
 #include "link/symbols.h"
 
 namespace kj::link {
@@ -13,7 +12,6 @@ void reset_compiler_tables() {
     symbols_reset(api::settings().symbol_table_size);
     literals_reset();
     code_reset();
-    clear_local_names();
     reset_link_error_count();
 }
 
@@ -21,7 +19,6 @@ void free_compiler_tables() {
     symbols_free();
     literals_free();
     code_free();
-    clear_local_names();
 }
 
 }  // namespace kj::link

@@ -1,5 +1,6 @@
 #include "vm/debugger.h"
 
+#include <algorithm>
 #include <new>
 #include <strings.h>
 
@@ -22,8 +23,41 @@ bool is_op(const link::Instr& in, Op op) { return in.op == static_cast<int32_t>(
 
 int decoded_line(int32_t operand) { return operand < 0 ? -operand - 1 : operand; }
 
+// ELT after a lambda's construction lists the captured names; it names no slot.
+bool lists_captures(int ip) {
+    int i = ip - 1;
+    while (i >= 0 && is_op(link::code_instr(i), Op::Elt) && link::code_instr(i).operand >= 0) --i;
+    if (i < 0) return false;
+    const link::Instr before = link::code_instr(i);
+    return is_op(before, Op::Ntp) && before.operand == KJ_TYPE_LAMBDA;
+}
+
+// The names of a frame's locals: from the frame base, one named slot (kind 1)
+// per declaration in scope, then the first free slot (kind 4). ELT with a
+// literal names that free slot; ELT -k forgets the k names before it.
+void name_slot(Engine& e, int32_t operand) {
+    if (!e.slots || e.bp <= e.base) return;
+    if (operand >= 0 && lists_captures(e.ip)) return;
+    SlotInfo* const first = e.slots + e.index(e.bp);
+    SlotInfo* const end = e.slots + e.capacity + k_stack_headroom - 1;
+    SlotInfo* free = first;
+    while (free < end && free->kind != 4) ++free;
+    if (free >= end) return;
+    if (operand >= 0) {
+        const Value* name = operand < link::literal_count() ? &link::literal_at(operand) : nullptr;
+        free->name = name && value::type_of(*name) == value::T_String ? name->u.str.s : nullptr;
+        free->kind = 1;
+        free[1] = SlotInfo{nullptr, 4, 0};
+        return;
+    }
+    SlotInfo* const back = free + operand < first ? first : free + operand;
+    std::fill(back, free + 1, SlotInfo{});
+    back->kind = 4;
+}
+
 // The stop rules at a line marker. A stop leaves ip past the marker.
 bool stop_here(Engine& e, int32_t op, int32_t operand) {
+    if (op == static_cast<int32_t>(Op::Elt)) name_slot(e, operand);
     if (op != static_cast<int32_t>(Op::Num)) return false;
     // The body of a loop that runs through a dispatch loop of its own (a
     // parallel loop) cannot be left in the middle: it runs without stops.

@@ -374,6 +374,12 @@ void canonical_foreach(Engine& e, int n, bool debug) {
     const link::Instr leave = link::code_instr(at + 2);
     if (enter.op != static_cast<int32_t>(Op::Jmt) || leave.op != static_cast<int32_t>(Op::Jmp))
         raise_run_error(E_ForLoop);
+    // The body follows at once and ends with the jump back to this step
+    // (damaged code read from a file may say otherwise).
+    const int back = leave.operand - 1;
+    if (enter.operand != at + 3 || back < at + 3 || back >= link::code_size() ||
+        link::code_instr(back).op != static_cast<int32_t>(Op::Jmp) || link::code_instr(back).operand != at)
+        raise_run_error(E_ForLoop);
     while (foreach_step(e, n)) {
         e.ip = enter.operand;
         dispatch(e, debug, leave.operand - 1);

@@ -13,7 +13,6 @@
 #include "api/prompt_input.h"
 #include "api/symbol_dump.h"
 #include "link/code_image.h"
-#include "link/local_names.h"
 #include "runtime/host.h"
 #include "support/capture.h"
 #include "value/value.h"
@@ -112,19 +111,6 @@ TEST_F(CompiledProgram, BreakpointsLandOnTheNextLineWithCode) {
     EXPECT_TRUE(vm::breakpoints().empty());
     EXPECT_EQ(vm::file_at(1), "");  // the leading EXT instructions belong to no function
     EXPECT_EQ(vm::file_at(kj::link::code_size() - 1), "p.kj");
-}
-
-TEST_F(CompiledProgram, APlainRunDropsTheLocalNamesTheDebuggerUses) {
-    ASSERT_GT(run({"-b", "-r-", "p.kj"}), 0);
-    EXPECT_EQ(kj::link::local_name_count(), 0);
-    KjMainExit();
-    ASSERT_GT(run({"-b", "-d", "-r-", "p.kj"}), 0);
-    ASSERT_EQ(kj::link::local_name_count(), 1);
-    int places = 0;  // instructions of f from the declaration of y to the end of its block
-    for (int ip = 0; ip < kj::link::code_size(); ++ip)
-        for (const auto& n : kj::link::local_names_at(ip)) places += n.name == "y" && n.slot == 0;
-    EXPECT_GE(places, 3);
-    EXPECT_LT(places, 12);
 }
 
 // A host with its own pipes: prompts and results come through its output

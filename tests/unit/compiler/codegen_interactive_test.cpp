@@ -98,7 +98,7 @@ TEST_F(InteractiveCommand, LocalsRunOutAtTheFixedLimit) {
 TEST_F(InteractiveCommand, SwitchAppliesToFunctionBodies) {
     set_interactive_compilation(true);
     EXPECT_TRUE(interactive_compilation());
-    EXPECT_EQ(code_of("x = a;"), "PAP 0\nSBP 0\nPOP 0\nSBZ 0\nRET 0\n");
+    EXPECT_EQ(code_of("x = a;"), "ELT 2\nPAP 0\nSBP 0\nPOP 0\nSBZ 0\nRET 0\n");
 
     TearDown();
     SetUp();

@@ -25,15 +25,16 @@ protected:
 };
 
 TEST_F(MultipleAssignment, VariablesAndEmptyPositions) {
-    // x in slot 0, "$t1" in slot 1; the empty position skips element 1.
+    // x in slot 0, "$t1" in slot 1 (each named for the debugger ahead of the
+    // statement); the empty position skips element 1.
     EXPECT_EQ(listing("decl x; [a, , x] = b;"),
-              "PAP 1\nSBP 1\n"
+              "ELT 2\nELT 3\nPAP 1\nSBP 1\n"
               "PBP 1\nXMV 0\nSAP 0\nPOP 0\n"
               "PBP 1\nXMV 2\nSBP 0\nPOP 0\n"
               "POP 0\nSBZ 1\nSBZ 0\nRET 0\n");
     // A trailing empty position, and the declaring form.
     EXPECT_EQ(listing("decl [x, , y] = c; [a, ] = c;"),
-              "PAP 2\nSBP 2\nPBP 2\nXMV 0\nSBP 0\nPOP 0\nPBP 2\nXMV 2\nSBP 1\nPOP 0\nPOP 0\n"
+              "ELT 2\nELT 3\nELT 4\nPAP 2\nSBP 2\nPBP 2\nXMV 0\nSBP 0\nPOP 0\nPBP 2\nXMV 2\nSBP 1\nPOP 0\nPOP 0\n"
               "PAP 2\nSBP 2\nPBP 2\nXMV 0\nSAP 0\nPOP 0\nPOP 0\n"
               "SBZ 2\nSBZ 1\nSBZ 0\nRET 0\n");
 }
@@ -41,7 +42,7 @@ TEST_F(MultipleAssignment, VariablesAndEmptyPositions) {
 TEST_F(MultipleAssignment, GlobalsAndStaticMembers) {
     const std::string code = listing("[C::s, g, c] = c;", "class C { static decl s; };\ndecl g;\n");
     EXPECT_EQ(code,
-              "PAP 2\nSBP 0\n"
+              "ELT 2\nPAP 2\nSBP 0\n"
               "PSH 0\nLOD " + symbol("C") + "\nPBP 0\nXMV 0\nSMP 0\nPOP 0\n"
               "PBP 0\nXMV 1\nSTO " + symbol("g") + "\nPOP 0\n"
               "PBP 0\nXMV 2\nSAP 2\nPOP 0\n"
@@ -50,7 +51,7 @@ TEST_F(MultipleAssignment, GlobalsAndStaticMembers) {
 
 TEST_F(MultipleAssignment, IndexedElementsFollowTheRightSide) {
     EXPECT_EQ(listing("[a[1], b[c][2]] = c;"),
-              "PAP 2\nSBP 0\n"
+              "ELT 2\nPAP 2\nSBP 0\n"
               "PSH 0\nXRS 1\nLAP 0\nPSH 1\nPBP 0\nXMV 0\nXST 0\nPOP 0\n"
               "PSH 0\nXRS 1\nLAP 1\nPAP 2\nXLD 0\nPSH 2\nPBP 0\nXMV 1\nXST 0\nPOP 0\n"
               "POP 0\nSBZ 0\nRET 0\n");
@@ -58,16 +59,16 @@ TEST_F(MultipleAssignment, IndexedElementsFollowTheRightSide) {
 
 TEST_F(MultipleAssignment, MembersByName) {
     EXPECT_EQ(listing("[a.m, b->n] = c;"),
-              "PAP 2\nSBP 0\n"
-              "PAP 0\nPSH 0\nLIT 2\nPBP 0\nXMV 0\nSMN 0\nPOP 0\n"
-              "PAP 1\nPSH 0\nLIT 3\nPBP 0\nXMV 1\nSMN 0\nPOP 0\n"
+              "ELT 2\nPAP 2\nSBP 0\n"
+              "PAP 0\nPSH 0\nLIT 3\nPBP 0\nXMV 0\nSMN 0\nPOP 0\n"
+              "PAP 1\nPSH 0\nLIT 4\nPBP 0\nXMV 1\nSMN 0\nPOP 0\n"
               "POP 0\nSBZ 0\nRET 0\n");
 }
 
 TEST_F(MultipleAssignment, MembersByIndexInsideTheClass) {
     ASSERT_EQ(compile("class C { f(v); decl m, n; };\nC::f(v) { [m, this.n, v[0]] = v; }\n"), 0) << joined();
     EXPECT_EQ(body("C::f"),
-              "PAP 2\nSBP 0\n"
+              "ELT 2\nPAP 2\nSBP 0\n"
               "PAP 0\nPBP 0\nXMV 0\nSMP 0\nPOP 0\n"
               "PAP 0\nPBP 0\nXMV 1\nSMP 1\nPOP 0\n"
               "PSH 0\nXRS 1\nLAP 2\nPSH 0\nPBP 0\nXMV 2\nXST 0\nPOP 0\n"
@@ -77,8 +78,8 @@ TEST_F(MultipleAssignment, MembersByIndexInsideTheClass) {
 TEST_F(MultipleAssignment, JumpsMoveWithTheirTarget) {
     // The conditional's jumps (relative to the listing) land inside the moved code.
     EXPECT_EQ(listing("[a[b ? 1 : 2], c] = c;"),
-              "PAP 2\nSBP 0\n"
-              "PSH 0\nXRS 1\nLAP 0\nPAP 1\nJMF 9\nLTI 1\nJMP 10\nLTI 2\nPBP 0\nXMV 0\nXST 0\nPOP 0\n"
+              "ELT 2\nPAP 2\nSBP 0\n"
+              "PSH 0\nXRS 1\nLAP 0\nPAP 1\nJMF 10\nLTI 1\nJMP 11\nLTI 2\nPBP 0\nXMV 0\nXST 0\nPOP 0\n"
               "PBP 0\nXMV 1\nSAP 2\nPOP 0\n"
               "POP 0\nSBZ 0\nRET 0\n");
 }
