@@ -46,6 +46,30 @@ void BM_FreshAdd(benchmark::State& state) {
     kj::value::release(b);
 }
 
+// a .^ b and a .^ 2.5: the vector pow, element by element and with one exponent.
+void run_power(benchmark::State& state, bool scalar_exponent) {
+    Value a = filled(), b = filled();
+    for (auto _ : state) {
+        Value stack[2] = {alias(a), scalar_exponent ? kj::value::make_double(2.5) : alias(b)};
+        Value* sp = stack + 1;
+        kj::vm::apply_operator(kj::link::T_DotCaret, sp);
+        benchmark::DoNotOptimize(stack[0].u.mat.m[0][0]);
+        kj::value::release(stack[0]);
+    }
+    state.SetBytesProcessed(state.iterations() * (scalar_exponent ? 2 : 3) * bytes);
+    state.SetLabel(kj::num::vector_math_kernels());
+    kj::value::release(a);
+    kj::value::release(b);
+}
+void BM_FreshPow(benchmark::State& state) { run_power(state, false); }
+// The same through the C library's pow, for comparison.
+void BM_FreshPowCLibrary(benchmark::State& state) {
+    kj::num::use_scalar_vector_math(true);
+    run_power(state, false);
+    kj::num::use_scalar_vector_math(false);
+}
+void BM_FreshPowScalar(benchmark::State& state) { run_power(state, true); }
+
 void run_inline(benchmark::State& state, int code) {
     Value a = filled();
     for (auto _ : state) {
@@ -99,6 +123,9 @@ void BM_ReshapeTemporary(benchmark::State& state) { run_reshape(state, true); }
 void BM_ReshapeVariable(benchmark::State& state) { run_reshape(state, false); }
 
 BENCHMARK(BM_FreshAdd)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FreshPow)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FreshPowCLibrary)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FreshPowScalar)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FreshExp)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FreshLog)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FreshSqrt)->Unit(benchmark::kMillisecond)->UseRealTime();
