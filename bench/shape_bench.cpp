@@ -5,6 +5,7 @@
 
 #include <kj80x.h>
 
+#include "lib/library_groups.h"
 #include "link/operators.h"
 #include "link/function_table.h"
 #include "num/vector_math.h"
@@ -102,6 +103,7 @@ void BM_Transpose(benchmark::State& state) {
 
 // reshape(x, 4000, 1000): a temporary argument is re-labelled, a variable's copied.
 void run_reshape(benchmark::State& state, bool temporary) {
+    if (!kj::lib::find_function("reshape")) kj::lib::register_library();
     const kj::lib::LibEntry* reshape = kj::lib::find_function("reshape");
     if (!reshape) return state.SkipWithError("no reshape");
     Value a = filled();
