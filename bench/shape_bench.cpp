@@ -47,11 +47,12 @@ void BM_FreshAdd(benchmark::State& state) {
     kj::value::release(b);
 }
 
-// a .^ b and a .^ 2.5: the vector pow, element by element and with one exponent.
-void run_power(benchmark::State& state, bool scalar_exponent) {
+// a .^ b and a .^ 2.5: the vector pow, element by element and with one
+// exponent; a .^ 2: squares.
+void run_power(benchmark::State& state, bool scalar_exponent, double exponent = 2.5) {
     Value a = filled(), b = filled();
     for (auto _ : state) {
-        Value stack[2] = {alias(a), scalar_exponent ? kj::value::make_double(2.5) : alias(b)};
+        Value stack[2] = {alias(a), scalar_exponent ? kj::value::make_double(exponent) : alias(b)};
         Value* sp = stack + 1;
         kj::vm::apply_operator(kj::link::T_DotCaret, sp);
         benchmark::DoNotOptimize(stack[0].u.mat.m[0][0]);
@@ -70,6 +71,7 @@ void BM_FreshPowCLibrary(benchmark::State& state) {
     kj::num::use_scalar_vector_math(false);
 }
 void BM_FreshPowScalar(benchmark::State& state) { run_power(state, true); }
+void BM_FreshSquare(benchmark::State& state) { run_power(state, true, 2); }
 
 void run_inline(benchmark::State& state, int code) {
     Value a = filled();
@@ -128,6 +130,7 @@ BENCHMARK(BM_FreshAdd)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FreshPow)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FreshPowCLibrary)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FreshPowScalar)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FreshSquare)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FreshExp)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FreshLog)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FreshSqrt)->Unit(benchmark::kMillisecond)->UseRealTime();

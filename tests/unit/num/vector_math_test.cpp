@@ -183,6 +183,11 @@ TEST(VectorMath, PowOfABlockByOneExponent) {
     // A block raised to one exponent, special ones included, and in place.
     std::vector<double> x, unused;
     pow_arguments(300'000, x, unused);
+    // Bases whose squares and cubes lie around the overflow threshold, the
+    // smallest normal and the smallest subnormal, ULP by ULP.
+    for (double p : {1.3407807929942596e154, 1.4916681462400413e-154, 2.2227587494850775e-162, 5.643803094122362e102,
+                     2.812644285236262e-103, 1.7031839360032603e-108})
+        for (int k = -3000; k <= 3000; ++k) x.push_back(p * (1 + k * 0x1p-52)), x.push_back(-p * (1 + k * 0x1p-40));
     const double inf = std::numeric_limits<double>::infinity();
     for (double e : {0.0, -0.0, 1.0, -1.0, 0.5, 2.0, 3.0, -2.5, 1e300, -1e300, 1075.0, -1075.0, 0x1p-60, inf, -inf,
                      std::numeric_limits<double>::quiet_NaN()}) {
