@@ -13,6 +13,7 @@
 #include "lib/library_groups.h"
 #include "link/inline_functions.h"
 #include "num/fuzziness.h"
+#include "num/vector_math.h"
 #include "vm/conversions.h"
 #include "vm/operators.h"
 
@@ -144,7 +145,47 @@ void fn_truncf(Value* r, Value* a, int) { fn_double(*r, a, num::fuzzy_trunc); }
 void fn_fmod(Value* r, Value* a, int) {
     fn_double2(*r, a, [](double x, double y) { return std::fmod(x, y); });
 }
+namespace {
+// The one exponent of y (an int, a double or a 1 x 1 matrix), if it is one.
+bool one_exponent(const Value& y, double& e) {
+    if (value::is_null(y)) return false;
+    switch (value::type_of(y)) {
+        case value::T_Int: e = static_cast<double>(y.u.ival); return true;
+        case value::T_Double: e = y.u.dval; return true;
+        case value::T_Matrix:
+            if (y.u.mat.r != 1 || y.u.mat.c != 1) return false;
+            e = y.u.mat.m[0][0];
+            return true;
+        default: return false;
+    }
+}
+
+// pow of a matrix by one exponent or by a matrix of its shape, on the vector
+// kernels; false leaves every other case to the general element-wise rules.
+bool pow_of_block(Value& result, Value* args) {
+    const Value &x = args[0], &y = args[1];
+    if (value::is_null(x) || value::type_of(x) != value::T_Matrix) return false;
+    const int r = x.u.mat.r, c = x.u.mat.c;
+    if (static_cast<long>(r) * c < 2) return false;
+    double e = 0;
+    const bool scalar = one_exponent(y, e);
+    if (!scalar && (value::is_null(y) || value::type_of(y) != value::T_Matrix || y.u.mat.r != r || y.u.mat.c != c))
+        return false;
+    Value out{};
+    value::set_matrix(out, r, c);
+    const std::size_t n = static_cast<std::size_t>(r) * static_cast<std::size_t>(c);
+    if (scalar)
+        num::vector_pow_scalar(out.u.mat.m[0], x.u.mat.m[0], e, n);
+    else
+        num::vector_pow(out.u.mat.m[0], x.u.mat.m[0], y.u.mat.m[0], n);
+    value::release(result);
+    result = out;
+    return true;
+}
+}  // namespace
+
 void fn_pow(Value* r, Value* a, int) {
+    if (pow_of_block(*r, a)) return;
     fn_double2(*r, a, [](double x, double y) { return std::pow(x, y); });
 }
 

@@ -49,10 +49,20 @@ void map_part(Kernels k, VectorFunction f, double* out, const double* a, std::si
     }
 }
 
-// pow from the C library: the vector library's pow differs from it at the
-// edges (DBL_MAX ^ 1 overflows there), so only the work is shared out.
-void pow_part(double* out, const double* a, const double* b, double y, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) out[i] = std::pow(a[i], b ? b[i] : y);
+void pow_part(Kernels k, double* out, const double* a, const double* b, double y, std::size_t n) {
+    if (!b && y == 2) {
+        // Squares: the product is correctly rounded, with pow's special values.
+        for (std::size_t i = 0; i < n; ++i) out[i] = a[i] * a[i];
+        return;
+    }
+    switch (k) {
+        case Kernels::Avx512:
+            return b ? kernels::pow_avx512(out, a, b, n) : kernels::pow_scalar_avx512(out, a, y, n);
+        case Kernels::Avx2: return b ? kernels::pow_avx2(out, a, b, n) : kernels::pow_scalar_avx2(out, a, y, n);
+        case Kernels::Scalar:
+            for (std::size_t i = 0; i < n; ++i) out[i] = std::pow(a[i], b ? b[i] : y);
+            return;
+    }
 }
 }  // namespace
 
@@ -62,12 +72,14 @@ void vector_map(VectorFunction f, double* out, const double* a, std::size_t n) {
 }
 
 void vector_pow(double* out, const double* a, const double* b, std::size_t n) {
-    split_in_two(n, k_split_map, [&](std::size_t lo, std::size_t hi) { pow_part(out + lo, a + lo, b + lo, 0, hi - lo); });
+    const Kernels k = chosen();
+    split_in_two(n, k_split_map, [&](std::size_t lo, std::size_t hi) { pow_part(k, out + lo, a + lo, b + lo, 0, hi - lo); });
 }
 
 void vector_pow_scalar(double* out, const double* a, double y, std::size_t n) {
+    const Kernels k = chosen();
     split_in_two(n, k_split_map,
-                 [&](std::size_t lo, std::size_t hi) { pow_part(out + lo, a + lo, nullptr, y, hi - lo); });
+                 [&](std::size_t lo, std::size_t hi) { pow_part(k, out + lo, a + lo, nullptr, y, hi - lo); });
 }
 
 const char* vector_math_kernels() {

@@ -1,8 +1,8 @@
-// Element-wise exp, log, sqrt, sin and cos over blocks of doubles, vectorised
-// where the processor allows (AVX-512 or AVX2 kernels of the 1-ULP vector math
-// library; sqrt is exact), with results within 1 ULP of the C library and the
-// same special values; pow is the C library's. Large blocks are split between
-// two threads (split_in_two.h).
+// Element-wise exp, log, sqrt, sin, cos and pow over blocks of doubles,
+// vectorised where the processor allows (AVX-512 or AVX2 kernels of the 1-ULP
+// vector math library; sqrt is exact), with results within 1 ULP of the C
+// library and the same special values. Large blocks are split between two
+// threads (split_in_two.h).
 #pragma once
 
 #include <cstddef>

@@ -2,7 +2,8 @@
 // file that defines KJ_VEC_WIDTH (doubles per vector), KJ_VEC_TYPE, KJ_VEC(op)
 // (the intrinsic of that width), KJ_VEC_ANY_GT(x, y) (some lane of x above
 // y's), KJ_VEC_SLEEF(fn) (the 1-ULP function of that width) and
-// KJ_VEC_NAME(fn) (the kernel's name).
+// KJ_VEC_OUTSIDE(x, lo, hi) (the bit mask of the lanes whose magnitude is not
+// in [lo, hi), NaN included) and KJ_VEC_NAME(fn) (the kernel's name).
 #include <immintrin.h>
 #include <sleef.h>
 
@@ -46,7 +47,54 @@ inline void apply1(F f, double* out, const double* a, std::size_t n, double edge
         for (std::size_t i = 0; i < n - k; ++i) out[k + i] = in[i] > edge ? exact(in[i]) : res[i];
     }
 }
+
+// pow(a[k], b[k]), or pow(a[k], y) when b is null. The vector function agrees
+// with the C library on positive finite bases, finite exponents and normal
+// results away from the overflow threshold (negative bases with integer
+// exponents included); every other lane (zero, infinite or NaN operands,
+// NaN, infinite, subnormal or nearly overflowing results) takes the C
+// library's value, so special values are the C library's own.
+inline void pow_lanes(double* out, const double* a, const double* b, double y, std::size_t n) {
+    const Vec tiny = KJ_VEC(set1_pd)(0x1p-1074), inf = KJ_VEC(set1_pd)(HUGE_VAL);
+    const Vec normal_lo = KJ_VEC(set1_pd)(0x1p-1021), normal_hi = KJ_VEC(set1_pd)(0x1p1023);
+    const Vec zero = KJ_VEC(set1_pd)(0.0);
+    const Vec ys = KJ_VEC(set1_pd)(y);
+    auto one = [&](double* o, const double* x, const double* e) {
+        const Vec xv = KJ_VEC(loadu_pd)(x), yv = e ? KJ_VEC(loadu_pd)(e) : ys;
+        const Vec r = KJ_VEC_SLEEF(pow)(xv, yv);
+        unsigned redo = KJ_VEC_OUTSIDE(xv, tiny, inf) | KJ_VEC_OUTSIDE(yv, zero, inf) |
+                        KJ_VEC_OUTSIDE(r, normal_lo, normal_hi);
+        if (redo == 0) return KJ_VEC(storeu_pd)(o, r);
+        // o may be x or e: the lanes are patched in a copy.
+        double res[w];
+        KJ_VEC(storeu_pd)(res, r);
+        for (; redo != 0; redo &= redo - 1) {
+            const unsigned i = static_cast<unsigned>(__builtin_ctz(redo));
+            res[i] = std::pow(x[i], e ? e[i] : y);
+        }
+        std::memcpy(o, res, sizeof res);
+    };
+    std::size_t k = 0;
+    for (; k + w <= n; k += w) one(out + k, a + k, b ? b + k : nullptr);
+    if (k < n) {
+        double x[w], e[w], res[w];
+        for (std::size_t i = 0; i < w; ++i) {
+            x[i] = k + i < n ? a[k + i] : 1.0;
+            e[i] = b && k + i < n ? b[k + i] : y;
+        }
+        one(res, x, e);
+        std::memcpy(out + k, res, (n - k) * sizeof(double));
+    }
+}
 }  // namespace
+
+void KJ_VEC_NAME(pow)(double* out, const double* a, const double* b, std::size_t n) {
+    pow_lanes(out, a, b, 0.0, n);
+}
+
+void KJ_VEC_NAME(pow_scalar)(double* out, const double* a, double y, std::size_t n) {
+    pow_lanes(out, a, nullptr, y, n);
+}
 
 void KJ_VEC_NAME(map)(VectorFunction f, double* out, const double* a, std::size_t n) {
     switch (f) {

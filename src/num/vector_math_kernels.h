@@ -10,5 +10,10 @@ namespace kj::num::kernels {
 
 void map_avx512(VectorFunction f, double* out, const double* a, std::size_t n);
 void map_avx2(VectorFunction f, double* out, const double* a, std::size_t n);
+// out[k] = pow(a[k], b[k]) and out[k] = pow(a[k], y).
+void pow_avx512(double* out, const double* a, const double* b, std::size_t n);
+void pow_avx2(double* out, const double* a, const double* b, std::size_t n);
+void pow_scalar_avx512(double* out, const double* a, double y, std::size_t n);
+void pow_scalar_avx2(double* out, const double* a, double y, std::size_t n);
 
 }  // namespace kj::num::kernels

@@ -81,6 +81,41 @@ TEST_F(MathBuiltins, RemaindersPowersAndFuzzyTruncation) {
     EXPECT_EQ(r.at(2), 2);
 }
 
+// pow over matrices: by one exponent (int, double or 1 x 1), by a matrix of
+// the same shape, a single base over a matrix of exponents; special values as
+// the C library gives them, and the arguments left as they were.
+TEST_F(MathBuiltins, PowOverMatrices) {
+    const double inf = HUGE_VAL;
+    Result r;
+    for (kv::Value e : {kv::make_int(3), kv::make_double(3), matrix(1, 1, {3})}) {
+        Args a{matrix(2, 3, {2, -2, 0, -0.0, 0.5, 1e103}), e};
+        call("pow", a, r);
+        ASSERT_TRUE(r.is_matrix(2, 3));
+        const double want[] = {8, -8, 0, -0.0, 0.125, inf};
+        for (int k = 0; k < 6; ++k) EXPECT_EQ(r.at(k), want[k]) << k;
+        EXPECT_TRUE(std::signbit(r.at(3)));
+        EXPECT_EQ(a[0].u.mat.m[0][1], -2);
+    }
+    Args pairs{matrix(1, 5, {4, 0, -8, 1, 2}), matrix(1, 5, {0.5, -1, 1.0 / 3, NAN, -1074})};
+    call("pow", pairs, r);
+    ASSERT_TRUE(r.is_matrix(1, 5));
+    EXPECT_EQ(r.at(0), 2);
+    EXPECT_EQ(r.at(1), inf);
+    EXPECT_TRUE(std::isnan(r.at(2)));
+    EXPECT_EQ(r.at(3), 1);
+    EXPECT_EQ(r.at(4), 4.9406564584124654e-324);
+    Args base{kv::make_int(2), matrix(1, 3, {10, -1, 0.5})};
+    call("pow", base, r);
+    ASSERT_TRUE(r.is_matrix(1, 3));
+    EXPECT_EQ(r.at(0), 1024);
+    EXPECT_EQ(r.at(1), 0.5);
+    EXPECT_EQ(r.at(2), M_SQRT2);
+    std::string msg;
+    Args shapes{matrix(1, 2, {1, 2}), matrix(2, 1, {1, 1})};
+    EXPECT_EQ(call_error("pow", shapes, &msg), 40);
+    EXPECT_EQ(msg, "pow(): found matrix[2][1] but expected matrix[1][2] in argument 2");
+}
+
 TEST_F(MathBuiltins, IntegerDivision) {
     struct Case {
         const char* name;

@@ -63,6 +63,30 @@ TEST_F(ShapeBuiltins, Rearranging) {
     });
 }
 
+// reshape keeps the block of a matrix nobody else holds (a temporary) under
+// the new shape, and copies a matrix that a variable still holds, which stays
+// as it was.
+TEST_F(ShapeBuiltins, ReshapeKeepsTheBlockOfATemporary) {
+    value::Value temporary = matrix(2, 3, {1, 2, 3, 4, 5, 6});
+    const double* block = temporary.u.mat.m[0];
+    call("reshape", {temporary, int_value(3), int_value(2)});
+    expect_matrix(3, 2, {1, 2, 3, 4, 5, 6});
+    EXPECT_EQ(result.v.u.mat.m[0], block);
+
+    Owned held{matrix(2, 3, {1, 2, 3, 4, 5, 6})};
+    value::Value alias = held.v;
+    alias.type &= ~value::k_owns;
+    call("reshape", {alias, int_value(6), int_value(1)});
+    expect_matrix(6, 1, {1, 2, 3, 4, 5, 6});
+    EXPECT_NE(result.v.u.mat.m[0], held.v.u.mat.m[0]);
+    ASSERT_EQ(held.v.u.mat.r, 2);
+    EXPECT_EQ(held.v.u.mat.m[1][2], 6);
+
+    // A temporary of another size is read cyclically into a new block.
+    call("reshape", {matrix(1, 2, {7, 8}), int_value(2), int_value(2)});
+    expect_matrix(2, 2, {7, 8, 7, 8});
+}
+
 TEST_F(ShapeBuiltins, StringsAndArraysReverse) {
     call("reversec", {string("abc")});
     ASSERT_EQ(value::type_of(result.v), value::T_String);
