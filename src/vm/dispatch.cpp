@@ -90,7 +90,8 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
     static const void* const loop_back = &&L_LoopBack;
     static const void* const append_local = &&L_AppendLocal;
     static const void* const product_of_transposed = &&L_TransposedProduct;
-    static const void* const checked_push = &&L_CheckedPush;
+    static const void* const checked_handler = &&L_Checked;
+    static const void* const checked_return = &&L_CheckedReturn;
     static const Handlers handlers = [] {
         Handlers h{};
         fill_opcode_handlers(h, listed);
@@ -98,7 +99,8 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
         h.loop_back = loop_back;
         h.append_local = append_local;
         h.transposed_product = product_of_transposed;
-        h.checked_push = checked_push;
+        h.checked = checked_handler;
+        h.checked_return = checked_return;
         for (int i = 0; i < k_fused_operators; ++i) {
             h.argument_operator[i] = argument_operator[i];
             h.local_operator[i] = local_operator[i];
@@ -143,7 +145,7 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
 #define DEBUG_HOOK()                                                      \
     if (debug && debug_hook()) {                                          \
         SYNC();                                                           \
-        if (debug_hook()(e, pc->op, pc->operand)) return;                 \
+        if (debug_hook()(e, opcode_of(*pc), pc->operand)) return;                 \
         code = threaded_code(handlers);                                   \
         checked = g_threaded.checked;                                     \
         literals = link::literal_data();                                  \
@@ -276,16 +278,32 @@ L_Dup:
     }
     sp += k;
     NEXT();
-// A push in code read from a file: compiled code stays within its frame's
-// reservation and the unchecked room beyond it; this code is held to that
-// before the push (or the sequence it begins) runs as usual. Each pushes
-// one record, DUP k records.
-L_CheckedPush:
-    if (sp + (IS_OP(*pc, Dup) ? k : 1) > e.limit() + link::k_unchecked_pushes) {
+// A push, pop or read of records in code read from a file: compiled code
+// stays within its frame's reservation and the unchecked room beyond it, and
+// never reaches its frame's marker or below; this code is held to that before
+// the instruction (or the sequence it begins) runs as usual. The second row
+// holds the records it pushes and the records it reaches from the top.
+L_Checked: {
+    const Slot& c = pc[checked];
+    if (sp - bp < c.op - 1) {
+        SYNC();
+        raise_run_error(E_StackError);
+    }
+    if (sp + c.operand > e.limit() + link::k_unchecked_pushes) {
         SYNC();
         raise_run_error(E_StackOverflow);
     }
-    goto* pc[checked].handler;
+    goto* c.handler;
+}
+// RET in code read from a file takes the general return, which leaves only
+// a frame made by a call, to registers inside the stack; the value it returns
+// lies above the frame's marker.
+L_CheckedReturn:
+    SYNC();
+    if (sp - bp < pc[checked].op - 1) raise_run_error(E_StackError);
+    return_from(e, k);
+    RELOAD();
+    NEXT();
 L_Lap:
     load_alias(*sp, ap[k]);
     NEXT();
@@ -370,21 +388,24 @@ L_Jmp:
     }
     pc = code + k - 1;
     NEXT();
-L_Jmf:
-L_Jmt: {
-    int t = fast::truth(*sp);
-    if (t < 0) {
-        SYNC();
-        t = value::truth(*sp);
+// The condition is usually popped first thing on either way.
+#define CONDITIONAL_JUMP(label, on)                                       \
+    label : {                                                             \
+        int t = fast::truth(*sp);                                         \
+        if (t < 0) {                                                      \
+            SYNC();                                                       \
+            t = value::truth(*sp);                                        \
+        }                                                                 \
+        if ((t != 0) == (on)) pc = code + k - 1;                          \
+        if (IS_OP(pc[1], Pop) && pc[1].operand == 0 && !value::owns(*sp)) { \
+            --sp;                                                         \
+            ++pc;                                                         \
+        }                                                                 \
+        NEXT();                                                           \
     }
-    if ((t != 0) == IS_OP(*pc, Jmt)) pc = code + k - 1;
-    // The condition is usually popped first thing on either way.
-    if (IS_OP(pc[1], Pop) && pc[1].operand == 0 && !value::owns(*sp)) {
-        --sp;
-        ++pc;
-    }
-    NEXT();
-}
+    CONDITIONAL_JUMP(L_Jmf, false)
+    CONDITIONAL_JUMP(L_Jmt, true)
+#undef CONDITIONAL_JUMP
 L_Jst: {
     const Value& target = sp[k];
     if (!value::is_null(target) || static_cast<uint32_t>(target.u.ival) >= static_cast<uint32_t>(link::code_size())) {
@@ -431,8 +452,10 @@ L_AppendLocal: {
 // OPR ' then a local, an argument or a global and OPR *: x'y as one product
 // from the stored x, so that no transposed copy of x is made.
 L_TransposedProduct: {
-    const bool global = IS_OP(pc[1], Psh);
-    const Value& right = global ? globals[pc[2].operand].val : IS_OP(pc[1], Pbp) ? bp[pc[1].operand] : ap[pc[1].operand];
+    const int32_t load = opcode_of(pc[1]);
+    const bool global = load == static_cast<int32_t>(Op::Psh);
+    const Value& right = global ? globals[pc[2].operand].val
+                                : load == static_cast<int32_t>(Op::Pbp) ? bp[pc[1].operand] : ap[pc[1].operand];
     SYNC();
     if (transposed_product(*sp, right)) {
         pc += global ? 3 : 2;
@@ -482,7 +505,7 @@ L_Adr:
 L_Ads:
 L_Xrs:
     SYNC();
-    take_address(e, Instr{pc[1].op, pc[1].operand}, IS_OP(*pc, Xrs));
+    take_address(e, Instr{opcode_of(pc[1]), pc[1].operand}, opcode_of(*pc) == static_cast<int32_t>(Op::Xrs));
     RELOAD();
     ++pc;
     NEXT();
@@ -540,7 +563,7 @@ L_Smp:
 L_Lmp:
 L_Rtl:
     SYNC();
-    object_instruction(e, static_cast<Op>(pc->op), k);
+    object_instruction(e, static_cast<Op>(opcode_of(*pc)), k);
     RELOAD();
     NEXT();
 #undef IP
