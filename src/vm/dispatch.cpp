@@ -90,8 +90,11 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
     static const void* const loop_back = &&L_LoopBack;
     static const void* const append_local = &&L_AppendLocal;
     static const void* const product_of_transposed = &&L_TransposedProduct;
-    static const void* const checked_handler = &&L_Checked;
+    static const void* const checked_push = &&L_CheckedPush;
+    static const void* const checked_reach = &&L_CheckedReach;
+    static const void* const checked_push_reach = &&L_CheckedPushReach;
     static const void* const checked_return = &&L_CheckedReturn;
+    static const void* const checked_jump = &&L_CheckedJump;
     static const Handlers handlers = [] {
         Handlers h{};
         fill_opcode_handlers(h, listed);
@@ -99,8 +102,11 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
         h.loop_back = loop_back;
         h.append_local = append_local;
         h.transposed_product = product_of_transposed;
-        h.checked = checked_handler;
+        h.checked_push = checked_push;
+        h.checked_reach = checked_reach;
+        h.checked_push_reach = checked_push_reach;
         h.checked_return = checked_return;
+        h.checked_jump = checked_jump;
         for (int i = 0; i < k_fused_operators; ++i) {
             h.argument_operator[i] = argument_operator[i];
             h.local_operator[i] = local_operator[i];
@@ -283,24 +289,30 @@ L_Dup:
 // never reaches its frame's marker or below; this code is held to that before
 // the instruction (or the sequence it begins) runs as usual. The second row
 // holds the records it pushes and the records it reaches from the top.
-L_Checked: {
-    const Slot& c = pc[checked];
-    if (sp - bp < c.op - 1) {
+// (Records are compared as addresses: their distance would take a division.)
+L_CheckedPushReach:
+    if (sp + 1 < bp + pc[checked].op) {
         SYNC();
         raise_run_error(E_StackError);
     }
-    if (sp + c.operand > e.limit() + link::k_unchecked_pushes) {
+L_CheckedPush:
+    if (sp + pc[checked].operand > e.limit() + link::k_unchecked_pushes) {
         SYNC();
         raise_run_error(E_StackOverflow);
     }
-    goto* c.handler;
-}
+    goto* pc[checked].handler;
+L_CheckedReach:
+    if (sp + 1 < bp + pc[checked].op) {
+        SYNC();
+        raise_run_error(E_StackError);
+    }
+    goto* pc[checked].handler;
 // RET in code read from a file takes the general return, which leaves only
 // a frame made by a call, to registers inside the stack; the value it returns
 // lies above the frame's marker.
 L_CheckedReturn:
     SYNC();
-    if (sp - bp < pc[checked].op - 1) raise_run_error(E_StackError);
+    if (sp + 1 < bp + pc[checked].op) raise_run_error(E_StackError);
     return_from(e, k);
     RELOAD();
     NEXT();
@@ -406,6 +418,20 @@ L_Jmp:
     CONDITIONAL_JUMP(L_Jmf, false)
     CONDITIONAL_JUMP(L_Jmt, true)
 #undef CONDITIONAL_JUMP
+// JST in code read from a file: the address lies above the frame's marker
+// and points into the function's own code.
+L_CheckedJump: {
+    const Slot& c = pc[checked];
+    if (sp + k < bp) {
+        SYNC();
+        raise_run_error(E_StackError);
+    }
+    if (!value::is_null(sp[k]) || sp[k].u.ival < c.operand || sp[k].u.ival >= c.op) {
+        SYNC();
+        raise_run_error(E_JumpAddress);
+    }
+    goto* c.handler;
+}
 L_Jst: {
     const Value& target = sp[k];
     if (!value::is_null(target) || static_cast<uint32_t>(target.u.ival) >= static_cast<uint32_t>(link::code_size())) {

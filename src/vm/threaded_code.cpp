@@ -6,6 +6,7 @@
 
 #include "link/operators.h"
 #include "link/scalar_operators.h"
+#include "link/code_check.h"
 #include "link/code_image.h"
 #include "link/file_code.h"
 #include "link/operands.h"
@@ -75,7 +76,6 @@ int stack_reach(const link::Instr* code, int i, int n) {
         case Op::Exc: case Op::Xld: case Op::Xgl: case Op::Smp: return 2;
         case Op::Xst: case Op::Xgs: case Op::Lmr: case Op::Smn: case Op::Rtl: return 3;
         case Op::Dup: return records(k);
-        case Op::Jst: return records(1 - static_cast<int64_t>(k));
         case Op::Cal: return records(static_cast<int64_t>(k) + 1);
         case Op::Cam: return records(static_cast<int64_t>(k) + 3);
         case Op::Ret: return k == 1 ? 1 : 0;
@@ -162,6 +162,22 @@ const Slot* translate_code(const Handlers& h) {
     // capacity (its depth is not known to be reserved, as compiled code's is),
     // and each instruction that reads or pops records through a check that
     // they lie in its frame; then on to the handler it would have had.
+    // A JST goes only to an address in its own function's code: code from
+    // [from, to) up to the next function entry that reserves a frame.
+    for (const auto& [from, to] : link::code_read_from_files()) {
+        std::vector<int> entries;
+        for (int i = from; i < to && i < n; ++i)
+            if (link::locals_at_entry(code, n, i) >= 0) entries.push_back(i);
+        for (int i = from; i < to && i < n; ++i) {
+            if (!is(code[i], Op::Jst)) continue;
+            const auto after = std::upper_bound(entries.begin(), entries.end(), i);
+            const int start = after == entries.begin() ? from : after[-1];
+            const int end = after == entries.end() ? std::min(to, n) : *after;
+            slots[row + i] = {slots[i].handler, start, end};
+            slots[i].handler = h.checked_jump;
+            slots[i].op |= k_checked_op;
+        }
+    }
     for (const auto& [from, to] : link::code_read_from_files())
         for (int i = from; i < to && i < n; ++i) {
             const int growth = unchecked_growth(code[i]);
@@ -170,7 +186,10 @@ const Slot* translate_code(const Handlers& h) {
             const bool ret = is(code[i], Op::Ret);
             if (growth == 0 && reach == 0 && !ret) continue;
             slots[row + i] = {slots[i].handler, growth, reach};
-            slots[i].handler = ret ? h.checked_return : h.checked;
+            slots[i].handler = ret            ? h.checked_return
+                               : reach == 0     ? h.checked_push
+                               : growth == 0    ? h.checked_reach
+                                                : h.checked_push_reach;
             slots[i].op |= k_checked_op;
         }
     for (int i = n; i < n + 2; ++i) slots[i] = {h.by_opcode[0], 0, static_cast<int32_t>(Op::Ext)};

@@ -36,8 +36,11 @@ struct Handlers {
     const void* loop_back;               // back-edge JMP of a canonical for loop
     const void* append_local;            // OPR ~, SBP b
     const void* transposed_product;      // OPR ', PBP b or PAP a or PSH LOD g, OPR *
-    const void* checked;                 // a push or pop in code read from a file
+    const void* checked_push;            // a push in code read from a file
+    const void* checked_reach;           // a pop or read below the top in it
+    const void* checked_push_reach;      // both
     const void* checked_return;          // RET in code read from a file
+    const void* checked_jump;            // JST in code read from a file
     const void* argument_operator[k_fused_operators];  // PAP a, PSH c, OPR op
     const void* local_operator[k_fused_operators];     // PBP b, PSH c, OPR op
     const void* binary_operator[k_binary_operators];   // OPR op
@@ -63,7 +66,8 @@ inline int32_t opcode_of(const Slot& s) { return s.op & 0xff; }
 // image holds code read from files, a second row of as many slots follows:
 // for each instruction given a checked handler, the handler it runs after the
 // check (a fused sequence's included), with its growth as the operand and its
-// reach as the opcode, at the distance ThreadedState::checked.
+// reach as the opcode (for a JST, the function's code [operand, opcode) that
+// it may jump to), at the distance ThreadedState::checked.
 const Slot* translate_code(const Handlers& h);
 
 struct ThreadedState {

@@ -39,17 +39,24 @@ TEST_F(FileCodeTest, ReachBelowTheFrameIsAStackError) {
 }
 
 TEST_F(FileCodeTest, ReturnThroughAnOverwrittenMarkerIsAStackError) {
-    // f jumps to a code address it was given, into main's code, which stores
-    // 1/3 into f's second argument slot: f has one argument, so that slot is
-    // its frame marker. Read as one, the double's bits would put the caller's
-    // registers far outside the stack.
-    const std::string src =
-        "function f(a)\n  PAP 0\n  JST 0\nend\n" +
-        main_of("  PSH 0\n  LOD f\n  PSH 0\n  LIP smash\n  CAL 1\n  RET 1\n"
-                "smash:\n  PSH 0\n  LTD 1\n  PSH 3\n  OPR /\n  SAP 1\n  RET 0\n");
-    EXPECT_EQ(run_as_file_code(src), 0) << joined();
-    ASSERT_FALSE(run_messages().empty());
-    EXPECT_EQ(run_messages().front(), "Runtime error: Stack error") << joined();
+    // f stores 1/3 into its second argument slot: it has one argument, so
+    // that slot is its frame marker. Read as one, the double's bits would put
+    // the caller's registers far outside the stack.
+    const std::string src = "function f(a)\n  PSH 0\n  LTD 1\n  PSH 3\n  OPR /\n  SAP 1\n  RET 0\nend\n" +
+                            main_of("  PSH 0\n  LOD f\n  PSH 0\n  CAL 1\n  RET 1\n");
+    expect_fails_twice(src, "Runtime error: Stack error", "overwritten marker");
+}
+
+TEST_F(FileCodeTest, StackJumpsStayInTheirFunction) {
+    // f jumps to a code address main gave it: main's code would run in f's
+    // frame. An address inside g is taken. Each function's code begins at the
+    // entry that reserves its frame.
+    const std::string f = "function f(a)\n  INT 0\n  PAP 0\n  JST 0\nend\n";
+    expect_fails_twice(f + main_of("  INT 0\n  PSH 0\n  LOD f\n  PSH 0\n  LIP there\n  CAL 1\nthere:\n  RET 1\n"),
+                       "Runtime error: invalid address for jump", "into another function");
+    const std::string g = "global r\nfunction g()\n  INT 0\n  PSH 0\n  LIP there\n  JST 0\n  PSH 1\n  STO r\nthere:\n  RET 0\nend\n";
+    EXPECT_EQ(run_as_file_code(g + main_of("  INT 0\n  PSH 0\n  LOD g\n  CAL 0\n  RET 0\n")), 1) << joined();
+    EXPECT_EQ(global("r").u.ival, 0);
 }
 
 TEST_F(FileCodeTest, SoundCodeRunsAsCompiled) {
