@@ -290,8 +290,10 @@ L_Dup:
 // the instruction (or the sequence it begins) runs as usual. The second row
 // holds the records it pushes and the records it reaches from the top.
 // (Records are compared as addresses: their distance would take a division.)
+#define BELOW_REACH() \
+    (reinterpret_cast<const char*>(sp) < reinterpret_cast<const char*>(bp) + pc[checked].op)
 L_CheckedPushReach:
-    if (sp + 1 < bp + pc[checked].op) {
+    if (BELOW_REACH()) {
         SYNC();
         raise_run_error(E_StackError);
     }
@@ -302,7 +304,7 @@ L_CheckedPush:
     }
     goto* pc[checked].handler;
 L_CheckedReach:
-    if (sp + 1 < bp + pc[checked].op) {
+    if (BELOW_REACH()) {
         SYNC();
         raise_run_error(E_StackError);
     }
@@ -312,7 +314,7 @@ L_CheckedReach:
 // lies above the frame's marker.
 L_CheckedReturn:
     SYNC();
-    if (sp + 1 < bp + pc[checked].op) raise_run_error(E_StackError);
+    if (BELOW_REACH()) raise_run_error(E_StackError);
     return_from(e, k);
     RELOAD();
     NEXT();
@@ -600,6 +602,7 @@ L_Rtl:
 #undef DEBUG_HOOK
 #undef NEXT
 #undef IS_OP
+#undef BELOW_REACH
 #undef GO_ON_TO
 #undef NEXT_AFTER_OPERATOR
 #undef FUSED_OPERATOR

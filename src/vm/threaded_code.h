@@ -66,8 +66,8 @@ inline int32_t opcode_of(const Slot& s) { return s.op & 0xff; }
 // image holds code read from files, a second row of as many slots follows:
 // for each instruction given a checked handler, the handler it runs after the
 // check (a fused sequence's included), with its growth as the operand and its
-// reach as the opcode (for a JST, the function's code [operand, opcode) that
-// it may jump to), at the distance ThreadedState::checked.
+// reach less one, in bytes, as the opcode (for a JST, the function's code
+// [operand, opcode) that it may jump to), at the distance ThreadedState::checked.
 const Slot* translate_code(const Handlers& h);
 
 struct ThreadedState {
