@@ -151,7 +151,7 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
 #define DEBUG_HOOK()                                                      \
     if (debug && debug_hook()) {                                          \
         SYNC();                                                           \
-        if (debug_hook()(e, opcode_of(*pc), pc->operand)) return;                 \
+        if (debug_hook()(e, opcode_of(*pc), pc->operand)) return;         \
         code = threaded_code(handlers);                                   \
         checked = g_threaded.checked;                                     \
         literals = link::literal_data();                                  \
@@ -288,8 +288,9 @@ L_Dup:
 // stays within its frame's reservation and the unchecked room beyond it, and
 // never reaches its frame's marker or below; this code is held to that before
 // the instruction (or the sequence it begins) runs as usual. The second row
-// holds the records it pushes and the records it reaches from the top.
-// (Records are compared as addresses: their distance would take a division.)
+// holds the records it pushes and, in bytes, how far above the frame base the
+// top must be for what it reaches (addresses compare in one step, where a
+// distance in records would take a division).
 #define BELOW_REACH() \
     (reinterpret_cast<const char*>(sp) < reinterpret_cast<const char*>(bp) + pc[checked].op)
 L_CheckedPushReach:

@@ -185,9 +185,9 @@ const Slot* translate_code(const Handlers& h) {
             if (slots[i].handler == h.loop_back) reach = 1;
             const bool ret = is(code[i], Op::Ret);
             if (growth == 0 && reach == 0 && !ret) continue;
-            // The reach goes in as the bytes from the frame base to the lowest
-            // record reached when the top is at the base.
-            const int reach_bytes = static_cast<int>(std::max(reach - 1, 0) * sizeof(value::Value));
+            // The reach goes in as the lowest the top may be, in bytes from the
+            // frame base: one record below it (the marker) for a RET of nothing.
+            const int reach_bytes = (reach - 1) * static_cast<int>(sizeof(value::Value));
             slots[row + i] = {slots[i].handler, growth, reach_bytes};
             slots[i].handler = ret            ? h.checked_return
                                : reach == 0     ? h.checked_push

@@ -63,16 +63,18 @@ TEST_F(FileCodeTest, SoundCodeRunsAsCompiled) {
     // fib(n) = n < 2 ? n : fib(n - 1) + fib(n - 2), with the sequences the
     // engine runs fused: an argument, a constant and an operator on to a call,
     // line markers on to jumps and returns; then a loop counting down with a
-    // conditional jump back. fib(15) = 610; 610 + 10 + 9 + ... + 1 = 665.
+    // conditional jump back, and a call of a function that returns nothing
+    // from an empty frame. fib(15) = 610; 610 + 10 + 9 + ... + 1 = 665.
     const std::string src =
-        "global r\n"
+        "global r\nfunction none()\n  INT 0\n  RET -1\nend\nfunction zero()\n  INT 0\n  RET 0\nend\n"
         "function fib(n)\n  NUM 1\n  PAP 0\n  PSH 2\n  OPR <\n  NUM 1\n  JMF rec\n  POP 0\n  PAP 0\n  NUM 1\n  RET 1\n"
         "rec:\n  POP 0\n  PSH 0\n  LOD fib\n  PAP 0\n  PSH 1\n  OPR -\n  CAL 1\n"
         "  PSH 0\n  LOD fib\n  PAP 0\n  PSH 2\n  OPR -\n  CAL 1\n  OPR +\n  NUM 1\n  RET 1\nend\n" +
         main_of("  INT 2\n  PSH 0\n  LOD fib\n  PSH 15\n  CAL 1\n  SBP 0\n  POP 0\n"
                 "  PSH 10\n  SBP 1\n  POP 0\n"
                 "top:\n  PBP 0\n  PBP 1\n  OPR +\n  SBP 0\n  POP 0\n  PBP 1\n  PSH 1\n  OPR -\n  SBP 1\n"
-                "  NUM 1\n  JMT top\n  POP 0\n  PBP 0\n  STO r\n  POP 0\n  RET 0\n");
+                "  NUM 1\n  JMT top\n  POP 0\n  PSH 0\n  LOD none\n  CAL 0\n  POP 0\n"
+                "  PBP 0\n  PSH 0\n  LOD zero\n  CAL 0\n  OPR +\n  STO r\n  POP 0\n  RET 0\n");
     EXPECT_EQ(run_as_file_code(src), 1) << joined();
     EXPECT_EQ(global("r").u.ival, 665);
     EXPECT_EQ(again(), 1) << joined();
