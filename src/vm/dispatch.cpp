@@ -310,15 +310,21 @@ L_CheckedReach:
         raise_run_error(E_StackError);
     }
     goto* pc[checked].handler;
-// RET in code read from a file takes the general return, which leaves only
-// a frame made by a call, to registers inside the stack; the value it returns
-// lies above the frame's marker.
-L_CheckedReturn:
-    SYNC();
-    if (BELOW_REACH()) raise_run_error(E_StackError);
-    return_from(e, k);
-    RELOAD();
-    NEXT();
+// RET in code read from a file leaves only a frame made by a call, to
+// registers inside the stack below it; the value it returns lies above the
+// frame's marker.
+L_CheckedReturn: {
+    if (BELOW_REACH() || ap <= e.base || bp <= ap || !is_frame_marker(bp[-1])) {
+        SYNC();
+        raise_run_error(E_StackError);
+    }
+    const SavedRegisters caller = saved_registers(bp[-1]);
+    if (caller.ap < 0 || caller.bp < 0 || e.at(caller.ap) >= ap || e.at(caller.bp) >= ap) {
+        SYNC();
+        raise_run_error(E_StackError);
+    }
+    goto* pc[checked].handler;
+}
 L_Lap:
     load_alias(*sp, ap[k]);
     NEXT();
