@@ -17,20 +17,6 @@ struct Frame {
     int32_t locals = 0;
 };
 
-// Locals a function reserves at its entry: the INT after its ELF, or the
-// reservation its entry jumps to (INT of locals + depth, POP of depth - 1).
-// -1 when the entry reserves nothing (a lambda: it uses its function's frame).
-int32_t locals_at_entry(const std::vector<Instr>& code, int32_t entry) {
-    const auto n = static_cast<int32_t>(code.size());
-    const int32_t at = entry + 1;
-    if (!in_range(at, 0, n)) return -1;
-    if (is(code[at], Op::Int)) return code[at].operand;
-    if (!is(code[at], Op::Jmp)) return -1;
-    const int32_t stub = code[at].operand;
-    if (!in_range(stub, 0, n - 1) || !is(code[stub], Op::Int) || !is(code[stub + 1], Op::Pop)) return -1;
-    return code[stub].operand - (code[stub + 1].operand + 1);
-}
-
 // Records an instruction may push (an upper bound).
 int64_t pushes(const Instr& in) {
     switch (static_cast<Op>(in.op)) {
@@ -64,6 +50,16 @@ bool operand_is_sound(const Instr& in, int32_t at, int32_t n, const Frame& f, in
 
 }  // namespace
 
+int32_t locals_at_entry(const Instr* code, int32_t n, int32_t entry) {
+    const int32_t at = entry + 1;
+    if (!in_range(at, 0, n)) return -1;
+    if (is(code[at], Op::Int)) return code[at].operand;
+    if (!is(code[at], Op::Jmp)) return -1;
+    const int32_t stub = code[at].operand;
+    if (!in_range(stub, 0, n - 1) || !is(code[stub], Op::Int) || !is(code[stub + 1], Op::Pop)) return -1;
+    return code[stub].operand - (code[stub + 1].operand + 1);
+}
+
 bool code_is_sound(const std::vector<Instr>& code, std::vector<FunctionFrame> functions, const UnitBounds& bounds) {
     const auto n = static_cast<int32_t>(code.size());
     for (const Instr& in : code)
@@ -75,7 +71,7 @@ bool code_is_sound(const std::vector<Instr>& code, std::vector<FunctionFrame> fu
     int32_t main_locals = 0;
     for (const FunctionFrame& fn : functions) {
         if (!in_range(fn.entry, 0, n)) return false;
-        const int32_t locals = locals_at_entry(code, fn.entry);
+        const int32_t locals = locals_at_entry(code.data(), n, fn.entry);
         if (locals < 0) continue;
         if (locals > k_max_frame_records || fn.params < 0 || fn.params > k_max_frame_records) return false;
         frames.push_back({fn.entry, Frame{fn.params, locals}});
@@ -84,11 +80,17 @@ bool code_is_sound(const std::vector<Instr>& code, std::vector<FunctionFrame> fu
     std::size_t next = 0;
     Frame frame;
     int64_t pushed = 0;  // records the function's code pushed so far, at most
+    int32_t start = 0;   // the function's code: [start, end)
     for (int32_t at = 0; at < n; ++at) {
-        if (next < frames.size() && frames[next].first <= at) pushed = 0;
+        if (next < frames.size() && frames[next].first <= at) pushed = 0, start = at;
         while (next < frames.size() && frames[next].first <= at) frame = frames[next++].second;
+        const int32_t end = next < frames.size() ? frames[next].first : n;
         const Instr& in = code[static_cast<std::size_t>(at)];
         if (!operand_is_sound(in, at, n, frame, main_locals, bounds)) return false;
+        // Jumps and code addresses stay in the function: its argument and
+        // local numbers mean nothing in another's frame.
+        if ((is(in, Op::Jmp) || is(in, Op::Jmf) || is(in, Op::Jmt)) && !in_range(in.operand, start, end)) return false;
+        if (is(in, Op::Lip) && !in_range64(static_cast<int64_t>(at) + in.operand, start, end)) return false;
         // A call's callee and arguments were pushed by this function's own code.
         if ((is(in, Op::Cal) || is(in, Op::Cam)) && in.operand >= pushed) return false;
         pushed += pushes(in);

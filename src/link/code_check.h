@@ -28,6 +28,12 @@ struct UnitBounds {
     int32_t literals = 0;  // literals of the unit (LIT, ELF, ELT operands)
 };
 
+// Locals a function reserves at its entry (code of n instructions): the INT
+// after its ELF, or the reservation its entry jumps to (INT of locals + depth,
+// POP of depth - 1). -1 when the entry reserves nothing (a lambda: it uses its
+// function's frame).
+int32_t locals_at_entry(const Instr* code, int32_t n, int32_t entry);
+
 // True when every instruction of code (the unit's, relative addresses) is sound.
 bool code_is_sound(const std::vector<Instr>& code, std::vector<FunctionFrame> functions, const UnitBounds& bounds);
 

@@ -2,7 +2,9 @@
 // compiler vouches for the stack depth of the code it emits: each function
 // reserves its depth at entry, and the engine checks only that reservation.
 // Code from a file is only known to have sound operands, so the dispatch
-// loop runs its pushes with a capacity check of their own.
+// loop runs its pushes with a capacity check of their own, and the
+// instructions that pop or read below the top, its returns and its stack
+// jumps with a check that they stay inside their frame and function.
 #pragma once
 
 #include <utility>

@@ -91,6 +91,10 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
     static const void* const append_local = &&L_AppendLocal;
     static const void* const product_of_transposed = &&L_TransposedProduct;
     static const void* const checked_push = &&L_CheckedPush;
+    static const void* const checked_reach = &&L_CheckedReach;
+    static const void* const checked_push_reach = &&L_CheckedPushReach;
+    static const void* const checked_return = &&L_CheckedReturn;
+    static const void* const checked_jump = &&L_CheckedJump;
     static const Handlers handlers = [] {
         Handlers h{};
         fill_opcode_handlers(h, listed);
@@ -99,6 +103,10 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
         h.append_local = append_local;
         h.transposed_product = product_of_transposed;
         h.checked_push = checked_push;
+        h.checked_reach = checked_reach;
+        h.checked_push_reach = checked_push_reach;
+        h.checked_return = checked_return;
+        h.checked_jump = checked_jump;
         for (int i = 0; i < k_fused_operators; ++i) {
             h.argument_operator[i] = argument_operator[i];
             h.local_operator[i] = local_operator[i];
@@ -143,7 +151,7 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
 #define DEBUG_HOOK()                                                      \
     if (debug && debug_hook()) {                                          \
         SYNC();                                                           \
-        if (debug_hook()(e, pc->op, pc->operand)) return;                 \
+        if (debug_hook()(e, opcode_of(*pc), pc->operand)) return;         \
         code = threaded_code(handlers);                                   \
         checked = g_threaded.checked;                                     \
         literals = link::literal_data();                                  \
@@ -276,16 +284,47 @@ L_Dup:
     }
     sp += k;
     NEXT();
-// A push in code read from a file: compiled code stays within its frame's
-// reservation and the unchecked room beyond it; this code is held to that
-// before the push (or the sequence it begins) runs as usual. Each pushes
-// one record, DUP k records.
+// A push, pop or read of records in code read from a file: compiled code
+// stays within its frame's reservation and the unchecked room beyond it, and
+// never reaches its frame's marker or below; this code is held to that before
+// the instruction (or the sequence it begins) runs as usual. The second row
+// holds the records it pushes and, in bytes, how far above the frame base the
+// top must be for what it reaches (addresses compare in one step, where a
+// distance in records would take a division).
+#define BELOW_REACH() \
+    (reinterpret_cast<const char*>(sp) < reinterpret_cast<const char*>(bp) + pc[checked].op)
+L_CheckedPushReach:
+    if (BELOW_REACH()) {
+        SYNC();
+        raise_run_error(E_StackError);
+    }
 L_CheckedPush:
-    if (sp + (IS_OP(*pc, Dup) ? k : 1) > e.limit() + link::k_unchecked_pushes) {
+    if (sp + pc[checked].operand > e.limit() + link::k_unchecked_pushes) {
         SYNC();
         raise_run_error(E_StackOverflow);
     }
     goto* pc[checked].handler;
+L_CheckedReach:
+    if (BELOW_REACH()) {
+        SYNC();
+        raise_run_error(E_StackError);
+    }
+    goto* pc[checked].handler;
+// RET in code read from a file leaves only a frame made by a call, to
+// registers inside the stack below it; the value it returns lies above the
+// frame's marker.
+L_CheckedReturn: {
+    if (BELOW_REACH() || ap <= e.base || bp <= ap || !is_frame_marker(bp[-1])) {
+        SYNC();
+        raise_run_error(E_StackError);
+    }
+    const SavedRegisters caller = saved_registers(bp[-1]);
+    if (caller.ap < 0 || caller.bp < 0 || e.at(caller.ap) >= ap || e.at(caller.bp) >= ap) {
+        SYNC();
+        raise_run_error(E_StackError);
+    }
+    goto* pc[checked].handler;
+}
 L_Lap:
     load_alias(*sp, ap[k]);
     NEXT();
@@ -370,20 +409,37 @@ L_Jmp:
     }
     pc = code + k - 1;
     NEXT();
-L_Jmf:
-L_Jmt: {
-    int t = fast::truth(*sp);
-    if (t < 0) {
+// The condition is usually popped first thing on either way.
+#define CONDITIONAL_JUMP(label, on)                                       \
+    label : {                                                             \
+        int t = fast::truth(*sp);                                         \
+        if (t < 0) {                                                      \
+            SYNC();                                                       \
+            t = value::truth(*sp);                                        \
+        }                                                                 \
+        if ((t != 0) == (on)) pc = code + k - 1;                          \
+        if (IS_OP(pc[1], Pop) && pc[1].operand == 0 && !value::owns(*sp)) { \
+            --sp;                                                         \
+            ++pc;                                                         \
+        }                                                                 \
+        NEXT();                                                           \
+    }
+    CONDITIONAL_JUMP(L_Jmf, false)
+    CONDITIONAL_JUMP(L_Jmt, true)
+#undef CONDITIONAL_JUMP
+// JST in code read from a file: the address lies above the frame's marker
+// and points into the function's own code.
+L_CheckedJump: {
+    const Slot& c = pc[checked];
+    if (sp + k < bp) {
         SYNC();
-        t = value::truth(*sp);
+        raise_run_error(E_StackError);
     }
-    if ((t != 0) == IS_OP(*pc, Jmt)) pc = code + k - 1;
-    // The condition is usually popped first thing on either way.
-    if (IS_OP(pc[1], Pop) && pc[1].operand == 0 && !value::owns(*sp)) {
-        --sp;
-        ++pc;
+    if (!value::is_null(sp[k]) || sp[k].u.ival < c.operand || sp[k].u.ival >= c.op) {
+        SYNC();
+        raise_run_error(E_JumpAddress);
     }
-    NEXT();
+    goto* c.handler;
 }
 L_Jst: {
     const Value& target = sp[k];
@@ -431,8 +487,10 @@ L_AppendLocal: {
 // OPR ' then a local, an argument or a global and OPR *: x'y as one product
 // from the stored x, so that no transposed copy of x is made.
 L_TransposedProduct: {
-    const bool global = IS_OP(pc[1], Psh);
-    const Value& right = global ? globals[pc[2].operand].val : IS_OP(pc[1], Pbp) ? bp[pc[1].operand] : ap[pc[1].operand];
+    const int32_t load = opcode_of(pc[1]);
+    const bool global = load == static_cast<int32_t>(Op::Psh);
+    const Value& right = global ? globals[pc[2].operand].val
+                                : load == static_cast<int32_t>(Op::Pbp) ? bp[pc[1].operand] : ap[pc[1].operand];
     SYNC();
     if (transposed_product(*sp, right)) {
         pc += global ? 3 : 2;
@@ -482,7 +540,7 @@ L_Adr:
 L_Ads:
 L_Xrs:
     SYNC();
-    take_address(e, Instr{pc[1].op, pc[1].operand}, IS_OP(*pc, Xrs));
+    take_address(e, Instr{opcode_of(pc[1]), pc[1].operand}, opcode_of(*pc) == static_cast<int32_t>(Op::Xrs));
     RELOAD();
     ++pc;
     NEXT();
@@ -540,7 +598,7 @@ L_Smp:
 L_Lmp:
 L_Rtl:
     SYNC();
-    object_instruction(e, static_cast<Op>(pc->op), k);
+    object_instruction(e, static_cast<Op>(opcode_of(*pc)), k);
     RELOAD();
     NEXT();
 #undef IP
@@ -551,6 +609,7 @@ L_Rtl:
 #undef DEBUG_HOOK
 #undef NEXT
 #undef IS_OP
+#undef BELOW_REACH
 #undef GO_ON_TO
 #undef NEXT_AFTER_OPERATOR
 #undef FUSED_OPERATOR

@@ -1,12 +1,17 @@
 #include "vm/threaded_code.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
 #include "link/operators.h"
 #include "link/scalar_operators.h"
+#include "link/code_check.h"
 #include "link/code_image.h"
 #include "link/file_code.h"
+#include "link/operands.h"
+#include "link/operator_arity.h"
+#include "value/value.h"
 
 namespace kj::vm {
 
@@ -53,6 +58,50 @@ int unchecked_growth(const link::Instr& in) {
             return 1;
         case Op::Dup: return in.operand;
         case Op::Opr: return in.operand == link::T_FullRange ? 1 : 0;
+        default: return 0;
+    }
+}
+
+int stack_reach(const link::Instr* code, int i, int n) {
+    const link::Instr& in = code[i];
+    const int k = in.operand;
+    // Reaches are bounded by the operand checks of the object reader; the
+    // clamps keep the arithmetic sane for any operand all the same.
+    const auto records = [](int64_t r) { return static_cast<int>(r < 0 ? 0 : r > (1 << 24) ? (1 << 24) : r); };
+    switch (static_cast<Op>(in.op)) {
+        case Op::Lap: case Op::Lbp: case Op::Lbm: case Op::Lod: case Op::Lit: case Op::Lti: case Op::Lbr:
+        case Op::Ltd: case Op::Lip: case Op::Sto: case Op::Sap: case Op::Sbp: case Op::Sbm: case Op::Jmf:
+        case Op::Jmt: case Op::Fni: case Op::Xmv: case Op::Lmp: case Op::New:
+            return 1;
+        case Op::Exc: case Op::Xld: case Op::Xgl: case Op::Smp: return 2;
+        case Op::Xst: case Op::Xgs: case Op::Lmr: case Op::Smn: case Op::Rtl: return 3;
+        case Op::Dup: return records(k);
+        case Op::Cal: return records(static_cast<int64_t>(k) + 1);
+        case Op::Cam: return records(static_cast<int64_t>(k) + 3);
+        case Op::Ret: return k == 1 ? 1 : 0;
+        case Op::Ntp:
+            return k == static_cast<int32_t>(value::T_Matrix) ? 2 : k == static_cast<int32_t>(value::T_Lambda) ? 3 : 1;
+        case Op::Opr: {
+            if (k == link::T_FullRange) return 0;
+            if (k == link::T_Delete) return 5;  // the target's address lies below object and selector
+            const int a = link::operator_arity(k);
+            return a > 1 ? a : 1;
+        }
+        case Op::Adr: case Op::Ads: case Op::Xrs: {
+            // The address of an argument or local is pushed; others replace
+            // the top, an element's the value and index below it.
+            const Op next = i + 1 < n ? static_cast<Op>(code[i + 1].op) : Op::Ext;
+            if (next == Op::Pap || next == Op::Pbp) return 0;
+            if (next == Op::Xld || next == Op::Xgl) return 2;
+            return next == Op::Lmr ? 3 : 1;
+        }
+        case Op::For: {
+            if (k >= 0) return records(static_cast<int64_t>(k) + 3);  // slot, collection, terms
+            if (k == link::k_for_canonical || k == link::k_for_canonical_parallel) return 5;
+            // A foreach step: the terms counted by the instruction before.
+            return records(static_cast<int64_t>(i > 0 ? std::max(code[i - 1].operand, 2) : 2) + 3);
+        }
+        case Op::Jmp: return 0;  // the back edge of a loop reads its state: see translate_code
         default: return 0;
     }
 }
@@ -111,13 +160,41 @@ const Slot* translate_code(const Handlers& h) {
     }
     // Code read from a file runs each push through a check of the stack's
     // capacity (its depth is not known to be reserved, as compiled code's is),
-    // then on to the handler the push would have had.
-    for (const auto& [from, to] : link::code_read_from_files())
+    // and each instruction that reads or pops records through a check that
+    // they lie in its frame; then on to the handler it would have had.
+    // A JST goes only to an address in its own function's code: code from
+    // [from, to) up to the next function entry that reserves a frame.
+    for (const auto& [from, to] : link::code_read_from_files()) {
+        std::vector<int> entries;
         for (int i = from; i < to && i < n; ++i)
-            if (unchecked_growth(code[i]) > 0) {
-                slots[row + i] = slots[i];
-                slots[i].handler = h.checked_push;
-            }
+            if (link::locals_at_entry(code, n, i) >= 0) entries.push_back(i);
+        for (int i = from; i < to && i < n; ++i) {
+            if (!is(code[i], Op::Jst)) continue;
+            const auto after = std::upper_bound(entries.begin(), entries.end(), i);
+            const int start = after == entries.begin() ? from : after[-1];
+            const int end = after == entries.end() ? std::min(to, n) : *after;
+            slots[row + i] = {slots[i].handler, start, end};
+            slots[i].handler = h.checked_jump;
+            slots[i].op |= k_checked_op;
+        }
+    }
+    for (const auto& [from, to] : link::code_read_from_files())
+        for (int i = from; i < to && i < n; ++i) {
+            const int growth = unchecked_growth(code[i]);
+            int reach = stack_reach(code, i, n);
+            if (slots[i].handler == h.loop_back) reach = 1;
+            const bool ret = is(code[i], Op::Ret);
+            if (growth == 0 && reach == 0 && !ret) continue;
+            // The reach goes in as the lowest the top may be, in bytes from the
+            // frame base: one record below it (the marker) for a RET of nothing.
+            const int reach_bytes = (reach - 1) * static_cast<int>(sizeof(value::Value));
+            slots[row + i] = {slots[i].handler, growth, reach_bytes};
+            slots[i].handler = ret            ? h.checked_return
+                               : reach == 0     ? h.checked_push
+                               : growth == 0    ? h.checked_reach
+                                                : h.checked_push_reach;
+            slots[i].op |= k_checked_op;
+        }
     for (int i = n; i < n + 2; ++i) slots[i] = {h.by_opcode[0], 0, static_cast<int32_t>(Op::Ext)};
     if (g_current && g_threaded.depth > 0) {
         g_retired.push_back(std::move(g_current));

@@ -37,6 +37,10 @@ struct Handlers {
     const void* append_local;            // OPR ~, SBP b
     const void* transposed_product;      // OPR ', PBP b or PAP a or PSH LOD g, OPR *
     const void* checked_push;            // a push in code read from a file
+    const void* checked_reach;           // a pop or read below the top in it
+    const void* checked_push_reach;      // both
+    const void* checked_return;          // RET in code read from a file
+    const void* checked_jump;            // JST in code read from a file
     const void* argument_operator[k_fused_operators];  // PAP a, PSH c, OPR op
     const void* local_operator[k_fused_operators];     // PBP b, PSH c, OPR op
     const void* binary_operator[k_binary_operators];   // OPR op
@@ -45,18 +49,31 @@ struct Handlers {
 // Records an instruction pushes at most, beyond what it pops (0 for an
 // instruction whose growth the engine checks itself, as INT and calls do).
 int unchecked_growth(const link::Instr& in);
+// Records at and below the top that instruction i of code (n instructions)
+// reads, overwrites or pops: all of them must lie above its frame's marker
+// (0 for an instruction that checks its own reach, as POP does).
+int stack_reach(const link::Instr* code, int i, int n);
+
+// A checked slot's opcode carries this flag, so that handlers which look
+// ahead and jump straight to the next instruction's own handler (a line
+// marker on to a RET, an operator on to a CAL) leave it to go through its
+// check. Handlers that read a slot's opcode take it with opcode_of.
+constexpr int32_t k_checked_op = 0x100;
+inline int32_t opcode_of(const Slot& s) { return s.op & 0xff; }
 
 // The slots of the current code image, made again when the image has changed
 // since the last call; two EXT slots follow the last instruction. When the
 // image holds code read from files, a second row of as many slots follows:
-// for each push given the checked handler, the handler it runs after the
-// check (a fused sequence's included), at the distance ThreadedState::checked.
+// for each instruction given a checked handler, the handler it runs after the
+// check (a fused sequence's included), with its growth as the operand and its
+// reach less one, in bytes, as the opcode (for a JST, the function's code
+// [operand, opcode) that it may jump to), at the distance ThreadedState::checked.
 const Slot* translate_code(const Handlers& h);
 
 struct ThreadedState {
     const Slot* slots = nullptr;
     uint64_t generation = 0;
-    int32_t checked = 0;  // distance of the row of handlers behind checked pushes
+    int32_t checked = 0;  // distance of the row of handlers behind checked slots
     int depth = 0;        // dispatch loops running
     bool retired = false; // replaced slot arrays wait for depth 0
 };

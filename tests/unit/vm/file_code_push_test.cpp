@@ -4,36 +4,10 @@
 // relies on beyond its frame's reservation.
 #include <string>
 
-#include "link/code_image.h"
-#include "link/file_code.h"
-#include "vm/engine_fixture.h"
+#include "vm/file_code_fixture.h"
 
 namespace kj::test {
 namespace {
-
-class FileCodeTest : public EngineTest {
-protected:
-    // Assembles src afresh as if read from a file and runs main with a stack of
-    // 200 records. Returns FKjRun's result.
-    int run_as_file_code(const std::string& src) {
-        KjRunExit();
-        link::reset_compiler_tables();
-        captured() = Captured{};
-        api::settings().stack_size = 200;
-        assemble(src);
-        link::mark_read_from_file(2, link::code_size());
-        start_ = IKjRunInit();
-        EXPECT_GT(start_, 0);
-        return FKjRun(start_, nullptr);
-    }
-    int again() {
-        captured() = Captured{};
-        return FKjRun(start_, nullptr);
-    }
-    int start_ = 0;
-};
-
-std::string main_of(const std::string& body) { return "function main()\n" + body + "end\n"; }
 
 TEST_F(FileCodeTest, PushLoopsEndInStackOverflow) {
     const std::string f = "function f(a)\ntop:\n  PAP 0\n  JMP top\nend\n";
@@ -51,15 +25,7 @@ TEST_F(FileCodeTest, PushLoopsEndInStackOverflow) {
         {"full range", main_of("top:\n  OPR 131\n  JMP top\n")},
         {"address of a local", main_of(local + "top:\n  ADR 0\n  PBP 0\n  JMP top\n")},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(run_as_file_code(c.src), 0) << c.what << "\n" << joined();
-        ASSERT_FALSE(run_messages().empty()) << c.what;
-        EXPECT_EQ(run_messages().front(), "Runtime error: stack overflow") << c.what;
-        // The stack was popped back: the same start fails the same way again.
-        EXPECT_EQ(again(), 0) << c.what;
-        ASSERT_FALSE(run_messages().empty()) << c.what;
-        EXPECT_EQ(run_messages().front(), "Runtime error: stack overflow") << c.what;
-    }
+    for (const auto& c : cases) expect_fails_twice(c.src, "Runtime error: stack overflow", c.what);
 }
 
 // Pushes after INT n, then a return.
