@@ -5,6 +5,7 @@
 
 #include "api/lifecycle.h"
 #include "compiler/preprocessor.h"
+#include "graphics/graph.h"
 #include "lib/fn_files.h"
 #include "lib/io/print_sink.h"
 #include "lib/library_groups.h"
@@ -38,6 +39,7 @@ void main_exit() {
     vm::run_exit();
     lib::io::free_sprint_buffer();
     lib::close_open_files();
+    graphics::discard_graph();  // a graph never shown goes with the run
     host::set_pipe(-1);
     compiler::clear_include_path();
     host::clear_kj_args();

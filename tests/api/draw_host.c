@@ -143,6 +143,24 @@ int main(void) {
         if (f) fclose(f);
     }
 
+    /* A graph that a run drew but never showed goes with that run. */
+    run("draw_host_4.kj", "main()\n{\n    Draw(0, <1, 2, 3>);\n    DrawTitle(0, \"first run\");\n}\n", forward);
+    remove("draw_host_b.svg");
+    run("draw_host_5.kj",
+        "main()\n{\n    Draw(0, <4, 5>);\n    println(SaveDrawWindow(\"draw_host_b.svg\"));\n}\n", forward);
+    {
+        char text[65536];
+        size_t n = 0;
+        FILE *f = fopen("draw_host_b.svg", "r");
+        CHECK(f != NULL);
+        if (f) {
+            n = fread(text, 1, sizeof text - 1, f);
+            fclose(f);
+        }
+        text[n] = '\0';
+        CHECK(n > 0 && strstr(text, "first run") == NULL);
+    }
+
     /* Without any draw callback the functions draw nothing and report success. */
     run("draw_host_3.kj", "main()\n{\n    println(Draw(0, <1, 2>), DrawTitle(0, \"t\"));\n}\n", NULL);
     CHECK(strstr(output, "11") != NULL);
