@@ -10,6 +10,7 @@
 
 #include "lib/args.h"
 #include "lib/fn_sort.h"
+#include "lib/io/file_value.h"
 #include "lib/library_groups.h"
 #include "link/symbols.h"
 
@@ -201,7 +202,8 @@ void fn_isdouble(KjValue* result, KjValue* args, int) { value::set_int(*result, 
 void fn_isint(KjValue* result, KjValue* args, int) { value::set_int(*result, is_type(args[0], value::T_Int)); }
 void fn_ismatrix(KjValue* result, KjValue* args, int) { value::set_int(*result, is_type(args[0], value::T_Matrix)); }
 void fn_isstring(KjValue* result, KjValue* args, int) { value::set_int(*result, is_string(args[0])); }
-void fn_isfile(KjValue* result, KjValue* args, int) { value::set_int(*result, is_type(args[0], value::T_File)); }
+// Only a file that is still open counts: a closed one keeps its type.
+void fn_isfile(KjValue* result, KjValue* args, int) { value::set_int(*result, io::file_of(args[0]) != nullptr); }
 void fn_isstatic(KjValue* result, KjValue* args, int) {
     value::set_int(*result, value::has_flag(args[0], value::k_static));
 }

@@ -45,7 +45,7 @@ TEST_F(Types, TypeTests) {
         {"native function", kl::fn_isfunction, native, 1},
         {"lambda", kl::fn_isfunction, of_type(kv::T_Lambda), 1},
         {"string is no function", kl::fn_isfunction, string_value("isint"), 0},
-        {"file", kl::fn_isfile, of_type(kv::T_File), 1},
+        {"file record of no open file", kl::fn_isfile, of_type(kv::T_File), 0},
         {"static", kl::fn_isstatic, of_type(kv::T_Int | kv::k_static), 1},
         {"not static", kl::fn_isstatic, i(0), 0},
         {"no value", kl::fn_isint, kv::make_null(), 0},
