@@ -111,7 +111,8 @@ TEST_F(LayoutRender, AxisLinesTicksAndZeroLabels) {
     for (const auto* l : short_segments(r)) EXPECT_GE(std::min(l->pts[1].x - f.left, l->pts[1].y - f.bottom), 0);
 
     set_draw(22, {8, 6, 1, 0});  // outward ticks
-    for (const auto* l : short_segments(render()))
+    r = render();
+    for (const auto* l : short_segments(r))
         EXPECT_LT(std::min(l->pts[1].x - f.left, l->pts[1].y - f.bottom), 0);
 
     set_draw(5, {1, 1, 0, 1});  // zero lines where zero is inside, no ticks

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "lib/io/file_value.h"
 #include "lib/library_call.h"
 #include "lib/select_fixture.h"
 #include "value/value.h"
@@ -25,6 +26,8 @@ protected:
         m_dir = templ;
     }
     void TearDown() override {
+        // Files a test left open are closed as the runtime's shutdown does.
+        lib::io::close_all_files();
         std::error_code ec;
         std::filesystem::remove_all(m_dir, ec);
         LibraryTest::TearDown();
