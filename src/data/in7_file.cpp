@@ -11,7 +11,7 @@
 
 #include "data/message_function.h"
 #include "data/text_encoding.h"
-#include "platform/safe_save.h"
+#include "data/safe_save.h"
 
 namespace kj::data {
 
@@ -170,7 +170,7 @@ void append_variable_entry(std::string& out, const DataSet& ds, const Variable& 
 
 // Puts the old contents (when appending) into a new save of path, keeping a
 // backup first when asked.
-bool start_save(platform::SafeSave& save, const std::string& path, bool append) {
+bool start_save(SafeSave& save, const std::string& path, bool append) {
     if (!save.ok()) {
         report_error("Cannot open " + path);
         return false;
@@ -186,7 +186,7 @@ bool start_save(platform::SafeSave& save, const std::string& path, bool append) 
     return true;
 }
 
-bool finish_save(platform::SafeSave& save, const std::string& path, bool append, bool backup) {
+bool finish_save(SafeSave& save, const std::string& path, bool append, bool backup) {
     if (!append && backup && file_exists(path)) {
         const std::string bak = path + ".bak";
         std::remove(bak.c_str());
@@ -224,7 +224,7 @@ bool read_whole_file(const std::string& path, std::string& bytes) {
 }
 
 bool save_whole_file(const std::string& path, const std::string& bytes) {
-    platform::SafeSave save(path);
+    SafeSave save(path);
     if (!save.ok()) {
         report_error("Cannot open " + path);
         return false;
@@ -253,7 +253,7 @@ bool write_in7(DataSet& ds, const std::string& given, bool append, bool backup) 
     const std::string data_path = with_extension(path, ".bn7");
     if (append && (!file_exists(path) || !file_exists(data_path))) append = false;
 
-    platform::SafeSave data(data_path);
+    SafeSave data(data_path);
     if (!start_save(data, data_path, append)) return false;
     int64_t offset = std::ftell(data.file());
     const std::size_t t = ds.sample.observations() > 0 ? ds.observations() : 0;
@@ -295,7 +295,7 @@ bool write_in7(DataSet& ds, const std::string& given, bool append, bool backup) 
     for (const Variable& v : ds.variables)
         if (v.flags & Variable::k_selected) append_variable_entry(text, ds, v, base, date, time);
 
-    platform::SafeSave description(path);
+    SafeSave description(path);
     if (!start_save(description, path, append)) return false;
     std::fwrite(text.data(), 1, text.size(), description.file());
     if (!finish_save(data, data_path, append, backup)) return false;

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/safe_save.h"
+#include "data/safe_save.h"
 
 namespace kj::graphics {
 
@@ -34,7 +34,7 @@ void append_format(std::string& out, const char* fmt, ...) {
 }
 
 bool save_file(const std::string& path, const std::string& contents) {
-    platform::SafeSave save(path);
+    data::SafeSave save(path);
     if (!save.ok()) return false;
     if (std::fwrite(contents.data(), 1, contents.size(), save.file()) != contents.size()) return false;
     return save.commit();

@@ -10,7 +10,7 @@
 #include "lib/io/data_set_files.h"
 #include "lib/io/file_paths.h"
 #include "lib/io/matrix_files.h"
-#include "platform/safe_save.h"
+#include "data/safe_save.h"
 #include "runtime/messages.h"
 #include "runtime/run_error.h"
 
@@ -199,7 +199,7 @@ void fn_savemat(Value* result, Value* args, int count) {
             case io::DataSetOffer::declined: break;
         }
     }
-    platform::SafeSave out(name);
+    data::SafeSave out(name);
     if (!out.ok()) {
         warn_file("savemat", "cannot open file", name);
         return;

@@ -1,4 +1,4 @@
-#include "platform/safe_save.h"
+#include "data/safe_save.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace kj::platform {
+namespace kj::data {
 
 SafeSave::SafeSave(std::string target) : target_(std::move(target)) {
     auto slash = target_.find_last_of('/');
@@ -75,4 +75,4 @@ bool SafeSave::commit() {
     return true;
 }
 
-}  // namespace kj::platform
+}  // namespace kj::data

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-namespace kj::platform {
+namespace kj::data {
 
 class SafeSave {
 public:
@@ -40,4 +40,4 @@ private:
     bool committed_ = false;
 };
 
-}  // namespace kj::platform
+}  // namespace kj::data
