@@ -6,6 +6,7 @@
 # Usage: bench/dgemm_rate.sh [path/to/kj] (ROUNDS=3 by default)
 here=$(cd "$(dirname "$0")" && pwd)
 kj=${1:-$here/../build/kj}
+case $kj in /*) ;; *) kj=$PWD/$kj ;; esac  # the script changes folder below
 rounds=${ROUNDS:-3}
 python=${PYTHON:-/usr/bin/python3}
 cd "$here/programs" || exit 1
