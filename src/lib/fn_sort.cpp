@@ -10,14 +10,43 @@
 
 #include "lib/args.h"
 #include "lib/library_groups.h"
+#include "num/radix_sort.h"
+#include "value/big_blocks.h"
 #include "vm/conversions.h"
 
 namespace kj::lib {
 
 using value::Value;
 
+namespace {
+
+// A scratch block of n elements of T for a radix sort, from the element
+// block store (big blocks are reused rather than faulted in afresh); null
+// when there is no room, and the caller sorts by comparison instead.
+template <class T>
+class Scratch {
+public:
+    explicit Scratch(std::size_t n) : m_p(static_cast<T*>(value::element_block_alloc(n * sizeof(T)))) {}
+    ~Scratch() {
+        if (m_p) value::element_block_free(m_p);
+    }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    T* get() const { return m_p; }
+
+private:
+    T* m_p;
+};
+
+}  // namespace
+
 void sort_nan_first(double* x, long n) {
     double* numbers = std::partition(x, x + n, [](double v) { return std::isnan(v); });
+    const auto count = static_cast<std::size_t>(x + n - numbers);
+    if (count >= num::k_radix_sort_min) {
+        if (const Scratch<std::uint64_t> scratch(count); scratch.get())
+            return num::radix_sort(numbers, count, scratch.get());
+    }
     std::sort(numbers, x + n);
 }
 
@@ -47,11 +76,7 @@ void sort_columns(double* dst, const double* src, int r, int c) {
 // perm[k] is the position of the k-th smallest.
 void order_by_key(const double* key, long stride, int n, std::vector<int>& perm) {
     perm.resize(static_cast<std::size_t>(n));
-    struct Keyed {
-        double key;
-        int index;
-    };
-    std::vector<Keyed> numbers;
+    std::vector<num::RadixItem> numbers;
     numbers.reserve(static_cast<std::size_t>(n));
     int nans = 0;
     for (int i = 0; i < n; ++i) {
@@ -59,11 +84,22 @@ void order_by_key(const double* key, long stride, int n, std::vector<int>& perm)
         if (std::isnan(x))
             perm[static_cast<std::size_t>(nans++)] = i;
         else
-            numbers.push_back({x, i});
+            numbers.push_back({num::radix_key(x), static_cast<std::uint64_t>(i)});
     }
-    std::sort(numbers.begin(), numbers.end(),
-              [](const Keyed& a, const Keyed& b) { return a.key < b.key || (a.key == b.key && a.index < b.index); });
-    for (std::size_t k = 0; k < numbers.size(); ++k) perm[static_cast<std::size_t>(nans) + k] = numbers[k].index;
+    const std::size_t count = numbers.size();
+    bool sorted = false;
+    if (count >= num::k_radix_sort_min) {
+        if (const Scratch<num::RadixItem> scratch(count); scratch.get()) {
+            num::radix_sort_items(numbers.data(), count, scratch.get());
+            sorted = true;
+        }
+    }
+    if (!sorted)
+        std::sort(numbers.begin(), numbers.end(), [](const num::RadixItem& a, const num::RadixItem& b) {
+            return a.key < b.key || (a.key == b.key && a.item < b.item);
+        });
+    for (std::size_t k = 0; k < count; ++k)
+        perm[static_cast<std::size_t>(nans) + k] = static_cast<int>(numbers[k].item);
 }
 
 // The stable order of n items under several keys: key(item, k) for key k,

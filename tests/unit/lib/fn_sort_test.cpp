@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "lib/fn_sort.h"
@@ -43,6 +44,29 @@ TEST_F(Sort, IndicesAreStable) {
     expect_matrix(call(kl::fn_sortcindex, {matrix(3, 1, {3, 1, 2})}), 3, 1, {1, 2, 0});
     expect_matrix(call(kl::fn_sortcindex, {matrix(4, 2, {2, 0, 1, 0, 2, 0, k_nan, -1})}), 4, 2,
                   {3, 3, 1, 0, 0, 1, 2, 2});
+}
+
+// Long columns take the radix path: NaN first, then ascending, equal keys
+// (including -0 and +0) in their input order.
+TEST_F(Sort, LongColumnIndicesAreStable) {
+    const int r = 20000;
+    Args a{matrix(r, 1)};
+    double* x = a[0].u.mat.m[0];
+    for (int i = 0; i < r; ++i) x[i] = i % 97 == 0 ? k_nan : (i % 5 == 0 ? (i % 2 ? -0.0 : 0.0) : (i * 31 % 41) - 20.0);
+    std::vector<int> expected(r);
+    for (int i = 0; i < r; ++i) expected[i] = i;
+    std::stable_sort(expected.begin(), expected.end(), [&](int i, int j) { return kl::nan_first_less(x[i], x[j]); });
+    kl::fn_sortcindex(&result, a.data(), 1);
+    for (int k = 0; k < r; ++k) ASSERT_EQ(result.u.mat.m[k][0], expected[k]) << "position " << k;
+    kl::fn_sortc(&result, a.data(), 1);
+    for (int k = 0; k < r; ++k) {
+        const double want = x[expected[k]];
+        if (std::isnan(want)) {
+            ASSERT_TRUE(std::isnan(result.u.mat.m[k][0])) << "position " << k;
+        } else {
+            ASSERT_EQ(result.u.mat.m[k][0], want) << "position " << k;
+        }
+    }
 }
 
 TEST_F(Sort, ByKeys) {
