@@ -29,6 +29,7 @@ private:
 // copied as aliases, with the same registers.
 void copy_stack(Engine& to, const Engine& from) {
     const int top = from.index(from.sp);
+    if (top + 1 >= to.capacity) raise_run_error(E_StackOverflow);
     for (int i = 0; i <= top; ++i) {
         to.base[i] = from.base[i];
         to.base[i].type &= ~value::k_owns;
@@ -40,9 +41,14 @@ void copy_stack(Engine& to, const Engine& from) {
 
 // Runs the call on e and returns the callee slot, which holds the result.
 Value* run_call(Engine& e, const Value& fn, const Value* args, int n) {
-    if (value::type_of(fn) == value::T_Lambda && current_engine() && current_engine()->exists())
-        copy_stack(e, *current_engine());
+    Engine* outer = current_engine();
     CurrentEngineScope scope(e);
+    // Running from here on: an error below unwinds to call_back.
+    e.running = 1;
+    if (value::type_of(fn) == value::T_Lambda && outer && outer->exists()) copy_stack(e, *outer);
+    // The callee and its arguments go on the stack before the call checks its
+    // frame.
+    if (e.limit() - e.sp <= n + 2) raise_run_error(E_StackOverflow);
     Value* callee = ++e.sp;
     *callee = fn;
     callee->type &= ~value::k_owns;
@@ -50,7 +56,6 @@ Value* run_call(Engine& e, const Value& fn, const Value* args, int n) {
         *++e.sp = args[i];
         e.sp->type &= ~value::k_owns;
     }
-    e.running = 1;
     // The frame marker holds return address 0: the return ends the loop at
     // the image's second EXT. A native callee has run by then already.
     e.ip = 0;

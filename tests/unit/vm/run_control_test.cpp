@@ -143,6 +143,39 @@ end
     EXPECT_EQ(vm::main_engine().sp, vm::main_engine().base);
 }
 
+// A native handing more arguments to a callback than its stack holds gets a
+// stack overflow in the caller, not writes past the stack.
+void call_first_with_many(KjValue* result, KjValue* args, int) {
+    std::vector<value::Value> many(static_cast<std::size_t>(api::settings().stack_size) + 10, value::make_int(1));
+    vm::call_back(args[0], *result, many.data(), static_cast<int>(many.size()), vm::OnError::RaiseInCaller);
+}
+
+TEST_F(EngineTest, CallbackWithMoreArgumentsThanStackOverflows) {
+    add_native("applymany", 1, call_first_with_many);
+    EXPECT_EQ(run(R"(
+function inc(x)
+  PSH 0
+  RET 1
+end
+function main() file "cb.kj"
+  PSH 0
+  LOD applymany
+  PSH 0
+  LOD inc
+  CAL 1
+  NUM 9
+  RET 1
+end
+)"), 0);
+    const std::vector<std::string> messages = run_messages();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_NE(std::find_if(messages.begin(), messages.end(),
+                           [](const std::string& m) { return m.find("stack overflow") != std::string::npos; }),
+              messages.end());
+    EXPECT_NE(std::find(messages.begin(), messages.end(), "Runtime error: in callback function"), messages.end())
+        << ::testing::PrintToString(messages);
+}
+
 TEST_F(EngineTest, CallbackOutsideRunReturnsFailure) {
     assemble("function bad()\n  INT 1\n  PSH 0\n  LBP 0\n  RET 1\nend\n");
     ASSERT_GT(IKjRunInit(), 0);
