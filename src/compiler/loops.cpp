@@ -120,8 +120,10 @@ struct Shape {
 };
 
 int analyse(const ForLoop& l, Shape& s, bool& labels_inside) {
-    // init: <push> SBP i POP 0
+    // init: <push> SBP i POP 0, and a line marker when the counter is declared
+    // there (the rewritten head overwrites it)
     int k = l.test - 1;
+    if (k > l.init && is_op(k, Op::Num)) --k;
     if (k - 1 <= l.init || !is_op(k, Op::Pop) || !is_op(k - 1, Op::Sbp)) return BadInit;
     s.counter = instr(k - 1).operand;
     s.start_from = l.init;

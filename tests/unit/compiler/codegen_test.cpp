@@ -90,6 +90,26 @@ TEST_F(CodegenTest, CanonicalLoopIsOneForInstruction) {
     EXPECT_EQ(messages.back(), "t.kj (4): Remark: canonical loop has been compiled");
 }
 
+// A counter declared in the head leaves a line marker after its
+// initialisation; the loop is canonical all the same, with or without markers.
+TEST_F(CodegenTest, LoopWithDeclaredCounterIsCanonical) {
+    for (const bool markers : {true, false}) {
+        SCOPED_TRACE(markers ? "line markers" : "no line markers");
+        TearDown();
+        SetUp();
+        api::settings().line_numbers = markers;
+        api::settings().verbose = 1;
+        const std::string code = code_of("decl n = 10;\nfor (decl i = 2; i <= n; i += 3) a += i;");
+        EXPECT_NE(code.find("FOR -12\nJMP"), std::string::npos) << code;
+        EXPECT_EQ(code.find("JMF"), std::string::npos) << code;
+    }
+    // Two declarations in the head: the counter's start is not a single push.
+    TearDown();
+    SetUp();
+    const std::string two = code_of("decl n = 10;\nfor (decl j = 1, i = 0; i < n; ++i) a += i;");
+    EXPECT_EQ(two.find("FOR"), std::string::npos) << two;
+}
+
 TEST_F(CodegenTest, LoopsThatAreNotCanonical) {
     api::settings().line_numbers = false;
     const struct {
