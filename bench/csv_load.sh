@@ -19,19 +19,7 @@ main()
     println(rows(m), " x ", columns(m));
 }
 KJ
-best_of() {
-    best=
-    i=0
-    while [ $i -lt "$runs" ]; do
-        start=$(date +%s.%N)
-        env -u OPENBLAS_CORETYPE -u OPENBLAS_L2_SIZE "$@" > /dev/null
-        end=$(date +%s.%N)
-        t=$(echo "$end - $start" | bc)
-        if [ -z "$best" ] || [ "$(echo "$t < $best" | bc)" -eq 1 ]; then best=$t; fi
-        i=$((i + 1))
-    done
-    echo "$best"
-}
+. "$here/best_of.sh"
 k=$(best_of "$kj" -b load.kj)
 r=$(best_of Rscript -e 'd <- read.csv("big.csv"); cat(dim(d), "\n")')
 printf "csv 1e6 x 10   kj loaddata %6.3f s   R read.csv %6.3f s   ratio %5.2f\n" "$k" "$r" "$(echo "$r / $k" | bc -l)"

@@ -6,19 +6,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 kj=${1:-$here/../build/kj}
 runs=${RUNS:-5}
 cd "$here/programs" || exit 1
-best_of() {
-    best=
-    i=0
-    while [ $i -lt "$runs" ]; do
-        start=$(date +%s.%N)
-        env -u OPENBLAS_CORETYPE -u OPENBLAS_L2_SIZE "$@" > /dev/null
-        end=$(date +%s.%N)
-        t=$(echo "$end - $start" | bc)
-        if [ -z "$best" ] || [ "$(echo "$t < $best" | bc)" -eq 1 ]; then best=$t; fi
-        i=$((i + 1))
-    done
-    echo "$best"
-}
+. "$here/best_of.sh"
 for name in fib loop; do
     k=$(best_of "$kj" -b "$name.kj")
     p=$(best_of python3 "$name.py")

@@ -21,6 +21,8 @@ import sys
 import tempfile
 import time
 
+from check_groups import run_group
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 PROGRAMS = os.path.join(HERE, "programs")
 
@@ -470,17 +472,7 @@ GROUPS = {
 
 
 def main():
-    if len(sys.argv) != 3 or sys.argv[2] not in GROUPS:
-        print(__doc__)
-        print("groups:", ", ".join(GROUPS))
-        return 2
-    kj = os.path.abspath(sys.argv[1])
-    with tempfile.TemporaryDirectory() as tmp:
-        GROUPS[sys.argv[2]](kj, tmp)
-    for f in failures:
-        print("FAIL", f)
-    print(f"{sys.argv[2]}: {len(failures)} failure(s)")
-    return 1 if failures else 0
+    return run_group(__doc__, GROUPS, failures)
 
 
 if __name__ == "__main__":
