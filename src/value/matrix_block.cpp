@@ -15,8 +15,10 @@ void** block_alloc(int r, int c, std::size_t elem_size) {
     // pointer array is made.
     const std::uint64_t bytes = c < 1 ? 0 : payload_bytes(static_cast<std::uint64_t>(r) * static_cast<std::uint64_t>(c), elem_size);
     if (c >= 1 && bytes == 0) return nullptr;
-    // One hidden slot before row 0 keeps the element block.
-    auto** slots = static_cast<void**>(raw_alloc((static_cast<std::size_t>(r) + 1) * sizeof(void*)));
+    // One hidden slot before row 0 keeps the element block. The row pointers
+    // of a long column are as big as its elements, so they come from the same
+    // store of reused blocks.
+    auto** slots = static_cast<void**>(element_block_alloc((static_cast<std::size_t>(r) + 1) * sizeof(void*)));
     if (!slots) return nullptr;
     void** m = slots + 1;
     if (c < 1) {
@@ -25,7 +27,7 @@ void** block_alloc(int r, int c, std::size_t elem_size) {
     }
     auto* block = static_cast<char*>(element_block_alloc(bytes));
     if (!block) {
-        raw_free(slots);
+        element_block_free(slots);
         return nullptr;
     }
     slots[0] = block;
@@ -38,16 +40,16 @@ void block_free(void** m) {
     if (!m) return;
     void** slots = m - 1;
     element_block_free(slots[0]);
-    raw_free(slots);
+    element_block_free(slots);
 }
 
 double** relabel_rows(double** m, int r, int c) {
-    auto** slots = static_cast<double**>(raw_alloc((static_cast<std::size_t>(r) + 1) * sizeof(double*)));
+    auto** slots = static_cast<double**>(element_block_alloc((static_cast<std::size_t>(r) + 1) * sizeof(double*)));
     if (!slots) return nullptr;
     double* block = m[-1];
     slots[0] = block;
     for (int i = 0; i < r; ++i) slots[i + 1] = block + static_cast<std::size_t>(i) * static_cast<std::size_t>(c);
-    raw_free(m - 1);
+    element_block_free(m - 1);
     return slots + 1;
 }
 

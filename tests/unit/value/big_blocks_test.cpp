@@ -65,6 +65,24 @@ TEST_F(BigBlocksTest, SmallBlocksAreNotKeptAndTheKeptSetIsBounded) {
     EXPECT_EQ(big_block_stats().bytes, 0u);
 }
 
+// A long column's row pointers take as many bytes as its elements: both are
+// kept and both serve the next column of that length.
+TEST_F(BigBlocksTest, RowPointersOfALongColumnAreReusedToo) {
+    double** a = MatAllocBlock(1 << 20, 1);
+    ASSERT_NE(a, nullptr);
+    a[(1 << 20) - 1][0] = 3;
+    MatFreeBlock(a);
+    EXPECT_EQ(big_block_stats().blocks, 2);
+    const long reused = big_block_stats().reused;
+    double** b = MatAllocBlock(1 << 20, 1);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(big_block_stats().reused, reused + 2);
+    for (int i = 0; i < (1 << 20); i += 4099) b[i][0] = i;  // every row pointer leads into the elements
+    EXPECT_EQ(b[4099 * 7][0], 4099 * 7);
+    EXPECT_EQ(&b[1][0] - &b[0][0], 1);
+    MatFreeBlock(b);
+}
+
 TEST_F(BigBlocksTest, TheAllocationFailureHookReachesFreshBigBlocks) {
     value::fail_allocation_after(2);  // the row pointers succeed, the elements fail
     EXPECT_EQ(MatAllocBlock(1000, 1000), nullptr);
