@@ -369,8 +369,8 @@ private:
             switch (o.kind) {
             case K_XY: if (o.form == XY_Plain) draw_xy(o, f); break;
             case K_Hist: draw_hist(o, f); break;
-            case K_Line: draw_line(o, f); break;
-            case K_Text: draw_text(o, f); break;
+            case K_Line: if (!solid || o.pixel) draw_line(o, f); break;
+            case K_Text: if (!solid || !placed_in_box(o)) draw_text(o, f); break;
             default: break;
             }
         }
