@@ -1,6 +1,7 @@
 #include "graphics/scene_3d.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -137,6 +138,8 @@ bool solid_axes(const Graph& g, int area, Axis3 axes[3]) {
         if (!std::isfinite(a.hi - a.lo)) return false;
         settle_ticks(a, fixed);
         a.shown = !ax || ax->label[0] != 0;
+        a.fixed = fixed;
+        a.freq = fixed && ax->axis_type == AX_Time ? std::max(ax->label[1], 1) : 0;
     }
     return true;
 }
@@ -161,6 +164,15 @@ BoxProjection::BoxProjection(const View3& v, const Axis3 axes[3], double left, d
     m_scale = v.zoom * std::min((right - left) / std::max(x1 - x0, 1e-9), (top - bottom) / std::max(y1 - y0, 1e-9));
     m_cx = (left + right) / 2 - m_scale * (x0 + x1) / 2;
     m_cy = (bottom + top) / 2 - m_scale * (y0 + y1) / 2;
+}
+
+BoxProjection BoxProjection::fitted(const View3& v, const Axis3 axes[3], const AreaFrame& f) {
+    // Room beside the box for the tick labels and axis titles, and below it
+    // beyond what the plot rectangle leaves for the labels of a flat x axis.
+    const double size = settings().font[1];
+    const double side = std::min(2.5 * size, (f.right - f.left) / 4);
+    const double below = std::min(0.8 * size, (f.top - f.bottom) / 4), above = std::min(0.3 * size, (f.top - f.bottom) / 4);
+    return BoxProjection(v, axes, f.left + side, f.bottom + below, f.right - side, f.top - above);
 }
 
 void BoxProjection::unit(double x, double y, double z, double out[3]) const {
@@ -301,12 +313,52 @@ private:
 
     // Axis k along the edge from .. to; its ticks and labels stand out in the
     // direction `out`, or square to the edge away from the box when that is 0.
+    // Takes the room of a label w x h centred at c unless a label drawn
+    // before overlaps it.
+    bool claim(Point c, double w, double h) {
+        struct Box {
+            double x0, y0, x1, y1;
+        };
+        const Box b{c.x - w / 2, c.y - h / 2, c.x + w / 2, c.y + h / 2};
+        for (const auto& [x0, y0, x1, y1] : m_labels)
+            if (b.x0 < x1 && x0 < b.x1 && b.y0 < y1 && y0 < b.y1) return false;
+        m_labels.push_back({b.x0, b.y0, b.x1, b.y1});
+        return true;
+    }
+
+    std::string label(const Axis3& a, double v) const {
+        return a.freq > 0 ? period_label(v, a.freq) : axis_label(v, a.step, m_s.axisformat);
+    }
+
+    // Fewer ticks of an automatic axis when the labels would crowd an edge
+    // `length` long in the direction d.
+    Axis3 thinned(const Axis3& given, double length, Point d) const {
+        Axis3 a = given;
+        if (a.fixed || !(a.step > 0)) return a;
+        const double size = m_s.font[1];
+        for (int intervals = 5; intervals >= 1; --intervals) {
+            double lo = a.lo, hi = a.hi;
+            a.step = nice_range(lo, hi, intervals);
+            a.first = std::ceil(a.lo / a.step - 1e-9) * a.step;
+            int count = 0;
+            double widest = 0;
+            for_ticks(a, [&](double v) {
+                ++count;
+                widest = std::max(widest, 0.55 * size * static_cast<double>(label(a, v).size()));
+            });
+            const double room = std::fabs(d.x) * widest + std::fabs(d.y) * 0.75 * size + 0.4 * size;
+            if ((count - 1) * room <= length) break;
+        }
+        return a;
+    }
+
     void axis(int k, Corner from, Corner to, Point out) {
-        const Axis3& a = m_axes[k];
         const Point p0 = corner_at(from.x, from.y, from.z).p, p1 = corner_at(to.x, to.y, to.z).p;
         const Point d = unit_vector(p1.x - p0.x, p1.y - p0.y);
         // An edge seen end on has no room for labels.
-        if (std::hypot(p1.x - p0.x, p1.y - p0.y) < 200) return;
+        const double length = std::hypot(p1.x - p0.x, p1.y - p0.y);
+        if (length < 200) return;
+        const Axis3 a = thinned(m_axes[k], length, d);
         const Point m{(p0.x + p1.x) / 2 - m_centre.x, (p0.y + p1.y) / 2 - m_centre.y};
         const double along = m.x * d.x + m.y * d.y;
         Point n = out;
@@ -324,12 +376,13 @@ private:
                 const Point q{p0.x + (p1.x - p0.x) * t, p0.y + (p1.y - p0.y) * t};
                 if (tick > 0) m_c.polyline({q, {q.x + n.x * tick, q.y + n.y * tick}}, frame);
                 if (m_s.axiszeros != 1 && v == 0) return;
-                const std::string s = axis_label(v, a.step, m_s.axisformat);
+                const std::string s = label(a, v);
                 const double w = 0.55 * size * static_cast<double>(s.size()), h = 0.75 * size;
                 const double e = std::fabs(n.x) * w / 2 + std::fabs(n.y) * h / 2;
                 reach = std::max(reach, 2 * e);
-                m_c.text(q.x + n.x * (gap + e), q.y + n.y * (gap + e) - 0.35 * size, s, m_s.font[0], size, AL_Centre,
-                         0, frame.colour);
+                const Point c{q.x + n.x * (gap + e), q.y + n.y * (gap + e)};
+                if (!claim(c, w + 0.2 * size, h + 0.2 * size)) return;  // where two axes meet, the first one's label stays
+                m_c.text(c.x, c.y - 0.35 * size, s, m_s.font[0], size, AL_Centre, 0, frame.colour);
             });
         const int role = k == 0 ? TEXT_XLabel : k == 1 ? TEXT_YLabel : TEXT_ZLabel;
         for (const DrawObject& o : m_g.objects) {
@@ -387,6 +440,7 @@ private:
     double m_half[3] = {1, 1, 1};
     int m_floor = 0, m_back_x = 0, m_back_y = 0;
     Point m_centre{0, 0};
+    std::vector<std::array<double, 4>> m_labels;  // rectangles taken by tick labels
 };
 
 }  // namespace
@@ -396,10 +450,7 @@ void draw_solid(const Graph& g, int a, const AreaFrame& f, Canvas& c, const PenO
     Axis3 axes[3];
     if (!solid_axes(g, a, axes)) return;
     const View3 view = area_view(g, a);
-    // Room around the box for the tick labels and axis titles.
-    const double size = st.font[1];
-    const double mx = std::min(2.5 * size, (f.right - f.left) / 4), my = std::min(1.5 * size, (f.top - f.bottom) / 4);
-    const BoxProjection proj(view, axes, f.left + mx, f.bottom + my, f.right - mx, f.top - my);
+    const BoxProjection proj = BoxProjection::fitted(view, axes, f);
     SolidScene scene(g, a, c, pen, axes, view, proj);
     scene.draw_box();
     scene.draw_axes();

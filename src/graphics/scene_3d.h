@@ -49,6 +49,8 @@ Seen view_unit(const View3& v, double u, double w, double h);
 struct Axis3 {
     double lo = 0, hi = 1, step = 0, first = 0;
     bool shown = true;
+    bool fixed = false;  // ticks from a DrawAxis request, kept as given
+    int freq = 0;        // periods per year of a time axis, 0 for numbers
 };
 
 // The x, y and z axes of a three-dimensional area; false when it has no
@@ -59,6 +61,8 @@ bool solid_axes(const Graph& g, int area, Axis3 axes[3]);
 class BoxProjection {
 public:
     BoxProjection(const View3& v, const Axis3 axes[3], double left, double bottom, double right, double top);
+    // The projection drawn in an area's plot rectangle.
+    static BoxProjection fitted(const View3& v, const Axis3 axes[3], const AreaFrame& f);
     Seen at(double x, double y, double z) const;
     // The box coordinates of a world point (each within its half edge length).
     void unit(double x, double y, double z, double out[3]) const;

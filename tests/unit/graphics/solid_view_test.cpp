@@ -187,7 +187,8 @@ TEST_F(SolidView, AxesLieOnTheFrontEdges) {
     const Recording r = drawn(kg::current_graph());
     const kg::AreaFrame f = kg::area_frame(kg::current_graph(), 0);
     const double size = kg::settings().font[1];
-    const double l = f.left + 2.5 * size, rt = f.right - 2.5 * size, b = f.bottom + 1.5 * size, t = f.top - 1.5 * size;
+    // Room for labels: 2.5 font sizes to each side, 0.8 below, 0.3 above.
+    const double l = f.left + 2.5 * size, rt = f.right - 2.5 * size, b = f.bottom + 0.8 * size, t = f.top - 0.3 * size;
     const double side = std::min(rt - l, t - b);
     const double x0 = (l + rt) / 2 - side / 2, y0 = (b + t) / 2 - side / 2;
     std::vector<double> below, left;
@@ -262,10 +263,7 @@ TEST_F(SolidView, LinesAndTextsInTheBoxUseTheirZ) {
 
     kg::Axis3 axes[3];
     ASSERT_TRUE(kg::solid_axes(*back, 0, axes));
-    const kg::AreaFrame f = kg::area_frame(*back, 0);
-    const double size = kg::settings().font[1];
-    const kg::BoxProjection p(kg::area_view(*back, 0), axes, f.left + 2.5 * size, f.bottom + 1.5 * size,
-                              f.right - 2.5 * size, f.top - 1.5 * size);
+    const auto p = kg::BoxProjection::fitted(kg::area_view(*back, 0), axes, kg::area_frame(*back, 0));
     const Recording r = drawn(*back);
     const auto blue = r.in_colour(kg::settings().colour[3]);
     ASSERT_EQ(blue.size(), 1u);
