@@ -99,6 +99,8 @@ Seen view_unit(const View3& v, double x, double y, double z) {
     double sy = z * std::cos(e) + q * std::sin(e);
     const double depth = q * std::cos(e) - z * std::sin(e);
     if (v.distance > 0) {
+        // Nothing is seen at or behind the eye.
+        if (v.distance + depth <= 1e-3 * v.distance) return {{NAN, NAN}, depth};
         const double f = v.distance / (v.distance + depth);
         sx *= f;
         sy *= f;
@@ -455,6 +457,15 @@ void draw_solid(const Graph& g, int a, const AreaFrame& f, Canvas& c, const PenO
     scene.draw_box();
     scene.draw_axes();
     const double zlo = axes[2].lo, zhi = axes[2].hi;
+    // Fixed axes and world ranges cut the data at the box.
+    auto inside = [&axes](double x, double y, double z) {
+        const double v[3] = {x, y, z};
+        for (int k = 0; k < 3; ++k) {
+            const double slack = 1e-9 * (axes[k].hi - axes[k].lo);
+            if (!(v[k] >= axes[k].lo - slack && v[k] <= axes[k].hi + slack)) return false;
+        }
+        return true;
+    };
 
     struct Face {
         std::vector<Point> pts;
@@ -480,8 +491,9 @@ void draw_solid(const Graph& g, int a, const AreaFrame& f, Canvas& c, const PenO
                 const double x = mesh ? o.x.v[k % cols] : o.x.v[k];
                 const double y = mesh ? o.y.v[k / cols] : o.y.v[k];
                 const double z = o.z.v[k];
-                if (!std::isfinite(x + y + z)) continue;
+                if (!inside(x, y, z)) continue;
                 const Seen s = proj.at(x, y, z);
+                if (!std::isfinite(s.p.x + s.p.y)) continue;
                 const double h = (o.symbol[1] > 0 ? o.symbol[1] : 90) / 2.0;
                 // A square symbol face, coloured by its height.
                 faces.push_back({{{s.p.x - h, s.p.y - h}, {s.p.x + h, s.p.y - h}, {s.p.x + h, s.p.y + h},
@@ -498,9 +510,11 @@ void draw_solid(const Graph& g, int a, const AreaFrame& f, Canvas& c, const PenO
                 bool ok = true;
                 for (const auto& [r, k] : cell) {
                     const double z = o.z.v[r * cols + k];
-                    ok = std::isfinite(o.x.v[k] + o.y.v[r] + z);
+                    ok = inside(o.x.v[k], o.y.v[r], z);
                     if (!ok) break;
                     const Seen s = proj.at(o.x.v[k], o.y.v[r], z);
+                    ok = std::isfinite(s.p.x + s.p.y);
+                    if (!ok) break;
                     face.pts.push_back(s.p);
                     face.depth += s.depth / 4;
                     zsum += z;

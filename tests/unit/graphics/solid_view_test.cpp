@@ -84,6 +84,8 @@ TEST_F(SolidView, PointsSeenUnderAView) {
     expect_seen(kg::view_unit(view(90, 0, 4), 1, 1, 1), -0.8, 0.8, 1);
     expect_seen(kg::view_unit(view(-120, -30, 3), 0.5, -1, 0.25), -1.0518576345494854, 0.17249007688542028,
                 0.18301270189221905);
+    // Behind the eye nothing is seen.
+    EXPECT_TRUE(std::isnan(kg::view_unit(view(0, 0, 2), 0, -3, 0).p.x));
 }
 
 TEST_F(SolidView, TheBoxFillsThePlotRectangle) {
@@ -277,6 +279,17 @@ TEST_F(SolidView, LinesAndTextsInTheBoxUseTheirZ) {
             EXPECT_NEAR(t.y, p.at(1, 1, 1).p.y, 1e-9);
         }
     EXPECT_TRUE(found);
+}
+
+// z = x * y on the 3 x 3 grid over the unit square in a box cut at z = 0.3:
+// only the cell at the origin (heights 0, 0, 0, 0.25) stays whole.
+TEST_F(SolidView, TheBoxCutsTheData) {
+    unit_surface();
+    EXPECT_EQ(drawn(kg::current_graph()).fills.size(), 4u);
+    ASSERT_EQ(adjust(kg::ADJ_AreaZ, 0, {0, 0.3}), 0);
+    const Recording r = drawn(kg::current_graph());
+    ASSERT_EQ(r.fills.size(), 1u);
+    EXPECT_EQ(r.fills[0].colour, 0xCACAFFu);  // 0.0625 of 0.3: 255 * (1 - 0.2083) = 202
 }
 
 TEST_F(SolidView, BadViewsAndDataAreRefusedOrSkipped) {
