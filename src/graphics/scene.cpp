@@ -362,7 +362,7 @@ private:
             any = any || (o.area == a && o.kind != K_Text && o.kind != K_Legend);
             solid = solid || (o.area == a && o.kind == K_XY && o.form != XY_Plain);
         }
-        if (solid) draw_solid(m_g, a, f, m_c, [this](int index) { return pen(index); });
+        if (solid) draw_solid(m_g, a, f, m_c, [this](int index) { return pen(index); }, m_model);
         else if (any) draw_axes(a, f);
         for (const DrawObject& o : m_g.objects) {
             if (o.area != a) continue;

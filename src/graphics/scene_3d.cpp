@@ -447,7 +447,7 @@ private:
 
 }  // namespace
 
-void draw_solid(const Graph& g, int a, const AreaFrame& f, Canvas& c, const PenOf& pen) {
+void draw_solid(const Graph& g, int a, const AreaFrame& f, Canvas& c, const PenOf& pen, int colour_model) {
     const LayoutSettings& st = settings();
     Axis3 axes[3];
     if (!solid_axes(g, a, axes)) return;
@@ -480,7 +480,10 @@ void draw_solid(const Graph& g, int a, const AreaFrame& f, Canvas& c, const PenO
             const double t = std::clamp((z - zlo) / (zhi - zlo), 0.0, 1.0);
             const uint32_t lo = st.palette_min[pal], hi = st.palette_max[pal];
             auto mix = [t](int l, int h) { return static_cast<int>(std::lround(l + (h - l) * t)); };
-            return rgb(mix(red_of(lo), red_of(hi)), mix(green_of(lo), green_of(hi)), mix(blue_of(lo), blue_of(hi)));
+            const uint32_t mixed = rgb(mix(red_of(lo), red_of(hi)), mix(green_of(lo), green_of(hi)), mix(blue_of(lo), blue_of(hi)));
+            if (colour_model >= 3) return mixed;
+            const int grey = static_cast<int>(0.3 * red_of(mixed) + 0.59 * green_of(mixed) + 0.11 * blue_of(mixed) + 0.5);
+            return rgb(grey, grey, grey);
         };
         const std::size_t cols = o.x.v.size(), rows = o.y.v.size();
         const bool mesh = o.form == XY_Mesh;

@@ -82,7 +82,8 @@ using PenOf = std::function<Pen(int index)>;
 bool placed_in_box(const DrawObject& text);
 
 // Draws the box, its axes, the meshes, scattered points and box-placed
-// texts of area `a` into its plot rectangle.
-void draw_solid(const Graph& g, int a, const AreaFrame& f, Canvas& c, const PenOf& pen);
+// texts of area `a` into its plot rectangle. Below colour model 3 the
+// palette shades become grey levels.
+void draw_solid(const Graph& g, int a, const AreaFrame& f, Canvas& c, const PenOf& pen, int colour_model);
 
 }  // namespace kj::graphics

@@ -116,6 +116,12 @@ TEST_F(Surfaces, ProjectionShadesAndOrdersTheFaces) {
         }
     for (const char* label : {"0.0", "0.5", "1.0", "1.5", "2.0"}) EXPECT_TRUE(r.has_text(label)) << label;
     EXPECT_FALSE(r.has_text("2.5"));
+
+    // In grey the shades keep their brightness: 0.3 * 255 + 0.59 * 64 + 0.11 * 64 = 121.3.
+    Recording grey;
+    kg::render(kg::current_graph(), grey, 2);
+    ASSERT_EQ(grey.fills.size(), 2u);
+    EXPECT_EQ(grey.fills[0].colour, 0x797979u);
 }
 
 }  // namespace
