@@ -120,7 +120,8 @@ bool solid_axes(const Graph& g, int area, Axis3 axes[3]) {
     for (int k = 0; k < 3; ++k) {
         Axis3& a = axes[k];
         const DrawObject* ax = axis_object(g, area, "xyz"[k]);
-        const bool has_world = placed && (k == 0 ? placed->has_world_x : k == 1 ? placed->has_world_y : placed->has_world_z);
+        const bool has_world =
+            placed && (k == 0 ? placed->has_world_x : k == 1 ? placed->has_world_y : placed->has_world_z);
         const double* world = !placed ? nullptr : k == 0 ? placed->world_x : k == 1 ? placed->world_y : placed->world_z;
         const bool fixed = ax && !ax->automatic && ax->ax[1] > ax->ax[0] && std::isfinite(ax->ax[1] - ax->ax[0]);
         if (fixed) {
@@ -173,7 +174,8 @@ BoxProjection BoxProjection::fitted(const View3& v, const Axis3 axes[3], const A
     // beyond what the plot rectangle leaves for the labels of a flat x axis.
     const double size = settings().font[1];
     const double side = std::min(2.5 * size, (f.right - f.left) / 4);
-    const double below = std::min(0.8 * size, (f.top - f.bottom) / 4), above = std::min(0.3 * size, (f.top - f.bottom) / 4);
+    const double below = std::min(0.8 * size, (f.top - f.bottom) / 4);
+    const double above = std::min(0.3 * size, (f.top - f.bottom) / 4);
     return BoxProjection(v, axes, f.left + side, f.bottom + below, f.right - side, f.top - above);
 }
 
@@ -383,7 +385,8 @@ private:
                 const double e = std::fabs(n.x) * w / 2 + std::fabs(n.y) * h / 2;
                 reach = std::max(reach, 2 * e);
                 const Point c{q.x + n.x * (gap + e), q.y + n.y * (gap + e)};
-                if (!claim(c, w + 0.2 * size, h + 0.2 * size)) return;  // where two axes meet, the first one's label stays
+                // Where two axes meet, the label drawn first stays.
+                if (!claim(c, w + 0.2 * size, h + 0.2 * size)) return;
                 m_c.text(c.x, c.y - 0.35 * size, s, m_s.font[0], size, AL_Centre, 0, frame.colour);
             });
         const int role = k == 0 ? TEXT_XLabel : k == 1 ? TEXT_YLabel : TEXT_ZLabel;
@@ -480,9 +483,11 @@ void draw_solid(const Graph& g, int a, const AreaFrame& f, Canvas& c, const PenO
             const double t = std::clamp((z - zlo) / (zhi - zlo), 0.0, 1.0);
             const uint32_t lo = st.palette_min[pal], hi = st.palette_max[pal];
             auto mix = [t](int l, int h) { return static_cast<int>(std::lround(l + (h - l) * t)); };
-            const uint32_t mixed = rgb(mix(red_of(lo), red_of(hi)), mix(green_of(lo), green_of(hi)), mix(blue_of(lo), blue_of(hi)));
+            const uint32_t mixed =
+                rgb(mix(red_of(lo), red_of(hi)), mix(green_of(lo), green_of(hi)), mix(blue_of(lo), blue_of(hi)));
             if (colour_model >= 3) return mixed;
-            const int grey = static_cast<int>(0.3 * red_of(mixed) + 0.59 * green_of(mixed) + 0.11 * blue_of(mixed) + 0.5);
+            const int grey =
+                static_cast<int>(0.3 * red_of(mixed) + 0.59 * green_of(mixed) + 0.11 * blue_of(mixed) + 0.5);
             return rgb(grey, grey, grey);
         };
         const std::size_t cols = o.x.v.size(), rows = o.y.v.size();
