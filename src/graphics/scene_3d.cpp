@@ -474,6 +474,8 @@ void draw_solid(const Graph& g, int a, const AreaFrame& f, Canvas& c, const PenO
         std::vector<Point> pts;
         double depth;
         uint32_t colour;
+        int symbol = 0;  // a point drawn as symbol type symbol - 1 at pts[0]
+        double size = 0;
     };
     std::vector<Face> faces;
     for (const DrawObject& o : g.objects) {
@@ -502,11 +504,15 @@ void draw_solid(const Graph& g, int a, const AreaFrame& f, Canvas& c, const PenO
                 if (!inside(x, y, z)) continue;
                 const Seen s = proj.at(x, y, z);
                 if (!std::isfinite(s.p.x + s.p.y)) continue;
-                const double h = (o.symbol[1] > 0 ? o.symbol[1] : 90) / 2.0;
-                // A square symbol face, coloured by its height.
-                faces.push_back({{{s.p.x - h, s.p.y - h}, {s.p.x + h, s.p.y - h}, {s.p.x + h, s.p.y + h},
-                                  {s.p.x - h, s.p.y + h}},
-                                 s.depth, shade(z)});
+                const double size = o.symbol[1] > 0 ? o.symbol[1] : 90, h = size / 2;
+                // A square face coloured by its height, or the symbol the
+                // object chose, in that colour.
+                if (o.symbol[0] > 0)
+                    faces.push_back({{s.p}, s.depth, shade(z), o.symbol[0] + 1, size});
+                else
+                    faces.push_back({{{s.p.x - h, s.p.y - h}, {s.p.x + h, s.p.y - h}, {s.p.x + h, s.p.y + h},
+                                      {s.p.x - h, s.p.y + h}},
+                                     s.depth, shade(z)});
             }
             continue;
         }
@@ -537,6 +543,14 @@ void draw_solid(const Graph& g, int a, const AreaFrame& f, Canvas& c, const PenO
     edge.width = 4;
     edge.on = edge.off = 0;
     for (Face& face : faces) {
+        if (face.symbol > 0) {
+            Pen p = edge;
+            p.colour = face.colour;
+            p.width = std::max(4, static_cast<int>(face.size / 10));  // outlines scale with the symbol
+            c.symbol(face.pts[0].x, face.pts[0].y, face.size, face.size,
+                     symbol_shape(stored_symbol_type(face.symbol - 1)), p);
+            continue;
+        }
         c.fill(face.pts, face.colour);
         face.pts.push_back(face.pts.front());
         c.polyline(face.pts, edge);

@@ -292,6 +292,19 @@ TEST_F(SolidView, TheBoxCutsTheData) {
     EXPECT_EQ(r.fills[0].colour, 0xCACAFFu);  // 0.0625 of 0.3: 255 * (1 - 0.2083) = 202
 }
 
+// Points keep their depth order whether drawn as shaded squares or, once a
+// symbol type is chosen, as that symbol in the shade of their height.
+TEST_F(SolidView, PointsAreSquaresOrTheirSymbol) {
+    ASSERT_EQ(xyz({0, 1, 2}, {0, 1, 2}, {0, 1, 2}, 1), 0);
+    const Recording squares = drawn(kg::current_graph());
+    EXPECT_EQ(squares.fills.size(), 3u);
+    EXPECT_TRUE(squares.symbol_sizes.empty());
+    ASSERT_EQ(adjust(kg::ADJ_Symbol, -1, {12, 150}), 0);
+    const Recording crosses = drawn(kg::current_graph());
+    EXPECT_TRUE(crosses.fills.empty());
+    EXPECT_EQ(crosses.symbol_sizes, (std::vector<double>{150, 150, 150}));
+}
+
 TEST_F(SolidView, BadViewsAndDataAreRefusedOrSkipped) {
     unit_surface();
     EXPECT_EQ(adjust(kg::ADJ_Area3D, 0, {NAN, 10}), 1);
