@@ -120,13 +120,25 @@ int adjust(Graph& g, int type, int idx, const double* dv, int ndv) {
         return 0;
     }
     case ADJ_AreaX:
-    case ADJ_AreaY: {
-        if (idx < 0 || !(d2 > d1)) return 1;
+    case ADJ_AreaY:
+    case ADJ_AreaZ: {
+        if (idx < 0 || !(d2 > d1) || !std::isfinite(d2 - d1)) return 1;
         DrawObject& a = area_object(idx);
-        (type == ADJ_AreaX ? a.has_world_x : a.has_world_y) = true;
-        double* r = type == ADJ_AreaX ? a.world_x : a.world_y;
+        (type == ADJ_AreaX ? a.has_world_x : type == ADJ_AreaY ? a.has_world_y : a.has_world_z) = true;
+        double* r = type == ADJ_AreaX ? a.world_x : type == ADJ_AreaY ? a.world_y : a.world_z;
         r[0] = d1;
         r[1] = d2;
+        return 0;
+    }
+    case ADJ_Area3D: {
+        // Rotation, elevation, eye distance and zoom; -1 keeps a value.
+        if (idx < 0) return 1;
+        for (int k = 0; k < std::min(ndv, 4); ++k)
+            if (!std::isfinite(dv[k])) return 1;
+        DrawObject& a = area_object(idx);
+        a.has_view3 = true;
+        for (int k = 0; k < std::min(ndv, 4); ++k)
+            if (dv[k] != -1) a.view3[k] = dv[k];
         return 0;
     }
     case ADJ_Colour:
@@ -225,9 +237,13 @@ int default_draw(const char* command, int area, const double* x1, int n1, const 
         const int need = three ? 6 : 4;
         if (ndv < need) return 1;
         DrawObject& o = g.add(K_Line, area);
-        // In a three-dimensional box the z coordinates are not drawn.
-        const int yk = three ? 1 : 1, x2k = three ? 3 : 2, y2k = three ? 4 : 3;
+        const int yk = 1, x2k = three ? 3 : 2, y2k = three ? 4 : 3;
         o.wset[0] = dv[0], o.wset[1] = dv[yk], o.wset[2] = dv[x2k], o.wset[3] = dv[y2k];
+        if (three) {
+            o.has_z3 = true;
+            o.z3[0] = dv[2];
+            o.z3[1] = dv[5];
+        }
         if (cmd == "Line") {
             o.wset_index = i1;
         } else {
@@ -264,6 +280,8 @@ int default_draw(const char* command, int area, const double* x1, int n1, const 
             o.world_text = true;
             o.text_world[0] = double_at(dv, ndv, 0, 0);
             o.text_world[1] = double_at(dv, ndv, 1, 0);
+            o.z3[0] = double_at(dv, ndv, 2, 0);
+            o.has_z3 = o.z3[0] != 0;
         }
         return 0;
     }

@@ -24,8 +24,8 @@ enum Adjust : int {
     ADJ_AreaPixels = 0,  // area idx at paper rectangle d1..d4
     ADJ_AreaX = 1,       // world x range of area idx: d1..d2
     ADJ_AreaY = 2,       // world y range of area idx: d1..d2
-    ADJ_AreaZ = 3,       // three-dimensional areas: not drawn by this version
-    ADJ_Area3D = 4,
+    ADJ_AreaZ = 3,       // world z range of the three-dimensional area idx: d1..d2
+    ADJ_Area3D = 4,      // view of area idx: rotation, elevation, eye distance, zoom (d1..d4)
     ADJ_AreaMatrix = 5,  // a grid of areas: the layout follows the area count
     ADJ_Colour = 6,      // colour/line index d1 for the last object
     ADJ_Symbol = 7,      // symbol type d1 and size d2 for the last x-y object

@@ -100,6 +100,18 @@ struct DrawObject {
     // areas
     bool has_world_x = false, has_world_y = false;
     double world_x[2] = {0, 0}, world_y[2] = {0, 0};
+    // Three-dimensional areas: the z range, the box proportions ("3d": the
+    // relative lengths of the x, y and z edges, and a fourth value kept for
+    // later use) and the view ("3dview": rotation about the vertical and
+    // elevation in degrees, eye distance, zoom; see scene_3d.h).
+    bool has_world_z = false, has_box3 = false, has_view3 = false;
+    double world_z[2] = {0, 0};
+    double box3[4] = {1, 1, 1, 0};
+    double view3[4] = {35, 25, 0, 1};
+    // The z coordinates of a line (both ends) or a text (the first) in a
+    // three-dimensional area.
+    bool has_z3 = false;
+    double z3[2] = {0, 0};
 
     // texts
     int pos[2] = {0, 0};               // paper position (when not in world coordinates)

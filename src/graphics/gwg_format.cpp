@@ -124,6 +124,7 @@ void put_object(std::string& s, const DrawObject& o) {
         if (o.pixel) {
             put_ints(s, "pset", o.pset, 5);
         } else {
+            if (o.has_z3) put_doubles(s, "wsetz", o.z3, 2);
             append_format(s, " wset: %.16g %.16g %.16g %.16g %d;\n", o.wset[0], o.wset[1], o.wset[2], o.wset[3],
                           o.wset_index);
         }
@@ -139,6 +140,9 @@ void put_object(std::string& s, const DrawObject& o) {
         if (o.pixel) put_ints(s, "pset", o.pset, 4);
         if (o.has_world_x) put_doubles(s, "wsetx", o.world_x, 2);
         if (o.has_world_y) put_doubles(s, "wsety", o.world_y, 2);
+        if (o.has_world_z) put_doubles(s, "wsetz", o.world_z, 2);
+        if (o.has_box3) put_doubles(s, "3d", o.box3, 4);
+        if (o.has_view3) put_doubles(s, "3dview", o.view3, 4);
         break;
     case K_Text:
         if (o.text.empty()) return;
@@ -147,6 +151,7 @@ void put_object(std::string& s, const DrawObject& o) {
         s += ";\n";
         put_ints(s, "set", o.text_set, 3);
         if (o.world_text) put_doubles(s, "wset", o.text_world, 2);
+        if (o.world_text && o.has_z3) put_doubles(s, "wsetz", o.z3, 1);
         if (o.rot != 0) put_ints(s, "rot", &o.rot, 1);
         break;
     case K_Legend:
@@ -353,6 +358,16 @@ bool read_key(Reader& r, DrawObject& o, int key) {
         return r.doubles(o.wset, 4) && r.integer(o.wset_index);
     case KY_Wsetx: o.has_world_x = true; return r.doubles(o.world_x, 2);
     case KY_Wsety: o.has_world_y = true; return r.doubles(o.world_y, 2);
+    case KY_Wsetz:
+        if (o.kind == K_Area) {
+            o.has_world_z = true;
+            return r.doubles(o.world_z, 2);
+        }
+        if (o.kind != K_Line && o.kind != K_Text) return r.skip_value() || true;
+        o.has_z3 = true;
+        return r.doubles(o.z3, o.kind == K_Line ? 2 : 1);
+    case KY_3d: o.has_box3 = true; return r.doubles(o.box3, 4);
+    case KY_3dview: o.has_view3 = true; return r.doubles(o.view3, 4);
     case KY_Rot: return r.integer(o.rot);
     case KY_Anchor2: return r.number(o.anchor2);
     case KY_Palette: return r.integer(o.palette);

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "graphics/scene_3d.h"
+
 namespace kj::graphics {
 
 SymbolShape symbol_shape(int type) {
@@ -360,15 +362,15 @@ private:
             any = any || (o.area == a && o.kind != K_Text && o.kind != K_Legend);
             solid = solid || (o.area == a && o.kind == K_XY && o.form != XY_Plain);
         }
-        if (solid) draw_solid(a, f);
+        if (solid) draw_solid(m_g, a, f, m_c, [this](int index) { return pen(index); }, m_model);
         else if (any) draw_axes(a, f);
         for (const DrawObject& o : m_g.objects) {
             if (o.area != a) continue;
             switch (o.kind) {
             case K_XY: if (o.form == XY_Plain) draw_xy(o, f); break;
             case K_Hist: draw_hist(o, f); break;
-            case K_Line: draw_line(o, f); break;
-            case K_Text: draw_text(o, f); break;
+            case K_Line: if (!solid || o.pixel) draw_line(o, f); break;
+            case K_Text: if (!solid || !placed_in_box(o)) draw_text(o, f); break;
             default: break;
             }
         }
@@ -493,108 +495,6 @@ private:
             m_c.fill(shade, p.colour);
         }
         if (!o.z.v.empty() && o.zmode != ZM_Fan) draw_z(o, f, p);
-    }
-
-    // Surfaces and points in three dimensions, seen from a fixed direction:
-    // the box of the data ranges is scaled to [-1, 1] in each direction,
-    // turned by 35 degrees about the vertical and looked at from 25 degrees
-    // above, and projected orthographically into the plot rectangle. Faces
-    // are drawn from the back to the front.
-    void draw_solid(int a, const AreaFrame& f) {
-        Range xr, yr, zr;
-        for (const DrawObject& o : m_g.objects) {
-            if (o.area != a || o.kind != K_XY || o.form == XY_Plain) continue;
-            for (const double v : o.x.v) xr.add(v);
-            for (const double v : o.y.v) yr.add(v);
-            for (const double v : o.z.v) zr.add(v);
-        }
-        if (xr.empty() || yr.empty() || zr.empty()) return;
-        const double sa = std::sin(35 * M_PI / 180), ca = std::cos(35 * M_PI / 180);
-        const double se = std::sin(25 * M_PI / 180), ce = std::cos(25 * M_PI / 180);
-        const double half_w = std::sqrt(2.0), half_h = ce + std::sqrt(2.0) * se;
-        const double scale = std::min((f.right - f.left) / (2 * half_w), (f.top - f.bottom) / (2 * half_h));
-        const double cx = (f.left + f.right) / 2, cy = (f.bottom + f.top) / 2;
-        auto unit = [](const Range& r, double v) { return r.hi > r.lo ? 2 * (v - r.lo) / (r.hi - r.lo) - 1 : 0.0; };
-        struct Seen {
-            Point p;
-            double depth;  // larger is farther away
-        };
-        auto see = [&](double x, double y, double z) {
-            const double u = unit(xr, x), v = unit(yr, y), w = unit(zr, z);
-            const double q = u * sa + v * ca;
-            return Seen{{cx + scale * (u * ca - v * sa), cy + scale * (w * ce + q * se)}, q * ce - w * se};
-        };
-        // The floor of the box and its back corner post.
-        const Pen frame = pen(1);
-        std::vector<Point> floor;
-        for (const auto& [x, y] : {std::pair{xr.lo, yr.lo}, {xr.hi, yr.lo}, {xr.hi, yr.hi}, {xr.lo, yr.hi}, {xr.lo, yr.lo}})
-            floor.push_back(see(x, y, zr.lo).p);
-        m_c.polyline(floor, frame);
-        m_c.polyline({see(xr.lo, yr.hi, zr.lo).p, see(xr.lo, yr.hi, zr.hi).p}, frame);
-
-        struct Face {
-            std::vector<Point> pts;
-            double depth;
-            uint32_t colour;
-        };
-        std::vector<Face> faces;
-        for (const DrawObject& o : m_g.objects) {
-            if (o.area != a || o.kind != K_XY || o.form == XY_Plain) continue;
-            const int pal = std::clamp(o.palette, 0, k_palette_count - 1);
-            auto shade = [&](double z) {
-                const double t = zr.hi > zr.lo ? std::clamp((z - zr.lo) / (zr.hi - zr.lo), 0.0, 1.0) : 0.5;
-                const uint32_t lo = m_s.palette_min[pal], hi = m_s.palette_max[pal];
-                auto mix = [t](int l, int h) { return static_cast<int>(std::lround(l + (h - l) * t)); };
-                return rgb(mix(red_of(lo), red_of(hi)), mix(green_of(lo), green_of(hi)), mix(blue_of(lo), blue_of(hi)));
-            };
-            const bool as_points = o.form == XY_Triangle || o.symbol[2] == ST_Symbols;
-            if (as_points) {
-                const std::size_t n = o.form == XY_Mesh ? o.z.v.size() : std::min({o.x.v.size(), o.y.v.size(), o.z.v.size()});
-                for (std::size_t k = 0; k < n; ++k) {
-                    const double x = o.form == XY_Mesh ? o.x.v[k % o.x.v.size()] : o.x.v[k];
-                    const double y = o.form == XY_Mesh ? o.y.v[k / o.x.v.size()] : o.y.v[k];
-                    const double z = o.z.v[k];
-                    if (!std::isfinite(x + y + z)) continue;
-                    const Seen s = see(x, y, z);
-                    const double size = o.symbol[1] > 0 ? o.symbol[1] : 90;
-                    const double h = size / 2;
-                    // A square symbol face, coloured by its height.
-                    faces.push_back({{{s.p.x - h, s.p.y - h}, {s.p.x + h, s.p.y - h}, {s.p.x + h, s.p.y + h},
-                                      {s.p.x - h, s.p.y + h}},
-                                     s.depth, shade(z)});
-                }
-                continue;
-            }
-            const std::size_t cols = o.x.v.size(), rows = o.y.v.size();
-            for (std::size_t i = 0; i + 1 < rows; ++i)
-                for (std::size_t j = 0; j + 1 < cols; ++j) {
-                    const std::size_t c[4][2] = {{i, j}, {i, j + 1}, {i + 1, j + 1}, {i + 1, j}};
-                    Face face{{}, 0, 0};
-                    double zsum = 0;
-                    bool ok = true;
-                    for (const auto& [r, k] : c) {
-                        const double z = o.z.v[r * cols + k];
-                        ok = ok && std::isfinite(o.x.v[k] + o.y.v[r] + z);
-                        if (!ok) break;
-                        const Seen s = see(o.x.v[k], o.y.v[r], z);
-                        face.pts.push_back(s.p);
-                        face.depth += s.depth / 4;
-                        zsum += z;
-                    }
-                    if (!ok) continue;
-                    face.colour = shade(zsum / 4);
-                    faces.push_back(std::move(face));
-                }
-        }
-        std::stable_sort(faces.begin(), faces.end(), [](const Face& l, const Face& r) { return l.depth > r.depth; });
-        Pen edge = pen(1);
-        edge.width = 4;
-        edge.on = edge.off = 0;
-        for (Face& face : faces) {
-            m_c.fill(face.pts, face.colour);
-            face.pts.push_back(face.pts.front());
-            m_c.polyline(face.pts, edge);
-        }
     }
 
     // Error bars, bands, high-low bars, sized symbols or the values
