@@ -79,11 +79,12 @@ int stack_reach(const link::Instr* code, int i, int n) {
         case Op::Cal: return records(static_cast<int64_t>(k) + 1);
         case Op::Cam: return records(static_cast<int64_t>(k) + 3);
         case Op::Ret: return k == 1 ? 1 : 0;
+        case Op::Pop: return records(static_cast<int64_t>(k) + 1);
         case Op::Ntp:
             return k == static_cast<int32_t>(value::T_Matrix) ? 2 : k == static_cast<int32_t>(value::T_Lambda) ? 3 : 1;
         case Op::Opr: {
             if (k == link::T_FullRange) return 0;
-            if (k == link::T_Delete) return 5;  // the target's address lies below object and selector
+            if (k == link::T_Destruct) return 5;  // the target's address lies below object and selector
             const int a = link::operator_arity(k);
             return a > 1 ? a : 1;
         }
@@ -178,16 +179,23 @@ const Slot* translate_code(const Handlers& h) {
             slots[i].op |= k_checked_op;
         }
     }
-    for (const auto& [from, to] : link::code_read_from_files())
+    // Reaches are measured from the top of the function's locals: the code
+    // between a function entry (ELF and its reservation) and the next one
+    // keeps that function's locals below everything it pops or reads (a
+    // lambda's code runs in the frame of the function around it).
+    for (const auto& [from, to] : link::code_read_from_files()) {
+        int locals = 0;
         for (int i = from; i < to && i < n; ++i) {
+            if (is(code[i], Op::Elf))
+                if (const int l = link::locals_at_entry(code, n, i); l >= 0) locals = l;
             const int growth = unchecked_growth(code[i]);
             int reach = stack_reach(code, i, n);
             if (slots[i].handler == h.loop_back) reach = 1;
             const bool ret = is(code[i], Op::Ret);
             if (growth == 0 && reach == 0 && !ret) continue;
             // The reach goes in as the lowest the top may be, in bytes from the
-            // frame base: one record below it (the marker) for a RET of nothing.
-            const int reach_bytes = (reach - 1) * static_cast<int>(sizeof(value::Value));
+            // frame base: one record below the locals for a RET of nothing.
+            const int reach_bytes = (locals + reach - 1) * static_cast<int>(sizeof(value::Value));
             slots[row + i] = {slots[i].handler, growth, reach_bytes};
             slots[i].handler = ret            ? h.checked_return
                                : reach == 0     ? h.checked_push
@@ -195,6 +203,7 @@ const Slot* translate_code(const Handlers& h) {
                                                 : h.checked_push_reach;
             slots[i].op |= k_checked_op;
         }
+    }
     for (int i = n; i < n + 2; ++i) slots[i] = {h.by_opcode[0], 0, static_cast<int32_t>(Op::Ext)};
     if (g_current && g_threaded.depth > 0) {
         g_retired.push_back(std::move(g_current));

@@ -50,8 +50,8 @@ struct Handlers {
 // instruction whose growth the engine checks itself, as INT and calls do).
 int unchecked_growth(const link::Instr& in);
 // Records at and below the top that instruction i of code (n instructions)
-// reads, overwrites or pops: all of them must lie above its frame's marker
-// (0 for an instruction that checks its own reach, as POP does).
+// reads, overwrites or pops: in code read from a file all of them must lie
+// above its function's locals.
 int stack_reach(const link::Instr* code, int i, int n);
 
 // A checked slot's opcode carries this flag, so that handlers which look

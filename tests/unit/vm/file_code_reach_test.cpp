@@ -34,6 +34,13 @@ TEST_F(FileCodeTest, ReachBelowTheFrameIsAStackError) {
         {"member call", main_of("  PSH 1\n  CAM 2\n  RET 1\n")},
         {"return of the marker", main_of("  RET 1\n")},
         {"return after a line marker", main_of("  NUM 1\n  RET 1\n")},
+        // Above the marker but into the locals: two locals, one record pushed.
+        {"pop into the locals", main_of("  INT 2\n  PSH 1\n  POP 2\n  RET 0\n")},
+        {"operator on a local", main_of("  INT 2\n  PSH 1\n  OPR +\n  RET 1\n")},
+        {"call of a local", f3 + main_of("  INT 1\n  PSH 0\n  LOD f\n  CAL 2\n  RET 1\n")},
+        // The destructor call's set-up (operator 132) reads the target's
+        // address four records down.
+        {"destructor set-up", main_of("  INT 1\n  PSH 0\n  PSH 0\n  PSH 0\n  OPR 132\n  RET 1\n")},
     };
     for (const auto& c : cases) expect_fails_twice(c.src, "Runtime error: Stack error", c.what);
 }
