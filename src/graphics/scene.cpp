@@ -29,118 +29,26 @@ double x_of(const DrawObject& o, std::size_t t) {
     return o.xstart + o.xstep * static_cast<double>(t);
 }
 
-double nice_range(double& lo, double& hi, int ticks) {
-    if (!(hi > lo)) {
-        const double w = lo == 0 ? 1 : std::fabs(lo) * 0.1;
-        lo -= w;
-        hi += w;
-    }
-    const double raw = (hi - lo) / std::max(ticks, 1);
-    const double p = std::pow(10.0, std::floor(std::log10(raw)));
-    double step = 10 * p;
-    for (double m : {1.0, 2.0, 2.5, 5.0})
-        if (m * p >= raw * (1 - 1e-9)) {
-            step = m * p;
-            break;
-        }
-    lo = std::floor(lo / step + 1e-9) * step;
-    hi = std::ceil(hi / step - 1e-9) * step;
-    return step;
-}
-
-std::string axis_label(double v, double step, const int format[4]) {
-    char buf[64];
-    const int width = format[0] > 0 ? std::min(format[0], 40) : 8;
-    const int digits = std::clamp(format[1], 1, 17);
-    int n = 0;
-    if (format[2] == 1 && step > 0 && std::isfinite(step)) {
-        // As many decimals as the step needs, so that all labels of an axis align.
-        int decimals = 0;
-        while (decimals < 10) {
-            const double scaled = step * std::pow(10.0, decimals);
-            if (std::fabs(scaled - std::round(scaled)) <= 1e-6 * scaled) break;
-            ++decimals;
-        }
-        n = std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-    } else {
-        n = std::snprintf(buf, sizeof buf, "%.*g", digits, v);
-    }
-    if (n > width) std::snprintf(buf, sizeof buf, "%.*e", std::clamp(width - 6, 0, digits - 1), v);
-    return buf;
-}
-
-std::string period_label(double v, int frequency) {
-    char buf[48];
-    const double f = std::max(frequency, 1);
-    // Ticks sit on whole periods; rounding absorbs the error of the sums.
-    const double periods = std::round(v * f);
-    if (!std::isfinite(periods) || std::fabs(periods) > 1e15) return "";
-    const long long year = static_cast<long long>(std::floor(periods / f));
-    const long long period = static_cast<long long>(periods) - year * static_cast<long long>(f) + 1;
-    if (frequency <= 1)
-        std::snprintf(buf, sizeof buf, "%lld", year);
-    else
-        std::snprintf(buf, sizeof buf, "%lld(%lld)", year, period);
-    return buf;
-}
-
 namespace {
 
 constexpr int k_max_ticks = 200;
+// Date axes cover day numbers up to here (the year 1 364 000 or so).
+constexpr double k_last_day = 5e8;
 
 // The frequency shared by every series of an area when they are all time
-// series (placed by year and period, without x values); 0 otherwise.
+// series (placed by year and period, without x values), k_freq_dated when
+// they are all placed at date-times; 0 otherwise.
 int time_frequency(const Graph& g, int area) {
     int freq = 0;
     for (const DrawObject& o : g.objects) {
         if (o.area != area || o.kind == K_Text || o.kind == K_Legend || o.kind == K_Axis || o.kind == K_Area) continue;
-        if (o.kind != K_XY || o.form != XY_Plain || o.freq <= 0 || !o.x.v.empty()) return 0;
+        if (o.kind != K_XY || o.form != XY_Plain) return 0;
+        const bool dated = o.freq == k_freq_dated && !o.x.v.empty();
+        if (!dated && (o.freq <= 0 || !o.x.v.empty())) return 0;
         if (freq != 0 && o.freq != freq) return 0;
         freq = o.freq;
     }
     return freq;
-}
-
-// Ticks of a time axis over the data range [lo, hi]: whole years 1, 2, 5,
-// 10, ... apart (labelled at their first period) when the range spans four
-// years or more, else every s periods, s the smallest divisor of the
-// frequency giving at most eight intervals. `room` is the number of labels
-// that fit side by side.
-void time_ticks(double lo, double hi, int freq, int room, double& min, double& max, double& step, double& first) {
-    const double span = hi - lo;
-    if (freq == 1 || span >= 4) {
-        const double most = std::min(room, 6) + 1e-9;
-        step = 1;
-        for (double m = 1; span / step > most; m *= 10) {
-            step = m;
-            if (span / step <= most) break;
-            step = 2 * m;
-            if (span / step <= most) break;
-            step = 5 * m;
-        }
-        min = std::floor(lo / step + 1e-9) * step;
-        max = std::max(std::ceil(hi / step - 1e-9) * step, min + step);
-        first = min;
-        return;
-    }
-    const double periods = span * freq;
-    const double most = std::min(room, 8) + 1e-9;
-    int s = freq;
-    for (int d = 1; d <= freq; ++d)
-        if (freq % d == 0 && periods / d <= most) {
-            s = d;
-            break;
-        }
-    step = static_cast<double>(s) / freq;
-    const double one = 1.0 / freq;
-    min = lo;
-    max = hi > lo ? hi : lo + one;
-    // The first period at or after lo whose number within the year is 1 + k * s.
-    const double p0 = std::round(lo * freq);
-    double p = p0;
-    while (static_cast<long long>(p - std::floor(p / freq) * freq) % s != 0) p += 1;
-    first = p / freq;
-    if (first > max) first = p0 / freq;
 }
 
 struct Range {
@@ -295,12 +203,18 @@ AreaFrame area_frame(const Graph& g, int area) {
                 f.ymax, f.ystep, f.yfirst);
     const DrawObject* xaxis = find_axis(g, area, 'x');
     const bool fixed_x = (xaxis && !xaxis->automatic) || (placed && placed->has_world_x);
-    if (const int freq = fixed_x || xr.empty() ? 0 : time_frequency(g, area); freq > 0) {
-        // Labels of 4 ("1990"), 7 ("1990(1)") or 8 characters, half a font size each, with a gap.
-        const double label_width = ((freq == 1 ? 4 : freq < 10 ? 7 : 8) * 0.5 + 0.8) * s.font[1];
-        const int room = static_cast<int>(std::clamp((f.right - f.left) / std::max(label_width, 1.0), 1.0, 100.0));
-        time_ticks(xr.lo, xr.hi, freq, room, f.xmin, f.xmax, f.xstep, f.xfirst);
+    const int freq = fixed_x || xr.empty() ? 0 : time_frequency(g, area);
+    if (freq > 0) {
+        const TimeTicks t = time_ticks(xr.lo, xr.hi, freq, f.right - f.left, s.font[1]);
+        f.xmin = t.min, f.xmax = t.max, f.xstep = t.step, f.xfirst = t.first;
         f.xfreq = freq;
+    } else if (freq == k_freq_dated && xr.lo >= 0 && xr.hi <= k_last_day) {
+        DateTicks t = date_ticks(xr.lo, xr.hi, f.right - f.left, s.font[1]);
+        f.xmin = t.min, f.xmax = t.max;
+        f.xstep = t.at.size() > 1 ? t.at[1] - t.at[0] : f.xmax - f.xmin;
+        f.xfirst = t.at.front();
+        f.xdate = t.label;
+        f.xdates = std::move(t.at);
     } else if (xaxis && !xaxis->automatic && xaxis->axis_type == AX_Time) {
         f.xfreq = std::max(xaxis->label[1], 1);
     }
@@ -394,13 +308,21 @@ private:
         // Tick marks point into the plot, or out of it; none with axisline[3].
         const double tick = m_s.axisline[3] == 1 ? 0 : m_s.axis[2] * 2 * (m_s.axisformat[3] == 1 ? 1 : -1);
         const double xlab = f.bottom - 1.1 * size + std::min(tick, 0.0), ylab = f.left - 0.4 * size + std::min(tick, 0.0);
+        std::string day_before;
         if (show_x)
-            for_ticks(f.xfirst, f.xstep, f.xmax, [&](double v) {
+            x_ticks(f, [&](double v) {
                 const double px = f.px(v);
                 if (tick != 0) m_c.polyline({{px, f.bottom}, {px, f.bottom + tick}}, frame);
-                if (m_s.axiszeros == 1 || v != 0 || f.xfreq > 0)
-                    m_c.text(px, xlab, f.xfreq > 0 ? period_label(v, f.xfreq) : label(v, f.xstep),
+                if (f.xdate != DL_None) {
+                    m_c.text(px, xlab, date_label(v, f.xdate), m_s.font[0], size, AL_Centre, 0, colour(1));
+                    // Times of day carry their date on a second line where the day changes.
+                    if (f.xdate < DL_Minute || day_label(v) == day_before) return;
+                    day_before = day_label(v);
+                    m_c.text(px, xlab - 1.1 * size, day_before, m_s.font[0], size, AL_Centre, 0, colour(1));
+                } else if (m_s.axiszeros == 1 || v != 0 || f.xfreq > 0) {
+                    m_c.text(px, xlab, f.xfreq > 0 ? time_label(v, f.xfreq, f.xstep) : label(v, f.xstep),
                              m_s.font[0], size, AL_Centre, 0, colour(1));
+                }
             });
         if (show_y)
             for_ticks(f.yfirst, f.ystep, f.ymax, [&](double v) {
@@ -410,6 +332,16 @@ private:
                     m_c.text(ylab, py - 0.35 * size, label(v, f.ystep), m_s.font[0], size, AL_Right, 0,
                              colour(1));
             });
+    }
+
+    // Calls `at` for each labelled tick of the x axis: those of a date axis,
+    // else as for_ticks.
+    template <class F>
+    static void x_ticks(const AreaFrame& f, F at) {
+        if (f.xdates.empty())
+            for_ticks(f.xfirst, f.xstep, f.xmax, at);
+        else
+            for (const double v : f.xdates) at(v);
     }
 
     // Calls `at` for each labelled tick value from `first` up to `max`; a
@@ -429,7 +361,7 @@ private:
     void draw_grid(const AreaFrame& f, bool x, bool y) {
         const Pen px = pen(m_s.grid[0]), py = pen(m_s.grid[1]);
         if (x)
-            for_ticks(f.xfirst, f.xstep, f.xmax, [&](double v) {
+            x_ticks(f, [&](double v) {
                 if (f.px(v) > f.left + 1 && f.px(v) < f.right - 1) m_c.polyline({{f.px(v), f.bottom}, {f.px(v), f.top}}, px);
             });
         if (y)
