@@ -44,7 +44,7 @@ double nice_range(double& lo, double& hi, int ticks) {
     const double p = std::pow(10.0, std::floor(std::log10(raw)));
     if (!std::isfinite(p) || p == 0) return round_out(lo, hi, ticks);
     // Among the steps giving ticks - 2 .. ticks + 2 intervals, the one whose
-    // rounded-out range is narrowest; on a tie the smaller step.
+    // rounded-out range is narrowest.
     const int fewest = std::max(ticks - 2, 2), most = ticks + 2;
     double best_step = 0, best_lo = 0, best_hi = 0;
     for (const double decade : {0.1, 1.0, 10.0})
@@ -53,7 +53,10 @@ double nice_range(double& lo, double& hi, int ticks) {
             const double a = std::floor(lo / step + 1e-9) * step, b = std::ceil(hi / step - 1e-9) * step;
             const double n = std::round((b - a) / step);
             if (n < fewest || n > most) continue;
-            if (best_step == 0 || b - a < (best_hi - best_lo) * (1 - 1e-9)) {
+            const double width = best_hi - best_lo;
+            const bool narrower = b - a < width * (1 - 1e-9), tie = !narrower && b - a <= width * (1 + 1e-9);
+            // On a tie the first step at least as large as the raw step.
+            if (best_step == 0 || narrower || (tie && best_step < raw * (1 - 1e-9) && step >= raw * (1 - 1e-9))) {
                 best_step = step;
                 best_lo = a;
                 best_hi = b;

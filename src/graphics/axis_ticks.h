@@ -11,8 +11,9 @@ namespace kj::graphics {
 
 // Rounds a data range out to ticks: lo and hi become multiples of the
 // returned step, a 1, 2, 2.5 or 5 times a power of ten, giving about `ticks`
-// intervals and covering as little beyond the data as possible. An empty
-// range is widened first.
+// intervals and covering as little beyond the data as possible (of equally
+// narrow ranges, the one whose step is the smallest not below
+// (hi - lo) / ticks). An empty range is widened first.
 double nice_range(double& lo, double& hi, int ticks);
 
 // A time axis over the observations lo .. hi (year + (period - 1) / freq).

@@ -7,6 +7,7 @@
 
 #include "graphics/draw_statistics.h"
 #include "graphics/graph.h"
+#include "graphics/legend_layout.h"
 #include "graphics/scene.h"
 #include "graphics/writers.h"
 #include "runtime/messages.h"
@@ -133,6 +134,10 @@ int adjust(Graph& g, int type, int idx, const double* dv, int ndv) {
         if (!last_xy) return 1;
         last_xy->scale[0] = d1;
         last_xy->scale[1] = d2 == -1 ? 0 : d2;
+        return 0;
+    case ADJ_Legend:
+        if (idx < 0) return 1;
+        adjust_legend(g, idx, d1, d2, double_at(dv, ndv, 2, -1));
         return 0;
     case ADJ_PaperScale:
         if (d1 < 10 || d1 > 1000) return 1;

@@ -220,6 +220,7 @@ AreaFrame area_frame(const Graph& g, int area) {
     }
     sane_axis(f.xmin, f.xmax, f.xstep, f.xfirst);
     sane_axis(f.ymin, f.ymax, f.ystep, f.yfirst);
+    f.legend = place_legend(g, area, f);
     return f;
 }
 
@@ -705,18 +706,14 @@ private:
     }
 
     void draw_legend(int a, const AreaFrame& f) {
-        const DrawObject* placed = nullptr;
-        for (const DrawObject& o : m_g.objects)
-            if (o.area == a && o.kind == K_Legend) placed = &o;
-        if (m_s.legendhide || (placed && placed->legend_flag)) return;
-        const int size = m_s.legendfontsize;
-        double x = f.left + 300, y = f.top - 300 - size;
-        if (placed) {
-            x = f.left + placed->pos[0];
-            y = f.top - placed->pos[1] - size;
-        }
+        const LegendBox& b = f.legend;
+        if (!b.shown) return;
+        const int size = b.size;
+        int k = 0;
         for (const DrawObject& o : m_g.objects) {
             if (o.area != a || o.kind != K_XY || o.y.name.empty()) continue;
+            const double x = b.left + (k % b.columns) * b.column, y = b.top - size - (k / b.columns) * b.row;
+            ++k;
             const int style = o.symbol[2];
             const Pen p = pen(o.third);
             if (style == ST_Symbols)
@@ -727,7 +724,6 @@ private:
                 m_c.polyline({{x, y + 0.35 * size}, {x + 400, y + 0.35 * size}}, p);
             m_c.text(x + 550, y, o.y.name, m_s.font[0], size, AL_Left, 0,
                      m_s.legendcolor ? colour(o.third) : colour(1));
-            y -= 1.3 * size;
         }
     }
 

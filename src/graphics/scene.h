@@ -9,6 +9,7 @@
 #include "graphics/axis_ticks.h"
 #include "graphics/canvas.h"
 #include "graphics/graph.h"
+#include "graphics/legend_layout.h"
 
 namespace kj::graphics {
 
@@ -22,6 +23,7 @@ struct AreaFrame {
     int xdate = DL_None;              // label kind of a date axis in x
     std::vector<double> xdates;       // the ticks of a date axis
     bool has_data = false;
+    LegendBox legend;                 // where the legend goes, if anywhere
 
     double px(double x) const { return left + (x - xmin) / (xmax - xmin) * (right - left); }
     double py(double y) const { return bottom + (y - ymin) / (ymax - ymin) * (top - bottom); }
