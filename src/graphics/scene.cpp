@@ -309,17 +309,13 @@ private:
         // Tick marks point into the plot, or out of it; none with axisline[3].
         const double tick = m_s.axisline[3] == 1 ? 0 : m_s.axis[2] * 2 * (m_s.axisformat[3] == 1 ? 1 : -1);
         const double xlab = f.bottom - 1.1 * size + std::min(tick, 0.0), ylab = f.left - 0.4 * size + std::min(tick, 0.0);
-        std::string day_before;
+        if (show_x && f.xdate >= DL_Minute) draw_dates(f, xlab - 1.1 * size);
         if (show_x)
             x_ticks(f, [&](double v) {
                 const double px = f.px(v);
                 if (tick != 0) m_c.polyline({{px, f.bottom}, {px, f.bottom + tick}}, frame);
                 if (f.xdate != DL_None) {
                     m_c.text(px, xlab, date_label(v, f.xdate), m_s.font[0], size, AL_Centre, 0, colour(1));
-                    // Times of day carry their date on a second line where the day changes.
-                    if (f.xdate < DL_Minute || day_label(v) == day_before) return;
-                    day_before = day_label(v);
-                    m_c.text(px, xlab - 1.1 * size, day_before, m_s.font[0], size, AL_Centre, 0, colour(1));
                 } else if (m_s.axiszeros == 1 || v != 0 || f.xfreq > 0) {
                     m_c.text(px, xlab, f.xfreq > 0 ? time_label(v, f.xfreq, f.xstep) : label(v, f.xstep),
                              m_s.font[0], size, AL_Centre, 0, colour(1));
@@ -333,6 +329,35 @@ private:
                     m_c.text(ylab, py - 0.35 * size, label(v, f.ystep), m_s.font[0], size, AL_Right, 0,
                              colour(1));
             });
+    }
+
+    // The line of dates under an axis of times of day: the date of the first
+    // tick and of each tick where the day changes. A date that would run
+    // into the one before is left out, except that the first tick's date
+    // gives way to that of a day change.
+    void draw_dates(const AreaFrame& f, double y) {
+        const int size = m_s.font[1];
+        const double room = legend_text_width("2001-01-01", size) + 0.8 * size;
+        struct Dated {
+            double x;
+            std::string day;
+            bool change;
+        };
+        std::vector<Dated> kept;
+        std::string day_before;
+        for (const double v : f.xdates) {
+            std::string day = day_label(v);
+            if (day == day_before) continue;
+            const bool change = !day_before.empty();
+            day_before = day;
+            const double x = f.px(v);
+            if (!kept.empty() && x - kept.back().x < room) {
+                if (!kept.back().change) kept.back() = {x, std::move(day), true};
+                continue;
+            }
+            kept.push_back({x, std::move(day), change});
+        }
+        for (const Dated& d : kept) m_c.text(d.x, y, d.day, m_s.font[0], size, AL_Centre, 0, colour(1));
     }
 
     // Calls `at` for each labelled tick of the x axis: those of a date axis,

@@ -42,8 +42,8 @@ protected:
                   0);
     }
     static kg::AreaFrame frame() { return kg::area_frame(kg::current_graph(), 0); }
-    // The texts below the plot, left to right as drawn: the x labels, and
-    // with times of day their dates on the line beneath.
+    // The texts below the plot of area 0, left to right as drawn: the x
+    // labels, and with times of day their dates on the line beneath.
     static std::vector<std::string> below(double from, double to) {
         Recording r;
         kg::render(kg::current_graph(), r, 3);
@@ -51,7 +51,9 @@ protected:
         const double size = kg::settings().font[1];
         std::vector<std::string> out;
         for (const Recording::Text& t : r.texts)
-            if (t.y < f.bottom - from * size && t.y >= f.bottom - to * size) out.push_back(t.s);
+            if (t.y < f.bottom - from * size && t.y >= f.bottom - to * size && t.x > f.left - size &&
+                t.x < f.right + size)
+                out.push_back(t.s);
         return out;
     }
     static std::vector<std::string> x_labels() { return below(0.5, 1.5); }
@@ -175,6 +177,17 @@ TEST_F(AxisTicks, DateAxesLabelCalendarPointsByTheSpan) {
     EXPECT_EQ(x_labels(), (std::vector<std::string>{"12:00", "18:00", "00:00", "06:00", "12:00", "18:00", "00:00",
                                                      "06:00", "12:00"}));
     EXPECT_EQ(date_lines(), (std::vector<std::string>{"2001-03-14", "2001-03-15", "2001-03-16"}));
+
+    // The same in the narrower area of a two-by-two layout: every twelve
+    // hours, and the first tick's date would run into the next one.
+    for (int area = 1; area < 4; ++area) {
+        const double one = 1;
+        ASSERT_EQ(kg::default_draw("Vector", area, &one, 1, nullptr, nullptr, 0, nullptr, nullptr, 0, nullptr, 0, 2,
+                                   nullptr, 0, nullptr, 0),
+                  0);
+    }
+    EXPECT_EQ(x_labels(), (std::vector<std::string>{"12:00", "00:00", "12:00", "00:00", "12:00"}));
+    EXPECT_EQ(date_lines(), (std::vector<std::string>{"2001-03-15", "2001-03-16"}));
 
     // Ninety seconds: every 15 seconds.
     kg::discard_graph();
