@@ -199,6 +199,27 @@ DateTicks date_ticks(double lo, double hi, double width, double font) {
     return t;
 }
 
+DateTicks date_ticks_in(double lo, double hi, double first, double step, double width, double font) {
+    DateTicks t;
+    if (step > 0) {
+        t.label = step >= 1 - 1e-9 ? DL_Day : step >= 1 / 1440.0 - 1e-12 ? DL_Minute : DL_Second;
+        for (int k = 0; k <= 4 * k_most_time_ticks * 25; ++k) {
+            const double v = first + k * step;
+            if (v > hi + step * 1e-6) break;
+            if (v >= lo - step * 1e-6) t.at.push_back(v);
+        }
+    } else {
+        DateTicks all = date_ticks(lo, hi, width, font);
+        t.label = all.label;
+        const double eps = (hi - lo) * 1e-9;
+        for (const double v : all.at)
+            if (v >= lo - eps && v <= hi + eps) t.at.push_back(v);
+    }
+    t.min = lo;
+    t.max = hi;
+    return t;
+}
+
 std::string date_label(double v, int label) {
     const double secs = std::round(v * 86400.0);
     const double day = std::floor(secs / 86400.0);

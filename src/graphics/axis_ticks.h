@@ -42,6 +42,12 @@ struct DateTicks {
 };
 DateTicks date_ticks(double lo, double hi, double width, double font);
 
+// Date ticks of an axis whose range lo .. hi is given: `step` apart from
+// `first` (labelled by day, minute or second as the step needs) when step
+// is positive, else at the calendar points date_ticks chooses inside the
+// range. min and max stay lo and hi.
+DateTicks date_ticks_in(double lo, double hi, double first, double step, double width, double font);
+
 // The text of a date tick: "2001", "2001-03", "2001-03-15", "14:30" or
 // "14:30:15" by the label kind.
 std::string date_label(double v, int label);

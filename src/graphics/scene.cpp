@@ -220,6 +220,15 @@ AreaFrame area_frame(const Graph& g, int area) {
     }
     sane_axis(f.xmin, f.xmax, f.xstep, f.xfirst);
     sane_axis(f.ymin, f.ymax, f.ystep, f.yfirst);
+    if (fixed_x && !xr.empty() && f.xmin >= 0 && f.xmax <= k_last_day && time_frequency(g, area) == k_freq_dated) {
+        // A given range over dated series: still labelled by date.
+        const bool fixed_axis = xaxis && !xaxis->automatic;
+        DateTicks t = date_ticks_in(f.xmin, f.xmax, f.xfirst, fixed_axis ? f.xstep : 0, f.right - f.left, s.font[1]);
+        if (!t.at.empty()) {
+            f.xdate = t.label;
+            f.xdates = std::move(t.at);
+        }
+    }
     f.legend = place_legend(g, area, f);
     return f;
 }

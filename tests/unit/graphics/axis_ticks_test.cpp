@@ -133,14 +133,27 @@ TEST_F(AxisTicks, AnExplicitRangeWinsOverTheData) {
     EXPECT_DOUBLE_EQ(f.xmax, 2030);
     EXPECT_EQ(f.xfreq, 0);
 
+    // Over dated series a fixed axis keeps its ticks and labels them by day
+    // (2451911 is 2001-01-01, 2452276 2002-01-01).
     kg::discard_graph();
     dated_series({k_2001_01_01, k_2010_12_31});
-    const std::vector<double> axis = {0, 2450000, 2460000, 2450000, 2500, 500};
+    const std::vector<double> axis = {0, 2451911, 2453011, 2451911, 365, 30};
     ASSERT_EQ(kg::default_draw("Axis3", 0, nullptr, 0, nullptr, nullptr, 0, nullptr, nullptr, 0, nullptr, 1, 0,
                                nullptr, 0, axis.data(), 6),
               0);
-    EXPECT_DOUBLE_EQ(frame().xmin, 2450000);
-    EXPECT_EQ(frame().xdate, kg::DL_None);
+    EXPECT_DOUBLE_EQ(frame().xmin, 2451911);
+    EXPECT_DOUBLE_EQ(frame().xmax, 2453011);
+    EXPECT_EQ(x_labels(), (std::vector<std::string>{"2001-01-01", "2002-01-01", "2003-01-01", "2004-01-01"}));
+
+    // A world range: calendar points inside it, the range unchanged.
+    kg::discard_graph();
+    dated_series({k_2001_01_01, k_2010_12_31});
+    const std::vector<double> months = {k_2001_03_01, k_2001_12_31};
+    ASSERT_EQ(kg::default_draw("DrawAdjust", 0, nullptr, 0, nullptr, nullptr, 0, nullptr, nullptr, 0, nullptr,
+                               kg::ADJ_AreaX, 0, nullptr, 0, months.data(), 2),
+              0);
+    EXPECT_DOUBLE_EQ(frame().xmax, k_2001_12_31);
+    EXPECT_EQ(x_labels(), (std::vector<std::string>{"2001-03", "2001-05", "2001-07", "2001-09", "2001-11"}));
 }
 
 TEST_F(AxisTicks, DateAxesLabelCalendarPointsByTheSpan) {
