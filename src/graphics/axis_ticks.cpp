@@ -128,16 +128,18 @@ int label_chars(int label) {
 }
 
 // The smallest calendar step whose ticks fit side by side.
-DateStep choose_step(double span, double width, double font) {
+DateStep choose_step(double span, double width, double font, bool whole_days) {
     auto fits = [&](const DateStep& s) {
         const double label = (label_chars(s.label) * 0.5 + 0.8) * font;
         const double room = std::clamp(std::floor(width / std::max(label, 1.0)), 1.0, double(k_most_time_ticks));
         return span / s.days <= room + 1e-9;
     };
-    for (const int k : {1, 2, 5, 10, 15, 30})
-        if (DateStep s{DL_Second, k, k / 86400.0}; fits(s)) return s;
-    for (const int k : {1, 2, 5, 10, 15, 30, 60, 120, 180, 360, 720})
-        if (DateStep s{DL_Minute, k, k / 1440.0}; fits(s)) return s;
+    if (!whole_days) {
+        for (const int k : {1, 2, 5, 10, 15, 30})
+            if (DateStep s{DL_Second, k, k / 86400.0}; fits(s)) return s;
+        for (const int k : {1, 2, 5, 10, 15, 30, 60, 120, 180, 360, 720})
+            if (DateStep s{DL_Minute, k, k / 1440.0}; fits(s)) return s;
+    }
     for (const int k : {1, 2, 7, 14})
         if (DateStep s{DL_Day, k, double(k)}; fits(s)) return s;
     for (const int k : {1, 2, 3, 6})
@@ -158,13 +160,18 @@ double month_start(long long ym) {
 
 }  // namespace
 
-DateTicks date_ticks(double lo, double hi, double width, double font) {
-    if (!(hi > lo)) {  // one point in time: a day either side
-        lo -= 1;
-        hi += 1;
+bool date_range(double lo, double hi) {
+    constexpr double first_day = 1721426, last_day = 5e8;  // 0001-01-01, and the year 1 364 000 or so
+    return (lo >= first_day && hi <= last_day) || (lo >= 0 && hi <= 1);
+}
+
+DateTicks date_ticks(double lo, double hi, double width, double font, bool whole_days) {
+    if (!(hi > lo)) {  // one point in time: half a day either side
+        lo -= 0.5;
+        hi += 0.5;
     }
     const double span = hi - lo, from = lo - k_reach * span, to = hi + k_reach * span;
-    const DateStep s = choose_step(span, width, font);
+    const DateStep s = choose_step(span, width, font, whole_days);
     DateTicks t;
     t.label = s.label;
     auto add = [&](double v) {
@@ -199,7 +206,8 @@ DateTicks date_ticks(double lo, double hi, double width, double font) {
     return t;
 }
 
-DateTicks date_ticks_in(double lo, double hi, double first, double step, double width, double font) {
+DateTicks date_ticks_in(double lo, double hi, double first, double step, double width, double font,
+                        bool whole_days) {
     DateTicks t;
     if (step > 0) {
         t.label = step >= 1 - 1e-9 ? DL_Day : step >= 1 / 1440.0 - 1e-12 ? DL_Minute : DL_Second;
@@ -209,7 +217,7 @@ DateTicks date_ticks_in(double lo, double hi, double first, double step, double 
             if (v >= lo - step * 1e-6) t.at.push_back(v);
         }
     } else {
-        DateTicks all = date_ticks(lo, hi, width, font);
+        DateTicks all = date_ticks(lo, hi, width, font, whole_days);
         t.label = all.label;
         const double eps = (hi - lo) * 1e-9;
         for (const double v : all.at)
@@ -236,7 +244,13 @@ std::string date_label(double v, int label) {
     return buf;
 }
 
-std::string day_label(double v) { return date_label(v, DL_Day); }
+std::string day_label(double v) { return std::round(v * 86400.0) < 86400.0 ? "" : date_label(v, DL_Day); }
+
+double label_width(const std::string& label, double size) {
+    double em = 0;
+    for (const char ch : label) em += ch == '.' || ch == ',' ? 0.25 : ch == '-' ? 0.33 : 0.5;
+    return em * size;
+}
 
 std::string axis_label(double v, double step, const int format[4]) {
     char buf[64];

@@ -31,28 +31,39 @@ TimeTicks time_ticks(double lo, double hi, int freq, double width, double font);
 // Kinds of date-axis labels, from the longest step to the shortest.
 enum DateLabel : int { DL_None = 0, DL_Year, DL_Month, DL_Day, DL_Minute, DL_Second };
 
+// Whether lo .. hi can be a date axis: date-times from the year 1 on, or
+// times of day alone (0 .. 1).
+bool date_range(double lo, double hi);
+
 // A date axis over the date-times lo .. hi: ticks at calendar points (years,
-// months, days, hours and minutes, seconds), the step chosen by the span so
-// that the labels fit side by side in `width` paper units at font size
-// `font`. The ends follow the rule of time axes.
+// months, days, hours and minutes, seconds; no times of day for data on
+// `whole_days`), the step chosen by the span so that the labels fit side
+// by side in `width` paper units at font size `font`. The ends follow the
+// rule of time axes.
 struct DateTicks {
     double min = 0, max = 1;
     std::vector<double> at;  // the ticks, increasing, within min .. max
     int label = DL_None;
 };
-DateTicks date_ticks(double lo, double hi, double width, double font);
+DateTicks date_ticks(double lo, double hi, double width, double font, bool whole_days = false);
 
 // Date ticks of an axis whose range lo .. hi is given: `step` apart from
 // `first` (labelled by day, minute or second as the step needs) when step
 // is positive, else at the calendar points date_ticks chooses inside the
 // range. min and max stay lo and hi.
-DateTicks date_ticks_in(double lo, double hi, double first, double step, double width, double font);
+DateTicks date_ticks_in(double lo, double hi, double first, double step, double width, double font,
+                        bool whole_days = false);
 
 // The text of a date tick: "2001", "2001-03", "2001-03-15", "14:30" or
 // "14:30:15" by the label kind.
 std::string date_label(double v, int label);
-// The calendar day of a date-time, "2001-03-15".
+// The calendar day of a date-time, "2001-03-15"; empty for a time of day
+// alone (day 0).
 std::string day_label(double v);
+
+// About how wide a number label is at font size `size`: half the size per
+// digit, less for points, commas and minus signs.
+double label_width(const std::string& label, double size);
 
 // The text of an axis label at value v for ticks `step` apart, by the
 // axisformat settings: {maximum width in characters (wider labels switch to

@@ -32,8 +32,6 @@ double x_of(const DrawObject& o, std::size_t t) {
 namespace {
 
 constexpr int k_max_ticks = 200;
-// Date axes cover day numbers up to here (the year 1 364 000 or so).
-constexpr double k_last_day = 5e8;
 
 // The frequency shared by every series of an area when they are all time
 // series (placed by year and period, without x values), k_freq_dated when
@@ -49,6 +47,15 @@ int time_frequency(const Graph& g, int area) {
         freq = o.freq;
     }
     return freq;
+}
+
+// Whether the dated series of an area fall on whole days (no times of day).
+bool whole_days(const Graph& g, int area) {
+    for (const DrawObject& o : g.objects)
+        if (o.area == area && o.kind == K_XY)
+            for (const double x : o.x.v)
+                if (std::isfinite(x) && x != std::floor(x)) return false;
+    return true;
 }
 
 struct Range {
@@ -125,7 +132,7 @@ const DrawObject* find_area(const Graph& g, int area) {
 
 // Fixed axis ranges win over area world ranges, which win over the data.
 void settle_axis(const DrawObject* axis, bool has_world, const double world[2], Range r, double& lo, double& hi,
-                 double& step, double& first) {
+                 double& step, double& first, int ticks = 5) {
     if (axis && !axis->automatic && axis->ax[1] > axis->ax[0]) {
         lo = axis->ax[0];
         hi = axis->ax[1];
@@ -137,15 +144,29 @@ void settle_axis(const DrawObject* axis, bool has_world, const double world[2], 
         lo = world[0];
         hi = world[1];
         double a = lo, b = hi;
-        step = nice_range(a, b, 5);
+        step = nice_range(a, b, ticks);
         first = std::ceil(lo / step - 1e-9) * step;
         return;
     }
     if (r.empty()) r = Range{0, 1};
     lo = r.lo;
     hi = r.hi;
-    step = nice_range(lo, hi, 5);
+    step = nice_range(lo, hi, ticks);
     first = lo;
+}
+
+// Whether the labels of an x axis fit side by side: tick spacing at least
+// the widest label and a small gap.
+bool x_labels_fit(const AreaFrame& f, const int format[4], double font) {
+    if (!(f.xstep > 0) || !(f.xmax > f.xmin)) return true;
+    double widest = 0;
+    for (int k = 0; k <= k_max_ticks; ++k) {
+        const double v = f.xfirst + k * f.xstep;
+        if (v > f.xmax + f.xstep * 1e-6) break;
+        widest = std::max(widest, label_width(axis_label(v, f.xstep, format), font));
+    }
+    const double spacing = f.xstep / (f.xmax - f.xmin) * (f.right - f.left);
+    return spacing >= widest + 0.3 * font;
 }
 
 // Ranges too wide for doubles, or steps that would give thousands of ticks,
@@ -197,8 +218,12 @@ AreaFrame area_frame(const Graph& g, int area) {
     data_ranges(g, area, xr, yr);
     f.has_data = !xr.empty();
     static const double none[2] = {0, 0};
-    settle_axis(find_axis(g, area, 'x'), placed && placed->has_world_x, placed ? placed->world_x : none, xr, f.xmin,
-                f.xmax, f.xstep, f.xfirst);
+    // Fewer x ticks while their labels run into each other.
+    for (int ticks = 5; ticks >= 1; --ticks) {
+        settle_axis(find_axis(g, area, 'x'), placed && placed->has_world_x, placed ? placed->world_x : none, xr,
+                    f.xmin, f.xmax, f.xstep, f.xfirst, ticks);
+        if (x_labels_fit(f, s.axisformat, font)) break;
+    }
     settle_axis(find_axis(g, area, 'y'), placed && placed->has_world_y, placed ? placed->world_y : none, yr, f.ymin,
                 f.ymax, f.ystep, f.yfirst);
     const DrawObject* xaxis = find_axis(g, area, 'x');
@@ -208,8 +233,8 @@ AreaFrame area_frame(const Graph& g, int area) {
         const TimeTicks t = time_ticks(xr.lo, xr.hi, freq, f.right - f.left, s.font[1]);
         f.xmin = t.min, f.xmax = t.max, f.xstep = t.step, f.xfirst = t.first;
         f.xfreq = freq;
-    } else if (freq == k_freq_dated && xr.lo >= 0 && xr.hi <= k_last_day) {
-        DateTicks t = date_ticks(xr.lo, xr.hi, f.right - f.left, s.font[1]);
+    } else if (freq == k_freq_dated && date_range(xr.lo, xr.hi)) {
+        DateTicks t = date_ticks(xr.lo, xr.hi, f.right - f.left, s.font[1], whole_days(g, area));
         f.xmin = t.min, f.xmax = t.max;
         f.xstep = t.at.size() > 1 ? t.at[1] - t.at[0] : f.xmax - f.xmin;
         f.xfirst = t.at.front();
@@ -220,10 +245,11 @@ AreaFrame area_frame(const Graph& g, int area) {
     }
     sane_axis(f.xmin, f.xmax, f.xstep, f.xfirst);
     sane_axis(f.ymin, f.ymax, f.ystep, f.yfirst);
-    if (fixed_x && !xr.empty() && f.xmin >= 0 && f.xmax <= k_last_day && time_frequency(g, area) == k_freq_dated) {
+    if (fixed_x && !xr.empty() && date_range(f.xmin, f.xmax) && time_frequency(g, area) == k_freq_dated) {
         // A given range over dated series: still labelled by date.
         const bool fixed_axis = xaxis && !xaxis->automatic;
-        DateTicks t = date_ticks_in(f.xmin, f.xmax, f.xfirst, fixed_axis ? f.xstep : 0, f.right - f.left, s.font[1]);
+        DateTicks t = date_ticks_in(f.xmin, f.xmax, f.xfirst, fixed_axis ? f.xstep : 0, f.right - f.left, s.font[1],
+                                    whole_days(g, area));
         if (!t.at.empty()) {
             f.xdate = t.label;
             f.xdates = std::move(t.at);
@@ -356,7 +382,7 @@ private:
         std::string day_before;
         for (const double v : f.xdates) {
             std::string day = day_label(v);
-            if (day == day_before) continue;
+            if (day.empty() || day == day_before) continue;
             const bool change = !day_before.empty();
             day_before = day;
             const double x = f.px(v);

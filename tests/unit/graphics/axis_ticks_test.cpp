@@ -75,6 +75,20 @@ TEST_F(AxisTicks, PlainRangesRoundOutAsLittleAsTicksAllow) {
     EXPECT_DOUBLE_EQ(hi, 1100.0);
 }
 
+// Five areas make a three-column layout, 2664 units of plot width each:
+// five labels of seven digits (3.5 font sizes each) do not fit side by
+// side, three do.
+TEST_F(AxisTicks, PlainXAxesTakeFewerTicksWhenLabelsCollide) {
+    const std::vector<double> x = {1000000, 1400000}, y = {1, 2};
+    for (int area = 0; area < 5; ++area)
+        ASSERT_EQ(kg::default_draw("XVector", area, y.data(), 2, nullptr, x.data(), 2, nullptr, nullptr, 0, nullptr, 0,
+                                   2, nullptr, 0, nullptr, 0),
+                  0);
+    const kg::AreaFrame f = frame();
+    EXPECT_DOUBLE_EQ(f.xstep, 200000);
+    EXPECT_EQ(x_labels(), (std::vector<std::string>{"1000000", "1200000", "1400000"}));
+}
+
 // One area spans the paper: 12664 units, room for 13 year labels, of
 // which at most 8 intervals are used.
 TEST_F(AxisTicks, TimeAxesHugTheData) {
@@ -201,6 +215,20 @@ TEST_F(AxisTicks, DateAxesLabelCalendarPointsByTheSpan) {
     }
     EXPECT_EQ(x_labels(), (std::vector<std::string>{"12:00", "00:00", "12:00", "00:00", "12:00"}));
     EXPECT_EQ(date_lines(), (std::vector<std::string>{"2001-03-15", "2001-03-16"}));
+
+    // One whole day: labelled by its date, not by hours.
+    kg::discard_graph();
+    dated_series({2451545, 2451545});
+    f = frame();
+    EXPECT_EQ(x_labels(), (std::vector<std::string>{"2000-01-01"}));
+    EXPECT_DOUBLE_EQ(f.xmin, 2451544.5);
+    EXPECT_DOUBLE_EQ(f.xmax, 2451545.5);
+
+    // Times of day alone (day 0) carry no dates.
+    kg::discard_graph();
+    dated_series({0.25, 0.5});
+    EXPECT_EQ(x_labels(), (std::vector<std::string>{"06:00", "07:00", "08:00", "09:00", "10:00", "11:00", "12:00"}));
+    EXPECT_TRUE(date_lines().empty());
 
     // Ninety seconds: every 15 seconds.
     kg::discard_graph();
