@@ -372,7 +372,7 @@ private:
     // gives way to that of a day change.
     void draw_dates(const AreaFrame& f, double y) {
         const int size = m_s.font[1];
-        const double room = legend_text_width("2001-01-01", size) + 0.8 * size;
+        const double room = label_width("2001-01-01", size) + 0.8 * size;
         struct Dated {
             double x;
             std::string day;
