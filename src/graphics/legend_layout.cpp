@@ -233,7 +233,7 @@ LegendBox place_legend(const Graph& g, int area, AreaFrame& f) {
     const int across = static_cast<int>(std::floor((plot_width + k_gap) / std::max(b.column, 1.0)));
     LegendBox below = sized(names, size, std::clamp(across, 1, b.entries));
     const double bottom = f.bottom + below.height;
-    if (below.width <= plot_width && f.top - bottom >= std::max(500.0, 0.4 * (f.top - f.bottom))) {
+    if (below.width <= plot_width && f.top - bottom >= std::max(500.0, 0.75 * (f.top - f.bottom))) {
         f.bottom = bottom;
         below.outside = true;
         below.left = (f.left + f.right - below.width) / 2;

@@ -1,9 +1,12 @@
 // Where the legend of an area goes. An explicitly placed legend (DrawLegend,
 // or DrawAdjust with an offset) stays where it was put. Otherwise, with the
-// automatic placement of the legend settings, the legend takes the first
-// corner of the plot (top left, top right, bottom right, bottom left) where
-// it covers no data; failing that, with legendresize, the same at a smaller
-// font; failing that, it goes below the plot, which gives up the room.
+// automatic placement of the legend settings (legend: automatic flag,
+// columns), the legend takes the first corner of the plot (top left, top
+// right, bottom right, bottom left) where it covers no data, in its columns
+// or else stacked in one; failing that, with legendresize, the same at four
+// fifths of the legend font size; failing that, it goes below the plot,
+// which gives up the room (at most a quarter of its height), with as many
+// entries side by side as fit; else it takes the corner covering least.
 #pragma once
 
 #include <string>

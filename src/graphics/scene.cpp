@@ -224,8 +224,13 @@ AreaFrame area_frame(const Graph& g, int area) {
                     f.xmin, f.xmax, f.xstep, f.xfirst, ticks);
         if (x_labels_fit(f, s.axisformat, font)) break;
     }
-    settle_axis(find_axis(g, area, 'y'), placed && placed->has_world_y, placed ? placed->world_y : none, yr, f.ymin,
-                f.ymax, f.ystep, f.yfirst);
+    // Fewer y ticks while their labels would crowd (less than a font size apart).
+    for (int ticks = 5; ticks >= 1; --ticks) {
+        settle_axis(find_axis(g, area, 'y'), placed && placed->has_world_y, placed ? placed->world_y : none, yr,
+                    f.ymin, f.ymax, f.ystep, f.yfirst, ticks);
+        if (!(f.ystep > 0 && f.ymax > f.ymin) || f.ystep / (f.ymax - f.ymin) * (f.top - f.bottom) >= font)
+            break;
+    }
     const DrawObject* xaxis = find_axis(g, area, 'x');
     const bool fixed_x = (xaxis && !xaxis->automatic) || (placed && placed->has_world_x);
     const int freq = fixed_x || xr.empty() ? 0 : time_frequency(g, area);

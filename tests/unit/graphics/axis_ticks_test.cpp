@@ -89,6 +89,21 @@ TEST_F(AxisTicks, PlainXAxesTakeFewerTicksWhenLabelsCollide) {
     EXPECT_EQ(x_labels(), (std::vector<std::string>{"1000000", "1200000", "1400000"}));
 }
 
+// Nine areas leave each plot 997 units high: y labels 0.5 apart on -1 .. 1
+// would be 249 units apart, under the font size (330) they need.
+TEST_F(AxisTicks, YAxesTakeFewerTicksInLowPlots) {
+    const std::vector<double> y = {-1, 1};
+    for (int area = 0; area < 9; ++area)
+        ASSERT_EQ(kg::default_draw("Vector", area, y.data(), 2, nullptr, nullptr, 0, nullptr, nullptr, 0, nullptr, 0, 2,
+                                   nullptr, 0, nullptr, 0),
+                  0);
+    const kg::AreaFrame f = frame();
+    EXPECT_NEAR(f.top - f.bottom, 997.33, 0.01);
+    EXPECT_DOUBLE_EQ(f.ymin, -1);
+    EXPECT_DOUBLE_EQ(f.ymax, 1);
+    EXPECT_DOUBLE_EQ(f.ystep, 1);
+}
+
 // One area spans the paper: 12664 units, room for 13 year labels, of
 // which at most 8 intervals are used.
 TEST_F(AxisTicks, TimeAxesHugTheData) {
