@@ -160,6 +160,19 @@ KJ_API int  KjDefaultDraw(const char *command, int area,
                           int i1, int i2, const int *iv, int niv,
                           const double *dv, int ndv);
 KJ_API int  KjDefaultDrawWindow(const char *action, const char *argument);
+/* The layout settings of graphs (margins, fonts, axes, legends, line tables,
+ * colours, palette): a copy a host can keep, hand back, list and free. A copy
+ * is null when memory runs out. KjDrawSettingsList prints the settings as
+ * setdraw calls through the run-message channel: the layout block when layout
+ * is 1, the line tables by lines (0 none, 1 colour lines with colours and
+ * symbols, 2 black-and-white lines, 3 both), the palette when palette is 1;
+ * a record lists that copy (the current settings stay as they were), null
+ * the current settings. */
+typedef struct KjDrawSettings KjDrawSettings;
+KJ_API KjDrawSettings *KjDrawSettingsCopy(void);
+KJ_API void KjDrawSettingsRestore(const KjDrawSettings *record);
+KJ_API void KjDrawSettingsFree(KjDrawSettings *record);
+KJ_API void KjDrawSettingsList(int layout, int lines, int palette, const KjDrawSettings *record);
 KJ_API void SetKjPipe(int size);
 
 KJ_API void KjMessage(const char *text);

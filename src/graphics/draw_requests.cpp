@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string_view>
 
-#include "data/calendar.h"
 #include "graphics/draw_statistics.h"
 #include "graphics/graph.h"
+#include "graphics/legend_layout.h"
 #include "graphics/scene.h"
 #include "graphics/writers.h"
 #include "runtime/messages.h"
@@ -84,22 +84,6 @@ int to_points(DrawObject& o, const double* z, int nz, const std::string& name, d
     return 0;
 }
 
-// Fractional years of calendar day numbers (the time of day kept as a fraction).
-std::vector<double> years_of_dates(const double* d, int n) {
-    std::vector<double> x(static_cast<std::size_t>(std::max(n, 0)));
-    for (int t = 0; t < n; ++t) {
-        if (!std::isfinite(d[t])) {
-            x[t] = NAN;
-            continue;
-        }
-        const int day = static_cast<int>(std::floor(d[t]));
-        const data::CalendarDate c = data::calendar_date(day);
-        const int first = data::julian_day(c.year, 1, 1), next = data::julian_day(c.year + 1, 1, 1);
-        x[t] = c.year + (d[t] - first) / (next - first);
-    }
-    return x;
-}
-
 int adjust(Graph& g, int type, int idx, const double* dv, int ndv) {
     const double d1 = double_at(dv, ndv, 0, -1), d2 = double_at(dv, ndv, 1, -1);
     DrawObject* last = g.objects.empty() ? nullptr : &g.objects.back();
@@ -163,6 +147,10 @@ int adjust(Graph& g, int type, int idx, const double* dv, int ndv) {
         last_xy->scale[0] = d1;
         last_xy->scale[1] = d2 == -1 ? 0 : d2;
         return 0;
+    case ADJ_Legend:
+        if (idx < 0) return 1;
+        adjust_legend(g, idx, d1, d2, double_at(dv, ndv, 2, -1));
+        return 0;
     case ADJ_PaperScale:
         if (d1 < 10 || d1 > 1000) return 1;
         g.paper_percent = static_cast<int>(d1);
@@ -214,8 +202,9 @@ int default_draw(const char* command, int area, const double* x1, int n1, const 
         return 0;
     }
     if (cmd == "DateVector") {
-        DrawObject& o = add_series(g, area, x1, n1, label1, i1, i2);
-        o.x.v = years_of_dates(x2, std::min(n1, n2));
+        DrawObject& o = add_series(g, area, x1, std::min(n1, n2), label1, i1, i2);
+        o.x.v = series(x2, std::min(n1, n2));
+        o.freq = k_freq_dated;
         return 0;
     }
     if (cmd == "XVector") {

@@ -31,7 +31,7 @@ enum Adjust : int {
     ADJ_Symbol = 7,      // symbol type d1 and size d2 for the last x-y object
     ADJ_IndexBase = 8,   // base d1 of the index lines and bars of the last x-y object
     ADJ_Scale = 9,       // factor d1 and shift d2 of the last x-y object
-    ADJ_Legend = 10,     // the legend follows the area's series
+    ADJ_Legend = 10,     // legend of area idx: d1 columns, top-left at offset (d2, d3), else placed automatically
     ADJ_PaperScale = 11, // paper height d1 per cent of 10000 units
 };
 

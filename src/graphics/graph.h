@@ -43,6 +43,10 @@ constexpr bool zmode_has_factor(int m) { return m == ZM_Symbol || m == ZM_Bar ||
 // The z modes whose bars or bands reach y +- factor * z.
 constexpr bool zmode_spreads(int m) { return m == ZM_Bar || m == ZM_Band || m == ZM_Fan; }
 
+// The frequency of a series placed at calendar date-times: its x values are
+// day numbers with the time of day as fraction.
+constexpr int k_freq_dated = -1;
+
 // Anchors of an automatic axis.
 enum Anchor : int { ANCHOR_Min = 0, ANCHOR_Max = 1, ANCHOR_User = 2 };
 

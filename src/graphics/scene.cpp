@@ -31,118 +31,33 @@ double x_of(const DrawObject& o, std::size_t t) {
     return o.xstart + o.xstep * static_cast<double>(t);
 }
 
-double nice_range(double& lo, double& hi, int ticks) {
-    if (!(hi > lo)) {
-        const double w = lo == 0 ? 1 : std::fabs(lo) * 0.1;
-        lo -= w;
-        hi += w;
-    }
-    const double raw = (hi - lo) / std::max(ticks, 1);
-    const double p = std::pow(10.0, std::floor(std::log10(raw)));
-    double step = 10 * p;
-    for (double m : {1.0, 2.0, 2.5, 5.0})
-        if (m * p >= raw * (1 - 1e-9)) {
-            step = m * p;
-            break;
-        }
-    lo = std::floor(lo / step + 1e-9) * step;
-    hi = std::ceil(hi / step - 1e-9) * step;
-    return step;
-}
-
-std::string axis_label(double v, double step, const int format[4]) {
-    char buf[64];
-    const int width = format[0] > 0 ? std::min(format[0], 40) : 8;
-    const int digits = std::clamp(format[1], 1, 17);
-    int n = 0;
-    if (format[2] == 1 && step > 0 && std::isfinite(step)) {
-        // As many decimals as the step needs, so that all labels of an axis align.
-        int decimals = 0;
-        while (decimals < 10) {
-            const double scaled = step * std::pow(10.0, decimals);
-            if (std::fabs(scaled - std::round(scaled)) <= 1e-6 * scaled) break;
-            ++decimals;
-        }
-        n = std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-    } else {
-        n = std::snprintf(buf, sizeof buf, "%.*g", digits, v);
-    }
-    if (n > width) std::snprintf(buf, sizeof buf, "%.*e", std::clamp(width - 6, 0, digits - 1), v);
-    return buf;
-}
-
-std::string period_label(double v, int frequency) {
-    char buf[48];
-    const double f = std::max(frequency, 1);
-    // Ticks sit on whole periods; rounding absorbs the error of the sums.
-    const double periods = std::round(v * f);
-    if (!std::isfinite(periods) || std::fabs(periods) > 1e15) return "";
-    const long long year = static_cast<long long>(std::floor(periods / f));
-    const long long period = static_cast<long long>(periods) - year * static_cast<long long>(f) + 1;
-    if (frequency <= 1)
-        std::snprintf(buf, sizeof buf, "%lld", year);
-    else
-        std::snprintf(buf, sizeof buf, "%lld(%lld)", year, period);
-    return buf;
-}
-
 namespace {
 
 constexpr int k_max_ticks = 200;
 
 // The frequency shared by every series of an area when they are all time
-// series (placed by year and period, without x values); 0 otherwise.
+// series (placed by year and period, without x values), k_freq_dated when
+// they are all placed at date-times; 0 otherwise.
 int time_frequency(const Graph& g, int area) {
     int freq = 0;
     for (const DrawObject& o : g.objects) {
         if (o.area != area || o.kind == K_Text || o.kind == K_Legend || o.kind == K_Axis || o.kind == K_Area) continue;
-        if (o.kind != K_XY || o.form != XY_Plain || o.freq <= 0 || !o.x.v.empty()) return 0;
+        if (o.kind != K_XY || o.form != XY_Plain) return 0;
+        const bool dated = o.freq == k_freq_dated && !o.x.v.empty();
+        if (!dated && (o.freq <= 0 || !o.x.v.empty())) return 0;
         if (freq != 0 && o.freq != freq) return 0;
         freq = o.freq;
     }
     return freq;
 }
 
-// Ticks of a time axis over the data range [lo, hi]: whole years 1, 2, 5,
-// 10, ... apart (labelled at their first period) when the range spans four
-// years or more, else every s periods, s the smallest divisor of the
-// frequency giving at most eight intervals. `room` is the number of labels
-// that fit side by side.
-void time_ticks(double lo, double hi, int freq, int room, double& min, double& max, double& step, double& first) {
-    const double span = hi - lo;
-    if (freq == 1 || span >= 4) {
-        const double most = std::min(room, 6) + 1e-9;
-        step = 1;
-        for (double m = 1; span / step > most; m *= 10) {
-            step = m;
-            if (span / step <= most) break;
-            step = 2 * m;
-            if (span / step <= most) break;
-            step = 5 * m;
-        }
-        min = std::floor(lo / step + 1e-9) * step;
-        max = std::max(std::ceil(hi / step - 1e-9) * step, min + step);
-        first = min;
-        return;
-    }
-    const double periods = span * freq;
-    const double most = std::min(room, 8) + 1e-9;
-    int s = freq;
-    for (int d = 1; d <= freq; ++d)
-        if (freq % d == 0 && periods / d <= most) {
-            s = d;
-            break;
-        }
-    step = static_cast<double>(s) / freq;
-    const double one = 1.0 / freq;
-    min = lo;
-    max = hi > lo ? hi : lo + one;
-    // The first period at or after lo whose number within the year is 1 + k * s.
-    const double p0 = std::round(lo * freq);
-    double p = p0;
-    while (static_cast<long long>(p - std::floor(p / freq) * freq) % s != 0) p += 1;
-    first = p / freq;
-    if (first > max) first = p0 / freq;
+// Whether the dated series of an area fall on whole days (no times of day).
+bool whole_days(const Graph& g, int area) {
+    for (const DrawObject& o : g.objects)
+        if (o.area == area && o.kind == K_XY)
+            for (const double x : o.x.v)
+                if (std::isfinite(x) && x != std::floor(x)) return false;
+    return true;
 }
 
 struct Range {
@@ -219,7 +134,7 @@ const DrawObject* find_area(const Graph& g, int area) {
 
 // Fixed axis ranges win over area world ranges, which win over the data.
 void settle_axis(const DrawObject* axis, bool has_world, const double world[2], Range r, double& lo, double& hi,
-                 double& step, double& first) {
+                 double& step, double& first, int ticks = 5) {
     if (axis && !axis->automatic && axis->ax[1] > axis->ax[0]) {
         lo = axis->ax[0];
         hi = axis->ax[1];
@@ -231,15 +146,29 @@ void settle_axis(const DrawObject* axis, bool has_world, const double world[2], 
         lo = world[0];
         hi = world[1];
         double a = lo, b = hi;
-        step = nice_range(a, b, 5);
+        step = nice_range(a, b, ticks);
         first = std::ceil(lo / step - 1e-9) * step;
         return;
     }
     if (r.empty()) r = Range{0, 1};
     lo = r.lo;
     hi = r.hi;
-    step = nice_range(lo, hi, 5);
+    step = nice_range(lo, hi, ticks);
     first = lo;
+}
+
+// Whether the labels of an x axis fit side by side: tick spacing at least
+// the widest label and a small gap.
+bool x_labels_fit(const AreaFrame& f, const int format[4], double font) {
+    if (!(f.xstep > 0) || !(f.xmax > f.xmin)) return true;
+    double widest = 0;
+    for (int k = 0; k <= k_max_ticks; ++k) {
+        const double v = f.xfirst + k * f.xstep;
+        if (v > f.xmax + f.xstep * 1e-6) break;
+        widest = std::max(widest, label_width(axis_label(v, f.xstep, format), font));
+    }
+    const double spacing = f.xstep / (f.xmax - f.xmin) * (f.right - f.left);
+    return spacing >= widest + 0.3 * font;
 }
 
 // Ranges too wide for doubles, or steps that would give thousands of ticks,
@@ -291,23 +220,49 @@ AreaFrame area_frame(const Graph& g, int area) {
     data_ranges(g, area, xr, yr);
     f.has_data = !xr.empty();
     static const double none[2] = {0, 0};
-    settle_axis(find_axis(g, area, 'x'), placed && placed->has_world_x, placed ? placed->world_x : none, xr, f.xmin,
-                f.xmax, f.xstep, f.xfirst);
-    settle_axis(find_axis(g, area, 'y'), placed && placed->has_world_y, placed ? placed->world_y : none, yr, f.ymin,
-                f.ymax, f.ystep, f.yfirst);
+    // Fewer x ticks while their labels run into each other.
+    for (int ticks = 5; ticks >= 1; --ticks) {
+        settle_axis(find_axis(g, area, 'x'), placed && placed->has_world_x, placed ? placed->world_x : none, xr,
+                    f.xmin, f.xmax, f.xstep, f.xfirst, ticks);
+        if (x_labels_fit(f, s.axisformat, font)) break;
+    }
+    // Fewer y ticks while their labels would crowd (less than a font size apart).
+    for (int ticks = 5; ticks >= 1; --ticks) {
+        settle_axis(find_axis(g, area, 'y'), placed && placed->has_world_y, placed ? placed->world_y : none, yr,
+                    f.ymin, f.ymax, f.ystep, f.yfirst, ticks);
+        if (!(f.ystep > 0 && f.ymax > f.ymin) || f.ystep / (f.ymax - f.ymin) * (f.top - f.bottom) >= font)
+            break;
+    }
     const DrawObject* xaxis = find_axis(g, area, 'x');
     const bool fixed_x = (xaxis && !xaxis->automatic) || (placed && placed->has_world_x);
-    if (const int freq = fixed_x || xr.empty() ? 0 : time_frequency(g, area); freq > 0) {
-        // Labels of 4 ("1990"), 7 ("1990(1)") or 8 characters, half a font size each, with a gap.
-        const double label_width = ((freq == 1 ? 4 : freq < 10 ? 7 : 8) * 0.5 + 0.8) * s.font[1];
-        const int room = static_cast<int>(std::clamp((f.right - f.left) / std::max(label_width, 1.0), 1.0, 100.0));
-        time_ticks(xr.lo, xr.hi, freq, room, f.xmin, f.xmax, f.xstep, f.xfirst);
+    const int freq = fixed_x || xr.empty() ? 0 : time_frequency(g, area);
+    if (freq > 0) {
+        const TimeTicks t = time_ticks(xr.lo, xr.hi, freq, f.right - f.left, s.font[1]);
+        f.xmin = t.min, f.xmax = t.max, f.xstep = t.step, f.xfirst = t.first;
         f.xfreq = freq;
+    } else if (freq == k_freq_dated && date_range(xr.lo, xr.hi)) {
+        DateTicks t = date_ticks(xr.lo, xr.hi, f.right - f.left, s.font[1], whole_days(g, area));
+        f.xmin = t.min, f.xmax = t.max;
+        f.xstep = t.at.size() > 1 ? t.at[1] - t.at[0] : f.xmax - f.xmin;
+        f.xfirst = t.at.front();
+        f.xdate = t.label;
+        f.xdates = std::move(t.at);
     } else if (xaxis && !xaxis->automatic && xaxis->axis_type == AX_Time) {
         f.xfreq = std::max(xaxis->label[1], 1);
     }
     sane_axis(f.xmin, f.xmax, f.xstep, f.xfirst);
     sane_axis(f.ymin, f.ymax, f.ystep, f.yfirst);
+    if (fixed_x && !xr.empty() && date_range(f.xmin, f.xmax) && time_frequency(g, area) == k_freq_dated) {
+        // A given range over dated series: still labelled by date.
+        const bool fixed_axis = xaxis && !xaxis->automatic;
+        DateTicks t = date_ticks_in(f.xmin, f.xmax, f.xfirst, fixed_axis ? f.xstep : 0, f.right - f.left, s.font[1],
+                                    whole_days(g, area));
+        if (!t.at.empty()) {
+            f.xdate = t.label;
+            f.xdates = std::move(t.at);
+        }
+    }
+    f.legend = place_legend(g, area, f);
     return f;
 }
 
@@ -396,13 +351,17 @@ private:
         // Tick marks point into the plot, or out of it; none with axisline[3].
         const double tick = m_s.axisline[3] == 1 ? 0 : m_s.axis[2] * 2 * (m_s.axisformat[3] == 1 ? 1 : -1);
         const double xlab = f.bottom - 1.1 * size + std::min(tick, 0.0), ylab = f.left - 0.4 * size + std::min(tick, 0.0);
+        if (show_x && f.xdate >= DL_Minute) draw_dates(f, xlab - 1.1 * size);
         if (show_x)
-            for_ticks(f.xfirst, f.xstep, f.xmax, [&](double v) {
+            x_ticks(f, [&](double v) {
                 const double px = f.px(v);
                 if (tick != 0) m_c.polyline({{px, f.bottom}, {px, f.bottom + tick}}, frame);
-                if (m_s.axiszeros == 1 || v != 0 || f.xfreq > 0)
-                    m_c.text(px, xlab, f.xfreq > 0 ? period_label(v, f.xfreq) : label(v, f.xstep),
+                if (f.xdate != DL_None) {
+                    m_c.text(px, xlab, date_label(v, f.xdate), m_s.font[0], size, AL_Centre, 0, colour(1));
+                } else if (m_s.axiszeros == 1 || v != 0 || f.xfreq > 0) {
+                    m_c.text(px, xlab, f.xfreq > 0 ? time_label(v, f.xfreq, f.xstep) : label(v, f.xstep),
                              m_s.font[0], size, AL_Centre, 0, colour(1));
+                }
             });
         if (show_y)
             for_ticks(f.yfirst, f.ystep, f.ymax, [&](double v) {
@@ -412,6 +371,45 @@ private:
                     m_c.text(ylab, py - 0.35 * size, label(v, f.ystep), m_s.font[0], size, AL_Right, 0,
                              colour(1));
             });
+    }
+
+    // The line of dates under an axis of times of day: the date of the first
+    // tick and of each tick where the day changes. A date that would run
+    // into the one before is left out, except that the first tick's date
+    // gives way to that of a day change.
+    void draw_dates(const AreaFrame& f, double y) {
+        const int size = m_s.font[1];
+        const double room = label_width("2001-01-01", size) + 0.8 * size;
+        struct Dated {
+            double x;
+            std::string day;
+            bool change;
+        };
+        std::vector<Dated> kept;
+        std::string day_before;
+        for (const double v : f.xdates) {
+            std::string day = day_label(v);
+            if (day.empty() || day == day_before) continue;
+            const bool change = !day_before.empty();
+            day_before = day;
+            const double x = f.px(v);
+            if (!kept.empty() && x - kept.back().x < room) {
+                if (!kept.back().change) kept.back() = {x, std::move(day), true};
+                continue;
+            }
+            kept.push_back({x, std::move(day), change});
+        }
+        for (const Dated& d : kept) m_c.text(d.x, y, d.day, m_s.font[0], size, AL_Centre, 0, colour(1));
+    }
+
+    // Calls `at` for each labelled tick of the x axis: those of a date axis,
+    // else as for_ticks.
+    template <class F>
+    static void x_ticks(const AreaFrame& f, F at) {
+        if (f.xdates.empty())
+            for_ticks(f.xfirst, f.xstep, f.xmax, at);
+        else
+            for (const double v : f.xdates) at(v);
     }
 
     // Calls `at` for each labelled tick value from `first` up to `max`; a
@@ -431,7 +429,7 @@ private:
     void draw_grid(const AreaFrame& f, bool x, bool y) {
         const Pen px = pen(m_s.grid[0]), py = pen(m_s.grid[1]);
         if (x)
-            for_ticks(f.xfirst, f.xstep, f.xmax, [&](double v) {
+            x_ticks(f, [&](double v) {
                 if (f.px(v) > f.left + 1 && f.px(v) < f.right - 1) m_c.polyline({{f.px(v), f.bottom}, {f.px(v), f.top}}, px);
             });
         if (y)
@@ -673,18 +671,14 @@ private:
     }
 
     void draw_legend(int a, const AreaFrame& f) {
-        const DrawObject* placed = nullptr;
-        for (const DrawObject& o : m_g.objects)
-            if (o.area == a && o.kind == K_Legend) placed = &o;
-        if (m_s.legendhide || (placed && placed->legend_flag)) return;
-        const int size = m_s.legendfontsize;
-        double x = f.left + 300, y = f.top - 300 - size;
-        if (placed) {
-            x = f.left + placed->pos[0];
-            y = f.top - placed->pos[1] - size;
-        }
+        const LegendBox& b = f.legend;
+        if (!b.shown) return;
+        const int size = b.size;
+        int k = 0;
         for (const DrawObject& o : m_g.objects) {
             if (o.area != a || o.kind != K_XY || o.y.name.empty()) continue;
+            const double x = b.left + (k % b.columns) * b.column, y = b.top - size - (k / b.columns) * b.row;
+            ++k;
             const int style = o.symbol[2];
             const Pen p = pen(o.third);
             if (style == ST_Symbols)
@@ -695,7 +689,6 @@ private:
                 m_c.polyline({{x, y + 0.35 * size}, {x + 400, y + 0.35 * size}}, p);
             m_c.text(x + 550, y, o.y.name, m_s.font[0], size, AL_Left, 0,
                      m_s.legendcolor ? colour(o.third) : colour(1));
-            y -= 1.3 * size;
         }
     }
 

@@ -4,9 +4,12 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "graphics/axis_ticks.h"
 #include "graphics/canvas.h"
 #include "graphics/graph.h"
+#include "graphics/legend_layout.h"
 
 namespace kj::graphics {
 
@@ -17,32 +20,20 @@ struct AreaFrame {
     double xstep = 0.2, ystep = 0.2;  // distance between labelled ticks
     double xfirst = 0, yfirst = 0;    // first labelled tick
     int xfreq = 0;                    // periods per year of a time axis in x, 0 otherwise
+    int xdate = DL_None;              // label kind of a date axis in x
+    std::vector<double> xdates;       // the ticks of a date axis
     bool has_data = false;
+    LegendBox legend;                 // where the legend goes, if anywhere
 
     double px(double x) const { return left + (x - xmin) / (xmax - xmin) * (right - left); }
     double py(double y) const { return bottom + (y - ymin) / (ymax - ymin) * (top - bottom); }
 };
-
-// Rounds a data range out to ticks: lo and hi become multiples of the
-// returned step, a 1, 2, 2.5 or 5 times a power of ten, giving about `ticks`
-// intervals. An empty range is widened first.
-double nice_range(double& lo, double& hi, int ticks);
 
 AreaFrame area_frame(const Graph& g, int area);
 
 // Draws the graph with the current layout settings; `colour_model` 0..3
 // (above 3: the settings' own).
 void render(const Graph& g, Canvas& c, int colour_model);
-
-// The text of an axis label at value v for ticks `step` apart, by the
-// axisformat settings: {maximum width in characters (wider labels switch to
-// exponent form), significant digits, 1 = all labels with the decimals the
-// step needs, tick direction}.
-std::string axis_label(double v, double step, const int format[4]);
-
-// The label of a time axis tick at v = year + (period - 1) / frequency:
-// the year for annual data, "year(period)" otherwise.
-std::string period_label(double v, int frequency);
 
 // The x value of observation t of an x-y object.
 double x_of(const DrawObject& o, std::size_t t);

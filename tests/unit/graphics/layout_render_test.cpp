@@ -224,8 +224,10 @@ protected:
 };
 
 TEST_F(TimeAxes, LongSamplesAreLabelledByYears) {
-    time_series(40, 1990, 1, 4);  // 1990(1) .. 1999(4): every other year
-    EXPECT_EQ(x_labels(), (std::vector<std::string>{"1990(1)", "1992(1)", "1994(1)", "1996(1)", "1998(1)", "2000(1)"}));
+    // 1990(1) .. 1999(4): every other year; the axis reaches on to 2000,
+    // one quarter (1/39 of the span) beyond the data.
+    time_series(40, 1990, 1, 4);
+    EXPECT_EQ(x_labels(), (std::vector<std::string>{"1990", "1992", "1994", "1996", "1998", "2000"}));
     const kg::AreaFrame f = frame();
     EXPECT_EQ(f.xfreq, 4);
     EXPECT_DOUBLE_EQ(f.xmin, 1990);
@@ -249,15 +251,20 @@ TEST_F(TimeAxes, ShortSamplesAreLabelledByPeriods) {
     EXPECT_EQ(x_labels(), (std::vector<std::string>{"1990(3)", "1990(5)", "1990(7)", "1990(9)", "1990(11)"}));
 
     kg::discard_graph();
-    time_series(24, 1990, 2, 12);  // 1990(2) .. 1992(1): every fourth month, from May
-    EXPECT_EQ(x_labels(), (std::vector<std::string>{"1990(5)", "1990(9)", "1991(1)", "1991(5)", "1991(9)", "1992(1)"}));
+    // 1990(2) .. 1992(1): every fourth month; the tick at 1990(1) is one
+    // month (1/23 of the span) before the data, so the axis starts there.
+    time_series(24, 1990, 2, 12);
+    EXPECT_EQ(x_labels(),
+              (std::vector<std::string>{"1990(1)", "1990(5)", "1990(9)", "1991(1)", "1991(5)", "1991(9)", "1992(1)"}));
+    EXPECT_DOUBLE_EQ(frame().xmin, 1990);
 
     kg::discard_graph();
     // Twice the font: the area is 11608 units wide, with room for 3 labels
-    // of 8 characters; 23 months in steps of 6 would need 3.8: yearly.
+    // of 8 characters; 23 months in steps of 6 would need 3.8: yearly,
+    // labelled by the year alone.
     kg::settings().font[1] = 660;
     time_series(24, 1990, 2, 12);
-    EXPECT_EQ(x_labels(), (std::vector<std::string>{"1991(1)", "1992(1)"}));
+    EXPECT_EQ(x_labels(), (std::vector<std::string>{"1990", "1991", "1992"}));
 }
 
 TEST_F(TimeAxes, OnlyWhenEverySeriesIsATimeSeries) {

@@ -58,8 +58,8 @@ TEST_F(ZModes, FansNestThreeLighterBandsBehindTheSeries) {
     ASSERT_EQ(request("Vector", {0, 0, 0}, 0, 2), 0);
     ASSERT_EQ(request("Z", {1, 2, 1}, kg::ZM_Fan, 2, {3}), 0);
     const kg::AreaFrame f = frame();
-    EXPECT_DOUBLE_EQ(f.ymin, -7.5);  // -6 .. 6 rounded out to steps of 2.5
-    EXPECT_DOUBLE_EQ(f.ymax, 7.5);
+    EXPECT_DOUBLE_EQ(f.ymin, -6);  // -6 .. 6 falls on ticks 2 apart
+    EXPECT_DOUBLE_EQ(f.ymax, 6);
     const Recording r = render();
     ASSERT_EQ(r.fills.size(), 3u);
     // Red mixed with 75, 50 and 25% white, outermost first.
