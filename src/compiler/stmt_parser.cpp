@@ -73,7 +73,7 @@ void serial_block() {
 
 // expression ";"
 void expression_statement() {
-    gen(Op::Psh, 0);
+    begin_statement_value();
     comma_value();
     discard_postfix_value();
     gen(Op::Pop, 0);
