@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "compiler/parser.h"
+#include "compiler/scanner.h"
+#include "runtime/settings.h"
 
 namespace kj::compiler {
 
@@ -26,6 +28,9 @@ struct CallArguments {
 };
 
 CallArguments g_last_call;
+// Call arguments of the statement being compiled that are a bare local:
+// (instruction, slot).
+std::vector<std::pair<int, int>> g_statement_locals;
 int g_statement_value = -1;   // the PSH that receives the statement's value
 int g_statement_tokens = -1;  // tokens consumed before the statement's expression
 
@@ -46,6 +51,7 @@ int uses_of_local(int from, int to, int k) {
 void begin_statement_value() {
     g_statement_value = gen(Op::Psh, 0);
     g_statement_tokens = tokens_consumed();
+    g_statement_locals.clear();
 }
 
 int statement_value_here() {
@@ -55,6 +61,8 @@ int statement_value_here() {
 }
 
 void note_call_arguments(int call, std::vector<std::pair<int, int>> args) {
+    for (const auto& [from, to] : args)
+        if (to == from + 1 && is(from, Op::Pbp)) g_statement_locals.emplace_back(from, instr(from).operand);
     g_last_call.call = call;
     g_last_call.args = std::move(args);
 }
@@ -86,6 +94,91 @@ void keep_moved_locals() {
     for (const int at : f.moved_locals)
         if (at < code_here() && is(at, Op::Mvl)) instr(at).op = static_cast<int32_t>(Op::Pbp);
     f.moved_locals.clear();
+}
+
+// --- last uses ---------------------------------------------------------------
+//
+// A local passed to a call as a whole argument, named nowhere else in its
+// statement, and not read again before it is stored into (or the function
+// returns) is handed over too: r = reshape(t, ...) where t is assigned anew
+// before its next use. The statement's candidates are kept at its end; the
+// function's code is followed from each at the function's end. Not under the
+// debugger, whose commands may read any local at a stop.
+
+namespace {
+
+bool may_move_here() {
+    const FunctionState& f = fn();
+    return !unit().interactive && !f.lambda && !f.lambdas && !f.parallel && !f.serial &&
+           dialect() == Dialect::Kj && !api::settings().debug;
+}
+
+bool takes_address(int at) { return is(at, Op::Adr) || is(at, Op::Ads) || is(at, Op::Xrs); }
+
+// Whether local slot k may be read again on some path from the instruction
+// after `at`, within the function's code [from, to): a path ends at a store
+// into k or a return; an instruction whose flow or reach is not followed
+// here counts as a read.
+bool read_again(int at, int k, int from, int to) {
+    std::vector<char> seen(static_cast<std::size_t>(to - from), 0);
+    std::vector<int> next{at + 1};
+    while (!next.empty()) {
+        const int i = next.back();
+        next.pop_back();
+        if (i < from || i >= to) return true;
+        if (seen[static_cast<std::size_t>(i - from)]) continue;
+        seen[static_cast<std::size_t>(i - from)] = 1;
+        const link::Instr in = instr(i);
+        switch (static_cast<Op>(in.op)) {
+            case Op::Pbp: case Op::Lbp: case Op::Mvl:
+                if (in.operand == k) return true;
+                break;
+            case Op::Sbp: case Op::Sbz:
+                if (in.operand == k) continue;
+                break;
+            case Op::Ret: case Op::Rtl: case Op::Ext: continue;
+            case Op::Jmp: next.push_back(in.operand); continue;
+            case Op::Jmf: case Op::Jmt: next.push_back(in.operand); break;
+            case Op::For:
+                // A counted loop's head: on to its exit jump or into its body.
+                if (in.operand != -12) return true;
+                next.push_back(i + 2);
+                break;
+            case Op::Jst: return true;
+            case Op::Ntp:
+                if (in.operand == KJ_TYPE_LAMBDA) return true;
+                break;
+            default: break;
+        }
+        next.push_back(i + 1);
+    }
+    return false;
+}
+
+}  // namespace
+
+void end_statement_value() {
+    const int statement = g_statement_value;
+    const int end = code_here();
+    if (statement < 0 || !may_move_here()) return;
+    // A multiple assignment moves its targets' code: positions noted before it do not hold.
+    for (int i = statement; i < end; ++i)
+        if (is(i, Op::Xmv)) return;
+    for (const auto& [at, k] : g_statement_locals)
+        if (at > statement && at < end && is(at, Op::Pbp) && instr(at).operand == k && !takes_address(at - 1) &&
+            uses_of_local(statement, end, k) == 1)
+            fn().last_uses.emplace_back(at, k);
+    g_statement_locals.clear();
+}
+
+void move_last_uses(int from) {
+    FunctionState& f = fn();
+    const int to = code_here();
+    if (!f.lambdas)
+        for (const auto& [at, k] : f.last_uses)
+            if (at > from && at < to && is(at, Op::Pbp) && instr(at).operand == k && !read_again(at, k, from, to))
+                instr(at).op = static_cast<int32_t>(Op::Mvl);
+    f.last_uses.clear();
 }
 
 }  // namespace kj::compiler

@@ -91,6 +91,7 @@ struct FunctionState {
     int gosub_returns = 0;        // GAUSS: chain of jumps to the return dispatch
     bool lambdas = false;         // a lambda was defined: no local is moved
     std::vector<int> moved_locals;  // the MVL instructions emitted so far
+    std::vector<std::pair<int, int>> last_uses;  // bare local arguments (instruction, slot) to follow
 };
 
 struct UnitState {
@@ -171,6 +172,11 @@ int statement_value_here();
 void note_call_arguments(int call, std::vector<std::pair<int, int>> args);
 void move_assigned_local(const Expr& target, int statement);
 void keep_moved_locals();
+// After a statement's expression: its bare local arguments named once in it
+// are kept; at the function's end (its code from `from` on) those that are
+// not read again before a store or return become MVL.
+void end_statement_value();
+void move_last_uses(int from);
 
 // Index chain after "[": the target is loaded (XRS form) on the first bracket.
 void index_suffix(Expr& e);

@@ -76,6 +76,7 @@ void expression_statement() {
     begin_statement_value();
     comma_value();
     discard_postfix_value();
+    end_statement_value();
     gen(Op::Pop, 0);
     expect(T_Semicolon);
     statement_end_marker();

@@ -57,7 +57,7 @@ TEST_F(MoveLocal, NoMoveWhereTheValueIsStillSeen) {
         "decl x = 1;\nx = a ? g(x, 1, 2) : x;",
         "decl x = 1;\nx = g(&x, 1, 2);",                     // a reference
         "decl x = 1;\nx = g(x, 1, &x);",
-        "decl x = 1, y;\ny = g(x, 1, 2);",                   // another target
+        "decl x = 1, y;\ny = g(x, 1, 2);\nreturn x;",        // another target, x read later
         "decl x = 1;\nx = g(x, 1, 2) + 1;",                  // the call is not the whole right side
         "decl x = 1;\nx = g(h(x), 1, 2);",                   // not an argument of the outer call
         "decl x = 1;\nx += g(x, 1, 2);",                     // compound: x is loaded first
@@ -74,6 +74,49 @@ TEST_F(MoveLocal, NoMoveWhereTheValueIsStillSeen) {
         const std::string code = listing(body);
         EXPECT_EQ(count(code, "MVL"), 0) << code;
     }
+}
+
+TEST_F(MoveLocal, ALastUseMovesIntoTheCall) {
+    // Slot 0 is t: handed over where no path reads it again before a store or the return.
+    const char* moved[] = {
+        "decl t = 1, r;\nr = g(t, 1, 2);\nt = 2;\nreturn r;",
+        "decl t = 1, r;\nr = g(1, 2, t);",
+        "decl t = 1;\ng(t, 1, 2);",
+        "decl t = 1, r;\nr = g(t, 1, 2);\nif (a) t = 3; else t = 4;\nreturn t;",
+        "decl t, r, i;\nfor (i = 0; i < 3; ++i) { t = h(i); r = g(t, i, 1); }\nreturn r;",
+        "decl t = 1, r, i = 0;\nwhile (i < 3) { r = g(t, i, 1); t = i++; }",
+    };
+    for (const char* body : moved) {
+        SCOPED_TRACE(body);
+        const std::string code = listing(body);
+        EXPECT_EQ(count(code, "MVL 0\n"), 1) << code;
+    }
+    const char* kept[] = {
+        "decl t = 1, r;\nr = g(t, 1, 2);\nreturn t;",
+        "decl t = 1, r;\nr = g(t, 1, 2);\nif (a) t = 3;\nreturn t;",
+        "decl t = 1, r, i;\nfor (i = 0; i < 3; ++i) r = g(t, i, 1);",  // the next iteration reads it
+        "decl t = 1, r, i = 0;\nwhile (i < 3) { r = g(t, i, 1); i++; }",
+        "decl t = 1, r;\nr = g(t, t, 1);\nt = 2;",
+        "decl t = 1, r;\nr = g(t, 1, 2) + t;\nt = 2;",
+        "decl t = 1, r;\nr = g(&t, 1, 2);\nt = 2;",
+        "decl t = 1, r;\nr = g(t, 1, 2);\nt[0] = 2;",                  // an indexed store reads t
+        "decl t = 1, r, l;\nr = g(t, 1, 2);\nl = [=]() { return 1; };\nt = 2;",
+        "decl t = <1, 2>, r, v;\nforeach (v in t) r = g(t, v, 1);",
+    };
+    for (const char* body : kept) {
+        SCOPED_TRACE(body);
+        const std::string code = listing(body);
+        EXPECT_EQ(count(code, "MVL"), 0) << code;
+    }
+}
+
+TEST_F(MoveLocal, NoLastUseMoveUnderTheDebugger) {
+    // Commands at a stop may still read the local.
+    TearDown();
+    SetUp();
+    api::settings().debug = true;
+    const std::string code = code_of("decl t = 1, r;\nr = g(t, 1, 2);\nt = 2;", k_prelude);
+    EXPECT_EQ(count(code, "MVL"), 0) << code;
 }
 
 TEST_F(MoveLocal, NoMoveAtThePrompt) {

@@ -75,6 +75,26 @@ main()
 }
 )";
 
+// t's last use before it is stored into again: reshape keeps its block.
+constexpr const char* k_last_use_program = R"(
+main()
+{
+    decl t, r, i;
+    for (i = 1; i <= 2; ++i)
+    {
+        t = range(1, 6) * i;
+        note(t);
+        r = reshape(t, 3, 2);
+        note(r);
+    }
+    t = range(1, 6);
+    note(t);
+    r = reshape(t, 2, 3);
+    note(r);
+    note(t);
+}
+)";
+
 class MoveLocalRun : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -84,6 +104,7 @@ protected:
         m_dir = tmpl;
         fs::current_path(m_dir);
         std::ofstream("prog.kj") << k_program;
+        std::ofstream("last.kj") << k_last_use_program;
         g_seen.clear();
     }
     void TearDown() override {
@@ -162,6 +183,28 @@ TEST_F(MoveLocalRun, TheSameFromTheObjectFile) {
     run({"-b", "prog.kjo"});
     EXPECT_EQ(KjGetUserExitCode(), 0);
     check_notes();
+}
+
+TEST_F(MoveLocalRun, ALastUseKeepsTheBlock) {
+    kj::test::CaptureScope scope;
+    run({"-b", "last.kj"});
+    EXPECT_EQ(KjGetUserExitCode(), 0);
+    ASSERT_EQ(g_seen.size(), 7u);
+    for (int k = 0; k < 4; k += 2) {
+        SCOPED_TRACE(k);
+        std::vector<double> times = count_up(7);
+        times.erase(times.begin());
+        for (double& x : times) x *= k / 2 + 1;
+        EXPECT_EQ(g_seen[k].elements, times);
+        EXPECT_EQ(g_seen[k + 1].block, g_seen[k].block);
+        EXPECT_EQ(g_seen[k + 1].r, 3);
+        EXPECT_EQ(g_seen[k + 1].elements, times);
+    }
+    // t is read after the reshape: copied, and still the same afterwards.
+    EXPECT_NE(g_seen[5].block, g_seen[4].block);
+    EXPECT_EQ(g_seen[5].r, 2);
+    EXPECT_EQ(g_seen[6].block, g_seen[4].block);
+    EXPECT_EQ(g_seen[6].elements, g_seen[4].elements);
 }
 
 }  // namespace
