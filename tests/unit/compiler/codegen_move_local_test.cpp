@@ -29,6 +29,16 @@ protected:
         for (std::size_t at = code.find(what); at != std::string::npos; at = code.find(what, at + 1)) ++n;
         return n;
     }
+
+    // Each body moves slot 0 once (moved) or moves nothing.
+    template <std::size_t N>
+    void expect_moves(const char* const (&bodies)[N], bool moved) {
+        for (const char* body : bodies) {
+            SCOPED_TRACE(body);
+            const std::string code = listing(body);
+            EXPECT_EQ(count(code, moved ? "MVL 0\n" : "MVL"), moved ? 1 : 0) << code;
+        }
+    }
 };
 
 TEST_F(MoveLocal, TheAssignedLocalMovesIntoTheCall) {
@@ -43,11 +53,7 @@ TEST_F(MoveLocal, TheAssignedLocalMovesIntoTheCall) {
         "decl x = 1;\nif (a) { x = g(x, 1, 2); }",
         "decl x = 1, y;\nx = y = g(1, 2, 3);\nx = g(x, y, 1);",
     };
-    for (const char* body : moved) {
-        SCOPED_TRACE(body);
-        const std::string code = listing(body);
-        EXPECT_EQ(count(code, "MVL 0\n"), 1) << code;
-    }
+    expect_moves(moved, true);
 }
 
 TEST_F(MoveLocal, NoMoveWhereTheValueIsStillSeen) {
@@ -69,11 +75,7 @@ TEST_F(MoveLocal, NoMoveWhereTheValueIsStillSeen) {
         "decl x = 1, l;\nx = g(x, 1, 2);\nl = [=]() { return 1; };",  // even one defined later
         "decl x = 1;\nx = g(...x);",
     };
-    for (const char* body : kept) {
-        SCOPED_TRACE(body);
-        const std::string code = listing(body);
-        EXPECT_EQ(count(code, "MVL"), 0) << code;
-    }
+    expect_moves(kept, false);
 }
 
 TEST_F(MoveLocal, ALastUseMovesIntoTheCall) {
@@ -86,11 +88,7 @@ TEST_F(MoveLocal, ALastUseMovesIntoTheCall) {
         "decl t, r, i;\nfor (i = 0; i < 3; ++i) { t = h(i); r = g(t, i, 1); }\nreturn r;",
         "decl t = 1, r, i = 0;\nwhile (i < 3) { r = g(t, i, 1); t = i++; }",
     };
-    for (const char* body : moved) {
-        SCOPED_TRACE(body);
-        const std::string code = listing(body);
-        EXPECT_EQ(count(code, "MVL 0\n"), 1) << code;
-    }
+    expect_moves(moved, true);
     const char* kept[] = {
         "decl t = 1, r;\nr = g(t, 1, 2);\nreturn t;",
         "decl t = 1, r;\nr = g(t, 1, 2);\nif (a) t = 3;\nreturn t;",
@@ -103,11 +101,7 @@ TEST_F(MoveLocal, ALastUseMovesIntoTheCall) {
         "decl t = 1, r, l;\nr = g(t, 1, 2);\nl = [=]() { return 1; };\nt = 2;",
         "decl t = <1, 2>, r, v;\nforeach (v in t) r = g(t, v, 1);",
     };
-    for (const char* body : kept) {
-        SCOPED_TRACE(body);
-        const std::string code = listing(body);
-        EXPECT_EQ(count(code, "MVL"), 0) << code;
-    }
+    expect_moves(kept, false);
 }
 
 TEST_F(MoveLocal, NoLastUseMoveUnderTheDebugger) {
