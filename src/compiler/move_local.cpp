@@ -115,19 +115,24 @@ bool may_move_here() {
 
 bool takes_address(int at) { return is(at, Op::Adr) || is(at, Op::Ads) || is(at, Op::Xrs); }
 
+// Instructions followed from one last use at most: beyond, the local counts
+// as read again (a long function's compile time stays linear).
+constexpr int k_follow_limit = 4096;
+
 // Whether local slot k may be read again on some path from the instruction
 // after `at`, within the function's code [from, to): a path ends at a store
 // into k or a return; an instruction whose flow or reach is not followed
-// here counts as a read.
-bool read_again(int at, int k, int from, int to) {
-    std::vector<char> seen(static_cast<std::size_t>(to - from), 0);
+// here counts as a read. `seen` has a mark per instruction; this walk's mark
+// is `walk`.
+bool read_again(int at, int k, int from, int to, std::vector<int>& seen, int walk) {
     std::vector<int> next{at + 1};
-    while (!next.empty()) {
+    for (int steps = 0; !next.empty(); ++steps) {
         const int i = next.back();
         next.pop_back();
-        if (i < from || i >= to) return true;
-        if (seen[static_cast<std::size_t>(i - from)]) continue;
-        seen[static_cast<std::size_t>(i - from)] = 1;
+        if (i < from || i >= to || steps > k_follow_limit) return true;
+        int& mark = seen[static_cast<std::size_t>(i - from)];
+        if (mark == walk) continue;
+        mark = walk;
         const link::Instr in = instr(i);
         switch (static_cast<Op>(in.op)) {
             case Op::Pbp: case Op::Lbp: case Op::Mvl:
@@ -174,10 +179,14 @@ void end_statement_value() {
 void move_last_uses(int from) {
     FunctionState& f = fn();
     const int to = code_here();
-    if (!f.lambdas)
+    if (!f.lambdas && !f.last_uses.empty()) {
+        std::vector<int> seen(static_cast<std::size_t>(to - from), 0);
+        int walk = 0;
         for (const auto& [at, k] : f.last_uses)
-            if (at > from && at < to && is(at, Op::Pbp) && instr(at).operand == k && !read_again(at, k, from, to))
+            if (at > from && at < to && is(at, Op::Pbp) && instr(at).operand == k &&
+                !read_again(at, k, from, to, seen, ++walk))
                 instr(at).op = static_cast<int32_t>(Op::Mvl);
+    }
     f.last_uses.clear();
 }
 
