@@ -190,4 +190,11 @@ void move_last_uses(int from) {
     f.last_uses.clear();
 }
 
+void move_returned_local(int value) {
+    // The push of the result merged with the load of the local into one PBP.
+    if (value < 1 || code_here() != value || !is(value - 1, Op::Pbp) || !may_move_here()) return;
+    instr(value - 1).op = static_cast<int32_t>(Op::Mvl);
+    fn().moved_locals.push_back(value - 1);
+}
+
 }  // namespace kj::compiler

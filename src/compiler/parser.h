@@ -177,6 +177,9 @@ void keep_moved_locals();
 // not read again before a store or return become MVL.
 void end_statement_value();
 void move_last_uses(int from);
+// return x; for a local x (its value pushed from `value` on): the value moves
+// out of the frame that is being left instead of being copied.
+void move_returned_local(int value);
 
 // Index chain after "[": the target is loaded (XRS form) on the first bracket.
 void index_suffix(Expr& e);

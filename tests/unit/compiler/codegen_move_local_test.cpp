@@ -63,7 +63,7 @@ TEST_F(MoveLocal, NoMoveWhereTheValueIsStillSeen) {
         "decl x = 1;\nx = a ? g(x, 1, 2) : x;",
         "decl x = 1;\nx = g(&x, 1, 2);",                     // a reference
         "decl x = 1;\nx = g(x, 1, &x);",
-        "decl x = 1, y;\ny = g(x, 1, 2);\nreturn x;",        // another target, x read later
+        "decl x = 1, y;\ny = g(x, 1, 2);\na = x;",            // another target, x read later
         "decl x = 1;\nx = g(x, 1, 2) + 1;",                  // the call is not the whole right side
         "decl x = 1;\nx = g(h(x), 1, 2);",                   // not an argument of the outer call
         "decl x = 1;\nx += g(x, 1, 2);",                     // compound: x is loaded first
@@ -84,14 +84,16 @@ TEST_F(MoveLocal, ALastUseMovesIntoTheCall) {
         "decl t = 1, r;\nr = g(t, 1, 2);\nt = 2;\nreturn r;",
         "decl t = 1, r;\nr = g(1, 2, t);",
         "decl t = 1;\ng(t, 1, 2);",
-        "decl t = 1, r;\nr = g(t, 1, 2);\nif (a) t = 3; else t = 4;\nreturn t;",
+        "decl t = 1, r;\nr = g(t, 1, 2);\nif (a) t = 3; else t = 4;\nb = t;",
         "decl t, r, i;\nfor (i = 0; i < 3; ++i) { t = h(i); r = g(t, i, 1); }\nreturn r;",
         "decl t = 1, r, i = 0;\nwhile (i < 3) { r = g(t, i, 1); t = i++; }",
+        "decl t = 1;\nreturn t;",                                 // the frame is left
+        "decl t = 1;\nif (a) return t;\nreturn 2;",
     };
     expect_moves(moved, true);
     const char* kept[] = {
-        "decl t = 1, r;\nr = g(t, 1, 2);\nreturn t;",
-        "decl t = 1, r;\nr = g(t, 1, 2);\nif (a) t = 3;\nreturn t;",
+        "decl t = 1, r;\nr = g(t, 1, 2);\nb = t;",
+        "decl t = 1, r;\nr = g(t, 1, 2);\nif (a) t = 3;\nb = t;",
         "decl t = 1, r, i;\nfor (i = 0; i < 3; ++i) r = g(t, i, 1);",  // the next iteration reads it
         "decl t = 1, r, i = 0;\nwhile (i < 3) { r = g(t, i, 1); i++; }",
         "decl t = 1, r;\nr = g(t, t, 1);\nt = 2;",
@@ -100,6 +102,8 @@ TEST_F(MoveLocal, ALastUseMovesIntoTheCall) {
         "decl t = 1, r;\nr = g(t, 1, 2);\nt[0] = 2;",                  // an indexed store reads t
         "decl t = 1, r, l;\nr = g(t, 1, 2);\nl = [=]() { return 1; };\nt = 2;",
         "decl t = <1, 2>, r, v;\nforeach (v in t) r = g(t, v, 1);",
+        "decl t = 1;\nreturn t + 1;",
+        "decl t = 1, l;\nl = [=]() { return t; };\nreturn t;",
     };
     expect_moves(kept, false);
 }

@@ -75,8 +75,15 @@ main()
 }
 )";
 
-// t's last use before it is stored into again: reshape keeps its block.
+// t's last use before it is stored into again: reshape keeps its block; a
+// function's local returned keeps its block too.
 constexpr const char* k_last_use_program = R"(
+made()
+{
+    decl m = range(1, 6);
+    note(m);
+    return m;
+}
 main()
 {
     decl t, r, i;
@@ -92,6 +99,7 @@ main()
     r = reshape(t, 2, 3);
     note(r);
     note(t);
+    note(made());
 }
 )";
 
@@ -189,7 +197,7 @@ TEST_F(MoveLocalRun, ALastUseKeepsTheBlock) {
     kj::test::CaptureScope scope;
     run({"-b", "last.kj"});
     EXPECT_EQ(KjGetUserExitCode(), 0);
-    ASSERT_EQ(g_seen.size(), 7u);
+    ASSERT_EQ(g_seen.size(), 9u);
     for (int k = 0; k < 4; k += 2) {
         SCOPED_TRACE(k);
         std::vector<double> times = count_up(7);
@@ -205,6 +213,9 @@ TEST_F(MoveLocalRun, ALastUseKeepsTheBlock) {
     EXPECT_EQ(g_seen[5].r, 2);
     EXPECT_EQ(g_seen[6].block, g_seen[4].block);
     EXPECT_EQ(g_seen[6].elements, g_seen[4].elements);
+    // The local returned by made() is its result, block and all.
+    EXPECT_EQ(g_seen[8].block, g_seen[7].block);
+    EXPECT_EQ(g_seen[8].elements, g_seen[4].elements);
 }
 
 }  // namespace
