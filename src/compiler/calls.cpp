@@ -4,6 +4,8 @@
 // functions.
 #include <cstring>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "runtime/settings.h"
 #include "compiler/parser.h"
@@ -19,6 +21,7 @@ namespace {
 struct ArgList {
     int count = 0;
     bool spread = false;
+    std::vector<std::pair<int, int>> code;  // each argument's instructions
 };
 
 // args -> [ ["..."] assignment { "," ["..."] assignment } ] ")"
@@ -26,13 +29,14 @@ ArgList arguments() {
     ArgList a;
     if (tok() != T_RParen) {
         do {
-            gen(Op::Psh, 0);
+            const int from = gen(Op::Psh, 0);
             const bool spread = accept(T_Ellipsis);
             expression_value();
             if (spread) {
                 gen(Op::Opr, T_Ellipsis);
                 a.spread = true;
             }
+            a.code.emplace_back(from, code_here());
             ++a.count;
         } while (accept(T_Comma));
     }
@@ -163,8 +167,8 @@ void call_suffix(Expr& e) {
         gen(Op::Psh, 0);
         gen(Op::Lit, k >= 1 ? k : link::add_string_literal(e.name));
         gen(Op::Psh, 0);
-        const ArgList a = arguments();
-        gen(Op::Cam, a.count);
+        ArgList a = arguments();
+        note_call_arguments(gen(Op::Cam, a.count), std::move(a.code));
         e = Expr{};
         return;
     }
@@ -200,7 +204,7 @@ void call_suffix(Expr& e) {
         complete_arguments(s, a, name, hidden);
         adjust_before_call(name, a);
     }
-    gen(Op::Cal, a.count + hidden);
+    note_call_arguments(gen(Op::Cal, a.count + hidden), std::move(a.code));
     if (named) adjust_after_call(name);
     e = Expr{};
 }

@@ -397,6 +397,7 @@ void conditional_expression(Expr& e) {
 void assignment_expression(Expr& e) {
     const NestingGuard level;
     if (!level.ok()) return;
+    const int statement = statement_value_here();
     conditional_expression(e);
     const int t = tok();
     const int op = compound_operator(t);
@@ -412,6 +413,7 @@ void assignment_expression(Expr& e) {
         return;
     }
     if (op != 0) gen(Op::Opr, op);
+    if (t == T_Assign) move_assigned_local(e, statement);
     store_end(e);
 }
 

@@ -22,7 +22,7 @@ int operator_effect(int code) {
 int effect(const link::Instr& in) {
     const int n = in.operand;
     switch (static_cast<Op>(in.op)) {
-        case Op::Psh: case Op::Pap: case Op::Pbp: return 1;
+        case Op::Psh: case Op::Pap: case Op::Pbp: case Op::Mvl: return 1;
         case Op::Dup: return std::max(n, 0);
         case Op::Pop: return -(n + 1);
         case Op::Cal: case Op::Cam: return -std::max(n, 0);

@@ -160,6 +160,7 @@ void function_body() {
         emit_plain(Op::Ret, 0);
     }
     if (f.int_at >= 0) instr(f.int_at).operand = f.max_slots;
+    if (f.int_at >= 0) move_last_uses(f.int_at);
     reserve_frame_depth(f.int_at, f.int_at + 1);
     check_labels();
     unit().loops.clear();

@@ -23,6 +23,7 @@ void lambda_expression(Expr& e) {
     expect(T_RBracket);
     FunctionState& f = fn();
     if (f.lambda > 0) report(D_NestedLambda);
+    keep_moved_locals();
     const std::string name = "$lam" + std::to_string(++unit().lambda_count);
     const int over = emit_jump(Op::Jmp);
     const int entry = emit_plain(Op::Elf, source_file_literal());

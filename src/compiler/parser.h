@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "compiler/compiler.h"
@@ -88,6 +89,9 @@ struct FunctionState {
     std::vector<std::string> captured;  // locals a lambda body uses
     std::vector<int> gosub_sites; // GAUSS: return points of gosub, by number
     int gosub_returns = 0;        // GAUSS: chain of jumps to the return dispatch
+    bool lambdas = false;         // a lambda was defined: no local is moved
+    std::vector<int> moved_locals;  // the MVL instructions emitted so far
+    std::vector<std::pair<int, int>> last_uses;  // bare local arguments (instruction, slot) to follow
 };
 
 struct UnitState {
@@ -156,6 +160,26 @@ void store_end(Expr& e);
 void take_reference(Expr& e);
 // ++e / --e in place; the new value stays in the top record.
 void increment(Expr& e, int op);
+
+// Locals handed to a call (move_local.cpp). A statement's value is pushed by
+// begin_statement_value; an expression that is the statement's whole value
+// begins where statement_value_here gives that PSH (else -1); call_suffix
+// notes each argument's instructions; after `local = call(...)` an argument
+// that is the local itself becomes MVL where that is safe. keep_moved_locals
+// turns the function's MVL back into PBP when it defines a lambda.
+void begin_statement_value();
+int statement_value_here();
+void note_call_arguments(int call, std::vector<std::pair<int, int>> args);
+void move_assigned_local(const Expr& target, int statement);
+void keep_moved_locals();
+// After a statement's expression: its bare local arguments named once in it
+// are kept; at the function's end (its code from `from` on) those that are
+// not read again before a store or return become MVL.
+void end_statement_value();
+void move_last_uses(int from);
+// return x; for a local x (its value pushed from `value` on): the value moves
+// out of the frame that is being left instead of being copied.
+void move_returned_local(int value);
 
 // Index chain after "[": the target is loaded (XRS form) on the first bracket.
 void index_suffix(Expr& e);

@@ -45,7 +45,9 @@ void return_statement() {
         if (!fn().lambda && (fn().is_ctor || fn().is_dtor)) report(D_CtorReturnsValue);
         // A lambda's result goes into its working record, right above the frame marker.
         if (!fn().lambda) gen(Op::Psh, 0);
+        const int value = code_here();
         comma_value();
+        move_returned_local(value);
         line_marker(last_line());
         gen(ret, 1);
     } else if (fn().is_ctor && !fn().lambda) {
@@ -73,9 +75,10 @@ void serial_block() {
 
 // expression ";"
 void expression_statement() {
-    gen(Op::Psh, 0);
+    begin_statement_value();
     comma_value();
     discard_postfix_value();
+    end_statement_value();
     gen(Op::Pop, 0);
     expect(T_Semicolon);
     statement_end_marker();

@@ -86,20 +86,14 @@ void fn_sizerc(KjValue* result, KjValue* args, int) {
 
 // --- re-arranging elements ---
 
-bool reshape_in_place(Value& result, Value* args) {
-    Value& x = args[0];
-    if (x.type != (value::T_Matrix | value::k_owns) || !x.u.mat.m) return false;
-    const int r = int_arg(args, 1), c = int_arg(args, 2);
-    if (r < 1 || c < 1 || static_cast<long long>(r) * c != static_cast<long long>(x.u.mat.r) * x.u.mat.c) return false;
-    double** m = value::relabel_rows(x.u.mat.m, r, c);
-    if (!m) return false;
-    x = value::make_int(0);
+// An argument nobody else holds (a temporary, or a variable's value handed
+// to the call) becomes the result under the shape r x c when the element
+// count allows, keeping its block.
+bool relabel_into(Value& result, Value& x, int r, int c) {
+    if (!value::relabel_owned(x, r, c)) return false;
     value::release(result);
-    result = Value{};
-    result.type = value::T_Matrix | value::k_owns;
-    result.u.mat.r = r;
-    result.u.mat.c = c;
-    result.u.mat.m = m;
+    result = x;
+    x = value::make_int(0);
     return true;
 }
 
@@ -107,9 +101,9 @@ bool reshape_in_place(Value& result, Value* args) {
 // A matrix argument nobody else holds (a temporary) of the result's size is
 // re-labelled instead of copied.
 void fn_reshape(KjValue* result, KjValue* args, int) {
-    if (reshape_in_place(*result, args)) return;
     const MatrixArg a = matrix_arg(args, 0);
     const int r = dimension_arg(args, 1), c = dimension_arg(args, 2);
+    if (relabel_into(*result, args[0], r, c)) return;
     if (a.empty()) return void(new_matrix_zero(*result, r, c));
     double** m = new_matrix(*result, r, c);
     if (!m) return;
@@ -145,6 +139,11 @@ void fn_shape(KjValue* result, KjValue* args, int) {
 // cache lines read from a strip serve the following columns too.
 void fn_vec(KjValue* result, KjValue* args, int) {
     constexpr int k_strip = 16;
+    const Value& x = args[0];
+    // A row or column nobody else holds is already in vec order.
+    if (value::type_of(x) == value::T_Matrix && (x.u.mat.r == 1 || x.u.mat.c == 1) &&
+        relabel_into(*result, args[0], x.u.mat.r * x.u.mat.c, 1))
+        return;
     const MatrixArg a = matrix_arg(args, 0);
     double** m = new_matrix(*result, a.count(), 1);
     if (!m) return;
@@ -159,6 +158,10 @@ void fn_vec(KjValue* result, KjValue* args, int) {
 }
 
 void fn_vecr(KjValue* result, KjValue* args, int) {
+    const Value& x = args[0];
+    if (value::type_of(x) == value::T_Matrix &&
+        relabel_into(*result, args[0], static_cast<int>(static_cast<long long>(x.u.mat.r) * x.u.mat.c), 1))
+        return;
     const MatrixArg a = matrix_arg(args, 0);
     double** m = new_matrix(*result, a.count(), 1);
     if (m) std::memcpy(m[0], a.data(), sizeof(double) * a.count());

@@ -20,7 +20,7 @@ struct Frame {
 // Records an instruction may push (an upper bound).
 int64_t pushes(const Instr& in) {
     switch (static_cast<Op>(in.op)) {
-        case Op::Psh: case Op::Pap: case Op::Pbp: return 1;
+        case Op::Psh: case Op::Pap: case Op::Pbp: case Op::Mvl: return 1;
         case Op::Dup: case Op::Int: return in.operand;
         default: return 0;
     }
@@ -36,7 +36,7 @@ bool operand_is_sound(const Instr& in, int32_t at, int32_t n, const Frame& f, in
         case Op::Lit: case Op::Elf: return in_range(k, 0, b.literals);
         case Op::Elt: return k < b.literals;
         case Op::Pap: case Op::Lap: case Op::Sap: return in_range(k, 0, f.params);
-        case Op::Pbp: case Op::Lbp: case Op::Sbp: case Op::Sbz: return in_range(k, 0, f.locals);
+        case Op::Pbp: case Op::Mvl: case Op::Lbp: case Op::Sbp: case Op::Sbz: return in_range(k, 0, f.locals);
         case Op::Lbm: case Op::Sbm: return in_range(k, 0, main_locals);
         case Op::For: return k >= 0 ? k < f.locals : (k >= -3 || k == -12 || k == -13);
         case Op::Int: case Op::Pop: case Op::Cal: case Op::Cam: return in_range(k, 0, k_max_frame_records);

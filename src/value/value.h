@@ -98,6 +98,12 @@ const char* type_name(uint32_t type_and_flags);      // "??" for 0, 12 and unkno
 const char* type_table_name(uint32_t code);          // raw table entry
 std::string describe(const Value& v);                // ".Null", "matrix[2][3]", "string[4]"
 
+// --- re-labelling (relabel.cpp) ---
+// A matrix that v owns (no other flag set: nobody else holds it) takes the
+// shape r x c of the same element count, keeping its block; the row pointers
+// are made anew when the row count changes. False, v unchanged, otherwise.
+bool relabel_owned(Value& v, int r, int c);
+
 // --- vectors and truth (materialize.cpp) ---
 void materialize(Value& v);   // turn a pending "vector" index into a matrix or double
 bool truth(Value& v);

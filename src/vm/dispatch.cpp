@@ -42,6 +42,14 @@ inline void load_int(Value& top, int32_t i, uint32_t flags = 0) {
     fast::put_int(top, i, flags);
 }
 
+// A local whose matrix, string or array MVL may hand over: one it owns, that
+// is neither a reference nor a shared array.
+inline bool movable(uint32_t type) {
+    constexpr uint32_t mask = KJ_TYPE_MASK | k_owns | k_null | value::k_const | value::k_address | value::k_shared;
+    const uint32_t t = type & mask;
+    return t == (value::T_Matrix | k_owns) || t == (value::T_String | k_owns) || t == (value::T_Array | k_owns);
+}
+
 // Pushes aliases of the n top records; a copied vector indexed by a matrix of
 // indices gets its own index record (materialising frees it).
 [[gnu::cold]] void copy_vector_index(Value& copy) {
@@ -272,6 +280,19 @@ L_Pbp: {
     NO_VALUE_CHECK(src);
     fast::copy_record(*++sp, src, k_owns);
     NEXT();
+}
+// x = f(..., x, ...): the local's payload goes to the call with its
+// ownership, so the callee holds the only reference to it; the slot is left
+// without value until the assignment after the call stores into it. Anything
+// else is pushed as by PBP.
+L_Mvl: {
+    Value& src = bp[k];
+    if (movable(src.type)) {
+        *++sp = src;
+        src = value::make_null();
+        NEXT();
+    }
+    goto L_Pbp;
 }
 L_Dup:
     for (int i = 1; i <= k; ++i) {

@@ -165,6 +165,8 @@ void transpose(int code, Value& top) {
     const Num a = numeric(top);
     if (a.is_scalar()) return;
     if (!a.is_matrix()) raise_bad_operand(code, top);
+    // A row or column that nobody else holds is its own transpose, re-labelled.
+    if ((a.r == 1 || a.c == 1) && value::relabel_owned(top, a.c, a.r)) return;
     MatrixTemp t(a.c, a.r);
     if (a.r == 1 || a.c == 1) {
         if (a.count()) std::memcpy(t.data(), a.p, a.count() * sizeof(double));

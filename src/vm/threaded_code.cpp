@@ -53,7 +53,7 @@ const void* fused_handler(const Handlers& h, const link::Instr* code, int i, int
 
 int unchecked_growth(const link::Instr& in) {
     switch (static_cast<Op>(in.op)) {
-        case Op::Psh: case Op::Pap: case Op::Pbp:
+        case Op::Psh: case Op::Pap: case Op::Pbp: case Op::Mvl:
         case Op::Adr: case Op::Ads: case Op::Xrs:  // push when the named target is an argument or local
             return 1;
         case Op::Dup: return in.operand;

@@ -43,6 +43,7 @@ TEST(CodeCheck, EveryOperandStaysInsideWhatItNames) {
         {"argument beyond the parameters", 3, in(Op::Lap, 2)},
         {"negative argument", 3, in(Op::Pap, -1)},
         {"local beyond the frame", 4, in(Op::Sbp, 2)},
+        {"moved local beyond the frame", 3, in(Op::Mvl, 2)},
         {"lambda local beyond its function's frame", 8, in(Op::Lbp, 2)},
         {"local beyond a reserved frame", 13, in(Op::Lbp, 100)},
         {"literal beyond the unit's", 0, in(Op::Elf, 2)},
@@ -66,6 +67,13 @@ TEST(CodeCheck, EveryOperandStaysInsideWhatItNames) {
         code[static_cast<std::size_t>(c.at)] = c.bad;
         EXPECT_FALSE(code_is_sound(code, k_functions, k_bounds)) << c.what;
     }
+}
+
+TEST(CodeCheck, AMovedLocalIsAPushedArgument) {
+    std::vector<Instr> code = unit();
+    code[3] = in(Op::Mvl, 0);
+    code[5] = in(Op::Cal, 1);  // the callee pushed by PSH, its argument by MVL
+    EXPECT_TRUE(code_is_sound(code, k_functions, k_bounds));
 }
 
 TEST(CodeCheck, FunctionEntriesAndParametersAreChecked) {

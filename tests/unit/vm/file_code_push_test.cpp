@@ -20,6 +20,7 @@ TEST_F(FileCodeTest, PushLoopsEndInStackOverflow) {
         {"duplicates", main_of("  PSH 1\ntop:\n  DUP 1\n  JMP top\n")},
         {"argument", f + main_of("  PSH 0\n  LOD f\n  PSH 5\n  CAL 1\n  RET 1\n")},
         {"local", main_of(local + "top:\n  PBP 0\n  JMP top\n")},
+        {"moved local", main_of(local + "top:\n  MVL 0\n  JMP top\n")},
         {"local with operator", main_of(local + "top:\n  PBP 0\n  PSH 3\n  OPR +\n  JMP top\n")},
         {"global", main_of("top:\n  PSH 0\n  LOD main\n  JMP top\n")},
         {"full range", main_of("top:\n  OPR 131\n  JMP top\n")},
