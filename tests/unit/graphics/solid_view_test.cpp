@@ -116,7 +116,8 @@ TEST_F(SolidView, TheBoxFillsThePlotRectangle) {
 }
 
 TEST_F(SolidView, AxesTakeFixedRangesWorldRangesOrTheData) {
-    // x from the data (-3.7 .. 12.2: steps of 5), y from the data (0.013 ..
+    // x from the data (-3.7 .. 12.2: steps of 2.5, the narrowest nice cover
+    // -5 .. 12.5), y from the data (0.013 ..
     // 0.087: steps of 0.02), z fixed from 0 to 100 with ticks from 10 every 25.
     ASSERT_EQ(xyz({-3.7, 12.2, 4}, {0.013, 0.087, 0.05}, {1, 2, 3}, 1), 0);
     ASSERT_EQ(request("Axis3", 2, 0, {}, {0, 0, 100, 10, 25, 5, 0}), 0);
@@ -124,8 +125,8 @@ TEST_F(SolidView, AxesTakeFixedRangesWorldRangesOrTheData) {
     ASSERT_TRUE(kg::solid_axes(kg::current_graph(), 0, axes));
     EXPECT_EQ(axes[0].lo, -3.7);
     EXPECT_EQ(axes[0].hi, 12.2);
-    EXPECT_EQ(axes[0].step, 5);
-    EXPECT_EQ(axes[0].first, 0);
+    EXPECT_EQ(axes[0].step, 2.5);
+    EXPECT_EQ(axes[0].first, -2.5);
     EXPECT_DOUBLE_EQ(axes[1].step, 0.02);
     EXPECT_DOUBLE_EQ(axes[1].first, 0.02);
     EXPECT_EQ(axes[2].lo, 0);
