@@ -34,7 +34,7 @@ std::string double_loop_program(int iterations) {
 
 void run_loop(benchmark::State& state, const std::string& program) {
     const int iterations = static_cast<int>(state.range(0));
-    kj::host::install_default_callbacks();
+    kj::runtime::install_default_callbacks();
     kj::link::reset_compiler_tables();
     if (!kj::link::assemble(program).ok) {
         state.SkipWithError("assembly failed");

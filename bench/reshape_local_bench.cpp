@@ -45,7 +45,7 @@ std::string reshape_program(int pairs, const char* push) {
 
 void run_reshapes(benchmark::State& state, const char* push) {
     const int pairs = static_cast<int>(state.range(0));
-    kj::host::install_default_callbacks();
+    kj::runtime::install_default_callbacks();
     if (!kj::lib::find_function("reshape")) kj::lib::register_library();
     kj::link::reset_compiler_tables();
     if (!add_library_symbol("zeros") || !add_library_symbol("reshape") ||

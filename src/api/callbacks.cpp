@@ -6,7 +6,7 @@
 #include "runtime/messages.h"
 #include "value/matrix_block.h"
 
-using kj::host::state;
+using kj::runtime::state;
 
 
 extern "C" {
@@ -46,7 +46,7 @@ void KjGetMainArgs(int* argc, char*** argv) {
     if (argv) *argv = state().main_argv;
 }
 void KjSetKjArgs(int argc, char** argv) {
-    kj::host::clear_kj_args();
+    kj::runtime::clear_kj_args();
     if (argc > 0 && argv) {
         char** copy = kj::value::str_array_dup(argv, argc);
         if (copy) {
@@ -62,9 +62,9 @@ void KjGetKjArgs(int* argc, char*** argv) {
 
 void KjRunMainExitCall(void (*fn)(void)) {
     auto& s = state();
-    if (s.exit_call_count < kj::host::k_max_exit_calls) s.exit_calls[s.exit_call_count++] = fn;
+    if (s.exit_call_count < kj::runtime::k_max_exit_calls) s.exit_calls[s.exit_call_count++] = fn;
 }
 
-void SetKjPipe(int size) { kj::host::set_pipe(size); }
+void SetKjPipe(int size) { kj::runtime::set_pipe(size); }
 
 }  // extern "C"

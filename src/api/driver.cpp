@@ -320,7 +320,7 @@ Outcome Driver::link_and_run() {
 
 Outcome Driver::run(int argc, char** argv) {
     // 1-2. Initialise; record the arguments; clear the program's list.
-    if (!host::state().initialised) KjMainInit();
+    if (!runtime::state().initialised) KjMainInit();
     KjSetMainArgs(argc, argv);
     KjSetKjArgs(0, nullptr);
     m_settings = Settings{};
@@ -409,18 +409,18 @@ int KjMain(int argc, char** argv) {
         return out.result;
     } catch (const kj::runtime::FatalError&) {
         // Its message has been printed: the run ends as failed.
-        kj::host::state().user_exit_code = 1;
+        kj::runtime::state().user_exit_code = 1;
         KjMainExit();
         return 0;
     } catch (const std::bad_alloc&) {
         kj::runtime::message("Fatal error: out of memory");
-        kj::host::state().user_exit_code = 1;
+        kj::runtime::state().user_exit_code = 1;
         KjMainExit();
         return 0;
     } catch (...) {
         // Nothing escapes to the host: a failure inside a stage ends the run.
         kj::runtime::message("Fatal error: aborted");
-        kj::host::state().user_exit_code = 1;
+        kj::runtime::state().user_exit_code = 1;
         return 0;
     }
 }

@@ -22,7 +22,7 @@ bool main_init() {
     // 1. Mask all floating-point exceptions.
     fedisableexcept(FE_ALL_EXCEPT);
     // 2-3. Default message, run-message and exit callbacks.
-    host::install_default_callbacks();
+    runtime::install_default_callbacks();
     // 4. Include path; 5. built-in library.
     compiler::build_default_include_path();
     lib::register_library();
@@ -30,7 +30,7 @@ bool main_init() {
     link::set_native_loader(link::load_dll_function);
     // 6. Preprocessor state.
     const bool ok = compiler::create_preprocessor();
-    host::state().initialised = 1;
+    runtime::state().initialised = 1;
     return ok;
 }
 
@@ -40,12 +40,12 @@ void main_exit() {
     lib::io::free_sprint_buffer();
     lib::close_open_files();
     graphics::discard_graph();  // a graph never shown goes with the run
-    host::set_pipe(-1);
+    runtime::set_pipe(-1);
     compiler::clear_include_path();
-    host::clear_kj_args();
+    runtime::clear_kj_args();
     link::free_compiler_tables();
     lib::free_library();
-    host::state().initialised = 0;
+    runtime::state().initialised = 0;
 }
 
 }  // namespace kj::api

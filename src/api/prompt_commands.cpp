@@ -87,7 +87,7 @@ std::vector<compiler::FrameName> run_statements(const std::string& text, const S
     e.ip = ip;
     e.ap = ap;
     e.bp = bp;
-    host::drain_output();
+    runtime::drain_output();
     return c.added;
 }
 

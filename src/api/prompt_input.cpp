@@ -69,13 +69,13 @@ std::string trim(const std::string& s) {
 
 bool read_prompt_line(const char* prompt, std::string& line) {
     // What the program printed comes before the prompt.
-    host::flush();
+    runtime::flush();
     runtime::puts(prompt);
-    if (!host::has_output_pipe()) std::fflush(stdout);
+    if (!runtime::has_output_pipe()) std::fflush(stdout);
     std::vector<char> buf(k_line_size);
     line.clear();
     for (;;) {
-        if (!host::read_line(buf.data(), k_line_size)) return !line.empty();
+        if (!runtime::read_line(buf.data(), k_line_size)) return !line.empty();
         line += buf.data();
         if (!line.empty() && line.back() == '\n') break;
     }
@@ -147,7 +147,7 @@ void operating_system_command(const std::string& command) {
         if (dir.empty() || chdir(dir.c_str()) != 0) runtime::puts(("Cannot change directory to " + dir + "\n").c_str());
         return;
     }
-    host::flush();
+    runtime::flush();
     if (platform::run_command(c) < 0) runtime::puts("Cannot run the command\n");
 }
 

@@ -46,7 +46,7 @@ struct Request {
 };
 
 int send(const Request& r) {
-    KjDrawFn fn = host::state().draw_fn;
+    KjDrawFn fn = runtime::state().draw_fn;
     if (!fn) return 1;
     return fn(r.command, r.area, r.x1, r.n1, r.has_label1 ? r.label1.c_str() : nullptr, r.x2, r.n2,
               r.has_label2 ? r.label2.c_str() : nullptr, r.x3, r.n3, nullptr, r.i1, r.i2,
@@ -465,7 +465,7 @@ void fn_set_draw(KjValue* result, KjValue* args, int count) {
     set_result(result, send(r));
 }
 
-int window(const char* action, const char* argument) { return host::draw_window(action, argument); }
+int window(const char* action, const char* argument) { return runtime::draw_window(action, argument); }
 
 void fn_show_draw_window(KjValue* result, KjValue*, int) { set_result(result, window("Show", nullptr)); }
 void fn_close_draw_window(KjValue* result, KjValue*, int) { set_result(result, window("Close", nullptr)); }
@@ -476,7 +476,7 @@ void fn_set_draw_window(KjValue* result, KjValue* args, int) {
     set_result(result, window("Set", string_arg(args, 0).c_str()));
 }
 void fn_set_text_window(KjValue* result, KjValue* args, int) {
-    set_result(result, host::text_window("Set", string_arg(args, 0).c_str()));
+    set_result(result, runtime::text_window("Set", string_arg(args, 0).c_str()));
 }
 
 constexpr uint32_t V = lib::k_varargs | lib::k_serial, S = lib::k_serial;
@@ -502,7 +502,7 @@ const lib::GroupRegistrar g_graphics(lib::Group::Graphics, std::span<const lib::
 
 // The runtime's own callbacks, unless the host installed its own first.
 void install_default_callbacks() {
-    host::HostState& s = host::state();
+    runtime::HostState& s = runtime::state();
     if (!s.draw_fn) s.draw_fn = default_draw;
     if (!s.draw_window_fn) s.draw_window_fn = default_draw_window;
 }

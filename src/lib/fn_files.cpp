@@ -218,7 +218,7 @@ void fn_feof(Value* result, Value* args, int) {
 
 void fn_fflush(Value* result, Value* args, int) {
     if (is_type(args[0], value::T_Int) && args[0].u.ival == 0) {
-        host::flush();
+        runtime::flush();
     } else {
         OpenFile& f = file_arg(args, 0);
         if (f.writable()) std::fflush(f.stream);
@@ -459,8 +459,8 @@ void fn_ftime(Value* result, Value* args, int) {
 
 void fn_kjprintlevel(Value* result, Value* args, int) {
     const int level = int_arg(args, 0);
-    const int previous = host::state().print_level;
-    host::state().print_level = level;
+    const int previous = runtime::state().print_level;
+    runtime::state().print_level = level;
     value::set_int(*result, previous);
 }
 

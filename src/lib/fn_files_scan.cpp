@@ -19,25 +19,25 @@ namespace {
 // standard input.
 class ConsoleInput final : public io::ScanInput {
 public:
-    int get() override { return host::read_char(); }
+    int get() override { return runtime::read_char(); }
     void unget(int c) override {
         if (c < 0) return;
-        if (host::has_input_pipe())
-            host::unread_char();
+        if (runtime::has_input_pipe())
+            runtime::unread_char();
         else
             std::ungetc(c, stdin);
     }
 };
 
 void prompt_text(std::string_view text) {
-    host::output(text.data(), text.size());
-    host::drain_output();
+    runtime::output(text.data(), text.size());
+    runtime::drain_output();
 }
 
 }  // namespace
 
 void fn_scan(Value* result, Value* args, int count) {
-    host::drain_output();
+    runtime::drain_output();
     ConsoleInput in;
     value::set_int(*result, io::scan_formats(in, args, count, 0, prompt_text));
 }

@@ -5,7 +5,7 @@
 namespace kj::runtime {
 
 void raise_fatal_error() {
-    if (host::state().exit_fn) host::state().exit_fn(1);
+    if (state().exit_fn) state().exit_fn(1);
     throw FatalError{};
 }
 

@@ -8,7 +8,7 @@
 #include "runtime/fatal_error.h"
 #include "runtime/messages.h"
 
-namespace kj::host {
+namespace kj::runtime {
 
 namespace {
 HostState g_state;
@@ -21,12 +21,12 @@ void default_message(const char* text) {
 void default_exit(int) {}
 // Defaults installed with the pipes; a host replaces them after SetKjPipe.
 void no_output_pipe_fn(const char*) {
-    runtime::message("No output pipe\n");
-    runtime::raise_fatal_error();
+    message("No output pipe\n");
+    raise_fatal_error();
 }
 void no_input_pipe_fn(char*, int) {
-    runtime::message("No input pipe\n");
-    runtime::raise_fatal_error();
+    message("No input pipe\n");
+    raise_fatal_error();
 }
 
 void free_pipe(Pipe& p) {
@@ -218,4 +218,4 @@ void run_exit_calls() {
     for (int i = g_state.exit_call_count - 1; i >= 0; --i) g_state.exit_calls[i]();
 }
 
-}  // namespace kj::host
+}  // namespace kj::runtime

@@ -7,7 +7,7 @@
 #include <cstdarg>
 #include <string>
 
-namespace kj::host {
+namespace kj::runtime {
 
 struct Pipe {
     char* buffer = nullptr;
@@ -76,4 +76,4 @@ int draw_window(const char* action, const char* argument);
 void clear_kj_args();
 void run_exit_calls();           // in reverse order of registration
 
-}  // namespace kj::host
+}  // namespace kj::runtime

@@ -7,19 +7,19 @@
 namespace kj::runtime {
 
 void message(const char* text) {
-    const host::HostState& s = host::state();
+    const HostState& s = state();
     if (s.print_level >= 0 && s.message_fn) s.message_fn(text);
 }
 
 void run_message(const char* text) {
-    const host::HostState& s = host::state();
+    const HostState& s = state();
     if (s.print_level >= 0 && s.run_message_fn) s.run_message_fn(text);
 }
 
 void puts(const char* text) {
-    const host::HostState& s = host::state();
+    const HostState& s = state();
     if (s.print_level <= 0) return;
-    if (host::has_output_pipe()) {
+    if (has_output_pipe()) {
         s.puts_fn(text);
     } else {
         std::fputs(text, stdout);

@@ -44,7 +44,7 @@ int mask_bit(int kind) {
 }
 
 [[noreturn]] void unwind(int code) {
-    host::HostState& h = host::state();
+    runtime::HostState& h = runtime::state();
     if (h.recovery) h.recovery(code);
     // No run to return to: the stop is fatal.
     runtime::raise_fatal_error();
@@ -67,7 +67,7 @@ int warning_mask() { return g_warning_mask; }
 void set_warning_mask(int mask) { g_warning_mask = mask; }
 
 void raise_run_error(int code, std::string_view text) {
-    host::HostState& h = host::state();
+    runtime::HostState& h = runtime::state();
     h.print_level = 1;
     if (code < k_warning_base) {
         std::string line = "Runtime error: ";
@@ -93,7 +93,7 @@ void raise_run_error(int code, std::string_view text) {
 }
 
 void raise_run_error_message(const char* text) {
-    host::HostState& h = host::state();
+    runtime::HostState& h = runtime::state();
     h.print_level = 1;
     if (text) {
         runtime::run_message(data::printable_text(text).c_str());

@@ -25,11 +25,11 @@ int finish_main_run(bool ok) {
     Engine& e = main_engine();
     Value& result = *e.sp;
     if (ok && e.sp > e.base && value::type_of(result) == value::T_Int && !value::is_null(result))
-        host::state().user_exit_code = result.u.ival;
+        runtime::state().user_exit_code = result.u.ival;
     pop_to(e, e.base);
-    host::run_exit_calls();
+    runtime::run_exit_calls();
     // What the program printed reaches the host before control returns.
-    host::drain_output();
+    runtime::drain_output();
     return ok ? 1 : 0;
 }
 
@@ -43,9 +43,9 @@ int run_main(int start, bool debug) {
 }
 
 bool needs_input_pipe() {
-    if (!host::has_input_pipe() || !host::gets_is_default()) return false;
+    if (!runtime::has_input_pipe() || !runtime::gets_is_default()) return false;
     runtime::puts("No input pipe: cannot run in interactive mode.\n");
-    host::state().exit_fn(E_NoPipe);
+    runtime::state().exit_fn(E_NoPipe);
     return true;
 }
 }  // namespace
@@ -63,7 +63,7 @@ int run_init() {
     RanInit(nullptr);
     RanSetSeed(nullptr, 0);
     num::ran_loop_reset();
-    host::state().recovery = recover;
+    runtime::state().recovery = recover;
     install_error_reporter();
 
     if (!link::code_exists()) link::code_reset();
@@ -91,7 +91,7 @@ int run_program(int start, const char* name) {
         if (needs_input_pipe()) return 0;
         if (!g_session_runner) {
             runtime::message("Debugging and interactive mode are not available in this version");
-            host::state().user_exit_code = 1;
+            runtime::state().user_exit_code = 1;
             return 0;
         }
         return g_session_runner(start);

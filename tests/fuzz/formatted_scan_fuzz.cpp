@@ -30,7 +30,7 @@ kj::value::Value reference(kj::value::Value* target) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     namespace kv = kj::value;
     if (size < 2) return 0;
-    auto& h = kj::host::state();
+    auto& h = kj::runtime::state();
     h.run_message_fn = discard;
     h.message_fn = discard;
     h.exit_fn = no_exit;

@@ -36,13 +36,13 @@ void OutputSink::write(std::string_view text) {
     m_last = text.back();
 }
 
-StdoutSink::StdoutSink() : OutputSink(true), m_silent(host::state().print_level <= 0) {}
+StdoutSink::StdoutSink() : OutputSink(true), m_silent(runtime::state().print_level <= 0) {}
 
 void StdoutSink::emit(const char* text, std::size_t len) {
-    if (!m_silent) host::output(text, len);
+    if (!m_silent) runtime::output(text, len);
 }
 
-StderrSink::StderrSink() : OutputSink(true), m_silent(host::state().print_level < 0) {}
+StderrSink::StderrSink() : OutputSink(true), m_silent(runtime::state().print_level < 0) {}
 
 void StderrSink::emit(const char* text, std::size_t len) {
     if (!m_silent) std::fwrite(text, 1, len, stderr);

@@ -69,12 +69,12 @@ TEST_F(Driver, UsageAndBanner) {
     ASSERT_EQ(captured().messages.size(), 4u);  // banner and three usage blocks
     EXPECT_EQ(captured().messages[0], "Kj version 8.00 (Linux_64)");
     EXPECT_EQ(captured().messages[1].rfind("Kj Object-oriented matriX language\nUsage:", 0), 0u);
-    EXPECT_TRUE(kj::host::state().initialised);  // the usage ending keeps the runtime
+    EXPECT_TRUE(kj::runtime::state().initialised);  // the usage ending keeps the runtime
 
     captured() = {};
     EXPECT_EQ(run({"-b", "-l"}), 0);
     EXPECT_EQ(captured().messages, std::vector<std::string>{"No link file specified"});
-    EXPECT_TRUE(kj::host::state().initialised);
+    EXPECT_TRUE(kj::runtime::state().initialised);
 }
 
 TEST_F(Driver, OptionsDefinesAndMessages) {
@@ -127,14 +127,14 @@ TEST_F(Driver, CompileLinkAndRun) {
     write("prog.kj", "main() { return 9; }\n");
     // -r- returns the start address and keeps the runtime for the host.
     EXPECT_GT(run({"-b", "-r-", "prog.kj", "arg"}), 0);
-    EXPECT_TRUE(kj::host::state().initialised);
+    EXPECT_TRUE(kj::runtime::state().initialised);
     // The program sees its file name and the extra argument.
     EXPECT_EQ(program_args(), (std::vector<std::string>{"prog.kj", "arg"}));
     KjMainExit();
 
     run({"-b", "prog.kj"});
     EXPECT_EQ(KjGetUserExitCode(), 9);
-    EXPECT_FALSE(kj::host::state().initialised);
+    EXPECT_FALSE(kj::runtime::state().initialised);
 
     // A compile error ends the run before linking, as a failure; so does a
     // missing source.

@@ -14,29 +14,29 @@ TEST(Pipes, NominalSizes) {
     const struct { int request, out, in; } cases[] = {{0, 4096, 2048}, {100, 1024, 512}, {5000, 5000, 2500}};
     for (const auto& c : cases) {
         SetKjPipe(c.request);
-        EXPECT_EQ(kj::host::state().out.size, c.out);
-        EXPECT_EQ(kj::host::state().in.size, c.in);
+        EXPECT_EQ(kj::runtime::state().out.size, c.out);
+        EXPECT_EQ(kj::runtime::state().in.size, c.in);
     }
     SetKjPipe(-1);
-    EXPECT_FALSE(kj::host::has_output_pipe());
+    EXPECT_FALSE(kj::runtime::has_output_pipe());
 }
 
 TEST(Pipes, OutputIsBufferedAndFlushed) {
     kj::test::CaptureScope scope;
     SetKjPipe(1024);
     SetKjPuts([](const char* t) { captured().puts += t; });
-    kj::host::outputf("%d-%s", 42, "x");
+    kj::runtime::outputf("%d-%s", 42, "x");
     EXPECT_EQ(captured().puts, "");  // still in the pipe
-    kj::host::flush();
+    kj::runtime::flush();
     EXPECT_EQ(captured().puts, "42-x");
 
     // Content longer than the nominal size minus 256 goes on by itself.
     std::string big(900, 'a');
-    kj::host::output(big);
+    kj::runtime::output(big);
     EXPECT_EQ(captured().puts.size(), 4u + 900u);
     std::string huge(5000, 'b');
-    kj::host::output(huge);
-    kj::host::flush();
+    kj::runtime::output(huge);
+    kj::runtime::flush();
     EXPECT_EQ(captured().puts.size(), 4u + 900u + 5000u);
 }
 
@@ -51,13 +51,13 @@ TEST(Pipes, InputComesThroughGets) {
         ++calls;
     });
     char line[8];
-    ASSERT_TRUE(kj::host::read_line(line, sizeof line));
+    ASSERT_TRUE(kj::runtime::read_line(line, sizeof line));
     EXPECT_STREQ(line, "first l");  // at most size - 1 characters
-    ASSERT_TRUE(kj::host::read_line(line, sizeof line));
+    ASSERT_TRUE(kj::runtime::read_line(line, sizeof line));
     EXPECT_STREQ(line, "ine\n");
-    EXPECT_EQ(kj::host::read_char(), 'r');
-    kj::host::flush();  // unread input is discarded
-    EXPECT_FALSE(kj::host::read_line(line, sizeof line));
+    EXPECT_EQ(kj::runtime::read_char(), 'r');
+    kj::runtime::flush();  // unread input is discarded
+    EXPECT_FALSE(kj::runtime::read_line(line, sizeof line));
     EXPECT_EQ(calls, 2);
 }
 
@@ -138,14 +138,14 @@ TEST(Arguments, MainAndProgramArguments) {
 TEST(ExitCalls, RunInReverseOrderAndStopAtTen) {
     static std::string order;
     order.clear();
-    auto& s = kj::host::state();
+    auto& s = kj::runtime::state();
     const int saved = s.exit_call_count;
     s.exit_call_count = 0;
     KjRunMainExitCall([] { order += 'A'; });
     KjRunMainExitCall([] { order += 'B'; });
     for (int i = 0; i < 10; ++i) KjRunMainExitCall([] { order += 'x'; });
     EXPECT_EQ(s.exit_call_count, 10);
-    kj::host::run_exit_calls();
+    kj::runtime::run_exit_calls();
     EXPECT_EQ(order, "xxxxxxxxBA");
     s.exit_call_count = saved;
 }

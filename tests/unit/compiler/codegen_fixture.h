@@ -31,7 +31,7 @@ protected:
     static inline std::vector<std::string> messages;
 
     void SetUp() override {
-        saved_message_fn_ = host::state().message_fn;
+        saved_message_fn_ = runtime::state().message_fn;
         SetKjMessage([](const char* t) { messages.emplace_back(t); });
         messages.clear();
         api::settings() = api::Settings{};
@@ -43,7 +43,7 @@ protected:
     void TearDown() override {
         destroy_preprocessor();
         link::free_compiler_tables();
-        host::state().message_fn = saved_message_fn_;
+        runtime::state().message_fn = saved_message_fn_;
     }
 
     // Compiles the source (as "t.g" in the GAUSS dialect); returns the error count.

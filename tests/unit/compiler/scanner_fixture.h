@@ -38,7 +38,7 @@ protected:
     static void capture(const char* text) { messages.emplace_back(text); }
 
     void SetUp() override {
-        saved_message_fn_ = host::state().message_fn;
+        saved_message_fn_ = runtime::state().message_fn;
         saved_verbose_ = api::settings().verbose;
         saved_path_ = include_path();
         SetKjMessage(capture);
@@ -57,7 +57,7 @@ protected:
         clear_include_path();
         if (!saved_path_.empty()) add_to_include_path(saved_path_.c_str());
         api::settings().verbose = saved_verbose_;
-        host::state().message_fn = saved_message_fn_;
+        runtime::state().message_fn = saved_message_fn_;
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);
     }

@@ -254,7 +254,7 @@ TEST_F(FormattedScan, ScanReadsTheConsoleInputAndPrintsPrompts) {
     Args loud{kv::make_int(1)};
     call("kjprintlevel", loud, r);
     EXPECT_EQ(r.v.u.ival, 0);
-    kj::host::flush();
+    kj::runtime::flush();
     EXPECT_EQ(printed(), "number and word? ");
     SetKjPipe(-1);
 }

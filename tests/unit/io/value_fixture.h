@@ -56,8 +56,8 @@ inline value::Value array(std::vector<value::Value> elements) {
 // Run-time errors unwind by exception; messages and exit codes are kept.
 class RunCapture {
 public:
-    RunCapture() : m_saved(host::state()) {
-        auto& h = host::state();
+    RunCapture() : m_saved(runtime::state()) {
+        auto& h = runtime::state();
         h.run_message_fn = [](const char* text) { messages() += std::string(text) + "\n"; };
         h.exit_fn = [](int) {};
         h.recovery = [](int code) { throw vm::RunError{code}; };
@@ -65,7 +65,7 @@ public:
         messages().clear();
     }
     ~RunCapture() {
-        auto& h = host::state();
+        auto& h = runtime::state();
         h.run_message_fn = m_saved.run_message_fn;
         h.exit_fn = m_saved.exit_fn;
         h.recovery = m_saved.recovery;
@@ -77,7 +77,7 @@ public:
     }
 
 private:
-    host::HostState m_saved;
+    runtime::HostState m_saved;
 };
 
 // Program output through the output pipe into a string.
@@ -90,7 +90,7 @@ public:
     }
     ~OutputCapture() { SetKjPipe(-1); }
     std::string text() {
-        host::flush();
+        runtime::flush();
         return text_buffer();
     }
 

@@ -23,7 +23,7 @@ std::vector<std::string> g_messages;
 class TablesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        host::install_default_callbacks();
+        runtime::install_default_callbacks();
         SetKjMessage([](const char* t) { g_messages.emplace_back(t); });
         g_messages.clear();
         api::settings() = api::Settings{};
@@ -31,7 +31,7 @@ protected:
     }
     void TearDown() override {
         free_compiler_tables();
-        host::install_default_callbacks();
+        runtime::install_default_callbacks();
     }
 };
 

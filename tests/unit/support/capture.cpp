@@ -13,9 +13,9 @@ void throw_run_error(int code) { throw vm::RunError{code}; }
 
 Captured& captured() { return g_captured; }
 
-CaptureScope::CaptureScope() : m_saved(host::state()) {
+CaptureScope::CaptureScope() : m_saved(runtime::state()) {
     g_captured = Captured{};
-    auto& s = host::state();
+    auto& s = runtime::state();
     s.message_fn = on_message;
     s.run_message_fn = on_run_message;
     s.puts_fn = on_puts;
@@ -25,9 +25,9 @@ CaptureScope::CaptureScope() : m_saved(host::state()) {
 }
 
 CaptureScope::~CaptureScope() {
-    auto& s = host::state();
+    auto& s = runtime::state();
     // Pipes created inside the scope are the scope's to free.
-    if (s.out.buffer != m_saved.out.buffer || s.in.buffer != m_saved.in.buffer) host::set_pipe(-1);
+    if (s.out.buffer != m_saved.out.buffer || s.in.buffer != m_saved.in.buffer) runtime::set_pipe(-1);
     s = m_saved;
 }
 

@@ -31,7 +31,7 @@ public:
     CaptureScope& operator=(const CaptureScope&) = delete;
 
 private:
-    host::HostState m_saved;
+    runtime::HostState m_saved;
 };
 
 }  // namespace kj::test

@@ -33,13 +33,13 @@ inline int add_native(const char* name, int nparam, KjNativeFunction fn, bool va
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        host::install_default_callbacks();
+        runtime::install_default_callbacks();
         SetKjRunMessage([](const char* t) { captured().run_messages.emplace_back(t); });
         SetKjMessage([](const char* t) { captured().messages.emplace_back(t); });
         SetKjExit([](int code) { captured().exit_codes.push_back(code); });
         captured() = Captured{};
-        host::state().exit_call_count = 0;
-        host::state().user_exit_code = 0;
+        runtime::state().exit_call_count = 0;
+        runtime::state().user_exit_code = 0;
         api::settings() = api::Settings{};
         link::reset_compiler_tables();
     }
@@ -47,8 +47,8 @@ protected:
     void TearDown() override {
         KjRunExit();
         link::free_compiler_tables();
-        host::state().recovery = nullptr;
-        host::install_default_callbacks();
+        runtime::state().recovery = nullptr;
+        runtime::install_default_callbacks();
     }
 
     // Assembles src; the test fails when it does not assemble.

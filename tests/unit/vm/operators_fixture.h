@@ -33,14 +33,14 @@ protected:
 
     void SetUp() override {
         run_messages().clear();
-        host::state().recovery = [](int code) { throw vm::RunError{code}; };
+        runtime::state().recovery = [](int code) { throw vm::RunError{code}; };
         SetKjRunMessage([](const char* text) { run_messages().push_back(text); });
         SetKjExit([](int) {});
         vm::set_warning_mask(127);
     }
     void TearDown() override {
         for (Value* v = stack; v <= sp; ++v) value::release(*v);
-        host::state().recovery = nullptr;
+        runtime::state().recovery = nullptr;
         SetKjRunMessage(nullptr);
         SetKjExit(nullptr);
     }

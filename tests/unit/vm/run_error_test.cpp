@@ -107,13 +107,13 @@ TEST_F(EngineTest, AbortStopsAtTheNextLineMarker) {
 int g_exit_told = -1;
 TEST_F(EngineTest, ErrorOutsideAnyRunIsFatalButReturns) {
     vm::main_engine();
-    host::state().recovery = vm::recover;
-    KjExitFn saved = host::state().exit_fn;
-    host::state().exit_fn = [](int code) {
+    runtime::state().recovery = vm::recover;
+    KjExitFn saved = runtime::state().exit_fn;
+    runtime::state().exit_fn = [](int code) {
         if (code != 0) g_exit_told = code;
     };
     KjRunError(3, nullptr);
-    host::state().exit_fn = saved;
+    runtime::state().exit_fn = saved;
     EXPECT_EQ(g_exit_told, 1);
 }
 

@@ -65,8 +65,8 @@ protected:
         Value* sp = stack;
         if (l) *sp++ = *l;
         *sp = r;
-        auto saved = host::state().recovery;
-        host::state().recovery = [](int c) { throw vm::RunError{c}; };
+        auto saved = runtime::state().recovery;
+        runtime::state().recovery = [](int c) { throw vm::RunError{c}; };
         Outcome o;
         try {
             vm::apply_operator(code, sp);
@@ -74,7 +74,7 @@ protected:
         } catch (const vm::RunError&) {
             o.raised = true;
         }
-        host::state().recovery = saved;
+        runtime::state().recovery = saved;
         return o;
     }
 
