@@ -100,7 +100,7 @@ private:
 };
 
 void DebugSession::notify(const std::string& file, int line, int kind) {
-    if (!settings().editor) return;
+    if (!runtime::settings().editor) return;
     runtime::puts(("@@(\"" + file + "\"," + std::to_string(line) + "," + std::to_string(kind) + ");\n").c_str());
 }
 
@@ -267,7 +267,7 @@ int DebugSession::run(int start) {
 int run_session(int start) {
     vm::begin_debugging();
     int result = 1;
-    if (settings().debug) {
+    if (runtime::settings().debug) {
         DebugSession session(vm::main_engine());
         result = session.run(start);
     } else {
@@ -276,7 +276,7 @@ int run_session(int start) {
         vm::main_engine().ip = start - 1;
         result = vm::finish_main_run(vm::run(vm::main_engine(), false, vm::main_engine().base + 1));
     }
-    if (settings().interactive) result = interactive_loop() && result;
+    if (runtime::settings().interactive) result = interactive_loop() && result;
     vm::end_debugging();
     set_prompt_names({});
     return result;

@@ -125,7 +125,7 @@ private:
     bool link_program();
     Outcome link_and_run();
 
-    Settings& m_settings = settings();
+    runtime::Settings& m_settings = runtime::settings();
     std::string m_source;
     std::string m_link_list;
     int m_defines = 0;
@@ -323,7 +323,7 @@ Outcome Driver::run(int argc, char** argv) {
     if (!runtime::state().initialised) KjMainInit();
     KjSetMainArgs(argc, argv);
     KjSetKjArgs(0, nullptr);
-    m_settings = Settings{};
+    m_settings = runtime::Settings{};
     // 3. The banner, unless the first argument suppresses it.
     if (!(argc > 1 && std::strcmp(argv[1], "-b") == 0)) print_banner();
     // 4. Nothing to do.

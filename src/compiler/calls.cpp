@@ -109,7 +109,7 @@ void complete_arguments(const Signature& s, ArgList& a, const std::string& name,
 
 // A library inline function with one argument, applied in place.
 bool inline_call(const Expr& callee) {
-    if (!api::settings().optimize || callee.place != Place::Global) return false;
+    if (!runtime::settings().optimize || callee.place != Place::Global) return false;
     const int code = link::inline_function_code(callee.name.c_str());
     if (code == 0) return false;
     const value::Value& v = link::symbol_at(callee.index).val;

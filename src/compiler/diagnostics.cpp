@@ -77,8 +77,8 @@ void report(int code, const std::string& text, int found_token) {
     const bool warning = code >= W_EmptyStatement && code <= W_NotParallel;
     if (g_silenced) return;
     const bool remark = code == R_ParallelLoop || code == R_CanonicalLoop;
-    if (warning && api::settings().warning_level <= 0) return;
-    if (remark && api::settings().verbose <= 0) return;
+    if (warning && runtime::settings().warning_level <= 0) return;
+    if (remark && runtime::settings().verbose <= 0) return;
     std::string message = prefix();
     if (!text.empty()) message += "'" + data::printable_text(text) + "' ";
     message += diagnostic_text(code);

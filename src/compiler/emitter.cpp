@@ -38,7 +38,7 @@ int gen(Op op, int operand) {
                 default: break;
             }
         }
-        if (op == Op::Opr && api::settings().optimize && fold_operator(operand, g_barrier))
+        if (op == Op::Opr && runtime::settings().optimize && fold_operator(operand, g_barrier))
             return link::code_size() - 1;
     }
     return emit_plain(op, operand);

@@ -178,7 +178,7 @@ void rewrite(const ForLoop& l, const Shape& s, bool parallel) {
 }
 
 void finish_for(const ForLoop& l, bool parallel, bool labels_inside) {
-    if (!api::settings().optimize) return;
+    if (!runtime::settings().optimize) return;
     Shape s;
     const int reason = analyse(l, s, labels_inside);
     // The rewritten head must fit in the instructions it replaces.
@@ -191,7 +191,7 @@ void finish_for(const ForLoop& l, bool parallel, bool labels_inside) {
     }
     if (parallel) {
         report_at(l.line, W_NotParallel);
-        if (api::settings().warning_level > 0) {
+        if (runtime::settings().warning_level > 0) {
             std::string line = std::string("Loop is not canonical: unable to handle ") + reason_text(reason ? reason : 2);
             line.pop_back();  // the message channel ends the line
             runtime::message(line.c_str());
@@ -425,7 +425,7 @@ void foreach_statement(bool parallel) {
     gen(Op::Pop, n + 2);
     if (var >= 0) gen(Op::Sbz, var);
     if (touches(body, back, tv)) report(D_ForeachTargetModified, target.name);
-    if (api::settings().optimize && !breaks && !b.labels && !jumps_out(body, back, back)) {
+    if (runtime::settings().optimize && !breaks && !b.labels && !jumps_out(body, back, back)) {
         instr(step).operand = parallel ? link::k_for_canonical_foreach_parallel : link::k_for_canonical_foreach;
         report_at(line, parallel ? R_ParallelLoop : R_CanonicalLoop);
     } else if (parallel) {

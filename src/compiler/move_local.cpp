@@ -110,7 +110,7 @@ namespace {
 bool may_move_here() {
     const FunctionState& f = fn();
     return !unit().interactive && !f.lambda && !f.lambdas && !f.parallel && !f.serial &&
-           dialect() == Dialect::Kj && !api::settings().debug;
+           dialect() == Dialect::Kj && !runtime::settings().debug;
 }
 
 bool takes_address(int at) { return is(at, Op::Adr) || is(at, Op::Ads) || is(at, Op::Xrs); }

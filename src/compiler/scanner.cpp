@@ -20,7 +20,7 @@ namespace {
 
 ScanState g_scan;
 
-int verbose() { return api::settings().verbose; }
+int verbose() { return runtime::settings().verbose; }
 
 // Resets everything a unit owns; the define table, the base path and the
 // import hook stay.

@@ -128,7 +128,7 @@ bool push_include(const std::string& path, std::string data) {
     inc.encoding = e;
     inc.saved_line = s.line;
     s.line = 1;
-    if (api::settings().verbose >= 2) runtime::message(("Opening include file: " + path).c_str());
+    if (runtime::settings().verbose >= 2) runtime::message(("Opening include file: " + path).c_str());
     return true;
 }
 
@@ -136,7 +136,7 @@ bool pop_include() {
     ScanState& s = scan_state();
     if (s.include_depth < 0) return false;
     SourceText& inc = s.includes[s.include_depth--];
-    if (api::settings().verbose > 2) runtime::message(("Closing include file: " + inc.name).c_str());
+    if (runtime::settings().verbose > 2) runtime::message(("Closing include file: " + inc.name).c_str());
     s.line = inc.saved_line;
     inc = SourceText{};
     return true;

@@ -87,13 +87,13 @@ void expression_statement() {
 }  // namespace
 
 void line_marker(int line) {
-    if (!api::settings().line_numbers || line <= 0) return;
+    if (!runtime::settings().line_numbers || line <= 0) return;
     if (last_is(Op::Num, line, true)) return;
     emit_plain(Op::Num, line);
 }
 
 void statement_end_marker() {
-    if (!api::settings().line_numbers) return;
+    if (!runtime::settings().line_numbers) return;
     if (last_is(Op::Num, 0, false) || last_is(Op::Psh, 0, true)) return;
     emit_plain(Op::Num, last_line());
 }

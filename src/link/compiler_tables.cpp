@@ -9,7 +9,7 @@
 namespace kj::link {
 
 void reset_compiler_tables() {
-    symbols_reset(api::settings().symbol_table_size);
+    symbols_reset(runtime::settings().symbol_table_size);
     literals_reset();
     code_reset();
     reset_link_error_count();

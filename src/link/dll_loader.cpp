@@ -17,7 +17,7 @@ namespace {
 constexpr const char* k_extension = ".so";
 constexpr std::size_t k_max_package_name = 48;
 
-int verbose() { return api::settings().verbose; }
+int verbose() { return runtime::settings().verbose; }
 
 void progress(int above, const std::string& line) {
     if (verbose() > above) runtime::message(line.c_str());

@@ -23,7 +23,7 @@ namespace {
 
 SourceCompiler g_source_compiler = nullptr;
 
-bool verbose() { return api::settings().verbose != 0; }
+bool verbose() { return runtime::settings().verbose != 0; }
 
 void progress(const std::string& line) {
     if (verbose()) runtime::message(line.c_str());

@@ -33,7 +33,7 @@ std::FILE* open_regular(const std::string& path) {
 // One numbered attempt of the search.
 std::FILE* attempt(int number, const std::string& candidate, std::string& tried) {
     tried = candidate;
-    bool trace = api::settings().verbose > 1;
+    bool trace = runtime::settings().verbose > 1;
     if (trace) runtime::message((std::to_string(number) + ".trying: " + candidate).c_str());
     std::FILE* f = open_regular(candidate);
     if (f && trace) runtime::message(("  found: " + candidate).c_str());
@@ -70,7 +70,7 @@ void add_to_include_path(const char* text) {
     std::string front = text;
     if (!g_include_path.empty() && front.back() != ';') front += ';';
     g_include_path.insert(0, front);
-    if (api::settings().verbose != 0) runtime::message(("New include path: " + g_include_path).c_str());
+    if (runtime::settings().verbose != 0) runtime::message(("New include path: " + g_include_path).c_str());
 }
 
 void clear_include_path() { g_include_path.clear(); }

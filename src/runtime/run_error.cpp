@@ -81,7 +81,7 @@ void raise_run_error(int code, std::string_view text) {
     }
     if (g_reporter.error_location) g_reporter.error_location();
     if (code == E_StackOverflow) {
-        const int size = api::settings().stack_size;
+        const int size = runtime::settings().stack_size;
         const std::string hint = "The stack holds " + std::to_string(size) +
                                  " records; a larger one is set with the switch -s#,# (e.g. -s3000," +
                                  std::to_string(size < 1000000 ? size * 10 : 10000000) + ")";

@@ -1,10 +1,10 @@
 #include "runtime/settings.h"
 
-namespace kj::api {
+namespace kj::runtime {
 
 Settings& settings() {
     static Settings s;
     return s;
 }
 
-}  // namespace kj::api
+}  // namespace kj::runtime

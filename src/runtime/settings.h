@@ -2,7 +2,7 @@
 // compiler, the linker and the engine. One process-wide record.
 #pragma once
 
-namespace kj::api {
+namespace kj::runtime {
 
 struct Settings {
     int symbol_table_size = 3000;  // -s first number
@@ -28,4 +28,4 @@ struct Settings {
 
 Settings& settings();
 
-}  // namespace kj::api
+}  // namespace kj::runtime

@@ -14,7 +14,7 @@ namespace {
 class TemporaryEngine {
 public:
     TemporaryEngine() {
-        if (!create_engine(m_engine, api::settings().stack_size, false)) throw std::bad_alloc();
+        if (!create_engine(m_engine, runtime::settings().stack_size, false)) throw std::bad_alloc();
     }
     ~TemporaryEngine() { destroy_engine(m_engine); }
     TemporaryEngine(const TemporaryEngine&) = delete;

@@ -51,7 +51,7 @@ bool needs_input_pipe() {
 }  // namespace
 
 int run_init() {
-    const api::Settings& s = api::settings();
+    const runtime::Settings& s = runtime::settings();
     Engine& e = main_engine();
     destroy_engine(e);
     if (!create_engine(e, s.stack_size, s.debug || s.interactive)) {
@@ -85,7 +85,7 @@ SessionRunner g_session_runner = nullptr;
 void set_session_runner(SessionRunner runner) { g_session_runner = runner; }
 
 int run_program(int start, const char* name) {
-    const api::Settings& s = api::settings();
+    const runtime::Settings& s = runtime::settings();
     if (!link::bind_entry(start, name, main_engine().exists())) return 0;
     if (s.debug || s.interactive) {
         if (needs_input_pipe()) return 0;
@@ -101,7 +101,7 @@ int run_program(int start, const char* name) {
 
 void request_abort() {
     // Under the debugger an interrupt stops at the next line instead.
-    if (debug_state().active && !api::settings().interactive) {
+    if (debug_state().active && !runtime::settings().interactive) {
         debug_state().step = 1;
         return;
     }

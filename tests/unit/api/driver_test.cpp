@@ -114,8 +114,8 @@ TEST_F(Driver, SizesAndCache) {
     };
     for (const auto& c : cases) {
         run(c.args);
-        EXPECT_EQ(kj::api::settings().symbol_table_size, c.symbols);
-        EXPECT_EQ(kj::api::settings().stack_size, c.stack);
+        EXPECT_EQ(kj::runtime::settings().symbol_table_size, c.symbols);
+        EXPECT_EQ(kj::runtime::settings().stack_size, c.stack);
         EXPECT_EQ(kj::value::global_cache().size, c.entries);
         EXPECT_EQ(kj::value::global_cache().limit, c.limit);
         KjMainExit();

@@ -11,7 +11,7 @@ class MatrixConstantTest : public CodegenTest {
 protected:
     // The matrix literal that "a = <text>;" loads.
     value::Value constant(const std::string& text) {
-        api::settings().line_numbers = false;
+        runtime::settings().line_numbers = false;
         compile("f(a)\n{\na = <" + text + ">;\n}\n");
         const std::string code = body("f");
         const auto at = code.find("LIT ");
@@ -127,7 +127,7 @@ TEST_F(CodegenTest, WarningsAreNotCountedAndFollowTheLevel) {
     EXPECT_EQ(messages[1], "t.kj (1): Warning: assignment in test expression");
     TearDown();
     SetUp();
-    api::settings().warning_level = 0;
+    runtime::settings().warning_level = 0;
     EXPECT_EQ(compile("f(a) { if (a) ; if (a = 1) a = 2; }"), 0);
     EXPECT_TRUE(messages.empty()) << joined();
 }

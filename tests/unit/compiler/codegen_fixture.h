@@ -34,7 +34,7 @@ protected:
         saved_message_fn_ = runtime::state().message_fn;
         SetKjMessage([](const char* t) { messages.emplace_back(t); });
         messages.clear();
-        api::settings() = api::Settings{};
+        runtime::settings() = runtime::Settings{};
         link::reset_compiler_tables();
         reset_compiler_state();
         create_preprocessor();

@@ -13,7 +13,7 @@ class GaussCodegen : public CodegenTest {
 protected:
     void SetUp() override {
         CodegenTest::SetUp();
-        api::settings().line_numbers = false;
+        runtime::settings().line_numbers = false;
     }
 
     int compile_gauss(const std::string& source) { return compile(source, true); }

@@ -11,7 +11,7 @@ class InteractiveCommand : public CodegenTest {
 protected:
     void SetUp() override {
         CodegenTest::SetUp();
-        api::settings().line_numbers = false;
+        runtime::settings().line_numbers = false;
     }
 
     // Compiles the text as the command "cmd"; returns the error count.

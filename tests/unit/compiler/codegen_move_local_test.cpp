@@ -14,7 +14,7 @@ class MoveLocal : public CodegenTest {
 protected:
     void SetUp() override {
         CodegenTest::SetUp();
-        api::settings().line_numbers = false;
+        runtime::settings().line_numbers = false;
     }
 
     // The listing of f with the given body, compiled from a fresh state.
@@ -112,7 +112,7 @@ TEST_F(MoveLocal, NoLastUseMoveUnderTheDebugger) {
     // Commands at a stop may still read the local.
     TearDown();
     SetUp();
-    api::settings().debug = true;
+    runtime::settings().debug = true;
     const std::string code = code_of("decl t = 1, r;\nr = g(t, 1, 2);\nt = 2;", k_prelude);
     EXPECT_EQ(count(code, "MVL"), 0) << code;
 }

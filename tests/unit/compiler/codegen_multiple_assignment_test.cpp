@@ -11,7 +11,7 @@ class MultipleAssignment : public CodegenTest {
 protected:
     void SetUp() override {
         CodegenTest::SetUp();
-        api::settings().line_numbers = false;
+        runtime::settings().line_numbers = false;
     }
 
     // A fresh unit per listing.

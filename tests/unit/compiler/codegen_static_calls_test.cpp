@@ -16,7 +16,7 @@ class StaticCalls : public CodegenTest {
 protected:
     void SetUp() override {
         CodegenTest::SetUp();
-        api::settings().line_numbers = false;
+        runtime::settings().line_numbers = false;
     }
 
     static std::string symbol(const std::string& name) { return std::to_string(link::find_symbol(name)); }

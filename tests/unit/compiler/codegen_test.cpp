@@ -15,7 +15,7 @@ class CodegenShapes : public CodegenTest {
 protected:
     void SetUp() override {
         CodegenTest::SetUp();
-        api::settings().line_numbers = false;
+        runtime::settings().line_numbers = false;
     }
 
     void check(const Shape* shapes, std::size_t n) {
@@ -69,16 +69,16 @@ TEST_F(CodegenShapes, IndexingAndCalls) {
 }
 
 TEST_F(CodegenTest, InlineFunctionsBecomeCallsWithoutOptimisation) {
-    api::settings().line_numbers = false;
-    api::settings().optimize = false;
+    runtime::settings().line_numbers = false;
+    runtime::settings().optimize = false;
     const std::string code = code_of("a = sqrt(b);");
     EXPECT_NE(code.find("CAL 1\n"), std::string::npos) << code;
     EXPECT_EQ(code.find("FNI"), std::string::npos) << code;
 }
 
 TEST_F(CodegenTest, CanonicalLoopIsOneForInstruction) {
-    api::settings().line_numbers = false;
-    api::settings().verbose = 1;
+    runtime::settings().line_numbers = false;
+    runtime::settings().verbose = 1;
     const std::string code = code_of("decl i, n = 10;\nfor (i = 0; i < n; ++i) a += i;");
     std::string heads;
     for (const char* op : {"FOR ", "JMF", "JMT"})
@@ -97,8 +97,8 @@ TEST_F(CodegenTest, LoopWithDeclaredCounterIsCanonical) {
         SCOPED_TRACE(markers ? "line markers" : "no line markers");
         TearDown();
         SetUp();
-        api::settings().line_numbers = markers;
-        api::settings().verbose = 1;
+        runtime::settings().line_numbers = markers;
+        runtime::settings().verbose = 1;
         const std::string code = code_of("decl n = 10;\nfor (decl i = 2; i <= n; i += 3) a += i;");
         EXPECT_NE(code.find("FOR -12\nJMP"), std::string::npos) << code;
         EXPECT_EQ(code.find("JMF"), std::string::npos) << code;
@@ -111,7 +111,7 @@ TEST_F(CodegenTest, LoopWithDeclaredCounterIsCanonical) {
 }
 
 TEST_F(CodegenTest, LoopsThatAreNotCanonical) {
-    api::settings().line_numbers = false;
+    runtime::settings().line_numbers = false;
     const struct {
         const char* loop;
         const char* reason;
@@ -128,7 +128,7 @@ TEST_F(CodegenTest, LoopsThatAreNotCanonical) {
         SCOPED_TRACE(c.loop);
         TearDown();
         SetUp();
-        api::settings().line_numbers = false;
+        runtime::settings().line_numbers = false;
         std::string loop = c.loop;
         loop.insert(0, "decl i, n = 10;\nparallel ");
         const std::string code = code_of(loop);

@@ -200,7 +200,7 @@ TEST_F(Preprocessor, SearchTracesTheNumberedAttempts) {
     write("p2/other.kj", "");
     write("p1/x.kj", "");
     add_to_include_path((dir() + "p2;" + dir() + "p1").c_str());
-    api::settings().verbose = 2;
+    runtime::settings().verbose = 2;
     messages.clear();
     std::string tried;
     std::FILE* f = find_file("x", true, tried, ".kj", (dir() + "base/").c_str());
@@ -242,7 +242,7 @@ TEST_F(Preprocessor, IncludePathOperations) {
     EXPECT_EQ(include_path(), "a;b");
     add_to_include_path(nullptr);
     EXPECT_EQ(include_path(), "");
-    api::settings().verbose = 1;
+    runtime::settings().verbose = 1;
     add_to_include_path("c");
     EXPECT_EQ(messages.back(), "New include path: c");
 

@@ -39,11 +39,11 @@ protected:
 
     void SetUp() override {
         saved_message_fn_ = runtime::state().message_fn;
-        saved_verbose_ = api::settings().verbose;
+        saved_verbose_ = runtime::settings().verbose;
         saved_path_ = include_path();
         SetKjMessage(capture);
         messages.clear();
-        api::settings().verbose = 0;
+        runtime::settings().verbose = 0;
         clear_include_path();
         create_preprocessor();
         dir_ = std::filesystem::temp_directory_path() /
@@ -56,7 +56,7 @@ protected:
         destroy_preprocessor();
         clear_include_path();
         if (!saved_path_.empty()) add_to_include_path(saved_path_.c_str());
-        api::settings().verbose = saved_verbose_;
+        runtime::settings().verbose = saved_verbose_;
         runtime::state().message_fn = saved_message_fn_;
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);

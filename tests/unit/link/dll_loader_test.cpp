@@ -39,7 +39,7 @@ TEST_F(DllLoaderTest, TheSearchRunsAlongTheIncludePathThenIntoPackageFolders) {
     copy_library("kjkernelmatmul_64.so", "lib/packages/boxed/boxed.so");
     copy_library("kjkernelmatmul_64.so", "lib/packages/far/away/far.so");
     compiler::add_to_include_path((dir() + "lib").c_str());
-    api::settings().verbose = 2;
+    runtime::settings().verbose = 2;
     void* fn = nullptr;
     EXPECT_EQ(find_dll("found", "KjKnlMatmul", &fn), 0);
     EXPECT_EQ(find_dll("boxed", "KjKnlMatmul", &fn), 0);

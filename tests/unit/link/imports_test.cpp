@@ -61,7 +61,7 @@ TEST_F(ImportsTest, ModuleImportedByTwoModulesLoadsOnce) {
     write_unit("common.kjo", "global shared = 1\nfunction common_f()\n  RET 0\nend\n");
     write_unit("a.kjo", "function a_f()\n  RET 0\nend\n", {"common"});
     write_unit("b.kjo", "function b_f()\n  RET 0\nend\n", {"./common"});
-    api::settings().verbose = 1;
+    runtime::settings().verbose = 1;
     main_unit_imports({{"a", false}, {"b", false}});
     ASSERT_TRUE(resolve_imports());
     EXPECT_EQ(link_error_count(), 0);
@@ -77,7 +77,7 @@ TEST_F(ImportsTest, ModuleImportedByTwoModulesLoadsOnce) {
 
 TEST_F(ImportsTest, DirectoryRecordIsSearchedForLaterImports) {
     write_unit("packages/tools/util.kjo", "function util_f()\n  RET 0\nend\n");
-    api::settings().verbose = 1;
+    runtime::settings().verbose = 1;
     main_unit_imports({{"packages/tools/", false}, {"util", false}});
     ASSERT_TRUE(resolve_imports());
     EXPECT_GE(find_symbol("util_f"), 0);

@@ -34,7 +34,7 @@ class LinkTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_scope = std::make_unique<test::CaptureScope>();
-        api::settings() = api::Settings{};
+        runtime::settings() = runtime::Settings{};
         reset_compiler_tables();
         set_source_compiler(nullptr);
         set_native_loader(nullptr);

@@ -26,7 +26,7 @@ protected:
         runtime::install_default_callbacks();
         SetKjMessage([](const char* t) { g_messages.emplace_back(t); });
         g_messages.clear();
-        api::settings() = api::Settings{};
+        runtime::settings() = runtime::Settings{};
         reset_compiler_tables();
     }
     void TearDown() override {
@@ -80,7 +80,7 @@ TEST_F(TablesTest, LiteralTableEndsWithZeroRecordAndOwnsItsPayloads) {
 }
 
 TEST_F(TablesTest, SymbolTableHasFixedCapacity) {
-    api::settings().symbol_table_size = 2;
+    runtime::settings().symbol_table_size = 2;
     reset_compiler_tables();
     EXPECT_EQ(add_symbol("a", value::make_int(1)), 0);
     EXPECT_EQ(add_symbol("b", value::make_int(2)), 1);

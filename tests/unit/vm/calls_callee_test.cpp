@@ -182,7 +182,7 @@ TEST_F(CalleeTest, SpreadOperatorMarksTheArgument) {
 }
 
 TEST_F(CalleeTest, SpreadingBeyondTheStackIsStackOverflow) {
-    api::settings().stack_size = 100;
+    runtime::settings().stack_size = 100;
     add_native("record", 0, record, true);
     assemble("global g\n");
     Value a{};

@@ -219,7 +219,7 @@ TEST_F(EngineTest, ConstParametersAreMarked) {
 }
 
 TEST_F(EngineTest, DeepRecursionIsStackOverflow) {
-    api::settings().stack_size = 200;
+    runtime::settings().stack_size = 200;
     assemble(R"(
 function down()
   INT 3

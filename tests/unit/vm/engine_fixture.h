@@ -40,7 +40,7 @@ protected:
         captured() = Captured{};
         runtime::state().exit_call_count = 0;
         runtime::state().user_exit_code = 0;
-        api::settings() = api::Settings{};
+        runtime::settings() = runtime::Settings{};
         link::reset_compiler_tables();
     }
 

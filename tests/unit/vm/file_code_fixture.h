@@ -18,7 +18,7 @@ protected:
         KjRunExit();
         link::reset_compiler_tables();
         captured() = Captured{};
-        api::settings().stack_size = 200;
+        runtime::settings().stack_size = 200;
         assemble(src);
         link::mark_read_from_file(2, link::code_size());
         start_ = IKjRunInit();

@@ -72,7 +72,7 @@ TEST_F(EngineTest, InteractiveModeNeedsAnInputCallback) {
     out = &puts;
     assemble(k_main3);
     const int start = IKjRunInit();
-    api::settings().interactive = true;
+    runtime::settings().interactive = true;
     SetKjPipe(0);
     SetKjPuts([](const char* t) { out->emplace_back(t); });
     EXPECT_EQ(FKjRun(start, nullptr), 0);
@@ -146,7 +146,7 @@ end
 // A native handing more arguments to a callback than its stack holds gets a
 // stack overflow in the caller, not writes past the stack.
 void call_first_with_many(KjValue* result, KjValue* args, int) {
-    std::vector<value::Value> many(static_cast<std::size_t>(api::settings().stack_size) + 10, value::make_int(1));
+    std::vector<value::Value> many(static_cast<std::size_t>(runtime::settings().stack_size) + 10, value::make_int(1));
     vm::call_back(args[0], *result, many.data(), static_cast<int>(many.size()), vm::OnError::RaiseInCaller);
 }
 
