@@ -168,7 +168,7 @@ public:
         const int64_t rows = std::max<int64_t>(m_rows, int64_t{r} + 1);
         const int64_t cols = std::max<int64_t>(m_cols, c + n);
         if (rows > INT32_MAX || cols > INT32_MAX ||
-            value::payload_bytes(static_cast<uint64_t>(rows) * static_cast<uint64_t>(cols), sizeof(double)) == 0) {
+            runtime::payload_bytes(static_cast<uint64_t>(rows) * static_cast<uint64_t>(cols), sizeof(double)) == 0) {
             report(D_OutOfMemory, "<" + std::to_string(rows) + " x " + std::to_string(cols) + ">");
             return false;
         }

@@ -55,7 +55,7 @@ Value ClassBuilder::finish(int own_symbol) {
 
     NamedValue* block = nullptr;
     if (count > 0) {
-        block = static_cast<NamedValue*>(value::raw_alloc(bytes));
+        block = static_cast<NamedValue*>(runtime::raw_alloc(bytes));
         if (!block) throw std::bad_alloc();
         link::keep_with_table(block);
         // Names follow the records in the same block.

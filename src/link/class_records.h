@@ -1,5 +1,5 @@
 // The class records: their layout, and how the linker reads and writes them
-// (allocation with value::raw_alloc, names and blocks owned by the table).
+// (allocation with runtime::raw_alloc, names and blocks owned by the table).
 //
 // Layout of a class symbol's value (type "class", built by ClassBuilder):
 //   u.obj.n        M, the number of data members: the base class's data members

@@ -31,18 +31,18 @@ int lower_bound(std::string_view name) {
 
 bool grow() {
     const int capacity = g_table.capacity + k_table_step;
-    auto* entries = static_cast<LibEntry*>(value::raw_alloc(sizeof(LibEntry) * static_cast<std::size_t>(capacity)));
+    auto* entries = static_cast<LibEntry*>(runtime::raw_alloc(sizeof(LibEntry) * static_cast<std::size_t>(capacity)));
     if (!entries) return false;
     if (g_table.count > 0)
         std::memcpy(entries, g_table.entries, sizeof(LibEntry) * static_cast<std::size_t>(g_table.count));
-    value::raw_free(g_table.entries);
+    runtime::raw_free(g_table.entries);
     g_table.entries = entries;
     g_table.capacity = capacity;
     return true;
 }
 
 char* copy_descriptor(std::string_view prefix, std::string_view rest) {
-    auto* d = static_cast<char*>(value::raw_alloc(prefix.size() + rest.size() + 1));
+    auto* d = static_cast<char*>(runtime::raw_alloc(prefix.size() + rest.size() + 1));
     if (!d) return nullptr;
     if (!prefix.empty()) std::memcpy(d, prefix.data(), prefix.size());
     if (!rest.empty()) std::memcpy(d + prefix.size(), rest.data(), rest.size());
@@ -82,7 +82,7 @@ int add_function_ex(const char* name, KjNativeFunction fn, int count, uint32_t f
     }
     // 2. Grow the table when it is full.
     if (!descriptor || (g_table.count == g_table.capacity && !grow())) {
-        value::raw_free(descriptor);
+        runtime::raw_free(descriptor);
         link::report_link_error(link::L_TooManyInternal, name);
         return 0;
     }
@@ -91,7 +91,7 @@ int add_function_ex(const char* name, KjNativeFunction fn, int count, uint32_t f
     const int at = lower_bound(key);
     LibEntry& slot = g_table.entries[at];
     if (at < g_table.count && entry_name(slot) == key) {
-        value::raw_free(slot.descriptor);
+        runtime::raw_free(slot.descriptor);
         slot = LibEntry{descriptor, fn, count, flags};
         return 1;
     }
@@ -113,8 +113,8 @@ int function_count() { return g_table.count; }
 const LibEntry* function_entries() { return g_table.entries; }
 
 void free_function_table() {
-    for (int i = 0; i < g_table.count; ++i) value::raw_free(g_table.entries[i].descriptor);
-    value::raw_free(g_table.entries);
+    for (int i = 0; i < g_table.count; ++i) runtime::raw_free(g_table.entries[i].descriptor);
+    runtime::raw_free(g_table.entries);
     g_table = FunctionTable{};
 }
 

@@ -22,7 +22,7 @@ std::vector<FuncInfo*> g_infos;
 std::vector<void*> g_blocks;  // kept by keep_with_table
 
 char* copy_text(std::string_view s) {
-    auto* p = static_cast<char*>(value::raw_alloc(s.size() + 1));
+    auto* p = static_cast<char*>(runtime::raw_alloc(s.size() + 1));
     if (!p) throw std::bad_alloc();
     std::memcpy(p, s.data(), s.size());
     p[s.size()] = '\0';
@@ -38,11 +38,11 @@ void free_info(FuncInfo* info) {
     const int n = info->params ? descriptor_params(info->descriptor) : 0;
     for (int i = 0; i < n; ++i) {
         value::release(info->params[i].val);
-        value::raw_free(info->params[i].name);
+        runtime::raw_free(info->params[i].name);
     }
-    value::raw_free(info->params);
-    value::raw_free(info->descriptor);
-    value::raw_free(info);
+    runtime::raw_free(info->params);
+    runtime::raw_free(info->descriptor);
+    runtime::raw_free(info);
 }
 }  // namespace
 
@@ -65,13 +65,13 @@ int find_symbol(std::string_view name) {
 }
 
 FuncInfo* new_function_info(std::string_view descriptor, int file_literal, bool with_params) {
-    auto* info = static_cast<FuncInfo*>(value::raw_calloc(1, sizeof(FuncInfo)));
+    auto* info = static_cast<FuncInfo*>(runtime::raw_calloc(1, sizeof(FuncInfo)));
     if (!info) throw std::bad_alloc();
     info->descriptor = copy_text(descriptor);
     info->file = file_literal;
     const int n = descriptor_params(descriptor);
     if (with_params && n > 0) {
-        info->params = static_cast<NamedValue*>(value::raw_calloc(static_cast<std::size_t>(n), sizeof(NamedValue)));
+        info->params = static_cast<NamedValue*>(runtime::raw_calloc(static_cast<std::size_t>(n), sizeof(NamedValue)));
         if (!info->params) throw std::bad_alloc();
         for (int i = 0; i < n; ++i) info->params[i].val = value::make_null();
     }
@@ -81,7 +81,7 @@ FuncInfo* new_function_info(std::string_view descriptor, int file_literal, bool 
 
 void set_parameter(FuncInfo& info, int i, std::string_view name, Value def) {
     NamedValue& p = info.params[i];
-    value::raw_free(p.name);
+    runtime::raw_free(p.name);
     p.name = copy_text(name);
     value::release(p.val);
     p.val = def;
@@ -122,19 +122,19 @@ void release_symbol_values() {
 
 void symbols_free() {
     release_symbol_values();
-    for (int k = 0; k < g_table.count; ++k) value::raw_free(g_table.entries[k].name);
-    value::raw_free(g_table.entries);
+    for (int k = 0; k < g_table.count; ++k) runtime::raw_free(g_table.entries[k].name);
+    runtime::raw_free(g_table.entries);
     g_table = SymbolTable{};
     for (FuncInfo* info : g_infos) free_info(info);
     g_infos.clear();
-    for (void* block : g_blocks) value::raw_free(block);
+    for (void* block : g_blocks) runtime::raw_free(block);
     g_blocks.clear();
 }
 
 void symbols_reset(int capacity) {
     symbols_free();
     if (capacity < 1) capacity = 1;
-    g_table.entries = static_cast<NamedValue*>(value::raw_calloc(static_cast<std::size_t>(capacity), sizeof(NamedValue)));
+    g_table.entries = static_cast<NamedValue*>(runtime::raw_calloc(static_cast<std::size_t>(capacity), sizeof(NamedValue)));
     if (!g_table.entries) throw std::bad_alloc();
     g_table.capacity = capacity;
 }

@@ -36,7 +36,7 @@ void set_parameter(value::FuncInfo& info, int i, std::string_view name, value::V
 // Declared parameters: the characters before '$'.
 int declared_parameters(const value::FuncInfo& info);
 bool parameter_is_const(const value::FuncInfo& info, int i);
-// A raw block (allocated with value::raw_alloc) freed with the table: class
+// A raw block (allocated with runtime::raw_alloc) freed with the table: class
 // member lists and their names.
 void keep_with_table(void* block);
 

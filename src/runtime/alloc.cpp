@@ -6,7 +6,7 @@
 
 #include "platform/memory.h"
 
-namespace kj::value {
+namespace kj::runtime {
 
 namespace {
 int g_fail_countdown = 0;
@@ -59,4 +59,4 @@ std::size_t raw_capacity(void* p) { return p ? malloc_usable_size(p) : 0; }
 
 void raw_free(void* p) { std::free(p); }
 
-}  // namespace kj::value
+}  // namespace kj::runtime

@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace kj::value {
+namespace kj::runtime {
 
 void* raw_alloc(std::size_t bytes);            // null on failure (or when the hook fires)
 void* raw_calloc(std::size_t n, std::size_t size);
@@ -31,4 +31,4 @@ std::uint64_t payload_bytes(std::uint64_t count, std::uint64_t elem_size);
 // Test hook: the n-th allocation from now fails (n >= 1); 0 switches it off.
 void fail_allocation_after(int n);
 
-}  // namespace kj::value
+}  // namespace kj::runtime

@@ -30,15 +30,15 @@ void no_input_pipe_fn(char*, int) {
 }
 
 void free_pipe(Pipe& p) {
-    value::raw_free(p.buffer);
+    raw_free(p.buffer);
     p = Pipe{};
 }
 
 // A buffer that cannot be allocated keeps the previous nominal size.
 void alloc_pipe(Pipe& p, int nominal) {
-    char* b = static_cast<char*>(value::raw_alloc(static_cast<std::size_t>(nominal) + 256));
+    char* b = static_cast<char*>(raw_alloc(static_cast<std::size_t>(nominal) + 256));
     if (!b) return;
-    value::raw_free(p.buffer);
+    raw_free(p.buffer);
     p.buffer = b;
     p.buffer[0] = '\0';
     p.size = nominal;
@@ -207,8 +207,8 @@ int draw_window(const char* action, const char* argument) {
 
 void clear_kj_args() {
     if (g_state.kj_argv) {
-        for (int i = 0; i < g_state.kj_argc; ++i) value::raw_free(g_state.kj_argv[i]);
-        value::raw_free(g_state.kj_argv);
+        for (int i = 0; i < g_state.kj_argc; ++i) raw_free(g_state.kj_argv[i]);
+        raw_free(g_state.kj_argv);
     }
     g_state.kj_argv = nullptr;
     g_state.kj_argc = 0;

@@ -11,6 +11,9 @@
 
 namespace kj::value {
 
+using runtime::raw_alloc;
+using runtime::raw_free;
+
 namespace {
 constexpr int k_kept = 6;                                    // blocks kept at most
 constexpr std::size_t k_kept_bytes = std::size_t{1} << 30;   // and bytes at most

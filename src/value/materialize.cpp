@@ -95,7 +95,7 @@ void materialize(Value& v) {
         }
         if (idx) {
             release(*idx);
-            raw_free(idx);
+            runtime::raw_free(idx);
         }
         v.u.mat.idx.v = nullptr;
     }

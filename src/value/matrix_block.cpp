@@ -8,6 +8,11 @@
 
 namespace kj::value {
 
+using runtime::payload_bytes;
+using runtime::raw_alloc;
+using runtime::raw_calloc;
+using runtime::raw_free;
+
 void** block_alloc(int r, int c, std::size_t elem_size) {
     if (r < 1) return nullptr;
     // The element count is formed in 64 bits: r x c may exceed any 32-bit

@@ -9,6 +9,9 @@
 
 namespace kj::value {
 
+using runtime::raw_calloc;
+using runtime::raw_free;
+
 namespace {
 MatrixCache g_cache;
 CacheSelector g_selector = nullptr;

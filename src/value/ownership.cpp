@@ -9,6 +9,9 @@
 
 namespace kj::value {
 
+using runtime::raw_alloc;
+using runtime::raw_free;
+
 namespace {
 ObjectDeleter g_object_deleter = nullptr;
 PayloadRescuer g_payload_rescuer = nullptr;

@@ -47,7 +47,7 @@ void set_string_alloc(Value& v, int64_t len) {
     v = Value{};
     v.type = T_String | k_owns;
     if (len >= 1) {
-        auto* s = static_cast<char*>(raw_alloc(static_cast<std::size_t>(len) + 1));
+        auto* s = static_cast<char*>(runtime::raw_alloc(static_cast<std::size_t>(len) + 1));
         if (!s) out_of_memory("string", len);
         s[len] = '\0';
         v.u.str.s = s;
@@ -89,13 +89,13 @@ void set_matrix_copy(Value& v, double** m, int r, int c) {
 
 void set_array(Value& v, int64_t n) {
     dimension(n);
-    const std::uint64_t bytes = payload_bytes(static_cast<std::uint64_t>(n), sizeof(Value));
+    const std::uint64_t bytes = runtime::payload_bytes(static_cast<std::uint64_t>(n), sizeof(Value));
     if (n > 0 && bytes == 0) out_of_memory("array", n);
     release(v);
     v = Value{};
     v.type = T_Array | k_owns;
     if (n > 0) {
-        auto* block = static_cast<Value*>(raw_alloc(bytes));
+        auto* block = static_cast<Value*>(runtime::raw_alloc(bytes));
         if (!block) out_of_memory("array", n);
         for (int64_t i = 0; i < n; ++i) block[i] = make_none();
         v.u.arr.v = block;

@@ -53,7 +53,7 @@ inline bool movable(uint32_t type) {
 // Pushes aliases of the n top records; a copied vector indexed by a matrix of
 // indices gets its own index record (materialising frees it).
 [[gnu::cold]] void copy_vector_index(Value& copy) {
-    auto* idx = static_cast<Value*>(value::raw_alloc(sizeof(Value)));
+    auto* idx = static_cast<Value*>(runtime::raw_alloc(sizeof(Value)));
     if (!idx) raise_run_error(E_OutOfMemory, "[] dup");
     *idx = *copy.u.mat.idx.v;
     idx->type &= ~k_owns;

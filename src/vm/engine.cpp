@@ -28,13 +28,13 @@ void report_out_of_memory() {
 
 bool create_engine(Engine& e, int capacity, bool debug) {
     const auto records = static_cast<std::size_t>(capacity) + k_stack_headroom;
-    auto* stack = static_cast<Value*>(value::raw_calloc(records, sizeof(Value)));
+    auto* stack = static_cast<Value*>(runtime::raw_calloc(records, sizeof(Value)));
     if (!stack) return false;
     SlotInfo* slots = nullptr;
     if (debug) {
-        slots = static_cast<SlotInfo*>(value::raw_calloc(records, sizeof(SlotInfo)));
+        slots = static_cast<SlotInfo*>(runtime::raw_calloc(records, sizeof(SlotInfo)));
         if (!slots) {
-            value::raw_free(stack);
+            runtime::raw_free(stack);
             return false;
         }
     }
@@ -50,8 +50,8 @@ void destroy_engine(Engine& e) {
     if (!e.base) return;
     pop_to(e, e.base);
     value::release(*e.base);
-    value::raw_free(e.base);
-    value::raw_free(e.slots);
+    runtime::raw_free(e.base);
+    runtime::raw_free(e.slots);
     if (g_current == &e) g_current = nullptr;
     e = Engine{};
 }

@@ -59,7 +59,7 @@ void load_matrix_first(Value& target, Value& index) {
         // The vector keeps its own record of the index matrix.
         Value copy{};
         transfer(copy, index);
-        auto* rec = static_cast<Value*>(raw_alloc(sizeof(Value)));
+        auto* rec = static_cast<Value*>(runtime::raw_alloc(sizeof(Value)));
         if (!rec) {
             release(copy);
             raise_run_error(E_OutOfMemory);

@@ -104,7 +104,7 @@ Value bound_function(const Value& object, const Value& fn) {
     Value f = fn;
     f.type &= ~(value::k_owns | k_member_attributes);
     if (value::type_of(f) != value::T_Func) return f;
-    auto* context = static_cast<int64_t*>(value::raw_alloc(4 * sizeof(int64_t)));
+    auto* context = static_cast<int64_t*>(runtime::raw_alloc(4 * sizeof(int64_t)));
     if (!context) raise_run_error(E_OutOfMemory);
     std::memcpy(context, object.u.w, 4 * sizeof(int64_t));
     f.u.fn.context = context;

@@ -60,7 +60,7 @@ NamedValue* take_block(int n) {
         it->second.pop_back();
         return header + 1;
     }
-    auto* header = static_cast<NamedValue*>(value::raw_alloc(static_cast<std::size_t>(n + 1) * sizeof(NamedValue)));
+    auto* header = static_cast<NamedValue*>(runtime::raw_alloc(static_cast<std::size_t>(n + 1) * sizeof(NamedValue)));
     if (!header) return nullptr;
     header->name = nullptr;
     header->val = value::make_int(next_generation());
@@ -75,7 +75,7 @@ void free_members(Value& object) {
     for (int i = 0; i < object.u.obj.n; ++i) value::release(members[i].val);
     if (object.u.obj.pad >= 0) {  // a block made without header, not by new_object
         g_live_blocks.erase(members);
-        value::raw_free(members);
+        runtime::raw_free(members);
         object.u.obj.members = nullptr;
         return;
     }
@@ -249,10 +249,10 @@ void free_remaining_objects() {
             if (value::type_of(block[i].val) == value::T_Class) block[i].val.type &= ~value::k_owns;
     for (const auto& [block, n] : blocks) {
         for (int i = 0; i < n; ++i) value::release(block[i].val);
-        value::raw_free(header_of(block));
+        runtime::raw_free(header_of(block));
     }
     for (auto& [n, spare] : g_spare_blocks)
-        for (NamedValue* header : spare) value::raw_free(header);
+        for (NamedValue* header : spare) runtime::raw_free(header);
     g_spare_blocks.clear();
     g_sweeping = false;
 }

@@ -61,11 +61,11 @@ void append_to_array(Value& l, Value& r) {
     const int n = l.u.arr.n;
     const int total = dimension(static_cast<int64_t>(n) + r.u.arr.n);
     const std::size_t need = static_cast<std::size_t>(total) * sizeof(Value);
-    if (raw_capacity(l.u.arr.v) < need) {
+    if (runtime::raw_capacity(l.u.arr.v) < need) {
         const int64_t grown = static_cast<int64_t>(n) + n / 2 + 4;
         int64_t slots = grown > total ? grown : total;
-        if (payload_bytes(static_cast<uint64_t>(slots), sizeof(Value)) == 0) slots = total;
-        void* block = raw_realloc(l.u.arr.v, static_cast<std::size_t>(slots) * sizeof(Value));
+        if (runtime::payload_bytes(static_cast<uint64_t>(slots), sizeof(Value)) == 0) slots = total;
+        void* block = runtime::raw_realloc(l.u.arr.v, static_cast<std::size_t>(slots) * sizeof(Value));
         if (!block) raise_run_error(E_OutOfMemory, "array[" + std::to_string(total) + "]");
         l.u.arr.v = static_cast<Value*>(block);
     }

@@ -40,7 +40,7 @@ void take_elements(Value& array, Parts& parts) {
         value::release(array);
     }
     for (int i = 0; i < copy.v.u.arr.n; ++i) parts.v.push_back(copy.v.u.arr.v[i]);
-    value::raw_free(copy.v.u.arr.v);
+    runtime::raw_free(copy.v.u.arr.v);
     copy.v = value::make_int(0);
     array = value::make_int(0);
 }

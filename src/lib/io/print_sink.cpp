@@ -18,9 +18,9 @@ struct SprintBuffer {
 SprintBuffer g_sprint;
 
 bool allocate_sprint(int size) {
-    auto* data = static_cast<char*>(value::raw_alloc(static_cast<std::size_t>(size) + 256));
+    auto* data = static_cast<char*>(runtime::raw_alloc(static_cast<std::size_t>(size) + 256));
     if (!data) return false;
-    value::raw_free(g_sprint.data);
+    runtime::raw_free(g_sprint.data);
     g_sprint.data = data;
     g_sprint.data[0] = '\0';
     g_sprint.size = size;
@@ -83,7 +83,7 @@ int set_sprint_buffer_size(int n) {
 int sprint_buffer_size() { return g_sprint.data ? g_sprint.size : k_sprint_buffer_min; }
 
 void free_sprint_buffer() {
-    value::raw_free(g_sprint.data);
+    runtime::raw_free(g_sprint.data);
     g_sprint = SprintBuffer{};
 }
 

@@ -134,9 +134,9 @@ TEST_F(FunctionTable, GrowthPastOneStepKeepsOrder) {
 }
 
 TEST_F(FunctionTable, FailedEnlargementIsLinkError13) {
-    kj::value::fail_allocation_after(2);  // descriptor copy succeeds, the table does not
+    kj::runtime::fail_allocation_after(2);  // descriptor copy succeeds, the table does not
     EXPECT_EQ(FKjLibAddFunctionEx("x", native_a, 0, 0), 0);
-    kj::value::fail_allocation_after(0);
+    kj::runtime::fail_allocation_after(0);
     EXPECT_EQ(first_message(), "Link error: 'x' too many internal functions");
     EXPECT_EQ(function_count(), 0);
     EXPECT_EQ(FKjLibAddFunctionEx("x", native_a, 0, 0), 1);

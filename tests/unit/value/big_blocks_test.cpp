@@ -18,7 +18,7 @@ class BigBlocksTest : public ::testing::Test {
 protected:
     void SetUp() override { value::release_big_blocks(); }
     void TearDown() override {
-        value::fail_allocation_after(0);
+        runtime::fail_allocation_after(0);
         value::release_big_blocks();
     }
 };
@@ -84,7 +84,7 @@ TEST_F(BigBlocksTest, RowPointersOfALongColumnAreReusedToo) {
 }
 
 TEST_F(BigBlocksTest, TheAllocationFailureHookReachesFreshBigBlocks) {
-    value::fail_allocation_after(2);  // the row pointers succeed, the elements fail
+    runtime::fail_allocation_after(2);  // the row pointers succeed, the elements fail
     EXPECT_EQ(MatAllocBlock(1000, 1000), nullptr);
 }
 

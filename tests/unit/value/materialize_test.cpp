@@ -25,7 +25,7 @@ Value with_range(Value v, int first, int last) {
     return v;
 }
 Value with_index_matrix(Value v, std::initializer_list<double> idx) {
-    auto* rec = static_cast<Value*>(kv::raw_alloc(sizeof(Value)));
+    auto* rec = static_cast<Value*>(kj::runtime::raw_alloc(sizeof(Value)));
     *rec = kv::make_int(0);
     kv::set_matrix(*rec, 1, static_cast<int>(idx.size()));
     int k = 0;

@@ -28,11 +28,11 @@ TEST(MatrixBlock, ZeroColumnsAndZeroRows) {
 }
 
 TEST(MatrixBlock, AllocationFailureLeaksNothing) {
-    kj::value::fail_allocation_after(2);  // pointer array succeeds, elements fail
+    kj::runtime::fail_allocation_after(2);  // pointer array succeeds, elements fail
     EXPECT_EQ(MatAllocBlock(10, 10), nullptr);
-    kj::value::fail_allocation_after(1);
+    kj::runtime::fail_allocation_after(1);
     EXPECT_EQ(MatAllocBlock(10, 10), nullptr);
-    kj::value::fail_allocation_after(0);
+    kj::runtime::fail_allocation_after(0);
 }
 
 TEST(MatrixBlock, CopyRoutinesAndOrderConversions) {

@@ -131,7 +131,7 @@ TEST(Ownership, ArraysReleaseRecursivelyAndSharedOrAddressArraysDoNot) {
     shared.type |= kv::k_shared;
     Value block_owner{};
     block_owner = shared;
-    auto* block = static_cast<Value*>(kv::raw_alloc(2 * sizeof(Value)));
+    auto* block = static_cast<Value*>(kj::runtime::raw_alloc(2 * sizeof(Value)));
     std::memcpy(static_cast<void*>(block), outer.u.arr.v, 2 * sizeof(Value));
     for (int i = 0; i < 2; ++i) block[i].type &= ~kv::k_owns;
     block_owner.u.arr.v = block;
@@ -186,14 +186,14 @@ TEST(Ownership, OutOfMemoryAndNegativeDimensionsAreRunTimeErrors) {
 
     Value s = owned_string("payload");
     Value alias = alias_of(s);
-    kv::fail_allocation_after(1);
+    kj::runtime::fail_allocation_after(1);
     try {
         kv::make_owned(alias);
         FAIL() << "expected out of memory";
     } catch (const kj::vm::RunError& e) {
         EXPECT_EQ(e.code, kj::vm::E_OutOfMemory);
     }
-    kv::fail_allocation_after(0);
+    kj::runtime::fail_allocation_after(0);
     EXPECT_EQ(alias.u.str.s, nullptr);  // the record keeps a null payload
     EXPECT_EQ(kj::test::captured().exit_codes, (std::vector<int>{39, 0, 4, 0}));
     kv::release(s);

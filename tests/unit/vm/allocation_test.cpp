@@ -86,9 +86,9 @@ end
     ASSERT_EQ(FKjRun(start, nullptr), 1) << joined();
     g_news = 0;
     g_counting = true;
-    value::fail_allocation_after(1);  // any payload allocation fails the run
+    runtime::fail_allocation_after(1);  // any payload allocation fails the run
     const int ok = FKjRun(start, nullptr);
-    value::fail_allocation_after(0);
+    runtime::fail_allocation_after(0);
     g_counting = false;
     EXPECT_EQ(ok, 1) << joined();
     EXPECT_EQ(g_news.load(), 0);

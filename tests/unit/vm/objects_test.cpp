@@ -482,9 +482,9 @@ TEST_F(ObjectsTest, DeleteOfAConstantFails) {
 }
 
 TEST_F(ObjectsTest, NewReportsOutOfMemory) {
-    add_native("fail_next", 0, [](KjValue*, KjValue*, int) { value::fail_allocation_after(1); });
+    add_native("fail_next", 0, [](KjValue*, KjValue*, int) { runtime::fail_allocation_after(1); });
     EXPECT_EQ(run_main("  PSH 0\n  LOD fail_next\n  CAL 0\n  NEW Base\n  POP 0\n"), 0);
-    value::fail_allocation_after(0);
+    runtime::fail_allocation_after(0);
     EXPECT_EQ(run_messages().front(), "Runtime error: 'new class' out of memory");
 }
 

@@ -47,16 +47,16 @@ TEST(Robustness, SizesAreCheckedBeforeAllocating) {
 
 TEST(Robustness, AllocationLimitRefusesLargeBlocks) {
     namespace kv = kj::value;
-    kv::set_allocation_limit(std::uint64_t{1} << 30);
+    kj::runtime::set_allocation_limit(std::uint64_t{1} << 30);
     EXPECT_EQ(kv::block_alloc(65537, 65537, sizeof(double)), nullptr);  // 32-bit count wraps to 131073
-    EXPECT_EQ(kv::raw_alloc((std::size_t{1} << 30) + 1), nullptr);
-    EXPECT_EQ(kv::payload_bytes(std::uint64_t{1} << 62, 8), 0u);        // the byte count overflows
-    EXPECT_EQ(kv::payload_bytes(1000, 8), 8000u);
+    EXPECT_EQ(kj::runtime::raw_alloc((std::size_t{1} << 30) + 1), nullptr);
+    EXPECT_EQ(kj::runtime::payload_bytes(std::uint64_t{1} << 62, 8), 0u);        // the byte count overflows
+    EXPECT_EQ(kj::runtime::payload_bytes(1000, 8), 8000u);
     void** m = kv::block_alloc(1000, 1000, sizeof(double));
     EXPECT_NE(m, nullptr);
     kv::block_free(m);
-    kv::set_allocation_limit(0);
-    EXPECT_GT(kv::allocation_limit(), std::uint64_t{1} << 26);
+    kj::runtime::set_allocation_limit(0);
+    EXPECT_GT(kj::runtime::allocation_limit(), std::uint64_t{1} << 26);
 }
 
 // A deep copy of a long linked structure needs no C stack per node; shared
