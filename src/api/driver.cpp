@@ -196,9 +196,9 @@ bool Driver::apply_option(const char* arg, Outcome& early) {
             if (*rest == '\0') {
                 m_settings.interactive = true;
             } else {
-                compiler::add_to_include_path(rest);
+                runtime::add_to_include_path(rest);
                 if (m_settings.verbose > 0) {
-                    std::string line = "New include path: " + compiler::include_path() + "\n";
+                    std::string line = "New include path: " + runtime::include_path() + "\n";
                     runtime::message(line.c_str());
                 }
             }
@@ -260,7 +260,7 @@ bool Driver::apply_option(const char* arg, Outcome& early) {
             m_settings.warning_level = static_cast<int>(std::strtol(rest, nullptr, 10));
             return true;
         case 'x':
-            compiler::clear_include_path();
+            runtime::clear_include_path();
             return true;
         default: {
             std::string line = std::string("Unrecognized command line switch: ") + sw;

@@ -24,7 +24,7 @@ bool main_init() {
     // 2-3. Default message, run-message and exit callbacks.
     runtime::install_default_callbacks();
     // 4. Include path; 5. built-in library.
-    compiler::build_default_include_path();
+    runtime::build_default_include_path();
     lib::register_library();
     // Functions declared with a library binding load through the package loader.
     link::set_native_loader(link::load_dll_function);
@@ -41,7 +41,7 @@ void main_exit() {
     lib::close_open_files();
     graphics::discard_graph();  // a graph never shown goes with the run
     runtime::set_pipe(-1);
-    compiler::clear_include_path();
+    runtime::clear_include_path();
     runtime::clear_kj_args();
     link::free_compiler_tables();
     lib::free_library();

@@ -32,7 +32,7 @@ public:
     ImportDirectory() {
         if (!scan_is_open() || !*current_file()) return;
         m_set = true;
-        m_previous = link::set_import_unit_directory(directory_of(current_file()));
+        m_previous = link::set_import_unit_directory(runtime::directory_of(current_file()));
     }
     ~ImportDirectory() {
         if (m_set) link::set_import_unit_directory(m_previous);

@@ -381,13 +381,13 @@ bool gauss_command(const std::string& word) {
 }
 
 void gauss_library_catalogs(const std::string& names) {
-    const std::string dir = directory_of(current_file());
+    const std::string dir = runtime::directory_of(current_file());
     const std::string previous = link::set_import_unit_directory(dir);
     for (const std::string& name : split(names, ", \t")) {
         if (lower(name) == "gauss") continue;
         std::string tried;
         const std::string catalog = "kjgauss/lib/" + name;
-        std::FILE* f = find_file(catalog.c_str(), true, tried, ".lcg", dir.c_str());
+        std::FILE* f = runtime::find_file(catalog.c_str(), true, tried, ".lcg", dir.c_str());
         if (!f) {
             report(D_FileNotFound, name);
             continue;

@@ -14,6 +14,10 @@
 
 namespace kj::compiler {
 
+using runtime::directory_of;
+using runtime::find_file;
+using runtime::has_extension;
+
 namespace {
 
 bool live() { return scan_state().skip_level == 0; }

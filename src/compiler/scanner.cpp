@@ -283,11 +283,11 @@ bool open_source(const char* name) {
         return true;
     }
     std::string path = name;
-    if (!has_extension(name)) path += ".kj";
+    if (!runtime::has_extension(name)) path += ".kj";
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) {
         std::string tried;
-        file = find_file(path.c_str(), false, tried);
+        file = runtime::find_file(path.c_str(), false, tried);
         if (file) path = tried;
     }
     if (!file || !load_file(file, data)) return fail_open(path);

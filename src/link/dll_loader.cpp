@@ -43,7 +43,7 @@ void* open_library(const std::string& file) {
 // extension added when it has none), or "".
 std::string search_include_path(const std::string& name) {
     std::string tried;
-    std::FILE* f = compiler::find_file(name.c_str(), false, tried, k_extension);
+    std::FILE* f = runtime::find_file(name.c_str(), false, tried, k_extension);
     if (!f) return {};
     std::fclose(f);
     return tried.find('/') == std::string::npos ? "./" + tried : tried;
@@ -54,7 +54,7 @@ std::string search_include_path(const std::string& name) {
 int load_dll(const char* name, const char* export_name, void** symbol, void** handle) {
     std::string file = trimmed(name);
     if (file.empty()) return L_CannotLoadDll;
-    if (!compiler::has_extension(file.c_str())) file += k_extension;
+    if (!runtime::has_extension(file.c_str())) file += k_extension;
     void* h = open_library(file);
     if (!h) return L_CannotLoadDll;
     if (handle) *handle = h;

@@ -54,7 +54,7 @@ bool is_op(int32_t op, Op o) { return op == static_cast<int32_t>(o); }
 class ObjectReader {
 public:
     ObjectReader(const uint8_t* data, std::size_t size, std::string name)
-        : m_data(data), m_size(size), m_name(std::move(name)), m_dir(compiler::directory_of(m_name)) {}
+        : m_data(data), m_size(size), m_name(std::move(name)), m_dir(runtime::directory_of(m_name)) {}
 
     int load();
 

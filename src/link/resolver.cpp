@@ -49,7 +49,7 @@ std::vector<const char*> extensions_for(std::string_view name, bool gauss) {
 
 bool search(const std::string& name, const char* ext, const std::string& base_dir, std::string& path) {
     std::string tried;
-    std::FILE* f = compiler::find_file(name.c_str(), true, tried, ext, base_dir.c_str());
+    std::FILE* f = runtime::find_file(name.c_str(), true, tried, ext, base_dir.c_str());
     if (!f) return false;
     std::fclose(f);
     path = normalize_import_name(tried);
@@ -69,7 +69,7 @@ std::vector<ImportDirectory> import_directories(std::string_view name) {
         if (!is_import_record(literal_at(i))) continue;
         const ImportRecord& r = import_record(literal_at(i));
         if (same_import_name(r.name, name)) continue;
-        const std::string dir = compiler::directory_of(r.name);
+        const std::string dir = runtime::directory_of(r.name);
         if (dir.empty()) continue;
         auto& list = is_directory_import(r.name) ? records : others;
         const bool known = std::any_of(list.begin(), list.end(),
@@ -102,7 +102,7 @@ int compile_source(const std::string& path, bool gauss) {
         runtime::message(("Cannot import source file without a compiler: " + path).c_str());
         return 1;
     }
-    const std::string previous = set_import_unit_directory(compiler::directory_of(path));
+    const std::string previous = set_import_unit_directory(runtime::directory_of(path));
     const int errors = g_source_compiler(path.c_str(), gauss);
     set_import_unit_directory(previous);
     return errors;

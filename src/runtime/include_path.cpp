@@ -10,7 +10,7 @@
 #include "runtime/settings.h"
 #include "platform/self_location.h"
 
-namespace kj::compiler {
+namespace kj::runtime {
 
 namespace {
 
@@ -33,10 +33,10 @@ std::FILE* open_regular(const std::string& path) {
 // One numbered attempt of the search.
 std::FILE* attempt(int number, const std::string& candidate, std::string& tried) {
     tried = candidate;
-    bool trace = runtime::settings().verbose > 1;
-    if (trace) runtime::message((std::to_string(number) + ".trying: " + candidate).c_str());
+    bool trace = settings().verbose > 1;
+    if (trace) message((std::to_string(number) + ".trying: " + candidate).c_str());
     std::FILE* f = open_regular(candidate);
-    if (f && trace) runtime::message(("  found: " + candidate).c_str());
+    if (f && trace) message(("  found: " + candidate).c_str());
     return f;
 }
 
@@ -70,7 +70,7 @@ void add_to_include_path(const char* text) {
     std::string front = text;
     if (!g_include_path.empty() && front.back() != ';') front += ';';
     g_include_path.insert(0, front);
-    if (runtime::settings().verbose != 0) runtime::message(("New include path: " + g_include_path).c_str());
+    if (settings().verbose != 0) message(("New include path: " + g_include_path).c_str());
 }
 
 void clear_include_path() { g_include_path.clear(); }
@@ -127,4 +127,4 @@ std::FILE* find_file(const char* name_in, bool quoted, std::string& tried, const
     return attempt(4, name, tried);
 }
 
-}  // namespace kj::compiler
+}  // namespace kj::runtime

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-namespace kj::compiler {
+namespace kj::runtime {
 
 // Puts text in front of the path, with ';' between unless text ends in ';'
 // (verbose: "New include path: "). Empty text does nothing; nullptr clears.
@@ -34,4 +34,4 @@ std::FILE* find_file(const char* name, bool quoted, std::string& tried,
 // The directory part of path including its final separator ("" if none).
 std::string directory_of(const std::string& path);
 
-}  // namespace kj::compiler
+}  // namespace kj::runtime

@@ -26,7 +26,7 @@ void install_data_messages() { data::set_message_function(report_data_message); 
 
 bool find_data_file(const std::string& name, std::string& path) {
     std::string tried;
-    std::FILE* f = compiler::find_file(name.c_str(), false, tried);
+    std::FILE* f = runtime::find_file(name.c_str(), false, tried);
     if (!f) return false;
     std::fclose(f);
     path = tried;

@@ -34,7 +34,7 @@ std::string find_readable(const std::string& name) {
     struct stat st {};
     if (::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) return name;
     std::string tried;
-    std::FILE* f = compiler::find_file(name.c_str(), false, tried);
+    std::FILE* f = runtime::find_file(name.c_str(), false, tried);
     if (!f) return {};
     std::fclose(f);
     return tried;

@@ -83,10 +83,10 @@ TEST_F(Driver, OptionsDefinesAndMessages) {
     ASSERT_GE(captured().messages.size(), 2u);
     EXPECT_EQ(captured().messages[0], "Unrecognized command line switch: Q");
     EXPECT_EQ(captured().messages[1], "No parallel capabilities in this version");
-    EXPECT_EQ(kj::compiler::include_path().rfind("foo;", 0), 0u);
+    EXPECT_EQ(kj::runtime::include_path().rfind("foo;", 0), 0u);
     KjMainExit();
     run({"-b", "-ifoo", "-x", "-r-", "p.kj"});
-    EXPECT_EQ(kj::compiler::include_path(), "");
+    EXPECT_EQ(kj::runtime::include_path(), "");
     KjMainExit();
 
     // Predefined symbols and -D lists reach the preprocessor.

@@ -5,6 +5,13 @@
 
 namespace kj::compiler::test {
 
+using runtime::add_to_include_path;
+using runtime::build_default_include_path;
+using runtime::directory_of;
+using runtime::find_file;
+using runtime::has_extension;
+using runtime::include_path;
+
 using V = std::vector<int>;
 
 class Preprocessor : public ScannerTest {

@@ -40,11 +40,11 @@ protected:
     void SetUp() override {
         saved_message_fn_ = runtime::state().message_fn;
         saved_verbose_ = runtime::settings().verbose;
-        saved_path_ = include_path();
+        saved_path_ = runtime::include_path();
         SetKjMessage(capture);
         messages.clear();
         runtime::settings().verbose = 0;
-        clear_include_path();
+        runtime::clear_include_path();
         create_preprocessor();
         dir_ = std::filesystem::temp_directory_path() /
                ("kj_scan_" + std::to_string(::getpid()) + "_" +
@@ -54,8 +54,8 @@ protected:
 
     void TearDown() override {
         destroy_preprocessor();
-        clear_include_path();
-        if (!saved_path_.empty()) add_to_include_path(saved_path_.c_str());
+        runtime::clear_include_path();
+        if (!saved_path_.empty()) runtime::add_to_include_path(saved_path_.c_str());
         runtime::settings().verbose = saved_verbose_;
         runtime::state().message_fn = saved_message_fn_;
         std::error_code ec;

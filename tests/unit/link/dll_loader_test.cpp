@@ -38,7 +38,7 @@ TEST_F(DllLoaderTest, TheSearchRunsAlongTheIncludePathThenIntoPackageFolders) {
     copy_library("kjkernelmatmul_64.so", "lib/found.so");
     copy_library("kjkernelmatmul_64.so", "lib/packages/boxed/boxed.so");
     copy_library("kjkernelmatmul_64.so", "lib/packages/far/away/far.so");
-    compiler::add_to_include_path((dir() + "lib").c_str());
+    runtime::add_to_include_path((dir() + "lib").c_str());
     runtime::settings().verbose = 2;
     void* fn = nullptr;
     EXPECT_EQ(find_dll("found", "KjKnlMatmul", &fn), 0);

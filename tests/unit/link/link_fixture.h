@@ -39,7 +39,7 @@ protected:
         set_source_compiler(nullptr);
         set_native_loader(nullptr);
         set_import_unit_directory("");
-        compiler::clear_include_path();
+        runtime::clear_include_path();
         char pattern[] = "/tmp/kj_link_XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         m_dir = pattern;
