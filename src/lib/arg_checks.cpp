@@ -27,7 +27,7 @@ namespace {
     std::vsnprintf(text + n, sizeof text - static_cast<std::size_t>(n), fmt, ap);
     va_end(ap);
     runtime::run_message(text);
-    vm::raise_run_error(code);
+    runtime::raise_run_error(code);
 }
 
 bool converts_to(int type, Value& v) {
@@ -47,15 +47,15 @@ void require_matrix(Value* args, int index) {
 void arg_type_error(int index, int expected, const Value* found) {
     const std::string d = found ? value::describe(*found) : std::string(".Null");
     if (expected < 0)
-        fail(vm::E_ArgError, "type error in argument %d; found: %s", index + 1, d.c_str());
-    fail(vm::E_ArgError, "type error in argument %d; expected: %s, found: %s", index + 1,
+        fail(runtime::E_ArgError, "type error in argument %d; found: %s", index + 1, d.c_str());
+    fail(runtime::E_ArgError, "type error in argument %d; expected: %s, found: %s", index + 1,
          value::type_table_name(static_cast<uint32_t>(expected)), d.c_str());
 }
 
-void arg_error(int index) { fail(vm::E_ArgError, "error in argument %d", index + 1); }
+void arg_error(int index) { fail(runtime::E_ArgError, "error in argument %d", index + 1); }
 
 void arg_size_error(int index, const Value& found, int r, int c) {
-    fail(vm::E_ArgSize, "found matrix[%d][%d] but expected matrix[%d][%d] in argument %d", found.u.mat.r,
+    fail(runtime::E_ArgSize, "found matrix[%d][%d] but expected matrix[%d][%d] in argument %d", found.u.mat.r,
          found.u.mat.c, r, c, index + 1);
 }
 
@@ -80,7 +80,7 @@ void check_square_matrix(Value* args, int first, int last) {
     for (int i = first; i <= last; ++i) {
         require_matrix(args, i);
         if (args[i].u.mat.r != args[i].u.mat.c)
-            fail(vm::E_ArgSize, "found matrix[%d][%d] but expected square matrix in argument %d",
+            fail(runtime::E_ArgSize, "found matrix[%d][%d] but expected square matrix in argument %d",
                  args[i].u.mat.r, args[i].u.mat.c, i + 1);
     }
 }
@@ -88,7 +88,7 @@ void check_square_matrix(Value* args, int first, int last) {
 void check_array_matrix(Value* args, int first, int last, double** m) {
     for (int i = first; i <= last; ++i)
         if (value::type_of(args[i]) == value::T_Matrix && args[i].u.mat.m == m && m)
-            vm::raise_run_error(vm::E_ArgsDifferent);
+            runtime::raise_run_error(runtime::E_ArgsDifferent);
 }
 
 }  // namespace kj::lib

@@ -89,7 +89,7 @@ bool try_convert_to_matrix(Value& v) {
     out.type = value::T_Matrix | value::k_owns;
     if (n > 0) {
         out.u.mat.m = value::mat_alloc_cached(1, n);
-        if (!out.u.mat.m) vm::raise_run_error(vm::E_OutOfMemory);
+        if (!out.u.mat.m) runtime::raise_run_error(runtime::E_OutOfMemory);
         out.u.mat.r = 1;
         out.u.mat.c = n;
         if (value::type_of(v) == value::T_Range)

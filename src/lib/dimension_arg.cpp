@@ -26,12 +26,12 @@ int dimension_arg(value::Value* args, int k) {
                      ? "argument " + std::to_string(k + 1) + " is " + number + ", not a dimension"
                      : "dimension " + number + " in argument " + std::to_string(k + 1) + " exceeds memory");
             runtime::run_message(text.c_str());
-            vm::raise_run_error(fault == vm::SizeFault::NotANumber ? vm::E_ArgError : vm::E_OutOfMemory);
+            runtime::raise_run_error(fault == vm::SizeFault::NotANumber ? runtime::E_ArgError : runtime::E_OutOfMemory);
         }
     }
     int32_t n = 0;
     if (!try_convert_to_int(v, &n)) arg_type_error(k, value::T_Int, &v);
-    if (n < 0) vm::raise_run_error(vm::E_NegativeDim);
+    if (n < 0) runtime::raise_run_error(runtime::E_NegativeDim);
     return n;
 }
 

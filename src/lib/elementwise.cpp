@@ -84,7 +84,7 @@ void apply(Value& result, Value* args, Eval eval) {
     const long n = static_cast<long>(r) * c;
     if (r > 0) {
         out.u.mat.m = value::mat_alloc_cached(r, c);
-        if (!out.u.mat.m) vm::raise_run_error(vm::E_OutOfMemory);
+        if (!out.u.mat.m) runtime::raise_run_error(runtime::E_OutOfMemory);
     }
     double* dst = n > 0 ? out.u.mat.m[0] : nullptr;
     std::array<double, N> x;

@@ -28,7 +28,7 @@ std::string name_arg(Value* args, int i) {
 
 void warn_quoted(const char* what, const std::string& name) {
     const std::string text = std::string(what) + ": \"" + name + "\"";
-    vm::run_warning_message(current_function(), text.c_str());
+    runtime::run_warning_message(current_function(), text.c_str());
 }
 
 Value string_value(const std::string& s) {

@@ -143,7 +143,7 @@ std::int64_t read_variable_names(OpenFile& f, Value& out) {
 // Writes the names area of a ".dat" data file after its header; the names
 // fix the column count. Returns the number of names written.
 std::int64_t write_variable_names(OpenFile& f, const Value& names) {
-    if (f.names_written) vm::raise_run_error_message("Variable names already written\n");
+    if (f.names_written) runtime::raise_run_error_message("Variable names already written\n");
     std::vector<std::string> all;
     for (int k = 0; k < names.u.arr.n; ++k) all.emplace_back(string_of(names.u.arr.v[k]));
     const std::string area = data::data_file_names_area(all);
@@ -182,13 +182,13 @@ void fn_fopen(Value* result, Value* args, int count) {
         io::set_file_value(*result, f);
         return;
     }
-    if (why == io::OpenFailure::zip_write) vm::raise_run_error_message("Cannot write to .zip file");
+    if (why == io::OpenFailure::zip_write) runtime::raise_run_error_message("Cannot write to .zip file");
     if (why == io::OpenFailure::zip_update) return;
     if (m.warn || m.raise) {
         const bool reading = !(m.flags & (io::k_file_write | io::k_file_append));
         const std::string text = std::string(reading ? "file not found" : "cannot open file") + ": \"" + name + "\"";
-        vm::run_warning_message("fopen", text.c_str());
-        if (m.raise) vm::raise_run_error(vm::E_Fatal);
+        runtime::run_warning_message("fopen", text.c_str());
+        if (m.raise) runtime::raise_run_error(runtime::E_Fatal);
     }
 }
 
@@ -262,7 +262,7 @@ void fn_fread(Value* result, Value* args, int count) {
     }
     if (count > 3) r = int_arg(args, 3);
     if (count > 4) c = int_arg(args, 4);
-    if (r < 0 || c < 0) vm::raise_run_error(vm::E_NegativeDim);
+    if (r < 0 || c < 0) runtime::raise_run_error(runtime::E_NegativeDim);
     const std::int64_t left = bytes_left(*f);
     Value out = value::make_int(0);
     std::int64_t got = 0;
@@ -371,14 +371,14 @@ void fn_fwrite(Value* result, Value* args, int) {
     } else {
         const MatrixArg m = matrix_arg(args, 1);
         if ((f->flags & io::k_file_dataset) && !f->names_written)
-            vm::raise_run_error_message("Must first write variable names as array of strings\n");
+            runtime::raise_run_error_message("Must first write variable names as array of strings\n");
         if (f->data_file()) {
             // The first matrix fixes the columns, except in a ".dat" file, whose names did.
             if (f->dims[0] == 0 && f->dims[1] == 0 && !(f->flags & io::k_file_dataset)) f->dims[1] = m.c;
             if (m.c != f->dims[1] && !m.empty()) {
                 char text[96];
                 std::snprintf(text, sizeof text, "Columns don't match: file: %d, matrix: %d\n", f->dims[1], m.c);
-                vm::raise_run_error_message(text);
+                runtime::raise_run_error_message(text);
             }
         }
         if (!m.empty()) {

@@ -22,7 +22,7 @@ namespace {
 
 void warn_file(const char* fn, const char* what, const std::string& name) {
     const std::string text = std::string(what) + ": \"" + name + "\"";
-    vm::run_warning_message(fn, text.c_str());
+    runtime::run_warning_message(fn, text.c_str());
 }
 
 void set_result_matrix(Value& result, const double* values, int rows, int cols) {
@@ -40,7 +40,7 @@ void store_names(Value* names_ref, const std::vector<std::string>& names) {
     store_reference(*names_ref, out);
 }
 
-[[noreturn]] void fmt_failure(io::FmtStatus s) { vm::raise_run_error_message(io::fmt_message(s)); }
+[[noreturn]] void fmt_failure(io::FmtStatus s) { runtime::raise_run_error_message(io::fmt_message(s)); }
 
 // A binary matrix file straight from the stream into the result; false
 // (stream closed) when the file has no binary matrix header at all, which
@@ -70,7 +70,7 @@ bool load_fmt_stream(Value& result, std::FILE* f) {
 // A data file given a binary matrix file's name: the matrix and its names.
 void load_data_file_bytes(Value& result, std::string_view bytes, Value* names_ref) {
     const data::DataFileMatrix m = data::parse_data_file(bytes);
-    if (m.status != data::DataFileStatus::ok) vm::raise_run_error_message(data::data_file_message(m.status));
+    if (m.status != data::DataFileStatus::ok) runtime::raise_run_error_message(data::data_file_message(m.status));
     set_result_matrix(result, m.values.data(), m.rows, m.cols);
     store_names(names_ref, m.names);
 }
@@ -148,7 +148,7 @@ void fn_loadmat(Value* result, Value* args, int count) {
     } else {
         std::string bytes, error;
         if (!io::read_whole(path, bytes, error)) {
-            vm::run_warning_message("loadmat", error.c_str());
+            runtime::run_warning_message("loadmat", error.c_str());
             return;
         }
         if (fmt) {
@@ -207,7 +207,7 @@ void fn_savemat(Value* result, Value* args, int count) {
     const bool written = fmt ? io::write_fmt(out.file(), x.data(), x.r, x.c)
                              : io::write_text_matrix(out.file(), x.data(), x.r, x.c, flag != 1);
     if (!written || !out.commit()) {
-        vm::run_warning_message("savemat", out.error().empty() ? ("cannot write \"" + name + "\"").c_str()
+        runtime::run_warning_message("savemat", out.error().empty() ? ("cannot write \"" + name + "\"").c_str()
                                                                : out.error().c_str());
         return;
     }

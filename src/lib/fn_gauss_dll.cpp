@@ -50,7 +50,7 @@ bool has_flag(const std::string& flags, char letter) {
 
 [[noreturn]] void fail(const char* function, const std::string& name, int link_error) {
     const std::string text = std::string(function) + "(): '" + name + "' " + link::link_error_text(link_error);
-    vm::raise_run_error_message(text.c_str());
+    runtime::raise_run_error_message(text.c_str());
 }
 
 void fn_dlibrary(KjValue* result, KjValue* args, int) {
@@ -120,7 +120,7 @@ void fn_dllcall(KjValue* result, KjValue* args, int count) {
     }
     if (status != 0 && has_flag(flags, 'r')) {
         const std::string text = "gauss::dllcall(): " + name + " returned " + std::to_string(status);
-        vm::raise_run_error_message(text.c_str());
+        runtime::raise_run_error_message(text.c_str());
     }
     value::set_int(*result, status);
 }

@@ -22,7 +22,7 @@ void fn_choleski(Value* r, Value* a, int) {
     const MatrixArg m = square_arg(a, 0);
     double** x = result_copy(*r, m);
     if (m.r > 0 && !num::choleski(x, m.r)) {
-        vm::run_warning("choleski", vm::W_Decomposition);
+        runtime::run_warning("choleski", runtime::W_Decomposition);
         value::set_int(*r, 0);
     }
 }
@@ -44,7 +44,7 @@ void fn_declu(Value* r, Value* a, int count) {
         code = 0;
     }
     if (code == 0) {
-        vm::run_warning("declu", vm::W_Decomposition);
+        runtime::run_warning("declu", runtime::W_Decomposition);
         value::set_int(*r, 0);
         return;
     }
@@ -123,7 +123,7 @@ void fn_decldl(Value* r, Value* a, int count) {
     num::WorkBlock x = copy_of(m);
     std::vector<double> dinv(static_cast<std::size_t>(n));
     if (num::ldl_decompose(x.rows(), dinv.data(), n) != num::Ldl_Ok) {
-        vm::run_warning("decldl", vm::W_Decomposition);
+        runtime::run_warning("decldl", runtime::W_Decomposition);
         value::set_int(*r, 0);
         return;
     }
@@ -148,7 +148,7 @@ void fn_decldlband(Value* r, Value* a, int count) {
     num::WorkBlock x = copy_of(m);
     std::vector<double> dinv(static_cast<std::size_t>(n));
     if (m.empty() || num::ldl_band_decompose(x.rows(), dinv.data(), n, p) != num::Ldl_Ok) {
-        vm::run_warning("decldlband", vm::W_Decomposition);
+        runtime::run_warning("decldlband", runtime::W_Decomposition);
         value::set_int(*r, 0);
         return;
     }

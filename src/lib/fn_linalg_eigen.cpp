@@ -35,7 +35,7 @@ void fn_eigensym(Value* r, Value* a, int count) {
     std::vector<double> lambda(static_cast<std::size_t>(n));
     const int code = n > 0 ? num::eigensym(x.rows(), n, lambda.data(), vectors ? 1 : 0) : 0;
     if (code != 0) {
-        vm::run_warning("eigensym", vm::W_Decomposition);
+        runtime::run_warning("eigensym", runtime::W_Decomposition);
     } else {
         store_row(a, count, 1, lambda.data(), n);
         if (vectors) {
@@ -54,7 +54,7 @@ void fn_eigensymgen(Value* r, Value* a, int count) {
     std::vector<double> lambda(static_cast<std::size_t>(n));
     const int code = n > 0 ? num::eigensym_generalized(x.rows(), b.rows(), n, lambda.data()) : 0;
     if (code != 0) {
-        vm::run_warning("eigensymgen", vm::W_Decomposition);
+        runtime::run_warning("eigensymgen", runtime::W_Decomposition);
     } else {
         store_row(a, count, 2, lambda.data(), n);
         num::WorkBlock v = columns_of(x);
@@ -72,7 +72,7 @@ void fn_eigen(Value* r, Value* a, int count) {
     num::WorkBlock vr(vectors ? n : 0, vectors ? n : 0);
     const int code = n > 0 ? num::eigen(m.m, n, re.data(), im.data(), vectors ? vr.rows() : nullptr) : 0;
     if (code != 0) {
-        vm::run_warning("eigen", vm::W_Decomposition);
+        runtime::run_warning("eigen", runtime::W_Decomposition);
         value::set_int(*r, 1);
         return;
     }
@@ -122,7 +122,7 @@ void fn_decsvd(Value* r, Value* a, int count) {
                            : 0;
     if (!vectors) {
         if (code != 0) {
-            vm::run_warning("decsvd", vm::W_Decomposition);
+            runtime::run_warning("decsvd", runtime::W_Decomposition);
             value::set_int(*r, 0);
             return;
         }
@@ -130,7 +130,7 @@ void fn_decsvd(Value* r, Value* a, int count) {
         return;
     }
     if (code != 0) {
-        vm::run_warning("decsvd", vm::W_Decomposition);
+        runtime::run_warning("decsvd", runtime::W_Decomposition);
         value::set_int(*r, 1);
         return;
     }

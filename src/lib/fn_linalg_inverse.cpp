@@ -28,7 +28,7 @@ void fn_invert(Value* r, Value* a, int count) {
     double logdet = 0;
     int sign = 1;
     if (m.r > 0 && num::invert(x, m.r, &logdet, &sign) != 0) {
-        vm::run_warning("invert", vm::W_Decomposition);
+        runtime::run_warning("invert", runtime::W_Decomposition);
         value::set_int(*r, 0);
         store_double(a, count, 1, k_nan);
         store_int(a, count, 2, 0);
@@ -44,7 +44,7 @@ void fn_invertsym(Value* r, Value* a, int count) {
     double** x = result_copy(*r, m);
     double logdet = 0;
     if (m.r > 0 && num::invertsym(x, m.r, &logdet) != 0) {
-        vm::run_warning("invertsym", vm::W_Decomposition);
+        runtime::run_warning("invertsym", runtime::W_Decomposition);
         value::set_int(*r, 0);
         store_double(a, count, 1, k_nan);
         return;
@@ -91,7 +91,7 @@ void fn_invertgen(Value* r, Value* a, int count) {
             x = copy_of(m);
             ok = num::invert(x.rows(), m.r) == 0;
             if (!ok) {
-                if (mode == 20) vm::run_warning_message("invertgen", "invert failed, proceeding with generalized inverse");
+                if (mode == 20) runtime::run_warning_message("invertgen", "invert failed, proceeding with generalized inverse");
                 ok = num::generalized_inverse(m.m, m.r, m.c, x.rows()) != 0;
             }
             break;
@@ -100,7 +100,7 @@ void fn_invertgen(Value* r, Value* a, int count) {
             ok = num::invertsym(x.rows(), m.r) == 0;
             if (!ok) {
                 if (mode == 30)
-                    vm::run_warning_message("invertgen", "invertsym failed, proceeding with generalized p.s.d. inverse");
+                    runtime::run_warning_message("invertgen", "invertsym failed, proceeding with generalized p.s.d. inverse");
                 ok = num::generalized_inverse_sym(m.m, m.r, x.rows()) != 0;
             }
             break;
@@ -108,13 +108,13 @@ void fn_invertgen(Value* r, Value* a, int count) {
             if (m.r < m.c) break;
             const int code = inverse_cross_product(m, x);
             ok = code != 0;
-            if (code < 0 && mode == 40) vm::run_warning_message("invertgen", "matrix has reduced rank");
+            if (code < 0 && mode == 40) runtime::run_warning_message("invertgen", "matrix has reduced rank");
             break;
         }
         default: break;
     }
     if (!ok) {
-        vm::run_warning("invertgen", vm::W_Decomposition);
+        runtime::run_warning("invertgen", runtime::W_Decomposition);
         value::set_int(*r, 0);
         return;
     }
@@ -128,7 +128,7 @@ int logdet_of(const MatrixArg& m, double* logdet) {
     num::WorkBlock x = copy_of(m);
     int sign = 0;
     if (num::lup_logdet(x.rows(), m.r, nullptr, logdet, &sign) < 0)
-        vm::raise_run_error(vm::E_OutOfMemory);
+        runtime::raise_run_error(runtime::E_OutOfMemory);
     return sign;
 }
 
@@ -142,15 +142,15 @@ void fn_determinant(Value* r, Value* a, int) {
     const int sign = logdet_of(m, &logdet);
     double result = 0;
     if (sign == 0) {
-        vm::run_warning("determinant(): matrix is singular", vm::W_Named);
+        runtime::run_warning("determinant(): matrix is singular", runtime::W_Named);
     } else {
-        if (sign == 2 || sign == -2) vm::run_warning("determinant(): unreliable", vm::W_Named);
+        if (sign == 2 || sign == -2) runtime::run_warning("determinant(): unreliable", runtime::W_Named);
         if (logdet > 709) {
-            vm::run_warning("determinant(): overflow", vm::W_Named);
+            runtime::run_warning("determinant(): overflow", runtime::W_Named);
             logdet = 709;
         }
         if (logdet < -706)
-            vm::run_warning("determinant(): underflow", vm::W_Named);
+            runtime::run_warning("determinant(): underflow", runtime::W_Named);
         else
             result = (sign > 0 ? 1.0 : -1.0) * std::exp(logdet);
     }

@@ -33,7 +33,7 @@ void fn_decqr(Value* r, Value* a, int count) {
     std::vector<int> piv(static_cast<std::size_t>(m.c));
     for (int j = 0; j < m.c; ++j) piv[j] = j;
     if (m.c > 0 && num::decqr(xt.rows(), m.c, m.r, rdiag.data(), pivoting ? piv.data() : nullptr) != 0) {
-        vm::run_warning("decqr", vm::W_Decomposition);
+        runtime::run_warning("decqr", runtime::W_Decomposition);
         value::set_int(*r, 0);
         return;
     }
@@ -85,7 +85,7 @@ void fn_decmgs(Value* r, Value* a, int count) {
     const MatrixArg m = matrix_arg(a, 0);
     num::WorkBlock qt = transposed(m), rr(m.c, m.c);
     if (m.empty() || num::mgs_decompose(qt.rows(), m.c, m.r, rr.rows()) != 0) {
-        vm::run_warning("decmgs", vm::W_Decomposition);
+        runtime::run_warning("decmgs", runtime::W_Decomposition);
         value::set_int(*r, 0);
         return;
     }

@@ -30,9 +30,9 @@ void fn_rank(Value* r, Value* a, int count) {
     }
     const MatrixArg m = matrix_arg(a, 0);
     const int rank = num::matrix_rank(m.m, m.r, m.c, tol, tol_given);
-    if (rank == -1) vm::raise_run_error(vm::E_OutOfMemory);
+    if (rank == -1) runtime::raise_run_error(runtime::E_OutOfMemory);
     if (rank < 0) {
-        vm::run_warning("rank", vm::W_Decomposition);
+        runtime::run_warning("rank", runtime::W_Decomposition);
         value::set_int(*r, 0);
         return;
     }
@@ -55,7 +55,7 @@ void fn_nullspace(Value* r, Value* a, int) {
     num::WorkBlock basis;
     const int k = num::null_space(m.m, m.r, m.c, basis);
     if (k < 0) {
-        vm::run_warning("nullspace", vm::W_Decomposition);
+        runtime::run_warning("nullspace", runtime::W_Decomposition);
         value::set_int(*r, 0);
         return;
     }
@@ -109,7 +109,7 @@ void fn_norm(Value* r, Value* a, int count) {
             for (int j = 0; j < m.c; ++j) (t ? x[j][i] : x[i][j]) = m.m[i][j];
         std::vector<double> w(static_cast<std::size_t>(x.c()));
         if (num::decsvd(x.rows(), x.r(), x.c(), w.data(), nullptr, nullptr) != 0) {
-            vm::run_warning("norm", vm::W_Decomposition);
+            runtime::run_warning("norm", runtime::W_Decomposition);
             result = NAN;
         } else {
             result = w[0];

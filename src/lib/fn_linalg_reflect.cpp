@@ -39,7 +39,7 @@ void fn_solvetoeplitz(Value* r, Value* a, int count) {
     for (int j = 0; j < b.c || (j == 0 && count > 3); ++j) {
         for (int i = 0; i < m; ++i) col[i] = j < b.c ? x[i][j] : 0.0;
         if (num::toeplitz_solve(row.data(), m, col.data(), &logdet) != 0) {
-            vm::run_warning("solvetoeplitz", vm::W_Decomposition);
+            runtime::run_warning("solvetoeplitz", runtime::W_Decomposition);
             value::set_int(*r, 0);
             return;
         }

@@ -48,7 +48,7 @@ void fn_decschur(Value* r, Value* a, int count) {
     num::WorkBlock s = copy_of(m), v(n, n);
     std::vector<double> re(static_cast<std::size_t>(n)), im(static_cast<std::size_t>(n));
     if (num::schur(s.rows(), n, re.data(), im.data(), v.rows(), select) != 0) {
-        vm::run_warning("decschur", vm::W_Decomposition);
+        runtime::run_warning("decschur", runtime::W_Decomposition);
         value::set_int(*r, 1);
         return;
     }
@@ -69,7 +69,7 @@ void fn_decschurgen(Value* r, Value* a, int count) {
     std::vector<double> ar(static_cast<std::size_t>(n)), ai(static_cast<std::size_t>(n)), beta(static_cast<std::size_t>(n));
     if (num::schur_generalized(s.rows(), t.rows(), n, ar.data(), ai.data(), beta.data(), q.rows(), z.rows(), select) !=
         0) {
-        vm::run_warning("decschurgen", vm::W_Decomposition);
+        runtime::run_warning("decschurgen", runtime::W_Decomposition);
         value::set_int(*r, 1);
         return;
     }

@@ -80,7 +80,7 @@ void map_ints(Value& result, Value* args, int n, F f) {
 }
 
 int32_t checked_divisor(int32_t b) {
-    if (b == 0) vm::raise_run_error(vm::E_DivideByZero);
+    if (b == 0) runtime::raise_run_error(runtime::E_DivideByZero);
     return b;
 }
 

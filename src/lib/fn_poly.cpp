@@ -65,7 +65,7 @@ void fn_polydiv(Value* r, Value* a, int) {
     const Coefficients y = coefficients(a, 1);
     check_type(value::T_Int, a, 2, 2);
     const int n = a[2].u.ival;
-    if (n < 0) vm::raise_run_error(vm::E_NegativeDim);
+    if (n < 0) runtime::raise_run_error(runtime::E_NegativeDim);
     if (y.n == 0 || y.data[0] == 0) arg_error(1);
     std::vector<double> c(static_cast<std::size_t>(n));
     num::power_series_divide(x.data, x.n, y.data, y.n, n, c.data());
@@ -89,7 +89,7 @@ void fn_polyroots(Value* r, Value* a, int) {
     Value* target = reference_target(a, 1);
     std::vector<double> re, im;
     const int info = num::polynomial_roots(c.data, c.n, re, im);
-    if (info != 0) vm::run_warning("polyroots", vm::W_Decomposition);
+    if (info != 0) runtime::run_warning("polyroots", runtime::W_Decomposition);
     if (target) {
         const int n = static_cast<int>(re.size());
         Value out = value::make_int(0);

@@ -33,10 +33,10 @@ void fn_eprint(KjValue* result, KjValue* args, int count) {
 }
 
 void fn_sprint(KjValue* result, KjValue* args, int count) {
-    if (!io::sprint_buffer_ready()) vm::raise_run_error_message("sprint/scan: no string buffer");
+    if (!io::sprint_buffer_ready()) runtime::raise_run_error_message("sprint/scan: no string buffer");
     io::StringSink out;
     io::print_args(out, args, count);
-    if (out.full()) vm::raise_run_error_message("sprint(): string buffer length exceeded");
+    if (out.full()) runtime::raise_run_error_message("sprint(): string buffer length exceeded");
     const std::string_view text = out.text();
     value::set_string(*result, text.data(), static_cast<int>(text.size()));
 }

@@ -68,7 +68,7 @@ void fn_range(KjValue* result, KjValue* args, int count) {
     }
     const double q = (hi - lo) / step * (1 + 1e-10);
     if (!(q >= 0)) return void(new_matrix(*result, 0, 0));  // wrong sign or NaN
-    if (q >= 2147483646.0) vm::raise_run_error(vm::E_OutOfMemory);
+    if (q >= 2147483646.0) runtime::raise_run_error(runtime::E_OutOfMemory);
     const int n = static_cast<int>(std::floor(q)) + 1;
     double** m = new_matrix(*result, 1, n);
     for (int i = 0; i < n; ++i) m[0][i] = lo + i * step;
@@ -283,7 +283,7 @@ void fn_diagcat(KjValue* result, KjValue* args, int count) {
         r += a.r;
         c += a.c;
     }
-    if (r > INT32_MAX || c > INT32_MAX) vm::raise_run_error(vm::E_OutOfMemory);
+    if (r > INT32_MAX || c > INT32_MAX) runtime::raise_run_error(runtime::E_OutOfMemory);
     double** m = new_matrix_zero(*result, static_cast<int>(r), static_cast<int>(c));
     int i0 = 0, j0 = 0;
     for (const MatrixArg& a : parts) {

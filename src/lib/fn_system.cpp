@@ -56,7 +56,7 @@ void fn_systemcall(Value* r, Value* a, int) { value::set_int(*r, platform::run_c
 
 void fn_exit(Value*, Value* a, int) {
     check_type(value::T_Int, a, 0, 0);
-    vm::request_program_exit(a[0].u.ival);
+    runtime::request_program_exit(a[0].u.ival);
 }
 
 void fn_kjversion(Value* r, Value*, int) { value::set_int(*r, k_version); }
@@ -68,14 +68,14 @@ void fn_kjwarning(Value* r, Value* a, int) {
     Value& x = a[0];
     const uint32_t t = value::type_of(x);
     if (!value::is_null(x) && t == value::T_String) {
-        vm::run_warning_message(nullptr, string_arg(a, 0).c_str());
-        value::set_int(*r, vm::warning_mask());
+        runtime::run_warning_message(nullptr, string_arg(a, 0).c_str());
+        value::set_int(*r, runtime::warning_mask());
         return;
     }
     if (value::is_null(x) || (t != value::T_Int && t != value::T_Double)) arg_type_error(0, value::T_Int, &x);
     check_type(value::T_Int, a, 0, 0);
-    const int previous = vm::warning_mask();
-    vm::set_warning_mask(x.u.ival);
+    const int previous = runtime::warning_mask();
+    runtime::set_warning_mask(x.u.ival);
     value::set_int(*r, previous);
 }
 
@@ -86,9 +86,9 @@ void fn_kjrunerror(Value*, Value* a, int count) {
         check_type(value::T_Int, a, 1, 1);
         quiet = a[1].u.ival != 0;
     }
-    if (!quiet) vm::raise_run_error_message(msg.c_str());
+    if (!quiet) runtime::raise_run_error_message(msg.c_str());
     runtime::run_message(msg.c_str());
-    vm::raise_run_error_message(nullptr);
+    runtime::raise_run_error_message(nullptr);
 }
 
 // Parts of the calling function's source file name: 0 as recorded, 1 the
@@ -155,7 +155,7 @@ void fn_classname(Value* r, Value* a, int) {
 
 void fn_clone(Value* r, Value* a, int count) {
     if (value::is_null(a[0]) || value::type_of(a[0]) != value::T_Class || !KjCloneObject)
-        vm::raise_run_error(vm::E_ClassExpected, "clone object");
+        runtime::raise_run_error(runtime::E_ClassExpected, "clone object");
     bool deep = false;
     if (count > 1) deep = value::truth(a[1]);
     Value out = value::make_int(0);

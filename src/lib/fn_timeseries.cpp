@@ -96,7 +96,7 @@ void any_length_transform(Value* r, Value* a, int count) {
     value::set_matrix(*r, 2, f.n);
     double* in[2] = {f.rows[0], f.rows[1]};
     if (!Transform(r->u.mat.m, in, f.n, f.type == 0 ? 1 : 0, f.complex ? 1 : 0))
-        vm::raise_run_error(vm::E_OutOfMemory);
+        runtime::raise_run_error(runtime::E_OutOfMemory);
     finish_fourier(r, f.type, f.n);
 }
 
@@ -121,7 +121,7 @@ void fn_fft(Value* r, Value* a, int count) {
     }
     value::set_matrix(*r, 2, n);
     if (!num::fft1d(r->u.mat.m, in, n, f.type == 0 ? 1 : 0, f.complex ? 1 : 0))
-        vm::raise_run_error(vm::E_OutOfMemory);
+        runtime::raise_run_error(runtime::E_OutOfMemory);
     finish_fourier(r, f.type, n);
 }
 

@@ -105,7 +105,7 @@ const Value* class_record(int k) {
 
 const Value* class_of(const Value& object) {
     if (value::type_of(object) != value::T_Class) return nullptr;
-    if (is_deleted_object(object)) vm::raise_run_error(vm::E_ClassExpected, "object used after delete");
+    if (is_deleted_object(object)) runtime::raise_run_error(runtime::E_ClassExpected, "object used after delete");
     return class_record(object.u.obj.cls);
 }
 

@@ -455,7 +455,7 @@ int load_object_bytes(const uint8_t* data, std::size_t size, const char* name) {
         return reader.load();
     } catch (const std::bad_alloc&) {
         report_link_error(L_OutOfMemory, name);
-    } catch (const vm::RunError&) {
+    } catch (const runtime::RunError&) {
         report_link_error(L_OutOfMemory, name);
     }
     return 1;

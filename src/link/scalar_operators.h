@@ -21,7 +21,6 @@
 namespace kj::link::scalar {
 
 using value::Value;
-using vm::raise_run_error;
 
 // A double truncated toward zero; outside the 32-bit range (NaN included)
 // the result is -2147483648.
@@ -59,7 +58,7 @@ inline void put_double(Value& v, double d) {
 inline void int_power(Value& out, int32_t base, int32_t e) {
     const auto as_double = [&] { put_double(out, std::pow(static_cast<double>(base), static_cast<double>(e))); };
     if (e < 0) {
-        if (base == 0) raise_run_error(vm::E_NegPowerZero);
+        if (base == 0) runtime::raise_run_error(runtime::E_NegPowerZero);
         return as_double();
     }
     if (e == 0) return put_int(out, 1);
@@ -80,7 +79,7 @@ inline void int_power(Value& out, int32_t base, int32_t e) {
 
 // The int remainder with the sign of the left operand; a zero divisor is an error.
 inline int32_t int_remainder(int32_t a, int32_t b) {
-    if (b == 0) raise_run_error(vm::E_DivideByZero);
+    if (b == 0) runtime::raise_run_error(runtime::E_DivideByZero);
     if (b == -1) return 0;  // INT_MIN % -1 would trap
     return a % b;
 }

@@ -9,7 +9,7 @@
 #include "runtime/messages.h"
 #include "runtime/settings.h"
 
-namespace kj::vm {
+namespace kj::runtime {
 
 namespace {
 // Indexed by code: the errors, then the warnings from k_warning_base on,
@@ -44,10 +44,10 @@ int mask_bit(int kind) {
 }
 
 [[noreturn]] void unwind(int code) {
-    runtime::HostState& h = runtime::state();
+    HostState& h = state();
     if (h.recovery) h.recovery(code);
     // No run to return to: the stop is fatal.
-    runtime::raise_fatal_error();
+    raise_fatal_error();
 }
 }  // namespace
 
@@ -67,7 +67,7 @@ int warning_mask() { return g_warning_mask; }
 void set_warning_mask(int mask) { g_warning_mask = mask; }
 
 void raise_run_error(int code, std::string_view text) {
-    runtime::HostState& h = runtime::state();
+    HostState& h = state();
     h.print_level = 1;
     if (code < k_warning_base) {
         std::string line = "Runtime error: ";
@@ -77,15 +77,15 @@ void raise_run_error(int code, std::string_view text) {
             line += "' ";
         }
         line += run_message_text(code);
-        runtime::run_message(line.c_str());
+        run_message(line.c_str());
     }
     if (g_reporter.error_location) g_reporter.error_location();
     if (code == E_StackOverflow) {
-        const int size = runtime::settings().stack_size;
+        const int size = settings().stack_size;
         const std::string hint = "The stack holds " + std::to_string(size) +
                                  " records; a larger one is set with the switch -s#,# (e.g. -s3000," +
                                  std::to_string(size < 1000000 ? size * 10 : 10000000) + ")";
-        runtime::run_message(hint.c_str());
+        run_message(hint.c_str());
     }
     if (code >= 1) h.exit_fn(code);
     h.exit_fn(0);
@@ -93,10 +93,10 @@ void raise_run_error(int code, std::string_view text) {
 }
 
 void raise_run_error_message(const char* text) {
-    runtime::HostState& h = runtime::state();
+    HostState& h = state();
     h.print_level = 1;
     if (text) {
-        runtime::run_message(data::printable_text(text).c_str());
+        run_message(data::printable_text(text).c_str());
         if (g_reporter.error_location) g_reporter.error_location();
     }
     h.exit_fn(0);
@@ -114,7 +114,7 @@ void run_warning(const char* name, int kind) {
         line += ": ";
         line += run_message_text(k_warning_base + kind);
     }
-    runtime::run_message(line.c_str());
+    run_message(line.c_str());
     if (g_reporter.warning_location) g_reporter.warning_location();
 }
 
@@ -131,10 +131,10 @@ void run_warning_message(const char* name, const char* text) {
         line += ": ";
         line += text;
     }
-    runtime::run_message(line.c_str());
+    run_message(line.c_str());
 }
 
-}  // namespace kj::vm
+}  // namespace kj::runtime
 
 extern "C" {
 // Inside a run both unwind to the run's error exit. Called by a host with no
@@ -142,16 +142,16 @@ extern "C" {
 // call returns: the library never ends the host's process.
 void KjRunError(int code, const char* text) {
     try {
-        kj::vm::raise_run_error(code, text ? text : "");
+        kj::runtime::raise_run_error(code, text ? text : "");
     } catch (const kj::runtime::FatalError&) {
     }
 }
 void KjRunErrorMessage(const char* text) {
     try {
-        kj::vm::raise_run_error_message(text);
+        kj::runtime::raise_run_error_message(text);
     } catch (const kj::runtime::FatalError&) {
     }
 }
-void KjRunWarning(const char* name, int kind) { kj::vm::run_warning(name, kind); }
-void KjRunWarningMessage(const char* name, const char* text) { kj::vm::run_warning_message(name, text); }
+void KjRunWarning(const char* name, int kind) { kj::runtime::run_warning(name, kind); }
+void KjRunWarningMessage(const char* name, const char* text) { kj::runtime::run_warning_message(name, text); }
 }

@@ -6,7 +6,7 @@
 
 #include <kj80x.h>
 
-namespace kj::vm {
+namespace kj::runtime {
 
 // Thrown after the error has been reported; caught at the run boundaries only.
 struct RunError {
@@ -58,4 +58,4 @@ struct ErrorReporter {
 };
 void set_error_reporter(const ErrorReporter& r);
 
-}  // namespace kj::vm
+}  // namespace kj::runtime

@@ -44,7 +44,7 @@ void materialize(Value& v) {
     const bool is_range = flags & k_idx_range;
     const bool is_index_value = flags & k_idx_value;
     const bool full = is_range && v.u.mat.idx.i[0] == 0 && v.u.mat.idx.i[1] == KJ_RANGE_OPEN;
-    if (r >= 2 && c >= 2 && !full) vm::run_warning(nullptr, vm::W_VectorIndex);
+    if (r >= 2 && c >= 2 && !full) runtime::run_warning(nullptr, runtime::W_VectorIndex);
 
     if (!is_range && !is_index_value) {
         const int i = v.u.mat.idx.i[0];
@@ -68,7 +68,7 @@ void materialize(Value& v) {
         if (count > 0) {
             const int orr = r == 1 ? 1 : count, oc = r == 1 ? count : 1;
             out.u.mat.m = mat_alloc_cached(orr, oc);
-            if (!out.u.mat.m) vm::raise_run_error(vm::E_OutOfMemory);
+            if (!out.u.mat.m) runtime::raise_run_error(runtime::E_OutOfMemory);
             out.u.mat.r = orr;
             out.u.mat.c = oc;
             for (int k = 0; k < count; ++k) out.u.mat.m[0][k] = data[first + k];
@@ -85,7 +85,7 @@ void materialize(Value& v) {
         if (count > 0) {
             const int orr = r == 1 ? 1 : count, oc = r == 1 ? count : 1;
             out.u.mat.m = mat_alloc_cached(orr, oc);
-            if (!out.u.mat.m) vm::raise_run_error(vm::E_OutOfMemory);
+            if (!out.u.mat.m) runtime::raise_run_error(runtime::E_OutOfMemory);
             out.u.mat.r = orr;
             out.u.mat.c = oc;
             for (int k = 0; k < count; ++k) {

@@ -26,7 +26,7 @@ bool holds_block(const Value& v) {
     }
 }
 
-[[noreturn]] void out_of_memory() { vm::raise_run_error(vm::E_OutOfMemory); }
+[[noreturn]] void out_of_memory() { runtime::raise_run_error(runtime::E_OutOfMemory); }
 
 // Frees the element block of a shared array and, recursively, the blocks of
 // nested shared arrays; the elements themselves belong to someone else.

@@ -11,15 +11,15 @@
 namespace kj::value {
 
 int dimension(int64_t n) {
-    if (n < 0) vm::raise_run_error(vm::E_NegativeDim);
-    if (n > INT32_MAX) vm::raise_run_error(vm::E_OutOfMemory);
+    if (n < 0) runtime::raise_run_error(runtime::E_NegativeDim);
+    if (n > INT32_MAX) runtime::raise_run_error(runtime::E_OutOfMemory);
     return static_cast<int>(n);
 }
 
 namespace {
 // Checks every size before the old payload goes.
 void check_dims(int64_t r, int64_t c) {
-    if (r < 0 || c < 0) vm::raise_run_error(vm::E_NegativeDim);
+    if (r < 0 || c < 0) runtime::raise_run_error(runtime::E_NegativeDim);
     dimension(r);
     dimension(c);
 }
@@ -27,7 +27,7 @@ void check_dims(int64_t r, int64_t c) {
 [[noreturn]] void out_of_memory(const char* what, int64_t r, int64_t c = -1) {
     std::string text = what + ("[" + std::to_string(r) + "]");
     if (c >= 0) text += "[" + std::to_string(c) + "]";
-    vm::raise_run_error(vm::E_OutOfMemory, text);
+    runtime::raise_run_error(runtime::E_OutOfMemory, text);
 }
 }  // namespace
 

@@ -15,7 +15,7 @@ int index_as_int(const Value& v) {
     switch (value::type_of(v)) {
         case value::T_Int: return v.u.ival;
         case value::T_Double: return static_cast<int>(v.u.dval);
-        default: raise_run_error(E_CastInt, value::describe(v));
+        default: runtime::raise_run_error(runtime::E_CastInt, value::describe(v));
     }
 }
 
@@ -65,7 +65,7 @@ void take_address(Engine& e, const link::Instr& next, bool prepare_store) {
         case Op::Xgl: target = array_element(e, true); break;
         case Op::Lmp:
         case Op::Lmr: target = member_address(e, static_cast<Op>(next.op), k); break;
-        default: raise_run_error(E_Reference);
+        default: runtime::raise_run_error(runtime::E_Reference);
     }
     Value result;
     if (prepare_store) {

@@ -164,11 +164,11 @@ std::string location_text(int ip, const Value& callee, const Value* args, bool w
 }
 
 void install_error_reporter() {
-    ErrorReporter r;
+    runtime::ErrorReporter r;
     r.error_location = error_location;
     r.warning_location = warning_location;
     r.current_function = current_function;
-    set_error_reporter(r);
+    runtime::set_error_reporter(r);
 }
 
 }  // namespace kj::vm

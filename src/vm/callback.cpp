@@ -29,7 +29,7 @@ private:
 // copied as aliases, with the same registers.
 void copy_stack(Engine& to, const Engine& from) {
     const int top = from.index(from.sp);
-    if (top + 1 >= to.capacity) raise_run_error(E_StackOverflow);
+    if (top + 1 >= to.capacity) runtime::raise_run_error(runtime::E_StackOverflow);
     for (int i = 0; i <= top; ++i) {
         to.base[i] = from.base[i];
         to.base[i].type &= ~value::k_owns;
@@ -48,7 +48,7 @@ Value* run_call(Engine& e, const Value& fn, const Value* args, int n) {
     if (value::type_of(fn) == value::T_Lambda && outer && outer->exists()) copy_stack(e, *outer);
     // The callee and its arguments go on the stack before the call checks its
     // frame.
-    if (e.limit() - e.sp <= n + 2) raise_run_error(E_StackOverflow);
+    if (e.limit() - e.sp <= n + 2) runtime::raise_run_error(runtime::E_StackOverflow);
     Value* callee = ++e.sp;
     *callee = fn;
     callee->type &= ~value::k_owns;
@@ -76,18 +76,18 @@ bool call_back(const Value& fn, Value& result, const Value* args, int n, OnError
         Engine& e = temp.get();
         try {
             value::assign(result, *run_call(e, fn, args, n));
-        } catch (const RunError& err) {
+        } catch (const runtime::RunError& err) {
             code = err.code;
         } catch (const std::bad_alloc&) {
             report_out_of_memory();
-            code = E_OutOfMemory;
+            code = runtime::E_OutOfMemory;
         }
     }
     // exit inside the callback ends the calling program too.
-    if (code == k_program_exit && current_engine() && current_engine()->running) throw RunError{code};
+    if (code == runtime::k_program_exit && current_engine() && current_engine()->running) throw runtime::RunError{code};
     if (code < 0) return true;
     if (on_error == OnError::RaiseInCaller && current_engine() && current_engine()->running)
-        raise_run_error(E_InCallback);
+        runtime::raise_run_error(runtime::E_InCallback);
     return false;
 }
 

@@ -70,11 +70,11 @@ const char* callee_name(const Value& f) {
 // A bound function value carries a copy of its object's payload: the object
 // and an int 0 become the first two arguments.
 int insert_bound_object(Engine& e, Value* callee, int n) {
-    if (e.sp + 2 >= e.limit()) raise_run_error(E_StackOverflow);
+    if (e.sp + 2 >= e.limit()) runtime::raise_run_error(runtime::E_StackOverflow);
     Value object{};
     object.type = value::T_Class;
     std::copy_n(callee->u.fn.context, 4, object.u.w);
-    if (link::is_deleted_object(object)) raise_run_error(E_ClassExpected, "object used after delete");
+    if (link::is_deleted_object(object)) runtime::raise_run_error(runtime::E_ClassExpected, "object used after delete");
     Value* args = callee + 1;
     for (int i = n - 1; i >= 0; --i) args[i + 2] = args[i];
     args[0] = object;
@@ -131,7 +131,7 @@ void call_by_name(Engine& e, Value* callee, int n) {
     } else if (const lib::LibEntry* entry = lib::find_function(name)) {
         f = library_function_value(name, *entry);
     } else {
-        raise_run_error(E_NotFunction, name);
+        runtime::raise_run_error(runtime::E_NotFunction, name);
     }
     value::release(*callee);
     *callee = f;
@@ -161,7 +161,7 @@ void call(Engine& e, int n) {
         case value::T_Native: call_native(e, callee, n); return;
         case value::T_String: call_by_name(e, callee, n); return;
         case value::T_Lambda: call_lambda(e, callee, n); return;
-        default: raise_run_error(E_NotFunction);
+        default: runtime::raise_run_error(runtime::E_NotFunction);
     }
 }
 
@@ -169,21 +169,21 @@ void call_compiled(Engine& e, Value* callee, int n) {
     if (value::has_flag(*callee, value::k_bound) && callee->u.fn.context) n = insert_bound_object(e, callee, n);
     const Value f = *callee;
     FuncInfo* info = f.u.fn.info;
-    if (value::has_flag(f, value::k_extern)) raise_run_error(E_UndefinedFunc, callee_name(f));
+    if (value::has_flag(f, value::k_extern)) runtime::raise_run_error(runtime::E_UndefinedFunc, callee_name(f));
     const int declared = f.u.fn.nparam;
 
     // Missing arguments come from the parameter defaults, as aliases, up to
     // the first parameter without one.
     if (n < declared && info && info->params) {
         for (; n < declared && !value::is_null(info->params[n].val); ++n) {
-            if (e.sp + 1 >= e.limit()) raise_run_error(E_StackOverflow);
+            if (e.sp + 1 >= e.limit()) runtime::raise_run_error(runtime::E_StackOverflow);
             *++e.sp = info->params[n].val;
             e.sp->type &= ~k_owns;
         }
     }
     const bool varargs = value::has_flag(f, value::k_varargs);
-    if (n < declared || (!varargs && n != declared)) raise_run_error(E_WrongArgCount, callee_name(f));
-    if (e.sp + 1 >= e.limit()) raise_run_error(E_StackOverflow);
+    if (n < declared || (!varargs && n != declared)) runtime::raise_run_error(runtime::E_WrongArgCount, callee_name(f));
+    if (e.sp + 1 >= e.limit()) runtime::raise_run_error(runtime::E_StackOverflow);
 
     Value* args = callee + 1;
     for (int i = 0; i < n; ++i) {
@@ -205,7 +205,7 @@ void call_native(Engine& e, Value* callee, int n) {
     const Value f = *callee;
     const int declared = f.u.nat.nparam;
     const bool varargs = value::has_flag(f, value::k_varargs);
-    if (n < declared || (!varargs && n != declared)) raise_run_error(E_WrongArgCount, callee_name(f));
+    if (n < declared || (!varargs && n != declared)) runtime::raise_run_error(runtime::E_WrongArgCount, callee_name(f));
     Value* args = callee + 1;
     for (int i = 0; i < n; ++i) prepare_argument(args[i]);
 
@@ -241,11 +241,11 @@ void store_result(Value& callee, Value& top, int r) {
 void return_from(Engine& e, int r) {
     // Only a frame made by a call can be left (damaged object code may try
     // another), and only to registers inside the stack.
-    if (e.ap <= e.base || e.bp <= e.ap || !is_frame_marker(e.bp[-1])) raise_run_error(E_StackError);
+    if (e.ap <= e.base || e.bp <= e.ap || !is_frame_marker(e.bp[-1])) runtime::raise_run_error(runtime::E_StackError);
     Value* callee = e.ap - 1;
     const SavedRegisters caller = saved_registers(e.bp[-1]);
     const int top = e.index(callee);
-    if (caller.ap < 0 || caller.ap > top || caller.bp < 0 || caller.bp > top) raise_run_error(E_StackError);
+    if (caller.ap < 0 || caller.ap > top || caller.bp < 0 || caller.bp > top) runtime::raise_run_error(runtime::E_StackError);
     store_result(*callee, *e.sp, r);
     while (e.sp >= e.ap) {
         value::release(*e.sp);

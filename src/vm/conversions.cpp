@@ -14,7 +14,7 @@ namespace kj::vm {
 using namespace value;
 
 namespace {
-[[noreturn, gnu::cold]] void cast_error(int code, const Value& v) { raise_run_error(code, describe(v)); }
+[[noreturn, gnu::cold]] void cast_error(int code, const Value& v) { runtime::raise_run_error(code, describe(v)); }
 
 // The first element of a matrix under the strictness rule, or null.
 const double* first_element(const Value& v, Strictness s) {
@@ -72,7 +72,7 @@ int32_t to_int(const Value& v, Strictness s) {
             default: break;
         }
     }
-    cast_error(E_CastInt, v);
+    cast_error(runtime::E_CastInt, v);
 }
 
 SizeFault size_fault(double x) {
@@ -94,13 +94,13 @@ int to_dimension(const Value& v) {
     if (!is_null(v) && type_of(v) != T_Int) {
         const double x = to_double(v);
         switch (size_fault(x)) {
-            case SizeFault::NotANumber: raise_run_error(E_InvalidNumber, "dimension " + number_text(x));
-            case SizeFault::TooLarge: raise_run_error(E_OutOfMemory, "dimension " + number_text(x));
+            case SizeFault::NotANumber: runtime::raise_run_error(runtime::E_InvalidNumber, "dimension " + number_text(x));
+            case SizeFault::TooLarge: runtime::raise_run_error(runtime::E_OutOfMemory, "dimension " + number_text(x));
             default: break;
         }
     }
     const int n = to_int(v);
-    if (n < 0) raise_run_error(E_NegativeDim);
+    if (n < 0) runtime::raise_run_error(runtime::E_NegativeDim);
     return n;
 }
 
@@ -119,7 +119,7 @@ double to_double(const Value& v, Strictness s) {
             default: break;
         }
     }
-    cast_error(E_CastDouble, v);
+    cast_error(runtime::E_CastDouble, v);
 }
 
 void convert_to_int(Value& v) {
@@ -135,7 +135,7 @@ void convert_to_double(Value& v) {
 }
 
 void convert_to_matrix(Value& v) {
-    if (is_null(v)) cast_error(E_CastMatrix, v);
+    if (is_null(v)) cast_error(runtime::E_CastMatrix, v);
     switch (type_of(v)) {
         case T_Matrix: return;
         case T_Int:
@@ -164,14 +164,14 @@ void convert_to_matrix(Value& v) {
                 const Value& e = v.u.arr.v[k];
                 const bool scalar = !is_null(e) && (type_of(e) == T_Int || type_of(e) == T_Double ||
                                                     (type_of(e) == T_Matrix && e.u.mat.r == 1 && e.u.mat.c == 1));
-                if (!scalar) cast_error(E_CastMatrix, v);
+                if (!scalar) cast_error(runtime::E_CastMatrix, v);
             }
             Value m = owned_matrix(n > 0 ? 1 : 0, n);
             for (int k = 0; k < n; ++k) m.u.mat.m[0][k] = to_double(v.u.arr.v[k]);
             replace(v, m);
             return;
         }
-        default: cast_error(E_CastMatrix, v);
+        default: cast_error(runtime::E_CastMatrix, v);
     }
 }
 
@@ -184,7 +184,7 @@ void convert_to_string(Value& v) {
                                (type_of(v) == T_Matrix && v.u.mat.r == 1 && v.u.mat.c == 1))) {
         text = format_double(to_double(v));
     } else {
-        cast_error(E_Typecast, v);
+        cast_error(runtime::E_Typecast, v);
     }
     Value s{};
     set_string(s, text);
@@ -203,7 +203,7 @@ void wrap_in_array(Value& v) {
 }
 
 void convert_to_array(Value& v) {
-    if (is_null(v)) cast_error(E_Typecast, v);
+    if (is_null(v)) cast_error(runtime::E_Typecast, v);
     const uint32_t t = type_of(v);
     if (t == T_Array) return;
     if (t == T_Matrix && has_flag(v, k_varargs)) {

@@ -125,12 +125,12 @@ Resume resume(Engine& e, Value* base_top) {
         g_state.depth = g_threaded.depth + 1;
         try {
             dispatch(e, true, 0);
-        } catch (const RunError& err) {
+        } catch (const runtime::RunError& err) {
             failed = err.code >= 0;
-            if (err.code == k_program_exit) {
+            if (err.code == runtime::k_program_exit) {
                 pop_to(e, base_top);
                 value::release(*base_top);
-                *base_top = value::make_int(program_exit_code());
+                *base_top = value::make_int(runtime::program_exit_code());
                 e.ip = 0;
             }
         } catch (const std::bad_alloc&) {

@@ -54,7 +54,7 @@ inline bool movable(uint32_t type) {
 // indices gets its own index record (materialising frees it).
 [[gnu::cold]] void copy_vector_index(Value& copy) {
     auto* idx = static_cast<Value*>(runtime::raw_alloc(sizeof(Value)));
-    if (!idx) raise_run_error(E_OutOfMemory, "[] dup");
+    if (!idx) runtime::raise_run_error(runtime::E_OutOfMemory, "[] dup");
     *idx = *copy.u.mat.idx.v;
     idx->type &= ~k_owns;
     copy.u.mat.idx.v = idx;
@@ -142,7 +142,7 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
 #define RELOAD() (pc = code + e.ip, sp = e.sp, ap = e.ap, bp = e.bp)
 #define IS_OP(slot, name) ((slot).op == static_cast<int32_t>(Op::name))
 #define NO_VALUE_CHECK(v) \
-    if (value::is_null(v)) { SYNC(); raise_run_error(E_NoValue); }
+    if (value::is_null(v)) { SYNC(); runtime::raise_run_error(runtime::E_NoValue); }
 // The store primitive, with int and double moved in place.
 #define STORE(dst)                                                        \
     do {                                                                  \
@@ -233,7 +233,7 @@ L_Ext:
 L_Num:
     if (e.abort_requested) {
         SYNC();
-        raise_run_error(E_UserAbort);
+        runtime::raise_run_error(runtime::E_UserAbort);
     }
     DEBUG_HOOK();
     // A line marker before a conditional jump or a return goes straight on to it.
@@ -317,18 +317,18 @@ L_Dup:
 L_CheckedPushReach:
     if (BELOW_REACH()) {
         SYNC();
-        raise_run_error(E_StackError);
+        runtime::raise_run_error(runtime::E_StackError);
     }
 L_CheckedPush:
     if (sp + pc[checked].operand > e.limit() + link::k_unchecked_pushes) {
         SYNC();
-        raise_run_error(E_StackOverflow);
+        runtime::raise_run_error(runtime::E_StackOverflow);
     }
     goto* pc[checked].handler;
 L_CheckedReach:
     if (BELOW_REACH()) {
         SYNC();
-        raise_run_error(E_StackError);
+        runtime::raise_run_error(runtime::E_StackError);
     }
     goto* pc[checked].handler;
 // RET in code read from a file leaves only a frame made by a call, to
@@ -337,12 +337,12 @@ L_CheckedReach:
 L_CheckedReturn: {
     if (BELOW_REACH() || ap <= e.base || bp <= ap || !is_frame_marker(bp[-1])) {
         SYNC();
-        raise_run_error(E_StackError);
+        runtime::raise_run_error(runtime::E_StackError);
     }
     const SavedRegisters caller = saved_registers(bp[-1]);
     if (caller.ap < 0 || caller.bp < 0 || e.at(caller.ap) >= ap || e.at(caller.bp) >= ap) {
         SYNC();
-        raise_run_error(E_StackError);
+        runtime::raise_run_error(runtime::E_StackError);
     }
     goto* pc[checked].handler;
 }
@@ -401,7 +401,7 @@ L_Pop:
     // Compiled code never pops its frame's marker (a damaged object file may).
     if (sp - k < bp) {
         SYNC();
-        raise_run_error(E_StackError);
+        runtime::raise_run_error(runtime::E_StackError);
     }
     for (int i = 0; i <= k; ++i, --sp)
         if (value::owns(*sp)) value::release(*sp);
@@ -416,7 +416,7 @@ L_Exc:
 L_Int:
     if (sp + k >= e.limit()) {
         SYNC();
-        raise_run_error(E_StackOverflow);
+        runtime::raise_run_error(runtime::E_StackOverflow);
     }
     for (int i = 0; i < k; ++i) fast::put_int(*++sp, 0, k_null);
     NEXT();
@@ -454,11 +454,11 @@ L_CheckedJump: {
     const Slot& c = pc[checked];
     if (sp + k < bp) {
         SYNC();
-        raise_run_error(E_StackError);
+        runtime::raise_run_error(runtime::E_StackError);
     }
     if (!value::is_null(sp[k]) || sp[k].u.ival < c.operand || sp[k].u.ival >= c.op) {
         SYNC();
-        raise_run_error(E_JumpAddress);
+        runtime::raise_run_error(runtime::E_JumpAddress);
     }
     goto* c.handler;
 }
@@ -466,7 +466,7 @@ L_Jst: {
     const Value& target = sp[k];
     if (!value::is_null(target) || static_cast<uint32_t>(target.u.ival) >= static_cast<uint32_t>(link::code_size())) {
         SYNC();
-        raise_run_error(E_JumpAddress);
+        runtime::raise_run_error(runtime::E_JumpAddress);
     }
     pc = code + target.u.ival - 1;
     NEXT();
@@ -595,7 +595,7 @@ L_For:
 L_LoopBack: {
     if (!is_counted_loop(*sp)) {
         SYNC();
-        raise_run_error(E_ForLoop);
+        runtime::raise_run_error(runtime::E_ForLoop);
     }
     CountedLoop loop;
     std::memcpy(&loop, &sp->u, sizeof loop);

@@ -20,8 +20,8 @@ bool g_absorbing = false;  // a report whose unwinding is caught right away
 void report_out_of_memory() {
     g_absorbing = true;
     try {
-        raise_run_error(E_OutOfMemory);
-    } catch (const RunError&) {
+        runtime::raise_run_error(runtime::E_OutOfMemory);
+    } catch (const runtime::RunError&) {
     }
     g_absorbing = false;
 }
@@ -79,7 +79,7 @@ void set_debug_hook(DebugHook hook) { g_debug_hook = hook; }
 DebugHook debug_hook() { return g_debug_hook; }
 
 void recover(int code) {
-    if (g_absorbing || (g_current && g_current->running)) throw RunError{code};
+    if (g_absorbing || (g_current && g_current->running)) throw runtime::RunError{code};
     runtime::raise_fatal_error();
 }
 
@@ -94,12 +94,12 @@ bool run(Engine& e, bool debug, Value* expected_top) {
         e.running = 1;
         try {
             dispatch(e, debug, 0);
-            if (e.sp != expected_top) raise_run_error(E_StackError);
-        } catch (const RunError& err) {
+            if (e.sp != expected_top) runtime::raise_run_error(runtime::E_StackError);
+        } catch (const runtime::RunError& err) {
             code = err.code;
         } catch (const std::bad_alloc&) {
             report_out_of_memory();
-            code = E_OutOfMemory;
+            code = runtime::E_OutOfMemory;
         } catch (const runtime::FatalError&) {
             // A fatal stop inside the run (say, output with no way out):
             // leave the engine clean and let the boundary end the run.
@@ -112,13 +112,13 @@ bool run(Engine& e, bool debug, Value* expected_top) {
         if (code >= 0) {
             e.failed = 1;
             pop_to(e, expected_top);
-        } else if (code == k_program_exit) {
+        } else if (code == runtime::k_program_exit) {
             pop_to(e, expected_top);
             value::release(*expected_top);
-            *expected_top = value::make_int(program_exit_code());
+            *expected_top = value::make_int(runtime::program_exit_code());
         }
     }
-    if ((code >= 0 || code == k_program_exit) && previous && previous->running) throw RunError{code};
+    if ((code >= 0 || code == runtime::k_program_exit) && previous && previous->running) throw runtime::RunError{code};
     return code < 0;
 }
 

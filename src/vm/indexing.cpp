@@ -54,7 +54,7 @@ Selection select_by(const Value& index, int size, IndexForm form, const Value& d
             default: break;
         }
     }
-    raise_run_error(E_ScalarOrMatrix);
+    runtime::raise_run_error(runtime::E_ScalarOrMatrix);
 }
 
 Selection select_vector_rows(const Value& vec, IndexForm form, const Value& described) {
@@ -119,9 +119,9 @@ void load_array(Value& arr, const Value& index) {
 
 void store_array(Value& arr, const Value& index, Value& val) {
     const Selection s = select_by(index, arr.u.arr.n, IndexForm::Single, arr);
-    if (s.count() != 1) raise_run_error(E_OneArrayItem);
+    if (s.count() != 1) runtime::raise_run_error(runtime::E_OneArrayItem);
     Value& e = arr.u.arr.v[s.at(0)];
-    if (has_flag(e, k_const)) raise_run_error(E_UseConstant);
+    if (has_flag(e, k_const)) runtime::raise_run_error(runtime::E_UseConstant);
     assign(e, val);
 }
 

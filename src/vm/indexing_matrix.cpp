@@ -22,7 +22,7 @@ bool is_full_range(const Value& index) {
 // Stored values must be numbers or matrices.
 void check_storable(const Value& val) {
     const Num n = numeric(val);
-    if (n.kind == Num::Other) raise_run_error(E_ScalarExpected);
+    if (n.kind == Num::Other) runtime::raise_run_error(runtime::E_ScalarExpected);
 }
 
 // Writes `val` at the selected positions of the row-major data: a scalar (or
@@ -62,13 +62,13 @@ void load_matrix_first(Value& target, Value& index) {
         auto* rec = static_cast<Value*>(runtime::raw_alloc(sizeof(Value)));
         if (!rec) {
             release(copy);
-            raise_run_error(E_OutOfMemory);
+            runtime::raise_run_error(runtime::E_OutOfMemory);
         }
         *rec = copy;
         vec.type |= k_idx_value;
         vec.u.mat.idx.v = rec;
     } else {
-        raise_run_error(E_ScalarOrMatrix);
+        runtime::raise_run_error(runtime::E_ScalarOrMatrix);
     }
     target = vec;
 }
@@ -102,7 +102,7 @@ void load_matrix_second(Value& vec, Value& index) {
 void store_matrix(Value& target, const Value& index, const Value& val) {
     check_storable(val);
     const int r = target.u.mat.r, c = target.u.mat.c;
-    if (r >= 2 && c >= 2 && !is_full_range(index)) run_warning(nullptr, W_VectorIndex);
+    if (r >= 2 && c >= 2 && !is_full_range(index)) runtime::run_warning(nullptr, runtime::W_VectorIndex);
     const Selection s = select_by(index, r * c, IndexForm::Single, target);
     double* data = s.count() ? target.u.mat.m[0] : nullptr;
     if (s.kind == Selection::Single)

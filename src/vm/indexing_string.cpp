@@ -66,7 +66,7 @@ void store_string(Value& target, const Value& index, const Value& val) {
         else if (vt == T_String && val.u.str.len == 1)
             byte = val.u.str.s[0];
         else
-            raise_run_error(E_ScalarExpected);
+            runtime::raise_run_error(runtime::E_ScalarExpected);
         select_single(i, len, IndexForm::Single, target);
         target.u.str.s[i] = byte;
         return;
@@ -79,7 +79,7 @@ void store_string(Value& target, const Value& index, const Value& val) {
         const char byte = static_cast<char>(vt == T_Int ? val.u.ival : truncate_to_int(val.u.dval));
         for (int k = 0; k < s.count(); ++k) target.u.str.s[s.at(k)] = byte;
     } else {
-        raise_run_error(E_ScalarOrString);
+        runtime::raise_run_error(runtime::E_ScalarOrString);
     }
 }
 

@@ -160,9 +160,9 @@ void apply_inline(int code, Value& top) {
                                          "(): type error in argument 1; expected: " + type_table_name(T_Double) +
                                          ", found: " + describe(top);
                 runtime::run_message(text.c_str());
-                raise_run_error(E_ArgError);
+                runtime::raise_run_error(runtime::E_ArgError);
             }
-            raise_run_error(E_BadOperand, std::string(inline_name(code)) + "(" + describe(top) + ")");
+            runtime::raise_run_error(runtime::E_BadOperand, std::string(inline_name(code)) + "(" + describe(top) + ")");
     }
 }
 

@@ -16,7 +16,7 @@ void make_lambda(Engine& e) {
     if (value::type_of(sp[-2]) != value::T_Int || value::type_of(sp[-1]) != value::T_Int ||
         value::type_of(sp[0]) != value::T_Int || sp[-2].u.ival < 0 || sp[0].u.ival < 0 || entry < 0 ||
         entry >= link::code_size())
-        raise_run_error(E_JumpAddress);
+        runtime::raise_run_error(runtime::E_JumpAddress);
     Value lambda{};
     lambda.type = value::T_Lambda;
     lambda.u.lam.nparam = sp[-2].u.ival;
@@ -33,13 +33,13 @@ void make_lambda(Engine& e) {
 
 void call_lambda(Engine& e, Value* callee, int n) {
     const auto& lam = callee->u.lam;
-    if (n != lam.nparam) raise_run_error(E_WrongArgCount, "lambda function");
+    if (n != lam.nparam) runtime::raise_run_error(runtime::E_WrongArgCount, "lambda function");
     // The defining frame must still be below the call: its parameter slots
     // under the callee, its frame marker just under its base.
     Value* frame = e.at(lam.framebase);
     if (lam.framebase < 1 || frame + lam.slot + n > callee || !is_frame_marker(frame[-1]))
-        raise_run_error(E_LambdaContext);
-    if (e.sp + 2 >= e.limit()) raise_run_error(E_StackOverflow);
+        runtime::raise_run_error(runtime::E_LambdaContext);
+    if (e.sp + 2 >= e.limit()) runtime::raise_run_error(runtime::E_StackOverflow);
 
     // Arguments move, ownership included, into their parameter slots.
     for (int i = 0; i < n; ++i) {
@@ -61,7 +61,7 @@ void call_lambda(Engine& e, Value* callee, int n) {
 void return_from_lambda(Engine& e, int r) {
     Value* lambda = e.sp - 2;
     if (e.sp - e.base < 2 || !is_frame_marker(e.sp[-1]) || value::type_of(*lambda) != value::T_Lambda)
-        raise_run_error(E_Fatal, "missing lambda return");
+        runtime::raise_run_error(runtime::E_Fatal, "missing lambda return");
     const SavedRegisters caller = saved_registers(e.sp[-1]);
     store_result(*lambda, *e.sp, r);
     value::release(*e.sp);

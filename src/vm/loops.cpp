@@ -29,7 +29,7 @@ struct LoopShape {
 
 LoopShape loop_shape(int at) {
     const link::Instr next = link::code_instr(at + 1);
-    if (next.op != static_cast<int32_t>(Op::Jmp)) raise_run_error(E_ForLoop);
+    if (next.op != static_cast<int32_t>(Op::Jmp)) runtime::raise_run_error(runtime::E_ForLoop);
     return {at + 2, next.operand};
 }
 
@@ -41,7 +41,7 @@ int32_t start_value(Value& v) {
         default: {
             const std::string line = "for(): type error in argument 1; expected: int, found: " + value::describe(v);
             runtime::run_message(line.c_str());
-            raise_run_error(E_ArgError);
+            runtime::raise_run_error(runtime::E_ArgError);
         }
     }
 }
@@ -53,7 +53,7 @@ int32_t limit_value(const Value& v) {
         case value::T_Matrix:
             if (v.u.mat.r > 0 && v.u.mat.c > 0) return static_cast<int32_t>(v.u.mat.m[0][0]);
             [[fallthrough]];
-        default: raise_run_error(E_CastInt, value::describe(v));
+        default: runtime::raise_run_error(runtime::E_CastInt, value::describe(v));
     }
 }
 
@@ -64,15 +64,15 @@ int64_t iteration_count(int64_t start, int64_t limit, int tok, int64_t step) {
     if (tok == T_Ge) --limit;
     if (tok == T_Lt || tok == T_Le) {
         if (limit <= start) return 0;
-        if (step < 1) raise_run_error(E_InfiniteLoop);
+        if (step < 1) runtime::raise_run_error(runtime::E_InfiniteLoop);
         return (limit - start - 1) / step + 1;
     }
     if (tok == T_Gt || tok == T_Ge) {
         if (limit >= start) return 0;
-        if (step >= 0) raise_run_error(E_InfiniteLoop);
+        if (step >= 0) runtime::raise_run_error(runtime::E_InfiniteLoop);
         return (limit - start + 1) / step + 1;
     }
-    raise_run_error(E_ForLoop);
+    runtime::raise_run_error(runtime::E_ForLoop);
 }
 
 // The head of a canonical for loop (FOR -12/-13) at e.ip: pops the four
@@ -97,7 +97,7 @@ LoopHead read_loop_head(Engine& e) {
     h.slot = rec[3].u.ival;
     // The counter is a local of this frame, below the loop's records (a
     // damaged object file may say otherwise).
-    if (h.slot < 0 || e.bp + h.slot >= rec) raise_run_error(E_ForLoop);
+    if (h.slot < 0 || e.bp + h.slot >= rec) runtime::raise_run_error(runtime::E_ForLoop);
     h.step = rec[4].u.ival;
     for (int i = 1; i < 5; ++i) value::release(rec[i]);
     h.count = iteration_count(h.start, limit, tok, h.step);
@@ -215,7 +215,7 @@ struct ForeachRecords {
 
 ForeachRecords foreach_records(Engine& e, int n) {
     // Compiled code always has them above the frame's base; damaged code may not.
-    if (n < 2 || e.sp - n - 2 < e.bp) raise_run_error(E_StackError);
+    if (n < 2 || e.sp - n - 2 < e.bp) runtime::raise_run_error(runtime::E_StackError);
     Value* terms = e.sp - n;
     return {terms - 2, terms - 1, terms};
 }
@@ -223,13 +223,13 @@ ForeachRecords foreach_records(Engine& e, int n) {
 // A local slot of the running frame that the loop writes: below the records
 // the loop works on (a damaged object file may name any number).
 Value& loop_local(Engine& e, int slot) {
-    if (slot < 0 || e.bp + slot >= e.sp) raise_run_error(E_StackError);
+    if (slot < 0 || e.bp + slot >= e.sp) runtime::raise_run_error(runtime::E_StackError);
     return e.bp[slot];
 }
 
 Value& collection_of(const Value& address) {
     if (value::type_of(address) != value::T_Array || !value::has_flag(address, value::k_address))
-        raise_run_error(E_WrongType);
+        runtime::raise_run_error(runtime::E_WrongType);
     return *address.u.arr.v;
 }
 
@@ -278,7 +278,7 @@ void step_counts(const Value& coll, Mode mode, int32_t& outer, int32_t& inner) {
 void foreach_setup(Engine& e, int n) {
     const ForeachRecords r = foreach_records(e, n);
     const Value& coll = collection_of(*r.address);
-    if (value::is_null(coll)) raise_run_error(E_NoValue);
+    if (value::is_null(coll)) runtime::raise_run_error(runtime::E_NoValue);
     const int slot_var = r.slot->u.ival;
     const int i = r.terms[0].u.ival, j = r.terms[1].u.ival;
     Mode mode = Mode::Element;
@@ -339,7 +339,7 @@ bool foreach_step(Engine& e, int n) {
     const ForeachRecords r = foreach_records(e, n);
     // Only a set-up makes iterator records (damaged code may step without one).
     if (value::type_of(r.terms[0]) != value::T_Blob || value::type_of(r.terms[1]) != value::T_Blob)
-        raise_run_error(E_ForLoop);
+        runtime::raise_run_error(runtime::E_ForLoop);
     OuterIterator o = read_iterator<OuterIterator>(r.terms[0]);
     InnerIterator in = read_iterator<InnerIterator>(r.terms[1]);
     if (++in.pos >= in.count) {
@@ -351,11 +351,11 @@ bool foreach_step(Engine& e, int n) {
     const bool more = o.pos < o.count;
     if (more) {
         const Value& coll = collection_of(*r.address);
-        if (coll.type != in.type || data_of(coll) != in.data) raise_run_error(E_ForeachChanged);
+        if (coll.type != in.type || data_of(coll) != in.data) runtime::raise_run_error(runtime::E_ForeachChanged);
         int32_t outer, inner;
         step_counts(coll, o.mode, outer, inner);
         if (o.count != outer || in.count != inner || o.pos < 0 || in.pos < 0 || in.pos >= inner)
-            raise_run_error(E_ForeachChanged);
+            runtime::raise_run_error(runtime::E_ForeachChanged);
         set_local_int(e, o.slot_i, o.pos);
         set_local_int(e, in.slot_j, in.pos);
         assign_element(loop_local(e, o.slot_var), coll, o.mode, o.pos, in.pos);
@@ -373,13 +373,13 @@ void canonical_foreach(Engine& e, int n, bool debug) {
     const link::Instr enter = link::code_instr(at + 1);
     const link::Instr leave = link::code_instr(at + 2);
     if (enter.op != static_cast<int32_t>(Op::Jmt) || leave.op != static_cast<int32_t>(Op::Jmp))
-        raise_run_error(E_ForLoop);
+        runtime::raise_run_error(runtime::E_ForLoop);
     // The body follows at once and ends with the jump back to this step
     // (damaged code read from a file may say otherwise).
     const int back = leave.operand - 1;
     if (enter.operand != at + 3 || back < at + 3 || back >= link::code_size() ||
         link::code_instr(back).op != static_cast<int32_t>(Op::Jmp) || link::code_instr(back).operand != at)
-        raise_run_error(E_ForLoop);
+        runtime::raise_run_error(runtime::E_ForLoop);
     while (foreach_step(e, n)) {
         e.ip = enter.operand;
         dispatch(e, debug, leave.operand - 1);
@@ -405,7 +405,7 @@ void for_instruction(Engine& e, int k, bool debug) {
             else canonical_foreach(e, n, false);
             return;
         case link::k_for_canonical_parallel: canonical_for(e, debug, true); return;
-        default: raise_run_error(E_ForLoop);
+        default: runtime::raise_run_error(runtime::E_ForLoop);
     }
 }
 

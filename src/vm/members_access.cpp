@@ -41,26 +41,26 @@ Member resolve(const Value& object, const Value& selector) {
     Member m;
     switch (value::type_of(selector)) {
         case value::T_Int: {
-            if (!class_of(object)) raise_run_error(E_MemberNeedsObject);
+            if (!class_of(object)) runtime::raise_run_error(runtime::E_MemberNeedsObject);
             const int owner = selector.u.ival / k_selector_classes;
             m.function = member_function_at(owner, selector.u.ival % k_selector_classes);
             if (!m.function || !derives_from(object.u.obj.cls, owner))
-                raise_run_error(E_InvalidClass, class_name(object.u.obj.cls));
+                runtime::raise_run_error(runtime::E_InvalidClass, class_name(object.u.obj.cls));
             break;
         }
         case value::T_String: {
             const std::string_view name = string_of(selector);
-            if (!class_of(object)) raise_run_error(E_MemberNeedsObject, name);
+            if (!class_of(object)) runtime::raise_run_error(runtime::E_MemberNeedsObject, name);
             m.function = find_member_function(object.u.obj.cls, name);
             if (m.function) break;
             const int i = find_data_member(object, name);
-            if (i < 0) raise_run_error(E_NotFunctionMember, name);
+            if (i < 0) runtime::raise_run_error(runtime::E_NotFunctionMember, name);
             m.data = &member_record(object, i);
             return m;
         }
-        default: raise_run_error(E_NotFunction);
+        default: runtime::raise_run_error(runtime::E_NotFunction);
     }
-    if (value::has_flag(m.function->val, value::k_extern)) raise_run_error(E_UndefinedMemberFunc, m.function->name);
+    if (value::has_flag(m.function->val, value::k_extern)) runtime::raise_run_error(runtime::E_UndefinedMemberFunc, m.function->name);
     return m;
 }
 
@@ -77,13 +77,13 @@ Value member_alias(const Value& member) {
 }
 
 const Value& loaded_member(const NamedValue& m) {
-    if (value::is_null(m.val)) raise_run_error(E_NoValue, m.name ? m.name : "");
+    if (value::is_null(m.val)) runtime::raise_run_error(runtime::E_NoValue, m.name ? m.name : "");
     return m.val;
 }
 
 // The object at `object`, checked for a data-member instruction.
 const Value& data_object(const Value& object, int k) {
-    if (!class_of(object)) raise_run_error(E_ClassExpected);
+    if (!class_of(object)) runtime::raise_run_error(runtime::E_ClassExpected);
     if (k < 0 || k >= object.u.obj.n) raise_index_error(k, IndexForm::Single, object);
     return object;
 }
@@ -91,10 +91,10 @@ const Value& data_object(const Value& object, int k) {
 // The named data member of the object below the name, for SMN and the
 // address form of LMR.
 NamedValue& member_by_name(const Value& object, const Value& name) {
-    if (value::type_of(name) != value::T_String) raise_run_error(E_StringExpected);
-    if (!class_of(object)) raise_run_error(E_ClassExpected, string_of(name));
+    if (value::type_of(name) != value::T_String) runtime::raise_run_error(runtime::E_StringExpected);
+    if (!class_of(object)) runtime::raise_run_error(runtime::E_ClassExpected, string_of(name));
     const int i = find_data_member(object, string_of(name));
-    if (i < 0) raise_run_error(E_UndeclaredMember, string_of(name));
+    if (i < 0) runtime::raise_run_error(runtime::E_UndeclaredMember, string_of(name));
     return member_record(object, i);
 }
 
@@ -105,7 +105,7 @@ Value bound_function(const Value& object, const Value& fn) {
     f.type &= ~(value::k_owns | k_member_attributes);
     if (value::type_of(f) != value::T_Func) return f;
     auto* context = static_cast<int64_t*>(runtime::raw_alloc(4 * sizeof(int64_t)));
-    if (!context) raise_run_error(E_OutOfMemory);
+    if (!context) runtime::raise_run_error(runtime::E_OutOfMemory);
     std::memcpy(context, object.u.w, 4 * sizeof(int64_t));
     f.u.fn.context = context;
     f.type |= value::k_bound | value::k_owns;
@@ -144,7 +144,7 @@ void store_into_member(Value& member, Value& src) {
 void call_member(Engine& e, int n) {
     Value* object = e.sp - n - 2;
     // Compiled code never reaches below its frame (a damaged object file may).
-    if (n < 0 || object < e.bp) raise_run_error(E_StackError);
+    if (n < 0 || object < e.bp) runtime::raise_run_error(runtime::E_StackError);
     Value* selector = object + 1;
     if (value::is_null(*selector)) {
         pop_above(e, object);
@@ -197,7 +197,7 @@ Value* member_address(Engine& e, link::Op op, int operand) {
     if (op == link::Op::Lmp) return &member_record(data_object(*e.sp, operand), operand).val;
     Value* object = e.sp - 2;
     NamedValue& m = member_by_name(*object, object[1]);
-    if (value::has_flag(m.val, value::k_const)) raise_run_error(E_UseConstant, m.name ? m.name : "");
+    if (value::has_flag(m.val, value::k_const)) runtime::raise_run_error(runtime::E_UseConstant, m.name ? m.name : "");
     pop_above(e, object);
     return &m.val;
 }

@@ -156,7 +156,7 @@ void delete_variable(Value& v) {
         v = value::make_none();
         return;
     }
-    if (value::has_flag(v, value::k_const)) raise_run_error(E_DeleteConst);
+    if (value::has_flag(v, value::k_const)) runtime::raise_run_error(runtime::E_DeleteConst);
     switch (value::type_of(v)) {
         case value::T_Matrix:
         case value::T_String:
@@ -164,7 +164,7 @@ void delete_variable(Value& v) {
         case value::T_Vector: value::release(v); break;
         case value::T_Class:
             if (is_class_symbol(v)) return;
-            if (link::is_deleted_object(v)) raise_run_error(E_ClassExpected, "object already deleted");
+            if (link::is_deleted_object(v)) runtime::raise_run_error(runtime::E_ClassExpected, "object already deleted");
             free_members(v);
             break;
         default: return;
@@ -203,11 +203,11 @@ Value new_object(int k) {
     const Value* c = class_record(k);
     if (!c) {
         const bool named = k >= 0 && k < link::symbols().count && link::symbol_at(k).name;
-        raise_run_error(E_ClassExpected, named ? link::symbol_at(k).name : "");
+        runtime::raise_run_error(runtime::E_ClassExpected, named ? link::symbol_at(k).name : "");
     }
     const int n = data_member_count(*c);
     NamedValue* block = take_block(n);
-    if (!block) raise_run_error(E_OutOfMemory, "new class");
+    if (!block) runtime::raise_run_error(runtime::E_OutOfMemory, "new class");
     g_live_blocks.emplace(block, n);
     for (int i = 0; i < n; ++i) {
         block[i].name = c->u.obj.members[i].name;
@@ -225,7 +225,7 @@ Value new_object(int k) {
 }
 
 void clone_object(Value& dst, const Value& src, bool deep) {
-    if (!class_of(src)) raise_run_error(E_ClassExpected, "clone object");
+    if (!class_of(src)) runtime::raise_run_error(runtime::E_ClassExpected, "clone object");
     CloneMap done;
     Value o;
     try {
@@ -276,7 +276,7 @@ void delete_object(Value& object) {
     }
     free_members(object);
     object = value::make_int(0);
-    if (!ok && outer_run_active()) raise_run_error(E_InCallback);
+    if (!ok && outer_run_active()) runtime::raise_run_error(runtime::E_InCallback);
 }
 
 void op_destruct(Value*& sp) {

@@ -84,20 +84,20 @@ const char* operator_text(int code) {
 }
 
 void raise_bad_operand(const Value& left, int code, const Value& right) {
-    raise_run_error(E_BadOperand, describe(left) + " " + operator_text(code) + " " + describe(right));
+    runtime::raise_run_error(runtime::E_BadOperand, describe(left) + " " + operator_text(code) + " " + describe(right));
 }
 
 void raise_bad_operand(int code, const Value& operand) {
-    raise_run_error(E_BadOperand, std::string(operator_text(code)) + " " + describe(operand));
+    runtime::raise_run_error(runtime::E_BadOperand, std::string(operator_text(code)) + " " + describe(operand));
 }
 
 MatrixTemp::MatrixTemp(int64_t r, int64_t c) {
-    if (r < 0 || c < 0) raise_run_error(E_NegativeDim);
+    if (r < 0 || c < 0) runtime::raise_run_error(runtime::E_NegativeDim);
     r_ = value::dimension(r);
     c_ = value::dimension(c);
     if (r_ > 0) {
         m_ = mat_alloc_cached(r_, c_);
-        if (!m_) raise_run_error(E_OutOfMemory, "matrix[" + std::to_string(r) + "][" + std::to_string(c) + "]");
+        if (!m_) runtime::raise_run_error(runtime::E_OutOfMemory, "matrix[" + std::to_string(r) + "][" + std::to_string(c) + "]");
     }
 }
 
@@ -343,7 +343,7 @@ void default_delete(Value*& sp) {
     Value& addr = sp[-1];
     if (type_of(addr) == value::T_Array && has_flag(addr, k_address) && addr.u.arr.v) {
         Value& target = *addr.u.arr.v;
-        if (has_flag(target, k_const)) raise_run_error(E_DeleteConst);
+        if (has_flag(target, k_const)) runtime::raise_run_error(runtime::E_DeleteConst);
         value::release(target);
         target = make_null();
     }

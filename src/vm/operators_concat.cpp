@@ -66,7 +66,7 @@ void append_to_array(Value& l, Value& r) {
         int64_t slots = grown > total ? grown : total;
         if (runtime::payload_bytes(static_cast<uint64_t>(slots), sizeof(Value)) == 0) slots = total;
         void* block = runtime::raw_realloc(l.u.arr.v, static_cast<std::size_t>(slots) * sizeof(Value));
-        if (!block) raise_run_error(E_OutOfMemory, "array[" + std::to_string(total) + "]");
+        if (!block) runtime::raise_run_error(runtime::E_OutOfMemory, "array[" + std::to_string(total) + "]");
         l.u.arr.v = static_cast<Value*>(block);
     }
     // The new elements start without value, so the array stays consistent
@@ -141,7 +141,7 @@ void join_numbers(int code, Value*& sp) {
     const int64_t r = horizontal ? (pa.r > pb.r ? pa.r : pb.r) : static_cast<int64_t>(pa.r) + pb.r;
     const int64_t c = horizontal ? static_cast<int64_t>(pa.c) + pb.c : (pa.c > pb.c ? pa.c : pb.c);
     const bool mismatch = horizontal ? pa.r != pb.r : pa.c != pb.c;
-    if (mismatch && !pa.empty() && !pb.empty()) run_warning(nullptr, W_ConcatPadded);
+    if (mismatch && !pa.empty() && !pb.empty()) runtime::run_warning(nullptr, runtime::W_ConcatPadded);
     MatrixTemp t(r, c);
     if (r > 0 && c > 0) {
         if (mismatch) MatZero(t.rows(), t.r(), t.c());

@@ -29,7 +29,7 @@ struct Mod {
     // sign of the left operand, as for ints.
     double operator()(double a, double b) const {
         const double x = std::floor(a + 0.5), y = std::floor(b + 0.5);
-        if (y == 0) raise_run_error(E_DivideByZero);
+        if (y == 0) runtime::raise_run_error(runtime::E_DivideByZero);
         return std::fmod(x, y) + 0.0;  // + 0.0 turns -0 into 0
     }
 };

@@ -35,8 +35,8 @@ Value inverse(const Value& m) {
     if (n > 0) MatCopy(t.rows(), m.u.mat.m, n, n);
     switch (num::lu_invert(t.rows(), n)) {
         case num::Lu_Ok: break;
-        case num::Lu_Singular: raise_run_error(E_Singular);
-        default: raise_run_error(E_OutOfMemory);
+        case num::Lu_Singular: runtime::raise_run_error(runtime::E_Singular);
+        default: runtime::raise_run_error(runtime::E_OutOfMemory);
     }
     return t.take();
 }

@@ -45,7 +45,7 @@ int run_main(int start, bool debug) {
 bool needs_input_pipe() {
     if (!runtime::has_input_pipe() || !runtime::gets_is_default()) return false;
     runtime::puts("No input pipe: cannot run in interactive mode.\n");
-    runtime::state().exit_fn(E_NoPipe);
+    runtime::state().exit_fn(runtime::E_NoPipe);
     return true;
 }
 }  // namespace

@@ -63,7 +63,7 @@ int spread_arguments(Engine& e, Value* callee, int n) {
         Value* arg = callee + 1 + i;
         if (!is_spread(*arg)) continue;
         const int p = part_count(*arg);
-        if (e.limit() - e.sp < 10 + p) raise_run_error(E_StackOverflow);
+        if (e.limit() - e.sp < 10 + p) runtime::raise_run_error(runtime::E_StackOverflow);
         Parts parts;
         parts.v.reserve(static_cast<std::size_t>(p));
         if (value::type_of(*arg) == value::T_Array)

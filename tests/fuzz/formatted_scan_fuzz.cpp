@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     h.run_message_fn = discard;
     h.message_fn = discard;
     h.exit_fn = no_exit;
-    h.recovery = [](int code) { throw kj::vm::RunError{code}; };
+    h.recovery = [](int code) { throw kj::runtime::RunError{code}; };
 
     const bool shape_first = data[0] & 1;
     const std::string_view rest(reinterpret_cast<const char*>(data + 1), size - 1);
@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kj::lib::io::StringInput in(text);
     try {
         kj::lib::io::scan_formats(in, args, n, 1);
-    } catch (const kj::vm::RunError&) {
+    } catch (const kj::runtime::RunError&) {
     }
     kv::release(args[0]);
     for (kv::Value& t : targets) kv::release(t);

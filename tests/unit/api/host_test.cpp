@@ -80,38 +80,38 @@ TEST(PrintLevel, GovernsChannels) {
     }
     // A run-time error raises the level so the error is always shown.
     KjSetPrintlevel(-1);
-    EXPECT_THROW(KjRunError(12, nullptr), kj::vm::RunError);
+    EXPECT_THROW(KjRunError(12, nullptr), kj::runtime::RunError);
     EXPECT_EQ(KjGetPrintlevel(), 1);
     EXPECT_EQ(captured().run_messages.back(), "Runtime error: variable has no value");
 }
 
 TEST(RunErrors, TextIsQuotedAndExitCallbackSeesTheCode) {
     kj::test::CaptureScope scope;
-    EXPECT_THROW(KjRunError(24, "foo"), kj::vm::RunError);
+    EXPECT_THROW(KjRunError(24, "foo"), kj::runtime::RunError);
     EXPECT_EQ(captured().run_messages.back(), "Runtime error: 'foo' undefined function");
     EXPECT_EQ(captured().exit_codes, (std::vector<int>{24, 0}));
-    EXPECT_THROW(KjRunErrorMessage("custom stop"), kj::vm::RunError);
+    EXPECT_THROW(KjRunErrorMessage("custom stop"), kj::runtime::RunError);
     EXPECT_EQ(captured().run_messages.back(), "custom stop");
 }
 
 TEST(Warnings, MaskSelectsKinds) {
     kj::test::CaptureScope scope;
-    const int saved = kj::vm::warning_mask();
-    kj::vm::set_warning_mask(8);  // only "indexed a matrix as a vector"
+    const int saved = kj::runtime::warning_mask();
+    kj::runtime::set_warning_mask(8);  // only "indexed a matrix as a vector"
     KjRunWarning("f", 2);
     KjRunWarning(nullptr, 4);
     KjRunWarningMessage("g", "text");
     ASSERT_EQ(captured().run_messages.size(), 1u);
     EXPECT_EQ(captured().run_messages[0], "Warning: indexed a matrix as a vector");
-    kj::vm::set_warning_mask(127);
+    kj::runtime::set_warning_mask(127);
     KjRunWarning("determinant(): matrix is singular", 5);
     KjRunWarningMessage("g", "text");
     EXPECT_EQ(captured().run_messages[1], "Warning: determinant(): matrix is singular");
     EXPECT_EQ(captured().run_messages[2], "Warning: g: text");
-    kj::vm::set_warning_mask(0);
+    kj::runtime::set_warning_mask(0);
     KjRunWarning("f", 0);
     EXPECT_EQ(captured().run_messages.size(), 3u);
-    kj::vm::set_warning_mask(saved);
+    kj::runtime::set_warning_mask(saved);
 }
 
 TEST(Arguments, MainAndProgramArguments) {

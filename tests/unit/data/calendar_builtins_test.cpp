@@ -34,7 +34,7 @@ protected:
         kt::RunCapture::messages().clear();
         const std::string name = message.substr(0, message.find('('));
         kl::set_current_function(name.c_str());
-        EXPECT_THROW(fn(&result.v, args, count), kj::vm::RunError);
+        EXPECT_THROW(fn(&result.v, args, count), kj::runtime::RunError);
         EXPECT_NE(kt::RunCapture::messages().find(message), std::string::npos) << kt::RunCapture::messages();
     }
 };

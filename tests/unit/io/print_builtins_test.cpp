@@ -91,7 +91,7 @@ TEST_F(PrintBuiltins, SprintBufferLimits) {
     EXPECT_EQ(result.v.u.ival, io::k_sprint_buffer_min);
 
     kt::Owned big(kt::string(std::string(io::k_sprint_buffer_min, 'x')));
-    EXPECT_THROW(kl::fn_sprint(&result.v, &big.v, 1), kj::vm::RunError);
+    EXPECT_THROW(kl::fn_sprint(&result.v, &big.v, 1), kj::runtime::RunError);
     EXPECT_NE(kt::RunCapture::messages().find("sprint(): string buffer length exceeded"), std::string::npos);
 
     size = kv::make_double(20000);
@@ -102,7 +102,7 @@ TEST_F(PrintBuiltins, SprintBufferLimits) {
 
     kt::Owned text(kt::string("x"));
     kl::set_current_function("sprintbuffer");
-    EXPECT_THROW(kl::fn_sprintbuffer(&result.v, &text.v, 1), kj::vm::RunError);
+    EXPECT_THROW(kl::fn_sprintbuffer(&result.v, &text.v, 1), kj::runtime::RunError);
     EXPECT_NE(kt::RunCapture::messages().find(
                   "sprintbuffer(): type error in argument 1; expected: int, found: string[1]"),
               std::string::npos);
@@ -126,7 +126,7 @@ TEST_F(PrintBuiltins, FormatSetsLineLengthAndElementFormat) {
 
     kt::Owned bad(kt::matrix(1, 1));
     kl::set_current_function("c$format");
-    EXPECT_THROW(kl::fn_format(&result.v, &bad.v, 1), kj::vm::RunError);
+    EXPECT_THROW(kl::fn_format(&result.v, &bad.v, 1), kj::runtime::RunError);
     EXPECT_NE(kt::RunCapture::messages().find("format(): type error in argument 1; expected: string, found: matrix[1][1]"),
               std::string::npos);
 }

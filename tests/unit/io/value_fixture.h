@@ -60,7 +60,7 @@ public:
         auto& h = runtime::state();
         h.run_message_fn = [](const char* text) { messages() += std::string(text) + "\n"; };
         h.exit_fn = [](int) {};
-        h.recovery = [](int code) { throw vm::RunError{code}; };
+        h.recovery = [](int code) { throw runtime::RunError{code}; };
         h.print_level = 1;
         messages().clear();
     }

@@ -225,9 +225,9 @@ TEST_F(Accessors, SettersAndAllocation) {
 
 TEST_F(Accessors, NegativeDimensionsRaiseError39) {
     Args a{kv::make_int(0)};
-    EXPECT_EQ(raised([&] { KjLibValMatMalloc(&a[0], -1, 2); }), kj::vm::E_NegativeDim);
-    EXPECT_EQ(raised([&] { KjLibValStrMalloc(&a[0], -1); }), kj::vm::E_NegativeDim);
-    EXPECT_EQ(raised([&] { KjLibValArrayCalloc(&a[0], -3); }), kj::vm::E_NegativeDim);
+    EXPECT_EQ(raised([&] { KjLibValMatMalloc(&a[0], -1, 2); }), kj::runtime::E_NegativeDim);
+    EXPECT_EQ(raised([&] { KjLibValStrMalloc(&a[0], -1); }), kj::runtime::E_NegativeDim);
+    EXPECT_EQ(raised([&] { KjLibValArrayCalloc(&a[0], -3); }), kj::runtime::E_NegativeDim);
     EXPECT_EQ(first_run_message(), "Runtime error: negative dimension");
 }
 

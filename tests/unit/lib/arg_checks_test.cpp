@@ -18,7 +18,7 @@ TEST_F(ArgChecks, ErrorsNameTheCurrentFunction) {
     EXPECT_STREQ(kj::lib::current_function(), "?");
 
     kj::lib::set_current_function("acf");
-    EXPECT_EQ(raised([] { KjLibArgError(1); }), kj::vm::E_ArgError);
+    EXPECT_EQ(raised([] { KjLibArgError(1); }), kj::runtime::E_ArgError);
     ASSERT_EQ(run_messages().size(), 2u);
     EXPECT_EQ(run_messages()[0], "acf(): error in argument 2");
     EXPECT_EQ(run_messages()[1], "Runtime error: argument error");
@@ -26,13 +26,13 @@ TEST_F(ArgChecks, ErrorsNameTheCurrentFunction) {
 
 TEST_F(ArgChecks, ArgTypeErrorWithAndWithoutExpectedType) {
     Args a{string_value("abc"), kv::make_null()};
-    EXPECT_EQ(raised([&] { KjLibArgTypeError(0, KJ_TYPE_MATRIX, &a[0]); }), kj::vm::E_ArgError);
+    EXPECT_EQ(raised([&] { KjLibArgTypeError(0, KJ_TYPE_MATRIX, &a[0]); }), kj::runtime::E_ArgError);
     EXPECT_EQ(first_run_message(), "f(): type error in argument 1; expected: matrix, found: string[3]");
     clear();
-    EXPECT_EQ(raised([&] { KjLibArgTypeError(2, -1, &a[0]); }), kj::vm::E_ArgError);
+    EXPECT_EQ(raised([&] { KjLibArgTypeError(2, -1, &a[0]); }), kj::runtime::E_ArgError);
     EXPECT_EQ(first_run_message(), "f(): type error in argument 3; found: string[3]");
     clear();
-    EXPECT_EQ(raised([&] { KjLibArgTypeError(0, KJ_TYPE_INT, &a[1]); }), kj::vm::E_ArgError);
+    EXPECT_EQ(raised([&] { KjLibArgTypeError(0, KJ_TYPE_INT, &a[1]); }), kj::runtime::E_ArgError);
     EXPECT_EQ(first_run_message(), "f(): type error in argument 1; expected: int, found: .Null");
 }
 
@@ -63,7 +63,7 @@ TEST_F(ArgChecks, CheckTypeConvertsOrReports) {
         Args a{kv::make_int(0), c.v};
         const int code = raised([&] { KjLibCheckType(c.type, a.data(), 1, 1); });
         if (c.message) {
-            EXPECT_EQ(code, kj::vm::E_ArgError);
+            EXPECT_EQ(code, kj::runtime::E_ArgError);
             EXPECT_EQ(first_run_message(), c.message);
         } else {
             EXPECT_EQ(code, -1);
@@ -75,7 +75,7 @@ TEST_F(ArgChecks, CheckTypeConvertsOrReports) {
 TEST_F(ArgChecks, CheckTypeStopsAtTheFirstBadArgument) {
     Args a{kv::make_int(1), string_value("s"), kv::make_int(0), kv::make_int(2)};
     kv::set_array(a[2], 1);
-    EXPECT_EQ(raised([&] { KjLibCheckType(KJ_TYPE_DOUBLE, a.data(), 0, 3); }), kj::vm::E_ArgError);
+    EXPECT_EQ(raised([&] { KjLibCheckType(KJ_TYPE_DOUBLE, a.data(), 0, 3); }), kj::runtime::E_ArgError);
     EXPECT_EQ(first_run_message(), "f(): type error in argument 3; expected: double, found: array[1]");
     EXPECT_EQ(KjValType(&a[0]), KJ_TYPE_DOUBLE);  // converted before the failure
     EXPECT_EQ(KjValType(&a[1]), KJ_TYPE_DOUBLE);  // a string packs into a double
@@ -111,13 +111,13 @@ TEST_F(ArgChecks, MatrixSize) {
         }
     }
     Args a{matrix(2, 3)};
-    EXPECT_EQ(raised([&] { KjLibCheckMatrixSize(a.data(), 0, 0, 2, 2); }), kj::vm::E_ArgSize);
+    EXPECT_EQ(raised([&] { KjLibCheckMatrixSize(a.data(), 0, 0, 2, 2); }), kj::runtime::E_ArgSize);
 }
 
 TEST_F(ArgChecks, SquareMatrix) {
     Args a{matrix(3, 3), kv::make_double(1), matrix(0, 0), matrix(2, 3)};
     EXPECT_EQ(raised([&] { KjLibCheckSquareMatrix(a.data(), 0, 2); }), -1);
-    EXPECT_EQ(raised([&] { KjLibCheckSquareMatrix(a.data(), 0, 3); }), kj::vm::E_ArgSize);
+    EXPECT_EQ(raised([&] { KjLibCheckSquareMatrix(a.data(), 0, 3); }), kj::runtime::E_ArgSize);
     EXPECT_EQ(first_run_message(), "f(): found matrix[2][3] but expected square matrix in argument 4");
 }
 
@@ -125,7 +125,7 @@ TEST_F(ArgChecks, ArgumentsMustBeDifferent) {
     Args a{matrix(2, 2), matrix(2, 2), matrix(0, 0)};
     EXPECT_EQ(raised([&] { KjLibCheckArrayMatrix(a.data(), 1, 2, a[0].u.mat.m); }), -1);
     EXPECT_EQ(raised([&] { KjLibCheckArrayMatrix(a.data(), 0, 2, nullptr); }), -1);
-    EXPECT_EQ(raised([&] { KjLibCheckArrayMatrix(a.data(), 0, 1, a[1].u.mat.m); }), kj::vm::E_ArgsDifferent);
+    EXPECT_EQ(raised([&] { KjLibCheckArrayMatrix(a.data(), 0, 1, a[1].u.mat.m); }), kj::runtime::E_ArgsDifferent);
     EXPECT_EQ(first_run_message(), "Runtime error: arguments must be different");
 }
 

@@ -80,12 +80,12 @@ TEST_F(Elementwise, Failures) {
         int code;
         const char* message;
     } cases[] = {
-        {"shapes differ", matrix(2, 2), matrix(2, 3), kj::vm::E_ArgSize,
+        {"shapes differ", matrix(2, 2), matrix(2, 3), kj::runtime::E_ArgSize,
          "f(): found matrix[2][3] but expected matrix[2][2] in argument 2"},
         {"scalar first, shapes differ", kv::make_int(1), matrix(3, 1), -2, nullptr},
-        {"string", string_value("ab"), kv::make_int(1), kj::vm::E_ArgError,
+        {"string", string_value("ab"), kv::make_int(1), kj::runtime::E_ArgError,
          "f(): type error in argument 1; expected: double, found: string[2]"},
-        {"no value", kv::make_int(1), kv::make_null(), kj::vm::E_ArgError,
+        {"no value", kv::make_int(1), kv::make_null(), kj::runtime::E_ArgError,
          "f(): type error in argument 2; expected: double, found: .Null"},
     };
     for (const auto& c : cases) {
@@ -95,7 +95,7 @@ TEST_F(Elementwise, Failures) {
             // The first non-1x1 matrix (argument 2) sets the shape; argument 3 differs.
             Args a{c.x, c.y, matrix(2, 2)};
             Args r{kv::make_int(0)};
-            EXPECT_EQ(raised([&] { KjFnDouble3(&r[0], a.data(), tag3); }), kj::vm::E_ArgSize);
+            EXPECT_EQ(raised([&] { KjFnDouble3(&r[0], a.data(), tag3); }), kj::runtime::E_ArgSize);
             EXPECT_EQ(first_run_message(), "f(): found matrix[2][2] but expected matrix[3][1] in argument 3");
             EXPECT_EQ(r[0].type, static_cast<uint32_t>(KJ_TYPE_INT));  // result untouched
             continue;
@@ -145,7 +145,7 @@ TEST_F(Elementwise, TrigonometricBuiltInsThroughTheTable) {
 
     kj::lib::set_current_function("acos");
     Args bad{string_value("x")};
-    EXPECT_EQ(raised([&] { call("acos", bad); }), kj::vm::E_ArgError);
+    EXPECT_EQ(raised([&] { call("acos", bad); }), kj::runtime::E_ArgError);
     EXPECT_EQ(first_run_message(), "acos(): type error in argument 1; expected: double, found: string[1]");
     kj::lib::free_function_table();
 }

@@ -51,8 +51,8 @@ TEST_F(CumulateBuiltins, LagsAndDifferences) {
 }
 
 TEST_F(CumulateBuiltins, ArgumentErrors) {
-    using vm::E_ArgError;
-    using vm::E_ArgSize;
+    using runtime::E_ArgError;
+    using runtime::E_ArgSize;
     expect_error("cumsum", {column({1, 2}), matrix(1, 2, {1, 1}), column({1, 2, 3})}, E_ArgSize,
                  "found matrix[3][1] but expected matrix[2][1] in argument 3");
     expect_error("cumsum", {column({1}), num(1), num(0), num(0)}, E_ArgError, "error in argument 4");

@@ -117,17 +117,17 @@ TEST_F(RandomBuiltins, SamplingResults) {
 }
 
 TEST_F(RandomBuiltins, ArgumentErrors) {
-    using vm::E_ArgError;
+    using runtime::E_ArgError;
     expect_error("ranu", {num(2.5), int_value(1)}, E_ArgError, "error in argument 1");
-    expect_error("rann", {int_value(-1), int_value(2)}, vm::E_NegativeDim, "");
+    expect_error("rann", {int_value(-1), int_value(2)}, runtime::E_NegativeDim, "");
     expect_error("ranexp", {int_value(2), num(0.5), num(1)}, E_ArgError, "error in argument 2");
     expect_error("ranindex", {int_value(3), int_value(4)}, E_ArgError, "error in argument 2");
-    expect_error("ranindex", {int_value(-3)}, vm::E_NegativeDim, "");
+    expect_error("ranindex", {int_value(-3)}, runtime::E_NegativeDim, "");
     expect_error("ranshuffle", {int_value(5), matrix(1, 2, {1, 2})}, E_ArgError, "error in argument 1");
     expect_error("ransubsample", {int_value(1), int_value(-1)}, E_ArgError, "error in argument 2");
     expect_error("ransubsample", {int_value(4), int_value(3)}, E_ArgError, "error in argument 1");
     expect_error("ranmultinomial", {num(2.5), matrix(1, 2, {0.5, 0.5})}, E_ArgError, "error in argument 1");
-    expect_error("ranwishart", {num(3), matrix(2, 3, {1, 0, 0, 0, 1, 0})}, vm::E_ArgSize,
+    expect_error("ranwishart", {num(3), matrix(2, 3, {1, 0, 0, 0, 1, 0})}, runtime::E_ArgSize,
                  "found matrix[2][3] but expected square matrix in argument 2");
 }
 

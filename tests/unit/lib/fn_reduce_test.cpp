@@ -155,7 +155,7 @@ TEST_F(ReduceBuiltins, AnyMaxMin) {
 }
 
 TEST_F(ReduceBuiltins, ArgumentErrors) {
-    using vm::E_ArgError;
+    using runtime::E_ArgError;
     expect_error("moments", {data(), int_value(-1)}, E_ArgError, "error in argument 2");
     expect_error("moments", {data(), int_value(4), int_value(1), int_value(0)}, E_ArgError, "error in argument 4");
     expect_error("quantilec", {data(), matrix(1, 2, {0.5, 1.5})}, E_ArgError, "error in argument 2");

@@ -199,10 +199,10 @@ TEST_F(ShapeBuiltins, SizeQueriesMatchTheInlineInstructions) {
 }
 
 TEST_F(ShapeBuiltins, ArgumentErrors) {
-    using vm::E_ArgError;
-    using vm::E_ArgSize;
+    using runtime::E_ArgError;
+    using runtime::E_ArgSize;
     expect_error("zeros", {int_value(1), int_value(2), int_value(3)}, E_ArgError, "error in argument 3");
-    expect_error("zeros", {int_value(-1), int_value(2)}, vm::E_NegativeDim, "");
+    expect_error("zeros", {int_value(-1), int_value(2)}, runtime::E_NegativeDim, "");
     expect_error("ones", {array({int_value(1)})}, E_ArgError,
                  "type error in argument 1; expected: matrix, found: array[1]");
     expect_error("constant", {num(1), value::make_null(), int_value(2)}, E_ArgError,

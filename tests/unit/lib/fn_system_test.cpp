@@ -53,11 +53,11 @@ TEST_F(SystemBuiltins, VersionAndWarnings) {
     call("kjversionispro", none, r);
     EXPECT_EQ(r.v.u.ival, 1);
 
-    const int saved = kj::vm::warning_mask();
+    const int saved = kj::runtime::warning_mask();
     Args mask{kv::make_double(3.9)};
     call("kjwarning", mask, r);
     EXPECT_EQ(r.v.u.ival, saved);
-    EXPECT_EQ(kj::vm::warning_mask(), 3);  // truncated; bit 64 now off
+    EXPECT_EQ(kj::runtime::warning_mask(), 3);  // truncated; bit 64 now off
     clear();
     Args quiet_text{string_value("quiet")};
     call("kjwarning", quiet_text, r);
@@ -68,7 +68,7 @@ TEST_F(SystemBuiltins, VersionAndWarnings) {
     call("kjwarning", loud_text, r);
     EXPECT_EQ(r.v.u.ival, 127);
     EXPECT_EQ(first_run_message(), "Warning: ?: loud");  // no function runs here
-    kj::vm::set_warning_mask(saved);
+    kj::runtime::set_warning_mask(saved);
 }
 
 TEST_F(SystemBuiltins, RunErrorAndExitUnwind) {
@@ -77,8 +77,8 @@ TEST_F(SystemBuiltins, RunErrorAndExitUnwind) {
     EXPECT_EQ(call_error("kjrunerror", quiet, &msg), 0);
     EXPECT_EQ(msg, "stop here");
     Args code{kv::make_int(3)};
-    EXPECT_EQ(call_error("exit", code), kj::vm::k_program_exit);
-    EXPECT_EQ(kj::vm::program_exit_code(), 3);
+    EXPECT_EQ(call_error("exit", code), kj::runtime::k_program_exit);
+    EXPECT_EQ(kj::runtime::program_exit_code(), 3);
     EXPECT_TRUE(run_messages().empty());
 }
 

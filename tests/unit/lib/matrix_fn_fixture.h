@@ -77,7 +77,7 @@ protected:
         int raised = -1;
         try {
             call(fn, std::move(args));
-        } catch (const vm::RunError& e) {
+        } catch (const runtime::RunError& e) {
             raised = e.code;
         }
         EXPECT_EQ(raised, code);

@@ -1,6 +1,6 @@
 // Shared set-up for native-interface tests: console defaults, captured
 // messages, and a recovery handler that turns a raised run-time error into a
-// kj::vm::RunError exception the test can expect.
+// kj::runtime::RunError exception the test can expect.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -35,7 +35,7 @@ protected:
     static int raised(Fn&& fn) {
         try {
             fn();
-        } catch (const vm::RunError& e) {
+        } catch (const runtime::RunError& e) {
             return e.code;
         }
         return -1;

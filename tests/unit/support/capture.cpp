@@ -8,7 +8,7 @@ void on_message(const char* t) { g_captured.messages.emplace_back(t); }
 void on_run_message(const char* t) { g_captured.run_messages.emplace_back(t); }
 void on_puts(const char* t) { g_captured.puts += t; }
 void on_exit(int code) { g_captured.exit_codes.push_back(code); }
-void throw_run_error(int code) { throw vm::RunError{code}; }
+void throw_run_error(int code) { throw runtime::RunError{code}; }
 }  // namespace
 
 Captured& captured() { return g_captured; }

@@ -100,7 +100,7 @@ TEST(Materialize, IndexErrors) {
     for (auto c : cases) {
         SCOPED_TRACE(c.name);
         kj::test::CaptureScope scope;
-        EXPECT_THROW(kv::materialize(c.v), kj::vm::RunError);
+        EXPECT_THROW(kv::materialize(c.v), kj::runtime::RunError);
         ASSERT_FALSE(kj::test::captured().run_messages.empty());
         EXPECT_EQ(kj::test::captured().run_messages.back(), c.message);
         kv::release(c.v);  // the unwinding owner releases what is left

@@ -180,7 +180,7 @@ TEST(Ownership, BoundFunctionContextIsCopied) {
 TEST(Ownership, OutOfMemoryAndNegativeDimensionsAreRunTimeErrors) {
     kj::test::CaptureScope scope;
     Value v = kv::make_int(0);
-    EXPECT_THROW(kv::set_matrix(v, -1, 2), kj::vm::RunError);
+    EXPECT_THROW(kv::set_matrix(v, -1, 2), kj::runtime::RunError);
     ASSERT_FALSE(kj::test::captured().run_messages.empty());
     EXPECT_EQ(kj::test::captured().run_messages[0], "Runtime error: negative dimension");
 
@@ -190,8 +190,8 @@ TEST(Ownership, OutOfMemoryAndNegativeDimensionsAreRunTimeErrors) {
     try {
         kv::make_owned(alias);
         FAIL() << "expected out of memory";
-    } catch (const kj::vm::RunError& e) {
-        EXPECT_EQ(e.code, kj::vm::E_OutOfMemory);
+    } catch (const kj::runtime::RunError& e) {
+        EXPECT_EQ(e.code, kj::runtime::E_OutOfMemory);
     }
     kj::runtime::fail_allocation_after(0);
     EXPECT_EQ(alias.u.str.s, nullptr);  // the record keeps a null payload

@@ -243,12 +243,12 @@ TEST_F(Indexing, LoadErrors) {
     push(alias(m.v));
     push(i(6));
     vm::index_load(sp);
-    EXPECT_THROW(vm::apply_operator(compiler::T_UnaryMinus, sp), vm::RunError);
+    EXPECT_THROW(vm::apply_operator(compiler::T_UnaryMinus, sp), runtime::RunError);
     EXPECT_EQ(last_message(), error_line("[6] in matrix[2][3]", "index out of range"));
     sp = stack - 1;
 
     push(i(7));
-    EXPECT_THROW(vm::multiple_assign_element(1, *sp), vm::RunError);
+    EXPECT_THROW(vm::multiple_assign_element(1, *sp), runtime::RunError);
     EXPECT_EQ(last_message(), error_line("[1] in int", "index out of range"));
     vm::multiple_assign_element(0, *sp);  // element 0 of a non-array is itself
     EXPECT_EQ(sp->u.ival, 7);

@@ -175,7 +175,7 @@ TEST_F(Arithmetic, UnaryOperators) {
     EXPECT_EQ(elements(notm.v), (std::vector<double>{0, 1, 0}));
 
     push(str("x"));
-    EXPECT_THROW(vm::apply_operator(T_UnaryMinus, sp), vm::RunError);
+    EXPECT_THROW(vm::apply_operator(T_UnaryMinus, sp), runtime::RunError);
     EXPECT_EQ(last_message(), error_line("Unary - string[1]", "bad operand"));
 }
 

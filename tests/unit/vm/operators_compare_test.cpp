@@ -52,7 +52,7 @@ TEST_F(Comparisons, Relations) {
 TEST_F(Comparisons, OrderingNeedsComparableOperands) {
     push(str("a"));
     push(i(1));
-    EXPECT_THROW(vm::apply_operator(T_Lt, sp), vm::RunError);
+    EXPECT_THROW(vm::apply_operator(T_Lt, sp), runtime::RunError);
     EXPECT_EQ(last_message(), error_line("string[1] < int", "bad operand"));
 }
 

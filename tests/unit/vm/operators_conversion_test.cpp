@@ -34,7 +34,7 @@ TEST_F(Conversions, ToIntAndDouble) {
         EXPECT_EQ(res.v.u.ival, c.as_int);
     }
     Held strict(mat(2, 2));
-    EXPECT_THROW(vm::to_int(strict.v, vm::Strictness::Strict), vm::RunError);
+    EXPECT_THROW(vm::to_int(strict.v, vm::Strictness::Strict), runtime::RunError);
     EXPECT_EQ(last_message(), error_line("matrix[2][2]", "cannot cast to int"));
     Held one(mat(1, 1, {4}));
     EXPECT_EQ(vm::to_int(one.v, vm::Strictness::Strict), 4);
@@ -191,7 +191,7 @@ TEST_F(Conversions, NewValues) {
     EXPECT_EQ(text(*sp), "   ");
     value::release(*sp);
     *sp = i(-1);
-    EXPECT_THROW(vm::new_value(value::T_Array, sp), vm::RunError);
+    EXPECT_THROW(vm::new_value(value::T_Array, sp), runtime::RunError);
     EXPECT_EQ(last_message(), "Runtime error: negative dimension");
 }
 

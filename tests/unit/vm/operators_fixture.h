@@ -33,10 +33,10 @@ protected:
 
     void SetUp() override {
         run_messages().clear();
-        runtime::state().recovery = [](int code) { throw vm::RunError{code}; };
+        runtime::state().recovery = [](int code) { throw runtime::RunError{code}; };
         SetKjRunMessage([](const char* text) { run_messages().push_back(text); });
         SetKjExit([](int) {});
-        vm::set_warning_mask(127);
+        runtime::set_warning_mask(127);
     }
     void TearDown() override {
         for (Value* v = stack; v <= sp; ++v) value::release(*v);
@@ -140,7 +140,7 @@ protected:
     // and releases what is left on the stack, as the run boundary would.
     template <class Op>
     void expect_failure(Op op, const std::string& message) {
-        EXPECT_THROW(op(), vm::RunError);
+        EXPECT_THROW(op(), runtime::RunError);
         EXPECT_EQ(last_message(), message);
         while (sp >= stack) value::release(*sp--);
     }

@@ -69,7 +69,7 @@ TEST_F(InlineFunctions, Matrices) {
     EXPECT_EQ(elements(r.v), (std::vector<double>{2, 3}));
 
     push(str("x"));
-    EXPECT_THROW(vm::apply_inline(156, *sp), vm::RunError);
+    EXPECT_THROW(vm::apply_inline(156, *sp), runtime::RunError);
     EXPECT_EQ(last_message(), error_line("sqrt(string[1])", "bad operand"));
 }
 

@@ -66,12 +66,12 @@ protected:
         if (l) *sp++ = *l;
         *sp = r;
         auto saved = runtime::state().recovery;
-        runtime::state().recovery = [](int c) { throw vm::RunError{c}; };
+        runtime::state().recovery = [](int c) { throw runtime::RunError{c}; };
         Outcome o;
         try {
             vm::apply_operator(code, sp);
             o = of(*sp);
-        } catch (const vm::RunError&) {
+        } catch (const runtime::RunError&) {
             o.raised = true;
         }
         runtime::state().recovery = saved;
