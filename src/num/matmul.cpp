@@ -6,6 +6,7 @@
 
 #include "num/blas_library.h"
 #include "num/linalg_kernels.h"
+#include "num/tall_product.h"
 
 namespace kj::num {
 
@@ -94,6 +95,8 @@ void matmul_checked(double** y, double** a, int ra, int ca, double** b, int rb, 
     const BlasApi* api = nullptr;
     const bool rows_in_one_block =
         known_contiguous || (contiguous(a, ra, ca) && ((b == a && rb == ra && cb == ca) || contiguous(b, rb, cb)) && contiguous(y, m, n));
+    // a'b of tall, narrow blocks (x'x, x'y): one pass over the rows.
+    if (ta && !tb && rows_in_one_block && tall_transposed_product(y[0], a[0], ca, b[0], cb, ra)) return;
     if (work < k_blas_threshold || !rows_in_one_block || !(api = blas())) {
         matmul_rows(y, a, ra, ca, b, rb, cb, ta, tb);
         return;
