@@ -15,41 +15,23 @@
 #include "runtime/include_path.h"
 #include "runtime/settings.h"
 #include "support/capture.h"
+#include "support/console_fixture.h"
 #include "value/matrix_cache.h"
 
 namespace {
 using kj::test::captured;
 namespace fs = std::filesystem;
 
-class Driver : public ::testing::Test {
+class Driver : public kj::test::ConsoleTest {
 protected:
     void SetUp() override {
-        m_cwd = fs::current_path();
-        std::string tmpl = ::testing::TempDir() + "kj_driver_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        m_dir = tmpl;
-        fs::current_path(m_dir);
+        ConsoleTest::SetUp();
         KjSetUserExitCode(0);
-    }
-    void TearDown() override {
-        // Endings that keep the runtime (usage, -l, -r-) leave it to the host to shut down.
-        KjMainExit();
-        fs::current_path(m_cwd);
-        fs::remove_all(m_dir);
     }
 
     static void write(const std::string& name, const std::string& text) {
         if (fs::path(name).has_parent_path()) fs::create_directories(fs::path(name).parent_path());
         std::ofstream(name) << text;
-    }
-
-    static int run(std::vector<std::string> args) {
-        std::vector<char*> argv;
-        static char argv0[] = "kj";
-        argv.push_back(argv0);
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        return KjMain(static_cast<int>(args.size()) + 1, argv.data());
     }
 
     static std::vector<std::string> program_args() {
@@ -60,8 +42,6 @@ protected:
     }
 
     kj::test::CaptureScope m_scope;
-    fs::path m_cwd;
-    fs::path m_dir;
 };
 
 TEST_F(Driver, UsageAndBanner) {

@@ -15,6 +15,7 @@
 #include "link/code_image.h"
 #include "runtime/host.h"
 #include "support/capture.h"
+#include "support/console_fixture.h"
 #include "value/value.h"
 #include "vm/debugger.h"
 
@@ -64,29 +65,13 @@ TEST(SymbolDump, TagsInTheirOrderAndTheLineLayout) {
     EXPECT_EQ(api::symbol_line(0, nullptr, make_null(), false), "   0 --                      int      nul \n");
 }
 
-class CompiledProgram : public ::testing::Test {
+class CompiledProgram : public kj::test::ConsoleTest {
 protected:
     void SetUp() override {
-        m_cwd = fs::current_path();
-        std::string tmpl = ::testing::TempDir() + "kj_prompt_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        m_dir = tmpl;
-        fs::current_path(m_dir);
+        ConsoleTest::SetUp();
         // Line 3 is blank, line 8 is the last with code.
         std::ofstream("p.kj") << "f(x)\n{\n\n    decl y = x + 1;\n    return y;\n}\nmain()\n{ println(f(1)); }\n";
     }
-    void TearDown() override {
-        KjMainExit();
-        fs::current_path(m_cwd);
-        fs::remove_all(m_dir);
-    }
-    static int run(std::vector<std::string> args) {
-        std::vector<char*> argv{const_cast<char*>("kj")};
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        return KjMain(static_cast<int>(args.size()) + 1, argv.data());
-    }
-    fs::path m_cwd, m_dir;
     kj::test::CaptureScope m_scope;
 };
 

@@ -7,12 +7,13 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include <kj80x.h>
 
 #include "support/capture.h"
+#include "support/console_fixture.h"
 #include "value/value.h"
 
 namespace {
@@ -103,33 +104,19 @@ main()
 }
 )";
 
-class MoveLocalRun : public ::testing::Test {
+class MoveLocalRun : public kj::test::ConsoleTest {
 protected:
     void SetUp() override {
-        m_cwd = fs::current_path();
-        std::string tmpl = ::testing::TempDir() + "kj_move_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        m_dir = tmpl;
-        fs::current_path(m_dir);
+        ConsoleTest::SetUp();
         std::ofstream("prog.kj") << k_program;
         std::ofstream("last.kj") << k_last_use_program;
         g_seen.clear();
-    }
-    void TearDown() override {
-        KjMainExit();
-        fs::current_path(m_cwd);
-        fs::remove_all(m_dir);
     }
 
     static int run(std::vector<std::string> args) {
         KjMainInit();
         EXPECT_EQ(FKjLibAddFunction(" $note", fn_note, 0), 1);
-        std::vector<char*> argv;
-        static char argv0[] = "kj";
-        argv.push_back(argv0);
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        return KjMain(static_cast<int>(args.size()) + 1, argv.data());
+        return ConsoleTest::run(std::move(args));
     }
 
     static std::vector<double> count_up(int n) {
@@ -168,9 +155,6 @@ protected:
         for (int i = 1; i < 12; ++i) doubled.push_back(2.0 * i);
         EXPECT_EQ(g_seen[9].elements, doubled);
     }
-
-    fs::path m_cwd;
-    fs::path m_dir;
 };
 
 TEST_F(MoveLocalRun, ShapeFunctionsKeepTheMovedBlock) {
