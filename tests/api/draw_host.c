@@ -7,14 +7,7 @@
 
 #include <kj80x.h>
 
-static int failures = 0;
-#define CHECK(cond)                                                              \
-    do {                                                                         \
-        if (!(cond)) {                                                           \
-            fprintf(stderr, "%s:%d: failed: %s\n", __FILE__, __LINE__, #cond);   \
-            ++failures;                                                          \
-        }                                                                        \
-    } while (0)
+#include "check.h"
 
 typedef struct {
     char command[32];
