@@ -4,20 +4,13 @@
 #include <array>
 #include <cstddef>
 
+#include "num/instruction_sets.h"
 #include "num/split_in_two.h"
 #include "num/tall_product_kernels.h"
 
 namespace kj::num {
 
 namespace {
-
-bool has_avx2() {
-    static const bool yes = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-    }();
-    return yes;
-}
 
 // Rows per half below which one thread does it all.
 constexpr std::size_t k_split_rows = 16384;
@@ -28,7 +21,7 @@ using Sums = std::array<double, k_tall_max_columns * k_tall_max_columns>;
 
 bool tall_transposed_product(double* y, const double* a, int ca, const double* b, int cb, long r) {
     if (ca < 1 || cb < 1 || ca > k_tall_max_columns || cb > k_tall_max_columns || r < k_tall_min_rows ||
-        !has_avx2())
+        instruction_set() == InstructionSet::Scalar)
         return false;
     const int stride = 4 * ((cb + 3) / 4);
     // Each half of the rows sums into its own block; the halves are added.

@@ -2,27 +2,18 @@
 
 #include <cmath>
 
+#include "num/instruction_sets.h"
 #include "num/vector_math_kernels.h"
 #include "num/split_in_two.h"
 
 namespace kj::num {
 
 namespace {
-enum class Kernels { Scalar, Avx2, Avx512 };
-
-Kernels detected() {
-    static const Kernels k = [] {
-        __builtin_cpu_init();
-        if (__builtin_cpu_supports("avx512f")) return Kernels::Avx512;
-        if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) return Kernels::Avx2;
-        return Kernels::Scalar;
-    }();
-    return k;
-}
+using Kernels = InstructionSet;
 
 bool g_force_scalar = false;
 
-Kernels chosen() { return g_force_scalar ? Kernels::Scalar : detected(); }
+Kernels chosen() { return g_force_scalar ? Kernels::Scalar : instruction_set(); }
 
 // Below this many elements one thread does the work (a thread costs tens of
 // microseconds; a transcendental function about a nanosecond per element).
