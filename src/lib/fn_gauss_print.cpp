@@ -11,9 +11,11 @@
 // - A missing value prints as "." and infinities as "+INF" and "-INF", in
 //   the same field.
 // - A matrix prints row by row. With /m1 (and /mb1, the default) each row of
-//   a matrix of more than one row is preceded by a line feed, with /m2 by two;
-//   with /m0 rows are only separated by a line feed. A row longer than
-//   outwidth continues on the next line.
+//   a matrix of more than one row is preceded by a line feed, with /m2 by two,
+//   with /m3 by a line "Row n"; /ma1 and /ma2 put the line feeds after each
+//   row instead. /b1, /b2, /b3, /a1 and /a2 do the same for every matrix,
+//   one row or more. With /m0 rows are only separated by a line feed. A row
+//   longer than outwidth continues on the next line.
 // - Strings print as they are; an array of strings prints one element per
 //   line, like a column. A statement's items follow each other directly.
 // - Options written in a print statement (print /rd x;) hold for that
@@ -45,26 +47,17 @@ struct GaussFormat {
     bool has_separator = true;
     int width = 16;
     int precision = 8;
-    int row_feeds = 1;   // line feeds before each row of a multi-row matrix
+    int before = 1;          // line feeds before each row (3: a line "Row n")
+    int after = 0;           // line feeds after each row
+    bool multi_only = true;  // before and after apply to matrices of several rows only
     int outwidth = 80;
 };
 
 GaussFormat g_format;
 
-std::string number_text(double x) {
+// Text in the field of the current format, with its separator.
+std::string field_text(std::string body) {
     const GaussFormat& f = g_format;
-    char buf[512];
-    std::string body;
-    if (std::isnan(x)) {
-        body = ".";
-    } else if (std::isinf(x)) {
-        body = x > 0 ? "+INF" : "-INF";
-    } else {
-        const int p = f.precision < 0 ? 0 : f.precision > 100 ? 100 : f.precision;
-        const char* fmt = f.kind == 'd' ? "%.*f" : f.kind == 'e' ? "%.*e" : f.kind == 'z' ? "%.*g" : "%#.*g";
-        std::snprintf(buf, sizeof buf, fmt, (f.kind == 'o' || f.kind == 'z') && p == 0 ? 1 : p, x);
-        body = buf;
-    }
     const int pad = f.width - static_cast<int>(body.size());
     if (pad > 0) body = f.left ? body + std::string(static_cast<std::size_t>(pad), ' ')
                                : std::string(static_cast<std::size_t>(pad), ' ') + body;
@@ -72,17 +65,32 @@ std::string number_text(double x) {
     return body;
 }
 
+std::string number_text(double x) {
+    const GaussFormat& f = g_format;
+    if (std::isnan(x)) return field_text(".");
+    if (std::isinf(x)) return field_text(x > 0 ? "+INF" : "-INF");
+    char buf[512];
+    const int p = f.precision < 0 ? 0 : f.precision > 100 ? 100 : f.precision;
+    const char* fmt = f.kind == 'd' ? "%.*f" : f.kind == 'e' ? "%.*e" : f.kind == 'z' ? "%.*g" : "%#.*g";
+    std::snprintf(buf, sizeof buf, fmt, (f.kind == 'o' || f.kind == 'z') && p == 0 ? 1 : p, x);
+    return field_text(buf);
+}
+
 void write_matrix(io::OutputSink& out, const double* m, int r, int c) {
     const int field = g_format.width + (g_format.has_separator ? 1 : 0);
     const int per_line = field > 0 && g_format.outwidth / field > 0 ? g_format.outwidth / field : 1;
     std::string text;
+    const GaussFormat& f = g_format;
+    const bool framed = r > 1 || !f.multi_only;
     for (int i = 0; i < r; ++i) {
-        if (r > 1 && g_format.row_feeds > 0) text.append(static_cast<std::size_t>(g_format.row_feeds), '\n');
-        else if (i > 0) text += '\n';
+        if (framed && f.before == 3) text += "\nRow " + std::to_string(i + 1) + "\n";
+        else if (framed && f.before > 0) text.append(static_cast<std::size_t>(f.before), '\n');
+        else if (i > 0 && !(framed && f.after > 0)) text += '\n';
         for (int j = 0; j < c; ++j) {
             if (j > 0 && j % per_line == 0) text += '\n';
             text += number_text(m[static_cast<long>(i) * c + j]);
         }
+        if (framed) text.append(static_cast<std::size_t>(f.after), '\n');
     }
     out.write(text);
 }
@@ -138,16 +146,35 @@ void share_with_kj_formats() {
     io::set_default_format(spec);
 }
 
-// One option word after "/": m0 m1 m2 mb1 ..., or [r|l][d|e|o|z][s|c|t|n].
+// A row option: m0, m1/mb1, m2/mb2, m3/mb3, ma1, ma2 (matrices of several
+// rows), b1, b2, b3, a1, a2 (every matrix).
+bool apply_row_option(const std::string& w) {
+    static const struct {
+        const char* word;
+        int before, after;
+        bool multi_only;
+    } k_rows[] = {{"m0", 0, 0, true},  {"m1", 1, 0, true},  {"mb1", 1, 0, true}, {"m2", 2, 0, true},
+                  {"mb2", 2, 0, true}, {"m3", 3, 0, true},  {"mb3", 3, 0, true}, {"ma1", 0, 1, true},
+                  {"ma2", 0, 2, true}, {"b1", 1, 0, false}, {"b2", 2, 0, false}, {"b3", 3, 0, false},
+                  {"a1", 0, 1, false}, {"a2", 0, 2, false}};
+    for (const auto& o : k_rows)
+        if (w == o.word) {
+            g_format.before = o.before;
+            g_format.after = o.after;
+            g_format.multi_only = o.multi_only;
+            return true;
+        }
+    return false;
+}
+
+// One option word after "/": a row option, or [r|l][d|e|o|z][s|c|t|n].
 bool apply_option(std::string w) {
     for (char& ch : w) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
     if (w.empty()) return true;
-    if (w[0] == 'm') {
-        const char d = w.back();
-        if (!std::isdigit(static_cast<unsigned char>(d))) return false;
-        g_format.row_feeds = d == '0' ? 0 : d == '2' ? 2 : 1;
-        return true;
-    }
+    // The type and formatting flags: one format serves every type here.
+    for (const char* ignored : {"mat", "sa", "str", "on", "off"})
+        if (w == ignored) return true;
+    if (w[0] == 'm' || w[0] == 'a' || w[0] == 'b') return apply_row_option(w);
     if (w[0] != 'r' && w[0] != 'l') return false;
     GaussFormat f = g_format;
     f.left = w[0] == 'l';
@@ -207,6 +234,13 @@ void fn_gauss_format(Value* r, Value* a, int) {
     value::set_int(*r, 0);
 }
 
+// __field__(s): the string s in the field of the current format, as print
+// writes a number (printfmt's character columns).
+void fn_gauss_field(Value* r, Value* a, int) {
+    if (!is_string(a[0])) arg_type_error(0, value::T_String, &a[0]);
+    value::set_string(*r, field_text(std::string(string_of(a[0]))));
+}
+
 void fn_gauss_outwidth(Value* r, Value* a, int) {
     const int w = int_arg(a, 0);
     if (w >= 19 && w <= 8191) {
@@ -219,6 +253,7 @@ void fn_gauss_outwidth(Value* r, Value* a, int) {
 const DescriptorRow k_gauss_io[] = {
     {"c$gauss::print", fn_gauss_print, 1},   {"c$gauss::println", fn_gauss_println, 1},
     {"ccc$gauss::format", fn_gauss_format},  {"c$gauss::outwidth", fn_gauss_outwidth},
+    {"c$gauss::__field__", fn_gauss_field},
 };
 
 const GroupRegistrar g_gauss_io(Group::GaussIo, k_gauss_io);
