@@ -64,6 +64,13 @@ int jacobi_svd(double** a, int r, int c, double* w, double** u, double** v) {
         for (int j = 0; j < c; ++j) ut[j][i] = a[i][j];
     vt.identity();
     const double eps = 2.220446049250313e-16;
+    // A column that rotations have reduced to rounding noise of the whole
+    // matrix has no direction left: rotating against it never settles, since
+    // its products with the others stay at the noise level. Such columns are
+    // left alone and count as zero.
+    double frobenius2 = 0;
+    for (int j = 0; j < c; ++j) frobenius2 += dot(ut[j], ut[j], r);
+    const double noise2 = frobenius2 * (eps * eps) * r * c;
     bool converged = false;
     for (int sweep = 0; sweep < k_max_sweeps && !converged; ++sweep) {
         converged = true;
@@ -73,6 +80,7 @@ int jacobi_svd(double** a, int r, int c, double* w, double** u, double** v) {
                 const double beta = dot(ut[q], ut[q], r);
                 const double gamma = dot(ut[p], ut[q], r);
                 if (gamma == 0 || std::fabs(gamma) <= eps * std::sqrt(alpha * beta)) continue;
+                if (alpha <= noise2 || beta <= noise2) continue;
                 converged = false;
                 const double zeta = (beta - alpha) / (2 * gamma);
                 const double t = (zeta >= 0 ? 1.0 : -1.0) / (std::fabs(zeta) + std::sqrt(1 + zeta * zeta));
@@ -90,7 +98,8 @@ int jacobi_svd(double** a, int r, int c, double* w, double** u, double** v) {
     }
     for (int j = 0; j < c; ++j) {
         // Below this a column carries no direction of its own.
-        zero[j] = !(w[j] > largest * 1e-300) || w[j] == 0;
+        zero[j] = !(w[j] > largest * 1e-300) || w[j] == 0 || w[j] * w[j] <= noise2;
+        if (zero[j]) w[j] = 0;
         if (!zero[j])
             for (int i = 0; i < r; ++i) ut[j][i] /= w[j];
     }
