@@ -35,9 +35,14 @@ const char* const k_help =
     "!command           run an operating-system command (!cd dir: change directory)\n"
     "statements         run at once; an expression without a final ; is printed\n";
 
-// An open statement continues on the next line; commands are one line.
+// The prompt's commands (#word, ?name, !command) take one line each.
+bool is_command(const std::string& text) {
+    return !text.empty() && (text[0] == '#' || text[0] == '?' || text[0] == '!');
+}
+
+// An open statement continues on the next line.
 bool continues(const std::string& text) {
-    return !trim(text).empty() && text[0] != '#' && text[0] != '?' && text[0] != '!' && statement_continues(text);
+    return !trim(text).empty() && !is_command(text) && statement_continues(text);
 }
 
 class InteractiveSession {
@@ -217,7 +222,7 @@ bool InteractiveSession::run_text(const std::string& text, const char* result_ca
         bool last = true;
         for (std::size_t k = i; k < lines.size(); ++k) last = last && trim(lines[k]).empty();
         const std::string t = trim(group);
-        if (last && result_call && !t.empty() && t[0] != '#' && t[0] != '?' && t[0] != '!' && is_bare_expression(t))
+        if (last && result_call && !t.empty() && !is_command(t) && is_bare_expression(t))
             group = std::string(result_call) + "(" + t + ");";
         if (!command(group)) break;
     }
