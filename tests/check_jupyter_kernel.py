@@ -190,6 +190,9 @@ def test_graphs():
             reply, out = k.run('SaveDrawWindow("%s");' % path)
             check(os.path.exists(path), "SaveDrawWindow after the graph was shown")
 
+        reply, out = k.run("Draw(0, <1, 2>);\nCloseDrawWindow();")
+        check(reply["status"] == "ok" and not out, "a closed graph is not shown")
+
 
 def test_editor():
     with Kernel() as k:

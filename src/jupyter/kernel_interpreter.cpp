@@ -126,6 +126,7 @@ void KernelInterpreter::show_graph() {
     // The svg element alone: a page embeds it, and an XML declaration there
     // is out of place.
     std::string svg = graph_image("svg");
+    if (svg.empty()) return;  // closed since it was drawn
     const std::size_t root = svg.find("<svg");
     if (root != std::string::npos) svg.erase(0, root);
     data["image/svg+xml"] = svg;
