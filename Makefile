@@ -9,6 +9,7 @@ FUZZ_TARGETS = \
 	object_reader_fuzz \
 	program_fuzz \
 	gauss_program_fuzz \
+	session_fuzz \
 	text_matrix_fuzz \
 	fmt_fuzz \
 	formatted_scan_fuzz \

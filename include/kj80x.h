@@ -133,10 +133,49 @@ KJ_API int  KjMainInit(void);
 KJ_API void KjMainExit(void);
 /* Completion at the prompt of the debugger and of the interactive mode: the
    visible variables, the program's globals and functions, and the built-in
-   functions whose names begin with prefix, each once, in that order. state 0
-   starts a search; each call returns the next name (held by the library until
-   the next call) or null after the last. */
+   functions whose names begin with prefix, each once, in that order; for a
+   prefix "name.start", the data members and member functions beginning with
+   start of the object (or class) name, as "name.member". state 0 starts a
+   search; each call returns the next name (held by the library until the next
+   call) or null after the last. */
 KJ_API const char *SKjCompletionName(const char *prefix, int state);
+
+/* =====================================================================
+ * Sessions driven by a host
+ *
+ * A host that receives statements a piece of text at a time (a notebook, an
+ * editor's command window) runs them as the interactive prompt would, without
+ * the prompt's input loop: KjMainInit, the callbacks, KjSessionStart, any
+ * number of KjSessionRun, KjSessionEnd, KjMainExit. Variables, functions and
+ * imports stay from one text to the next until KjSessionEnd or "#new".
+ * ===================================================================== */
+/* Starts an empty interactive program (ending a session still open). 1 on
+ * success, 0 when it could not be set up (a message says why). */
+KJ_API int  KjSessionStart(void);
+/* Runs text as if its lines were typed at the prompt: a statement left open
+ * continues on the next lines, and the prompt's commands (#include, #new,
+ * ?name, !command, ...) take one line each. The first compile, link or
+ * run-time error ends the text. With value non-null, a final expression
+ * without ';' is not printed: *value receives its printed form (held by the
+ * library until the next call), or null when the text does not end in one.
+ * 1 when all of the text ran, 0 after an error, -1 without a session.
+ * KjRunAbort (from another thread or a signal handler) stops a running text
+ * as a run-time error. */
+KJ_API int  KjSessionRun(const char *text, const char **value);
+KJ_API void KjSessionEnd(void);
+/* The declaration of the function or class called name: "f(x, const y)" for
+ * a compiled function ("..." for variable arguments), "sqrt(const a1)  (built-in)"
+ * for a library function, "class C" for a class; null when there is none.
+ * Held by the library until the next call. */
+KJ_API const char *SKjDeclaration(const char *name);
+/* The current graph rendered in memory as format "svg", "png" (150 dpi),
+ * "pdf", "eps" or "gwg": its bytes, held by the library until the next call,
+ * and their count in *size. Null (and *size 0) without a graph or for another
+ * format. */
+KJ_API const char *SKjGraphImage(const char *format, int *size);
+/* Marks the current graph as shown, as a window would: the next drawing
+ * request starts a new graph, while SaveDrawWindow still saves this one. */
+KJ_API void KjGraphShown(void);
 
 /* =====================================================================
  * Host callbacks, pipes and text channels

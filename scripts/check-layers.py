@@ -23,7 +23,7 @@ LEVELS = {
     "lib": 6,                             # built-in functions, printing and files
     "graphics": 7,
     "api": 8,                             # the exported C interface and the driver
-    "host": 9,                            # the console program
+    "host": 9, "jupyter": 9,              # the console program; the Jupyter kernel
 }
 
 # (including file relative to src/, included header) -> why the upward include stays.

@@ -1,6 +1,7 @@
 // Interactive mode: statements typed one at a time run in one lasting frame
 // on the main engine, so that the variables they create stay from one
 // statement to the next and survive a run-time error in a later one.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,12 +35,25 @@ const char* const k_help =
     "!command           run an operating-system command (!cd dir: change directory)\n"
     "statements         run at once; an expression without a final ; is printed\n";
 
+// The prompt's commands (#word, ?name, !command) take one line each.
+bool is_command(const std::string& text) {
+    return !text.empty() && (text[0] == '#' || text[0] == '?' || text[0] == '!');
+}
+
+// An open statement continues on the next line.
+bool continues(const std::string& text) {
+    return !trim(text).empty() && !is_command(text) && statement_continues(text);
+}
+
 class InteractiveSession {
 public:
     int run();
+    // A host's text, grouped into commands as typed lines are (see below).
+    bool run_text(const std::string& text, const char* result_call);
+    const value::Value* variable(const std::string& name) const;
+    void make_frame();
 
 private:
-    void make_frame();
     FrameSlots frame() const;
     bool command(const std::string& text);  // false: leave
     void hash_command(const std::string& word, const std::string& argument);
@@ -51,6 +65,7 @@ private:
 
     std::vector<compiler::FrameName> m_names;
     int m_next_slot = 0;
+    bool m_failed = false;  // a command of the host's text failed
 };
 
 // The frame of the prompt: main's value as callee, a frame marker whose
@@ -88,6 +103,7 @@ void InteractiveSession::statements(const std::string& text) {
     f.reserve = false;
     bool ok = false;
     const auto added = run_statements(statement_text(text), f, ok);
+    if (!ok) m_failed = true;
     // A new variable keeps its slot even when a later statement failed: the
     // code before the error has run.
     for (const compiler::FrameName& n : added) {
@@ -104,15 +120,17 @@ void InteractiveSession::publish_names() const {
 }
 
 void InteractiveSession::include_file(const std::string& file) {
+    m_failed = true;
     if (!compiler::open_source(file.c_str())) return;
     const int errors = compiler::compile_unit();
     if (compiler::close_scan() + errors > 0) return;
-    if (link::resolve_imports()) link::check_globals(0);
+    m_failed = !link::resolve_imports() || link::check_globals(0) > 0;
 }
 
 void InteractiveSession::link_file(const std::string& file) {
+    m_failed = true;
     if (link::link_files(file.c_str(), true) != 0) return;
-    if (link::resolve_imports()) link::check_globals(0);
+    m_failed = !link::resolve_imports() || link::check_globals(0) > 0;
 }
 
 void InteractiveSession::start_afresh() {
@@ -171,8 +189,7 @@ int InteractiveSession::run() {
     std::string line;
     while (read_prompt_line("(kj) ", line)) {
         std::string text = line;
-        while (!trim(text).empty() && text[0] != '#' && text[0] != '?' && text[0] != '!' && statement_continues(text) &&
-               read_prompt_line("... ", line))
+        while (continues(text) && read_prompt_line("... ", line))
             text += "\n" + line;
         if (!command(text)) break;
     }
@@ -182,11 +199,73 @@ int InteractiveSession::run() {
     return 1;
 }
 
+// ---- The session a host drives one text at a time (session_api.cpp) ----
+
+// The text's lines grouped as the prompt groups typed lines, each group run
+// as one command; the first that fails ends the text. With result_call, a
+// bare expression that ends the text is handed to that function instead of
+// printed.
+bool InteractiveSession::run_text(const std::string& text, const char* result_call) {
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start <= text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    m_failed = false;
+    for (std::size_t i = 0; i < lines.size() && !m_failed;) {
+        std::string group = lines[i++];
+        while (continues(group) && i < lines.size()) group += "\n" + lines[i++];
+        bool last = true;
+        for (std::size_t k = i; k < lines.size(); ++k) last = last && trim(lines[k]).empty();
+        const std::string t = trim(group);
+        if (last && result_call && !t.empty() && !is_command(t) && is_bare_expression(t))
+            group = std::string(result_call) + "(" + t + ");";
+        if (!command(group)) break;
+    }
+    return !m_failed;
+}
+
+const value::Value* InteractiveSession::variable(const std::string& name) const {
+    const FrameSlots f = frame();
+    const compiler::FrameName* n = find_frame_name(f, name);
+    if (!n) return nullptr;
+    const value::Value* v = f.slot(*n);
+    return v <= f.engine->sp ? v : nullptr;
+}
+
+std::unique_ptr<InteractiveSession> g_hosted;
+
 }  // namespace
 
 int interactive_loop() {
     InteractiveSession session;
     return session.run();
+}
+
+void open_hosted_session() {
+    g_hosted = std::make_unique<InteractiveSession>();
+    g_hosted->make_frame();
+}
+
+bool run_hosted_text(const std::string& text, const char* result_call) {
+    return g_hosted && g_hosted->run_text(text, result_call);
+}
+
+const value::Value* hosted_variable(const std::string& name) { return g_hosted ? g_hosted->variable(name) : nullptr; }
+
+bool hosted_session_open() { return g_hosted != nullptr; }
+
+void close_hosted_session() {
+    if (!g_hosted) return;
+    g_hosted.reset();
+    vm::Engine& e = vm::main_engine();
+    vm::pop_to(e, e.base);
+    vm::reset_registers(e);
+    set_prompt_names({});
 }
 
 }  // namespace kj::api

@@ -362,10 +362,12 @@ std::string with_gwg_extension(const std::string& path) {
 
 }  // namespace
 
+int colour_model_of(const Graph& g) { return g.mode[0] > 3 || g.mode[0] <= 0 ? 99 : g.mode[0]; }
+
 bool save_current_graph(const std::string& path) {
     const Graph* g = current_graph_or_null();
     if (!g || path.empty()) return false;
-    const int model = g->mode[0] > 3 || g->mode[0] < 0 ? 99 : g->mode[0] == 0 ? 99 : g->mode[0];
+    const int model = colour_model_of(*g);
     bool ok;
     if (has_extension(path, ".ps"))
         ok = write_postscript(*g, path, true, model);

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "graphics/graph.h"
+
 namespace kj::graphics {
 
 // Drawing requests: 0 when the request was drawn, 1 for an unknown request
@@ -18,6 +20,9 @@ int default_draw_window(const char* action, const char* argument);
 // Saves the current graph by the file's extension (as "Save" does); false
 // when there is no graph or the file could not be written.
 bool save_current_graph(const std::string& path);
+// The colour model the writers take for g: its mode's, or 99 (the layout
+// settings' own) when the mode names none.
+int colour_model_of(const Graph& g);
 
 // Adjustment types of DrawAdjust (the ADJ_ constants of the standard header).
 enum Adjust : int {

@@ -78,4 +78,15 @@ void run_file(const std::uint8_t* data, std::size_t size, const char* name) {
     g_run_started.store(0);
 }
 
+void run_session_text(const std::string& text) {
+    prepare_runs();
+    if (refused(text)) return;
+    if (KjSessionStart() != 1) return;
+    const char* value = nullptr;
+    g_run_started.store(now_ms());
+    KjSessionRun(text.c_str(), &value);
+    g_run_started.store(0);
+    KjSessionEnd();
+}
+
 }  // namespace kj::fuzz

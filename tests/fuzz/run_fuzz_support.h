@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace kj::fuzz {
 
@@ -15,5 +16,10 @@ void prepare_runs();
 // and runs the driver on it as "kj -b name". Inputs that name shell commands
 // or device files are skipped.
 void run_file(const std::uint8_t* data, std::size_t size, const char* name);
+
+// Runs text in a fresh interactive session (KjSessionStart, KjSessionRun with
+// its value kept, KjSessionEnd), under the watchdog. Texts that name shell
+// commands or device files are skipped.
+void run_session_text(const std::string& text);
 
 }  // namespace kj::fuzz
