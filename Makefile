@@ -19,8 +19,10 @@ FUZZ_TARGETS = \
 	csv_fuzz \
 	xlsx_sheet_fuzz
 CMAKE_FLAGS ?=
+# make install: the prefix (and DESTDIR, when set, in front of it).
+PREFIX     ?= /usr/local
 
-.PHONY: all deps configure build demo test asan fuzz bench clean
+.PHONY: all deps configure build demo test asan fuzz bench clean install uninstall package
 
 all: build
 
@@ -55,6 +57,21 @@ fuzz:
 	# Only the fuzz targets: the dispatch loop is built with g++ for them, and
 	# the rest of the tree is tested by the other builds.
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS)
+
+# The list of installed files is kept for make uninstall (the one CMake writes
+# is overwritten by every later install, the test suite's and CPack's too).
+# Installed for real (no DESTDIR) by root, the loader's cache learns the library.
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+	sed "s|^|$(DESTDIR)|" $(BUILD)/install_manifest.txt > $(BUILD)/installed_files.txt
+	@if [ -z "$(DESTDIR)" ] && [ "$$(id -u)" -eq 0 ]; then ldconfig; fi
+
+uninstall:
+	cmake -DMANIFEST=$(BUILD)/installed_files.txt -P cmake/uninstall.cmake
+
+# A Debian package, build/kj_VERSION_ARCH.deb: apt install ./build/kj_*.deb
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 bench: build
 	cd $(BUILD) && env -u OPENBLAS_CORETYPE -u OPENBLAS_L2_SIZE ./bench/kj_bench

@@ -1,18 +1,20 @@
 # Building Kj packages and kernel libraries with CMake.
 #
-#   include(KjPackage.cmake)   # after setting KJ_INCLUDE_DIR when kj80x.h is not beside this file
+#   find_package(Kj REQUIRED)  # an installed Kj (or include() this file of the Kj tree)
 #   kj_add_package(mypkg SOURCES mypkg.c [OUTPUT_DIRECTORY dir] [LIBRARIES lib...])
 #
 # builds mypkg_64.so, the name a binding to the library "mypkg" tries first.
 # Place it in a folder of the include/link path, in packages/mypkg/ of such a
 # folder, or beside libkj80x.so. A kernel library is a package named
-# kjkernelNAME, loaded with kj -kNAME.
+# kjkernelNAME, loaded with kj -kNAME. KJ_INCLUDE_DIR is the folder of kj80x.h:
+# found beside this file, in the Kj tree, or in an installed tree.
 if(NOT DEFINED KJ_INCLUDE_DIR)
-  if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/kj80x.h)
-    set(KJ_INCLUDE_DIR ${CMAKE_CURRENT_LIST_DIR})
-  else()
-    set(KJ_INCLUDE_DIR ${CMAKE_CURRENT_LIST_DIR}/../include)
-  endif()
+  foreach(dir ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_CURRENT_LIST_DIR}/../include ${CMAKE_CURRENT_LIST_DIR}/../../../include)
+    if(EXISTS ${dir}/kj80x.h)
+      get_filename_component(KJ_INCLUDE_DIR ${dir} ABSOLUTE)
+      break()
+    endif()
+  endforeach()
 endif()
 
 function(kj_add_package name)

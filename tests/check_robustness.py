@@ -148,6 +148,22 @@ def group_switches(kj, tmp):
     for sw in ["-s", "-s4000", "-rc0,0", "-rc0,5"]:
         r = run(kj, [sw, "prog.kj"], tmp, source='main() { println("ran"); }')
         expect(sw, r, 0, out_has=["ran"])
+    # --help and --version: their text alone on standard output, status 0, even
+    # at a terminal's prompt; a switch not understood: the message and the
+    # usage on standard error, status 1, nothing run (nor a prompt opened).
+    for args, want in ((["--help"], "Usage:\tKj [options]"), (["--version"], "libkj80x "),
+                       (["-i", "--version"], "Kj version ")):
+        proc = subprocess.run([kj] + args, cwd=tmp, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, timeout=60)
+        r = Run(proc)
+        expect(" ".join(args), r, 0, out_has=[want])
+        if r.err:
+            fail(" ".join(args), "text on standard error", r.both)
+    for sw, shown in (("-Q", "Q"), ("--frobnicate", "-frobnicate")):
+        r = run(kj, [sw, "prog.kj"], tmp, source='main() { println("ran"); }')
+        expect(sw, r, 1, err_has=["Unrecognized command line switch: " + shown, "Usage:"], out_not=["ran"])
+        r = run(kj, [sw], tmp, stdin=b'println("prompt");\n')
+        expect(sw + " alone", r, 1, err_has=["Usage:"], out_not=["prompt"])
 
 
 # --- item: interpreter stack overflow ----------------------------------------

@@ -48,14 +48,23 @@ constexpr int k_max_defines = 512;
 constexpr const char* k_interactive_init = "kj_init.kj";
 constexpr long k_max_cache_entries = 10000000;  // -rc: entries and size limit
 constexpr long k_max_table_size = 10000000;  // -s: symbols and stack records
-void print_usage() {
-    runtime::message("Kj Object-oriented matriX language\n"
+// One line of program output (the usage text and version asked for with
+// --help and --version go to standard output).
+void output_line(const char* text) {
+    runtime::puts(text);
+    runtime::puts("\n");
+}
+
+void print_usage(void (*out)(const char*) = runtime::message) {
+    out("Kj Object-oriented matriX language\n"
               "Usage:\tKj [options] filename[.kj] [arguments for Kj program]\n"
               "Options:");
-    runtime::message("  -b          no banner (as the first argument)\n"
+    out("  --help      print this text and exit\n"
+              "  --version   print the version and exit\n"
+              "  -b          no banner (as the first argument)\n"
               "  -d          debugging mode\n"
               "  -i          interactive mode (not all versions)");
-    runtime::message("  -c          create object (.kjo) file\n"
+    out("  -c          create object (.kjo) file\n"
               "  -cl         create object (.kjo) file after linking in dependencies\n"
               "  -Dtoken     define a token, e.g. -DOPTION1+OPTION2\n"
               "  -g          source is gauss file\n"
@@ -72,7 +81,22 @@ void print_usage() {
               "  -w0         switch parse warnings off");
 }
 
-void print_banner() { runtime::message("Kj version 8.00 (Linux_64)"); }
+constexpr const char* k_banner = "Kj version 8.00 (Linux_64)";
+
+void print_banner() { runtime::message(k_banner); }
+
+// --version: the banner and the version of the library file.
+void print_version() {
+    output_line(k_banner);
+    output_line("libkj80x " KJ_VERSION);
+}
+
+// --help or --version among the options before the file name, or nullptr.
+const char* informative_option(int argc, char** argv) {
+    for (int i = 1; i < argc && argv[i][0] == '-'; ++i)
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "--version") == 0) return argv[i];
+    return nullptr;
+}
 
 bool ends_with_nocase(const std::string& s, const char* ext) {
     const std::size_t n = std::strlen(ext);
@@ -263,9 +287,12 @@ bool Driver::apply_option(const char* arg, Outcome& early) {
             runtime::clear_include_path();
             return true;
         default: {
+            // Nothing runs on a command line that was not understood.
             std::string line = std::string("Unrecognized command line switch: ") + sw;
             runtime::message(line.c_str());
-            return true;
+            print_usage();
+            early = failure(Ending::KeepRuntime);
+            return false;
         }
     }
 }
@@ -324,6 +351,14 @@ Outcome Driver::run(int argc, char** argv) {
     KjSetMainArgs(argc, argv);
     KjSetKjArgs(0, nullptr);
     m_settings = runtime::Settings{};
+    // The usage text or the version alone, as program output.
+    if (const char* asked = informative_option(argc, argv)) {
+        if (std::strcmp(asked, "--help") == 0)
+            print_usage(output_line);
+        else
+            print_version();
+        return {0, Ending::KeepRuntime};
+    }
     // 3. The banner, unless the first argument suppresses it.
     if (!(argc > 1 && std::strcmp(argv[1], "-b") == 0)) print_banner();
     // 4. Nothing to do.

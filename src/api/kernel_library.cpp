@@ -16,7 +16,9 @@ void load_kernel_library(const char* name, bool verbose) {
     const std::string library = std::string("kjkernel") + (name ? name : "") + "_64";
     void* info = nullptr;
     void* handle = nullptr;
-    const int status = link::load_dll(library.c_str(), "KjKnlInfo", &info, &handle);
+    // Along the include/link path too, where an installed Kj keeps its
+    // package and kernel libraries.
+    const int status = link::find_dll(library, "KjKnlInfo", &info, &handle);
     if (status == link::L_CannotLoadDll || status == link::L_NoDynamicLinking) {
         if (verbose) link::report_link_error(status, library.c_str());
         return;

@@ -4,10 +4,11 @@
 
 namespace kj::api {
 
-// Loads the library and installs every kernel slot it exports, in the table's
-// order; slots it does not export keep their kernel. With verbose set, a
-// library that does not load is a link error and each installed slot is
-// named; without it nothing is printed or counted.
+// Loads the library (searched as package libraries are, link::find_dll) and
+// installs every kernel slot it exports, in the table's order; slots it does
+// not export keep their kernel. With verbose set, a library that does not
+// load is a link error and each installed slot is named; without it nothing
+// is printed or counted.
 void load_kernel_library(const char* name, bool verbose);
 
 }  // namespace kj::api

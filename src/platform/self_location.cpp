@@ -1,6 +1,7 @@
 #include "platform/self_location.h"
 
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 #include <climits>
 #include <cstdlib>
@@ -18,6 +19,18 @@ std::string library_directory() {
     }
     std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string folder_beside_library(const char* relative) {
+    const std::string dir = library_directory();
+    if (dir.empty()) return {};
+    char* full = realpath((dir + relative).c_str(), nullptr);
+    if (!full) return {};
+    std::string path = full;
+    std::free(full);
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
+    return path.back() == '/' ? path : path + '/';
 }
 
 }  // namespace kj::platform

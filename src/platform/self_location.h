@@ -9,4 +9,8 @@ namespace kj::platform {
 // program it is linked into), with its final '/'; "" when unknown.
 std::string library_directory();
 
+// The folder `relative` (to library_directory()) with its final '/', the
+// path resolved; "" when it is not a folder.
+std::string folder_beside_library(const char* relative);
+
 }  // namespace kj::platform

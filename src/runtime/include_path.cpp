@@ -82,6 +82,18 @@ void build_default_include_path() {
         g_include_path = env;
         return;
     }
+    // An installed library finds its data folder (KJ_DATA_FROM_LIBRARY, set
+    // by the build from the install layout) and its package libraries
+    // relative to its own file, wherever the tree was installed or moved.
+    const std::string data = platform::folder_beside_library(KJ_DATA_FROM_LIBRARY);
+    const std::string modules = platform::folder_beside_library("kj80x");
+    if (!data.empty()) {
+        g_include_path = data + "include;" + data;
+        if (!modules.empty()) g_include_path += ";" + modules;
+        return;
+    }
+    // In the build tree: the source tree's include folder, and the source
+    // tree itself for its packages folder.
     std::string dir = platform::library_directory();
     g_include_path = dir + "../include;" + dir + "..";
 }

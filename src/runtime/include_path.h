@@ -12,8 +12,10 @@ namespace kj::runtime {
 void add_to_include_path(const char* text);
 void clear_include_path();
 const std::string& include_path();
-// Start-up default: KJ8PATH, else D"../include;"D".." with D the directory of
-// the library file.
+// Start-up default: KJ8PATH; else, for an installed library, the data
+// folder's include folder, the data folder itself and the folder of package
+// libraries (lib/kj80x beside the library file); else, in the build tree,
+// D"../include;"D".." with D the directory of the library file.
 void build_default_include_path();
 
 // Whether the last path component of name has an extension.

@@ -9,9 +9,10 @@ namespace kj::num {
 // Signature of the replaceable one-dimensional FFT kernel.
 using Fft1dKernel = int (*)(double** result, double** input, int n, int direction, int complex_input);
 
-// The default kernel: FFTW plans, made once per length, direction and input
-// kind and kept for the process. Any n ≥ 1; result may alias input. Returns 1,
-// or 0 for n < 1 or when memory runs out.
+// The default kernel: FFTW's (num/timeseries/fourier_fftw.h), or in a build
+// without FFTW Kj's own (num/timeseries/fft_mixed_radix.h); plans are made
+// once per length and kept for the process. Any n ≥ 1; result may alias
+// input. Returns 1, or 0 for n < 1 or when memory runs out.
 int fft1d_default(double** result, double** input, int n, int direction, int complex_input);
 
 // Lengths 1 and 2 directly, longer ones through the kernel. Returns 1 or 0.

@@ -8,6 +8,8 @@
 #include <numbers>
 #include <vector>
 
+#include "support/complex_series.h"
+
 namespace {
 
 const double k_nan = std::nan("");
@@ -161,22 +163,8 @@ const FftRef k_fft_refs[] = {
     {10007, 10006, -0.33591608313100696, 0.36217330811803544, -0.33268467107758037, -0.28464663990071615},
 };
 
-struct Complex2 {
-    std::vector<double> re, im;
-    double* rows[2];
-    explicit Complex2(int n) : re(static_cast<std::size_t>(n)), im(static_cast<std::size_t>(n)) {
-        rows[0] = re.data(), rows[1] = im.data();
-    }
-};
-
-Complex2 golden_series(int n) {
-    Complex2 z(n);
-    for (int t = 0; t < n; ++t) {
-        const double a = (t + 1) * 0.6180339887498949, b = (t + 1) * 0.41421356237309515;
-        z.re[t] = a - std::floor(a), z.im[t] = b - std::floor(b);
-    }
-    return z;
-}
+using Complex2 = kj::test::ComplexRows;
+using kj::test::golden_series;
 
 TEST(Fourier, AnyLengthAgainstReferenceAndBack) {
     int last = 0;
