@@ -357,24 +357,35 @@ bool materialises_operands(int code) {
 // Number of operand records an operator reads (0 for codes it ignores).
 int arity(int code) { return link::operator_arity(code); }
 
+// Int and double operands (n of them): the scalar table decides; false when
+// it does not apply. Only the records an operator reads are looked at: below
+// them the stack may hold nothing.
+bool scalar_operator(int code, int n, Value*& sp) {
+    const int kr = n >= 1 ? link::scalar::kind(*sp) : 0;
+    if (!kr) return false;
+    if (link::scalar::unary(code, *sp, kr)) return true;
+    const int kl = n == 2 ? link::scalar::kind(sp[-1]) : 0;
+    if (kl && link::scalar::binary(code, sp[-1], sp[-1], kl, *sp, kr)) {
+        --sp;
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 void apply_operator(int code, Value*& sp) {
-    // Int and double operands: the scalar table decides. Only the records an
-    // operator reads are looked at: below them the stack may hold nothing.
     const int n = arity(code);
-    if (const int kr = n >= 1 ? link::scalar::kind(*sp) : 0) {
-        if (link::scalar::unary(code, *sp, kr)) return;
-        const int kl = n == 2 ? link::scalar::kind(sp[-1]) : 0;
-        if (kl && link::scalar::binary(code, sp[-1], sp[-1], kl, *sp, kr)) {
-            --sp;
-            return;
-        }
-    }
+    if (scalar_operator(code, n, sp)) return;
     if (materialises_operands(code)) {
-        const int n = arity(code);
-        for (int k = 0; k < n; ++k)
-            if (type_of(sp[-k]) == T_Vector) materialize(sp[-k]);
+        bool materialised = false;
+        for (int k = 0; k < n; ++k) {
+            if (type_of(sp[-k]) != T_Vector) continue;
+            materialize(sp[-k]);
+            materialised = true;
+        }
+        // A single index gives a double, which takes the scalar rules.
+        if (materialised && scalar_operator(code, n, sp)) return;
     }
     switch (code) {
         case T_Plus: case T_Minus: case T_Star: case T_DotStar: case T_Slash: case T_DotSlash:
