@@ -144,6 +144,7 @@ bool order_holds(int code, int c) {
         case T_Le: return c <= 0;
         case T_Gt: return c > 0;
         case T_Ge: return c >= 0;
+        case T_Ne: return c != 0;
         default: return c == 0;
     }
 }
@@ -157,10 +158,13 @@ bool all_against_scalar(int code, const double* p, std::size_t n, double y, bool
     return true;
 }
 
-// `!=` is the negation of `==`; the relation is evaluated as `==` for it.
-bool equal_or_ordered(int code, const Value& l, const Value& r) {
+// On numbers every relation, `!=` included, must hold for each pair of
+// elements (or each element against a scalar); matrices of different shapes
+// and empty ones satisfy none. Values without value, and records that are
+// neither numbers nor strings, are only equal or different.
+bool relation_holds(int code, const Value& l, const Value& r) {
     const bool equality = code == T_Eq || code == T_Ne;
-    if (equality && (is_null(l) || is_null(r))) return is_null(l) && is_null(r);
+    if (equality && (is_null(l) || is_null(r))) return (is_null(l) && is_null(r)) == (code == T_Eq);
     if (!is_null(l) && !is_null(r) && type_of(l) == value::T_String && type_of(r) == value::T_String)
         return order_holds(code, compare_strings(l, r));
     const Num a = numeric(l), b = numeric(r);
@@ -178,17 +182,11 @@ bool equal_or_ordered(int code, const Value& l, const Value& r) {
     }
     if (!equality) raise_bad_operand(l, code, r);
     // Other records are equal only when they are the same value.
-    return type_of(l) == type_of(r) && std::memcmp(&l.u, &r.u, sizeof l.u) == 0;
+    const bool same = type_of(l) == type_of(r) && std::memcmp(&l.u, &r.u, sizeof l.u) == 0;
+    return same == (code == T_Eq);
 }
 
-void comparison(int code, Value*& sp) {
-    bool holds;
-    if (code == T_Ne)
-        holds = !equal_or_ordered(T_Eq, sp[-1], sp[0]);
-    else
-        holds = equal_or_ordered(code, sp[-1], sp[0]);
-    finish_binary(sp, make_int(holds));
-}
+void comparison(int code, Value*& sp) { finish_binary(sp, make_int(relation_holds(code, sp[-1], sp[0]))); }
 
 bool is_string(const Value& v) { return !is_null(v) && type_of(v) == value::T_String; }
 
