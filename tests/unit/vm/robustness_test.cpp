@@ -100,6 +100,21 @@ TEST(Robustness, LargeConstantsAndOrdersTakeLinearTime) {
     EXPECT_TRUE(has(run.output, "-.Inf")) << run.output.substr(0, 2000);
 }
 
+// Joining the jumps of a chain of && or || walked the whole chain for each
+// new term: 100,000 terms took about half a minute to compile.
+TEST(Robustness, LongLogicalChainsCompileInLinearTime) {
+    std::string all = "x", any = "y";
+    for (int i = 1; i < 100000; ++i) {
+        all += i % 2 ? " && x" : " && 2";
+        any += i % 2 ? " || y" : " || 0";
+    }
+    const auto run = run_kj(program("decl x = 1, y = 0;\n println(" + all + ", \" \", " + any + ");\n" +
+                                    "x = 0; y = 1;\n println(" + all + ", \" \", " + any + ");"),
+                            10);
+    EXPECT_FALSE(run.crashed()) << run.output.substr(0, 2000);
+    EXPECT_TRUE(has(run.output, "1 0\n0 1\n")) << run.output.substr(0, 2000);
+}
+
 // An array is a value: a copy is private, and elements from literals are not
 // constants of the copy nor of the original.
 TEST(Robustness, ArraysCopyLikeValues) {
