@@ -165,20 +165,52 @@ def group_debugger(kj, tmp):
 
 
 def group_stepping(kj, tmp):
-    for name in ("twice.kj", "loops.kj"):
+    for name in ("twice.kj", "loops.kj", "nested.kj"):
         shutil.copy(os.path.join(SOURCES, name), tmp)
     # Step in (an empty line) enters the call; step over stays in the
-    # function; step out returns to the caller; #step alone does nothing.
+    # function; step out stops as soon as the function has returned, in the
+    # caller's line, before the result is assigned; #step alone does nothing;
+    # stepping out of main ends the run.
     transcript(kj, tmp, "in over out", ["-d", "twice.kj"],
-               "\n\n#step over\n#step out\n#step\n#step in\n#step out\n#quit\n",
+               "\n\n#step over\n#step out\n?b\n#step\n#step in\n?b\n#step in\n#step out\n?c\n#step out\n",
                "Entering debug mode, use #quit to quit, ? for help.\n"
                "twice.kj (15): break!\n"
                "(debug) twice.kj (7): break!\n"
                "(debug) twice.kj (9): break!\n"
                "(debug) twice.kj (9): break!\n"
+               "(debug) twice.kj (15): break!\n"
+               "(debug)    4 b                       int      nul \n"
+               "(debug) (debug) twice.kj (16): break!\n"
+               "(debug)    4 b                       int      10\n"
+               "(debug) twice.kj (7): break!\n"
                "(debug) twice.kj (16): break!\n"
-               "(debug) (debug) twice.kj (7): break!\n"
-               "(debug) twice.kj (17): break!\n"
+               "(debug)    5 c                       int      nul \n"
+               "(debug) a=5 b=10 c=21 calls=2\n")
+    # Out of a call nested in an expression: into the middle of the caller's
+    # expression (outer's "+ 1", direct's return), then on out to main; out
+    # of a lambda, which runs in main's frame, back to main.
+    transcript(kj, tmp, "out of nested calls", ["-d", "nested.kj"],
+               "#break 4\n#go\n#step out\n#step out\n?a\n\n?a\n#go\n#step out\n?b\n#step out\n?b\n\n\n"
+               "#step out\n?c\n\n?c\n#quit\n",
+               "Entering debug mode, use #quit to quit, ? for help.\n"
+               "nested.kj (18): break!\n"
+               "(debug) (debug) nested.kj (5): break!\n"
+               "(debug) nested.kj (9): break!\n"
+               "(debug) nested.kj (18): break!\n"
+               "(debug)    6 a                       int      nul \n"
+               "(debug) nested.kj (19): break!\n"
+               "(debug)    6 a                       int      5\n"
+               "(debug) nested.kj (5): break!\n"
+               "(debug) nested.kj (13): break!\n"
+               "(debug) Variable \"b\" not found within scope\n"
+               "(debug) nested.kj (19): break!\n"
+               "(debug)    7 b                       int      nul \n"
+               "(debug) nested.kj (20): break!\n"
+               "(debug) nested.kj (17): break!\n"
+               "(debug) nested.kj (20): break!\n"
+               "(debug)    8 c                       int      nul \n"
+               "(debug) nested.kj (21): break!\n"
+               "(debug)    8 c                       int      12\n"
                "(debug) ")
     # Step over a line that calls a function: the call runs without a stop.
     transcript(kj, tmp, "over calls", ["-d", "twice.kj"], "#step over\n#step over\n?b\n#quit\n",
@@ -242,9 +274,9 @@ def group_scopes(kj, tmp):
                 "   8 after                   int      9\n"
                 "   9 add                     lambda   lambda()\n"
                 "  12 last                    int      10\n"
-                "(debug) (debug) scopes.kj (28): break!\n"
+                "(debug) (debug) scopes.kj (27): break!\n"
                 "(debug) === local symbols ===\n"
-                "   3 r                       int      100\n"
+                "   3 r                       int      nul \n"
                 "(debug) r=100\n")
     transcript(kj, tmp, "from source", ["-d", "scopes.kj"], typed, expected)
     # A continue that leaves a block holding a local: the next declaration

@@ -384,6 +384,16 @@ def group_status(kj, tmp):
     expect("missing file", r, 1, err_has=["no_such_file"])
     r = run(kj, ["no_such_file.kjo"], tmp)
     expect("missing object file", r, 1)
+    # A source in another 8-bit encoding, or binary data, stops at once with
+    # one message, not a cascade of scanner errors.
+    for case, data in (("latin-1 source", 'main() { println("caf\xe9"); }'.encode("latin-1")),
+                       ("binary source", bytes(range(256)) * 4)):
+        with open(os.path.join(tmp, "bytes.kj"), "wb") as f:
+            f.write(data)
+        r = run(kj, ["bytes.kj"], tmp)
+        expect(case, r, 1, err_has=["bytes.kj: Can only read ASCII and UTF8 files"], out_not=["caf"])
+        if r.err.count("\n") > 1:
+            fail(case, "more than one message", r.both)
     r = run(kj, ["prog.kj"], tmp, source="main() { return 7; }")
     expect("main's result", r, 7)
     r = run(kj, ["prog.kj"], tmp, source='main() { println("x"); return 0; }')

@@ -167,7 +167,7 @@ Next DebugSession::hash_command(const std::string& text) {
         const int ap = m_engine.index(m_engine.ap);
         if (c.first == "in") st.step = 1;
         else if (c.first == "over") st.over = ap;
-        else if (c.first == "out") st.out = ap;
+        else if (c.first == "out") st.out = vm::result_slot(m_engine);
         else return Next::Stay;
         return Next::Resume;
     }

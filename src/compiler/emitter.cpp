@@ -60,10 +60,10 @@ int emit_jump(Op op, int chain) { return emit_plain(op, chain); }
 int join_chains(int a, int b) {
     if (a == 0) return b;
     if (b == 0) return a;
-    int last = a;
+    int last = b;
     while (link::code_at(last).operand != 0) last = link::code_at(last).operand;
-    link::code_at(last).operand = b;
-    return a;
+    link::code_at(last).operand = a;
+    return b;
 }
 
 void patch_chain(int head, int target) {

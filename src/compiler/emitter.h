@@ -32,7 +32,8 @@ void restore_barrier(int at);
 // Forward jumps: the operand of a pending jump holds the previous jump of its
 // chain; 0 ends a chain (address 0 is never a jump target).
 int emit_jump(Op op, int chain = 0);
-// Appends chain b to chain a; returns the joined head.
+// Joins two chains into one; returns its head. Only b is walked: a chain
+// grown by joining one new jump at a time is built in linear time.
 int join_chains(int a, int b);
 void patch_chain(int head, int target);
 // Patches the chain to the current position, which becomes a jump target.

@@ -44,11 +44,12 @@ void reset_unit(const char* name) {
     if (verbose() > 2) runtime::message((std::string("Opening for scan: ") + name).c_str());
 }
 
-// Installs the loaded main source after the encoding check.
-void install_main(const std::string& path, std::string data) {
+// Installs the loaded main source after the encoding check (a file's is the
+// stricter one).
+void install_main(const std::string& path, std::string data, bool from_file) {
     ScanState& s = g_scan;
     std::size_t start = 0;
-    s.main.encoding = check_encoding(path, data, start);
+    s.main.encoding = from_file ? check_file_encoding(path, data, start) : check_encoding(path, data, start);
     s.main.name = path;
     s.main.data = std::move(data);
     s.main.pos = start;
@@ -279,7 +280,7 @@ bool open_source(const char* name) {
     std::string data;
     if (std::strcmp(name, "stdin") == 0) {
         load_file(stdin, data);
-        install_main(name, std::move(data));
+        install_main(name, std::move(data), true);
         return true;
     }
     std::string path = name;
@@ -291,13 +292,13 @@ bool open_source(const char* name) {
         if (file) path = tried;
     }
     if (!file || !load_file(file, data)) return fail_open(path);
-    install_main(path, std::move(data));
+    install_main(path, std::move(data), true);
     return true;
 }
 
 bool open_source_text(const char* name, std::string_view text) {
     reset_unit(name);
-    install_main(name, std::string(text));
+    install_main(name, std::string(text), false);
     return true;
 }
 

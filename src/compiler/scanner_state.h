@@ -113,6 +113,12 @@ Encoding detect_encoding(std::string_view data);
 // Checks the encoding of a loaded source and skips a UTF-8 mark; stops the
 // process on UTF-16 and UTF-32 ("Can only read ASCII and UTF8 files").
 Encoding check_encoding(const std::string& name, std::string& data, std::size_t& start);
+// The same for a source read from a file, which must moreover be UTF-8 text
+// (plain ASCII included) without NUL bytes: another 8-bit encoding or a
+// binary file stops with the same message.
+Encoding check_file_encoding(const std::string& name, std::string& data, std::size_t& start);
+// Well-formed UTF-8 without NUL bytes.
+bool is_utf8_text(std::string_view data);
 
 // Token text.
 void text_clear();

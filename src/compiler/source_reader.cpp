@@ -100,15 +100,62 @@ Encoding detect_encoding(std::string_view d) {
     return Encoding::Plain;
 }
 
+bool is_utf8_text(std::string_view d) {
+    const std::size_t n = d.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char c = static_cast<unsigned char>(d[i]);
+        if (c < 0x80) {
+            if (c == 0) return false;
+            ++i;
+            continue;
+        }
+        // The length of the sequence and the range of its second byte, which
+        // rules out overlong forms, surrogates and code points past U+10FFFF.
+        std::size_t length;
+        unsigned low = 0x80, high = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            length = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+            if (c == 0xE0) low = 0xA0;
+            if (c == 0xED) high = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+            if (c == 0xF0) low = 0x90;
+            if (c == 0xF4) high = 0x8F;
+        } else {
+            return false;
+        }
+        if (n - i < length) return false;
+        const unsigned second = static_cast<unsigned char>(d[i + 1]);
+        if (second < low || second > high) return false;
+        for (std::size_t k = 2; k < length; ++k)
+            if ((static_cast<unsigned char>(d[i + k]) & 0xC0) != 0x80) return false;
+        i += length;
+    }
+    return true;
+}
+
+namespace {
+[[noreturn]] void refuse_encoding(const std::string& name) {
+    std::string message = name + ": Can only read ASCII and UTF8 files";
+    runtime::message(message.c_str());
+    runtime::raise_fatal_error();
+}
+}  // namespace
+
 Encoding check_encoding(const std::string& name, std::string& data, std::size_t& start) {
     Encoding e = detect_encoding(data);
     start = 0;
     if (e == Encoding::Utf8) start = 3;
-    if (e != Encoding::Plain && e != Encoding::Utf8) {
-        std::string message = name + ": Can only read ASCII and UTF8 files";
-        runtime::message(message.c_str());
-        runtime::raise_fatal_error();
-    }
+    if (e != Encoding::Plain && e != Encoding::Utf8) refuse_encoding(name);
+    return e;
+}
+
+Encoding check_file_encoding(const std::string& name, std::string& data, std::size_t& start) {
+    const Encoding e = check_encoding(name, data, start);
+    if (!is_utf8_text(std::string_view(data).substr(start))) refuse_encoding(name);
     return e;
 }
 
@@ -119,7 +166,7 @@ bool push_include(const std::string& path, std::string data) {
         return false;
     }
     std::size_t start = 0;
-    Encoding e = check_encoding(path, data, start);
+    Encoding e = check_file_encoding(path, data, start);
     SourceText& inc = s.includes[++s.include_depth];
     inc.name = path;
     inc.data = std::move(data);

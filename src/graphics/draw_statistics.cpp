@@ -272,7 +272,9 @@ int draw_correlogram(Graph& g, const StatRequest& r, bool with_options) {
 int draw_spectrum(Graph& g, const StatRequest& r) {
     constexpr int k_points = 128;
     std::vector<double> f(k_points);
-    if (r.n < 3 || !num::density_estimate(r.x, r.n, r.i1, k_points, f.data(), 2))
+    // An order of 0 or less takes every lag the series has; a larger order
+    // than that is refused, as the correlogram refuses its lags.
+    if (r.n < 3 || r.i1 >= r.n || !num::density_estimate(r.x, r.n, r.i1, k_points, f.data(), 2))
         return too_few("Too few observations for spectrum");
     std::vector<double> w(k_points);
     for (int k = 0; k < k_points; ++k) w[k] = static_cast<double>(k) / (k_points - 1);

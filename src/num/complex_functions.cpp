@@ -93,6 +93,10 @@ Complex complex_gamma(Complex z) {
 
 Complex complex_polygamma(int n, Complex z) {
     if (n < 0 || is_nan(z) || is_pole(z)) return k_complex_nan;
+    if (n > detail::k_polygamma_large_order) {
+        if (z.imag() == 0) return {polygamma(n, z.real()), 0.0};
+        return detail::polygamma_large_order(n, z);
+    }
     return detail::polygamma_series(n, z);
 }
 

@@ -35,63 +35,6 @@ double hyper_series(double a, double b, double c, double x) {
     return sum;
 }
 
-// ψ^(n)(x) = (−1)^(n+1) n! Σ_{k≥0} (x + k)^−(n+1) for a large order n, formed
-// in logarithms (n! alone leaves the double range from n = 171 on). The terms
-// are summed from x upwards until they no longer count against the largest
-// or z = x + k reaches 15 + n, where the asymptotic series gives the rest:
-// Σ_{j≥0} (z + j)^−(n+1) = z^−(n+1) [z/n + 1/2 + Σ B_2k (n+1)…(n+2k−1)/(2k)! z^(1−2k)].
-// The number of terms is bounded for positive x by about 42 x/n + 15, which
-// is small whenever n is large; a negative x adds about 2|x| terms.
-constexpr int k_polygamma_large_order = 60;
-
-double polygamma_large_order(int n, double x) {
-    // For an even n and a negative half-integer x the terms from x to −x
-    // cancel in pairs: exactly, where a rounded sum would leave noise.
-    if (n % 2 == 0 && x < 0 && std::floor(2 * x) == 2 * x) x = 1 - x;
-    const double np1 = n + 1.0;
-    auto log_term = [&](double y) { return -np1 * std::log(std::fabs(y)); };
-    const double z_min = 15.0 + n;
-    // The largest term: at x, or for negative x nearest to zero.
-    double largest = log_term(x);
-    if (x < 0) {
-        const double below = std::floor(-x);
-        largest = std::max({largest, log_term(x + below), log_term(x + below + 1)});
-    }
-    double sum = 0;
-    double z = x;
-    bool tail_counts = true;
-    for (; z < z_min; z += 1) {
-        const double term = std::exp(log_term(z) - largest);
-        // Past the mirror image of every negative term (the pairs may cancel),
-        // a term that no longer counts against the sum ends it.
-        if (z > 0 && z >= -x && term < 1e-18 * std::fabs(sum)) {
-            tail_counts = false;
-            break;
-        }
-        const double sign = z < 0 && n % 2 == 0 ? -1.0 : 1.0;
-        sum += sign * term;
-    }
-    if (tail_counts) {
-        const double inv2 = 1 / (z * z);
-        double a = z / n + 0.5, p = 1 / z;
-        for (int k = 1; k <= 10; ++k) {
-            double ratio = 1;  // (n+1)…(n+2k−1) / (2k)!
-            for (int j = 1; j <= 2 * k - 1; ++j) ratio *= (n + j) / static_cast<double>(j);
-            ratio /= 2 * k;
-            const double term = detail::k_bernoulli_even[k - 1] * ratio * p;
-            a += term;
-            if (std::fabs(term) < std::fabs(a) * k_eps) break;
-            p *= inv2;
-        }
-        sum += std::exp(log_term(z) - largest + std::log(a));
-    }
-    if (sum == 0) return 0;
-    const double sign = (n % 2 == 0 ? -1.0 : 1.0) * (sum < 0 ? -1.0 : 1.0);
-    const double log_size = std::lgamma(np1) + largest + std::log(std::fabs(sum));
-    if (log_size > 709.78) return sign * k_inf;
-    return sign * std::exp(log_size);
-}
-
 // e^(∓|x|)-scaled asymptotic series of I (sign −1) and K (sign +1) for large x:
 // Σ (±1)^k a_k(ν)/x^k with a_k = Π_{j ≤ k} (4ν² − (2j−1)²) / (k! 8^k).
 double bessel_scaled_asymptotic(int nu, double x, double sign) {
@@ -274,7 +217,7 @@ double incomplete_beta(double x, double a, double b) {
 double polygamma(int n, double x) {
     if (std::isnan(x) || n < 0 || is_pole(x)) return k_nan;
     if (std::isinf(x)) return x > 0 ? (n == 0 ? k_inf : 0) : k_nan;
-    if (n > k_polygamma_large_order) return polygamma_large_order(n, x);
+    if (n > detail::k_polygamma_large_order) return detail::polygamma_large_order(n, x);
     return detail::polygamma_series(n, x);
 }
 

@@ -1,7 +1,7 @@
 // Calls and returns of compiled functions on the dispatch loop's registers,
 // for the common case: a plain function value, exactly its declared number of
-// int or double arguments, no debug slots; and a return from a frame where
-// nothing owns a payload. Each returns false in every other case (a call may
+// int or double arguments, no debug slots; and outside debug runs a return
+// from a frame where nothing owns a payload. Each returns false in every other case (a call may
 // have set some arguments' const marks, which the general call sets again),
 // and the general call or return runs instead. The results equal those of
 // call_compiled and return_from.
@@ -77,10 +77,13 @@ inline bool is_plain_scalar(const Value& v) {
     return true;
 }
 
-// kind: 1 returns the top, 0 an int 0, -1 no value.
-[[gnu::always_inline]] inline bool return_from(Engine& e, Registers r, const Slot* code, int kind) {
+// kind: 1 returns the top, 0 an int 0, -1 no value. `floor`: the engine's
+// stack base, or on an engine whose returns all take the general path (a
+// debug run's) the end of its stack.
+[[gnu::always_inline]] inline bool return_from(Engine& e, Registers r, const Slot* code, const Value* floor,
+                                               int kind) {
     Value* callee = r.ap - 1;
-    if (r.ap <= e.base) return false;  // no frame to leave: the general return refuses it
+    if (r.ap <= floor) return false;  // no frame to leave: the general return refuses it
     if (kind == 1 && !is_plain_scalar(*r.sp)) return false;
     // Every record of the frame, the top included (it is a local when nothing is returned).
     for (const Value* p = callee; p <= r.sp; ++p)

@@ -10,6 +10,7 @@
 #include "runtime/run_error.h"
 #include "vm/call_trace.h"
 #include "vm/dispatch.h"
+#include "vm/frame.h"
 #include "vm/threaded_code.h"
 
 namespace kj::vm {
@@ -55,23 +56,9 @@ void name_slot(Engine& e, int32_t operand) {
     back->kind = 4;
 }
 
-// The stop rules at a line marker. A stop leaves ip past the marker.
-bool stop_here(Engine& e, int32_t op, int32_t operand) {
-    if (op == static_cast<int32_t>(Op::Elt)) name_slot(e, operand);
-    if (op != static_cast<int32_t>(Op::Num)) return false;
-    // The body of a loop that runs through a dispatch loop of its own (a
-    // parallel loop) cannot be left in the middle: it runs without stops.
-    if (g_threaded.depth > g_state.depth) return false;
-    const int ap = e.index(e.ap);
-    const bool stop = operand < 0 || g_state.step || (g_state.over >= 0 && ap <= g_state.over) ||
-                      (g_state.out >= 0 && ap < g_state.out);
-    if (!stop) {
-        if (g_state.trace) {
-            const std::string text = location_text(e.ip, e.ap[-1], e.ap, true);
-            if (!text.empty()) runtime::puts((text + "\n").c_str());
-        }
-        return false;
-    }
+// A stop at ip: the pending step targets and a temporary breakpoint are
+// done with, and ip moves past the instruction.
+bool stop_at(Engine& e) {
     g_state.step = 0;
     g_state.over = g_state.out = -1;
     if (g_state.temporary >= 0) {
@@ -82,6 +69,39 @@ bool stop_here(Engine& e, int32_t op, int32_t operand) {
     g_state.stop_ip = e.ip;
     e.ip += 1;
     return true;
+}
+
+// After a return, with ip at the caller's CAL: #step out stops once the
+// function it was given in has returned, before the caller uses the result
+// (a return into the start sequence ends the run instead).
+bool stop_after_return(Engine& e) {
+    if (g_state.out < 0 || e.index(e.sp) > g_state.out || g_threaded.depth > g_state.depth) return false;
+    if (e.ip + 1 >= link::code_size() || is_op(link::code_instr(e.ip + 1), Op::Ext)) return false;
+    return stop_at(e);
+}
+
+// The stop rules at a line marker and after a return. A stop leaves ip past
+// the marker (or the call).
+bool stop_here(Engine& e, int32_t op, int32_t operand) {
+    if (op == static_cast<int32_t>(Op::Elt)) name_slot(e, operand);
+    if (op == static_cast<int32_t>(Op::Ret)) return stop_after_return(e);
+    if (op != static_cast<int32_t>(Op::Num)) return false;
+    // The body of a loop that runs through a dispatch loop of its own (a
+    // parallel loop) cannot be left in the middle: it runs without stops.
+    if (g_threaded.depth > g_state.depth) return false;
+    // A function left other than through this loop's return (one called back
+    // by a library function) is noticed at the caller's next line.
+    const int ap = e.index(e.ap);
+    const bool stop = operand < 0 || g_state.step || (g_state.over >= 0 && ap <= g_state.over) ||
+                      (g_state.out >= 0 && e.index(e.sp) < g_state.out);
+    if (!stop) {
+        if (g_state.trace) {
+            const std::string text = location_text(e.ip, e.ap[-1], e.ap, true);
+            if (!text.empty()) runtime::puts((text + "\n").c_str());
+        }
+        return false;
+    }
+    return stop_at(e);
 }
 
 bool same_file(const std::string& a, const std::string& b) {
@@ -102,6 +122,12 @@ std::string literal_text(int k) {
 }  // namespace
 
 DebugState& debug_state() { return g_state; }
+
+int result_slot(const Engine& e) {
+    for (const Value* p = e.sp; p >= e.bp; --p)
+        if (is_frame_marker(*p)) return e.index(p) - 1;
+    return e.index(e.ap) - 1;
+}
 
 void begin_debugging() {
     g_state = DebugState{};

@@ -18,7 +18,7 @@ struct DebugState {
     bool active = false;      // a debugging or interactive session runs
     volatile int step = 0;    // stop at the next NUM (also set by an interrupt)
     int over = -1;            // step over: stop when the argument base is at or below it
-    int out = -1;             // step out: stop when the argument base is below it
+    int out = -1;             // step out: stop once a return leaves the top at this slot or below
     bool trace = false;       // print the location of every line executed
     int temporary = -1;       // address of a temporary breakpoint (#go line)
     int depth = 0;            // dispatch loops running when the session resumed
@@ -29,6 +29,11 @@ DebugState& debug_state();
 // Installs the hook and resets the state for a session.
 void begin_debugging();
 void end_debugging();
+
+// The stack index of the record that receives the running function's result:
+// the callee slot below its arguments, or for a lambda, which runs in the
+// frame of the function around it, the lambda's slot below its frame marker.
+int result_slot(const Engine& e);
 
 enum class Resume { Stopped, Finished, Failed };
 // Runs the main engine from its ip in debug mode until the hook stops it, the

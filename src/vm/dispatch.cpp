@@ -134,6 +134,8 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
     Value* ap = e.ap;
     Value* bp = e.bp;
     const Value* const call_limit = e.slots ? nullptr : e.limit();
+    // A debug run returns the general way, after which the debugger's hook runs.
+    const Value* const return_floor = debug ? e.limit() + k_stack_headroom : e.base;
     int32_t k;
 
 // Registers go back to the engine before anything that may raise, call or stop.
@@ -575,10 +577,19 @@ L_Cal:
     RELOAD();
     NEXT();
 L_Ret:
-    if (fast::return_from(e, {pc, sp, ap, bp}, code, k)) NEXT();
+    if (fast::return_from(e, {pc, sp, ap, bp}, code, return_floor, k)) NEXT();
     SYNC();
     return_from(e, k);
     RELOAD();
+    if (debug) goto L_Returned;
+    NEXT();
+// In debug mode the hook sees each return once it is done (#step out stops
+// there, in the caller).
+L_Returned:
+    if (debug_hook()) {
+        SYNC();
+        if (debug_hook()(e, static_cast<int32_t>(Op::Ret), k)) return;
+    }
     NEXT();
 L_For:
     SYNC();
@@ -617,10 +628,15 @@ L_Lmr:
 L_Smn:
 L_Smp:
 L_Lmp:
-L_Rtl:
     SYNC();
     object_instruction(e, static_cast<Op>(opcode_of(*pc)), k);
     RELOAD();
+    NEXT();
+L_Rtl:
+    SYNC();
+    object_instruction(e, Op::Rtl, k);
+    RELOAD();
+    if (debug) goto L_Returned;
     NEXT();
 #undef IP
 #undef SYNC

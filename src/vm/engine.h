@@ -90,7 +90,8 @@ void report_out_of_memory();
 // RunError, or stops fatally when nothing is running.
 [[noreturn]] void recover(int code);
 
-// Debugger hook: called at NUM, ELF and ELT in debug mode, with the engine
+// Debugger hook: called at NUM, ELF and ELT in debug mode, and after each
+// RET and RTL (with op RET and ip at the caller's CAL), with the engine
 // synchronised; returning true stops the dispatch loop.
 using DebugHook = bool (*)(Engine& e, int32_t op, int32_t operand);
 void set_debug_hook(DebugHook hook);

@@ -144,6 +144,7 @@ bool order_holds(int code, int c) {
         case T_Le: return c <= 0;
         case T_Gt: return c > 0;
         case T_Ge: return c >= 0;
+        case T_Ne: return c != 0;
         default: return c == 0;
     }
 }
@@ -157,10 +158,13 @@ bool all_against_scalar(int code, const double* p, std::size_t n, double y, bool
     return true;
 }
 
-// `!=` is the negation of `==`; the relation is evaluated as `==` for it.
-bool equal_or_ordered(int code, const Value& l, const Value& r) {
+// On numbers every relation, `!=` included, must hold for each pair of
+// elements (or each element against a scalar); matrices of different shapes
+// and empty ones satisfy none. Values without value, and records that are
+// neither numbers nor strings, are only equal or different.
+bool relation_holds(int code, const Value& l, const Value& r) {
     const bool equality = code == T_Eq || code == T_Ne;
-    if (equality && (is_null(l) || is_null(r))) return is_null(l) && is_null(r);
+    if (equality && (is_null(l) || is_null(r))) return (is_null(l) && is_null(r)) == (code == T_Eq);
     if (!is_null(l) && !is_null(r) && type_of(l) == value::T_String && type_of(r) == value::T_String)
         return order_holds(code, compare_strings(l, r));
     const Num a = numeric(l), b = numeric(r);
@@ -178,17 +182,11 @@ bool equal_or_ordered(int code, const Value& l, const Value& r) {
     }
     if (!equality) raise_bad_operand(l, code, r);
     // Other records are equal only when they are the same value.
-    return type_of(l) == type_of(r) && std::memcmp(&l.u, &r.u, sizeof l.u) == 0;
+    const bool same = type_of(l) == type_of(r) && std::memcmp(&l.u, &r.u, sizeof l.u) == 0;
+    return same == (code == T_Eq);
 }
 
-void comparison(int code, Value*& sp) {
-    bool holds;
-    if (code == T_Ne)
-        holds = !equal_or_ordered(T_Eq, sp[-1], sp[0]);
-    else
-        holds = equal_or_ordered(code, sp[-1], sp[0]);
-    finish_binary(sp, make_int(holds));
-}
+void comparison(int code, Value*& sp) { finish_binary(sp, make_int(relation_holds(code, sp[-1], sp[0]))); }
 
 bool is_string(const Value& v) { return !is_null(v) && type_of(v) == value::T_String; }
 
@@ -357,24 +355,35 @@ bool materialises_operands(int code) {
 // Number of operand records an operator reads (0 for codes it ignores).
 int arity(int code) { return link::operator_arity(code); }
 
+// Int and double operands (n of them): the scalar table decides; false when
+// it does not apply. Only the records an operator reads are looked at: below
+// them the stack may hold nothing.
+bool scalar_operator(int code, int n, Value*& sp) {
+    const int kr = n >= 1 ? link::scalar::kind(*sp) : 0;
+    if (!kr) return false;
+    if (link::scalar::unary(code, *sp, kr)) return true;
+    const int kl = n == 2 ? link::scalar::kind(sp[-1]) : 0;
+    if (kl && link::scalar::binary(code, sp[-1], sp[-1], kl, *sp, kr)) {
+        --sp;
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 void apply_operator(int code, Value*& sp) {
-    // Int and double operands: the scalar table decides. Only the records an
-    // operator reads are looked at: below them the stack may hold nothing.
     const int n = arity(code);
-    if (const int kr = n >= 1 ? link::scalar::kind(*sp) : 0) {
-        if (link::scalar::unary(code, *sp, kr)) return;
-        const int kl = n == 2 ? link::scalar::kind(sp[-1]) : 0;
-        if (kl && link::scalar::binary(code, sp[-1], sp[-1], kl, *sp, kr)) {
-            --sp;
-            return;
-        }
-    }
+    if (scalar_operator(code, n, sp)) return;
     if (materialises_operands(code)) {
-        const int n = arity(code);
-        for (int k = 0; k < n; ++k)
-            if (type_of(sp[-k]) == T_Vector) materialize(sp[-k]);
+        bool materialised = false;
+        for (int k = 0; k < n; ++k) {
+            if (type_of(sp[-k]) != T_Vector) continue;
+            materialize(sp[-k]);
+            materialised = true;
+        }
+        // A single index gives a double, which takes the scalar rules.
+        if (materialised && scalar_operator(code, n, sp)) return;
     }
     switch (code) {
         case T_Plus: case T_Minus: case T_Star: case T_DotStar: case T_Slash: case T_DotSlash:

@@ -280,12 +280,36 @@ TEST_F(Preprocessor, OpeningTheMainSource) {
     EXPECT_FALSE(scan_is_open());
 }
 
-TEST_F(Preprocessor, WideEncodingsAreFatal) {
+// UTF-8 text, with or without its mark, is read whatever the characters in
+// its strings and comments.
+TEST_F(Preprocessor, Utf8SourcesAreRead) {
+    write("utf8_inc.kj", "// \xC3\xA9t\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80\nb");
+    write("utf8.kj", "\xEF\xBB\xBF\"na\xC3\xAFve\"\n#include \"utf8_inc.kj\"\n");
+    ASSERT_TRUE(open_source((dir() + "utf8.kj").c_str()));
+    const std::vector<Tok> tokens = drain();
+    ASSERT_EQ(tokens.size(), 2u);
+    EXPECT_EQ(tokens[0].text, "na\xC3\xAFve");
+    EXPECT_EQ(tokens[1].text, "b");
+    EXPECT_TRUE(messages.empty()) << joined_messages();
+    close_scan();
+}
+
+// Besides UTF-16 and UTF-32, an 8-bit encoding other than UTF-8 (bytes that
+// form no UTF-8 sequence, here Latin-1 in a comment), malformed UTF-8 and
+// binary data are refused, in the main source and in included files.
+TEST_F(Preprocessor, UnreadableEncodingsAreFatal) {
     const struct { const char* name; std::string bytes; } cases[] = {
         {"utf16le", std::string("\xFF\xFEx\0", 4)},
         {"utf16be", std::string("\xFE\xFF\0x", 4)},
         {"utf32le", std::string("\xFF\xFE\0\0", 4)},
         {"utf32be", std::string("\0\0\xFE\xFF", 4)},
+        {"latin1", "main()\n{\n    // caf\xE9, na\xEFve\n}\n"},
+        {"latin1_marked", "\xEF\xBB\xBFmain() {} // \xA9"},
+        {"overlong", "decl s = \"\xC0\xAF\";"},
+        {"surrogate", "decl s = \"\xED\xA0\x80\";"},
+        {"cut_short", "decl s = \"\xE2\x82"},
+        {"binary", std::string("\x7F" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0>\0\x01\0\0\0\x90\x10", 28)},
+        {"nul_bytes", std::string("m\0a\0i\0n\0", 8)},
     };
     for (const auto& c : cases) {
         std::string path = write(std::string(c.name) + ".kj", c.bytes);

@@ -216,6 +216,9 @@ TEST_F(GraphModel, CorrelogramAndPartialAutocorrelations) {
     clear();
     EXPECT_EQ(request("Spectrum", {1, 2}, "x", 1, 2), 1);
     EXPECT_EQ(first_run_message(), "Too few observations for spectrum");
+    clear();
+    EXPECT_EQ(request("Spectrum", {1, 2, 3, 4, 5}, "x", 8, 2), 1);  // an order beyond the series
+    EXPECT_EQ(first_run_message(), "Too few observations for spectrum");
     EXPECT_EQ(request("Spectrum", k_data, "x", 4, 2), 0);
 }
 

@@ -199,6 +199,27 @@ TEST(ComplexSpecialFunctions, GammaFamily) {
     EXPECT_EQ(complex_gamma({5, 0}), Complex(24, 0));
 }
 
+// Orders above 60 take the sum in logarithms, as the real function does: the
+// values of mpmath's psi(n, z) at 40 digits; on the real axis the real
+// function's; beyond the double range the parts are infinite with the signs
+// of −(1 + i)^−(n+1) (n = 10^9), where the recurrence would take 10^9 steps.
+TEST(ComplexSpecialFunctions, PolygammaOfLargeOrder) {
+    struct Case {
+        int n;
+        Complex z, want;
+    };
+    for (auto [n, z, want] : {Case{61, {2.5, 1}, {3.1919498555821078e+55, 1.0835229594815477e+57}},
+                              {80, {1, 2}, {5.0381379835550447e+89, 3.4829384736135769e+90}},
+                              {150, {-2.5, 0.5}, {-2.3629996524551594e+238, -4.316910863949611e+285}},
+                              {100, {30, 40}, {-1.4346363284230863e-14, -1.7339389074515233e-14}},
+                              {200, {0.5, -3}, {-6.1683146100868348e+277, 1.302877335369957e+277}}})
+        EXPECT_TRUE(close(complex_polygamma(n, z), want, 1e-12)) << n << " " << z;
+    EXPECT_EQ(complex_polygamma(61, {2.5, 0}), Complex(polygamma(61, 2.5), 0));
+    const Complex huge = complex_polygamma(1000000000, {1, 1});
+    EXPECT_EQ(huge.real(), -k_inf);
+    EXPECT_EQ(huge.imag(), k_inf);
+}
+
 TEST(ComplexSpecialFunctions, PowerAtZero) {
     EXPECT_EQ(complex_pow(0.0, {2, 1}), Complex(0, 0));
     EXPECT_EQ(complex_pow(0.0, 0.0), Complex(1, 0));

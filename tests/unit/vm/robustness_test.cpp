@@ -92,12 +92,31 @@ TEST(Robustness, LargeConstantsAndOrdersTakeLinearTime) {
                                     "decl r = <1:[2]20000000>;\n"
                                     "println(sizeof(a), \" \", a[299999], \" \", sizeof(s), \" \", s[299999]);\n"
                                     "println(sizeof(r), \" \", r[9999999]);\n"
-                                    "println(polygamma(<1,2;3,4>, 1e9), polygamma(2, 2e9));"),
+                                    "println(polygamma(<1,2;3,4>, 1e9), polygamma(2, 2e9));\n"
+                                    "println(\"c \", cpolygamma(<1;1>, 1000000000), cpolygamma(<2.5;0>, 1000000000));"),
                             60);
     EXPECT_FALSE(run.crashed()) << run.output.substr(0, 2000);
     EXPECT_TRUE(has(run.output, "300000 299999 300000 s299999")) << run.output.substr(0, 2000);
     EXPECT_TRUE(has(run.output, "10000000 2e+07")) << run.output.substr(0, 2000);
     EXPECT_TRUE(has(run.output, "-.Inf")) << run.output.substr(0, 2000);
+    // ψ^(n)(1 + i) overflows with the signs of −(1 + i)^−(n+1); on the real axis the real function's value.
+    EXPECT_TRUE(has(run.output, "c \n        -.Inf\n        +.Inf\n\n        -.Inf\n       0.0000\n"))
+        << run.output.substr(0, 2000);
+}
+
+// Joining the jumps of a chain of && or || walked the whole chain for each
+// new term: 100,000 terms took about half a minute to compile.
+TEST(Robustness, LongLogicalChainsCompileInLinearTime) {
+    std::string all = "x", any = "y";
+    for (int i = 1; i < 100000; ++i) {
+        all += i % 2 ? " && x" : " && 2";
+        any += i % 2 ? " || y" : " || 0";
+    }
+    const auto run = run_kj(program("decl x = 1, y = 0;\n println(" + all + ", \" \", " + any + ");\n" +
+                                    "x = 0; y = 1;\n println(" + all + ", \" \", " + any + ");"),
+                            10);
+    EXPECT_FALSE(run.crashed()) << run.output.substr(0, 2000);
+    EXPECT_TRUE(has(run.output, "1 0\n0 1\n")) << run.output.substr(0, 2000);
 }
 
 // An array is a value: a copy is private, and elements from literals are not
