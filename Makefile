@@ -19,7 +19,7 @@ FUZZ_TARGETS = \
 	xlsx_sheet_fuzz
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build demo test asan fuzz bench clean
+.PHONY: all deps configure build demo test docs asan fuzz bench clean
 
 all: build
 
@@ -42,6 +42,10 @@ demo: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The HTML site, build/docs/html/index.html (needs no server).
+docs: build
+	cmake --build $(BUILD) --target docs
 
 asan: deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKJ_SANITIZE=ON -DKJ_BENCH=OFF

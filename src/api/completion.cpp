@@ -5,6 +5,7 @@
 
 #include <kj80x.h>
 
+#include "api/name_iterator.h"
 #include "api/prompt_commands.h"
 #include "link/function_table.h"
 #include "link/symbols.h"
@@ -12,18 +13,11 @@
 namespace kj::api {
 namespace {
 
-struct Search {
-    std::vector<std::string> names;
-    std::size_t next = 0;
-    std::string current;
-};
-Search g_search;
+NameIterator g_search;
 
-void collect(const std::string& prefix) {
+std::vector<std::string> collect(const std::string& prefix) {
     std::set<std::string> seen;
-    std::vector<std::string>& out = g_search.names;
-    out.clear();
-    g_search.next = 0;
+    std::vector<std::string> out;
     auto add = [&](std::string_view name) {
         if (name.empty() || name[0] == '$' || name[0] == '@' || name.substr(0, prefix.size()) != prefix) return;
         if (seen.insert(std::string(name)).second) out.emplace_back(name);
@@ -34,6 +28,7 @@ void collect(const std::string& prefix) {
         if (table.entries[k].name) add(table.entries[k].name);
     const lib::LibEntry* entries = lib::function_entries();
     for (int i = 0; entries && i < lib::function_count(); ++i) add(lib::entry_name(entries[i]));
+    return out;
 }
 
 }  // namespace
@@ -42,10 +37,8 @@ void collect(const std::string& prefix) {
 extern "C" const char* SKjCompletionName(const char* prefix, int state) {
     using kj::api::g_search;
     try {
-        if (state == 0) kj::api::collect(prefix ? prefix : "");
-        if (g_search.next >= g_search.names.size()) return nullptr;
-        g_search.current = g_search.names[g_search.next++];
-        return g_search.current.c_str();
+        if (state == 0) g_search.start(kj::api::collect(prefix ? prefix : ""));
+        return g_search.next();
     } catch (...) {
         return nullptr;
     }
