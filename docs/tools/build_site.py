@@ -110,6 +110,10 @@ def main():
     shutil.rmtree(src, ignore_errors=True)
     shutil.copytree(os.path.join(docs, "site"), src)
     reference_pages(reference.load(os.path.join(docs, "reference")), os.path.join(src, "reference"))
+    # The sample package, which the chapter on packages shows.
+    sample = os.path.join(docs, "..", "packages", "sample")
+    shutil.copytree(sample, os.path.join(src, "tasks", "sample"),
+                    ignore=shutil.ignore_patterns("*.so", "*.o", "build"))
     draw_graphs(kj, os.path.join(docs, "graphs"), os.path.join(src, "graphs"))
     sphinx = shutil.which("sphinx-build") or "/usr/bin/sphinx-build"
     proc = subprocess.run([sphinx, "-b", "html", "-q", "-W", "--keep-going", "-j", "2", src, html])

@@ -86,9 +86,9 @@ def main():
         if is_reference and not fam.entries:
             print(f"{path}: no entries")
             failures += 1
-        for entry in fam.entries:
+        for entry in [fam.preamble] + fam.entries:
             where = f"{path}:{entry.line}: {entry.name}"
-            for p in (reference.problems(entry, known) if is_reference else []):
+            for p in (reference.problems(entry, known) if is_reference and entry is not fam.preamble else []):
                 print(f"{where}: {p}")
                 failures += 1
             for ex in entry.examples:

@@ -19,7 +19,7 @@ program. The library's #help reads the same files (src/api/help_reference.cpp).
 import os
 import re
 
-FENCE = re.compile(r"^\s*```\s*([\w-]*)\s*$")
+FENCE = re.compile(r"^\s*```\s*(\S*).*$")
 LABELS = ("Arguments:", "Returns:", "Errors:", "Example:")
 
 
@@ -49,6 +49,7 @@ class Family:
         self.title = self.id
         self.intro = []
         self.entries = []
+        self.preamble = Entry("(introduction)", self, 1)   # holds the examples of the intro
 
 
 def parse_family(path):
@@ -81,17 +82,16 @@ def parse_family(path):
         elif m:
             kind, first, content = block
             block = None
-            if entry is None:
-                continue
+            holder = entry if entry is not None else fam.preamble
             text = "\n".join(content) + ("\n" if content else "")
             if kind == "decl":
-                entry.decl = text
+                holder.decl = text
             elif kind in ("kj", "gauss"):
-                entry.examples.append(Example(kind, text, first))
-            elif kind == "input" and entry.examples:
-                entry.examples[-1].input = text
-            elif kind == "output" and entry.examples:
-                entry.examples[-1].output = text
+                holder.examples.append(Example(kind, text, first))
+            elif kind == "input" and holder.examples:
+                holder.examples[-1].input = text
+            elif kind == "output" and holder.examples:
+                holder.examples[-1].output = text
         elif block is not None:
             block[2].append(line)
     if block is not None:

@@ -2,6 +2,7 @@
 function, and the {kjfunc}`name` role that links to it) and a Pygments lexer
 for Kj and GAUSS code."""
 from pygments.lexer import RegexLexer, bygroups, words
+from pygments.lexers.special import TextLexer
 from pygments.token import Comment, Keyword, Name, Number, Operator, Punctuation, String, Text
 
 
@@ -54,9 +55,17 @@ class GaussLexer(KjLexer):
     }
 
 
+class OutputLexer(TextLexer):
+    """What an example prints, shown as it is."""
+    name = "Output"
+    aliases = ["output", "input"]
+
+
 def setup(app):
     # No index entry: the search then ranks the entry's own heading first.
     app.add_crossref_type("kjfunc", "kjfunc", objname="Kj function")
     app.add_lexer("kj", KjLexer)
     app.add_lexer("gauss", GaussLexer)
+    app.add_lexer("output", OutputLexer)
+    app.add_lexer("input", OutputLexer)
     return {"parallel_read_safe": True, "parallel_write_safe": True}
