@@ -22,7 +22,7 @@ CMAKE_FLAGS ?=
 # make install: the prefix (and DESTDIR, when set, in front of it).
 PREFIX     ?= /usr/local
 
-.PHONY: all deps configure build demo test asan fuzz bench clean install uninstall package
+.PHONY: all deps configure build demo test docs asan fuzz bench clean install uninstall package
 
 all: build
 
@@ -45,6 +45,10 @@ demo: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The HTML site, build/docs/html/index.html (needs no server).
+docs: build
+	cmake --build $(BUILD) --target docs
 
 asan: deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKJ_SANITIZE=ON -DKJ_BENCH=OFF

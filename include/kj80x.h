@@ -139,6 +139,16 @@ KJ_API void KjMainExit(void);
    search; each call returns the next name (held by the library until the next
    call) or null after the last. */
 KJ_API const char *SKjCompletionName(const char *prefix, int state);
+/* The reference of the built-in functions, read from the help folder beside
+   the library (share/kj80x/help/ in the build tree, ../share/kj80x/help/
+   once installed). SKjHelp: the entry of a function ("invert", "gauss::inv")
+   as plain text, as #help prints it, or null when it has none; the text stays
+   valid while the library is loaded. SKjApropos: the names whose entry
+   mentions word, ignoring case (every name for ""), in name order; state 0
+   starts a search, each call returns the next name (held until the next
+   call) or null after the last. Neither needs KjMainInit. */
+KJ_API const char *SKjHelp(const char *name);
+KJ_API const char *SKjApropos(const char *word, int state);
 
 /* =====================================================================
  * Sessions driven by a host

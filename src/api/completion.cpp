@@ -7,6 +7,7 @@
 #include <kj80x.h>
 
 #include "api/debug_session.h"
+#include "api/name_iterator.h"
 #include "api/prompt_commands.h"
 #include "link/class_records.h"
 #include "link/function_table.h"
@@ -15,12 +16,7 @@
 namespace kj::api {
 namespace {
 
-struct Search {
-    std::vector<std::string> names;
-    std::size_t next = 0;
-    std::string current;
-};
-Search g_search;
+NameIterator g_search;
 
 // The value a name stands for at the prompt: a variable of the host's
 // session, else a global.
@@ -32,14 +28,15 @@ const value::Value* named_value(const std::string& name) {
 
 // "object.prefix": the object's data members, then the member functions of
 // its class and the bases (not constructors and destructors), as "object.member".
-void collect_members(const std::string& object, const std::string& prefix, std::set<std::string>& seen) {
+void collect_members(const std::string& object, const std::string& prefix, std::set<std::string>& seen,
+                     std::vector<std::string>& out) {
     const value::Value* v = named_value(object);
     if (!v || value::type_of(*v) != value::T_Class) return;
     auto add = [&](const char* member) {
         const std::string_view name = member ? member : "";
         if (name.empty() || name[0] == '~' || name.substr(0, prefix.size()) != prefix) return;
         const std::string full = object + "." + std::string(name);
-        if (seen.insert(full).second) g_search.names.push_back(full);
+        if (seen.insert(full).second) out.push_back(full);
     };
     for (int i = 0; i < v->u.obj.n; ++i) add(v->u.obj.members[i].name);
     const link::SymbolTable& table = link::symbols();
@@ -54,15 +51,13 @@ void collect_members(const std::string& object, const std::string& prefix, std::
     }
 }
 
-void collect(const std::string& prefix) {
+std::vector<std::string> collect(const std::string& prefix) {
     std::set<std::string> seen;
-    std::vector<std::string>& out = g_search.names;
-    out.clear();
-    g_search.next = 0;
+    std::vector<std::string> out;
     const std::size_t dot = prefix.rfind('.');
     if (dot != std::string::npos) {
-        collect_members(prefix.substr(0, dot), prefix.substr(dot + 1), seen);
-        return;
+        collect_members(prefix.substr(0, dot), prefix.substr(dot + 1), seen, out);
+        return out;
     }
     auto add = [&](std::string_view name) {
         if (name.empty() || name[0] == '$' || name[0] == '@' || name.substr(0, prefix.size()) != prefix) return;
@@ -76,6 +71,7 @@ void collect(const std::string& prefix) {
         if (table.entries[k].name) add(table.entries[k].name);
     const lib::LibEntry* entries = lib::function_entries();
     for (int i = 0; entries && i < lib::function_count(); ++i) add(lib::entry_name(entries[i]));
+    return out;
 }
 
 }  // namespace
@@ -84,10 +80,8 @@ void collect(const std::string& prefix) {
 extern "C" const char* SKjCompletionName(const char* prefix, int state) {
     using kj::api::g_search;
     try {
-        if (state == 0) kj::api::collect(prefix ? prefix : "");
-        if (g_search.next >= g_search.names.size()) return nullptr;
-        g_search.current = g_search.names[g_search.next++];
-        return g_search.current.c_str();
+        if (state == 0) g_search.start(kj::api::collect(prefix ? prefix : ""));
+        return g_search.next();
     } catch (...) {
         return nullptr;
     }

@@ -27,6 +27,8 @@ const char* const k_help =
     "#go                run to the next breakpoint\n"
     "#go file line      run to the line (or the next breakpoint)\n"
     "#help, ?           show this summary\n"
+    "#help name         show the reference entry of a function\n"
+    "#apropos word      list the functions whose entry mentions the word\n"
     "??                 show all symbols and the current break\n"
     "?symbol            show a variable\n"
     "#quit              stop debugging (also #stop, #end)\n"
@@ -158,8 +160,10 @@ Next DebugSession::hash_command(const std::string& text) {
         }
         return Next::Resume;
     }
-    if (c.word == "help") {
-        runtime::puts(k_help);
+    if (c.word == "help" || c.word == "apropos") {
+        if (c.word == "apropos") show_apropos(c.first);
+        else if (c.first.empty()) runtime::puts(k_help);
+        else show_help(c.first);
         return Next::Stay;
     }
     if (c.word == "quit" || c.word == "stop" || c.word == "end") return Next::Quit;

@@ -29,6 +29,8 @@ const char* const k_help =
     "#include file      compile and link a source file\n"
     "#link file         link an object file\n"
     "#new               clear all code and symbols\n"
+    "#help name         show the reference entry of a function (#help alone: this summary)\n"
+    "#apropos word      list the functions whose entry mentions the word\n"
     "?                  show this summary\n"
     "??                 show all symbols\n"
     "?symbol            show a variable\n"
@@ -155,6 +157,11 @@ void InteractiveSession::hash_command(const std::string& word, const std::string
         link_file(argument);
     } else if (word == "new") {
         start_afresh();
+    } else if (word == "help") {
+        if (argument.empty()) runtime::puts(k_help);
+        else show_help(argument);
+    } else if (word == "apropos") {
+        show_apropos(argument);
     }
     // Other # words are ignored.
 }

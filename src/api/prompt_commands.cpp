@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "api/help_reference.h"
 #include "compiler/scanner.h"
 #include "link/code_image.h"
 #include "link/entry.h"
@@ -58,6 +59,62 @@ void show_all(const FrameSlots& frame, bool full) {
         return;
     }
     runtime::puts((globals + locals).c_str());
+}
+
+void show_help(const std::string& topic) {
+    std::string name = topic;
+    while (!name.empty() && (name.back() == ';' || name.back() == ')' || name.back() == '(')) name.pop_back();
+    const HelpIndex& index = help_index();
+    if (const HelpEntry* e = index.find(name)) {
+        runtime::puts(e->text.c_str());
+        return;
+    }
+    if (const HelpFamily* f = index.family(name)) {
+        std::string text = f->title + ":\n";
+        std::size_t column = 0;
+        for (const std::string& n : f->names) {
+            if (column > 0 && column + n.size() > 76) {
+                text += '\n';
+                column = 0;
+            }
+            text += "  " + n;
+            column += n.size() + 2;
+        }
+        runtime::puts((text + "\n").c_str());
+        return;
+    }
+    if (index.size() == 0) {
+        runtime::puts("No help text found beside the library (share/kj80x/help)\n");
+        return;
+    }
+    runtime::puts(("No help for \"" + name + "\"; #apropos " + name + " lists the entries that mention it\n").c_str());
+}
+
+void show_apropos(const std::string& word) {
+    if (word.empty()) {
+        runtime::puts("Usage: #apropos word\n");
+        return;
+    }
+    const HelpIndex& index = help_index();
+    const std::vector<std::string> names = index.apropos(word);
+    if (names.empty()) {
+        runtime::puts(("No entry mentions \"" + word + "\"\n").c_str());
+        return;
+    }
+    // One line each: the name, and as much of the summary as fits in 79 columns.
+    std::string text;
+    for (const std::string& n : names) {
+        std::string head = n;
+        if (head.size() < 20) head.resize(20, ' ');
+        std::string summary = index.find(n)->summary;
+        const std::size_t room = head.size() < 78 ? 78 - head.size() : 0;
+        if (summary.size() > room) {
+            std::size_t cut = summary.rfind(' ', room > 4 ? room - 4 : 0);
+            summary = summary.substr(0, cut == std::string::npos ? 0 : cut) + " ...";
+        }
+        text += head + " " + summary + "\n";
+    }
+    runtime::puts(text.c_str());
 }
 
 std::vector<compiler::FrameName> run_statements(const std::string& text, const StatementFrame& frame, bool& ok) {

@@ -16,6 +16,12 @@ void show_variable(const FrameSlots& frame, const std::string& name, bool full);
 // named slots, or "no symbols defined".
 void show_all(const FrameSlots& frame, bool full);
 
+// "#help topic": the reference entry of a function, or the names of a family
+// of functions; "#apropos word": the functions whose entry mentions the word,
+// each with the first sentence of its description.
+void show_help(const std::string& topic);
+void show_apropos(const std::string& word);
+
 // The names of the frame the prompt shows (set by the running session, empty
 // outside one), for completion.
 void set_prompt_names(std::vector<std::string> names);

@@ -1,5 +1,6 @@
 #include "host/line_editor.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -58,7 +59,29 @@ void read_input(char* buffer, int size) {
     std::free(line);
 }
 
+// After #help or #apropos the word is a topic of the reference, completed
+// from the names of the entries. The editor splits words at ':' as well, so
+// the topic is the whole last word of the line ("gauss::in"), and what
+// replaces the editor's word is the rest of a name after that word's start.
+bool topic_word(std::string& word) {
+    if (!rl_line_buffer) return false;
+    const std::string line(rl_line_buffer, std::min<std::size_t>(std::strlen(rl_line_buffer), rl_point));
+    std::size_t start = line.find_first_not_of(" \t");
+    if (start == std::string::npos || (line.compare(start, 6, "#help ") != 0 && line.compare(start, 9, "#apropos ") != 0))
+        return false;
+    const std::size_t blank = line.find_last_of(" \t");
+    word = line.substr(blank + 1);
+    return true;
+}
+
 char* complete_name(const char* text, int state) {
+    std::string word;
+    if (topic_word(word)) {
+        const std::size_t skip = word.size() >= std::strlen(text) ? word.size() - std::strlen(text) : 0;
+        for (const char* name = SKjApropos(word.c_str(), state); name; name = SKjApropos(word.c_str(), 1))
+            if (std::strncmp(name, word.c_str(), word.size()) == 0) return strdup(name + skip);
+        return nullptr;
+    }
     const char* name = SKjCompletionName(text, state);
     return name ? strdup(name) : nullptr;
 }
