@@ -228,6 +228,9 @@ def test_editor():
         check(c["found"] and c["data"]["text/plain"] == "scale(a, const b)", "inspection gives the declaration")
         c = k.kc.inspect(code, code.index("3"), reply=True, timeout=10)["content"]
         check(c["found"] and c["data"]["text/plain"] == "scale(a, const b)", "inspection inside the call's parentheses")
+        c = k.kc.inspect("invert(x)", 2, reply=True, timeout=10)["content"]
+        check(c["found"] and "invert" in c["data"]["text/plain"] and "Example" in c["data"]["text/plain"],
+              "inspection of a built-in gives its reference entry")
         c = k.kc.inspect("nothing_here", 3, reply=True, timeout=10)["content"]
         check(not c["found"], "an unknown name is not found")
 

@@ -1,6 +1,7 @@
 #include "kernel_interpreter.h"
 
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include <xeus/xhelper.hpp>
@@ -92,6 +93,11 @@ nl::json error_reply(const std::string& name, const std::string& value, const st
 std::string inspection_text(const std::string& name) {
     if (name.empty()) return "";
     const char* declaration = SKjDeclaration(name.c_str());
+    const std::string_view suffix = "(built-in)";
+    // A function of the session shows its own declaration; a built-in (or a
+    // name the session does not define) its entry in the reference.
+    if (declaration && !std::string_view(declaration).ends_with(suffix)) return declaration;
+    if (const char* help = SKjHelp(name.c_str())) return help;
     return declaration ? declaration : "";
 }
 
