@@ -308,7 +308,8 @@ std::string write_delimited_sheet(const Sheet& sheet, char delimiter) {
             if (j) out += delimiter;
             const Cell& c = row[j];
             if (c.kind == Cell::Kind::text) append_text(out, c.text, delimiter, false);
-            else if (c.kind != Cell::Kind::empty) append_number(out, c.number, c.kind == Cell::Kind::date);
+            else if (c.kind == Cell::Kind::number || c.kind == Cell::Kind::date)
+                append_number(out, c.number, c.kind == Cell::Kind::date);
         }
         out += '\n';
     }
