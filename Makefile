@@ -16,7 +16,8 @@ FUZZ_TARGETS = \
 	in7_description_fuzz \
 	bn7_fuzz \
 	csv_fuzz \
-	xlsx_sheet_fuzz
+	xlsx_sheet_fuzz \
+	xls_records_fuzz
 CMAKE_FLAGS ?=
 
 .PHONY: all deps configure build demo test asan fuzz bench clean

@@ -6,6 +6,7 @@
 #include "data/data_set_formats.h"
 #include "data/xlsx_file.h"
 #include "data/zip_writer.h"
+#include "cell_text.h"
 #include "data_files_fixture.h"
 
 namespace kd = kj::data;
@@ -16,21 +17,7 @@ const std::string k_fixtures = std::string(KJ_SOURCE_DIR) + "/tests/fixtures/dat
 
 bool same(double a, double b) { return std::isnan(a) ? std::isnan(b) : a == b; }
 
-// Describes a cell as "t:text", a number, "d:number", "error" or "-" (empty).
-std::string show(const kd::Cell& c) {
-    switch (c.kind) {
-    case kd::Cell::Kind::text: return "t:" + c.text;
-    case kd::Cell::Kind::date: return "d:" + std::to_string(c.number);
-    case kd::Cell::Kind::number: return std::to_string(c.number);
-    case kd::Cell::Kind::error: return "error";
-    default: return "-";
-    }
-}
-std::vector<std::string> show(const kd::SheetRow& row) {
-    std::vector<std::string> out;
-    for (const kd::Cell& c : row) out.push_back(show(c));
-    return out;
-}
+using kj::test::show;
 
 class XlsxFile : public kj::test::DataFilesTest {};
 }  // namespace
