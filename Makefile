@@ -17,7 +17,8 @@ FUZZ_TARGETS = \
 	in7_description_fuzz \
 	bn7_fuzz \
 	csv_fuzz \
-	xlsx_sheet_fuzz
+	xlsx_sheet_fuzz \
+	xls_records_fuzz
 CMAKE_FLAGS ?=
 # make install: the prefix (and DESTDIR, when set, in front of it).
 PREFIX     ?= /usr/local

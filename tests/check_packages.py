@@ -137,7 +137,7 @@ def group_binding(kj, include, cc):
             ("missing library", 'extern "nolib,f" f();', ["Link error: 'nolib' cannot load dll"], "nolib_64"),
             ("missing export", 'extern "crate,nosuch" f();',
              ["Link error: 'nosuch' cannot load function from dll"], None),
-            ("no function name", 'extern "crate" f();', ["Link error: 'f' dll function name not specified"],
+            ("no function name", 'extern "crate" f();', ["Link error: 'crate' dll function name not specified"],
              None),
         ]
         for case, decl, errors, absent in failing:

@@ -42,6 +42,20 @@ bool read_or_report(const std::string& path, std::string& bytes) {
     return false;
 }
 
+// The bytes of a delimited text file (without a final Ctrl-Z); a file that
+// is not text is refused, with the line of its first control character.
+bool read_text_file(const std::string& path, std::string& bytes) {
+    if (!read_or_report(path, bytes)) return false;
+    const std::size_t at = first_control_character(bytes);
+    if (at == std::string::npos) {
+        if (!bytes.empty() && bytes.back() == '\x1A') bytes.pop_back();
+        return true;
+    }
+    const auto line = 1 + std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(at), '\n');
+    report_error("Not a text file: " + path + " (control character in line " + std::to_string(line) + ")");
+    return false;
+}
+
 // A data file (".dat", or the old ".dht" name) as an undated data set.
 bool read_data_file(const std::string& path, DataSet& ds) {
     std::string bytes;
@@ -119,7 +133,7 @@ bool load_data_set(const std::string& path, DataFormat format, DataSet& ds, int 
     }
     if (!is_delimited(format)) return not_built(format, path);
     std::string bytes;
-    if (!read_or_report(path, bytes)) return false;
+    if (!read_text_file(path, bytes)) return false;
     if (read_delimited_data_set(bytes, delimiter_for(path, bytes), ds)) return true;
     report_error("Too many observations and variables in " + path);
     return false;
@@ -144,7 +158,7 @@ bool load_sheet(const std::string& path, DataFormat format, int index, const std
     if (format == DataFormat::xls) return read_xls(path, index, name, sheet, sheet_names) == SheetRead::ok;
     if (!is_delimited(format)) return not_built(format, path);
     std::string bytes;
-    if (!read_or_report(path, bytes)) return false;
+    if (!read_text_file(path, bytes)) return false;
     if (!read_delimited_sheet(bytes, delimiter_for(path, bytes), sheet)) {
         report_error("Too many cells in " + path);
         return false;

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "data/calendar.h"
+#include "data/message_function.h"
 #include "data/text_encoding.h"
 #include "data/value_text.h"
 
@@ -17,40 +18,48 @@ namespace {
 
 constexpr double k_nan = std::numeric_limits<double>::quiet_NaN();
 
-// Calls on_field(row, column, text, quoted) for every field; an empty line is
-// one empty field, or nothing with skip_empty. A byte-order mark at the start
-// is dropped.
-template <class OnField>
-void scan_fields(const std::string& bytes, char delimiter, bool skip_empty, OnField&& on_field) {
+// Calls on_field(row, column, text, quoted) for every field and
+// on_row(row, fields, line) after each row, line being the number (from 1) of
+// the row's first line in the text; an empty line is one empty field, or no
+// row with skip_empty. A byte-order mark at the start is dropped. A quote
+// that is never closed is reported, and its field ends with its line as an
+// unquoted one would (rather than taking the rest of the text).
+template <class OnField, class OnRow>
+void scan_fields(const std::string& bytes, char delimiter, bool skip_empty, OnField&& on_field, OnRow&& on_row) {
     const char* s = bytes.data();
     const std::size_t n = bytes.size();
     std::size_t p = n >= 3 && std::memcmp(s, "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
     std::string unquoted;
-    std::size_t row = 0;
+    std::size_t row = 0, line = 1;
     auto field_end = [&](std::size_t from) {
         while (from < n && s[from] != delimiter && s[from] != '\n' && s[from] != '\r') ++from;
         return from;
     };
     while (p < n) {
         if (skip_empty && s[p] == '\n') {
-            ++p;
+            ++p, ++line;
             continue;
         }
         if (skip_empty && s[p] == '\r' && (p + 1 == n || s[p + 1] == '\n')) {
             p += p + 1 == n ? 1 : 2;
+            ++line;
             continue;
         }
-        for (std::size_t col = 0;; ++col) {
+        const std::size_t first_line = line;
+        std::size_t col = 0;
+        for (;; ++col) {
             std::string_view field;
             const bool quoted = p < n && s[p] == '"';
             if (quoted) {
                 unquoted.clear();
-                ++p;
+                const std::size_t open = ++p;
                 for (;;) {
                     const char* q = static_cast<const char*>(std::memchr(s + p, '"', n - p));
                     if (!q) {
-                        unquoted.append(s + p, n - p);
-                        p = n;
+                        report_warning("Unterminated quote in line " + std::to_string(line) +
+                                       ", field read to the end of the line");
+                        unquoted.clear();
+                        p = open;
                         break;
                     }
                     unquoted.append(s + p, static_cast<std::size_t>(q - (s + p)));
@@ -59,6 +68,7 @@ void scan_fields(const std::string& bytes, char delimiter, bool skip_empty, OnFi
                         unquoted += '"';
                         ++p;
                     } else {
+                        line += static_cast<std::size_t>(std::count(s + open, s + p, '\n'));
                         break;
                     }
                 }
@@ -76,10 +86,12 @@ void scan_fields(const std::string& bytes, char delimiter, bool skip_empty, OnFi
                 ++p;
                 continue;
             }
+            if (p < n && (s[p] == '\r' || s[p] == '\n')) ++line;
             if (p < n && s[p] == '\r') ++p;
             if (p < n && s[p] == '\n') ++p;
             break;
         }
+        on_row(row, col + 1, first_line);
         ++row;
     }
 }
@@ -136,6 +148,28 @@ void append_text(std::string& out, const std::string& text, char delimiter, bool
 
 }  // namespace
 
+std::size_t first_control_character(std::string_view bytes) {
+    // Tab, line feed, vertical tab, form feed and carriage return are text;
+    // a Ctrl-Z may end a file written on old systems.
+    auto control = [](char ch) {
+        const auto c = static_cast<unsigned char>(ch);
+        return static_cast<unsigned char>(c < 0x20 && (c < '\t' || c > '\r'));
+    };
+    if (!bytes.empty() && bytes.back() == '\x1A') bytes.remove_suffix(1);
+    // Blocks of a fixed size, which the compiler turns into vector code; the
+    // position is looked for only in a block that holds one.
+    constexpr std::size_t k_block = 64;
+    std::size_t i = 0;
+    for (; i + k_block <= bytes.size(); i += k_block) {
+        unsigned char any = 0;
+        for (std::size_t k = 0; k < k_block; ++k) any |= control(bytes[i + k]);
+        if (any) break;
+    }
+    for (; i < bytes.size(); ++i)
+        if (control(bytes[i])) return i;
+    return std::string_view::npos;
+}
+
 char delimiter_for(const std::string& path, const std::string& bytes) {
     std::string ext = path.substr(path.find_last_of('.') == std::string::npos ? path.size() : path.find_last_of('.'));
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
@@ -172,7 +206,7 @@ bool read_delimited_sheet(const std::string& bytes, char delimiter, Sheet& sheet
             r.resize(col + 1);
             r[col] = std::move(c);
         }
-    });
+    }, [](std::size_t, std::size_t, std::size_t) {});
     if (too_large) sheet = Sheet();
     return !too_large;
 }
@@ -208,6 +242,16 @@ bool read_delimited_data_set(const std::string& bytes, char delimiter, DataSet& 
         if (kind == Cell::Kind::number) c.numbers = true;
     };
     std::size_t rows = 0;
+    // Rows whose number of fields differs from the first row's are padded
+    // with missing values; the first of them is named in a warning.
+    std::size_t width = 0, width_line = 0, ragged = 0, ragged_line = 0, ragged_width = 0;
+    auto on_row = [&](std::size_t row, std::size_t fields, std::size_t line) {
+        if (row == 0) {
+            width = fields, width_line = line;
+        } else if (fields != width && !ragged++) {
+            ragged_line = line, ragged_width = fields;
+        }
+    };
     scan_fields(bytes, delimiter, true, [&](std::size_t row, std::size_t col, std::string_view f, bool quoted) {
         rows = row + 1;
         if (row == 0) {
@@ -225,7 +269,7 @@ bool read_delimited_data_set(const std::string& bytes, char delimiter, DataSet& 
             }
         }
         put(header ? row - 1 : row, col, f, quoted);
-    });
+    }, on_row);
     if (rows == 1) {
         if (header) {
             for (auto& [text, q] : first_row) names.push_back(utf8_text(trimmed(text)));
@@ -238,6 +282,12 @@ bool read_delimited_data_set(const std::string& bytes, char delimiter, DataSet& 
     columns.resize(std::max(columns.size(), names.size()));
     ds = DataSet();
     if (too_large || static_cast<int64_t>(columns.size() * data_row) > k_max_cells) return false;
+    if (ragged) {
+        auto fields = [](std::size_t k) { return std::to_string(k) + (k == 1 ? " field" : " fields"); };
+        report_warning("Rows of different lengths padded with missing values: line " + std::to_string(ragged_line) +
+                       " has " + fields(ragged_width) + ", line " + std::to_string(width_line) + " has " +
+                       std::to_string(width) + (ragged > 1 ? " (" + std::to_string(ragged) + " lines differ)" : ""));
+    }
 
     ds.sample = Sample::undated(static_cast<int64_t>(data_row));
     for (std::size_t j = 0; j < columns.size(); ++j) {
@@ -258,7 +308,8 @@ std::string write_delimited_sheet(const Sheet& sheet, char delimiter) {
             if (j) out += delimiter;
             const Cell& c = row[j];
             if (c.kind == Cell::Kind::text) append_text(out, c.text, delimiter, false);
-            else if (c.kind != Cell::Kind::empty) append_number(out, c.number, c.kind == Cell::Kind::date);
+            else if (c.kind == Cell::Kind::number || c.kind == Cell::Kind::date)
+                append_number(out, c.number, c.kind == Cell::Kind::date);
         }
         out += '\n';
     }

@@ -339,26 +339,41 @@ bool parse_in7_description(DataSet& ds, const std::string& text, bool read_varia
     while (in.next(line)) {
         const Keyword k = keyword_of(line);
         if (k != kw_variable && !(k == kw_marked && include_marked)) continue;
+        // The last line without its line feed may have been cut off: what it
+        // lacks must not be made up.
+        const bool cut = in.at_end() && line.back() != '\n';
         std::size_t at = 1, end;
         std::string name;
         if (line.size() > 1 && line[1] == '"') {
             end = line.find('"', 2);
-            if (end == std::string::npos) continue;
-            name = line.substr(2, end - 2);
+            name = line.substr(2, end == std::string::npos ? std::string::npos : end - 2);
             at = end + 1;
         } else {
             end = line.find(' ', 1);
-            if (end == std::string::npos) continue;
-            name = line.substr(1, end - 1);
+            name = line.substr(1, end == std::string::npos ? std::string::npos : end - 1);
             at = end;
+        }
+        if (end == std::string::npos) {
+            if (!cut) continue;
+            report_error("Damaged description of variable: " + utf8_text(name));
+            return false;
         }
         if (name.size() > 64) name.resize(64);
         Variable& v = ds.add_variable(utf8_text(name));
         long long offset = 0;
         char group[33] = {}, date[13] = {}, time[13] = {}, kind[13] = {};
         Sample& s = v.sample;
-        std::sscanf(line.c_str() + at, " %d %d %d %d %d %lld%32s %12s %12s %12s ", &s.year1, &s.period1,
-                    &s.year2, &s.period2, &s.frequency, &offset, group, date, time, kind);
+        // The sample and the data offset place the observations: all six
+        // must be there, the offset ended by a blank or the line end.
+        int placed = 0;
+        const char* rest = line.c_str() + at;
+        const int numbers = std::sscanf(rest, " %d %d %d %d %d %lld%n", &s.year1, &s.period1, &s.year2,
+                                        &s.period2, &s.frequency, &offset, &placed);
+        if (numbers < 6 || !std::isspace(static_cast<unsigned char>(rest[placed]))) {
+            report_error("Damaged description of variable: " + v.name);
+            return false;
+        }
+        std::sscanf(rest + placed, "%32s %12s %12s %12s ", group, date, time, kind);
         v.offset = offset;
         v.created_date = date;
         v.created_time = time;
@@ -433,7 +448,9 @@ bool place_in7_data(DataSet& ds, const std::string& bytes) {
         int64_t start = v.offset;
         if (t1 < 0) start += -t1 * 8, t1 = 0;
         t2 = std::min(t2, t - 1);
-        if (start < 0 || static_cast<uint64_t>(start) > bytes.size()) {
+        // Every block is a 32-byte header and whole doubles from the start of
+        // the file: another offset points into the middle of something.
+        if (v.offset < 32 || v.offset % 8 != 0 || start < 0 || static_cast<uint64_t>(start) > bytes.size()) {
             report_error("Start of variable not found: " + v.name);
             return false;
         }

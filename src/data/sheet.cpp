@@ -1,11 +1,25 @@
 #include "data/sheet.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace kj::data {
 
 std::string default_variable_name(std::size_t j) { return "Var" + std::to_string(j + 1); }
+
+bool is_builtin_date_format(int id) { return (id >= 14 && id <= 22) || (id >= 45 && id <= 47); }
+
+bool is_date_format(std::string_view code) {
+    bool quoted = false, bracket = false;
+    for (char c : code) {
+        if (c == '"') quoted = !quoted;
+        else if (!quoted && c == '[') bracket = true;
+        else if (!quoted && c == ']') bracket = false;
+        else if (!quoted && !bracket && std::strchr("dmyhsDMYHS", c)) return true;
+    }
+    return false;
+}
 
 DataSet data_set_of_sheet(const Sheet& sheet) {
     DataSet ds;

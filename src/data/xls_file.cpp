@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <freexl.h>
 
+#include "data/biff_records.h"
+#include "data/compound_file.h"
+#include "data/in7_file.h"
 #include "data/message_function.h"
 #include "data/text_encoding.h"
 #include "data/value_text.h"
@@ -48,6 +51,24 @@ Cell cell_of(const FreeXL_CellValue& v) {
     default: break;
     }
     return c;
+}
+
+// The library reads a cell holding an error value as the number 1 (or 0),
+// and leaves out formulas: both are taken from the records themselves.
+void add_error_and_formula_cells(const std::string& path, int sheet_index, unsigned rows, unsigned cols,
+                                 Sheet& sheet) {
+    std::string file, stream;
+    if (!read_whole_file(path, file)) return;
+    if (!read_compound_stream(file, "Workbook", stream) && !read_compound_stream(file, "Book", stream)) return;
+    std::vector<PlacedCell> cells;
+    if (!read_biff_cells(stream, sheet_index, cells)) return;
+    for (PlacedCell& p : cells) {
+        if (p.row >= rows || p.col >= cols) continue;
+        if (p.row >= sheet.rows.size()) sheet.rows.resize(p.row + 1u);
+        SheetRow& row = sheet.rows[p.row];
+        if (p.col >= row.size()) row.resize(p.col + 1u);
+        row[p.col] = std::move(p.cell);
+    }
 }
 
 }  // namespace
@@ -99,6 +120,7 @@ SheetRead read_xls(const std::string& path, int index, const std::string& name, 
             sheet.rows[r] = std::move(row);
         }
     }
+    add_error_and_formula_cells(path, chosen, rows, cols, sheet);
     return SheetRead::ok;
 }
 

@@ -1,4 +1,6 @@
-// Workbooks in the older binary spreadsheet format (.xls), read with libfreexl.
+// Workbooks in the older binary spreadsheet format (.xls), read with libfreexl;
+// error values and the stored results of formulas come from the records
+// themselves (biff_records.h).
 #pragma once
 
 #include <string>

@@ -32,6 +32,16 @@ bool parse_number(std::string_view s, double& x) {
     return !s.empty() && r.ec == std::errc() && r.ptr == s.data() + s.size();
 }
 
+// The text written for an infinity ("+.Inf", "-.Inf"; ".Inf" too), blanks
+// around it allowed.
+bool infinity_of(std::string_view text, double& x) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    if (text != "+.Inf" && text != ".Inf" && text != "-.Inf") return false;
+    x = text[0] == '-' ? -HUGE_VAL : HUGE_VAL;
+    return true;
+}
+
 // "BC12" into 0-based column and row; false when malformed or out of range.
 bool parse_reference(std::string_view ref, long& col, long& row) {
     std::size_t i = 0;
@@ -71,17 +81,6 @@ private:
     bool in_si_ = false, in_t_ = false, in_phonetic_ = false;
 };
 
-bool is_date_code(std::string_view code) {
-    bool quoted = false, bracket = false;
-    for (char c : code) {
-        if (c == '"') quoted = !quoted;
-        else if (!quoted && c == '[') bracket = true;
-        else if (!quoted && c == ']') bracket = false;
-        else if (!quoted && !bracket && std::strchr("dmyhsDMYHS", c)) return true;
-    }
-    return false;
-}
-
 class Styles : public XmlHandler {
 public:
     std::vector<bool> date_styles;
@@ -90,7 +89,7 @@ public:
             int id = 0;
             const std::string_view s = xml_attribute(a, "numFmtId");
             std::from_chars(s.data(), s.data() + s.size(), id);
-            custom_[id] = is_date_code(xml_attribute(a, "formatCode"));
+            custom_[id] = is_date_format(xml_attribute(a, "formatCode"));
         } else if (name == "cellXfs") {
             in_xfs_ = true;
         } else if (name == "xf" && in_xfs_) {
@@ -98,8 +97,7 @@ public:
             const std::string_view s = xml_attribute(a, "numFmtId");
             std::from_chars(s.data(), s.data() + s.size(), id);
             const auto c = custom_.find(id);
-            date_styles.push_back(c != custom_.end() ? c->second
-                                                     : (id >= 14 && id <= 22) || (id >= 45 && id <= 47));
+            date_styles.push_back(c != custom_.end() ? c->second : is_builtin_date_format(id));
         }
     }
     void end(std::string_view name) override {
@@ -219,7 +217,7 @@ private:
             c.kind = Cell::Kind::text;
             c.text = utf8_text(value_);
         } else if (type_ == "e") {
-            return;
+            c.kind = Cell::Kind::error;
         } else if (type_ == "d") {
             const TextValue v = read_value(value_.c_str());
             if (v.kind == TextKind::None || std::isnan(v.value)) return;
@@ -232,6 +230,12 @@ private:
                               context_.date_styles[static_cast<std::size_t>(style_)];
             c.kind = date ? Cell::Kind::date : Cell::Kind::number;
             c.number = date ? calendar_day_of_serial(x, context_.date1904) : x;
+        }
+        // Infinities are written as text, the sheet having no number for them.
+        if (c.kind == Cell::Kind::text && infinity_of(c.text, x)) {
+            c.kind = Cell::Kind::number;
+            c.number = x;
+            c.text.clear();
         }
         if (static_cast<std::size_t>(cell_row_) >= sheet_.rows.size()) sheet_.rows.resize(cell_row_ + 1);
         SheetRow& row = sheet_.rows[static_cast<std::size_t>(cell_row_)];
@@ -407,10 +411,22 @@ std::string xlsx_bytes(const Sheet& sheet) {
             const Cell& c = row[j];
             if (c.kind == Cell::Kind::empty) continue;
             const std::string ref = column_name(j) + r;
-            if (c.kind == Cell::Kind::text) {
+            auto text_cell = [&](const std::string& text) {
                 xml += "<c r=\"" + ref + "\" t=\"inlineStr\"><is><t xml:space=\"preserve\">";
-                append_escaped(xml, utf8_text(c.text));
+                append_escaped(xml, utf8_text(text));
                 xml += "</t></is></c>";
+            };
+            if (c.kind == Cell::Kind::text) {
+                text_cell(c.text);
+                continue;
+            }
+            if (c.kind == Cell::Kind::error || std::isnan(c.number)) {
+                xml += "<c r=\"" + ref + "\" t=\"e\"><v>#N/A</v></c>";
+                continue;
+            }
+            // A sheet has no number for an infinity: its text, which is read back as one.
+            if (std::isinf(c.number)) {
+                text_cell(c.number > 0 ? "+.Inf" : "-.Inf");
                 continue;
             }
             double x = c.number;
@@ -418,10 +434,6 @@ std::string xlsx_bytes(const Sheet& sheet) {
             if (c.kind == Cell::Kind::date) {
                 style = x == std::floor(x) ? " s=\"1\"" : " s=\"2\"";
                 x = serial_of_calendar_day(x);
-            }
-            if (std::isinf(x)) {
-                xml += "<c r=\"" + ref + "\" t=\"e\"><v>#NUM!</v></c>";
-                continue;
             }
             const auto res = std::to_chars(buf, buf + sizeof buf, x);
             xml += "<c r=\"" + ref + "\"" + style + "><v>" + std::string(buf, res.ptr) + "</v></c>";

@@ -184,7 +184,8 @@ void fn_loadsheet(KjValue* result, KjValue* args, int count) {
         for (std::size_t j = 0; j < row.size(); ++j) {
             const data::Cell& c = row[j];
             if (c.kind == data::Cell::Kind::text) value::set_string(r.u.arr.v[j], c.text);
-            else value::set_double(r.u.arr.v[j], c.kind == data::Cell::Kind::empty ? k_nan : c.number);
+            else value::set_double(r.u.arr.v[j], c.kind == data::Cell::Kind::number || c.kind == data::Cell::Kind::date
+                                                     ? c.number : k_nan);
         }
     }
     value::release(*result);

@@ -185,7 +185,7 @@ void fn_fopen(Value* result, Value* args, int count) {
     if (why == io::OpenFailure::zip_write) runtime::raise_run_error_message("Cannot write to .zip file");
     if (why == io::OpenFailure::zip_update) return;
     if (m.warn || m.raise) {
-        const bool reading = !(m.flags & (io::k_file_write | io::k_file_append));
+        const bool reading = m.access == io::k_file_read;
         const std::string text = std::string(reading ? "file not found" : "cannot open file") + ": \"" + name + "\"";
         runtime::run_warning_message("fopen", text.c_str());
         if (m.raise) runtime::raise_run_error(runtime::E_Fatal);
@@ -391,7 +391,11 @@ void fn_fwrite(Value* result, Value* args, int) {
                 items = static_cast<std::int64_t>(std::fwrite(m.data(), 8, n, f->stream));
             }
             if (f->data_file()) {
-                f->dims[0] += static_cast<std::int32_t>(items / m.c);
+                // Rows written over old ones (a file opened for update) add
+                // nothing; rows past the last one extend the count.
+                const std::int64_t at = io::file_position(*f);
+                const std::int64_t end = at < 0 ? f->dims[0] + items / m.c : (at - f->data_start) / (8LL * m.c);
+                if (end > f->dims[0]) f->dims[0] = static_cast<std::int32_t>(end);
                 f->header_dirty = true;
             }
         }

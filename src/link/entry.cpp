@@ -75,8 +75,10 @@ void bind_to_native_library(value::NamedValue& s) {
     const char* at = descriptor ? std::strchr(descriptor, '@') : nullptr;
     if (!at) return;
     const char* comma = std::strchr(at + 1, ',');
-    if (!comma) {
-        report_link_error(L_DllFunctionName, s.name);
+    if (!comma || comma[1] == '\0') {
+        // The binding names only the library: that is what the message names.
+        const std::string library = comma ? std::string(at + 1, comma) : std::string(at + 1);
+        report_link_error(L_DllFunctionName, library.c_str());
         return;
     }
     if (!g_native_loader) {

@@ -137,6 +137,7 @@ OpenMode parse_open_mode(const std::string& mode) {
         }
     }
     if (!access) access = k_file_read;
+    m.access = access;
     if (m.update) access |= k_file_read | ((access & k_file_append) ? 0u : static_cast<std::uint32_t>(k_file_write));
     if (!(m.flags & k_file_big)) m.flags |= k_file_little;
     if (m.flags & k_file_data) m.flags |= k_file_binary;
@@ -147,7 +148,10 @@ OpenMode parse_open_mode(const std::string& mode) {
 OpenFile* open_file(const std::string& name, const OpenMode& mode, OpenFailure& why) {
     why = OpenFailure::none;
     const std::uint32_t fl = mode.flags;
-    const bool write = (fl & k_file_write) != 0, append = (fl & k_file_append) != 0;
+    // What the stream is opened for follows the first access character; "+"
+    // adds the other direction without changing where writing starts: "r+"
+    // keeps the contents, "w+" empties the file, "a+" writes at its end.
+    const bool write = mode.access == k_file_write, append = mode.access == k_file_append;
     std::string archive, member;
     if (split_member_name(name, archive, member)) {
         if (mode.update || append) {
@@ -177,7 +181,7 @@ OpenFile* open_file(const std::string& name, const OpenMode& mode, OpenFailure& 
     const bool is_data = (fl & k_file_data) != 0;
     std::string path = name;
     const char* how;
-    if (is_data && append && exists(name)) {
+    if (is_data && (append || mode.update) && !write && exists(name)) {
         how = "r+b";
     } else if (is_data && (append || write)) {
         // Appending to a data file that is not there yet starts a new one.

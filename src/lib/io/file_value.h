@@ -44,7 +44,8 @@ struct OpenFile {
 // Parsed mode characters (the first eight; unknown ones ignored).
 struct OpenMode {
     std::uint32_t flags = 0;
-    bool update = false;       // "+"
+    std::uint32_t access = 0;  // the first access character: k_file_read, k_file_write or k_file_append
+    bool update = false;       // "+": reading and writing, the access deciding where and whether to truncate
     bool warn = false;         // "v": failure as a warning
     bool raise = false;        // "V": failure as a run-time error
 };

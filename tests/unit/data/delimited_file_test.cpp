@@ -32,10 +32,10 @@ std::string read_text(const std::string& file) {
 class DelimitedFile : public kj::test::DataFilesTest {};
 }  // namespace
 
-TEST(Delimited, FieldsQuotesAndMissingValues) {
+TEST_F(DelimitedFile, FieldsQuotesAndMissingValues) {
     // A byte-order mark, quoted names with a delimiter, a doubled quote and a
     // line break, CRLF endings, blank lines, the missing spellings, a short
-    // row and a long one.
+    // row and a long one (padded, and named by their lines).
     const std::string text =
         "\xEF\xBB\xBF\"a,1\",\"say \"\"hi\"\"\",\"two\nlines\"\r\n"
         "1.5,-2e-3,NA\r\n\r\n"
@@ -50,6 +50,83 @@ TEST(Delimited, FieldsQuotesAndMissingValues) {
         {1.5, -0.002, k_nan, k_nan}, {3, k_nan, k_nan, k_nan}, {k_nan, k_inf, k_nan, k_nan}, {7, 8, 9, 10}};
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j) EXPECT_TRUE(same(ds.variables[j].values[i], expect[i][j])) << i << "," << j;
+    EXPECT_EQ(messages(),
+              "Warning: Rows of different lengths padded with missing values: line 6 has 2 fields, line 1 has 3 "
+              "(2 lines differ)\n");
+}
+
+TEST_F(DelimitedFile, UnterminatedQuotesAndRaggedRowsAreReported) {
+    const struct {
+        const char* text;
+        std::vector<std::vector<double>> columns;  // the data set read
+        const char* messages;
+    } cases[] = {
+        // The quote opened in line 3 is never closed: its field ends with the
+        // line, and the rows after it are still read.
+        {"a,b\n1,2\n3,\"4\n5,6\n7,8\n", {{1, 3, 5, 7}, {2, 4, 6, 8}},
+         "Warning: Unterminated quote in line 3, field read to the end of the line\n"},
+        // A closed quote over two lines counts both; the unclosed one is on line 4.
+        {"a,b\n\"x\ny\",2\n3,\"\"\"4\n", {{k_nan, 3}, {2, k_nan}},
+         "Warning: Unterminated quote in line 4, field read to the end of the line\n"},
+        // One short row.
+        {"a,b,c\n1,2,3\n\n4,5\n6,7,8\n", {{1, 4, 6}, {2, 5, 7}, {3, k_nan, 8}},
+         "Warning: Rows of different lengths padded with missing values: line 4 has 2 fields, line 1 has 3\n"},
+        // Rows longer than the first, without a header.
+        {"1\n2,3\n4,5\n", {{1, 2, 4}, {k_nan, 3, 5}},
+         "Warning: Rows of different lengths padded with missing values: line 2 has 2 fields, line 1 has 1 "
+         "(2 lines differ)\n"},
+        // Rows of equal length, quotes closed: nothing to say.
+        {"\"a\",b\n\"1\",2\n", {{1}, {2}}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        messages().clear();
+        kd::DataSet ds;
+        ASSERT_TRUE(kd::read_delimited_data_set(c.text, ',', ds));
+        ASSERT_EQ(ds.variables.size(), c.columns.size());
+        for (std::size_t j = 0; j < c.columns.size(); ++j) {
+            ASSERT_EQ(ds.variables[j].values.size(), c.columns[j].size());
+            for (std::size_t i = 0; i < c.columns[j].size(); ++i)
+                EXPECT_TRUE(same(ds.variables[j].values[i], c.columns[j][i])) << i << "," << j;
+        }
+        EXPECT_EQ(messages(), c.messages);
+    }
+
+    // A sheet keeps each row as it is: only the quote is reported.
+    messages().clear();
+    kd::Sheet sheet;
+    ASSERT_TRUE(kd::read_delimited_sheet("a,b\n1,\"x,y\n2,3\n", ',', sheet));
+    ASSERT_EQ(sheet.rows.size(), 3u);
+    EXPECT_EQ(sheet.rows[1][1].text, "x");
+    EXPECT_EQ(sheet.rows[2][1].number, 3);
+    EXPECT_EQ(messages(), "Warning: Unterminated quote in line 2, field read to the end of the line\n");
+}
+
+TEST_F(DelimitedFile, FilesThatAreNotTextAreRefused) {
+    // Random bytes (a fixed draw), and text with a NUL in its third line.
+    std::string noise(4096, '\0');
+    std::uint32_t state = 12345;
+    for (char& b : noise) b = static_cast<char>((state = state * 1664525u + 1013904223u) >> 24);
+    write("noise.csv", noise);
+    write("nul.csv", std::string("a,b\n1,2\n3,\0\n", 12));
+    kd::DataSet ds;
+    kd::Sheet sheet;
+    std::vector<std::string> names;
+    for (const char* name : {"noise.csv", "nul.csv"}) {
+        messages().clear();
+        EXPECT_FALSE(kd::load_data_set(path(name), kd::DataFormat::csv, ds)) << name;
+        EXPECT_FALSE(kd::load_sheet(path(name), kd::DataFormat::csv, 0, "", sheet, names)) << name;
+        const std::string line = name == std::string("nul.csv") ? "3" : "1";
+        const std::string error = "Error: Not a text file: " + path(name) + " (control character in line " + line + ")\n";
+        EXPECT_EQ(messages(), error + error);
+    }
+    // Tabs, carriage returns and a final Ctrl-Z (which ends the text) are text.
+    write("soft.tsv", "a\tb\r\n1\t2\r\n\x1A");
+    messages().clear();
+    ASSERT_TRUE(kd::load_data_set(path("soft.tsv"), kd::DataFormat::tsv, ds));
+    EXPECT_EQ(names_of(ds), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(ds.sample.observations(), 1);
+    EXPECT_EQ(messages(), "");
 }
 
 TEST(Delimited, HeaderDatesAndDelimiters) {

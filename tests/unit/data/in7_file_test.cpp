@@ -187,6 +187,24 @@ TEST_F(In7File, DamagedFilesGiveTheirMessages) {
          "Error: Sample too large to read\n"},
         {"tavrel 700\ndata d.bn7\n>x 1 1 1 1 0 32\n>\"unterminated 1 1 1 1 1\n>noblank\n", "", true,
          "Warning: Sample or frequency does not fit, variable skipped: x\n"},
+        // Fields that place the data missing or unreadable, a last line cut off
+        // (no line feed) inside its name or its numbers: no data is guessed.
+        {"tavrel 700\ndata d.bn7\n>x 1 1 three 1 1 32\n", std::string(32, 0) + doubles({1}), false,
+         "Error: Damaged description of variable: x\n"},
+        {"tavrel 700\ndata d.bn7\n>x 1 1 1 1\n", std::string(32, 0) + doubles({1}), false,
+         "Error: Damaged description of variable: x\n"},
+        {"tavrel 700\ndata d.bn7\n>x 1 1 1 1 1 32\n>y 1 1 1", std::string(32, 0) + doubles({1}), false,
+         "Error: Damaged description of variable: y\n"},
+        {"tavrel 700\ndata d.bn7\n>x 1 1 1 1 1 32\n>y 1 1 1 1 1 8", std::string(32, 0) + doubles({1}), false,
+         "Error: Damaged description of variable: y\n"},
+        {"tavrel 700\ndata d.bn7\n>x 1 1 1 1 1 32\n>yva", std::string(32, 0) + doubles({1}), false,
+         "Error: Damaged description of variable: yva\n"},
+        {"tavrel 700\ndata d.bn7\n>\"two wo", "", false, "Error: Damaged description of variable: two wo\n"},
+        // An offset that cannot be the end of a block header.
+        {"tavrel 700\ndata d.bn7\n>x 1 1 1 1 1 0\n", std::string(32, 0) + doubles({1}), false,
+         "Error: Start of variable not found: x\n"},
+        {"tavrel 700\ndata d.bn7\n>x 1 1 1 1 1 36\n", std::string(32, 0) + doubles({1, 2}), false,
+         "Error: Start of variable not found: x\n"},
     };
     for (const auto& c : cases) {
         messages().clear();
@@ -207,4 +225,32 @@ TEST_F(In7File, DamagedFilesGiveTheirMessages) {
     messages().clear();
     EXPECT_FALSE(kd::read_in7(ds, path("absent"), false));
     EXPECT_EQ(messages(), "Error: Cannot open " + path("absent.in7") + "\n");
+}
+
+TEST_F(In7File, DescriptionCutOffAnywhereInAVariableLineNeverInventsData) {
+    kd::DataSet ds;
+    ds.sample = {2000, 1, 2002, 1, 1};
+    ds.add_variable("first").values = {1, 2, 3};
+    ds.add_variable("second").values = {4, 5, 6};
+    ASSERT_TRUE(kd::save_data_set(path("c.in7"), kd::DataFormat::in7, ds));
+    const std::string text = read("c.in7");
+    const std::size_t line = text.find(">second");
+    ASSERT_NE(line, std::string::npos);
+    // Cut at every position of the last line: the load fails naming the
+    // variable, or (once the offset is complete) reads the right values.
+    for (std::size_t cut = line + 2; cut < text.size(); ++cut) {
+        SCOPED_TRACE(text.substr(line, cut - line));
+        messages().clear();
+        write("c.in7", text.substr(0, cut));
+        kd::DataSet back;
+        if (kd::load_data_set(path("c.in7"), kd::DataFormat::in7, back)) {
+            EXPECT_EQ(messages(), "");
+            ASSERT_EQ(back.variables.size(), 2u);
+            EXPECT_EQ(back.variables[1].values, (std::vector<double>{4, 5, 6}));
+        } else {
+            EXPECT_EQ(messages(), "Error: Damaged description of variable: " +
+                                      std::string(cut < line + 8 ? text.substr(line + 1, cut - line - 1) : "second") +
+                                      "\n");
+        }
+    }
 }

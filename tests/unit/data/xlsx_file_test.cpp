@@ -6,6 +6,7 @@
 #include "data/data_set_formats.h"
 #include "data/xlsx_file.h"
 #include "data/zip_writer.h"
+#include "cell_text.h"
 #include "data_files_fixture.h"
 
 namespace kd = kj::data;
@@ -16,20 +17,7 @@ const std::string k_fixtures = std::string(KJ_SOURCE_DIR) + "/tests/fixtures/dat
 
 bool same(double a, double b) { return std::isnan(a) ? std::isnan(b) : a == b; }
 
-// Describes a cell as "t:text", a number, "d:number" or "-" (empty).
-std::string show(const kd::Cell& c) {
-    switch (c.kind) {
-    case kd::Cell::Kind::text: return "t:" + c.text;
-    case kd::Cell::Kind::date: return "d:" + std::to_string(c.number);
-    case kd::Cell::Kind::number: return std::to_string(c.number);
-    default: return "-";
-    }
-}
-std::vector<std::string> show(const kd::SheetRow& row) {
-    std::vector<std::string> out;
-    for (const kd::Cell& c : row) out.push_back(show(c));
-    return out;
-}
+using kj::test::show;
 
 class XlsxFile : public kj::test::DataFilesTest {};
 }  // namespace
@@ -45,8 +33,8 @@ TEST_F(XlsxFile, ReadsAWorkbookMadeElsewhere) {
     // 36526 with built-in date format 14 is 2000-01-01, day 2451545; a
     // custom format whose letters are quoted or bracketed is no date.
     EXPECT_EQ(show(sheet.rows[1]), (V{"t:caf\xC3\xA9", "2.500000", "d:2451545.000000", "1.000000"}));
-    // 43890.75 under "d/m/yyyy h:mm" is 2020-02-29 18:00; an error cell is empty.
-    EXPECT_EQ(show(sheet.rows[2]), (V{"-0.001000", "-", "d:2458909.750000", "0.000000"}));
+    // 43890.75 under "d/m/yyyy h:mm" is 2020-02-29 18:00; an error cell is used, without a value.
+    EXPECT_EQ(show(sheet.rows[2]), (V{"-0.001000", "error", "d:2458909.750000", "0.000000"}));
     EXPECT_TRUE(sheet.rows[3].empty());
     EXPECT_EQ(show(sheet.rows[4]), (V{"7.000000", "8.000000", "-", "8.000000"}));
 
@@ -96,6 +84,54 @@ TEST_F(XlsxFile, RoundTripOfDataSetsAndSheets) {
     ASSERT_EQ(again.rows.size(), 2u);
     ASSERT_EQ(again.rows[1].size(), 30u);
     EXPECT_EQ(again.rows[1][29].text, " spaced\ttext ");
+}
+
+TEST_F(XlsxFile, ErrorCellsAreMissingAndInfinitiesComeBack) {
+    // Error cells (trailing, leading, alone in a row) keep the row to its last used cell.
+    const kd::WorkbookContext context{{"name", "+.Inf"}, {false, true}, false};
+    kd::Sheet sheet;
+    ASSERT_EQ(kd::parse_worksheet(
+                  "<worksheet><sheetData>"
+                  "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"str\"><v>b</v></c></row>"
+                  "<row r=\"2\"><c r=\"A2\"><v>1</v></c><c r=\"B2\" t=\"e\"><v>#DIV/0!</v></c></row>"
+                  "<row r=\"3\"><c r=\"A3\" t=\"e\"><v>#N/A</v></c><c r=\"B3\" s=\"1\"><v>36526</v></c></row>"
+                  "<row r=\"4\"><c r=\"C4\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c></row>"
+                  "<row r=\"5\"><c r=\"A5\" t=\"s\"><v>1</v></c><c r=\"C5\" t=\"inlineStr\"><is><t> -.Inf</t></is></c>"
+                  "<c r=\"D5\" t=\"str\"><v>.Inf</v></c><c r=\"E5\" t=\"str\"><v>-Inf</v></c></row>"
+                  "</sheetData></worksheet>",
+                  context, sheet),
+              "");
+    using V = std::vector<std::string>;
+    ASSERT_EQ(sheet.rows.size(), 5u);
+    EXPECT_EQ(show(sheet.rows[1]), (V{"1.000000", "error"}));
+    EXPECT_EQ(show(sheet.rows[2]), (V{"error", "d:2451545.000000"}));
+    EXPECT_EQ(show(sheet.rows[3]), (V{"-", "-", "error"}));
+    EXPECT_EQ(show(sheet.rows[4]), (V{"inf", "-", "-inf", "inf", "t:-Inf"}));
+    // As a data set the error cells are missing, and a column of dates with
+    // an error among them stays a date variable.
+    const kd::DataSet ds = kd::data_set_of_sheet(sheet);
+    ASSERT_EQ(ds.variables.size(), 5u);
+    EXPECT_EQ(ds.variables[1].kind, kd::VariableKind::date);
+    const double a[] = {1, k_nan, k_nan, HUGE_VAL}, b[] = {k_nan, 2451545, k_nan, k_nan};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_TRUE(same(ds.variables[0].values[i], a[i])) << i;
+        EXPECT_TRUE(same(ds.variables[1].values[i], b[i])) << i;
+    }
+
+    // Infinities written to a workbook come back, as numbers and as dates.
+    kd::DataSet inf;
+    inf.sample = kd::Sample::undated(3);
+    inf.add_variable("x").values = {HUGE_VAL, -HUGE_VAL, 1};
+    kd::Variable& d = inf.add_variable("d");
+    d.values = {2451545, HUGE_VAL, k_nan};
+    d.kind = kd::VariableKind::date;
+    ASSERT_TRUE(kd::save_data_set(path("inf.xlsx"), kd::DataFormat::xlsx, inf));
+    kd::DataSet back;
+    ASSERT_TRUE(kd::load_data_set(path("inf.xlsx"), kd::DataFormat::xlsx, back)) << messages();
+    ASSERT_EQ(back.variables.size(), 2u);
+    for (int j = 0; j < 2; ++j)
+        for (int i = 0; i < 3; ++i) EXPECT_TRUE(same(back.variables[j].values[i], inf.variables[j].values[i])) << j << i;
+    EXPECT_EQ(messages(), "");
 }
 
 TEST_F(XlsxFile, DamagedWorkbooksFailCleanly) {

@@ -187,4 +187,19 @@ TEST_F(DataBuiltins, SheetsOfCells) {
     EXPECT_EQ(call_error("savesheet", bad, &message), 37);
     EXPECT_EQ(message.rfind("savesheet(): type error in argument 2", 0), 0u) << message;
     EXPECT_FALSE(std::filesystem::exists(path("b.csv")));
+
+    // Error values are .NaN, and a row runs to its last used cell even when
+    // that holds an error (rows 1 and 4 of the binary workbook end with one).
+    Args errors{kt::string_value(KJ_SOURCE_DIR "/tests/fixtures/data/error_cells.xls")};
+    kt::Result cells;
+    call("loadsheet", errors, cells);
+    ASSERT_EQ(kv::type_of(cells.v), kv::T_Array);
+    ASSERT_EQ(cells.v.u.arr.n, 5);
+    const Value& second = cells.v.u.arr.v[1];
+    const Value& last = cells.v.u.arr.v[4];
+    ASSERT_EQ(second.u.arr.n, 3);
+    ASSERT_EQ(last.u.arr.n, 2);
+    EXPECT_EQ(second.u.arr.v[1].u.dval, 2);
+    EXPECT_TRUE(kv::type_of(second.u.arr.v[2]) == kv::T_Double && std::isnan(second.u.arr.v[2].u.dval));
+    EXPECT_TRUE(kv::type_of(last.u.arr.v[1]) == kv::T_Double && std::isnan(last.u.arr.v[1].u.dval));
 }

@@ -36,8 +36,11 @@ TEST_F(EntryBindingTest, BindingTextsGoThroughTheNativeLoader) {
         std::vector<std::string> messages;
     } cases[] = {
         {"bound", " $f@box,scale", fake_loader, {}},
+        // Without a function the binding names only the library, and so does the message.
         {"no comma", " $f@box", fake_loader,
-         {"Link error: 'f' dll function name not specified", "Link error: 'f' undefined function"}},
+         {"Link error: 'box' dll function name not specified", "Link error: 'f' undefined function"}},
+        {"empty function name", " $f@box,", fake_loader,
+         {"Link error: 'box' dll function name not specified", "Link error: 'f' undefined function"}},
         {"no loader", " $f@box,scale", nullptr,
          {"Link error: 'f' dynamic linking not supported", "Link error: 'f' undefined function"}},
         {"library missing", " $f@nobox,scale", fake_loader,
