@@ -116,7 +116,10 @@ def main():
                     ignore=shutil.ignore_patterns("*.so", "*.o", "build"))
     draw_graphs(kj, os.path.join(docs, "graphs"), os.path.join(src, "graphs"))
     sphinx = shutil.which("sphinx-build") or "/usr/bin/sphinx-build"
-    proc = subprocess.run([sphinx, "-b", "html", "-q", "-W", "--keep-going", "-j", "2", src, html])
+    # The doctree cache stays beside the site, not inside what is installed:
+    # it holds the paths of the build tree.
+    doctrees = os.path.join(out, "doctrees")
+    proc = subprocess.run([sphinx, "-b", "html", "-q", "-W", "--keep-going", "-j", "2", "-d", doctrees, src, html])
     return proc.returncode
 
 

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "runtime/messages.h"
 #include "runtime/settings.h"
@@ -85,9 +86,12 @@ void build_default_include_path() {
     // An installed library finds its data folder (KJ_DATA_FROM_LIBRARY, set
     // by the build from the install layout) and its package libraries
     // relative to its own file, wherever the tree was installed or moved.
+    // The data folder counts only when it holds the standard header: the
+    // build tree keeps other files (the help text) under the same name.
     const std::string data = platform::folder_beside_library(KJ_DATA_FROM_LIBRARY);
     const std::string modules = platform::folder_beside_library("kj80x");
-    if (!data.empty()) {
+    std::error_code missing;
+    if (!data.empty() && std::filesystem::is_regular_file(data + "include/kjstd.kjh", missing)) {
         g_include_path = data + "include;" + data;
         if (!modules.empty()) g_include_path += ";" + modules;
         return;
