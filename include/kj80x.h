@@ -206,7 +206,8 @@ typedef void (*KjCheckDeclarationFn)(void *data, const char *name, int kind, int
 /* name: the source's path (quoted includes are looked for in its folder;
  * ".g", ".src" and ".kjgauss" compile GAUSS, as gauss = 1 does); text: its
  * contents. Either callback may be null. Returns the number of errors, or
- * -1 before KjMainInit or without name or text. */
+ * -1 before KjMainInit, without name or text, or while a session started by
+ * KjSessionStart is open (its program would be lost). */
 KJ_API int KjCheckSource(const char *name, const char *text, int gauss, KjCheckMessageFn message,
                          KjCheckDeclarationFn declaration, void *data);
 

@@ -107,7 +107,9 @@ def check_vsix():
 
 
 def kj_programs():
-    patterns = ["examples/*.kj", "tests/**/*.kj", "include/**/*.kj", "include/**/*.kjh", "packages/**/*.kj",
+    # The programs of the repository; the grammar samples under tests/editors/ are not.
+    patterns = ["examples/*.kj", "tests/programs/**/*.kj", "tests/programs/**/*.kjh", "tests/prompt/*.kj",
+                "include/**/*.kj", "include/**/*.kjh", "packages/**/*.kj",
                 "packages/**/*.kjh", "bench/**/*.kj"]
     files = set()
     for pattern in patterns:

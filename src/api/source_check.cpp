@@ -11,6 +11,7 @@
 
 #include <kj80x.h>
 
+#include "api/debug_session.h"
 #include "compiler/compile_observer.h"
 #include "compiler/compiler.h"
 #include "compiler/gauss.h"
@@ -203,7 +204,7 @@ int check_source(Check& c, bool gauss) {
 
 extern "C" int KjCheckSource(const char* name, const char* text, int gauss, KjCheckMessageFn message,
                              KjCheckDeclarationFn declaration, void* data) {
-    if (!name || !text || !kj::runtime::state().initialised) return -1;
+    if (!name || !text || !kj::runtime::state().initialised || kj::api::hosted_session_open()) return -1;
     try {
         kj::api::Check c;
         c.main_name = name;

@@ -161,6 +161,12 @@ int main(void) {
     CHECK(message_count == 25 && messages[24].line == 26);
     CHECK(check("prog.kj", "main() { print(1); }\n") == 0 && message_count == 0);
 
+    /* Not while a session holds a program. */
+    CHECK(KjSessionStart() == 1);
+    CHECK(KjCheckSource("prog.kj", "main() {}", 0, on_message, on_declaration, NULL) == -1);
+    KjSessionEnd();
+    CHECK(check("prog.kj", "main() {}\n") == 0);
+
     KjMainExit();
     if (failures) fprintf(stderr, "%d check(s) failed\n", failures);
     return failures ? 1 : 0;
