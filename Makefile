@@ -10,6 +10,7 @@ FUZZ_TARGETS = \
 	program_fuzz \
 	gauss_program_fuzz \
 	session_fuzz \
+	source_check_fuzz \
 	text_matrix_fuzz \
 	fmt_fuzz \
 	formatted_scan_fuzz \

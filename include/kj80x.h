@@ -188,6 +188,40 @@ KJ_API const char *SKjGraphImage(const char *format, int *size);
 KJ_API void KjGraphShown(void);
 
 /* =====================================================================
+ * Checking sources for editors
+ *
+ * KjCheckSource compiles a source text as the program's main unit, with its
+ * includes, without linking or running it (the program compiled before is
+ * dropped), and tells the host each message and each declaration with its
+ * place. Afterwards SKjDeclaration and SKjCompletionName see what it
+ * declared. Lines count from 1; columns count bytes of the line from 0, and
+ * a length of 0 with column -1 means that only the line is known (line 0:
+ * not even that). Messages also reach the message callback as usual.
+ * ===================================================================== */
+#define KJ_CHECK_ERROR   1
+#define KJ_CHECK_WARNING 2
+#define KJ_DECL_FUNCTION        1  /* a global function; "ns::f" in a namespace */
+#define KJ_DECL_CLASS           2
+#define KJ_DECL_VARIABLE        3  /* a global variable */
+#define KJ_DECL_CONSTANT        4  /* const decl, enum */
+#define KJ_DECL_DATA_MEMBER     5  /* "Class::member" */
+#define KJ_DECL_MEMBER_FUNCTION 6  /* "Class::function", declared in the class or defined */
+/* text: the message as printed, without the file and line in front. */
+typedef void (*KjCheckMessageFn)(void *data, const char *file, int line, int column, int length,
+                                 int kind, const char *text);
+/* defined: 1 for a function or member function with its body, 0 for a
+ * declaration only; 1 for every other kind. */
+typedef void (*KjCheckDeclarationFn)(void *data, const char *name, int kind, int defined,
+                                     const char *file, int line, int column, int length);
+/* name: the source's path (quoted includes are looked for in its folder;
+ * ".g", ".src" and ".kjgauss" compile GAUSS, as gauss = 1 does); text: its
+ * contents. Either callback may be null. Returns the number of errors, or
+ * -1 before KjMainInit, without name or text, or while a session started by
+ * KjSessionStart is open (its program would be lost). */
+KJ_API int KjCheckSource(const char *name, const char *text, int gauss, KjCheckMessageFn message,
+                         KjCheckDeclarationFn declaration, void *data);
+
+/* =====================================================================
  * Host callbacks, pipes and text channels
  * ===================================================================== */
 KJ_API void SetKjMessage(KjMessageFn fn);

@@ -23,7 +23,7 @@ LEVELS = {
     "lib": 6,                             # built-in functions, printing and files
     "graphics": 7,
     "api": 8,                             # the exported C interface and the driver
-    "host": 9, "jupyter": 9,              # the console program; the Jupyter kernel
+    "host": 9, "jupyter": 9, "lsp": 9,    # the console program; the Jupyter kernel; the language server
 }
 
 # (including file relative to src/, included header) -> why the upward include stays.

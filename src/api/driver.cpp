@@ -368,7 +368,7 @@ Outcome Driver::run(int argc, char** argv) {
     }
     // 5. Cache off; predefined symbols.
     value::mat_cache_set_size(0, 0);
-    for (const char* sym : {"KJ_Linux", "KJ_PARALLEL", "KJ_64_BIT"}) compiler::define_names(sym);
+    compiler::define_platform_symbols();
 
     // 6. Options up to the file name; the file name and what follows are the program's arguments.
     int i = 1;

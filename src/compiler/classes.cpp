@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/compile_observer.h"
 #include "compiler/parser.h"
 #include "compiler/token_names.h"
 #include "link/literals.h"
@@ -173,6 +174,7 @@ void class_declaration(bool) {
     }
     const std::string name = unit().ns.empty() ? cur().text : unit().ns + "::" + cur().text;
     const std::string short_name = cur().text;
+    observe_declaration(name, DeclKind::Class, cur().line);
     advance();
     int base = -1;
     if (accept(T_Colon)) {
@@ -226,6 +228,7 @@ void class_declaration(bool) {
                 advance();
                 do {
                     const std::string member = cur().text;
+                    if (tok() == T_Identifier) observe_declaration(name + "::" + member, DeclKind::DataMember, cur().line);
                     if (!expect(T_Identifier)) break;
                     value::Value initial = value::make_null();
                     if (accept(T_Assign)) {
@@ -251,6 +254,7 @@ void class_declaration(bool) {
                     if (cur().text != short_name) report(D_DtorName, cur().text);
                 }
                 member += cur().text;
+                observe_declaration(name + "::" + member, DeclKind::MemberFunction, cur().line, false);
                 advance();
                 if (tok() != T_LParen) {
                     report(D_MemberDeclExpected, member);

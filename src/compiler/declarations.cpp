@@ -3,6 +3,7 @@
 // locals inside function bodies.
 #include <cmath>
 
+#include "compiler/compile_observer.h"
 #include "compiler/compiler.h"
 #include "compiler/parser.h"
 #include "compiler/scanner.h"
@@ -91,6 +92,7 @@ void global_declaration(const Qualifiers& q) {
             return;
         }
         const std::string name = unit().ns.empty() ? cur().text : unit().ns + "::" + cur().text;
+        observe_declaration(name, q.is_const ? DeclKind::Constant : DeclKind::Variable, cur().line);
         advance();
         int rows = 0, cols = 0;
         if (accept(T_LBracket)) {
@@ -129,6 +131,7 @@ void enum_declaration(const std::string& prefix) {
     int32_t next = 0;
     while (tok() == T_Identifier) {
         const std::string name = prefix + cur().text;
+        observe_declaration(name, DeclKind::Constant, cur().line);
         advance();
         if (accept(T_Assign)) {
             ConstValue c;
@@ -243,6 +246,8 @@ void declarations_until(int end) {
             case T_Decl: advance(); global_declaration(q); break;
             case T_Enum: advance(); enum_declaration(unit().ns.empty() ? "" : unit().ns + "::"); break;
             case T_Identifier: {
+                const int line = cur().line;
+                const std::string file = current_file();
                 std::string name = cur().text;
                 advance();
                 while (tok() == T_ColonColon) {
@@ -258,7 +263,8 @@ void declarations_until(int end) {
                 if (q.is_inline) flags |= KJ_FLAG_INLINE;
                 if (q.is_static) flags |= value::k_static;
                 if (q.is_serial) flags |= k_serial;
-                function_definition(name, flags, q.binding);
+                const bool defined = function_definition(name, flags, q.binding);
+                observe_declaration(name, DeclKind::Function, line, defined, file.c_str());
                 break;
             }
             default:

@@ -7,6 +7,7 @@
 #include "runtime/settings.h"
 #include "compiler/scanner.h"
 #include "compiler/scanner_messages.h"
+#include "compiler/compile_observer.h"
 #include "compiler/token_names.h"
 #include "data/printable_text.h"
 
@@ -76,6 +77,7 @@ void report_at(int line, int code, const std::string& text) {
 void report(int code, const std::string& text, int found_token) {
     const bool warning = code >= W_EmptyStatement && code <= W_NotParallel;
     if (g_silenced) return;
+    observe_message(false, g_line_override > 0 ? g_line_override : current_line(), code, text, found_token);
     const bool remark = code == R_ParallelLoop || code == R_CanonicalLoop;
     if (warning && runtime::settings().warning_level <= 0) return;
     if (remark && runtime::settings().verbose <= 0) return;

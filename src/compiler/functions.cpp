@@ -166,7 +166,7 @@ void function_body() {
     unit().loops.clear();
 }
 
-void function_definition(const std::string& name, uint32_t qualifiers, const std::string& binding) {
+bool function_definition(const std::string& name, uint32_t qualifiers, const std::string& binding) {
     const MemberContext member = member_context(name, qualifiers);
     const int hidden = member.cls >= 0 ? 2 : 0;
     ParamList list = parameter_list(true);
@@ -197,7 +197,7 @@ void function_definition(const std::string& name, uint32_t qualifiers, const std
     if (tok() != T_LBrace) {
         // A declaration: the function stays external until a definition follows.
         expect(T_Semicolon);
-        if (k >= 0 || link::find_symbol(name) >= 0) return;
+        if (k >= 0 || link::find_symbol(name) >= 0) return false;
         value::Value v = link::make_function(0, info_of(list, hidden, descriptor), list.varargs);
         v.u.fn.nparam = count;
         v.type |= value::k_extern | KJ_FLAG_GLOBAL | qualifiers;
@@ -205,7 +205,7 @@ void function_definition(const std::string& name, uint32_t qualifiers, const std
         if (added < 0) report(D_SymbolTableFull);
         if (added >= 0 && reading_include()) unit().header_declared.insert(added);
         member_declared(member, name);
-        return;
+        return false;
     }
     advance();
     unit().file_literal = source_file_literal();
@@ -239,6 +239,7 @@ void function_definition(const std::string& name, uint32_t qualifiers, const std
     if (!list.rest.empty()) rest_argument(list.rest, name);
     function_body();
     fn() = FunctionState{};
+    return true;
 }
 
 int define_function_symbol(int k, const std::string& name, value::Value v) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/compile_observer.h"
 #include "compiler/compiler.h"
 #include "compiler/frame_depth.h"
 #include "compiler/gauss.h"
@@ -128,6 +129,7 @@ void procedure(int kind) {
         }
     }
     const std::string name = cur().text;
+    if (tok() == T_Identifier) observe_declaration(gauss_name(name), DeclKind::Function, cur().line);
     if (!expect(T_Identifier)) return;
     std::vector<std::string> params;
     if (accept(T_LParen)) {
@@ -259,6 +261,7 @@ void declare_statement() {
             break;
         }
         const std::string full = gauss_name(cur().text);
+        observe_declaration(full, DeclKind::Variable, cur().line);
         advance();
         bool replace = false;
         if (tok() == T_Ne) {

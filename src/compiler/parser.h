@@ -230,7 +230,8 @@ void import_directive(const std::string& name);  // the import token's name
 void local_declaration(uint32_t flags);  // after decl
 // After enum: int constants named prefix + name, numbered from 0.
 void enum_declaration(const std::string& prefix);
-void function_definition(const std::string& name, uint32_t qualifiers, const std::string& binding);
+// True when a body followed (a definition), false for a declaration.
+bool function_definition(const std::string& name, uint32_t qualifiers, const std::string& binding);
 void class_declaration(bool is_struct);
 void lambda_expression(Expr& e);   // after "[" when "=" or "&" follows
 void multiple_assignment(Expr& e); // after "[" otherwise

@@ -28,6 +28,8 @@ void protect_defines();
 // compiler's defines to the protected ones.
 void remove_defines_from(int index);
 int define_count();
+// The symbols every compilation on this platform sees: KJ_Linux, KJ_PARALLEL, KJ_64_BIT.
+void define_platform_symbols();
 
 // Called for every live #import with the full import name and whether it was
 // quoted; the parser receives T_Import with the same name as token text.

@@ -121,4 +121,8 @@ void remove_defines_from(int index) {
 
 int define_count() { return table().count; }
 
+void define_platform_symbols() {
+    for (const char* sym : {"KJ_Linux", "KJ_PARALLEL", "KJ_64_BIT"}) define_names(sym);
+}
+
 }  // namespace kj::compiler

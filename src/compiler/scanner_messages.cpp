@@ -2,6 +2,7 @@
 
 #include <kj80x.h>
 
+#include "compiler/compile_observer.h"
 #include "compiler/scanner_state.h"
 #include "data/printable_text.h"
 #include "runtime/messages.h"
@@ -63,6 +64,7 @@ std::string location_prefix() {
 }
 
 void scan_error(int code, const char* text) {
+    observe_message(true, current_line(), code, text ? text : "");
     ScanState& s = scan_state();
     if (scan_message_counts(code)) ++s.errors;
     if (s.errors > k_max_printed_errors) return;
