@@ -24,6 +24,7 @@ struct Token {
     int tok = T_Eof;
     std::string text;
     int line = 0;
+    int column = -1;  // bytes from the line's start; -1 when not known
 };
 
 const Token& cur();
