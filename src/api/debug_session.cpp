@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "api/interactive_session.h"
 #include "api/prompt_commands.h"
 #include "api/prompt_input.h"
 #include "link/code_image.h"

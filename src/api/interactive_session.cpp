@@ -1,7 +1,6 @@
 #include "api/interactive_session.h"
 
 #include <cctype>
-#include <cstring>
 #include <memory>
 
 #include "api/debug_session.h"
@@ -183,10 +182,9 @@ InteractiveSession::Outcome InteractiveSession::hash_command(const std::string& 
 
 InteractiveSession::Outcome InteractiveSession::command(const std::string& raw) {
     const std::string text = trim(raw);
+    if (text.empty()) return Outcome::Done;
     bool ok = true;
-    if (text.empty()) {
-        return Outcome::Done;
-    } else if (text[0] == '#') {
+    if (text[0] == '#') {
         std::size_t end = 1;
         while (end < text.size() && !std::isspace(static_cast<unsigned char>(text[end]))) ++end;
         std::string argument = trim(text.substr(end));
@@ -217,8 +215,8 @@ bool InteractiveSession::run_text(const std::string& text, const char* result_ca
     for (std::size_t i = 0; i < commands.size(); ++i) {
         std::string c = commands[i];
         const std::string t = trim(c);
-        if (i + 1 == commands.size() && result_call && !t.empty() && !std::strchr("#?!", t[0]) &&
-            is_bare_expression(t) && !is_definition(t))
+        if (i + 1 == commands.size() && result_call && !is_prompt_command(t) && is_bare_expression(t) &&
+            !is_definition(t))
             c = std::string(result_call) + "(" + t + ");";
         const Outcome out = command(c);
         if (out == Outcome::Quit) break;

@@ -83,9 +83,6 @@ bool is_statement_word(const std::string& word) {
     return one_of(word, {"foreach", "new", "this", "TRUE", "FALSE"});
 }
 
-// A command that takes one line: #word, ?name, !command.
-bool single_line(const std::string& text) { return !text.empty() && std::strchr("#?!", text[0]); }
-
 // Reads "name", "A::name" or "A::~A" at i; empty when none (or a keyword).
 std::string function_name_at(const std::string& t, std::size_t& i) {
     const std::size_t start = i;
@@ -130,6 +127,8 @@ bool head_parameters(const std::string& text, std::string& name, std::string& pa
     return true;
 }
 }  // namespace
+
+bool is_prompt_command(const std::string& text) { return !text.empty() && std::strchr("#?!", text[0]); }
 
 std::string trim(const std::string& s) {
     std::size_t a = 0, b = s.size();
@@ -182,7 +181,7 @@ bool CommandReader::next(const char* prompt, std::string& text) {
         if (interrupted() && trim(line).empty()) continue;
         text = line;
         if (trim(text).empty()) return true;
-        if (single_line(trim(text))) return true;
+        if (is_prompt_command(trim(text))) return true;
         bool dropped = false;
         for (;;) {
             const bool head = m_known && is_definition_head(text, m_known);

@@ -61,6 +61,9 @@ LineSource lines_of(const std::string& text);
 // a loop, a test or a class without its body.
 bool statement_continues(const std::string& text);
 
+// A command of the prompt, which takes one line: #word, ?name, !command.
+bool is_prompt_command(const std::string& text);
+
 // A definition, compiled as if it came from an included file: a function
 // head followed by its body "name(...) {", "Class::name(...) {", or text
 // that begins with class, struct, enum, namespace, extern, inline or static.

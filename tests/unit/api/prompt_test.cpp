@@ -253,6 +253,28 @@ TEST_F(PromptSession, ClassesAndTheirMembersAreDefinedAgain) {
     EXPECT_EQ(messages(), "");
 }
 
+// A host's texts (a notebook's cells) are read as typed lines: definitions
+// in them too; an interrupt between texts does not touch the next one.
+TEST_F(PromptSession, AHostsTextsDefineAndDefineAgain) {
+    KjMainInit();
+    SetKjPipe(0);
+    SetKjPuts([](const char* t) { captured().puts += t; });
+    ASSERT_EQ(KjSessionStart(), 1);
+    const char* value = nullptr;
+    EXPECT_EQ(KjSessionRun("sq(x)\n{\n    return x * x;\n}\nsq(4)", &value), 1);
+    EXPECT_STREQ(value, "16");
+    KjRunAbort();
+    EXPECT_EQ(KjSessionRun("sq(x) { return x + 1; }\nk = 0;\nfor (i = 0; i < 3; ++i)\n{\n    k = sq(i);\n}\nk",
+                           &value),
+              1);
+    EXPECT_STREQ(value, "3");
+    EXPECT_EQ(KjSessionRun("sq(x) { return x +* 1; }\nprintln(\"not reached\");", &value), 0);
+    EXPECT_EQ(KjSessionRun("sq(1)", &value), 1);
+    EXPECT_STREQ(value, "2");
+    EXPECT_EQ(captured().puts.find("not reached"), std::string::npos);
+    KjSessionEnd();
+}
+
 TEST_F(CompiledProgram, AHostFeedsThePromptThroughItsCallbacks) {
     KjMainInit();
     SetKjPipe(0);
