@@ -6,8 +6,8 @@ Usage: check_prompt.py KJ GROUP
 
 Each case feeds typed lines and compares the whole transcript (program
 output, prompts and messages on one stream, in the order they appear) with
-the one a user must see. Groups: interactive, debugger, stepping, scopes,
-interrupt, editor, listing.
+the one a user must see. Groups: interactive, script, debugger, stepping,
+scopes, interrupt, editor, terminal, listing.
 """
 import os
 import pty
@@ -47,42 +47,43 @@ def transcript(kj, cwd, case, args, typed, expected):
 # --- interactive mode ------------------------------------------------------
 
 def group_interactive(kj, tmp):
-    # Variables last from one statement to the next; a statement left open
-    # (a loop head, an open brace, a trailing operator) continues; bare
-    # expressions are printed; a run-time error returns to the prompt with
-    # every variable intact.
+    # Piped in, the commands show no prompts. Variables last from one
+    # statement to the next; a statement left open (a loop head, an open
+    # brace, a trailing operator) continues; bare expressions are printed; a
+    # run-time error returns to the prompt with every variable intact.
     transcript(kj, tmp, "statements", ["-i"],
                "x = 3\ny = x * 2;\nx + y\n"
                "for (decl i = 0; i < 3; ++i)\n{\n  print(i, \" \");\n}\n"
                "z = x +\n  y\nbad = <1,2>[7];\nx + z\nbad\n\"done\"\n",
-               "(kj) (kj) (kj) 9\n"
-               "(kj) ... ... ... 0 1 2 (kj) ... "
-               "(kj) Runtime error: '[7] in matrix[1][2]' index out of range\n"
+               "9\n0 1 2 Runtime error: '[7] in matrix[1][2]' index out of range\n"
                "Runtime error occurred in main (1), call trace: (1): main\n"
-               "(kj) 12\n"
-               "(kj) Runtime error: variable has no value\n"
+               "12\n"
+               "Runtime error: variable has no value\n"
                "Runtime error occurred in main (1), call trace: (1): main\n"
-               "(kj) done\n(kj) ")
+               "done\n")
     # Showing variables; names, expressions and unknown names; all symbols.
     transcript(kj, tmp, "show", ["-i"],
                "??\nn = 7;\ns = \"ab\";\nm = <1,2;3,4>;\n?n\n?n + 1\n?nosuch\n#show s\n??\n",
-               "(kj) no symbols defined\n(kj) (kj) (kj) "
-               "(kj)    3 n                       int      7\n"
-               "(kj) Variable name expected after ? and show;\nuse print for expressions, perhaps: println(n + 1);\n"
-               "(kj) Variable \"nosuch\" not found within scope\n"
-               "(kj)    4 s[2]                    string   val ab\n"
-               "(kj) === local symbols ===\n"
+               "no symbols defined\n"
+               "   3 n                       int      7\n"
+               "Variable name expected after ? and show;\nuse print for expressions, perhaps: println(n + 1);\n"
+               "Variable \"nosuch\" not found within scope\n"
+               "   4 s[2]                    string   val ab\n"
+               "=== local symbols ===\n"
                "   3 n                       int      7\n"
                "   4 s[2]                    string   val ab\n"
-               "   5 m[2][2]                 matrix   val \n"
-               "(kj) ")
+               "   5 m[2][2]                 matrix   val \n")
     # A compile error reports and keeps what was there; #new clears it all;
     # other # words are ignored; #quit ends before the rest of the input.
     transcript(kj, tmp, "commands", ["-i"],
                "a = 1;\nb = a +* 2;\nreturn a\na\n#nonsense\n#new\na\n#quit\n\"not reached\"\n",
-               "(kj) (kj) input (1): '*' out of place\n(kj) return is not possible at the prompt\n(kj) 1\n"
-               "(kj) (kj) (kj) input (1): 'a' undeclared identifier\n(kj) ")
-    # A file to start with; functions from an included file; shell commands.
+               "input (1): '*' out of place\nreturn is not possible at the prompt\n1\n"
+               "input (1): 'a' undeclared identifier\n")
+    # A mistyped name stays undeclared: what does not compile leaves nothing.
+    transcript(kj, tmp, "undeclared", ["-i"], "bogus + 1\nbogus\nf(x) { return x + bogus; }\nf\n",
+               "input (1): 'bogus' undeclared identifier\n" * 3 + "input (1): 'f' undeclared identifier\n")
+    # A file to start with; functions from an included file, included again
+    # after a change; shell commands.
     with open(os.path.join(tmp, "kj_init.kj"), "w") as f:
         f.write("decl g_start = 40;\n")
     with open(os.path.join(tmp, "more.kj"), "w") as f:
@@ -91,11 +92,41 @@ def group_interactive(kj, tmp):
     with open(os.path.join(tmp, "sub", "marker.txt"), "w") as f:
         f.write("inside sub\n")
     transcript(kj, tmp, "files", ["-i"],
-               "g_start\n#include more.kj\nplus2(g_start)\n!cd sub\n!cat marker.txt\n",
-               "(kj) 40\n(kj) (kj) 42\n(kj) (kj) inside sub\n(kj) ")
+               "g_start\n#include more.kj\nplus2(g_start)\n"
+               "!sed -i 's/2;/20;/' more.kj\n#include more.kj\nplus2(g_start)\n!cd sub\n!cat marker.txt\n",
+               "40\n42\n60\ninside sub\n")
     os.remove(os.path.join(tmp, "kj_init.kj"))
     # Without any argument but -b the console is interactive, too.
-    transcript(kj, tmp, "no file", [], "1 + 1\n", "(kj) 2\n(kj) ")
+    transcript(kj, tmp, "no file", [], "1 + 1\n", "2\n")
+
+
+def group_script(kj, tmp):
+    # A script piped in: no banner, no prompt, the output alone on standard
+    # output, each failing command's message on standard error, and the exit
+    # status tells whether any command failed.
+    def piped(args, typed):
+        proc = subprocess.run([kj] + args, cwd=tmp, input=typed.encode(), stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, timeout=60)
+        return proc.returncode, proc.stdout.decode(errors="replace"), proc.stderr.decode(errors="replace")
+
+    script = "sq(x)\n{\n    return x * x;\n}\nsq(3)\nsq(undefined_name)\nprintln(\"after\");\n"
+    status, out, err = piped(["-i"], script)
+    if status != 1 or out != "9\nafter\n" or err != "input (1): 'undefined_name' undeclared identifier\n":
+        fail("one error", f"status {status}; standard output {out!r}; standard error {err!r}")
+    status, out, err = piped(["-i"], "x = <1, 2>;\nx[5]\n")
+    if status != 1 or out != "" or not err.startswith("Runtime error: '[5] in matrix[1][2]' index out of range\n"):
+        fail("run-time error", f"status {status}; standard output {out!r}; standard error {err!r}")
+    for args, typed in ((["-i"], "?nosuch\n"), (["-i"], "#include missing.kj\n"), (["-i"], "!cd /no/such/folder\n")):
+        status, out, err = piped(args, typed)
+        if status != 1 or out != "" or not err:
+            fail("failing command", f"{typed!r}: status {status}; standard output {out!r}; standard error {err!r}")
+    status, out, err = piped(["-i"], "x = 2;\nx * 21\n#quit\nx[9]\n")
+    if status != 0 or out != "42\n" or err != "":
+        fail("no error", f"status {status}; standard output {out!r}; standard error {err!r}")
+    # -v asks for the banner.
+    status, out, err = piped(["-i", "-v"], "1\n")
+    if status != 0 or out != "1\n" or not err.startswith("Kj version"):
+        fail("banner", f"status {status}; standard output {out!r}; standard error {err!r}")
 
 
 # --- debugger ----------------------------------------------------------------
@@ -369,12 +400,12 @@ def group_interrupt(kj, tmp):
     shutil.copy(os.path.join(SOURCES, "loops.kj"), tmp)
     # Interactive: an endless statement stops with "user abort"; the
     # variables it changed keep their values.
-    best, out = best_latency(kj, tmp, ["-i"], "k = 5;\n\"go\"\n", b"go\n", "while (1) { ++k; }\n", b"(kj) ",
-                             "k > 1000\n#quit\n")
+    best, out = best_latency(kj, tmp, ["-i"], "k = 5;\n\"go\"\n", b"go\n", "while (1) { ++k; }\n",
+                             b"user abort\n", "k > 1000\n#quit\n")
     if best is None or best >= 0.1:
-        fail("interactive", f"prompt after SIGINT in {best} s", out)
-    elif "Runtime error: user abort" not in out or not out.endswith("(kj) 1\n(kj) "):
-        fail("interactive", "no user abort report, or the variable lost", out)
+        fail("interactive", f"user abort after SIGINT in {best} s", out)
+    elif not out.endswith("main\n1\n"):
+        fail("interactive", "the variable lost", out)
     # Debug mode: the program stops at the next line of the loop.
     best, out = best_latency(kj, tmp, ["-d", "loops.kj"], "", b"(debug) ", "#go\n", b"(debug) ", "#quit\n")
     if best is None or best >= 0.1:
@@ -386,12 +417,13 @@ def group_interrupt(kj, tmp):
 # --- line editor -------------------------------------------------------------
 
 class Terminal:
-    def __init__(self, kj, args, cwd, home):
+    def __init__(self, kj, args, cwd, home, env=None):
         self.pid, self.fd = pty.fork()
         if self.pid == 0:
             os.chdir(cwd)
             os.environ["HOME"] = home
             os.environ["TERM"] = "xterm"
+            os.environ.update(env or {})
             os.execv(kj, [kj, "-b"] + args)
         self.out = b""
         self.read(0.5)
@@ -411,9 +443,17 @@ class Terminal:
         self.read(wait)
 
     def close(self):
+        """Ctrl-D ends the session (within five seconds, else it is killed)."""
         self.type(b"\x04", 0.5)
         try:
-            os.waitpid(self.pid, 0)
+            for _ in range(100):
+                if os.waitpid(self.pid, os.WNOHANG)[0]:
+                    break
+                self.read(0.05)
+            else:
+                os.kill(self.pid, signal.SIGKILL)
+                os.waitpid(self.pid, 0)
+                self.out += b"\n[killed: still running after Ctrl-D]"
         except ChildProcessError:
             pass
         os.close(self.fd)
@@ -458,6 +498,50 @@ def group_editor(kj, tmp):
         fail("editor", "Ctrl-C at a terminal", text)
 
 
+def typed(kj, tmp, home, keys, env=None):
+    """The transcript of an interactive session at a terminal that is typed
+    the keys, one string after another."""
+    t = Terminal(kj, ["-i"], tmp, home, env)
+    for k in keys:
+        t.type(k.encode())
+    return t.close()
+
+
+def group_terminal(kj, tmp):
+    home = os.path.join(tmp, "home")
+    os.makedirs(home)
+
+    def printed(text, line):
+        return re.search("^" + re.escape(line) + "\r?$", text, re.M) is not None
+
+    # UTF-8 typed and printed, with the terminal's UTF-8 locale and with "C".
+    for env in ({"LC_ALL": "C.UTF-8"}, {"LC_ALL": "C", "LANG": "C"}):
+        text = typed(kj, tmp, home, ["s = \"grüße, 日本\"\r", "sizeof(s)\r",
+                                     "println(\"<\", s, \"|\", \"ö\" ~ \"é\", \">\");\r"], env)
+        if not printed(text, "15") or not printed(text, "<grüße, 日本|öé>"):
+            fail("utf-8", f"typed text with {env}", text)
+    # A statement of three lines is one history entry: the up arrow brings
+    # the whole loop back, and it runs again; the history file keeps it so.
+    text = typed(kj, tmp, home, ["for (decl i = 0; i < 3; ++i)\r", "{   println(\"i=\", i);\r", "}\r",
+                                 "\x1b[A\r"])
+    if text.count("i=2") != 2 or "out of place" in text:
+        fail("history", "the loop recalled as one entry", text)
+    entries = open(os.path.join(home, ".kj_history"), errors="replace").read().split("\n")
+    if "}" in entries or not any(e.startswith("for") and e.endswith("}") for e in entries):
+        fail("history", "the loop's lines saved one by one", "\n".join(entries))
+    # A function defined, called, defined again: the calls take the new body,
+    # also those compiled before.
+    text = typed(kj, tmp, home, ["twice(x) { return 2 * x; }\r", "quad(x) { return twice(twice(x)); }\r",
+                                 "quad(5)\r", "twice(x)\r", "{\r", "    return x + 1000;\r", "}\r",
+                                 "twice(21)\r", "quad(5)\r"])
+    if not printed(text, "20") or not printed(text, "1021") or not printed(text, "2005"):
+        fail("define again", "a function defined again at the prompt", text)
+    # Ctrl-C at a continuation prompt drops the lines typed so far.
+    text = typed(kj, tmp, home, ["y = (1 +\r", "2 +\r", "\x03", "y = 7\r", "y\r"])
+    if not printed(text, "7") or "input (" in text or "Runtime error" in text:
+        fail("ctrl-c", "Ctrl-C at a continuation prompt", text)
+
+
 # --- listing -----------------------------------------------------------------
 
 def group_listing(kj, tmp):
@@ -478,11 +562,13 @@ def group_listing(kj, tmp):
 
 GROUPS = {
     "interactive": group_interactive,
+    "script": group_script,
     "debugger": group_debugger,
     "stepping": group_stepping,
     "scopes": group_scopes,
     "interrupt": group_interrupt,
     "editor": group_editor,
+    "terminal": group_terminal,
     "listing": group_listing,
 }
 

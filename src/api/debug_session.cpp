@@ -244,17 +244,13 @@ int DebugSession::run(int start) {
         for (const compiler::FrameName& n : frame().names) names.push_back(n.name);
         set_prompt_names(std::move(names));
         Next next = Next::Stay;
+        CommandReader reader;
         while (next == Next::Stay) {
-            std::string line;
-            if (!read_prompt_line("(debug) ", line)) {
+            std::string text;
+            if (!reader.next("(debug) ", text)) {
                 next = Next::Quit;
                 break;
             }
-            std::string text = line;
-            // A statement left open continues on the next lines.
-            while (!text.empty() && text[0] != '#' && text[0] != '?' && text[0] != '!' && statement_continues(text) &&
-                   read_prompt_line("... ", line))
-                text += "\n" + line;
             next = command(text);
         }
         if (next == Next::Quit) {

@@ -63,6 +63,7 @@ void print_usage(void (*out)(const char*) = runtime::message) {
               "  --version   print the version and exit\n"
               "  -b          no banner (as the first argument)\n"
               "  -d          debugging mode\n"
+              "  -fe         messages as file:line: with the source line (also KJ_FE=1)\n"
               "  -i          interactive mode (not all versions)");
     out("  -c          create object (.kjo) file\n"
               "  -cl         create object (.kjo) file after linking in dependencies\n"
@@ -213,6 +214,10 @@ bool Driver::apply_option(const char* arg, Outcome& early) {
             else
                 define_tokens(rest);
             return true;
+        case 'f':
+            if (std::strcmp(rest, "e") != 0) break;
+            m_settings.file_line_messages = true;  // messages as file:line:
+            return true;
         case 'g':
             m_settings.gauss = true;
             return true;
@@ -286,15 +291,15 @@ bool Driver::apply_option(const char* arg, Outcome& early) {
         case 'x':
             runtime::clear_include_path();
             return true;
-        default: {
-            // Nothing runs on a command line that was not understood.
-            std::string line = std::string("Unrecognized command line switch: ") + sw;
-            runtime::message(line.c_str());
-            print_usage();
-            early = failure(Ending::KeepRuntime);
-            return false;
-        }
+        default:
+            break;
     }
+    // Nothing runs on a command line that was not understood.
+    std::string line = std::string("Unrecognized command line switch: ") + sw;
+    runtime::message(line.c_str());
+    print_usage();
+    early = failure(Ending::KeepRuntime);
+    return false;
 }
 
 // The object file is named after the source, without its folder and with the
@@ -351,6 +356,7 @@ Outcome Driver::run(int argc, char** argv) {
     KjSetMainArgs(argc, argv);
     KjSetKjArgs(0, nullptr);
     m_settings = runtime::Settings{};
+    if (const char* fe = std::getenv("KJ_FE"); fe && *fe && std::strcmp(fe, "0") != 0) m_settings.file_line_messages = true;
     // The usage text or the version alone, as program output.
     if (const char* asked = informative_option(argc, argv)) {
         if (std::strcmp(asked, "--help") == 0)

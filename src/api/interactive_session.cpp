@@ -1,16 +1,17 @@
-// Interactive mode: statements typed one at a time run in one lasting frame
-// on the main engine, so that the variables they create stay from one
-// statement to the next and survive a run-time error in a later one.
+#include "api/interactive_session.h"
+
+#include <cctype>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "api/debug_session.h"
+#include "api/prompt_checkpoint.h"
 #include "api/prompt_commands.h"
-#include "api/prompt_input.h"
+#include "compiler/diagnostics.h"
 #include "compiler/scanner.h"
 #include "link/compiler_tables.h"
 #include "link/entry.h"
+#include "link/function_table.h"
+#include "link/inline_functions.h"
 #include "link/link_list.h"
 #include "link/resolver.h"
 #include "link/symbols.h"
@@ -35,40 +36,33 @@ const char* const k_help =
     "??                 show all symbols\n"
     "?symbol            show a variable\n"
     "!command           run an operating-system command (!cd dir: change directory)\n"
+    "name(args) { }     define a function (or a class); a new definition replaces the old\n"
     "statements         run at once; an expression without a final ; is printed\n";
 
-// The prompt's commands (#word, ?name, !command) take one line each.
-bool is_command(const std::string& text) {
-    return !text.empty() && (text[0] == '#' || text[0] == '?' || text[0] == '!');
+// Typed definitions read as a source of this name.
+constexpr const char* k_input_name = "input";
+
+bool compile_file(const std::string& file) {
+    if (!compiler::open_source(file.c_str())) return false;
+    const int errors = compiler::compile_unit();
+    return compiler::close_scan() + errors == 0;
 }
 
-// An open statement continues on the next line.
-bool continues(const std::string& text) {
-    return !trim(text).empty() && !is_command(text) && statement_continues(text);
+bool compile_text(const std::string& text) {
+    compiler::open_source_text(k_input_name, text + "\n");
+    const int errors = compiler::compile_unit();
+    return compiler::close_scan() + errors == 0;
 }
 
-class InteractiveSession {
-public:
-    int run();
-    // A host's text, grouped into commands as typed lines are (see below).
-    bool run_text(const std::string& text, const char* result_call);
-    const value::Value* variable(const std::string& name) const;
-    void make_frame();
+}  // namespace
 
-private:
-    FrameSlots frame() const;
-    bool command(const std::string& text);  // false: leave
-    void hash_command(const std::string& word, const std::string& argument);
-    void statements(const std::string& text);
-    void include_file(const std::string& file);
-    void link_file(const std::string& file);
-    void start_afresh();
-    void publish_names() const;
+InteractiveSession::InteractiveSession() { make_frame(); }
 
-    std::vector<compiler::FrameName> m_names;
-    int m_next_slot = 0;
-    bool m_failed = false;  // a command of the host's text failed
-};
+InteractiveSession::~InteractiveSession() {
+    vm::Engine& e = vm::main_engine();
+    vm::pop_to(e, e.base);
+    vm::reset_registers(e);
+}
 
 // The frame of the prompt: main's value as callee, a frame marker whose
 // return address is the image's leading EXT, and the reserved locals.
@@ -97,7 +91,14 @@ FrameSlots InteractiveSession::frame() const {
     return f;
 }
 
-void InteractiveSession::statements(const std::string& text) {
+NameKind InteractiveSession::name_kind(const std::string& name) const {
+    for (const compiler::FrameName& n : m_names)
+        if (n.name == name) return NameKind::Defined;
+    if (lib::find_function(name) || link::inline_function_code(name.c_str()) != 0) return NameKind::BuiltIn;
+    return link::find_symbol(name) >= 0 ? NameKind::Defined : NameKind::Unknown;
+}
+
+bool InteractiveSession::statements(const std::string& text) {
     StatementFrame f;
     f.slots = frame();
     f.first_free = m_next_slot;
@@ -105,7 +106,6 @@ void InteractiveSession::statements(const std::string& text) {
     f.reserve = false;
     bool ok = false;
     const auto added = run_statements(statement_text(text), f, ok);
-    if (!ok) m_failed = true;
     // A new variable keeps its slot even when a later statement failed: the
     // code before the error has run.
     for (const compiler::FrameName& n : added) {
@@ -113,6 +113,7 @@ void InteractiveSession::statements(const std::string& text) {
         if (n.slot >= m_next_slot) m_next_slot = n.slot + 1;
     }
     publish_names();
+    return ok;
 }
 
 void InteractiveSession::publish_names() const {
@@ -121,21 +122,30 @@ void InteractiveSession::publish_names() const {
     set_prompt_names(std::move(names));
 }
 
-void InteractiveSession::include_file(const std::string& file) {
-    m_failed = true;
-    if (!compiler::open_source(file.c_str())) return;
-    const int errors = compiler::compile_unit();
-    if (compiler::close_scan() + errors > 0) return;
-    m_failed = !link::resolve_imports() || link::check_globals(0) > 0;
+// A unit compiled at the prompt (a typed definition or an included file)
+// may define again what was defined; when it does not compile or link,
+// nothing of it stays.
+bool InteractiveSession::compile_and_link(bool (*compile)(const std::string&), const std::string& argument) {
+    const PromptCheckpoint checkpoint;
+    compiler::reset_diagnostics();
+    compiler::set_redefinition(true);
+    const bool compiled = compile(argument);
+    compiler::set_redefinition(false);
+    if (compiled && link::resolve_imports() && link::check_globals(0) == 0) return true;
+    checkpoint.roll_back();
+    return false;
 }
 
-void InteractiveSession::link_file(const std::string& file) {
-    m_failed = true;
-    if (link::link_files(file.c_str(), true) != 0) return;
-    m_failed = !link::resolve_imports() || link::check_globals(0) > 0;
+bool InteractiveSession::definition(const std::string& text) {
+    return compile_and_link(compile_text, statement_text(text));
 }
 
-void InteractiveSession::start_afresh() {
+bool InteractiveSession::link_file(const std::string& file) {
+    if (link::link_files(file.c_str(), true) != 0) return false;
+    return link::resolve_imports() && link::check_globals(0) == 0;
+}
+
+bool InteractiveSession::start_afresh() {
     vm::run_exit();
     link::reset_compiler_tables();
     compiler::reset_compiler_state();
@@ -143,20 +153,23 @@ void InteractiveSession::start_afresh() {
     m_names.clear();
     m_next_slot = 0;
     publish_names();
-    if (vm::run_init() < 0) return;
+    if (vm::run_init() < 0) return false;
     make_frame();
+    return true;
 }
 
-void InteractiveSession::hash_command(const std::string& word, const std::string& argument) {
+InteractiveSession::Outcome InteractiveSession::hash_command(const std::string& word, const std::string& argument) {
+    bool ok = true;
+    if (word == "quit" || word == "stop" || word == "end") return Outcome::Quit;
     if (word == "show") {
         if (argument.empty() || argument == "all" || argument == "full") show_all(frame(), argument == "full");
-        else show_variable(frame(), argument, true);
+        else ok = show_variable(frame(), argument, true);
     } else if (word == "include") {
-        include_file(argument);
+        ok = compile_and_link(compile_file, argument);
     } else if (word == "link") {
-        link_file(argument);
+        ok = link_file(argument);
     } else if (word == "new") {
-        start_afresh();
+        ok = start_afresh();
     } else if (word == "help") {
         if (argument.empty()) runtime::puts(k_help);
         else show_help(argument);
@@ -164,76 +177,67 @@ void InteractiveSession::hash_command(const std::string& word, const std::string
         show_apropos(argument);
     }
     // Other # words are ignored.
+    return ok ? Outcome::Done : Outcome::Failed;
 }
 
-bool InteractiveSession::command(const std::string& raw) {
+InteractiveSession::Outcome InteractiveSession::command(const std::string& raw) {
     const std::string text = trim(raw);
-    if (text.empty()) return true;
+    if (text.empty()) return Outcome::Done;
+    bool ok = true;
     if (text[0] == '#') {
         std::size_t end = 1;
         while (end < text.size() && !std::isspace(static_cast<unsigned char>(text[end]))) ++end;
-        const std::string word = text.substr(1, end - 1);
-        if (word == "quit" || word == "stop" || word == "end") return false;
         std::string argument = trim(text.substr(end));
         if (argument.size() >= 2 && (argument[0] == '"' || argument[0] == '<')) argument = argument.substr(1, argument.size() - 2);
-        hash_command(word, argument);
+        return hash_command(text.substr(1, end - 1), argument);
     } else if (text == "?") {
         runtime::puts(k_help);
     } else if (text == "??") {
         show_all(frame(), false);
     } else if (text[0] == '?') {
-        show_variable(frame(), trim(text.substr(1)), true);
+        ok = show_variable(frame(), trim(text.substr(1)), true);
     } else if (text[0] == '!') {
-        operating_system_command(text.substr(1));
+        ok = operating_system_command(text.substr(1));
+    } else if (is_definition(text)) {
+        ok = definition(text);
     } else {
-        statements(text);
+        ok = statements(text);
+    }
+    return ok ? Outcome::Done : Outcome::Failed;
+}
+
+bool InteractiveSession::run_text(const std::string& text, const char* result_call) {
+    CommandReader reader(lines_of(text), [this](const std::string& name) { return name_kind(name); },
+                         CommandReader::Interrupts::Ignore);
+    std::vector<std::string> commands;
+    for (std::string c; reader.next("", c);) commands.push_back(c);
+    while (!commands.empty() && trim(commands.back()).empty()) commands.pop_back();
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        std::string c = commands[i];
+        const std::string t = trim(c);
+        if (i + 1 == commands.size() && result_call && !is_prompt_command(t) && is_bare_expression(t) &&
+            !is_definition(t))
+            c = std::string(result_call) + "(" + t + ");";
+        const Outcome out = command(c);
+        if (out == Outcome::Quit) break;
+        if (out == Outcome::Failed) return false;
     }
     return true;
 }
 
-int InteractiveSession::run() {
-    make_frame();
-    std::string line;
-    while (read_prompt_line("(kj) ", line)) {
-        std::string text = line;
-        while (continues(text) && read_prompt_line("... ", line))
-            text += "\n" + line;
-        if (!command(text)) break;
+bool InteractiveSession::run_prompt() {
+    const bool script = reading_script();
+    const LineSource prompt = [script](const char* text, std::string& line) {
+        return read_prompt_line(script ? "" : text, line);
+    };
+    CommandReader reader(prompt, [this](const std::string& name) { return name_kind(name); });
+    bool ok = true;
+    for (std::string text; reader.next("(kj) ", text);) {
+        const Outcome out = command(text);
+        if (out == Outcome::Quit) break;
+        ok = out == Outcome::Done && ok;
     }
-    vm::Engine& e = vm::main_engine();
-    vm::pop_to(e, e.base);
-    vm::reset_registers(e);
-    return 1;
-}
-
-// ---- The session a host drives one text at a time (session_api.cpp) ----
-
-// The text's lines grouped as the prompt groups typed lines, each group run
-// as one command; the first that fails ends the text. With result_call, a
-// bare expression that ends the text is handed to that function instead of
-// printed.
-bool InteractiveSession::run_text(const std::string& text, const char* result_call) {
-    std::vector<std::string> lines;
-    for (std::size_t start = 0; start <= text.size();) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(std::move(line));
-        start = end + 1;
-    }
-    m_failed = false;
-    for (std::size_t i = 0; i < lines.size() && !m_failed;) {
-        std::string group = lines[i++];
-        while (continues(group) && i < lines.size()) group += "\n" + lines[i++];
-        bool last = true;
-        for (std::size_t k = i; k < lines.size(); ++k) last = last && trim(lines[k]).empty();
-        const std::string t = trim(group);
-        if (last && result_call && !t.empty() && !is_command(t) && is_bare_expression(t))
-            group = std::string(result_call) + "(" + t + ");";
-        if (!command(group)) break;
-    }
-    return !m_failed;
+    return ok;
 }
 
 const value::Value* InteractiveSession::variable(const std::string& name) const {
@@ -244,19 +248,19 @@ const value::Value* InteractiveSession::variable(const std::string& name) const 
     return v <= f.engine->sp ? v : nullptr;
 }
 
+namespace {
 std::unique_ptr<InteractiveSession> g_hosted;
-
 }  // namespace
 
 int interactive_loop() {
     InteractiveSession session;
-    return session.run();
+    const bool ok = session.run_prompt();
+    // A script piped in fails with any failing command; a person at the
+    // prompt has seen every message already.
+    return ok || !reading_script() ? 1 : 0;
 }
 
-void open_hosted_session() {
-    g_hosted = std::make_unique<InteractiveSession>();
-    g_hosted->make_frame();
-}
+void open_hosted_session() { g_hosted = std::make_unique<InteractiveSession>(); }
 
 bool run_hosted_text(const std::string& text, const char* result_call) {
     return g_hosted && g_hosted->run_text(text, result_call);
@@ -267,11 +271,7 @@ const value::Value* hosted_variable(const std::string& name) { return g_hosted ?
 bool hosted_session_open() { return g_hosted != nullptr; }
 
 void close_hosted_session() {
-    if (!g_hosted) return;
     g_hosted.reset();
-    vm::Engine& e = vm::main_engine();
-    vm::pop_to(e, e.base);
-    vm::reset_registers(e);
     set_prompt_names({});
 }
 

@@ -3,6 +3,8 @@
 #include <cctype>
 
 #include "api/help_reference.h"
+#include "api/prompt_checkpoint.h"
+#include "compiler/diagnostics.h"
 #include "compiler/scanner.h"
 #include "link/code_image.h"
 #include "link/entry.h"
@@ -27,12 +29,12 @@ bool is_identifier(const std::string& s) {
 void set_prompt_names(std::vector<std::string> names) { g_prompt_names = std::move(names); }
 const std::vector<std::string>& prompt_names() { return g_prompt_names; }
 
-void show_variable(const FrameSlots& frame, const std::string& name, bool full) {
+bool show_variable(const FrameSlots& frame, const std::string& name, bool full) {
     if (!is_identifier(name)) {
-        runtime::puts(("Variable name expected after ? and show;\nuse print for expressions, perhaps: println(" + name +
-                       ");\n")
-                          .c_str());
-        return;
+        runtime::message(
+            ("Variable name expected after ? and show;\nuse print for expressions, perhaps: println(" + name + ");")
+                .c_str());
+        return false;
     }
     if (const compiler::FrameName* n = find_frame_name(frame, name)) {
         const value::Value* v = frame.slot(*n);
@@ -40,15 +42,16 @@ void show_variable(const FrameSlots& frame, const std::string& name, bool full) 
             value::Value shown = *v;
             if (n->arg) shown.type |= KJ_FLAG_ARG;
             runtime::puts(symbol_line(frame.engine->index(v), name.c_str(), shown, full).c_str());
-            return;
+            return true;
         }
     }
     const int k = link::find_symbol(name);
     if (k >= 0) {
         runtime::puts(symbol_line(k, name.c_str(), link::symbol_at(k).val, full).c_str());
-        return;
+        return true;
     }
-    runtime::puts(("Variable \"" + name + "\" not found within scope\n").c_str());
+    runtime::message(("Variable \"" + name + "\" not found within scope").c_str());
+    return false;
 }
 
 void show_all(const FrameSlots& frame, bool full) {
@@ -119,6 +122,9 @@ void show_apropos(const std::string& word) {
 
 std::vector<compiler::FrameName> run_statements(const std::string& text, const StatementFrame& frame, bool& ok) {
     ok = false;
+    const PromptCheckpoint checkpoint;
+    // Each command counts its own errors.
+    compiler::reset_diagnostics();
     if (!compiler::open_source_text("input", text + "\n")) return {};
     const compiler::FrameCommand c =
         compiler::compile_frame_command(frame.slots.names, frame.first_free, frame.limit, frame.reserve, frame.slots.cls);
@@ -128,9 +134,9 @@ std::vector<compiler::FrameName> run_statements(const std::string& text, const S
     bool returns = false;
     for (int i = c.start; c.errors == 0 && i < link::code_size(); ++i)
         returns = returns || link::code_instr(i).op == static_cast<int32_t>(link::Op::Ret);
-    if (returns) runtime::puts("return is not possible at the prompt\n");
+    if (returns) runtime::message("return is not possible at the prompt");
     if (c.errors > 0 || scan_errors > 0 || returns || link::check_globals(0) > 0) {
-        if (c.start >= 0 && c.start <= link::code_size()) link::code_truncate(c.start);
+        checkpoint.roll_back();
         return {};
     }
     vm::Engine& e = vm::main_engine();

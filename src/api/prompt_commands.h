@@ -11,7 +11,8 @@
 namespace kj::api {
 
 // "?name" and "#show name": a variable of the frame, "this", or a global.
-void show_variable(const FrameSlots& frame, const std::string& name, bool full);
+// False (with a message) for an expression or an unknown name.
+bool show_variable(const FrameSlots& frame, const std::string& name, bool full);
 // "??", "#show all", "#show full": globals (debugger's view) and the frame's
 // named slots, or "no symbols defined".
 void show_all(const FrameSlots& frame, bool full);
@@ -37,8 +38,9 @@ struct StatementFrame {
 };
 // Compiles text as statements of the frame and runs them on the main engine,
 // whose registers are restored afterwards. Compile and link errors drop the
-// code. Returns the locals the statements declared at their outer level (for
-// a frame that keeps them); ok is false after any error.
+// code and every symbol the compilation added. Returns the locals the
+// statements declared at their outer level (for a frame that keeps them); ok
+// is false after any error.
 std::vector<compiler::FrameName> run_statements(const std::string& text, const StatementFrame& frame, bool& ok);
 
 }  // namespace kj::api

@@ -114,26 +114,39 @@ bool find_member_function(int cls, const std::string& name, bool* is_static, int
     return true;
 }
 
-int member_function_symbol(int owner, const std::string& member) {
-    const std::string full = std::string(link::symbol_at(owner).name) + "::" + member;
-    const int existing = link::find_symbol(full);
-    if (existing >= 0) return existing;
-    const value::NamedValue* f = own_function(owner, member);
-    if (!f || value::type_of(f->val) != value::T_Func) return -1;
-    // Declared like a function declaration, so that the definition later in
-    // the unit checks against it: the hidden parameters count as const.
-    const value::FuncInfo* declared = f->val.u.fn.info;
+namespace {
+// A member function as its class declares it, like a function declaration,
+// so that a definition checks against it: the hidden parameters count as const.
+value::Value member_declaration(const value::NamedValue& f, const std::string& full) {
+    const value::FuncInfo* declared = f.val.u.fn.info;
     std::string descriptor = declared && declared->descriptor ? declared->descriptor : "  $" + full;
     descriptor.replace(0, std::min<std::size_t>(2, descriptor.find('$')), "cc");
     value::FuncInfo* info = link::new_function_info(descriptor, 0, true);
     const int count = link::declared_parameters(*info);
     for (int i = 0; i < count && declared && declared->params; ++i)
         link::set_parameter(*info, i, declared->params[i].name ? declared->params[i].name : "", value::make_null());
-    value::Value v = link::make_function(0, info, value::has_flag(f->val, value::k_varargs));
+    value::Value v = link::make_function(0, info, value::has_flag(f.val, value::k_varargs));
     v.type |= value::k_extern | KJ_FLAG_GLOBAL;
-    const int k = link::add_symbol(full, v);
+    return v;
+}
+}  // namespace
+
+int member_function_symbol(int owner, const std::string& member) {
+    const std::string full = std::string(link::symbol_at(owner).name) + "::" + member;
+    const int existing = link::find_symbol(full);
+    if (existing >= 0) return existing;
+    const value::NamedValue* f = own_function(owner, member);
+    if (!f || value::type_of(f->val) != value::T_Func) return -1;
+    const int k = link::add_symbol(full, member_declaration(*f, full));
     if (k < 0) report(D_SymbolTableFull);
     return k;
+}
+
+void redeclare_member_function(int k, int owner, const std::string& member) {
+    const value::NamedValue* f = own_function(owner, member);
+    if (!f || value::type_of(f->val) != value::T_Func) return;
+    value::release(link::symbol_at(k).val);
+    link::symbol_at(k).val = member_declaration(*f, link::symbol_at(k).name);
 }
 
 MemberContext member_context(const std::string& name, uint32_t qualifiers) {
@@ -160,7 +173,7 @@ void member_defined(const MemberContext& m, const std::string& name, int sym) {
     if (m.cls < 0 || sym < 0) return;
     value::NamedValue* f = own_function(m.cls, m.member);
     if (!f) return;
-    if (!value::has_flag(f->val, value::k_extern)) report(D_MemberDefined, name);
+    if (!value::has_flag(f->val, value::k_extern) && !unit().redefinition) report(D_MemberDefined, name);
     const uint32_t keep = f->val.type & value::k_static;
     f->val = link::symbol_at(sym).val;
     f->val.type = (f->val.type & ~(value::k_owns | value::k_extern)) | keep;
@@ -295,8 +308,14 @@ void class_declaration(bool) {
     if (is_class_symbol(existing)) {
         link::ClassBuilder again = builder;
         value::Value v = again.finish(existing);
-        if (!same_class(v, *link::class_record(existing))) report(D_ClassRedefined, name);
-        return;
+        if (same_class(v, *link::class_record(existing))) return;
+        if (!unit().redefinition) {
+            report(D_ClassRedefined, name);
+            return;
+        }
+        // The old class stays, for the objects made of it, under a name
+        // nothing can spell.
+        link::rename_symbol(existing, "$" + name + "$" + std::to_string(existing));
     }
     if (link::define_class(name, builder) < 0) report(D_SymbolTableFull);
 }

@@ -19,6 +19,8 @@ void reset_compiler_state() {
     reset_gauss_state();
 }
 
+void set_redefinition(bool on) { unit().redefinition = on; }
+
 namespace {
 int compile_declarations_of_unit() {
     const int errors_before = compile_error_count();

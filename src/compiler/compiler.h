@@ -65,6 +65,14 @@ struct FrameCommand {
 FrameCommand compile_frame_command(const std::vector<FrameName>& names, int first_free, int limit, bool reserve,
                                    int cls = -1);
 
+// Definitions typed at the prompt. While on, a unit may define again what an
+// earlier one defined: a function or member function takes its new body (the
+// calls compiled before reach it through the symbol they name), a class
+// declared again with other members replaces the old one under its name
+// (objects made before keep theirs), and a global declared again starts from
+// its new initial value.
+void set_redefinition(bool on);
+
 // Resets the per-process compiler state (array base, counters, namespace).
 void reset_compiler_state();
 

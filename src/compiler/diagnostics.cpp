@@ -3,8 +3,10 @@
 #include <kj80x.h>
 
 #include "runtime/fatal_error.h"
+#include "runtime/located_message.h"
 #include "runtime/messages.h"
 #include "runtime/settings.h"
+#include "compiler/parser.h"
 #include "compiler/scanner.h"
 #include "compiler/scanner_messages.h"
 #include "compiler/compile_observer.h"
@@ -66,6 +68,14 @@ std::string prefix() {
     if (g_line_override <= 0) return location_prefix();
     return std::string(current_file()) + " (" + std::to_string(g_line_override) + "): ";
 }
+
+// The message in the file:line form (-fe): the caret under the text the
+// message names, or under the parser's token when that is on the line.
+std::string located(const std::string& message, const std::string& text, bool warning, bool remark) {
+    const int line = g_line_override > 0 ? g_line_override : current_line();
+    const int column = cur().line == line ? cur().column : -1;
+    return located_compile_message(line, column, text, message, remark ? "note" : warning ? "warning" : "error");
+}
 }  // namespace
 
 void report_at(int line, int code, const std::string& text) {
@@ -81,10 +91,14 @@ void report(int code, const std::string& text, int found_token) {
     const bool remark = code == R_ParallelLoop || code == R_CanonicalLoop;
     if (warning && runtime::settings().warning_level <= 0) return;
     if (remark && runtime::settings().verbose <= 0) return;
-    std::string message = prefix();
+    std::string message;
     if (!text.empty()) message += "'" + data::printable_text(text) + "' ";
     message += diagnostic_text(code);
     if (code == D_Expected) message += std::string("'") + token_name(found_token) + "'";
+    if (runtime::file_line_form() && *current_file() && (g_line_override > 0 || current_line() > 0))
+        message = located(message, code == D_Expected ? std::string() : text, warning, remark);
+    else
+        message = prefix() + message;
     runtime::message(message.c_str());
     if (code >= D_ConstantBufferFull && code <= D_OutOfMemory) {
         runtime::message("Fatal error: aborted");

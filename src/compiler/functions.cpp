@@ -175,7 +175,15 @@ bool function_definition(const std::string& name, uint32_t qualifiers, const std
     int k = link::find_symbol(name);
     // A member function's declaration is the one in its class.
     if (k < 0 && member.cls >= 0) k = member_function_symbol(member.cls, member.member);
-    if (k >= 0) {
+    // Defined again at the prompt: a function starts afresh, a member
+    // function from its class's declaration.
+    bool afresh = false;
+    if (k >= 0 && unit().redefinition && tok() == T_LBrace && value::type_of(link::symbol_at(k).val) == value::T_Func &&
+        !value::has_flag(link::symbol_at(k).val, value::k_extern)) {
+        if (member.cls >= 0) redeclare_member_function(k, member.cls, member.member);
+        else afresh = true;
+    }
+    if (k >= 0 && !afresh) {
         value::Value& old = link::symbol_at(k).val;
         const uint32_t t = value::type_of(old);
         if ((t != value::T_Func && t != value::T_Native) || !value::has_flag(old, value::k_extern)) {

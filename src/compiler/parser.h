@@ -24,6 +24,7 @@ struct Token {
     int tok = T_Eof;
     std::string text;
     int line = 0;
+    int column = -1;  // bytes from the line's start; -1 when not known
 };
 
 const Token& cur();
@@ -109,6 +110,7 @@ struct UnitState {
     int multiple_assign = 0;
     bool implicit_target = false; // a lone name as multiple-assignment target (interactive locals)
     int class_being_declared = -1;
+    bool redefinition = false;    // definitions may replace earlier ones (set_redefinition)
 };
 
 UnitState& unit();
@@ -286,6 +288,9 @@ bool find_member_function(int cls, const std::string& name, bool* is_static = nu
 // when its definition has not been compiled yet; -1 when the class has no
 // such member function.
 int member_function_symbol(int owner, const std::string& member);
+// Puts the declaration of its class back into symbol k of a member function
+// that is being defined again.
+void redeclare_member_function(int k, int owner, const std::string& member);
 // new Name(args)
 void new_expression(Expr& e);
 void delete_expression(Expr& e);

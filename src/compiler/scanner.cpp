@@ -10,6 +10,7 @@
 #include "runtime/messages.h"
 #include "runtime/settings.h"
 #include "runtime/include_path.h"
+#include "runtime/located_message.h"
 #include "compiler/scanner_messages.h"
 #include "compiler/scanner_state.h"
 #include "compiler/tokens.h"
@@ -53,6 +54,7 @@ void install_main(const std::string& path, std::string data, bool from_file) {
     s.main.name = path;
     s.main.data = std::move(data);
     s.main.pos = start;
+    s.main.column_from = s.main.line_start = 0;
     if (verbose() != 0) runtime::message(("Opening source file: " + path).c_str());
 }
 
@@ -217,11 +219,36 @@ int skip_blanks(bool& skipped) {
     }
 }
 
+namespace {
+// Where the character just read starts on its line: the characters given
+// back were the last ones read from the source, in order. The line's start
+// is found from the position placed before, so that a long line is not
+// searched again for each of its tokens.
+int column_of_last_char() {
+    if (in_macro()) return -1;
+    SourceText& src = current_source();
+    const std::size_t back = static_cast<std::size_t>(src.pending_count) + 1;
+    if (src.pos < back) return -1;
+    const std::size_t at = src.pos - back;
+    const std::string_view data(src.data);
+    if (at >= src.column_from) {
+        const std::size_t newline = data.substr(src.column_from, at - src.column_from).rfind('\n');
+        if (newline != std::string_view::npos) src.line_start = src.column_from + newline + 1;
+    } else if (data.substr(at, src.column_from - at).find('\n') != std::string_view::npos) {
+        const std::size_t newline = at == 0 ? std::string_view::npos : data.rfind('\n', at - 1);
+        src.line_start = newline == std::string_view::npos ? 0 : newline + 1;
+    }
+    src.column_from = at;
+    return static_cast<int>(at - src.line_start);
+}
+}  // namespace
+
 int scan_raw() {
     ScanState& s = g_scan;
     for (;;) {
         bool skipped;
         int c = skip_blanks(skipped);
+        s.token_column = column_of_last_char();
         text_clear();
         if (skipped && s.space_token) {
             unread_char(c);
@@ -366,6 +393,10 @@ const char* current_file() {
 }
 
 int current_line() { return g_scan.open ? g_scan.line : 0; }
+int token_column() { return g_scan.open ? g_scan.token_column : -1; }
+std::string_view current_source_line(int line) {
+    return g_scan.open ? runtime::line_of_text(current_source().data, line) : std::string_view{};
+}
 int scan_error_count() { return g_scan.errors; }
 
 int read_char_constant() {

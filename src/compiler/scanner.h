@@ -56,6 +56,11 @@ int token_length();
 // Innermost include file, else the main source; "" when none is open.
 const char* current_file();
 int current_line();
+// Where the last token scanned begins on its line (bytes from 0); -1 when
+// not known (replacement text of a define).
+int token_column();
+// Line `line` of the current file's text; "" when none is open.
+std::string_view current_source_line(int line);
 // True while an included file (not the main source) is being read.
 bool reading_include();  // 0 when no source is open
 int scan_error_count();

@@ -5,6 +5,7 @@
 #include "compiler/compile_observer.h"
 #include "compiler/scanner_state.h"
 #include "data/printable_text.h"
+#include "runtime/located_message.h"
 #include "runtime/messages.h"
 
 namespace kj::compiler {
@@ -63,18 +64,38 @@ std::string location_prefix() {
     return prefix;
 }
 
+std::string located_compile_message(int line, int column, std::string_view quoted, const std::string& text,
+                                    const char* kind) {
+    const std::string_view source = current_source_line(line);
+    if (!quoted.empty()) {
+        std::size_t at = source.find(quoted);
+        for (std::size_t next = at; next != std::string_view::npos && column >= 0 &&
+                                    next <= static_cast<std::size_t>(column);
+             next = source.find(quoted, next + 1))
+            at = next;
+        if (at != std::string_view::npos) column = static_cast<int>(at);
+    }
+    return runtime::located_message(current_file(), line, column, kind, text, source);
+}
+
 void scan_error(int code, const char* text) {
     observe_message(true, current_line(), code, text ? text : "");
     ScanState& s = scan_state();
-    if (scan_message_counts(code)) ++s.errors;
+    const bool counts = scan_message_counts(code);
+    if (counts) ++s.errors;
     if (s.errors > k_max_printed_errors) return;
-    std::string message = location_prefix();
+    std::string message;
     if (text && *text) {
         message += '\'';
         message += data::printable_text(text);
         message += "' ";
     }
     message += scan_message_text(code);
+    if (runtime::file_line_form() && *current_file() && current_line() > 0)
+        message = located_compile_message(current_line(), s.token_column, text ? text : "", message,
+                                          counts ? "error" : "warning");
+    else
+        message = location_prefix() + message;
     runtime::message(message.c_str());
 }
 

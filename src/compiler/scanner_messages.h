@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace kj::compiler {
 
@@ -28,6 +29,13 @@ bool scan_message_counts(int code);
 // "file (line): " for the current position, "file: " without a line, "" when
 // no source is open.
 std::string location_prefix();
+
+// The compile message `text` about line `line` of the current file in the
+// file:line form of runtime/located_message.h (-fe). The caret goes under
+// `quoted` (the offending text the message names) where the line holds it,
+// the occurrence nearest before `column`; else under `column` itself.
+std::string located_compile_message(int line, int column, std::string_view quoted, const std::string& text,
+                                    const char* kind);
 
 // Reports message code with optional offending text ("'text' " in front of
 // the row) through KjMessage, after the location prefix. Counted codes add

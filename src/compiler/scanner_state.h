@@ -32,6 +32,10 @@ struct SourceText {
     int pending[k_max_pending] = {};
     int pending_count = 0;
     Encoding encoding = Encoding::Plain;
+    // A position already placed on its line, and where that line starts:
+    // the columns of tokens are found from there (token_column).
+    std::size_t column_from = 0;
+    std::size_t line_start = 0;
 };
 
 struct DefineEntry {
@@ -59,6 +63,7 @@ struct ScanState {
     int errors = 0;
     std::string text;  // the token's text; a string literal's has no length limit
     int line = 0;
+    int token_column = -1;  // of the last token scanned, in bytes from its line's start (-1: not known)
     int lookahead = 0;  // parser's look-ahead (T_NoToken when empty)
     int held = 0;       // operand held back behind an inserted "*"
     int previous = 0;

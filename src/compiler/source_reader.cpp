@@ -172,6 +172,7 @@ bool push_include(const std::string& path, std::string data) {
     inc.data = std::move(data);
     inc.pos = start;
     inc.pending_count = 0;
+    inc.column_from = inc.line_start = 0;
     inc.encoding = e;
     inc.saved_line = s.line;
     s.line = 1;

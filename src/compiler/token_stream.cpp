@@ -31,6 +31,7 @@ void advance() {
     }
     g_cur.text.assign(token_text(), static_cast<std::size_t>(token_length()));
     g_cur.line = current_line();
+    g_cur.column = token_column();
 }
 
 bool accept(int t) {

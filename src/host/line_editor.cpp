@@ -1,11 +1,13 @@
 #include "host/line_editor.h"
 
 #include <algorithm>
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <langinfo.h>
 #include <unistd.h>
 
 #include <editline/readline.h>
@@ -23,6 +25,16 @@ volatile std::sig_atomic_t g_reading = 0;
 volatile std::sig_atomic_t g_interrupted = 0;
 // The text after the last line feed written: the prompt the editor shows.
 std::string g_partial;
+// The library asks for the next line of an open statement at this prompt.
+constexpr const char* k_continuation_prompt = "... ";
+// The statement being typed, line by line: one history entry once it is
+// whole (at the next prompt that is not a continuation).
+std::string g_statement;
+
+void remember_statement() {
+    if (!g_statement.empty()) add_history(g_statement.c_str());
+    g_statement.clear();
+}
 
 void write_output(const char* text) {
     const char* last = std::strrchr(text, '\n');
@@ -40,21 +52,28 @@ void read_input(char* buffer, int size) {
     std::fflush(stdout);
     const std::string prompt = g_partial;
     g_partial.clear();
-    char* line = nullptr;
-    for (;;) {
-        // Ctrl-C while typing drops the line and asks again.
-        g_interrupted = 0;
-        g_reading = 1;
-        line = readline(prompt.c_str());
-        g_reading = 0;
-        if (line || !g_interrupted) break;
+    const bool continuation = prompt == k_continuation_prompt;
+    if (!continuation) remember_statement();
+    g_interrupted = 0;
+    g_reading = 1;
+    char* line = readline(prompt.c_str());
+    g_reading = 0;
+    if (g_interrupted) {
+        // Ctrl-C while typing drops the line, and what was typed of the
+        // statement before it: the library asks again at its first prompt.
+        std::free(line);
+        g_statement.clear();
         std::fputs("\n", stdout);
+        KjRunAbort();
+        std::snprintf(buffer, static_cast<std::size_t>(size), "\n");
+        return;
     }
     if (!line) {
         std::fputs("\n", stdout);
         return;  // end of input (Ctrl-D)
     }
-    if (*line) add_history(line);
+    // A statement recalled whole from the history is one entry again.
+    if (*line) g_statement += (continuation && !g_statement.empty() ? "\n" : "") + std::string(line);
     std::snprintf(buffer, static_cast<std::size_t>(size), "%.*s\n", size - 2, line);
     std::free(line);
 }
@@ -105,8 +124,21 @@ bool wants_prompt(int argc, char** argv) {
     return argc > 1;  // options only: the interactive mode
 }
 
+bool reads_script(int argc, char** argv) {
+    if (isatty(fileno(stdin)) || !wants_prompt(argc, argv)) return false;
+    for (int i = 1; i < argc && argv[i][0] == '-'; ++i)
+        if (std::strcmp(argv[i], "-d") == 0) return false;
+    return true;
+}
+
 void install_line_editor() {
     if (!isatty(fileno(stdin)) || !isatty(fileno(stdout))) return;
+    // Characters are what the terminal's locale says; its "C" reads UTF-8.
+    const char* ctype = std::setlocale(LC_CTYPE, "");
+    if (!ctype || std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0) {
+        if (!ctype || std::strcmp(ctype, "C") == 0 || std::strcmp(ctype, "POSIX") == 0)
+            std::setlocale(LC_CTYPE, "C.UTF-8");
+    }
     rl_readline_name = "kj";
     rl_completion_entry_function = complete_name;
     rl_basic_word_break_characters = " \t\n\"\\'`@$><=;|&{([,+-*/^~!%:.";
@@ -123,7 +155,9 @@ void install_line_editor() {
 }
 
 void save_history() {
-    if (g_installed && !g_history_file.empty()) write_history(g_history_file.c_str());
+    if (!g_installed) return;
+    remember_statement();
+    if (!g_history_file.empty()) write_history(g_history_file.c_str());
 }
 
 void install_interrupt() {

@@ -2,12 +2,14 @@
 // output goes to standard output, every message (errors, warnings, the
 // banner) to standard error. The process exit status is the program's own
 // exit code after a successful run and non-zero after any failure.
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include <kj80x.h>
 
@@ -72,6 +74,13 @@ int main(int argc, char** argv) {
     name_graphs_after_program(argc, argv);
     SetKjDrawWindow(show_graph_as_file);
     const bool prompt = kj::console::wants_prompt(argc, argv);
+    // A script piped into the prompt prints no banner unless -v asks for one.
+    std::vector<char*> args(argv, argv + argc);
+    static char no_banner[] = "-b";
+    if (kj::console::reads_script(argc, argv) && std::strcmp(argv[1], "-b") != 0 &&
+        std::none_of(args.begin() + 1, args.end(), [](const char* a) { return std::strncmp(a, "-v", 2) == 0; }))
+        args.insert(args.begin() + 1, no_banner);
+    args.push_back(nullptr);
     if (prompt) {
         // KjMain initialises the library only when it has not been: the
         // pipes and callbacks set here stay in place for the run.
@@ -79,7 +88,7 @@ int main(int argc, char** argv) {
         kj::console::install_line_editor();
         kj::console::install_interrupt();
     }
-    KjMain(argc, argv);
+    KjMain(static_cast<int>(args.size()) - 1, args.data());
     if (prompt) kj::console::save_history();
     // Runs that keep the runtime for a host (-r-, the usage text) end here.
     KjMainExit();

@@ -64,6 +64,23 @@ int find_symbol(std::string_view name) {
     return -1;
 }
 
+void truncate_symbols(int count) {
+    if (count < 0) count = 0;
+    while (g_table.count > count) {
+        NamedValue& e = g_table.entries[--g_table.count];
+        if (value::type_of(e.val) == value::T_Class && e.val.u.obj.cls == g_table.count) release_class_values(e.val);
+        value::release(e.val);
+        runtime::raw_free(e.name);
+        e = NamedValue{};
+    }
+}
+
+void rename_symbol(int k, std::string_view name) {
+    char* old = g_table.entries[k].name;
+    g_table.entries[k].name = copy_text(name);
+    runtime::raw_free(old);
+}
+
 FuncInfo* new_function_info(std::string_view descriptor, int file_literal, bool with_params) {
     auto* info = static_cast<FuncInfo*>(runtime::raw_calloc(1, sizeof(FuncInfo)));
     if (!info) throw std::bad_alloc();

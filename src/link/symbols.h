@@ -24,6 +24,11 @@ inline value::NamedValue& symbol_at(int k) { return symbols().entries[k]; }
 int add_symbol(std::string_view name, const value::Value& v);
 // Symbol number of the name, or -1.
 int find_symbol(std::string_view name);
+// Removes the symbols from number `count` on, releasing their values and
+// names (what a failed command at the prompt added).
+void truncate_symbols(int count);
+// Gives symbol k another name.
+void rename_symbol(int k, std::string_view name);
 
 // A function information block owned by the table: the descriptor (one 'c' or
 // ' ' per parameter, '$', name), the source-file literal and, when

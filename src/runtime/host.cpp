@@ -97,6 +97,7 @@ void set_pipe(int size) {
 
 bool has_output_pipe() { return g_state.out.buffer != nullptr; }
 bool has_input_pipe() { return g_state.in.buffer != nullptr; }
+bool input_pending() { return g_state.in.buffer && g_state.in.pos < g_state.in.length; }
 bool gets_is_default() { return g_state.gets_fn == no_input_pipe_fn; }
 
 void output(const char* text, std::size_t len) {

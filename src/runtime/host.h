@@ -51,6 +51,9 @@ void install_default_callbacks();
 void set_pipe(int size);
 bool has_output_pipe();
 bool has_input_pipe();
+// The input pipe holds characters not read yet (the rest of what the host's
+// input callback gave).
+bool input_pending();
 bool gets_is_default();
 
 // Formatted program output (printing functions): nothing below print level 1.

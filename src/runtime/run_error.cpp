@@ -6,6 +6,7 @@
 #include "data/printable_text.h"
 #include "runtime/fatal_error.h"
 #include "runtime/host.h"
+#include "runtime/located_message.h"
 #include "runtime/messages.h"
 #include "runtime/settings.h"
 
@@ -66,20 +67,28 @@ int program_exit_code() { return g_program_exit_code; }
 int warning_mask() { return g_warning_mask; }
 void set_warning_mask(int mask) { g_warning_mask = mask; }
 
+namespace {
+// In the file:line form (-fe) when the location is known.
+bool located(const char* kind, const std::string& text, bool trace) {
+    return file_line_form() && g_reporter.located && g_reporter.located(kind, text.c_str(), trace);
+}
+}  // namespace
+
 void raise_run_error(int code, std::string_view text) {
     HostState& h = state();
     h.print_level = 1;
-    if (code < k_warning_base) {
-        std::string line = "Runtime error: ";
-        if (!text.empty()) {
-            line += '\'';
-            line += data::printable_text(text);
-            line += "' ";
-        }
-        line += run_message_text(code);
-        run_message(line.c_str());
+    std::string message;
+    if (!text.empty()) {
+        message += '\'';
+        message += data::printable_text(text);
+        message += "' ";
     }
-    if (g_reporter.error_location) g_reporter.error_location();
+    message += run_message_text(code);
+    const bool error = code < k_warning_base;
+    if (!error || !located("runtime error", message, true)) {
+        if (error) run_message(("Runtime error: " + message).c_str());
+        if (g_reporter.error_location) g_reporter.error_location();
+    }
     if (code == E_StackOverflow) {
         const int size = settings().stack_size;
         const std::string hint = "The stack holds " + std::to_string(size) +
@@ -95,7 +104,7 @@ void raise_run_error(int code, std::string_view text) {
 void raise_run_error_message(const char* text) {
     HostState& h = state();
     h.print_level = 1;
-    if (text) {
+    if (text && !located("runtime error", data::printable_text(text), true)) {
         run_message(data::printable_text(text).c_str());
         if (g_reporter.error_location) g_reporter.error_location();
     }
@@ -114,6 +123,8 @@ void run_warning(const char* name, int kind) {
         line += ": ";
         line += run_message_text(k_warning_base + kind);
     }
+    // "Warning: " is what the kind says in the file:line form.
+    if (line.size() > 9 && located("warning", line.substr(9), false)) return;
     run_message(line.c_str());
     if (g_reporter.warning_location) g_reporter.warning_location();
 }

@@ -55,6 +55,10 @@ struct ErrorReporter {
     void (*error_location)() = nullptr;     // "Runtime error occurred in ..." and trace
     void (*warning_location)() = nullptr;   // location text after a warning
     const char* (*current_function)() = nullptr;  // running function's name, or null
+    // The message in the file:line form (-fe, located_message.h) at the
+    // current instruction, with the call trace as notes when asked; false
+    // (nothing printed) when the instruction's file and line are not known.
+    bool (*located)(const char* kind, const char* text, bool trace) = nullptr;
 };
 void set_error_reporter(const ErrorReporter& r);
 

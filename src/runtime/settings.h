@@ -24,6 +24,7 @@ struct Settings {
     bool no_run = false;
     bool cache_report = false;
     bool editor = false;
+    bool file_line_messages = false;  // -fe or KJ_FE: messages as file:line: (runtime/located_message.h)
 };
 
 Settings& settings();

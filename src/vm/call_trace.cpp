@@ -6,6 +6,7 @@
 #include "link/code_image.h"
 #include "link/literals.h"
 #include "link/symbols.h"
+#include "runtime/located_message.h"
 #include "runtime/messages.h"
 #include "vm/frame.h"
 #include "runtime/run_error.h"
@@ -69,6 +70,25 @@ bool running_function(Running& r) {
     return true;
 }
 
+// Calls f with the saved registers of the first ten frames called from
+// compiled code, from the current one down; says when there are more.
+template <class F>
+void for_each_caller(const Engine& e, F f) {
+    int frames = 0;
+    for (int bp = e.index(e.bp); bp > 1;) {
+        const Value& marker = e.base[bp - 1];
+        if (!is_frame_marker(marker)) break;
+        const SavedRegisters caller = saved_registers(marker);
+        if (caller.ap >= 1 && caller.bp >= 1) {
+            if (frames < k_trace_frames) f(caller);
+            else if (frames == k_trace_frames) runtime::run_message("remaining calls not listed");
+            ++frames;
+        }
+        if (caller.bp == 0) break;
+        bp = caller.bp;
+    }
+}
+
 void error_location() {
     Running r;
     if (!running_function(r)) return;
@@ -84,6 +104,33 @@ void error_location() {
     text += location_text(r.e->ip, *r.callee, r.args, true);
     runtime::run_message(text.c_str());
     print_call_trace(*r.e);
+}
+
+// The message at the current instruction in the file:line form, the calls
+// that led there as notes.
+bool located(const char* kind, const char* text, bool trace) {
+    Running r;
+    if (!running_function(r)) return false;
+    const int line = source_line(r.e->ip);
+    const char* file = file_of(*r.callee);
+    if (line < 1 || !file) return false;
+    runtime::run_message(
+        runtime::located_message(file, line, -1, kind, text, runtime::line_of_file(file, line)).c_str());
+    if (!trace) return true;
+    std::string where = std::string(file) + ":" + std::to_string(line) + ": note: in ";
+    if (const char* cls = class_of(*r.callee, r.args)) where += std::string(cls) + "::";
+    where += member_display_name(*r.callee, r.args);
+    runtime::run_message(where.c_str());
+    for_each_caller(*r.e, [&](const SavedRegisters& caller) {
+        const Value& callee = r.e->base[caller.ap - 1];
+        const int at = source_line(caller.ip);
+        const char* in = file_of(callee);
+        if (at >= 1 && in)
+            runtime::run_message((std::string(in) + ":" + std::to_string(at) + ": note: called from " +
+                                  std::string(member_display_name(callee, r.e->base + caller.ap)))
+                                     .c_str());
+    });
+    return true;
 }
 
 void warning_location() {
@@ -103,23 +150,10 @@ const char* current_function() {
 // Walks the frame markers from the current frame down; the first ten frames
 // called from compiled code print their return location.
 void print_call_trace(const Engine& e) {
-    int frames = 0;
-    for (int bp = e.index(e.bp); bp > 1;) {
-        const Value& marker = e.base[bp - 1];
-        if (!is_frame_marker(marker)) break;
-        const SavedRegisters caller = saved_registers(marker);
-        if (caller.ap >= 1 && caller.bp >= 1) {
-            if (frames < k_trace_frames) {
-                const std::string line = location_text(caller.ip, e.base[caller.ap - 1], e.base + caller.ap, false);
-                if (!line.empty()) runtime::run_message(line.c_str());
-            } else if (frames == k_trace_frames) {
-                runtime::run_message("remaining calls not listed");
-            }
-            ++frames;
-        }
-        if (caller.bp == 0) break;
-        bp = caller.bp;
-    }
+    for_each_caller(e, [&](const SavedRegisters& caller) {
+        const std::string line = location_text(caller.ip, e.base[caller.ap - 1], e.base + caller.ap, false);
+        if (!line.empty()) runtime::run_message(line.c_str());
+    });
 }
 
 int source_line(int ip) {
@@ -168,6 +202,7 @@ void install_error_reporter() {
     r.error_location = error_location;
     r.warning_location = warning_location;
     r.current_function = current_function;
+    r.located = located;
     runtime::set_error_reporter(r);
 }
 

@@ -1,5 +1,7 @@
 #include "vm/run_control.h"
 
+#include <csignal>
+
 #include <kj80x.h>
 
 #include "runtime/host.h"
@@ -99,14 +101,30 @@ int run_program(int start, const char* name) {
     return run_main(start, false);
 }
 
+namespace {
+volatile std::sig_atomic_t g_input_interrupted = 0;
+}  // namespace
+
 void request_abort() {
+    Engine* e = current_engine();
+    Engine& target = e ? *e : main_engine();
+    // Nothing runs: the interrupt is for the prompt waiting for input.
+    if (!target.running) {
+        g_input_interrupted = 1;
+        return;
+    }
     // Under the debugger an interrupt stops at the next line instead.
     if (debug_state().active && !runtime::settings().interactive) {
         debug_state().step = 1;
         return;
     }
-    Engine* e = current_engine();
-    (e ? *e : main_engine()).abort_requested = 1;
+    target.abort_requested = 1;
+}
+
+bool take_input_interrupt() {
+    const bool interrupted = g_input_interrupted != 0;
+    g_input_interrupted = 0;
+    return interrupted;
 }
 
 void run_exit() {

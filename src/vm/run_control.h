@@ -26,8 +26,13 @@ void set_session_runner(SessionRunner runner);
 // the output reaches the host. Returns 1 when ok, else 0.
 int finish_main_run(bool ok);
 
-// Sets the abort flag of the current engine (the main one when none runs).
+// Sets the abort flag of the current engine (the main one when none runs);
+// under the debugger, stops at the next line. When nothing runs (a prompt
+// waits for input), notes an interrupt of the input instead.
 void request_abort();
+// Whether the input was interrupted since the last call (which clears it):
+// the prompt drops what was typed of the command.
+bool take_input_interrupt();
 
 // Frees the engines and the stack, releasing every owned record on it, and
 // the owned values of all global symbols and static members.
