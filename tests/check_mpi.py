@@ -5,7 +5,8 @@ Usage: check_mpi.py MPIRUN KJ SOURCE_DIR GROUP
 
 values:     every kind of value travels between two ranks and back unchanged
             (send/receive, broadcast), with the status of a receive; a value
-            that cannot travel is a run-time error.
+            that cannot travel is a run-time error; mpi_wtime counts time
+            before mpi_init on the scale of later readings.
 reduce:     sum, max and min of a 1000 x 1000 matrix over 2 and 4 ranks,
             against the exact values (integer-valued data, so any order of
             additions gives the same sums).
@@ -68,7 +69,14 @@ same(const a, const b) {
 }
 
 main() {
+    // The clock runs before mpi_init, on the same scale as after it.
+    decl c0 = timer(), t0 = mpi_wtime(), t1, t2;
+    while (timer() - c0 < 20) {}
+    t1 = mpi_wtime();
     mpi_init();
+    t2 = mpi_wtime();
+    if (mpi_rank() == 0)
+        println("clock ", t1 - t0 > 0.1 && t1 - t0 < 5 && t2 >= t1 && t2 - t1 < 60 ? "steady" : "WRONG");
     decl values = {42, -7, 2.5, -0.0, 1e-300, <1,2;3,4>, <>, zeros(0, 3), <1; .NaN; -.Inf>, "text", "",
                    "with\nnewline", {}, {1, "a", <5,6>}, {{"nested", {3}}, 2.0}}, k, st;
     if (mpi_rank() == 0) {
@@ -131,6 +139,7 @@ def group_values(run, d):
     check("values", status is not None, "time limit", out)
     for k in range(15):
         check("values", f"value {k} same" in out, f"value {k} round trip", out)
+    check("values", "clock steady" in out, "mpi_wtime runs before mpi_init, on one scale", out)
     check("values", "differences found" in out, "the comparison works", out)
     check("values", "status 1 14" in out, "status of the last receive", out)
     check("values", "broadcast same" in out, "broadcast", out)

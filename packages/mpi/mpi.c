@@ -16,6 +16,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <time.h>
 
 #include <kj80x.h>
 
@@ -269,11 +270,15 @@ KJ_EXPORT void kjmpi_barrier(KjValue *result, KjValue *args, int count) {
     KjValSetInt(result, 0);
 }
 
-/* mpi_wtime(): seconds on a wall clock (differences are what count). */
+/* mpi_wtime(): seconds on a steady wall clock (differences are what count).
+ * MPI's own clock reads 0 until mpi_init, so a reading taken before it would
+ * not compare with later ones; the monotonic clock runs from the start. */
 KJ_EXPORT void kjmpi_wtime(KjValue *result, KjValue *args, int count) {
+    struct timespec t;
     (void)args;
     (void)count;
-    KjValSetDouble(result, MPI_Wtime());
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    KjValSetDouble(result, (double)t.tv_sec + 1e-9 * (double)t.tv_nsec);
 }
 
 /* ---- point to point ---------------------------------------------------- */

@@ -39,7 +39,7 @@ double exponential_density(double x, double lambda) {
 }
 double exponential_probability(double x, double lambda) {
     if (bad(x) || !positive(lambda)) return k_nan;
-    return x < 0 ? 0 : -std::expm1(-lambda * x);
+    return x <= 0 ? 0 : -std::expm1(-lambda * x);  // -expm1(-0) would be -0
 }
 double exponential_quantile(double p, double lambda) {
     if (bad(p) || !positive(lambda)) return k_nan;
@@ -101,7 +101,7 @@ double pareto_density(double x, double k, double a) {
 }
 double pareto_probability(double x, double k, double a) {
     if (bad(x) || !positive(k) || !positive(a)) return k_nan;
-    return x < k ? 0 : -std::expm1(a * std::log(k / x));
+    return x <= k ? 0 : -std::expm1(a * std::log(k / x));  // at x = k, -expm1(0) would be -0
 }
 double pareto_quantile(double p, double k, double a) {
     if (bad(p) || !positive(k) || !positive(a)) return k_nan;

@@ -2,7 +2,9 @@
 // Stirling remainders) so that large counts keep full accuracy; probabilities
 // go through the incomplete beta and gamma functions where a relation exists.
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "num/distributions/families.h"
@@ -41,8 +43,18 @@ double binomial_raw(double x, double n, double p, double q) {
 // The smallest k in [lo, hi] with cdf(k) >= q, cdf non-decreasing on whole
 // numbers; k0 a guess. Doubling steps, then bisection: at most about 130
 // evaluations of cdf.
+//
+// A computed cdf(k) carries rounding errors, so when q is P(X <= k) itself
+// (0.9375 = P(X <= 3) for the binomial law with n = 4, p = 1/2) it may come
+// out just below q, and the search would step to k + 1. A point is therefore
+// taken once its probability is within 2^-44 (about 6e-14) of q relative to
+// the nearer end, q or 1 - q, a few times the error of the distribution
+// functions for moderate parameters. Relative to 1 - q, so that quantiles far
+// in the upper tail, where the doubles near 1 are all that tell the points
+// apart, stay where they are.
 template <class Cdf>
 double discrete_search(double q, Cdf cdf, double k0, double lo, double hi) {
+    q -= std::min(q, 1 - q) * 0x1p-44;
     double k = std::min(std::max(std::floor(k0), lo), hi);
     if (!std::isfinite(k)) k = lo;
     double a, b;  // cdf(a) < q <= cdf(b), or a = lo - 1
@@ -112,18 +124,74 @@ double binomial_quantile(double q, double n, double p) {
 
 // --- geometric (failures before the first success) --------------------------
 
+namespace {
+// Double-double numbers hi + lo, about 106 bits. The sum is the short one,
+// good to about 2^-104 relative when nothing cancels, as in every use below.
+struct Twin {
+    double hi, lo;
+};
+Twin fast_two_sum(double a, double b) {  // |a| >= |b|
+    const double s = a + b;
+    return {s, b - (s - a)};
+}
+Twin two_sum(double a, double b) {
+    const double s = a + b, v = s - a;
+    return {s, (a - (s - v)) + (b - v)};
+}
+Twin operator+(Twin a, Twin b) {
+    const Twin s = two_sum(a.hi, b.hi);
+    return fast_two_sum(s.hi, s.lo + a.lo + b.lo);
+}
+Twin operator*(Twin a, Twin b) {
+    const double p = a.hi * b.hi;
+    return fast_two_sum(p, std::fma(a.hi, b.hi, -p) + (a.hi * b.lo + a.lo * b.hi));
+}
+
+// Counts below this go through the double-double forms, bit by bit.
+constexpr double k_bitwise_limit = 9007199254740992.0;  // 2^53
+
+// p (1 - p)^n for whole n >= 0, the power by repeated squaring: a product of
+// positive numbers, correct to about 1e-30 relative before the last rounding.
+double geometric_mass(double n, double p) {
+    if (n >= k_bitwise_limit) return p * std::exp(n * std::log1p(-p));
+    Twin base = two_sum(1, -p), mass{p, 0};  // 1 - p held exactly
+    for (auto bits = static_cast<uint64_t>(n); bits; bits >>= 1) {
+        if (bits & 1) mass = mass * base;
+        if (bits > 1) base = base * base;
+    }
+    return mass.hi + mass.lo;
+}
+
+// 1 - (1 - p)^n for whole n >= 1, from r(1) = p and, along the binary digits
+// of n, r(2m) = r(m) (2 - r(m)) and r(m + 1) = p + (1 - p) r(m): nothing
+// cancels, so in double-double arithmetic the result is correct to about
+// 1e-30 relative, and rounded once it is exact wherever the true value is a
+// double (0.25 and 0.4375 for p = 1/4).
+double geometric_complement(double n, double p) {
+    if (n >= k_bitwise_limit) return -std::expm1(n * std::log1p(-p));
+    const auto m = static_cast<uint64_t>(n);
+    const Twin pp{p, 0}, q = two_sum(1, -p);
+    Twin r = pp;
+    for (int bit = std::bit_width(m) - 2; bit >= 0; --bit) {
+        r = r * (two_sum(2, -r.hi) + Twin{-r.lo, 0});
+        if ((m >> bit) & 1) r = pp + q * r;
+    }
+    return r.hi + r.lo;
+}
+}  // namespace
+
 double geometric_density(double x, double p) {
     if (std::isnan(x) || !(p > 0 && p <= 1)) return k_nan;
     if (!whole(x) || x < 0) return 0;
     if (p == 1) return x == 0 ? 1 : 0;
-    return p * std::exp(x * std::log1p(-p));
+    return geometric_mass(x, p);
 }
 
 double geometric_probability(double x, double p) {
     if (std::isnan(x) || !(p > 0 && p <= 1)) return k_nan;
     if (x < 0) return 0;
     if (p == 1) return 1;
-    return -std::expm1((std::floor(x) + 1) * std::log1p(-p));
+    return geometric_complement(std::floor(x) + 1, p);
 }
 
 double geometric_quantile(double q, double p) {

@@ -205,6 +205,64 @@ TEST(DistributionQuantiles, DiscreteInverses) {
     EXPECT_EQ(poisson_quantile(poisson_probability(1e6 + 300, 1e6), 1e6), 1e6 + 300);
 }
 
+// Quantiles at probabilities given from outside (exact fractions, or the
+// nearest doubles of SciPy's values) that equal P(X <= k) give k, not k + 1;
+// a little more gives k + 1; far in the upper tail the answer stays exact.
+TEST(DistributionQuantiles, DiscreteQuantilesAtExactProbabilities) {
+    struct Case {
+        const char* law;
+        std::function<double(double)> quantile;
+        std::vector<double> cdf;  // P(X <= first), P(X <= first + 1), ...
+        double first;
+    };
+    const Case cases[] = {
+        {"binomial(4, 1/2)", [](double q) { return binomial_quantile(q, 4, 0.5); },
+         {1.0 / 16, 5.0 / 16, 11.0 / 16, 15.0 / 16}, 0},
+        {"geometric(1/4)", [](double q) { return geometric_quantile(q, 0.25); },
+         {0.25, 0.4375, 0.578125, 0.68359375}, 0},
+        {"negative binomial(2, 1/2)", [](double q) { return negbin_quantile(q, 2, 0.5); },
+         {0.25, 0.5, 0.6875, 0.8125}, 0},
+        {"hypergeometric(4, 2, 2)", [](double q) { return hypergeometric_quantile(q, 4, 2, 2); },
+         {1.0 / 6, 5.0 / 6}, 0},
+        {"Poisson(2.5)", [](double q) { return poisson_quantile(q, 2.5); },
+         {0.0820849986238988, 0.2872974951836458, 0.5438131158833297, 0.7575761331330662}, 0},
+        {"logarithmic(1/2)", [](double q) { return logarithmic_quantile(q, 0.5); },
+         {0.7213475204444817, 0.9016844005556022, 0.9617966939259757}, 1},
+    };
+    for (const Case& c : cases)
+        for (std::size_t i = 0; i < c.cdf.size(); ++i) {
+            const double k = c.first + static_cast<double>(i);
+            EXPECT_EQ(c.quantile(c.cdf[i]), k) << c.law << " at P(X <= " << k << ")";
+            EXPECT_EQ(c.quantile(c.cdf[i] + 1e-9), k + 1) << c.law << " just above P(X <= " << k << ")";
+        }
+    // 1 - 1e-15: P(X <= 48) = 1 - 2^-49 is below it, P(X <= 49) = 1 - 2^-50 above.
+    EXPECT_EQ(geometric_quantile(1 - 1e-15, 0.5), 49.0);
+    EXPECT_EQ(poisson_quantile(1 - 1e-15, 1), 17.0);  // P(X > 16) = 1.09e-15, P(X > 17) = 6.1e-17
+}
+
+// Probabilities that are doubles come out exactly, and the lower ends of
+// continuous laws are +0, never -0.
+TEST(DistributionEdges, ExactGeometricProbabilitiesAndSignedZeros) {
+    EXPECT_EQ(geometric_probability(0, 0.25), 0.25);
+    EXPECT_EQ(geometric_probability(1.5, 0.25), 0.4375);
+    EXPECT_EQ(geometric_probability(3, 0.25), 0.68359375);
+    EXPECT_EQ(geometric_density(2, 0.25), 0.140625);
+    EXPECT_EQ(geometric_probability(0, 0.5), 0.5);
+    // Long products against 40-digit values of 1 - (1 - p)^(k + 1) and p (1 - p)^k.
+    EXPECT_NEAR(geometric_probability(40, 0.3), 0.9999995543235968, 1e-16);
+    EXPECT_NEAR(geometric_density(40, 0.3), 1.9100417282727095e-07, 1e-22);
+    EXPECT_NEAR(geometric_probability(1e6, 1e-6), 0.6321211106476121, 1e-15);
+    EXPECT_NEAR(geometric_density(1e6, 1e-6), 3.678792572316451e-07, 1e-21);
+    for (double x : {0.0, -0.0}) {
+        EXPECT_FALSE(std::signbit(exponential_probability(x, 2))) << x;
+        EXPECT_EQ(exponential_probability(x, 2), 0.0);
+    }
+    EXPECT_EQ(pareto_probability(3, 3, 2), 0.0);
+    EXPECT_FALSE(std::signbit(pareto_probability(3, 3, 2)));
+    EXPECT_FALSE(std::signbit(pareto_probability(1, 3, 2)));
+    EXPECT_NEAR(pareto_probability(6, 3, 2), 0.75, 2e-16);
+}
+
 // Every routine on random and special arguments: no trap, no hang, results
 // within the range of the kind of value (a bounded number of calls).
 TEST(DistributionRobustness, RandomAndSpecialArguments) {
