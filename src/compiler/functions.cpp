@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "compiler/frame_depth.h"
+#include "compiler/gauss.h"
 #include "runtime/settings.h"
 #include "compiler/parser.h"
 #include "compiler/scanner.h"
@@ -175,6 +176,19 @@ bool function_definition(const std::string& name, uint32_t qualifiers, const std
     int k = link::find_symbol(name);
     // A member function's declaration is the one in its class.
     if (k < 0 && member.cls >= 0) k = member_function_symbol(member.cls, member.member);
+    // The symbol a definition takes. A gauss:: function written in Kj is
+    // GAUSS support code: when a procedure of a GAUSS unit has taken its
+    // name, it is compiled under a hidden name that nothing calls.
+    const bool gauss_support = dialect() == Dialect::Kj && name.rfind("gauss::", 0) == 0;
+    std::string symbol_name = name;
+    if (k >= 0 && gauss_support && is_gauss_procedure(k)) {
+        if (tok() != T_LBrace) {
+            expect(T_Semicolon);
+            return false;
+        }
+        symbol_name = "$" + name;
+        k = -1;
+    }
     // Defined again at the prompt: a function starts afresh, a member
     // function from its class's declaration.
     bool afresh = false;
@@ -222,8 +236,9 @@ bool function_definition(const std::string& name, uint32_t qualifiers, const std
     value::Value v = link::make_function(entry, info_of(list, hidden, descriptor), list.varargs);
     v.u.fn.nparam = count;
     v.type |= KJ_FLAG_GLOBAL | (qualifiers & ~value::k_extern);
-    k = define_function_symbol(k, name, v);
+    k = define_function_symbol(k, symbol_name, v);
     member_defined(member, name, k);
+    if (gauss_support && k >= 0 && symbol_name == name) add_gauss_support_function(k);
 
     FunctionState& f = fn();
     f = FunctionState{};

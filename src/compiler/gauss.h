@@ -47,9 +47,11 @@ void gauss_factorial();
 // elements, rows separated by ","), loaded as a literal.
 void gauss_brace_constant();
 // Elements up to `close` (T_RBrace or T_Semicolon, not consumed) as one
-// constant value: a matrix, or an array of strings when any element is text.
-// words_as_text: unquoted words are text (let statements).
-value::Value gauss_constant_elements(int close, bool column, bool words_as_text);
+// constant value: a matrix of the numbers; when any element is text, an array
+// of all elements in row order (strings, and numbers as doubles), repeated
+// or cut to `count` elements when count > 0. words_as_text: unquoted words
+// are text (let statements, upper case).
+value::Value gauss_constant_elements(int close, bool column, bool words_as_text, int64_t count = 0);
 
 // Index chain after "[": comma-separated one-based indices, "." for all.
 void gauss_index_suffix(Expr& e);
@@ -64,6 +66,17 @@ bool is_gauss_catalog_name(const std::string& full);
 // assigning to it makes it a variable instead.
 void add_gauss_implicit_function(int symbol);
 bool take_gauss_implicit_function(int symbol);
+
+// Procedures defined by GAUSS units, and gauss:: functions defined in Kj (the
+// support code: kjgauss.kj and its modules). As in GAUSS, a program's
+// procedure replaces the library's of the same name: it takes over a support
+// function defined before it, and a support function compiled after it is
+// hidden, so that every call, the library's own included, reaches the
+// procedure.
+void add_gauss_procedure(int symbol);
+bool is_gauss_procedure(int symbol);
+void add_gauss_support_function(int symbol);
+bool is_gauss_support_function(int symbol);
 
 // Commands of the command table; true when `word` is one (tok() is still
 // the identifier).

@@ -21,6 +21,8 @@ namespace {
 std::set<std::string> g_keywords;
 std::set<std::string> g_catalog_names;
 std::set<int> g_implicit_functions;
+std::set<int> g_procedures;
+std::set<int> g_support_functions;
 
 struct OperatorCall {
     const char* function;
@@ -77,10 +79,17 @@ bool is_gauss_catalog_name(const std::string& full) { return g_catalog_names.cou
 void add_gauss_implicit_function(int symbol) { g_implicit_functions.insert(symbol); }
 bool take_gauss_implicit_function(int symbol) { return g_implicit_functions.erase(symbol) != 0; }
 
+void add_gauss_procedure(int symbol) { g_procedures.insert(symbol); }
+bool is_gauss_procedure(int symbol) { return g_procedures.count(symbol) != 0; }
+void add_gauss_support_function(int symbol) { g_support_functions.insert(symbol); }
+bool is_gauss_support_function(int symbol) { return g_support_functions.count(symbol) != 0; }
+
 void reset_gauss_names() {
     g_keywords.clear();
     g_catalog_names.clear();
     g_implicit_functions.clear();
+    g_procedures.clear();
+    g_support_functions.clear();
 }
 
 int gauss_function_symbol(const std::string& full) {
@@ -187,9 +196,37 @@ void gauss_factorial() {
     gen(Op::Cal, 1);
 }
 
-value::Value gauss_constant_elements(int close, bool column, bool words_as_text) {
-    std::vector<std::vector<double>> rows(1);
-    std::vector<std::string> texts;
+namespace {
+
+// One element of a constant: a number, or text (a string or, in let
+// statements, an unquoted word).
+struct ConstantElement {
+    double number = 0;
+    bool text = false;
+    std::string str;
+};
+
+// Text with numbers among it: an array of the elements in row order, strings
+// and numbers each as read; `count` > 0 repeats (or cuts) them to that many.
+value::Value mixed_constant(const std::vector<std::vector<ConstantElement>>& rows, int64_t count) {
+    std::vector<const ConstantElement*> all;
+    for (const auto& r : rows)
+        for (const ConstantElement& e : r) all.push_back(&e);
+    const int64_t n = count > 0 && !all.empty() ? count : static_cast<int64_t>(all.size());
+    value::Value v{};
+    value::set_array(v, n);
+    for (int64_t i = 0; i < n; ++i) {
+        const ConstantElement& e = *all[static_cast<std::size_t>(i) % all.size()];
+        if (e.text) value::set_string(v.u.arr.v[i], e.str);
+        else v.u.arr.v[i] = value::make_double(e.number);
+    }
+    return v;
+}
+
+}  // namespace
+
+value::Value gauss_constant_elements(int close, bool column, bool words_as_text, int64_t count) {
+    std::vector<std::vector<ConstantElement>> rows(1);
     bool text = false;
     for (;;) {
         while (tok() == T_Space) advance();
@@ -206,36 +243,37 @@ value::Value gauss_constant_elements(int close, bool column, bool words_as_text)
             advance();
             while (tok() == T_Space) advance();
         }
+        ConstantElement e;
         switch (tok()) {
             case T_IntLit:
-            case T_DoubleLit: rows.back().push_back(sign * std::strtod(cur().text.c_str(), nullptr)); break;
-            case T_HexDoubleLit: rows.back().push_back(sign * hex_double_value(cur().text.c_str())); break;
-            case T_Dot: rows.back().push_back(std::nan("")); break;
+            case T_DoubleLit: e.number = sign * std::strtod(cur().text.c_str(), nullptr); break;
+            case T_HexDoubleLit: e.number = sign * hex_double_value(cur().text.c_str()); break;
+            case T_Dot: e.number = std::nan(""); break;
             case T_StringLit:
-                text = true;
-                texts.push_back(cur().text);
+                e.text = true;
+                e.str = cur().text;
                 break;
             case T_Identifier:
                 if (words_as_text) {
-                    std::string w = cur().text;
-                    for (char& c : w) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-                    text = true;
-                    texts.push_back(w);
+                    e.text = true;
+                    e.str = cur().text;
+                    for (char& c : e.str) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
                 } else {
                     report(D_MustBeConstant, cur().text);
-                    rows.back().push_back(1);
+                    e.number = 1;
                 }
                 break;
-            default: report(D_OutOfPlace, token_name(tok())); break;
+            default:
+                report(D_OutOfPlace, token_name(tok()));
+                advance();
+                continue;
         }
+        text = text || e.text;
+        rows.back().push_back(std::move(e));
         advance();
     }
+    if (text) return mixed_constant(rows, count);
     value::Value v{};
-    if (text) {
-        value::set_array(v, static_cast<int64_t>(texts.size()));
-        for (std::size_t i = 0; i < texts.size(); ++i) value::set_string(v.u.arr.v[i], texts[i]);
-        return v;
-    }
     if (rows.size() == 1 && rows[0].empty()) {
         value::set_matrix(v, 0, 0);
         return v;
@@ -250,12 +288,12 @@ value::Value gauss_constant_elements(int close, bool column, bool words_as_text)
         }
     if (column && rows.size() == 1) {
         value::set_matrix_zero(v, static_cast<int64_t>(c), 1);
-        for (std::size_t i = 0; i < c; ++i) v.u.mat.m[i][0] = rows[0][i];
+        for (std::size_t i = 0; i < c; ++i) v.u.mat.m[i][0] = rows[0][i].number;
         return v;
     }
     value::set_matrix_zero(v, static_cast<int64_t>(rows.size()), static_cast<int64_t>(c));
     for (std::size_t i = 0; i < rows.size(); ++i)
-        for (std::size_t j = 0; j < rows[i].size(); ++j) v.u.mat.m[i][j] = rows[i][j];
+        for (std::size_t j = 0; j < rows[i].size(); ++j) v.u.mat.m[i][j] = rows[i][j].number;
     return v;
 }
 

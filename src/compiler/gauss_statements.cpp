@@ -385,15 +385,17 @@ void let_statement() {
     while (tok() == T_Space) advance();
     if (tok() == T_Assign) advance();
     while (tok() == T_Space) advance();
+    // Text elements make an array of r * c elements.
+    const int64_t shape = r > 0 && c > 0 ? static_cast<int64_t>(r) * c : 0;
     value::Value v{};
     if (tok() == T_LBrace) {
         advance();
-        v = gauss_constant_elements(T_RBrace, false, true);
+        v = gauss_constant_elements(T_RBrace, false, true, shape);
         while (tok() != T_RBrace && !at_end_of_statement()) advance();
         if (tok() == T_RBrace) advance();
         while (tok() == T_Space) advance();
     } else {
-        v = gauss_constant_elements(T_Semicolon, true, true);
+        v = gauss_constant_elements(T_Semicolon, true, true, shape);
     }
     set_space_token(false);
     if (r > 0) v = reshaped(v, r, c);

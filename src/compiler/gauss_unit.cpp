@@ -80,6 +80,8 @@ int definable_symbol(const std::string& full) {
         return k;
     }
     if (t == value::T_Func && take_gauss_implicit_function(k)) return k;
+    // The program's procedure replaces the support library's.
+    if (t == value::T_Func && is_gauss_support_function(k) && !is_gauss_procedure(k)) return k;
     report(D_Duplicate, full);
     return -1;
 }
@@ -166,6 +168,7 @@ void procedure(int kind) {
         unit().loops.clear();
     }
     begin_function(definable_symbol(full), full, params, descriptor.c_str());
+    if (fn().symbol >= 0) add_gauss_procedure(fn().symbol);
     if (kind == T_G_Fn) {
         gen(Op::Psh, 0);
         expression_value();

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "num/polygamma_series.h"
+#include "num/polygamma_reflection.h"
 #include "num/higher_functions.h"
 
 namespace kj::num {
@@ -92,12 +92,13 @@ Complex complex_gamma(Complex z) {
 }
 
 Complex complex_polygamma(int n, Complex z) {
-    if (n < 0 || is_nan(z) || is_pole(z)) return k_complex_nan;
-    if (n > detail::k_polygamma_large_order) {
-        if (z.imag() == 0) return {polygamma(n, z.real()), 0.0};
-        return detail::polygamma_large_order(n, z);
-    }
-    return detail::polygamma_series(n, z);
+    if (n < 0 || is_nan(z) || is_pole(z) || (std::isinf(z.real()) && z.real() < 0)) return k_complex_nan;
+    if (n > detail::k_polygamma_large_order && z.imag() == 0) return {polygamma(n, z.real()), 0.0};
+    // Left of zero and off the axis the recurrence sums terms that cancel to
+    // a value far smaller than they are; the reflection does not.
+    const bool off_axis = z.real() < 0 && std::fabs(z.imag()) >= 1 && n <= detail::k_polygamma_large_order;
+    if (z.real() < detail::k_polygamma_reflection_below || off_axis) return detail::polygamma_reflected(n, z);
+    return detail::polygamma_kernel(n, z);
 }
 
 Complex complex_pow(Complex z, Complex p) {

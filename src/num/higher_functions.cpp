@@ -6,7 +6,7 @@
 
 #include "num/distributions/incomplete_beta.h"
 #include "num/distributions/incomplete_gamma.h"
-#include "num/polygamma_series.h"
+#include "num/polygamma_reflection.h"
 
 namespace kj::num {
 
@@ -217,8 +217,8 @@ double incomplete_beta(double x, double a, double b) {
 double polygamma(int n, double x) {
     if (std::isnan(x) || n < 0 || is_pole(x)) return k_nan;
     if (std::isinf(x)) return x > 0 ? (n == 0 ? k_inf : 0) : k_nan;
-    if (n > detail::k_polygamma_large_order) return detail::polygamma_large_order(n, x);
-    return detail::polygamma_series(n, x);
+    if (x < detail::k_polygamma_reflection_below) return detail::polygamma_reflected(n, x);
+    return detail::polygamma_kernel(n, x);
 }
 
 double hypergeometric_2f1(double a, double b, double c, double x) {

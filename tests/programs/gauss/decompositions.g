@@ -73,6 +73,12 @@ print rows(nb)~cols(nb) (maxc(abs(w*nb)) < 1e-12) abs(nb)';
 ob = orth(w);
 print rows(ob)~cols(ob) (maxc(maxc(abs(ob'ob - eye(2)))) < 1e-12);
 print cols(null(a));
+@ rank-deficient matrices decompose, square and wide @
+{ u, s, v } = svd1(w);
+print (maxc(maxc(abs(u*s*v' - w))) < 1e-12) (maxc(maxc(abs(u'u - eye(3)))) < 1e-12);
+z = { 1 2 3 4, 2 4 6 8 };
+nb = null(z);
+print rows(nb)~cols(nb) (maxc(maxc(abs(z*nb))) < 1e-12) cols(orth(z)) cols(orth(z'));
 @ cross products of the columns of 3 x k matrices @
 print crossprd({ 1 0, 0 1, 0 0 }, { 0 2, 1 3, 0 4 });
 print crossprd({ 1, 2, 3 }, { 4, 5, 6 })';

@@ -1,5 +1,5 @@
 // exit: 1
-// Misplaced constructs and bad input give the compiler's messages with the
+// Misplaced constructs, a procedure defined twice and bad input give the compiler's messages with the
 // file and line, and the program does not run.
 print "never printed";
 library nosuchcatalog;
@@ -15,5 +15,11 @@ y = { 1 2, 3 };
 dataloop in out;
     x = 1;
 endata;
+proc twice(a);
+    retp(a);
+endp;
+proc twice(b);
+    retp(b);
+endp;
 if x;
     print x

@@ -220,6 +220,50 @@ TEST(ComplexSpecialFunctions, PolygammaOfLargeOrder) {
     EXPECT_EQ(huge.imag(), k_inf);
 }
 
+// Far left of zero (where the recurrence would take a step per whole number)
+// and left of zero off the axis, against mpmath at 40 digits: psi(n, z) where
+// it answers in time, else (−1)^n psi(n, 1 − z) − d^n/dz^n π cot(πz) with the
+// derivative taken numerically at the reduced argument. An infinite real part
+// on the left is NaN, as for the real function.
+TEST(SpecialFunctions, PolygammaFarLeftOfZero) {
+    struct Real {
+        int n;
+        double x, want;
+    };
+    for (auto [n, x, want] : {Real{0, -999999999999999.5, 34.538776394910685},
+                              {1, -999999999999999.75, 19.739208802178716},
+                              {3, -123456.7, 769.02091430513387},
+                              {0, -123456.7, 9.441149147824792},
+                              {2, -100000.3, 68.837543712196964},
+                              {1, -3000000000.1, 103.35602971724807},
+                              {100, -1000000.3, 6.036106881307095e+210},
+                              {61, -200000.45, 1.6081647760860637e+105}})
+        EXPECT_TRUE(close(polygamma(n, x), want, 1e-12)) << n << " " << x;
+    EXPECT_TRUE(std::isnan(polygamma(0, -1e300)));  // a whole number: a pole
+    struct Cplx {
+        int n;
+        Complex z, want;
+    };
+    for (auto [n, z, want] : {Cplx{0, {-1e15, 0.5}, {34.538776394910686, 3.425377149919295}},
+                              {1, {-9999999.7, 2}, {4.2444617337373786e-5, -0.00013093591100363812}},
+                              {2, {-199999.75, 0.5}, {10.53999498579452, 1.8390956585960785}},
+                              {0, {-1e6, 1e3}, {13.815511557963441, 3.1405926544231257}},
+                              {3, {-499999.8, -1.2}, {0.25312105495465339, -0.78987844728356705}},
+                              {1, {-1e300, 1}, {-0.073999806754472427, 0}},
+                              {5, {-100000.5, 30}, {-2.3998767635280894e-24, -3.5997817391120161e-27}},
+                              {5, {-1000.5, 30}, {-2.355993405774315e-14, -3.5560424238859541e-15}},
+                              {100, {-999999.7, 1.5}, {-1.8695284774095101e+139, 9.8216228124468321e+138}},
+                              {80, {-999999.7, 0.2}, {4.8114885881357598e+154, -2.6555880022500649e+154}}}) {
+        const Complex got = complex_polygamma(n, z);
+        EXPECT_TRUE(close(got, want, 1e-12)) << n << " " << z;
+        // Small parts relative to themselves, not only to the whole value.
+        if (std::fabs(want.imag()) < 1e-3 * std::abs(want) && want.imag() != 0) {
+            EXPECT_NEAR(got.imag(), want.imag(), 1e-10 * std::fabs(want.imag())) << n << " " << z;
+        }
+    }
+    for (Complex z : {Complex(-k_inf, 1), Complex(-k_inf, 0)}) EXPECT_TRUE(std::isnan(complex_polygamma(0, z).real())) << z;
+}
+
 TEST(ComplexSpecialFunctions, PowerAtZero) {
     EXPECT_EQ(complex_pow(0.0, {2, 1}), Complex(0, 0));
     EXPECT_EQ(complex_pow(0.0, 0.0), Complex(1, 0));
