@@ -332,9 +332,10 @@ def group_objfiles(kj, tmp):
             shutil.copy(path, keep)
             failures[-1] += f"\nkept as {keep}"
             break
-    # Object files that crashed the engine once (found by fuzzing or by the
-    # trials above): each now ends in an orderly way.
-    seeds = os.path.join(HERE, "fuzz", "object_reader_seeds")
+    # The object-reader fuzz target's corpus, with the object files that
+    # crashed the engine once (found by fuzzing or by the trials above): each
+    # ends in an orderly way.
+    seeds = os.path.join(HERE, "fuzz", "corpus", "object_reader")
     for name in sorted(os.listdir(seeds)):
         shutil.copy(os.path.join(seeds, name), os.path.join(tmp, "seed.kjo"))
         orderly(f"object file {name}", run(kj, ["seed.kjo"], tmp, env=env))
