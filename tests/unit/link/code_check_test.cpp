@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "link/code_check.h"
@@ -51,6 +52,9 @@ TEST(CodeCheck, EveryOperandStaysInsideWhatItNames) {
         {"load of no symbol", 2, in(Op::Lod, -1)},
         {"store to no symbol", 4, in(Op::Sto, -1)},
         {"object of no class", 2, in(Op::New, -1)},
+        {"negative line number", 2, in(Op::Num, -1)},
+        {"line number that negates past the int range", 2, in(Op::Num, INT32_MIN)},
+        {"more local names forgotten than a frame holds", 2, in(Op::Elt, INT32_MIN)},
         {"unknown opcode", 2, Instr{127, 0}},
         {"negative opcode", 2, Instr{-5, 0}},
         {"frame of absurd size", 1, in(Op::Int, 1 << 24)},
