@@ -9,7 +9,8 @@
 
 namespace kj::fuzz {
 
-// Once per process: messages and output discarded, no input.
+// Once per process: messages and output discarded, no input, the runtime
+// initialised (each child starts from that state).
 void prepare_runs();
 
 // Writes the bytes to `name` in a private temporary folder (its extension
@@ -17,8 +18,8 @@ void prepare_runs();
 // a child process working in that folder, with a smaller allocation limit.
 // The child's coverage joins this process's; a child that takes more than a
 // second of processor time (or 20 s in all) is stopped, one that dies of
-// another signal or a sanitizer report aborts this process. Inputs that name shell commands or device files are
-// skipped.
+// another signal or a sanitizer report aborts this process. Inputs that name
+// shell commands or device files are skipped.
 void run_file(const std::uint8_t* data, std::size_t size, const char* name);
 
 // Runs text in a fresh interactive session (KjSessionStart, KjSessionRun with
