@@ -45,7 +45,9 @@ demo: build
 	@timeout 300 mpirun $$([ "$$(id -u)" -eq 0 ] && echo --allow-run-as-root) -np 2 \
 		$(BUILD)/kj -b examples/mpi_montecarlo.kj
 
-test: build
+# The suite, after building the fuzz targets too (no fuzzing), so that their
+# build cannot break unnoticed.
+test: build fuzz
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # The HTML site, build/docs/html/index.html (needs no server).
@@ -57,7 +59,7 @@ asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
-fuzz:
+fuzz: | deps
 	@scripts/install-deps --fuzz
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKJ_FUZZ=ON -DKJ_BENCH=OFF
 	# Only the fuzz targets: the dispatch loop is built with g++ for them, and

@@ -23,6 +23,53 @@
 
 using namespace kj;
 
+namespace {
+
+// Nothing passes the C interface: work space that cannot be allocated is the
+// routine's failure code there.
+template <class F>
+auto guarded(decltype(std::declval<F>()()) failure, F&& f) noexcept -> decltype(f()) {
+    try {
+        return f();
+    } catch (const std::bad_alloc&) {
+        return failure;
+    }
+}
+template <class F>
+void guarded(F&& f) noexcept {
+    try {
+        f();
+    } catch (const std::bad_alloc&) {
+        // What was not yet written stays as it was.
+    }
+}
+
+// A default kernel as the C interface hands it out (KjGetKernel): guarded.
+template <auto Kernel, int Failure>
+struct CKernel;
+template <class... A, int (*Kernel)(A...), int Failure>
+struct CKernel<Kernel, Failure> {
+    static int call(A... a) noexcept { return guarded(Failure, [&] { return Kernel(a...); }); }
+};
+
+// The defaults that allocate work space, each with its guarded form.
+struct GuardedKernel {
+    void* fn;
+    void* guarded;
+};
+const GuardedKernel k_guarded_kernels[] = {
+    {reinterpret_cast<void*>(num::choleski_default), reinterpret_cast<void*>(CKernel<num::choleski_default, 1>::call)},
+    {reinterpret_cast<void*>(num::invertsym_default),
+     reinterpret_cast<void*>(CKernel<num::invertsym_default, num::Ldl_NullArgument>::call)},
+    {reinterpret_cast<void*>(num::invert_default), reinterpret_cast<void*>(CKernel<num::invert_default, 1>::call)},
+    {reinterpret_cast<void*>(num::eigensym_default),
+     reinterpret_cast<void*>(CKernel<num::eigensym_default, num::Eigen_BadArgument>::call)},
+    {reinterpret_cast<void*>(num::eigen_default), reinterpret_cast<void*>(CKernel<num::eigen_default, 2>::call)},
+    {reinterpret_cast<void*>(num::decsvd_default), reinterpret_cast<void*>(CKernel<num::decsvd_default, 2>::call)},
+};
+
+}  // namespace
+
 extern "C" {
 
 void SetInvertEps(double eps) { num::set_invert_eps(eps); }
@@ -30,10 +77,10 @@ double DGetInvertEps(void) { return num::invert_eps(); }
 double DGetInvertEpsNorm(double** a, int n) { return n < 1 || !a ? 0.0 : num::invert_eps_norm(a, n); }
 
 int ILUPdec(double** a, int n, int* pivots, double* logdet, int* sign, double** work) {
-    return num::lup_decompose(a, n, pivots, logdet, sign, work);
+    return guarded(-1, [&] { return num::lup_decompose(a, n, pivots, logdet, sign, work); });
 }
 int ILUPlogdet(double** a, int n, int* pivots, double* logdet, int* sign, double**) {
-    return num::lup_logdet(a, n, pivots, logdet, sign);
+    return guarded(-1, [&] { return num::lup_logdet(a, n, pivots, logdet, sign); });
 }
 void LUPsolve(double** l, double** u, const int* pivots, double* b, int n) {
     if (b) num::lup_solve(l, u, pivots, b, n);
@@ -41,31 +88,57 @@ void LUPsolve(double** l, double** u, const int* pivots, double* b, int n) {
 void LUPsolveInv(double** lu, double** result, const int* pivots, int n) {
     if (lu && result) num::lup_solve_inverse(lu, result, pivots, n);
 }
-int IInvert(double** a, int n) { return num::invert(a, n); }
-int IInvDet(double** a, int n, double* logdet, int* sign) { return num::invert(a, n, logdet, sign); }
-int FPPtDec(double** a, int n) { return num::choleski(a, n) ? 1 : 0; }
-int ILDLdec(double** a, double* dinv, int n) { return num::ldl_decompose(a, dinv, n); }
+int IInvert(double** a, int n) {
+    return guarded(1, [&] { return num::invert(a, n); });
+}
+int IInvDet(double** a, int n, double* logdet, int* sign) {
+    return guarded(1, [&] { return num::invert(a, n, logdet, sign); });
+}
+int FPPtDec(double** a, int n) {
+    return guarded(0, [&] { return num::choleski(a, n) ? 1 : 0; });
+}
+int ILDLdec(double** a, double* dinv, int n) {
+    return guarded(int{num::Ldl_NullArgument}, [&] { return num::ldl_decompose(a, dinv, n); });
+}
 void LDLsolve(double** l, const double* dinv, double* b, int n) {
     if (l && dinv && b) num::ldl_solve(l, dinv, b, n);
 }
 void LDLsolveInv(double** l, const double* dinv, double** result, int n) {
     if (l && dinv && result) num::ldl_solve_inverse(l, dinv, result, n);
 }
-int ISymInv(double** a, int n) { return num::invertsym(a, n); }
-int ISymInvDet(double** a, int n, double* logdet) { return num::invertsym(a, n, logdet); }
-int ILDLbandDec(double** band, double* dinv, int n, int p) { return num::ldl_band_decompose(band, dinv, n, p); }
+int ISymInv(double** a, int n) {
+    return guarded(int{num::Ldl_NullArgument}, [&] { return num::invertsym(a, n); });
+}
+int ISymInvDet(double** a, int n, double* logdet) {
+    return guarded(int{num::Ldl_NullArgument}, [&] { return num::invertsym(a, n, logdet); });
+}
+int ILDLbandDec(double** band, double* dinv, int n, int p) {
+    return guarded(int{num::Ldl_NullArgument}, [&] { return num::ldl_band_decompose(band, dinv, n, p); });
+}
 void LDLbandSolve(double** l, const double* dinv, double* b, int n, int p) {
     if (l && dinv && b) num::ldl_band_solve(l, dinv, b, n, p);
 }
 
-int IEigValSym(double** a, int n, double* eval) { return num::eigensym_ql(a, n, eval, 0); }
-int IEigVecSym(double** a, int n, double* eval) { return num::eigensym_ql(a, n, eval, 1); }
-int IEigenSym(double** a, int n, double* eval, int vectors) { return num::eigensym(a, n, eval, vectors); }
-int IGenEigVecSym(double** a, double** b, int n, double* eval) { return num::eigensym_generalized(a, b, n, eval); }
-int IEigen(double** a, int n, double* re, double* im, double** vectors) { return num::eigen(a, n, re, im, vectors); }
-int IEigValReal(double** a, int n, double* re, double* im) { return num::eigen_default(a, n, re, im, nullptr); }
+int IEigValSym(double** a, int n, double* eval) {
+    return guarded(int{num::Eigen_BadArgument}, [&] { return num::eigensym_ql(a, n, eval, 0); });
+}
+int IEigVecSym(double** a, int n, double* eval) {
+    return guarded(int{num::Eigen_BadArgument}, [&] { return num::eigensym_ql(a, n, eval, 1); });
+}
+int IEigenSym(double** a, int n, double* eval, int vectors) {
+    return guarded(int{num::Eigen_BadArgument}, [&] { return num::eigensym(a, n, eval, vectors); });
+}
+int IGenEigVecSym(double** a, double** b, int n, double* eval) {
+    return guarded(int{num::Eigen_BadArgument}, [&] { return num::eigensym_generalized(a, b, n, eval); });
+}
+int IEigen(double** a, int n, double* re, double* im, double** vectors) {
+    return guarded(2, [&] { return num::eigen(a, n, re, im, vectors); });
+}
+int IEigValReal(double** a, int n, double* re, double* im) {
+    return guarded(2, [&] { return num::eigen_default(a, n, re, im, nullptr); });
+}
 int IEigVecReal(double** a, int n, double* re, double* im) {
-    return re && im ? num::eigen_rows(a, n, re, im) : 2;
+    return re && im ? guarded(2, [&] { return num::eigen_rows(a, n, re, im); }) : 2;
 }
 void EigVecDiv(double** v, int n, const double* im) {
     if (v && im && n > 0) num::eigenvector_divide(v, n, im);
@@ -101,40 +174,43 @@ void DecQRtMult(double** xt, int k, int r, double* y) {
     if (xt && y) num::qr_apply_q(xt, k, r, y);
 }
 int IOlsQR(double** xt, int k, int t, double** yt, int n, double** b, double** xtxinv, double** xtx) {
-    return xt && (n == 0 || (yt && b)) ? num::ols_qr(xt, k, t, yt, n, b, xtxinv, xtx) : 0;
+    if (!xt || (n != 0 && (!yt || !b))) return 0;
+    return guarded(0, [&] { return num::ols_qr(xt, k, t, yt, n, b, xtxinv, xtx); });
 }
 void OlsQRacc(double** qr, const double* rdiag, const int* pivots, int k, int t, int rank, double** yt, int n,
               double** b, double** xtxinv) {
     if (!qr || !rdiag || k <= 0 || t < 0 || (n > 0 && (!yt || !b))) return;
-    try {
-        num::ols_from_qr(qr, rdiag, pivots, k, t, rank, yt, n > 0 ? n : 0, b, xtxinv);
-    } catch (const std::bad_alloc&) {
-        // No memory for the work space: what was not yet written stays as it was.
-    }
+    guarded([&] { num::ols_from_qr(qr, rdiag, pivots, k, t, rank, yt, n > 0 ? n : 0, b, xtxinv); });
 }
 int IOlsNorm(double** xt, int k, int t, double** yt, int n, double** b, double** xtxinv, double** xtx) {
-    return xt && (n == 0 || (yt && b)) ? num::ols_normal(xt, k, t, yt, n, b, xtxinv, xtx) : 0;
+    if (!xt || (n != 0 && (!yt || !b))) return 0;
+    return guarded(0, [&] { return num::ols_normal(xt, k, t, yt, n, b, xtxinv, xtx); });
 }
 
-int IDecSVD(double** a, int r, int c, double* w, double** u, double** v) { return num::decsvd(a, r, c, w, u, v, 1); }
+int IDecSVD(double** a, int r, int c, double* w, double** u, double** v) {
+    return guarded(2, [&] { return num::decsvd(a, r, c, w, u, v, 1); });
+}
 int ISVDdec(double** a, int r, int c, double* w, double** u, double** v) {
-    return num::decsvd_default(a, r, c, w, u, v, 1);
+    return guarded(2, [&] { return num::decsvd_default(a, r, c, w, u, v, 1); });
 }
 int IMatRank(double** a, int r, int c, double tol, int absolute) {
-    return a || r == 0 || c == 0 ? num::matrix_rank(a, r, c, tol, absolute != 0) : -1;
+    if (!a && r != 0 && c != 0) return -1;
+    return guarded(-1, [&] { return num::matrix_rank(a, r, c, tol, absolute != 0); });
 }
 int INullSpace(double** a, int r, int c, double** out) {
     if (!a || !out) return -1;
-    num::WorkBlock basis;
-    const int k = num::null_space(a, r, c, basis);
-    if (k > 0) basis.copy_to(out);
-    return k;
+    return guarded(-1, [&] {
+        num::WorkBlock basis;
+        const int k = num::null_space(a, r, c, basis);
+        if (k > 0) basis.copy_to(out);
+        return k;
+    });
 }
 int MatGenInvert(double** a, int r, int c, double** result, double* w) {
-    return a && result ? num::generalized_inverse(a, r, c, result, w) : 0;
+    return a && result ? guarded(0, [&] { return num::generalized_inverse(a, r, c, result, w); }) : 0;
 }
 int MatGenInvertSym(double** a, int n, double** result) {
-    return a && result ? num::generalized_inverse_sym(a, n, result) : 0;
+    return a && result ? guarded(0, [&] { return num::generalized_inverse_sym(a, n, result); }) : 0;
 }
 
 double** MatAB(double** a, int r, int c, double** b, int c2, double** y) {
@@ -178,7 +254,17 @@ void MatTranspose(double** a, int n) {
         for (int j = 0; j < i; ++j) std::swap(a[i][j], a[j][i]);
 }
 
-int FKjSetKernel(const char* name, void* fn) { return num::set_kernel(name, fn) ? 1 : 0; }
-void* KjGetKernel(const char* name) { return num::kernel(name); }
+// A guarded default handed back is the default itself.
+int FKjSetKernel(const char* name, void* fn) {
+    for (const GuardedKernel& k : k_guarded_kernels)
+        if (fn && fn == k.guarded) fn = k.fn;
+    return num::set_kernel(name, fn) ? 1 : 0;
+}
+void* KjGetKernel(const char* name) {
+    void* fn = num::kernel(name);
+    for (const GuardedKernel& k : k_guarded_kernels)
+        if (fn && fn == k.fn) return k.guarded;
+    return fn;
+}
 
 }  // extern "C"

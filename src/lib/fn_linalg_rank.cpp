@@ -30,7 +30,6 @@ void fn_rank(Value* r, Value* a, int count) {
     }
     const MatrixArg m = matrix_arg(a, 0);
     const int rank = num::matrix_rank(m.m, m.r, m.c, tol, tol_given);
-    if (rank == -1) runtime::raise_run_error(runtime::E_OutOfMemory);
     if (rank < 0) {
         runtime::run_warning("rank", runtime::W_Decomposition);
         value::set_int(*r, 0);

@@ -32,9 +32,10 @@ bool operand_is_sound(const Instr& in, int32_t at, int32_t n, const Frame& f, in
     switch (static_cast<Op>(in.op)) {
         case Op::Jmp: case Op::Jmf: case Op::Jmt: return in_range(k, 0, n);
         case Op::Lip: return in_range64(static_cast<int64_t>(at) + k, 0, n);
-        case Op::Lod: case Op::New: case Op::Sto: return in_range(k, -1, b.symbols);
+        case Op::Lod: case Op::New: case Op::Sto: return in_range(k, 0, b.symbols);
         case Op::Lit: case Op::Elf: return in_range(k, 0, b.literals);
-        case Op::Elt: return k < b.literals;
+        case Op::Elt: return in_range(k, -k_max_frame_records, b.literals);  // -k forgets k local names
+        case Op::Num: return k >= 0;                                         // a line number
         case Op::Pap: case Op::Lap: case Op::Sap: return in_range(k, 0, f.params);
         case Op::Pbp: case Op::Mvl: case Op::Lbp: case Op::Sbp: case Op::Sbz: return in_range(k, 0, f.locals);
         case Op::Lbm: case Op::Sbm: return in_range(k, 0, main_locals);

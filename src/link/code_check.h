@@ -2,7 +2,7 @@
 // image: every opcode is known and every operand stays inside what it
 // names (jump targets inside the unit's code, symbol and literal numbers
 // inside the unit's tables, argument and local slots inside the frame of the
-// function they belong to, frame sizes and counts sane). The engine trusts
+// function they belong to, frame sizes, counts and line numbers sane). The engine trusts
 // compiled code; a damaged file must fail here instead.
 #pragma once
 

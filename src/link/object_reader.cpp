@@ -424,8 +424,7 @@ void ObjectReader::read_code() {
         if (is_op(op, Op::Jmf) || is_op(op, Op::Jmp) || is_op(op, Op::Jmt)) {
             operand += m_code_base;
         } else if (is_op(op, Op::Lod) || is_op(op, Op::New) || is_op(op, Op::Sto)) {
-            // -1 is the unbound entry slot of a start sequence.
-            if (operand >= 0) operand = m_remap[static_cast<std::size_t>(operand)];
+            operand = m_remap[static_cast<std::size_t>(operand)];
         } else if (is_op(op, Op::Lit) || is_op(op, Op::Elf) || (is_op(op, Op::Elt) && operand >= 0)) {
             operand = add_base(operand, m_literal_base);
         }

@@ -2,6 +2,12 @@
 // calls it does not pay for loading it or for its worker threads. Before
 // loading, an OpenBLAS core type is chosen for processors the library does
 // not recognise (num/blas_core_type.h).
+//
+// OpenBLAS maps a work buffer of about 130 MB per thread, when the thread
+// first works, and asks again without end for one it cannot map. So under an
+// address-space limit (ulimit -v) it runs on one thread, is loaded only while
+// the limit leaves it room, and maps its buffer right after loading, before
+// the caller's own work space can take that room.
 #pragma once
 
 #include <string>
@@ -27,8 +33,12 @@ struct BlasApi {
 
 // The routines, loading the library on the first call; null when no usable
 // library is installed (the kernels then use their own loops, and the
-// routines that only exist in LAPACK fail with their error code).
+// routines that only exist in LAPACK fail with their error code), or while
+// the address-space limit leaves it no room (then each call tries again).
 const BlasApi* blas();
+// For a routine that only exists in LAPACK: as blas(), but std::bad_alloc
+// while the address-space limit leaves the library no room.
+const BlasApi* required_blas();
 // True once the library has been loaded (does not load it).
 bool blas_loaded();
 // One line for verbose output: library, version and active kernel, and

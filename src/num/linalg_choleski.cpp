@@ -56,13 +56,9 @@ int choleski_lapack(const BlasApi& api, double** a, int n) {
 
 int choleski_default(double** a, int n) {
     if (n < 0 || (n > 0 && !a)) return 1;
-    try {
-        const BlasApi* api = n > k_small_order ? blas() : nullptr;
-        if (api && api->dpotrf) return choleski_lapack(*api, a, n);
-        return choleski_rows(a, n);
-    } catch (const std::bad_alloc&) {
-        return 1;
-    }
+    const BlasApi* api = n > k_small_order ? blas() : nullptr;
+    if (api && api->dpotrf) return choleski_lapack(*api, a, n);
+    return choleski_rows(a, n);
 }
 
 bool choleski(double** a, int n) { return kernels().choleski(a, n) == 0; }

@@ -13,31 +13,27 @@ namespace kj::num {
 int eigen_default(double** a, int n, double* re, double* im, double** vectors) {
     if (n < 0 || !re || !im || (n > 0 && !a)) return 2;
     if (n == 0) return 0;
-    const BlasApi* api = blas();
+    const BlasApi* api = required_blas();
     if (!api || !api->dgeev) return 2;
     if (!all_finite(a, n, n)) return 1;
-    try {
-        const std::size_t nn = static_cast<std::size_t>(n) * n;
-        std::vector<double> t(nn), vr(vectors ? nn : 1);
+    const std::size_t nn = static_cast<std::size_t>(n) * n;
+    std::vector<double> t(nn), vr(vectors ? nn : 1);
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) t[static_cast<std::size_t>(j) * n + i] = a[i][j];
+    const char jobvr = vectors ? 'V' : 'N';
+    int ldvr = vectors ? n : 1, one = 1, lwork = -1, info = 0;
+    double query = 0, dummy = 0;
+    api->dgeev("N", &jobvr, &n, t.data(), &n, re, im, &dummy, &one, vr.data(), &ldvr, &query, &lwork, &info, 1, 1);
+    if (info != 0) return 2;
+    lwork = std::max(1, static_cast<int>(query));
+    std::vector<double> work(static_cast<std::size_t>(lwork));
+    api->dgeev("N", &jobvr, &n, t.data(), &n, re, im, &dummy, &one, vr.data(), &ldvr, work.data(), &lwork, &info,
+               1, 1);
+    if (info != 0) return info < 0 ? 2 : 1;
+    if (vectors)
         for (int i = 0; i < n; ++i)
-            for (int j = 0; j < n; ++j) t[static_cast<std::size_t>(j) * n + i] = a[i][j];
-        const char jobvr = vectors ? 'V' : 'N';
-        int ldvr = vectors ? n : 1, one = 1, lwork = -1, info = 0;
-        double query = 0, dummy = 0;
-        api->dgeev("N", &jobvr, &n, t.data(), &n, re, im, &dummy, &one, vr.data(), &ldvr, &query, &lwork, &info, 1, 1);
-        if (info != 0) return 2;
-        lwork = std::max(1, static_cast<int>(query));
-        std::vector<double> work(static_cast<std::size_t>(lwork));
-        api->dgeev("N", &jobvr, &n, t.data(), &n, re, im, &dummy, &one, vr.data(), &ldvr, work.data(), &lwork, &info,
-                   1, 1);
-        if (info != 0) return info < 0 ? 2 : 1;
-        if (vectors)
-            for (int i = 0; i < n; ++i)
-                for (int k = 0; k < n; ++k) vectors[i][k] = vr[static_cast<std::size_t>(k) * n + i];
-        return 0;
-    } catch (const std::bad_alloc&) {
-        return 2;
-    }
+            for (int k = 0; k < n; ++k) vectors[i][k] = vr[static_cast<std::size_t>(k) * n + i];
+    return 0;
 }
 
 int eigen(double** a, int n, double* re, double* im, double** vectors) {
@@ -46,16 +42,12 @@ int eigen(double** a, int n, double* re, double* im, double** vectors) {
 
 int eigen_rows(double** a, int n, double* re, double* im) {
     if (n < 0 || (n > 0 && !a)) return 2;
-    try {
-        WorkBlock v(n, n);
-        const int code = eigen_default(a, n, re, im, v.rows());
-        if (code != 0) return code;
-        for (int i = 0; i < n; ++i)
-            for (int k = 0; k < n; ++k) a[k][i] = v[i][k];
-        return 0;
-    } catch (const std::bad_alloc&) {
-        return 2;
-    }
+    WorkBlock v(n, n);
+    const int code = eigen_default(a, n, re, im, v.rows());
+    if (code != 0) return code;
+    for (int i = 0; i < n; ++i)
+        for (int k = 0; k < n; ++k) a[k][i] = v[i][k];
+    return 0;
 }
 
 void eigenvector_divide(double** v, int n, const double* im) {

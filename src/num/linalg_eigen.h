@@ -7,8 +7,7 @@ namespace kj::num {
 // complex pair adjacent, positive imaginary part first); with vectors
 // (n x n, may be null) the right eigenvectors in its columns, a complex pair
 // as real part in column k and imaginary part in column k+1. a is read, not
-// changed. 0 success, 1 no convergence, 2 no LAPACK, bad argument or out of
-// memory.
+// changed. 0 success, 1 no convergence, 2 no LAPACK or a bad argument.
 int eigen_default(double** a, int n, double* re, double* im, double** vectors);
 int eigen(double** a, int n, double* re, double* im, double** vectors);
 

@@ -199,32 +199,22 @@ int eigensym_lapack(const BlasApi& api, double** a, int n, double* eval, int wan
 int eigensym_ql(double** a, int n, double* eval, int want) {
     if (n < 0 || !eval || (n > 0 && !a)) return Eigen_BadArgument;
     if (n == 0) return Eigen_Ok;
-    try {
-        WorkBlock v(n, n);
-        for (int i = 0; i < n; ++i)
-            for (int j = 0; j <= i; ++j) v[i][j] = v[j][i] = a[i][j];
-        std::vector<double> d(static_cast<std::size_t>(n)), e(static_cast<std::size_t>(n));
-        tridiagonalise(v, n, d.data(), e.data());
-        const int code = tridiagonal_ql(want ? &v : nullptr, n, d.data(), e.data());
-        if (code != Eigen_Ok) return code;
-        sort_into(a, n, d.data(), want ? &v : nullptr, eval);
-        return Eigen_Ok;
-    } catch (const std::bad_alloc&) {
-        return Eigen_BadArgument;
-    }
+    WorkBlock v(n, n);
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j <= i; ++j) v[i][j] = v[j][i] = a[i][j];
+    std::vector<double> d(static_cast<std::size_t>(n)), e(static_cast<std::size_t>(n));
+    tridiagonalise(v, n, d.data(), e.data());
+    const int code = tridiagonal_ql(want ? &v : nullptr, n, d.data(), e.data());
+    if (code != Eigen_Ok) return code;
+    sort_into(a, n, d.data(), want ? &v : nullptr, eval);
+    return Eigen_Ok;
 }
 
 int eigensym_default(double** a, int n, double* eval, int want) {
     if (n < 0 || !eval || (n > 0 && !a)) return Eigen_BadArgument;
     if (n > k_lapack_order) {
         const BlasApi* api = blas();
-        if (api && api->dsyevd) {
-            try {
-                return eigensym_lapack(*api, a, n, eval, want);
-            } catch (const std::bad_alloc&) {
-                return Eigen_BadArgument;
-            }
-        }
+        if (api && api->dsyevd) return eigensym_lapack(*api, a, n, eval, want);
     }
     return eigensym_ql(a, n, eval, want);
 }
@@ -237,44 +227,40 @@ int eigensym_generalized(double** a, double** b, int n, double* eval) {
     if (n < 0 || !eval || (n > 0 && (!a || !b))) return Eigen_BadArgument;
     if (n == 0) return Eigen_Ok;
     if (!choleski(b, n)) return Eigen_BadArgument;
-    try {
-        WorkBlock c(n, n);
-        for (int i = 0; i < n; ++i)
-            for (int j = 0; j <= i; ++j) c[i][j] = c[j][i] = a[i][j];
-        // Y = inv(L) A: forward substitution on the columns (rows of c as right-hand sides).
-        for (int i = 0; i < n; ++i) {
-            for (int k = 0; k < i; ++k) {
-                const double l = b[i][k];
-                if (l != 0)
-                    for (int j = 0; j < n; ++j) c[i][j] -= l * c[k][j];
-            }
-            for (int j = 0; j < n; ++j) c[i][j] /= b[i][i];
+    WorkBlock c(n, n);
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j <= i; ++j) c[i][j] = c[j][i] = a[i][j];
+    // Y = inv(L) A: forward substitution on the columns (rows of c as right-hand sides).
+    for (int i = 0; i < n; ++i) {
+        for (int k = 0; k < i; ++k) {
+            const double l = b[i][k];
+            if (l != 0)
+                for (int j = 0; j < n; ++j) c[i][j] -= l * c[k][j];
         }
-        // C = Y inv(L)': the same on the rows of Y.
-        for (int r = 0; r < n; ++r) {
-            double* y = c[r];
-            for (int i = 0; i < n; ++i) {
-                double s = y[i];
-                for (int k = 0; k < i; ++k) s -= b[i][k] * y[k];
-                y[i] = s / b[i][i];
-            }
-        }
-        const int code = eigensym(c.rows(), n, eval, 1);
-        if (code != Eigen_Ok) return code;
-        // x = inv(L)' y: back substitution with L' for each eigenvector row.
-        for (int r = 0; r < n; ++r) {
-            double* y = c[r];
-            for (int i = n - 1; i >= 0; --i) {
-                double s = y[i];
-                for (int k = i + 1; k < n; ++k) s -= b[k][i] * y[k];
-                y[i] = s / b[i][i];
-            }
-            std::copy(y, y + n, a[r]);
-        }
-        return Eigen_Ok;
-    } catch (const std::bad_alloc&) {
-        return Eigen_BadArgument;
+        for (int j = 0; j < n; ++j) c[i][j] /= b[i][i];
     }
+    // C = Y inv(L)': the same on the rows of Y.
+    for (int r = 0; r < n; ++r) {
+        double* y = c[r];
+        for (int i = 0; i < n; ++i) {
+            double s = y[i];
+            for (int k = 0; k < i; ++k) s -= b[i][k] * y[k];
+            y[i] = s / b[i][i];
+        }
+    }
+    const int code = eigensym(c.rows(), n, eval, 1);
+    if (code != Eigen_Ok) return code;
+    // x = inv(L)' y: back substitution with L' for each eigenvector row.
+    for (int r = 0; r < n; ++r) {
+        double* y = c[r];
+        for (int i = n - 1; i >= 0; --i) {
+            double s = y[i];
+            for (int k = i + 1; k < n; ++k) s -= b[k][i] * y[k];
+            y[i] = s / b[i][i];
+        }
+        std::copy(y, y + n, a[r]);
+    }
+    return Eigen_Ok;
 }
 
 }  // namespace kj::num

@@ -2,7 +2,10 @@
 // numerical routines, each with a built-in default. A kernel library (or a
 // host through the C interface) may replace any of them; installing null
 // restores the default. The contracts are those of the exported typedefs in
-// kj80x.h (KjKnl...Fn).
+// kj80x.h (KjKnl...Fn), but for one: the defaults, as every decomposition
+// here, throw std::bad_alloc when their work space cannot be allocated (the
+// run's "out of memory", never a failed decomposition); the C interface turns
+// that into the failure code.
 #pragma once
 
 namespace kj::num {

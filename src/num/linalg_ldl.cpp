@@ -117,24 +117,20 @@ int invertsym_default(double** a, int n, double* logdet) {
     if (logdet) *logdet = 0;
     if (n < 0 || (n > 0 && !a)) return Ldl_NullArgument;
     if (n == 0) return Ldl_Ok;
-    try {
-        const BlasApi* api = n > k_small_order ? blas() : nullptr;
-        if (api && api->dpotrf && api->dpotri) return invertsym_lapack(*api, a, n, logdet);
-        WorkBlock l(n, n);
-        l.copy_from(a);
-        std::vector<double> dinv(static_cast<std::size_t>(n));
-        const int code = ldl_decompose(l.rows(), dinv.data(), n);
-        if (code != Ldl_Ok) return code;
-        if (logdet) {
-            double sum = 0;
-            for (double d : dinv) sum -= std::log(d);
-            *logdet = sum;
-        }
-        ldl_solve_inverse(l.rows(), dinv.data(), a, n);
-        return Ldl_Ok;
-    } catch (const std::bad_alloc&) {
-        return Ldl_NullArgument;
+    const BlasApi* api = n > k_small_order ? blas() : nullptr;
+    if (api && api->dpotrf && api->dpotri) return invertsym_lapack(*api, a, n, logdet);
+    WorkBlock l(n, n);
+    l.copy_from(a);
+    std::vector<double> dinv(static_cast<std::size_t>(n));
+    const int code = ldl_decompose(l.rows(), dinv.data(), n);
+    if (code != Ldl_Ok) return code;
+    if (logdet) {
+        double sum = 0;
+        for (double d : dinv) sum -= std::log(d);
+        *logdet = sum;
     }
+    ldl_solve_inverse(l.rows(), dinv.data(), a, n);
+    return Ldl_Ok;
 }
 
 int invertsym(double** a, int n, double* logdet) { return kernels().invertsym(a, n, logdet); }

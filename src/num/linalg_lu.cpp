@@ -112,12 +112,7 @@ int lup_decompose(double** a, int n, int* pivots, double* logdet, int* sign, dou
     if (sign) *sign = 0;
     if (logdet) *logdet = 0;
     const BlasApi* api = n > k_small_order ? blas() : nullptr;
-    int code;
-    try {
-        code = api && api->dgetrf ? lapack_lu(*api, a, n, pivots) : crout(a, n, pivots);
-    } catch (const std::bad_alloc&) {
-        return -1;
-    }
+    const int code = api && api->dgetrf ? lapack_lu(*api, a, n, pivots) : crout(a, n, pivots);
     if (code != 0 || !pair) return code;
     int exchanges = 0;
     for (int k = 0; k < n; ++k) exchanges += pivots[k] != k;
@@ -136,30 +131,26 @@ int lup_logdet(double** a, int n, int* pivots, double* logdet, int* sign) {
     }
     if (sign) *sign = 0;
     if (logdet) *logdet = 0;
-    try {
-        const double eps_norm = invert_eps_norm(a, n);
-        Contiguous c(a, n, n);
-        std::vector<int> ipiv(static_cast<std::size_t>(n));
-        int info = 0;
-        api->dgetrf(&n, &n, c.data(), &n, ipiv.data(), &info);
-        if (info < 0) return -1;
-        const double eps = invert_eps();
-        int exchanges = 0;
-        for (int k = 0; k < n; ++k) {
-            if (pivots) pivots[k] = ipiv[k] - 1;
-            exchanges += ipiv[k] != k + 1;
-        }
-        for (int k = 0; k < n; ++k)
-            if (!(std::fabs(c.data()[static_cast<std::size_t>(k) * (n + 1)]) > eps)) {
-                c.write_back();
-                return k + 1;
-            }
-        lu_logdet(c.data(), n + 1, n, exchanges, eps_norm, logdet, sign);
-        c.write_back();
-        return 0;
-    } catch (const std::bad_alloc&) {
-        return -1;
+    const double eps_norm = invert_eps_norm(a, n);
+    Contiguous c(a, n, n);
+    std::vector<int> ipiv(static_cast<std::size_t>(n));
+    int info = 0;
+    api->dgetrf(&n, &n, c.data(), &n, ipiv.data(), &info);
+    if (info < 0) return -1;
+    const double eps = invert_eps();
+    int exchanges = 0;
+    for (int k = 0; k < n; ++k) {
+        if (pivots) pivots[k] = ipiv[k] - 1;
+        exchanges += ipiv[k] != k + 1;
     }
+    for (int k = 0; k < n; ++k)
+        if (!(std::fabs(c.data()[static_cast<std::size_t>(k) * (n + 1)]) > eps)) {
+            c.write_back();
+            return k + 1;
+        }
+    lu_logdet(c.data(), n + 1, n, exchanges, eps_norm, logdet, sign);
+    c.write_back();
+    return 0;
 }
 
 int lu_decompose_unpivoted(double** a, int n) {
@@ -280,18 +271,14 @@ int invert_default(double** a, int n, double* logdet, int* sign) {
     if (logdet) *logdet = 0;
     if (sign) *sign = 0;
     if (n <= 0) return n < 0 ? 1 : 0;
-    try {
-        const BlasApi* api = n > k_small_order ? blas() : nullptr;
-        if (api && api->dgetrf && api->dgetri) return invert_lapack(*api, a, n, logdet, sign);
-        WorkBlock lu(n, n);
-        lu.copy_from(a);
-        std::vector<int> pivots(static_cast<std::size_t>(n));
-        if (lup_decompose(lu.rows(), n, pivots.data(), logdet, sign, a) != 0) return 1;
-        lup_solve_inverse(lu.rows(), a, pivots.data(), n);
-        return 0;
-    } catch (const std::bad_alloc&) {
-        return 1;
-    }
+    const BlasApi* api = n > k_small_order ? blas() : nullptr;
+    if (api && api->dgetrf && api->dgetri) return invert_lapack(*api, a, n, logdet, sign);
+    WorkBlock lu(n, n);
+    lu.copy_from(a);
+    std::vector<int> pivots(static_cast<std::size_t>(n));
+    if (lup_decompose(lu.rows(), n, pivots.data(), logdet, sign, a) != 0) return 1;
+    lup_solve_inverse(lu.rows(), a, pivots.data(), n);
+    return 0;
 }
 
 int invert(double** a, int n, double* logdet, int* sign) { return kernels().invert(a, n, logdet, sign); }

@@ -12,7 +12,7 @@ constexpr int k_small_order = 64;
 // pivots[k] is the row exchanged with row k at step k. With logdet/sign
 // (either may be null), the log-determinant pair: sign +-1, +-2 when the
 // smallest pivot is at most eps x |a|inf, 0 with logdet 1.0 for an exactly
-// zero pivot. Returns 0, -1 out of memory, or k+1 when the pivot of step k is
+// zero pivot. Returns 0, -1 for a bad argument, or k+1 when the pivot of step k is
 // at most eps in absolute value (then pivots[j] = j and a(j,j) = 0 from k on,
 // and the sign stays 0). `work` is not needed and may be null.
 int lup_decompose(double** a, int n, int* pivots, double* logdet, int* sign, double** work);

@@ -14,19 +14,15 @@ namespace kj::num {
 
 int ols_qr(double** xt, int k, int t, double** yt, int n, double** b, double** xtx_inv, double** xtx) {
     if (k <= 0 || t < 0 || n < 0 || !all_finite(xt, k, t)) return 0;
-    try {
-        if (xtx) matmul(xtx, xt, k, t, xt, k, t, 0, 1);
-        WorkBlock q(k, t);
-        q.copy_from(xt);
-        std::vector<double> rdiag(static_cast<std::size_t>(k));
-        std::vector<int> piv(static_cast<std::size_t>(k));
-        if (decqr(q.rows(), k, t, rdiag.data(), piv.data()) != 0) return 0;
-        const int rank = qr_rank(rdiag.data(), k < t ? k : t, 0);
-        ols_from_qr(q.rows(), rdiag.data(), piv.data(), k, t, rank, yt, n, b, xtx_inv);
-        return rank == k ? k : -rank;
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
+    if (xtx) matmul(xtx, xt, k, t, xt, k, t, 0, 1);
+    WorkBlock q(k, t);
+    q.copy_from(xt);
+    std::vector<double> rdiag(static_cast<std::size_t>(k));
+    std::vector<int> piv(static_cast<std::size_t>(k));
+    if (decqr(q.rows(), k, t, rdiag.data(), piv.data()) != 0) return 0;
+    const int rank = qr_rank(rdiag.data(), k < t ? k : t, 0);
+    ols_from_qr(q.rows(), rdiag.data(), piv.data(), k, t, rank, yt, n, b, xtx_inv);
+    return rank == k ? k : -rank;
 }
 
 void ols_from_qr(double** qr, const double* rdiag, const int* pivots, int k, int t, int rank, double** yt, int n,
@@ -71,21 +67,17 @@ void ols_from_qr(double** qr, const double* rdiag, const int* pivots, int k, int
 
 int ols_normal(double** xt, int k, int t, double** yt, int n, double** b, double** xtx_inv, double** xtx) {
     if (k <= 0 || t < 0 || n < 0) return 0;
-    try {
-        WorkBlock m(k, k), xty(k, n > 0 ? n : 1);
-        matmul(m.rows(), xt, k, t, xt, k, t, 0, 1);
-        if (xtx) m.copy_to(xtx);
-        if (invertsym(m.rows(), k) != 0) return 0;
-        if (n > 0) {
-            // B' = (X'X)^-1 X'y for every series: b = Y X (X'X)^-1 (symmetric).
-            matmul(xty.rows(), xt, k, t, yt, n, t, 0, 1);
-            matmul(b, xty.rows(), k, n, m.rows(), k, k, 1, 0);
-        }
-        if (xtx_inv) m.copy_to(xtx_inv);
-        return k;
-    } catch (const std::bad_alloc&) {
-        return 0;
+    WorkBlock m(k, k), xty(k, n > 0 ? n : 1);
+    matmul(m.rows(), xt, k, t, xt, k, t, 0, 1);
+    if (xtx) m.copy_to(xtx);
+    if (invertsym(m.rows(), k) != 0) return 0;
+    if (n > 0) {
+        // B' = (X'X)^-1 X'y for every series: b = Y X (X'X)^-1 (symmetric).
+        matmul(xty.rows(), xt, k, t, yt, n, t, 0, 1);
+        matmul(b, xty.rows(), k, n, m.rows(), k, k, 1, 0);
     }
+    if (xtx_inv) m.copy_to(xtx_inv);
+    return k;
 }
 
 }  // namespace kj::num

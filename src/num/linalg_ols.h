@@ -12,8 +12,7 @@ int ols_qr(double** xt, int k, int t, double** yt, int n, double** b, double** x
 // From a factorisation already made (decqr, decqr_fixed: qr is the factored
 // k x T storage, pivots its column order or null for none): the coefficients
 // of the first `rank` pivoted columns, 0 for the others; xtx_inv (may be
-// null) the inverse of X'X on those columns. Allocation failure throws
-// std::bad_alloc.
+// null) the inverse of X'X on those columns.
 void ols_from_qr(double** qr, const double* rdiag, const int* pivots, int k, int t, int rank, double** yt, int n,
                  double** b, double** xtx_inv);
 // By the normal equations (X'X inverted as a symmetric matrix): k, or 0

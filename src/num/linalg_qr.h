@@ -10,8 +10,7 @@ namespace kj::num {
 // min(r, c): xt[j][j..r-1] holds the Householder vector v_j (norm sqrt(2),
 // or 0 for no reflection; H_j = I - v_j v_j'), xt[j][0..j-1] the column j of
 // R above the diagonal and rdiag[j] = R(j, j); a row j >= k holds column j of
-// R (r entries). Q = H_0 H_1 ... H_(k-1). Returns 0, or 2 for a bad argument
-// or no memory.
+// R (r entries). Q = H_0 H_1 ... H_(k-1). Returns 0, or 2 for a bad argument.
 int decqr_default(double** xt, int c, int r, double* rdiag, int* pivots);
 int decqr(double** xt, int c, int r, double* rdiag, int* pivots);
 // As decqr_default, but the first `fixed` columns are factored first and in

@@ -7,7 +7,7 @@
 namespace kj::num {
 
 // The number of singular values above tol x |a|_F, or above tol itself when
-// absolute; -2 when the decomposition fails, -1 out of memory.
+// absolute; -2 when the decomposition fails.
 int matrix_rank(double** a, int r, int c, double tol, bool absolute);
 
 // An orthonormal basis of the null space: for r >= c the complement of the

@@ -51,63 +51,55 @@ int select3(const double* ar, const double* ai, const double* b) {
 
 int schur(double** a, int n, double* re, double* im, double** v, SchurSelect select) {
     if (n <= 0) return 0;
-    const BlasApi* api = blas();
+    const BlasApi* api = required_blas();
     if (!api || !api->dgees) return 2;
     if (!all_finite(a, n, n)) return 1;
-    try {
-        std::vector<double> t = column_major(a, n), vs(static_cast<std::size_t>(n) * n);
-        std::vector<int> bwork(static_cast<std::size_t>(n));
-        const lapack::Select2 f = select2(select);
-        const char* sort = f ? "S" : "N";
-        int sdim = 0, lwork = -1, info = 0;
-        double query = 0;
-        api->dgees("V", sort, f, &n, t.data(), &n, &sdim, re, im, vs.data(), &n, &query, &lwork, bwork.data(), &info,
-                   1, 1);
-        if (info != 0) return 1;
-        lwork = std::max(1, static_cast<int>(query));
-        std::vector<double> work(static_cast<std::size_t>(lwork));
-        api->dgees("V", sort, f, &n, t.data(), &n, &sdim, re, im, vs.data(), &n, work.data(), &lwork, bwork.data(),
-                   &info, 1, 1);
-        if (info != 0 && info != n + 2) return 1;  // n + 2: reordering rounded a selection
-        row_major(t, a, n);
-        if (v) row_major(vs, v, n);
-        return 0;
-    } catch (const std::bad_alloc&) {
-        return 2;
-    }
+    std::vector<double> t = column_major(a, n), vs(static_cast<std::size_t>(n) * n);
+    std::vector<int> bwork(static_cast<std::size_t>(n));
+    const lapack::Select2 f = select2(select);
+    const char* sort = f ? "S" : "N";
+    int sdim = 0, lwork = -1, info = 0;
+    double query = 0;
+    api->dgees("V", sort, f, &n, t.data(), &n, &sdim, re, im, vs.data(), &n, &query, &lwork, bwork.data(), &info,
+               1, 1);
+    if (info != 0) return 1;
+    lwork = std::max(1, static_cast<int>(query));
+    std::vector<double> work(static_cast<std::size_t>(lwork));
+    api->dgees("V", sort, f, &n, t.data(), &n, &sdim, re, im, vs.data(), &n, work.data(), &lwork, bwork.data(),
+               &info, 1, 1);
+    if (info != 0 && info != n + 2) return 1;  // n + 2: reordering rounded a selection
+    row_major(t, a, n);
+    if (v) row_major(vs, v, n);
+    return 0;
 }
 
 int schur_generalized(double** a, double** b, int n, double* alphar, double* alphai, double* beta, double** q,
                       double** z, SchurSelect select) {
     if (n <= 0) return 0;
-    const BlasApi* api = blas();
+    const BlasApi* api = required_blas();
     if (!api || !api->dgges) return 2;
     if (!all_finite(a, n, n) || !all_finite(b, n, n)) return 1;
-    try {
-        std::vector<double> ta = column_major(a, n), tb = column_major(b, n);
-        std::vector<double> vsl(static_cast<std::size_t>(n) * n), vsr(static_cast<std::size_t>(n) * n);
-        std::vector<int> bwork(static_cast<std::size_t>(n));
-        g_select = select;
-        const bool sorting = select != SchurSelect::None;
-        const char* sort = sorting ? "S" : "N";
-        int sdim = 0, lwork = -1, info = 0;
-        double query = 0;
-        api->dgges("V", "V", sort, sorting ? select3 : nullptr, &n, ta.data(), &n, tb.data(), &n, &sdim, alphar,
-                   alphai, beta, vsl.data(), &n, vsr.data(), &n, &query, &lwork, bwork.data(), &info, 1, 1, 1);
-        if (info != 0) return 1;
-        lwork = std::max(1, static_cast<int>(query));
-        std::vector<double> work(static_cast<std::size_t>(lwork));
-        api->dgges("V", "V", sort, sorting ? select3 : nullptr, &n, ta.data(), &n, tb.data(), &n, &sdim, alphar,
-                   alphai, beta, vsl.data(), &n, vsr.data(), &n, work.data(), &lwork, bwork.data(), &info, 1, 1, 1);
-        if (info != 0 && info != n + 3) return 1;  // n + 3: reordering rounded a selection
-        row_major(ta, a, n);
-        row_major(tb, b, n);
-        if (q) row_major(vsl, q, n);
-        if (z) row_major(vsr, z, n);
-        return 0;
-    } catch (const std::bad_alloc&) {
-        return 2;
-    }
+    std::vector<double> ta = column_major(a, n), tb = column_major(b, n);
+    std::vector<double> vsl(static_cast<std::size_t>(n) * n), vsr(static_cast<std::size_t>(n) * n);
+    std::vector<int> bwork(static_cast<std::size_t>(n));
+    g_select = select;
+    const bool sorting = select != SchurSelect::None;
+    const char* sort = sorting ? "S" : "N";
+    int sdim = 0, lwork = -1, info = 0;
+    double query = 0;
+    api->dgges("V", "V", sort, sorting ? select3 : nullptr, &n, ta.data(), &n, tb.data(), &n, &sdim, alphar,
+               alphai, beta, vsl.data(), &n, vsr.data(), &n, &query, &lwork, bwork.data(), &info, 1, 1, 1);
+    if (info != 0) return 1;
+    lwork = std::max(1, static_cast<int>(query));
+    std::vector<double> work(static_cast<std::size_t>(lwork));
+    api->dgges("V", "V", sort, sorting ? select3 : nullptr, &n, ta.data(), &n, tb.data(), &n, &sdim, alphar,
+               alphai, beta, vsl.data(), &n, vsr.data(), &n, work.data(), &lwork, bwork.data(), &info, 1, 1, 1);
+    if (info != 0 && info != n + 3) return 1;  // n + 3: reordering rounded a selection
+    row_major(ta, a, n);
+    row_major(tb, b, n);
+    if (q) row_major(vsl, q, n);
+    if (z) row_major(vsr, z, n);
+    return 0;
 }
 
 }  // namespace kj::num

@@ -9,7 +9,7 @@ enum class SchurSelect { None, LeftHalfPlane, RightHalfPlane, InsideUnitCircle, 
 
 // a = V S V': a (n x n) becomes S, v (may be null) gets V, re/im the
 // eigenvalues in the order of S's diagonal. 0 success, 1 LAPACK failure, 2
-// no LAPACK or no memory.
+// no LAPACK.
 int schur(double** a, int n, double* re, double* im, double** v, SchurSelect select);
 
 // a = Q S Z', b = Q T Z': a becomes S, b becomes T; q and z may be null;

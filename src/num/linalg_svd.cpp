@@ -173,18 +173,14 @@ double row_sum_norm(double** a, int r, int c) {
 int decsvd_default(double** a, int r, int c, double* w, double** u, double** v, int sort) {
     if (r < c || c < 0 || !w || (c > 0 && !a)) return 2;
     if (c == 0) return 0;
-    try {
-        int code;
-        const BlasApi* api = c > k_lapack_columns ? blas() : nullptr;
-        if (api && api->dgesdd)
-            code = lapack_svd(*api, a, r, c, w, u, v);
-        else
-            code = jacobi_svd(a, r, c, w, u, v);
-        if (code == 0 && sort) sort_decreasing(r, c, w, u, v);
-        return code;
-    } catch (const std::bad_alloc&) {
-        return 2;
-    }
+    int code;
+    const BlasApi* api = c > k_lapack_columns ? blas() : nullptr;
+    if (api && api->dgesdd)
+        code = lapack_svd(*api, a, r, c, w, u, v);
+    else
+        code = jacobi_svd(a, r, c, w, u, v);
+    if (code == 0 && sort) sort_decreasing(r, c, w, u, v);
+    return code;
 }
 
 int decsvd(double** a, int r, int c, double* w, double** u, double** v, int sort) {

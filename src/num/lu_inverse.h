@@ -6,8 +6,8 @@ namespace kj::num {
 
 enum LuStatus : int { Lu_Ok = 0, Lu_Singular = 1, Lu_OutOfMemory = 2 };
 
-// Replaces the n x n block a by its inverse; on failure (a singular pivot or
-// no memory, which the kernel does not tell apart) a is unchanged.
+// Replaces the n x n block a by its inverse; on failure (a singular pivot) a
+// is unchanged. Work space that cannot be allocated is std::bad_alloc.
 int lu_invert(double** a, int n);
 
 }  // namespace kj::num

@@ -52,7 +52,7 @@ int polynomial_roots(const double* a, int count, std::vector<double>& re, std::v
     for (int j = 0; j < n; ++j) m[static_cast<std::size_t>(j) * n] = -a[first + 1 + j] / lead;
     for (int i = 1; i < n; ++i) m[static_cast<std::size_t>(i - 1) * n + i] = 1.0;
 
-    const BlasApi* api = blas();
+    const BlasApi* api = required_blas();
     if (!api || !api->dgeev) return -1;
     const char no = 'N';
     int info = 0, lwork = -1, one = 1;

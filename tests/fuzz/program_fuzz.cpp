@@ -1,7 +1,7 @@
 // Compiles and runs arbitrary source text through the whole driver, as the
 // console program would: the input is written to a source file and handed to
-// KjMain. Messages and program output are discarded; a watchdog aborts runs
-// longer than a second. Seeds: the programs under tests/programs/.
+// KjMain in a child process. Messages and program output are discarded; runs
+// longer than a second are killed. Seeds: the programs under tests/programs/.
 #include <cstddef>
 #include <cstdint>
 

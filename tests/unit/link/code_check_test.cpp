@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "link/code_check.h"
@@ -48,6 +49,12 @@ TEST(CodeCheck, EveryOperandStaysInsideWhatItNames) {
         {"local beyond a reserved frame", 13, in(Op::Lbp, 100)},
         {"literal beyond the unit's", 0, in(Op::Elf, 2)},
         {"symbol beyond the unit's", 2, in(Op::Lod, 3)},
+        {"load of no symbol", 2, in(Op::Lod, -1)},
+        {"store to no symbol", 4, in(Op::Sto, -1)},
+        {"object of no class", 2, in(Op::New, -1)},
+        {"negative line number", 2, in(Op::Num, -1)},
+        {"line number that negates past the int range", 2, in(Op::Num, INT32_MIN)},
+        {"more local names forgotten than a frame holds", 2, in(Op::Elt, INT32_MIN)},
         {"unknown opcode", 2, Instr{127, 0}},
         {"negative opcode", 2, Instr{-5, 0}},
         {"frame of absurd size", 1, in(Op::Int, 1 << 24)},
@@ -82,7 +89,7 @@ TEST(CodeCheck, FunctionEntriesAndParametersAreChecked) {
     // Code outside every function has no frame to name.
     std::vector<Instr> code = {in(Op::Psh), in(Op::Lap, 0), in(Op::Ext)};
     EXPECT_FALSE(code_is_sound(code, {}, k_bounds));
-    code[1] = in(Op::Lod, -1);  // the unbound entry slot of a start sequence
+    code[1] = in(Op::Lod, 0);
     EXPECT_TRUE(code_is_sound(code, {}, k_bounds));
 }
 
