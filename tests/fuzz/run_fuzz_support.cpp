@@ -70,20 +70,6 @@ std::uint8_t* shared_counters() {
     return shared;
 }
 
-[[noreturn]] void run_child(const std::string& dir, const std::string& path) {
-    // Files the program writes land in the private folder.
-    if (chdir(dir.c_str()) != 0) _exit(0);
-    runtime::set_allocation_limit(k_run_allocation_limit);
-    const rlimit cpu{k_run_seconds, k_run_seconds + 1};
-    setrlimit(RLIMIT_CPU, &cpu);
-    std::string arg0 = "kj", arg1 = "-b", arg2 = path;
-    char* argv[] = {arg0.data(), arg1.data(), arg2.data(), nullptr};
-    KjMain(3, argv);
-    if (std::uint8_t* shared = shared_counters()) std::copy_n(__start___sancov_cntrs, counter_bytes(), shared);
-    // No exit handlers: the fuzzer's own would take the exit for a finding.
-    _exit(0);
-}
-
 // Waits for the child up to the wall-clock limit; kills it after. True when
 // it exited normally.
 bool wait_for(pid_t child) {
@@ -114,6 +100,42 @@ bool wait_for(pid_t child) {
     std::abort();
 }
 
+// A private folder: the fuzzer's own paths stay relative to the working one.
+const std::string& private_dir() {
+    static const std::string dir = [] {
+        std::string d = "/tmp/kj_fuzz." + std::to_string(getpid());
+        (void)mkdir(d.c_str(), 0700);
+        return d;
+    }();
+    return dir;
+}
+
+// Runs body in a child process working in the private folder, with the
+// smaller allocation limit and the processor-time limit; its coverage joins
+// this process's when it exits normally.
+template <class Body>
+void run_in_child(const std::string& dir, Body body) {
+    std::uint8_t* shared = shared_counters();
+    if (shared) std::fill_n(shared, counter_bytes(), 0);
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child < 0) return;
+    if (child == 0) {
+        // Files the program writes land in the private folder.
+        if (chdir(dir.c_str()) != 0) _exit(0);
+        runtime::set_allocation_limit(k_run_allocation_limit);
+        const rlimit cpu{k_run_seconds, k_run_seconds + 1};
+        setrlimit(RLIMIT_CPU, &cpu);
+        body();
+        if (shared) std::copy_n(__start___sancov_cntrs, counter_bytes(), shared);
+        // No exit handlers: the fuzzer's own would take the exit for a finding.
+        _exit(0);
+    }
+    if (!wait_for(child) || !shared) return;
+    std::uint8_t* counters = __start___sancov_cntrs;
+    for (std::size_t i = 0, n = counter_bytes(); i < n; ++i) counters[i] = std::max(counters[i], shared[i]);
+}
+
 }  // namespace
 
 void prepare_runs() {
@@ -132,37 +154,28 @@ void prepare_runs() {
 void run_file(const std::uint8_t* data, std::size_t size, const char* name) {
     prepare_runs();
     if (refused(std::string_view(reinterpret_cast<const char*>(data), size))) return;
-    // A private folder: the fuzzer's own paths stay relative to the working one.
-    static const std::string dir = [] {
-        std::string d = "/tmp/kj_fuzz." + std::to_string(getpid());
-        (void)mkdir(d.c_str(), 0700);
-        return d;
-    }();
+    const std::string& dir = private_dir();
     const std::string path = dir + "/" + name;
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return;
     std::fwrite(data, 1, size, f);
     std::fclose(f);
-    std::uint8_t* shared = shared_counters();
-    if (shared) std::fill_n(shared, counter_bytes(), 0);
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    if (child < 0) return;
-    if (child == 0) run_child(dir, path);
-    if (!wait_for(child) || !shared) return;
-    std::uint8_t* counters = __start___sancov_cntrs;
-    for (std::size_t i = 0, n = counter_bytes(); i < n; ++i) counters[i] = std::max(counters[i], shared[i]);
+    run_in_child(dir, [&path] {
+        std::string arg0 = "kj", arg1 = "-b", arg2 = path;
+        char* argv[] = {arg0.data(), arg1.data(), arg2.data(), nullptr};
+        KjMain(3, argv);
+    });
 }
 
 void run_session_text(const std::string& text) {
     prepare_runs();
     if (refused(text)) return;
-    if (KjSessionStart() != 1) return;
-    const char* value = nullptr;
-    g_run_started.store(now_ms());
-    KjSessionRun(text.c_str(), &value);
-    g_run_started.store(0);
-    KjSessionEnd();
+    run_in_child(private_dir(), [&text] {
+        if (KjSessionStart() != 1) return;
+        const char* value = nullptr;
+        KjSessionRun(text.c_str(), &value);
+        KjSessionEnd();
+    });
 }
 
 }  // namespace kj::fuzz

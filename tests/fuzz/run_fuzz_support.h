@@ -23,8 +23,8 @@ void prepare_runs();
 void run_file(const std::uint8_t* data, std::size_t size, const char* name);
 
 // Runs text in a fresh interactive session (KjSessionStart, KjSessionRun with
-// its value kept, KjSessionEnd), under the watchdog. Texts that name shell
-// commands or device files are skipped.
+// its value kept, KjSessionEnd) in a child process, as run_file runs a file.
+// Texts that name shell commands or device files are skipped.
 void run_session_text(const std::string& text);
 
 }  // namespace kj::fuzz

@@ -1,8 +1,9 @@
 // A notebook cell's text, as the Jupyter kernel receives it: the kernel's
 // editor helpers (completeness, the name at and the call around a position,
 // character positions) on the bytes, then the text run in a fresh interactive
-// session with its final expression's value kept (KjSessionRun). The shared
-// watchdog aborts long runs; texts that would run shell commands are skipped.
+// session with its final expression's value kept (KjSessionRun). The run is
+// a child process's, stopped after a second; texts that would run shell
+// commands are skipped.
 #include <cstddef>
 #include <cstdint>
 #include <string>
