@@ -308,7 +308,7 @@ TEST_F(Preprocessor, UnreadableEncodingsAreFatal) {
         {"overlong", "decl s = \"\xC0\xAF\";"},
         {"surrogate", "decl s = \"\xED\xA0\x80\";"},
         {"cut_short", "decl s = \"\xE2\x82"},
-        {"binary", std::string("\x7F" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0>\0\x01\0\0\0\x90\x10", 28)},
+        {"binary", std::string("\x7F" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0>\0\x01\0\0\0\x90\x10", 26)},
         {"nul_bytes", std::string("m\0a\0i\0n\0", 8)},
     };
     for (const auto& c : cases) {
