@@ -6,7 +6,7 @@
 #include <kj80x.h>
 
 #include "lib/library_groups.h"
-#include "link/operators.h"
+#include "link/operator_codes.h"
 #include "link/function_table.h"
 #include "num/vector_math.h"
 #include "value/value.h"

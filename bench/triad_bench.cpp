@@ -16,7 +16,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "link/operators.h"
+#include "link/operator_codes.h"
 #include "num/split_in_two.h"
 #include "value/value.h"
 #include "vm/operators.h"

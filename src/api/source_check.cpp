@@ -14,6 +14,7 @@
 #include "api/debug_session.h"
 #include "compiler/compile_observer.h"
 #include "compiler/compiler.h"
+#include "compiler/diagnostics.h"
 #include "compiler/gauss.h"
 #include "compiler/parser.h"
 #include "compiler/preprocessor.h"
@@ -118,8 +119,9 @@ void on_message(bool scanner, int line, int code, const std::string& text, int f
         if (!compiler::scan_message_counts(code)) kind = KJ_CHECK_WARNING;
         message += compiler::scan_message_text(code);
     } else {
-        if (code == compiler::R_ParallelLoop || code == compiler::R_CanonicalLoop) return;
-        if (code >= compiler::W_EmptyStatement && code <= compiler::W_NotParallel) kind = KJ_CHECK_WARNING;
+        const runtime::MessageKind k = compiler::diagnostic_kind(code);
+        if (k == runtime::MessageKind::Remark) return;
+        if (k == runtime::MessageKind::Warning) kind = KJ_CHECK_WARNING;
         message += compiler::diagnostic_text(code);
         if (code == compiler::D_Expected) {
             message += std::string("'") + compiler::token_name(found_token) + "'";

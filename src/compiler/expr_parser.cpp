@@ -19,31 +19,27 @@ namespace kj::compiler {
 
 namespace {
 
-// Operators of the left-associative binary levels 5 to 14 (level 6, &&, is
-// short-circuit and handled apart).
-struct BinaryLevel {
-    int ops[8];
-};
-constexpr int k_first_binary = 5;
-constexpr BinaryLevel k_levels[] = {
-    {{T_DotOrOr}},                                                   // 5
-    {{T_AndAnd}},                                                    // 6
-    {{T_DotAndAnd}},                                                 // 7
-    {{T_DotEq, T_DotNe, T_Eq, T_Ne}},                                // 8
-    {{T_ShiftLeft, T_ShiftRight}},                                   // 9
-    {{T_DotLe, T_DotGe, T_DotLt, T_DotGt, T_Le, T_Ge, T_Lt, T_Gt}},  // 10
-    {{T_Bar}},                                                       // 11
-    {{T_Tilde}},                                                     // 12
-    {{T_Plus, T_Minus}},                                             // 13
-    {{T_StarStar, T_Star, T_Slash, T_DotStar, T_DotSlash}},          // 14
-};
+// The left-associative binary levels run from 5 to 14 (operators.def);
+// level 6, &&, is short-circuit and handled apart.
 constexpr int k_last_binary = 14;
 
 bool in_level(int level, int t) {
-    for (int op : k_levels[level - k_first_binary].ops)
-        if (op != 0 && op == t) return true;
-    return false;
+    switch (t) {
+#define KJ_OPERATOR(name, code, text, arity, precedence, token) case code: return precedence == level;
+#include "link/operators.def"
+        default: return false;
+    }
 }
+
+// A level of the table belongs to a binary operator and lies in 5..14 (not 6).
+constexpr bool levels_are_binary() {
+    bool ok = true;
+#define KJ_OPERATOR(name, code, text, arity, precedence, token) \
+    ok = ok && (precedence == 0 || (arity == 2 && precedence >= 5 && precedence <= k_last_binary && precedence != 6));
+#include "link/operators.def"
+    return ok;
+}
+static_assert(levels_are_binary());
 
 // The binary operator behind a compound assignment, or 0 for "=" and others.
 int compound_operator(int t) {

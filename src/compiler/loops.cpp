@@ -17,6 +17,7 @@
 #include "runtime/messages.h"
 #include "runtime/settings.h"
 #include "compiler/parser.h"
+#include "link/inline_functions.h"
 #include "link/literals.h"
 #include "link/symbols.h"
 #include "link/operands.h"
@@ -65,8 +66,7 @@ struct Variable {
 bool push_form(int from, int to, bool allow_size, Variable& var) {
     int n = to - from;
     if (n >= 2 && allow_size && is_op(to - 1, Op::Fni)) {
-        const int code = instr(to - 1).operand;
-        if (code != 142 && code != 152 && code != 154 && code != 161 && code != 162 && code != 163) return false;
+        if (!link::is_size_query(instr(to - 1).operand)) return false;
         --n;
         --to;
     }

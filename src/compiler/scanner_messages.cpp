@@ -6,50 +6,34 @@
 #include "compiler/scanner_state.h"
 #include "data/printable_text.h"
 #include "runtime/located_message.h"
+#include "runtime/message_table.h"
 #include "runtime/messages.h"
 
 namespace kj::compiler {
 
 namespace {
 
-constexpr const char* k_rows[k_scan_message_count] = {
-    "unexpected end of file",
-    "unrecognized",
-    "missing",
-    "error in escape sequence",
-    "* or / expected",
-    "symbol too long",
-    "out of memory",
-    "ending \" missing for string literal",
-    "error in double constant",
-    "error in hexadecimal constant",
-    "hexadecimal constant truncated",
-    "comment not closed",
-    "include file not found",
-    "include files nested too deeply",
-    "unrecognized preprocessor directive",
-    "no matching #if",
-    "too many #defines",
-    "end of include string missing",
-    "warning: dot part of number, not dot operator",
-    "ending ' missing for character literal",
-    "previously #defined with different value",
-    "warning: #if... statement not closed",
-    "warning: #import filename has extension",
-    "header file not found",
-    "header file for import not found",
-    "invalid character found",
+using enum runtime::MessageKind;
+
+constexpr runtime::MessageRow k_rows[] = {
+#define KJ_SCAN_MESSAGE(name, code, kind, text) {kind, text},
+#include "compiler/scanner_messages.def"
 };
+
+constexpr int k_codes[] = {
+#define KJ_SCAN_MESSAGE(name, code, kind, text) code,
+#include "compiler/scanner_messages.def"
+};
+static_assert(runtime::codes_are_dense(k_codes));
 
 }  // namespace
 
 const char* scan_message_text(int code) {
-    return code >= 0 && code < k_scan_message_count ? k_rows[code] : "";
+    return code >= 0 && code < k_scan_message_count ? k_rows[code].text : "";
 }
 
 bool scan_message_counts(int code) {
-    return code != S_DotInNumber && code != S_IfNotClosed && code != S_ImportHasExtension &&
-           code != S_ImportHeaderNotFound;
+    return code < 0 || code >= k_scan_message_count || k_rows[code].kind == Error;
 }
 
 std::string location_prefix() {

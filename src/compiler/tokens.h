@@ -10,7 +10,7 @@ enum Tok : int {
     T_Nothing = 0,
     T_Amp = 32,            // &
     T_AndAnd = 33,         // &&
-#define KJ_OPERATOR(name, code, text) name = code,
+#define KJ_OPERATOR(name, code, text, arity, level, token) name = code,
 #include "link/operators.def"
     T_Break = 35,
     T_Case = 36,

@@ -17,10 +17,14 @@
 namespace kj::graphics {
 
 using lib::arg_error;
+using lib::arg_given;
 using lib::check_most;
 using lib::double_arg;
 using lib::int_arg;
 using lib::MatrixArg;
+using lib::optional_double_arg;
+using lib::optional_int_arg;
+using lib::string_arg;
 using value::Value;
 
 namespace {
@@ -56,8 +60,6 @@ int send(const Request& r) {
 
 void set_result(KjValue* result, int v) { value::set_int(*result, v); }
 
-bool present(const Value* args, int count, int k) { return k < count && !value::is_null(args[k]); }
-
 // Name i: element i of an array of strings, or a single string for row 0.
 bool name_of(const Value& names, int i, std::string& out) {
     if (lib::is_string(names)) {
@@ -76,7 +78,7 @@ bool name_of(const Value& names, int i, std::string& out) {
 // A per-row value: an int gives that int (plus i when `add_row`), a matrix
 // its element i (truncated) while there is one; the default otherwise.
 int per_row(Value* args, int count, int k, int i, int fallback, bool add_row) {
-    if (!present(args, count, k)) return fallback;
+    if (!arg_given(args, count, k)) return fallback;
     const Value& v = args[k];
     if (value::type_of(v) == value::T_Matrix) {
         const double* e = lib::elements_of(v);
@@ -112,8 +114,8 @@ void check_area(Value* args) {
 void fn_draw(KjValue* result, KjValue* args, int count) {
     check_most(count, 4);
     check_area(args);
-    const double first = present(args, count, 2) ? double_arg(args, 2) : 1;
-    const double step = present(args, count, 3) ? double_arg(args, 3) : 1;
+    const double first = optional_double_arg(args, count, 2, 1);
+    const double step = optional_double_arg(args, count, 3, 1);
     set_result(result, each_row(args, count, 1, "Vector", [&](Request& r, int i) {
                    r.i2 = i + 2;
                    r.dv = {first, step};
@@ -135,15 +137,15 @@ void fn_draw_matrix(KjValue* result, KjValue* args, int count) {
 // DrawT and DrawTMatrix: a year argument with two or more columns holds dates.
 int time_rows(Value* args, int count, int year_k, int period_k, int freq_k, int names_k, int sym_k, int idx_k) {
     const Value& year = args[year_k];
-    const bool dates = present(args, count, year_k) && value::type_of(year) == value::T_Matrix && year.u.mat.c >= 2;
+    const bool dates = arg_given(args, count, year_k) && value::type_of(year) == value::T_Matrix && year.u.mat.c >= 2;
     std::vector<double> dates_row;
     std::vector<int> ints;
     if (dates) {
         dates_row = lib::elements_arg(args, year_k);
     } else {
-        ints = {present(args, count, year_k) ? int_arg(args, year_k) : 1,
-                present(args, count, period_k) ? int_arg(args, period_k) : 1,
-                present(args, count, freq_k) ? int_arg(args, freq_k) : 1};
+        ints = {optional_int_arg(args, count, year_k, 1),
+                optional_int_arg(args, count, period_k, 1),
+                optional_int_arg(args, count, freq_k, 1)};
         if (ints[2] < 1) arg_error(freq_k);
     }
     return each_row(args, count, 1, dates ? "DateVector" : "TimeVector", [&](Request& r, int i) {
@@ -218,17 +220,12 @@ int stat_rows(Value* args, int count, const char* command, Fill fill) {
     });
 }
 
-int opt_int(Value* args, int count, int k, int fallback) { return present(args, count, k) ? int_arg(args, k) : fallback; }
-double opt_double(Value* args, int count, int k, double fallback) {
-    return present(args, count, k) ? double_arg(args, k) : fallback;
-}
-
 void fn_draw_acf(KjValue* result, KjValue* args, int count) {
     check_most(count, 9);
     const int lags = int_arg(args, 3);
-    std::vector<int> flags = {opt_int(args, count, 4, 1), opt_int(args, count, 5, 0), opt_int(args, count, 6, 0),
-                              opt_int(args, count, 8, 1)};
-    const int index = opt_int(args, count, 7, 2);
+    std::vector<int> flags = {optional_int_arg(args, count, 4, 1), optional_int_arg(args, count, 5, 0), optional_int_arg(args, count, 6, 0),
+                              optional_int_arg(args, count, 8, 1)};
+    const int index = optional_int_arg(args, count, 7, 2);
     set_result(result, stat_rows(args, count, "Acf", [&](Request& r, int) {
                    r.i1 = lags;
                    r.i2 = index;
@@ -239,7 +236,7 @@ void fn_draw_acf(KjValue* result, KjValue* args, int count) {
 // DrawCorrelogram and DrawSpectrum: a lag count or order, then an optional index.
 void lag_rows(KjValue* result, KjValue* args, int count, const char* command) {
     check_most(count, 5);
-    const int lags = int_arg(args, 3), index = opt_int(args, count, 4, 2);
+    const int lags = int_arg(args, 3), index = optional_int_arg(args, count, 4, 2);
     set_result(result, stat_rows(args, count, command, [&](Request& r, int) {
                    r.i1 = lags;
                    r.i2 = index;
@@ -251,9 +248,9 @@ void fn_draw_spectrum(KjValue* result, KjValue* args, int count) { lag_rows(resu
 
 void fn_draw_density(KjValue* result, KjValue* args, int count) {
     check_most(count, 10);
-    std::vector<int> flags = {opt_int(args, count, 3, 1), opt_int(args, count, 4, 0), opt_int(args, count, 5, 0),
-                              opt_int(args, count, 6, 0), opt_int(args, count, 7, 0)};
-    const int bars = opt_int(args, count, 8, 0), index = opt_int(args, count, 9, 2);
+    std::vector<int> flags = {optional_int_arg(args, count, 3, 1), optional_int_arg(args, count, 4, 0), optional_int_arg(args, count, 5, 0),
+                              optional_int_arg(args, count, 6, 0), optional_int_arg(args, count, 7, 0)};
+    const int bars = optional_int_arg(args, count, 8, 0), index = optional_int_arg(args, count, 9, 2);
     if (bars < 0) arg_error(8);
     set_result(result, stat_rows(args, count, "Density", [&](Request& r, int) {
                    r.i1 = bars;
@@ -266,7 +263,7 @@ void fn_draw_qq(KjValue* result, KjValue* args, int count) {
     check_most(count, 7);
     const int dist = int_arg(args, 3);
     const double df1 = double_arg(args, 4), df2 = double_arg(args, 5);
-    const int index = opt_int(args, count, 6, 2);
+    const int index = optional_int_arg(args, count, 6, 2);
     set_result(result, stat_rows(args, count, "QQ", [&](Request& r, int) {
                    r.i1 = dist;
                    r.i2 = index;
@@ -277,7 +274,7 @@ void fn_draw_qq(KjValue* result, KjValue* args, int count) {
 void fn_draw_boxplot(KjValue* result, KjValue* args, int count) {
     check_most(count, 4);
     check_area(args);
-    const int area = int_arg(args, 0), index = opt_int(args, count, 3, 2);
+    const int area = int_arg(args, 0), index = optional_int_arg(args, count, 3, 2);
     set_result(result, each_row(args, count, 1, "BoxPlot", [&](Request& r, int i) {
                    r.area = area;
                    r.has_label1 = name_of(args[2], i, r.label1);
@@ -289,9 +286,9 @@ void fn_draw_boxplot(KjValue* result, KjValue* args, int count) {
 void fn_draw_histogram(KjValue* result, KjValue* args, int count) {
     check_most(count, 6);
     check_area(args);
-    const double first = opt_double(args, count, 2, 0), step = opt_double(args, count, 3, 1);
+    const double first = optional_double_arg(args, count, 2, 0), step = optional_double_arg(args, count, 3, 1);
     if (!(step > 0)) arg_error(3);
-    const int index = opt_int(args, count, 4, 2), inside = opt_int(args, count, 5, index);
+    const int index = optional_int_arg(args, count, 4, 2), inside = optional_int_arg(args, count, 5, index);
     set_result(result, each_row(args, count, 1, "Histogram", [&](Request& r, int i) {
                    r.i1 = index + i;
                    r.i2 = inside;
@@ -338,19 +335,14 @@ void fn_draw_psymbol(KjValue* result, KjValue* args, int) {
     set_result(result, send(r));
 }
 
-std::string string_arg(Value* args, int k) {
-    if (!lib::is_string(args[k])) lib::arg_type_error(k, value::T_String, &args[k]);
-    return std::string(lib::string_of(args[k]));
-}
-
 void fn_draw_ptext(KjValue* result, KjValue* args, int count) {
     check_most(count, 8);
     Request r("PText");
     r.area = int_arg(args, 0);
     r.label1 = string_arg(args, 1);
     r.has_label1 = true;
-    r.iv = {int_arg(args, 2), int_arg(args, 3), opt_int(args, count, 4, -1), opt_int(args, count, 5, -1),
-            opt_int(args, count, 6, 0), opt_int(args, count, 7, 0)};
+    r.iv = {int_arg(args, 2), int_arg(args, 3), optional_int_arg(args, count, 4, -1), optional_int_arg(args, count, 5, -1),
+            optional_int_arg(args, count, 6, 0), optional_int_arg(args, count, 7, 0)};
     set_result(result, send(r));
 }
 
@@ -361,9 +353,9 @@ void fn_draw_text(KjValue* result, KjValue* args, int count) {
     r.area = int_arg(args, 0);
     r.label1 = string_arg(args, 1);
     r.has_label1 = true;
-    r.iv = {opt_int(args, count, 4, -1), opt_int(args, count, 5, -1), opt_int(args, count, 6, 0),
-            opt_int(args, count, 7, 0)};
-    r.dv = {double_arg(args, 2), double_arg(args, 3), opt_double(args, count, 8, 0)};
+    r.iv = {optional_int_arg(args, count, 4, -1), optional_int_arg(args, count, 5, -1), optional_int_arg(args, count, 6, 0),
+            optional_int_arg(args, count, 7, 0)};
+    r.dv = {double_arg(args, 2), double_arg(args, 3), optional_double_arg(args, count, 8, 0)};
     set_result(result, send(r));
 }
 
@@ -393,7 +385,7 @@ void fn_draw_axis(KjValue* result, KjValue* args, int count) {
     r.area = int_arg(args, 0);
     r.i1 = int_arg(args, 1);
     for (int k = 2; k < 8; ++k) r.dv.push_back(double_arg(args, k));
-    r.dv.push_back(opt_double(args, count, 9, 0));
+    r.dv.push_back(optional_double_arg(args, count, 9, 0));
     r.i2 = int_arg(args, 8);
     if (!(r.dv[2] > r.dv[1])) arg_error(4);
     set_result(result, send(r));
@@ -405,9 +397,9 @@ void fn_draw_axis_auto(KjValue* result, KjValue* args, int count) {
     Request r("AxisAuto3");
     r.area = int_arg(args, 0);
     r.i1 = int_arg(args, 1);
-    r.i2 = opt_int(args, count, 2, 1);
-    r.iv = {opt_int(args, count, 3, 0)};
-    r.dv = {opt_double(args, count, 4, 0)};
+    r.i2 = optional_int_arg(args, count, 2, 1);
+    r.iv = {optional_int_arg(args, count, 3, 0)};
+    r.dv = {optional_double_arg(args, count, 4, 0)};
     set_result(result, send(r));
 }
 
@@ -415,17 +407,17 @@ void fn_draw_adjust(KjValue* result, KjValue* args, int count) {
     check_most(count, 6);
     Request r("DrawAdjust");
     r.i1 = int_arg(args, 0);
-    r.i2 = opt_int(args, count, 1, -1);
-    for (int k = 2; k < 6; ++k) r.dv.push_back(opt_double(args, count, k, -1));
+    r.i2 = optional_int_arg(args, count, 1, -1);
+    for (int k = 2; k < 6; ++k) r.dv.push_back(optional_double_arg(args, count, k, -1));
     set_result(result, send(r));
 }
 
 void fn_draw_z(KjValue* result, KjValue* args, int count) {
     check_most(count, 5);
     const MatrixArg z = lib::matrix_arg(args, 0);
-    std::string name = present(args, count, 1) ? string_arg(args, 1) : std::string();
-    const int mode = opt_int(args, count, 2, 0), index = opt_int(args, count, 4, 2);
-    const double fac = opt_double(args, count, 3, 1);
+    std::string name = arg_given(args, count, 1) ? string_arg(args, 1) : std::string();
+    const int mode = optional_int_arg(args, count, 2, 0), index = optional_int_arg(args, count, 4, 2);
+    const double fac = optional_double_arg(args, count, 3, 1);
     int res = 1;
     for (int i = 0; i < z.r && z.c > 0; ++i) {
         Request r("Z");
@@ -450,10 +442,10 @@ void fn_draw_xyz(KjValue* result, KjValue* args, int count) {
     r.x1 = x.data(), r.n1 = static_cast<int>(x.count());
     r.x2 = y.data(), r.n2 = static_cast<int>(y.count());
     r.x3 = z.data(), r.n3 = static_cast<int>(z.count());
-    r.i1 = opt_int(args, count, 4, 0);
-    r.i2 = opt_int(args, count, 6, 2);
+    r.i1 = optional_int_arg(args, count, 4, 0);
+    r.i2 = optional_int_arg(args, count, 6, 2);
     r.iv = {z.r, z.c};
-    r.dv = {opt_double(args, count, 5, 1)};
+    r.dv = {optional_double_arg(args, count, 5, 1)};
     set_result(result, send(r));
 }
 
@@ -461,7 +453,7 @@ void fn_set_draw(KjValue* result, KjValue* args, int count) {
     check_most(count, 6);
     Request r("SetDrawOptions");
     r.i1 = int_arg(args, 0);
-    for (int k = 1; k < 6; ++k) r.iv.push_back(opt_int(args, count, k, 0));
+    for (int k = 1; k < 6; ++k) r.iv.push_back(optional_int_arg(args, count, k, 0));
     set_result(result, send(r));
 }
 

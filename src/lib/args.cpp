@@ -27,6 +27,11 @@ double double_arg(Value* args, int k) {
     return d;
 }
 
+std::string string_arg(Value* args, int k) {
+    if (!is_string(args[k])) arg_type_error(k, value::T_String, &args[k]);
+    return std::string(string_of(args[k]));
+}
+
 std::vector<double> elements_arg(Value* args, int k) {
     const MatrixArg a = matrix_arg(args, k);
     if (a.empty()) return {};

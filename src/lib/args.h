@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -85,14 +86,27 @@ struct MatrixArg {
 
 // args[k] converted to a matrix: type error for an expected matrix otherwise.
 MatrixArg matrix_arg(value::Value* args, int k);
-// args[k] as an int or double: type error for that type otherwise.
-// args[k] as an int (a double truncated, a matrix's first element).
+// args[k] as an int (a double truncated, a matrix's first element): type
+// error for an expected int otherwise.
 int int_arg(value::Value* args, int k);
-// An optional int argument k of a call with `count` arguments (dflt when absent).
-inline int optional_int_arg(value::Value* args, int count, int k, int dflt) {
-    return count > k ? int_arg(args, k) : dflt;
-}
+// args[k] as a double: type error for an expected double otherwise.
 double double_arg(value::Value* args, int k);
+// A copy of the string args[k]: type error for an expected string otherwise
+// (a string variable without value included).
+std::string string_arg(value::Value* args, int k);
+
+// Optional arguments have one rule: argument k of a call with `count`
+// arguments is given when the call has it and it has a value; an argument
+// without value takes the default, as an absent one does.
+inline bool arg_given(const value::Value* args, int count, int k) {
+    return k < count && !value::is_null(args[k]);
+}
+inline int optional_int_arg(value::Value* args, int count, int k, int dflt) {
+    return arg_given(args, count, k) ? int_arg(args, k) : dflt;
+}
+inline double optional_double_arg(value::Value* args, int count, int k, double dflt) {
+    return arg_given(args, count, k) ? double_arg(args, k) : dflt;
+}
 // The elements of args[k] (converted to a matrix) in row-major order.
 std::vector<double> elements_arg(value::Value* args, int k);
 

@@ -21,11 +21,6 @@ namespace {
 
 constexpr double k_nan = std::numeric_limits<double>::quiet_NaN();
 
-std::string name_arg(Value* args, int i) {
-    if (!is_string(args[i])) arg_type_error(i, value::T_String, &args[i]);
-    return std::string(string_of(args[i]));
-}
-
 void warn_quoted(const char* what, const std::string& name) {
     const std::string text = std::string(what) + ": \"" + name + "\"";
     runtime::run_warning_message(current_function(), text.c_str());
@@ -63,7 +58,7 @@ bool path_of(const std::string& name, std::string& path) {
 
 void fn_loaddata(KjValue* result, KjValue* args, int count) {
     check_most(count, 13);
-    const std::string name = name_arg(args, 0);
+    const std::string name = string_arg(args, 0);
     const int flags = count > 12 ? int_arg(args, 12) : 0;
     value::set_int(*result, 0);
     std::string path;
@@ -107,7 +102,7 @@ void fn_loaddata(KjValue* result, KjValue* args, int count) {
 
 void fn_savedata(KjValue* result, KjValue* args, int count) {
     check_most(count, 13);
-    const std::string name = name_arg(args, 0);
+    const std::string name = string_arg(args, 0);
     const Value& m = matrix_value_arg(args, 1);
     const int flags = count > 12 ? int_arg(args, 12) : 0;
     data::DataSet ds;
@@ -156,7 +151,7 @@ void fn_savedata(KjValue* result, KjValue* args, int count) {
 
 void fn_loadsheet(KjValue* result, KjValue* args, int count) {
     check_most(count, 3);
-    const std::string name = name_arg(args, 0);
+    const std::string name = string_arg(args, 0);
     int index = 0;
     std::string sheet_name;
     if (count > 1) {
@@ -194,7 +189,7 @@ void fn_loadsheet(KjValue* result, KjValue* args, int count) {
 
 void fn_savesheet(KjValue* result, KjValue* args, int count) {
     check_most(count, 3);
-    const std::string name = name_arg(args, 0);
+    const std::string name = string_arg(args, 0);
     data::Sheet sheet;
     sheet.name = count > 2 && is_string(args[2]) ? std::string(string_of(args[2])) : "Sheet1";
     Value& x = args[1];

@@ -28,11 +28,6 @@ using io::OpenFile;
 
 namespace {
 
-std::string string_arg(Value* args, int i) {
-    check_type(value::T_String, args, i, i);
-    return std::string(string_of(args[i]));
-}
-
 // A result that is an int while it fits, else a double.
 void set_count(Value& result, std::int64_t n) {
     if (n >= 2147483647LL)

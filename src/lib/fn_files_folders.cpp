@@ -10,11 +10,6 @@ namespace kj::lib {
 using value::Value;
 
 namespace {
-std::string name_arg(Value* args, int i) {
-    check_type(value::T_String, args, i, i);
-    return std::string(string_of(args[i]));
-}
-
 void set_names(Value& result, const std::vector<std::string>& names) {
     Value out = value::make_int(0);
     value::set_array(out, static_cast<int64_t>(names.size()));
@@ -25,25 +20,25 @@ void set_names(Value& result, const std::vector<std::string>& names) {
 }  // namespace
 
 void fn_chdir(Value* result, Value* args, int) {
-    value::set_int(*result, platform::change_directory(name_arg(args, 0)) ? 1 : 0);
+    value::set_int(*result, platform::change_directory(string_arg(args, 0)) ? 1 : 0);
 }
 
 void fn_getcwd(Value* result, Value*, int) { value::set_string(*result, platform::current_directory()); }
 
 void fn_getfiles(Value* result, Value* args, int) {
-    set_names(*result, platform::list_entries(name_arg(args, 0), platform::EntryKind::files));
+    set_names(*result, platform::list_entries(string_arg(args, 0), platform::EntryKind::files));
 }
 
 void fn_getfolders(Value* result, Value* args, int) {
-    set_names(*result, platform::list_entries(name_arg(args, 0), platform::EntryKind::folders));
+    set_names(*result, platform::list_entries(string_arg(args, 0), platform::EntryKind::folders));
 }
 
 void fn_fremove(Value* result, Value* args, int) {
-    value::set_int(*result, platform::remove_file(name_arg(args, 0)) ? 1 : 0);
+    value::set_int(*result, platform::remove_file(string_arg(args, 0)) ? 1 : 0);
 }
 
 void fn_frename(Value* result, Value* args, int) {
-    const std::string from = name_arg(args, 0), to = name_arg(args, 1);
+    const std::string from = string_arg(args, 0), to = string_arg(args, 1);
     value::set_int(*result, platform::rename_file(from, to) ? 1 : 0);
 }
 

@@ -30,11 +30,6 @@ std::vector<LoadedLibrary> g_libraries;
 
 constexpr int k_max_pointer_args = 32;
 
-std::string string_arg(value::Value* args, int i) {
-    if (!is_string(args[i])) arg_type_error(i, value::T_String, &args[i]);
-    return std::string(string_of(args[i]));
-}
-
 std::vector<std::string> words(const std::string& text) {
     std::istringstream in(text);
     std::vector<std::string> out;

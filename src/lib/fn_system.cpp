@@ -5,6 +5,7 @@
 #include <string>
 
 #include "runtime/host.h"
+#include "lib/args.h"
 #include "lib/fn_math.h"
 #include "lib/library_groups.h"
 #include "lib/object_queries.h"
@@ -23,12 +24,6 @@ namespace {
 using value::Value;
 
 constexpr int k_version = 800;
-
-std::string string_arg(Value* args, int i) {
-    check_type(value::T_String, args, i, i);
-    const Value& v = args[i];
-    return {v.u.str.s ? v.u.str.s : "", static_cast<std::size_t>(v.u.str.len)};
-}
 
 void set_string_array(Value& result, int n, char** items) {
     Value out = value::make_int(0);

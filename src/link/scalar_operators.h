@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "link/operators.h"
+#include "link/operator_codes.h"
 #include "value/value.h"
 #include "runtime/run_error.h"
 

@@ -7,6 +7,7 @@
 #include "runtime/fatal_error.h"
 #include "runtime/host.h"
 #include "runtime/located_message.h"
+#include "runtime/message_table.h"
 #include "runtime/messages.h"
 #include "runtime/settings.h"
 
@@ -27,12 +28,7 @@ constexpr int k_codes[] = {
 #define KJ_RUN_ERROR(name, code, text) code,
 #include "runtime/run_errors.def"
 };
-constexpr bool codes_are_dense() {
-    for (int i = 0; i < static_cast<int>(std::size(k_codes)); ++i)
-        if (k_codes[i] != i) return false;
-    return std::size(k_codes) == k_warning_base;
-}
-static_assert(codes_are_dense());
+static_assert(codes_are_dense(k_codes) && std::size(k_codes) == k_warning_base);
 
 int g_warning_mask = 127;
 int g_program_exit_code = 0;

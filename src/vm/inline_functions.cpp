@@ -6,6 +6,7 @@
 
 #include <kj80x.h>
 
+#include "link/inline_functions.h"
 #include "num/distributions/normal.h"
 #include "runtime/messages.h"
 #include "num/vector_math.h"
@@ -18,35 +19,7 @@ using namespace value;
 
 namespace {
 
-enum InlineCode : int {
-    F_Ceil = 141, F_Columns = 142, F_Cos = 143, F_Densn = 144, F_Exp = 145, F_Fabs = 146,
-    F_Floor = 147, F_Log = 148, F_Probn = 149, F_Quann = 150, F_Round = 151, F_Rows = 152,
-    F_Sin = 153, F_Sizeof = 154, F_Sqr = 155, F_Sqrt = 156, F_Tailn = 157, F_Tan = 158,
-    F_Trunc = 159, F_Sizec = 161, F_Sizer = 162, F_Sizerc = 163, F_Log10 = 179,
-};
-
-const char* inline_name(int code) {
-    switch (code) {
-        case F_Ceil: return "ceil";
-        case F_Cos: return "cos";
-        case F_Densn: return "densn";
-        case F_Exp: return "exp";
-        case F_Fabs: return "fabs";
-        case F_Floor: return "floor";
-        case F_Log: return "log";
-        case F_Probn: return "probn";
-        case F_Quann: return "quann";
-        case F_Round: return "round";
-        case F_Sin: return "sin";
-        case F_Sqr: return "sqr";
-        case F_Sqrt: return "sqrt";
-        case F_Tailn: return "tailn";
-        case F_Tan: return "tan";
-        case F_Trunc: return "trunc";
-        case F_Log10: return "log10";
-        default: return "?";
-    }
-}
+using enum link::InlineCode;
 
 double sqr(double x) { return x * x; }
 
@@ -118,11 +91,7 @@ bool vectorised(int code, Value& top, const Num& n) {
 
 void apply_inline(int code, Value& top) {
     if (type_of(top) == T_Vector) materialize(top);
-    switch (code) {
-        case F_Rows: case F_Columns: case F_Sizer: case F_Sizec: case F_Sizerc: case F_Sizeof:
-            return size_query(code, top);
-        default: break;
-    }
+    if (link::is_size_query(code)) return size_query(code, top);
     const DoubleFn f = function_of(code);
     if (!f) return;  // an unknown code leaves the record as it is
     const Num n = numeric(top);
@@ -156,13 +125,13 @@ void apply_inline(int code, Value& top) {
         default:
             if (code == F_Densn || code == F_Probn || code == F_Quann || code == F_Tailn) {
                 // The distribution functions report as their library form does.
-                const std::string text = std::string(inline_name(code)) +
+                const std::string text = std::string(link::inline_function_name(code)) +
                                          "(): type error in argument 1; expected: " + type_table_name(T_Double) +
                                          ", found: " + describe(top);
                 runtime::run_message(text.c_str());
                 runtime::raise_run_error(runtime::E_ArgError);
             }
-            runtime::raise_run_error(runtime::E_BadOperand, std::string(inline_name(code)) + "(" + describe(top) + ")");
+            runtime::raise_run_error(runtime::E_BadOperand, std::string(link::inline_function_name(code)) + "(" + describe(top) + ")");
     }
 }
 

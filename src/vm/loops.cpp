@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "link/operators.h"
+#include "link/operator_codes.h"
 #include "link/code_image.h"
 #include "link/operands.h"
 #include "num/random/generator_state.h"

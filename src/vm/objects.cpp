@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "link/operators.h"
+#include "link/operator_codes.h"
 #include "link/symbols.h"
 #include "runtime/alloc.h"
 #include "vm/lambdas.h"

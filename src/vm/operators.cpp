@@ -8,7 +8,7 @@
 #include <string>
 
 #include "link/operator_arity.h"
-#include "link/operators.h"
+#include "link/operator_codes.h"
 #include "runtime/alloc.h"
 #include "value/matrix_block.h"
 #include "vm/conversions.h"
@@ -28,57 +28,8 @@ void set_object_operator_hook(ObjectOperatorHook hook) { g_object_hook = hook; }
 
 const char* operator_text(int code) {
     switch (code) {
-        case T_Plus: return "+";
-        case T_Minus: return "-";
-        case T_Star: return "*";
-        case T_DotStar: return ".*";
-        case T_Slash: return "/";
-        case T_DotSlash: return "./";
-        case T_Caret: return "^";
-        case T_DotCaret: return ".^";
-        case T_StarStar: return "**";
-        case T_G_StarTilde: return "*~";
-        case T_XYt: return "XY'";
-        case T_XtX: return "X'X";
-        case T_Transpose: return "'";
-        case T_DotTranspose: return ".'";
-        case T_UnaryMinus: return "Unary -";
-        case T_Not: return "!";
-        case T_PlusPlus: return "++";
-        case T_MinusMinus: return "--";
-        case T_Tilde: return "~";
-        case T_Bar: return "|";
-        case T_Eq: return "==";
-        case T_Ne: return "!=";
-        case T_Lt: return "<";
-        case T_Le: return "<=";
-        case T_Gt: return ">";
-        case T_Ge: return ">=";
-        case T_DotEq: return ".==";
-        case T_DotNe: return ".!=";
-        case T_DotLt: return ".<";
-        case T_DotLe: return ".<=";
-        case T_DotGt: return ".>";
-        case T_DotGe: return ".>=";
-        case T_DotAndAnd: return ".&&";
-        case T_DotOrOr: return ".||";
-        case T_Percent: return "%";
-        case T_DotQuestion: return ".?";
-        case T_Colon: return ":";
-        case T_FullRange: return "[]";
-        case T_Ellipsis: return "...";
-        case T_ShiftLeft: return "<<";
-        case T_ShiftRight: return ">>";
-        case T_IntToDouble: return "<int2dbl>";
-        case link::T_Int: return "int";
-        case link::T_Double: return "double";
-        case link::T_Matrix: return "matrix";
-        case link::T_String: return "string";
-        case link::T_Array: return "array";
-        case T_RBrace: return "}";
-        case T_New: return "new";
-        case T_Destruct: return "destruct";
-        case T_Delete: return "delete";
+#define KJ_OPERATOR(name, code, text, arity, level, token) case code: return text;
+#include "link/operators.def"
         default: return "<token>";
     }
 }

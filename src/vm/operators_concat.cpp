@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "link/operators.h"
+#include "link/operator_codes.h"
 #include "runtime/alloc.h"
 #include "vm/conversions.h"
 #include "vm/operators_operand.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <type_traits>
 
-#include "link/operators.h"
+#include "link/operator_codes.h"
 #include "num/split_in_two.h"
 #include "num/vector_math.h"
 #include "value/matrix_block.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "link/operators.h"
+#include "link/operator_codes.h"
 #include "num/lu_inverse.h"
 #include "num/matmul.h"
 #include "num/transpose.h"

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "link/operators.h"
+#include "link/operator_codes.h"
 #include "link/scalar_operators.h"
 #include "link/code_check.h"
 #include "link/code_image.h"

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <vector>
 
-#include "link/operators.h"
+#include "link/operator_codes.h"
 #include "link/code_image.h"
 #include "link/literals.h"
 #include "link/symbols.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "link/operators.h"
+#include "link/operator_codes.h"
 #include "vm/engine_fixture.h"
 #include "vm/operators.h"
 #include "runtime/run_error.h"
