@@ -58,7 +58,7 @@ asan: deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKJ_SANITIZE=ON -DKJ_BENCH=OFF
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-		LSAN_OPTIONS=suppressions=$(CURDIR)/tests/leak_suppressions.txt ctest --output-on-failure -j $(JOBS)
+		LSAN_OPTIONS=suppressions=$(CURDIR)/tests/leak_suppressions.txt:print_suppressions=0 ctest --output-on-failure -j $(JOBS)
 
 fuzz: | deps
 	@scripts/install-deps --fuzz
