@@ -1,7 +1,7 @@
 // kj-kernel: the Jupyter kernel of Kj.
 //
 //   kj-kernel -f CONNECTION_FILE     serve a notebook (as kernel.json starts it)
-//   kj-kernel install [--user | --prefix DIR]   install the kernel spec
+//   kj-kernel install [--user | --prefix DIR]   install the kernel description
 //
 // An interrupt arrives as SIGINT. It is taken by a thread of its own, with
 // the signal blocked everywhere else, so that no socket wait is broken off;
@@ -21,7 +21,7 @@
 #include <xeus/xserver_zmq.hpp>
 
 #include "kernel_interpreter.h"
-#include "kernel_spec.h"
+#include "kernel_install.h"
 
 namespace {
 
@@ -42,13 +42,13 @@ int install(int argc, char** argv) {
             return 2;
         }
     }
-    const std::string destination = kj::jupyter::spec_destination(user, prefix);
-    const std::string error = kj::jupyter::install_spec(destination);
+    const std::string destination = kj::jupyter::kernel_destination(user, prefix);
+    const std::string error = kj::jupyter::install_kernel_files(destination);
     if (!error.empty()) {
         std::fprintf(stderr, "kj-kernel: %s\n", error.c_str());
         return 1;
     }
-    std::printf("Installed the Kj kernel spec in %s\n", destination.c_str());
+    std::printf("Installed the Kj kernel description in %s\n", destination.c_str());
     return 0;
 }
 

@@ -1,4 +1,4 @@
-#include "kernel_spec.h"
+#include "kernel_install.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -14,25 +14,25 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* k_spec_folder = "share/jupyter/kernels/kj";
+constexpr const char* k_kernel_folder = "share/jupyter/kernels/kj";
 
 std::string environment(const char* name) {
     const char* v = std::getenv(name);
     return v ? v : "";
 }
 
-// The spec shipped with this executable: beside it in the build tree, one
+// The kernel description shipped with this executable: beside it in the build tree, one
 // folder up when installed (PREFIX/bin and PREFIX/share).
-fs::path shipped_spec(const fs::path& executable) {
+fs::path shipped_kernel_files(const fs::path& executable) {
     const fs::path dir = executable.parent_path();
-    for (const fs::path& candidate : {dir / k_spec_folder, dir.parent_path() / k_spec_folder})
+    for (const fs::path& candidate : {dir / k_kernel_folder, dir.parent_path() / k_kernel_folder})
         if (fs::exists(candidate / "kernel.json")) return candidate;
     return {};
 }
 
 }  // namespace
 
-std::string spec_destination(bool user, const std::string& prefix) {
+std::string kernel_destination(bool user, const std::string& prefix) {
     fs::path data;
     if (user) {
         if (!environment("JUPYTER_DATA_DIR").empty())
@@ -47,17 +47,17 @@ std::string spec_destination(bool user, const std::string& prefix) {
     return (data / "kernels/kj").string();
 }
 
-std::string install_spec(const std::string& destination) {
+std::string install_kernel_files(const std::string& destination) {
     std::error_code ec;
     const fs::path executable = fs::read_symlink("/proc/self/exe", ec);
     if (ec) return "cannot find this program's own file";
-    const fs::path source = shipped_spec(executable);
-    if (source.empty()) return "no kernel spec beside " + executable.string();
-    nlohmann::json spec;
+    const fs::path source = shipped_kernel_files(executable);
+    if (source.empty()) return "no kernel description beside " + executable.string();
+    nlohmann::json description;
     try {
         std::ifstream in(source / "kernel.json");
-        spec = nlohmann::json::parse(in);
-        spec["argv"][0] = executable.string();
+        description = nlohmann::json::parse(in);
+        description["argv"][0] = executable.string();
     } catch (const std::exception&) {
         return "cannot read " + (source / "kernel.json").string();
     }
@@ -73,7 +73,7 @@ std::string install_spec(const std::string& destination) {
     const fs::path json = target / "kernel.json", part = target / "kernel.json.part";
     {
         std::ofstream out(part);
-        out << spec.dump(2) << "\n";
+        out << description.dump(2) << "\n";
         if (!out.flush()) return "cannot write " + part.string();
     }
     fs::rename(part, json, ec);
