@@ -18,3 +18,16 @@ def run_group(doc, groups, failures):
         print("FAIL", f)
     print(f"{sys.argv[2]}: {len(failures)} failure(s)")
     return 1 if failures else 0
+
+
+def sanitized_host_env(env):
+    """A program built without the sanitizers (a C host, the Python
+    interpreter) that loads the sanitized library of a `make asan` build: the
+    address sanitizer's runtime must be loaded first, and the host's own
+    memory is not the library's, so leaks are not checked there."""
+    if os.environ.get("KJ_TEST_SANITIZED") != "1":
+        return env
+    import subprocess
+    runtime = subprocess.run(["cc", "-print-file-name=libasan.so"], stdout=subprocess.PIPE,
+                             text=True).stdout.strip()
+    return dict(env, LD_PRELOAD=runtime, ASAN_OPTIONS=env.get("ASAN_OPTIONS", "") + ":detect_leaks=0")

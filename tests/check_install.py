@@ -33,6 +33,7 @@ import subprocess
 import sys
 import tempfile
 
+from check_groups import sanitized_host_env as host_env
 from check_packages import Run
 
 failures = []
@@ -67,16 +68,6 @@ def clean_env(**extra):
            if k not in ("LD_LIBRARY_PATH", "KJ8PATH", "PKG_CONFIG_PATH", "CMAKE_PREFIX_PATH")}
     env.update(extra)
     return env
-
-
-def host_env(env):
-    """A host compiled here without the sanitizers, run against a sanitized
-    library: the address sanitizer's runtime must be loaded first."""
-    if os.environ.get("KJ_TEST_SANITIZED") != "1":
-        return env
-    runtime = subprocess.run(["cc", "-print-file-name=libasan.so"], stdout=subprocess.PIPE,
-                             text=True).stdout.strip()
-    return dict(env, LD_PRELOAD=runtime, ASAN_OPTIONS=env.get("ASAN_OPTIONS", "") + ":detect_leaks=0")
 
 
 def install_tree(build, tmp):

@@ -19,6 +19,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "..", "tests"))
 import reference  # noqa: E402
+from check_groups import sanitized_host_env  # noqa: E402
 from check_prompt import Terminal  # noqa: E402
 
 failures = []
@@ -119,15 +120,11 @@ def group_prompt(kj, tmp):
 
 def sanitized_restart():
     """The sanitized library loads into this interpreter only after the
-    address sanitizer's runtime: start again with it preloaded. The
-    interpreter's own memory is not the library's, so leaks are not checked."""
-    if os.environ.get("KJ_TEST_SANITIZED") != "1" or "libasan" in os.environ.get("LD_PRELOAD", ""):
-        return
-    runtime = subprocess.run(["cc", "-print-file-name=libasan.so"], stdout=subprocess.PIPE,
-                             text=True).stdout.strip()
-    env = dict(os.environ, LD_PRELOAD=runtime,
-               ASAN_OPTIONS=os.environ.get("ASAN_OPTIONS", "") + ":detect_leaks=0")
-    os.execve(sys.executable, [sys.executable] + sys.argv, env)
+    sanitizer's runtime: start again with it preloaded."""
+    base = dict(os.environ)
+    env = sanitized_host_env(base)
+    if env is not base and "libasan" not in base.get("LD_PRELOAD", ""):
+        os.execve(sys.executable, [sys.executable] + sys.argv, env)
 
 
 def main():
