@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 namespace kj::test {
@@ -12,6 +14,10 @@ ProgramRun run_kj(const std::string& source, int timeout_seconds) {
     char dir[] = "/tmp/kj_run_XXXXXX";
     ProgramRun run;
     if (!mkdtemp(dir)) return run;
+    // The sanitized debug build runs several times slower: a limit meant to
+    // catch quadratic time or a hang gets room for that.
+    const char* sanitized = std::getenv("KJ_TEST_SANITIZED");
+    if (sanitized && std::strcmp(sanitized, "1") == 0) timeout_seconds *= 4;
     const std::string file = std::string(dir) + "/p.kj";
     std::ofstream(file) << source;
     const std::string cmd = "cd " + std::string(dir) + " && timeout -s KILL " + std::to_string(timeout_seconds) +

@@ -17,7 +17,8 @@ struct ProgramRun {
 };
 
 // `source` is written to a fresh file and run with `kj -b`; a run longer
-// than timeout_seconds is stopped (status 128 + SIGKILL).
+// than timeout_seconds (four times that in a sanitized build) is stopped
+// (status 128 + SIGKILL).
 ProgramRun run_kj(const std::string& source, int timeout_seconds = 60);
 
 // The source of a program whose main holds `body`, with the standard header.
