@@ -19,27 +19,19 @@ namespace {
 
 using enum runtime::MessageKind;
 
-constexpr runtime::MessageRow k_rows[] = {
-#define KJ_DIAGNOSTIC(name, code, kind, text) {kind, text},
+constexpr runtime::MessageTable k_table({
+#define KJ_DIAGNOSTIC KJ_MESSAGE_ROW
 #include "compiler/diagnostics.def"
-};
-
-constexpr int k_codes[] = {
-#define KJ_DIAGNOSTIC(name, code, kind, text) code,
-#include "compiler/diagnostics.def"
-};
-static_assert(runtime::codes_are_dense(k_codes));
+});
 
 int g_errors = 0;
 bool g_silenced = false;
 
 }  // namespace
 
-const char* diagnostic_text(int code) { return code >= 0 && code < k_diagnostic_count ? k_rows[code].text : ""; }
+const char* diagnostic_text(int code) { return k_table.text(code); }
 
-runtime::MessageKind diagnostic_kind(int code) {
-    return code >= 0 && code < k_diagnostic_count ? k_rows[code].kind : Error;
-}
+runtime::MessageKind diagnostic_kind(int code) { return k_table.kind(code, Error); }
 
 namespace {
 int g_line_override = 0;

@@ -10,14 +10,10 @@
 namespace kj::compiler {
 
 enum Diag : int {
-#define KJ_DIAGNOSTIC(name, code, kind, text) name = code,
+#define KJ_DIAGNOSTIC KJ_MESSAGE_CODE
 #include "compiler/diagnostics.def"
+    k_diagnostic_count  // one past the last code: the rows of the table
 };
-
-constexpr int k_diagnostic_count = 0
-#define KJ_DIAGNOSTIC(name, code, kind, text) + 1
-#include "compiler/diagnostics.def"
-    ;
 constexpr int k_max_compile_errors = 25;
 
 const char* diagnostic_text(int code);  // "" past the table

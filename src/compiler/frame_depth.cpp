@@ -1,37 +1,15 @@
 #include "compiler/frame_depth.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "compiler/emitter.h"
-#include "link/operator_arity.h"
-#include "compiler/tokens.h"
+#include "link/code_image.h"
+#include "link/stack_effect.h"
 
 namespace kj::compiler {
 
 namespace {
-
-// Records an operator adds to the stack: its result replaces its first
-// operand; the full range ":" pushes one.
-int operator_effect(int code) {
-    if (code == T_FullRange) return 1;
-    return std::min(1 - link::operator_arity(code), 0);
-}
-
-// Stack effect of one instruction; instructions whose effect is not known
-// count as none, which can only raise the estimate.
-int effect(const link::Instr& in) {
-    const int n = in.operand;
-    switch (static_cast<Op>(in.op)) {
-        case Op::Psh: case Op::Pap: case Op::Pbp: case Op::Mvl: return 1;
-        case Op::Dup: return std::max(n, 0);
-        case Op::Pop: return -(n + 1);
-        case Op::Cal: case Op::Cam: return -std::max(n, 0);
-        case Op::Opr: return operator_effect(n);
-        case Op::Xld: case Op::Smp: return -1;
-        case Op::Xst: case Op::Lmr: case Op::Smn: return -2;
-        default: return 0;
-    }
-}
 
 // Where a statement starts or control leaves, the expression stack is empty.
 bool ends_statement(const link::Instr& in) {
@@ -45,14 +23,18 @@ bool ends_statement(const link::Instr& in) {
 
 int expression_depth(int from, int to) {
     int depth = 0, deepest = 0;
-    for (int i = from; i < to; ++i) {
-        const link::Instr& in = instr(i);
+    const link::Instr* code = link::code_view();
+    for (int i = from; i < to;) {
+        const link::Instr& in = code[i];
         if (ends_statement(in)) {
             depth = 0;
+            ++i;
             continue;
         }
-        depth = std::max(depth + effect(in), 0);
+        const link::StackEffect e = link::stack_effect(code, i, to);
+        depth = static_cast<int>(std::clamp<int64_t>(depth + e.change(), 0, INT32_MAX));
         deepest = std::max(deepest, depth);
+        i += e.span;
     }
     return deepest;
 }

@@ -15,25 +15,17 @@ namespace {
 
 using enum runtime::MessageKind;
 
-constexpr runtime::MessageRow k_rows[] = {
-#define KJ_SCAN_MESSAGE(name, code, kind, text) {kind, text},
+constexpr runtime::MessageTable k_table({
+#define KJ_SCAN_MESSAGE KJ_MESSAGE_ROW
 #include "compiler/scanner_messages.def"
-};
-
-constexpr int k_codes[] = {
-#define KJ_SCAN_MESSAGE(name, code, kind, text) code,
-#include "compiler/scanner_messages.def"
-};
-static_assert(runtime::codes_are_dense(k_codes));
+});
 
 }  // namespace
 
-const char* scan_message_text(int code) {
-    return code >= 0 && code < k_scan_message_count ? k_rows[code].text : "";
-}
+const char* scan_message_text(int code) { return k_table.text(code); }
 
 bool scan_message_counts(int code) {
-    return code < 0 || code >= k_scan_message_count || k_rows[code].kind == Error;
+    return k_table.kind(code, Error) == Error;
 }
 
 std::string location_prefix() {

@@ -5,17 +5,15 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/message_table.h"
+
 namespace kj::compiler {
 
 enum ScanMessage : int {
-#define KJ_SCAN_MESSAGE(name, code, kind, text) name = code,
+#define KJ_SCAN_MESSAGE KJ_MESSAGE_CODE
 #include "compiler/scanner_messages.def"
+    k_scan_message_count  // one past the last code: the rows of the table
 };
-
-constexpr int k_scan_message_count = 0
-#define KJ_SCAN_MESSAGE(name, code, kind, text) + 1
-#include "compiler/scanner_messages.def"
-    ;
 constexpr int k_max_printed_errors = 100;
 
 // Row text of the table; "" past it.

@@ -116,10 +116,7 @@ void bind_declared_functions() {
     }
 }
 
-bool names_symbol(int32_t op) {
-    return op == static_cast<int32_t>(Op::Lod) || op == static_cast<int32_t>(Op::New) ||
-           op == static_cast<int32_t>(Op::Sto);
-}
+bool names_symbol(int32_t op) { return operand_kind(op) == OperandKind::Symbol; }
 }  // namespace
 
 void set_native_loader(NativeLoader loader) { g_native_loader = loader; }

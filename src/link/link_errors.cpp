@@ -13,23 +13,15 @@ namespace kj::link {
 namespace {
 using enum runtime::MessageKind;
 
-constexpr runtime::MessageRow k_rows[] = {
-#define KJ_LINK_ERROR(name, code, kind, text) {kind, text},
+constexpr runtime::MessageTable k_table({
+#define KJ_LINK_ERROR KJ_MESSAGE_ROW
 #include "link/link_errors.def"
-};
-
-constexpr int k_codes[] = {
-#define KJ_LINK_ERROR(name, code, kind, text) code,
-#include "link/link_errors.def"
-};
-static_assert(runtime::codes_are_dense(k_codes));
+});
 
 int g_count = 0;
 }  // namespace
 
-const char* link_error_text(int code) {
-    return code >= 0 && code < k_link_error_count ? k_rows[code].text : "";
-}
+const char* link_error_text(int code) { return k_table.text(code); }
 
 void report_link_error(int code, const char* name, const char* where) {
     std::string line = where ? where : "";
@@ -41,7 +33,7 @@ void report_link_error(int code, const char* name, const char* where) {
     }
     line += link_error_text(code);
     runtime::message(line.c_str());
-    if (code >= 0 && code < k_link_error_count && k_rows[code].kind == Fatal) runtime::raise_fatal_error();
+    if (k_table.kind(code, Error) == Fatal) runtime::raise_fatal_error();
     ++g_count;
 }
 

@@ -3,17 +3,15 @@
 // rows stop the process's link; the others add one to the link error count.
 #pragma once
 
+#include "runtime/message_table.h"
+
 namespace kj::link {
 
 enum LinkError : int {
-#define KJ_LINK_ERROR(name, code, kind, text) name = code,
+#define KJ_LINK_ERROR KJ_MESSAGE_CODE
 #include "link/link_errors.def"
+    k_link_error_count  // one past the last code: the rows of the table
 };
-
-constexpr int k_link_error_count = 0
-#define KJ_LINK_ERROR(name, code, kind, text) + 1
-#include "link/link_errors.def"
-    ;
 
 const char* link_error_text(int code);
 // Prints the message (name may be null), after `where` ("file (line): ") when

@@ -46,8 +46,6 @@ int32_t add_base(int32_t operand, int base) {
     return static_cast<int32_t>(static_cast<uint32_t>(operand) + static_cast<uint32_t>(base));
 }
 
-bool is_op(int32_t op, Op o) { return op == static_cast<int32_t>(o); }
-
 // Reads one unit from memory. Every read is bounds-checked; the first
 // problem is kept (a link error code) and every later read yields zeros, so
 // the section loops only need to look at ok() to stop early.
@@ -421,12 +419,14 @@ void ObjectReader::read_code() {
     for (const Instr& in : code) {
         const int32_t op = in.op;
         int32_t operand = in.operand;
-        if (is_op(op, Op::Jmf) || is_op(op, Op::Jmp) || is_op(op, Op::Jmt)) {
-            operand += m_code_base;
-        } else if (is_op(op, Op::Lod) || is_op(op, Op::New) || is_op(op, Op::Sto)) {
-            operand = m_remap[static_cast<std::size_t>(operand)];
-        } else if (is_op(op, Op::Lit) || is_op(op, Op::Elf) || (is_op(op, Op::Elt) && operand >= 0)) {
-            operand = add_base(operand, m_literal_base);
+        switch (operand_kind(op)) {
+            case OperandKind::Jump: operand += m_code_base; break;
+            case OperandKind::Symbol: operand = m_remap[static_cast<std::size_t>(operand)]; break;
+            case OperandKind::Literal: operand = add_base(operand, m_literal_base); break;
+            case OperandKind::LocalName:
+                if (operand >= 0) operand = add_base(operand, m_literal_base);
+                break;
+            default: break;
         }
         emit_raw(op, operand);
     }

@@ -20,10 +20,7 @@ using value::Value;
 
 namespace {
 
-bool names_symbol(int32_t op) {
-    return op == static_cast<int32_t>(Op::Lod) || op == static_cast<int32_t>(Op::New) ||
-           op == static_cast<int32_t>(Op::Sto);
-}
+bool names_symbol(int32_t op) { return operand_kind(op) == OperandKind::Symbol; }
 
 // The file is built in memory and written at once.
 class ObjectWriter {

@@ -64,7 +64,7 @@ inline bool movable(uint32_t type) {
 void fill_opcode_handlers(Handlers& h, const void* const* listed) {
     for (auto& entry : h.by_opcode) entry = listed[0];
     int i = 1;
-#define X(name, code, mnemonic, effect) h.by_opcode[code] = listed[i++];
+#define X(name, code, mnemonic, pops, pushes, operand, effect) h.by_opcode[code] = listed[i++];
 #include "link/opcodes.def"
 #undef X
 }
@@ -73,7 +73,7 @@ void fill_opcode_handlers(Handlers& h, const void* const* listed) {
 void dispatch(Engine& e, bool debug, int32_t stop) {
     static const void* const listed[] = {
         &&L_Skip,
-#define X(name, code, mnemonic, effect) &&L_##name,
+#define X(name, code, mnemonic, pops, pushes, operand, effect) &&L_##name,
 #include "link/opcodes.def"
 #undef X
     };

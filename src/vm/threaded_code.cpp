@@ -9,8 +9,7 @@
 #include "link/code_check.h"
 #include "link/code_image.h"
 #include "link/file_code.h"
-#include "link/operands.h"
-#include "link/operator_arity.h"
+#include "link/stack_effect.h"
 #include "value/value.h"
 
 namespace kj::vm {
@@ -51,60 +50,12 @@ const void* fused_handler(const Handlers& h, const link::Instr* code, int i, int
 }
 }  // namespace
 
-int unchecked_growth(const link::Instr& in) {
-    switch (static_cast<Op>(in.op)) {
-        case Op::Psh: case Op::Pap: case Op::Pbp: case Op::Mvl:
-        case Op::Adr: case Op::Ads: case Op::Xrs:  // push when the named target is an argument or local
-            return 1;
-        case Op::Dup: return in.operand;
-        case Op::Opr: return in.operand == link::T_FullRange ? 1 : 0;
-        default: return 0;
-    }
-}
-
-int stack_reach(const link::Instr* code, int i, int n) {
-    const link::Instr& in = code[i];
-    const int k = in.operand;
+CheckedReach checked_reach(const link::Instr* code, int i, int n) {
+    const link::StackEffect e = link::stack_effect(code, i, n);
     // Reaches are bounded by the operand checks of the object reader; the
     // clamps keep the arithmetic sane for any operand all the same.
-    const auto records = [](int64_t r) { return static_cast<int>(r < 0 ? 0 : r > (1 << 24) ? (1 << 24) : r); };
-    switch (static_cast<Op>(in.op)) {
-        case Op::Lap: case Op::Lbp: case Op::Lbm: case Op::Lod: case Op::Lit: case Op::Lti: case Op::Lbr:
-        case Op::Ltd: case Op::Lip: case Op::Sto: case Op::Sap: case Op::Sbp: case Op::Sbm: case Op::Jmf:
-        case Op::Jmt: case Op::Fni: case Op::Xmv: case Op::Lmp: case Op::New:
-            return 1;
-        case Op::Exc: case Op::Xld: case Op::Xgl: case Op::Smp: return 2;
-        case Op::Xst: case Op::Xgs: case Op::Lmr: case Op::Smn: case Op::Rtl: return 3;
-        case Op::Dup: return records(k);
-        case Op::Cal: return records(static_cast<int64_t>(k) + 1);
-        case Op::Cam: return records(static_cast<int64_t>(k) + 3);
-        case Op::Ret: return k == 1 ? 1 : 0;
-        case Op::Pop: return records(static_cast<int64_t>(k) + 1);
-        case Op::Ntp:
-            return k == static_cast<int32_t>(value::T_Matrix) ? 2 : k == static_cast<int32_t>(value::T_Lambda) ? 3 : 1;
-        case Op::Opr: {
-            if (k == link::T_FullRange) return 0;
-            if (k == link::T_Destruct) return 5;  // the target's address lies below object and selector
-            const int a = link::operator_arity(k);
-            return a > 1 ? a : 1;
-        }
-        case Op::Adr: case Op::Ads: case Op::Xrs: {
-            // The address of an argument or local is pushed; others replace
-            // the top, an element's the value and index below it.
-            const Op next = i + 1 < n ? static_cast<Op>(code[i + 1].op) : Op::Ext;
-            if (next == Op::Pap || next == Op::Pbp) return 0;
-            if (next == Op::Xld || next == Op::Xgl) return 2;
-            return next == Op::Lmr ? 3 : 1;
-        }
-        case Op::For: {
-            if (k >= 0) return records(static_cast<int64_t>(k) + 3);  // slot, collection, terms
-            if (k == link::k_for_canonical || k == link::k_for_canonical_parallel) return 5;
-            // A foreach step: the terms counted by the instruction before.
-            return records(static_cast<int64_t>(i > 0 ? std::max(code[i - 1].operand, 2) : 2) + 3);
-        }
-        case Op::Jmp: return 0;  // the back edge of a loop reads its state: see translate_code
-        default: return 0;
-    }
+    const auto records = [](int64_t r) { return static_cast<int>(std::clamp<int64_t>(r, 0, 1 << 24)); };
+    return {records(e.change()), records(e.pops)};
 }
 
 int fused_operator(int token) {
@@ -188,8 +139,9 @@ const Slot* translate_code(const Handlers& h) {
         for (int i = from; i < to && i < n; ++i) {
             if (is(code[i], Op::Elf))
                 if (const int l = link::locals_at_entry(code, n, i); l >= 0) locals = l;
-            const int growth = unchecked_growth(code[i]);
-            int reach = stack_reach(code, i, n);
+            if (slots[i].handler == h.checked_jump) continue;  // a JST checks its own reach
+            const auto [growth, stack_reach] = checked_reach(code, i, n);
+            int reach = stack_reach;
             if (slots[i].handler == h.loop_back) reach = 1;
             const bool ret = is(code[i], Op::Ret);
             if (growth == 0 && reach == 0 && !ret) continue;

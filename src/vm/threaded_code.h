@@ -46,13 +46,15 @@ struct Handlers {
     const void* binary_operator[k_binary_operators];   // OPR op
 };
 
-// Records an instruction pushes at most, beyond what it pops (0 for an
-// instruction whose growth the engine checks itself, as INT and calls do).
-int unchecked_growth(const link::Instr& in);
-// Records at and below the top that instruction i of code (n instructions)
-// reads, overwrites or pops: in code read from a file all of them must lie
-// above its function's locals.
-int stack_reach(const link::Instr* code, int i, int n);
+// What the check before an instruction of code read from a file holds it to
+// (link::stack_effect): the records it pushes beyond what it pops, and the
+// records at and below the top it reads, overwrites or pops, all of which
+// must lie above its function's locals.
+struct CheckedReach {
+    int growth;
+    int reach;
+};
+CheckedReach checked_reach(const link::Instr* code, int i, int n);
 
 // A checked slot's opcode carries this flag, so that handlers which look
 // ahead and jump straight to the next instruction's own handler (a line

@@ -58,9 +58,9 @@ TEST_F(ImportsTest, ListMissingImports) {
 }
 
 TEST_F(ImportsTest, ModuleImportedByTwoModulesLoadsOnce) {
-    write_unit("common.kjo", "global shared = 1\nfunction common_f()\n  RET 0\nend\n");
-    write_unit("a.kjo", "function a_f()\n  RET 0\nend\n", {"common"});
-    write_unit("b.kjo", "function b_f()\n  RET 0\nend\n", {"./common"});
+    write_unit("common.kjo", "global shared = 1\nfunction common_f()\n  INT 0\n  RET 0\nend\n");
+    write_unit("a.kjo", "function a_f()\n  INT 0\n  RET 0\nend\n", {"common"});
+    write_unit("b.kjo", "function b_f()\n  INT 0\n  RET 0\nend\n", {"./common"});
     runtime::settings().verbose = 1;
     main_unit_imports({{"a", false}, {"b", false}});
     ASSERT_TRUE(resolve_imports());
@@ -76,7 +76,7 @@ TEST_F(ImportsTest, ModuleImportedByTwoModulesLoadsOnce) {
 }
 
 TEST_F(ImportsTest, DirectoryRecordIsSearchedForLaterImports) {
-    write_unit("packages/tools/util.kjo", "function util_f()\n  RET 0\nend\n");
+    write_unit("packages/tools/util.kjo", "function util_f()\n  INT 0\n  RET 0\nend\n");
     runtime::settings().verbose = 1;
     main_unit_imports({{"packages/tools/", false}, {"util", false}});
     ASSERT_TRUE(resolve_imports());
@@ -87,7 +87,7 @@ TEST_F(ImportsTest, DirectoryRecordIsSearchedForLaterImports) {
 
 TEST_F(ImportsTest, ObjectFileBesideSourceWinsAndSourcesGoToTheCompiler) {
     set_source_compiler(fake_compiler);
-    write_unit("maximize.kjo", "function maximize_f()\n  RET 0\nend\n");
+    write_unit("maximize.kjo", "function maximize_f()\n  INT 0\n  RET 0\nend\n");
     write_text("maximize.kj", "not compiled\n");
     write_text("gmod.src", "not compiled\n");
     write_text("plain.kj", "not compiled\n");
@@ -171,7 +171,7 @@ TEST_F(ImportsTest, DerivedClassFindsItsBaseByName) {
 }
 
 TEST_F(ImportsTest, PendingImportsTravelInObjectFiles) {
-    write_unit("app.kjo", "function main()\n  RET 0\nend\n", {"later"});
+    write_unit("app.kjo", "function main()\n  INT 0\n  RET 0\nend\n", {"later"});
     ASSERT_EQ(link_files(path("app").c_str(), true), 0);
     list_missing_imports();
     EXPECT_EQ(messages(), std::vector<std::string>{"Requires import later"});

@@ -22,6 +22,8 @@ global s = "text"
 extern used(a)
 extern unused()
 function f(a, const b = 2.5) file "x.kj"
+  INT 0
+  PSH 0
 top:
   LOD g
   STO s
@@ -39,6 +41,7 @@ done:
   RET 0
 end
 function main()
+  INT 0
   PSH 0
   LOD f
   CAL 0
