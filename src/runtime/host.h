@@ -36,7 +36,6 @@ struct HostState {
     char** main_argv = nullptr;
     int kj_argc = 0;
     char** kj_argv = nullptr;
-    void (*recovery)(int code) = nullptr;  // unwinds the running program; does not return
     void (*exit_calls[k_max_exit_calls])() = {};
     int exit_call_count = 0;
     int initialised = 0;

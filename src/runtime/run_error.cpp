@@ -41,8 +41,7 @@ int mask_bit(int kind) {
 }
 
 [[noreturn]] void unwind(int code) {
-    HostState& h = state();
-    if (h.recovery) h.recovery(code);
+    if (g_reporter.unwind) g_reporter.unwind(code);
     // No run to return to: the stop is fatal.
     raise_fatal_error();
 }
@@ -53,7 +52,7 @@ const char* run_message_text(int code) {
     return k_messages[code];
 }
 
-void set_error_reporter(const ErrorReporter& r) { g_reporter = r; }
+ErrorReporter& error_reporter() { return g_reporter; }
 
 void request_program_exit(int code) {
     g_program_exit_code = code;

@@ -86,15 +86,8 @@ bool run(Engine& e, bool debug, Value* expected_top);
 // std::bad_alloc inside a run; the report's own unwinding is absorbed.
 void report_out_of_memory();
 
-// Installed as the host's recovery handler: unwinds the current run with
-// RunError, or stops fatally when nothing is running.
+// The error reporter's unwinding (call_trace.h): unwinds the current run
+// with RunError, or stops fatally when nothing is running.
 [[noreturn]] void recover(int code);
-
-// Debugger hook: called at NUM, ELF and ELT in debug mode, and after each
-// RET and RTL (with op RET and ip at the caller's CAL), with the engine
-// synchronised; returning true stops the dispatch loop.
-using DebugHook = bool (*)(Engine& e, int32_t op, int32_t operand);
-void set_debug_hook(DebugHook hook);
-DebugHook debug_hook();
 
 }  // namespace kj::vm
