@@ -11,7 +11,7 @@
 #include "link/entry.h"
 #include "link/link_errors.h"
 #include "link/symbols.h"
-#include "num/random/generator_state.h"
+#include "runtime/random_record.h"
 #include "value/matrix_cache.h"
 #include "vm/call_trace.h"
 #include "vm/objects.h"
@@ -61,7 +61,7 @@ int run_init() {
     // Every run starts from the default seed of "MWC_52" (or "MWC_32" when active).
     RanInit(nullptr);
     RanSetSeed(nullptr, 0);
-    num::ran_loop_reset();
+    runtime::ran_loop_reset();
 
     if (!link::code_exists()) link::code_reset();
     if (!link::code_has_room(4)) {
