@@ -6,6 +6,7 @@
 
 #include <kj80x.h>
 
+#include "api/upward_hooks.h"
 #include "runtime/host.h"
 #include "support/assembler.h"
 #include "link/compiler_tables.h"
@@ -35,6 +36,7 @@ std::string double_loop_program(int iterations) {
 void run_loop(benchmark::State& state, const std::string& program) {
     const int iterations = static_cast<int>(state.range(0));
     kj::runtime::install_default_callbacks();
+    kj::api::install_upward_hooks();
     kj::link::reset_compiler_tables();
     if (!kj::link::assemble(program).ok) {
         state.SkipWithError("assembly failed");

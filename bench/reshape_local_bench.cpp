@@ -8,6 +8,7 @@
 
 #include <kj80x.h>
 
+#include "api/upward_hooks.h"
 #include "lib/library_groups.h"
 #include "link/compiler_tables.h"
 #include "link/function_table.h"
@@ -46,6 +47,7 @@ std::string reshape_program(int pairs, const char* push) {
 void run_reshapes(benchmark::State& state, const char* push) {
     const int pairs = static_cast<int>(state.range(0));
     kj::runtime::install_default_callbacks();
+    kj::api::install_upward_hooks();
     if (!kj::lib::find_function("reshape")) kj::lib::register_library();
     kj::link::reset_compiler_tables();
     if (!add_library_symbol("zeros") || !add_library_symbol("reshape") ||

@@ -282,9 +282,4 @@ int run_session(int start) {
     return result;
 }
 
-namespace {
-// The engine reaches the sessions through this pointer (it sits below them).
-const bool g_installed = (vm::set_session_runner(run_session), true);
-}  // namespace
-
 }  // namespace kj::api

@@ -1,5 +1,5 @@
-// The debugger and the interactive prompt: the session runner that the
-// engine's run control hands a bound program to in debug or interactive mode.
+// The debugger and the interactive prompt: FKjRun hands them the bound
+// program in debug or interactive mode.
 #pragma once
 
 #include <string>

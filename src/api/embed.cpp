@@ -4,6 +4,7 @@
 #include <kj80x.h>
 
 #include "api/lifecycle.h"
+#include "api/upward_hooks.h"
 #include "compiler/preprocessor.h"
 #include "graphics/graph.h"
 #include "lib/fn_files.h"
@@ -23,6 +24,8 @@ bool main_init() {
     fedisableexcept(FE_ALL_EXCEPT);
     // 2-3. Default message, run-message and exit callbacks.
     runtime::install_default_callbacks();
+    // The calls from lower layers up into higher ones.
+    install_upward_hooks();
     // 4. Include path; 5. built-in library.
     runtime::build_default_include_path();
     lib::register_library();

@@ -1,7 +1,21 @@
 // Exported run control: thin shells over the engine; no exception leaves them.
 #include <kj80x.h>
 
+#include "api/debug_session.h"
+#include "runtime/settings.h"
 #include "vm/run_control.h"
+
+namespace {
+// Debugging and interactive mode run main under the session of api/; a plain
+// run goes to the engine.
+int run_program(int start, const char* name) {
+    namespace vm = kj::vm;
+    if (!vm::bind_start(start, name)) return 0;
+    const kj::runtime::Settings& s = kj::runtime::settings();
+    if (!s.debug && !s.interactive) return vm::run_main(start);
+    return vm::session_input_ready() ? kj::api::run_session(start) : 0;
+}
+}  // namespace
 
 extern "C" {
 
@@ -15,7 +29,7 @@ int IKjRunInit(void) {
 
 int FKjRun(int start, const char* name) {
     try {
-        return kj::vm::run_program(start, name);
+        return run_program(start, name);
     } catch (...) {
         return 0;
     }

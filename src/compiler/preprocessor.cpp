@@ -178,7 +178,6 @@ int run_import() {
             }
         }
     }
-    if (s.import_hook) s.import_hook(name.c_str(), quoted);
     text_set(name.c_str());
     return T_Import;
 }
@@ -285,7 +284,6 @@ void destroy_preprocessor() {
     scan_state() = ScanState{};
 }
 
-void set_import_hook(ImportHook hook) { scan_state().import_hook = hook; }
 
 void set_source_base_path(const char* dir) {
     ScanState& s = scan_state();

@@ -31,11 +31,6 @@ int define_count();
 // The symbols every compilation on this platform sees: KJ_Linux, KJ_PARALLEL, KJ_64_BIT.
 void define_platform_symbols();
 
-// Called for every live #import with the full import name and whether it was
-// quoted; the parser receives T_Import with the same name as token text.
-using ImportHook = void (*)(const char* name, bool quoted);
-void set_import_hook(ImportHook hook);
-
 // Sets the directory that quoted includes of the main source are relative to
 // (ends in a separator or is empty); nullptr returns to the main source's own
 // directory.

@@ -87,7 +87,6 @@ struct ScanState {
     int skip_level = 0;  // 0: live; else depth of the outermost false block
     bool base_path_set = false;
     std::string base_path;
-    ImportHook import_hook = nullptr;
 };
 
 ScanState& scan_state();

@@ -9,6 +9,7 @@
 #include "lib/args.h"
 #include "lib/library_groups.h"
 #include "num/random/generator_state.h"
+#include "runtime/random_record.h"
 #include "vm/conversions.h"
 
 namespace kj::lib {
@@ -35,7 +36,7 @@ void fill_draws(Value& result, Value* args, bool normal) {
     const int r = size_arg(args, 0);
     const int c = size_arg(args, 1);
     double** m = new_draws(result, r, c);
-    num::RanLock lock;
+    runtime::RanLock lock;
     KjRanState& s = lock.state();
     if (!m && r == 1 && c == 1)
         result.u.dval = normal ? num::ran_n(s) : num::ran_u(s);
@@ -85,19 +86,19 @@ void fn_ranseed(KjValue* result, KjValue* args, int) {
     Value& x = args[0];
     if (is_string(x)) {
         const std::string name(string_of(x));
-        num::RanLock lock(false);
+        runtime::RanLock lock(false);
         if (!name.empty()) num::ran_select(lock.state(), name.c_str());
         value::set_string(*result, num::ran_name(lock.state()));
         return;
     }
     if (is_type(x, value::T_Array) || is_type(x, value::T_Matrix)) {
-        num::RanLock lock;
+        runtime::RanLock lock;
         set_seed_words(lock.state(), x);
         seed_result(*result, lock.state());
         return;
     }
     const int32_t i = int_arg(args, 0);
-    num::RanLock lock(i != 0);
+    runtime::RanLock lock(i != 0);
     KjRanState& s = lock.state();
     if (i != 0 && s.set_seed) {
         s.set_seed(&s, i == -1 ? nullptr : &i, i == -1 ? 0 : 1);
@@ -109,7 +110,7 @@ void fn_ranseed(KjValue* result, KjValue* args, int) {
 void fn_ranloopseed(KjValue* result, KjValue* args, int) {
     const int i = int_arg(args, 0);
     const int mode = int_arg(args, 1);
-    num::ran_loop_seed(i, mode);
+    runtime::ran_loop_seed(i, mode);
     value::set_int(*result, 0);
 }
 

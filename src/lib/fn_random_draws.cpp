@@ -8,6 +8,7 @@
 #include "num/random/continuous_draws.h"
 #include "num/random/discrete_draws.h"
 #include "num/random/generator_state.h"
+#include "runtime/random_record.h"
 
 namespace kj::lib {
 namespace {
@@ -22,7 +23,7 @@ void draws(Value& result, Value* args, F f) {
     double p[N > 0 ? N : 1] = {};
     for (int k = 0; k < N; ++k) p[k] = double_arg(args, 2 + k);
     double** m = new_draws(result, r, c);
-    num::RanLock lock;
+    runtime::RanLock lock;
     KjRanState& s = lock.state();
     if (!m) {
         if (r == 1 && c == 1) result.u.dval = f(s, p);

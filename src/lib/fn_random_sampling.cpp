@@ -13,6 +13,7 @@
 #include "num/random/continuous_draws.h"
 #include "num/random/discrete_draws.h"
 #include "num/random/generator_state.h"
+#include "runtime/random_record.h"
 #include "num/random/multivariate_draws.h"
 #include "num/random/sampling.h"
 
@@ -32,7 +33,7 @@ void fn_ranindex(KjValue* result, KjValue* args, int count) {
     if (k < 0 || k > n) arg_error(1);
     std::vector<double> x(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) x[static_cast<std::size_t>(i)] = i;
-    num::RanLock lock;
+    runtime::RanLock lock;
     num::ran_shuffle(lock.state(), x.data(), static_cast<std::size_t>(k), x.size());
     double** m = new_matrix(*result, 1, k);
     for (int i = 0; m && i < k; ++i) m[0][i] = x[static_cast<std::size_t>(i)];
@@ -43,7 +44,7 @@ void fn_ranshuffle(KjValue* result, KjValue* args, int) {
     const int k = size_arg(args, 0);
     std::vector<double> x = elements_arg(args, 1);
     if (k < 0 || static_cast<std::size_t>(k) > x.size()) arg_error(0);
-    num::RanLock lock;
+    runtime::RanLock lock;
     num::ran_shuffle(lock.state(), x.data(), static_cast<std::size_t>(k), x.size());
     double** m = new_matrix(*result, k, 1);
     for (int i = 0; m && i < k; ++i) m[i][0] = x[static_cast<std::size_t>(i)];
@@ -56,7 +57,7 @@ void fn_ransubsample(KjValue* result, KjValue* args, int) {
     if (n < 0) arg_error(1);
     if (k < 0 || k > n) arg_error(0);
     std::vector<int> idx(static_cast<std::size_t>(k));
-    num::RanLock lock;
+    runtime::RanLock lock;
     num::ran_subsample(lock.state(), idx.data(), k, n);
     double** m = new_matrix(*result, 1, k);
     for (int i = 0; m && i < k; ++i) m[0][i] = idx[static_cast<std::size_t>(i)];
@@ -67,7 +68,7 @@ void fn_ranuorder(KjValue* result, KjValue* args, int) {
     const int n = size_arg(args, 0);
     double** m = new_matrix(*result, n, 1);
     if (!m) return;
-    num::RanLock lock;
+    runtime::RanLock lock;
     num::ran_uorder(lock.state(), m[0], n);
 }
 
@@ -81,7 +82,7 @@ void paths(Value& result, Value* args, double start, Step step) {
     const int m = static_cast<int>(t.size());
     double** y = new_matrix(result, r, m);
     if (!y) return;
-    num::RanLock lock;
+    runtime::RanLock lock;
     KjRanState& s = lock.state();
     for (int i = 0; i < r; ++i) {
         double x = start, before = 0;
@@ -117,7 +118,7 @@ void fn_randirichlet(KjValue* result, KjValue* args, int) {
     const int k = static_cast<int>(alpha.size());
     double** y = new_matrix(*result, r, k);
     if (!y) return;
-    num::RanLock lock;
+    runtime::RanLock lock;
     for (int i = 0; i < r; ++i) num::ran_dirichlet(lock.state(), y[i], alpha.data(), k);
 }
 
@@ -130,7 +131,7 @@ void fn_ranmultinomial(KjValue* result, KjValue* args, int) {
     if (p.c == 1 && p.r > 1) rows = 1, k = p.r;
     double** y = new_matrix(*result, rows, k);
     if (!y) return;
-    num::RanLock lock;
+    runtime::RanLock lock;
     for (int i = 0; i < rows; ++i) num::ran_multinomial(lock.state(), y[i], n, p.data() + static_cast<std::size_t>(i) * k, k);
 }
 
@@ -164,7 +165,7 @@ void fn_ranwishart(KjValue* result, KjValue* args, int count) {
     }
     double** y = new_matrix(*result, p, p);
     if (!y) return;
-    num::RanLock lock;
+    runtime::RanLock lock;
     num::ran_wishart(lock.state(), y[0], n, l.data(), p);
 }
 

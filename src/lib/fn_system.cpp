@@ -14,9 +14,7 @@
 #include "runtime/messages.h"
 #include "vm/engine.h"
 #include "vm/frame.h"
-
-// Supplied by the object layer; null while it is not linked in.
-#pragma weak KjCloneObject
+#include "vm/objects.h"
 
 namespace kj::lib {
 
@@ -117,10 +115,8 @@ void fn_kjfilename(Value* r, Value* a, int) {
 }
 
 void fn_arglist(Value* r, Value*, int) {
-    int argc = 0;
-    char** argv = nullptr;
-    KjGetKjArgs(&argc, &argv);
-    set_string_array(*r, argv ? argc : 0, argv);
+    const runtime::HostState& h = runtime::state();
+    set_string_array(*r, h.kj_argv ? h.kj_argc : 0, h.kj_argv);
 }
 
 // The arguments of the calling function lie between its argument base and
@@ -149,12 +145,12 @@ void fn_classname(Value* r, Value* a, int) {
 }
 
 void fn_clone(Value* r, Value* a, int count) {
-    if (value::is_null(a[0]) || value::type_of(a[0]) != value::T_Class || !KjCloneObject)
+    if (value::is_null(a[0]) || value::type_of(a[0]) != value::T_Class)
         runtime::raise_run_error(runtime::E_ClassExpected, "clone object");
     bool deep = false;
     if (count > 1) deep = value::truth(a[1]);
     Value out = value::make_int(0);
-    KjCloneObject(&out, &a[0], deep ? 1 : 0);
+    vm::clone_object(out, a[0], deep);
     value::release(*r);
     *r = out;
 }

@@ -9,8 +9,8 @@ namespace kj::link {
 // Compiles the source at `path` as a unit of its own (GAUSS dialect when
 // `gauss`) into the process-wide tables, registering its imports; returns
 // the unit's error count. An upward call (the compiler sits above the
-// linker), so the compiler is installed through this pointer, by
-// api/import_compiler.cpp; without one, importing a source fails with a
+// linker), so the compiler is installed through this pointer at start-up
+// (api/upward_hooks.h); without one, importing a source fails with a
 // message.
 using SourceCompiler = int (*)(const char* path, bool gauss);
 void set_source_compiler(SourceCompiler compiler);

@@ -2,19 +2,18 @@
 
 #include <cstring>
 
+#include "runtime/run_context.h"
+
 namespace kj::runtime {
 
-namespace {
-const char* g_current = nullptr;
-}  // namespace
-
-// Called for every native call: the name is resolved only when a message needs it.
-void set_current_function(const char* name_or_descriptor) { g_current = name_or_descriptor; }
+// The name is resolved only when a message needs it.
+void set_current_function(const char* name_or_descriptor) { run_context().native_function = name_or_descriptor; }
 
 const char* current_function() {
-    if (!g_current) return "?";
-    const char* dollar = std::strchr(g_current, '$');
-    return dollar ? dollar + 1 : g_current;
+    const char* current = run_context().native_function;
+    if (!current) return "?";
+    const char* dollar = std::strchr(current, '$');
+    return dollar ? dollar + 1 : current;
 }
 
 }  // namespace kj::runtime

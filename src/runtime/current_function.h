@@ -1,5 +1,6 @@
-// The native function being called: the engine names it before each native
-// call, and argument checks and library messages report under that name.
+// The native function being called (kept in the run's context): the engine
+// names it before each native call, and argument checks and library messages
+// report under that name.
 #pragma once
 
 namespace kj::runtime {

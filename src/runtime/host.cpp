@@ -7,6 +7,7 @@
 #include "runtime/alloc.h"
 #include "runtime/fatal_error.h"
 #include "runtime/messages.h"
+#include "runtime/run_context.h"
 
 namespace kj::runtime {
 
@@ -102,6 +103,10 @@ bool gets_is_default() { return g_state.gets_fn == no_input_pipe_fn; }
 
 void output(const char* text, std::size_t len) {
     if (g_state.print_level < 1 || len == 0) return;
+    if (PrintSink* sink = run_context().print_sink) {
+        sink->write(text, len);
+        return;
+    }
     Pipe& p = g_state.out;
     if (!p.buffer) {
         std::fwrite(text, 1, len, stdout);

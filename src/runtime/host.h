@@ -36,7 +36,6 @@ struct HostState {
     char** main_argv = nullptr;
     int kj_argc = 0;
     char** kj_argv = nullptr;
-    void (*recovery)(int code) = nullptr;  // unwinds the running program; does not return
     void (*exit_calls[k_max_exit_calls])() = {};
     int exit_call_count = 0;
     int initialised = 0;
@@ -56,7 +55,8 @@ bool has_input_pipe();
 bool input_pending();
 bool gets_is_default();
 
-// Formatted program output (printing functions): nothing below print level 1.
+// Formatted program output (printing functions): nothing below print level 1;
+// to the run context's print sink when it has one.
 void output(const char* text, std::size_t len);
 void output(const std::string& text);
 void outputf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));

@@ -9,6 +9,7 @@
 #include "runtime/located_message.h"
 #include "runtime/message_table.h"
 #include "runtime/messages.h"
+#include "runtime/run_context.h"
 #include "runtime/settings.h"
 
 namespace kj::runtime {
@@ -30,8 +31,6 @@ constexpr int k_codes[] = {
 };
 static_assert(codes_are_dense(k_codes) && std::size(k_codes) == k_warning_base);
 
-int g_warning_mask = 127;
-int g_program_exit_code = 0;
 ErrorReporter g_reporter;
 
 // Mask bit of each warning kind: 0->1, 1->2, 2->4, 4->8, 5->16, 3->32.
@@ -41,8 +40,7 @@ int mask_bit(int kind) {
 }
 
 [[noreturn]] void unwind(int code) {
-    HostState& h = state();
-    if (h.recovery) h.recovery(code);
+    if (g_reporter.unwind) g_reporter.unwind(code);
     // No run to return to: the stop is fatal.
     raise_fatal_error();
 }
@@ -53,15 +51,15 @@ const char* run_message_text(int code) {
     return k_messages[code];
 }
 
-void set_error_reporter(const ErrorReporter& r) { g_reporter = r; }
+ErrorReporter& error_reporter() { return g_reporter; }
 
 void request_program_exit(int code) {
-    g_program_exit_code = code;
+    run_context().program_exit_code = code;
     throw RunError{k_program_exit};
 }
-int program_exit_code() { return g_program_exit_code; }
-int warning_mask() { return g_warning_mask; }
-void set_warning_mask(int mask) { g_warning_mask = mask; }
+int program_exit_code() { return run_context().program_exit_code; }
+int warning_mask() { return run_context().warning_mask; }
+void set_warning_mask(int mask) { run_context().warning_mask = mask; }
 
 namespace {
 // In the file:line form (-fe) when the location is known.
@@ -109,7 +107,7 @@ void raise_run_error_message(const char* text) {
 }
 
 void run_warning(const char* name, int kind) {
-    if ((g_warning_mask & mask_bit(kind)) == 0) return;
+    if ((warning_mask() & mask_bit(kind)) == 0) return;
     std::string line = "Warning";
     if (name) {
         line += ": ";
@@ -126,7 +124,7 @@ void run_warning(const char* name, int kind) {
 }
 
 void run_warning_message(const char* name, const char* text) {
-    if ((g_warning_mask & 64) == 0) return;
+    if ((warning_mask() & 64) == 0) return;
     std::string line = "Warning: ";
     if (name) {
         line += name;

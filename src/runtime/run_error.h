@@ -48,9 +48,10 @@ void run_warning_message(const char* name, const char* text);
 int warning_mask();
 void set_warning_mask(int mask);
 
-// Hooks the engine installs: location and call trace of the current
-// instruction for error reports, and the location line after a warning.
-// Upward calls (the engine sits above this layer), hence pointers.
+// Hooks the engine installs at start-up (api/upward_hooks.h): location and
+// call trace of the current instruction for error reports, the location line
+// after a warning, and the unwinding of the run. Upward calls (the engine sits
+// above this layer), hence pointers.
 struct ErrorReporter {
     void (*error_location)() = nullptr;     // "Runtime error occurred in ..." and trace
     void (*warning_location)() = nullptr;   // location text after a warning
@@ -59,7 +60,10 @@ struct ErrorReporter {
     // current instruction, with the call trace as notes when asked; false
     // (nothing printed) when the instruction's file and line are not known.
     bool (*located)(const char* kind, const char* text, bool trace) = nullptr;
+    // Unwinds the running program after a report; does not return. Without
+    // one (or when it returns) the stop is fatal.
+    void (*unwind)(int code) = nullptr;
 };
-void set_error_reporter(const ErrorReporter& r);
+ErrorReporter& error_reporter();
 
 }  // namespace kj::runtime

@@ -6,6 +6,7 @@
 
 #include "runtime/alloc.h"
 #include "runtime/messages.h"
+#include "runtime/run_context.h"
 
 namespace kj::value {
 
@@ -14,9 +15,8 @@ using runtime::raw_free;
 
 namespace {
 MatrixCache g_cache;
-CacheSelector g_selector = nullptr;
 
-// The global record decides, even when a worker's record is selected. A size
+// The process's record decides, even when a run context has a cache of its own. A size
 // set by a switch takes effect once the cache exists (at run start); blocks
 // made before then, say for constants while compiling, bypass it.
 bool cacheable(int r, int c) {
@@ -24,12 +24,10 @@ bool cacheable(int r, int c) {
            static_cast<int32_t>(static_cast<uint32_t>(r) * static_cast<uint32_t>(c)) < g_cache.limit;
 }
 
-MatrixCache* enter() {
-    MatrixCache* rec = g_selector ? g_selector(1) : nullptr;
+// The run context's cache, else the process's.
+MatrixCache* in_use() {
+    MatrixCache* rec = runtime::run_context().matrix_cache;
     return rec ? rec : &g_cache;
-}
-void leave() {
-    if (g_selector) g_selector(0);
 }
 }  // namespace
 
@@ -37,7 +35,7 @@ MatrixCache& global_cache() { return g_cache; }
 
 double** mat_alloc_cached(int r, int c) {
     if (!cacheable(r, c)) return MatAllocBlock(r, c);
-    MatrixCache* rec = enter();
+    MatrixCache* rec = in_use();
     for (int i = 0; i < rec->size; ++i) {
         if (rec->rows[i] == r && rec->cols[i] == c) {
             // The slot empties; the block is the caller's now.
@@ -45,12 +43,10 @@ double** mat_alloc_cached(int r, int c) {
             rec->cols[i] = 0;
             rec->hint = i;
             ++rec->hits;
-            leave();
             return rec->blocks[i];
         }
     }
     ++rec->misses;
-    leave();
     return MatAllocBlock(r, c);
 }
 
@@ -66,7 +62,7 @@ void mat_free_cached(double** m, int r, int c) {
         MatFreeBlock(m);
         return;
     }
-    MatrixCache* rec = enter();
+    MatrixCache* rec = in_use();
     int target = -1;
     if (rec->hint >= 0) {
         target = rec->hint;
@@ -92,7 +88,6 @@ void mat_free_cached(double** m, int r, int c) {
     rec->stamps[target] = static_cast<uint32_t>(rec->counter);
     ++rec->counter;
     rec->blocks[target] = m;
-    leave();
 }
 
 void mat_cache_set_size(int size, int limit) {
@@ -152,7 +147,5 @@ void mat_cache_report() {
                   g_cache.flushes);
     runtime::message(line);
 }
-
-void mat_cache_set_selector(CacheSelector fn) { g_selector = fn; }
 
 }  // namespace kj::value

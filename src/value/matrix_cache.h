@@ -22,10 +22,9 @@ struct MatrixCache {
     int32_t flushes = 0;
 };
 
-// Selector protocol: fn(1) before touching a cache returns the record to use
-// (null = the global one); fn(0) afterwards.
-using CacheSelector = MatrixCache* (*)(int enter);
-
+// Blocks are taken from and given back to the run context's cache (the
+// process's, global_cache, when the context has none); the process's record
+// decides the size and limit.
 MatrixCache& global_cache();
 double** mat_alloc_cached(int r, int c);
 double** mat_dup_cached(double** src, int r, int c);
@@ -34,6 +33,5 @@ void mat_cache_set_size(int size, int limit);
 void mat_cache_init(MatrixCache* cache);      // null = global
 void mat_cache_destroy(MatrixCache* cache);   // null = global
 void mat_cache_report();
-void mat_cache_set_selector(CacheSelector fn);
 
 }  // namespace kj::value

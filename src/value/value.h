@@ -59,16 +59,17 @@ void store_delete(Value* values, int n);
 
 // A payload about to be replaced in a variable may still be referred to by
 // aliases that were pushed before the store (an argument or operand whose
-// evaluation is not finished). The engine (vm/pending_aliases.cpp) installs,
-// as an upward call, a function that hands the
+// evaluation is not finished). The engine's function (vm/pending_aliases.h),
+// installed at start-up as an upward call (api/upward_hooks.h), hands the
 // payload to such an alias, which then frees it when it is consumed; it
 // returns true when it did, and the variable then no longer owns it.
 using PayloadRescuer = bool (*)(Value& owner);
 void set_payload_rescuer(PayloadRescuer fn);
 
-// Deletes an owned object with its destructor. Installed by the object layer
-// (vm/objects.cpp): an upward call, since objects and their destructors live
-// above this layer; until then an object record is only released.
+// Deletes an owned object with its destructor: the object layer's function
+// (vm/objects.h), installed at start-up (api/upward_hooks.h) as an upward
+// call, since objects and their destructors live above this layer; until
+// then an object record is only released.
 using ObjectDeleter = void (*)(Value& object);
 void set_object_deleter(ObjectDeleter fn);
 

@@ -203,7 +203,8 @@ void install_error_reporter() {
     r.warning_location = warning_location;
     r.current_function = current_function;
     r.located = located;
-    runtime::set_error_reporter(r);
+    r.unwind = recover;
+    runtime::error_reporter() = r;
 }
 
 }  // namespace kj::vm

@@ -23,7 +23,7 @@ std::string location_text(int ip, const Value& callee, const Value* args, bool w
 void print_call_trace(const Engine& e);
 
 // Installs the engine's error reporter (location, call trace, warning
-// location, current function) in the run-time error module.
+// location, current function, unwinding) in the run-time error module.
 void install_error_reporter();
 
 }  // namespace kj::vm

@@ -36,31 +36,23 @@ struct ResultGuard {
     ~ResultGuard() { value::release(v); }
 };
 
-// The native function being called names library error messages. Nested
-// native calls (through callbacks) restore the outer name on every way out;
-// the name of a finished call is never read again, as its symbol table may
-// be gone by then.
-const char* g_native_name = nullptr;
-
+// The native function being called (in the run context the engine keeps)
+// names library error messages. Nested native calls (through callbacks)
+// restore the outer name on every way out; the name of a finished call is
+// never read again, as its symbol table may be gone by then.
 class NativeNameScope {
 public:
-    NativeNameScope(Engine& e, const char* name)
-        : m_engine(e), m_outer(g_native_name), m_engine_outer(e.library_function) {
-        g_native_name = e.library_function = name;
-        runtime::set_current_function(name);
+    NativeNameScope(runtime::RunContext& context, const char* name)
+        : m_context(context), m_outer(context.native_function) {
+        context.native_function = name;
     }
-    ~NativeNameScope() {
-        g_native_name = m_outer;
-        m_engine.library_function = m_engine_outer;
-        runtime::set_current_function(m_outer);
-    }
+    ~NativeNameScope() { m_context.native_function = m_outer; }
     NativeNameScope(const NativeNameScope&) = delete;
     NativeNameScope& operator=(const NativeNameScope&) = delete;
 
 private:
-    Engine& m_engine;
+    runtime::RunContext& m_context;
     const char* m_outer;
-    const char* m_engine_outer;
 };
 
 const char* callee_name(const Value& f) {
@@ -209,7 +201,7 @@ void call_native(Engine& e, Value* callee, int n) {
     Value* args = callee + 1;
     for (int i = 0; i < n; ++i) prepare_argument(args[i]);
 
-    NativeNameScope name(e, callee_name(f));
+    NativeNameScope name(e.context ? *e.context : runtime::run_context(), callee_name(f));
     ResultGuard result;
     f.u.nat.fn(&result.v, args, n);
     value::make_owned(result.v);

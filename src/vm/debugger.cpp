@@ -80,9 +80,26 @@ bool stop_after_return(Engine& e) {
     return stop_at(e);
 }
 
+bool same_file(const std::string& a, const std::string& b) {
+    auto stem = [](const std::string& s) {
+        std::string t = s;
+        if (auto slash = t.find_last_of("/\\"); slash != std::string::npos) t.erase(0, slash + 1);
+        if (auto dot = t.find('.'); dot != std::string::npos) t.erase(dot);
+        return t;
+    };
+    return strcasecmp(stem(a).c_str(), stem(b).c_str()) == 0;
+}
+
+std::string literal_text(int k) {
+    if (k <= 0 || k >= link::literal_count()) return {};
+    const Value& v = link::literal_at(k);
+    return value::type_of(v) == value::T_String && v.u.str.s ? std::string(v.u.str.s) : std::string();
+}
+}  // namespace
+
 // The stop rules at a line marker and after a return. A stop leaves ip past
 // the marker (or the call).
-bool stop_here(Engine& e, int32_t op, int32_t operand) {
+bool debug_stop(Engine& e, int32_t op, int32_t operand) {
     if (op == static_cast<int32_t>(Op::Elt)) name_slot(e, operand);
     if (op == static_cast<int32_t>(Op::Ret)) return stop_after_return(e);
     if (op != static_cast<int32_t>(Op::Num)) return false;
@@ -104,23 +121,6 @@ bool stop_here(Engine& e, int32_t op, int32_t operand) {
     return stop_at(e);
 }
 
-bool same_file(const std::string& a, const std::string& b) {
-    auto stem = [](const std::string& s) {
-        std::string t = s;
-        if (auto slash = t.find_last_of("/\\"); slash != std::string::npos) t.erase(0, slash + 1);
-        if (auto dot = t.find('.'); dot != std::string::npos) t.erase(dot);
-        return t;
-    };
-    return strcasecmp(stem(a).c_str(), stem(b).c_str()) == 0;
-}
-
-std::string literal_text(int k) {
-    if (k <= 0 || k >= link::literal_count()) return {};
-    const Value& v = link::literal_at(k);
-    return value::type_of(v) == value::T_String && v.u.str.s ? std::string(v.u.str.s) : std::string();
-}
-}  // namespace
-
 DebugState& debug_state() { return g_state; }
 
 int result_slot(const Engine& e) {
@@ -132,12 +132,10 @@ int result_slot(const Engine& e) {
 void begin_debugging() {
     g_state = DebugState{};
     g_state.active = true;
-    set_debug_hook(stop_here);
 }
 
 void end_debugging() {
     g_state = DebugState{};
-    set_debug_hook(nullptr);
 }
 
 Resume resume(Engine& e, Value* base_top) {

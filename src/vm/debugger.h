@@ -2,9 +2,9 @@
 // breakpoints (kept in the code image as line markers with a complemented
 // line), and running the main engine from a stop to the next one.
 //
-// The dispatch loop calls the debugger hook (engine.h) only in debug mode;
-// the hook installed here decides at each NUM whether to stop. Outside debug
-// mode nothing of this runs.
+// The dispatch loop calls debug_stop only in debug mode while a session is
+// active; it decides at each NUM whether to stop. Outside debug mode nothing
+// of this runs.
 #pragma once
 
 #include <string>
@@ -26,9 +26,15 @@ struct DebugState {
 };
 DebugState& debug_state();
 
-// Installs the hook and resets the state for a session.
+// Resets the state for a session and marks it active (or no longer).
 void begin_debugging();
 void end_debugging();
+
+// Called by the dispatch loop in debug mode while a session is active: at
+// NUM, ELF and ELT, and after each RET and RTL (with op RET and ip at the
+// caller's CAL), with the engine synchronised; true stops the loop. A stop
+// leaves ip past the marker (or the call). May compile code.
+bool debug_stop(Engine& e, int32_t op, int32_t operand);
 
 // The stack index of the record that receives the running function's result:
 // the callee slot below its arguments, or for a lambda, which runs in the

@@ -11,6 +11,7 @@
 #include "vm/addresses.h"
 #include "vm/call_fast_path.h"
 #include "vm/calls.h"
+#include "vm/debugger.h"
 #include "vm/lambdas.h"
 #include "vm/loops.h"
 #include "vm/objects.h"
@@ -157,11 +158,11 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
             value::assign(d_, *sp);                                       \
         }                                                                 \
     } while (0)
-// The hook may compile code: the slots are fetched again after it.
-#define DEBUG_HOOK()                                                      \
-    if (debug && debug_hook()) {                                          \
+// The debugger may compile code: the slots are fetched again after it.
+#define DEBUG_STOP()                                                      \
+    if (debug && debug_state().active) {                                  \
         SYNC();                                                           \
-        if (debug_hook()(e, opcode_of(*pc), pc->operand)) return;         \
+        if (debug_stop(e, opcode_of(*pc), pc->operand)) return;           \
         code = threaded_code(handlers);                                   \
         checked = g_threaded.checked;                                     \
         literals = link::literal_data();                                  \
@@ -237,7 +238,7 @@ L_Num:
         SYNC();
         runtime::raise_run_error(runtime::E_UserAbort);
     }
-    DEBUG_HOOK();
+    DEBUG_STOP();
     // A line marker before a conditional jump or a return goes straight on to it.
     if (!debug) {
         if (IS_OP(pc[1], Jmf)) GO_ON_TO(Jmf);
@@ -247,7 +248,7 @@ L_Num:
     NEXT();
 L_Elf:
 L_Elt:
-    DEBUG_HOOK();
+    DEBUG_STOP();
     NEXT();
 L_Skip:
 L_Nop:
@@ -487,7 +488,7 @@ L_Opr:
         }
     }
     SYNC();
-    if (!object_operator(k, e.sp)) apply_operator(k, e.sp);
+    apply_operator(k, e.sp);
     sp = e.sp;
     NEXT();
 // OPR ~ then SBP b: a string local appended to in place when the left operand
@@ -583,12 +584,12 @@ L_Ret:
     RELOAD();
     if (debug) goto L_Returned;
     NEXT();
-// In debug mode the hook sees each return once it is done (#step out stops
-// there, in the caller).
+// In debug mode the debugger sees each return once it is done (#step out
+// stops there, in the caller).
 L_Returned:
-    if (debug_hook()) {
+    if (debug_state().active) {
         SYNC();
-        if (debug_hook()(e, static_cast<int32_t>(Op::Ret), k)) return;
+        if (debug_stop(e, static_cast<int32_t>(Op::Ret), k)) return;
     }
     NEXT();
 L_For:
@@ -643,7 +644,7 @@ L_Rtl:
 #undef RELOAD
 #undef NO_VALUE_CHECK
 #undef STORE
-#undef DEBUG_HOOK
+#undef DEBUG_STOP
 #undef NEXT
 #undef IS_OP
 #undef BELOW_REACH

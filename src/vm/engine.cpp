@@ -12,8 +12,6 @@ namespace kj::vm {
 
 namespace {
 Engine g_main;
-Engine* g_current = nullptr;
-DebugHook g_debug_hook = nullptr;
 bool g_absorbing = false;  // a report whose unwinding is caught right away
 }  // namespace
 
@@ -52,7 +50,7 @@ void destroy_engine(Engine& e) {
     value::release(*e.base);
     runtime::raw_free(e.base);
     runtime::raw_free(e.slots);
-    if (g_current == &e) g_current = nullptr;
+    if (current_engine() == &e) set_current_engine(nullptr);
     e = Engine{};
 }
 
@@ -72,14 +70,10 @@ void pop_to(Engine& e, Value* top) {
 }
 
 Engine& main_engine() { return g_main; }
-Engine* current_engine() { return g_current; }
-void set_current_engine(Engine* e) { g_current = e; }
-
-void set_debug_hook(DebugHook hook) { g_debug_hook = hook; }
-DebugHook debug_hook() { return g_debug_hook; }
 
 void recover(int code) {
-    if (g_absorbing || (g_current && g_current->running)) throw runtime::RunError{code};
+    const Engine* current = current_engine();
+    if (g_absorbing || (current && current->running)) throw runtime::RunError{code};
     runtime::raise_fatal_error();
 }
 

@@ -1,9 +1,12 @@
 // The execution engine: registers, value stack, frames and the run boundary.
 // The main engine is one static instance; callbacks run on temporary engines.
+// What a run changes besides its stack is in the run context
+// (runtime/run_context.h), which the engine keeps while it runs.
 #pragma once
 
 #include <cstdint>
 
+#include "runtime/run_context.h"
 #include "value/value.h"
 
 namespace kj::vm {
@@ -26,7 +29,7 @@ struct Engine {
     Value* ap = nullptr;       // first argument of the running function
     Value* bp = nullptr;       // first local of the running function
     Value* sp = nullptr;       // top record
-    const char* library_function = nullptr;  // native function being called
+    runtime::RunContext* context = nullptr;  // of the thread running it; set by CurrentEngineScope
     int32_t ip = 0;            // instruction being executed
     int32_t running = 0;
     int32_t failed = 0;
@@ -54,20 +57,26 @@ Engine& main_engine();
 // Main slot k: the record at distance k from the frame base `bp` of e, on the
 // main engine's stack (worker engines reach the main thread's locals so).
 inline Value& main_slot(const Engine& e, const Value* bp, int k);
-// The engine whose registers errors, warnings and library calls use.
-Engine* current_engine();
-void set_current_engine(Engine* e);
+// The engine whose registers errors, warnings and library calls use: the
+// run context's.
+inline Engine* current_engine() { return runtime::run_context().engine; }
+inline void set_current_engine(Engine* e) { runtime::run_context().engine = e; }
 
-// Makes e current for its lifetime and restores the previous engine after.
+// Makes e current for its lifetime and restores the previous engine after;
+// e keeps the calling thread's run context for the calls it makes.
 class CurrentEngineScope {
 public:
-    explicit CurrentEngineScope(Engine& e) : m_previous(current_engine()) { set_current_engine(&e); }
-    ~CurrentEngineScope() { set_current_engine(m_previous); }
+    explicit CurrentEngineScope(Engine& e) : m_context(runtime::run_context()), m_previous(m_context.engine) {
+        m_context.engine = &e;
+        e.context = &m_context;
+    }
+    ~CurrentEngineScope() { m_context.engine = m_previous; }
     CurrentEngineScope(const CurrentEngineScope&) = delete;
     CurrentEngineScope& operator=(const CurrentEngineScope&) = delete;
     Engine* previous() const { return m_previous; }
 
 private:
+    runtime::RunContext& m_context;
     Engine* m_previous;
 };
 
@@ -86,15 +95,8 @@ bool run(Engine& e, bool debug, Value* expected_top);
 // std::bad_alloc inside a run; the report's own unwinding is absorbed.
 void report_out_of_memory();
 
-// Installed as the host's recovery handler: unwinds the current run with
-// RunError, or stops fatally when nothing is running.
+// The error reporter's unwinding (call_trace.h): unwinds the current run
+// with RunError, or stops fatally when nothing is running.
 [[noreturn]] void recover(int code);
-
-// Debugger hook: called at NUM, ELF and ELT in debug mode, and after each
-// RET and RTL (with op RET and ip at the caller's CAL), with the engine
-// synchronised; returning true stops the dispatch loop.
-using DebugHook = bool (*)(Engine& e, int32_t op, int32_t operand);
-void set_debug_hook(DebugHook hook);
-DebugHook debug_hook();
 
 }  // namespace kj::vm

@@ -7,7 +7,7 @@
 #include "link/operator_codes.h"
 #include "link/code_image.h"
 #include "link/operands.h"
-#include "num/random/generator_state.h"
+#include "runtime/random_record.h"
 #include "runtime/messages.h"
 #include "vm/dispatch.h"
 #include "runtime/run_error.h"
@@ -135,17 +135,17 @@ public:
     explicit ParallelSection(bool parallel) : m_on(parallel && !g_parallel_active) {
         if (!m_on) return;
         g_parallel_active = true;
-        num::ran_loop_seed(0, -1);
+        runtime::ran_loop_seed(0, -1);
     }
     ~ParallelSection() {
         if (!m_on) return;
-        num::ran_loop_seed(0, 1);
+        runtime::ran_loop_seed(0, 1);
         g_parallel_active = false;
     }
     ParallelSection(const ParallelSection&) = delete;
     ParallelSection& operator=(const ParallelSection&) = delete;
     void before(int32_t counter) const {
-        if (m_on) num::ran_loop_seed(counter, 0);
+        if (m_on) runtime::ran_loop_seed(counter, 0);
     }
 
 private:

@@ -171,15 +171,7 @@ void delete_variable(Value& v) {
     }
     v = value::make_none();
 }
-
-// Value stores delete owned objects with their destructors.
-const bool g_installed = (install_object_hooks(), true);
 }  // namespace
-
-void install_object_hooks() {
-    value::set_object_deleter(delete_object);
-    set_object_operator_hook([](int code, Value*& sp) { object_operator(code, sp); });
-}
 
 void object_instruction(Engine& e, link::Op op, int operand) {
     switch (op) {

@@ -14,11 +14,6 @@
 
 namespace kj::vm {
 
-// Installs the object queries of native code (class name, class record),
-// the value stores' object deletion and the operators' hook for destruct and
-// delete. Done when the library loads.
-void install_object_hooks();
-
 // NEW, CAM, LMP, SMP, LMR, SMN and RTL on the synchronised engine.
 void object_instruction(Engine& e, link::Op op, int operand);
 

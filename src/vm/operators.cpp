@@ -12,6 +12,7 @@
 #include "runtime/alloc.h"
 #include "value/matrix_block.h"
 #include "vm/conversions.h"
+#include "vm/objects.h"
 #include "vm/operators_operand.h"
 #include "link/scalar_operators.h"
 
@@ -19,12 +20,6 @@ namespace kj::vm {
 
 using namespace value;
 using namespace link;
-
-namespace {
-ObjectOperatorHook g_object_hook = nullptr;
-}  // namespace
-
-void set_object_operator_hook(ObjectOperatorHook hook) { g_object_hook = hook; }
 
 const char* operator_text(int code) {
     switch (code) {
@@ -287,21 +282,7 @@ void make_range(Value*& sp) {
     finish_binary(sp, range);
 }
 
-void default_delete(Value*& sp) {
-    // sp[-1] holds the variable's address, sp[0] whatever the destructor returned.
-    Value& addr = sp[-1];
-    if (type_of(addr) == value::T_Array && has_flag(addr, k_address) && addr.u.arr.v) {
-        Value& target = *addr.u.arr.v;
-        if (has_flag(target, k_const)) runtime::raise_run_error(runtime::E_DeleteConst);
-        value::release(target);
-        target = make_null();
-    }
-    finish_binary(sp, make_null());
-}
-
-bool materialises_operands(int code) {
-    return code != T_New && code != T_FullRange && code != T_Destruct && code != T_Delete;
-}
+bool materialises_operands(int code) { return code != T_FullRange; }
 
 // Number of operand records an operator reads (0 for codes it ignores).
 int arity(int code) { return link::operator_arity(code); }
@@ -324,6 +305,7 @@ bool scalar_operator(int code, int n, Value*& sp) {
 }  // namespace
 
 void apply_operator(int code, Value*& sp) {
+    if (object_operator(code, sp)) return;  // new, destruct, delete
     const int n = arity(code);
     if (scalar_operator(code, n, sp)) return;
     if (materialises_operands(code)) {
@@ -374,13 +356,6 @@ void apply_operator(int code, Value*& sp) {
         case link::T_String: return convert_to_string(*sp);
         case link::T_Array: return convert_to_array(*sp);
         case T_RBrace: return wrap_in_array(*sp);
-        case T_New: return make_owned(*sp);
-        case T_Destruct:
-            if (g_object_hook) g_object_hook(code, sp);
-            return;
-        case T_Delete:
-            if (g_object_hook) return g_object_hook(code, sp);
-            return default_delete(sp);
         default: return;
     }
 }

@@ -12,7 +12,8 @@ namespace kj::vm {
 
 // OPR: the operand is the operator's operation code (link/operators.def). Operands
 // of type "vector" are materialised first; `new`, `[]` and `destruct` leave
-// the records as they are. `[]` (131) pushes a record: the engine provides
+// the records as they are (`new`, `destruct` and `delete` are the object
+// layer's: vm/objects.h, object_operator). `[]` (131) pushes a record: the engine provides
 // room for one more record above sp. Any other code leaves the stack unchanged.
 void apply_operator(int code, value::Value*& sp);
 // var ~= right in place, for a string variable that owns its block and that
@@ -27,13 +28,6 @@ bool append_string(value::Value& var, const value::Value& right, const value::Va
 // stored top without making its transpose; false, with nothing changed,
 // otherwise.
 bool transposed_product(value::Value& top, const value::Value& right);
-
-// `destruct` (132, no operands) and `delete` (47, address at sp[-1], the
-// destructor's result at sp[0]) belong to the object layer, which installs
-// this hook. Without a hook, `destruct` does nothing and `delete` releases the
-// addressed variable, marks it without value and pops one.
-using ObjectOperatorHook = void (*)(int code, value::Value*& sp);
-void set_object_operator_hook(ObjectOperatorHook hook);
 
 // FNI: inline function `code` applied to the top record in place.
 void apply_inline(int code, value::Value& top);

@@ -1,9 +1,5 @@
-// Payloads replaced under pending aliases. An argument or operand is pushed as
-// an alias of a variable's payload; evaluating a later argument may store into
-// that variable (through a reference, an assignment, or a function that sets
-// a global). The old payload then goes to the deepest such alias on the
-// stack, which lives longest, instead of being freed under it.
-#include "value/value.h"
+#include "vm/pending_aliases.h"
+
 #include "vm/engine.h"
 
 namespace kj::vm {
@@ -26,7 +22,9 @@ bool same_payload(const Value& alias, const Value& owner) {
     }
 }
 
-bool rescue(Value& owner) {
+}  // namespace
+
+bool rescue_pending_alias(Value& owner) {
     Engine* e = current_engine();
     if (!e || !e->running || !e->base || !e->sp) return false;
     for (Value* v = e->base; v <= e->sp; ++v) {
@@ -38,9 +36,5 @@ bool rescue(Value& owner) {
     }
     return false;
 }
-
-const bool g_installed = (value::set_payload_rescuer(rescue), true);
-
-}  // namespace
 
 }  // namespace kj::vm

@@ -11,7 +11,7 @@
 #include "link/entry.h"
 #include "link/link_errors.h"
 #include "link/symbols.h"
-#include "num/random/generator_state.h"
+#include "runtime/random_record.h"
 #include "value/matrix_cache.h"
 #include "vm/call_trace.h"
 #include "vm/objects.h"
@@ -35,22 +35,19 @@ int finish_main_run(bool ok) {
     return ok ? 1 : 0;
 }
 
-namespace {
-// The main engine's start: registers reset, ip at the PSH of the start sequence.
-int run_main(int start, bool debug) {
+int run_main(int start) {
     Engine& e = main_engine();
     reset_registers(e);
     e.ip = start - 1;
-    return finish_main_run(run(e, debug, e.base + 1));
+    return finish_main_run(run(e, false, e.base + 1));
 }
 
-bool needs_input_pipe() {
-    if (!runtime::has_input_pipe() || !runtime::gets_is_default()) return false;
+bool session_input_ready() {
+    if (!runtime::has_input_pipe() || !runtime::gets_is_default()) return true;
     runtime::puts("No input pipe: cannot run in interactive mode.\n");
     runtime::state().exit_fn(runtime::E_NoPipe);
-    return true;
+    return false;
 }
-}  // namespace
 
 int run_init() {
     const runtime::Settings& s = runtime::settings();
@@ -64,9 +61,7 @@ int run_init() {
     // Every run starts from the default seed of "MWC_52" (or "MWC_32" when active).
     RanInit(nullptr);
     RanSetSeed(nullptr, 0);
-    num::ran_loop_reset();
-    runtime::state().recovery = recover;
-    install_error_reporter();
+    runtime::ran_loop_reset();
 
     if (!link::code_exists()) link::code_reset();
     if (!link::code_has_room(4)) {
@@ -80,26 +75,7 @@ int run_init() {
     return link::check_globals(start) > 0 ? -1 : start;
 }
 
-namespace {
-SessionRunner g_session_runner = nullptr;
-}  // namespace
-
-void set_session_runner(SessionRunner runner) { g_session_runner = runner; }
-
-int run_program(int start, const char* name) {
-    const runtime::Settings& s = runtime::settings();
-    if (!link::bind_entry(start, name, main_engine().exists())) return 0;
-    if (s.debug || s.interactive) {
-        if (needs_input_pipe()) return 0;
-        if (!g_session_runner) {
-            runtime::message("Debugging and interactive mode are not available in this version");
-            runtime::state().user_exit_code = 1;
-            return 0;
-        }
-        return g_session_runner(start);
-    }
-    return run_main(start, false);
-}
+bool bind_start(int start, const char* name) { return link::bind_entry(start, name, main_engine().exists()); }
 
 namespace {
 volatile std::sig_atomic_t g_input_interrupted = 0;

@@ -4,23 +4,21 @@
 namespace kj::vm {
 
 // Creates the main engine's stack (capacity from the -s setting), prepares the
-// matrix cache, installs the recovery handler and the error reporter, appends
+// matrix cache and the random numbers, appends
 // the start sequence PSH 0, LOD main, CAL 0, EXT and checks the linked
 // globals. Returns the address of the start sequence's LOD, -1 when the check
 // found link errors, -2 when the stack could not be allocated.
 int run_init();
 
-// Binds the start sequence at `start` to `name` (null: main) and runs it.
-// Returns 1 after a run without error, else 0. In debugging and interactive
-// mode the session runner takes over (below).
-int run_program(int start, const char* name);
-
-// Debugging and interactive sessions live above the engine (they compile and
-// print): the layer that provides them installs its runner here, and
-// run_program hands it the bound start address. Without one, a message says
-// that these modes are not available.
-using SessionRunner = int (*)(int start);
-void set_session_runner(SessionRunner runner);
+// Binds the start sequence at `start` to `name` (null: main); false, with the
+// reason reported, when it cannot be bound.
+bool bind_start(int start, const char* name);
+// Runs the bound start sequence on the main engine. Returns 1 after a run
+// without error, else 0.
+int run_main(int start);
+// Debugging and interactive mode read commands: false (reported, with exit
+// code E_NoPipe) when the host set pipes but no input callback.
+bool session_input_ready();
 // After a session's run of main: an int result on the main engine's top
 // becomes the user exit code, the stack is emptied, the exit calls run and
 // the output reaches the host. Returns 1 when ok, else 0.

@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     h.run_message_fn = discard;
     h.message_fn = discard;
     h.exit_fn = no_exit;
-    h.recovery = [](int code) { throw kj::runtime::RunError{code}; };
+    kj::runtime::error_reporter().unwind = [](int code) { throw kj::runtime::RunError{code}; };
 
     const bool shape_first = data[0] & 1;
     const std::string_view rest(reinterpret_cast<const char*>(data + 1), size - 1);

@@ -9,6 +9,7 @@
 
 #include "data/calendar.h"
 #include "data/period.h"
+#include "runtime/run_context.h"
 
 namespace kj::lib::io {
 
@@ -181,26 +182,30 @@ FormatSpec parse_format(std::string_view text) {
     return s;
 }
 
-DefaultFormats& default_formats() { return g_defaults; }
+DefaultFormats& default_formats() {
+    DefaultFormats* in_use = runtime::run_context().formats;
+    return in_use ? *in_use : g_defaults;
+}
 
-void reset_default_formats() { g_defaults = make_defaults(); }
+void reset_default_formats() { default_formats() = make_defaults(); }
 
 bool set_line_length(int n) {
     if (n < 72 || n > 8191) return false;
-    g_defaults.line_length = n;
+    default_formats().line_length = n;
     return true;
 }
 
 bool set_default_format(std::string_view text) {
     FormatSpec s = parse_format(text);
+    DefaultFormats& d = default_formats();
     if (s.kind == FormatKind::Double) {
-        g_defaults.real = s;
-        g_defaults.matrix = s;
-        g_defaults.column_width = s.total_width;
+        d.real = s;
+        d.matrix = s;
+        d.column_width = s.total_width;
         return true;
     }
     if (s.kind == FormatKind::Integer) {
-        g_defaults.integer = s;
+        d.integer = s;
         return true;
     }
     return false;
@@ -214,17 +219,17 @@ void append_padded(std::string& out, std::string_view text, int width, bool left
 }
 
 void append_special(std::string& out, const FormatSpec& spec, double x) {
-    const std::string& text = std::isnan(x) ? (spec.upper() ? std::string(".") : g_defaults.nan)
-                              : x > 0        ? g_defaults.plus_infinity
-                                             : g_defaults.minus_infinity;
+    const std::string& text = std::isnan(x) ? (spec.upper() ? std::string(".") : default_formats().nan)
+                              : x > 0        ? default_formats().plus_infinity
+                                             : default_formats().minus_infinity;
     append_padded(out, text, spec.width, spec.left);
 }
 
 void append_readable(std::string& out, double x, bool nan_dot) {
     if (std::isnan(x))
-        out += nan_dot ? "." : g_defaults.nan;
+        out += nan_dot ? "." : default_formats().nan;
     else if (std::isinf(x))
-        out += x > 0 ? g_defaults.plus_infinity : g_defaults.minus_infinity;
+        out += x > 0 ? default_formats().plus_infinity : default_formats().minus_infinity;
     else
         append_printf(out, "%.17g", x);
 }
@@ -266,7 +271,7 @@ void append_number(std::string& out, const FormatSpec& spec, double x) {
             return append_padded(out, text, spec.width, spec.left);
         }
         default:
-            return append_number(out, g_defaults.real, x);
+            return append_number(out, default_formats().real, x);
     }
 }
 
@@ -283,7 +288,7 @@ void append_double(std::string& out, const FormatSpec& spec, double x) {
             out += spec.suffix;
             return;
         default:
-            return append_double(out, g_defaults.real, x);
+            return append_double(out, default_formats().real, x);
     }
 }
 
@@ -302,7 +307,7 @@ void append_int(std::string& out, const FormatSpec& spec, long long i) {
         case FormatKind::Time:
             return append_double(out, spec, static_cast<double>(i));
         default:
-            return append_int(out, g_defaults.integer, i);
+            return append_int(out, default_formats().integer, i);
     }
 }
 

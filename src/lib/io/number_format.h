@@ -1,4 +1,4 @@
-// Format specifications, the process-wide default formats, and the text of
+// Format specifications, the default formats, and the text of
 // numbers: scalars under a specification, the re-readable "%v" forms, and
 // numbers fitted into a field of given width (axis labels, data-set views).
 #pragma once
@@ -56,7 +56,7 @@ FormatSpec parse_format(std::string_view text);
 // Resolves "%%" and "\%" to "%".
 std::string literal_text(std::string_view text);
 
-// Process-wide default formats, changed by format().
+// Default formats, changed by format(): the run context's, else the process's.
 struct DefaultFormats {
     FormatSpec integer;  // "%d"
     FormatSpec real;     // "%g"

@@ -1,4 +1,4 @@
-// The state record as a whole and the global record with its locker.
+// The state record as a whole.
 #include "num/random/generator_state.h"
 
 #include <cstring>
@@ -8,9 +8,6 @@
 
 namespace kj::num {
 namespace {
-
-KjRanState g_global{};
-KjRanLockerFn g_locker = nullptr;
 
 void install(KjRanState& s, const Generator& g) {
     s.int_draw = g.int_draw;
@@ -76,59 +73,5 @@ void ran_install(KjRanState& s, KjRanIntFn int_draw, KjRanSetSeedFn set_seed, Kj
 }
 
 bool ran_is_mwc(const KjRanState& s) { return s.int_draw == k_mwc52.int_draw; }
-
-KjRanState& global_ran_state() { return g_global; }
-
-void set_ran_locker(KjRanLockerFn fn) { g_locker = fn; }
-
-namespace {
-bool g_used = false;
-}
-
-RanLock::RanLock(bool marks_use) : m_state(&g_global), m_locked(g_locker != nullptr) {
-    if (m_locked) {
-        KjRanState* s = g_locker(1);
-        if (s) m_state = s;
-    }
-    if (m_state->lcg31_x == 0) ran_reset(*m_state);
-    if (marks_use) g_used = true;
-}
-
-RanLock::~RanLock() {
-    if (m_locked && g_locker) g_locker(0);
-}
-
-// --- loop seeding ----------------------------------------------------------
-
-namespace {
-KjRanState g_master{};
-bool g_master_saved = false;
-}  // namespace
-
-void ran_loop_seed(int i, int mode) {
-    if (mode == -1) {
-        if (!g_master_saved) {
-            g_master = g_global;
-            g_master_saved = true;
-            g_used = false;
-        }
-    } else if (mode == 0) {
-        RanLock lock(false);
-        KjRanState& s = lock.state();
-        s.spare_flag = 0;
-        if (s.derive) s.derive(&s, &g_master, i);
-    } else if (mode == 1) {
-        if (g_master_saved) {
-            g_global = g_master;
-            g_master_saved = false;
-        }
-        if (g_used) {
-            for (int k = 0; k < 256; ++k) g_global.int_draw(&g_global);
-            g_used = false;
-        }
-    }
-}
-
-void ran_loop_reset() { g_master_saved = false; }
 
 }  // namespace kj::num

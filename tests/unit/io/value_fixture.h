@@ -56,11 +56,11 @@ inline value::Value array(std::vector<value::Value> elements) {
 // Run-time errors unwind by exception; messages and exit codes are kept.
 class RunCapture {
 public:
-    RunCapture() : m_saved(runtime::state()) {
+    RunCapture() : m_saved(runtime::state()), m_saved_unwind(runtime::error_reporter().unwind) {
         auto& h = runtime::state();
         h.run_message_fn = [](const char* text) { messages() += std::string(text) + "\n"; };
         h.exit_fn = [](int) {};
-        h.recovery = [](int code) { throw runtime::RunError{code}; };
+        runtime::error_reporter().unwind = [](int code) { throw runtime::RunError{code}; };
         h.print_level = 1;
         messages().clear();
     }
@@ -68,7 +68,7 @@ public:
         auto& h = runtime::state();
         h.run_message_fn = m_saved.run_message_fn;
         h.exit_fn = m_saved.exit_fn;
-        h.recovery = m_saved.recovery;
+        runtime::error_reporter().unwind = m_saved_unwind;
         h.print_level = m_saved.print_level;
     }
     static std::string& messages() {
@@ -78,6 +78,7 @@ public:
 
 private:
     runtime::HostState m_saved;
+    void (*m_saved_unwind)(int code);
 };
 
 // Program output through the output pipe into a string.

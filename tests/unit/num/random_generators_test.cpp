@@ -14,9 +14,13 @@
 #include "num/random/continuous_draws.h"
 #include "num/random/discrete_draws.h"
 #include "num/random/generator_state.h"
+#include "runtime/random_record.h"
 
 namespace kj::num {
 namespace {
+
+using runtime::global_ran_state;
+using runtime::ran_loop_seed;
 
 KjRanState g_record;
 KjRanState* locked(int) { return &g_record; }

@@ -13,14 +13,14 @@ void throw_run_error(int code) { throw runtime::RunError{code}; }
 
 Captured& captured() { return g_captured; }
 
-CaptureScope::CaptureScope() : m_saved(runtime::state()) {
+CaptureScope::CaptureScope() : m_saved(runtime::state()), m_saved_reporter(runtime::error_reporter()) {
     g_captured = Captured{};
     auto& s = runtime::state();
     s.message_fn = on_message;
     s.run_message_fn = on_run_message;
     s.puts_fn = on_puts;
     s.exit_fn = on_exit;
-    s.recovery = throw_run_error;
+    runtime::error_reporter().unwind = throw_run_error;
     s.print_level = 1;
 }
 
@@ -29,6 +29,7 @@ CaptureScope::~CaptureScope() {
     // Pipes created inside the scope are the scope's to free.
     if (s.out.buffer != m_saved.out.buffer || s.in.buffer != m_saved.in.buffer) runtime::set_pipe(-1);
     s = m_saved;
+    runtime::error_reporter() = m_saved_reporter;
 }
 
 }  // namespace kj::test

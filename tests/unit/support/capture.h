@@ -21,8 +21,8 @@ struct Captured {
 
 Captured& captured();
 
-// Installs capturing callbacks and a recovery handler that throws RunError;
-// restores the previous host state on destruction.
+// Installs capturing callbacks and an unwinding that throws RunError;
+// restores the previous host state and error reporter on destruction.
 class CaptureScope {
 public:
     CaptureScope();
@@ -32,6 +32,7 @@ public:
 
 private:
     runtime::HostState m_saved;
+    runtime::ErrorReporter m_saved_reporter;
 };
 
 }  // namespace kj::test

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "support/capture.h"
+#include "runtime/run_context.h"
 #include "value/matrix_cache.h"
 
 namespace kv = kj::value;
@@ -76,23 +77,29 @@ TEST(MatrixCache, OffWhenEitherNumberIsZeroAndReport) {
               "\nCache status: size 4 limit 50 hits 1 misses 1 flushes 0\n");
 }
 
-TEST(MatrixCache, SelectorChoosesTheRecord) {
+// A run context with a cache of its own takes and gives back its blocks there.
+TEST(MatrixCache, RunContextChoosesTheRecord) {
     CacheScope cache(2, 100);
-    static kv::MatrixCache worker;
-    static int enters = 0, leaves = 0;
-    worker.size = 2;
-    worker.limit = 100;
-    kv::mat_cache_init(&worker);
-    kv::mat_cache_set_selector([](int enter) -> kv::MatrixCache* {
-        (enter ? enters : leaves)++;
-        return &worker;
-    });
-    kv::mat_free_cached(kv::mat_alloc_cached(3, 3), 3, 3);
-    kv::mat_cache_set_selector(nullptr);
-    EXPECT_EQ(worker.misses, 1);
-    EXPECT_EQ(worker.rows[0], 3);
+    kv::MatrixCache own;
+    own.size = 2;
+    own.limit = 100;
+    kv::mat_cache_init(&own);
+    kj::runtime::RunContext context;
+    context.matrix_cache = &own;
+    {
+        kj::runtime::RunContextScope scope(context);
+        kv::mat_free_cached(kv::mat_alloc_cached(3, 3), 3, 3);
+    }
+    EXPECT_EQ(own.misses, 1);
+    EXPECT_EQ(own.rows[0], 3);
     EXPECT_EQ(kv::global_cache().misses, 0);
-    EXPECT_EQ(enters, 2);
-    EXPECT_EQ(leaves, 2);
-    kv::mat_cache_destroy(&worker);
+    double** m = kv::mat_alloc_cached(3, 3);  // not in the process's cache
+    EXPECT_EQ(kv::global_cache().misses, 1);
+    kv::mat_free_cached(m, 3, 3);
+    {
+        kj::runtime::RunContextScope scope(context);
+        kv::mat_free_cached(kv::mat_alloc_cached(3, 3), 3, 3);
+    }
+    EXPECT_EQ(own.hits, 1);
+    kv::mat_cache_destroy(&own);
 }

@@ -9,6 +9,7 @@
 
 #include <kj80x.h>
 
+#include "api/upward_hooks.h"
 #include "runtime/host.h"
 #include "runtime/settings.h"
 #include "support/capture.h"
@@ -34,6 +35,7 @@ class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
         runtime::install_default_callbacks();
+        api::install_upward_hooks();  // TearDown removes the error reporter
         SetKjRunMessage([](const char* t) { captured().run_messages.emplace_back(t); });
         SetKjMessage([](const char* t) { captured().messages.emplace_back(t); });
         SetKjExit([](int code) { captured().exit_codes.push_back(code); });
@@ -47,7 +49,7 @@ protected:
     void TearDown() override {
         KjRunExit();
         link::free_compiler_tables();
-        runtime::state().recovery = nullptr;
+        runtime::error_reporter() = runtime::ErrorReporter{};
         runtime::install_default_callbacks();
     }
 

@@ -98,12 +98,6 @@ struct Function {
 
 class ObjectsTest : public EngineTest {
 protected:
-    // Other tests install queries of their own.
-    void SetUp() override {
-        EngineTest::SetUp();
-        vm::install_object_hooks();
-    }
-
     int define(const char* name, const char* base, std::initializer_list<Data> data,
                std::initializer_list<Function> functions) {
         link::ClassBuilder b(base ? link::find_symbol(base) : -1);

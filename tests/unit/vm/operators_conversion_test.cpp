@@ -157,7 +157,7 @@ TEST_F(Conversions, RangesAndSmallOperators) {
     EXPECT_EQ(depth(), 2);
 }
 
-TEST_F(Conversions, DeleteWithoutObjectLayer) {
+TEST_F(Conversions, DeleteReleasesTheAddressedVariable) {
     Value var = mat(2, 2);
     Value addr{};
     addr.type = value::T_Array | value::k_address;

@@ -33,14 +33,14 @@ protected:
 
     void SetUp() override {
         run_messages().clear();
-        runtime::state().recovery = [](int code) { throw runtime::RunError{code}; };
+        runtime::error_reporter().unwind = [](int code) { throw runtime::RunError{code}; };
         SetKjRunMessage([](const char* text) { run_messages().push_back(text); });
         SetKjExit([](int) {});
         runtime::set_warning_mask(127);
     }
     void TearDown() override {
         for (Value* v = stack; v <= sp; ++v) value::release(*v);
-        runtime::state().recovery = nullptr;
+        runtime::error_reporter().unwind = nullptr;
         SetKjRunMessage(nullptr);
         SetKjExit(nullptr);
     }

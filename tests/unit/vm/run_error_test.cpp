@@ -107,7 +107,7 @@ TEST_F(EngineTest, AbortStopsAtTheNextLineMarker) {
 int g_exit_told = -1;
 TEST_F(EngineTest, ErrorOutsideAnyRunIsFatalButReturns) {
     vm::main_engine();
-    runtime::state().recovery = vm::recover;
+    runtime::error_reporter().unwind = vm::recover;
     KjExitFn saved = runtime::state().exit_fn;
     runtime::state().exit_fn = [](int code) {
         if (code != 0) g_exit_told = code;

@@ -65,8 +65,8 @@ protected:
         Value* sp = stack;
         if (l) *sp++ = *l;
         *sp = r;
-        auto saved = runtime::state().recovery;
-        runtime::state().recovery = [](int c) { throw runtime::RunError{c}; };
+        auto saved = runtime::error_reporter().unwind;
+        runtime::error_reporter().unwind = [](int c) { throw runtime::RunError{c}; };
         Outcome o;
         try {
             vm::apply_operator(code, sp);
@@ -74,7 +74,7 @@ protected:
         } catch (const runtime::RunError&) {
             o.raised = true;
         }
-        runtime::state().recovery = saved;
+        runtime::error_reporter().unwind = saved;
         return o;
     }
 

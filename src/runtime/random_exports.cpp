@@ -1,11 +1,12 @@
-// Exported generator routines: each works on the record of the installed
-// locker (the global record without one).
+// Exported generator routines: each works on the state of the installed
+// locker (without one, on the record in use: random_record.h).
 #include <kj80x.h>
 
 #include "num/random/generator.h"
 #include "num/random/generator_state.h"
+#include "runtime/random_record.h"
 
-using kj::num::RanLock;
+using kj::runtime::RanLock;
 
 namespace {
 
@@ -81,11 +82,11 @@ void RanInit(KjRanState* s) {
         kj::num::ran_reset(*s);
         return;
     }
-    KjRanState& g = kj::num::global_ran_state();
+    KjRanState& g = kj::runtime::random_record().state;
     if (g.lcg31_x != 0 && kj::num::ran_is_mwc(g)) return;
     kj::num::ran_reset(g);
 }
 
-void SetRanLocker(KjRanLockerFn fn) { kj::num::set_ran_locker(fn); }
+void SetRanLocker(KjRanLockerFn fn) { kj::runtime::set_ran_locker(fn); }
 
 }  // extern "C"

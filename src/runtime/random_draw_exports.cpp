@@ -9,8 +9,9 @@
 #include "num/random/generator_state.h"
 #include "num/random/multivariate_draws.h"
 #include "num/random/sampling.h"
+#include "runtime/random_record.h"
 
-using kj::num::RanLock;
+using kj::runtime::RanLock;
 
 namespace {
 
