@@ -173,7 +173,7 @@ void member_defined(const MemberContext& m, const std::string& name, int sym) {
     if (m.cls < 0 || sym < 0) return;
     value::NamedValue* f = own_function(m.cls, m.member);
     if (!f) return;
-    if (!value::has_flag(f->val, value::k_extern) && !unit().redefinition) report(D_MemberDefined, name);
+    if (!value::has_flag(f->val, value::k_extern) && !session().redefinition) report(D_MemberDefined, name);
     const uint32_t keep = f->val.type & value::k_static;
     f->val = link::symbol_at(sym).val;
     f->val.type = (f->val.type & ~(value::k_owns | value::k_extern)) | keep;
@@ -309,7 +309,7 @@ void class_declaration(bool) {
         link::ClassBuilder again = builder;
         value::Value v = again.finish(existing);
         if (same_class(v, *link::class_record(existing))) return;
-        if (!unit().redefinition) {
+        if (!session().redefinition) {
             report(D_ClassRedefined, name);
             return;
         }

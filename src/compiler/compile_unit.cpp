@@ -15,11 +15,15 @@ namespace kj::compiler {
 
 void reset_compiler_state() {
     unit() = UnitState{};
+    Session& s = session();
+    s.header_declared.clear();
+    s.lambda_count = 0;
+    s.redefinition = false;
     reset_diagnostics();
     reset_gauss_state();
 }
 
-void set_redefinition(bool on) { unit().redefinition = on; }
+void set_redefinition(bool on) { session().redefinition = on; }
 
 namespace {
 int compile_declarations_of_unit() {
@@ -44,20 +48,32 @@ int compile_unit() {
     }
 }
 
+namespace {
+int compile_opened_source(const char* path, bool gauss) {
+    if (!open_source(path)) return 1;
+    set_dialect(gauss ? Dialect::Gauss : Dialect::Kj);
+    const int errors = compile_unit();
+    close_scan();
+    return errors;
+}
+}  // namespace
+
 int compile_source_file(const char* path, bool gauss) {
     // Kj support code may sit beside GAUSS code: ".kj" is always Kj.
     const std::string name(path);
     if (gauss && name.size() >= 3 && strcasecmp(name.c_str() + name.size() - 3, ".kj") == 0) gauss = false;
     if (gauss && !compile_gauss_support(false)) return 1;
-    if (!open_source(path)) return 1;
-    set_dialect(gauss ? Dialect::Gauss : Dialect::Kj);
-    const std::string ns = unit().ns;
-    const int base = unit().array_base;
-    unit().array_base = 0;
-    const int errors = compile_unit();
-    unit().ns = ns;
-    unit().array_base = base;
-    close_scan();
+    // The import is a unit of its own, which may begin while another is
+    // still being compiled: a parser of its own in the same session.
+    Parser& outer = parser();
+    Parser own(outer.session);
+    own.unit.interactive = outer.unit.interactive;
+    own.unit.local_limit = outer.unit.local_limit;
+    const ParserScope scope(own);
+    const int errors = compile_opened_source(path, gauss);
+    // The code of the outer unit goes on after the import's: no peephole
+    // reaches back into it.
+    outer.barrier = code_here();
     return errors;
 }
 

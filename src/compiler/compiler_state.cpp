@@ -7,13 +7,6 @@
 
 namespace kj::compiler {
 
-namespace {
-UnitState g_unit;
-}  // namespace
-
-UnitState& unit() { return g_unit; }
-FunctionState& fn() { return g_unit.fn; }
-
 int name_literal(const std::string& text) {
     const int k = link::find_string_literal(text);
     return k >= 1 ? k : link::add_string_literal(text);
@@ -58,7 +51,7 @@ void name_next_slot(const std::string& name) {
 int declare_local(const std::string& name, uint32_t flags) {
     FunctionState& f = fn();
     const int slot = f.next_slot++;
-    if (g_unit.interactive && slot >= g_unit.local_limit) report(D_TooManyInteractiveLocals, name);
+    if (unit().interactive && slot >= unit().local_limit) report(D_TooManyInteractiveLocals, name);
     if (f.next_slot > f.max_slots) f.max_slots = f.next_slot;
     f.locals.push_back({name, slot, false, flags, f.depth, f.lambda});
     if (names_slots()) name_next_slot(name);
@@ -73,7 +66,8 @@ void name_lambda_slots(int first) {
 int hidden_local(const std::string& name) { return declare_local(name, 0); }
 
 bool implicit_local_allowed() {
-    return g_unit.interactive && g_unit.fn.active && (tok() == T_Assign || g_unit.implicit_target);
+    const UnitState& u = unit();
+    return u.interactive && u.fn.active && (tok() == T_Assign || u.implicit_target);
 }
 
 void enter_block() { ++fn().depth; }

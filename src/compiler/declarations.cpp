@@ -76,7 +76,7 @@ void define_global(const std::string& name, value::Value owned, const Qualifiers
         }
         // Declared again at the prompt: a variable starts from its initial value again.
         const uint32_t t = value::type_of(old);
-        if (unit().redefinition && !q.is_extern && !value::has_flag(old, value::k_const) && t != value::T_Func &&
+        if (session().redefinition && !q.is_extern && !value::has_flag(old, value::k_const) && t != value::T_Func &&
             t != value::T_Class && t != value::T_Native) {
             value::release(old);
             old = held.take();

@@ -30,9 +30,6 @@ constexpr int k_codes[] = {
 };
 static_assert(runtime::codes_are_dense(k_codes));
 
-int g_errors = 0;
-bool g_silenced = false;
-
 }  // namespace
 
 const char* diagnostic_text(int code) { return code >= 0 && code < k_diagnostic_count ? k_rows[code].text : ""; }
@@ -42,31 +39,33 @@ runtime::MessageKind diagnostic_kind(int code) {
 }
 
 namespace {
-int g_line_override = 0;
-
 std::string prefix() {
-    if (g_line_override <= 0) return location_prefix();
-    return std::string(current_file()) + " (" + std::to_string(g_line_override) + "): ";
+    const int line_override = parser().line_override;
+    if (line_override <= 0) return location_prefix();
+    return std::string(current_file()) + " (" + std::to_string(line_override) + "): ";
 }
 
 // The message in the file:line form (-fe): the caret under the text the
 // message names, or under the parser's token when that is on the line.
 std::string located(const std::string& message, const std::string& text, bool warning, bool remark) {
-    const int line = g_line_override > 0 ? g_line_override : current_line();
+    const int line_override = parser().line_override;
+    const int line = line_override > 0 ? line_override : current_line();
     const int column = cur().line == line ? cur().column : -1;
     return located_compile_message(line, column, text, message, remark ? "note" : warning ? "warning" : "error");
 }
 }  // namespace
 
 void report_at(int line, int code, const std::string& text) {
-    g_line_override = line;
+    parser().line_override = line;
     report(code, text);
-    g_line_override = 0;
+    parser().line_override = 0;
 }
 
 void report(int code, const std::string& text, int found_token) {
-    if (g_silenced) return;
-    observe_message(false, g_line_override > 0 ? g_line_override : current_line(), code, text, found_token);
+    Session& s = session();
+    if (s.silenced) return;
+    const int line_override = parser().line_override;
+    observe_message(false, line_override > 0 ? line_override : current_line(), code, text, found_token);
     const runtime::MessageKind kind = diagnostic_kind(code);
     const bool warning = kind == Warning;
     const bool remark = kind == Remark;
@@ -76,7 +75,7 @@ void report(int code, const std::string& text, int found_token) {
     if (!text.empty()) message += "'" + data::printable_text(text) + "' ";
     message += diagnostic_text(code);
     if (code == D_Expected) message += std::string("'") + token_name(found_token) + "'";
-    if (runtime::file_line_form() && *current_file() && (g_line_override > 0 || current_line() > 0))
+    if (runtime::file_line_form() && *current_file() && (line_override > 0 || current_line() > 0))
         message = located(message, code == D_Expected ? std::string() : text, warning, remark);
     else
         message = prefix() + message;
@@ -86,18 +85,18 @@ void report(int code, const std::string& text, int found_token) {
         runtime::raise_fatal_error();
     }
     if (warning || remark) return;
-    if (++g_errors >= k_max_compile_errors) {
+    if (++s.errors >= k_max_compile_errors) {
         runtime::message("Maximum number of errors reached");
         runtime::raise_fatal_error();
     }
 }
 
-int compile_error_count() { return g_errors; }
+int compile_error_count() { return session().errors; }
 void reset_diagnostics() {
-    g_errors = 0;
-    g_silenced = false;
+    session().errors = 0;
+    session().silenced = false;
 }
-void silence_diagnostics() { g_silenced = true; }
-bool diagnostics_silenced() { return g_silenced; }
+void silence_diagnostics() { session().silenced = true; }
+bool diagnostics_silenced() { return session().silenced; }
 
 }  // namespace kj::compiler

@@ -4,13 +4,12 @@
 
 #include "runtime/settings.h"
 #include "compiler/diagnostics.h"
+#include "compiler/parser.h"
 #include "compiler/tokens.h"
 
 namespace kj::compiler {
 
 namespace {
-int g_barrier = 0;  // no peephole touches instructions below this index
-
 bool is(const link::Instr& in, Op op) { return in.op == static_cast<int32_t>(op); }
 }  // namespace
 
@@ -22,7 +21,8 @@ int emit_plain(Op op, int operand) {
 
 int gen(Op op, int operand) {
     const int n = link::code_size();
-    if (n > g_barrier && n > 0) {
+    const int limit = barrier();
+    if (n > limit && n > 0) {
         link::Instr& last = link::code_at(n - 1);
         if (is(last, Op::Psh)) {
             switch (op) {
@@ -38,7 +38,7 @@ int gen(Op op, int operand) {
                 default: break;
             }
         }
-        if (op == Op::Opr && runtime::settings().optimize && fold_operator(operand, g_barrier))
+        if (op == Op::Opr && runtime::settings().optimize && fold_operator(operand, limit))
             return link::code_size() - 1;
     }
     return emit_plain(op, operand);
@@ -48,12 +48,12 @@ int code_here() { return link::code_size(); }
 link::Instr& instr(int index) { return link::code_at(index); }
 
 int mark_label() {
-    g_barrier = link::code_size();
-    return g_barrier;
+    parser().barrier = link::code_size();
+    return parser().barrier;
 }
 
-int barrier() { return g_barrier; }
-void restore_barrier(int at) { g_barrier = at; }
+int barrier() { return parser().barrier; }
+void restore_barrier(int at) { parser().barrier = at; }
 
 int emit_jump(Op op, int chain) { return emit_plain(op, chain); }
 

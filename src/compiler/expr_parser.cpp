@@ -56,7 +56,6 @@ int compound_operator(int t) {
     }
 }
 
-int g_postfix_undo = -1;  // where the last post-increment's undo starts
 
 void binary_expression(int level, Expr& e);
 void postfix_expression(Expr& e);
@@ -274,7 +273,7 @@ void postfix_expression(Expr& e) {
                 const int op = tok();
                 advance();
                 increment(e, op);
-                g_postfix_undo = gen(Op::Psh, 1);
+                parser().postfix_undo = gen(Op::Psh, 1);
                 gen(Op::Opr, op == T_PlusPlus ? T_Minus : T_Plus);
                 break;
             }
@@ -436,11 +435,11 @@ void comma_value() {
 
 // Drops the undo of a post-increment whose value nobody uses.
 void discard_postfix_value() {
-    if (g_postfix_undo >= 0 && g_postfix_undo == code_here() - 2) link::code_truncate(g_postfix_undo);
-    g_postfix_undo = -1;
+    if (parser().postfix_undo >= 0 && parser().postfix_undo == code_here() - 2) link::code_truncate(parser().postfix_undo);
+    parser().postfix_undo = -1;
 }
 
-void forget_postfix_value() { g_postfix_undo = -1; }
+void forget_postfix_value() { parser().postfix_undo = -1; }
 
 void emit_number(double d, bool is_int) {
     const bool in_range = d >= INT32_MIN && d <= INT32_MAX;

@@ -192,7 +192,7 @@ bool function_definition(const std::string& name, uint32_t qualifiers, const std
     // Defined again at the prompt: a function starts afresh, a member
     // function from its class's declaration.
     bool afresh = false;
-    if (k >= 0 && unit().redefinition && tok() == T_LBrace && value::type_of(link::symbol_at(k).val) == value::T_Func &&
+    if (k >= 0 && session().redefinition && tok() == T_LBrace && value::type_of(link::symbol_at(k).val) == value::T_Func &&
         !value::has_flag(link::symbol_at(k).val, value::k_extern)) {
         if (member.cls >= 0) redeclare_member_function(k, member.cls, member.member);
         else afresh = true;
@@ -203,14 +203,14 @@ bool function_definition(const std::string& name, uint32_t qualifiers, const std
         if ((t != value::T_Func && t != value::T_Native) || !value::has_flag(old, value::k_extern)) {
             if (tok() == T_LBrace || t != value::T_Func) report(D_Duplicate, name);
             k = -1;
-        } else if (t == value::T_Func && unit().header_declared.count(k) &&
+        } else if (t == value::T_Func && session().header_declared.count(k) &&
                    (old.u.fn.nparam != count || value::has_flag(old, value::k_varargs) != list.varargs)) {
             // A declaration that only came from a header gives way silently.
             value::release(old);
             old = link::make_function(0, info_of(list, hidden, descriptor), list.varargs);
             old.u.fn.nparam = count;
             old.type |= value::k_extern | KJ_FLAG_GLOBAL | qualifiers;
-            unit().header_declared.erase(k);
+            session().header_declared.erase(k);
         } else if (t == value::T_Func) {
             check_against_declaration(old, list, descriptor, hidden, name);
             keep_declared_defaults(old, list, hidden);
@@ -225,7 +225,7 @@ bool function_definition(const std::string& name, uint32_t qualifiers, const std
         v.type |= value::k_extern | KJ_FLAG_GLOBAL | qualifiers;
         const int added = link::add_symbol(name, v);
         if (added < 0) report(D_SymbolTableFull);
-        if (added >= 0 && reading_include()) unit().header_declared.insert(added);
+        if (added >= 0 && reading_include()) session().header_declared.insert(added);
         member_declared(member, name);
         return false;
     }

@@ -18,11 +18,7 @@ namespace kj::compiler {
 
 namespace {
 
-std::set<std::string> g_keywords;
-std::set<std::string> g_catalog_names;
-std::set<int> g_implicit_functions;
-std::set<int> g_procedures;
-std::set<int> g_support_functions;
+GaussNames& names() { return session().gauss; }
 
 struct OperatorCall {
     const char* function;
@@ -72,25 +68,18 @@ bool number_literal(int from) {
 
 std::string gauss_name(const std::string& name) { return "gauss::" + name; }
 
-void add_gauss_keyword(const std::string& name) { g_keywords.insert(name); }
-bool is_gauss_keyword(const std::string& name) { return g_keywords.count(name) != 0; }
-void add_gauss_catalog_name(const std::string& full) { g_catalog_names.insert(full); }
-bool is_gauss_catalog_name(const std::string& full) { return g_catalog_names.count(full) != 0; }
-void add_gauss_implicit_function(int symbol) { g_implicit_functions.insert(symbol); }
-bool take_gauss_implicit_function(int symbol) { return g_implicit_functions.erase(symbol) != 0; }
+void add_gauss_keyword(const std::string& name) { names().keywords.insert(name); }
+bool is_gauss_keyword(const std::string& name) { return names().keywords.count(name) != 0; }
+void add_gauss_catalog_name(const std::string& full) { names().catalog_names.insert(full); }
+bool is_gauss_catalog_name(const std::string& full) { return names().catalog_names.count(full) != 0; }
+void add_gauss_implicit_function(int symbol) { names().implicit_functions.insert(symbol); }
+bool take_gauss_implicit_function(int symbol) { return names().implicit_functions.erase(symbol) != 0; }
 
-void add_gauss_procedure(int symbol) { g_procedures.insert(symbol); }
-bool is_gauss_procedure(int symbol) { return g_procedures.count(symbol) != 0; }
-void add_gauss_support_function(int symbol) { g_support_functions.insert(symbol); }
-bool is_gauss_support_function(int symbol) { return g_support_functions.count(symbol) != 0; }
+void add_gauss_procedure(int symbol) { names().procedures.insert(symbol); }
+bool is_gauss_procedure(int symbol) { return names().procedures.count(symbol) != 0; }
+void add_gauss_support_function(int symbol) { names().support_functions.insert(symbol); }
+bool is_gauss_support_function(int symbol) { return names().support_functions.count(symbol) != 0; }
 
-void reset_gauss_names() {
-    g_keywords.clear();
-    g_catalog_names.clear();
-    g_implicit_functions.clear();
-    g_procedures.clear();
-    g_support_functions.clear();
-}
 
 int gauss_function_symbol(const std::string& full) {
     int k = link::find_symbol(full);
@@ -102,7 +91,7 @@ int gauss_function_symbol(const std::string& full) {
     k = link::add_symbol(full, f);
     if (k < 0) report(D_SymbolTableFull);
     // A definition in Kj support code replaces this declaration silently.
-    else unit().header_declared.insert(k);
+    else session().header_declared.insert(k);
     return k;
 }
 

@@ -19,8 +19,6 @@ namespace kj::compiler {
 
 namespace {
 
-int g_hidden_count = 0;
-
 bool at_end_of_statement() { return tok() == T_Semicolon || tok() == T_G_SemiSemi || tok() == T_Eof; }
 
 void end_statement() {
@@ -181,7 +179,7 @@ void do_statement() {
 
 // A hidden local holding the value of an expression compiled now.
 int hidden_value(const char* what) {
-    const int slot = hidden_local("$" + std::string(what) + std::to_string(++g_hidden_count));
+    const int slot = hidden_local("$" + std::string(what) + std::to_string(++session().gauss.hidden_count));
     gen(Op::Psh, 0);
     expression_value();
     gen(Op::Sbp, slot);

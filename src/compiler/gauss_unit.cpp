@@ -28,13 +28,6 @@ void finish_gosubs();  // gauss_statements.cpp
 
 namespace {
 
-struct MainState {
-    bool active = false;
-    int file_literal = 0;
-};
-MainState g_main;
-bool g_support_compiled = false;
-
 // Locals, labels and gosubs of a finished function body.
 void finish_function() {
     FunctionState& f = fn();
@@ -87,11 +80,11 @@ int definable_symbol(const std::string& full) {
 }
 
 void ensure_main() {
-    if (g_main.active) {
+    if (parser().gauss_main.active) {
         const int lit = source_file_literal();
-        if (lit != g_main.file_literal) {
+        if (lit != parser().gauss_main.file_literal) {
             emit_plain(Op::Elf, lit);
-            g_main.file_literal = lit;
+            parser().gauss_main.file_literal = lit;
         }
         return;
     }
@@ -106,15 +99,15 @@ void ensure_main() {
         k = -1;
     }
     begin_function(k, name, {}, ("$" + name).c_str());
-    g_main.active = true;
-    g_main.file_literal = unit().file_literal;
+    parser().gauss_main.active = true;
+    parser().gauss_main.file_literal = unit().file_literal;
 }
 
 void finish_main() {
-    if (!g_main.active) return;
+    if (!parser().gauss_main.active) return;
     finish_function();
     fn() = FunctionState{};
-    g_main.active = false;
+    parser().gauss_main.active = false;
 }
 
 // proc [ "(" n ")" "=" | n "=" ] name [ "(" [&]arg, ... ")" ] ";" ... endp ";"
@@ -157,7 +150,7 @@ void procedure(int kind) {
     descriptor += "$" + full;
 
     // Inside main the procedure is jumped over; main's state waits meanwhile.
-    const bool in_main = g_main.active;
+    const bool in_main = parser().gauss_main.active;
     int over = 0;
     FunctionState saved;
     std::vector<LoopEntry> saved_loops;
@@ -195,7 +188,7 @@ void procedure(int kind) {
     if (in_main) {
         fn() = std::move(saved);
         unit().loops = std::move(saved_loops);
-        unit().file_literal = g_main.file_literal;
+        unit().file_literal = parser().gauss_main.file_literal;
         patch_here(over);
     }
 }
@@ -368,8 +361,9 @@ void compile_gauss_declarations() {
 }
 
 bool compile_gauss_support(bool resolve) {
-    if (g_support_compiled) return true;
-    g_support_compiled = true;
+    bool& compiled = session().gauss.support_compiled;
+    if (compiled) return true;
+    compiled = true;
     // The output functions the compiler calls, and the hidden temporary.
     for (const char* f : {"gauss::print", "gauss::println", "gauss::format", "gauss::hsec"})
         if (link::find_symbol(f) < 0) declare_library_function(f);
@@ -385,12 +379,9 @@ bool compile_gauss_support(bool resolve) {
     return !resolve || link::resolve_imports();
 }
 
-void reset_gauss_names();  // gauss_expressions.cpp
-
 void reset_gauss_state() {
-    g_support_compiled = false;
-    g_main = MainState{};
-    reset_gauss_names();
+    session().gauss = GaussNames{};
+    parser().gauss_main = GaussMain{};
 }
 
 }  // namespace kj::compiler

@@ -7,13 +7,6 @@ namespace kj::compiler {
 
 namespace {
 
-// A forward goto waiting for its label, with the serial-block depth it came from.
-struct PendingGoto {
-    std::string label;
-    int serial;
-};
-std::vector<PendingGoto> g_pending;
-
 Label* find_label(const std::string& name) {
     for (Label& l : fn().labels)
         if (l.name == name) return &l;
@@ -53,7 +46,7 @@ void jump_to_label(const std::string& name) {
         return;
     }
     l->chain = emit_jump(Op::Jmp, l->chain);
-    g_pending.push_back({name, fn().serial});
+    parser().pending_gotos.push_back({name, fn().serial});
 }
 
 // identifier ":" has been read
@@ -69,13 +62,13 @@ void define_label(const std::string& name) {
     l->at = mark_label();
     patch_chain(l->chain, l->at);
     l->chain = 0;
-    for (auto it = g_pending.begin(); it != g_pending.end();) {
+    for (auto it = parser().pending_gotos.begin(); it != parser().pending_gotos.end();) {
         if (it->label != name) {
             ++it;
             continue;
         }
         if (it->serial > fn().serial) report(D_BlockNotClosed, "serial");
-        it = g_pending.erase(it);
+        it = parser().pending_gotos.erase(it);
     }
 }
 
@@ -83,7 +76,7 @@ void check_labels() {
     for (const Label& l : fn().labels)
         if (l.at < 0) report(D_UndefinedLabel, l.name);
     fn().labels.clear();
-    g_pending.clear();
+    parser().pending_gotos.clear();
 }
 
 }  // namespace kj::compiler

@@ -24,7 +24,7 @@ void lambda_expression(Expr& e) {
     FunctionState& f = fn();
     if (f.lambda > 0) report(D_NestedLambda);
     keep_moved_locals();
-    const std::string name = "$lam" + std::to_string(++unit().lambda_count);
+    const std::string name = "$lam" + std::to_string(++session().lambda_count);
     const int over = emit_jump(Op::Jmp);
     const int entry = emit_plain(Op::Elf, source_file_literal());
     mark_label();

@@ -21,18 +21,7 @@ namespace kj::compiler {
 
 namespace {
 
-// The arguments of the call compiled last: each one's instructions [from, to).
-struct CallArguments {
-    int call = -1;
-    std::vector<std::pair<int, int>> args;
-};
-
-CallArguments g_last_call;
-// Call arguments of the statement being compiled that are a bare local:
-// (instruction, slot).
-std::vector<std::pair<int, int>> g_statement_locals;
-int g_statement_value = -1;   // the PSH that receives the statement's value
-int g_statement_tokens = -1;  // tokens consumed before the statement's expression
+MovedLocals& moving() { return parser().moved; }
 
 bool is(int at, Op op) { return instr(at).op == static_cast<int32_t>(op); }
 
@@ -49,22 +38,22 @@ int uses_of_local(int from, int to, int k) {
 }  // namespace
 
 void begin_statement_value() {
-    g_statement_value = gen(Op::Psh, 0);
-    g_statement_tokens = tokens_consumed();
-    g_statement_locals.clear();
+    moving().statement_value = gen(Op::Psh, 0);
+    moving().statement_tokens = tokens_consumed();
+    moving().statement_locals.clear();
 }
 
 int statement_value_here() {
-    const bool here = g_statement_value >= 0 && code_here() == g_statement_value + 1 &&
-                      tokens_consumed() == g_statement_tokens;
-    return here ? g_statement_value : -1;
+    const bool here = moving().statement_value >= 0 && code_here() == moving().statement_value + 1 &&
+                      tokens_consumed() == moving().statement_tokens;
+    return here ? moving().statement_value : -1;
 }
 
 void note_call_arguments(int call, std::vector<std::pair<int, int>> args) {
     for (const auto& [from, to] : args)
-        if (to == from + 1 && is(from, Op::Pbp)) g_statement_locals.emplace_back(from, instr(from).operand);
-    g_last_call.call = call;
-    g_last_call.args = std::move(args);
+        if (to == from + 1 && is(from, Op::Pbp)) moving().statement_locals.emplace_back(from, instr(from).operand);
+    moving().call = call;
+    moving().args = std::move(args);
 }
 
 void move_assigned_local(const Expr& target, int statement) {
@@ -78,8 +67,8 @@ void move_assigned_local(const Expr& target, int statement) {
         // x = x': a row or column the operator holds alone is re-labelled.
         moved = statement;
     } else {
-        if (end - 1 != g_last_call.call || !(is(end - 1, Op::Cal) || is(end - 1, Op::Cam))) return;
-        for (const auto& [from, to] : g_last_call.args)
+        if (end - 1 != moving().call || !(is(end - 1, Op::Cal) || is(end - 1, Op::Cam))) return;
+        for (const auto& [from, to] : moving().args)
             if (to == from + 1 && from > statement && is(from, Op::Pbp) && instr(from).operand == target.index)
                 moved = from;
     }
@@ -163,17 +152,17 @@ bool read_again(int at, int k, int from, int to, std::vector<int>& seen, int wal
 }  // namespace
 
 void end_statement_value() {
-    const int statement = g_statement_value;
+    const int statement = moving().statement_value;
     const int end = code_here();
     if (statement < 0 || !may_move_here()) return;
     // A multiple assignment moves its targets' code: positions noted before it do not hold.
     for (int i = statement; i < end; ++i)
         if (is(i, Op::Xmv)) return;
-    for (const auto& [at, k] : g_statement_locals)
+    for (const auto& [at, k] : moving().statement_locals)
         if (at > statement && at < end && is(at, Op::Pbp) && instr(at).operand == k && !takes_address(at - 1) &&
             uses_of_local(statement, end, k) == 1)
             fn().last_uses.emplace_back(at, k);
-    g_statement_locals.clear();
+    moving().statement_locals.clear();
 }
 
 void move_last_uses(int from) {

@@ -60,7 +60,7 @@ void compile_target(Target& t) {
     t.empty = false;
     // An interactive command may create a variable here as with "=".
     unit().implicit_target = tok() == T_Identifier && (peek() == T_Comma || peek() == T_RBracket || peek() == T_RBrace);
-    t.first_lambda = unit().lambda_count;
+    t.first_lambda = session().lambda_count;
     t.first_label = fn().labels.size();
     const int old_barrier = barrier();
     const int start = mark_label();
@@ -68,7 +68,7 @@ void compile_target(Target& t) {
     unit().implicit_target = false;
     forget_postfix_value();
     const int end = code_here();
-    t.last_lambda = unit().lambda_count;
+    t.last_lambda = session().lambda_count;
     t.last_label = fn().labels.size();
     for (int i = start; i < end; ++i) t.code.push_back(instr(i));
     link::code_truncate(start);

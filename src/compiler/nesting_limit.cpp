@@ -7,12 +7,8 @@ namespace kj::compiler {
 
 static_assert(k_max_nesting == 512, "the message of D_NestingTooDeep names the limit");
 
-namespace {
-int g_depth = 0;
-}  // namespace
-
-NestingGuard::NestingGuard() : m_ok(g_depth < k_max_nesting) {
-    ++g_depth;
+NestingGuard::NestingGuard() : m_ok(parser().nesting < k_max_nesting) {
+    ++parser().nesting;
     if (m_ok) return;
     if (!diagnostics_silenced()) {
         report(D_NestingTooDeep);
@@ -22,8 +18,8 @@ NestingGuard::NestingGuard() : m_ok(g_depth < k_max_nesting) {
     while (tok() != T_Eof) advance();
 }
 
-NestingGuard::~NestingGuard() { --g_depth; }
+NestingGuard::~NestingGuard() { --parser().nesting; }
 
-int nesting_depth() { return g_depth; }
+int nesting_depth() { return parser().nesting; }
 
 }  // namespace kj::compiler

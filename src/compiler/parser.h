@@ -1,6 +1,7 @@
-// Internal interface of the parser and code generator: the token stream with
-// one token of look-ahead, the state of the unit and of the function being
-// compiled, and the parse functions the files of this folder share.
+// Internal interface of the parser and code generator: the Parser, which
+// holds everything one compilation changes (the scanner, the token stream
+// with one token of look-ahead, the state of the unit and of the function
+// being compiled), and the parse functions the files of this folder share.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,8 @@
 #include "compiler/diagnostics.h"
 #include "compiler/emitter.h"
 #include "compiler/expr_descriptor.h"
+#include "compiler/scanner_state.h"
+#include "compiler/session.h"
 #include "compiler/tokens.h"
 #include "value/value.h"
 
@@ -101,20 +104,83 @@ struct UnitState {
     int local_limit = k_interactive_locals;        // interactive: slots beyond it are code 60
     std::vector<LoopEntry> loops;
     std::string ns;               // namespace being declared ("" outside)
-    std::unordered_set<int> header_declared;  // functions declared only in an included header
     int array_base = 0;
     int stdlib = 0;
-    int lambda_count = 0;
     int file_literal = 0;         // source file name of the function being compiled
     bool test_expression = false; // an assignment here draws warning 80
     int multiple_assign = 0;
     bool implicit_target = false; // a lone name as multiple-assignment target (interactive locals)
     int class_being_declared = -1;
-    bool redefinition = false;    // definitions may replace earlier ones (set_redefinition)
 };
 
-UnitState& unit();
-FunctionState& fn();
+// The parser's view of the scanner (token_stream.cpp).
+struct TokenStream {
+    Token cur;
+    int last_line = 0;
+    int consumed = 0;
+    int space_nesting = 0;  // open ( and [ while blanks are tokens
+};
+
+// The statement whose locals may move into a call (move_local.cpp).
+struct MovedLocals {
+    int call = -1;                             // the call compiled last
+    std::vector<std::pair<int, int>> args;     // its arguments' instructions [from, to)
+    std::vector<std::pair<int, int>> statement_locals;  // bare local arguments (instruction, slot)
+    int statement_value = -1;   // the PSH that receives the statement's value
+    int statement_tokens = -1;  // tokens consumed before the statement's expression
+};
+
+// A forward goto waiting for its label, with the serial-block depth it came from.
+struct PendingGoto {
+    std::string label;
+    int serial;
+};
+
+// The implicit main of a GAUSS unit (gauss_unit.cpp).
+struct GaussMain {
+    bool active = false;
+    int file_literal = 0;
+};
+
+// One compilation: a source being scanned and compiled into the code image,
+// with the session it belongs to.
+struct Parser {
+    explicit Parser(Session& s) : session(s) {}
+    Parser(const Parser&) = delete;
+    Parser& operator=(const Parser&) = delete;
+
+    Session& session;
+    ScanState scan;
+    TokenStream tokens;
+    UnitState unit;
+    MovedLocals moved;
+    int barrier = 0;          // no peephole touches instructions below this index
+    int postfix_undo = -1;    // where the last post-increment's undo starts
+    std::vector<PendingGoto> pending_gotos;
+    int nesting = 0;          // levels of NestingGuard entered
+    int line_override = 0;    // line of the next diagnostic when not the scanner's
+    GaussMain gauss_main;
+};
+
+// The parser of the compilation running on this thread: the one a
+// ParserScope installed, else the thread's own parser of the library session.
+Parser& parser();
+inline Session& session() { return parser().session; }
+inline UnitState& unit() { return parser().unit; }
+inline FunctionState& fn() { return parser().unit.fn; }
+
+// Makes p the parser of this thread while the scope lasts (the previous one
+// comes back after it).
+class ParserScope {
+public:
+    explicit ParserScope(Parser& p);
+    ~ParserScope();
+    ParserScope(const ParserScope&) = delete;
+    ParserScope& operator=(const ParserScope&) = delete;
+
+private:
+    Parser* m_previous;
+};
 // The file literal of the current source file.
 int source_file_literal();
 // The index of a string literal with this text (added when new).

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "runtime/include_path.h"
+#include "compiler/parser.h"
 #include "compiler/scanner_messages.h"
 #include "compiler/scanner_state.h"
 #include "compiler/token_names.h"
@@ -116,7 +117,8 @@ bool read_include_name(std::string& name, bool& quoted) {
 std::string including_dir() {
     const ScanState& s = scan_state();
     if (s.include_depth >= 0) return directory_of(s.includes[s.include_depth].name);
-    if (s.base_path_set) return s.base_path;
+    const Session& session = parser().session;
+    if (session.base_path_set) return session.base_path;
     return directory_of(s.main.name);
 }
 
@@ -178,7 +180,7 @@ int run_import() {
             }
         }
     }
-    if (s.import_hook) s.import_hook(name.c_str(), quoted);
+    if (const ImportHook hook = parser().session.import_hook) hook(name.c_str(), quoted);
     text_set(name.c_str());
     return T_Import;
 }
@@ -275,20 +277,31 @@ void end_of_main_source() {
     s.cond_depth = s.skip_level = 0;
 }
 
+namespace {
+void fresh_preprocessor() {
+    Parser& p = parser();
+    p.scan = ScanState{};
+    p.session.defines = DefineTable{};
+    p.session.base_path_set = false;
+    p.session.base_path.clear();
+    p.session.import_hook = nullptr;
+}
+}  // namespace
+
 bool create_preprocessor() {
-    scan_state() = ScanState{};
+    fresh_preprocessor();
     return true;
 }
 
 void destroy_preprocessor() {
     if (scan_state().open) close_scan();
-    scan_state() = ScanState{};
+    fresh_preprocessor();
 }
 
-void set_import_hook(ImportHook hook) { scan_state().import_hook = hook; }
+void set_import_hook(ImportHook hook) { session().import_hook = hook; }
 
 void set_source_base_path(const char* dir) {
-    ScanState& s = scan_state();
+    Session& s = session();
     s.base_path_set = dir != nullptr;
     s.base_path = dir ? dir : "";
 }

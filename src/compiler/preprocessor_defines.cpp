@@ -5,6 +5,7 @@
 #include <string>
 
 #include "compiler/preprocessor.h"
+#include "compiler/parser.h"
 #include "compiler/scanner_messages.h"
 #include "compiler/scanner_state.h"
 
@@ -12,7 +13,7 @@ namespace kj::compiler {
 
 namespace {
 
-DefineTable& table() { return scan_state().defines; }
+DefineTable& table() { return session().defines; }
 
 int find_stored(const std::string& stored) {
     const DefineTable& t = table();
@@ -82,10 +83,10 @@ void define_names(const char* names, bool case_insensitive, const char* text) {
 int lookup_define(const char* name) {
     if (!name) return -1;
     if (int index = find_stored(name); index >= 0) return index;
-    const ScanState& s = scan_state();
-    if (!s.gauss) return -1;
-    for (int i = 0; i < s.defines.count; ++i) {
-        const std::string& stored = s.defines.entries[i].name;
+    if (!scan_state().gauss) return -1;
+    const DefineTable& t = table();
+    for (int i = 0; i < t.count; ++i) {
+        const std::string& stored = t.entries[i].name;
         if (stored.size() > 1 && stored[0] == '$' && strcasecmp(stored.c_str() + 1, name) == 0) return i;
     }
     return -1;

@@ -11,6 +11,7 @@
 #include "runtime/settings.h"
 #include "runtime/include_path.h"
 #include "runtime/located_message.h"
+#include "compiler/parser.h"
 #include "compiler/scanner_messages.h"
 #include "compiler/scanner_state.h"
 #include "compiler/tokens.h"
@@ -19,14 +20,12 @@ namespace kj::compiler {
 
 namespace {
 
-ScanState g_scan;
-
 int verbose() { return runtime::settings().verbose; }
 
 // Resets everything a unit owns; the define table, the base path and the
 // import hook stay.
 void reset_unit(const char* name) {
-    ScanState& s = g_scan;
+    ScanState& s = scan_state();
     close_all_sources();
     s.keywords = &kj_keywords();
     s.scan_operator = scan_kj_operator;
@@ -48,7 +47,7 @@ void reset_unit(const char* name) {
 // Installs the loaded main source after the encoding check (a file's is the
 // stricter one).
 void install_main(const std::string& path, std::string data, bool from_file) {
-    ScanState& s = g_scan;
+    ScanState& s = scan_state();
     std::size_t start = 0;
     s.main.encoding = from_file ? check_file_encoding(path, data, start) : check_encoding(path, data, start);
     s.main.name = path;
@@ -60,14 +59,14 @@ void install_main(const std::string& path, std::string data, bool from_file) {
 
 bool fail_open(const std::string& name) {
     runtime::message(("failed to open " + name).c_str());
-    g_scan.open = false;
-    g_scan.main = SourceText{};
+    scan_state().open = false;
+    scan_state().main = SourceText{};
     return false;
 }
 
 // "comment not closed", reported at the line where the comment started.
 void comment_not_closed(int start_line) {
-    ScanState& s = g_scan;
+    ScanState& s = scan_state();
     int line = s.line;
     s.line = start_line;
     scan_error(S_CommentNotClosed);
@@ -77,7 +76,7 @@ void comment_not_closed(int start_line) {
 // Block comment after "/*", nested; the line of its start goes with the
 // message when the input ends inside it.
 void skip_block_comment() {
-    int start_line = g_scan.line;
+    int start_line = scan_state().line;
     int depth = 1;
     int prev = 0;
     while (depth > 0) {
@@ -100,7 +99,7 @@ void skip_block_comment() {
 
 // GAUSS comment between two at signs, not nested.
 void skip_at_comment() {
-    int start_line = g_scan.line;
+    int start_line = scan_state().line;
     for (;;) {
         int c = read_char();
         if (c == '@') return;
@@ -115,7 +114,7 @@ void skip_at_comment() {
 // identifiers (cut to 60 characters; GAUSS defines with text are re-read),
 // then numbers.
 int scan_word(int c) {
-    ScanState& s = g_scan;
+    ScanState& s = scan_state();
     bool may_replace = !in_macro();
     int n = 0;
     bool too_long = false;
@@ -143,7 +142,7 @@ int scan_word(int c) {
     if (int code = find_keyword(*s.keywords, s.text.c_str())) return code;
     if (is_digit(s.text[0])) return scan_number(false);
     if (n > k_max_identifier) s.text.resize(k_max_identifier);
-    if (may_replace && s.defines.values_in_use) {
+    if (may_replace && session().defines.values_in_use) {
         int index = lookup_define(s.text.c_str());
         if (const char* text = index >= 0 ? define_text(index) : nullptr) {
             start_macro(text);
@@ -155,7 +154,7 @@ int scan_word(int c) {
 
 // The transpose rule sits between the token loop and the parser's look-ahead.
 int scan_next() {
-    ScanState& s = g_scan;
+    ScanState& s = scan_state();
     int tok;
     if (s.held) {
         tok = s.held;
@@ -174,11 +173,11 @@ int scan_next() {
 
 }  // namespace
 
-ScanState& scan_state() { return g_scan; }
+ScanState& scan_state() { return parser().scan; }
 
-void text_clear() { g_scan.text.clear(); }
+void text_clear() { scan_state().text.clear(); }
 
-void text_append(int c) { g_scan.text += static_cast<char>(c); }
+void text_append(int c) { scan_state().text += static_cast<char>(c); }
 
 void text_set(const char* t) {
     text_clear();
@@ -186,7 +185,7 @@ void text_set(const char* t) {
 }
 
 int skip_blanks(bool& skipped) {
-    ScanState& s = g_scan;
+    ScanState& s = scan_state();
     skipped = false;
     for (;;) {
         int c = read_char();
@@ -244,7 +243,7 @@ int column_of_last_char() {
 }  // namespace
 
 int scan_raw() {
-    ScanState& s = g_scan;
+    ScanState& s = scan_state();
     for (;;) {
         bool skipped;
         int c = skip_blanks(skipped);
@@ -281,7 +280,7 @@ int scan_raw() {
 }
 
 int scan_token() {
-    ScanState& s = g_scan;
+    ScanState& s = scan_state();
     if (s.header_pending) {
         s.header_pending = false;
         push_include(s.header_path, std::move(s.header_data));
@@ -330,7 +329,7 @@ bool open_source_text(const char* name, std::string_view text) {
 }
 
 int close_scan() {
-    ScanState& s = g_scan;
+    ScanState& s = scan_state();
     if (s.open) {
         if (s.cond_depth > 0) scan_error(S_IfNotClosed);
         if (verbose() > 2) {
@@ -348,23 +347,23 @@ int close_scan() {
     return s.errors;
 }
 
-bool scan_is_open() { return g_scan.open; }
+bool scan_is_open() { return scan_state().open; }
 
 void set_dialect(Dialect d) {
-    ScanState& s = g_scan;
+    ScanState& s = scan_state();
     bool gauss = d == Dialect::Gauss;
     s.keywords = gauss ? &gauss_keywords() : &kj_keywords();
     s.scan_operator = gauss ? scan_gauss_operator : scan_kj_operator;
     s.gauss = s.fold_case = gauss;
 }
 
-Dialect dialect() { return g_scan.gauss ? Dialect::Gauss : Dialect::Kj; }
-void set_space_token(bool on) { g_scan.space_token = on; }
-void set_single_line_strings(bool on) { g_scan.single_line = on; }
-void set_raw_backslash(bool on) { g_scan.raw_backslash = on; }
+Dialect dialect() { return scan_state().gauss ? Dialect::Gauss : Dialect::Kj; }
+void set_space_token(bool on) { scan_state().space_token = on; }
+void set_single_line_strings(bool on) { scan_state().single_line = on; }
+void set_raw_backslash(bool on) { scan_state().raw_backslash = on; }
 
 int next_token() {
-    ScanState& s = g_scan;
+    ScanState& s = scan_state();
     if (s.lookahead != T_NoToken) {
         int tok = s.lookahead;
         s.lookahead = T_NoToken;
@@ -375,32 +374,32 @@ int next_token() {
 }
 
 int peek_token() {
-    ScanState& s = g_scan;
+    ScanState& s = scan_state();
     if (s.lookahead == T_NoToken) s.lookahead = s.open ? scan_next() : T_Eof;
     return s.lookahead;
 }
 
-void push_back_token(int tok) { g_scan.lookahead = tok; }
-const char* token_text() { return g_scan.text.c_str(); }
-int token_length() { return static_cast<int>(g_scan.text.size()); }
+void push_back_token(int tok) { scan_state().lookahead = tok; }
+const char* token_text() { return scan_state().text.c_str(); }
+int token_length() { return static_cast<int>(scan_state().text.size()); }
 
-bool reading_include() { return g_scan.open && g_scan.include_depth >= 0; }
+bool reading_include() { return scan_state().open && scan_state().include_depth >= 0; }
 
 const char* current_file() {
-    const ScanState& s = g_scan;
+    const ScanState& s = scan_state();
     if (!s.open) return "";
     return s.include_depth >= 0 ? s.includes[s.include_depth].name.c_str() : s.main.name.c_str();
 }
 
-int current_line() { return g_scan.open ? g_scan.line : 0; }
-int token_column() { return g_scan.open ? g_scan.token_column : -1; }
+int current_line() { return scan_state().open ? scan_state().line : 0; }
+int token_column() { return scan_state().open ? scan_state().token_column : -1; }
 std::string_view current_source_line(int line) {
-    return g_scan.open ? runtime::line_of_text(current_source().data, line) : std::string_view{};
+    return scan_state().open ? runtime::line_of_text(current_source().data, line) : std::string_view{};
 }
-int scan_error_count() { return g_scan.errors; }
+int scan_error_count() { return scan_state().errors; }
 
 int read_char_constant() {
-    ScanState& s = g_scan;
+    ScanState& s = scan_state();
     int c = read_char();
     int value = 0;
     if (c == k_end || c == '\n') {
@@ -449,7 +448,7 @@ int peek_char_after_blanks() {
     return c;
 }
 
-bool space_token_on() { return g_scan.space_token; }
+bool space_token_on() { return scan_state().space_token; }
 
 void skip_to_line_end() {
     int c;

@@ -1,6 +1,6 @@
-// The scanner's process-wide state and the helpers shared by the scanner's
-// and the preprocessor's implementation files. Not for other subsystems:
-// they use scanner.h and preprocessor.h.
+// The scanner's state, part of a Parser (parser.h), and the helpers shared
+// by the scanner's and the preprocessor's implementation files. Not for
+// other subsystems: they use scanner.h and preprocessor.h.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +11,7 @@
 #include "compiler/keywords.h"
 #include "compiler/preprocessor.h"
 #include "compiler/scanner.h"
+#include "compiler/session.h"
 
 namespace kj::compiler {
 
@@ -36,19 +37,6 @@ struct SourceText {
     // the columns of tokens are found from there (token_column).
     std::size_t column_from = 0;
     std::size_t line_start = 0;
-};
-
-struct DefineEntry {
-    std::string name;  // empty: free slot
-    std::string text;
-    bool has_text = false;
-};
-
-struct DefineTable {
-    DefineEntry entries[k_max_defines];
-    int count = 0;            // one past the highest used entry
-    int protected_count = 0;  // entries below cannot be removed
-    bool values_in_use = false;
 };
 
 // Operator recognition of a dialect: c is the first character (not a word
@@ -82,12 +70,8 @@ struct ScanState {
     bool header_pending = false;
     std::string header_path;
     std::string header_data;
-    DefineTable defines;
     int cond_depth = 0;
     int skip_level = 0;  // 0: live; else depth of the outermost false block
-    bool base_path_set = false;
-    std::string base_path;
-    ImportHook import_hook = nullptr;
 };
 
 ScanState& scan_state();
