@@ -15,7 +15,7 @@
 #include "compiler/compile_observer.h"
 #include "compiler/compiler.h"
 #include "compiler/diagnostics.h"
-#include "compiler/gauss.h"
+#include "compiler/gauss/gauss.h"
 #include "compiler/parser.h"
 #include "compiler/preprocessor.h"
 #include "compiler/scanner.h"

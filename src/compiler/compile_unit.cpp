@@ -5,7 +5,7 @@
 
 #include "compiler/compiler.h"
 #include "compiler/diagnostics.h"
-#include "compiler/gauss.h"
+#include "compiler/gauss/gauss.h"
 #include "compiler/parser.h"
 #include "compiler/scanner.h"
 #include "link/symbols.h"

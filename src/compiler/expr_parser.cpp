@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "compiler/gauss.h"
+#include "compiler/gauss/gauss.h"
 #include "compiler/nesting_limit.h"
 #include "compiler/parser.h"
 #include "compiler/scanner.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "compiler/frame_depth.h"
-#include "compiler/gauss.h"
+#include "compiler/gauss/gauss.h"
 #include "runtime/settings.h"
 #include "compiler/parser.h"
 #include "compiler/scanner.h"

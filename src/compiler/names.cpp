@@ -2,7 +2,7 @@
 // members of the current class and its bases, globals (inside a namespace
 // first as namespace::name), then the library, whose functions are declared
 // on first use as externals that the linker binds.
-#include "compiler/gauss.h"
+#include "compiler/gauss/gauss.h"
 #include "compiler/parser.h"
 #include "compiler/scanner.h"
 #include "link/function_table.h"

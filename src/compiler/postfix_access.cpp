@@ -1,7 +1,7 @@
 // Indexing and member access after an operand: index chains that end as a
 // load (XLD) or a store (XST) once the parser knows which, and members
 // reached by index (class known at compile time) or by name.
-#include "compiler/gauss.h"
+#include "compiler/gauss/gauss.h"
 #include "compiler/parser.h"
 #include "value/value.h"
 

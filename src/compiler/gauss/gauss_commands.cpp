@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/gauss.h"
+#include "compiler/gauss/gauss.h"
 #include "compiler/parser.h"
 #include "compiler/scanner.h"
 #include "link/imports.h"

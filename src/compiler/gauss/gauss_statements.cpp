@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "compiler/gauss.h"
+#include "compiler/gauss/gauss.h"
 #include "compiler/nesting_limit.h"
 #include "compiler/parser.h"
 #include "compiler/scanner.h"

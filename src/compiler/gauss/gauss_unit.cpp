@@ -10,7 +10,7 @@
 #include "compiler/compile_observer.h"
 #include "compiler/compiler.h"
 #include "compiler/frame_depth.h"
-#include "compiler/gauss.h"
+#include "compiler/gauss/gauss.h"
 #include "compiler/parser.h"
 #include "compiler/scanner.h"
 #include "compiler/token_names.h"

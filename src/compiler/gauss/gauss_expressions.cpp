@@ -6,7 +6,7 @@
 #include <set>
 #include <vector>
 
-#include "compiler/gauss.h"
+#include "compiler/gauss/gauss.h"
 #include "compiler/parser.h"
 #include "compiler/scanner.h"
 #include "compiler/token_names.h"
