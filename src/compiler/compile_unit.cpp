@@ -14,8 +14,9 @@
 namespace kj::compiler {
 
 void reset_compiler_state() {
-    unit() = UnitState{};
-    Session& s = session();
+    Parser& p = parser();
+    p.unit = UnitState{};
+    Session& s = p.session;
     s.header_declared.clear();
     s.lambda_count = 0;
     s.redefinition = false;
@@ -23,27 +24,28 @@ void reset_compiler_state() {
     reset_gauss_state();
 }
 
-void set_redefinition(bool on) { session().redefinition = on; }
+void set_redefinition(bool on) { parser().session.redefinition = on; }
 
 namespace {
-int compile_declarations_of_unit() {
+int compile_declarations_of_unit(Parser& p) {
     const int errors_before = compile_error_count();
-    UnitState& u = unit();
+    UnitState& u = p.unit;
     u.fn = FunctionState{};
     u.loops.clear();
     u.ns.clear();
-    mark_label();
-    if (dialect() == Dialect::Gauss) compile_gauss_declarations();
-    else compile_declarations();
+    mark_label(p);
+    if (dialect() == Dialect::Gauss) compile_gauss_declarations(p);
+    else compile_declarations(p);
     return compile_error_count() - errors_before + scan_error_count();
 }
 }  // namespace
 
 int compile_unit() {
+    Parser& p = parser();
     try {
-        return compile_declarations_of_unit();
+        return compile_declarations_of_unit(p);
     } catch (const std::bad_alloc&) {
-        report(D_OutOfMemory);  // fatal: raises FatalError
+        report(p, D_OutOfMemory);  // fatal: raises FatalError
         throw;
     }
 }
@@ -78,9 +80,10 @@ int compile_source_file(const char* path, bool gauss) {
 }
 
 void create_interactive_main() {
+    Parser& p = parser();
     if (link::find_symbol("main") >= 0) return;
-    const int entry = emit_plain(Op::Elf, 0);
-    emit_plain(Op::Ret, 0);
+    const int entry = emit_plain(p, Op::Elf, 0);
+    emit_plain(p, Op::Ret, 0);
     value::Value v = link::make_function(entry, link::new_function_info("$main", 0, false));
     v.type |= KJ_FLAG_GLOBAL;
     link::add_symbol("main", v);

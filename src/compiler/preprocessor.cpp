@@ -298,10 +298,10 @@ void destroy_preprocessor() {
     fresh_preprocessor(p);
 }
 
-void set_import_hook(ImportHook hook) { session().import_hook = hook; }
+void set_import_hook(ImportHook hook) { parser().session.import_hook = hook; }
 
 void set_source_base_path(const char* dir) {
-    Session& s = session();
+    Session& s = parser().session;
     s.base_path_set = dir != nullptr;
     s.base_path = dir ? dir : "";
 }

@@ -7,11 +7,11 @@
 
 namespace kj::compiler {
 
-const Token& cur() { return parser().tokens.cur; }
-int tok() { return parser().tokens.cur.tok; }
+const Token& cur(Parser& p) { return p.tokens.cur; }
+int tok(Parser& p) { return p.tokens.cur.tok; }
 
-void advance() {
-    TokenStream& s = parser().tokens;
+void advance(Parser& p) {
+    TokenStream& s = p.tokens;
     Token& cur = s.cur;
     ++s.consumed;
     s.last_line = cur.line;
@@ -29,20 +29,20 @@ void advance() {
     cur.column = token_column();
 }
 
-bool accept(int t) {
-    if (tok() != t) return false;
-    advance();
+bool accept(Parser& p, int t) {
+    if (tok(p) != t) return false;
+    advance(p);
     return true;
 }
 
-bool expect(int t) {
-    if (accept(t)) return true;
-    report(D_Expected, token_name(t), tok());
+bool expect(Parser& p, int t) {
+    if (accept(p, t)) return true;
+    report(p, D_Expected, token_name(t), tok(p));
     return false;
 }
 
 int peek() { return peek_token(); }
-int last_line() { return parser().tokens.last_line; }
-int tokens_consumed() { return parser().tokens.consumed; }
+int last_line(Parser& p) { return p.tokens.last_line; }
+int tokens_consumed(Parser& p) { return p.tokens.consumed; }
 
 }  // namespace kj::compiler

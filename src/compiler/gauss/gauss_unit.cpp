@@ -24,67 +24,68 @@
 
 namespace kj::compiler {
 
-void finish_gosubs();  // gauss_statements.cpp
+void finish_gosubs(Parser& p);  // gauss_statements.cpp
 
 namespace {
 
 // Locals, labels and gosubs of a finished function body.
 void finish_function() {
-    FunctionState& f = fn();
+    Parser& p = parser();
+    FunctionState& f = p.unit.fn;
     // A procedure that ends without retp returns nothing (main returns 0).
-    emit_plain(Op::Ret, f.name == "main" ? 0 : -1);
-    finish_gosubs();
+    emit_plain(p, Op::Ret, f.name == "main" ? 0 : -1);
+    finish_gosubs(p);
     if (f.int_at >= 0) instr(f.int_at).operand = f.max_slots;
-    reserve_frame_depth(f.int_at, f.int_at + 1);
-    check_labels();
-    unit().loops.clear();
+    reserve_frame_depth(p, f.int_at, f.int_at + 1);
+    check_labels(p);
+    p.unit.loops.clear();
 }
 
 // Starts a function body: ELF, the symbol, INT for the locals.
-void begin_function(int k, const std::string& full, const std::vector<std::string>& params, const char* descriptor) {
-    unit().file_literal = source_file_literal();
-    const int entry = emit_plain(Op::Elf, unit().file_literal);
-    mark_label();
-    value::FuncInfo* info = link::new_function_info(descriptor, unit().file_literal, true);
+void begin_function(Parser& p, int k, const std::string& full, const std::vector<std::string>& params, const char* descriptor) {
+    p.unit.file_literal = source_file_literal();
+    const int entry = emit_plain(p, Op::Elf, p.unit.file_literal);
+    mark_label(p);
+    value::FuncInfo* info = link::new_function_info(descriptor, p.unit.file_literal, true);
     for (std::size_t i = 0; i < params.size(); ++i)
         link::set_parameter(*info, static_cast<int>(i), params[i], value::make_null());
     value::Value v = link::make_function(entry, info, false);
     v.u.fn.nparam = static_cast<int>(params.size());
     v.type |= KJ_FLAG_GLOBAL;
-    k = define_function_symbol(k, full, v);
-    FunctionState& f = fn();
+    k = define_function_symbol(p, k, full, v);
+    FunctionState& f = p.unit.fn;
     f = FunctionState{};
     f.active = true;
     f.symbol = k;
     f.name = full;
     f.args = static_cast<int>(params.size());
     for (std::size_t i = 0; i < params.size(); ++i) f.locals.push_back({params[i], static_cast<int>(i), true, 0u, 0, 0});
-    f.int_at = emit_plain(Op::Int, 0);
+    f.int_at = emit_plain(p, Op::Int, 0);
 }
 
 // A function symbol that a definition may take: none yet, or a declaration.
-int definable_symbol(const std::string& full) {
+int definable_symbol(Parser& p, const std::string& full) {
     const int k = link::find_symbol(full);
     if (k < 0) return -1;
     value::Value& old = link::symbol_at(k).val;
     const uint32_t t = value::type_of(old);
     if ((t == value::T_Func || t == value::T_Int) && value::has_flag(old, value::k_extern)) {
-        take_gauss_implicit_function(k);
+        take_gauss_implicit_function(p, k);
         return k;
     }
-    if (t == value::T_Func && take_gauss_implicit_function(k)) return k;
+    if (t == value::T_Func && take_gauss_implicit_function(p, k)) return k;
     // The program's procedure replaces the support library's.
-    if (t == value::T_Func && is_gauss_support_function(k) && !is_gauss_procedure(k)) return k;
-    report(D_Duplicate, full);
+    if (t == value::T_Func && is_gauss_support_function(p, k) && !is_gauss_procedure(p, k)) return k;
+    report(p, D_Duplicate, full);
     return -1;
 }
 
-void ensure_main() {
-    if (parser().gauss_main.active) {
+void ensure_main(Parser& p) {
+    if (p.gauss_main.active) {
         const int lit = source_file_literal();
-        if (lit != parser().gauss_main.file_literal) {
-            emit_plain(Op::Elf, lit);
-            parser().gauss_main.file_literal = lit;
+        if (lit != p.gauss_main.file_literal) {
+            emit_plain(p, Op::Elf, lit);
+            p.gauss_main.file_literal = lit;
         }
         return;
     }
@@ -93,152 +94,152 @@ void ensure_main() {
     if (k >= 0 && !value::has_flag(link::symbol_at(k).val, value::k_extern)) {
         // A second unit with top-level statements (an imported source): they
         // are compiled, but into a function nothing calls.
-        report(D_OutOfPlace, tok() == T_Identifier ? cur().text : token_name(tok()));
+        report(p, D_OutOfPlace, tok(p) == T_Identifier ? cur(p).text : token_name(tok(p)));
         static int unused = 0;
         name = "$toplevel" + std::to_string(++unused);
         k = -1;
     }
-    begin_function(k, name, {}, ("$" + name).c_str());
-    parser().gauss_main.active = true;
-    parser().gauss_main.file_literal = unit().file_literal;
+    begin_function(p, k, name, {}, ("$" + name).c_str());
+    p.gauss_main.active = true;
+    p.gauss_main.file_literal = p.unit.file_literal;
 }
 
-void finish_main() {
-    if (!parser().gauss_main.active) return;
+void finish_main(Parser& p) {
+    if (!p.gauss_main.active) return;
     finish_function();
-    fn() = FunctionState{};
-    parser().gauss_main.active = false;
+    p.unit.fn = FunctionState{};
+    p.gauss_main.active = false;
 }
 
 // proc [ "(" n ")" "=" | n "=" ] name [ "(" [&]arg, ... ")" ] ";" ... endp ";"
 // keyword name "(" arg ")" ";" ... endp ";"      fn name "(" args ")" "=" expr ";"
-void procedure(int kind) {
+void procedure(Parser& p, int kind) {
     if (kind == T_G_Proc) {
-        if (accept(T_LParen)) {
-            accept(T_IntLit);
-            expect(T_RParen);
-            expect(T_Assign);
-        } else if (tok() == T_IntLit && peek() == T_Assign) {
-            advance();
-            advance();
+        if (accept(p, T_LParen)) {
+            accept(p, T_IntLit);
+            expect(p, T_RParen);
+            expect(p, T_Assign);
+        } else if (tok(p) == T_IntLit && peek() == T_Assign) {
+            advance(p);
+            advance(p);
         }
     }
-    const std::string name = cur().text;
-    if (tok() == T_Identifier) observe_declaration(gauss_name(name), DeclKind::Function, cur().line);
-    if (!expect(T_Identifier)) return;
+    const std::string name = cur(p).text;
+    if (tok(p) == T_Identifier) observe_declaration(gauss_name(name), DeclKind::Function, cur(p).line);
+    if (!expect(p, T_Identifier)) return;
     std::vector<std::string> params;
-    if (accept(T_LParen)) {
-        while (tok() != T_RParen && tok() != T_Eof) {
-            accept(T_Amp);
-            if (tok() != T_Identifier) {
-                expect(T_Identifier);
+    if (accept(p, T_LParen)) {
+        while (tok(p) != T_RParen && tok(p) != T_Eof) {
+            accept(p, T_Amp);
+            if (tok(p) != T_Identifier) {
+                expect(p, T_Identifier);
                 break;
             }
-            for (const std::string& p : params)
-                if (p == cur().text) report(D_FormalRedefined, p);
-            params.push_back(cur().text);
-            advance();
-            if (!accept(T_Comma)) break;
+            for (const std::string& param : params)
+                if (param == cur(p).text) report(p, D_FormalRedefined, param);
+            params.push_back(cur(p).text);
+            advance(p);
+            if (!accept(p, T_Comma)) break;
         }
-        expect(T_RParen);
+        expect(p, T_RParen);
     }
-    if (kind == T_G_Fn) expect(T_Assign);
-    else expect(T_Semicolon);
-    if (kind == T_G_Keyword) add_gauss_keyword(name);
+    if (kind == T_G_Fn) expect(p, T_Assign);
+    else expect(p, T_Semicolon);
+    if (kind == T_G_Keyword) add_gauss_keyword(p, name);
     const std::string full = gauss_name(name);
     std::string descriptor(params.size(), ' ');
     descriptor += "$" + full;
 
     // Inside main the procedure is jumped over; main's state waits meanwhile.
-    const bool in_main = parser().gauss_main.active;
+    const bool in_main = p.gauss_main.active;
     int over = 0;
     FunctionState saved;
     std::vector<LoopEntry> saved_loops;
     if (in_main) {
-        over = emit_jump(Op::Jmp);
-        saved = std::move(fn());
-        saved_loops = std::move(unit().loops);
-        unit().loops.clear();
+        over = emit_jump(p, Op::Jmp);
+        saved = std::move(p.unit.fn);
+        saved_loops = std::move(p.unit.loops);
+        p.unit.loops.clear();
     }
-    begin_function(definable_symbol(full), full, params, descriptor.c_str());
-    if (fn().symbol >= 0) add_gauss_procedure(fn().symbol);
+    begin_function(p, definable_symbol(p, full), full, params, descriptor.c_str());
+    if (p.unit.fn.symbol >= 0) add_gauss_procedure(p, p.unit.fn.symbol);
     if (kind == T_G_Fn) {
-        gen(Op::Psh, 0);
-        expression_value();
-        line_marker(last_line());
-        gen(Op::Ret, 1);
-        expect(T_Semicolon);
+        gen(p, Op::Psh, 0);
+        expression_value(p);
+        line_marker(p, last_line(p));
+        gen(p, Op::Ret, 1);
+        expect(p, T_Semicolon);
     } else {
-        while (tok() != T_G_Endp && tok() != T_Eof) {
-            if (tok() == T_G_Proc || tok() == T_G_Keyword || tok() == T_G_Fn) {
-                report(D_OutOfPlace, token_name(tok()));
-                advance();
+        while (tok(p) != T_G_Endp && tok(p) != T_Eof) {
+            if (tok(p) == T_G_Proc || tok(p) == T_G_Keyword || tok(p) == T_G_Fn) {
+                report(p, D_OutOfPlace, token_name(tok(p)));
+                advance(p);
                 continue;
             }
-            const int before = tokens_consumed();
-            gauss_statement();
-            if (tokens_consumed() == before && tok() != T_Eof) advance();
+            const int before = tokens_consumed(p);
+            gauss_statement(p);
+            if (tokens_consumed(p) == before && tok(p) != T_Eof) advance(p);
         }
-        if (tok() == T_Eof) report(D_UnexpectedEof);
-        else advance();
-        accept(T_Semicolon);
+        if (tok(p) == T_Eof) report(p, D_UnexpectedEof);
+        else advance(p);
+        accept(p, T_Semicolon);
     }
     finish_function();
-    fn() = FunctionState{};
+    p.unit.fn = FunctionState{};
     if (in_main) {
-        fn() = std::move(saved);
-        unit().loops = std::move(saved_loops);
-        unit().file_literal = parser().gauss_main.file_literal;
-        patch_here(over);
+        p.unit.fn = std::move(saved);
+        p.unit.loops = std::move(saved_loops);
+        p.unit.file_literal = p.gauss_main.file_literal;
+        patch_here(p, over);
     }
 }
 
 // One constant of a declaration: a number, a string or a brace constant.
-value::Value declared_value() {
-    if (tok() == T_LBrace) {
+value::Value declared_value(Parser& p) {
+    if (tok(p) == T_LBrace) {
         const bool spaces = space_token_on();
         set_space_token(true);
-        advance();
-        value::Value v = gauss_constant_elements(T_RBrace, false, false);
+        advance(p);
+        value::Value v = gauss_constant_elements(p, T_RBrace, false, false);
         set_space_token(spaces);
-        if (tok() != T_RBrace) {
+        if (tok(p) != T_RBrace) {
             value::release(v);  // before the report, which may end the compilation
-            expect(T_RBrace);
+            expect(p, T_RBrace);
             return value::make_int(0);
         }
-        advance();
+        advance(p);
         return v;
     }
-    if (tok() == T_StringLit) {
+    if (tok(p) == T_StringLit) {
         value::Value v{};
-        value::set_string(v, cur().text);
-        advance();
+        value::set_string(v, cur(p).text);
+        advance(p);
         return v;
     }
-    return constant_value();
+    return constant_value(p);
 }
 
-bool type_word() {
-    if (tok() == T_Matrix || tok() == T_String) {
-        advance();
+bool type_word(Parser& p) {
+    if (tok(p) == T_Matrix || tok(p) == T_String) {
+        advance(p);
         return true;
     }
-    if (tok() == T_Identifier && (cur().text == "array" || cur().text == "sparse")) {
-        advance();
+    if (tok(p) == T_Identifier && (cur(p).text == "array" || cur(p).text == "sparse")) {
+        advance(p);
         return true;
     }
     return false;
 }
 
-void set_global(const std::string& full, value::Value v, bool replace) {
+void set_global(Parser& p, const std::string& full, value::Value v, bool replace) {
     v.type |= KJ_FLAG_GLOBAL;
     const int k = link::find_symbol(full);
     if (k < 0) {
-        if (link::add_symbol(full, v) < 0) report(D_SymbolTableFull);
+        if (link::add_symbol(full, v) < 0) report(p, D_SymbolTableFull);
         return;
     }
     value::Value& old = link::symbol_at(k).val;
-    const bool declared_only = value::has_flag(old, value::k_extern) || take_gauss_implicit_function(k);
+    const bool declared_only = value::has_flag(old, value::k_extern) || take_gauss_implicit_function(p, k);
     if (replace || declared_only) {
         value::release(old);
         old = v;
@@ -248,60 +249,60 @@ void set_global(const std::string& full, value::Value v, bool replace) {
 }
 
 // declare [external] [type] name [ ("=" | "!=" | "?=" | ":=") constant ] { "," ... } ";"
-void declare_statement() {
-    const bool external = accept(T_G_External);
-    type_word();
+void declare_statement(Parser& p) {
+    const bool external = accept(p, T_G_External);
+    type_word(p);
     do {
-        if (tok() != T_Identifier) {
-            expect(T_Identifier);
+        if (tok(p) != T_Identifier) {
+            expect(p, T_Identifier);
             break;
         }
-        const std::string full = gauss_name(cur().text);
-        observe_declaration(full, DeclKind::Variable, cur().line);
-        advance();
+        const std::string full = gauss_name(cur(p).text);
+        observe_declaration(full, DeclKind::Variable, cur(p).line);
+        advance(p);
         bool replace = false;
-        if (tok() == T_Ne) {
+        if (tok(p) == T_Ne) {
             replace = true;
-            advance();
-        } else if (tok() == T_Question || tok() == T_Colon) {
-            advance();
-            expect(T_Assign);
-        } else if (tok() == T_Assign) {
-            advance();
+            advance(p);
+        } else if (tok(p) == T_Question || tok(p) == T_Colon) {
+            advance(p);
+            expect(p, T_Assign);
+        } else if (tok(p) == T_Assign) {
+            advance(p);
         } else {
-            set_global(full, value::make_int(0), false);
+            set_global(p, full, value::make_int(0), false);
             continue;
         }
-        if (external) report(D_InitExternal, full);
-        set_global(full, declared_value(), replace);
-    } while (accept(T_Comma));
-    expect(T_Semicolon);
+        if (external) report(p, D_InitExternal, full);
+        set_global(p, full, declared_value(p), replace);
+    } while (accept(p, T_Comma));
+    expect(p, T_Semicolon);
 }
 
 // external (matrix | string | array | proc | fn | keyword) name, ... ";"
-void external_statement() {
+void external_statement(Parser& p) {
     int kind = 0;
-    if (tok() == T_G_Proc || tok() == T_G_Fn || tok() == T_G_Keyword) {
-        kind = tok();
-        advance();
+    if (tok(p) == T_G_Proc || tok(p) == T_G_Fn || tok(p) == T_G_Keyword) {
+        kind = tok(p);
+        advance(p);
     } else {
-        type_word();
+        type_word(p);
     }
     do {
-        if (tok() != T_Identifier) {
-            expect(T_Identifier);
+        if (tok(p) != T_Identifier) {
+            expect(p, T_Identifier);
             break;
         }
-        const std::string name = cur().text;
-        advance();
-        if (kind == T_G_Keyword) add_gauss_keyword(name);
-        if (kind != 0) gauss_function_symbol(gauss_name(name));
-        else if (link::find_symbol(gauss_name(name)) < 0) set_global(gauss_name(name), value::make_int(0), false);
-    } while (accept(T_Comma));
-    expect(T_Semicolon);
+        const std::string name = cur(p).text;
+        advance(p);
+        if (kind == T_G_Keyword) add_gauss_keyword(p, name);
+        if (kind != 0) gauss_function_symbol(p, gauss_name(name));
+        else if (link::find_symbol(gauss_name(name)) < 0) set_global(p, gauss_name(name), value::make_int(0), false);
+    } while (accept(p, T_Comma));
+    expect(p, T_Semicolon);
 }
 
-void automatic_imports() {
+void automatic_imports(Parser& p) {
     // Only functions the code refers to: an unused declaration needs no source.
     std::vector<bool> used(static_cast<std::size_t>(link::symbols().count), false);
     for (int i = 0; i < code_here(); ++i) {
@@ -314,74 +315,76 @@ void automatic_imports() {
         const value::NamedValue& s = link::symbol_at(k);
         if (!s.name || value::type_of(s.val) != value::T_Func || !value::has_flag(s.val, value::k_extern)) continue;
         const std::string name(s.name);
-        if (name.rfind("gauss::", 0) != 0 || lib::find_function(name) || is_gauss_catalog_name(name)) continue;
+        if (name.rfind("gauss::", 0) != 0 || lib::find_function(name) || is_gauss_catalog_name(p, name)) continue;
         link::register_import(name.substr(7), false, true);
     }
 }
 
 }  // namespace
 
-void compile_gauss_declarations() {
-    advance();
-    while (tok() != T_Eof) {
-        const int before = tokens_consumed();
-        switch (tok()) {
+void compile_gauss_declarations(Parser& p) {
+    advance(p);
+    while (tok(p) != T_Eof) {
+        const int before = tokens_consumed(p);
+        switch (tok(p)) {
             case T_Semicolon:
-            case T_G_SemiSemi: advance(); break;
-            case T_G_Declare: advance(); declare_statement(); break;
-            case T_G_External: advance(); external_statement(); break;
+            case T_G_SemiSemi: advance(p); break;
+            case T_G_Declare: advance(p); declare_statement(p); break;
+            case T_G_External: advance(p); external_statement(p); break;
             case T_G_Proc:
             case T_G_Keyword:
             case T_G_Fn: {
-                const int kind = tok();
-                advance();
-                procedure(kind);
+                const int kind = tok(p);
+                advance(p);
+                procedure(p, kind);
                 break;
             }
-            case T_Pragma: advance(); pragma_directive(); break;
-            case T_Import: import_directive(cur().text); advance(); break;
+            case T_Pragma: advance(p); pragma_directive(p); break;
+            case T_Import: import_directive(cur(p).text); advance(p); break;
             case T_G_Endp:
             case T_G_Endif:
             case T_G_Endo:
             case T_G_Endfor:
             case T_G_Elseif:
             case T_Else:
-                report(D_OutOfPlace, token_name(tok()));
-                advance();
+                report(p, D_OutOfPlace, token_name(tok(p)));
+                advance(p);
                 break;
             default:
-                ensure_main();
-                gauss_statement();
+                ensure_main(p);
+                gauss_statement(p);
                 break;
         }
-        if (tokens_consumed() == before && tok() != T_Eof) advance();
+        if (tokens_consumed(p) == before && tok(p) != T_Eof) advance(p);
     }
-    finish_main();
-    automatic_imports();
+    finish_main(p);
+    automatic_imports(p);
 }
 
 bool compile_gauss_support(bool resolve) {
-    bool& compiled = session().gauss.support_compiled;
+    Parser& p = parser();
+    bool& compiled = p.session.gauss.support_compiled;
     if (compiled) return true;
     compiled = true;
     // The output functions the compiler calls, and the hidden temporary.
     for (const char* f : {"gauss::print", "gauss::println", "gauss::format", "gauss::hsec"})
-        if (link::find_symbol(f) < 0) declare_library_function(f);
+        if (link::find_symbol(f) < 0) declare_library_function(p, f);
     if (link::find_symbol("$t1") < 0) {
         value::Value t = value::make_int(0);
         t.type |= KJ_FLAG_GLOBAL;
         link::add_symbol("$t1", t);
     }
     // Keyword procedures of the support source (written in Kj, so they cannot say so).
-    for (const char* k : {"screen"}) add_gauss_keyword(k);
+    for (const char* k : {"screen"}) add_gauss_keyword(p, k);
     const int errors = compile_source_file("kjgauss.kj", false);
     if (errors != 0) return false;
     return !resolve || link::resolve_imports();
 }
 
 void reset_gauss_state() {
-    session().gauss = GaussNames{};
-    parser().gauss_main = GaussMain{};
+    Parser& p = parser();
+    p.session.gauss = GaussNames{};
+    p.gauss_main = GaussMain{};
 }
 
 }  // namespace kj::compiler
