@@ -20,7 +20,7 @@
 #include "api/kernel_library.h"
 #include "api/symbol_dump.h"
 #include "compiler/compiler.h"
-#include "compiler/gauss.h"
+#include "compiler/gauss/gauss.h"
 #include "compiler/preprocessor.h"
 #include "compiler/scanner.h"
 #include "compiler/token_dump.h"

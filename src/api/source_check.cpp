@@ -15,7 +15,7 @@
 #include "compiler/compile_observer.h"
 #include "compiler/compiler.h"
 #include "compiler/diagnostics.h"
-#include "compiler/gauss.h"
+#include "compiler/gauss/gauss.h"
 #include "compiler/parser.h"
 #include "compiler/preprocessor.h"
 #include "compiler/scanner.h"
@@ -104,7 +104,7 @@ Place place_of(std::string_view line, std::string_view what) {
 // What the parser was looking at: a word's or literal's text, else the
 // token's spelling.
 std::string token_spelling(int token) {
-    const compiler::Token& t = compiler::cur();
+    const compiler::Token& t = compiler::cur(compiler::parser());
     if (t.tok == token && !t.text.empty()) return t.text;
     const std::string name = compiler::token_name(token);
     return name.starts_with("<") ? std::string() : name;

@@ -30,13 +30,13 @@ value::NamedValue* own_function(int cls, const std::string& name) {
 }
 
 // Skips a brace-enclosed body (a member function defined inside its class).
-void skip_body() {
+void skip_body(Parser& p) {
     int depth = 0;
     do {
-        if (tok() == T_LBrace) ++depth;
-        if (tok() == T_RBrace) --depth;
-        if (tok() == T_Eof) return;
-        advance();
+        if (tok(p) == T_LBrace) ++depth;
+        if (tok(p) == T_RBrace) --depth;
+        if (tok(p) == T_Eof) return;
+        advance(p);
     } while (depth > 0);
 }
 
@@ -54,28 +54,28 @@ struct Declared {
 };
 
 // "(" [ [const] [decl] name { "," ... } ] [ "..." ] ")"
-Declared member_parameters() {
+Declared member_parameters(Parser& p) {
     Declared d;
-    expect(T_LParen);
-    while (tok() != T_RParen && tok() != T_Eof) {
-        if (accept(T_Ellipsis)) {
+    expect(p, T_LParen);
+    while (tok(p) != T_RParen && tok(p) != T_Eof) {
+        if (accept(p, T_Ellipsis)) {
             d.varargs = true;
-            if (tok() == T_Identifier) advance();
+            if (tok(p) == T_Identifier) advance(p);
             break;
         }
-        d.qualifiers += accept(T_Const) ? 'c' : ' ';
-        accept(T_Decl);
-        d.names.push_back(cur().text);
-        expect(T_Identifier);
-        if (accept(T_Assign)) {
-            report(D_DefaultsHere);
+        d.qualifiers += accept(p, T_Const) ? 'c' : ' ';
+        accept(p, T_Decl);
+        d.names.push_back(cur(p).text);
+        expect(p, T_Identifier);
+        if (accept(p, T_Assign)) {
+            report(p, D_DefaultsHere);
             ConstValue c;
-            constant_expression(c);
+            constant_expression(p, c);
         }
         ++d.count;
-        if (!accept(T_Comma)) break;
+        if (!accept(p, T_Comma)) break;
     }
-    expect(T_RParen);
+    expect(p, T_RParen);
     return d;
 }
 
@@ -131,14 +131,14 @@ value::Value member_declaration(const value::NamedValue& f, const std::string& f
 }
 }  // namespace
 
-int member_function_symbol(int owner, const std::string& member) {
+int member_function_symbol(Parser& p, int owner, const std::string& member) {
     const std::string full = std::string(link::symbol_at(owner).name) + "::" + member;
     const int existing = link::find_symbol(full);
     if (existing >= 0) return existing;
     const value::NamedValue* f = own_function(owner, member);
     if (!f || value::type_of(f->val) != value::T_Func) return -1;
     const int k = link::add_symbol(full, member_declaration(*f, full));
-    if (k < 0) report(D_SymbolTableFull);
+    if (k < 0) report(p, D_SymbolTableFull);
     return k;
 }
 
@@ -149,7 +149,7 @@ void redeclare_member_function(int k, int owner, const std::string& member) {
     link::symbol_at(k).val = member_declaration(*f, link::symbol_at(k).name);
 }
 
-MemberContext member_context(const std::string& name, uint32_t qualifiers) {
+MemberContext member_context(Parser& p, const std::string& name, uint32_t qualifiers) {
     MemberContext m;
     m.is_static = (qualifiers & value::k_static) != 0;
     const auto colons = name.rfind("::");
@@ -162,92 +162,92 @@ MemberContext member_context(const std::string& name, uint32_t qualifiers) {
     m.is_ctor = m.member == short_name;
     m.is_dtor = m.member == "~" + short_name;
     const value::NamedValue* f = own_function(k, m.member);
-    if (!f) report(D_FunctionMemberNotFound, name);
+    if (!f) report(p, D_FunctionMemberNotFound, name);
     else m.is_static = value::has_flag(f->val, value::k_static);
     return m;
 }
 
 void member_declared(const MemberContext&, const std::string&) {}
 
-void member_defined(const MemberContext& m, const std::string& name, int sym) {
+void member_defined(Parser& p, const MemberContext& m, const std::string& name, int sym) {
     if (m.cls < 0 || sym < 0) return;
     value::NamedValue* f = own_function(m.cls, m.member);
     if (!f) return;
-    if (!value::has_flag(f->val, value::k_extern) && !unit().redefinition) report(D_MemberDefined, name);
+    if (!value::has_flag(f->val, value::k_extern) && !p.session.redefinition) report(p, D_MemberDefined, name);
     const uint32_t keep = f->val.type & value::k_static;
     f->val = link::symbol_at(sym).val;
     f->val.type = (f->val.type & ~(value::k_owns | value::k_extern)) | keep;
 }
 
 // class Name [ ":" [public] Base ] "{" members "}"
-void class_declaration(bool) {
-    if (tok() != T_Identifier) {
-        report(D_ClassNameExpected, token_name(tok()));
+void class_declaration(Parser& p, bool) {
+    if (tok(p) != T_Identifier) {
+        report(p, D_ClassNameExpected, token_name(tok(p)));
         return;
     }
-    const std::string name = unit().ns.empty() ? cur().text : unit().ns + "::" + cur().text;
-    const std::string short_name = cur().text;
-    observe_declaration(name, DeclKind::Class, cur().line);
-    advance();
+    const std::string name = p.unit.ns.empty() ? cur(p).text : p.unit.ns + "::" + cur(p).text;
+    const std::string short_name = cur(p).text;
+    observe_declaration(name, DeclKind::Class, cur(p).line);
+    advance(p);
     int base = -1;
-    if (accept(T_Colon)) {
-        accept(T_Public);
-        std::string base_name = cur().text;
-        expect(T_Identifier);
-        while (accept(T_ColonColon)) {
-            base_name += "::" + cur().text;
-            expect(T_Identifier);
+    if (accept(p, T_Colon)) {
+        accept(p, T_Public);
+        std::string base_name = cur(p).text;
+        expect(p, T_Identifier);
+        while (accept(p, T_ColonColon)) {
+            base_name += "::" + cur(p).text;
+            expect(p, T_Identifier);
         }
-        base = find_global(base_name);
+        base = find_global(p, base_name);
         if (!is_class_symbol(base)) {
-            report(D_ClassExpected, base_name);
+            report(p, D_ClassExpected, base_name);
             base = -1;
         }
     }
-    if (!expect(T_LBrace)) return;
+    if (!expect(p, T_LBrace)) return;
     link::ClassBuilder builder(base);
     if (base >= 0) builder.inherit_base_members();
     std::vector<std::string> names;
     std::vector<MemberFunction> functions;
     const auto duplicate = [&](const std::string& n) {
         for (const std::string& m : names)
-            if (m == n) return report(D_Duplicate, n), true;
+            if (m == n) return report(p, D_Duplicate, n), true;
         names.push_back(n);
         return false;
     };
     bool is_static = false, is_virtual = false, is_const = false, is_serial = false;
-    while (tok() != T_RBrace) {
-        switch (tok()) {
-            case T_Eof: report(D_UnexpectedEof); return;
+    while (tok(p) != T_RBrace) {
+        switch (tok(p)) {
+            case T_Eof: report(p, D_UnexpectedEof); return;
             case T_Public:
             case T_Protected:
-                advance();
-                expect(T_Colon);
+                advance(p);
+                expect(p, T_Colon);
                 continue;
             case T_Static:
-                if (is_virtual) report(D_TypeUnexpected, "static");
+                if (is_virtual) report(p, D_TypeUnexpected, "static");
                 is_static = true;
-                advance();
+                advance(p);
                 continue;
             case T_Virtual:
-                if (is_static) report(D_TypeUnexpected, "virtual");
+                if (is_static) report(p, D_TypeUnexpected, "virtual");
                 is_virtual = true;
-                advance();
+                advance(p);
                 continue;
-            case T_Const: is_const = true; advance(); continue;
-            case T_Serial: is_serial = true; advance(); continue;
-            case T_Enum: advance(); enum_declaration(name + "::"); break;
+            case T_Const: is_const = true; advance(p); continue;
+            case T_Serial: is_serial = true; advance(p); continue;
+            case T_Enum: advance(p); enum_declaration(p, name + "::"); break;
             case T_Decl:
-                advance();
+                advance(p);
                 do {
-                    const std::string member = cur().text;
-                    if (tok() == T_Identifier) observe_declaration(name + "::" + member, DeclKind::DataMember, cur().line);
-                    if (!expect(T_Identifier)) break;
+                    const std::string member = cur(p).text;
+                    if (tok(p) == T_Identifier) observe_declaration(name + "::" + member, DeclKind::DataMember, cur(p).line);
+                    if (!expect(p, T_Identifier)) break;
                     value::Value initial = value::make_null();
-                    if (accept(T_Assign)) {
-                        if (!is_static) report(D_OnlyStaticInit, member);
+                    if (accept(p, T_Assign)) {
+                        if (!is_static) report(p, D_OnlyStaticInit, member);
                         ConstValue c;
-                        constant_expression(c);
+                        constant_expression(p, c);
                         initial = c.is_int ? value::make_int(c.i) : value::make_double(c.d);
                     }
                     if (duplicate(member)) continue;
@@ -256,32 +256,32 @@ void class_declaration(bool) {
                     if (is_const) attributes |= value::k_const;
                     if (is_serial) attributes |= k_serial;
                     builder.add_data_member(member, attributes, initial);
-                } while (accept(T_Comma));
-                expect(T_Semicolon);
+                } while (accept(p, T_Comma));
+                expect(p, T_Semicolon);
                 break;
             case T_Tilde:
             case T_Identifier: {
                 std::string member;
-                if (accept(T_Tilde)) {
+                if (accept(p, T_Tilde)) {
                     member.push_back('~');
-                    if (cur().text != short_name) report(D_DtorName, cur().text);
+                    if (cur(p).text != short_name) report(p, D_DtorName, cur(p).text);
                 }
-                member += cur().text;
-                observe_declaration(name + "::" + member, DeclKind::MemberFunction, cur().line, false);
-                advance();
-                if (tok() != T_LParen) {
-                    report(D_MemberDeclExpected, member);
+                member += cur(p).text;
+                observe_declaration(name + "::" + member, DeclKind::MemberFunction, cur(p).line, false);
+                advance(p);
+                if (tok(p) != T_LParen) {
+                    report(p, D_MemberDeclExpected, member);
                     break;
                 }
                 const bool ctor = member == short_name, dtor = member[0] == '~';
-                if ((ctor || dtor) && is_static) report(D_CtorStatic, member);
-                const Declared d = member_parameters();
-                if (dtor && d.count > 0) report(D_DtorArguments, member);
-                if (tok() == T_LBrace) {
-                    report(D_MemberBodyInClass, member);
-                    skip_body();
+                if ((ctor || dtor) && is_static) report(p, D_CtorStatic, member);
+                const Declared d = member_parameters(p);
+                if (dtor && d.count > 0) report(p, D_DtorArguments, member);
+                if (tok(p) == T_LBrace) {
+                    report(p, D_MemberBodyInClass, member);
+                    skip_body(p);
                 } else {
-                    expect(T_Semicolon);
+                    expect(p, T_Semicolon);
                 }
                 if (duplicate(member)) break;
                 value::FuncInfo* info = link::new_function_info("  " + d.qualifiers + "$" + name + "::" + member,
@@ -296,78 +296,78 @@ void class_declaration(bool) {
                 break;
             }
             default:
-                report(D_InvalidMember, token_name(tok()));
-                advance();
+                report(p, D_InvalidMember, token_name(tok(p)));
+                advance(p);
                 break;
         }
         is_static = is_virtual = is_const = is_serial = false;
     }
-    advance();
+    advance(p);
     for (const MemberFunction& f : functions) builder.add_member_function(f.name, f.fn);
     const int existing = link::find_symbol(name);
     if (is_class_symbol(existing)) {
         link::ClassBuilder again = builder;
         value::Value v = again.finish(existing);
         if (same_class(v, *link::class_record(existing))) return;
-        if (!unit().redefinition) {
-            report(D_ClassRedefined, name);
+        if (!p.session.redefinition) {
+            report(p, D_ClassRedefined, name);
             return;
         }
         // The old class stays, for the objects made of it, under a name
         // nothing can spell.
         link::rename_symbol(existing, "$" + name + "$" + std::to_string(existing));
     }
-    if (link::define_class(name, builder) < 0) report(D_SymbolTableFull);
+    if (link::define_class(name, builder) < 0) report(p, D_SymbolTableFull);
 }
 
 // new Name [ "(" args ")" ]: NEW, the constructor as a member call, OPR new.
-void new_expression(Expr& e) {
+void new_expression(Parser& p, Expr& e) {
     e = Expr{};
-    std::string name = cur().text;
-    if (!expect(T_Identifier)) return;
-    while (accept(T_ColonColon)) {
-        name += "::" + cur().text;
-        expect(T_Identifier);
+    std::string name = cur(p).text;
+    if (!expect(p, T_Identifier)) return;
+    while (accept(p, T_ColonColon)) {
+        name += "::" + cur(p).text;
+        expect(p, T_Identifier);
     }
-    const int k = find_global(name);
+    const int k = find_global(p, name);
     if (!is_class_symbol(k)) {
-        report(D_ClassExpected, name);
-        if (accept(T_LParen)) call_suffix(e);
+        report(p, D_ClassExpected, name);
+        if (accept(p, T_LParen)) call_suffix(p, e);
         return;
     }
-    gen(Op::New, k);
+    gen(p, Op::New, k);
     const std::string ctor(link::short_class_name(k));
     if (own_function(k, ctor)) {
         e.place = Place::MemberName;
         e.name = ctor;
-        if (accept(T_LParen)) {
-            call_suffix(e);
+        if (accept(p, T_LParen)) {
+            call_suffix(p, e);
         } else {
-            gen(Op::Psh, 0);
-            gen(Op::Lit, name_literal(ctor));
-            gen(Op::Psh, 0);
-            gen(Op::Cam, 0);
+            gen(p, Op::Psh, 0);
+            gen(p, Op::Lit, name_literal(ctor));
+            gen(p, Op::Psh, 0);
+            gen(p, Op::Cam, 0);
         }
-    } else if (accept(T_LParen)) {
-        if (!accept(T_RParen)) {
-            report(D_WrongArgCount, name);
-            comma_value();
-            expect(T_RParen);
+    } else if (accept(p, T_LParen)) {
+        if (!accept(p, T_RParen)) {
+            report(p, D_WrongArgCount, name);
+            comma_value(p);
+            expect(p, T_RParen);
         }
     }
-    gen(Op::Opr, T_New);
+    gen(p, Op::Opr, T_New);
     e = Expr{};
     e.cls = k;
 }
 
 // delete operand: address, four PSH 0, OPR destruct, CAM 0, OPR delete
-void delete_expression(Expr& e) {
-    unary_expression(e);
-    take_reference(e);
-    for (int i = 0; i < 4; ++i) gen(Op::Psh, 0);
-    gen(Op::Opr, T_Destruct);
-    gen(Op::Cam, 0);
-    gen(Op::Opr, T_Delete);
+void delete_expression(Parser& p, Expr& e) {
+    unary_expression(p, e);
+    take_reference(p, e);
+    for (int i = 0; i < 4; ++i) gen(p, Op::Psh, 0);
+    gen(p, Op::Opr, T_Destruct);
+    gen(p, Op::Cam, 0);
+    gen(p, Op::Opr, T_Delete);
     e = Expr{};
 }
 

@@ -7,13 +7,6 @@
 
 namespace kj::compiler {
 
-namespace {
-UnitState g_unit;
-}  // namespace
-
-UnitState& unit() { return g_unit; }
-FunctionState& fn() { return g_unit.fn; }
-
 int name_literal(const std::string& text) {
     const int k = link::find_string_literal(text);
     return k >= 1 ? k : link::add_string_literal(text);
@@ -21,8 +14,8 @@ int name_literal(const std::string& text) {
 
 int source_file_literal() { return name_literal(current_file()); }
 
-Local* find_local(const std::string& name) {
-    auto& locals = fn().locals;
+Local* find_local(Parser& p, const std::string& name) {
+    auto& locals = p.unit.fn.locals;
     for (auto it = locals.rbegin(); it != locals.rend(); ++it)
         if (it->name == name) return &*it;
     return nullptr;
@@ -34,66 +27,67 @@ namespace {
 // one; ELT -k gives back the k slots below it. The slots of a lambda belong to
 // the frame that defines it and are named where the lambda is built; code
 // typed at the prompt keeps the names of its locals itself.
-bool names_slots() { return fn().names_slots && fn().lambda == 0; }
+bool names_slots(Parser& p) { return p.unit.fn.names_slots && p.unit.fn.lambda == 0; }
 
-void give_back_slots(int k) {
-    if (k > 0 && names_slots()) emit_plain(Op::Elt, -k);
+void give_back_slots(Parser& p, int k) {
+    if (k > 0 && names_slots(p)) emit_plain(p, Op::Elt, -k);
 }
 
 // A name goes beneath a PSH the next instruction may still merge with, so
 // that a declaration inside a statement leaves the statement's code as it was.
-void name_next_slot(const std::string& name) {
+void name_next_slot(Parser& p, const std::string& name) {
     const int literal = name_literal(name);
     const int n = code_here();
-    if (n > barrier() && n > 0 && instr(n - 1).op == static_cast<int32_t>(Op::Psh)) {
+    if (n > barrier(p) && n > 0 && instr(n - 1).op == static_cast<int32_t>(Op::Psh)) {
         const link::Instr push = instr(n - 1);
         instr(n - 1) = {static_cast<int32_t>(Op::Elt), literal};
-        emit_plain(Op::Psh, push.operand);
+        emit_plain(p, Op::Psh, push.operand);
         return;
     }
-    emit_plain(Op::Elt, literal);
+    emit_plain(p, Op::Elt, literal);
 }
 }  // namespace
 
-int declare_local(const std::string& name, uint32_t flags) {
-    FunctionState& f = fn();
+int declare_local(Parser& p, const std::string& name, uint32_t flags) {
+    FunctionState& f = p.unit.fn;
     const int slot = f.next_slot++;
-    if (g_unit.interactive && slot >= g_unit.local_limit) report(D_TooManyInteractiveLocals, name);
+    if (p.unit.interactive && slot >= p.unit.local_limit) report(p, D_TooManyInteractiveLocals, name);
     if (f.next_slot > f.max_slots) f.max_slots = f.next_slot;
     f.locals.push_back({name, slot, false, flags, f.depth, f.lambda});
-    if (names_slots()) name_next_slot(name);
+    if (names_slots(p)) name_next_slot(p, name);
     return slot;
 }
 
-void name_lambda_slots(int first) {
-    if (!names_slots()) return;
-    for (int k = first; k < fn().next_slot; ++k) name_next_slot("$");
+void name_lambda_slots(Parser& p, int first) {
+    if (!names_slots(p)) return;
+    for (int k = first; k < p.unit.fn.next_slot; ++k) name_next_slot(p, "$");
 }
 
-int hidden_local(const std::string& name) { return declare_local(name, 0); }
+int hidden_local(Parser& p, const std::string& name) { return declare_local(p, name, 0); }
 
-bool implicit_local_allowed() {
-    return g_unit.interactive && g_unit.fn.active && (tok() == T_Assign || g_unit.implicit_target);
+bool implicit_local_allowed(Parser& p) {
+    const UnitState& u = p.unit;
+    return u.interactive && u.fn.active && (tok(p) == T_Assign || u.implicit_target);
 }
 
-void enter_block() { ++fn().depth; }
+void enter_block(Parser& p) { ++p.unit.fn.depth; }
 
-void leave_block() {
-    FunctionState& f = fn();
+void leave_block(Parser& p) {
+    FunctionState& f = p.unit.fn;
     --f.depth;
     const int before = f.next_slot;
     while (!f.locals.empty() && !f.locals.back().arg && f.locals.back().depth > f.depth) {
-        gen(Op::Sbz, f.locals.back().slot);
+        gen(p, Op::Sbz, f.locals.back().slot);
         f.next_slot = f.locals.back().slot;
         f.locals.pop_back();
     }
     // The end of the function body drops the whole frame anyway.
-    if (f.depth > 0) give_back_slots(before - f.next_slot);
+    if (f.depth > 0) give_back_slots(p, before - f.next_slot);
 }
 
-void forget_local_names(std::size_t outer) {
-    const FunctionState& f = fn();
-    if (outer < f.locals.size() && !f.locals[outer].arg) give_back_slots(f.next_slot - f.locals[outer].slot);
+void forget_local_names(Parser& p, std::size_t outer) {
+    const FunctionState& f = p.unit.fn;
+    if (outer < f.locals.size() && !f.locals[outer].arg) give_back_slots(p, f.next_slot - f.locals[outer].slot);
 }
 
 }  // namespace kj::compiler

@@ -76,24 +76,24 @@ bool would_fail(int code, const value::Value& a, const value::Value& b) {
 }
 
 // Emits the result as a load (or a push when the first operand pushed).
-void emit_result(const value::Value& r, bool push) {
+void emit_result(Parser& p, const value::Value& r, bool push) {
     if (value::type_of(r) == value::T_Int) {
-        if (push) emit_plain(Op::Psh, r.u.ival);
-        else emit_plain(Op::Lti, r.u.ival);
+        if (push) emit_plain(p, Op::Psh, r.u.ival);
+        else emit_plain(p, Op::Lti, r.u.ival);
         return;
     }
-    if (push) emit_plain(Op::Psh, 0);
+    if (push) emit_plain(p, Op::Psh, 0);
     const double d = r.u.dval;
     if (d == std::trunc(d) && d >= INT32_MIN && d <= INT32_MAX && !(d == 0 && std::signbit(d))) {
-        emit_plain(Op::Ltd, static_cast<int32_t>(d));
+        emit_plain(p, Op::Ltd, static_cast<int32_t>(d));
         return;
     }
-    emit_plain(Op::Lit, link::add_double_literal(d));
+    emit_plain(p, Op::Lit, link::add_double_literal(d));
 }
 
 }  // namespace
 
-bool fold_operator(int code, int barrier) {
+bool fold_operator(Parser& p, int code, int barrier) {
     const int last = code_here() - 1;
     Operand b;
     if (!literal_at(last, barrier, b)) return false;
@@ -101,7 +101,7 @@ bool fold_operator(int code, int barrier) {
         value::Value r = b.v;
         if (!link::scalar::unary(code, r, link::scalar::kind(r))) return false;
         link::code_truncate(b.start);
-        emit_result(r, b.push);
+        emit_result(p, r, b.push);
         return true;
     }
     if (!foldable_binary(code) || !b.push) return false;
@@ -111,7 +111,7 @@ bool fold_operator(int code, int barrier) {
     if (!link::scalar::binary(code, r, a.v, link::scalar::kind(a.v), b.v, link::scalar::kind(b.v)))
         return false;
     link::code_truncate(a.start);
-    emit_result(r, a.push);
+    emit_result(p, r, a.push);
     return true;
 }
 

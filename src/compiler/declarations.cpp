@@ -55,7 +55,7 @@ bool same_constant(const value::Value& a, const value::Value& b) {
 
 // Defines or redeclares the global `name` with value v (taken over).
 // Takes v; nothing leaks when a report ends compiling (the error limit).
-void define_global(const std::string& name, value::Value owned, const Qualifiers& q) {
+void define_global(Parser& p, const std::string& name, value::Value owned, const Qualifiers& q) {
     value::OwnedValue held(owned);
     value::Value& v = held.v;
     v.type |= KJ_FLAG_GLOBAL;
@@ -66,7 +66,7 @@ void define_global(const std::string& name, value::Value owned, const Qualifiers
     if (k >= 0) {
         value::Value& old = link::symbol_at(k).val;
         if (value::has_flag(old, value::k_const) && q.is_const) {
-            if (!same_constant(old, v)) report(D_ConstantRedefined, name);
+            if (!same_constant(old, v)) report(p, D_ConstantRedefined, name);
             return;
         }
         if (value::has_flag(old, value::k_extern) && !q.is_extern) {
@@ -76,105 +76,105 @@ void define_global(const std::string& name, value::Value owned, const Qualifiers
         }
         // Declared again at the prompt: a variable starts from its initial value again.
         const uint32_t t = value::type_of(old);
-        if (unit().redefinition && !q.is_extern && !value::has_flag(old, value::k_const) && t != value::T_Func &&
+        if (p.session.redefinition && !q.is_extern && !value::has_flag(old, value::k_const) && t != value::T_Func &&
             t != value::T_Class && t != value::T_Native) {
             value::release(old);
             old = held.take();
             return;
         }
-        if (!q.is_extern) report(D_Duplicate, name);
+        if (!q.is_extern) report(p, D_Duplicate, name);
         return;
     }
     if (link::add_symbol(name, v) < 0) {
-        report(D_SymbolTableFull);
+        report(p, D_SymbolTableFull);
         return;
     }
     held.take();
 }
 
 // decl name [ "[" r "]" [ "[" c "]" ] ] [ "=" constant ] { "," ... } ";"
-void global_declaration(const Qualifiers& q) {
+void global_declaration(Parser& p, const Qualifiers& q) {
     do {
-        if (tok() != T_Identifier) {
-            expect(T_Identifier);
+        if (tok(p) != T_Identifier) {
+            expect(p, T_Identifier);
             return;
         }
-        const std::string name = unit().ns.empty() ? cur().text : unit().ns + "::" + cur().text;
-        observe_declaration(name, q.is_const ? DeclKind::Constant : DeclKind::Variable, cur().line);
-        advance();
+        const std::string name = p.unit.ns.empty() ? cur(p).text : p.unit.ns + "::" + cur(p).text;
+        observe_declaration(name, q.is_const ? DeclKind::Constant : DeclKind::Variable, cur(p).line);
+        advance(p);
         int rows = 0, cols = 0;
-        if (accept(T_LBracket)) {
-            rows = dimension_value();
-            cols = accept(T_LBracket) ? dimension_value() : 1;
+        if (accept(p, T_LBracket)) {
+            rows = dimension_value(p);
+            cols = accept(p, T_LBracket) ? dimension_value(p) : 1;
             if (rows < 1 || cols < 1) {
-                report(D_DimensionTooSmall, name);
+                report(p, D_DimensionTooSmall, name);
                 rows = cols = 0;
             }
         }
         value::OwnedValue held;
         value::Value& v = held.v;
-        if (accept(T_Assign)) {
-            if (q.is_extern) report(D_InitExternal, name);
-            v = constant_value();
+        if (accept(p, T_Assign)) {
+            if (q.is_extern) report(p, D_InitExternal, name);
+            v = constant_value(p);
         }
         if (rows > 0) {
             const uint32_t t = value::type_of(v);
-            if (t != value::T_Int && t != value::T_Double) report(D_MustBeScalar, name);
+            if (t != value::T_Int && t != value::T_Double) report(p, D_MustBeScalar, name);
             const double fill = t == value::T_Int ? v.u.ival : t == value::T_Double ? v.u.dval : 0;
             value::release(v);
             value::set_matrix_zero(v, rows, cols);
             for (int i = 0; i < rows; ++i)
                 for (int j = 0; j < cols; ++j) v.u.mat.m[i][j] = fill;
         }
-        define_global(name, held.take(), q);
-    } while (accept(T_Comma));
-    expect(T_Semicolon);
+        define_global(p, name, held.take(), q);
+    } while (accept(p, T_Comma));
+    expect(p, T_Semicolon);
 }
 
 }  // namespace
 
 // enum "{" name [ "=" int ] { "," ... } "}" [";"]
-void enum_declaration(const std::string& prefix) {
-    expect(T_LBrace);
+void enum_declaration(Parser& p, const std::string& prefix) {
+    expect(p, T_LBrace);
     int32_t next = 0;
-    while (tok() == T_Identifier) {
-        const std::string name = prefix + cur().text;
-        observe_declaration(name, DeclKind::Constant, cur().line);
-        advance();
-        if (accept(T_Assign)) {
+    while (tok(p) == T_Identifier) {
+        const std::string name = prefix + cur(p).text;
+        observe_declaration(name, DeclKind::Constant, cur(p).line);
+        advance(p);
+        if (accept(p, T_Assign)) {
             ConstValue c;
-            constant_expression(c);
-            if (!c.is_int) report(D_MustBeInt, name);
+            constant_expression(p, c);
+            if (!c.is_int) report(p, D_MustBeInt, name);
             else next = c.i;
         }
         Qualifiers q;
         q.is_const = true;
-        define_global(name, value::make_int(next++), q);
-        if (!accept(T_Comma)) break;
+        define_global(p, name, value::make_int(next++), q);
+        if (!accept(p, T_Comma)) break;
     }
-    expect(T_RBrace);
-    accept(T_Semicolon);
+    expect(p, T_RBrace);
+    accept(p, T_Semicolon);
 }
 
 // pragma identifier "(" argument ")"
-void pragma_directive() {
-    std::string name = tok() == T_Identifier ? cur().text : "";
-    expect(T_Identifier);
-    expect(T_LParen);
+void pragma_directive(Parser& p) {
+    std::string name = tok(p) == T_Identifier ? cur(p).text : "";
+    expect(p, T_Identifier);
+    expect(p, T_LParen);
     if (name == "array_base" || name == "_kj_stdlib") {
         ConstValue c;
-        constant_expression(c);
-        if (!c.is_int) report(D_MustBeInt, name);
-        (name == "array_base" ? unit().array_base : unit().stdlib) = c.is_int ? c.i : 0;
+        constant_expression(p, c);
+        if (!c.is_int) report(p, D_MustBeInt, name);
+        (name == "array_base" ? p.unit.array_base : p.unit.stdlib) = c.is_int ? c.i : 0;
     } else if (name == "link") {
-        const std::string list = cur().text;
-        expect(T_StringLit);
+        const std::string list = cur(p).text;
+        expect(p, T_StringLit);
         ImportDirectory dir;
-        if (link::link_files(list.c_str(), true) != 0) report(D_LinkErrors, list);
-    } else if (tok() != T_RParen) {
-        advance();
+        if (link::link_files(list.c_str(), true) != 0) report(p, D_LinkErrors, list);
+    } else if (tok(p) != T_RParen) {
+        advance(p);
     }
-    expect(T_RParen);
+    expect(p, T_RParen);
 }
 
 void import_directive(const std::string& name) {
@@ -186,98 +186,98 @@ void import_directive(const std::string& name) {
 
 namespace {
 
-void declarations_until(int end);
+void declarations_until(Parser& p, int end);
 
 // namespace identifier "{" declarations "}"
-void namespace_declaration() {
-    const std::string name = cur().text;
-    expect(T_Identifier);
-    expect(T_LBrace);
-    if (!unit().ns.empty()) report(D_NestedNamespace, name);
-    const std::string outer = unit().ns;
-    unit().ns = name;
-    if (tok() == T_RBrace) report(D_EmptyNamespace, name);
-    declarations_until(T_RBrace);
-    unit().ns = outer;
-    expect(T_RBrace);
+void namespace_declaration(Parser& p) {
+    const std::string name = cur(p).text;
+    expect(p, T_Identifier);
+    expect(p, T_LBrace);
+    if (!p.unit.ns.empty()) report(p, D_NestedNamespace, name);
+    const std::string outer = p.unit.ns;
+    p.unit.ns = name;
+    if (tok(p) == T_RBrace) report(p, D_EmptyNamespace, name);
+    declarations_until(p, T_RBrace);
+    p.unit.ns = outer;
+    expect(p, T_RBrace);
 }
 
 // One declaration; qualifiers gather until a declaration takes them.
-void declarations_until(int end) {
+void declarations_until(Parser& p, int end) {
     Qualifiers q;
-    while (tok() != T_Eof && tok() != end) {
-        switch (tok()) {
+    while (tok(p) != T_Eof && tok(p) != end) {
+        switch (tok(p)) {
             case T_Static:
-                if (q.is_extern) report(D_TypeUnexpected, "static");
+                if (q.is_extern) report(p, D_TypeUnexpected, "static");
                 q.is_static = true;
-                advance();
+                advance(p);
                 continue;
             case T_Const:
                 q.is_const = q.is_static = true;
-                advance();
-                if (tok() != T_Decl) report(D_Expected, "decl", tok());
+                advance(p);
+                if (tok(p) != T_Decl) report(p, D_Expected, "decl", tok(p));
                 continue;
             case T_Serial:
-                if (q.is_const) report(D_TypeUnexpected, "serial");
+                if (q.is_const) report(p, D_TypeUnexpected, "serial");
                 q.is_serial = true;
-                advance();
+                advance(p);
                 // "extern serial" qualifies a function; otherwise decl must follow.
-                if (!q.is_extern && tok() != T_Decl) report(D_Expected, "decl", tok());
+                if (!q.is_extern && tok(p) != T_Decl) report(p, D_Expected, "decl", tok(p));
                 continue;
             case T_Extern:
                 q.is_extern = true;
-                advance();
-                if (tok() == T_StringLit) {
-                    q.binding = cur().text;
-                    advance();
+                advance(p);
+                if (tok(p) == T_StringLit) {
+                    q.binding = cur(p).text;
+                    advance(p);
                 }
                 continue;
             case T_Inline:
                 q.is_inline = true;
-                advance();
+                advance(p);
                 continue;
             case T_Pragma:
-                if (q.any()) report(D_TypeUnexpected, "pragma");
-                advance();
-                pragma_directive();
+                if (q.any()) report(p, D_TypeUnexpected, "pragma");
+                advance(p);
+                pragma_directive(p);
                 break;
-            case T_Import: import_directive(cur().text); advance(); break;
-            case T_Namespace: advance(); namespace_declaration(); break;
+            case T_Import: import_directive(cur(p).text); advance(p); break;
+            case T_Namespace: advance(p); namespace_declaration(p); break;
             case T_Class:
             case T_Struct: {
-                const bool is_struct = tok() == T_Struct;
-                advance();
-                class_declaration(is_struct);
-                accept(T_Semicolon);
+                const bool is_struct = tok(p) == T_Struct;
+                advance(p);
+                class_declaration(p, is_struct);
+                accept(p, T_Semicolon);
                 break;
             }
-            case T_Decl: advance(); global_declaration(q); break;
-            case T_Enum: advance(); enum_declaration(unit().ns.empty() ? "" : unit().ns + "::"); break;
+            case T_Decl: advance(p); global_declaration(p, q); break;
+            case T_Enum: advance(p); enum_declaration(p, p.unit.ns.empty() ? "" : p.unit.ns + "::"); break;
             case T_Identifier: {
-                const int line = cur().line;
+                const int line = cur(p).line;
                 const std::string file = current_file();
-                std::string name = cur().text;
-                advance();
-                while (tok() == T_ColonColon) {
-                    advance();
+                std::string name = cur(p).text;
+                advance(p);
+                while (tok(p) == T_ColonColon) {
+                    advance(p);
                     name += "::";
-                    if (accept(T_Tilde)) name += "~";
-                    name += cur().text;
-                    expect(T_Identifier);
+                    if (accept(p, T_Tilde)) name += "~";
+                    name += cur(p).text;
+                    expect(p, T_Identifier);
                 }
-                if (!unit().ns.empty()) name = unit().ns + "::" + name;
+                if (!p.unit.ns.empty()) name = p.unit.ns + "::" + name;
                 uint32_t flags = 0;
                 if (q.is_extern) flags |= value::k_extern;
                 if (q.is_inline) flags |= KJ_FLAG_INLINE;
                 if (q.is_static) flags |= value::k_static;
                 if (q.is_serial) flags |= k_serial;
-                const bool defined = function_definition(name, flags, q.binding);
+                const bool defined = function_definition(p, name, flags, q.binding);
                 observe_declaration(name, DeclKind::Function, line, defined, file.c_str());
                 break;
             }
             default:
-                report(D_OutOfPlace, token_name(tok()));
-                advance();
+                report(p, D_OutOfPlace, token_name(tok(p)));
+                advance(p);
                 break;
         }
         q = Qualifiers{};
@@ -286,41 +286,41 @@ void declarations_until(int end) {
 
 }  // namespace
 
-void compile_declarations() {
-    advance();
-    declarations_until(T_Eof);
+void compile_declarations(Parser& p) {
+    advance(p);
+    declarations_until(p, T_Eof);
 }
 
 // decl name [ "=" expr ] { "," ... } ";"   or   decl "[" names "]" "=" expr ";"
-void local_declaration(uint32_t flags) {
-    if (tok() == T_LBracket) {
-        advance();
-        gen(Op::Psh, 0);
-        multiple_targets(true);
-        gen(Op::Pop, 0);
-        expect(T_Semicolon);
-        statement_end_marker();
+void local_declaration(Parser& p, uint32_t flags) {
+    if (tok(p) == T_LBracket) {
+        advance(p);
+        gen(p, Op::Psh, 0);
+        multiple_targets(p, true);
+        gen(p, Op::Pop, 0);
+        expect(p, T_Semicolon);
+        statement_end_marker(p);
         return;
     }
     do {
-        if (tok() != T_Identifier) {
-            expect(T_Identifier);
+        if (tok(p) != T_Identifier) {
+            expect(p, T_Identifier);
             return;
         }
-        const std::string name = cur().text;
-        advance();
-        const Local* existing = find_local(name);
-        if (existing && existing->arg) report(D_FormalRedefined, name);
-        const int slot = declare_local(name, flags);
-        if (accept(T_Assign)) {
-            gen(Op::Psh, 0);
-            expression_value();
-            gen(Op::Sbp, slot);
-            gen(Op::Pop, 0);
+        const std::string name = cur(p).text;
+        advance(p);
+        const Local* existing = find_local(p, name);
+        if (existing && existing->arg) report(p, D_FormalRedefined, name);
+        const int slot = declare_local(p, name, flags);
+        if (accept(p, T_Assign)) {
+            gen(p, Op::Psh, 0);
+            expression_value(p);
+            gen(p, Op::Sbp, slot);
+            gen(p, Op::Pop, 0);
         }
-    } while (accept(T_Comma));
-    expect(T_Semicolon);
-    statement_end_marker();
+    } while (accept(p, T_Comma));
+    expect(p, T_Semicolon);
+    statement_end_marker(p);
 }
 
 }  // namespace kj::compiler

@@ -9,6 +9,8 @@
 
 namespace kj::compiler {
 
+struct Parser;
+
 enum Diag : int {
 #define KJ_DIAGNOSTIC KJ_MESSAGE_CODE
 #include "compiler/diagnostics.def"
@@ -26,9 +28,9 @@ runtime::MessageKind diagnostic_kind(int code);
 // when verbose; neither is counted. Fatal ones print "Fatal error: aborted"
 // and stop the compilation; the 25th counted error prints "Maximum number of errors
 // reached" and stops it.
-void report(int code, const std::string& text = {}, int found_token = 0);
+void report(Parser& p, int code, const std::string& text = {}, int found_token = 0);
 // As report, located at `line` of the current file instead of the scanner's line.
-void report_at(int line, int code, const std::string& text = {});
+void report_at(Parser& p, int line, int code, const std::string& text = {});
 
 // Errors counted since the last reset_diagnostics.
 int compile_error_count();

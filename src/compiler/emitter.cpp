@@ -4,25 +4,25 @@
 
 #include "runtime/settings.h"
 #include "compiler/diagnostics.h"
+#include "compiler/parser.h"
 #include "compiler/tokens.h"
 
 namespace kj::compiler {
 
 namespace {
-int g_barrier = 0;  // no peephole touches instructions below this index
-
 bool is(const link::Instr& in, Op op) { return in.op == static_cast<int32_t>(op); }
 }  // namespace
 
-int emit_plain(Op op, int operand) {
+int emit_plain(Parser& p, Op op, int operand) {
     const int at = link::emit(op, operand);
-    if (at < 0) report(D_CodeBufferFull);
+    if (at < 0) report(p, D_CodeBufferFull);
     return at;
 }
 
-int gen(Op op, int operand) {
+int gen(Parser& p, Op op, int operand) {
     const int n = link::code_size();
-    if (n > g_barrier && n > 0) {
+    const int limit = barrier(p);
+    if (n > limit && n > 0) {
         link::Instr& last = link::code_at(n - 1);
         if (is(last, Op::Psh)) {
             switch (op) {
@@ -38,24 +38,24 @@ int gen(Op op, int operand) {
                 default: break;
             }
         }
-        if (op == Op::Opr && runtime::settings().optimize && fold_operator(operand, g_barrier))
+        if (op == Op::Opr && runtime::settings().optimize && fold_operator(p, operand, limit))
             return link::code_size() - 1;
     }
-    return emit_plain(op, operand);
+    return emit_plain(p, op, operand);
 }
 
 int code_here() { return link::code_size(); }
 link::Instr& instr(int index) { return link::code_at(index); }
 
-int mark_label() {
-    g_barrier = link::code_size();
-    return g_barrier;
+int mark_label(Parser& p) {
+    p.barrier = link::code_size();
+    return p.barrier;
 }
 
-int barrier() { return g_barrier; }
-void restore_barrier(int at) { g_barrier = at; }
+int barrier(Parser& p) { return p.barrier; }
+void restore_barrier(Parser& p, int at) { p.barrier = at; }
 
-int emit_jump(Op op, int chain) { return emit_plain(op, chain); }
+int emit_jump(Parser& p, Op op, int chain) { return emit_plain(p, op, chain); }
 
 int join_chains(int a, int b) {
     if (a == 0) return b;
@@ -75,7 +75,7 @@ void patch_chain(int head, int target) {
     }
 }
 
-void patch_here(int head) { patch_chain(head, mark_label()); }
+void patch_here(Parser& p, int head) { patch_chain(head, mark_label(p)); }
 
 std::string listing(int from, int to) {
     std::string out;

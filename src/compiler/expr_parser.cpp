@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "compiler/gauss.h"
+#include "compiler/gauss/gauss.h"
 #include "compiler/nesting_limit.h"
 #include "compiler/parser.h"
 #include "compiler/scanner.h"
@@ -56,233 +56,232 @@ int compound_operator(int t) {
     }
 }
 
-int g_postfix_undo = -1;  // where the last post-increment's undo starts
 
-void binary_expression(int level, Expr& e);
-void postfix_expression(Expr& e);
-void primary_expression(Expr& e);
+void binary_expression(Parser& p, int level, Expr& e);
+void postfix_expression(Parser& p, Expr& e);
+void primary_expression(Parser& p, Expr& e);
 
 // level -> level + 1, or the prefix level after 14.
-void operand_of(int level, Expr& e) {
-    if (level >= k_last_binary) unary_expression(e);
-    else binary_expression(level + 1, e);
+void operand_of(Parser& p, int level, Expr& e) {
+    if (level >= k_last_binary) unary_expression(p, e);
+    else binary_expression(p, level + 1, e);
 }
 
 // A chain a op b op c: each operand but the last is tested by `jump` to the
 // chain's end, where the value tested last (or the last operand) remains.
 template <class Operand>
-void short_circuit(int op, Op jump, Expr& e, Operand operand) {
+void short_circuit(Parser& p, int op, Op jump, Expr& e, Operand operand) {
     operand(e);
-    if (tok() != op) return;
-    load(e);
+    if (tok(p) != op) return;
+    load(p, e);
     int chain = 0;
-    while (accept(op)) {
-        chain = join_chains(chain, emit_jump(jump));
+    while (accept(p, op)) {
+        chain = join_chains(chain, emit_jump(p, jump));
         Expr r;
         operand(r);
-        load(r);
+        load(p, r);
     }
-    patch_here(chain);
+    patch_here(p, chain);
 }
 
 // logical_and -> element_and { "&&" element_and }   (short-circuit with JMF)
-void logical_and(Expr& e) {
-    short_circuit(T_AndAnd, Op::Jmf, e, [](Expr& x) { operand_of(6, x); });
+void logical_and(Parser& p, Expr& e) {
+    short_circuit(p, T_AndAnd, Op::Jmf, e, [&p](Expr& x) { operand_of(p, 6, x); });
 }
 
 bool gauss_at(int level, int t) { return dialect() == Dialect::Gauss && gauss_operator_level(t) == level; }
 
 // level_n -> level_n+1 { op level_n+1 }
-void binary_expression(int level, Expr& e) {
-    if (level == 6) return logical_and(e);
-    operand_of(level, e);
-    while (in_level(level, tok()) || gauss_at(level, tok())) {
-        const int op = tok();
-        advance();
-        load(e);
+void binary_expression(Parser& p, int level, Expr& e) {
+    if (level == 6) return logical_and(p, e);
+    operand_of(p, level, e);
+    while (in_level(level, tok(p)) || gauss_at(level, tok(p))) {
+        const int op = tok(p);
+        advance(p);
+        load(p, e);
         if (gauss_at(level, op)) {
-            gauss_binary_operator(op, operand_of, level);
+            gauss_binary_operator(p, op, operand_of, level);
             continue;
         }
-        gen(Op::Psh, 0);
+        gen(p, Op::Psh, 0);
         Expr r;
-        operand_of(level, r);
-        load(r);
-        gen(Op::Opr, op);
+        operand_of(p, level, r);
+        load(p, r);
+        gen(p, Op::Opr, op);
     }
 }
 
 // logical_or -> element_or { "||" element_or }   (short-circuit with JMT)
-void logical_or(Expr& e) {
-    short_circuit(T_OrOr, Op::Jmt, e, [](Expr& x) { binary_expression(5, x); });
+void logical_or(Parser& p, Expr& e) {
+    short_circuit(p, T_OrOr, Op::Jmt, e, [&p](Expr& x) { binary_expression(p, 5, x); });
 }
 
 // Reads an <int> or <double> literal's text as a double.
 double literal_value(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
 
-void string_literal(const std::string& text) {
+void string_literal(Parser& p, const std::string& text) {
     const int k = link::find_string_literal(text);
-    gen(Op::Lit, k >= 1 ? k : link::add_string_literal(text));
+    gen(p, Op::Lit, k >= 1 ? k : link::add_string_literal(text));
 }
 
 // "{" e1, e2, ... "}": an array grown by one element per item.
-void array_constructor() {
-    gen(Op::Lti, 0);
-    gen(Op::Ntp, KJ_TYPE_ARRAY);
-    if (tok() != T_RBrace) {
+void array_constructor(Parser& p) {
+    gen(p, Op::Lti, 0);
+    gen(p, Op::Ntp, KJ_TYPE_ARRAY);
+    if (tok(p) != T_RBrace) {
         do {
-            gen(Op::Psh, 0);
-            expression_value();
-            gen(Op::Opr, T_RBrace);
-            gen(Op::Opr, T_Bar);
-        } while (accept(T_Comma));
+            gen(p, Op::Psh, 0);
+            expression_value(p);
+            gen(p, Op::Opr, T_RBrace);
+            gen(p, Op::Opr, T_Bar);
+        } while (accept(p, T_Comma));
     }
-    expect(T_RBrace);
+    expect(p, T_RBrace);
 }
 
 // int( ) double( ) matrix( ) string( ) array( ): a cast by the keyword's code.
-void cast_expression(int type) {
-    expect(T_LParen);
-    const bool spread = type == T_Array && accept(T_Ellipsis);
-    comma_value();
-    if (spread) gen(Op::Opr, T_Ellipsis);
-    expect(T_RParen);
-    gen(Op::Opr, type);
+void cast_expression(Parser& p, int type) {
+    expect(p, T_LParen);
+    const bool spread = type == T_Array && accept(p, T_Ellipsis);
+    comma_value(p);
+    if (spread) gen(p, Op::Opr, T_Ellipsis);
+    expect(p, T_RParen);
+    gen(p, Op::Opr, type);
 }
 
 // ".NaN", ".Inf", ".Null" after the dot.
-void dot_constant() {
+void dot_constant(Parser& p) {
     static const struct { const char* name; int code; } k_names[] = {{"NaN", link::k_ntp_nan}, {"Inf", link::k_ntp_infinity}, {"Null", link::k_ntp_no_value}};
-    if (tok() == T_Identifier) {
+    if (tok(p) == T_Identifier) {
         for (const auto& c : k_names) {
-            if (cur().text == c.name) {
-                advance();
-                gen(Op::Ntp, c.code);
+            if (cur(p).text == c.name) {
+                advance(p);
+                gen(p, Op::Ntp, c.code);
                 return;
             }
         }
     }
-    report(D_OutOfPlace, token_name(T_Dot));
+    report(p, D_OutOfPlace, token_name(T_Dot));
 }
 
 // primary -> literal | name | this | "(" comma ")" | cast | "{" list "}" | "<" matrix ">"
 //          | "." NaN/Inf/Null | "[" lambda or multiple assignment
-void primary_expression(Expr& e) {
+void primary_expression(Parser& p, Expr& e) {
     e = Expr{};
-    switch (tok()) {
+    switch (tok(p)) {
         case T_IntLit: {
-            const double d = literal_value(cur().text);
-            advance();
-            emit_number(d, true);
+            const double d = literal_value(cur(p).text);
+            advance(p);
+            emit_number(p, d, true);
             return;
         }
         case T_DoubleLit: {
-            const double d = literal_value(cur().text);
-            advance();
-            emit_number(d, false);
+            const double d = literal_value(cur(p).text);
+            advance(p);
+            emit_number(p, d, false);
             return;
         }
         case T_HexDoubleLit: {
-            const double d = hex_double_value(cur().text.c_str());
-            advance();
-            gen(Op::Lit, link::add_double_literal(d));
+            const double d = hex_double_value(cur(p).text.c_str());
+            advance(p);
+            gen(p, Op::Lit, link::add_double_literal(d));
             return;
         }
         case T_StringLit: {
-            const std::string text = cur().text;
-            advance();
-            string_literal(text);
+            const std::string text = cur(p).text;
+            advance(p);
+            string_literal(p, text);
             return;
         }
         case T_Transpose: {
             read_char_constant();
             const int code = std::atoi(token_text());
-            advance();
-            gen(Op::Lti, code);
+            advance(p);
+            gen(p, Op::Lti, code);
             return;
         }
-        case T_Dot: advance(); dot_constant(); return;
+        case T_Dot: advance(p); dot_constant(p); return;
         case T_LParen: {
-            advance();
-            const bool test = unit().test_expression;
-            unit().test_expression = false;
-            comma_expression(e);
-            unit().test_expression = test;
-            expect(T_RParen);
+            advance(p);
+            const bool test = p.unit.test_expression;
+            p.unit.test_expression = false;
+            comma_expression(p, e);
+            p.unit.test_expression = test;
+            expect(p, T_RParen);
             return;
         }
         case T_Int: case T_Double: case T_Matrix: case T_String: case T_Array: {
-            const int type = tok();
-            advance();
-            cast_expression(type);
+            const int type = tok(p);
+            advance(p);
+            cast_expression(p, type);
             return;
         }
         case T_LBrace:
-            if (dialect() == Dialect::Gauss) return gauss_brace_constant();
-            advance();
-            array_constructor();
+            if (dialect() == Dialect::Gauss) return gauss_brace_constant(p);
+            advance(p);
+            array_constructor(p);
             return;
         case T_Lt: {
-            advance();
-            gen(Op::Lit, matrix_constant());
+            advance(p);
+            gen(p, Op::Lit, matrix_constant(p));
             return;
         }
         case T_Identifier: {
-            const std::string name = cur().text;
-            advance();
-            resolve_name(name, e);
+            const std::string name = cur(p).text;
+            advance(p);
+            resolve_name(p, name, e);
             return;
         }
         case T_This:
-            advance();
-            if (fn().cls < 0 || fn().is_static) report(D_OnlyNonStaticMember, "this");
-            gen(Op::Lap, 0);
-            e.cls = fn().cls;
+            advance(p);
+            if (p.unit.fn.cls < 0 || p.unit.fn.is_static) report(p, D_OnlyNonStaticMember, "this");
+            gen(p, Op::Lap, 0);
+            e.cls = p.unit.fn.cls;
             e.name = "this";
             return;
         case T_LBracket: {
-            advance();
-            if ((tok() == T_Assign || tok() == T_Amp) && peek() == T_RBracket) lambda_expression(e);
-            else multiple_assignment(e);
+            advance(p);
+            if ((tok(p) == T_Assign || tok(p) == T_Amp) && peek() == T_RBracket) lambda_expression(p, e);
+            else multiple_assignment(p, e);
             return;
         }
-        case T_Eof: report(D_UnexpectedEof); return;
-        default: report(D_OutOfPlace, token_name(tok())); return;
+        case T_Eof: report(p, D_UnexpectedEof); return;
+        default: report(p, D_OutOfPlace, token_name(tok(p))); return;
     }
 }
 
 // postfix -> primary { "(" args ")" | "[" index "]" | "->" member | "." member | "++" | "--" | "'" | ".'" }
-void postfix_expression(Expr& e) {
-    primary_expression(e);
+void postfix_expression(Parser& p, Expr& e) {
+    primary_expression(p, e);
     for (;;) {
-        switch (tok()) {
-            case T_LParen: advance(); call_suffix(e); break;
+        switch (tok(p)) {
+            case T_LParen: advance(p); call_suffix(p, e); break;
             case T_LBracket:
-                advance();
-                if (dialect() == Dialect::Gauss) gauss_index_suffix(e);
-                else index_suffix(e);
+                advance(p);
+                if (dialect() == Dialect::Gauss) gauss_index_suffix(p, e);
+                else index_suffix(p, e);
                 break;
             case T_G_Factorial:
-                advance();
-                load(e);
-                gauss_factorial();
+                advance(p);
+                load(p, e);
+                gauss_factorial(p);
                 break;
             case T_Arrow:
-            case T_Dot: advance(); member_suffix(e); break;
+            case T_Dot: advance(p); member_suffix(p, e); break;
             case T_PlusPlus:
             case T_MinusMinus: {
-                const int op = tok();
-                advance();
-                increment(e, op);
-                g_postfix_undo = gen(Op::Psh, 1);
-                gen(Op::Opr, op == T_PlusPlus ? T_Minus : T_Plus);
+                const int op = tok(p);
+                advance(p);
+                increment(p, e, op);
+                p.postfix_undo = gen(p, Op::Psh, 1);
+                gen(p, Op::Opr, op == T_PlusPlus ? T_Minus : T_Plus);
                 break;
             }
             case T_Transpose:
             case T_DotTranspose:
-                load(e);
-                gen(Op::Opr, tok());
-                advance();
+                load(p, e);
+                gen(p, Op::Opr, tok(p));
+                advance(p);
                 break;
             default: return;
         }
@@ -290,166 +289,166 @@ void postfix_expression(Expr& e) {
 }
 
 // power -> postfix [ ("^" | ".^") prefix ]   (right-associative)
-void power_expression(Expr& e) {
-    postfix_expression(e);
-    if (tok() != T_Caret && tok() != T_DotCaret) return;
-    const int op = tok();
-    advance();
-    load(e);
-    gen(Op::Psh, 0);
+void power_expression(Parser& p, Expr& e) {
+    postfix_expression(p, e);
+    if (tok(p) != T_Caret && tok(p) != T_DotCaret) return;
+    const int op = tok(p);
+    advance(p);
+    load(p, e);
+    gen(p, Op::Psh, 0);
     Expr r;
-    unary_expression(r);
-    load(r);
-    gen(Op::Opr, op);
+    unary_expression(p, r);
+    load(p, r);
+    gen(p, Op::Opr, op);
 }
 
 }  // namespace
 
 // prefix -> ("-" | "+" | "!" | "++" | "--" | "&") prefix | new | delete | power
-void unary_expression(Expr& e) {
-    const NestingGuard level;
+void unary_expression(Parser& p, Expr& e) {
+    const NestingGuard level(p);
     if (!level.ok()) return;
-    switch (tok()) {
+    switch (tok(p)) {
         case T_Minus:
-            advance();
-            unary_expression(e);
-            load(e);
-            gen(Op::Opr, T_UnaryMinus);
+            advance(p);
+            unary_expression(p, e);
+            load(p, e);
+            gen(p, Op::Opr, T_UnaryMinus);
             return;
-        case T_Plus: advance(); unary_expression(e); return;
+        case T_Plus: advance(p); unary_expression(p, e); return;
         case T_Not:
         case T_G_Not:
-            advance();
-            unary_expression(e);
-            load(e);
-            gen(Op::Opr, T_Not);
+            advance(p);
+            unary_expression(p, e);
+            load(p, e);
+            gen(p, Op::Opr, T_Not);
             return;
         case T_PlusPlus:
         case T_MinusMinus: {
-            const int op = tok();
-            advance();
-            unary_expression(e);
-            increment(e, op);
+            const int op = tok(p);
+            advance(p);
+            unary_expression(p, e);
+            increment(p, e, op);
             return;
         }
         case T_Amp:
-            advance();
-            if (dialect() == Dialect::Gauss && tok() == T_Identifier) {
-                const std::string name = cur().text;
-                advance();
-                gauss_function_reference(name, e);
-                load(e);
+            advance(p);
+            if (dialect() == Dialect::Gauss && tok(p) == T_Identifier) {
+                const std::string name = cur(p).text;
+                advance(p);
+                gauss_function_reference(p, name, e);
+                load(p, e);
                 return;
             }
-            unary_expression(e);
+            unary_expression(p, e);
             // GAUSS &f: the procedure itself, passed as a value.
-            if (e.function && dialect() == Dialect::Gauss) load(e);
-            else take_reference(e);
+            if (e.function && dialect() == Dialect::Gauss) load(p, e);
+            else take_reference(p, e);
             return;
-        case T_New: advance(); new_expression(e); return;
-        case T_Delete: advance(); delete_expression(e); return;
-        default: power_expression(e); return;
+        case T_New: advance(p); new_expression(p, e); return;
+        case T_Delete: advance(p); delete_expression(p, e); return;
+        default: power_expression(p, e); return;
     }
 }
 
 // conditional -> logical_or [ "?" comma ":" conditional | ".?" conditional ".:" conditional ]
-void conditional_expression(Expr& e) {
-    const NestingGuard level;
+void conditional_expression(Parser& p, Expr& e) {
+    const NestingGuard level(p);
     if (!level.ok()) return;
-    logical_or(e);
-    if (tok() == T_Question) {
-        advance();
-        load(e);
-        const int to_false = emit_jump(Op::Jmf);
+    logical_or(p, e);
+    if (tok(p) == T_Question) {
+        advance(p);
+        load(p, e);
+        const int to_false = emit_jump(p, Op::Jmf);
         Expr t;
-        comma_expression(t);
-        load(t);
-        const int to_end = emit_jump(Op::Jmp);
-        expect(T_Colon);
-        patch_here(to_false);
+        comma_expression(p, t);
+        load(p, t);
+        const int to_end = emit_jump(p, Op::Jmp);
+        expect(p, T_Colon);
+        patch_here(p, to_false);
         Expr f;
-        conditional_expression(f);
-        load(f);
-        patch_here(to_end);
+        conditional_expression(p, f);
+        load(p, f);
+        patch_here(p, to_end);
         e = Expr{};
-    } else if (tok() == T_DotQuestion) {
-        advance();
-        load(e);
-        gen(Op::Psh, 0);
+    } else if (tok(p) == T_DotQuestion) {
+        advance(p);
+        load(p, e);
+        gen(p, Op::Psh, 0);
         Expr t;
-        conditional_expression(t);
-        load(t);
-        gen(Op::Psh, 0);
-        expect(T_DotColon);
+        conditional_expression(p, t);
+        load(p, t);
+        gen(p, Op::Psh, 0);
+        expect(p, T_DotColon);
         Expr f;
-        conditional_expression(f);
-        load(f);
-        gen(Op::Opr, T_DotQuestion);
+        conditional_expression(p, f);
+        load(p, f);
+        gen(p, Op::Opr, T_DotQuestion);
         e = Expr{};
     }
 }
 
 // assignment -> conditional [ ("=" | "*=" | "/=" | "+=" | "-=" | "~=" | "|=" | ".*=" | "./=") assignment ]
-void assignment_expression(Expr& e) {
-    const NestingGuard level;
+void assignment_expression(Parser& p, Expr& e) {
+    const NestingGuard level(p);
     if (!level.ok()) return;
-    const int statement = statement_value_here();
-    conditional_expression(e);
-    const int t = tok();
+    const int statement = statement_value_here(p);
+    conditional_expression(p, e);
+    const int t = tok(p);
     const int op = compound_operator(t);
     if (t != T_Assign && op == 0) return;
-    advance();
-    if (t == T_Assign && unit().test_expression) report(W_AssignInTest);
-    const bool ok = store_begin(e, op != 0);
+    advance(p);
+    if (t == T_Assign && p.unit.test_expression) report(p, W_AssignInTest);
+    const bool ok = store_begin(p, e, op != 0);
     Expr r;
-    assignment_expression(r);
-    load(r);
+    assignment_expression(p, r);
+    load(p, r);
     if (!ok) {
         e = Expr{};
         return;
     }
-    if (op != 0) gen(Op::Opr, op);
-    if (t == T_Assign) move_assigned_local(e, statement);
-    store_end(e);
+    if (op != 0) gen(p, Op::Opr, op);
+    if (t == T_Assign) move_assigned_local(p, e, statement);
+    store_end(p, e);
 }
 
 // comma -> assignment { "," assignment }
-void comma_expression(Expr& e) {
-    assignment_expression(e);
-    while (accept(T_Comma)) {
-        load(e);
-        assignment_expression(e);
+void comma_expression(Parser& p, Expr& e) {
+    assignment_expression(p, e);
+    while (accept(p, T_Comma)) {
+        load(p, e);
+        assignment_expression(p, e);
     }
 }
 
-void expression_value() {
+void expression_value(Parser& p) {
     Expr e;
-    assignment_expression(e);
-    load(e);
+    assignment_expression(p, e);
+    load(p, e);
 }
 
-void comma_value() {
+void comma_value(Parser& p) {
     Expr e;
-    comma_expression(e);
-    load(e);
+    comma_expression(p, e);
+    load(p, e);
 }
 
 // Drops the undo of a post-increment whose value nobody uses.
-void discard_postfix_value() {
-    if (g_postfix_undo >= 0 && g_postfix_undo == code_here() - 2) link::code_truncate(g_postfix_undo);
-    g_postfix_undo = -1;
+void discard_postfix_value(Parser& p) {
+    if (p.postfix_undo >= 0 && p.postfix_undo == code_here() - 2) link::code_truncate(p.postfix_undo);
+    p.postfix_undo = -1;
 }
 
-void forget_postfix_value() { g_postfix_undo = -1; }
+void forget_postfix_value(Parser& p) { p.postfix_undo = -1; }
 
-void emit_number(double d, bool is_int) {
+void emit_number(Parser& p, double d, bool is_int) {
     const bool in_range = d >= INT32_MIN && d <= INT32_MAX;
     if (is_int && in_range) {
-        gen(Op::Lti, static_cast<int32_t>(d));
+        gen(p, Op::Lti, static_cast<int32_t>(d));
     } else if (!is_int && in_range && d == std::trunc(d) && !(d == 0 && std::signbit(d))) {
-        gen(Op::Ltd, static_cast<int32_t>(d));
+        gen(p, Op::Ltd, static_cast<int32_t>(d));
     } else {
-        gen(Op::Lit, link::add_double_literal(d));
+        gen(p, Op::Lit, link::add_double_literal(d));
     }
 }
 

@@ -10,21 +10,22 @@
 namespace kj::compiler {
 
 FrameCommand compile_frame_command(const std::vector<FrameName>& names, int first_free, int limit, bool reserve, int cls) {
+    Parser& p = parser();
     FrameCommand out;
     const int errors_before = compile_error_count();
-    UnitState& u = unit();
+    UnitState& u = p.unit;
     const bool was_interactive = u.interactive;
     const int was_limit = u.local_limit;
     u.interactive = true;
     u.local_limit = limit;
     u.fn = FunctionState{};
     u.loops.clear();
-    mark_label();
-    advance();
+    mark_label(p);
+    advance(p);
     u.file_literal = source_file_literal();
     out.start = code_here();
 
-    FunctionState& f = fn();
+    FunctionState& f = p.unit.fn;
     f.active = true;
     f.name = "$prompt";
     f.names_slots = false;
@@ -32,23 +33,23 @@ FrameCommand compile_frame_command(const std::vector<FrameName>& names, int firs
     for (const FrameName& n : names) f.locals.push_back({n.name, n.slot, n.arg, 0, 0, 0});
     f.next_slot = f.max_slots = first_free;
     // New locals of a stopped frame lie above what it has on the stack now.
-    if (reserve) f.int_at = emit_plain(Op::Int, 0);
-    mark_label();
-    while (tok() != T_Eof) {
-        const int before = tokens_consumed();
-        statement();
-        if (tokens_consumed() == before && tok() != T_Eof) advance();
+    if (reserve) f.int_at = emit_plain(p, Op::Int, 0);
+    mark_label(p);
+    while (tok(p) != T_Eof) {
+        const int before = tokens_consumed(p);
+        statement(p);
+        if (tokens_consumed(p) == before && tok(p) != T_Eof) advance(p);
     }
-    emit_plain(Op::Ext, 0);
+    emit_plain(p, Op::Ext, 0);
     if (reserve) {
         out.reserved = f.max_slots - first_free;
         instr(f.int_at).operand = out.reserved;
     }
-    check_labels();
+    check_labels(p);
     for (const Local& l : f.locals)
         if (!l.arg && l.slot >= first_free && l.depth == 0) out.added.push_back({l.name, l.slot, false});
     u.loops.clear();
-    fn() = FunctionState{};
+    p.unit.fn = FunctionState{};
     u.interactive = was_interactive;
     u.local_limit = was_limit;
     out.errors = compile_error_count() - errors_before + scan_error_count();

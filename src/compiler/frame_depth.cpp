@@ -44,23 +44,23 @@ namespace {
 // the place) into a jump to a reservation placed here: INT of slots + depth
 // checks the capacity once, POP gives the depth back, and control returns
 // behind `at`.
-void emit_reservation(int at, int slots, int depth) {
-    const int stub = emit_plain(Op::Int, slots + depth);
-    emit_plain(Op::Pop, depth - 1);
-    emit_plain(Op::Jmp, at + 1);
+void emit_reservation(Parser& p, int at, int slots, int depth) {
+    const int stub = emit_plain(p, Op::Int, slots + depth);
+    emit_plain(p, Op::Pop, depth - 1);
+    emit_plain(p, Op::Jmp, at + 1);
     instr(at) = link::Instr{static_cast<int32_t>(Op::Jmp), stub};
 }
 }  // namespace
 
-void reserve_frame_depth(int int_at, int from) {
+void reserve_frame_depth(Parser& p, int int_at, int from) {
     if (int_at < 0) return;
     const int depth = expression_depth(from, code_here());
-    if (depth > k_unchecked_depth) emit_reservation(int_at, instr(int_at).operand, depth);
+    if (depth > k_unchecked_depth) emit_reservation(p, int_at, instr(int_at).operand, depth);
 }
 
-void reserve_lambda_depth(int nop_at) {
+void reserve_lambda_depth(Parser& p, int nop_at) {
     const int depth = expression_depth(nop_at + 1, code_here());
-    if (depth > k_unchecked_depth) emit_reservation(nop_at, 0, depth);
+    if (depth > k_unchecked_depth) emit_reservation(p, nop_at, 0, depth);
 }
 
 }  // namespace kj::compiler

@@ -11,6 +11,8 @@
 
 namespace kj::compiler {
 
+struct Parser;
+
 // Pushes of an expression that the engine's headroom covers without a check.
 constexpr int k_unchecked_depth = link::k_unchecked_pushes;
 
@@ -21,11 +23,11 @@ int expression_depth(int from, int to);
 // Called once the function's code is complete (its last instruction emitted)
 // with the INT that reserves its locals: when the expressions may need more
 // than the headroom, the entry goes through a reservation of locals + depth.
-void reserve_frame_depth(int int_at, int from);
+void reserve_frame_depth(Parser& p, int int_at, int from);
 
 // A lambda runs on top of whatever stack its caller has, not on its defining
 // frame: its body reserves its own depth, through the NOP emitted at its
 // entry. Called after the lambda's return instruction.
-void reserve_lambda_depth(int nop_at);
+void reserve_lambda_depth(Parser& p, int nop_at);
 
 }  // namespace kj::compiler

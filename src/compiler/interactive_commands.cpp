@@ -10,45 +10,46 @@
 
 namespace kj::compiler {
 
-void set_interactive_compilation(bool on) { unit().interactive = on; }
-bool interactive_compilation() { return unit().interactive; }
+void set_interactive_compilation(bool on) { parser().unit.interactive = on; }
+bool interactive_compilation() { return parser().unit.interactive; }
 
 int compile_command(const std::string& name) {
+    Parser& p = parser();
     const int errors_before = compile_error_count();
-    UnitState& u = unit();
+    UnitState& u = p.unit;
     const bool was_interactive = u.interactive;
     u.interactive = true;
     u.fn = FunctionState{};
     u.loops.clear();
-    mark_label();
-    advance();
+    mark_label(p);
+    advance(p);
     u.file_literal = source_file_literal();
-    const int entry = emit_plain(Op::Elf, u.file_literal);
-    mark_label();
+    const int entry = emit_plain(p, Op::Elf, u.file_literal);
+    mark_label(p);
     value::Value v = link::make_function(entry, link::new_function_info("$" + name, u.file_literal, false));
     v.type |= KJ_FLAG_GLOBAL;
-    const int k = define_function_symbol(link::find_symbol(name), name, v);
+    const int k = define_function_symbol(p, link::find_symbol(name), name, v);
 
-    FunctionState& f = fn();
+    FunctionState& f = p.unit.fn;
     f.active = true;
     f.names_slots = false;  // the prompt keeps the names of its locals
     f.symbol = k;
     f.name = name;
-    f.int_at = emit_plain(Op::Int, 0);
-    enter_block();
-    while (tok() != T_Eof) {
-        const int before = tokens_consumed();
-        statement();
+    f.int_at = emit_plain(p, Op::Int, 0);
+    enter_block(p);
+    while (tok(p) != T_Eof) {
+        const int before = tokens_consumed(p);
+        statement(p);
         // A statement that consumed nothing (after an error) skips its token.
-        if (tokens_consumed() == before && tok() != T_Eof) advance();
+        if (tokens_consumed(p) == before && tok(p) != T_Eof) advance(p);
     }
-    leave_block();
-    emit_plain(Op::Ret, 0);
+    leave_block(p);
+    emit_plain(p, Op::Ret, 0);
     instr(f.int_at).operand = f.max_slots;
-    reserve_frame_depth(f.int_at, f.int_at + 1);
-    check_labels();
+    reserve_frame_depth(p, f.int_at, f.int_at + 1);
+    check_labels(p);
     u.loops.clear();
-    fn() = FunctionState{};
+    p.unit.fn = FunctionState{};
     u.interactive = was_interactive;
     return compile_error_count() - errors_before + scan_error_count();
 }

@@ -7,83 +7,76 @@ namespace kj::compiler {
 
 namespace {
 
-// A forward goto waiting for its label, with the serial-block depth it came from.
-struct PendingGoto {
-    std::string label;
-    int serial;
-};
-std::vector<PendingGoto> g_pending;
-
-Label* find_label(const std::string& name) {
-    for (Label& l : fn().labels)
+Label* find_label(Parser& p, const std::string& name) {
+    for (Label& l : p.unit.fn.labels)
         if (l.name == name) return &l;
     return nullptr;
 }
 
-Label* add_label(const std::string& name) {
-    if (static_cast<int>(fn().labels.size()) >= k_max_labels) {
-        report(D_TooManyLabels, name);
+Label* add_label(Parser& p, const std::string& name) {
+    if (static_cast<int>(p.unit.fn.labels.size()) >= k_max_labels) {
+        report(p, D_TooManyLabels, name);
         return nullptr;
     }
-    fn().labels.push_back({name, -1, 0, 0});
-    return &fn().labels.back();
+    p.unit.fn.labels.push_back({name, -1, 0, 0});
+    return &p.unit.fn.labels.back();
 }
 
 }  // namespace
 
 // goto identifier ";"
-void goto_statement() {
-    if (tok() != T_Identifier) {
-        expect(T_Identifier);
+void goto_statement(Parser& p) {
+    if (tok(p) != T_Identifier) {
+        expect(p, T_Identifier);
         return;
     }
-    const std::string name = cur().text;
-    advance();
-    expect(T_Semicolon);
-    jump_to_label(name);
+    const std::string name = cur(p).text;
+    advance(p);
+    expect(p, T_Semicolon);
+    jump_to_label(p, name);
 }
 
-void jump_to_label(const std::string& name) {
-    Label* l = find_label(name);
-    if (!l) l = add_label(name);
+void jump_to_label(Parser& p, const std::string& name) {
+    Label* l = find_label(p, name);
+    if (!l) l = add_label(p, name);
     if (!l) return;
     if (l->at >= 0) {
-        if (fn().serial > l->serial) report(D_BlockNotClosed, "serial");
-        emit_plain(Op::Jmp, l->at);
+        if (p.unit.fn.serial > l->serial) report(p, D_BlockNotClosed, "serial");
+        emit_plain(p, Op::Jmp, l->at);
         return;
     }
-    l->chain = emit_jump(Op::Jmp, l->chain);
-    g_pending.push_back({name, fn().serial});
+    l->chain = emit_jump(p, Op::Jmp, l->chain);
+    p.pending_gotos.push_back({name, p.unit.fn.serial});
 }
 
 // identifier ":" has been read
-void define_label(const std::string& name) {
-    Label* l = find_label(name);
+void define_label(Parser& p, const std::string& name) {
+    Label* l = find_label(p, name);
     if (l && l->at >= 0) {
-        report(D_DuplicateLabel, name);
+        report(p, D_DuplicateLabel, name);
         return;
     }
-    if (!l) l = add_label(name);
+    if (!l) l = add_label(p, name);
     if (!l) return;
-    l->serial = fn().serial;
-    l->at = mark_label();
+    l->serial = p.unit.fn.serial;
+    l->at = mark_label(p);
     patch_chain(l->chain, l->at);
     l->chain = 0;
-    for (auto it = g_pending.begin(); it != g_pending.end();) {
+    for (auto it = p.pending_gotos.begin(); it != p.pending_gotos.end();) {
         if (it->label != name) {
             ++it;
             continue;
         }
-        if (it->serial > fn().serial) report(D_BlockNotClosed, "serial");
-        it = g_pending.erase(it);
+        if (it->serial > p.unit.fn.serial) report(p, D_BlockNotClosed, "serial");
+        it = p.pending_gotos.erase(it);
     }
 }
 
-void check_labels() {
-    for (const Label& l : fn().labels)
-        if (l.at < 0) report(D_UndefinedLabel, l.name);
-    fn().labels.clear();
-    g_pending.clear();
+void check_labels(Parser& p) {
+    for (const Label& l : p.unit.fn.labels)
+        if (l.at < 0) report(p, D_UndefinedLabel, l.name);
+    p.unit.fn.labels.clear();
+    p.pending_gotos.clear();
 }
 
 }  // namespace kj::compiler

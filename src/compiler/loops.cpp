@@ -29,9 +29,9 @@ namespace {
 bool is_op(int at, Op op) { return instr(at).op == static_cast<int32_t>(op); }
 
 // A body statement; a lone ";" draws warning 79.
-void body_statement() {
-    if (tok() == T_Semicolon) report(W_EmptyStatement);
-    statement();
+void body_statement(Parser& p) {
+    if (tok(p) == T_Semicolon) report(p, W_EmptyStatement);
+    statement(p);
 }
 
 // --- canonical loops --------------------------------------------------------
@@ -177,7 +177,7 @@ void rewrite(const ForLoop& l, const Shape& s, bool parallel) {
     instr(l.body - 1) = {static_cast<int32_t>(Op::Jmp), l.exit};
 }
 
-void finish_for(const ForLoop& l, bool parallel, bool labels_inside) {
+void finish_for(Parser& p, const ForLoop& l, bool parallel, bool labels_inside) {
     if (!runtime::settings().optimize) return;
     Shape s;
     const int reason = analyse(l, s, labels_inside);
@@ -186,11 +186,11 @@ void finish_for(const ForLoop& l, bool parallel, bool labels_inside) {
     const int needed = (s.start_to - s.start_from) + (s.bound_to - s.bound_from) + 5;
     if (reason == Canonical && needed <= room) {
         rewrite(l, s, parallel);
-        report_at(l.line, parallel ? R_ParallelLoop : R_CanonicalLoop);
+        report_at(p, l.line, parallel ? R_ParallelLoop : R_CanonicalLoop);
         return;
     }
     if (parallel) {
-        report_at(l.line, W_NotParallel);
+        report_at(p, l.line, W_NotParallel);
         if (runtime::settings().warning_level > 0) {
             std::string line = std::string("Loop is not canonical: unable to handle ") + reason_text(reason ? reason : 2);
             line.pop_back();  // the message channel ends the line
@@ -199,7 +199,7 @@ void finish_for(const ForLoop& l, bool parallel, bool labels_inside) {
     }
 }
 
-int label_count() { return static_cast<int>(fn().labels.size()); }
+int label_count(Parser& p) { return static_cast<int>(p.unit.fn.labels.size()); }
 
 // A loop body between its loop-stack entry and its back edge.
 struct LoopBody {
@@ -208,17 +208,17 @@ struct LoopBody {
     int back = 0;         // the back-edge JMP
 };
 
-LoopBody loop_body(bool parallel, int back_target) {
+LoopBody loop_body(Parser& p, bool parallel, int back_target) {
     LoopBody b;
-    b.pushed = push_loop(false);
-    const int labels = label_count();
-    if (parallel) ++fn().parallel;
-    body_statement();
-    if (parallel) --fn().parallel;
-    line_marker(last_line());
-    b.back = mark_label();
-    emit_plain(Op::Jmp, back_target);
-    b.labels = label_count() != labels;
+    b.pushed = push_loop(p, false);
+    const int labels = label_count(p);
+    if (parallel) ++p.unit.fn.parallel;
+    body_statement(p);
+    if (parallel) --p.unit.fn.parallel;
+    line_marker(p, last_line(p));
+    b.back = mark_label(p);
+    emit_plain(p, Op::Jmp, back_target);
+    b.labels = label_count(p) != labels;
     return b;
 }
 
@@ -226,40 +226,40 @@ LoopBody loop_body(bool parallel, int back_target) {
 
 // --- break and continue -------------------------------------------------------
 
-bool push_loop(bool is_switch) {
-    if (static_cast<int>(unit().loops.size()) >= k_max_loops) {
-        report(D_TooManyLoops);
+bool push_loop(Parser& p, bool is_switch) {
+    if (static_cast<int>(p.unit.loops.size()) >= k_max_loops) {
+        report(p, D_TooManyLoops);
         return false;
     }
-    unit().loops.push_back({is_switch, 0, 0, fn().serial, fn().locals.size()});
+    p.unit.loops.push_back({is_switch, 0, 0, p.unit.fn.serial, p.unit.fn.locals.size()});
     return true;
 }
 
-void pop_loop(int break_target, int continue_target) {
-    LoopEntry l = unit().loops.back();
-    unit().loops.pop_back();
+void pop_loop(Parser& p, int break_target, int continue_target) {
+    LoopEntry l = p.unit.loops.back();
+    p.unit.loops.pop_back();
     patch_chain(l.breaks, break_target);
     if (!l.is_switch) patch_chain(l.continues, continue_target);
 }
 
 // break ";"
-void break_statement() {
-    expect(T_Semicolon);
-    if (unit().loops.empty()) return;
-    LoopEntry& l = unit().loops.back();
-    if (fn().serial > l.serial) report(D_BlockNotClosed, "serial");
-    forget_local_names(l.locals);
-    l.breaks = emit_jump(Op::Jmp, l.breaks);
+void break_statement(Parser& p) {
+    expect(p, T_Semicolon);
+    if (p.unit.loops.empty()) return;
+    LoopEntry& l = p.unit.loops.back();
+    if (p.unit.fn.serial > l.serial) report(p, D_BlockNotClosed, "serial");
+    forget_local_names(p, l.locals);
+    l.breaks = emit_jump(p, Op::Jmp, l.breaks);
 }
 
 // continue ";"
-void continue_statement() {
-    expect(T_Semicolon);
-    for (auto it = unit().loops.rbegin(); it != unit().loops.rend(); ++it) {
+void continue_statement(Parser& p) {
+    expect(p, T_Semicolon);
+    for (auto it = p.unit.loops.rbegin(); it != p.unit.loops.rend(); ++it) {
         if (it->is_switch) continue;
-        if (fn().serial > it->serial) report(D_BlockNotClosed, "serial");
-        forget_local_names(it->locals);
-        it->continues = emit_jump(Op::Jmp, it->continues);
+        if (p.unit.fn.serial > it->serial) report(p, D_BlockNotClosed, "serial");
+        forget_local_names(p, it->locals);
+        it->continues = emit_jump(p, Op::Jmp, it->continues);
         return;
     }
 }
@@ -267,177 +267,177 @@ void continue_statement() {
 // --- loop statements ---------------------------------------------------------
 
 // while "(" test ")" statement
-void while_statement() {
-    const int top = mark_label();
-    test_expression();
-    const int exit = emit_jump(Op::Jmf);
-    gen(Op::Pop, 0);
-    const bool pushed = push_loop(false);
-    body_statement();
-    line_marker(last_line());
-    emit_plain(Op::Jmp, top);
-    patch_here(exit);
-    gen(Op::Pop, 0);
-    if (pushed) pop_loop(mark_label(), top);
+void while_statement(Parser& p) {
+    const int top = mark_label(p);
+    test_expression(p);
+    const int exit = emit_jump(p, Op::Jmf);
+    gen(p, Op::Pop, 0);
+    const bool pushed = push_loop(p, false);
+    body_statement(p);
+    line_marker(p, last_line(p));
+    emit_plain(p, Op::Jmp, top);
+    patch_here(p, exit);
+    gen(p, Op::Pop, 0);
+    if (pushed) pop_loop(p, mark_label(p), top);
 }
 
 // do statement while "(" test ")" ";"
-void do_statement() {
-    const int enter = emit_jump(Op::Jmp);
-    const int top = mark_label();
-    gen(Op::Pop, 0);
-    patch_here(enter);
-    const bool pushed = push_loop(false);
-    body_statement();
-    const int cont = mark_label();
-    expect(T_While);
-    test_expression();
-    emit_plain(Op::Jmt, top);
-    gen(Op::Pop, 0);
-    expect(T_Semicolon);
-    if (pushed) pop_loop(mark_label(), cont);
+void do_statement(Parser& p) {
+    const int enter = emit_jump(p, Op::Jmp);
+    const int top = mark_label(p);
+    gen(p, Op::Pop, 0);
+    patch_here(p, enter);
+    const bool pushed = push_loop(p, false);
+    body_statement(p);
+    const int cont = mark_label(p);
+    expect(p, T_While);
+    test_expression(p);
+    emit_plain(p, Op::Jmt, top);
+    gen(p, Op::Pop, 0);
+    expect(p, T_Semicolon);
+    if (pushed) pop_loop(p, mark_label(p), cont);
 }
 
 // for "(" [init] ";" [test] ";" [update] ")" statement
-void for_statement(bool parallel) {
+void for_statement(Parser& p, bool parallel) {
     ForLoop l;
-    l.line = last_line();
-    expect(T_LParen);
-    enter_block();
-    l.init = mark_label();
-    if (accept(T_Decl)) {
-        local_declaration(0);
+    l.line = last_line(p);
+    expect(p, T_LParen);
+    enter_block(p);
+    l.init = mark_label(p);
+    if (accept(p, T_Decl)) {
+        local_declaration(p, 0);
         // The name of a counter declared here stays outside the rewritten head.
         while (l.init < code_here() && is_op(l.init, Op::Elt)) ++l.init;
     } else {
-        if (tok() != T_Semicolon) {
-            gen(Op::Psh, 0);
-            comma_value();
-            gen(Op::Pop, 0);
+        if (tok(p) != T_Semicolon) {
+            gen(p, Op::Psh, 0);
+            comma_value(p);
+            gen(p, Op::Pop, 0);
         }
-        expect(T_Semicolon);
+        expect(p, T_Semicolon);
     }
-    l.test = mark_label();
-    gen(Op::Psh, 0);
-    if (tok() == T_Semicolon) {
-        gen(Op::Lti, 1);
+    l.test = mark_label(p);
+    gen(p, Op::Psh, 0);
+    if (tok(p) == T_Semicolon) {
+        gen(p, Op::Lti, 1);
     } else {
-        unit().test_expression = true;
-        comma_value();
-        unit().test_expression = false;
+        p.unit.test_expression = true;
+        comma_value(p);
+        p.unit.test_expression = false;
     }
-    expect(T_Semicolon);
-    line_marker(last_line());
-    const int exit = emit_jump(Op::Jmf);
-    gen(Op::Pop, 0);
-    const int to_body = emit_jump(Op::Jmp);
-    l.update = mark_label();
-    if (tok() != T_RParen) {
-        gen(Op::Psh, 0);
-        comma_value();
-        discard_postfix_value();
-        gen(Op::Pop, 0);
+    expect(p, T_Semicolon);
+    line_marker(p, last_line(p));
+    const int exit = emit_jump(p, Op::Jmf);
+    gen(p, Op::Pop, 0);
+    const int to_body = emit_jump(p, Op::Jmp);
+    l.update = mark_label(p);
+    if (tok(p) != T_RParen) {
+        gen(p, Op::Psh, 0);
+        comma_value(p);
+        discard_postfix_value(p);
+        gen(p, Op::Pop, 0);
     }
-    emit_plain(Op::Jmp, l.test);
-    expect(T_RParen);
-    l.body = mark_label();
+    emit_plain(p, Op::Jmp, l.test);
+    expect(p, T_RParen);
+    l.body = mark_label(p);
     patch_chain(to_body, l.body);
-    const LoopBody b = loop_body(parallel, l.update);
+    const LoopBody b = loop_body(p, parallel, l.update);
     const bool pushed = b.pushed;
     l.back = b.back;
-    l.exit = mark_label();
+    l.exit = mark_label(p);
     patch_chain(exit, l.exit);
-    gen(Op::Pop, 0);
-    l.breaks = pushed && unit().loops.back().breaks != 0;
-    if (pushed) pop_loop(mark_label(), l.back);
-    finish_for(l, parallel, b.labels);
-    leave_block();
+    gen(p, Op::Pop, 0);
+    l.breaks = pushed && p.unit.loops.back().breaks != 0;
+    if (pushed) pop_loop(p, mark_label(p), l.back);
+    finish_for(p, l, parallel, b.labels);
+    leave_block(p);
 }
 
 // foreach "(" [decl] x in target { "[" [i] "]" } ")" statement
-void foreach_statement(bool parallel) {
-    const int line = last_line();
-    expect(T_LParen);
-    enter_block();
+void foreach_statement(Parser& p, bool parallel) {
+    const int line = last_line(p);
+    expect(p, T_LParen);
+    enter_block(p);
     int var = -1;
-    if (accept(T_Decl)) {
-        if (tok() == T_Identifier) var = declare_local(cur().text, 0);
-        expect(T_Identifier);
-    } else if (tok() == T_Identifier) {
-        const Local* l = find_local(cur().text);
-        if (!l || l->arg) report(D_ForeachFirstTerm, cur().text);
+    if (accept(p, T_Decl)) {
+        if (tok(p) == T_Identifier) var = declare_local(p, cur(p).text, 0);
+        expect(p, T_Identifier);
+    } else if (tok(p) == T_Identifier) {
+        const Local* l = find_local(p, cur(p).text);
+        if (!l || l->arg) report(p, D_ForeachFirstTerm, cur(p).text);
         else var = l->slot;
-        advance();
+        advance(p);
     } else {
-        report(D_ForeachFirstTerm);
+        report(p, D_ForeachFirstTerm);
     }
-    if (tok() == T_Identifier && cur().text == "in") advance();
-    else report(D_Expected, "in", tok());
-    gen(Op::Psh, 0);
-    gen(Op::Lti, var < 0 ? 0 : var);
+    if (tok(p) == T_Identifier && cur(p).text == "in") advance(p);
+    else report(p, D_Expected, "in", tok(p));
+    gen(p, Op::Psh, 0);
+    gen(p, Op::Lti, var < 0 ? 0 : var);
     Expr target;
-    if (tok() == T_Identifier) {
-        const std::string name = cur().text;
-        advance();
-        resolve_name(name, target);
+    if (tok(p) == T_Identifier) {
+        const std::string name = cur(p).text;
+        advance(p);
+        resolve_name(p, name, target);
     }
     Variable tv;
-    gen(Op::Psh, 0);
-    gen(Op::Ads);
+    gen(p, Op::Psh, 0);
+    gen(p, Op::Ads);
     switch (target.place) {
-        case Place::Local: emit_plain(Op::Lbp, target.index); tv = {Op::Lbp, target.index}; break;
-        case Place::Arg: emit_plain(Op::Lap, target.index); tv = {Op::Lap, target.index}; break;
-        case Place::Global: emit_plain(Op::Lod, target.index); tv = {Op::Lod, target.index}; break;
-        default: report(D_OutOfPlace, target.name); emit_plain(Op::Lod, 0); break;
+        case Place::Local: emit_plain(p, Op::Lbp, target.index); tv = {Op::Lbp, target.index}; break;
+        case Place::Arg: emit_plain(p, Op::Lap, target.index); tv = {Op::Lap, target.index}; break;
+        case Place::Global: emit_plain(p, Op::Lod, target.index); tv = {Op::Lod, target.index}; break;
+        default: report(p, D_OutOfPlace, target.name); emit_plain(p, Op::Lod, 0); break;
     }
     int terms = 0;
-    while (accept(T_LBracket)) {
-        if (accept(T_RBracket)) {
-            gen(Op::Psh, -1);
+    while (accept(p, T_LBracket)) {
+        if (accept(p, T_RBracket)) {
+            gen(p, Op::Psh, -1);
         } else {
-            const Local* l = tok() == T_Identifier ? find_local(cur().text) : nullptr;
-            if (!l || l->arg) report(D_ForeachIndex, cur().text);
-            gen(Op::Psh, 0);
-            emit_plain(Op::Lbr, l && !l->arg ? l->slot : 0);
-            if (tok() != T_RBracket) advance();
-            expect(T_RBracket);
+            const Local* l = tok(p) == T_Identifier ? find_local(p, cur(p).text) : nullptr;
+            if (!l || l->arg) report(p, D_ForeachIndex, cur(p).text);
+            gen(p, Op::Psh, 0);
+            emit_plain(p, Op::Lbr, l && !l->arg ? l->slot : 0);
+            if (tok(p) != T_RBracket) advance(p);
+            expect(p, T_RBracket);
         }
         ++terms;
     }
-    for (int k = terms; k < 2; ++k) gen(Op::Psh, -2);
+    for (int k = terms; k < 2; ++k) gen(p, Op::Psh, -2);
     const int n = terms < 2 ? 2 : terms;
-    expect(T_RParen);
-    gen(Op::Psh, 0);
-    emit_plain(Op::For, n);
-    const int step = mark_label();
-    emit_plain(Op::For, link::k_for_foreach_step);
-    const int to_body = emit_jump(Op::Jmt);
-    const int to_exit = emit_jump(Op::Jmp);
-    const int body = mark_label();
+    expect(p, T_RParen);
+    gen(p, Op::Psh, 0);
+    emit_plain(p, Op::For, n);
+    const int step = mark_label(p);
+    emit_plain(p, Op::For, link::k_for_foreach_step);
+    const int to_body = emit_jump(p, Op::Jmt);
+    const int to_exit = emit_jump(p, Op::Jmp);
+    const int body = mark_label(p);
     patch_chain(to_body, body);
-    const LoopBody b = loop_body(parallel, step);
+    const LoopBody b = loop_body(p, parallel, step);
     const bool pushed = b.pushed;
     const int back = b.back;
-    const int exit = mark_label();
+    const int exit = mark_label(p);
     patch_chain(to_exit, exit);
-    const bool breaks = pushed && unit().loops.back().breaks != 0;
-    if (pushed) pop_loop(exit, back);
-    gen(Op::Pop, n + 2);
-    if (var >= 0) gen(Op::Sbz, var);
-    if (touches(body, back, tv)) report(D_ForeachTargetModified, target.name);
+    const bool breaks = pushed && p.unit.loops.back().breaks != 0;
+    if (pushed) pop_loop(p, exit, back);
+    gen(p, Op::Pop, n + 2);
+    if (var >= 0) gen(p, Op::Sbz, var);
+    if (touches(body, back, tv)) report(p, D_ForeachTargetModified, target.name);
     if (runtime::settings().optimize && !breaks && !b.labels && !jumps_out(body, back, back)) {
         instr(step).operand = parallel ? link::k_for_canonical_foreach_parallel : link::k_for_canonical_foreach;
-        report_at(line, parallel ? R_ParallelLoop : R_CanonicalLoop);
+        report_at(p, line, parallel ? R_ParallelLoop : R_CanonicalLoop);
     } else if (parallel) {
-        report_at(line, W_NotParallel);
+        report_at(p, line, W_NotParallel);
     }
-    leave_block();
+    leave_block(p);
 }
 
-void loop_statement(int t) {
+void loop_statement(Parser& p, int t) {
     switch (t) {
-        case T_While: return while_statement();
-        case T_Do: return do_statement();
+        case T_While: return while_statement(p);
+        case T_Do: return do_statement(p);
         default: return;
     }
 }

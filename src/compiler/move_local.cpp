@@ -21,18 +21,7 @@ namespace kj::compiler {
 
 namespace {
 
-// The arguments of the call compiled last: each one's instructions [from, to).
-struct CallArguments {
-    int call = -1;
-    std::vector<std::pair<int, int>> args;
-};
-
-CallArguments g_last_call;
-// Call arguments of the statement being compiled that are a bare local:
-// (instruction, slot).
-std::vector<std::pair<int, int>> g_statement_locals;
-int g_statement_value = -1;   // the PSH that receives the statement's value
-int g_statement_tokens = -1;  // tokens consumed before the statement's expression
+MovedLocals& moving(Parser& p) { return p.moved; }
 
 bool is(int at, Op op) { return instr(at).op == static_cast<int32_t>(op); }
 
@@ -48,29 +37,29 @@ int uses_of_local(int from, int to, int k) {
 
 }  // namespace
 
-void begin_statement_value() {
-    g_statement_value = gen(Op::Psh, 0);
-    g_statement_tokens = tokens_consumed();
-    g_statement_locals.clear();
+void begin_statement_value(Parser& p) {
+    moving(p).statement_value = gen(p, Op::Psh, 0);
+    moving(p).statement_tokens = tokens_consumed(p);
+    moving(p).statement_locals.clear();
 }
 
-int statement_value_here() {
-    const bool here = g_statement_value >= 0 && code_here() == g_statement_value + 1 &&
-                      tokens_consumed() == g_statement_tokens;
-    return here ? g_statement_value : -1;
+int statement_value_here(Parser& p) {
+    const bool here = moving(p).statement_value >= 0 && code_here() == moving(p).statement_value + 1 &&
+                      tokens_consumed(p) == moving(p).statement_tokens;
+    return here ? moving(p).statement_value : -1;
 }
 
-void note_call_arguments(int call, std::vector<std::pair<int, int>> args) {
+void note_call_arguments(Parser& p, int call, std::vector<std::pair<int, int>> args) {
     for (const auto& [from, to] : args)
-        if (to == from + 1 && is(from, Op::Pbp)) g_statement_locals.emplace_back(from, instr(from).operand);
-    g_last_call.call = call;
-    g_last_call.args = std::move(args);
+        if (to == from + 1 && is(from, Op::Pbp)) moving(p).statement_locals.emplace_back(from, instr(from).operand);
+    moving(p).call = call;
+    moving(p).args = std::move(args);
 }
 
-void move_assigned_local(const Expr& target, int statement) {
-    const FunctionState& f = fn();
+void move_assigned_local(Parser& p, const Expr& target, int statement) {
+    const FunctionState& f = p.unit.fn;
     if (statement < 0 || target.place != Place::Local || (target.flags & (value::k_const | k_serial))) return;
-    if (unit().interactive || f.lambda || f.lambdas || f.parallel || f.serial) return;
+    if (p.unit.interactive || f.lambda || f.lambdas || f.parallel || f.serial) return;
     const int end = code_here();
     int moved = -1;
     if (end == statement + 2 && is(statement, Op::Pbp) && instr(statement).operand == target.index &&
@@ -78,18 +67,18 @@ void move_assigned_local(const Expr& target, int statement) {
         // x = x': a row or column the operator holds alone is re-labelled.
         moved = statement;
     } else {
-        if (end - 1 != g_last_call.call || !(is(end - 1, Op::Cal) || is(end - 1, Op::Cam))) return;
-        for (const auto& [from, to] : g_last_call.args)
+        if (end - 1 != moving(p).call || !(is(end - 1, Op::Cal) || is(end - 1, Op::Cam))) return;
+        for (const auto& [from, to] : moving(p).args)
             if (to == from + 1 && from > statement && is(from, Op::Pbp) && instr(from).operand == target.index)
                 moved = from;
     }
     if (moved < 0 || uses_of_local(statement, end, target.index) != 1) return;
     instr(moved).op = static_cast<int32_t>(Op::Mvl);
-    fn().moved_locals.push_back(moved);
+    p.unit.fn.moved_locals.push_back(moved);
 }
 
-void keep_moved_locals() {
-    FunctionState& f = fn();
+void keep_moved_locals(Parser& p) {
+    FunctionState& f = p.unit.fn;
     f.lambdas = true;
     for (const int at : f.moved_locals)
         if (at < code_here() && is(at, Op::Mvl)) instr(at).op = static_cast<int32_t>(Op::Pbp);
@@ -107,9 +96,9 @@ void keep_moved_locals() {
 
 namespace {
 
-bool may_move_here() {
-    const FunctionState& f = fn();
-    return !unit().interactive && !f.lambda && !f.lambdas && !f.parallel && !f.serial &&
+bool may_move_here(Parser& p) {
+    const FunctionState& f = p.unit.fn;
+    return !p.unit.interactive && !f.lambda && !f.lambdas && !f.parallel && !f.serial &&
            dialect() == Dialect::Kj && !runtime::settings().debug;
 }
 
@@ -162,22 +151,22 @@ bool read_again(int at, int k, int from, int to, std::vector<int>& seen, int wal
 
 }  // namespace
 
-void end_statement_value() {
-    const int statement = g_statement_value;
+void end_statement_value(Parser& p) {
+    const int statement = moving(p).statement_value;
     const int end = code_here();
-    if (statement < 0 || !may_move_here()) return;
+    if (statement < 0 || !may_move_here(p)) return;
     // A multiple assignment moves its targets' code: positions noted before it do not hold.
     for (int i = statement; i < end; ++i)
         if (is(i, Op::Xmv)) return;
-    for (const auto& [at, k] : g_statement_locals)
+    for (const auto& [at, k] : moving(p).statement_locals)
         if (at > statement && at < end && is(at, Op::Pbp) && instr(at).operand == k && !takes_address(at - 1) &&
             uses_of_local(statement, end, k) == 1)
-            fn().last_uses.emplace_back(at, k);
-    g_statement_locals.clear();
+            p.unit.fn.last_uses.emplace_back(at, k);
+    moving(p).statement_locals.clear();
 }
 
-void move_last_uses(int from) {
-    FunctionState& f = fn();
+void move_last_uses(Parser& p, int from) {
+    FunctionState& f = p.unit.fn;
     const int to = code_here();
     if (!f.lambdas && !f.last_uses.empty()) {
         std::vector<int> seen(static_cast<std::size_t>(to - from), 0);
@@ -190,11 +179,11 @@ void move_last_uses(int from) {
     f.last_uses.clear();
 }
 
-void move_returned_local(int value) {
+void move_returned_local(Parser& p, int value) {
     // The push of the result merged with the load of the local into one PBP.
-    if (value < 1 || code_here() != value || !is(value - 1, Op::Pbp) || !may_move_here()) return;
+    if (value < 1 || code_here() != value || !is(value - 1, Op::Pbp) || !may_move_here(p)) return;
     instr(value - 1).op = static_cast<int32_t>(Op::Mvl);
-    fn().moved_locals.push_back(value - 1);
+    p.unit.fn.moved_locals.push_back(value - 1);
 }
 
 }  // namespace kj::compiler

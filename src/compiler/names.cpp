@@ -2,7 +2,7 @@
 // members of the current class and its bases, globals (inside a namespace
 // first as namespace::name), then the library, whose functions are declared
 // on first use as externals that the linker binds.
-#include "compiler/gauss.h"
+#include "compiler/gauss/gauss.h"
 #include "compiler/parser.h"
 #include "compiler/scanner.h"
 #include "link/function_table.h"
@@ -46,7 +46,7 @@ void direct_member_function(int f, int owner, Direct direct, Expr& e) {
 
 void global_symbol_place(int k, const std::string& name, Expr& e) { global_place(k, name, e); }
 
-int declare_library_function(const std::string& name) {
+int declare_library_function(Parser& p, const std::string& name) {
     const lib::LibEntry* entry = lib::find_function(name);
     if (!entry && link::inline_function_code(name.c_str()) == 0) return -1;
     std::string descriptor = entry ? entry->descriptor : "c$" + name;
@@ -56,24 +56,24 @@ int declare_library_function(const std::string& name) {
     value::Value f = link::make_function(0, info, varargs);
     f.type |= value::k_extern | KJ_FLAG_GLOBAL;
     const int k = link::add_symbol(name, f);
-    if (k < 0) report(D_SymbolTableFull);
+    if (k < 0) report(p, D_SymbolTableFull);
     return k;
 }
 
-int find_global(const std::string& name) {
-    if (!unit().ns.empty()) {
-        const int k = link::find_symbol(unit().ns + "::" + name);
+int find_global(Parser& p, const std::string& name) {
+    if (!p.unit.ns.empty()) {
+        const int k = link::find_symbol(p.unit.ns + "::" + name);
         if (k >= 0) return k;
     }
     return link::find_symbol(name);
 }
 
-void resolve_name(const std::string& name, Expr& e) {
+void resolve_name(Parser& p, const std::string& name, Expr& e) {
     e = Expr{};
     e.name = name;
-    if (tok() == T_ColonColon) return qualified_name(name, e);
-    if (const Local* l = find_local(name)) {
-        FunctionState& f = fn();
+    if (tok(p) == T_ColonColon) return qualified_name(p, name, e);
+    if (const Local* l = find_local(p, name)) {
+        FunctionState& f = p.unit.fn;
         if (f.lambda > 0 && l->lambda == 0) {
             bool known = false;
             for (const std::string& c : f.captured) known = known || c == name;
@@ -84,13 +84,13 @@ void resolve_name(const std::string& name, Expr& e) {
         e.flags = l->flags;
         return;
     }
-    if (dialect() == Dialect::Gauss) return gauss_global_name(name, e);
-    if (fn().cls >= 0) {
+    if (dialect() == Dialect::Gauss) return gauss_global_name(p, name, e);
+    if (p.unit.fn.cls >= 0) {
         uint32_t flags = 0;
-        const int m = find_data_member(fn().cls, name, &flags, nullptr);
+        const int m = find_data_member(p.unit.fn.cls, name, &flags, nullptr);
         if (m >= 0) {
-            if (fn().is_static && !(flags & value::k_static)) report(D_StaticAccess, name);
-            gen(Op::Lap, 0);
+            if (p.unit.fn.is_static && !(flags & value::k_static)) report(p, D_StaticAccess, name);
+            gen(p, Op::Lap, 0);
             e.place = Place::Member;
             e.index = m;
             e.flags = flags;
@@ -98,32 +98,32 @@ void resolve_name(const std::string& name, Expr& e) {
         }
         bool is_static = false;
         int owner = -1;
-        if (find_member_function(fn().cls, name, &is_static, &owner)) {
+        if (find_member_function(p.unit.fn.cls, name, &is_static, &owner)) {
             if (!is_static) {
-                if (fn().is_static) report(D_StaticAccess, name);
-                gen(Op::Lap, 0);
+                if (p.unit.fn.is_static) report(p, D_StaticAccess, name);
+                gen(p, Op::Lap, 0);
                 e.place = Place::MemberName;
                 return;
             }
-            const int f = member_function_symbol(owner, name);
+            const int f = member_function_symbol(p, owner, name);
             if (f >= 0) return direct_member_function(f, owner, Direct::Class, e);
         }
     }
-    int k = find_global(name);
-    if (k < 0 && fn().cls >= 0) k = link::find_symbol(std::string(link::symbol_at(fn().cls).name) + "::" + name);
-    if (k < 0) k = declare_library_function(name);
-    if (k < 0 && implicit_local_allowed()) {
+    int k = find_global(p, name);
+    if (k < 0 && p.unit.fn.cls >= 0) k = link::find_symbol(std::string(link::symbol_at(p.unit.fn.cls).name) + "::" + name);
+    if (k < 0) k = declare_library_function(p, name);
+    if (k < 0 && implicit_local_allowed(p)) {
         e.place = Place::Local;
-        e.index = declare_local(name, 0);
+        e.index = declare_local(p, name, 0);
         return;
     }
     if (k < 0) {
-        report(D_Undeclared, name);
+        report(p, D_Undeclared, name);
         value::Value v = value::make_int(0);
         v.type |= KJ_FLAG_GLOBAL;
         k = link::add_symbol(name, v);
         if (k < 0) {
-            report(D_SymbolTableFull);
+            report(p, D_SymbolTableFull);
             return;
         }
     }
@@ -131,12 +131,12 @@ void resolve_name(const std::string& name, Expr& e) {
 }
 
 // name "::" name { "::" name }: Class::member, Class::~Class or ns::name.
-void qualified_name(std::string name, Expr& e) {
-    while (accept(T_ColonColon)) {
-        const int k = find_global(name);
+void qualified_name(Parser& p, std::string name, Expr& e) {
+    while (accept(p, T_ColonColon)) {
+        const int k = find_global(p, name);
         if (k >= 0 && is_class_symbol(k)) {
             std::string member;
-            if (!member_name(member)) return;
+            if (!member_name(p, member)) return;
             uint32_t flags = 0;
             const int m = find_data_member(k, member, &flags, nullptr);
             if (m >= 0) {
@@ -145,11 +145,11 @@ void qualified_name(std::string name, Expr& e) {
                 e = Expr{};
                 e.name = member;
                 if (flags & value::k_static) {
-                    gen(Op::Lod, k);
+                    gen(p, Op::Lod, k);
                 } else {
-                    if (fn().cls < 0 || !link::derives_from(fn().cls, k)) report(D_NotStatic, member);
-                    else if (fn().is_static) report(D_StaticAccess, member);
-                    gen(Op::Lap, 0);
+                    if (p.unit.fn.cls < 0 || !link::derives_from(p.unit.fn.cls, k)) report(p, D_NotStatic, member);
+                    else if (p.unit.fn.is_static) report(p, D_StaticAccess, member);
+                    gen(p, Op::Lap, 0);
                 }
                 e.place = Place::Member;
                 e.index = m;
@@ -163,36 +163,36 @@ void qualified_name(std::string name, Expr& e) {
                 const std::string full = std::string(link::symbol_at(k).name) + "::" + member;
                 const int g = link::find_symbol(full);
                 if (g >= 0) return global_place(g, full, e);
-                report(D_UndeclaredMemberFunction, member);
+                report(p, D_UndeclaredMemberFunction, member);
                 e = Expr{};
                 return;
             }
             // A non-static member function needs the object of a member
             // function of the class or of a class derived from it.
             if (!is_static) {
-                const bool inside = fn().cls >= 0 && link::derives_from(fn().cls, k);
-                if (!inside) report(D_NotStatic, member);
-                else if (fn().is_static) report(D_StaticAccess, member);
+                const bool inside = p.unit.fn.cls >= 0 && link::derives_from(p.unit.fn.cls, k);
+                if (!inside) report(p, D_NotStatic, member);
+                else if (p.unit.fn.is_static) report(p, D_StaticAccess, member);
             }
-            const int f = member_function_symbol(owner, member);
+            const int f = member_function_symbol(p, owner, member);
             if (f < 0) {
-                report(D_UndeclaredMemberFunction, member);
+                report(p, D_UndeclaredMemberFunction, member);
                 e = Expr{};
                 return;
             }
             return direct_member_function(f, owner, is_static ? Direct::Class : Direct::This, e);
         }
-        if (tok() != T_Identifier) {
-            report(D_Expected, "<identifier>", tok());
+        if (tok(p) != T_Identifier) {
+            report(p, D_Expected, "<identifier>", tok(p));
             return;
         }
-        name += "::" + cur().text;
-        advance();
+        name += "::" + cur(p).text;
+        advance(p);
     }
     int k = link::find_symbol(name);
-    if (k < 0) k = declare_library_function(name);  // ns::name of a library function
+    if (k < 0) k = declare_library_function(p, name);  // ns::name of a library function
     if (k < 0) {
-        report(D_Undeclared, name);
+        report(p, D_Undeclared, name);
         value::Value v = value::make_int(0);
         v.type |= KJ_FLAG_GLOBAL;
         k = link::add_symbol(name, v);

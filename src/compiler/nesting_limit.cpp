@@ -7,23 +7,19 @@ namespace kj::compiler {
 
 static_assert(k_max_nesting == 512, "the message of D_NestingTooDeep names the limit");
 
-namespace {
-int g_depth = 0;
-}  // namespace
-
-NestingGuard::NestingGuard() : m_ok(g_depth < k_max_nesting) {
-    ++g_depth;
+NestingGuard::NestingGuard(Parser& p) : m_parser(p), m_ok(p.nesting < k_max_nesting) {
+    ++p.nesting;
     if (m_ok) return;
     if (!diagnostics_silenced()) {
-        report(D_NestingTooDeep);
+        report(p, D_NestingTooDeep);
         // Every level being left would report its own missing closing token.
         silence_diagnostics();
     }
-    while (tok() != T_Eof) advance();
+    while (tok(p) != T_Eof) advance(p);
 }
 
-NestingGuard::~NestingGuard() { --g_depth; }
+NestingGuard::~NestingGuard() { --m_parser.nesting; }
 
-int nesting_depth() { return g_depth; }
+int nesting_depth() { return parser().nesting; }
 
 }  // namespace kj::compiler

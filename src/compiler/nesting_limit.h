@@ -11,15 +11,18 @@ constexpr int k_max_nesting = 512;
 
 // Enter a level for the lifetime of the guard; when the limit is passed,
 // `ok()` is false and the caller returns at once.
+struct Parser;
+
 class NestingGuard {
 public:
-    NestingGuard();
+    explicit NestingGuard(Parser& p);
     ~NestingGuard();
     NestingGuard(const NestingGuard&) = delete;
     NestingGuard& operator=(const NestingGuard&) = delete;
     bool ok() const { return m_ok; }
 
 private:
+    Parser& m_parser;
     bool m_ok;
 };
 

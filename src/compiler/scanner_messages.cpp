@@ -2,6 +2,7 @@
 
 #include <kj80x.h>
 
+#include "compiler/parser.h"
 #include "compiler/compile_observer.h"
 #include "compiler/scanner_state.h"
 #include "data/printable_text.h"
@@ -54,9 +55,9 @@ std::string located_compile_message(int line, int column, std::string_view quote
     return runtime::located_message(current_file(), line, column, kind, text, source);
 }
 
-void scan_error(int code, const char* text) {
+void scan_error(Parser& p, int code, const char* text) {
     observe_message(true, current_line(), code, text ? text : "");
-    ScanState& s = scan_state();
+    ScanState& s = p.scan;
     const bool counts = scan_message_counts(code);
     if (counts) ++s.errors;
     if (s.errors > k_max_printed_errors) return;

@@ -9,6 +9,8 @@
 
 namespace kj::compiler {
 
+struct Parser;
+
 enum ScanMessage : int {
 #define KJ_SCAN_MESSAGE KJ_MESSAGE_CODE
 #include "compiler/scanner_messages.def"
@@ -35,6 +37,6 @@ std::string located_compile_message(int line, int column, std::string_view quote
 // Reports message code with optional offending text ("'text' " in front of
 // the row) through KjMessage, after the location prefix. Counted codes add
 // one to the error count; nothing is printed once the count exceeds 100.
-void scan_error(int code, const char* text = nullptr);
+void scan_error(Parser& p, int code, const char* text = nullptr);
 
 }  // namespace kj::compiler

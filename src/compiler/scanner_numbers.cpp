@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "compiler/parser.h"
 #include "compiler/scanner.h"
 #include "compiler/scanner_messages.h"
 #include "compiler/scanner_state.h"
@@ -27,13 +28,13 @@ int hex_value(int c) {
 
 // digits: the characters after 0x. At most eight hex digits make the 32-bit
 // value (0xFFFFFFFF is -1); other characters and extra digits are reported.
-int hex_integer(const std::string& word, const std::string& digits) {
+int hex_integer(Parser& p, const std::string& word, const std::string& digits) {
     std::uint32_t value = 0;
     int count = 0;
     bool truncated = false;
     for (char ch : digits) {
         if (!is_hex_digit(ch)) {
-            scan_error(S_BadHex, word.c_str());
+            scan_error(p, S_BadHex, word.c_str());
         } else if (count < k_hex_int_digits) {
             value = value * 16 + static_cast<std::uint32_t>(hex_value(ch));
             ++count;
@@ -41,31 +42,31 @@ int hex_integer(const std::string& word, const std::string& digits) {
             truncated = true;
         }
     }
-    if (truncated) scan_error(S_HexTruncated, word.c_str());
-    text_set(std::to_string(static_cast<std::int32_t>(value)).c_str());
+    if (truncated) scan_error(p, S_HexTruncated, word.c_str());
+    text_set(p, std::to_string(static_cast<std::int32_t>(value)).c_str());
     return T_IntLit;
 }
 
 // The text of a <hex double> is its hex digits, at most sixteen; without
 // any digit nothing is scanned.
-int hex_double(const std::string& word, const std::string& digits) {
+int hex_double(Parser& p, const std::string& word, const std::string& digits) {
     std::string kept;
     bool truncated = false;
     for (char ch : digits) {
         if (!is_hex_digit(ch))
-            scan_error(S_BadHex, word.c_str());
+            scan_error(p, S_BadHex, word.c_str());
         else if (kept.size() < static_cast<std::size_t>(k_hex_double_digits))
             kept += ch;
         else
             truncated = true;
     }
-    if (truncated) scan_error(S_HexTruncated, word.c_str());
+    if (truncated) scan_error(p, S_HexTruncated, word.c_str());
     if (digits.empty()) {
-        scan_error(S_BadHex, word.c_str());
+        scan_error(p, S_BadHex, word.c_str());
         return k_rescan;
     }
     if (kept.empty()) kept.push_back('0');
-    text_set(kept.c_str());
+    text_set(p, kept.c_str());
     return T_HexDoubleLit;
 }
 
@@ -80,12 +81,12 @@ struct Decimal {
 
 // After an exponent letter that ends its word: a sign and digits must follow
 // in the input (1e-5 is the words 1e and 5 around the sign).
-void read_signed_exponent(Decimal& n) {
-    int sign = read_char();
+void read_signed_exponent(Parser& p, Decimal& n) {
+    int sign = read_char(p);
     if (sign == '+' || sign == '-') {
-        int d = read_char();
+        int d = read_char(p);
         if (is_digit(d)) {
-            std::string w = read_word_from(d);
+            std::string w = read_word_from(p, d);
             n.spelling += static_cast<char>(sign);
             n.spelling += w;
             n.text += static_cast<char>(sign);
@@ -97,14 +98,14 @@ void read_signed_exponent(Decimal& n) {
                 n.bad = true;
             return;
         }
-        unread_char(d);
+        unread_char(p, d);
     }
-    unread_char(sign);
+    unread_char(p, sign);
     n.bad = true;
 }
 
 // One word of a decimal number: digits, an exponent, an 'i'.
-void parse_piece(const std::string& w, Decimal& n) {
+void parse_piece(Parser& p, const std::string& w, Decimal& n) {
     n.spelling += w;
     std::size_t i = 0;
     while (i < w.size() && is_digit(w[i])) n.text += w[i++];
@@ -115,7 +116,7 @@ void parse_piece(const std::string& w, Decimal& n) {
         while (i < w.size() && is_digit(w[i])) n.text += w[i++];
         if (i == first) {
             if (i == w.size()) {
-                read_signed_exponent(n);
+                read_signed_exponent(p, n);
                 return;
             }
             n.bad = true;
@@ -131,47 +132,47 @@ void parse_piece(const std::string& w, Decimal& n) {
 
 }  // namespace
 
-int scan_number(bool leading_dot) {
-    ScanState& s = scan_state();
+int scan_number(Parser& p, bool leading_dot) {
+    ScanState& s = p.scan;
     std::string word = leading_dot ? std::string() : s.text;
     if (word.size() >= 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X')) {
-        if (word.size() > 2) return hex_integer(word, word.substr(2));
-        int c = read_char();
+        if (word.size() > 2) return hex_integer(p, word, word.substr(2));
+        int c = read_char(p);
         if (c == '.') {
-            int d = read_char();
-            return hex_double(word + ".", read_word_from(d));
+            int d = read_char(p);
+            return hex_double(p, word + ".", read_word_from(p, d));
         }
-        unread_char(c);
-        scan_error(S_BadHex, word.c_str());
+        unread_char(p, c);
+        scan_error(p, S_BadHex, word.c_str());
         return k_rescan;
     }
     if (word.size() > 2 && word[0] == '0' && (word[1] == 'v' || word[1] == 'V'))
-        return hex_double(word, word.substr(2));
+        return hex_double(p, word, word.substr(2));
 
     Decimal n;
-    if (!leading_dot) parse_piece(word, n);
+    if (!leading_dot) parse_piece(p, word, n);
     if (leading_dot || (!n.has_exponent && !n.imaginary && !n.bad)) {
-        int c = leading_dot ? '.' : read_char();
+        int c = leading_dot ? '.' : read_char(p);
         if (c == '.') {
             n.is_double = true;
             n.spelling += '.';
             n.text += '.';
-            int d = read_char();
+            int d = read_char(p);
             if (is_word_char(d)) {
-                parse_piece(read_word_from(d), n);
+                parse_piece(p, read_word_from(p, d), n);
             } else {
                 // A number ending in '.' keeps the dot even before an operator
                 // that could start with one (1./2 is 1. / 2).
-                unread_char(d);
+                unread_char(p, d);
                 if (!s.gauss && (d == '/' || d == ':' || d == '?' || d == '^'))
-                    scan_error(S_DotInNumber, n.spelling.c_str());
+                    scan_error(p, S_DotInNumber, n.spelling.c_str());
             }
         } else {
-            unread_char(c);
+            unread_char(p, c);
         }
     }
-    if (n.bad) scan_error(S_BadDouble, n.spelling.c_str());
-    text_set(n.text.c_str());
+    if (n.bad) scan_error(p, S_BadDouble, n.spelling.c_str());
+    text_set(p, n.text.c_str());
     if (n.imaginary) return T_ComplexLit;
     return n.is_double ? T_DoubleLit : T_IntLit;
 }

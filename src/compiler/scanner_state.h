@@ -1,6 +1,6 @@
-// The scanner's process-wide state and the helpers shared by the scanner's
-// and the preprocessor's implementation files. Not for other subsystems:
-// they use scanner.h and preprocessor.h.
+// The scanner's state, part of a Parser (parser.h), and the helpers shared
+// by the scanner's and the preprocessor's implementation files. Not for
+// other subsystems: they use scanner.h and preprocessor.h.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +11,7 @@
 #include "compiler/keywords.h"
 #include "compiler/preprocessor.h"
 #include "compiler/scanner.h"
+#include "compiler/session.h"
 
 namespace kj::compiler {
 
@@ -38,22 +39,10 @@ struct SourceText {
     std::size_t line_start = 0;
 };
 
-struct DefineEntry {
-    std::string name;  // empty: free slot
-    std::string text;
-    bool has_text = false;
-};
-
-struct DefineTable {
-    DefineEntry entries[k_max_defines];
-    int count = 0;            // one past the highest used entry
-    int protected_count = 0;  // entries below cannot be removed
-    bool values_in_use = false;
-};
-
 // Operator recognition of a dialect: c is the first character (not a word
 // character); returns the token code, or 0 when c starts no operator.
-using OperatorScanner = int (*)(int c);
+struct Parser;
+using OperatorScanner = int (*)(Parser& p, int c);
 
 struct ScanState {
     const KeywordTable* keywords = nullptr;
@@ -82,36 +71,32 @@ struct ScanState {
     bool header_pending = false;
     std::string header_path;
     std::string header_data;
-    DefineTable defines;
     int cond_depth = 0;
     int skip_level = 0;  // 0: live; else depth of the outermost false block
-    bool base_path_set = false;
-    std::string base_path;
 };
 
-ScanState& scan_state();
 
 // Characters (source_reader.cpp). read_char gives 0..255 or k_end and counts
 // lines; unread_char gives one back (a newline uncounts its line).
-int read_char();
-void unread_char(int c);
-SourceText& current_source();
+int read_char(Parser& p);
+void unread_char(Parser& p, int c);
+SourceText& current_source(Parser& p);
 // Reads expected if it comes next; otherwise gives the character back.
-bool accept_char(int expected);
+bool accept_char(Parser& p, int expected);
 // Word characters from c (already read) on, at most k_max_word kept, unfolded;
 // the character after them stays unread.
-std::string read_word_from(int c);
+std::string read_word_from(Parser& p, int c);
 // Starts re-reading text; characters already given back follow it.
-void start_macro(const std::string& text);
-bool in_macro();
+void start_macro(Parser& p, const std::string& text);
+bool in_macro(Parser& p);
 // Loads a whole file (binary) and closes it; false on a read error.
 bool load_file(std::FILE* file, std::string& data);
 // Pushes an include record for the loaded text after the encoding check;
 // reports "include files nested too deeply" when ten are open.
-bool push_include(const std::string& path, std::string data);
+bool push_include(Parser& p, const std::string& path, std::string data);
 // Closes the innermost include; false when reading the main source.
-bool pop_include();
-void close_all_sources();
+bool pop_include(Parser& p);
+void close_all_sources(Parser& p);
 // Classifies the first bytes; Utf8 means a byte-order mark of length 3.
 Encoding detect_encoding(std::string_view data);
 // Checks the encoding of a loaded source and skips a UTF-8 mark; stops the
@@ -125,9 +110,9 @@ Encoding check_file_encoding(const std::string& name, std::string& data, std::si
 bool is_utf8_text(std::string_view data);
 
 // Token text.
-void text_clear();
-void text_append(int c);
-void text_set(const char* s);
+void text_clear(Parser& p);
+void text_append(Parser& p, int c);
+void text_set(Parser& p, const char* s);
 
 // Character classes for codes 0..255 (plain ASCII).
 inline bool is_word_char(int c) {
@@ -143,30 +128,30 @@ inline int to_lower(int c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; 
 
 // Skips white space and comments (GAUSS: also @...@). Returns the first other
 // character, already read; skipped tells whether anything was skipped.
-int skip_blanks(bool& skipped);
+int skip_blanks(Parser& p, bool& skipped);
 
 // One token without directives, includes or conditional blocks: <eof> at the
 // end of the innermost source.
-int scan_raw();
+int scan_raw(Parser& p);
 // scan_raw with directives, conditional blocks and the ends of include files.
-int scan_token();
+int scan_token(Parser& p);
 constexpr int k_rescan = -2;   // scan_word, scan_number: nothing yet, scan again
 
 // Token pieces (scanner_*.cpp).
 // The word in the token text starts with a digit (leading_dot: the '.' before
 // a digit was just read and the text is empty); reads fraction and exponent.
-int scan_number(bool leading_dot);
-int scan_string();             // after the opening quote
+int scan_number(Parser& p, bool leading_dot);
+int scan_string(Parser& p);             // after the opening quote
 // After a backslash: the characters the escape stands for (0 to 2) in out.
-int read_escape(int out[2]);
-int scan_kj_operator(int c);
-int scan_gauss_operator(int c);
+int read_escape(Parser& p, int out[2]);
+int scan_kj_operator(Parser& p, int c);
+int scan_gauss_operator(Parser& p, int c);
 
 // Preprocessor (preprocessor.cpp): carries out the directive after '#';
 // returns a token for the parser (pragma, import) or 0.
-int run_directive();
-bool skipping();
+int run_directive(Parser& p);
+bool skipping(Parser& p);
 // At the end of the main source: warns about a block still open.
-void end_of_main_source();
+void end_of_main_source(Parser& p);
 
 }  // namespace kj::compiler

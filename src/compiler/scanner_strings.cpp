@@ -1,4 +1,5 @@
 // String literals with escapes and joining of adjacent literals.
+#include "compiler/parser.h"
 #include "compiler/scanner_messages.h"
 #include "compiler/scanner_state.h"
 #include "compiler/tokens.h"
@@ -23,31 +24,31 @@ int simple_escape(int c) {
 
 // After the closing quote: whether another literal continues this one. Kj
 // joins across white space and comments; GAUSS needs a backslash between.
-bool continues_with_literal() {
-    ScanState& s = scan_state();
+bool continues_with_literal(Parser& p) {
+    ScanState& s = p.scan;
     bool skipped;
-    int c = skip_blanks(skipped);
+    int c = skip_blanks(p, skipped);
     if (s.gauss) {
         if (c != '\\') {
-            unread_char(c);
+            unread_char(p, c);
             return false;
         }
-        int d = skip_blanks(skipped);
+        int d = skip_blanks(p, skipped);
         if (d == '"') return true;
-        unread_char(d);
-        unread_char(c);
+        unread_char(p, d);
+        unread_char(p, c);
         return false;
     }
     if (c == '"') return true;
-    unread_char(c);
+    unread_char(p, c);
     return false;
 }
 
 }  // namespace
 
-int read_escape(int out[2]) {
-    const bool gauss = scan_state().gauss;
-    int c = read_char();
+int read_escape(Parser& p, int out[2]) {
+    const bool gauss = p.scan.gauss;
+    int c = read_char(p);
     if (int value = simple_escape(c); value >= 0) {
         out[0] = value;
         return 1;
@@ -56,15 +57,15 @@ int read_escape(int out[2]) {
         int value = 0;
         int count = 0;
         for (; count < 2; ++count) {
-            int d = read_char();
+            int d = read_char(p);
             if (!is_hex_digit(d)) {
-                unread_char(d);
+                unread_char(p, d);
                 break;
             }
             value = value * 16 + (is_digit(d) ? d - '0' : to_lower(d) - 'a' + 10);
         }
         if (count == 0) {
-            scan_error(S_BadEscape);
+            scan_error(p, S_BadEscape);
             return 0;
         }
         out[0] = value;
@@ -75,9 +76,9 @@ int read_escape(int out[2]) {
         int base = gauss ? 10 : 8;
         int value = c - '0';
         for (int count = 1; count < 3; ++count) {
-            int d = read_char();
+            int d = read_char(p);
             if (!is_digit(d) || d - '0' >= base) {
-                unread_char(d);
+                unread_char(p, d);
                 break;
             }
             value = value * base + (d - '0');
@@ -87,7 +88,7 @@ int read_escape(int out[2]) {
     }
     if (c == k_end || (c == '\n' && !gauss)) {
         // The string loop reports the missing end.
-        unread_char(c);
+        unread_char(p, c);
         out[0] = '\\';
         return 1;
     }
@@ -100,14 +101,14 @@ int read_escape(int out[2]) {
     return 2;
 }
 
-int scan_string() {
-    ScanState& s = scan_state();
-    auto put = [](int ch) { text_append(ch); };
-    text_clear();
+int scan_string(Parser& p) {
+    ScanState& s = p.scan;
+    auto put = [&p](int ch) { text_append(p, ch); };
+    text_clear(p);
     for (;;) {
-        int c = read_char();
+        int c = read_char(p);
         if (c == k_end) {
-            scan_error(S_UnexpectedEof);
+            scan_error(p, S_UnexpectedEof);
             break;
         }
         if (c == '\r') continue;
@@ -116,17 +117,17 @@ int scan_string() {
                 put(c);
                 continue;
             }
-            unread_char(c);
-            scan_error(S_StringNotClosed);
+            unread_char(p, c);
+            scan_error(p, S_StringNotClosed);
             break;
         }
         if (c == '"') {
-            if (s.space_token || s.single_line || !continues_with_literal()) break;
+            if (s.space_token || s.single_line || !continues_with_literal(p)) break;
             continue;
         }
         if (c == '\\' && !s.raw_backslash) {
             int out[2];
-            int n = read_escape(out);
+            int n = read_escape(p, out);
             for (int i = 0; i < n; ++i) put(out[i]);
             continue;
         }

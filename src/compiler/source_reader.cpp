@@ -8,19 +8,20 @@
 #include "runtime/fatal_error.h"
 #include "runtime/messages.h"
 #include "runtime/settings.h"
+#include "compiler/parser.h"
 #include "compiler/scanner_messages.h"
 #include "compiler/scanner_state.h"
 
 namespace kj::compiler {
 
-SourceText& current_source() {
-    ScanState& s = scan_state();
+SourceText& current_source(Parser& p) {
+    ScanState& s = p.scan;
     return s.include_depth >= 0 ? s.includes[s.include_depth] : s.main;
 }
 
-int read_char() {
-    ScanState& s = scan_state();
-    SourceText& src = current_source();
+int read_char(Parser& p) {
+    ScanState& s = p.scan;
+    SourceText& src = current_source(p);
     int c;
     if (src.pending_count > 0) {
         c = src.pending[--src.pending_count];
@@ -37,11 +38,11 @@ int read_char() {
 
 // A character taken from the replacement text goes back into it; any other
 // onto the source's own stack, so that both come back in reading order.
-void unread_char(int c) {
+void unread_char(Parser& p, int c) {
     if (c == k_end) return;
-    ScanState& s = scan_state();
+    ScanState& s = p.scan;
     if (c == '\n') --s.line;
-    SourceText& src = current_source();
+    SourceText& src = current_source(p);
     if (src.pending_count == 0 && s.macro_pos) {
         --s.macro_pos;
         return;
@@ -49,26 +50,26 @@ void unread_char(int c) {
     if (src.pending_count < k_max_pending) src.pending[src.pending_count++] = c;
 }
 
-bool accept_char(int expected) {
-    int c = read_char();
+bool accept_char(Parser& p, int expected) {
+    int c = read_char(p);
     if (c == expected) return true;
-    unread_char(c);
+    unread_char(p, c);
     return false;
 }
 
-std::string read_word_from(int c) {
+std::string read_word_from(Parser& p, int c) {
     std::string word;
     while (is_word_char(c)) {
         if (word.size() < static_cast<std::size_t>(k_max_word)) word += static_cast<char>(c);
-        c = read_char();
+        c = read_char(p);
     }
-    unread_char(c);
+    unread_char(p, c);
     return word;
 }
 
-void start_macro(const std::string& text) {
-    ScanState& s = scan_state();
-    SourceText& src = current_source();
+void start_macro(Parser& p, const std::string& text) {
+    ScanState& s = p.scan;
+    SourceText& src = current_source(p);
     s.macro_buffer = text;
     while (src.pending_count > 0) {
         s.macro_buffer += static_cast<char>(src.pending[--src.pending_count]);
@@ -77,7 +78,7 @@ void start_macro(const std::string& text) {
     s.macro_end = s.macro_pos + s.macro_buffer.size();
 }
 
-bool in_macro() { return scan_state().macro_pos != nullptr; }
+bool in_macro(Parser& p) { return p.scan.macro_pos != nullptr; }
 
 bool load_file(std::FILE* file, std::string& data) {
     data.clear();
@@ -159,10 +160,10 @@ Encoding check_file_encoding(const std::string& name, std::string& data, std::si
     return e;
 }
 
-bool push_include(const std::string& path, std::string data) {
-    ScanState& s = scan_state();
+bool push_include(Parser& p, const std::string& path, std::string data) {
+    ScanState& s = p.scan;
     if (s.include_depth + 1 >= k_max_includes) {
-        scan_error(S_IncludeTooDeep, path.c_str());
+        scan_error(p, S_IncludeTooDeep, path.c_str());
         return false;
     }
     std::size_t start = 0;
@@ -180,8 +181,8 @@ bool push_include(const std::string& path, std::string data) {
     return true;
 }
 
-bool pop_include() {
-    ScanState& s = scan_state();
+bool pop_include(Parser& p) {
+    ScanState& s = p.scan;
     if (s.include_depth < 0) return false;
     SourceText& inc = s.includes[s.include_depth--];
     if (runtime::settings().verbose > 2) runtime::message(("Closing include file: " + inc.name).c_str());
@@ -190,8 +191,8 @@ bool pop_include() {
     return true;
 }
 
-void close_all_sources() {
-    ScanState& s = scan_state();
+void close_all_sources(Parser& p) {
+    ScanState& s = p.scan;
     while (s.include_depth >= 0) {
         s.includes[s.include_depth] = SourceText{};
         --s.include_depth;

@@ -18,172 +18,172 @@ bool last_is(Op op, int operand, bool check_operand) {
     return in.op == static_cast<int32_t>(op) && (!check_operand || in.operand == operand);
 }
 
-void body_statement() {
-    if (tok() == T_Semicolon) report(W_EmptyStatement);
-    statement();
+void body_statement(Parser& p) {
+    if (tok(p) == T_Semicolon) report(p, W_EmptyStatement);
+    statement(p);
 }
 
 // if "(" test ")" statement [ else statement ]
-void if_statement() {
-    test_expression();
-    const int to_else = emit_jump(Op::Jmf);
-    gen(Op::Pop, 0);
-    body_statement();
-    const int to_end = emit_jump(Op::Jmp);
-    patch_here(to_else);
-    gen(Op::Pop, 0);
-    if (accept(T_Else)) body_statement();
-    patch_here(to_end);
+void if_statement(Parser& p) {
+    test_expression(p);
+    const int to_else = emit_jump(p, Op::Jmf);
+    gen(p, Op::Pop, 0);
+    body_statement(p);
+    const int to_end = emit_jump(p, Op::Jmp);
+    patch_here(p, to_else);
+    gen(p, Op::Pop, 0);
+    if (accept(p, T_Else)) body_statement(p);
+    patch_here(p, to_end);
 }
 
 // return [ comma ] ";"
-void return_statement() {
-    const Op ret = fn().lambda ? Op::Rtl : Op::Ret;
-    if (fn().serial > 0) report(D_BlockNotClosed, "serial");
-    if (tok() != T_Semicolon) {
+void return_statement(Parser& p) {
+    const Op ret = p.unit.fn.lambda ? Op::Rtl : Op::Ret;
+    if (p.unit.fn.serial > 0) report(p, D_BlockNotClosed, "serial");
+    if (tok(p) != T_Semicolon) {
         // A lambda made in a constructor returns values of its own.
-        if (!fn().lambda && (fn().is_ctor || fn().is_dtor)) report(D_CtorReturnsValue);
+        if (!p.unit.fn.lambda && (p.unit.fn.is_ctor || p.unit.fn.is_dtor)) report(p, D_CtorReturnsValue);
         // A lambda's result goes into its working record, right above the frame marker.
-        if (!fn().lambda) gen(Op::Psh, 0);
+        if (!p.unit.fn.lambda) gen(p, Op::Psh, 0);
         const int value = code_here();
-        comma_value();
-        move_returned_local(value);
-        line_marker(last_line());
-        gen(ret, 1);
-    } else if (fn().is_ctor && !fn().lambda) {
-        gen(Op::Psh, 0);
-        gen(Op::Lap, 0);
-        line_marker(last_line());
-        gen(ret, 1);
+        comma_value(p);
+        move_returned_local(p, value);
+        line_marker(p, last_line(p));
+        gen(p, ret, 1);
+    } else if (p.unit.fn.is_ctor && !p.unit.fn.lambda) {
+        gen(p, Op::Psh, 0);
+        gen(p, Op::Lap, 0);
+        line_marker(p, last_line(p));
+        gen(p, ret, 1);
     } else {
-        line_marker(last_line());
-        gen(ret, 0);
+        line_marker(p, last_line(p));
+        gen(p, ret, 0);
     }
-    expect(T_Semicolon);
+    expect(p, T_Semicolon);
 }
 
 // serial "{" statements "}"
-void serial_block() {
-    gen(Op::Lck, 2);
-    ++fn().serial;
-    enter_block();
-    block_body();
-    leave_block();
-    --fn().serial;
-    gen(Op::Lck, -2);
+void serial_block(Parser& p) {
+    gen(p, Op::Lck, 2);
+    ++p.unit.fn.serial;
+    enter_block(p);
+    block_body(p);
+    leave_block(p);
+    --p.unit.fn.serial;
+    gen(p, Op::Lck, -2);
 }
 
 // expression ";"
-void expression_statement() {
-    begin_statement_value();
-    comma_value();
-    discard_postfix_value();
-    end_statement_value();
-    gen(Op::Pop, 0);
-    expect(T_Semicolon);
-    statement_end_marker();
+void expression_statement(Parser& p) {
+    begin_statement_value(p);
+    comma_value(p);
+    discard_postfix_value(p);
+    end_statement_value(p);
+    gen(p, Op::Pop, 0);
+    expect(p, T_Semicolon);
+    statement_end_marker(p);
 }
 
 }  // namespace
 
-void line_marker(int line) {
+void line_marker(Parser& p, int line) {
     if (!runtime::settings().line_numbers || line <= 0) return;
     if (last_is(Op::Num, line, true)) return;
-    emit_plain(Op::Num, line);
+    emit_plain(p, Op::Num, line);
 }
 
-void statement_end_marker() {
+void statement_end_marker(Parser& p) {
     if (!runtime::settings().line_numbers) return;
     if (last_is(Op::Num, 0, false) || last_is(Op::Psh, 0, true)) return;
-    emit_plain(Op::Num, last_line());
+    emit_plain(p, Op::Num, last_line(p));
 }
 
-void test_expression() {
-    expect(T_LParen);
-    gen(Op::Psh, 0);
-    unit().test_expression = true;
-    comma_value();
-    unit().test_expression = false;
-    expect(T_RParen);
-    line_marker(last_line());
+void test_expression(Parser& p) {
+    expect(p, T_LParen);
+    gen(p, Op::Psh, 0);
+    p.unit.test_expression = true;
+    comma_value(p);
+    p.unit.test_expression = false;
+    expect(p, T_RParen);
+    line_marker(p, last_line(p));
 }
 
-void block_body() {
-    while (tok() != T_RBrace) {
-        if (tok() == T_Eof) {
-            report(D_UnexpectedEof);
+void block_body(Parser& p) {
+    while (tok(p) != T_RBrace) {
+        if (tok(p) == T_Eof) {
+            report(p, D_UnexpectedEof);
             return;
         }
-        const int before = tokens_consumed();
-        statement();
+        const int before = tokens_consumed(p);
+        statement(p);
         // A statement that consumed nothing (after an error) skips its token.
-        if (tokens_consumed() == before && tok() != T_RBrace && tok() != T_Eof) advance();
+        if (tokens_consumed(p) == before && tok(p) != T_RBrace && tok(p) != T_Eof) advance(p);
     }
-    advance();
+    advance(p);
 }
 
-void statement() {
-    const NestingGuard level;
+void statement(Parser& p) {
+    const NestingGuard level(p);
     if (!level.ok()) return;
-    switch (tok()) {
+    switch (tok(p)) {
         case T_LBrace:
-            advance();
-            enter_block();
-            block_body();
-            leave_block();
+            advance(p);
+            enter_block(p);
+            block_body(p);
+            leave_block(p);
             break;
-        case T_Semicolon: advance(); break;
-        case T_Decl: advance(); local_declaration(0); break;
+        case T_Semicolon: advance(p); break;
+        case T_Decl: advance(p); local_declaration(p, 0); break;
         case T_Const:
-            advance();
-            expect(T_Decl);
-            local_declaration(value::k_const);
+            advance(p);
+            expect(p, T_Decl);
+            local_declaration(p, value::k_const);
             break;
         case T_Serial:
-            advance();
-            if (tok() == T_LBrace) {
-                advance();
-                serial_block();
+            advance(p);
+            if (tok(p) == T_LBrace) {
+                advance(p);
+                serial_block(p);
             } else {
-                expect(T_Decl);
-                local_declaration(k_serial);
+                expect(p, T_Decl);
+                local_declaration(p, k_serial);
             }
             break;
-        case T_If: advance(); if_statement(); break;
+        case T_If: advance(p); if_statement(p); break;
         case T_While:
         case T_Do: {
-            const int t = tok();
-            advance();
-            loop_statement(t);
+            const int t = tok(p);
+            advance(p);
+            loop_statement(p, t);
             break;
         }
-        case T_For: advance(); for_statement(false); break;
-        case T_Foreach: advance(); foreach_statement(false); break;
+        case T_For: advance(p); for_statement(p, false); break;
+        case T_Foreach: advance(p); foreach_statement(p, false); break;
         case T_Parallel:
-            advance();
-            if (accept(T_For)) for_statement(true);
-            else if (accept(T_Foreach)) foreach_statement(true);
-            else report(D_ForExpected);
+            advance(p);
+            if (accept(p, T_For)) for_statement(p, true);
+            else if (accept(p, T_Foreach)) foreach_statement(p, true);
+            else report(p, D_ForExpected);
             break;
-        case T_Switch: advance(); switch_statement(false); break;
-        case T_SwitchSingle: advance(); switch_statement(true); break;
-        case T_Break: advance(); break_statement(); break;
-        case T_Continue: advance(); continue_statement(); break;
-        case T_Goto: advance(); goto_statement(); break;
-        case T_Return: advance(); return_statement(); break;
-        case T_Eof: report(D_UnexpectedEof); return;
+        case T_Switch: advance(p); switch_statement(p, false); break;
+        case T_SwitchSingle: advance(p); switch_statement(p, true); break;
+        case T_Break: advance(p); break_statement(p); break;
+        case T_Continue: advance(p); continue_statement(p); break;
+        case T_Goto: advance(p); goto_statement(p); break;
+        case T_Return: advance(p); return_statement(p); break;
+        case T_Eof: report(p, D_UnexpectedEof); return;
         case T_Identifier:
             if (peek() == T_Colon) {
-                const std::string name = cur().text;
-                advance();
-                advance();
-                define_label(name);
-                if (tok() != T_RBrace) statement();
+                const std::string name = cur(p).text;
+                advance(p);
+                advance(p);
+                define_label(p, name);
+                if (tok(p) != T_RBrace) statement(p);
                 break;
             }
-            expression_statement();
+            expression_statement(p);
             break;
-        default: expression_statement(); break;
+        default: expression_statement(p); break;
     }
 }
 

@@ -13,65 +13,65 @@
 namespace kj::compiler {
 
 // switch "(" comma ")" "{" { case expr ":" | default ":" | statement } "}"
-void switch_statement(bool single) {
-    enter_block();
-    const int value = hidden_local("$switch");
-    expect(T_LParen);
-    gen(Op::Psh, 0);
-    comma_value();
-    gen(Op::Sbp, value);
-    gen(Op::Pop, 0);
-    expect(T_RParen);
-    expect(T_LBrace);
-    const bool pushed = push_loop(true);
+void switch_statement(Parser& p, bool single) {
+    enter_block(p);
+    const int value = hidden_local(p, "$switch");
+    expect(p, T_LParen);
+    gen(p, Op::Psh, 0);
+    comma_value(p);
+    gen(p, Op::Sbp, value);
+    gen(p, Op::Pop, 0);
+    expect(p, T_RParen);
+    expect(p, T_LBrace);
+    const bool pushed = push_loop(p, true);
     int fail = 0;         // JMF of the last test; lands on a POP 0
     int fall = 0;         // end of the last case's statements
     bool started = false;
     bool seen_default = false;
-    while (tok() != T_RBrace && tok() != T_Eof) {
-        const int t = tok();
+    while (tok(p) != T_RBrace && tok(p) != T_Eof) {
+        const int t = tok(p);
         if (t != T_Case && t != T_Default) {
-            const int before = tokens_consumed();
-            statement();
-            if (tokens_consumed() == before && tok() != T_RBrace && tok() != T_Eof) advance();
+            const int before = tokens_consumed(p);
+            statement(p);
+            if (tokens_consumed(p) == before && tok(p) != T_RBrace && tok(p) != T_Eof) advance(p);
             continue;
         }
-        advance();
+        advance(p);
         if (started) {
-            if (single && pushed) unit().loops.back().breaks = emit_jump(Op::Jmp, unit().loops.back().breaks);
-            else fall = join_chains(fall, emit_jump(Op::Jmp));
+            if (single && pushed) p.unit.loops.back().breaks = emit_jump(p, Op::Jmp, p.unit.loops.back().breaks);
+            else fall = join_chains(fall, emit_jump(p, Op::Jmp));
         }
         if (fail) {
-            patch_here(fail);
-            gen(Op::Pop, 0);
+            patch_here(p, fail);
+            gen(p, Op::Pop, 0);
             fail = 0;
         }
         if (t == T_Case) {
-            if (seen_default) report(D_DefaultNotLast);
-            gen(Op::Psh, 0);
-            gen(Op::Lbp, value);
-            gen(Op::Psh, 0);
-            expression_value();
-            gen(Op::Opr, T_Eq);
-            fail = emit_jump(Op::Jmf);
-            gen(Op::Pop, 0);
+            if (seen_default) report(p, D_DefaultNotLast);
+            gen(p, Op::Psh, 0);
+            gen(p, Op::Lbp, value);
+            gen(p, Op::Psh, 0);
+            expression_value(p);
+            gen(p, Op::Opr, T_Eq);
+            fail = emit_jump(p, Op::Jmf);
+            gen(p, Op::Pop, 0);
         } else {
             seen_default = true;
         }
-        expect(T_Colon);
-        patch_here(fall);
+        expect(p, T_Colon);
+        patch_here(p, fall);
         fall = 0;
         started = true;
     }
-    expect(T_RBrace);
+    expect(p, T_RBrace);
     if (fail) {
-        const int over = emit_jump(Op::Jmp);
-        patch_here(fail);
-        gen(Op::Pop, 0);
-        patch_here(over);
+        const int over = emit_jump(p, Op::Jmp);
+        patch_here(p, fail);
+        gen(p, Op::Pop, 0);
+        patch_here(p, over);
     }
-    if (pushed) pop_loop(mark_label(), 0);
-    leave_block();
+    if (pushed) pop_loop(p, mark_label(p), 0);
+    leave_block(p);
 }
 
 }  // namespace kj::compiler

@@ -7,47 +7,42 @@
 
 namespace kj::compiler {
 
-namespace {
-Token g_cur;
-int g_last_line = 0;
-int g_consumed = 0;
-int g_space_nesting = 0;  // open ( and [ while blanks are tokens
-}  // namespace
+const Token& cur(Parser& p) { return p.tokens.cur; }
+int tok(Parser& p) { return p.tokens.cur.tok; }
 
-const Token& cur() { return g_cur; }
-int tok() { return g_cur.tok; }
-
-void advance() {
-    ++g_consumed;
-    g_last_line = g_cur.line;
-    g_cur.tok = next_token();
+void advance(Parser& p) {
+    TokenStream& s = p.tokens;
+    Token& cur = s.cur;
+    ++s.consumed;
+    s.last_line = cur.line;
+    cur.tok = next_token();
     if (space_token_on()) {
         // Blanks separate items only outside parentheses and brackets.
-        while (g_cur.tok == T_Space && g_space_nesting > 0) g_cur.tok = next_token();
-        if (g_cur.tok == T_LParen || g_cur.tok == T_LBracket) ++g_space_nesting;
-        if ((g_cur.tok == T_RParen || g_cur.tok == T_RBracket) && g_space_nesting > 0) --g_space_nesting;
+        while (cur.tok == T_Space && s.space_nesting > 0) cur.tok = next_token();
+        if (cur.tok == T_LParen || cur.tok == T_LBracket) ++s.space_nesting;
+        if ((cur.tok == T_RParen || cur.tok == T_RBracket) && s.space_nesting > 0) --s.space_nesting;
     } else {
-        g_space_nesting = 0;
+        s.space_nesting = 0;
     }
-    g_cur.text.assign(token_text(), static_cast<std::size_t>(token_length()));
-    g_cur.line = current_line();
-    g_cur.column = token_column();
+    cur.text.assign(token_text(), static_cast<std::size_t>(token_length()));
+    cur.line = current_line();
+    cur.column = token_column();
 }
 
-bool accept(int t) {
-    if (g_cur.tok != t) return false;
-    advance();
+bool accept(Parser& p, int t) {
+    if (tok(p) != t) return false;
+    advance(p);
     return true;
 }
 
-bool expect(int t) {
-    if (accept(t)) return true;
-    report(D_Expected, token_name(t), g_cur.tok);
+bool expect(Parser& p, int t) {
+    if (accept(p, t)) return true;
+    report(p, D_Expected, token_name(t), tok(p));
     return false;
 }
 
 int peek() { return peek_token(); }
-int last_line() { return g_last_line; }
-int tokens_consumed() { return g_consumed; }
+int last_line(Parser& p) { return p.tokens.last_line; }
+int tokens_consumed(Parser& p) { return p.tokens.consumed; }
 
 }  // namespace kj::compiler

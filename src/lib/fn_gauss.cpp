@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/gauss.h"
+#include "compiler/gauss/gauss.h"
 #include "lib/args.h"
 #include "lib/fn_calendar.h"
 #include "lib/fn_math.h"

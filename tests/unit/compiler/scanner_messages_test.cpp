@@ -1,3 +1,4 @@
+#include "compiler/parser.h"
 #include "compiler/scanner_messages.h"
 #include "compiler/token_dump.h"
 #include "scanner_fixture.h"
@@ -18,10 +19,10 @@ TEST_F(ScanMessages, TableAndCountedCodes) {
 }
 
 TEST_F(ScanMessages, PrefixWithAndWithoutLine) {
-    scan_error(S_Missing, "x");
+    scan_error(parser(), S_Missing, "x");
     EXPECT_EQ(messages.back(), "'x' missing");
     open_source_text("unit.kj", "\n\n");
-    scan_error(S_Missing);
+    scan_error(parser(), S_Missing);
     EXPECT_EQ(messages.back(), "unit.kj (1): missing");
     EXPECT_EQ(location_prefix(), "unit.kj (1): ");
     close_scan();

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "compiler/gauss.h"
+#include "compiler/gauss/gauss.h"
 #include "compiler/parser.h"
 #include "compiler/scanner.h"
 #include "link/imports.h"
@@ -72,40 +72,40 @@ std::vector<std::string> split(const std::string& s, const char* seps) {
 }
 
 // The rest of the statement as raw text; the ";" becomes the current token.
-std::string raw_statement() {
+std::string raw_statement(Parser& p) {
     std::string text = read_raw_until(";");
-    advance();
+    advance(p);
     return trim(text);
 }
 
-void finish() {
-    if (!accept(T_G_SemiSemi)) expect(T_Semicolon);
-    statement_end_marker();
+void finish(Parser& p) {
+    if (!accept(p, T_G_SemiSemi)) expect(p, T_Semicolon);
+    statement_end_marker(p);
 }
 
-void push_string(const std::string& s) {
-    gen(Op::Psh, 0);
-    gen(Op::Lit, link::add_string_literal(s));
+void push_string(Parser& p, const std::string& s) {
+    gen(p, Op::Psh, 0);
+    gen(p, Op::Lit, link::add_string_literal(s));
 }
 
 // gauss::f(strings...) as a statement.
-void call_with_strings(const char* f, std::initializer_list<std::string> args) {
-    gen(Op::Psh, 0);
-    gen(Op::Lod, gauss_function_symbol(f));
-    for (const std::string& a : args) push_string(a);
-    gen(Op::Cal, static_cast<int>(args.size()));
-    gen(Op::Pop, 0);
+void call_with_strings(Parser& p, const char* f, std::initializer_list<std::string> args) {
+    gen(p, Op::Psh, 0);
+    gen(p, Op::Lod, gauss_function_symbol(p, f));
+    for (const std::string& a : args) push_string(p, a);
+    gen(p, Op::Cal, static_cast<int>(args.size()));
+    gen(p, Op::Pop, 0);
 }
 
 // A global or local variable by its (folded) name, for stores.
-void store_variable(const std::string& name) {
-    if (const Local* l = find_local(name)) {
-        gen(l->arg ? Op::Sap : Op::Sbp, l->slot);
+void store_variable(Parser& p, const std::string& name) {
+    if (const Local* l = find_local(p, name)) {
+        gen(p, l->arg ? Op::Sap : Op::Sbp, l->slot);
         return;
     }
     const std::string full = gauss_name(name);
     int k = link::find_symbol(full);
-    if (k >= 0 && take_gauss_implicit_function(k)) {
+    if (k >= 0 && take_gauss_implicit_function(p, k)) {
         value::release(link::symbol_at(k).val);
         link::symbol_at(k).val = value::make_int(0);
         link::symbol_at(k).val.type |= KJ_FLAG_GLOBAL;
@@ -115,66 +115,66 @@ void store_variable(const std::string& name) {
         v.type |= KJ_FLAG_GLOBAL;
         k = link::add_symbol(full, v);
     }
-    if (k >= 0) gen(Op::Sto, k);
+    if (k >= 0) gen(p, Op::Sto, k);
 }
 
-void load_variable(const std::string& name) {
+void load_variable(Parser& p, const std::string& name) {
     Expr e;
-    if (const Local* l = find_local(name)) {
-        gen(l->arg ? Op::Lap : Op::Lbp, l->slot);
+    if (const Local* l = find_local(p, name)) {
+        gen(p, l->arg ? Op::Lap : Op::Lbp, l->slot);
         return;
     }
-    gauss_global_name(name, e);
-    load(e);
+    gauss_global_name(p, name, e);
+    load(p, e);
 }
 
 // A file name of a command: the text, or the value of the variable after "^".
-void push_file_name(const std::string& text) {
+void push_file_name(Parser& p, const std::string& text) {
     if (!text.empty() && text[0] == '^') {
-        gen(Op::Psh, 0);
-        load_variable(lower(text.substr(1)));
+        gen(p, Op::Psh, 0);
+        load_variable(p, lower(text.substr(1)));
     } else {
-        push_string(text);
+        push_string(p, text);
     }
 }
 
 // format [/options] [width [, precision]] ;
-void format_command() {
-    advance();
+void format_command(Parser& p) {
+    advance(p);
     std::string options;
-    while (tok() == T_Slash) {
-        advance();
-        options += "/" + cur().text;
-        advance();
+    while (tok(p) == T_Slash) {
+        advance(p);
+        options += "/" + cur(p).text;
+        advance(p);
     }
-    gen(Op::Psh, 0);
-    gen(Op::Lod, gauss_function_symbol("gauss::format"));
-    push_string(options);
-    gen(Op::Psh, 0);
-    if (tok() == T_Semicolon) gen(Op::Lti, -1);
-    else expression_value();
-    gen(Op::Psh, 0);
-    if (accept(T_Comma)) expression_value();
-    else gen(Op::Lti, -1);
-    gen(Op::Cal, 3);
-    gen(Op::Pop, 0);
-    finish();
+    gen(p, Op::Psh, 0);
+    gen(p, Op::Lod, gauss_function_symbol(p, "gauss::format"));
+    push_string(p, options);
+    gen(p, Op::Psh, 0);
+    if (tok(p) == T_Semicolon) gen(p, Op::Lti, -1);
+    else expression_value(p);
+    gen(p, Op::Psh, 0);
+    if (accept(p, T_Comma)) expression_value(p);
+    else gen(p, Op::Lti, -1);
+    gen(p, Op::Cal, 3);
+    gen(p, Op::Pop, 0);
+    finish(p);
 }
 
 // word expression ;  as gauss::word(expression)
-void one_argument_command(const std::string& word) {
-    advance();
-    gen(Op::Psh, 0);
-    gen(Op::Lod, gauss_function_symbol(gauss_name(word)));
-    gen(Op::Psh, 0);
-    expression_value();
-    gen(Op::Cal, 1);
-    gen(Op::Pop, 0);
-    finish();
+void one_argument_command(Parser& p, const std::string& word) {
+    advance(p);
+    gen(p, Op::Psh, 0);
+    gen(p, Op::Lod, gauss_function_symbol(p, gauss_name(word)));
+    gen(p, Op::Psh, 0);
+    expression_value(p);
+    gen(p, Op::Cal, 1);
+    gen(p, Op::Pop, 0);
+    finish(p);
 }
 
 // load [path = dir] x [= file], ... ;   x = gauss::loadm(file)
-void load_command(const std::string& text) {
+void load_command(Parser& p, const std::string& text) {
     std::string dir;
     for (const std::string& item : split(text, ",")) {
         std::string name = item, file;
@@ -189,17 +189,17 @@ void load_command(const std::string& text) {
             if (!dir.empty() && dir.back() != '/') dir += '/';
             continue;
         }
-        gen(Op::Psh, 0);
-        gen(Op::Lod, gauss_function_symbol("gauss::loadm"));
-        push_file_name(!file.empty() && file[0] == '^' ? file : dir + (file.empty() ? name : file));
-        gen(Op::Cal, 1);
-        store_variable(name);
-        gen(Op::Pop, 0);
+        gen(p, Op::Psh, 0);
+        gen(p, Op::Lod, gauss_function_symbol(p, "gauss::loadm"));
+        push_file_name(p, !file.empty() && file[0] == '^' ? file : dir + (file.empty() ? name : file));
+        gen(p, Op::Cal, 1);
+        store_variable(p, name);
+        gen(p, Op::Pop, 0);
     }
 }
 
 // save [path = dir] [file =] x, ... ;   gauss::save(file, x)
-void save_command(const std::string& text) {
+void save_command(Parser& p, const std::string& text) {
     std::string dir;
     for (const std::string& item : split(text, ",")) {
         std::string name = item, file;
@@ -214,18 +214,18 @@ void save_command(const std::string& text) {
             if (!dir.empty() && dir.back() != '/') dir += '/';
             continue;
         }
-        gen(Op::Psh, 0);
-        gen(Op::Lod, gauss_function_symbol("gauss::save"));
-        push_file_name(!file.empty() && file[0] == '^' ? file : dir + (file.empty() ? name : file));
-        gen(Op::Psh, 0);
-        load_variable(name);
-        gen(Op::Cal, 2);
-        gen(Op::Pop, 0);
+        gen(p, Op::Psh, 0);
+        gen(p, Op::Lod, gauss_function_symbol(p, "gauss::save"));
+        push_file_name(p, !file.empty() && file[0] == '^' ? file : dir + (file.empty() ? name : file));
+        gen(p, Op::Psh, 0);
+        load_variable(p, name);
+        gen(p, Op::Cal, 2);
+        gen(p, Op::Pop, 0);
     }
 }
 
 // output [file = name] [on | off | reset] ;
-void output_command(const std::string& text) {
+void output_command(Parser& p, const std::string& text) {
     std::string file, mode;
     bool want_file = false;
     for (const std::string& w : split(text, " \t=")) {
@@ -233,12 +233,12 @@ void output_command(const std::string& text) {
         else if (want_file) file.assign(w), want_file = false;
         else mode.assign(lower(w));
     }
-    gen(Op::Psh, 0);
-    gen(Op::Lod, gauss_function_symbol("gauss::output"));
-    push_file_name(file);
-    push_string(mode);
-    gen(Op::Cal, 2);
-    gen(Op::Pop, 0);
+    gen(p, Op::Psh, 0);
+    gen(p, Op::Lod, gauss_function_symbol(p, "gauss::output"));
+    push_file_name(p, file);
+    push_string(p, mode);
+    gen(p, Op::Cal, 2);
+    gen(p, Op::Pop, 0);
 }
 
 // open fh = file [for read | append | update] [varindx[i] [offset]] ;
@@ -247,11 +247,11 @@ void output_command(const std::string& text) {
 // create [flags] fh = file using commandfile ;
 //   fh = gauss::create(file, names, columns, type) ("using" instead of the
 //   names: the command file, not read in this version)
-void data_set_command(bool create, const std::string& text) {
+void data_set_command(Parser& p, bool create, const std::string& text) {
     const std::size_t eq = text.find('=');
     const std::vector<std::string> left = split(text.substr(0, eq), " \t");
     if (eq == std::string::npos || left.empty()) {
-        report(D_Expected, "=", tok());
+        report(p, D_Expected, "=", tok(p));
         return;
     }
     const std::vector<std::string> right = split(text.substr(eq + 1), " \t");
@@ -271,93 +271,93 @@ void data_set_command(bool create, const std::string& text) {
         }
         args.resize(4, "0");
     }
-    gen(Op::Psh, 0);
-    gen(Op::Lod, gauss_function_symbol(create ? "gauss::create" : "gauss::open"));
-    for (const std::string& a : args) push_file_name(a);
-    gen(Op::Cal, static_cast<int>(args.size()));
-    store_variable(lower(left.back()));
-    gen(Op::Pop, 0);
+    gen(p, Op::Psh, 0);
+    gen(p, Op::Lod, gauss_function_symbol(p, create ? "gauss::create" : "gauss::open"));
+    for (const std::string& a : args) push_file_name(p, a);
+    gen(p, Op::Cal, static_cast<int>(args.size()));
+    store_variable(p, lower(left.back()));
+    gen(p, Op::Pop, 0);
 }
 
 // dllcall [-flags] f(arguments) ;
-void dllcall_command() {
-    advance();
+void dllcall_command(Parser& p) {
+    advance(p);
     std::string flags;
-    while (tok() == T_Minus) {
-        advance();
-        flags += "-" + cur().text;
-        advance();
+    while (tok(p) == T_Minus) {
+        advance(p);
+        flags += "-" + cur(p).text;
+        advance(p);
     }
-    const std::string name = cur().text;
-    expect(T_Identifier);
-    gen(Op::Psh, 0);
-    gen(Op::Lod, gauss_function_symbol("gauss::dllcall"));
-    push_string(flags);
-    push_string(name);
+    const std::string name = cur(p).text;
+    expect(p, T_Identifier);
+    gen(p, Op::Psh, 0);
+    gen(p, Op::Lod, gauss_function_symbol(p, "gauss::dllcall"));
+    push_string(p, flags);
+    push_string(p, name);
     int n = 2;
-    if (accept(T_LParen)) {
-        while (tok() != T_RParen && tok() != T_Eof) {
-            gen(Op::Psh, 0);
-            expression_value();
+    if (accept(p, T_LParen)) {
+        while (tok(p) != T_RParen && tok(p) != T_Eof) {
+            gen(p, Op::Psh, 0);
+            expression_value(p);
             ++n;
-            if (!accept(T_Comma)) break;
+            if (!accept(p, T_Comma)) break;
         }
-        expect(T_RParen);
+        expect(p, T_RParen);
     }
-    gen(Op::Cal, n);
-    gen(Op::Pop, 0);
-    finish();
+    gen(p, Op::Cal, n);
+    gen(p, Op::Pop, 0);
+    finish(p);
 }
 
 // clear x, y ;  each becomes 0
-void clear_command() {
-    advance();
-    while (tok() == T_Identifier) {
-        const std::string name = cur().text;
-        advance();
-        gen(Op::Psh, 0);
-        gen(Op::Lti, 0);
-        store_variable(name);
-        gen(Op::Pop, 0);
-        if (!accept(T_Comma)) break;
+void clear_command(Parser& p) {
+    advance(p);
+    while (tok(p) == T_Identifier) {
+        const std::string name = cur(p).text;
+        advance(p);
+        gen(p, Op::Psh, 0);
+        gen(p, Op::Lti, 0);
+        store_variable(p, name);
+        gen(p, Op::Pop, 0);
+        if (!accept(p, T_Comma)) break;
     }
-    finish();
+    finish(p);
 }
 
 }  // namespace
 
-bool gauss_command(const std::string& word) {
+bool gauss_command(Parser& p, const std::string& word) {
     const int code = command_code(word);
     if (code == 0 || peek_char_after_blanks() == '=') return false;
     switch (code) {
-        case 16: format_command(); return true;
+        case 16: format_command(p); return true;
         case 30:
         case 36:
-        case 43: one_argument_command(word); return true;
-        case 10: dllcall_command(); return true;
+        case 43: one_argument_command(p, word); return true;
+        case 10: dllcall_command(p); return true;
         case 1:
-        case 2: clear_command(); return true;
+        case 2: clear_command(p); return true;
         case 41: return false;  // system: ends the program like end
         default: break;
     }
-    const std::string text = raw_statement();
+    const std::string text = raw_statement(p);
     switch (code) {
-        case 20: case 21: case 22: case 23: case 24: case 25: load_command(text); break;
-        case 38: save_command(text); break;
-        case 19: gauss_library_catalogs(text); break;
-        case 29: output_command(text); break;
-        case 28: data_set_command(false, text); break;
-        case 4: data_set_command(true, text); break;
+        case 20: case 21: case 22: case 23: case 24: case 25: load_command(p, text); break;
+        case 38: save_command(p, text); break;
+        case 19: gauss_library_catalogs(p, text); break;
+        case 29: output_command(p, text); break;
+        case 28: data_set_command(p, false, text); break;
+        case 4: data_set_command(p, true, text); break;
         case 3:
-            if (text.empty()) call_with_strings("gauss::closeall", {text});
+            if (text.empty()) call_with_strings(p, "gauss::closeall", {text});
             for (const std::string& name : split(text, ", \t")) {
                 // closeall f1, f2: each named file through close.
-                gen(Op::Psh, 0);
-                gen(Op::Lod, gauss_function_symbol("gauss::close"));
-                gen(Op::Psh, 0);
-                load_variable(lower(name));
-                gen(Op::Cal, 1);
-                gen(Op::Pop, 0);
+                gen(p, Op::Psh, 0);
+                gen(p, Op::Lod, gauss_function_symbol(p, "gauss::close"));
+                gen(p, Op::Psh, 0);
+                load_variable(p, lower(name));
+                gen(p, Op::Cal, 1);
+                gen(p, Op::Pop, 0);
             }
             break;
         case 9: {
@@ -370,17 +370,17 @@ bool gauss_command(const std::string& word) {
                     names.append(w);
                 }
             }
-            call_with_strings("gauss::dlibrary", {flags, names});
+            call_with_strings(p, "gauss::dlibrary", {flags, names});
             break;
         }
         case 14: case 8: case 42: case 27: case 33: case 6: break;  // accepted, no effect here
-        default: call_with_strings("gauss::__command__", {word, text}); break;
+        default: call_with_strings(p, "gauss::__command__", {word, text}); break;
     }
-    finish();
+    finish(p);
     return true;
 }
 
-void gauss_library_catalogs(const std::string& names) {
+void gauss_library_catalogs(Parser& p, const std::string& names) {
     const std::string dir = runtime::directory_of(current_file());
     const std::string previous = link::set_import_unit_directory(dir);
     for (const std::string& name : split(names, ", \t")) {
@@ -389,7 +389,7 @@ void gauss_library_catalogs(const std::string& names) {
         const std::string catalog = "kjgauss/lib/" + name;
         std::FILE* f = runtime::find_file(catalog.c_str(), true, tried, ".lcg", dir.c_str());
         if (!f) {
-            report(D_FileNotFound, name);
+            report(p, D_FileNotFound, name);
             continue;
         }
         char buf[1024];
@@ -417,9 +417,9 @@ void gauss_library_catalogs(const std::string& names) {
                     }
                     continue;
                 }
-                if (type == "keyword") add_gauss_keyword(sname);
-                gauss_function_symbol(full);
-                add_gauss_catalog_name(full);
+                if (type == "keyword") add_gauss_keyword(p, sname);
+                gauss_function_symbol(p, full);
+                add_gauss_catalog_name(p, full);
             }
         }
         std::fclose(f);

@@ -6,7 +6,7 @@
 #include <set>
 #include <vector>
 
-#include "compiler/gauss.h"
+#include "compiler/gauss/gauss.h"
 #include "compiler/parser.h"
 #include "compiler/scanner.h"
 #include "compiler/token_names.h"
@@ -18,11 +18,7 @@ namespace kj::compiler {
 
 namespace {
 
-std::set<std::string> g_keywords;
-std::set<std::string> g_catalog_names;
-std::set<int> g_implicit_functions;
-std::set<int> g_procedures;
-std::set<int> g_support_functions;
+GaussNames& names(Parser& p) { return p.session.gauss; }
 
 struct OperatorCall {
     const char* function;
@@ -49,10 +45,10 @@ OperatorCall operator_call(int t) {
 }
 
 // The callee goes below the left operand: [left] -> [f, left].
-void callee_below_top(const char* function) {
-    gen(Op::Psh, 0);
-    gen(Op::Lod, gauss_function_symbol(function));
-    gen(Op::Exc);
+void callee_below_top(Parser& p, const char* function) {
+    gen(p, Op::Psh, 0);
+    gen(p, Op::Lod, gauss_function_symbol(p, function));
+    gen(p, Op::Exc);
 }
 
 bool is_op(int at, Op op) { return instr(at).op == static_cast<int32_t>(op); }
@@ -72,45 +68,38 @@ bool number_literal(int from) {
 
 std::string gauss_name(const std::string& name) { return "gauss::" + name; }
 
-void add_gauss_keyword(const std::string& name) { g_keywords.insert(name); }
-bool is_gauss_keyword(const std::string& name) { return g_keywords.count(name) != 0; }
-void add_gauss_catalog_name(const std::string& full) { g_catalog_names.insert(full); }
-bool is_gauss_catalog_name(const std::string& full) { return g_catalog_names.count(full) != 0; }
-void add_gauss_implicit_function(int symbol) { g_implicit_functions.insert(symbol); }
-bool take_gauss_implicit_function(int symbol) { return g_implicit_functions.erase(symbol) != 0; }
+void add_gauss_keyword(Parser& p, const std::string& name) { names(p).keywords.insert(name); }
+bool is_gauss_keyword(const std::string& name) { return names(parser()).keywords.count(name) != 0; }
+void add_gauss_catalog_name(Parser& p, const std::string& full) { names(p).catalog_names.insert(full); }
+bool is_gauss_catalog_name(Parser& p, const std::string& full) { return names(p).catalog_names.count(full) != 0; }
+void add_gauss_implicit_function(Parser& p, int symbol) { names(p).implicit_functions.insert(symbol); }
+bool take_gauss_implicit_function(Parser& p, int symbol) { return names(p).implicit_functions.erase(symbol) != 0; }
 
-void add_gauss_procedure(int symbol) { g_procedures.insert(symbol); }
-bool is_gauss_procedure(int symbol) { return g_procedures.count(symbol) != 0; }
-void add_gauss_support_function(int symbol) { g_support_functions.insert(symbol); }
-bool is_gauss_support_function(int symbol) { return g_support_functions.count(symbol) != 0; }
+void add_gauss_procedure(Parser& p, int symbol) { names(p).procedures.insert(symbol); }
+bool is_gauss_procedure(Parser& p, int symbol) { return names(p).procedures.count(symbol) != 0; }
+void add_gauss_support_function(Parser& p, int symbol) { names(p).support_functions.insert(symbol); }
+bool is_gauss_support_function(Parser& p, int symbol) { return names(p).support_functions.count(symbol) != 0; }
 
-void reset_gauss_names() {
-    g_keywords.clear();
-    g_catalog_names.clear();
-    g_implicit_functions.clear();
-    g_procedures.clear();
-    g_support_functions.clear();
-}
 
-int gauss_function_symbol(const std::string& full) {
+int gauss_function_symbol(Parser& p, const std::string& full) {
     int k = link::find_symbol(full);
-    if (k < 0) k = declare_library_function(full);
+    if (k < 0) k = declare_library_function(p, full);
     if (k >= 0) return k;
     value::FuncInfo* info = link::new_function_info("$" + full, 0, false);
     value::Value f = link::make_function(0, info, true);
     f.type |= value::k_extern | KJ_FLAG_GLOBAL;
     k = link::add_symbol(full, f);
-    if (k < 0) report(D_SymbolTableFull);
+    if (k < 0) report(p, D_SymbolTableFull);
     // A definition in Kj support code replaces this declaration silently.
-    else unit().header_declared.insert(k);
+    else p.session.header_declared.insert(k);
     return k;
 }
 
-void gauss_global_name(const std::string& name, Expr& e) {
+void gauss_global_name(Parser& p, const std::string& name, Expr& e) {
     const std::string full = gauss_name(name);
     int k = link::find_symbol(full);
-    if (k < 0) k = declare_library_function(full);
-    if (k >= 0 && tok() == T_Assign && take_gauss_implicit_function(k)) {
+    if (k < 0) k = declare_library_function(p, full);
+    if (k >= 0 && tok(p) == T_Assign && take_gauss_implicit_function(p, k)) {
         // Used as a procedure before, assigned now: it is a variable.
         value::Value& v = link::symbol_at(k).val;
         value::release(v);
@@ -118,82 +107,82 @@ void gauss_global_name(const std::string& name, Expr& e) {
         v.type |= KJ_FLAG_GLOBAL;
     }
     if (k < 0) {
-        const int t = tok();
+        const int t = tok(p);
         if (t == T_Comma || t == T_Assign || t == T_LBracket || t == T_RBrace) {
             value::Value v = value::make_int(0);
             v.type |= KJ_FLAG_GLOBAL;
             k = link::add_symbol(full, v);
             if (k < 0) {
-                report(D_SymbolTableFull);
+                report(p, D_SymbolTableFull);
                 return;
             }
         } else {
-            k = gauss_function_symbol(full);
+            k = gauss_function_symbol(p, full);
             if (k < 0) return;
-            add_gauss_implicit_function(k);
+            add_gauss_implicit_function(p, k);
         }
     }
     global_symbol_place(k, full, e);
-    if (e.function && tok() != T_LParen) {
+    if (e.function && tok(p) != T_LParen) {
         // A procedure named without parentheses is called without arguments.
-        load(e);
-        gen(Op::Cal, 0);
+        load(p, e);
+        gen(p, Op::Cal, 0);
         e = Expr{};
     }
 }
 
-void gauss_function_reference(const std::string& name, Expr& e) {
+void gauss_function_reference(Parser& p, const std::string& name, Expr& e) {
     e = Expr{};
     e.name = name;
-    if (const Local* l = find_local(name)) {
+    if (const Local* l = find_local(p, name)) {
         e.place = l->arg ? Place::Arg : Place::Local;
         e.index = l->slot;
         return;
     }
     const std::string full = gauss_name(name);
-    const int k = gauss_function_symbol(full);
+    const int k = gauss_function_symbol(p, full);
     if (k >= 0) global_symbol_place(k, full, e);
 }
 
 int gauss_operator_level(int t) { return operator_call(t).level; }
 
-void gauss_binary_operator(int op, void (*right)(int level, Expr& e), int level) {
+void gauss_binary_operator(Parser& p, int op, void (*right)(Parser& p, int level, Expr& e), int level) {
     const OperatorCall call = operator_call(op);
     if (!call.function) {
-        gen(Op::Psh, 0);
+        gen(p, Op::Psh, 0);
         Expr r;
-        right(level, r);
-        load(r);
-        gen(Op::Opr, op);
+        right(p, level, r);
+        load(p, r);
+        gen(p, Op::Opr, op);
         return;
     }
     const int callee = code_here();
-    callee_below_top(call.function);
+    callee_below_top(p, call.function);
     const int operand = code_here();
-    gen(Op::Psh, 0);
+    gen(p, Op::Psh, 0);
     Expr r;
-    right(level, r);
-    load(r);
+    right(p, level, r);
+    load(p, r);
     if (op == T_Slash && number_literal(operand)) {
         // Division by a number is element-wise: no call needed.
         std::vector<link::Instr> code;
         for (int i = operand; i < code_here(); ++i) code.push_back(instr(i));
         link::code_truncate(callee);
-        for (const link::Instr& in : code) gen(static_cast<Op>(in.op), in.operand);
-        gen(Op::Opr, T_Slash);
+        for (const link::Instr& in : code) gen(p, static_cast<Op>(in.op), in.operand);
+        gen(p, Op::Opr, T_Slash);
         return;
     }
     int args = 2;
     if (call.relation >= 0) {
-        gen(Op::Psh, call.relation);
+        gen(p, Op::Psh, call.relation);
         ++args;
     }
-    gen(Op::Cal, args);
+    gen(p, Op::Cal, args);
 }
 
-void gauss_factorial() {
-    callee_below_top("factorial");
-    gen(Op::Cal, 1);
+void gauss_factorial(Parser& p) {
+    callee_below_top(p, "factorial");
+    gen(p, Op::Cal, 1);
 }
 
 namespace {
@@ -225,52 +214,52 @@ value::Value mixed_constant(const std::vector<std::vector<ConstantElement>>& row
 
 }  // namespace
 
-value::Value gauss_constant_elements(int close, bool column, bool words_as_text, int64_t count) {
+value::Value gauss_constant_elements(Parser& p, int close, bool column, bool words_as_text, int64_t count) {
     std::vector<std::vector<ConstantElement>> rows(1);
     bool text = false;
     for (;;) {
-        while (tok() == T_Space) advance();
-        const int t = tok();
+        while (tok(p) == T_Space) advance(p);
+        const int t = tok(p);
         if (t == close || t == T_Eof || (close == T_RBrace && t == T_Semicolon)) break;
         if (t == T_Comma) {
             rows.emplace_back();
-            advance();
+            advance(p);
             continue;
         }
         double sign = 1;
         if (t == T_Minus || t == T_Plus) {
             sign = t == T_Minus ? -1 : 1;
-            advance();
-            while (tok() == T_Space) advance();
+            advance(p);
+            while (tok(p) == T_Space) advance(p);
         }
         ConstantElement e;
-        switch (tok()) {
+        switch (tok(p)) {
             case T_IntLit:
-            case T_DoubleLit: e.number = sign * std::strtod(cur().text.c_str(), nullptr); break;
-            case T_HexDoubleLit: e.number = sign * hex_double_value(cur().text.c_str()); break;
+            case T_DoubleLit: e.number = sign * std::strtod(cur(p).text.c_str(), nullptr); break;
+            case T_HexDoubleLit: e.number = sign * hex_double_value(cur(p).text.c_str()); break;
             case T_Dot: e.number = std::nan(""); break;
             case T_StringLit:
                 e.text = true;
-                e.str = cur().text;
+                e.str = cur(p).text;
                 break;
             case T_Identifier:
                 if (words_as_text) {
                     e.text = true;
-                    e.str = cur().text;
+                    e.str = cur(p).text;
                     for (char& c : e.str) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
                 } else {
-                    report(D_MustBeConstant, cur().text);
+                    report(p, D_MustBeConstant, cur(p).text);
                     e.number = 1;
                 }
                 break;
             default:
-                report(D_OutOfPlace, token_name(tok()));
-                advance();
+                report(p, D_OutOfPlace, token_name(tok(p)));
+                advance(p);
                 continue;
         }
         text = text || e.text;
         rows.back().push_back(std::move(e));
-        advance();
+        advance(p);
     }
     if (text) return mixed_constant(rows, count);
     value::Value v{};
@@ -283,7 +272,7 @@ value::Value gauss_constant_elements(int close, bool column, bool words_as_text,
     for (const auto& r : rows)
         if (r.size() != c) {
             // {1 2, 3}: every row needs the same number of elements.
-            report(D_WrongElementCount);
+            report(p, D_WrongElementCount);
             break;
         }
     if (column && rows.size() == 1) {
@@ -297,20 +286,20 @@ value::Value gauss_constant_elements(int close, bool column, bool words_as_text,
     return v;
 }
 
-void gauss_brace_constant() {
+void gauss_brace_constant(Parser& p) {
     const bool spaces = space_token_on();
     set_space_token(true);
-    advance();
-    value::Value v = gauss_constant_elements(T_RBrace, false, false);
+    advance(p);
+    value::Value v = gauss_constant_elements(p, T_RBrace, false, false);
     set_space_token(spaces);
     // The table owns the constant before any report can end the compilation.
     const int k = link::add_literal(v);
     if (k < 0) {
         value::release(v);
-        report(D_ConstantBufferFull);
+        report(p, D_ConstantBufferFull);
     }
-    expect(T_RBrace);
-    gen(Op::Lit, k);
+    expect(p, T_RBrace);
+    gen(p, Op::Lit, k);
 }
 
 }  // namespace kj::compiler
