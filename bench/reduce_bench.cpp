@@ -6,9 +6,7 @@
 
 #include <string_view>
 
-#include "lib/fn_cumulate.h"
-#include "lib/fn_reduce.h"
-#include "lib/fn_shape.h"
+#include "lib/library_rows.h"
 #include "link/function_table.h"
 #include "value/value.h"
 

@@ -5,6 +5,7 @@
 
 #include "api/lifecycle.h"
 #include "compiler/preprocessor.h"
+#include "graphics/fn_draw.h"
 #include "graphics/graph.h"
 #include "lib/fn_files.h"
 #include "lib/io/print_sink.h"
@@ -23,9 +24,10 @@ bool main_init() {
     fedisableexcept(FE_ALL_EXCEPT);
     // 2-3. Default message, run-message and exit callbacks.
     runtime::install_default_callbacks();
-    // 4. Include path; 5. built-in library.
+    // 4. Include path; 5. built-in library, with the graphs' group, which
+    // the library below cannot name.
     runtime::build_default_include_path();
-    lib::register_library();
+    lib::register_library(graphics::library_group());
     // Functions declared with a library binding load through the package loader.
     link::set_native_loader(link::load_dll_function);
     // 6. Preprocessor state.

@@ -2,6 +2,8 @@
 // draw requests for the host's draw callback (the runtime's own callback,
 // graphics/draw_requests.h, unless a host installed another) and returns the
 // callback's int for its last request, or 1 when no callback is installed.
+#include "graphics/fn_draw.h"
+
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -10,7 +12,6 @@
 #include "graphics/draw_requests.h"
 #include "graphics/graph.h"
 #include "lib/args.h"
-#include "lib/library_groups.h"
 #include "link/function_table.h"
 #include "runtime/host.h"
 
@@ -490,7 +491,6 @@ const lib::NamedRow k_graphics[] = {
     {"SetDraw", fn_set_draw, 1, V},                  {"SetDrawWindow", fn_set_draw_window, 1, S},
     {"SetTextWindow", fn_set_text_window, 1, S},     {"ShowDrawWindow", fn_show_draw_window, 0, S},
 };
-const lib::GroupRegistrar g_graphics(lib::Group::Graphics, std::span<const lib::NamedRow>(k_graphics));
 
 // The runtime's own callbacks, unless the host installed its own first.
 void install_default_callbacks() {
@@ -498,8 +498,11 @@ void install_default_callbacks() {
     if (!s.draw_fn) s.draw_fn = default_draw;
     if (!s.draw_window_fn) s.draw_window_fn = default_draw_window;
 }
-const lib::GroupRegistrar g_graphics_setup(lib::Group::Graphics, install_default_callbacks);
+
+constexpr lib::GroupPart k_group[] = {std::span<const lib::NamedRow>(k_graphics), install_default_callbacks};
 
 }  // namespace
+
+std::span<const lib::GroupPart> library_group() { return k_group; }
 
 }  // namespace kj::graphics

@@ -11,6 +11,7 @@
 #include "data/calendar.h"
 #include "lib/arg_checks.h"
 #include "lib/elementwise.h"
+#include "lib/library_rows.h"
 #include "value/value.h"
 #include "runtime/run_error.h"
 
@@ -260,7 +261,8 @@ const DescriptorRow k_calendar_rows[] = {
     {"c$timing", fn_timing, 1},
     {"$today", fn_today},
 };
-const GroupRegistrar g_calendar(Group::General, std::span<const DescriptorRow>(k_calendar_rows));
 }  // namespace
+
+std::span<const DescriptorRow> calendar_rows() { return k_calendar_rows; }
 
 }  // namespace kj::lib

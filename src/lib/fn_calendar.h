@@ -2,10 +2,9 @@
 // dayofmonth, dayofweek, timeofday, timespan, timestr, timing.
 #pragma once
 
-#include <span>
 #include <string>
 
-#include "lib/library_groups.h"
+#include <kj80x.h>
 
 namespace kj::lib {
 

@@ -1,8 +1,6 @@
 // Recursions, lags and differences down the columns of a matrix. Row t of a
 // result depends on earlier rows only, so each works one whole row at a time
 // over the contiguous block (y[t] += coefficient * y[t - i] as a row update).
-#include "lib/fn_cumulate.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -11,6 +9,7 @@
 
 #include "lib/arg_checks.h"
 #include "lib/args.h"
+#include "lib/library_rows.h"
 #include "value/value.h"
 
 namespace kj::lib {
@@ -166,7 +165,6 @@ const DescriptorRow k_cumulate_rows[] = {
     {"c$lag0", fn_lag0, 1},
 };
 
-const GroupRegistrar g_cumulate(Group::General, std::span<const DescriptorRow>(k_cumulate_rows));
 }  // namespace
 
 std::span<const DescriptorRow> cumulate_rows() { return k_cumulate_rows; }

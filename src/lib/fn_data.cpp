@@ -9,7 +9,7 @@
 #include "data/sheet.h"
 #include "lib/args.h"
 #include "lib/io/data_set_files.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "link/function_table.h"
 #include "runtime/run_error.h"
 
@@ -243,8 +243,8 @@ const NamedRow k_data_rows[] = {
     {"loadsheet", fn_loadsheet, 1, k_varargs | k_serial},
     {"savesheet", fn_savesheet, 2, k_varargs | k_serial},
 };
-const GroupRegistrar g_data(Group::FilePrint, std::span<const NamedRow>(k_data_rows));
-const GroupRegistrar g_data_messages(Group::FilePrint, io::install_data_messages);
 }  // namespace
+
+std::span<const NamedRow> data_rows() { return k_data_rows; }
 
 }  // namespace kj::lib

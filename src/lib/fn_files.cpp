@@ -15,7 +15,7 @@
 #include "lib/io/file_value.h"
 #include "lib/io/print_args.h"
 #include "lib/io/print_sink.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "link/function_table.h"
 #include "platform/directories.h"
 #include "runtime/host.h"
@@ -490,14 +490,13 @@ const NamedRow k_file_rows[] = {
     {"scan", fn_scan, 1, k_file_varargs},
     {"sscan", fn_sscan, 2, k_file_varargs},
 };
-const GroupRegistrar g_files(Group::FilePrint, std::span<const NamedRow>(k_file_rows));
-// Each start of the runtime begins without files left open by an earlier one.
-const GroupRegistrar g_files_setup(Group::FilePrint, close_open_files);
 }  // namespace
 
 void close_open_files() {
     io::close_all_files();
     close_log();
 }
+
+std::span<const NamedRow> file_rows() { return k_file_rows; }
 
 }  // namespace kj::lib

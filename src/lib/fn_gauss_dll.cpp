@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "lib/args.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "link/dll_loader.h"
 #include "link/link_errors.h"
 #include "platform/dynamic_library.h"
@@ -125,8 +125,9 @@ const DescriptorRow k_gauss[] = {
     {"cc$gauss::dlibrary", fn_dlibrary},
     {"cc$gauss::dllcall", fn_dllcall, -1},
 };
-const GroupRegistrar g_gauss(Group::GaussBuiltins, k_gauss);
 
 }  // namespace
+
+std::span<const DescriptorRow> gauss_dll_rows() { return k_gauss; }
 
 }  // namespace kj::lib

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "lib/arg_checks.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "lib/args.h"
 #include "value/value.h"
 
@@ -54,7 +54,8 @@ const DescriptorRow k_panel_rows[] = {
     {"ccccccccc$getgrouplag", fn_getgrouplag},
 };
 
-const GroupRegistrar g_panel(Group::General, std::span<const DescriptorRow>(k_panel_rows));
 }  // namespace
+
+std::span<const DescriptorRow> panel_rows() { return k_panel_rows; }
 
 }  // namespace kj::lib

@@ -2,7 +2,6 @@
 // (lib/io/print_args.h); they differ only in the sink.
 #include "lib/fn_print.h"
 
-
 #include <string>
 
 #include "lib/arg_checks.h"
@@ -10,6 +9,7 @@
 #include "lib/io/number_format.h"
 #include "lib/io/print_args.h"
 #include "lib/io/print_sink.h"
+#include "lib/library_rows.h"
 #include "value/value.h"
 #include "runtime/run_error.h"
 
@@ -73,9 +73,8 @@ const NamedRow k_print_rows[] = {
     {"print", fn_print, 1, k_print_flags},    {"println", fn_println, 1, k_print_flags},
     {"sprint", fn_sprint, 1, k_print_flags},  {"sprintbuffer", fn_sprintbuffer, 1, k_serial},
 };
-const GroupRegistrar g_print(Group::FilePrint, std::span<const NamedRow>(k_print_rows));
-// Each start of the runtime begins with the default formats.
-const GroupRegistrar g_print_setup(Group::FilePrint, [] { io::reset_default_formats(); });
 }  // namespace
+
+std::span<const NamedRow> print_rows() { return k_print_rows; }
 
 }  // namespace kj::lib

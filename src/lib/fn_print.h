@@ -1,9 +1,7 @@
 // Printing built-ins: print, println, eprint, sprint, sprintbuffer, format.
 #pragma once
 
-#include <span>
-
-#include "lib/library_groups.h"
+#include <kj80x.h>
 
 namespace kj::lib {
 

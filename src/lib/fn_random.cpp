@@ -7,7 +7,7 @@
 
 #include "lib/arg_checks.h"
 #include "lib/args.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "num/random/generator_state.h"
 #include "vm/conversions.h"
 
@@ -118,11 +118,9 @@ const DescriptorRow k_random_rows[] = {
 };
 const DescriptorRow k_random_gauss_rows[] = {{"cc$gauss::rndn", fn_rann}, {"cc$gauss::rndu", fn_ranu}};
 
-const GroupRegistrar g_random(Group::General, std::span<const DescriptorRow>(k_random_rows));
-const GroupRegistrar g_random_gauss(Group::GaussBuiltins, std::span<const DescriptorRow>(k_random_gauss_rows));
-
 }  // namespace
 
 std::span<const DescriptorRow> random_rows() { return k_random_rows; }
+std::span<const DescriptorRow> random_gauss_rows() { return k_random_gauss_rows; }
 
 }  // namespace kj::lib

@@ -3,7 +3,7 @@
 #include <cstddef>
 
 #include "lib/fn_random.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "lib/args.h"
 #include "num/random/continuous_draws.h"
 #include "num/random/discrete_draws.h"
@@ -89,8 +89,6 @@ const DescriptorRow k_draw_rows[] = {
     {"ccc$rant", fn_rant},
     {"cccc$ranweibull", fn_ranweibull},
 };
-
-const GroupRegistrar g_draws(Group::Distributions, std::span<const DescriptorRow>(k_draw_rows));
 
 }  // namespace
 

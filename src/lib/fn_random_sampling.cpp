@@ -7,7 +7,7 @@
 #include "lib/arg_checks.h"
 #include "lib/args.h"
 #include "lib/fn_random.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "num/linalg_block.h"
 #include "num/linalg_choleski.h"
 #include "num/random/continuous_draws.h"
@@ -179,8 +179,6 @@ const DescriptorRow k_sampling_rows[] = {
     {"c$ranuorder", fn_ranuorder},
     {"cc$ranwishart", fn_ranwishart, 1},
 };
-
-const GroupRegistrar g_sampling(Group::Distributions, std::span<const DescriptorRow>(k_sampling_rows));
 
 }  // namespace
 

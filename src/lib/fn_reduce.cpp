@@ -4,8 +4,6 @@
 // stream the matrix once; row reductions keep four partial results to break
 // the dependency chain. Sums, products and moments let NaN propagate; the
 // extremes skip it.
-#include "lib/fn_reduce.h"
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -13,6 +11,7 @@
 
 #include "lib/arg_checks.h"
 #include "lib/args.h"
+#include "lib/library_rows.h"
 #include "value/value.h"
 
 namespace kj::lib {
@@ -442,8 +441,6 @@ const DescriptorRow k_reduce_gauss_rows[] = {
     {"c$gauss::median", fn_quantilec},
 };
 
-const GroupRegistrar g_reduce(Group::General, std::span<const DescriptorRow>(k_reduce_rows));
-const GroupRegistrar g_reduce_gauss(Group::GaussBuiltins, std::span<const DescriptorRow>(k_reduce_gauss_rows));
 }  // namespace
 
 std::span<const DescriptorRow> reduce_rows() { return k_reduce_rows; }

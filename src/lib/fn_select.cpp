@@ -15,7 +15,7 @@
 #include "lib/fn_sets.h"
 #include "lib/fn_sort.h"
 #include "lib/fn_string.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "vm/conversions.h"
 #include "runtime/run_error.h"
 #include "value/index_errors.h"
@@ -504,7 +504,8 @@ const DescriptorRow k_select_rows[] = {
     {"ccc$selectrc", fn_selectrc},   {"ccc$setbounds", fn_setbounds},  {"ccccc$submat", fn_submat, 1},
     {"c$tailc", fn_tailc, 1},        {"c$vecindex", fn_vecindex, 1},   {"c$vecrindex", fn_vecrindex, 1},
 };
-const GroupRegistrar g_select(Group::General, std::span<const DescriptorRow>(k_select_rows));
 }  // namespace
+
+std::span<const DescriptorRow> select_rows() { return k_select_rows; }
 
 }  // namespace kj::lib

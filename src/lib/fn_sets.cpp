@@ -9,7 +9,7 @@
 #include "lib/args.h"
 #include "lib/fn_sort.h"
 #include "lib/fn_types.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 
 namespace kj::lib {
 
@@ -286,7 +286,8 @@ const DescriptorRow k_set_rows[] = {
     {"cc$exclusion", fn_exclusion, 1}, {"cc$intersection", fn_intersection, 1}, {"cc$ismember", fn_ismember},
     {"cc$union", fn_union},            {"c$unique", fn_unique},
 };
-const GroupRegistrar g_sets(Group::General, std::span<const DescriptorRow>(k_set_rows));
 }  // namespace
+
+std::span<const DescriptorRow> set_rows() { return k_set_rows; }
 
 }  // namespace kj::lib

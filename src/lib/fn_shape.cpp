@@ -1,8 +1,6 @@
 // Creation and shape built-ins. Matrix arguments are read through views of
 // the converted argument records (an int or double is 1 x 1); every result
 // is a fresh matrix from the matrix cache, and an empty result is <> (0 x 0).
-#include "lib/fn_shape.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -12,6 +10,7 @@
 #include "lib/arg_checks.h"
 #include "lib/args.h"
 #include "lib/dimension_arg.h"
+#include "lib/library_rows.h"
 #include "num/split_in_two.h"
 #include "value/matrix_block.h"
 #include "value/value.h"
@@ -562,8 +561,6 @@ const DescriptorRow k_shape_gauss_rows[] = {
     {"c$gauss::upmat", fn_upper},         {"c$gauss::zeros", fn_zeros, 1},
 };
 
-const GroupRegistrar g_shape(Group::General, std::span<const DescriptorRow>(k_shape_rows));
-const GroupRegistrar g_shape_gauss(Group::GaussBuiltins, std::span<const DescriptorRow>(k_shape_gauss_rows));
 }  // namespace
 
 std::span<const DescriptorRow> shape_rows() { return k_shape_rows; }

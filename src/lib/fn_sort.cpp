@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "lib/args.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "num/radix_sort.h"
 #include "value/big_blocks.h"
 #include "vm/conversions.h"
@@ -223,7 +223,8 @@ const DescriptorRow k_sort_rows[] = {
     {"cc$sortbyc", fn_sortbyc}, {"cc$sortbyr", fn_sortbyr}, {"c$sortc", fn_sortc},
     {"c$sortcindex", fn_sortcindex}, {"c$sortr", fn_sortr},
 };
-const GroupRegistrar g_sort(Group::General, std::span<const DescriptorRow>(k_sort_rows));
 }  // namespace
+
+std::span<const DescriptorRow> sort_rows() { return k_sort_rows; }
 
 }  // namespace kj::lib

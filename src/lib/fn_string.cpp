@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "lib/args.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 
 namespace kj::lib {
 
@@ -168,7 +168,8 @@ const DescriptorRow k_string_rows[] = {
     {"cc$strifindr", fn_strifindr, 1}, {"c$strlwr", fn_strlwr},       {"c$strtrim", fn_strtrim},
     {"c$strupr", fn_strupr},
 };
-const GroupRegistrar g_strings(Group::General, std::span<const DescriptorRow>(k_string_rows));
 }  // namespace
+
+std::span<const DescriptorRow> string_rows() { return k_string_rows; }
 
 }  // namespace kj::lib

@@ -5,7 +5,7 @@
 
 #include "lib/elementwise.h"
 #include "lib/fn_math.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 
 namespace kj::lib {
 
@@ -37,8 +37,9 @@ const DescriptorRow k_gauss[] = {
     {"c$gauss::sin", fn_sin},     {"c$gauss::cos", fn_cos},       {"c$gauss::tan", fn_tan},
 };
 
-const GroupRegistrar g_general(Group::General, k_general);
-const GroupRegistrar g_gauss(Group::GaussBuiltins, k_gauss);
 }  // namespace
+
+std::span<const DescriptorRow> trig_rows() { return k_general; }
+std::span<const DescriptorRow> trig_gauss_rows() { return k_gauss; }
 
 }  // namespace kj::lib

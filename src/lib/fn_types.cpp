@@ -11,7 +11,7 @@
 #include "lib/args.h"
 #include "lib/fn_sort.h"
 #include "lib/io/file_value.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "link/symbols.h"
 
 namespace kj::lib {
@@ -292,7 +292,8 @@ const DescriptorRow k_type_rows[] = {
     {"c$isint", fn_isint},           {"c$ismatrix", fn_ismatrix},     {"c$ismissing", fn_ismissing},
     {"c$isnan", fn_ismissing},       {"c$isstatic", fn_isstatic},     {"c$isstring", fn_isstring},
 };
-const GroupRegistrar g_types(Group::General, std::span<const DescriptorRow>(k_type_rows));
 }  // namespace
+
+std::span<const DescriptorRow> type_rows() { return k_type_rows; }
 
 }  // namespace kj::lib

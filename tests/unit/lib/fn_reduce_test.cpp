@@ -1,6 +1,6 @@
 #include <cmath>
 
-#include "lib/fn_reduce.h"
+#include "lib/library_rows.h"
 #include "matrix_fn_fixture.h"
 
 namespace kj::test {

@@ -19,6 +19,8 @@
 
 #include <kj80x.h>
 
+#include "graphics/fn_draw.h"
+#include "lib/library_groups.h"
 #include "link/function_table.h"
 #include "support/capture.h"
 
@@ -283,6 +285,41 @@ TEST(StandardHeader, AgreesWithTheLibraryTable) {
     KjMainExit();
     EXPECT_GT(checked, 0);
     RecordProperty("registered_of_declared", std::to_string(checked) + "/" + std::to_string(h.functions.size()));
+}
+
+// The rows of every group, the graphs' included, as the start of the runtime
+// registers them: a second row of a name would silently replace the first,
+// and every name outside gauss:: is one the header declares (and the other way
+// round: a declared function without a row would fail only when linked).
+TEST(StandardHeader, EveryLibraryRowHasItsOwnDeclaredName) {
+    const Header& h = header();
+    ASSERT_TRUE(h.errors.empty()) << h.errors.front();
+    std::set<std::string> declared;
+    for (const Declaration& d : h.functions) declared.insert(d.name);
+
+    std::map<std::string, std::string> group_of;  // row name -> its group
+    auto check = [&](const char* group, const char* descriptor) {
+        const std::string name(kj::lib::descriptor_name(descriptor));
+        const auto [it, fresh] = group_of.emplace(name, group);
+        EXPECT_TRUE(fresh) << name << " has a row in " << it->second << " and in " << group;
+        if (name.rfind("gauss::", 0) != 0) {
+            EXPECT_TRUE(declared.count(name)) << name << " (" << group << ") is not declared in kjstd.kjh";
+        }
+    };
+    int rows = 0;
+    for (const kj::lib::LibraryGroup& g : kj::lib::library_groups(kj::graphics::library_group())) {
+        for (const kj::lib::GroupPart& part : g.parts) {
+            for (const kj::lib::DescriptorRow& row : part.descriptors) check(g.name, row.descriptor), ++rows;
+            for (const kj::lib::NamedRow& row : part.named) check(g.name, row.name), ++rows;
+        }
+    }
+    for (const std::string& name : declared) EXPECT_TRUE(group_of.count(name)) << name << " has no row";
+
+    // Each row reaches the table as an entry of its own.
+    kj::test::CaptureScope scope;
+    ASSERT_EQ(KjMainInit(), 1);
+    EXPECT_EQ(kj::lib::function_count(), rows);
+    KjMainExit();
 }
 
 }  // namespace
