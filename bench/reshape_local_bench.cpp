@@ -20,7 +20,7 @@ namespace {
 
 // A library function as a global symbol that p-code can call.
 bool add_library_symbol(const char* name) {
-    const kj::lib::LibEntry* entry = kj::lib::find_function(name);
+    const kj::link::LibEntry* entry = kj::link::find_function(name);
     if (!entry) return false;
     kj::value::Value f{};
     f.type = kj::value::T_Native | (entry->flags & kj::value::k_varargs);
@@ -46,7 +46,7 @@ std::string reshape_program(int pairs, const char* push) {
 void run_reshapes(benchmark::State& state, const char* push) {
     const int pairs = static_cast<int>(state.range(0));
     kj::runtime::install_default_callbacks();
-    if (!kj::lib::find_function("reshape")) kj::lib::register_library();
+    if (!kj::link::find_function("reshape")) kj::lib::register_library();
     kj::link::reset_compiler_tables();
     if (!add_library_symbol("zeros") || !add_library_symbol("reshape") ||
         !kj::link::assemble(reshape_program(pairs, push)).ok) {

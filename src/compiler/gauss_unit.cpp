@@ -321,7 +321,7 @@ void automatic_imports() {
         const value::NamedValue& s = link::symbol_at(k);
         if (!s.name || value::type_of(s.val) != value::T_Func || !value::has_flag(s.val, value::k_extern)) continue;
         const std::string name(s.name);
-        if (name.rfind("gauss::", 0) != 0 || lib::find_function(name) || is_gauss_catalog_name(name)) continue;
+        if (name.rfind("gauss::", 0) != 0 || link::find_function(name) || is_gauss_catalog_name(name)) continue;
         link::register_import(name.substr(7), false, true);
     }
 }

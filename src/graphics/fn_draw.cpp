@@ -472,7 +472,7 @@ void fn_set_text_window(KjValue* result, KjValue* args, int) {
     set_result(result, runtime::text_window("Set", string_arg(args, 0).c_str()));
 }
 
-constexpr uint32_t V = lib::k_varargs | lib::k_serial, S = lib::k_serial;
+constexpr uint32_t V = link::k_varargs | link::k_serial, S = link::k_serial;
 const lib::NamedRow k_graphics[] = {
     {"CloseDrawWindow", fn_close_draw_window, 0, S}, {"Draw", fn_draw, 2, V},
     {"DrawAcf", fn_draw_acf, 4, V},                  {"DrawAdjust", fn_draw_adjust, 1, V},

@@ -177,9 +177,9 @@ void insert_lines(Value& result, Value* args, int count, Axis axis) {
 }
 
 // first..last inside a dimension of `size`, else "invalid index range".
-void check_range(int first, int last, int size, vm::IndexForm form, const Value& m) {
+void check_range(int first, int last, int size, value::IndexForm form, const Value& m) {
     if (size == 0 && first == 0) return;
-    if (first < 0 || last >= size || first > last) vm::raise_range_error(first, last, form, m);
+    if (first < 0 || last >= size || first > last) value::raise_range_error(first, last, form, m);
 }
 
 // headc (from the top) and tailc (from the bottom): n >= rows takes all, 0
@@ -356,8 +356,8 @@ void fn_selectrc(KjValue* result, KjValue* args, int) {
     for (long k = 0, n = count_of(shape); k < n; ++k) {
         const int i = vm::truncate_to_int(rx[nr == 1 ? 0 : k]);
         const int j = vm::truncate_to_int(cx[nc == 1 ? 0 : k]);
-        if (i < 0 || i >= m.u.mat.r) vm::raise_index_error(i, vm::IndexForm::Row, m);
-        if (j < 0 || j >= m.u.mat.c) vm::raise_index_error(j, vm::IndexForm::Column, m);
+        if (i < 0 || i >= m.u.mat.r) value::raise_index_error(i, value::IndexForm::Row, m);
+        if (j < 0 || j >= m.u.mat.c) value::raise_index_error(j, value::IndexForm::Column, m);
         out[k] = m.u.mat.m[i][j];
     }
 }
@@ -367,8 +367,8 @@ void fn_submat(KjValue* result, KjValue* args, int count) {
     const int base = array_base(args, count, 5);
     const int r1 = int_arg(args, 1) - base, r2 = int_arg(args, 2) - base;
     const int c1 = int_arg(args, 3) - base, c2 = int_arg(args, 4) - base;
-    check_range(r1, r2, m.u.mat.r, vm::IndexForm::Row, m);
-    check_range(c1, c2, m.u.mat.c, vm::IndexForm::Column, m);
+    check_range(r1, r2, m.u.mat.r, value::IndexForm::Row, m);
+    check_range(c1, c2, m.u.mat.c, value::IndexForm::Column, m);
     if (m.u.mat.r == 0 || m.u.mat.c == 0) return set_empty(*result);
     const int r = r2 - r1 + 1, c = c2 - c1 + 1;
     value::set_matrix(*result, r, c);

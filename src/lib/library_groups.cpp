@@ -37,13 +37,13 @@ std::vector<LibraryGroup> library_groups(std::span<const GroupPart> graphics) {
 void register_library(std::span<const GroupPart> graphics) {
     for (const LibraryGroup& group : library_groups(graphics)) {
         for (const GroupPart& part : group.parts) {
-            for (const DescriptorRow& row : part.descriptors) add_function(row.descriptor, row.fn, row.varargs);
-            for (const NamedRow& row : part.named) add_function_ex(row.name, row.fn, row.count, row.flags);
+            for (const DescriptorRow& row : part.descriptors) link::add_function(row.descriptor, row.fn, row.varargs);
+            for (const NamedRow& row : part.named) link::add_function_ex(row.name, row.fn, row.count, row.flags);
             if (part.setup) part.setup();
         }
     }
 }
 
-void free_library() { free_function_table(); }
+void free_library() { link::free_function_table(); }
 
 }  // namespace kj::lib

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <span>
 
+#include "link/function_table.h"
+
 namespace kj::lib {
 
 // Registered through add_function: all parameters const.
@@ -18,6 +20,10 @@ struct DescriptorRow {
     KjNativeFunction fn;
     int varargs = 0;
 };
+
+// The flags of a NamedRow.
+using link::k_serial;
+using link::k_varargs;
 
 // Registered through add_function_ex: name, count and flags (k_varargs, k_serial).
 struct NamedRow {

@@ -4,7 +4,7 @@
 
 #include <kj80x.h>
 
-namespace kj::vm {
+namespace kj::value {
 
 // Index error reports: "[%d]", "[%d][]" (row of a vector being materialised) or
 // "[][%d]" (column), then " in " and the value's description; error 15. Ranges
@@ -17,4 +17,4 @@ enum class IndexForm { Single, Row, Column };
 // In the GAUSS dialect printed indices are 1-based.
 void set_one_based_index_reports(bool on);
 
-}  // namespace kj::vm
+}  // namespace kj::value

@@ -261,21 +261,21 @@ TEST(StandardHeader, AgreesWithTheLibraryTable) {
     kj::test::CaptureScope scope;
     ASSERT_EQ(KjMainInit(), 1);
     int checked = 0;
-    for (int i = 0; i < kj::lib::function_count(); ++i) {
-        const kj::lib::LibEntry& e = kj::lib::function_entries()[i];
-        const std::string name(kj::lib::entry_name(e));
+    for (int i = 0; i < kj::link::function_count(); ++i) {
+        const kj::link::LibEntry& e = kj::link::function_entries()[i];
+        const std::string name(kj::link::entry_name(e));
         if (name.rfind("gauss::", 0) == 0) continue;
         const auto it = declared.find(name);
         if (it == declared.end()) {
             ADD_FAILURE() << "registered but not declared in kjstd.kjh: " << name << " " << e.param_count
-                          << ((e.flags & kj::lib::k_varargs) ? "+" : "");
+                          << ((e.flags & kj::link::k_varargs) ? "+" : "");
             continue;
         }
         const Declaration& d = *it->second;
         ++checked;
         EXPECT_EQ(d.required, e.param_count) << "parameter count of " << where(d);
-        EXPECT_EQ(d.varargs, (e.flags & kj::lib::k_varargs) != 0) << "variable arguments of " << where(d);
-        EXPECT_EQ(d.serial, (e.flags & kj::lib::k_serial) != 0) << "serial mark of " << where(d);
+        EXPECT_EQ(d.varargs, (e.flags & kj::link::k_varargs) != 0) << "variable arguments of " << where(d);
+        EXPECT_EQ(d.serial, (e.flags & kj::link::k_serial) != 0) << "serial mark of " << where(d);
         for (int k = 0; k < e.param_count && k < static_cast<int>(d.is_const.size()); ++k) {
             if (d.is_const[static_cast<std::size_t>(k)]) {
                 EXPECT_EQ(e.descriptor[k], 'c') << "parameter " << k + 1 << " of " << where(d) << " is const";
@@ -299,7 +299,7 @@ TEST(StandardHeader, EveryLibraryRowHasItsOwnDeclaredName) {
 
     std::map<std::string, std::string> group_of;  // row name -> its group
     auto check = [&](const char* group, const char* descriptor) {
-        const std::string name(kj::lib::descriptor_name(descriptor));
+        const std::string name(kj::link::descriptor_name(descriptor));
         const auto [it, fresh] = group_of.emplace(name, group);
         EXPECT_TRUE(fresh) << name << " has a row in " << it->second << " and in " << group;
         if (name.rfind("gauss::", 0) != 0) {
@@ -318,7 +318,7 @@ TEST(StandardHeader, EveryLibraryRowHasItsOwnDeclaredName) {
     // Each row reaches the table as an entry of its own.
     kj::test::CaptureScope scope;
     ASSERT_EQ(KjMainInit(), 1);
-    EXPECT_EQ(kj::lib::function_count(), rows);
+    EXPECT_EQ(kj::link::function_count(), rows);
     KjMainExit();
 }
 
