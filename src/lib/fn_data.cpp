@@ -56,7 +56,7 @@ bool path_of(const std::string& name, std::string& path) {
 
 }  // namespace
 
-void fn_loaddata(KjValue* result, KjValue* args, int count) {
+void fn_loaddata(Value* result, Value* args, int count) {
     check_most(count, 13);
     const std::string name = string_arg(args, 0);
     const int flags = count > 12 ? int_arg(args, 12) : 0;
@@ -100,7 +100,7 @@ void fn_loaddata(KjValue* result, KjValue* args, int count) {
     value::set_int(*result, 1);
 }
 
-void fn_savedata(KjValue* result, KjValue* args, int count) {
+void fn_savedata(Value* result, Value* args, int count) {
     check_most(count, 13);
     const std::string name = string_arg(args, 0);
     const Value& m = matrix_value_arg(args, 1);
@@ -149,7 +149,7 @@ void fn_savedata(KjValue* result, KjValue* args, int count) {
     if (data::save_data_set(name, format, ds, save_flags)) value::set_int(*result, 1);
 }
 
-void fn_loadsheet(KjValue* result, KjValue* args, int count) {
+void fn_loadsheet(Value* result, Value* args, int count) {
     check_most(count, 3);
     const std::string name = string_arg(args, 0);
     int index = 0;
@@ -187,7 +187,7 @@ void fn_loadsheet(KjValue* result, KjValue* args, int count) {
     *result = rows;
 }
 
-void fn_savesheet(KjValue* result, KjValue* args, int count) {
+void fn_savesheet(Value* result, Value* args, int count) {
     check_most(count, 3);
     const std::string name = string_arg(args, 0);
     data::Sheet sheet;

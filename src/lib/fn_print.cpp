@@ -17,22 +17,22 @@ namespace kj::lib {
 
 using value::Value;
 
-void fn_print(KjValue* result, KjValue* args, int count) {
+void fn_print(Value* result, Value* args, int count) {
     io::StdoutSink out;
     value::set_int(*result, io::print_args(out, args, count));
 }
 
-void fn_println(KjValue* result, KjValue* args, int count) {
+void fn_println(Value* result, Value* args, int count) {
     io::StdoutSink out;
     value::set_int(*result, io::print_line_args(out, args, count));
 }
 
-void fn_eprint(KjValue* result, KjValue* args, int count) {
+void fn_eprint(Value* result, Value* args, int count) {
     io::StderrSink out;
     value::set_int(*result, io::print_args(out, args, count));
 }
 
-void fn_sprint(KjValue* result, KjValue* args, int count) {
+void fn_sprint(Value* result, Value* args, int count) {
     if (!io::sprint_buffer_ready()) runtime::raise_run_error_message("sprint/scan: no string buffer");
     io::StringSink out;
     io::print_args(out, args, count);
@@ -41,7 +41,7 @@ void fn_sprint(KjValue* result, KjValue* args, int count) {
     value::set_string(*result, text.data(), static_cast<int>(text.size()));
 }
 
-void fn_sprintbuffer(KjValue* result, KjValue* args, int) {
+void fn_sprintbuffer(Value* result, Value* args, int) {
     const Value& a = args[0];
     int n;
     if (value::type_of(a) == value::T_Int && !value::is_null(a))
@@ -53,7 +53,7 @@ void fn_sprintbuffer(KjValue* result, KjValue* args, int) {
     value::set_int(*result, io::set_sprint_buffer_size(n));
 }
 
-void fn_format(KjValue* result, KjValue* args, int) {
+void fn_format(Value* result, Value* args, int) {
     const Value& a = args[0];
     if (value::type_of(a) == value::T_Int && !value::is_null(a))
         io::set_line_length(a.u.ival);

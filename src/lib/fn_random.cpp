@@ -43,8 +43,8 @@ void fill_draws(Value& result, Value* args, bool normal) {
         (normal ? s.fill_normal : s.fill_uniform)(&s, m[0], static_cast<std::size_t>(r) * c);
 }
 
-void fn_ranu(KjValue* result, KjValue* args, int) { fill_draws(*result, args, false); }
-void fn_rann(KjValue* result, KjValue* args, int) { fill_draws(*result, args, true); }
+void fn_ranu(Value* result, Value* args, int) { fill_draws(*result, args, false); }
+void fn_rann(Value* result, Value* args, int) { fill_draws(*result, args, true); }
 
 int32_t seed_word(const Value& v, int32_t old) {
     if (is_type(v, value::T_Int)) return v.u.ival;
@@ -81,7 +81,7 @@ void set_seed_words(KjRanState& s, const Value& x) {
     s.spare_flag = 0;
 }
 
-void fn_ranseed(KjValue* result, KjValue* args, int) {
+void fn_ranseed(Value* result, Value* args, int) {
     Value& x = args[0];
     if (is_string(x)) {
         const std::string name(string_of(x));
@@ -106,7 +106,7 @@ void fn_ranseed(KjValue* result, KjValue* args, int) {
     seed_result(*result, s);
 }
 
-void fn_ranloopseed(KjValue* result, KjValue* args, int) {
+void fn_ranloopseed(Value* result, Value* args, int) {
     const int i = int_arg(args, 0);
     const int mode = int_arg(args, 1);
     num::ran_loop_seed(i, mode);

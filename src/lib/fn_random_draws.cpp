@@ -34,7 +34,7 @@ void draws(Value& result, Value* args, F f) {
 }
 
 #define KJ_DRAWS(fn, n, expr)                                                          \
-    void fn(KjValue* result, KjValue* args, int) {                                     \
+    void fn(Value* result, Value* args, int) {                                     \
         draws<n>(*result, args, [](KjRanState& s, const double* p) { (void)p; return (expr); }); \
     }
 

@@ -318,30 +318,30 @@ struct Selection {
 
 }  // namespace
 
-void fn_selectc(KjValue* result, KjValue* args, int count) {
+void fn_selectc(Value* result, Value* args, int count) {
     select_by_value(*result, args, count, Axis::Columns, true);
 }
-void fn_selectr(KjValue* result, KjValue* args, int count) { select_by_value(*result, args, count, Axis::Rows, true); }
-void fn_deletec(KjValue* result, KjValue* args, int count) {
+void fn_selectr(Value* result, Value* args, int count) { select_by_value(*result, args, count, Axis::Rows, true); }
+void fn_deletec(Value* result, Value* args, int count) {
     select_by_value(*result, args, count, Axis::Columns, false);
 }
-void fn_deleter(KjValue* result, KjValue* args, int count) {
+void fn_deleter(Value* result, Value* args, int count) {
     select_by_value(*result, args, count, Axis::Rows, false);
 }
-void fn_selectifc(KjValue* result, KjValue* args, int) { select_by_flags(*result, args, Axis::Columns, true); }
-void fn_selectifr(KjValue* result, KjValue* args, int) { select_by_flags(*result, args, Axis::Rows, true); }
-void fn_deleteifc(KjValue* result, KjValue* args, int) { select_by_flags(*result, args, Axis::Columns, false); }
-void fn_deleteifr(KjValue* result, KjValue* args, int) { select_by_flags(*result, args, Axis::Rows, false); }
-void fn_dropc(KjValue* result, KjValue* args, int count) { drop_lines(*result, args, count, Axis::Columns); }
-void fn_dropr(KjValue* result, KjValue* args, int count) { drop_lines(*result, args, count, Axis::Rows); }
-void fn_insertc(KjValue* result, KjValue* args, int count) { insert_lines(*result, args, count, Axis::Columns); }
-void fn_insertr(KjValue* result, KjValue* args, int count) { insert_lines(*result, args, count, Axis::Rows); }
-void fn_headc(KjValue* result, KjValue* args, int count) { end_rows(*result, args, count, true); }
-void fn_tailc(KjValue* result, KjValue* args, int count) { end_rows(*result, args, count, false); }
-void fn_vecindex(KjValue* result, KjValue* args, int count) { positions(*result, args, count, true); }
-void fn_vecrindex(KjValue* result, KjValue* args, int count) { positions(*result, args, count, false); }
+void fn_selectifc(Value* result, Value* args, int) { select_by_flags(*result, args, Axis::Columns, true); }
+void fn_selectifr(Value* result, Value* args, int) { select_by_flags(*result, args, Axis::Rows, true); }
+void fn_deleteifc(Value* result, Value* args, int) { select_by_flags(*result, args, Axis::Columns, false); }
+void fn_deleteifr(Value* result, Value* args, int) { select_by_flags(*result, args, Axis::Rows, false); }
+void fn_dropc(Value* result, Value* args, int count) { drop_lines(*result, args, count, Axis::Columns); }
+void fn_dropr(Value* result, Value* args, int count) { drop_lines(*result, args, count, Axis::Rows); }
+void fn_insertc(Value* result, Value* args, int count) { insert_lines(*result, args, count, Axis::Columns); }
+void fn_insertr(Value* result, Value* args, int count) { insert_lines(*result, args, count, Axis::Rows); }
+void fn_headc(Value* result, Value* args, int count) { end_rows(*result, args, count, true); }
+void fn_tailc(Value* result, Value* args, int count) { end_rows(*result, args, count, false); }
+void fn_vecindex(Value* result, Value* args, int count) { positions(*result, args, count, true); }
+void fn_vecrindex(Value* result, Value* args, int count) { positions(*result, args, count, false); }
 
-void fn_selectrc(KjValue* result, KjValue* args, int) {
+void fn_selectrc(Value* result, Value* args, int) {
     const Value& m = matrix_value_arg(args, 0);
     const Value& ri = matrix_value_arg(args, 1);
     const Value& ci = matrix_value_arg(args, 2);
@@ -362,7 +362,7 @@ void fn_selectrc(KjValue* result, KjValue* args, int) {
     }
 }
 
-void fn_submat(KjValue* result, KjValue* args, int count) {
+void fn_submat(Value* result, Value* args, int count) {
     const Value& m = matrix_value_arg(args, 0);
     const int base = array_base(args, count, 5);
     const int r1 = int_arg(args, 1) - base, r2 = int_arg(args, 2) - base;
@@ -376,7 +376,7 @@ void fn_submat(KjValue* result, KjValue* args, int count) {
         std::memcpy(result->u.mat.m[i], m.u.mat.m[r1 + i] + c1, sizeof(double) * static_cast<std::size_t>(c));
 }
 
-void fn_find(KjValue* result, KjValue* args, int count) {
+void fn_find(Value* result, Value* args, int count) {
     if (count > 3) arg_error(3);
     if (is_type(args[0], value::T_Array)) return find_strings(*result, args, count);
     const Value& m = matrix_value_arg(args, 0);
@@ -394,7 +394,7 @@ void fn_find(KjValue* result, KjValue* args, int count) {
     for (long k = 0; k < n; ++k) out[k] = static_cast<double>(in.first(x[k]));
 }
 
-void fn_limits(KjValue* result, KjValue* args, int count) {
+void fn_limits(Value* result, Value* args, int count) {
     const Value& m = matrix_value_arg(args, 0);
     const double base = array_base(args, count, 1);
     const int r = m.u.mat.r, c = m.u.mat.c;
@@ -421,7 +421,7 @@ void fn_limits(KjValue* result, KjValue* args, int count) {
         for (int j = 0; j < c; ++j) at_lo[j] += base, at_hi[j] += base;
 }
 
-void fn_replace(KjValue* result, KjValue* args, int count) {
+void fn_replace(Value* result, Value* args, int count) {
     if (count > 4) arg_error(4);
     if (is_string(args[0]) || is_type(args[0], value::T_Array)) return replace_strings(*result, args, count);
     const Value& m = matrix_value_arg(args, 0);
@@ -442,9 +442,9 @@ void fn_replace(KjValue* result, KjValue* args, int count) {
     }
 }
 
-void fn_setbounds(KjValue* result, KjValue* args, int) { fn_double3(*result, args, clamp); }
+void fn_setbounds(Value* result, Value* args, int) { fn_double3(*result, args, clamp); }
 
-void fn_findsample(KjValue* result, KjValue* args, int) {
+void fn_findsample(Value* result, Value* args, int) {
     const Value& data = matrix_value_arg(args, 0);
     const Value& vcol = matrix_value_arg(args, 1);
     const Value& vlag = matrix_value_arg(args, 2);

@@ -140,20 +140,20 @@ std::string replace_text(std::string_view s, std::string_view f, std::string_vie
     return out;
 }
 
-void fn_strfind(KjValue* result, KjValue* args, int count) { search(*result, args, count, false, false); }
-void fn_strfindr(KjValue* result, KjValue* args, int count) { search(*result, args, count, true, false); }
-void fn_strifind(KjValue* result, KjValue* args, int count) { search(*result, args, count, false, true); }
-void fn_strifindr(KjValue* result, KjValue* args, int count) { search(*result, args, count, true, true); }
+void fn_strfind(Value* result, Value* args, int count) { search(*result, args, count, false, false); }
+void fn_strfindr(Value* result, Value* args, int count) { search(*result, args, count, true, false); }
+void fn_strifind(Value* result, Value* args, int count) { search(*result, args, count, false, true); }
+void fn_strifindr(Value* result, Value* args, int count) { search(*result, args, count, true, true); }
 
-void fn_strlwr(KjValue* result, KjValue* args, int) {
+void fn_strlwr(Value* result, Value* args, int) {
     map_strings(*result, args, [](std::string& s) { std::transform(s.begin(), s.end(), s.begin(), lower); });
 }
 
-void fn_strupr(KjValue* result, KjValue* args, int) {
+void fn_strupr(Value* result, Value* args, int) {
     map_strings(*result, args, [](std::string& s) { std::transform(s.begin(), s.end(), s.begin(), upper); });
 }
 
-void fn_strtrim(KjValue* result, KjValue* args, int) {
+void fn_strtrim(Value* result, Value* args, int) {
     map_strings(*result, args, [](std::string& s) {
         std::size_t first = 0, last = s.size();
         while (first < last && is_blank(s[first])) ++first;
