@@ -146,7 +146,7 @@ std::int64_t write_variable_names(OpenFile& f, const Value& names) {
         std::fwrite(area.data(), 1, area.size(), f.stream) != area.size())
         return 0;
     f.dims[1] = static_cast<std::int32_t>(all.size());
-    f.data_start = data::data_file_start(data::DataFileKind::names, f.dims[1]);
+    f.data_start = data::data_file_start(data::DataFileKind::Names, f.dims[1]);
     f.names_written = true;
     f.header_dirty = true;
     return static_cast<std::int64_t>(all.size());
@@ -177,8 +177,8 @@ void fn_fopen(Value* result, Value* args, int count) {
         io::set_file_value(*result, f);
         return;
     }
-    if (why == io::OpenFailure::zip_write) runtime::raise_run_error_message("Cannot write to .zip file");
-    if (why == io::OpenFailure::zip_update) return;
+    if (why == io::OpenFailure::ZipWrite) runtime::raise_run_error_message("Cannot write to .zip file");
+    if (why == io::OpenFailure::ZipUpdate) return;
     if (m.warn || m.raise) {
         const bool reading = m.access == io::k_file_read;
         const std::string text = std::string(reading ? "file not found" : "cannot open file") + ": \"" + name + "\"";
