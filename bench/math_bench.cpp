@@ -13,9 +13,9 @@ using kj::value::Value;
 
 void run_native(benchmark::State& state, const char* name) {
     const int n = 1000;
-    kj::lib::free_function_table();
+    kj::link::free_function_table();
     kj::lib::register_library();
-    const kj::lib::LibEntry* e = kj::lib::find_function(name);
+    const kj::link::LibEntry* e = kj::link::find_function(name);
     if (!e) {
         state.SkipWithError("not registered");
         return;

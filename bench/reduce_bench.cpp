@@ -6,9 +6,7 @@
 
 #include <string_view>
 
-#include "lib/fn_cumulate.h"
-#include "lib/fn_reduce.h"
-#include "lib/fn_shape.h"
+#include "lib/library_rows.h"
 #include "link/function_table.h"
 #include "value/value.h"
 
@@ -20,7 +18,7 @@ constexpr int k_n = 1000;
 KjNativeFunction native(std::string_view name) {
     for (auto rows : {kj::lib::reduce_rows(), kj::lib::cumulate_rows(), kj::lib::shape_rows()})
         for (const kj::lib::DescriptorRow& row : rows)
-            if (kj::lib::descriptor_name(row.descriptor) == name) return row.fn;
+            if (kj::link::descriptor_name(row.descriptor) == name) return row.fn;
     return nullptr;
 }
 

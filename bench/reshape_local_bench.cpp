@@ -21,7 +21,7 @@ namespace {
 
 // A library function as a global symbol that p-code can call.
 bool add_library_symbol(const char* name) {
-    const kj::lib::LibEntry* entry = kj::lib::find_function(name);
+    const kj::link::LibEntry* entry = kj::link::find_function(name);
     if (!entry) return false;
     kj::value::Value f{};
     f.type = kj::value::T_Native | (entry->flags & kj::value::k_varargs);
@@ -48,7 +48,7 @@ void run_reshapes(benchmark::State& state, const char* push) {
     const int pairs = static_cast<int>(state.range(0));
     kj::runtime::install_default_callbacks();
     kj::api::install_upward_hooks();
-    if (!kj::lib::find_function("reshape")) kj::lib::register_library();
+    if (!kj::link::find_function("reshape")) kj::lib::register_library();
     kj::link::reset_compiler_tables();
     if (!add_library_symbol("zeros") || !add_library_symbol("reshape") ||
         !kj::link::assemble(reshape_program(pairs, push)).ok) {

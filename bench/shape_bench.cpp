@@ -105,8 +105,8 @@ void BM_Transpose(benchmark::State& state) {
 
 // reshape(x, 4000, 1000): a temporary argument is re-labelled, a variable's copied.
 void run_reshape(benchmark::State& state, bool temporary) {
-    if (!kj::lib::find_function("reshape")) kj::lib::register_library();
-    const kj::lib::LibEntry* reshape = kj::lib::find_function("reshape");
+    if (!kj::link::find_function("reshape")) kj::lib::register_library();
+    const kj::link::LibEntry* reshape = kj::link::find_function("reshape");
     if (!reshape) return state.SkipWithError("no reshape");
     Value a = filled();
     for (auto _ : state) {

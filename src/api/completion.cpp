@@ -69,8 +69,8 @@ std::vector<std::string> collect(const std::string& prefix) {
     const link::SymbolTable& table = link::symbols();
     for (int k = 0; k < table.count; ++k)
         if (table.entries[k].name) add(table.entries[k].name);
-    const lib::LibEntry* entries = lib::function_entries();
-    for (int i = 0; entries && i < lib::function_count(); ++i) add(lib::entry_name(entries[i]));
+    const link::LibEntry* entries = link::function_entries();
+    for (int i = 0; entries && i < link::function_count(); ++i) add(link::entry_name(entries[i]));
     return out;
 }
 

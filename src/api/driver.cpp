@@ -405,7 +405,7 @@ Outcome Driver::run(int argc, char** argv) {
     link::reset_compiler_tables();
     compiler::reset_compiler_state();
     // 10. GAUSS mode: the support source first; index errors count from 1.
-    vm::set_one_based_index_reports(m_settings.gauss);
+    value::set_one_based_index_reports(m_settings.gauss);
     if (m_settings.gauss && !compiler::compile_gauss_support(!m_settings.create_object)) return failure();
     // 11. Open the source (open_source reports "failed to open" itself).
     bool open = false;

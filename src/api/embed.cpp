@@ -6,6 +6,7 @@
 #include "api/lifecycle.h"
 #include "api/upward_hooks.h"
 #include "compiler/preprocessor.h"
+#include "graphics/fn_draw.h"
 #include "graphics/graph.h"
 #include "lib/fn_files.h"
 #include "lib/io/print_sink.h"
@@ -26,9 +27,10 @@ bool main_init() {
     runtime::install_default_callbacks();
     // The calls from lower layers up into higher ones.
     install_upward_hooks();
-    // 4. Include path; 5. built-in library.
+    // 4. Include path; 5. built-in library, with the graphs' group, which
+    // the library below cannot name.
     runtime::build_default_include_path();
-    lib::register_library();
+    lib::register_library(graphics::library_group());
     // Functions declared with a library binding load through the package loader.
     link::set_native_loader(link::load_dll_function);
     // 6. Preprocessor state.

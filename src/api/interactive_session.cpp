@@ -94,7 +94,7 @@ FrameSlots InteractiveSession::frame() const {
 NameKind InteractiveSession::name_kind(const std::string& name) const {
     for (const compiler::FrameName& n : m_names)
         if (n.name == name) return NameKind::Defined;
-    if (lib::find_function(name) || link::inline_function_code(name.c_str()) != 0) return NameKind::BuiltIn;
+    if (link::find_function(name) || link::inline_function_code(name.c_str()) != 0) return NameKind::BuiltIn;
     return link::find_symbol(name) >= 0 ? NameKind::Defined : NameKind::Unknown;
 }
 

@@ -13,10 +13,10 @@ namespace kl = kj::lib;
 extern "C" {
 
 int FKjLibAddFunction(const char* descriptor, KjNativeFunction fn, int varargs) {
-    return kl::add_function(descriptor, fn, varargs);
+    return kj::link::add_function(descriptor, fn, varargs);
 }
 int FKjLibAddFunctionEx(const char* name, KjNativeFunction fn, int count, unsigned flags) {
-    return kl::add_function_ex(name, fn, count, flags);
+    return kj::link::add_function_ex(name, fn, count, flags);
 }
 
 double** KjLibValMatMalloc(KjValue* v, int r, int c) {

@@ -58,7 +58,7 @@ bool start_session() {
     link::reset_compiler_tables();
     compiler::reset_compiler_state();
     compiler::create_interactive_main();
-    if (!lib::add_function_ex(k_result_call, keep_value, 1, lib::k_serial) || !link::resolve_imports()) return false;
+    if (!link::add_function_ex(k_result_call, keep_value, 1, link::k_serial) || !link::resolve_imports()) return false;
     const int start = vm::run_init();
     vm::Engine& e = vm::main_engine();
     if (start < 0 || !link::bind_entry(start, nullptr, e.exists())) return false;
@@ -86,14 +86,14 @@ std::string compiled_declaration(const std::string& name, const value::Value& fn
 }
 
 // A built-in names no parameters: their count and kind.
-std::string builtin_declaration(const lib::LibEntry& e) {
-    std::string text = std::string(lib::entry_name(e)) + "(";
+std::string builtin_declaration(const link::LibEntry& e) {
+    std::string text = std::string(link::entry_name(e)) + "(";
     for (int i = 0; i < e.param_count; ++i) {
         if (i > 0) text += ", ";
         text += e.descriptor[i] == 'c' ? "const a" : "a";
         text += std::to_string(i + 1);
     }
-    if (e.flags & lib::k_varargs) text += e.param_count > 0 ? ", ..." : "...";
+    if (e.flags & link::k_varargs) text += e.param_count > 0 ? ", ..." : "...";
     return text + ")  (built-in)";
 }
 
@@ -110,7 +110,7 @@ bool find_declaration(const std::string& name, std::string& out) {
             return true;
         }
     }
-    if (const lib::LibEntry* e = lib::find_function(name)) {
+    if (const link::LibEntry* e = link::find_function(name)) {
         out = builtin_declaration(*e);
         return true;
     }

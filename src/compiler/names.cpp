@@ -47,12 +47,12 @@ void direct_member_function(int f, int owner, Direct direct, Expr& e) {
 void global_symbol_place(int k, const std::string& name, Expr& e) { global_place(k, name, e); }
 
 int declare_library_function(Parser& p, const std::string& name) {
-    const lib::LibEntry* entry = lib::find_function(name);
+    const link::LibEntry* entry = link::find_function(name);
     if (!entry && link::inline_function_code(name.c_str()) == 0) return -1;
     std::string descriptor = entry ? entry->descriptor : "c$" + name;
     if (descriptor.find('$') == std::string::npos) descriptor = std::string(entry->param_count, 'c') + "$" + name;
     value::FuncInfo* info = link::new_function_info(descriptor, 0, false);
-    const bool varargs = entry && (entry->flags & lib::k_varargs);
+    const bool varargs = entry && (entry->flags & link::k_varargs);
     value::Value f = link::make_function(0, info, varargs);
     f.type |= value::k_extern | KJ_FLAG_GLOBAL;
     const int k = link::add_symbol(name, f);

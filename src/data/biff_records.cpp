@@ -15,8 +15,8 @@ namespace kj::data {
 namespace {
 
 enum RecordType : std::uint16_t {
-    r_formula = 0x0006, r_eof = 0x000A, r_datemode = 0x0022, r_filepass = 0x002F, r_boundsheet = 0x0085,
-    r_xf = 0x00E0, r_boolerr = 0x0205, r_string = 0x0207, r_format = 0x041E, r_bof = 0x0809,
+    R_Formula = 0x0006, R_Eof = 0x000A, R_DateMode = 0x0022, R_FilePass = 0x002F, R_BoundSheet = 0x0085,
+    R_Xf = 0x00E0, R_BoolErr = 0x0205, R_String = 0x0207, R_Format = 0x041E, R_Bof = 0x0809,
 };
 
 struct Record {
@@ -104,17 +104,17 @@ struct Globals {
 bool read_globals(std::string_view stream, Globals& g) {
     Records records(stream, 0);
     Record r;
-    if (!records.next(r) || r.type != r_bof) return false;
+    if (!records.next(r) || r.type != R_Bof) return false;
     const std::uint16_t version = le16(r.body, 0);
     if (version != 0x0600 && version != 0x0500) return false;
     g.biff8 = version == 0x0600;
-    while (records.next(r) && r.type != r_eof) {
+    while (records.next(r) && r.type != R_Eof) {
         switch (r.type) {
-            case r_filepass: return false;
-            case r_datemode: g.date1904 = le16(r.body, 0) != 0; break;
-            case r_format: g.codes[le16(r.body, 0)] = record_text(r.body, 2, g.biff8, g.biff8 ? 2 : 1); break;
-            case r_xf: g.cell_formats.push_back(le16(r.body, 2)); break;
-            case r_boundsheet: g.sheets.push_back(le32(r.body, 0)); break;
+            case R_FilePass: return false;
+            case R_DateMode: g.date1904 = le16(r.body, 0) != 0; break;
+            case R_Format: g.codes[le16(r.body, 0)] = record_text(r.body, 2, g.biff8, g.biff8 ? 2 : 1); break;
+            case R_Xf: g.cell_formats.push_back(le16(r.body, 2)); break;
+            case R_BoundSheet: g.sheets.push_back(le32(r.body, 0)); break;
             default: break;
         }
     }
@@ -125,7 +125,7 @@ bool read_globals(std::string_view stream, Globals& g) {
 // number, a time of day as a fraction of a day, else the number.
 Cell number_cell(const Globals& g, std::uint16_t style, double x) {
     Cell c;
-    c.kind = Cell::Kind::number;
+    c.kind = Cell::Kind::Number;
     c.number = x;
     if (style >= g.cell_formats.size() || !std::isfinite(x)) return c;
     const std::uint16_t format = g.cell_formats[style];
@@ -133,7 +133,7 @@ Cell number_cell(const Globals& g, std::uint16_t style, double x) {
     const bool date = code != g.codes.end() ? is_date_format(code->second) : is_builtin_date_format(format);
     if (!date) return c;
     const bool time_of_day = code == g.codes.end() && ((format >= 18 && format <= 21) || (format >= 45 && format <= 47));
-    c.kind = Cell::Kind::date;
+    c.kind = Cell::Kind::Date;
     c.number = time_of_day ? x - std::floor(x) : calendar_day_of_serial(x, g.date1904);
     return c;
 }
@@ -146,7 +146,7 @@ bool read_biff_cells(std::string_view stream, int sheet, std::vector<PlacedCell>
     if (!read_globals(stream, g) || sheet < 0 || static_cast<std::size_t>(sheet) >= g.sheets.size()) return false;
     Records records(stream, g.sheets[static_cast<std::size_t>(sheet)]);
     Record r;
-    if (!records.next(r) || r.type != r_bof) return false;
+    if (!records.next(r) || r.type != R_Bof) return false;
     // A text result follows its formula in a record of its own.
     PlacedCell text;
     bool text_pending = false;
@@ -156,23 +156,23 @@ bool read_biff_cells(std::string_view stream, int sheet, std::vector<PlacedCell>
     };
     int depth = 0;  // charts embedded in the sheet have records of their own
     while (records.next(r)) {
-        if (r.type == r_bof) ++depth;
-        if (r.type == r_eof && depth-- == 0) break;
+        if (r.type == R_Bof) ++depth;
+        if (r.type == R_Eof && depth-- == 0) break;
         if (depth > 0) continue;
-        if (r.type == r_string && text_pending) {
+        if (r.type == R_String && text_pending) {
             text.cell.text = record_text(r.body, 0, g.biff8, 2);
             flush_text();
             continue;
         }
-        if (r.type != r_formula && r.type != r_boolerr) continue;
+        if (r.type != R_Formula && r.type != R_BoolErr) continue;
         flush_text();
         PlacedCell p;
         p.row = le16(r.body, 0);
         p.col = le16(r.body, 2);
-        if (r.type == r_boolerr) {
+        if (r.type == R_BoolErr) {
             // A boolean is read right by the library; an error value is not.
             if (r.body.size() < 8 || r.body[7] == 0) continue;
-            p.cell.kind = Cell::Kind::error;
+            p.cell.kind = Cell::Kind::Error;
         } else {
             if (r.body.size() < 14) continue;
             if (le16(r.body, 12) != 0xFFFF) {
@@ -183,7 +183,7 @@ bool read_biff_cells(std::string_view stream, int sheet, std::vector<PlacedCell>
                 switch (r.body[6]) {
                     case 0:  // the text comes next
                     case 3:  // an empty text
-                        p.cell.kind = Cell::Kind::text;
+                        p.cell.kind = Cell::Kind::Text;
                         if (r.body[6] == 0) {
                             text = std::move(p);
                             text_pending = true;
@@ -191,10 +191,10 @@ bool read_biff_cells(std::string_view stream, int sheet, std::vector<PlacedCell>
                         }
                         break;
                     case 1:
-                        p.cell.kind = Cell::Kind::number;
+                        p.cell.kind = Cell::Kind::Number;
                         p.cell.number = r.body[8] != 0;
                         break;
-                    case 2: p.cell.kind = Cell::Kind::error; break;
+                    case 2: p.cell.kind = Cell::Kind::Error; break;
                     default: continue;
                 }
             }

@@ -44,13 +44,13 @@ std::size_t stored_length(const std::string& name) {
 }  // namespace
 
 std::int64_t data_file_start(DataFileKind kind, std::int64_t cols) {
-    if (kind == DataFileKind::matrix) return k_matrix_data_start;
+    if (kind == DataFileKind::Matrix) return k_matrix_data_start;
     return k_data_header_size + (cols * (k_data_name_size + 1) + 7) / 8 * 8;
 }
 
 std::string data_file_names_area(const std::vector<std::string>& names) {
     const auto cols = static_cast<std::int64_t>(names.size());
-    std::string area(static_cast<std::size_t>(data_file_start(DataFileKind::names, cols) - k_data_header_size), '\0');
+    std::string area(static_cast<std::size_t>(data_file_start(DataFileKind::Names, cols) - k_data_header_size), '\0');
     for (std::size_t j = 0; j < names.size(); ++j)
         std::memcpy(area.data() + j * k_data_name_size, names[j].data(), stored_length(names[j]));
     return area;
@@ -70,9 +70,9 @@ void make_data_file_header(unsigned char out[k_data_header_size], DataFileKind k
 DataFileHeader parse_data_file_header(const unsigned char* head, std::size_t have, std::uint64_t file_size) {
     DataFileHeader h;
     if (have < sizeof k_signature || std::memcmp(head, k_signature, sizeof k_signature) != 0) return h;
-    h.status = DataFileStatus::truncated;
+    h.status = DataFileStatus::Truncated;
     if (have < k_data_header_size || file_size < k_data_header_size) return h;
-    h.status = DataFileStatus::bad_header;
+    h.status = DataFileStatus::BadHeader;
     const std::uint32_t kind = get32(head + 8);
     const auto rows = static_cast<std::int32_t>(get32(head + 12));
     const auto cols = static_cast<std::int32_t>(get32(head + 16));
@@ -83,9 +83,9 @@ DataFileHeader parse_data_file_header(const unsigned char* head, std::size_t hav
     using Wide = unsigned __int128;
     const Wide block = Wide(static_cast<std::uint64_t>(rows)) * static_cast<std::uint64_t>(cols) * k_element_size;
     if (get32(head + 20) != static_cast<std::uint64_t>(start) || Wide(get64(head + 24)) != block) return h;
-    h.status = DataFileStatus::truncated;
+    h.status = DataFileStatus::Truncated;
     if (Wide(file_size) < Wide(static_cast<std::uint64_t>(start)) + block) return h;
-    h.status = DataFileStatus::ok;
+    h.status = DataFileStatus::Ok;
     h.rows = rows;
     h.cols = cols;
     h.data_start = start;
@@ -105,9 +105,9 @@ std::vector<std::string> parse_data_file_names(std::string_view area, std::int32
 
 const char* data_file_message(DataFileStatus s) {
     switch (s) {
-        case DataFileStatus::not_data_file: return "Invalid .fmt or .dat file";
-        case DataFileStatus::bad_header: return "Invalid .dat file header";
-        case DataFileStatus::truncated: return "The .dat file is shorter than its header says";
+        case DataFileStatus::NotDataFile: return "Invalid .fmt or .dat file";
+        case DataFileStatus::BadHeader: return "Invalid .dat file header";
+        case DataFileStatus::Truncated: return "The .dat file is shorter than its header says";
         default: return "";
     }
 }
@@ -117,11 +117,11 @@ DataFileMatrix parse_data_file(std::string_view bytes) {
     const DataFileHeader h =
         parse_data_file_header(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), bytes.size());
     m.status = h.status;
-    if (h.status != DataFileStatus::ok) return m;
+    if (h.status != DataFileStatus::Ok) return m;
     m.kind = h.kind;
     m.rows = h.rows;
     m.cols = h.cols;
-    if (h.kind == DataFileKind::names)
+    if (h.kind == DataFileKind::Names)
         m.names = parse_data_file_names(bytes.substr(k_data_header_size), h.cols);
     const std::size_t n = static_cast<std::size_t>(h.rows) * static_cast<std::size_t>(h.cols);
     m.values.resize(n);
@@ -135,7 +135,7 @@ std::string data_file_bytes(DataFileKind kind, const double* values, std::int32_
     unsigned char head[k_data_header_size];
     make_data_file_header(head, kind, rows, cols);
     std::string bytes(reinterpret_cast<const char*>(head), sizeof head);
-    if (kind == DataFileKind::names) {
+    if (kind == DataFileKind::Names) {
         std::vector<std::string> all(names.begin(), names.begin() + std::min<std::size_t>(names.size(), cols));
         all.resize(static_cast<std::size_t>(cols));
         bytes += data_file_names_area(all);

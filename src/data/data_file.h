@@ -32,7 +32,7 @@ constexpr int k_data_header_size = 128;
 constexpr int k_matrix_data_start = 136;
 constexpr int k_data_name_size = 32;
 
-enum class DataFileKind : std::int32_t { matrix = 1, names = 2 };
+enum class DataFileKind : std::int32_t { Matrix = 1, Names = 2 };
 
 // Offset of the element block for a file of this kind with cols columns.
 std::int64_t data_file_start(DataFileKind kind, std::int64_t cols);
@@ -47,15 +47,15 @@ void make_data_file_header(unsigned char out[k_data_header_size], DataFileKind k
                            std::int32_t cols);
 
 enum class DataFileStatus {
-    ok,
-    not_data_file,  // no data-file signature
-    bad_header,     // signature present, but kind, counts or offsets make no sense
-    truncated,      // the file is shorter than its header says
+    Ok,
+    NotDataFile,  // no data-file signature
+    BadHeader,    // signature present, but kind, counts or offsets make no sense
+    Truncated,    // the file is shorter than its header says
 };
 
 struct DataFileHeader {
-    DataFileStatus status = DataFileStatus::not_data_file;
-    DataFileKind kind = DataFileKind::matrix;
+    DataFileStatus status = DataFileStatus::NotDataFile;
+    DataFileKind kind = DataFileKind::Matrix;
     std::int32_t rows = 0;
     std::int32_t cols = 0;
     std::int64_t data_start = 0;
@@ -74,8 +74,8 @@ const char* data_file_message(DataFileStatus s);
 // A whole data file in memory: the matrix (row-major) and, for a ".dat"
 // file, the variable names.
 struct DataFileMatrix {
-    DataFileStatus status = DataFileStatus::not_data_file;
-    DataFileKind kind = DataFileKind::matrix;
+    DataFileStatus status = DataFileStatus::NotDataFile;
+    DataFileKind kind = DataFileKind::Matrix;
     std::int32_t rows = 0;
     std::int32_t cols = 0;
     std::vector<double> values;

@@ -22,7 +22,7 @@ struct Sample {
     static Sample undated(int64_t t) { return {1, 1, static_cast<int>(t), 1, 1}; }
 };
 
-enum class VariableKind : int { plain = 0, date = 1, choice = 2 };
+enum class VariableKind : int { Plain = 0, Date = 1, Choice = 2 };
 
 struct Variable {
     // Flag bits.
@@ -36,7 +36,7 @@ struct Variable {
     int64_t offset = 0;     // byte position of the first observation in the data file
     std::string created_date, created_time;
     std::string description;
-    VariableKind kind = VariableKind::plain;
+    VariableKind kind = VariableKind::Plain;
     std::vector<std::string> labels;  // choice labels ("" when absent)
     unsigned flags = k_selected;
     int duplicate = 0;      // one more than the previous variable of this name

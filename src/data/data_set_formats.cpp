@@ -21,10 +21,10 @@ namespace {
 
 const char* kind_name(DataFormat f) {
     switch (f) {
-    case DataFormat::xlsx: return ".xlsx";
-    case DataFormat::xls: return ".xls";
-    case DataFormat::wks: return ".wks/.wk1";
-    case DataFormat::dta: return ".dta";
+    case DataFormat::Xlsx: return ".xlsx";
+    case DataFormat::Xls: return ".xls";
+    case DataFormat::Wks: return ".wks/.wk1";
+    case DataFormat::Dta: return ".dta";
     default: return "this kind of";
     }
 }
@@ -34,7 +34,7 @@ bool not_built(DataFormat f, const std::string& path) {
     return false;
 }
 
-bool is_delimited(DataFormat f) { return f == DataFormat::csv || f == DataFormat::dsv || f == DataFormat::tsv; }
+bool is_delimited(DataFormat f) { return f == DataFormat::Csv || f == DataFormat::Dsv || f == DataFormat::Tsv; }
 
 bool read_or_report(const std::string& path, std::string& bytes) {
     if (read_whole_file(path, bytes)) return true;
@@ -65,7 +65,7 @@ bool read_data_file(const std::string& path, DataSet& ds) {
         return false;
     }
     const DataFileMatrix m = parse_data_file(bytes);
-    if (m.status != DataFileStatus::ok) {
+    if (m.status != DataFileStatus::Ok) {
         report_error(std::string(data_file_message(m.status)) + ": " + path);
         return false;
     }
@@ -95,39 +95,39 @@ bool write_data_file(const std::string& path, DataSet& ds) {
         names.push_back(v.name);
         for (std::size_t i = 0; i < rows; ++i) values[i * cols + j] = i < v.values.size() ? v.values[i] : NAN;
     }
-    return save_whole_file(path, data_file_bytes(DataFileKind::names, values.data(), static_cast<std::int32_t>(rows),
+    return save_whole_file(path, data_file_bytes(DataFileKind::Names, values.data(), static_cast<std::int32_t>(rows),
                                                  static_cast<std::int32_t>(cols), names));
 }
 
 }  // namespace
 
 DataFormat data_format_of(const std::string& path) {
-    if (!has_extension(path)) return DataFormat::none;
+    if (!has_extension(path)) return DataFormat::None;
     std::string ext = path.substr(path.find_last_of('.'));
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
     static const struct {
         const char* ext;
         DataFormat format;
-    } kinds[] = {{".in7", DataFormat::in7}, {".xlsx", DataFormat::xlsx}, {".xlsm", DataFormat::xlsx},
-                 {".xls", DataFormat::xls}, {".wks", DataFormat::wks},   {".wk1", DataFormat::wks},
-                 {".csv", DataFormat::csv}, {".dsv", DataFormat::dsv},   {".tsv", DataFormat::tsv},
-                 {".dat", DataFormat::dat}, {".dht", DataFormat::dht},   {".dta", DataFormat::dta}};
+    } kinds[] = {{".in7", DataFormat::In7}, {".xlsx", DataFormat::Xlsx}, {".xlsm", DataFormat::Xlsx},
+                 {".xls", DataFormat::Xls}, {".wks", DataFormat::Wks},   {".wk1", DataFormat::Wks},
+                 {".csv", DataFormat::Csv}, {".dsv", DataFormat::Dsv},   {".tsv", DataFormat::Tsv},
+                 {".dat", DataFormat::Dat}, {".dht", DataFormat::Dht},   {".dta", DataFormat::Dta}};
     for (const auto& k : kinds)
         if (ext == k.ext) return k.format;
-    return DataFormat::none;
+    return DataFormat::None;
 }
 
 bool load_data_set(const std::string& path, DataFormat format, DataSet& ds, int flags) {
-    if (format == DataFormat::in7) return read_in7(ds, path, (flags & k_include_marked) != 0);
-    if (format == DataFormat::dta) return read_dta(path, ds);
-    if (format == DataFormat::dat || format == DataFormat::dht) return read_data_file(path, ds);
-    if (format == DataFormat::xlsx || format == DataFormat::xls) {
+    if (format == DataFormat::In7) return read_in7(ds, path, (flags & k_include_marked) != 0);
+    if (format == DataFormat::Dta) return read_dta(path, ds);
+    if (format == DataFormat::Dat || format == DataFormat::Dht) return read_data_file(path, ds);
+    if (format == DataFormat::Xlsx || format == DataFormat::Xls) {
         Sheet sheet;
         std::vector<std::string> names;
-        const SheetRead r = format == DataFormat::xls ? read_xls(path, 0, "", sheet, names)
+        const SheetRead r = format == DataFormat::Xls ? read_xls(path, 0, "", sheet, names)
                                                       : read_xlsx(path, 0, "", sheet, names);
-        if (r == SheetRead::no_such_sheet) report_error("No worksheet in " + path);
-        if (r != SheetRead::ok) return false;
+        if (r == SheetRead::NoSuchSheet) report_error("No worksheet in " + path);
+        if (r != SheetRead::Ok) return false;
         ds = data_set_of_sheet(sheet);
         return true;
     }
@@ -140,22 +140,22 @@ bool load_data_set(const std::string& path, DataFormat format, DataSet& ds, int 
 }
 
 bool save_data_set(const std::string& path, DataFormat format, DataSet& ds, int flags) {
-    if (format == DataFormat::in7) return write_in7(ds, path, (flags & k_append) != 0, (flags & k_backup) != 0);
-    if (format == DataFormat::xlsx) return save_whole_file(path, xlsx_bytes(sheet_of_data_set(ds)));
-    if (format == DataFormat::dta) return write_dta(path, ds);
-    if (format == DataFormat::dat) return write_data_file(path, ds);
-    if (format == DataFormat::dht) {
+    if (format == DataFormat::In7) return write_in7(ds, path, (flags & k_append) != 0, (flags & k_backup) != 0);
+    if (format == DataFormat::Xlsx) return save_whole_file(path, xlsx_bytes(sheet_of_data_set(ds)));
+    if (format == DataFormat::Dta) return write_dta(path, ds);
+    if (format == DataFormat::Dat) return write_data_file(path, ds);
+    if (format == DataFormat::Dht) {
         report_error("Old .dht data files are only read; save as .dat: " + path);
         return false;
     }
     if (!is_delimited(format)) return not_built(format, path);
-    return save_whole_file(path, write_delimited_data_set(ds, delimiter_for(path, format == DataFormat::dsv ? ";" : "")));
+    return save_whole_file(path, write_delimited_data_set(ds, delimiter_for(path, format == DataFormat::Dsv ? ";" : "")));
 }
 
 bool load_sheet(const std::string& path, DataFormat format, int index, const std::string& name, Sheet& sheet,
                 std::vector<std::string>& sheet_names) {
-    if (format == DataFormat::xlsx) return read_xlsx(path, index, name, sheet, sheet_names) == SheetRead::ok;
-    if (format == DataFormat::xls) return read_xls(path, index, name, sheet, sheet_names) == SheetRead::ok;
+    if (format == DataFormat::Xlsx) return read_xlsx(path, index, name, sheet, sheet_names) == SheetRead::Ok;
+    if (format == DataFormat::Xls) return read_xls(path, index, name, sheet, sheet_names) == SheetRead::Ok;
     if (!is_delimited(format)) return not_built(format, path);
     std::string bytes;
     if (!read_text_file(path, bytes)) return false;
@@ -168,9 +168,9 @@ bool load_sheet(const std::string& path, DataFormat format, int index, const std
 }
 
 bool save_sheet(const std::string& path, DataFormat format, const Sheet& sheet) {
-    if (format == DataFormat::xlsx) return save_whole_file(path, xlsx_bytes(sheet));
+    if (format == DataFormat::Xlsx) return save_whole_file(path, xlsx_bytes(sheet));
     if (!is_delimited(format)) return not_built(format, path);
-    return save_whole_file(path, write_delimited_sheet(sheet, delimiter_for(path, format == DataFormat::dsv ? ";" : "")));
+    return save_whole_file(path, write_delimited_sheet(sheet, delimiter_for(path, format == DataFormat::Dsv ? ";" : "")));
 }
 
 }  // namespace kj::data

@@ -10,8 +10,8 @@
 namespace kj::data {
 
 enum class DataFormat {
-    none,  // not a data-set kind
-    in7, xlsx, xls, wks, csv, dsv, tsv, dat, dht, dta,
+    None,  // not a data-set kind
+    In7, Xlsx, Xls, Wks, Csv, Dsv, Tsv, Dat, Dht, Dta,
 };
 
 // By extension, ignoring case (".xlsm" counts as xlsx, ".wk1" as wks).

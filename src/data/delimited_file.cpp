@@ -105,18 +105,18 @@ std::string_view trimmed(std::string_view f) {
 // The cell kind and value of a field (text cells keep no value here).
 Cell::Kind classify(std::string_view field, double& x) {
     const std::string_view f = trimmed(field);
-    if (f.empty() || f == "." || f == "NA" || f == "NaN") return Cell::Kind::empty;
+    if (f.empty() || f == "." || f == "NA" || f == "NaN") return Cell::Kind::Empty;
     const auto r = std::from_chars(f.data(), f.data() + f.size(), x);
-    if (r.ec == std::errc() && r.ptr == f.data() + f.size()) return std::isnan(x) ? Cell::Kind::empty : Cell::Kind::number;
-    if (f.size() > 64) return Cell::Kind::text;
+    if (r.ec == std::errc() && r.ptr == f.data() + f.size()) return std::isnan(x) ? Cell::Kind::Empty : Cell::Kind::Number;
+    if (f.size() > 64) return Cell::Kind::Text;
     char buf[80];
     std::memcpy(buf, f.data(), f.size());
     buf[f.size()] = 0;
     const TextValue v = read_value(buf);
-    if (v.kind == TextKind::None || *v.end != 0) return Cell::Kind::text;
+    if (v.kind == TextKind::None || *v.end != 0) return Cell::Kind::Text;
     x = v.value;
-    if (std::isnan(x)) return Cell::Kind::empty;
-    return v.kind == TextKind::DateTime ? Cell::Kind::date : Cell::Kind::number;
+    if (std::isnan(x)) return Cell::Kind::Empty;
+    return v.kind == TextKind::DateTime ? Cell::Kind::Date : Cell::Kind::Number;
 }
 
 void append_number(std::string& out, double x, bool date) {
@@ -194,10 +194,10 @@ bool read_delimited_sheet(const std::string& bytes, char delimiter, Sheet& sheet
         if (row >= sheet.rows.size()) sheet.rows.resize(row + 1);
         SheetRow& r = sheet.rows[row];
         Cell c;
-        c.kind = quoted ? Cell::Kind::text : classify(f, c.number);
-        if (quoted && f.empty()) c.kind = Cell::Kind::empty;
-        if (c.kind == Cell::Kind::text) c.text = utf8_text(f);
-        if (c.kind != Cell::Kind::empty) {
+        c.kind = quoted ? Cell::Kind::Text : classify(f, c.number);
+        if (quoted && f.empty()) c.kind = Cell::Kind::Empty;
+        if (c.kind == Cell::Kind::Text) c.text = utf8_text(f);
+        if (c.kind != Cell::Kind::Empty) {
             cells += col + 1 - r.size();
             if (cells > k_max_sheet_cells) {
                 too_large = true;
@@ -237,9 +237,9 @@ bool read_delimited_data_set(const std::string& bytes, char delimiter, DataSet& 
         double x = k_nan;
         const Cell::Kind kind = classify(f, x);
         (void)quoted;
-        c.x.push_back(kind == Cell::Kind::number || kind == Cell::Kind::date ? x : k_nan);
-        if (kind == Cell::Kind::date) c.dates = true;
-        if (kind == Cell::Kind::number) c.numbers = true;
+        c.x.push_back(kind == Cell::Kind::Number || kind == Cell::Kind::Date ? x : k_nan);
+        if (kind == Cell::Kind::Date) c.dates = true;
+        if (kind == Cell::Kind::Number) c.numbers = true;
     };
     std::size_t rows = 0;
     // Rows whose number of fields differs from the first row's are padded
@@ -256,7 +256,7 @@ bool read_delimited_data_set(const std::string& bytes, char delimiter, DataSet& 
         rows = row + 1;
         if (row == 0) {
             double x;
-            if (quoted || classify(f, x) == Cell::Kind::text) header = true;
+            if (quoted || classify(f, x) == Cell::Kind::Text) header = true;
             first_row.emplace_back(std::string(f), quoted);
             return;
         }
@@ -296,7 +296,7 @@ bool read_delimited_data_set(const std::string& bytes, char delimiter, DataSet& 
         Variable& v = ds.add_variable(std::move(name));
         v.values = std::move(columns[j].x);
         v.values.resize(data_row, k_nan);
-        if (columns[j].dates && !columns[j].numbers) v.kind = VariableKind::date;
+        if (columns[j].dates && !columns[j].numbers) v.kind = VariableKind::Date;
     }
     return true;
 }
@@ -307,9 +307,9 @@ std::string write_delimited_sheet(const Sheet& sheet, char delimiter) {
         for (std::size_t j = 0; j < row.size(); ++j) {
             if (j) out += delimiter;
             const Cell& c = row[j];
-            if (c.kind == Cell::Kind::text) append_text(out, c.text, delimiter, false);
-            else if (c.kind == Cell::Kind::number || c.kind == Cell::Kind::date)
-                append_number(out, c.number, c.kind == Cell::Kind::date);
+            if (c.kind == Cell::Kind::Text) append_text(out, c.text, delimiter, false);
+            else if (c.kind == Cell::Kind::Number || c.kind == Cell::Kind::Date)
+                append_number(out, c.number, c.kind == Cell::Kind::Date);
         }
         out += '\n';
     }
@@ -333,7 +333,7 @@ std::string write_delimited_data_set(const DataSet& ds, char delimiter) {
             const double x = i < v.values.size() ? v.values[i] : k_nan;
             // A lone missing value would make an empty line, which readers skip.
             if (k == 1 && std::isnan(x)) out += "NA";
-            append_number(out, x, v.kind == VariableKind::date);
+            append_number(out, x, v.kind == VariableKind::Date);
         }
         out += '\n';
     }

@@ -19,14 +19,14 @@ constexpr double k_day_1960 = 2436935;  // day number of 1960-01-01, day 0 of th
 constexpr double k_ms_per_day = 86400000.0;
 constexpr int k_max_label_value = 65535;
 
-enum class DateUnit { none, days, milliseconds };
+enum class DateUnit { None, Days, Milliseconds };
 
 DateUnit date_unit(const char* format) {
-    if (!format) return DateUnit::none;
+    if (!format) return DateUnit::None;
     const std::string f = format;
-    if (f.starts_with("%td") || f.starts_with("%d")) return DateUnit::days;
-    if (f.starts_with("%tc") || f.starts_with("%tC")) return DateUnit::milliseconds;
-    return DateUnit::none;
+    if (f.starts_with("%td") || f.starts_with("%d")) return DateUnit::Days;
+    if (f.starts_with("%tc") || f.starts_with("%tC")) return DateUnit::Milliseconds;
+    return DateUnit::None;
 }
 
 struct ReadContext {
@@ -61,7 +61,7 @@ int on_variable(int, readstat_variable_t* variable, const char* label_set, void*
     if (label) v.description = utf8_text(label);
     v.values.assign(static_cast<std::size_t>(c->rows), k_nan);
     c->units.push_back(date_unit(readstat_variable_get_format(variable)));
-    if (c->units.back() != DateUnit::none) v.kind = VariableKind::date;
+    if (c->units.back() != DateUnit::None) v.kind = VariableKind::Date;
     c->label_sets.emplace_back(label_set ? label_set : "");
     return READSTAT_HANDLER_OK;
 }
@@ -82,8 +82,8 @@ int on_value(int row, readstat_variable_t* variable, readstat_value_t value, voi
     default: return READSTAT_HANDLER_OK;  // text is no observation
     }
     const DateUnit unit = c->units[static_cast<std::size_t>(j)];
-    if (unit == DateUnit::days) x += k_day_1960;
-    if (unit == DateUnit::milliseconds) x = x / k_ms_per_day + k_day_1960;
+    if (unit == DateUnit::Days) x += k_day_1960;
+    if (unit == DateUnit::Milliseconds) x = x / k_ms_per_day + k_day_1960;
     c->ds->variables[static_cast<std::size_t>(j)].values[static_cast<std::size_t>(row)] = x;
     return READSTAT_HANDLER_OK;
 }
@@ -141,7 +141,7 @@ bool read_dta(const std::string& path, DataSet& ds) {
         const auto set = c.labels.find(c.label_sets[j]);
         if (c.label_sets[j].empty() || set == c.labels.end() || set->second.empty()) continue;
         Variable& v = ds.variables[j];
-        v.kind = VariableKind::choice;
+        v.kind = VariableKind::Choice;
         v.labels.assign(static_cast<std::size_t>(set->second.rbegin()->first + 1), "");
         for (const auto& [x, label] : set->second) v.labels[static_cast<std::size_t>(x)] = label;
     }
@@ -164,11 +164,11 @@ bool write_dta(const std::string& path, const DataSet& ds) {
         used[name] = 1;
         readstat_variable_t* var = readstat_add_variable(writer, name.c_str(), READSTAT_TYPE_DOUBLE, 0);
         if (!v.description.empty()) readstat_variable_set_label(var, v.description.substr(0, 80).c_str());
-        DateUnit unit = DateUnit::none;
-        if (v.kind == VariableKind::date) {
-            unit = all_whole(v.values) ? DateUnit::days : DateUnit::milliseconds;
-            readstat_variable_set_format(var, unit == DateUnit::days ? "%td" : "%tc");
-        } else if (v.kind == VariableKind::choice && !v.labels.empty()) {
+        DateUnit unit = DateUnit::None;
+        if (v.kind == VariableKind::Date) {
+            unit = all_whole(v.values) ? DateUnit::Days : DateUnit::Milliseconds;
+            readstat_variable_set_format(var, unit == DateUnit::Days ? "%td" : "%tc");
+        } else if (v.kind == VariableKind::Choice && !v.labels.empty()) {
             readstat_label_set_t* set = readstat_add_label_set(writer, READSTAT_TYPE_INT32, name.c_str());
             for (std::size_t i = 0; i < v.labels.size(); ++i)
                 readstat_label_int32_value(set, static_cast<int32_t>(i), v.labels[i].c_str());
@@ -183,8 +183,8 @@ bool write_dta(const std::string& path, const DataSet& ds) {
         for (std::size_t j = 0; j < vars.size() && error == READSTAT_OK; ++j) {
             const std::vector<double>& x = ds.variables[j].values;
             double v = static_cast<std::size_t>(i) < x.size() ? x[static_cast<std::size_t>(i)] : k_nan;
-            if (units[j] == DateUnit::days) v -= k_day_1960;
-            if (units[j] == DateUnit::milliseconds) v = std::round((v - k_day_1960) * k_ms_per_day);
+            if (units[j] == DateUnit::Days) v -= k_day_1960;
+            if (units[j] == DateUnit::Milliseconds) v = std::round((v - k_day_1960) * k_ms_per_day);
             error = std::isnan(v) ? readstat_insert_missing_value(writer, vars[j])
                                   : readstat_insert_double_value(writer, vars[j], v);
         }

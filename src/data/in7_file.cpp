@@ -23,12 +23,12 @@ constexpr std::size_t k_line_buffer = 512;
 constexpr int k_max_labels = 65536;
 
 enum Keyword : int {
-    kw_header, kw_data, kw_text, kw_variable, kw_marked, kw_cr, kw_lf, kw_label, kw_end, kw_none
+    KW_Header, KW_Data, KW_Text, KW_Variable, KW_Marked, KW_Cr, KW_Lf, KW_Label, KW_End, KW_None
 };
 
 Keyword keyword_of(const std::string& line) {
     static const char* const words[] = {"tavrel", "data", ";", ">", "-", "\r", "\n", "|", "end"};
-    for (int k = 0; k < kw_none; ++k) {
+    for (int k = 0; k < KW_None; ++k) {
         const std::size_t n = std::strlen(words[k]);
         if (line.size() < n) continue;
         bool same = true;
@@ -36,7 +36,7 @@ Keyword keyword_of(const std::string& line) {
             same = std::tolower(static_cast<unsigned char>(line[i])) == words[k][i];
         if (same) return static_cast<Keyword>(k);
     }
-    return kw_none;
+    return KW_None;
 }
 
 // Lines of a description file, each with its line feed, cut to the line buffer.
@@ -144,16 +144,16 @@ void append_variable_entry(std::string& out, const DataSet& ds, const Variable& 
     std::replace(group.begin(), group.end(), ' ', '_');
     std::snprintf(buf, sizeof buf, "%12s %s %s", group.c_str(), date.c_str(), time.c_str());
     out += buf;
-    if (v.kind == VariableKind::date) {
+    if (v.kind == VariableKind::Date) {
         out += " date\n";
-    } else if (v.kind == VariableKind::choice) {
+    } else if (v.kind == VariableKind::Choice) {
         std::snprintf(buf, sizeof buf, " choice[%d]\n", static_cast<int>(v.labels.size()));
         out += buf;
     } else {
         out += '\n';
     }
     write_text_block(out, v.description);
-    if (v.kind == VariableKind::choice && !v.labels.empty()) {
+    if (v.kind == VariableKind::Choice && !v.labels.empty()) {
         std::size_t written = 0;
         for (const std::string& label : v.labels) {
             if (written > 128) {
@@ -307,19 +307,19 @@ bool parse_in7_description(DataSet& ds, const std::string& text, bool read_varia
                            bool include_marked) {
     LineReader in(text);
     std::string line;
-    if (!in.next(line) || keyword_of(line) != kw_header) {
+    if (!in.next(line) || keyword_of(line) != KW_Header) {
         report_error("This is not a valid .IN7 file");
         return false;
     }
     bool found = false;
     while (in.next(line)) {
         const Keyword k = keyword_of(line);
-        if (k == kw_text || k == kw_cr || k == kw_lf) continue;
-        if (k == kw_none) {
+        if (k == KW_Text || k == KW_Cr || k == KW_Lf) continue;
+        if (k == KW_None) {
             report_warning("Unexpected line found");
             continue;
         }
-        found = k == kw_data;
+        found = k == KW_Data;
         break;
     }
     if (!found) {
@@ -338,7 +338,7 @@ bool parse_in7_description(DataSet& ds, const std::string& text, bool read_varia
 
     while (in.next(line)) {
         const Keyword k = keyword_of(line);
-        if (k != kw_variable && !(k == kw_marked && include_marked)) continue;
+        if (k != KW_Variable && !(k == KW_Marked && include_marked)) continue;
         // The last line without its line feed may have been cut off: what it
         // lacks must not be made up.
         const bool cut = in.at_end() && line.back() != '\n';
@@ -384,16 +384,16 @@ bool parse_in7_description(DataSet& ds, const std::string& text, bool read_varia
             v.group = static_cast<int>(ds.groups.size());
             ds.groups.emplace_back(group);
         }
-        if (k == kw_marked) v.flags |= Variable::k_marked;
+        if (k == KW_Marked) v.flags |= Variable::k_marked;
         if (std::strcmp(kind, "date") == 0) {
-            v.kind = VariableKind::date;
+            v.kind = VariableKind::Date;
         } else if (std::strncmp(kind, "choice[", 7) == 0) {
-            v.kind = VariableKind::choice;
+            v.kind = VariableKind::Choice;
             const int count = std::atoi(kind + 7);
             v.labels.resize(static_cast<std::size_t>(std::clamp(count, 0, k_max_labels)));
         }
         v.description = utf8_text(read_text_block(in));
-        if (v.kind == VariableKind::choice) {
+        if (v.kind == VariableKind::Choice) {
             std::size_t next = 0;
             while (in.peek_after_space() == '|' && in.next(line)) {
                 while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();

@@ -27,14 +27,14 @@ DataSet data_set_of_sheet(const Sheet& sheet) {
     for (const SheetRow& row : sheet.rows) cols = std::max(cols, row.size());
     const bool header = !sheet.rows.empty() &&
                         std::any_of(sheet.rows[0].begin(), sheet.rows[0].end(),
-                                    [](const Cell& c) { return c.kind == Cell::Kind::text; });
+                                    [](const Cell& c) { return c.kind == Cell::Kind::Text; });
     if (header) first = 1;
     const std::size_t t = sheet.rows.size() - first;
     ds.sample = Sample::undated(static_cast<int64_t>(t));
     for (std::size_t j = 0; j < cols; ++j) {
         std::string name;
-        if (header && j < sheet.rows[0].size() && sheet.rows[0][j].kind == Cell::Kind::text) name = sheet.rows[0][j].text;
-        else if (header && j < sheet.rows[0].size() && sheet.rows[0][j].kind != Cell::Kind::empty)
+        if (header && j < sheet.rows[0].size() && sheet.rows[0][j].kind == Cell::Kind::Text) name = sheet.rows[0][j].text;
+        else if (header && j < sheet.rows[0].size() && sheet.rows[0][j].kind != Cell::Kind::Empty)
             name = default_variable_name(j);
         if (name.empty()) name = default_variable_name(j);
         Variable& v = ds.add_variable(name);
@@ -44,11 +44,11 @@ DataSet data_set_of_sheet(const Sheet& sheet) {
             const SheetRow& row = sheet.rows[first + i];
             if (j >= row.size()) continue;
             const Cell& c = row[j];
-            if (c.kind == Cell::Kind::number || c.kind == Cell::Kind::date) v.values[i] = c.number;
-            if (c.kind == Cell::Kind::date) dates = true;
-            if (c.kind == Cell::Kind::number) others = true;
+            if (c.kind == Cell::Kind::Number || c.kind == Cell::Kind::Date) v.values[i] = c.number;
+            if (c.kind == Cell::Kind::Date) dates = true;
+            if (c.kind == Cell::Kind::Number) others = true;
         }
-        if (dates && !others) v.kind = VariableKind::date;
+        if (dates && !others) v.kind = VariableKind::Date;
     }
     return ds;
 }
@@ -59,7 +59,7 @@ Sheet sheet_of_data_set(const DataSet& ds) {
     sheet.rows.resize(t + 1);
     for (const Variable& v : ds.variables) {
         Cell name;
-        name.kind = Cell::Kind::text;
+        name.kind = Cell::Kind::Text;
         name.text = v.name;
         sheet.rows[0].push_back(std::move(name));
     }
@@ -70,7 +70,7 @@ Sheet sheet_of_data_set(const DataSet& ds) {
             const Variable& v = ds.variables[j];
             const double x = i < v.values.size() ? v.values[i] : std::numeric_limits<double>::quiet_NaN();
             if (x == x) {
-                row[j].kind = v.kind == VariableKind::date ? Cell::Kind::date : Cell::Kind::number;
+                row[j].kind = v.kind == VariableKind::Date ? Cell::Kind::Date : Cell::Kind::Number;
                 row[j].number = x;
             }
         }

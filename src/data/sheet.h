@@ -13,8 +13,8 @@ namespace kj::data {
 struct Cell {
     // An error cell (a formula's "#DIV/0!", say) is used but holds no value:
     // it is missing wherever a number is wanted.
-    enum class Kind : unsigned char { empty, number, date, text, error };
-    Kind kind = Kind::empty;
+    enum class Kind : unsigned char { Empty, Number, Date, Text, Error };
+    Kind kind = Kind::Empty;
     double number = 0;  // number, or a date-time for date cells
     std::string text;
 };

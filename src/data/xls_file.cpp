@@ -26,16 +26,16 @@ Cell cell_of(const FreeXL_CellValue& v) {
     Cell c;
     switch (v.type) {
     case FREEXL_CELL_INT:
-        c.kind = Cell::Kind::number;
+        c.kind = Cell::Kind::Number;
         c.number = v.value.int_value;
         break;
     case FREEXL_CELL_DOUBLE:
-        c.kind = Cell::Kind::number;
+        c.kind = Cell::Kind::Number;
         c.number = v.value.double_value;
         break;
     case FREEXL_CELL_TEXT:
     case FREEXL_CELL_SST_TEXT:
-        c.kind = Cell::Kind::text;
+        c.kind = Cell::Kind::Text;
         c.text = utf8_text(v.value.text_value ? v.value.text_value : "");
         break;
     case FREEXL_CELL_DATE:
@@ -43,7 +43,7 @@ Cell cell_of(const FreeXL_CellValue& v) {
     case FREEXL_CELL_TIME: {
         const TextValue t = read_value(v.value.text_value ? v.value.text_value : "");
         if (t.kind != TextKind::None && t.value == t.value) {
-            c.kind = Cell::Kind::date;
+            c.kind = Cell::Kind::Date;
             c.number = t.value;
         }
         break;
@@ -78,7 +78,7 @@ SheetRead read_xls(const std::string& path, int index, const std::string& name, 
     XlsHandle x;
     if (freexl_open(path.c_str(), &x.h) != FREEXL_OK) {
         report_error("Not a valid workbook: " + path);
-        return SheetRead::failed;
+        return SheetRead::Failed;
     }
     unsigned count = 0;
     freexl_get_info(x.h, FREEXL_BIFF_SHEET_COUNT, &count);
@@ -90,18 +90,18 @@ SheetRead read_xls(const std::string& path, int index, const std::string& name, 
         sheet_names.push_back(utf8_text(s ? s : ""));
         if (name.empty() ? static_cast<int>(i) == index : sheet_names.back() == name) chosen = static_cast<int>(i);
     }
-    if (chosen < 0) return SheetRead::no_such_sheet;
+    if (chosen < 0) return SheetRead::NoSuchSheet;
     unsigned rows = 0;
     unsigned short cols = 0;
     if (freexl_select_active_worksheet(x.h, static_cast<unsigned short>(chosen)) != FREEXL_OK ||
         freexl_worksheet_dimensions(x.h, &rows, &cols) != FREEXL_OK) {
         report_error("Not a valid workbook: " + path);
-        return SheetRead::failed;
+        return SheetRead::Failed;
     }
     // Every cell of the stated dimensions is asked for: a forged size must not make that endless.
     if (static_cast<uint64_t>(rows) * cols > k_max_sheet_cells) {
         report_error("Not a valid workbook: " + path + " (sheet too large)");
-        return SheetRead::failed;
+        return SheetRead::Failed;
     }
     sheet = Sheet();
     sheet.name = sheet_names[static_cast<std::size_t>(chosen)];
@@ -111,7 +111,7 @@ SheetRead read_xls(const std::string& path, int index, const std::string& name, 
             FreeXL_CellValue v;
             if (freexl_get_cell_value(x.h, r, c, &v) != FREEXL_OK) continue;
             Cell cell = cell_of(v);
-            if (cell.kind == Cell::Kind::empty) continue;
+            if (cell.kind == Cell::Kind::Empty) continue;
             row.resize(c + 1u);
             row[c] = std::move(cell);
         }
@@ -121,7 +121,7 @@ SheetRead read_xls(const std::string& path, int index, const std::string& name, 
         }
     }
     add_error_and_formula_cells(path, chosen, rows, cols, sheet);
-    return SheetRead::ok;
+    return SheetRead::Ok;
 }
 
 }  // namespace kj::data

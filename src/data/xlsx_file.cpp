@@ -211,29 +211,29 @@ private:
             long i = -1;
             if (parse_number(value_, x) && x >= 0 && x < static_cast<double>(context_.shared_strings.size())) i = long(x);
             if (i < 0) return;
-            c.kind = Cell::Kind::text;
+            c.kind = Cell::Kind::Text;
             c.text = context_.shared_strings[static_cast<std::size_t>(i)];
         } else if (type_ == "inlineStr" || type_ == "str") {
-            c.kind = Cell::Kind::text;
+            c.kind = Cell::Kind::Text;
             c.text = utf8_text(value_);
         } else if (type_ == "e") {
-            c.kind = Cell::Kind::error;
+            c.kind = Cell::Kind::Error;
         } else if (type_ == "d") {
             const TextValue v = read_value(value_.c_str());
             if (v.kind == TextKind::None || std::isnan(v.value)) return;
-            c.kind = Cell::Kind::date;
+            c.kind = Cell::Kind::Date;
             c.number = v.value;
         } else {
             if (!parse_number(value_, x) || std::isnan(x)) return;
             const bool date = type_ != "b" && style_ >= 0 &&
                               static_cast<std::size_t>(style_) < context_.date_styles.size() &&
                               context_.date_styles[static_cast<std::size_t>(style_)];
-            c.kind = date ? Cell::Kind::date : Cell::Kind::number;
+            c.kind = date ? Cell::Kind::Date : Cell::Kind::Number;
             c.number = date ? calendar_day_of_serial(x, context_.date1904) : x;
         }
         // Infinities are written as text, the sheet having no number for them.
-        if (c.kind == Cell::Kind::text && infinity_of(c.text, x)) {
-            c.kind = Cell::Kind::number;
+        if (c.kind == Cell::Kind::Text && infinity_of(c.text, x)) {
+            c.kind = Cell::Kind::Number;
             c.number = x;
             c.text.clear();
         }
@@ -352,19 +352,19 @@ SheetRead read_xlsx(const std::string& path, int index, const std::string& name,
     ZipArchive zip(path);
     if (!zip.ok()) {
         report_error("Not a valid workbook: " + path);
-        return SheetRead::failed;
+        return SheetRead::Failed;
     }
     WorkbookPart workbook;
     Relationships rels;
     if (!read_part(zip, "xl/workbook.xml", workbook, path, true) ||
         !read_part(zip, "xl/_rels/workbook.xml.rels", rels, path, false))
-        return SheetRead::failed;
+        return SheetRead::Failed;
     sheet_names.clear();
     for (const SheetEntry& s : workbook.sheets) sheet_names.push_back(s.name);
     int chosen = -1;
     for (std::size_t i = 0; i < workbook.sheets.size(); ++i)
         if (name.empty() ? static_cast<int>(i) == index : workbook.sheets[i].name == name) chosen = static_cast<int>(i);
-    if (chosen < 0) return SheetRead::no_such_sheet;
+    if (chosen < 0) return SheetRead::NoSuchSheet;
 
     WorkbookContext context;
     context.date1904 = workbook.date1904;
@@ -373,7 +373,7 @@ SheetRead read_xlsx(const std::string& path, int index, const std::string& name,
     if (!read_part(zip, rels.shared_strings.empty() ? "xl/sharedStrings.xml" : rels.shared_strings, strings, path,
                    false) ||
         !read_part(zip, rels.styles.empty() ? "xl/styles.xml" : rels.styles, styles, path, false))
-        return SheetRead::failed;
+        return SheetRead::Failed;
     for (std::string& s : strings.strings) s = utf8_text(s);
     context.shared_strings = std::move(strings.strings);
     context.date_styles = std::move(styles.date_styles);
@@ -385,16 +385,16 @@ SheetRead read_xlsx(const std::string& path, int index, const std::string& name,
     std::string xml;
     if (!zip.read(member, xml, k_member_limit)) {
         report_error("Not a valid workbook: " + path + " (" + zip.error() + ")");
-        return SheetRead::failed;
+        return SheetRead::Failed;
     }
     sheet = Sheet();
     sheet.name = workbook.sheets[chosen].name;
     const std::string error = parse_worksheet(xml, context, sheet);
     if (!error.empty()) {
         report_error("Not a valid workbook: " + path + " (" + member + ": " + error + ")");
-        return SheetRead::failed;
+        return SheetRead::Failed;
     }
-    return SheetRead::ok;
+    return SheetRead::Ok;
 }
 
 std::string xlsx_bytes(const Sheet& sheet) {
@@ -409,18 +409,18 @@ std::string xlsx_bytes(const Sheet& sheet) {
         xml += "<row r=\"" + r + "\">";
         for (std::size_t j = 0; j < row.size(); ++j) {
             const Cell& c = row[j];
-            if (c.kind == Cell::Kind::empty) continue;
+            if (c.kind == Cell::Kind::Empty) continue;
             const std::string ref = column_name(j) + r;
             auto text_cell = [&](const std::string& text) {
                 xml += "<c r=\"" + ref + "\" t=\"inlineStr\"><is><t xml:space=\"preserve\">";
                 append_escaped(xml, utf8_text(text));
                 xml += "</t></is></c>";
             };
-            if (c.kind == Cell::Kind::text) {
+            if (c.kind == Cell::Kind::Text) {
                 text_cell(c.text);
                 continue;
             }
-            if (c.kind == Cell::Kind::error || std::isnan(c.number)) {
+            if (c.kind == Cell::Kind::Error || std::isnan(c.number)) {
                 xml += "<c r=\"" + ref + "\" t=\"e\"><v>#N/A</v></c>";
                 continue;
             }
@@ -431,7 +431,7 @@ std::string xlsx_bytes(const Sheet& sheet) {
             }
             double x = c.number;
             const char* style = "";
-            if (c.kind == Cell::Kind::date) {
+            if (c.kind == Cell::Kind::Date) {
                 style = x == std::floor(x) ? " s=\"1\"" : " s=\"2\"";
                 x = serial_of_calendar_day(x);
             }

@@ -25,7 +25,7 @@ struct WorkbookContext {
 // One worksheet's XML into sheet; "" or the reason it failed.
 std::string parse_worksheet(const std::string& xml, const WorkbookContext& context, Sheet& sheet);
 
-enum class SheetRead { ok, no_such_sheet, failed /* and reported */ };
+enum class SheetRead { Ok, NoSuchSheet, Failed /* and reported */ };
 
 // Reads the worksheet of the given index (or name, when not empty) and the
 // names of all sheets.

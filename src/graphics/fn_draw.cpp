@@ -2,6 +2,8 @@
 // draw requests for the host's draw callback (the runtime's own callback,
 // graphics/draw_requests.h, unless a host installed another) and returns the
 // callback's int for its last request, or 1 when no callback is installed.
+#include "graphics/fn_draw.h"
+
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -10,7 +12,6 @@
 #include "graphics/draw_requests.h"
 #include "graphics/graph.h"
 #include "lib/args.h"
-#include "lib/library_groups.h"
 #include "link/function_table.h"
 #include "runtime/host.h"
 
@@ -58,7 +59,7 @@ int send(const Request& r) {
               r.dv.empty() ? nullptr : r.dv.data(), static_cast<int>(r.dv.size()));
 }
 
-void set_result(KjValue* result, int v) { value::set_int(*result, v); }
+void set_result(Value* result, int v) { value::set_int(*result, v); }
 
 // Name i: element i of an array of strings, or a single string for row 0.
 bool name_of(const Value& names, int i, std::string& out) {
@@ -111,7 +112,7 @@ void check_area(Value* args) {
     if (area < 0 || area >= k_max_areas) arg_error(0);
 }
 
-void fn_draw(KjValue* result, KjValue* args, int count) {
+void fn_draw(Value* result, Value* args, int count) {
     check_most(count, 4);
     check_area(args);
     const double first = optional_double_arg(args, count, 2, 1);
@@ -122,7 +123,7 @@ void fn_draw(KjValue* result, KjValue* args, int count) {
                }));
 }
 
-void fn_draw_matrix(KjValue* result, KjValue* args, int count) {
+void fn_draw_matrix(Value* result, Value* args, int count) {
     check_most(count, 7);
     check_area(args);
     const double first = double_arg(args, 3), step = double_arg(args, 4);
@@ -161,18 +162,18 @@ int time_rows(Value* args, int count, int year_k, int period_k, int freq_k, int 
     });
 }
 
-void fn_draw_t(KjValue* result, KjValue* args, int count) {
+void fn_draw_t(Value* result, Value* args, int count) {
     check_area(args);
     set_result(result, time_rows(args, count, 2, 3, 4, -1, -1, -1));
 }
 
-void fn_draw_tmatrix(KjValue* result, KjValue* args, int count) {
+void fn_draw_tmatrix(Value* result, Value* args, int count) {
     check_most(count, 8);
     check_area(args);
     set_result(result, time_rows(args, count, 3, 4, 5, 2, 6, 7));
 }
 
-void fn_draw_x(KjValue* result, KjValue* args, int count) {
+void fn_draw_x(Value* result, Value* args, int count) {
     check_area(args);
     const MatrixArg y = lib::matrix_arg(args, 1), x = lib::matrix_arg(args, 2);
     if (!y.empty() && (x.empty() || x.c != y.c)) lib::arg_size_error(2, args[2], 1, y.c);
@@ -184,7 +185,7 @@ void fn_draw_x(KjValue* result, KjValue* args, int count) {
                }));
 }
 
-void fn_draw_xmatrix(KjValue* result, KjValue* args, int count) {
+void fn_draw_xmatrix(Value* result, Value* args, int count) {
     check_most(count, 7);
     check_area(args);
     const MatrixArg y = lib::matrix_arg(args, 1), x = lib::matrix_arg(args, 3);
@@ -220,7 +221,7 @@ int stat_rows(Value* args, int count, const char* command, Fill fill) {
     });
 }
 
-void fn_draw_acf(KjValue* result, KjValue* args, int count) {
+void fn_draw_acf(Value* result, Value* args, int count) {
     check_most(count, 9);
     const int lags = int_arg(args, 3);
     std::vector<int> flags = {optional_int_arg(args, count, 4, 1), optional_int_arg(args, count, 5, 0), optional_int_arg(args, count, 6, 0),
@@ -234,7 +235,7 @@ void fn_draw_acf(KjValue* result, KjValue* args, int count) {
 }
 
 // DrawCorrelogram and DrawSpectrum: a lag count or order, then an optional index.
-void lag_rows(KjValue* result, KjValue* args, int count, const char* command) {
+void lag_rows(Value* result, Value* args, int count, const char* command) {
     check_most(count, 5);
     const int lags = int_arg(args, 3), index = optional_int_arg(args, count, 4, 2);
     set_result(result, stat_rows(args, count, command, [&](Request& r, int) {
@@ -243,10 +244,10 @@ void lag_rows(KjValue* result, KjValue* args, int count, const char* command) {
                }));
 }
 
-void fn_draw_correlogram(KjValue* result, KjValue* args, int count) { lag_rows(result, args, count, "Correlogram"); }
-void fn_draw_spectrum(KjValue* result, KjValue* args, int count) { lag_rows(result, args, count, "Spectrum"); }
+void fn_draw_correlogram(Value* result, Value* args, int count) { lag_rows(result, args, count, "Correlogram"); }
+void fn_draw_spectrum(Value* result, Value* args, int count) { lag_rows(result, args, count, "Spectrum"); }
 
-void fn_draw_density(KjValue* result, KjValue* args, int count) {
+void fn_draw_density(Value* result, Value* args, int count) {
     check_most(count, 10);
     std::vector<int> flags = {optional_int_arg(args, count, 3, 1), optional_int_arg(args, count, 4, 0), optional_int_arg(args, count, 5, 0),
                               optional_int_arg(args, count, 6, 0), optional_int_arg(args, count, 7, 0)};
@@ -259,7 +260,7 @@ void fn_draw_density(KjValue* result, KjValue* args, int count) {
                }));
 }
 
-void fn_draw_qq(KjValue* result, KjValue* args, int count) {
+void fn_draw_qq(Value* result, Value* args, int count) {
     check_most(count, 7);
     const int dist = int_arg(args, 3);
     const double df1 = double_arg(args, 4), df2 = double_arg(args, 5);
@@ -271,7 +272,7 @@ void fn_draw_qq(KjValue* result, KjValue* args, int count) {
                }));
 }
 
-void fn_draw_boxplot(KjValue* result, KjValue* args, int count) {
+void fn_draw_boxplot(Value* result, Value* args, int count) {
     check_most(count, 4);
     check_area(args);
     const int area = int_arg(args, 0), index = optional_int_arg(args, count, 3, 2);
@@ -283,7 +284,7 @@ void fn_draw_boxplot(KjValue* result, KjValue* args, int count) {
                }));
 }
 
-void fn_draw_histogram(KjValue* result, KjValue* args, int count) {
+void fn_draw_histogram(Value* result, Value* args, int count) {
     check_most(count, 6);
     check_area(args);
     const double first = optional_double_arg(args, count, 2, 0), step = optional_double_arg(args, count, 3, 1);
@@ -296,7 +297,7 @@ void fn_draw_histogram(KjValue* result, KjValue* args, int count) {
                }));
 }
 
-void fn_draw_line(KjValue* result, KjValue* args, int count) {
+void fn_draw_line(Value* result, Value* args, int count) {
     if (count != 6 && count != 8) arg_error(count < 8 ? 6 : 8);
     check_area(args);
     Request r("Line");
@@ -307,7 +308,7 @@ void fn_draw_line(KjValue* result, KjValue* args, int count) {
     set_result(result, send(r));
 }
 
-void fn_draw_symbol(KjValue* result, KjValue* args, int count) {
+void fn_draw_symbol(Value* result, Value* args, int count) {
     if (count != 7 && count != 9) arg_error(count < 9 ? 7 : 9);
     check_area(args);
     Request r(count == 9 ? "Symbol3" : "Symbol");
@@ -318,7 +319,7 @@ void fn_draw_symbol(KjValue* result, KjValue* args, int count) {
     set_result(result, send(r));
 }
 
-void fn_draw_pline(KjValue* result, KjValue* args, int) {
+void fn_draw_pline(Value* result, Value* args, int) {
     Request r("PLine");
     r.area = int_arg(args, 0);
     for (int k = 1; k < 5; ++k) r.iv.push_back(int_arg(args, k));
@@ -326,7 +327,7 @@ void fn_draw_pline(KjValue* result, KjValue* args, int) {
     set_result(result, send(r));
 }
 
-void fn_draw_psymbol(KjValue* result, KjValue* args, int) {
+void fn_draw_psymbol(Value* result, Value* args, int) {
     Request r("PSymbol");
     r.area = int_arg(args, 0);
     for (int k = 1; k < 5; ++k) r.iv.push_back(int_arg(args, k));
@@ -335,7 +336,7 @@ void fn_draw_psymbol(KjValue* result, KjValue* args, int) {
     set_result(result, send(r));
 }
 
-void fn_draw_ptext(KjValue* result, KjValue* args, int count) {
+void fn_draw_ptext(Value* result, Value* args, int count) {
     check_most(count, 8);
     Request r("PText");
     r.area = int_arg(args, 0);
@@ -346,7 +347,7 @@ void fn_draw_ptext(KjValue* result, KjValue* args, int count) {
     set_result(result, send(r));
 }
 
-void fn_draw_text(KjValue* result, KjValue* args, int count) {
+void fn_draw_text(Value* result, Value* args, int count) {
     check_most(count, 9);
     check_area(args);
     Request r("Text3");
@@ -359,7 +360,7 @@ void fn_draw_text(KjValue* result, KjValue* args, int count) {
     set_result(result, send(r));
 }
 
-void fn_draw_title(KjValue* result, KjValue* args, int) {
+void fn_draw_title(Value* result, Value* args, int) {
     check_area(args);
     Request r("Title");
     r.area = int_arg(args, 0);
@@ -368,7 +369,7 @@ void fn_draw_title(KjValue* result, KjValue* args, int) {
     set_result(result, send(r));
 }
 
-void fn_draw_legend(KjValue* result, KjValue* args, int) {
+void fn_draw_legend(Value* result, Value* args, int) {
     check_area(args);
     Request r("PLegend");
     r.area = int_arg(args, 0);
@@ -378,7 +379,7 @@ void fn_draw_legend(KjValue* result, KjValue* args, int) {
     set_result(result, send(r));
 }
 
-void fn_draw_axis(KjValue* result, KjValue* args, int count) {
+void fn_draw_axis(Value* result, Value* args, int count) {
     check_most(count, 10);
     check_area(args);
     Request r("Axis3");
@@ -391,7 +392,7 @@ void fn_draw_axis(KjValue* result, KjValue* args, int count) {
     set_result(result, send(r));
 }
 
-void fn_draw_axis_auto(KjValue* result, KjValue* args, int count) {
+void fn_draw_axis_auto(Value* result, Value* args, int count) {
     check_most(count, 5);
     check_area(args);
     Request r("AxisAuto3");
@@ -403,7 +404,7 @@ void fn_draw_axis_auto(KjValue* result, KjValue* args, int count) {
     set_result(result, send(r));
 }
 
-void fn_draw_adjust(KjValue* result, KjValue* args, int count) {
+void fn_draw_adjust(Value* result, Value* args, int count) {
     check_most(count, 6);
     Request r("DrawAdjust");
     r.i1 = int_arg(args, 0);
@@ -412,7 +413,7 @@ void fn_draw_adjust(KjValue* result, KjValue* args, int count) {
     set_result(result, send(r));
 }
 
-void fn_draw_z(KjValue* result, KjValue* args, int count) {
+void fn_draw_z(Value* result, Value* args, int count) {
     check_most(count, 5);
     const MatrixArg z = lib::matrix_arg(args, 0);
     std::string name = arg_given(args, count, 1) ? string_arg(args, 1) : std::string();
@@ -433,7 +434,7 @@ void fn_draw_z(KjValue* result, KjValue* args, int count) {
     set_result(result, res);
 }
 
-void fn_draw_xyz(KjValue* result, KjValue* args, int count) {
+void fn_draw_xyz(Value* result, Value* args, int count) {
     check_most(count, 7);
     check_area(args);
     const MatrixArg x = lib::matrix_arg(args, 1), y = lib::matrix_arg(args, 2), z = lib::matrix_arg(args, 3);
@@ -449,7 +450,7 @@ void fn_draw_xyz(KjValue* result, KjValue* args, int count) {
     set_result(result, send(r));
 }
 
-void fn_set_draw(KjValue* result, KjValue* args, int count) {
+void fn_set_draw(Value* result, Value* args, int count) {
     check_most(count, 6);
     Request r("SetDrawOptions");
     r.i1 = int_arg(args, 0);
@@ -459,19 +460,19 @@ void fn_set_draw(KjValue* result, KjValue* args, int count) {
 
 int window(const char* action, const char* argument) { return runtime::draw_window(action, argument); }
 
-void fn_show_draw_window(KjValue* result, KjValue*, int) { set_result(result, window("Show", nullptr)); }
-void fn_close_draw_window(KjValue* result, KjValue*, int) { set_result(result, window("Close", nullptr)); }
-void fn_save_draw_window(KjValue* result, KjValue* args, int) {
+void fn_show_draw_window(Value* result, Value*, int) { set_result(result, window("Show", nullptr)); }
+void fn_close_draw_window(Value* result, Value*, int) { set_result(result, window("Close", nullptr)); }
+void fn_save_draw_window(Value* result, Value* args, int) {
     set_result(result, window("Save", string_arg(args, 0).c_str()));
 }
-void fn_set_draw_window(KjValue* result, KjValue* args, int) {
+void fn_set_draw_window(Value* result, Value* args, int) {
     set_result(result, window("Set", string_arg(args, 0).c_str()));
 }
-void fn_set_text_window(KjValue* result, KjValue* args, int) {
+void fn_set_text_window(Value* result, Value* args, int) {
     set_result(result, runtime::text_window("Set", string_arg(args, 0).c_str()));
 }
 
-constexpr uint32_t V = lib::k_varargs | lib::k_serial, S = lib::k_serial;
+constexpr uint32_t V = link::k_varargs | link::k_serial, S = link::k_serial;
 const lib::NamedRow k_graphics[] = {
     {"CloseDrawWindow", fn_close_draw_window, 0, S}, {"Draw", fn_draw, 2, V},
     {"DrawAcf", fn_draw_acf, 4, V},                  {"DrawAdjust", fn_draw_adjust, 1, V},
@@ -490,7 +491,6 @@ const lib::NamedRow k_graphics[] = {
     {"SetDraw", fn_set_draw, 1, V},                  {"SetDrawWindow", fn_set_draw_window, 1, S},
     {"SetTextWindow", fn_set_text_window, 1, S},     {"ShowDrawWindow", fn_show_draw_window, 0, S},
 };
-const lib::GroupRegistrar g_graphics(lib::Group::Graphics, std::span<const lib::NamedRow>(k_graphics));
 
 // The runtime's own callbacks, unless the host installed its own first.
 void install_default_callbacks() {
@@ -498,8 +498,11 @@ void install_default_callbacks() {
     if (!s.draw_fn) s.draw_fn = default_draw;
     if (!s.draw_window_fn) s.draw_window_fn = default_draw_window;
 }
-const lib::GroupRegistrar g_graphics_setup(lib::Group::Graphics, install_default_callbacks);
+
+constexpr lib::GroupPart k_group[] = {std::span<const lib::NamedRow>(k_graphics), install_default_callbacks};
 
 }  // namespace
+
+std::span<const lib::GroupPart> library_group() { return k_group; }
 
 }  // namespace kj::graphics

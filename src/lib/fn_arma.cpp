@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "lib/arg_checks.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "lib/args.h"
 #include "num/timeseries/arma.h"
 #include "num/timeseries/autocorrelation.h"
@@ -202,8 +202,8 @@ const DescriptorRow k_rows[] = {
     {"c$pacf", fn_pacf, 1},
 };
 
-const GroupRegistrar g_arma(Group::Arma, k_rows);
-
 }  // namespace
+
+std::span<const DescriptorRow> arma_rows() { return k_rows; }
 
 }  // namespace kj::lib

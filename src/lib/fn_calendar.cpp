@@ -11,6 +11,7 @@
 #include "data/calendar.h"
 #include "lib/arg_checks.h"
 #include "lib/elementwise.h"
+#include "lib/library_rows.h"
 #include "value/value.h"
 #include "runtime/run_error.h"
 
@@ -126,22 +127,22 @@ std::string duration_text(double hundredths) {
     return buf;
 }
 
-void fn_date(KjValue* result, KjValue*, int) {
+void fn_date(Value* result, Value*, int) {
     value::set_string(*result, date_text(static_cast<int>(std::floor(data::now_date_time()))));
 }
 
-void fn_today(KjValue* result, KjValue*, int) { value::set_double(*result, data::now_date_time()); }
+void fn_today(Value* result, Value*, int) { value::set_double(*result, data::now_date_time()); }
 
-void fn_time(KjValue* result, KjValue*, int) {
+void fn_time(Value* result, Value*, int) {
     const data::TimeOfDay t = data::time_fields(data::now_hundredths() / data::k_hundredths_per_day);
     char buf[32];
     std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", t.hours, t.minutes, t.seconds);
     value::set_string(*result, buf);
 }
 
-void fn_timer(KjValue* result, KjValue*, int) { value::set_double(*result, data::now_hundredths()); }
+void fn_timer(Value* result, Value*, int) { value::set_double(*result, data::now_hundredths()); }
 
-void fn_dayofcalendar(KjValue* result, KjValue* args, int count) {
+void fn_dayofcalendar(Value* result, Value* args, int count) {
     switch (count) {
         case 0:
             return value::set_int(*result, static_cast<int>(std::floor(data::now_date_time())));
@@ -163,20 +164,20 @@ void fn_dayofcalendar(KjValue* result, KjValue* args, int count) {
     }
 }
 
-void fn_dayofeaster(KjValue* result, KjValue* args, int) {
+void fn_dayofeaster(Value* result, Value* args, int) {
     element_wise<1>(*result, args, Result::Int, [](const double* x) {
         return std::isnan(x[0]) ? k_nan : data::easter_day(to_int(x[0]));
     });
 }
 
-void fn_dayofmonth(KjValue* result, KjValue* args, int) {
+void fn_dayofmonth(Value* result, Value* args, int) {
     element_wise<4>(*result, args, Result::Int, [](const double* x) {
         return any_nan(x, 4) ? k_nan
                              : data::nth_weekday_of_month(to_int(x[0]), to_int(x[1]), to_int(x[2]), to_int(x[3]));
     });
 }
 
-void fn_dayofweek(KjValue* result, KjValue* args, int count) {
+void fn_dayofweek(Value* result, Value* args, int count) {
     switch (count) {
         case 1:
             return element_wise<1>(*result, args, Result::Int, [](const double* x) {
@@ -194,7 +195,7 @@ void fn_dayofweek(KjValue* result, KjValue* args, int count) {
     }
 }
 
-void fn_timeofday(KjValue* result, KjValue* args, int count) {
+void fn_timeofday(Value* result, Value* args, int count) {
     // (((h * 60 + m) * 60 + s) * 100 + c) / 8.64e6 with missing parts 0.
     auto clock = [](const double* x, int n) {
         double parts[4] = {0, 0, 0, 0};
@@ -218,7 +219,7 @@ void fn_timeofday(KjValue* result, KjValue* args, int count) {
     }
 }
 
-void fn_timespan(KjValue* result, KjValue* args, int count) {
+void fn_timespan(Value* result, Value* args, int count) {
     if (count > 2) arg_error(2);
     const double start = number_arg(args, 0);
     const double stop = count > 1 ? number_arg(args, 1) : data::now_hundredths();
@@ -228,12 +229,12 @@ void fn_timespan(KjValue* result, KjValue* args, int count) {
     value::set_string(*result, duration_text(span));
 }
 
-void fn_timestr(KjValue* result, KjValue* args, int) {
+void fn_timestr(Value* result, Value* args, int) {
     strings_of(*result, args[0],
                [](double x) { return data::format_date_time(x, data::DateTimeStyle{}); });
 }
 
-void fn_timing(KjValue* result, KjValue* args, int count) {
+void fn_timing(Value* result, Value* args, int count) {
     if (count > 2) arg_error(2);
     const int mode = count > 1 ? to_int(number_arg(args, 1)) : 0;
     if (mode == 1)
@@ -260,7 +261,8 @@ const DescriptorRow k_calendar_rows[] = {
     {"c$timing", fn_timing, 1},
     {"$today", fn_today},
 };
-const GroupRegistrar g_calendar(Group::General, std::span<const DescriptorRow>(k_calendar_rows));
 }  // namespace
+
+std::span<const DescriptorRow> calendar_rows() { return k_calendar_rows; }
 
 }  // namespace kj::lib

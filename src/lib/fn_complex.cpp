@@ -4,7 +4,7 @@
 #include <complex>
 
 #include "lib/fn_math.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "num/complex_functions.h"
 
 namespace kj::lib {
@@ -125,7 +125,8 @@ const DescriptorRow k_general[] = {
     {"cc$cpow", complex_binary<num::complex_pow>},
 };
 
-const GroupRegistrar g_general(Group::General, k_general);
 }  // namespace
+
+std::span<const DescriptorRow> complex_rows() { return k_general; }
 
 }  // namespace kj::lib

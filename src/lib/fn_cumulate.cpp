@@ -1,8 +1,6 @@
 // Recursions, lags and differences down the columns of a matrix. Row t of a
 // result depends on earlier rows only, so each works one whole row at a time
 // over the contiguous block (y[t] += coefficient * y[t - i] as a row update).
-#include "lib/fn_cumulate.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -11,6 +9,7 @@
 
 #include "lib/arg_checks.h"
 #include "lib/args.h"
+#include "lib/library_rows.h"
 #include "value/value.h"
 
 namespace kj::lib {
@@ -34,7 +33,7 @@ double** copy_of(Value& result, const MatrixArg& a) {
 // cumsum(ma, mp [, mstart]): y[t] = ma[t] + sum_i p_i y[t - i] per column;
 // y before row 0 is 0, or from mstart (p x c, its last row y[-1]; a scalar
 // stands for every element).
-void fn_cumsum(KjValue* result, KjValue* args, int count) {
+void fn_cumsum(Value* result, Value* args, int count) {
     check_most(count, 3);
     const MatrixArg a = matrix_arg(args, 0);
     const std::vector<double> p = elements_arg(args, 1);
@@ -61,7 +60,7 @@ void fn_cumsum(KjValue* result, KjValue* args, int count) {
 }
 
 // cumprod(ma [, iorder]): y[t] = ma[t] y[t - iorder] from row iorder on.
-void fn_cumprod(KjValue* result, KjValue* args, int count) {
+void fn_cumprod(Value* result, Value* args, int count) {
     check_most(count, 2);
     const MatrixArg a = matrix_arg(args, 0);
     const int order = count > 1 ? int_arg(args, 1) : 1;
@@ -74,7 +73,7 @@ void fn_cumprod(KjValue* result, KjValue* args, int count) {
 // cumulate(ma [, A_1, ..., A_k]): running sums, or the vector recursion
 // y_t = ma_t + A_1 y_(t-1) + ... + A_k y_(t-k) with rows as vectors; a
 // scalar A_i stands for that multiple of the identity.
-void fn_cumulate(KjValue* result, KjValue* args, int count) {
+void fn_cumulate(Value* result, Value* args, int count) {
     const MatrixArg a = matrix_arg(args, 0);
     const int c = a.c;
     std::vector<MatrixArg> coef;
@@ -136,8 +135,8 @@ void lagged(Value& result, Value* args, int count, double dmiss_default) {
     }
 }
 
-void fn_lag(KjValue* result, KjValue* args, int count) { lagged(*result, args, count, k_nan); }
-void fn_lag0(KjValue* result, KjValue* args, int count) { lagged(*result, args, count, 0.0); }
+void fn_lag(Value* result, Value* args, int count) { lagged(*result, args, count, k_nan); }
+void fn_lag0(Value* result, Value* args, int count) { lagged(*result, args, count, 0.0); }
 
 // y[t] = ma[t] - ma[t - ilag]; rows without a partner (the first ilag, or
 // the last |ilag| for a lead) are dmiss.
@@ -157,8 +156,8 @@ void differenced(Value& result, Value* args, int count, double dmiss_default) {
     }
 }
 
-void fn_diff(KjValue* result, KjValue* args, int count) { differenced(*result, args, count, k_nan); }
-void fn_diff0(KjValue* result, KjValue* args, int count) { differenced(*result, args, count, 0.0); }
+void fn_diff(Value* result, Value* args, int count) { differenced(*result, args, count, k_nan); }
+void fn_diff0(Value* result, Value* args, int count) { differenced(*result, args, count, 0.0); }
 
 const DescriptorRow k_cumulate_rows[] = {
     {"c$cumprod", fn_cumprod, 1}, {"cc$cumsum", fn_cumsum, 1}, {"c$cumulate", fn_cumulate, 1},
@@ -166,7 +165,6 @@ const DescriptorRow k_cumulate_rows[] = {
     {"c$lag0", fn_lag0, 1},
 };
 
-const GroupRegistrar g_cumulate(Group::General, std::span<const DescriptorRow>(k_cumulate_rows));
 }  // namespace
 
 std::span<const DescriptorRow> cumulate_rows() { return k_cumulate_rows; }

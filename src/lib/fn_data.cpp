@@ -9,7 +9,7 @@
 #include "data/sheet.h"
 #include "lib/args.h"
 #include "lib/io/data_set_files.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "link/function_table.h"
 #include "runtime/run_error.h"
 
@@ -56,7 +56,7 @@ bool path_of(const std::string& name, std::string& path) {
 
 }  // namespace
 
-void fn_loaddata(KjValue* result, KjValue* args, int count) {
+void fn_loaddata(Value* result, Value* args, int count) {
     check_most(count, 13);
     const std::string name = string_arg(args, 0);
     const int flags = count > 12 ? int_arg(args, 12) : 0;
@@ -64,7 +64,7 @@ void fn_loaddata(KjValue* result, KjValue* args, int count) {
     std::string path;
     if (!path_of(data::has_extension(name) ? name : name + ".in7", path)) return;
     const data::DataFormat format = data::data_format_of(path);
-    if (format == data::DataFormat::none) {
+    if (format == data::DataFormat::None) {
         warn_quoted("not a data-set file", name);
         return;
     }
@@ -85,7 +85,7 @@ void fn_loaddata(KjValue* result, KjValue* args, int count) {
         names.push_back(v.name);
         descriptions.push_back(v.description);
         kx[0][j] = static_cast<double>(static_cast<int>(v.kind));
-        Value l = string_array(v.kind == data::VariableKind::choice ? v.labels : std::vector<std::string>());
+        Value l = string_array(v.kind == data::VariableKind::Choice ? v.labels : std::vector<std::string>());
         labels.u.arr.v[j] = l;
     }
     store(args[1], m);
@@ -100,7 +100,7 @@ void fn_loaddata(KjValue* result, KjValue* args, int count) {
     value::set_int(*result, 1);
 }
 
-void fn_savedata(KjValue* result, KjValue* args, int count) {
+void fn_savedata(Value* result, Value* args, int count) {
     check_most(count, 13);
     const std::string name = string_arg(args, 0);
     const Value& m = matrix_value_arg(args, 1);
@@ -128,7 +128,7 @@ void fn_savedata(KjValue* result, KjValue* args, int count) {
         if (kind < 0 || kind > 2) arg_error(10);
         v.kind = static_cast<data::VariableKind>(kind);
         const Value& labels = args[11];
-        if (v.kind == data::VariableKind::choice && is_type(labels, value::T_Array) && j < labels.u.arr.n) {
+        if (v.kind == data::VariableKind::Choice && is_type(labels, value::T_Array) && j < labels.u.arr.n) {
             const Value& l = labels.u.arr.v[j];
             if (is_type(l, value::T_Array))
                 for (int i = 0; i < l.u.arr.n; ++i) v.labels.push_back(array_string(l, static_cast<std::size_t>(i)));
@@ -138,8 +138,8 @@ void fn_savedata(KjValue* result, KjValue* args, int count) {
     }
     value::set_int(*result, 0);
     data::DataFormat format = data::data_format_of(name);
-    if (format == data::DataFormat::none && !data::has_extension(name)) format = data::DataFormat::in7;
-    if (format == data::DataFormat::none) {
+    if (format == data::DataFormat::None && !data::has_extension(name)) format = data::DataFormat::In7;
+    if (format == data::DataFormat::None) {
         warn_quoted("cannot open file", name);
         return;
     }
@@ -149,7 +149,7 @@ void fn_savedata(KjValue* result, KjValue* args, int count) {
     if (data::save_data_set(name, format, ds, save_flags)) value::set_int(*result, 1);
 }
 
-void fn_loadsheet(KjValue* result, KjValue* args, int count) {
+void fn_loadsheet(Value* result, Value* args, int count) {
     check_most(count, 3);
     const std::string name = string_arg(args, 0);
     int index = 0;
@@ -162,8 +162,8 @@ void fn_loadsheet(KjValue* result, KjValue* args, int count) {
     std::string path;
     if (!path_of(name, path)) return;
     const data::DataFormat format = data::data_format_of(path);
-    if (format == data::DataFormat::none || format == data::DataFormat::in7 || format == data::DataFormat::dat ||
-        format == data::DataFormat::dht || format == data::DataFormat::dta)
+    if (format == data::DataFormat::None || format == data::DataFormat::In7 || format == data::DataFormat::Dat ||
+        format == data::DataFormat::Dht || format == data::DataFormat::Dta)
         return;
     data::Sheet sheet;
     std::vector<std::string> sheet_names;
@@ -178,8 +178,8 @@ void fn_loadsheet(KjValue* result, KjValue* args, int count) {
         value::set_array(r, static_cast<int64_t>(row.size()));
         for (std::size_t j = 0; j < row.size(); ++j) {
             const data::Cell& c = row[j];
-            if (c.kind == data::Cell::Kind::text) value::set_string(r.u.arr.v[j], c.text);
-            else value::set_double(r.u.arr.v[j], c.kind == data::Cell::Kind::number || c.kind == data::Cell::Kind::date
+            if (c.kind == data::Cell::Kind::Text) value::set_string(r.u.arr.v[j], c.text);
+            else value::set_double(r.u.arr.v[j], c.kind == data::Cell::Kind::Number || c.kind == data::Cell::Kind::Date
                                                      ? c.number : k_nan);
         }
     }
@@ -187,7 +187,7 @@ void fn_loadsheet(KjValue* result, KjValue* args, int count) {
     *result = rows;
 }
 
-void fn_savesheet(KjValue* result, KjValue* args, int count) {
+void fn_savesheet(Value* result, Value* args, int count) {
     check_most(count, 3);
     const std::string name = string_arg(args, 0);
     data::Sheet sheet;
@@ -195,7 +195,7 @@ void fn_savesheet(KjValue* result, KjValue* args, int count) {
     Value& x = args[1];
     auto number_cell = [](double d) {
         data::Cell c;
-        if (!std::isnan(d)) c.kind = data::Cell::Kind::number, c.number = d;
+        if (!std::isnan(d)) c.kind = data::Cell::Kind::Number, c.number = d;
         return c;
     };
     if (is_type(x, value::T_Array)) {
@@ -207,7 +207,7 @@ void fn_savesheet(KjValue* result, KjValue* args, int count) {
                 const Value& e = r.u.arr.v[j];
                 if (is_string(e)) {
                     data::Cell c;
-                    c.kind = data::Cell::Kind::text;
+                    c.kind = data::Cell::Kind::Text;
                     c.text = std::string(string_of(e));
                     row.push_back(std::move(c));
                 } else if (is_type(e, value::T_Int)) {
@@ -228,8 +228,8 @@ void fn_savesheet(KjValue* result, KjValue* args, int count) {
     }
     value::set_int(*result, 0);
     const data::DataFormat format = data::data_format_of(name);
-    if (format == data::DataFormat::none || format == data::DataFormat::in7 || format == data::DataFormat::dat ||
-        format == data::DataFormat::dht || format == data::DataFormat::dta) {
+    if (format == data::DataFormat::None || format == data::DataFormat::In7 || format == data::DataFormat::Dat ||
+        format == data::DataFormat::Dht || format == data::DataFormat::Dta) {
         warn_quoted("cannot open file", name);
         return;
     }
@@ -243,8 +243,8 @@ const NamedRow k_data_rows[] = {
     {"loadsheet", fn_loadsheet, 1, k_varargs | k_serial},
     {"savesheet", fn_savesheet, 2, k_varargs | k_serial},
 };
-const GroupRegistrar g_data(Group::FilePrint, std::span<const NamedRow>(k_data_rows));
-const GroupRegistrar g_data_messages(Group::FilePrint, io::install_data_messages);
 }  // namespace
+
+std::span<const NamedRow> data_rows() { return k_data_rows; }
 
 }  // namespace kj::lib

@@ -6,7 +6,7 @@
 
 #include "lib/args.h"
 #include "lib/elementwise.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "num/distributions/distributions.h"
 #include "num/distributions/families.h"
 #include "num/distributions/multivariate_normal.h"
@@ -184,7 +184,8 @@ const DescriptorRow k_distributions[] = {
     {"ccc$quanweibull", fn_quanweibull},
 };
 
-const GroupRegistrar g_distributions(Group::Distributions, k_distributions);
 }  // namespace
+
+std::span<const DescriptorRow> distribution_family_rows() { return k_distributions; }
 
 }  // namespace kj::lib

@@ -6,7 +6,7 @@
 
 #include "lib/elementwise.h"
 #include "lib/fn_math.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "num/distributions/distributions.h"
 #include "num/distributions/normal.h"
 
@@ -87,8 +87,9 @@ const DescriptorRow k_gauss[] = {
     {"cc$gauss::cdftc", fn_tailt},     {"c$gauss::pdfn", fn_densn},       {"c$gauss::erf", fn_erf},
 };
 
-const GroupRegistrar g_general(Group::General, k_general);
-const GroupRegistrar g_gauss(Group::GaussBuiltins, k_gauss);
 }  // namespace
+
+std::span<const DescriptorRow> distribution_rows() { return k_general; }
+std::span<const DescriptorRow> distribution_gauss_rows() { return k_gauss; }
 
 }  // namespace kj::lib

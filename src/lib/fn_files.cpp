@@ -15,7 +15,7 @@
 #include "lib/io/file_value.h"
 #include "lib/io/print_args.h"
 #include "lib/io/print_sink.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "link/function_table.h"
 #include "platform/directories.h"
 #include "runtime/host.h"
@@ -146,7 +146,7 @@ std::int64_t write_variable_names(OpenFile& f, const Value& names) {
         std::fwrite(area.data(), 1, area.size(), f.stream) != area.size())
         return 0;
     f.dims[1] = static_cast<std::int32_t>(all.size());
-    f.data_start = data::data_file_start(data::DataFileKind::names, f.dims[1]);
+    f.data_start = data::data_file_start(data::DataFileKind::Names, f.dims[1]);
     f.names_written = true;
     f.header_dirty = true;
     return static_cast<std::int64_t>(all.size());
@@ -177,8 +177,8 @@ void fn_fopen(Value* result, Value* args, int count) {
         io::set_file_value(*result, f);
         return;
     }
-    if (why == io::OpenFailure::zip_write) runtime::raise_run_error_message("Cannot write to .zip file");
-    if (why == io::OpenFailure::zip_update) return;
+    if (why == io::OpenFailure::ZipWrite) runtime::raise_run_error_message("Cannot write to .zip file");
+    if (why == io::OpenFailure::ZipUpdate) return;
     if (m.warn || m.raise) {
         const bool reading = m.access == io::k_file_read;
         const std::string text = std::string(reading ? "file not found" : "cannot open file") + ": \"" + name + "\"";
@@ -490,14 +490,13 @@ const NamedRow k_file_rows[] = {
     {"scan", fn_scan, 1, k_file_varargs},
     {"sscan", fn_sscan, 2, k_file_varargs},
 };
-const GroupRegistrar g_files(Group::FilePrint, std::span<const NamedRow>(k_file_rows));
-// Each start of the runtime begins without files left open by an earlier one.
-const GroupRegistrar g_files_setup(Group::FilePrint, close_open_files);
 }  // namespace
 
 void close_open_files() {
     io::close_all_files();
     close_log();
 }
+
+std::span<const NamedRow> file_rows() { return k_file_rows; }
 
 }  // namespace kj::lib

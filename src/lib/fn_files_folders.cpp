@@ -26,11 +26,11 @@ void fn_chdir(Value* result, Value* args, int) {
 void fn_getcwd(Value* result, Value*, int) { value::set_string(*result, platform::current_directory()); }
 
 void fn_getfiles(Value* result, Value* args, int) {
-    set_names(*result, platform::list_entries(string_arg(args, 0), platform::EntryKind::files));
+    set_names(*result, platform::list_entries(string_arg(args, 0), platform::EntryKind::Files));
 }
 
 void fn_getfolders(Value* result, Value* args, int) {
-    set_names(*result, platform::list_entries(string_arg(args, 0), platform::EntryKind::folders));
+    set_names(*result, platform::list_entries(string_arg(args, 0), platform::EntryKind::Folders));
 }
 
 void fn_fremove(Value* result, Value* args, int) {

@@ -50,11 +50,11 @@ bool load_fmt_stream(Value& result, std::FILE* f) {
     const std::size_t have = std::fread(head, 1, sizeof head, f);
     const std::int64_t size = io::stream_size(f);
     const io::FmtHeader h = io::parse_fmt_header(head, have, size < 0 ? 0 : static_cast<std::uint64_t>(size));
-    if (h.status == io::FmtStatus::not_fmt) {
+    if (h.status == io::FmtStatus::NotFmt) {
         std::fclose(f);
         return false;
     }
-    if (h.status != io::FmtStatus::ok) {
+    if (h.status != io::FmtStatus::Ok) {
         std::fclose(f);
         fmt_failure(h.status);
     }
@@ -62,7 +62,7 @@ bool load_fmt_stream(Value& result, std::FILE* f) {
     const std::size_t n = static_cast<std::size_t>(h.rows) * static_cast<std::size_t>(h.cols);
     const bool complete = n == 0 || std::fread(m[0], sizeof(double), n, f) == n;
     std::fclose(f);
-    if (!complete) fmt_failure(io::FmtStatus::invalid_fmt);
+    if (!complete) fmt_failure(io::FmtStatus::InvalidFmt);
     if (n) io::doubles_from_little_endian(m[0], n);
     return true;
 }
@@ -70,7 +70,7 @@ bool load_fmt_stream(Value& result, std::FILE* f) {
 // A data file given a binary matrix file's name: the matrix and its names.
 void load_data_file_bytes(Value& result, std::string_view bytes, Value* names_ref) {
     const data::DataFileMatrix m = data::parse_data_file(bytes);
-    if (m.status != data::DataFileStatus::ok) runtime::raise_run_error_message(data::data_file_message(m.status));
+    if (m.status != data::DataFileStatus::Ok) runtime::raise_run_error_message(data::data_file_message(m.status));
     set_result_matrix(result, m.values.data(), m.rows, m.cols);
     store_names(names_ref, m.names);
 }
@@ -78,7 +78,7 @@ void load_data_file_bytes(Value& result, std::string_view bytes, Value* names_re
 void load_text_bytes(Value& result, std::string_view bytes, bool one_column) {
     const io::TextMatrix t = io::parse_text_matrix(bytes, one_column);
     if (const char* msg = io::text_matrix_message(t.status); *msg) runtime::run_message(msg);
-    if (t.status == io::TextMatrixStatus::ok || t.status == io::TextMatrixStatus::short_elements)
+    if (t.status == io::TextMatrixStatus::Ok || t.status == io::TextMatrixStatus::ShortElements)
         set_result_matrix(result, t.values.data(), t.rows, t.cols);
 }
 
@@ -112,12 +112,12 @@ void fn_loadmat(Value* result, Value* args, int count) {
     }
     io::DataSetMatrix data;
     switch (io::offer_data_set_load(path, flag, data)) {
-        case io::DataSetOffer::done:
+        case io::DataSetOffer::Done:
             set_result_matrix(*result, data.values.data(), static_cast<int>(data.rows), static_cast<int>(data.cols));
             store_names(names_ref, data.names);
             return;
-        case io::DataSetOffer::failed: return;
-        case io::DataSetOffer::declined: break;
+        case io::DataSetOffer::Failed: return;
+        case io::DataSetOffer::Declined: break;
     }
     const bool fmt = io::lower_extension(in_zip ? member : path) == ".fmt";
     if (!in_zip) {
@@ -153,11 +153,11 @@ void fn_loadmat(Value* result, Value* args, int count) {
         }
         if (fmt) {
             io::FmtMatrix m = io::parse_fmt(bytes);
-            if (m.status == io::FmtStatus::not_fmt) {
+            if (m.status == io::FmtStatus::NotFmt) {
                 load_data_file_bytes(*result, bytes, names_ref);
                 return;
             }
-            if (m.status != io::FmtStatus::ok) fmt_failure(m.status);
+            if (m.status != io::FmtStatus::Ok) fmt_failure(m.status);
             set_result_matrix(*result, m.values.data(), m.rows, m.cols);
         } else {
             load_text_bytes(*result, bytes, flag == 1);
@@ -194,9 +194,9 @@ void fn_savemat(Value* result, Value* args, int count) {
                 data.names.emplace_back(is_string(e) ? std::string(string_of(e)) : std::string());
             }
         switch (io::offer_data_set_save(name, data)) {
-            case io::DataSetOffer::done: value::set_int(*result, 1); return;
-            case io::DataSetOffer::failed: return;
-            case io::DataSetOffer::declined: break;
+            case io::DataSetOffer::Done: value::set_int(*result, 1); return;
+            case io::DataSetOffer::Failed: return;
+            case io::DataSetOffer::Declined: break;
         }
     }
     data::SafeSave out(name);

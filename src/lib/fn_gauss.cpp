@@ -13,7 +13,7 @@
 #include "lib/fn_calendar.h"
 #include "lib/fn_math.h"
 #include "lib/fn_types.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "link/symbols.h"
 #include "num/balance.h"
 
@@ -136,8 +136,8 @@ const DescriptorRow k_gauss[] = {
     {"$gauss::hsec", fn_timer},
 };
 
-const GroupRegistrar g_gauss(Group::GaussBuiltins, k_gauss);
-
 }  // namespace
+
+std::span<const DescriptorRow> gauss_builtin_rows() { return k_gauss; }
 
 }  // namespace kj::lib

@@ -11,13 +11,15 @@
 #include <vector>
 
 #include "lib/args.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "link/dll_loader.h"
 #include "link/link_errors.h"
 #include "platform/dynamic_library.h"
 #include "runtime/run_error.h"
 
 namespace kj::lib {
+
+using value::Value;
 
 namespace {
 
@@ -48,7 +50,7 @@ bool has_flag(const std::string& flags, char letter) {
     runtime::raise_run_error_message(text.c_str());
 }
 
-void fn_dlibrary(KjValue* result, KjValue* args, int) {
+void fn_dlibrary(Value* result, Value* args, int) {
     const std::string flags = string_arg(args, 0);
     const std::vector<std::string> names = words(string_arg(args, 1));
     if (has_flag(flags, 'd')) {
@@ -86,7 +88,7 @@ int call_pointers(void* fn, const std::vector<Pointer>& p, std::index_sequence<N
     return callers[p.size()](fn, p.data());
 }
 
-void fn_dllcall(KjValue* result, KjValue* args, int count) {
+void fn_dllcall(Value* result, Value* args, int count) {
     const std::string flags = string_arg(args, 0);
     const std::string name = string_arg(args, 1);
     void* fn = nullptr;
@@ -125,8 +127,9 @@ const DescriptorRow k_gauss[] = {
     {"cc$gauss::dlibrary", fn_dlibrary},
     {"cc$gauss::dllcall", fn_dllcall, -1},
 };
-const GroupRegistrar g_gauss(Group::GaussBuiltins, k_gauss);
 
 }  // namespace
+
+std::span<const DescriptorRow> gauss_dll_rows() { return k_gauss; }
 
 }  // namespace kj::lib

@@ -12,7 +12,7 @@
 #include "lib/args.h"
 #include "lib/fn_files.h"
 #include "lib/io/file_value.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "link/function_table.h"
 
 namespace kj::lib {
@@ -112,9 +112,9 @@ const NamedRow k_gauss_files[] = {
     {"gauss::filesa", fn_getfiles, 1, k_serial},
 };
 
-const GroupRegistrar g_gauss_io(Group::GaussIo, k_gauss_io);
-const GroupRegistrar g_gauss_files(Group::GaussIo, k_gauss_files);
-
 }  // namespace
+
+std::span<const DescriptorRow> gauss_io_rows() { return k_gauss_io; }
+std::span<const NamedRow> gauss_file_rows() { return k_gauss_files; }
 
 }  // namespace kj::lib

@@ -32,7 +32,7 @@
 #include "lib/io/number_format.h"
 #include "lib/io/print_sink.h"
 #include "lib/io/print_value.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 
 namespace kj::lib {
 
@@ -256,10 +256,10 @@ const DescriptorRow k_gauss_io[] = {
     {"c$gauss::__field__", fn_gauss_field},
 };
 
-const GroupRegistrar g_gauss_io(Group::GaussIo, k_gauss_io);
-// Each start of the runtime begins with GAUSS's default format.
-const GroupRegistrar g_gauss_io_setup(Group::GaussIo, [] { g_format = g_saved_format = GaussFormat{}; });
-
 }  // namespace
+
+std::span<const DescriptorRow> gauss_print_rows() { return k_gauss_io; }
+
+void reset_gauss_format() { g_format = g_saved_format = GaussFormat{}; }
 
 }  // namespace kj::lib

@@ -5,7 +5,7 @@
 
 #include "lib/elementwise.h"
 #include "lib/fn_math.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "num/higher_functions.h"
 #include "vm/conversions.h"
 
@@ -64,8 +64,9 @@ const DescriptorRow k_general[] = {
 
 const DescriptorRow k_gauss[] = {{"c$gauss::gamma", fn_gammafact}};
 
-const GroupRegistrar g_general(Group::General, k_general);
-const GroupRegistrar g_gauss(Group::GaussBuiltins, k_gauss);
 }  // namespace
+
+std::span<const DescriptorRow> higher_math_rows() { return k_general; }
+std::span<const DescriptorRow> higher_math_gauss_rows() { return k_gauss; }
 
 }  // namespace kj::lib

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "lib/linalg_results.h"
 #include "num/linalg_choleski.h"
 #include "num/linalg_eps.h"
@@ -171,7 +171,8 @@ const DescriptorRow k_general[] = {
     {"ccc$solveldlband", fn_solveldlband},
 };
 
-const GroupRegistrar g_general(Group::General, k_general);
 }  // namespace
+
+std::span<const DescriptorRow> linalg_decompose_rows() { return k_general; }
 
 }  // namespace kj::lib

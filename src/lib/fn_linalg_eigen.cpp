@@ -4,7 +4,7 @@
 #include <numeric>
 #include <vector>
 
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "lib/linalg_results.h"
 #include "num/linalg_eigen.h"
 #include "num/linalg_eigensym.h"
@@ -146,7 +146,8 @@ const DescriptorRow k_general[] = {
     {"c$decsvd", fn_decsvd, 1},
 };
 
-const GroupRegistrar g_general(Group::General, k_general);
 }  // namespace
+
+std::span<const DescriptorRow> linalg_eigen_rows() { return k_general; }
 
 }  // namespace kj::lib

@@ -4,7 +4,7 @@
 #include <limits>
 #include <vector>
 
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "lib/linalg_results.h"
 #include "num/linalg_eps.h"
 #include "num/linalg_ldl.h"
@@ -172,8 +172,9 @@ const DescriptorRow k_gauss[] = {
     {"c$gauss::det", fn_determinant}, {"c$gauss::inv", fn_invert}, {"c$gauss::invpd", fn_invertsym},
 };
 
-const GroupRegistrar g_general(Group::General, k_general);
-const GroupRegistrar g_gauss(Group::GaussBuiltins, k_gauss);
 }  // namespace
+
+std::span<const DescriptorRow> linalg_inverse_rows() { return k_general; }
+std::span<const DescriptorRow> linalg_inverse_gauss_rows() { return k_gauss; }
 
 }  // namespace kj::lib

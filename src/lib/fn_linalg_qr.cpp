@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "lib/linalg_results.h"
 #include "num/linalg_eps.h"
 #include "num/linalg_ols.h"
@@ -181,7 +181,8 @@ const DescriptorRow k_general[] = {
     {"ccc$ols2r", fn_ols2r, 1},    {"ccc$decqrupdate", fn_decqrupdate, 1},
 };
 
-const GroupRegistrar g_general(Group::General, k_general);
 }  // namespace
+
+std::span<const DescriptorRow> linalg_qr_rows() { return k_general; }
 
 }  // namespace kj::lib

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "lib/linalg_results.h"
 #include "num/linalg_eps.h"
 #include "num/linalg_rank.h"
@@ -124,8 +124,9 @@ const DescriptorRow k_gauss[] = {
     {"c$gauss::rank", fn_rank},
 };
 
-const GroupRegistrar g_general(Group::General, k_general);
-const GroupRegistrar g_gauss(Group::GaussBuiltins, k_gauss);
 }  // namespace
+
+std::span<const DescriptorRow> linalg_rank_rows() { return k_general; }
+std::span<const DescriptorRow> linalg_rank_gauss_rows() { return k_gauss; }
 
 }  // namespace kj::lib

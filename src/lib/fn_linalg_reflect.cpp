@@ -3,7 +3,7 @@
 // Toeplitz solver solvetoeplitz.
 #include <vector>
 
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "lib/linalg_results.h"
 #include "num/linalg_toeplitz.h"
 #include "runtime/run_error.h"
@@ -53,7 +53,8 @@ const DescriptorRow k_general[] = {
     {"c$reflect", fn_reflect}, {"c$diagonalize", fn_diagonalize}, {"ccc$solvetoeplitz", fn_solvetoeplitz, 1},
 };
 
-const GroupRegistrar g_general(Group::General, k_general);
 }  // namespace
+
+std::span<const DescriptorRow> linalg_reflect_rows() { return k_general; }
 
 }  // namespace kj::lib

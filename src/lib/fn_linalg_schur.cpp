@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "link/function_table.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "lib/linalg_results.h"
 #include "num/linalg_schur.h"
 #include "runtime/run_error.h"
@@ -91,7 +91,8 @@ const NamedRow k_general[] = {
     {"decschurgen", fn_decschurgen, 5, k_varargs | k_serial},
 };
 
-const GroupRegistrar g_general(Group::General, k_general);
 }  // namespace
+
+std::span<const NamedRow> linalg_schur_rows() { return k_general; }
 
 }  // namespace kj::lib

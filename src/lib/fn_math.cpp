@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "lib/elementwise.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "link/inline_functions.h"
 #include "num/fuzziness.h"
 #include "num/vector_math.h"
@@ -203,8 +203,9 @@ const DescriptorRow k_gauss[] = {
     {"c$gauss::sqrt", fn_sqrt},    {"c$gauss::trunc", fn_trunc}, {"cc$gauss::fmod", fn_fmod},
 };
 
-const GroupRegistrar g_general(Group::General, k_general);
-const GroupRegistrar g_gauss(Group::GaussBuiltins, k_gauss);
 }  // namespace
+
+std::span<const DescriptorRow> math_rows() { return k_general; }
+std::span<const DescriptorRow> math_gauss_rows() { return k_gauss; }
 
 }  // namespace kj::lib

@@ -14,21 +14,21 @@
 namespace kj::lib {
 
 // Natives with the results of the inline functions of the same name.
-void fn_exp(KjValue* result, KjValue* args, int count);
-void fn_log(KjValue* result, KjValue* args, int count);
-void fn_log10(KjValue* result, KjValue* args, int count);
-void fn_sqrt(KjValue* result, KjValue* args, int count);
-void fn_sqr(KjValue* result, KjValue* args, int count);
-void fn_ceil(KjValue* result, KjValue* args, int count);
-void fn_floor(KjValue* result, KjValue* args, int count);
-void fn_round(KjValue* result, KjValue* args, int count);
-void fn_trunc(KjValue* result, KjValue* args, int count);
-void fn_fabs(KjValue* result, KjValue* args, int count);
-void fn_sin(KjValue* result, KjValue* args, int count);
-void fn_cos(KjValue* result, KjValue* args, int count);
-void fn_tan(KjValue* result, KjValue* args, int count);
+void fn_exp(value::Value* result, value::Value* args, int count);
+void fn_log(value::Value* result, value::Value* args, int count);
+void fn_log10(value::Value* result, value::Value* args, int count);
+void fn_sqrt(value::Value* result, value::Value* args, int count);
+void fn_sqr(value::Value* result, value::Value* args, int count);
+void fn_ceil(value::Value* result, value::Value* args, int count);
+void fn_floor(value::Value* result, value::Value* args, int count);
+void fn_round(value::Value* result, value::Value* args, int count);
+void fn_trunc(value::Value* result, value::Value* args, int count);
+void fn_fabs(value::Value* result, value::Value* args, int count);
+void fn_sin(value::Value* result, value::Value* args, int count);
+void fn_cos(value::Value* result, value::Value* args, int count);
+void fn_tan(value::Value* result, value::Value* args, int count);
 // Applies inline function `name` (an FNI name) to args[0] as the FNI would;
 // a type the inline functions reject is a type error for an expected double.
-void apply_as_inline(const char* name, KjValue& result, KjValue* args);
+void apply_as_inline(const char* name, value::Value& result, value::Value* args);
 
 }  // namespace kj::lib

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "lib/arg_checks.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "lib/args.h"
 #include "value/value.h"
 
@@ -19,7 +19,7 @@ using value::Value;
 // is a lead), element t is mx at the row of t's group whose time lies L
 // periods before t's, or dmiss. A row's time is year * ifreq + period - 1,
 // or its position when vyear is the int 0.
-void fn_getgrouplag(KjValue* result, KjValue* args, int) {
+void fn_getgrouplag(Value* result, Value* args, int) {
     const MatrixArg x = matrix_arg(args, 0);
     const std::vector<double> cols = elements_arg(args, 1);
     const int lag1 = int_arg(args, 2), lag2 = int_arg(args, 3);
@@ -54,7 +54,8 @@ const DescriptorRow k_panel_rows[] = {
     {"ccccccccc$getgrouplag", fn_getgrouplag},
 };
 
-const GroupRegistrar g_panel(Group::General, std::span<const DescriptorRow>(k_panel_rows));
 }  // namespace
+
+std::span<const DescriptorRow> panel_rows() { return k_panel_rows; }
 
 }  // namespace kj::lib

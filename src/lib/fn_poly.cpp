@@ -4,7 +4,7 @@
 
 #include "lib/elementwise.h"
 #include "lib/fn_math.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "num/polynomial.h"
 
 namespace kj::lib {
@@ -109,7 +109,8 @@ const DescriptorRow k_general[] = {
     {"c$polymake", fn_polymake},  {"cc$polyroots", fn_polyroots},
 };
 
-const GroupRegistrar g_general(Group::General, k_general);
 }  // namespace
+
+std::span<const DescriptorRow> poly_rows() { return k_general; }
 
 }  // namespace kj::lib

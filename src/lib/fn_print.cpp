@@ -2,7 +2,6 @@
 // (lib/io/print_args.h); they differ only in the sink.
 #include "lib/fn_print.h"
 
-
 #include <string>
 
 #include "lib/arg_checks.h"
@@ -10,6 +9,7 @@
 #include "lib/io/number_format.h"
 #include "lib/io/print_args.h"
 #include "lib/io/print_sink.h"
+#include "lib/library_rows.h"
 #include "value/value.h"
 #include "runtime/run_error.h"
 
@@ -17,22 +17,22 @@ namespace kj::lib {
 
 using value::Value;
 
-void fn_print(KjValue* result, KjValue* args, int count) {
+void fn_print(Value* result, Value* args, int count) {
     io::StdoutSink out;
     value::set_int(*result, io::print_args(out, args, count));
 }
 
-void fn_println(KjValue* result, KjValue* args, int count) {
+void fn_println(Value* result, Value* args, int count) {
     io::StdoutSink out;
     value::set_int(*result, io::print_line_args(out, args, count));
 }
 
-void fn_eprint(KjValue* result, KjValue* args, int count) {
+void fn_eprint(Value* result, Value* args, int count) {
     io::StderrSink out;
     value::set_int(*result, io::print_args(out, args, count));
 }
 
-void fn_sprint(KjValue* result, KjValue* args, int count) {
+void fn_sprint(Value* result, Value* args, int count) {
     if (!io::sprint_buffer_ready()) runtime::raise_run_error_message("sprint/scan: no string buffer");
     io::StringSink out;
     io::print_args(out, args, count);
@@ -41,7 +41,7 @@ void fn_sprint(KjValue* result, KjValue* args, int count) {
     value::set_string(*result, text.data(), static_cast<int>(text.size()));
 }
 
-void fn_sprintbuffer(KjValue* result, KjValue* args, int) {
+void fn_sprintbuffer(Value* result, Value* args, int) {
     const Value& a = args[0];
     int n;
     if (value::type_of(a) == value::T_Int && !value::is_null(a))
@@ -53,7 +53,7 @@ void fn_sprintbuffer(KjValue* result, KjValue* args, int) {
     value::set_int(*result, io::set_sprint_buffer_size(n));
 }
 
-void fn_format(KjValue* result, KjValue* args, int) {
+void fn_format(Value* result, Value* args, int) {
     const Value& a = args[0];
     if (value::type_of(a) == value::T_Int && !value::is_null(a))
         io::set_line_length(a.u.ival);
@@ -73,9 +73,8 @@ const NamedRow k_print_rows[] = {
     {"print", fn_print, 1, k_print_flags},    {"println", fn_println, 1, k_print_flags},
     {"sprint", fn_sprint, 1, k_print_flags},  {"sprintbuffer", fn_sprintbuffer, 1, k_serial},
 };
-const GroupRegistrar g_print(Group::FilePrint, std::span<const NamedRow>(k_print_rows));
-// Each start of the runtime begins with the default formats.
-const GroupRegistrar g_print_setup(Group::FilePrint, [] { io::reset_default_formats(); });
 }  // namespace
+
+std::span<const NamedRow> print_rows() { return k_print_rows; }
 
 }  // namespace kj::lib

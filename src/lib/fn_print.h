@@ -1,17 +1,15 @@
 // Printing built-ins: print, println, eprint, sprint, sprintbuffer, format.
 #pragma once
 
-#include <span>
-
-#include "lib/library_groups.h"
+#include "value/value.h"
 
 namespace kj::lib {
 
-void fn_print(KjValue* result, KjValue* args, int count);
-void fn_println(KjValue* result, KjValue* args, int count);
-void fn_eprint(KjValue* result, KjValue* args, int count);
-void fn_sprint(KjValue* result, KjValue* args, int count);
-void fn_sprintbuffer(KjValue* result, KjValue* args, int count);
-void fn_format(KjValue* result, KjValue* args, int count);
+void fn_print(value::Value* result, value::Value* args, int count);
+void fn_println(value::Value* result, value::Value* args, int count);
+void fn_eprint(value::Value* result, value::Value* args, int count);
+void fn_sprint(value::Value* result, value::Value* args, int count);
+void fn_sprintbuffer(value::Value* result, value::Value* args, int count);
+void fn_format(value::Value* result, value::Value* args, int count);
 
 }  // namespace kj::lib

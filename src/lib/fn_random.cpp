@@ -7,7 +7,7 @@
 
 #include "lib/arg_checks.h"
 #include "lib/args.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "num/random/generator_state.h"
 #include "runtime/random_record.h"
 #include "vm/conversions.h"
@@ -44,8 +44,8 @@ void fill_draws(Value& result, Value* args, bool normal) {
         (normal ? s.fill_normal : s.fill_uniform)(&s, m[0], static_cast<std::size_t>(r) * c);
 }
 
-void fn_ranu(KjValue* result, KjValue* args, int) { fill_draws(*result, args, false); }
-void fn_rann(KjValue* result, KjValue* args, int) { fill_draws(*result, args, true); }
+void fn_ranu(Value* result, Value* args, int) { fill_draws(*result, args, false); }
+void fn_rann(Value* result, Value* args, int) { fill_draws(*result, args, true); }
 
 int32_t seed_word(const Value& v, int32_t old) {
     if (is_type(v, value::T_Int)) return v.u.ival;
@@ -82,7 +82,7 @@ void set_seed_words(KjRanState& s, const Value& x) {
     s.spare_flag = 0;
 }
 
-void fn_ranseed(KjValue* result, KjValue* args, int) {
+void fn_ranseed(Value* result, Value* args, int) {
     Value& x = args[0];
     if (is_string(x)) {
         const std::string name(string_of(x));
@@ -107,7 +107,7 @@ void fn_ranseed(KjValue* result, KjValue* args, int) {
     seed_result(*result, s);
 }
 
-void fn_ranloopseed(KjValue* result, KjValue* args, int) {
+void fn_ranloopseed(Value* result, Value* args, int) {
     const int i = int_arg(args, 0);
     const int mode = int_arg(args, 1);
     runtime::ran_loop_seed(i, mode);
@@ -119,11 +119,9 @@ const DescriptorRow k_random_rows[] = {
 };
 const DescriptorRow k_random_gauss_rows[] = {{"cc$gauss::rndn", fn_rann}, {"cc$gauss::rndu", fn_ranu}};
 
-const GroupRegistrar g_random(Group::General, std::span<const DescriptorRow>(k_random_rows));
-const GroupRegistrar g_random_gauss(Group::GaussBuiltins, std::span<const DescriptorRow>(k_random_gauss_rows));
-
 }  // namespace
 
 std::span<const DescriptorRow> random_rows() { return k_random_rows; }
+std::span<const DescriptorRow> random_gauss_rows() { return k_random_gauss_rows; }
 
 }  // namespace kj::lib

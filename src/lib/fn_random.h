@@ -1,9 +1,6 @@
 // Shared pieces of the random-number built-ins.
 #pragma once
 
-#include <span>
-
-#include "lib/library_groups.h"
 #include "value/value.h"
 
 namespace kj::lib {
@@ -15,10 +12,5 @@ int size_arg(value::Value* args, int k);
 // result := an r x c matrix of draws to fill, or, for r = c = 1, a double
 // (the rows returned are then null).
 double** new_draws(value::Value& result, int r, int c);
-
-// The registration rows of the random-number files.
-std::span<const DescriptorRow> random_rows();
-std::span<const DescriptorRow> random_draw_rows();
-std::span<const DescriptorRow> random_sampling_rows();
 
 }  // namespace kj::lib

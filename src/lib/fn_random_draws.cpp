@@ -3,7 +3,7 @@
 #include <cstddef>
 
 #include "lib/fn_random.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "lib/args.h"
 #include "num/random/continuous_draws.h"
 #include "num/random/discrete_draws.h"
@@ -35,7 +35,7 @@ void draws(Value& result, Value* args, F f) {
 }
 
 #define KJ_DRAWS(fn, n, expr)                                                          \
-    void fn(KjValue* result, KjValue* args, int) {                                     \
+    void fn(Value* result, Value* args, int) {                                     \
         draws<n>(*result, args, [](KjRanState& s, const double* p) { (void)p; return (expr); }); \
     }
 
@@ -90,8 +90,6 @@ const DescriptorRow k_draw_rows[] = {
     {"ccc$rant", fn_rant},
     {"cccc$ranweibull", fn_ranweibull},
 };
-
-const GroupRegistrar g_draws(Group::Distributions, std::span<const DescriptorRow>(k_draw_rows));
 
 }  // namespace
 

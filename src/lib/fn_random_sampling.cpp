@@ -7,7 +7,7 @@
 #include "lib/arg_checks.h"
 #include "lib/args.h"
 #include "lib/fn_random.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "num/linalg_block.h"
 #include "num/linalg_choleski.h"
 #include "num/random/continuous_draws.h"
@@ -25,7 +25,7 @@ using value::Value;
 constexpr double k_nan = std::numeric_limits<double>::quiet_NaN();
 
 // ranindex(n, k = n): k distinct indices of 0..n-1 in random order.
-void fn_ranindex(KjValue* result, KjValue* args, int count) {
+void fn_ranindex(Value* result, Value* args, int count) {
     check_most(count, 2);
     const int n = size_arg(args, 0);
     const int k = count > 1 ? size_arg(args, 1) : n;
@@ -40,7 +40,7 @@ void fn_ranindex(KjValue* result, KjValue* args, int count) {
 }
 
 // ranshuffle(k, mx): k elements of mx drawn without replacement, as a column.
-void fn_ranshuffle(KjValue* result, KjValue* args, int) {
+void fn_ranshuffle(Value* result, Value* args, int) {
     const int k = size_arg(args, 0);
     std::vector<double> x = elements_arg(args, 1);
     if (k < 0 || static_cast<std::size_t>(k) > x.size()) arg_error(0);
@@ -51,7 +51,7 @@ void fn_ranshuffle(KjValue* result, KjValue* args, int) {
 }
 
 // ransubsample(k, n): k distinct indices of 0..n-1, increasing.
-void fn_ransubsample(KjValue* result, KjValue* args, int) {
+void fn_ransubsample(Value* result, Value* args, int) {
     const int k = size_arg(args, 0);
     const int n = size_arg(args, 1);
     if (n < 0) arg_error(1);
@@ -64,7 +64,7 @@ void fn_ransubsample(KjValue* result, KjValue* args, int) {
 }
 
 // ranuorder(n): the order statistics of n uniforms, as a column.
-void fn_ranuorder(KjValue* result, KjValue* args, int) {
+void fn_ranuorder(Value* result, Value* args, int) {
     const int n = size_arg(args, 0);
     double** m = new_matrix(*result, n, 1);
     if (!m) return;
@@ -100,19 +100,19 @@ void paths(Value& result, Value* args, double start, Step step) {
 }
 
 // ranbrownianmotion(r, vtimes): paths of standard Brownian motion.
-void fn_ranbrownianmotion(KjValue* result, KjValue* args, int) {
+void fn_ranbrownianmotion(Value* result, Value* args, int) {
     paths(*result, args, 0, [](KjRanState& s, double dt) { return std::sqrt(dt) * num::ran_n(s); });
 }
 
 // ranpoissonprocess(r, vtimes, mu): counts of a Poisson process of intensity
 // mu (mu < 0: NaN).
-void fn_ranpoissonprocess(KjValue* result, KjValue* args, int) {
+void fn_ranpoissonprocess(Value* result, Value* args, int) {
     const double mu = double_arg(args, 2);
     paths(*result, args, mu >= 0 ? 0 : k_nan, [mu](KjRanState& s, double dt) { return num::ran_poisson(s, mu * dt); });
 }
 
 // randirichlet(r, valpha): one Dirichlet draw per row.
-void fn_randirichlet(KjValue* result, KjValue* args, int) {
+void fn_randirichlet(Value* result, Value* args, int) {
     const int r = size_arg(args, 0);
     const std::vector<double> alpha = elements_arg(args, 1);
     const int k = static_cast<int>(alpha.size());
@@ -123,7 +123,7 @@ void fn_randirichlet(KjValue* result, KjValue* args, int) {
 }
 
 // ranmultinomial(n, mp): one draw of n trials per row of probabilities.
-void fn_ranmultinomial(KjValue* result, KjValue* args, int) {
+void fn_ranmultinomial(Value* result, Value* args, int) {
     const double n = double_arg(args, 0);
     if (!(n >= 0) || n != std::floor(n)) arg_error(0);
     MatrixArg p = matrix_arg(args, 1);
@@ -137,7 +137,7 @@ void fn_ranmultinomial(KjValue* result, KjValue* args, int) {
 
 // ranwishart(n, msigma [, ifactor]): one p x p Wishart draw; msigma may be an
 // int p for the identity, or (ifactor != 0) the lower Choleski factor.
-void fn_ranwishart(KjValue* result, KjValue* args, int count) {
+void fn_ranwishart(Value* result, Value* args, int count) {
     check_most(count, 3);
     const double n = double_arg(args, 0);
     const bool factor_given = count > 2 && int_arg(args, 2) != 0;
@@ -180,8 +180,6 @@ const DescriptorRow k_sampling_rows[] = {
     {"c$ranuorder", fn_ranuorder},
     {"cc$ranwishart", fn_ranwishart, 1},
 };
-
-const GroupRegistrar g_sampling(Group::Distributions, std::span<const DescriptorRow>(k_sampling_rows));
 
 }  // namespace
 

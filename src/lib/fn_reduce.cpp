@@ -4,8 +4,6 @@
 // stream the matrix once; row reductions keep four partial results to break
 // the dependency chain. Sums, products and moments let NaN propagate; the
 // extremes skip it.
-#include "lib/fn_reduce.h"
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -13,6 +11,7 @@
 
 #include "lib/arg_checks.h"
 #include "lib/args.h"
+#include "lib/library_rows.h"
 #include "value/value.h"
 
 namespace kj::lib {
@@ -67,22 +66,22 @@ constexpr auto multiply = [](double s, double x) { return s * x; };
 constexpr auto larger = [](double s, double x) { return x > s || s != s ? x : s; };
 constexpr auto smaller = [](double s, double x) { return x < s || s != s ? x : s; };
 
-void fn_sumc(KjValue* result, KjValue* args, int) { per_column(*result, matrix_arg(args, 0), 0.0, add); }
-void fn_sumr(KjValue* result, KjValue* args, int) { per_row(*result, matrix_arg(args, 0), 0.0, add, add); }
-void fn_sumsqrc(KjValue* result, KjValue* args, int) {
+void fn_sumc(Value* result, Value* args, int) { per_column(*result, matrix_arg(args, 0), 0.0, add); }
+void fn_sumr(Value* result, Value* args, int) { per_row(*result, matrix_arg(args, 0), 0.0, add, add); }
+void fn_sumsqrc(Value* result, Value* args, int) {
     per_column(*result, matrix_arg(args, 0), 0.0, add_square);
 }
-void fn_sumsqrr(KjValue* result, KjValue* args, int) {
+void fn_sumsqrr(Value* result, Value* args, int) {
     per_row(*result, matrix_arg(args, 0), 0.0, add_square, add);
 }
-void fn_prodc(KjValue* result, KjValue* args, int) { per_column(*result, matrix_arg(args, 0), 1.0, multiply); }
-void fn_prodr(KjValue* result, KjValue* args, int) {
+void fn_prodc(Value* result, Value* args, int) { per_column(*result, matrix_arg(args, 0), 1.0, multiply); }
+void fn_prodr(Value* result, Value* args, int) {
     per_row(*result, matrix_arg(args, 0), 1.0, multiply, multiply);
 }
-void fn_maxc(KjValue* result, KjValue* args, int) { per_column(*result, matrix_arg(args, 0), k_nan, larger); }
-void fn_minc(KjValue* result, KjValue* args, int) { per_column(*result, matrix_arg(args, 0), k_nan, smaller); }
-void fn_maxr(KjValue* result, KjValue* args, int) { per_row(*result, matrix_arg(args, 0), k_nan, larger, larger); }
-void fn_minr(KjValue* result, KjValue* args, int) {
+void fn_maxc(Value* result, Value* args, int) { per_column(*result, matrix_arg(args, 0), k_nan, larger); }
+void fn_minc(Value* result, Value* args, int) { per_column(*result, matrix_arg(args, 0), k_nan, smaller); }
+void fn_maxr(Value* result, Value* args, int) { per_row(*result, matrix_arg(args, 0), k_nan, larger, larger); }
+void fn_minr(Value* result, Value* args, int) {
     per_row(*result, matrix_arg(args, 0), k_nan, smaller, smaller);
 }
 
@@ -90,12 +89,12 @@ void scale(double* p, int n, double by) {
     for (int j = 0; j < n; ++j) p[j] /= by;
 }
 
-void fn_meanc(KjValue* result, KjValue* args, int) {
+void fn_meanc(Value* result, Value* args, int) {
     const MatrixArg a = matrix_arg(args, 0);
     if (double* out = per_column(*result, a, 0.0, add)) scale(out, a.c, a.r);
 }
 
-void fn_meanr(KjValue* result, KjValue* args, int) {
+void fn_meanr(Value* result, Value* args, int) {
     const MatrixArg a = matrix_arg(args, 0);
     if (double* out = per_row(*result, a, 0.0, add, add)) scale(out, a.r, a.c);
 }
@@ -122,14 +121,14 @@ std::vector<double> column_variances(const MatrixArg& a, const std::vector<doubl
     return var;
 }
 
-void fn_varc(KjValue* result, KjValue* args, int) {
+void fn_varc(Value* result, Value* args, int) {
     const MatrixArg a = matrix_arg(args, 0);
     const std::vector<double> var = column_variances(a, column_means(a));
     double** m = new_matrix(*result, 1, a.c);
     if (m) std::copy(var.begin(), var.end(), m[0]);
 }
 
-void fn_varr(KjValue* result, KjValue* args, int) {
+void fn_varr(Value* result, Value* args, int) {
     const MatrixArg a = matrix_arg(args, 0);
     double** m = new_matrix(*result, a.r, 1);
     for (int i = 0; m && i < a.r; ++i) {
@@ -140,7 +139,7 @@ void fn_varr(KjValue* result, KjValue* args, int) {
     }
 }
 
-void fn_standardize(KjValue* result, KjValue* args, int) {
+void fn_standardize(Value* result, Value* args, int) {
     const MatrixArg a = matrix_arg(args, 0);
     const std::vector<double> mean = column_means(a);
     std::vector<double> sd = column_variances(a, mean);
@@ -169,7 +168,7 @@ void centred_cross_products(const MatrixArg& a, double** out) {
         for (int q = 0; q < p; ++q) out[p][q] = out[q][p];
 }
 
-void fn_variance(KjValue* result, KjValue* args, int) {
+void fn_variance(Value* result, Value* args, int) {
     const MatrixArg a = matrix_arg(args, 0);
     double** m = new_matrix(*result, a.c, a.c);
     if (!m) return;
@@ -180,7 +179,7 @@ void fn_variance(KjValue* result, KjValue* args, int) {
 // Correlations from the cross products (the divisor cancels). A column with
 // zero variance correlates 0 with the others; a column holding NaN gives NaN
 // in its row and column, its diagonal element included.
-void fn_correlation(KjValue* result, KjValue* args, int) {
+void fn_correlation(Value* result, Value* args, int) {
     const MatrixArg a = matrix_arg(args, 0);
     if (a.r == 0) return void(new_matrix(*result, 0, 0));
     double** m = new_matrix(*result, a.c, a.c);
@@ -218,10 +217,10 @@ void extreme_index(Value& result, const MatrixArg& a, Better better) {
         }
 }
 
-void fn_maxcindex(KjValue* result, KjValue* args, int) {
+void fn_maxcindex(Value* result, Value* args, int) {
     extreme_index(*result, matrix_arg(args, 0), [](double x, double y) { return x > y; });
 }
-void fn_mincindex(KjValue* result, KjValue* args, int) {
+void fn_mincindex(Value* result, Value* args, int) {
     extreme_index(*result, matrix_arg(args, 0), [](double x, double y) { return x < y; });
 }
 
@@ -254,10 +253,10 @@ void extreme_of_all(Value& result, Value* args, int count, Step step) {
         value::set_double(result, best);
 }
 
-void fn_max(KjValue* result, KjValue* args, int count) { extreme_of_all(*result, args, count, larger); }
-void fn_min(KjValue* result, KjValue* args, int count) { extreme_of_all(*result, args, count, smaller); }
+void fn_max(Value* result, Value* args, int count) { extreme_of_all(*result, args, count, larger); }
+void fn_min(Value* result, Value* args, int count) { extreme_of_all(*result, args, count, smaller); }
 
-void fn_any(KjValue* result, KjValue* args, int) {
+void fn_any(Value* result, Value* args, int) {
     const Value& v = args[0];
     const uint32_t t = value::is_null(v) ? value::T_None : value::type_of(v);
     bool found = false;
@@ -278,7 +277,7 @@ void fn_any(KjValue* result, KjValue* args, int) {
 // moments(ma [, ik [, ifl]]): per column T, the mean, then the central
 // moments m_2 .. m_ik (divisor T); standardised (ifl != 0) row 2 holds
 // sqrt(m_2) and row j >= 3 m_j / m_2^(j/2), which is 0 when m_2 is 0.
-void fn_moments(KjValue* result, KjValue* args, int count) {
+void fn_moments(Value* result, Value* args, int count) {
     check_most(count, 3);
     const MatrixArg a = matrix_arg(args, 0);
     const int k = count > 1 ? int_arg(args, 1) : 4;
@@ -350,7 +349,7 @@ void quantiles(std::vector<double>& x, const std::vector<double>& p, double* out
     }
 }
 
-void fn_quantilec(KjValue* result, KjValue* args, int count) {
+void fn_quantilec(Value* result, Value* args, int count) {
     check_most(count, 2);
     const MatrixArg a = matrix_arg(args, 0);
     const std::vector<double> p = probabilities(args, count, 1);
@@ -364,7 +363,7 @@ void fn_quantilec(KjValue* result, KjValue* args, int count) {
     }
 }
 
-void fn_quantiler(KjValue* result, KjValue* args, int count) {
+void fn_quantiler(Value* result, Value* args, int count) {
     check_most(count, 2);
     const MatrixArg a = matrix_arg(args, 0);
     const std::vector<double> p = probabilities(args, count, 1);
@@ -385,7 +384,7 @@ int interval_of(const std::vector<double>& v, double x) {
     return static_cast<int>(std::lower_bound(v.begin(), v.end(), x) - v.begin());
 }
 
-void fn_countc(KjValue* result, KjValue* args, int) {
+void fn_countc(Value* result, Value* args, int) {
     const MatrixArg a = matrix_arg(args, 0);
     const std::vector<double> v = elements_arg(args, 1);
     double** m = new_matrix_zero(*result, static_cast<int>(v.size()) + 1, a.c);
@@ -396,7 +395,7 @@ void fn_countc(KjValue* result, KjValue* args, int) {
         }
 }
 
-void fn_countr(KjValue* result, KjValue* args, int) {
+void fn_countr(Value* result, Value* args, int) {
     const MatrixArg a = matrix_arg(args, 0);
     const std::vector<double> v = elements_arg(args, 1);
     double** m = new_matrix_zero(*result, a.r, static_cast<int>(v.size()) + 1);
@@ -442,8 +441,6 @@ const DescriptorRow k_reduce_gauss_rows[] = {
     {"c$gauss::median", fn_quantilec},
 };
 
-const GroupRegistrar g_reduce(Group::General, std::span<const DescriptorRow>(k_reduce_rows));
-const GroupRegistrar g_reduce_gauss(Group::GaussBuiltins, std::span<const DescriptorRow>(k_reduce_gauss_rows));
 }  // namespace
 
 std::span<const DescriptorRow> reduce_rows() { return k_reduce_rows; }

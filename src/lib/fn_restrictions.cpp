@@ -6,8 +6,7 @@
 
 #include "data/restriction_evaluator.h"
 #include "lib/args.h"
-#include "lib/io/data_set_files.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "link/function_table.h"
 #include "runtime/messages.h"
 
@@ -128,9 +127,8 @@ const NamedRow k_restriction_rows[] = {
     {"ResMapToUnConstrained", fn_res_map_to_unconstrained, 1, k_serial},
     {"ResTestAnalyticalJacobian", fn_res_test_analytical_jacobian, 1, k_serial},
 };
-const GroupRegistrar g_restrictions(Group::Restrictions, std::span<const NamedRow>(k_restriction_rows));
-// The compilers report through the data layer's message function.
-const GroupRegistrar g_data_messages(Group::Restrictions, io::install_data_messages);
 }  // namespace
+
+std::span<const NamedRow> restriction_rows() { return k_restriction_rows; }
 
 }  // namespace kj::lib

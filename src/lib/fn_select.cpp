@@ -15,7 +15,7 @@
 #include "lib/fn_sets.h"
 #include "lib/fn_sort.h"
 #include "lib/fn_string.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "vm/conversions.h"
 #include "runtime/run_error.h"
 #include "value/index_errors.h"
@@ -177,9 +177,9 @@ void insert_lines(Value& result, Value* args, int count, Axis axis) {
 }
 
 // first..last inside a dimension of `size`, else "invalid index range".
-void check_range(int first, int last, int size, vm::IndexForm form, const Value& m) {
+void check_range(int first, int last, int size, value::IndexForm form, const Value& m) {
     if (size == 0 && first == 0) return;
-    if (first < 0 || last >= size || first > last) vm::raise_range_error(first, last, form, m);
+    if (first < 0 || last >= size || first > last) value::raise_range_error(first, last, form, m);
 }
 
 // headc (from the top) and tailc (from the bottom): n >= rows takes all, 0
@@ -318,30 +318,30 @@ struct Selection {
 
 }  // namespace
 
-void fn_selectc(KjValue* result, KjValue* args, int count) {
+void fn_selectc(Value* result, Value* args, int count) {
     select_by_value(*result, args, count, Axis::Columns, true);
 }
-void fn_selectr(KjValue* result, KjValue* args, int count) { select_by_value(*result, args, count, Axis::Rows, true); }
-void fn_deletec(KjValue* result, KjValue* args, int count) {
+void fn_selectr(Value* result, Value* args, int count) { select_by_value(*result, args, count, Axis::Rows, true); }
+void fn_deletec(Value* result, Value* args, int count) {
     select_by_value(*result, args, count, Axis::Columns, false);
 }
-void fn_deleter(KjValue* result, KjValue* args, int count) {
+void fn_deleter(Value* result, Value* args, int count) {
     select_by_value(*result, args, count, Axis::Rows, false);
 }
-void fn_selectifc(KjValue* result, KjValue* args, int) { select_by_flags(*result, args, Axis::Columns, true); }
-void fn_selectifr(KjValue* result, KjValue* args, int) { select_by_flags(*result, args, Axis::Rows, true); }
-void fn_deleteifc(KjValue* result, KjValue* args, int) { select_by_flags(*result, args, Axis::Columns, false); }
-void fn_deleteifr(KjValue* result, KjValue* args, int) { select_by_flags(*result, args, Axis::Rows, false); }
-void fn_dropc(KjValue* result, KjValue* args, int count) { drop_lines(*result, args, count, Axis::Columns); }
-void fn_dropr(KjValue* result, KjValue* args, int count) { drop_lines(*result, args, count, Axis::Rows); }
-void fn_insertc(KjValue* result, KjValue* args, int count) { insert_lines(*result, args, count, Axis::Columns); }
-void fn_insertr(KjValue* result, KjValue* args, int count) { insert_lines(*result, args, count, Axis::Rows); }
-void fn_headc(KjValue* result, KjValue* args, int count) { end_rows(*result, args, count, true); }
-void fn_tailc(KjValue* result, KjValue* args, int count) { end_rows(*result, args, count, false); }
-void fn_vecindex(KjValue* result, KjValue* args, int count) { positions(*result, args, count, true); }
-void fn_vecrindex(KjValue* result, KjValue* args, int count) { positions(*result, args, count, false); }
+void fn_selectifc(Value* result, Value* args, int) { select_by_flags(*result, args, Axis::Columns, true); }
+void fn_selectifr(Value* result, Value* args, int) { select_by_flags(*result, args, Axis::Rows, true); }
+void fn_deleteifc(Value* result, Value* args, int) { select_by_flags(*result, args, Axis::Columns, false); }
+void fn_deleteifr(Value* result, Value* args, int) { select_by_flags(*result, args, Axis::Rows, false); }
+void fn_dropc(Value* result, Value* args, int count) { drop_lines(*result, args, count, Axis::Columns); }
+void fn_dropr(Value* result, Value* args, int count) { drop_lines(*result, args, count, Axis::Rows); }
+void fn_insertc(Value* result, Value* args, int count) { insert_lines(*result, args, count, Axis::Columns); }
+void fn_insertr(Value* result, Value* args, int count) { insert_lines(*result, args, count, Axis::Rows); }
+void fn_headc(Value* result, Value* args, int count) { end_rows(*result, args, count, true); }
+void fn_tailc(Value* result, Value* args, int count) { end_rows(*result, args, count, false); }
+void fn_vecindex(Value* result, Value* args, int count) { positions(*result, args, count, true); }
+void fn_vecrindex(Value* result, Value* args, int count) { positions(*result, args, count, false); }
 
-void fn_selectrc(KjValue* result, KjValue* args, int) {
+void fn_selectrc(Value* result, Value* args, int) {
     const Value& m = matrix_value_arg(args, 0);
     const Value& ri = matrix_value_arg(args, 1);
     const Value& ci = matrix_value_arg(args, 2);
@@ -356,19 +356,19 @@ void fn_selectrc(KjValue* result, KjValue* args, int) {
     for (long k = 0, n = count_of(shape); k < n; ++k) {
         const int i = vm::truncate_to_int(rx[nr == 1 ? 0 : k]);
         const int j = vm::truncate_to_int(cx[nc == 1 ? 0 : k]);
-        if (i < 0 || i >= m.u.mat.r) vm::raise_index_error(i, vm::IndexForm::Row, m);
-        if (j < 0 || j >= m.u.mat.c) vm::raise_index_error(j, vm::IndexForm::Column, m);
+        if (i < 0 || i >= m.u.mat.r) value::raise_index_error(i, value::IndexForm::Row, m);
+        if (j < 0 || j >= m.u.mat.c) value::raise_index_error(j, value::IndexForm::Column, m);
         out[k] = m.u.mat.m[i][j];
     }
 }
 
-void fn_submat(KjValue* result, KjValue* args, int count) {
+void fn_submat(Value* result, Value* args, int count) {
     const Value& m = matrix_value_arg(args, 0);
     const int base = array_base(args, count, 5);
     const int r1 = int_arg(args, 1) - base, r2 = int_arg(args, 2) - base;
     const int c1 = int_arg(args, 3) - base, c2 = int_arg(args, 4) - base;
-    check_range(r1, r2, m.u.mat.r, vm::IndexForm::Row, m);
-    check_range(c1, c2, m.u.mat.c, vm::IndexForm::Column, m);
+    check_range(r1, r2, m.u.mat.r, value::IndexForm::Row, m);
+    check_range(c1, c2, m.u.mat.c, value::IndexForm::Column, m);
     if (m.u.mat.r == 0 || m.u.mat.c == 0) return set_empty(*result);
     const int r = r2 - r1 + 1, c = c2 - c1 + 1;
     value::set_matrix(*result, r, c);
@@ -376,7 +376,7 @@ void fn_submat(KjValue* result, KjValue* args, int count) {
         std::memcpy(result->u.mat.m[i], m.u.mat.m[r1 + i] + c1, sizeof(double) * static_cast<std::size_t>(c));
 }
 
-void fn_find(KjValue* result, KjValue* args, int count) {
+void fn_find(Value* result, Value* args, int count) {
     if (count > 3) arg_error(3);
     if (is_type(args[0], value::T_Array)) return find_strings(*result, args, count);
     const Value& m = matrix_value_arg(args, 0);
@@ -394,7 +394,7 @@ void fn_find(KjValue* result, KjValue* args, int count) {
     for (long k = 0; k < n; ++k) out[k] = static_cast<double>(in.first(x[k]));
 }
 
-void fn_limits(KjValue* result, KjValue* args, int count) {
+void fn_limits(Value* result, Value* args, int count) {
     const Value& m = matrix_value_arg(args, 0);
     const double base = array_base(args, count, 1);
     const int r = m.u.mat.r, c = m.u.mat.c;
@@ -421,7 +421,7 @@ void fn_limits(KjValue* result, KjValue* args, int count) {
         for (int j = 0; j < c; ++j) at_lo[j] += base, at_hi[j] += base;
 }
 
-void fn_replace(KjValue* result, KjValue* args, int count) {
+void fn_replace(Value* result, Value* args, int count) {
     if (count > 4) arg_error(4);
     if (is_string(args[0]) || is_type(args[0], value::T_Array)) return replace_strings(*result, args, count);
     const Value& m = matrix_value_arg(args, 0);
@@ -442,9 +442,9 @@ void fn_replace(KjValue* result, KjValue* args, int count) {
     }
 }
 
-void fn_setbounds(KjValue* result, KjValue* args, int) { fn_double3(*result, args, clamp); }
+void fn_setbounds(Value* result, Value* args, int) { fn_double3(*result, args, clamp); }
 
-void fn_findsample(KjValue* result, KjValue* args, int) {
+void fn_findsample(Value* result, Value* args, int) {
     const Value& data = matrix_value_arg(args, 0);
     const Value& vcol = matrix_value_arg(args, 1);
     const Value& vlag = matrix_value_arg(args, 2);
@@ -504,7 +504,8 @@ const DescriptorRow k_select_rows[] = {
     {"ccc$selectrc", fn_selectrc},   {"ccc$setbounds", fn_setbounds},  {"ccccc$submat", fn_submat, 1},
     {"c$tailc", fn_tailc, 1},        {"c$vecindex", fn_vecindex, 1},   {"c$vecrindex", fn_vecrindex, 1},
 };
-const GroupRegistrar g_select(Group::General, std::span<const DescriptorRow>(k_select_rows));
 }  // namespace
+
+std::span<const DescriptorRow> select_rows() { return k_select_rows; }
 
 }  // namespace kj::lib

@@ -8,32 +8,32 @@
 // and index results raised.
 #pragma once
 
-#include <kj80x.h>
+#include "value/value.h"
 
 namespace kj::lib {
 
-void fn_selectc(KjValue* result, KjValue* args, int count);
-void fn_selectr(KjValue* result, KjValue* args, int count);
-void fn_selectrc(KjValue* result, KjValue* args, int count);
-void fn_selectifc(KjValue* result, KjValue* args, int count);
-void fn_selectifr(KjValue* result, KjValue* args, int count);
-void fn_deletec(KjValue* result, KjValue* args, int count);
-void fn_deleter(KjValue* result, KjValue* args, int count);
-void fn_deleteifc(KjValue* result, KjValue* args, int count);
-void fn_deleteifr(KjValue* result, KjValue* args, int count);
-void fn_dropc(KjValue* result, KjValue* args, int count);
-void fn_dropr(KjValue* result, KjValue* args, int count);
-void fn_insertc(KjValue* result, KjValue* args, int count);
-void fn_insertr(KjValue* result, KjValue* args, int count);
-void fn_submat(KjValue* result, KjValue* args, int count);
-void fn_headc(KjValue* result, KjValue* args, int count);
-void fn_tailc(KjValue* result, KjValue* args, int count);
-void fn_find(KjValue* result, KjValue* args, int count);
-void fn_vecindex(KjValue* result, KjValue* args, int count);
-void fn_vecrindex(KjValue* result, KjValue* args, int count);
-void fn_limits(KjValue* result, KjValue* args, int count);
-void fn_replace(KjValue* result, KjValue* args, int count);
-void fn_setbounds(KjValue* result, KjValue* args, int count);
-void fn_findsample(KjValue* result, KjValue* args, int count);
+void fn_selectc(value::Value* result, value::Value* args, int count);
+void fn_selectr(value::Value* result, value::Value* args, int count);
+void fn_selectrc(value::Value* result, value::Value* args, int count);
+void fn_selectifc(value::Value* result, value::Value* args, int count);
+void fn_selectifr(value::Value* result, value::Value* args, int count);
+void fn_deletec(value::Value* result, value::Value* args, int count);
+void fn_deleter(value::Value* result, value::Value* args, int count);
+void fn_deleteifc(value::Value* result, value::Value* args, int count);
+void fn_deleteifr(value::Value* result, value::Value* args, int count);
+void fn_dropc(value::Value* result, value::Value* args, int count);
+void fn_dropr(value::Value* result, value::Value* args, int count);
+void fn_insertc(value::Value* result, value::Value* args, int count);
+void fn_insertr(value::Value* result, value::Value* args, int count);
+void fn_submat(value::Value* result, value::Value* args, int count);
+void fn_headc(value::Value* result, value::Value* args, int count);
+void fn_tailc(value::Value* result, value::Value* args, int count);
+void fn_find(value::Value* result, value::Value* args, int count);
+void fn_vecindex(value::Value* result, value::Value* args, int count);
+void fn_vecrindex(value::Value* result, value::Value* args, int count);
+void fn_limits(value::Value* result, value::Value* args, int count);
+void fn_replace(value::Value* result, value::Value* args, int count);
+void fn_setbounds(value::Value* result, value::Value* args, int count);
+void fn_findsample(value::Value* result, value::Value* args, int count);
 
 }  // namespace kj::lib

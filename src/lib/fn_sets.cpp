@@ -9,7 +9,7 @@
 #include "lib/args.h"
 #include "lib/fn_sort.h"
 #include "lib/fn_types.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 
 namespace kj::lib {
 
@@ -218,14 +218,14 @@ Kind pair_kind(Value* args) {
 
 }  // namespace
 
-void fn_unique(KjValue* result, KjValue* args, int) {
+void fn_unique(Value* result, Value* args, int) {
     if (kind_of(args, 0) == Kind::Strings) return unique_of<std::string_view>(*result, args);
     std::vector<double> x;
     append_numbers(args, 0, x);
     set_distinct_numbers(*result, args[0], x);
 }
 
-void fn_union(KjValue* result, KjValue* args, int) {
+void fn_union(Value* result, Value* args, int) {
     if (pair_kind(args) == Kind::Strings) return union_of<std::string_view>(*result, args);
     std::vector<double> x;
     append_numbers(args, 0, x);
@@ -233,19 +233,19 @@ void fn_union(KjValue* result, KjValue* args, int) {
     set_distinct_numbers(*result, args[0], x);
 }
 
-void fn_intersection(KjValue* result, KjValue* args, int count) {
+void fn_intersection(Value* result, Value* args, int count) {
     if (count > 3) arg_error(3);
     if (pair_kind(args) == Kind::Strings) return compare_sets<std::string_view>(*result, args, count, true);
     compare_sets<double>(*result, args, count, true);
 }
 
-void fn_exclusion(KjValue* result, KjValue* args, int count) {
+void fn_exclusion(Value* result, Value* args, int count) {
     if (count > 3) arg_error(3);
     if (pair_kind(args) == Kind::Strings) return compare_sets<std::string_view>(*result, args, count, false);
     compare_sets<double>(*result, args, count, false);
 }
 
-void fn_ismember(KjValue* result, KjValue* args, int) {
+void fn_ismember(Value* result, Value* args, int) {
     Value& a = args[0];
     const bool scalar = is_scalar(a);
     if (is_type(a, value::T_Class)) {
@@ -286,7 +286,8 @@ const DescriptorRow k_set_rows[] = {
     {"cc$exclusion", fn_exclusion, 1}, {"cc$intersection", fn_intersection, 1}, {"cc$ismember", fn_ismember},
     {"cc$union", fn_union},            {"c$unique", fn_unique},
 };
-const GroupRegistrar g_sets(Group::General, std::span<const DescriptorRow>(k_set_rows));
 }  // namespace
+
+std::span<const DescriptorRow> set_rows() { return k_set_rows; }
 
 }  // namespace kj::lib

@@ -5,15 +5,15 @@
 
 #include <vector>
 
-#include <kj80x.h>
+#include "value/value.h"
 
 namespace kj::lib {
 
-void fn_unique(KjValue* result, KjValue* args, int count);
-void fn_union(KjValue* result, KjValue* args, int count);
-void fn_intersection(KjValue* result, KjValue* args, int count);
-void fn_exclusion(KjValue* result, KjValue* args, int count);
-void fn_ismember(KjValue* result, KjValue* args, int count);
+void fn_unique(value::Value* result, value::Value* args, int count);
+void fn_union(value::Value* result, value::Value* args, int count);
+void fn_intersection(value::Value* result, value::Value* args, int count);
+void fn_exclusion(value::Value* result, value::Value* args, int count);
+void fn_ismember(value::Value* result, value::Value* args, int count);
 
 // The distinct values of x[0..n), for repeated membership tests.
 class ValueSet {

@@ -1,8 +1,6 @@
 // Creation and shape built-ins. Matrix arguments are read through views of
 // the converted argument records (an int or double is 1 x 1); every result
 // is a fresh matrix from the matrix cache, and an empty result is <> (0 x 0).
-#include "lib/fn_shape.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -12,6 +10,7 @@
 #include "lib/arg_checks.h"
 #include "lib/args.h"
 #include "lib/dimension_arg.h"
+#include "lib/library_rows.h"
 #include "num/split_in_two.h"
 #include "value/matrix_block.h"
 #include "value/value.h"
@@ -40,14 +39,14 @@ void filled(Value& result, Value* args, int count, int first, double x) {
     new_matrix_filled(result, r, c, x);
 }
 
-void fn_zeros(KjValue* result, KjValue* args, int count) { filled(*result, args, count, 0, 0.0); }
-void fn_ones(KjValue* result, KjValue* args, int count) { filled(*result, args, count, 0, 1.0); }
-void fn_nans(KjValue* result, KjValue* args, int count) { filled(*result, args, count, 0, k_nan); }
-void fn_constant(KjValue* result, KjValue* args, int count) {
+void fn_zeros(Value* result, Value* args, int count) { filled(*result, args, count, 0, 0.0); }
+void fn_ones(Value* result, Value* args, int count) { filled(*result, args, count, 0, 1.0); }
+void fn_nans(Value* result, Value* args, int count) { filled(*result, args, count, 0, k_nan); }
+void fn_constant(Value* result, Value* args, int count) {
     filled(*result, args, count, 1, double_arg(args, 0));
 }
 
-void fn_unit(KjValue* result, KjValue* args, int count) {
+void fn_unit(Value* result, Value* args, int count) {
     check_most(count, 2);
     const int r = dimension_arg(args, 0);
     const int c = count > 1 ? dimension_arg(args, 1) : r;
@@ -58,7 +57,7 @@ void fn_unit(KjValue* result, KjValue* args, int count) {
 // range(dmin, dmax [, dstep]): dmin + i * dstep for i < n. The quotient that
 // counts the steps is raised by a relative 1e-10 so that a step which does
 // not divide the span exactly in binary (0.1) still reaches dmax.
-void fn_range(KjValue* result, KjValue* args, int count) {
+void fn_range(Value* result, Value* args, int count) {
     check_most(count, 3);
     const double lo = double_arg(args, 0), hi = double_arg(args, 1);
     double step = hi >= lo ? 1.0 : -1.0;
@@ -76,11 +75,11 @@ void fn_range(KjValue* result, KjValue* args, int count) {
 
 // --- size queries (the same answers as the inline size instructions) ---
 
-void fn_rows(KjValue* result, KjValue* args, int) { value::set_int(*result, value::rows(args[0])); }
-void fn_columns(KjValue* result, KjValue* args, int) { value::set_int(*result, value::columns(args[0])); }
-void fn_sizer(KjValue* result, KjValue* args, int) { value::set_int(*result, value::size_r(args[0])); }
-void fn_sizec(KjValue* result, KjValue* args, int) { value::set_int(*result, value::size_c(args[0])); }
-void fn_sizerc(KjValue* result, KjValue* args, int) {
+void fn_rows(Value* result, Value* args, int) { value::set_int(*result, value::rows(args[0])); }
+void fn_columns(Value* result, Value* args, int) { value::set_int(*result, value::columns(args[0])); }
+void fn_sizer(Value* result, Value* args, int) { value::set_int(*result, value::size_r(args[0])); }
+void fn_sizec(Value* result, Value* args, int) { value::set_int(*result, value::size_c(args[0])); }
+void fn_sizerc(Value* result, Value* args, int) {
     value::set_int(*result, value::size_r(args[0]) * value::size_c(args[0]));
 }
 
@@ -100,7 +99,7 @@ bool relabel_into(Value& result, Value& x, int r, int c) {
 // reshape: the result row by row from ma's elements row by row, cycling.
 // A matrix argument nobody else holds (a temporary) of the result's size is
 // re-labelled instead of copied.
-void fn_reshape(KjValue* result, KjValue* args, int) {
+void fn_reshape(Value* result, Value* args, int) {
     const MatrixArg a = matrix_arg(args, 0);
     const int r = dimension_arg(args, 1), c = dimension_arg(args, 2);
     if (relabel_into(*result, args[0], r, c)) return;
@@ -122,7 +121,7 @@ void fn_reshape(KjValue* result, KjValue* args, int) {
 
 // shape: the result column by column from ma's elements column by column,
 // zero-padded. Element k of the vec order is ma[k % r][k / r].
-void fn_shape(KjValue* result, KjValue* args, int) {
+void fn_shape(Value* result, Value* args, int) {
     const MatrixArg a = matrix_arg(args, 0);
     const int r = dimension_arg(args, 1), c = dimension_arg(args, 2);
     double** m = new_matrix(*result, r, c);
@@ -137,7 +136,7 @@ void fn_shape(KjValue* result, KjValue* args, int) {
 
 // vec: the transpose of the block, written in strips of rows so that the
 // cache lines read from a strip serve the following columns too.
-void fn_vec(KjValue* result, KjValue* args, int) {
+void fn_vec(Value* result, Value* args, int) {
     constexpr int k_strip = 16;
     const Value& x = args[0];
     // A row or column nobody else holds is already in vec order.
@@ -157,7 +156,7 @@ void fn_vec(KjValue* result, KjValue* args, int) {
     }
 }
 
-void fn_vecr(KjValue* result, KjValue* args, int) {
+void fn_vecr(Value* result, Value* args, int) {
     const Value& x = args[0];
     if (value::type_of(x) == value::T_Matrix &&
         relabel_into(*result, args[0], static_cast<int>(static_cast<long long>(x.u.mat.r) * x.u.mat.c), 1))
@@ -168,7 +167,7 @@ void fn_vecr(KjValue* result, KjValue* args, int) {
 }
 
 // vech: the lower triangle, diagonal included, column after column.
-void fn_vech(KjValue* result, KjValue* args, int) {
+void fn_vech(Value* result, Value* args, int) {
     check_square_matrix(args, 0, 0);
     const MatrixArg a = matrix_arg(args, 0);
     const int n = a.r;
@@ -178,7 +177,7 @@ void fn_vech(KjValue* result, KjValue* args, int) {
 }
 
 // unvech: the inverse of vech, mirrored into a symmetric matrix.
-void fn_unvech(KjValue* result, KjValue* args, int) {
+void fn_unvech(Value* result, Value* args, int) {
     const std::vector<double> x = elements_arg(args, 0);
     const long long count = static_cast<long long>(x.size());
     const int n = static_cast<int>(std::lround((std::sqrt(8.0 * count + 1) - 1) / 2));
@@ -207,14 +206,14 @@ bool is_string_or_array(const Value& a) {
     return !value::is_null(a) && (t == value::T_String || t == value::T_Array);
 }
 
-void fn_reversec(KjValue* result, KjValue* args, int) {
+void fn_reversec(Value* result, Value* args, int) {
     if (is_string_or_array(args[0])) return reverse_string_or_array(*result, args[0]);
     const MatrixArg a = matrix_arg(args, 0);
     double** m = new_matrix(*result, a.r, a.c);
     for (int i = 0; m && i < a.r; ++i) std::memcpy(m[i], a.m[a.r - 1 - i], sizeof(double) * a.c);
 }
 
-void fn_reverser(KjValue* result, KjValue* args, int) {
+void fn_reverser(Value* result, Value* args, int) {
     if (is_string_or_array(args[0])) return reverse_string_or_array(*result, args[0]);
     const MatrixArg a = matrix_arg(args, 0);
     double** m = new_matrix(*result, a.r, a.c);
@@ -226,7 +225,7 @@ int thin_index(int k, int n, int have) {
     return n == 1 ? 0 : static_cast<int>(static_cast<long long>(k) * (have - 1) / (n - 1));
 }
 
-void fn_thinc(KjValue* result, KjValue* args, int) {
+void fn_thinc(Value* result, Value* args, int) {
     const MatrixArg a = matrix_arg(args, 0);
     const int n = std::min(int_arg(args, 1), a.c);
     double** m = new_matrix(*result, a.r, std::max(n, 0));
@@ -234,7 +233,7 @@ void fn_thinc(KjValue* result, KjValue* args, int) {
         for (int k = 0; k < n; ++k) m[i][k] = a.m[i][thin_index(k, n, a.c)];
 }
 
-void fn_thinr(KjValue* result, KjValue* args, int) {
+void fn_thinr(Value* result, Value* args, int) {
     const MatrixArg a = matrix_arg(args, 0);
     const int n = std::min(int_arg(args, 1), a.r);
     double** m = new_matrix(*result, std::max(n, 0), a.c);
@@ -243,7 +242,7 @@ void fn_thinr(KjValue* result, KjValue* args, int) {
 
 // --- diagonals and triangles ---
 
-void fn_diag(KjValue* result, KjValue* args, int) {
+void fn_diag(Value* result, Value* args, int) {
     const std::vector<double> x = elements_arg(args, 0);
     const int n = static_cast<int>(x.size());
     double** m = new_matrix_zero(*result, n, n);
@@ -252,7 +251,7 @@ void fn_diag(KjValue* result, KjValue* args, int) {
 
 // diagonal(ma): the 1 x min(r, c) diagonal. diagonal(ma, iupper [, ilower]):
 // the band form, row k holding ma[j + k - iupper][j] in column j.
-void fn_diagonal(KjValue* result, KjValue* args, int count) {
+void fn_diagonal(Value* result, Value* args, int count) {
     check_most(count, 3);
     const MatrixArg a = matrix_arg(args, 0);
     if (count == 1) {
@@ -273,7 +272,7 @@ void fn_diagonal(KjValue* result, KjValue* args, int count) {
         }
 }
 
-void fn_diagcat(KjValue* result, KjValue* args, int count) {
+void fn_diagcat(Value* result, Value* args, int count) {
     std::vector<MatrixArg> parts;
     long long r = 0, c = 0;
     for (int k = 0; k < count; ++k) {
@@ -320,7 +319,7 @@ void set_diagonal(double** m, const std::vector<double>& x) {
     for (std::size_t i = 0; i < x.size(); ++i) m[i][i] = x[i];
 }
 
-void fn_setdiagonal(KjValue* result, KjValue* args, int) {
+void fn_setdiagonal(Value* result, Value* args, int) {
     const MatrixArg a = matrix_arg(args, 0);
     const std::vector<double> x = diagonal_values(args, 1, a.r, a.c);
     copy_of(*result, a);
@@ -350,8 +349,8 @@ void set_triangle(Value& result, Value* args, int count, Triangle t) {
     if (count > 2) set_diagonal(m, d);
 }
 
-void fn_setlower(KjValue* result, KjValue* args, int count) { set_triangle(*result, args, count, Triangle::Lower); }
-void fn_setupper(KjValue* result, KjValue* args, int count) { set_triangle(*result, args, count, Triangle::Upper); }
+void fn_setlower(Value* result, Value* args, int count) { set_triangle(*result, args, count, Triangle::Lower); }
+void fn_setupper(Value* result, Value* args, int count) { set_triangle(*result, args, count, Triangle::Upper); }
 
 // lower keeps the diagonal and what is below it (clears the strict upper part).
 void keep_triangle(Value& result, Value* args, Triangle cleared) {
@@ -362,12 +361,12 @@ void keep_triangle(Value& result, Value* args, Triangle cleared) {
             if (in_triangle(cleared, i, j)) result.u.mat.m[i][j] = 0;
 }
 
-void fn_lower(KjValue* result, KjValue* args, int) { keep_triangle(*result, args, Triangle::Upper); }
-void fn_upper(KjValue* result, KjValue* args, int) { keep_triangle(*result, args, Triangle::Lower); }
+void fn_lower(Value* result, Value* args, int) { keep_triangle(*result, args, Triangle::Upper); }
+void fn_upper(Value* result, Value* args, int) { keep_triangle(*result, args, Triangle::Lower); }
 
 // toeplitz(ma [, im [, mb]]): [i][j] = a[|i - j|], or with mb a[i - j] below
 // and on the diagonal, b[j - i] above; elements past the vectors count 0.
-void fn_toeplitz(KjValue* result, KjValue* args, int count) {
+void fn_toeplitz(Value* result, Value* args, int count) {
     check_most(count, 3);
     const std::vector<double> a = elements_arg(args, 0);
     const int n = count > 1 ? int_arg(args, 1) : static_cast<int>(a.size());
@@ -380,7 +379,7 @@ void fn_toeplitz(KjValue* result, KjValue* args, int count) {
 
 // --- products and sums over the shape ---
 
-void fn_trace(KjValue* result, KjValue* args, int) {
+void fn_trace(Value* result, Value* args, int) {
     check_square_matrix(args, 0, 0);
     const MatrixArg a = matrix_arg(args, 0);
     double s = 0;
@@ -400,7 +399,7 @@ bool diagonal_mode(Value* args, int count) {
 
 // outer(mx, ms [, imode]): X S X' (S = I for an empty ms or int 0); with
 // imode 'd' the m x 1 column of x_i' S x_i.
-void fn_outer(KjValue* result, KjValue* args, int count) {
+void fn_outer(Value* result, Value* args, int count) {
     check_most(count, 3);
     const MatrixArg x = matrix_arg(args, 0);
     const int m = x.r, n = x.c;
@@ -445,7 +444,7 @@ void fn_outer(KjValue* result, KjValue* args, int count) {
 
 // aggregatec: column sums over blocks of `step` rows; aggregater over blocks
 // of `step` columns. A short last block is summed as it is.
-void fn_aggregatec(KjValue* result, KjValue* args, int) {
+void fn_aggregatec(Value* result, Value* args, int) {
     const MatrixArg a = matrix_arg(args, 0);
     const int step = int_arg(args, 1);
     if (step < 1) arg_error(1);
@@ -458,7 +457,7 @@ void fn_aggregatec(KjValue* result, KjValue* args, int) {
     }
 }
 
-void fn_aggregater(KjValue* result, KjValue* args, int) {
+void fn_aggregater(Value* result, Value* args, int) {
     const MatrixArg a = matrix_arg(args, 0);
     const int step = int_arg(args, 1);
     if (step < 1) arg_error(1);
@@ -472,7 +471,7 @@ void fn_aggregater(KjValue* result, KjValue* args, int) {
 // or linear-binning weights (itype 1) of each row's observations on im grid
 // points from dmin to dmax. With dmin >= dmax each row uses its own range;
 // a row whose values are all equal puts them all on the first grid point.
-void fn_discretize(KjValue* result, KjValue* args, int) {
+void fn_discretize(Value* result, Value* args, int) {
     const MatrixArg a = matrix_arg(args, 0);
     const double lo_arg = double_arg(args, 1), hi_arg = double_arg(args, 2);
     const int im = int_arg(args, 3);
@@ -562,8 +561,6 @@ const DescriptorRow k_shape_gauss_rows[] = {
     {"c$gauss::upmat", fn_upper},         {"c$gauss::zeros", fn_zeros, 1},
 };
 
-const GroupRegistrar g_shape(Group::General, std::span<const DescriptorRow>(k_shape_rows));
-const GroupRegistrar g_shape_gauss(Group::GaussBuiltins, std::span<const DescriptorRow>(k_shape_gauss_rows));
 }  // namespace
 
 std::span<const DescriptorRow> shape_rows() { return k_shape_rows; }

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "lib/args.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "num/radix_sort.h"
 #include "value/big_blocks.h"
 #include "vm/conversions.h"
@@ -141,7 +141,7 @@ void sort_string_array(Value& result, Value& a) {
 
 }  // namespace
 
-void fn_sortc(KjValue* result, KjValue* args, int) {
+void fn_sortc(Value* result, Value* args, int) {
     if (is_type(args[0], value::T_Array)) {
         if (!is_string_array(args[0])) arg_type_error(0, value::T_Matrix, &args[0]);
         return sort_string_array(*result, args[0]);
@@ -162,7 +162,7 @@ void fn_sortc(KjValue* result, KjValue* args, int) {
     sort_columns(out, a.u.mat.m[0], r, c);
 }
 
-void fn_sortr(KjValue* result, KjValue* args, int) {
+void fn_sortr(Value* result, Value* args, int) {
     const Value& a = matrix_value_arg(args, 0);
     const int r = a.u.mat.r, c = a.u.mat.c;
     if (r == 0 || c == 0) return set_empty(*result);
@@ -170,7 +170,7 @@ void fn_sortr(KjValue* result, KjValue* args, int) {
     for (int i = 0; i < r; ++i) sort_nan_first(result->u.mat.m[i], c);
 }
 
-void fn_sortcindex(KjValue* result, KjValue* args, int) {
+void fn_sortcindex(Value* result, Value* args, int) {
     const Value& a = matrix_value_arg(args, 0);
     const int r = a.u.mat.r, c = a.u.mat.c;
     if (r == 0 || c == 0) return set_empty(*result);
@@ -182,7 +182,7 @@ void fn_sortcindex(KjValue* result, KjValue* args, int) {
     }
 }
 
-void fn_sortbyc(KjValue* result, KjValue* args, int) {
+void fn_sortbyc(Value* result, Value* args, int) {
     const Value& a = matrix_value_arg(args, 0);
     const int r = a.u.mat.r, c = a.u.mat.c;
     if (r == 0 || c == 0) return set_empty(*result);
@@ -199,7 +199,7 @@ void fn_sortbyc(KjValue* result, KjValue* args, int) {
                     sizeof(double) * static_cast<std::size_t>(c));
 }
 
-void fn_sortbyr(KjValue* result, KjValue* args, int) {
+void fn_sortbyr(Value* result, Value* args, int) {
     const Value& a = matrix_value_arg(args, 0);
     const int r = a.u.mat.r, c = a.u.mat.c;
     if (r == 0 || c == 0) return set_empty(*result);
@@ -223,7 +223,8 @@ const DescriptorRow k_sort_rows[] = {
     {"cc$sortbyc", fn_sortbyc}, {"cc$sortbyr", fn_sortbyr}, {"c$sortc", fn_sortc},
     {"c$sortcindex", fn_sortcindex}, {"c$sortr", fn_sortr},
 };
-const GroupRegistrar g_sort(Group::General, std::span<const DescriptorRow>(k_sort_rows));
 }  // namespace
+
+std::span<const DescriptorRow> sort_rows() { return k_sort_rows; }
 
 }  // namespace kj::lib

@@ -6,15 +6,15 @@
 #include <cmath>
 #include <string_view>
 
-#include <kj80x.h>
+#include "value/value.h"
 
 namespace kj::lib {
 
-void fn_sortc(KjValue* result, KjValue* args, int count);
-void fn_sortr(KjValue* result, KjValue* args, int count);
-void fn_sortbyc(KjValue* result, KjValue* args, int count);
-void fn_sortbyr(KjValue* result, KjValue* args, int count);
-void fn_sortcindex(KjValue* result, KjValue* args, int count);
+void fn_sortc(value::Value* result, value::Value* args, int count);
+void fn_sortr(value::Value* result, value::Value* args, int count);
+void fn_sortbyc(value::Value* result, value::Value* args, int count);
+void fn_sortbyr(value::Value* result, value::Value* args, int count);
+void fn_sortcindex(value::Value* result, value::Value* args, int count);
 
 // The NaN-first order: a strict weak ordering of all doubles.
 inline bool nan_first_less(double a, double b) { return std::isnan(a) ? !std::isnan(b) : a < b; }

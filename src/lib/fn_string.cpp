@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "lib/args.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 
 namespace kj::lib {
 
@@ -140,20 +140,20 @@ std::string replace_text(std::string_view s, std::string_view f, std::string_vie
     return out;
 }
 
-void fn_strfind(KjValue* result, KjValue* args, int count) { search(*result, args, count, false, false); }
-void fn_strfindr(KjValue* result, KjValue* args, int count) { search(*result, args, count, true, false); }
-void fn_strifind(KjValue* result, KjValue* args, int count) { search(*result, args, count, false, true); }
-void fn_strifindr(KjValue* result, KjValue* args, int count) { search(*result, args, count, true, true); }
+void fn_strfind(Value* result, Value* args, int count) { search(*result, args, count, false, false); }
+void fn_strfindr(Value* result, Value* args, int count) { search(*result, args, count, true, false); }
+void fn_strifind(Value* result, Value* args, int count) { search(*result, args, count, false, true); }
+void fn_strifindr(Value* result, Value* args, int count) { search(*result, args, count, true, true); }
 
-void fn_strlwr(KjValue* result, KjValue* args, int) {
+void fn_strlwr(Value* result, Value* args, int) {
     map_strings(*result, args, [](std::string& s) { std::transform(s.begin(), s.end(), s.begin(), lower); });
 }
 
-void fn_strupr(KjValue* result, KjValue* args, int) {
+void fn_strupr(Value* result, Value* args, int) {
     map_strings(*result, args, [](std::string& s) { std::transform(s.begin(), s.end(), s.begin(), upper); });
 }
 
-void fn_strtrim(KjValue* result, KjValue* args, int) {
+void fn_strtrim(Value* result, Value* args, int) {
     map_strings(*result, args, [](std::string& s) {
         std::size_t first = 0, last = s.size();
         while (first < last && is_blank(s[first])) ++first;
@@ -168,7 +168,8 @@ const DescriptorRow k_string_rows[] = {
     {"cc$strifindr", fn_strifindr, 1}, {"c$strlwr", fn_strlwr},       {"c$strtrim", fn_strtrim},
     {"c$strupr", fn_strupr},
 };
-const GroupRegistrar g_strings(Group::General, std::span<const DescriptorRow>(k_string_rows));
 }  // namespace
+
+std::span<const DescriptorRow> string_rows() { return k_string_rows; }
 
 }  // namespace kj::lib

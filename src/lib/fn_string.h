@@ -5,17 +5,17 @@
 #include <string>
 #include <string_view>
 
-#include <kj80x.h>
+#include "value/value.h"
 
 namespace kj::lib {
 
-void fn_strfind(KjValue* result, KjValue* args, int count);
-void fn_strfindr(KjValue* result, KjValue* args, int count);
-void fn_strifind(KjValue* result, KjValue* args, int count);
-void fn_strifindr(KjValue* result, KjValue* args, int count);
-void fn_strlwr(KjValue* result, KjValue* args, int count);
-void fn_strupr(KjValue* result, KjValue* args, int count);
-void fn_strtrim(KjValue* result, KjValue* args, int count);
+void fn_strfind(value::Value* result, value::Value* args, int count);
+void fn_strfindr(value::Value* result, value::Value* args, int count);
+void fn_strifind(value::Value* result, value::Value* args, int count);
+void fn_strifindr(value::Value* result, value::Value* args, int count);
+void fn_strlwr(value::Value* result, value::Value* args, int count);
+void fn_strupr(value::Value* result, value::Value* args, int count);
+void fn_strtrim(value::Value* result, value::Value* args, int count);
 
 // Byte comparisons, with `fold` ignoring the case of ASCII letters.
 bool text_equal(std::string_view a, std::string_view b, bool fold);

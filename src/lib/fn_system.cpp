@@ -7,7 +7,7 @@
 #include "runtime/host.h"
 #include "lib/args.h"
 #include "lib/fn_math.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "lib/object_queries.h"
 #include "link/literals.h"
 #include "platform/process.h"
@@ -162,7 +162,8 @@ const DescriptorRow k_general[] = {
     {"$va_arglist", fn_va_arglist}, {"c$classname", fn_classname},     {"c$clone", fn_clone, 1},
 };
 
-const GroupRegistrar g_general(Group::General, k_general);
 }  // namespace
+
+std::span<const DescriptorRow> system_rows() { return k_general; }
 
 }  // namespace kj::lib

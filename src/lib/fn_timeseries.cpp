@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "lib/arg_checks.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "lib/args.h"
 #include "num/timeseries/autocorrelation.h"
 #include "num/timeseries/fourier.h"
@@ -174,8 +174,8 @@ const DescriptorRow k_rows[] = {
     {"ccc$spline", fn_spline, 1},
 };
 
-const GroupRegistrar g_timeseries(Group::General, k_rows);
-
 }  // namespace
+
+std::span<const DescriptorRow> timeseries_rows() { return k_rows; }
 
 }  // namespace kj::lib

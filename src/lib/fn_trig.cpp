@@ -5,25 +5,27 @@
 
 #include "lib/elementwise.h"
 #include "lib/fn_math.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 
 namespace kj::lib {
 
-void fn_sin(KjValue* r, KjValue* a, int) { apply_as_inline("sin", *r, a); }
-void fn_cos(KjValue* r, KjValue* a, int) { apply_as_inline("cos", *r, a); }
-void fn_tan(KjValue* r, KjValue* a, int) { apply_as_inline("tan", *r, a); }
+using value::Value;
+
+void fn_sin(Value* r, Value* a, int) { apply_as_inline("sin", *r, a); }
+void fn_cos(Value* r, Value* a, int) { apply_as_inline("cos", *r, a); }
+void fn_tan(Value* r, Value* a, int) { apply_as_inline("tan", *r, a); }
 
 namespace {
-void fn_acos(KjValue* r, KjValue* a, int) { fn_double(*r, a, [](double x) { return std::acos(x); }); }
-void fn_asin(KjValue* r, KjValue* a, int) { fn_double(*r, a, [](double x) { return std::asin(x); }); }
-void fn_atan(KjValue* r, KjValue* a, int) { fn_double(*r, a, [](double x) { return std::atan(x); }); }
+void fn_acos(Value* r, Value* a, int) { fn_double(*r, a, [](double x) { return std::acos(x); }); }
+void fn_asin(Value* r, Value* a, int) { fn_double(*r, a, [](double x) { return std::asin(x); }); }
+void fn_atan(Value* r, Value* a, int) { fn_double(*r, a, [](double x) { return std::atan(x); }); }
 // y first, as in C: the angle of the point (x, y).
-void fn_atan2(KjValue* r, KjValue* a, int) {
+void fn_atan2(Value* r, Value* a, int) {
     fn_double2(*r, a, [](double y, double x) { return std::atan2(y, x); });
 }
-void fn_cosh(KjValue* r, KjValue* a, int) { fn_double(*r, a, [](double x) { return std::cosh(x); }); }
-void fn_sinh(KjValue* r, KjValue* a, int) { fn_double(*r, a, [](double x) { return std::sinh(x); }); }
-void fn_tanh(KjValue* r, KjValue* a, int) { fn_double(*r, a, [](double x) { return std::tanh(x); }); }
+void fn_cosh(Value* r, Value* a, int) { fn_double(*r, a, [](double x) { return std::cosh(x); }); }
+void fn_sinh(Value* r, Value* a, int) { fn_double(*r, a, [](double x) { return std::sinh(x); }); }
+void fn_tanh(Value* r, Value* a, int) { fn_double(*r, a, [](double x) { return std::tanh(x); }); }
 
 const DescriptorRow k_general[] = {
     {"c$acos", fn_acos}, {"c$asin", fn_asin}, {"c$atan", fn_atan}, {"cc$atan2", fn_atan2},
@@ -37,8 +39,9 @@ const DescriptorRow k_gauss[] = {
     {"c$gauss::sin", fn_sin},     {"c$gauss::cos", fn_cos},       {"c$gauss::tan", fn_tan},
 };
 
-const GroupRegistrar g_general(Group::General, k_general);
-const GroupRegistrar g_gauss(Group::GaussBuiltins, k_gauss);
 }  // namespace
+
+std::span<const DescriptorRow> trig_rows() { return k_general; }
+std::span<const DescriptorRow> trig_gauss_rows() { return k_gauss; }
 
 }  // namespace kj::lib

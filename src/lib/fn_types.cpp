@@ -11,7 +11,7 @@
 #include "lib/args.h"
 #include "lib/fn_sort.h"
 #include "lib/io/file_value.h"
-#include "lib/library_groups.h"
+#include "lib/library_rows.h"
 #include "link/symbols.h"
 
 namespace kj::lib {
@@ -179,15 +179,15 @@ bool class_matches(const Value& object, std::string_view name, bool derived) {
     });
 }
 
-void fn_isaddress(KjValue* result, KjValue* args, int) {
+void fn_isaddress(Value* result, Value* args, int) {
     value::set_int(*result, is_type(args[0], value::T_Array) && value::has_flag(args[0], value::k_address));
 }
 
-void fn_isarray(KjValue* result, KjValue* args, int) {
+void fn_isarray(Value* result, Value* args, int) {
     value::set_int(*result, is_type(args[0], value::T_Array) && !value::has_flag(args[0], value::k_address));
 }
 
-void fn_isclass(KjValue* result, KjValue* args, int count) {
+void fn_isclass(Value* result, Value* args, int count) {
     if (count > 3) arg_error(3);
     std::string_view name;
     if (count > 1) {
@@ -198,24 +198,24 @@ void fn_isclass(KjValue* result, KjValue* args, int count) {
     value::set_int(*result, class_matches(args[0], name, derived));
 }
 
-void fn_isdouble(KjValue* result, KjValue* args, int) { value::set_int(*result, is_type(args[0], value::T_Double)); }
-void fn_isint(KjValue* result, KjValue* args, int) { value::set_int(*result, is_type(args[0], value::T_Int)); }
-void fn_ismatrix(KjValue* result, KjValue* args, int) { value::set_int(*result, is_type(args[0], value::T_Matrix)); }
-void fn_isstring(KjValue* result, KjValue* args, int) { value::set_int(*result, is_string(args[0])); }
+void fn_isdouble(Value* result, Value* args, int) { value::set_int(*result, is_type(args[0], value::T_Double)); }
+void fn_isint(Value* result, Value* args, int) { value::set_int(*result, is_type(args[0], value::T_Int)); }
+void fn_ismatrix(Value* result, Value* args, int) { value::set_int(*result, is_type(args[0], value::T_Matrix)); }
+void fn_isstring(Value* result, Value* args, int) { value::set_int(*result, is_string(args[0])); }
 // Only a file that is still open counts: a closed one keeps its type.
-void fn_isfile(KjValue* result, KjValue* args, int) { value::set_int(*result, io::file_of(args[0]) != nullptr); }
-void fn_isstatic(KjValue* result, KjValue* args, int) {
+void fn_isfile(Value* result, Value* args, int) { value::set_int(*result, io::file_of(args[0]) != nullptr); }
+void fn_isstatic(Value* result, Value* args, int) {
     value::set_int(*result, value::has_flag(args[0], value::k_static));
 }
 
-void fn_isfunction(KjValue* result, KjValue* args, int) {
+void fn_isfunction(Value* result, Value* args, int) {
     value::set_int(*result, is_type(args[0], value::T_Func) || is_type(args[0], value::T_Native) ||
                                 is_type(args[0], value::T_Lambda));
 }
 
-void fn_iseq(KjValue* result, KjValue* args, int) { value::set_int(*result, values_equal(args[0], args[1])); }
+void fn_iseq(Value* result, Value* args, int) { value::set_int(*result, values_equal(args[0], args[1])); }
 
-void fn_ismissing(KjValue* result, KjValue* args, int) {
+void fn_ismissing(Value* result, Value* args, int) {
     const Value& a = args[0];
     bool any = false;
     if (is_type(a, value::T_Double)) {
@@ -227,15 +227,15 @@ void fn_ismissing(KjValue* result, KjValue* args, int) {
     value::set_int(*result, any);
 }
 
-void fn_isdotnan(KjValue* result, KjValue* args, int) {
+void fn_isdotnan(Value* result, Value* args, int) {
     element_test(*result, args, [](double x) { return std::isnan(x); });
 }
 
-void fn_isdotinf(KjValue* result, KjValue* args, int) {
+void fn_isdotinf(Value* result, Value* args, int) {
     element_test(*result, args, [](double x) { return std::isinf(x); });
 }
 
-void fn_isdotfeq(KjValue* result, KjValue* args, int) {
+void fn_isdotfeq(Value* result, Value* args, int) {
     const Operand a = operand(args, 0), b = operand(args, 1);
     if (a.is_scalar && b.is_scalar) {
         if (is_scalar(args[0]) && is_scalar(args[1])) return value::set_int(*result, fuzzy_equal(a.scalar, b.scalar));
@@ -256,13 +256,13 @@ void fn_isdotfeq(KjValue* result, KjValue* args, int) {
 }
 
 // fuzziness(deps): deps > 0 sets the tolerance; the result is the tolerance in force.
-void fn_fuzziness(KjValue* result, KjValue* args, int) {
+void fn_fuzziness(Value* result, Value* args, int) {
     double eps = 0;
     if (!try_convert_to_double(args[0], &eps)) arg_type_error(0, value::T_Double, &args[0]);
     value::set_double(*result, num::set_fuzziness(eps));
 }
 
-void fn_isfeq(KjValue* result, KjValue* args, int) {
+void fn_isfeq(Value* result, Value* args, int) {
     const Operand a = operand(args, 0), b = operand(args, 1);
     bool equal = true;
     if (a.is_scalar && b.is_scalar) {
@@ -292,7 +292,8 @@ const DescriptorRow k_type_rows[] = {
     {"c$isint", fn_isint},           {"c$ismatrix", fn_ismatrix},     {"c$ismissing", fn_ismissing},
     {"c$isnan", fn_ismissing},       {"c$isstatic", fn_isstatic},     {"c$isstring", fn_isstring},
 };
-const GroupRegistrar g_types(Group::General, std::span<const DescriptorRow>(k_type_rows));
 }  // namespace
+
+std::span<const DescriptorRow> type_rows() { return k_type_rows; }
 
 }  // namespace kj::lib

@@ -12,26 +12,26 @@
 
 namespace kj::lib {
 
-void fn_isaddress(KjValue* result, KjValue* args, int count);
-void fn_isarray(KjValue* result, KjValue* args, int count);
-void fn_isclass(KjValue* result, KjValue* args, int count);
-void fn_isdotfeq(KjValue* result, KjValue* args, int count);
-void fn_isdotinf(KjValue* result, KjValue* args, int count);
-void fn_isdotnan(KjValue* result, KjValue* args, int count);   // also isdotmissing
-void fn_isdouble(KjValue* result, KjValue* args, int count);
-void fn_iseq(KjValue* result, KjValue* args, int count);
-void fn_isfeq(KjValue* result, KjValue* args, int count);
-void fn_isfile(KjValue* result, KjValue* args, int count);
-void fn_isfunction(KjValue* result, KjValue* args, int count);
-void fn_isint(KjValue* result, KjValue* args, int count);
-void fn_ismatrix(KjValue* result, KjValue* args, int count);
-void fn_ismissing(KjValue* result, KjValue* args, int count);  // also isnan
-void fn_isstatic(KjValue* result, KjValue* args, int count);
-void fn_isstring(KjValue* result, KjValue* args, int count);
+void fn_isaddress(value::Value* result, value::Value* args, int count);
+void fn_isarray(value::Value* result, value::Value* args, int count);
+void fn_isclass(value::Value* result, value::Value* args, int count);
+void fn_isdotfeq(value::Value* result, value::Value* args, int count);
+void fn_isdotinf(value::Value* result, value::Value* args, int count);
+void fn_isdotnan(value::Value* result, value::Value* args, int count);   // also isdotmissing
+void fn_isdouble(value::Value* result, value::Value* args, int count);
+void fn_iseq(value::Value* result, value::Value* args, int count);
+void fn_isfeq(value::Value* result, value::Value* args, int count);
+void fn_isfile(value::Value* result, value::Value* args, int count);
+void fn_isfunction(value::Value* result, value::Value* args, int count);
+void fn_isint(value::Value* result, value::Value* args, int count);
+void fn_ismatrix(value::Value* result, value::Value* args, int count);
+void fn_ismissing(value::Value* result, value::Value* args, int count);  // also isnan
+void fn_isstatic(value::Value* result, value::Value* args, int count);
+void fn_isstring(value::Value* result, value::Value* args, int count);
 
 // The process-wide tolerance of the fuzzy comparisons (default 1e-13); the
 // setter ignores values <= 0 (the fuzziness built-in's rule).
-void fn_fuzziness(KjValue* result, KjValue* args, int count);
+void fn_fuzziness(value::Value* result, value::Value* args, int count);
 double fuzzy_tolerance();
 void set_fuzzy_tolerance(double eps);
 

@@ -1,61 +1,40 @@
-// Registration of the built-in library. Each family file (fn_*.cpp) ends with
-// its registration tables and hands them to a group through a static
-// GroupRegistrar; KjMainInit then registers the groups in their fixed order.
+// The built-in library as a list of groups, each a sequence of row tables and
+// set-up steps, registered in a fixed order at KjMainInit. A later row of an
+// equal name would replace an earlier one, so the order is part of the
+// library's definition; library_groups.cpp is the one place that states it.
 #pragma once
 
-#include <kj80x.h>
-
-#include <cstdint>
 #include <span>
+#include <vector>
+
+#include "lib/library_rows.h"
 
 namespace kj::lib {
 
-// The order of registration: a later entry of an equal name would win.
-enum class Group : int {
-    General, FilePrint, Arma, Distributions, Graphics, Restrictions, GaussBuiltins, GaussIo,
-};
-constexpr int k_group_count = 8;
-
-// Registered through add_function: all parameters const.
-struct DescriptorRow {
-    const char* descriptor;
-    KjNativeFunction fn;
-    int varargs = 0;
+// One step of a group: a table of rows, or a call run in its turn (resetting
+// state that each start of the runtime begins without).
+struct GroupPart {
+    constexpr GroupPart(std::span<const DescriptorRow> rows) : descriptors(rows) {}
+    constexpr GroupPart(std::span<const NamedRow> rows) : named(rows) {}
+    constexpr GroupPart(void (*step)()) : setup(step) {}
+    std::span<const DescriptorRow> descriptors;
+    std::span<const NamedRow> named;
+    void (*setup)() = nullptr;
 };
 
-// Registered through add_function_ex: name, count and flags (k_varargs, k_serial).
-struct NamedRow {
+struct LibraryGroup {
     const char* name;
-    KjNativeFunction fn;
-    int count;
-    uint32_t flags = 0;
+    std::vector<GroupPart> parts;
 };
 
-// A static object per table (or per set-up step, such as installing the
-// runtime's own draw callbacks with the graphics group). Registrars of one
-// group run in the order of their construction.
-class GroupRegistrar {
-public:
-    GroupRegistrar(Group g, std::span<const DescriptorRow> rows);
-    GroupRegistrar(Group g, std::span<const NamedRow> rows);
-    GroupRegistrar(Group g, void (*setup)());
-    GroupRegistrar(const GroupRegistrar&) = delete;
-    GroupRegistrar& operator=(const GroupRegistrar&) = delete;
+// The groups in registration order. The graphs live in a layer above this
+// one: their group is handed in by the caller (api/ at start-up) and takes
+// its place after the distributions; empty, the library has no graphs.
+std::vector<LibraryGroup> library_groups(std::span<const GroupPart> graphics);
 
-private:
-    friend void register_group(Group g);
-    void link_into(Group g);
-    std::span<const DescriptorRow> m_descriptors;
-    std::span<const NamedRow> m_named;
-    void (*m_setup)() = nullptr;
-    GroupRegistrar* m_next = nullptr;
-};
-
-void register_group(Group g);
-
-// The KjMainInit and KjMainExit steps: every group in the order of the Group
-// enumeration; freeing the function table.
-void register_library();
+// The KjMainInit and KjMainExit steps: registering every group in order;
+// freeing the function table.
+void register_library(std::span<const GroupPart> graphics = {});
 void free_library();
 
 }  // namespace kj::lib

@@ -107,9 +107,9 @@ void bind_declared_functions() {
     for (int k = 0; k < table.count; ++k) {
         value::NamedValue& s = table.entries[k];
         if (value::type_of(s.val) != value::T_Func || !value::has_flag(s.val, value::k_extern)) continue;
-        if (const lib::LibEntry* e = s.name ? lib::find_function(s.name) : nullptr) {
+        if (const link::LibEntry* e = s.name ? link::find_function(s.name) : nullptr) {
             value::FuncInfo* info = new_function_info(e->descriptor, 0, false);
-            s.val = library_function(s.val, e->fn, e->param_count, info, (e->flags & lib::k_varargs) != 0);
+            s.val = library_function(s.val, e->fn, e->param_count, info, (e->flags & link::k_varargs) != 0);
         } else {
             bind_to_native_library(s);
         }

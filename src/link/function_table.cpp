@@ -6,7 +6,7 @@
 #include "link/link_errors.h"
 #include "runtime/alloc.h"
 
-namespace kj::lib {
+namespace kj::link {
 
 namespace {
 struct FunctionTable {
@@ -61,7 +61,7 @@ int add_function(const char* descriptor, KjNativeFunction fn, int varargs) {
     int count = 0;
     while (descriptor[count] == 'c' || descriptor[count] == ' ') ++count;
     if (descriptor[count] != '$') {
-        link::report_link_error(link::L_DollarExpected, descriptor);
+        report_link_error(L_DollarExpected, descriptor);
         return 0;
     }
     return add_function_ex(descriptor, fn, count, varargs ? k_varargs : 0);
@@ -73,7 +73,7 @@ int add_function_ex(const char* name, KjNativeFunction fn, int count, uint32_t f
     char* descriptor;
     if (const char* dollar = std::strchr(name, '$')) {
         if (dollar - name != count) {
-            link::report_link_error(link::L_DollarExpected, name);
+            report_link_error(L_DollarExpected, name);
             return 0;
         }
         descriptor = copy_descriptor({}, name);
@@ -83,7 +83,7 @@ int add_function_ex(const char* name, KjNativeFunction fn, int count, uint32_t f
     // 2. Grow the table when it is full.
     if (!descriptor || (g_table.count == g_table.capacity && !grow())) {
         runtime::raw_free(descriptor);
-        link::report_link_error(link::L_TooManyInternal, name);
+        report_link_error(L_TooManyInternal, name);
         return 0;
     }
     // 3. Replace an entry of the same name ...
@@ -118,4 +118,4 @@ void free_function_table() {
     g_table = FunctionTable{};
 }
 
-}  // namespace kj::lib
+}  // namespace kj::link

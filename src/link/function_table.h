@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace kj::lib {
+namespace kj::link {
 
 constexpr uint32_t k_varargs = KJ_FLAG_VARARGS;  // accepts more arguments than declared
 constexpr uint32_t k_serial = KJ_FLAG_SERIAL;    // never called from a parallel loop body
@@ -48,4 +48,4 @@ const LibEntry* function_entries();
 // Frees every descriptor and the table.
 void free_function_table();
 
-}  // namespace kj::lib
+}  // namespace kj::link

@@ -1,6 +1,7 @@
 // Link errors (link_errors.def): "Link error: ", "'%s' " with a name when
-// there is one, then the row's text, through the host's message output. Fatal
-// rows stop the process's link; the others add one to the link error count.
+// there is one, then the row's text, through the host's message output. A
+// fatal row stops the link (the fatal error unwinds to the exported call that
+// started it); the others add one to the link error count.
 #pragma once
 
 #include "runtime/message_table.h"

@@ -7,10 +7,9 @@
 namespace kj::link {
 
 // Takes over `incoming` (its payload, and for a class its member block) and
-// returns the symbol number that stands for it, or -1 when the table is full
-// (link error 0, which ends the process). A name starting with '@' and an
-// unnamed symbol are always added. Otherwise, against an existing symbol of
-// the same name:
+// returns the symbol number that stands for it; a full table is link error 0,
+// fatal: the link stops there. A name starting with '@' and an unnamed symbol
+// are always added. Otherwise, against an existing symbol of the same name:
 //   1. different kinds (variable, function, library function, class):
 //      "incompatible types", except a function declaration meeting a
 //      library function;

@@ -38,7 +38,7 @@ std::vector<std::string> list_entries(const std::string& pattern, EntryKind kind
         if (::fnmatch(mask.c_str(), name.c_str(), FNM_PERIOD) != 0) continue;
         struct stat st {};
         if (::stat((prefix + name).c_str(), &st) != 0) continue;
-        const bool wanted = kind == EntryKind::files ? S_ISREG(st.st_mode) : S_ISDIR(st.st_mode);
+        const bool wanted = kind == EntryKind::Files ? S_ISREG(st.st_mode) : S_ISDIR(st.st_mode);
         if (wanted) names.push_back(name);
     }
     ::closedir(dir);

@@ -11,7 +11,7 @@ bool change_directory(const std::string& path);
 // Absolute, without a trailing separator except for the root; "" on failure.
 std::string current_directory();
 
-enum class EntryKind { files, folders };
+enum class EntryKind { Files, Folders };
 // Names (without the folder) of the entries that match pattern, a path whose
 // last component may hold the wildcards * and ?; sorted in byte order.
 // "." and ".." are never listed.

@@ -6,7 +6,7 @@
 #include "runtime/run_error.h"
 #include "value/value.h"
 
-namespace kj::vm {
+namespace kj::value {
 
 namespace {
 bool g_one_based = false;
@@ -30,14 +30,14 @@ std::string index_text(int first, int last, bool range, IndexForm form) {
 
 void set_one_based_index_reports(bool on) { g_one_based = on; }
 
-void raise_index_error(int index, IndexForm form, const KjValue& v) {
-    runtime::raise_run_error(runtime::E_IndexRange, index_text(index, 0, false, form) + " in " + value::describe(v));
+void raise_index_error(int index, IndexForm form, const Value& v) {
+    runtime::raise_run_error(runtime::E_IndexRange, index_text(index, 0, false, form) + " in " + describe(v));
 }
 
-void raise_range_error(int first, int last, IndexForm form, const KjValue& v) {
-    runtime::raise_run_error(runtime::E_InvalidRange, index_text(first, last, true, form) + " in " + value::describe(v));
+void raise_range_error(int first, int last, IndexForm form, const Value& v) {
+    runtime::raise_run_error(runtime::E_InvalidRange, index_text(first, last, true, form) + " in " + describe(v));
 }
 
-void raise_cannot_index(const KjValue& v) { runtime::raise_run_error(runtime::E_CannotIndex, value::describe(v)); }
+void raise_cannot_index(const Value& v) { runtime::raise_run_error(runtime::E_CannotIndex, describe(v)); }
 
-}  // namespace kj::vm
+}  // namespace kj::value

@@ -48,7 +48,7 @@ void materialize(Value& v) {
 
     if (!is_range && !is_index_value) {
         const int i = v.u.mat.idx.i[0];
-        if (i < 0 || i >= n) vm::raise_index_error(i, vm::IndexForm::Single, src);
+        if (i < 0 || i >= n) raise_index_error(i, IndexForm::Single, src);
         const double x = data[i];
         replace(v, make_double(x));
         return;
@@ -62,8 +62,8 @@ void materialize(Value& v) {
         if (last == KJ_RANGE_OPEN) last = n - 1;
         const bool empty_ok = n == 0 && first == 0;
         if (!empty_ok && (first < 0 || last >= n || first > last))
-            vm::raise_range_error(first, v.u.mat.idx.i[1] == KJ_RANGE_OPEN ? last : v.u.mat.idx.i[1],
-                                  vm::IndexForm::Single, src);
+            raise_range_error(first, v.u.mat.idx.i[1] == KJ_RANGE_OPEN ? last : v.u.mat.idx.i[1],
+                              IndexForm::Single, src);
         const int count = empty_ok ? 0 : last - first + 1;
         if (count > 0) {
             const int orr = r == 1 ? 1 : count, oc = r == 1 ? count : 1;
@@ -80,7 +80,7 @@ void materialize(Value& v) {
         for (int k = 0; k < count; ++k) {
             const double x = ix ? ix[k] : (type_of(*idx) == T_Int ? idx->u.ival : idx->u.dval);
             const int i = truncate_index(x);
-            if (i < 0 || i >= n) vm::raise_index_error(i, vm::IndexForm::Single, src);
+            if (i < 0 || i >= n) raise_index_error(i, IndexForm::Single, src);
         }
         if (count > 0) {
             const int orr = r == 1 ? 1 : count, oc = r == 1 ? count : 1;

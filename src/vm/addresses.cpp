@@ -25,8 +25,8 @@ Value* array_element(Engine& e, bool one_based) {
     value::release(*e.sp);
     --e.sp;
     Value& array = *e.sp;
-    if (value::type_of(array) != value::T_Array) raise_cannot_index(array);
-    if (i < 0 || i >= array.u.arr.n) raise_index_error(i, IndexForm::Single, array);
+    if (value::type_of(array) != value::T_Array) value::raise_cannot_index(array);
+    if (i < 0 || i >= array.u.arr.n) value::raise_index_error(i, value::IndexForm::Single, array);
     return array.u.arr.v + i;
 }
 

@@ -97,7 +97,7 @@ struct LibraryInfo {
 };
 std::map<std::string, LibraryInfo, std::less<>> g_library_infos;
 
-Value library_function_value(std::string_view name, const lib::LibEntry& entry) {
+Value library_function_value(std::string_view name, const link::LibEntry& entry) {
     auto it = g_library_infos.find(name);
     if (it == g_library_infos.end()) it = g_library_infos.emplace(std::string(name), LibraryInfo{}).first;
     LibraryInfo& li = it->second;
@@ -120,7 +120,7 @@ void call_by_name(Engine& e, Value* callee, int n) {
     if (t == value::T_Func || t == value::T_Native || t == value::T_Lambda) {
         f = link::symbol_at(k).val;
         f.type &= ~k_owns;
-    } else if (const lib::LibEntry* entry = lib::find_function(name)) {
+    } else if (const link::LibEntry* entry = link::find_function(name)) {
         f = library_function_value(name, *entry);
     } else {
         runtime::raise_run_error(runtime::E_NotFunction, name);

@@ -12,8 +12,8 @@ namespace kj::vm {
 
 using namespace value;
 
-Selection select_single(int i, int size, IndexForm form, const Value& described) {
-    if (i < 0 || i >= size) raise_index_error(i, form, described);
+Selection select_single(int i, int size, value::IndexForm form, const Value& described) {
+    if (i < 0 || i >= size) value::raise_index_error(i, form, described);
     Selection s;
     s.kind = Selection::Single;
     s.first = i;
@@ -21,18 +21,18 @@ Selection select_single(int i, int size, IndexForm form, const Value& described)
     return s;
 }
 
-Selection select_range(int first, int last, int size, IndexForm form, const Value& described) {
+Selection select_range(int first, int last, int size, value::IndexForm form, const Value& described) {
     Selection s;
     s.kind = Selection::Range;
     if (size == 0 && first == 0) return s;
     if (last == KJ_RANGE_OPEN) last = size - 1;
-    if (first < 0 || last >= size || first > last) raise_range_error(first, last, form, described);
+    if (first < 0 || last >= size || first > last) value::raise_range_error(first, last, form, described);
     s.first = first;
     s.n = last - first + 1;
     return s;
 }
 
-Selection select_by(const Value& index, int size, IndexForm form, const Value& described) {
+Selection select_by(const Value& index, int size, value::IndexForm form, const Value& described) {
     if (!is_null(index)) {
         switch (type_of(index)) {
             case T_Int: return select_single(index.u.ival, size, form, described);
@@ -47,7 +47,7 @@ Selection select_by(const Value& index, int size, IndexForm form, const Value& d
                 s.list = s.n ? index.u.mat.m[0] : nullptr;
                 for (int k = 0; k < s.n; ++k) {
                     const int i = s.at(k);
-                    if (i < 0 || i >= size) raise_index_error(i, form, described);
+                    if (i < 0 || i >= size) value::raise_index_error(i, form, described);
                 }
                 return s;
             }
@@ -57,7 +57,7 @@ Selection select_by(const Value& index, int size, IndexForm form, const Value& d
     runtime::raise_run_error(runtime::E_ScalarOrMatrix);
 }
 
-Selection select_vector_rows(const Value& vec, IndexForm form, const Value& described) {
+Selection select_vector_rows(const Value& vec, value::IndexForm form, const Value& described) {
     const int size = vec.u.mat.r;
     if (has_flag(vec, k_idx_value))
         return select_by(*vec.u.mat.idx.v, size, form, described);
@@ -96,7 +96,7 @@ void take_element(Value& arr, int i) {
 }
 
 void load_array(Value& arr, const Value& index) {
-    const Selection s = select_by(index, arr.u.arr.n, IndexForm::Single, arr);
+    const Selection s = select_by(index, arr.u.arr.n, value::IndexForm::Single, arr);
     if (s.kind == Selection::Single) return take_element(arr, s.first);
     // A sub-array: deep copies from an array that owns its elements, else a
     // shared block of aliases (made private when it is stored or passed).
@@ -118,7 +118,7 @@ void load_array(Value& arr, const Value& index) {
 }
 
 void store_array(Value& arr, const Value& index, Value& val) {
-    const Selection s = select_by(index, arr.u.arr.n, IndexForm::Single, arr);
+    const Selection s = select_by(index, arr.u.arr.n, value::IndexForm::Single, arr);
     if (s.count() != 1) runtime::raise_run_error(runtime::E_OneArrayItem);
     Value& e = arr.u.arr.v[s.at(0)];
     if (has_flag(e, k_const)) runtime::raise_run_error(runtime::E_UseConstant);
@@ -133,13 +133,13 @@ void index_load(Value*& sp) {
     Value& target = sp[-1];
     Value& index = sp[0];
     if (type_of(index) == T_Vector) materialize(index);
-    if (is_null(target)) raise_cannot_index(target);
+    if (is_null(target)) value::raise_cannot_index(target);
     switch (type_of(target)) {
         case T_Matrix: load_matrix_first(target, index); break;
         case T_Vector: load_matrix_second(target, index); break;
         case T_String: load_string(target, index); break;
         case T_Array: load_array(target, index); break;
-        default: raise_cannot_index(target);
+        default: value::raise_cannot_index(target);
     }
     release(index);
     --sp;
@@ -151,13 +151,13 @@ void index_store(Value*& sp) {
     Value& val = sp[0];
     if (type_of(index) == T_Vector) materialize(index);
     if (type_of(val) == T_Vector) materialize(val);
-    if (is_null(target)) raise_cannot_index(target);
+    if (is_null(target)) value::raise_cannot_index(target);
     switch (type_of(target)) {
         case T_Matrix: store_matrix(target, index, val); break;
         case T_Vector: store_matrix_pair(target, index, val); break;
         case T_String: store_string(target, index, val); break;
         case T_Array: store_array(target, index, val); break;
-        default: raise_cannot_index(target);
+        default: value::raise_cannot_index(target);
     }
     // The stored value ends on top; the target and the index are consumed.
     release(index);
@@ -223,10 +223,10 @@ void index_store_gauss(int, Value*& sp) {
 
 void multiple_assign_element(int k, Value& top) {
     if (!is_null(top) && type_of(top) == T_Array) {
-        if (k < 0 || k >= top.u.arr.n) raise_index_error(k, IndexForm::Single, top);
+        if (k < 0 || k >= top.u.arr.n) value::raise_index_error(k, value::IndexForm::Single, top);
         return take_element(top, k);
     }
-    if (k != 0) raise_index_error(k, IndexForm::Single, top);
+    if (k != 0) value::raise_index_error(k, value::IndexForm::Single, top);
 }
 
 void prepare_indexed_store(Value& variable) {

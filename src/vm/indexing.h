@@ -28,17 +28,17 @@ struct Selection {
 };
 
 // One position: 0 <= i < size, else "index out of range" with the report form.
-Selection select_single(int i, int size, IndexForm form, const value::Value& described);
+Selection select_single(int i, int size, value::IndexForm form, const value::Value& described);
 // first..last (last KJ_RANGE_OPEN: to the end). An empty dimension with first 0
 // selects nothing; a negative first, a last at or past the size or first > last
 // is "invalid index range".
-Selection select_range(int first, int last, int size, IndexForm form, const value::Value& described);
+Selection select_range(int first, int last, int size, value::IndexForm form, const value::Value& described);
 // An index record: int, double (truncated), 1 by 1 matrix (its element), range
 // or a matrix of indices (row-major, each checked); any other type is error 18
 // "scalar or matrix expected".
-Selection select_by(const value::Value& index, int size, IndexForm form, const value::Value& described);
+Selection select_by(const value::Value& index, int size, value::IndexForm form, const value::Value& described);
 // The row index a "vector" record holds.
-Selection select_vector_rows(const value::Value& vec, IndexForm form, const value::Value& described);
+Selection select_vector_rows(const value::Value& vec, value::IndexForm form, const value::Value& described);
 
 // The matrix a "vector" record indexes, as a plain alias record (for reports).
 value::Value indexed_matrix(const value::Value& vec);

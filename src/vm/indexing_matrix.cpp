@@ -75,8 +75,8 @@ void load_matrix_first(Value& target, Value& index) {
 
 void load_matrix_second(Value& vec, Value& index) {
     const Value src = indexed_matrix(vec);
-    const Selection rows = select_vector_rows(vec, IndexForm::Row, src);
-    const Selection cols = select_by(index, src.u.mat.c, IndexForm::Column, src);
+    const Selection rows = select_vector_rows(vec, value::IndexForm::Row, src);
+    const Selection cols = select_by(index, src.u.mat.c, value::IndexForm::Column, src);
     double** m = src.u.mat.m;
     Value result;
     if (rows.kind == Selection::Single && cols.kind == Selection::Single) {
@@ -103,7 +103,7 @@ void store_matrix(Value& target, const Value& index, const Value& val) {
     check_storable(val);
     const int r = target.u.mat.r, c = target.u.mat.c;
     if (r >= 2 && c >= 2 && !is_full_range(index)) runtime::run_warning(nullptr, runtime::W_VectorIndex);
-    const Selection s = select_by(index, r * c, IndexForm::Single, target);
+    const Selection s = select_by(index, r * c, value::IndexForm::Single, target);
     double* data = s.count() ? target.u.mat.m[0] : nullptr;
     if (s.kind == Selection::Single)
         data[s.first] = to_double(val, Strictness::Strict);
@@ -114,8 +114,8 @@ void store_matrix(Value& target, const Value& index, const Value& val) {
 void store_matrix_pair(Value& vec, const Value& index, const Value& val) {
     check_storable(val);
     const Value src = indexed_matrix(vec);
-    const Selection rows = select_vector_rows(vec, IndexForm::Row, src);
-    const Selection cols = select_by(index, src.u.mat.c, IndexForm::Column, src);
+    const Selection rows = select_vector_rows(vec, value::IndexForm::Row, src);
+    const Selection cols = select_by(index, src.u.mat.c, value::IndexForm::Column, src);
     double** m = src.u.mat.m;
     if (rows.kind == Selection::Single && cols.kind == Selection::Single) {
         m[rows.first][cols.first] = to_double(val, Strictness::Strict);

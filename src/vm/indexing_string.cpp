@@ -41,11 +41,11 @@ void load_string(Value& target, const Value& index) {
         if (i == len) {
             result = make_int(0);
         } else {
-            select_single(i, len, IndexForm::Single, target);
+            select_single(i, len, value::IndexForm::Single, target);
             result = make_int(static_cast<unsigned char>(target.u.str.s[i]));
         }
     } else {
-        const Selection s = select_by(index, len, IndexForm::Single, target);
+        const Selection s = select_by(index, len, value::IndexForm::Single, target);
         result = Value{};
         set_string_alloc(result, s.count());
         for (int k = 0; k < s.count(); ++k) result.u.str.s[k] = target.u.str.s[s.at(k)];
@@ -67,11 +67,11 @@ void store_string(Value& target, const Value& index, const Value& val) {
             byte = val.u.str.s[0];
         else
             runtime::raise_run_error(runtime::E_ScalarExpected);
-        select_single(i, len, IndexForm::Single, target);
+        select_single(i, len, value::IndexForm::Single, target);
         target.u.str.s[i] = byte;
         return;
     }
-    const Selection s = select_by(index, len, IndexForm::Single, target);
+    const Selection s = select_by(index, len, value::IndexForm::Single, target);
     if (vt == T_String) {
         const int n = val.u.str.len < s.count() ? val.u.str.len : s.count();
         for (int k = 0; k < n; ++k) target.u.str.s[s.at(k)] = val.u.str.s[k];

@@ -268,7 +268,7 @@ void step_counts(const Value& coll, Mode mode, int32_t& outer, int32_t& inner) {
             }
             break;
         }
-        default: raise_cannot_index(coll);
+        default: value::raise_cannot_index(coll);
     }
     // Nothing to visit: the first step already finds the outer count reached.
     if (inner == 0) outer = 0;

@@ -84,7 +84,7 @@ const Value& loaded_member(const NamedValue& m) {
 // The object at `object`, checked for a data-member instruction.
 const Value& data_object(const Value& object, int k) {
     if (!class_of(object)) runtime::raise_run_error(runtime::E_ClassExpected);
-    if (k < 0 || k >= object.u.obj.n) raise_index_error(k, IndexForm::Single, object);
+    if (k < 0 || k >= object.u.obj.n) value::raise_index_error(k, value::IndexForm::Single, object);
     return object;
 }
 

@@ -315,7 +315,7 @@ void automatic_imports(Parser& p) {
         const value::NamedValue& s = link::symbol_at(k);
         if (!s.name || value::type_of(s.val) != value::T_Func || !value::has_flag(s.val, value::k_extern)) continue;
         const std::string name(s.name);
-        if (name.rfind("gauss::", 0) != 0 || lib::find_function(name) || is_gauss_catalog_name(p, name)) continue;
+        if (name.rfind("gauss::", 0) != 0 || link::find_function(name) || is_gauss_catalog_name(p, name)) continue;
         link::register_import(name.substr(7), false, true);
     }
 }

@@ -35,9 +35,9 @@ bool find_data_file(const std::string& name, std::string& path) {
 
 DataSetOffer offer_data_set_load(const std::string& path, int, DataSetMatrix& out) {
     const data::DataFormat format = data::data_format_of(path);
-    if (format == data::DataFormat::none) return DataSetOffer::declined;
+    if (format == data::DataFormat::None) return DataSetOffer::Declined;
     data::DataSet ds;
-    if (!data::load_data_set(path, format, ds)) return DataSetOffer::failed;
+    if (!data::load_data_set(path, format, ds)) return DataSetOffer::Failed;
     out.rows = ds.sample.observations() > 0 ? ds.observations() : 0;
     out.cols = ds.variables.size();
     out.values.assign(out.rows * out.cols, 0.0);
@@ -47,12 +47,12 @@ DataSetOffer offer_data_set_load(const std::string& path, int, DataSetMatrix& ou
         out.names.push_back(v.name);
         for (std::size_t i = 0; i < out.rows; ++i) out.values[i * out.cols + j] = v.values[i];
     }
-    return DataSetOffer::done;
+    return DataSetOffer::Done;
 }
 
 DataSetOffer offer_data_set_save(const std::string& path, const DataSetMatrix& in) {
     const data::DataFormat format = data::data_format_of(path);
-    if (format == data::DataFormat::none) return DataSetOffer::declined;
+    if (format == data::DataFormat::None) return DataSetOffer::Declined;
     data::DataSet ds;
     ds.sample = data::Sample::undated(static_cast<int64_t>(in.rows));
     for (std::size_t j = 0; j < in.cols; ++j) {
@@ -61,7 +61,7 @@ DataSetOffer offer_data_set_save(const std::string& path, const DataSetMatrix& i
         v.values.resize(in.rows);
         for (std::size_t i = 0; i < in.rows; ++i) v.values[i] = in.values[i * in.cols + j];
     }
-    return data::save_data_set(path, format, ds) ? DataSetOffer::done : DataSetOffer::failed;
+    return data::save_data_set(path, format, ds) ? DataSetOffer::Done : DataSetOffer::Failed;
 }
 
 }  // namespace kj::lib::io

@@ -19,9 +19,9 @@ struct DataSetMatrix {
 };
 
 enum class DataSetOffer {
-    declined,  // not a data-set kind: the caller handles it as a matrix file
-    done,      // loaded into / saved from the matrix
-    failed,    // a data-set kind, but it failed; the layer has reported why
+    Declined,  // not a data-set kind: the caller handles it as a matrix file
+    Done,      // loaded into / saved from the matrix
+    Failed,    // a data-set kind, but it failed; the layer has reported why
 };
 
 // flag is loadmat's optional second argument (0 when absent).

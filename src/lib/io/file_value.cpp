@@ -59,7 +59,7 @@ bool read_data_header(OpenFile& f) {
     const std::int64_t size = data_size(f);
     const std::uint64_t file_size = size < 0 ? 0 : static_cast<std::uint64_t>(size);
     const FmtHeader h = parse_fmt_header(head, std::min<std::size_t>(have, k_fmt_header_size), file_size);
-    if (h.status == FmtStatus::ok) {
+    if (h.status == FmtStatus::Ok) {
         f.dims[0] = h.rows;
         f.dims[1] = h.cols;
         f.data_start = k_fmt_header_size;
@@ -67,12 +67,12 @@ bool read_data_header(OpenFile& f) {
         return std::fseek(f.stream, f.data_start, SEEK_SET) == 0;
     }
     const data::DataFileHeader d = data::parse_data_file_header(head, have, file_size);
-    if (d.status != data::DataFileStatus::ok) return false;
+    if (d.status != data::DataFileStatus::Ok) return false;
     f.dims[0] = d.rows;
     f.dims[1] = d.cols;
     f.data_start = d.data_start;
     f.flags |= k_file_labelled;
-    if (d.kind == data::DataFileKind::names) {
+    if (d.kind == data::DataFileKind::Names) {
         f.flags |= k_file_dataset;
         f.names_written = true;
     } else {
@@ -85,7 +85,7 @@ OpenFile* open_member(const std::string& name, const std::string& archive, const
                       OpenFailure& why) {
     const std::string found = find_readable(archive);
     if (found.empty()) {
-        why = OpenFailure::not_found;
+        why = OpenFailure::NotFound;
         return nullptr;
     }
     auto* f = new OpenFile;
@@ -93,7 +93,7 @@ OpenFile* open_member(const std::string& name, const std::string& archive, const
     std::string error;
     if (!read_whole(found + "//" + member, f->member, error)) {
         delete f;
-        why = OpenFailure::not_found;
+        why = OpenFailure::NotFound;
         return nullptr;
     }
     // An empty member still needs a stream that reports its end.
@@ -101,7 +101,7 @@ OpenFile* open_member(const std::string& name, const std::string& archive, const
                                   : ::fmemopen(f->member.data(), f->member.size(), "rb");
     if (!f->stream) {
         delete f;
-        why = OpenFailure::cannot_open;
+        why = OpenFailure::CannotOpen;
         return nullptr;
     }
     f->flags = k_file_read | k_file_zip | k_file_binary | k_file_little;
@@ -146,7 +146,7 @@ OpenMode parse_open_mode(const std::string& mode) {
 }
 
 OpenFile* open_file(const std::string& name, const OpenMode& mode, OpenFailure& why) {
-    why = OpenFailure::none;
+    why = OpenFailure::None;
     const std::uint32_t fl = mode.flags;
     // What the stream is opened for follows the first access character; "+"
     // adds the other direction without changing where writing starts: "r+"
@@ -155,11 +155,11 @@ OpenFile* open_file(const std::string& name, const OpenMode& mode, OpenFailure& 
     std::string archive, member;
     if (split_member_name(name, archive, member)) {
         if (mode.update || append) {
-            why = OpenFailure::zip_update;
+            why = OpenFailure::ZipUpdate;
             return nullptr;
         }
         if (write) {
-            why = OpenFailure::zip_write;
+            why = OpenFailure::ZipWrite;
             return nullptr;
         }
         OpenFile* f = open_member(name, archive, member, why);
@@ -171,7 +171,7 @@ OpenFile* open_file(const std::string& name, const OpenMode& mode, OpenFailure& 
             if (!read_data_header(*f)) {
                 std::fclose(f->stream);
                 delete f;
-                why = OpenFailure::bad_header;
+                why = OpenFailure::BadHeader;
                 return nullptr;
             }
         }
@@ -194,13 +194,13 @@ OpenFile* open_file(const std::string& name, const OpenMode& mode, OpenFailure& 
         how = mode.update ? "r+" : "r";
         path = find_readable(name);
         if (path.empty()) {
-            why = OpenFailure::not_found;
+            why = OpenFailure::NotFound;
             return nullptr;
         }
     }
     std::FILE* stream = std::fopen(path.c_str(), how);
     if (!stream) {
-        why = write || append ? OpenFailure::cannot_open : OpenFailure::not_found;
+        why = write || append ? OpenFailure::CannotOpen : OpenFailure::NotFound;
         return nullptr;
     }
     auto* f = new OpenFile;
@@ -227,7 +227,7 @@ OpenFile* open_file(const std::string& name, const OpenMode& mode, OpenFailure& 
         if (!good) {
             std::fclose(stream);
             delete f;
-            why = OpenFailure::bad_header;
+            why = OpenFailure::BadHeader;
             return nullptr;
         }
     }
@@ -242,10 +242,10 @@ bool write_data_header(OpenFile& f) {
         make_fmt_header(head, f.dims[0], f.dims[1]);
     } else if (f.flags & k_file_dataset) {
         // The names area that follows is written with the names.
-        data::make_data_file_header(head, data::DataFileKind::names, f.dims[0], f.dims[1]);
+        data::make_data_file_header(head, data::DataFileKind::Names, f.dims[0], f.dims[1]);
         size = data::k_data_header_size;
     } else {
-        data::make_data_file_header(head, data::DataFileKind::matrix, f.dims[0], f.dims[1]);
+        data::make_data_file_header(head, data::DataFileKind::Matrix, f.dims[0], f.dims[1]);
         size = data::k_matrix_data_start;
     }
     const long at = std::ftell(f.stream);

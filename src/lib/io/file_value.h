@@ -52,7 +52,7 @@ struct OpenMode {
 OpenMode parse_open_mode(const std::string& mode);
 
 enum class OpenFailure {
-    none, not_found, cannot_open, bad_header, zip_write, zip_update,
+    None, NotFound, CannotOpen, BadHeader, ZipWrite, ZipUpdate,
 };
 
 // Opens name with the parsed mode; null with why set on failure.

@@ -18,7 +18,7 @@ using value::Value;
 
 namespace {
 
-enum class Got { ok, fail, end };
+enum class Got { Ok, Fail, End };
 
 bool is_space(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
 bool is_digit(int c) { return c >= '0' && c <= '9'; }
@@ -54,7 +54,7 @@ private:
 };
 
 Got read_int(ScanInput& in, int width, long long& v) {
-    if (!skip_space(in)) return Got::end;
+    if (!skip_space(in)) return Got::End;
     Taker t(in, width);
     if (t.c == '+' || t.c == '-') t.take();
     bool digits = false;
@@ -62,27 +62,27 @@ Got read_int(ScanInput& in, int width, long long& v) {
         t.take();
         digits = true;
     }
-    if (!digits) return Got::fail;
+    if (!digits) return Got::Fail;
     const bool negative = t.text[0] == '-';
     long long x = 0;
     for (char ch : t.text)
         if (is_digit(ch) && x <= LLONG_MAX / 100) x = x * 10 + (ch - '0');
     v = negative ? -x : x;
-    return Got::ok;
+    return Got::Ok;
 }
 
 // A number as printed by the double formats, or one of the spellings ".",
 // ".NaN", "+.Inf", "-.Inf" (and a lone "M" or "m" when missing_letters).
 Got read_double(ScanInput& in, int width, double& x, bool missing_letters = false) {
-    if (!skip_space(in)) return Got::end;
+    if (!skip_space(in)) return Got::End;
     Taker t(in, width);
     if (missing_letters && (t.c == 'M' || t.c == 'm')) {
         t.take();
         if (t.c < 0 || is_space(t.c) || t.c == ',') {
             x = std::numeric_limits<double>::quiet_NaN();
-            return Got::ok;
+            return Got::Ok;
         }
-        return Got::fail;
+        return Got::Fail;
     }
     if (t.c == '+' || t.c == '-') t.take();
     bool digits = false;
@@ -109,49 +109,49 @@ Got read_double(ScanInput& in, int width, double& x, bool missing_letters = fals
     const std::string& s = t.text;
     if (s == "." || s == ".NaN") {
         x = std::numeric_limits<double>::quiet_NaN();
-        return Got::ok;
+        return Got::Ok;
     }
     if (s == "+.Inf" || s == ".Inf" || s == "-.Inf") {
         x = s[0] == '-' ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
-        return Got::ok;
+        return Got::Ok;
     }
-    if (!digits) return Got::fail;
+    if (!digits) return Got::Fail;
     const char* p = s.data();
-    return parse_decimal(p, s.data() + s.size(), x) ? Got::ok : Got::fail;
+    return parse_decimal(p, s.data() + s.size(), x) ? Got::Ok : Got::Fail;
 }
 
 Got read_word(ScanInput& in, int width, std::string& word) {
-    if (!skip_space(in)) return Got::end;
+    if (!skip_space(in)) return Got::End;
     Taker t(in, width);
     while (t.c >= 0 && !is_space(t.c)) t.take();
     word = t.text;
-    return word.empty() ? Got::fail : Got::ok;
+    return word.empty() ? Got::Fail : Got::Ok;
 }
 
 // A matrix element: white space and at most one comma, then a number.
 Got read_element(ScanInput& in, double& x) {
-    if (!skip_space(in)) return Got::end;
+    if (!skip_space(in)) return Got::End;
     int c = in.get();
     if (c != ',') in.unget(c);
     return read_double(in, 0, x, true);
 }
 
 Got read_elements(ScanInput& in, long long r, long long c, Value& out) {
-    if (r < 0 || c < 0) return Got::fail;
+    if (r < 0 || c < 0) return Got::Fail;
     // Elements are gathered before the matrix is made, so a forged size
     // costs only what the input really holds.
     std::vector<double> xs;
-    if (r > INT_MAX || c > INT_MAX) return Got::fail;
+    if (r > INT_MAX || c > INT_MAX) return Got::Fail;
     const long long n = r * c;
     for (long long k = 0; k < n; ++k) {
         double x;
         const Got g = read_element(in, x);
-        if (g != Got::ok) return g == Got::end ? Got::fail : g;
+        if (g != Got::Ok) return g == Got::End ? Got::Fail : g;
         xs.push_back(x);
     }
     double** m = new_matrix(out, r, c);
     for (long long k = 0; k < n; ++k) m[0][k] = xs[static_cast<std::size_t>(k)];
-    return Got::ok;
+    return Got::Ok;
 }
 
 class Scanner {
@@ -242,7 +242,7 @@ private:
         }
         Value* ref = suppress ? nullptr : &reference();
         Value out = value::make_int(0);
-        Got g = Got::fail;
+        Got g = Got::Fail;
         switch (conv) {
             case 'd': case 'i': {
                 long long v = 0;
@@ -270,7 +270,7 @@ private:
                     if (c < 0) break;
                     s += static_cast<char>(c);
                 }
-                g = s.empty() ? Got::end : static_cast<int>(s.size()) < n ? Got::fail : Got::ok;
+                g = s.empty() ? Got::End : static_cast<int>(s.size()) < n ? Got::Fail : Got::Ok;
                 if (width > 0)
                     value::set_string(out, s);
                 else
@@ -281,33 +281,33 @@ private:
                 std::string line;
                 int c = m_in.get();
                 if (c < 0) {
-                    g = Got::end;
+                    g = Got::End;
                     break;
                 }
                 for (; c >= 0 && c != '\n'; c = m_in.get())
                     if (c != '\r') line += static_cast<char>(c);
                 value::set_string(out, line);
-                g = Got::ok;
+                g = Got::Ok;
                 break;
             }
             case 'm': case 'M': {
                 long long r = shape_r, c = shape_c;
                 if (shaped) {
-                    g = skip_space(m_in) || r * c == 0 ? read_elements(m_in, r, c, out) : Got::end;
+                    g = skip_space(m_in) || r * c == 0 ? read_elements(m_in, r, c, out) : Got::End;
                 } else {
                     g = read_int(m_in, 0, r);
-                    if (g == Got::ok) g = read_int(m_in, 0, c);
-                    if (g == Got::end && m_any_stored) g = Got::fail;
-                    if (g == Got::ok) g = read_elements(m_in, r, c, out);
+                    if (g == Got::Ok) g = read_int(m_in, 0, c);
+                    if (g == Got::End && m_any_stored) g = Got::Fail;
+                    if (g == Got::Ok) g = read_elements(m_in, r, c, out);
                 }
                 break;
             }
             case 'C': {
                 std::string w;
                 g = read_word(m_in, width, w);
-                if (g == Got::ok) {
+                if (g == Got::Ok) {
                     const data::TextValue tv = data::read_value(w.c_str());
-                    if (tv.kind == data::TextKind::None) g = Got::fail;
+                    if (tv.kind == data::TextKind::None) g = Got::Fail;
                     value::set_double(out, tv.value);
                 }
                 break;
@@ -315,9 +315,9 @@ private:
             default:
                 break;
         }
-        if (g != Got::ok) {
+        if (g != Got::Ok) {
             value::release(out);
-            if (g == Got::end && !m_any_stored) m_ended = true;
+            if (g == Got::End && !m_any_stored) m_ended = true;
             return false;
         }
         if (!ref) {

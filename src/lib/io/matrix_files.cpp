@@ -64,35 +64,35 @@ NumberRead read_number(const char*& p, const char* end, double& x) {
         ++p;
         skip_blanks(p, end);
     }
-    if (p >= end) return NumberRead::end;
-    if (parse_decimal(p, end, x)) return NumberRead::number;
+    if (p >= end) return NumberRead::End;
+    if (parse_decimal(p, end, x)) return NumberRead::Number;
     if (starts_with(p, end, ".NaN")) {
         p += 4;
         x = k_nan;
-        return NumberRead::number;
+        return NumberRead::Number;
     }
     if (*p == '.' && token_ends(p + 1, end)) {
         ++p;
         x = k_nan;
-        return NumberRead::number;
+        return NumberRead::Number;
     }
     if (starts_with(p, end, "#N/A")) {
         p += 4;
         x = k_nan;
-        return NumberRead::number;
+        return NumberRead::Number;
     }
     if (starts_with(p, end, "+.Inf") || starts_with(p, end, "-.Inf")) {
         x = *p == '+' ? k_inf : -k_inf;
         p += 5;
-        return NumberRead::number;
+        return NumberRead::Number;
     }
     if ((*p == 'M' || *p == 'm') && token_ends(p + 1, end)) {
         ++p;
         x = k_nan;
-        return NumberRead::number;
+        return NumberRead::Number;
     }
     skip_line(p, end);
-    return NumberRead::none;
+    return NumberRead::None;
 }
 
 namespace {
@@ -123,57 +123,57 @@ TextMatrix parse_text_matrix(std::string_view text, bool one_column) {
     const char* end = p + text.size();
     if (one_column) {
         double x = 0;
-        while (read_number(p, end, x) == NumberRead::number) out.values.push_back(x);
+        while (read_number(p, end, x) == NumberRead::Number) out.values.push_back(x);
         if (out.values.empty()) return out;
         if (out.values.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
             out.values.clear();
-            out.status = TextMatrixStatus::too_large;
+            out.status = TextMatrixStatus::TooLarge;
             return out;
         }
         out.rows = static_cast<int>(out.values.size());
         out.cols = 1;
-        out.status = TextMatrixStatus::ok;
+        out.status = TextMatrixStatus::Ok;
         return out;
     }
     long long r = 0, c = 0;
     if (!read_header_count(p, end, r) || !read_header_count(p, end, c)) return out;
     if (r < 0 || c < 0) {
-        out.status = TextMatrixStatus::negative;
+        out.status = TextMatrixStatus::Negative;
         return out;
     }
     // Each element takes at least one character and a separator: a header
     // asking for much more than the rest of the file could hold is refused
     // before anything is allocated (small ones are still filled with NaN).
     if (r > std::numeric_limits<int>::max() || c > std::numeric_limits<int>::max()) {
-        out.status = TextMatrixStatus::too_large;
+        out.status = TextMatrixStatus::TooLarge;
         return out;
     }
     const long long n = r * c;
     const long long room = static_cast<long long>(end - p) / 2 + 1;
     if (n > room && n > (1LL << 16)) {
-        out.status = TextMatrixStatus::too_large;
+        out.status = TextMatrixStatus::TooLarge;
         return out;
     }
     out.rows = static_cast<int>(r);
     out.cols = static_cast<int>(c);
     out.values.assign(static_cast<std::size_t>(n), k_nan);
-    out.status = TextMatrixStatus::ok;
+    out.status = TextMatrixStatus::Ok;
     long long k = 0;
     double x = 0;
     while (k < n) {
         const NumberRead got = read_number(p, end, x);
-        if (got == NumberRead::end) break;
-        if (got == NumberRead::number) out.values[static_cast<std::size_t>(k++)] = x;
+        if (got == NumberRead::End) break;
+        if (got == NumberRead::Number) out.values[static_cast<std::size_t>(k++)] = x;
     }
-    if (k < n) out.status = TextMatrixStatus::short_elements;
+    if (k < n) out.status = TextMatrixStatus::ShortElements;
     return out;
 }
 
 const char* text_matrix_message(TextMatrixStatus s) {
     switch (s) {
-        case TextMatrixStatus::negative: return "load matrix: no matrix elements";
-        case TextMatrixStatus::short_elements:
-        case TextMatrixStatus::too_large: return "load matrix: not enough matrix elements";
+        case TextMatrixStatus::Negative: return "load matrix: no matrix elements";
+        case TextMatrixStatus::ShortElements:
+        case TextMatrixStatus::TooLarge: return "load matrix: not enough matrix elements";
         default: return "";
     }
 }
@@ -239,11 +239,11 @@ FmtHeader parse_fmt_header(const unsigned char* head, std::size_t have, std::uin
     FmtHeader h;
     if (have < 1) return h;
     if (head[0] == 0xDA) {
-        h.status = FmtStatus::obsolete;
+        h.status = FmtStatus::Obsolete;
         return h;
     }
     if (head[0] != 0xDD) return h;
-    h.status = FmtStatus::invalid_fmt;
+    h.status = FmtStatus::InvalidFmt;
     if (have < 2 || (head[1] != 0xDD && head[1] != 0xEE)) return h;
     if (have < static_cast<std::size_t>(k_fmt_header_size)) return h;
     std::int64_t r, c;
@@ -262,15 +262,15 @@ FmtHeader parse_fmt_header(const unsigned char* head, std::size_t have, std::uin
     if (file_size < k_fmt_header_size || bytes > file_size - k_fmt_header_size) return h;
     h.rows = static_cast<int>(r);
     h.cols = static_cast<int>(c);
-    h.status = FmtStatus::ok;
+    h.status = FmtStatus::Ok;
     return h;
 }
 
 const char* fmt_message(FmtStatus s) {
     switch (s) {
-        case FmtStatus::obsolete: return "Please convert old .dht/.dat to new .dat file";
-        case FmtStatus::invalid_fmt: return "Invalid .fmt file";
-        case FmtStatus::not_fmt: return "Invalid .fmt or .dat file";
+        case FmtStatus::Obsolete: return "Please convert old .dht/.dat to new .dat file";
+        case FmtStatus::InvalidFmt: return "Invalid .fmt file";
+        case FmtStatus::NotFmt: return "Invalid .fmt or .dat file";
         default: return "";
     }
 }
@@ -309,7 +309,7 @@ FmtMatrix parse_fmt(std::string_view bytes) {
     const auto* head = reinterpret_cast<const unsigned char*>(bytes.data());
     const FmtHeader h = parse_fmt_header(head, std::min<std::size_t>(bytes.size(), k_fmt_header_size), bytes.size());
     m.status = h.status;
-    if (h.status != FmtStatus::ok) return m;
+    if (h.status != FmtStatus::Ok) return m;
     m.rows = h.rows;
     m.cols = h.cols;
     const std::size_t n = static_cast<std::size_t>(h.rows) * static_cast<std::size_t>(h.cols);

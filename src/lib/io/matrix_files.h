@@ -16,7 +16,7 @@ namespace kj::lib::io {
 
 // --- numbers in text ------------------------------------------------------
 
-enum class NumberRead { number, none, end };
+enum class NumberRead { Number, None, End };
 
 // Reads one element at p (advanced past what it consumed): white space and at
 // most one comma are skipped; then a decimal number, or one of the missing and
@@ -31,15 +31,15 @@ bool parse_decimal(const char*& p, const char* end, double& x);
 // --- text matrix files -----------------------------------------------------
 
 enum class TextMatrixStatus {
-    ok,
-    empty,            // no header (or, with one_column, no number): no matrix, no message
-    negative,         // "load matrix: no matrix elements"
-    short_elements,   // "load matrix: not enough matrix elements" (matrix still returned)
-    too_large,        // the header asks for far more elements than the file could hold
+    Ok,
+    Empty,          // no header (or, with one_column, no number): no matrix, no message
+    Negative,       // "load matrix: no matrix elements"
+    ShortElements,  // "load matrix: not enough matrix elements" (matrix still returned)
+    TooLarge,       // the header asks for far more elements than the file could hold
 };
 
 struct TextMatrix {
-    TextMatrixStatus status = TextMatrixStatus::empty;
+    TextMatrixStatus status = TextMatrixStatus::Empty;
     int rows = 0;
     int cols = 0;
     std::vector<double> values;  // rows x cols, row-major; NaN where nothing was read
@@ -60,16 +60,16 @@ bool write_text_matrix(std::FILE* out, const double* values, int rows, int cols,
 // --- binary .fmt files ------------------------------------------------------
 
 enum class FmtStatus {
-    ok,
-    obsolete,       // "Please convert old .dht/.dat to new .dat file"
-    invalid_fmt,    // "Invalid .fmt file"
-    not_fmt,        // "Invalid .fmt or .dat file": not a binary matrix file at all
+    Ok,
+    Obsolete,    // "Please convert old .dht/.dat to new .dat file"
+    InvalidFmt,  // "Invalid .fmt file"
+    NotFmt,      // "Invalid .fmt or .dat file": not a binary matrix file at all
 };
 
 constexpr int k_fmt_header_size = 16;
 
 struct FmtHeader {
-    FmtStatus status = FmtStatus::not_fmt;
+    FmtStatus status = FmtStatus::NotFmt;
     int rows = 0;
     int cols = 0;
 };
@@ -90,7 +90,7 @@ void doubles_to_little_endian(const double* values, std::size_t n, unsigned char
 
 // A whole .fmt file in memory (the fuzz target's entry).
 struct FmtMatrix {
-    FmtStatus status = FmtStatus::not_fmt;
+    FmtStatus status = FmtStatus::NotFmt;
     int rows = 0;
     int cols = 0;
     std::vector<double> values;

@@ -11,10 +11,10 @@ namespace kj::test {
 
 inline std::string show(const data::Cell& c) {
     switch (c.kind) {
-    case data::Cell::Kind::text: return "t:" + c.text;
-    case data::Cell::Kind::date: return "d:" + std::to_string(c.number);
-    case data::Cell::Kind::number: return std::to_string(c.number);
-    case data::Cell::Kind::error: return "error";
+    case data::Cell::Kind::Text: return "t:" + c.text;
+    case data::Cell::Kind::Date: return "d:" + std::to_string(c.number);
+    case data::Cell::Kind::Number: return std::to_string(c.number);
+    case data::Cell::Kind::Error: return "error";
     default: return "-";
     }
 }

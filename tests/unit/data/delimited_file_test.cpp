@@ -114,8 +114,8 @@ TEST_F(DelimitedFile, FilesThatAreNotTextAreRefused) {
     std::vector<std::string> names;
     for (const char* name : {"noise.csv", "nul.csv"}) {
         messages().clear();
-        EXPECT_FALSE(kd::load_data_set(path(name), kd::DataFormat::csv, ds)) << name;
-        EXPECT_FALSE(kd::load_sheet(path(name), kd::DataFormat::csv, 0, "", sheet, names)) << name;
+        EXPECT_FALSE(kd::load_data_set(path(name), kd::DataFormat::Csv, ds)) << name;
+        EXPECT_FALSE(kd::load_sheet(path(name), kd::DataFormat::Csv, 0, "", sheet, names)) << name;
         const std::string line = name == std::string("nul.csv") ? "3" : "1";
         const std::string error = "Error: Not a text file: " + path(name) + " (control character in line " + line + ")\n";
         EXPECT_EQ(messages(), error + error);
@@ -123,7 +123,7 @@ TEST_F(DelimitedFile, FilesThatAreNotTextAreRefused) {
     // Tabs, carriage returns and a final Ctrl-Z (which ends the text) are text.
     write("soft.tsv", "a\tb\r\n1\t2\r\n\x1A");
     messages().clear();
-    ASSERT_TRUE(kd::load_data_set(path("soft.tsv"), kd::DataFormat::tsv, ds));
+    ASSERT_TRUE(kd::load_data_set(path("soft.tsv"), kd::DataFormat::Tsv, ds));
     EXPECT_EQ(names_of(ds), (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(ds.sample.observations(), 1);
     EXPECT_EQ(messages(), "");
@@ -139,9 +139,9 @@ TEST(Delimited, HeaderDatesAndDelimiters) {
     // ISO dates make a date variable holding day numbers (2000-01-01 is day
     // 2451545); a column mixing dates and numbers stays plain.
     kd::read_delimited_data_set("when\tmixed\n2000-01-01\t2020-02-29\n1999-12-31T12:00\t5\n", '\t', ds);
-    EXPECT_EQ(ds.variables[0].kind, kd::VariableKind::date);
+    EXPECT_EQ(ds.variables[0].kind, kd::VariableKind::Date);
     EXPECT_EQ(ds.variables[0].values, (std::vector<double>{2451545, 2451544.5}));
-    EXPECT_EQ(ds.variables[1].kind, kd::VariableKind::plain);
+    EXPECT_EQ(ds.variables[1].kind, kd::VariableKind::Plain);
     EXPECT_EQ(ds.variables[1].values, (std::vector<double>{2458909, 5}));
 
     EXPECT_EQ(kd::delimiter_for("x.CSV", "a;b;c\n1;2;3"), ';');
@@ -177,13 +177,13 @@ TEST(Delimited, SheetCells) {
     ASSERT_EQ(sheet.rows.size(), 3u);
     const auto& r0 = sheet.rows[0];
     ASSERT_EQ(r0.size(), 4u);
-    EXPECT_EQ(r0[0].kind, kd::Cell::Kind::text);
+    EXPECT_EQ(r0[0].kind, kd::Cell::Kind::Text);
     EXPECT_EQ(r0[1].number, 1);
-    EXPECT_EQ(r0[2].kind, kd::Cell::Kind::empty);
-    EXPECT_EQ(r0[3].kind, kd::Cell::Kind::date);
+    EXPECT_EQ(r0[2].kind, kd::Cell::Kind::Empty);
+    EXPECT_EQ(r0[3].kind, kd::Cell::Kind::Date);
     EXPECT_EQ(r0[3].number, 2451546);
     EXPECT_TRUE(sheet.rows[1].empty());
-    EXPECT_EQ(sheet.rows[2][0].kind, kd::Cell::Kind::text);  // quoted: stays text
+    EXPECT_EQ(sheet.rows[2][0].kind, kd::Cell::Kind::Text);  // quoted: stays text
     EXPECT_EQ(sheet.rows[2][0].text, "12");
     EXPECT_EQ(kd::write_delimited_sheet(sheet, ','), "name,1,,2000-01-02\n\n12,x\n");
 }
@@ -198,7 +198,7 @@ TEST_F(DelimitedFile, RoundTripThroughFiles) {
     ds.add_variable("y \"quoted\"").values = y;
     kd::Variable& d = ds.add_variable("day");
     d.values = day;
-    d.kind = kd::VariableKind::date;
+    d.kind = kd::VariableKind::Date;
     for (const char* name : {"r.csv", "r.tsv", "r.dsv"}) {
         ASSERT_TRUE(kd::save_data_set(path(name), kd::data_format_of(name), ds)) << messages();
         kd::DataSet back;
@@ -207,7 +207,7 @@ TEST_F(DelimitedFile, RoundTripThroughFiles) {
         ASSERT_EQ(back.sample.observations(), 4) << name;
         for (int j = 0; j < 3; ++j)
             for (int i = 0; i < 4; ++i) EXPECT_TRUE(same(back.variables[j].values[i], ds.variables[j].values[i])) << name;
-        EXPECT_EQ(back.variables[2].kind, kd::VariableKind::date);
+        EXPECT_EQ(back.variables[2].kind, kd::VariableKind::Date);
     }
     const std::string head =
         "\"x, with comma\",\"y \"\"quoted\"\"\",\"day\"\n1e+308,0.1,2000-01-01\n5e-324,-0,\n,"
@@ -220,36 +220,36 @@ TEST_F(DelimitedFile, RoundTripThroughFiles) {
     empty.sample = kd::Sample::undated(0);
     empty.add_variable("only");
     kd::DataSet back;
-    ASSERT_TRUE(kd::save_data_set(path("e.csv"), kd::DataFormat::csv, empty));
-    ASSERT_TRUE(kd::load_data_set(path("e.csv"), kd::DataFormat::csv, back));
+    ASSERT_TRUE(kd::save_data_set(path("e.csv"), kd::DataFormat::Csv, empty));
+    ASSERT_TRUE(kd::load_data_set(path("e.csv"), kd::DataFormat::Csv, back));
     EXPECT_EQ(names_of(back), std::vector<std::string>{"only"});
     EXPECT_EQ(back.sample.observations(), 0);
     empty.variables.clear();
-    ASSERT_TRUE(kd::save_data_set(path("e.csv"), kd::DataFormat::csv, empty));
-    ASSERT_TRUE(kd::load_data_set(path("e.csv"), kd::DataFormat::csv, back));
+    ASSERT_TRUE(kd::save_data_set(path("e.csv"), kd::DataFormat::Csv, empty));
+    ASSERT_TRUE(kd::load_data_set(path("e.csv"), kd::DataFormat::Csv, back));
     EXPECT_TRUE(back.variables.empty());
     kd::DataSet gaps;
     gaps.sample = kd::Sample::undated(2);
     gaps.add_variable("g").values = {k_nan, k_nan};
-    ASSERT_TRUE(kd::save_data_set(path("g.csv"), kd::DataFormat::csv, gaps));
-    ASSERT_TRUE(kd::load_data_set(path("g.csv"), kd::DataFormat::csv, back));
+    ASSERT_TRUE(kd::save_data_set(path("g.csv"), kd::DataFormat::Csv, gaps));
+    ASSERT_TRUE(kd::load_data_set(path("g.csv"), kd::DataFormat::Csv, back));
     EXPECT_EQ(back.sample.observations(), 2);
 
     // A save that cannot be written reports and leaves nothing behind.
     messages().clear();
-    EXPECT_FALSE(kd::save_data_set(path("no/such/dir.csv"), kd::DataFormat::csv, ds));
+    EXPECT_FALSE(kd::save_data_set(path("no/such/dir.csv"), kd::DataFormat::Csv, ds));
     EXPECT_NE(messages().find("Error: Cannot open"), std::string::npos) << messages();
 }
 
 TEST_F(DelimitedFile, ReadsRWriteCsv) {
     kd::DataSet ds;
     const std::string file = std::string(KJ_SOURCE_DIR) + "/tests/fixtures/data/r_write.csv";
-    ASSERT_TRUE(kd::load_data_set(file, kd::DataFormat::csv, ds));
+    ASSERT_TRUE(kd::load_data_set(file, kd::DataFormat::Csv, ds));
     EXPECT_EQ(names_of(ds), (std::vector<std::string>{"id", "value", "when", "label"}));
     const double expect[3][4] = {{1, 1.5, 2451545, k_nan}, {2, k_nan, 2458909, k_nan}, {3, -2.25e-8, k_nan, k_nan}};
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 4; ++j) EXPECT_TRUE(same(ds.variables[j].values[i], expect[i][j])) << i << "," << j;
-    EXPECT_EQ(ds.variables[2].kind, kd::VariableKind::date);
+    EXPECT_EQ(ds.variables[2].kind, kd::VariableKind::Date);
     kd::Sheet sheet;
     ASSERT_TRUE(kd::read_delimited_sheet(read_text(file), ',', sheet));
     EXPECT_EQ(sheet.rows[3][3].text, "say \"x\"");

@@ -22,7 +22,7 @@ TEST_F(DtaFile, ReadsAFileWrittenByR) {
     // The writer stores dates as plain day counts from 1960-01-01 with a
     // numeric format: 2000-01-01 is 14610, 2020-02-29 is 21974.
     kd::DataSet ds;
-    ASSERT_TRUE(kd::load_data_set(k_fixtures + "r_foreign.dta", kd::DataFormat::dta, ds)) << messages();
+    ASSERT_TRUE(kd::load_data_set(k_fixtures + "r_foreign.dta", kd::DataFormat::Dta, ds)) << messages();
     ASSERT_EQ(ds.variables.size(), 3u);
     EXPECT_EQ(ds.description, "Written by R.");
     const char* names[] = {"id", "value", "when"};
@@ -42,18 +42,18 @@ TEST_F(DtaFile, RoundTripWithDatesLabelsAndNames) {
     x.description = "the x";
     kd::Variable& day = ds.add_variable("day");
     day.values = {2451545, 2436935, k_nan};  // whole days: stored as days
-    day.kind = kd::VariableKind::date;
+    day.kind = kd::VariableKind::Date;
     kd::Variable& stamp = ds.add_variable("9lives");
     stamp.values = {2458909.75, 2451545.5, 2436934.25};  // with times: milliseconds
-    stamp.kind = kd::VariableKind::date;
+    stamp.kind = kd::VariableKind::Date;
     kd::Variable& choice = ds.add_variable("choice");
     choice.values = {0, 2, 1};
-    choice.kind = kd::VariableKind::choice;
+    choice.kind = kd::VariableKind::Choice;
     choice.labels = {"no", "", "yes"};
-    ASSERT_TRUE(kd::save_data_set(path("r.dta"), kd::DataFormat::dta, ds)) << messages();
+    ASSERT_TRUE(kd::save_data_set(path("r.dta"), kd::DataFormat::Dta, ds)) << messages();
 
     kd::DataSet back;
-    ASSERT_TRUE(kd::load_data_set(path("r.dta"), kd::DataFormat::dta, back)) << messages();
+    ASSERT_TRUE(kd::load_data_set(path("r.dta"), kd::DataFormat::Dta, back)) << messages();
     EXPECT_EQ(back.description, "A set");
     ASSERT_EQ(back.variables.size(), 4u);
     const char* names[] = {"x_value", "day", "_9lives", "choice"};
@@ -72,8 +72,8 @@ TEST_F(DtaFile, RoundTripWithDatesLabelsAndNames) {
     twins.sample = kd::Sample::undated(1);
     twins.add_variable("a b").values = {1};
     twins.add_variable("a-b").values = {2};
-    ASSERT_TRUE(kd::save_data_set(path("t.dta"), kd::DataFormat::dta, twins)) << messages();
-    ASSERT_TRUE(kd::load_data_set(path("t.dta"), kd::DataFormat::dta, back));
+    ASSERT_TRUE(kd::save_data_set(path("t.dta"), kd::DataFormat::Dta, twins)) << messages();
+    ASSERT_TRUE(kd::load_data_set(path("t.dta"), kd::DataFormat::Dta, back));
     EXPECT_NE(back.variables[0].name, back.variables[1].name);
 }
 
@@ -81,7 +81,7 @@ TEST_F(DtaFile, UnknownReleasesAndDamageAreReported) {
     kd::DataSet ds;
     ds.sample = kd::Sample::undated(2);
     ds.add_variable("v").values = {1, 2};
-    ASSERT_TRUE(kd::save_data_set(path("ok.dta"), kd::DataFormat::dta, ds));
+    ASSERT_TRUE(kd::save_data_set(path("ok.dta"), kd::DataFormat::Dta, ds));
     const std::string good = read("ok.dta");
     std::string unknown = good;
     unknown.replace(unknown.find("<release>") + 9, 3, "999");
@@ -90,7 +90,7 @@ TEST_F(DtaFile, UnknownReleasesAndDamageAreReported) {
         messages().clear();
         write("bad.dta", bytes);
         kd::DataSet back;
-        EXPECT_FALSE(kd::load_data_set(path("bad.dta"), kd::DataFormat::dta, back));
+        EXPECT_FALSE(kd::load_data_set(path("bad.dta"), kd::DataFormat::Dta, back));
         EXPECT_EQ(messages().rfind("Error: Cannot read " + path("bad.dta") + ": ", 0), 0u) << messages();
         EXPECT_TRUE(back.variables.empty());
     }

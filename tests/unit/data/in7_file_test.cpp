@@ -33,12 +33,12 @@ TEST_F(In7File, WritesDescriptionAndDataLayout) {
     a.description = "with space";
     kd::Variable& b = ds.add_variable("quote\"in");
     b.values = {4, 5, 6};
-    b.kind = kd::VariableKind::choice;
+    b.kind = kd::VariableKind::Choice;
     b.labels = {"low", "", "high"};
     b.group = 5;  // no such group: the file's name
     kd::Variable& c = ds.add_variable("averyveryverylongname");
     c.values = {7, 8, 9};
-    c.kind = kd::VariableKind::date;
+    c.kind = kd::VariableKind::Date;
     c.flags |= kd::Variable::k_marked;
     kd::Variable& skipped = ds.add_variable("skipped");
     skipped.values = {0, 0, 0};
@@ -86,7 +86,7 @@ TEST_F(In7File, ReadsVariablesOnOneAxis) {
     const kd::Variable& late = ds.variables[1];
     EXPECT_EQ(first.description, "desc of first");
     EXPECT_EQ(late.name, "late one");
-    EXPECT_EQ(late.kind, kd::VariableKind::choice);
+    EXPECT_EQ(late.kind, kd::VariableKind::Choice);
     EXPECT_EQ(late.labels, (std::vector<std::string>{"a", "", "c"}));
     EXPECT_EQ(ds.groups, (std::vector<std::string>{"grp", "other"}));
     EXPECT_EQ(late.group, 1);
@@ -117,15 +117,15 @@ TEST_F(In7File, RoundTripKeepsEverything) {
         v.values.assign(values[j], values[j] + 5);
         v.description = j == 0 ? "line one\nline two; with ;" : "";
     }
-    ds.variables[1].kind = kd::VariableKind::date;
-    ds.variables[2].kind = kd::VariableKind::choice;
+    ds.variables[1].kind = kd::VariableKind::Date;
+    ds.variables[2].kind = kd::VariableKind::Choice;
     ds.variables[2].labels.assign(200, "label");  // long label lists span several lines
     ds.variables[2].labels[199] = "";
     ds.description = "A description";
-    ASSERT_TRUE(kd::save_data_set(path("r.in7"), kd::DataFormat::in7, ds));
+    ASSERT_TRUE(kd::save_data_set(path("r.in7"), kd::DataFormat::In7, ds));
 
     kd::DataSet back;
-    ASSERT_TRUE(kd::load_data_set(path("r.in7"), kd::DataFormat::in7, back)) << messages();
+    ASSERT_TRUE(kd::load_data_set(path("r.in7"), kd::DataFormat::In7, back)) << messages();
     EXPECT_EQ(back.description, "A description");
     EXPECT_EQ(back.sample.frequency, 12);
     EXPECT_EQ(back.sample.period2, 5);
@@ -142,14 +142,14 @@ TEST_F(In7File, RoundTripKeepsEverything) {
     kd::DataSet more;
     more.sample = ds.sample;
     more.add_variable("extra").values = {5, 4, 3, 2, 1};
-    ASSERT_TRUE(kd::save_data_set(path("r.in7"), kd::DataFormat::in7, more, kd::k_append));
-    ASSERT_TRUE(kd::load_data_set(path("r.in7"), kd::DataFormat::in7, back));
+    ASSERT_TRUE(kd::save_data_set(path("r.in7"), kd::DataFormat::In7, more, kd::k_append));
+    ASSERT_TRUE(kd::load_data_set(path("r.in7"), kd::DataFormat::In7, back));
     ASSERT_EQ(back.variables.size(), 4u);
     EXPECT_EQ(back.variables[3].values, (std::vector<double>{5, 4, 3, 2, 1}));
-    ASSERT_TRUE(kd::save_data_set(path("r.in7"), kd::DataFormat::in7, more, kd::k_backup));
+    ASSERT_TRUE(kd::save_data_set(path("r.in7"), kd::DataFormat::In7, more, kd::k_backup));
     EXPECT_NE(read("r.in7.bak").find(">extra"), std::string::npos);
     EXPECT_NE(read("r.bn7.bak").size(), 0u);
-    ASSERT_TRUE(kd::load_data_set(path("r.in7"), kd::DataFormat::in7, back));
+    ASSERT_TRUE(kd::load_data_set(path("r.in7"), kd::DataFormat::In7, back));
     EXPECT_EQ(back.variables.size(), 1u);
 
     // Variables without observations, and a data set without variables.
@@ -157,14 +157,14 @@ TEST_F(In7File, RoundTripKeepsEverything) {
     empty.sample = {1, 1, 0, 1, 1};
     empty.add_variable("a");
     empty.add_variable("b");
-    ASSERT_TRUE(kd::save_data_set(path("e.in7"), kd::DataFormat::in7, empty));
-    ASSERT_TRUE(kd::load_data_set(path("e.in7"), kd::DataFormat::in7, back));
+    ASSERT_TRUE(kd::save_data_set(path("e.in7"), kd::DataFormat::In7, empty));
+    ASSERT_TRUE(kd::load_data_set(path("e.in7"), kd::DataFormat::In7, back));
     ASSERT_EQ(back.variables.size(), 2u);
     EXPECT_EQ(back.variables[1].name, "b");
     EXPECT_EQ(back.sample.observations(), 0);
     empty.variables.clear();
-    ASSERT_TRUE(kd::save_data_set(path("e.in7"), kd::DataFormat::in7, empty));
-    ASSERT_TRUE(kd::load_data_set(path("e.in7"), kd::DataFormat::in7, back));
+    ASSERT_TRUE(kd::save_data_set(path("e.in7"), kd::DataFormat::In7, empty));
+    ASSERT_TRUE(kd::load_data_set(path("e.in7"), kd::DataFormat::In7, back));
     EXPECT_TRUE(back.variables.empty());
     EXPECT_EQ(messages(), "");
 }
@@ -232,7 +232,7 @@ TEST_F(In7File, DescriptionCutOffAnywhereInAVariableLineNeverInventsData) {
     ds.sample = {2000, 1, 2002, 1, 1};
     ds.add_variable("first").values = {1, 2, 3};
     ds.add_variable("second").values = {4, 5, 6};
-    ASSERT_TRUE(kd::save_data_set(path("c.in7"), kd::DataFormat::in7, ds));
+    ASSERT_TRUE(kd::save_data_set(path("c.in7"), kd::DataFormat::In7, ds));
     const std::string text = read("c.in7");
     const std::size_t line = text.find(">second");
     ASSERT_NE(line, std::string::npos);
@@ -243,7 +243,7 @@ TEST_F(In7File, DescriptionCutOffAnywhereInAVariableLineNeverInventsData) {
         messages().clear();
         write("c.in7", text.substr(0, cut));
         kd::DataSet back;
-        if (kd::load_data_set(path("c.in7"), kd::DataFormat::in7, back)) {
+        if (kd::load_data_set(path("c.in7"), kd::DataFormat::In7, back)) {
             EXPECT_EQ(messages(), "");
             ASSERT_EQ(back.variables.size(), 2u);
             EXPECT_EQ(back.variables[1].values, (std::vector<double>{4, 5, 6}));

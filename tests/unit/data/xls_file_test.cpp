@@ -50,14 +50,14 @@ TEST_F(XlsFile, ErrorValuesAndFormulaResultsAreRead) {
         SCOPED_TRACE(name);
         kd::Sheet sheet;
         std::vector<std::string> names;
-        ASSERT_EQ(kd::read_xls(k_fixtures + name, 0, "", sheet, names), kd::SheetRead::ok) << messages();
+        ASSERT_EQ(kd::read_xls(k_fixtures + name, 0, "", sheet, names), kd::SheetRead::Ok) << messages();
         EXPECT_EQ(names, std::vector<std::string>{"errors"});
         EXPECT_EQ(show(sheet), expect);
         EXPECT_EQ(messages(), "");
     }
     // As a data set the error values are missing.
     kd::DataSet ds;
-    ASSERT_TRUE(kd::load_data_set(k_fixtures + "error_cells.xls", kd::DataFormat::xls, ds));
+    ASSERT_TRUE(kd::load_data_set(k_fixtures + "error_cells.xls", kd::DataFormat::Xls, ds));
     ASSERT_EQ(ds.variables.size(), 3u);
     EXPECT_TRUE(std::isnan(ds.variables[2].values[0]));
     EXPECT_EQ(ds.variables[1].values[1], 2.5);
@@ -104,5 +104,5 @@ TEST_F(XlsFile, DamagedContainersAndRecordsGiveNothing) {
     write("loop.xls", loop);
     kd::Sheet sheet;
     std::vector<std::string> names;
-    EXPECT_NE(kd::read_xls(path("loop.xls"), 0, "", sheet, names), kd::SheetRead::ok);
+    EXPECT_NE(kd::read_xls(path("loop.xls"), 0, "", sheet, names), kd::SheetRead::Ok);
 }

@@ -25,7 +25,7 @@ class XlsxFile : public kj::test::DataFilesTest {};
 TEST_F(XlsxFile, ReadsAWorkbookMadeElsewhere) {
     kd::Sheet sheet;
     std::vector<std::string> names;
-    ASSERT_EQ(kd::read_xlsx(k_fixtures + "python_zipfile.xlsx", 0, "", sheet, names), kd::SheetRead::ok) << messages();
+    ASSERT_EQ(kd::read_xlsx(k_fixtures + "python_zipfile.xlsx", 0, "", sheet, names), kd::SheetRead::Ok) << messages();
     EXPECT_EQ(names, (std::vector<std::string>{"First", "Data 2"}));
     ASSERT_EQ(sheet.rows.size(), 5u);
     using V = std::vector<std::string>;
@@ -38,18 +38,18 @@ TEST_F(XlsxFile, ReadsAWorkbookMadeElsewhere) {
     EXPECT_TRUE(sheet.rows[3].empty());
     EXPECT_EQ(show(sheet.rows[4]), (V{"7.000000", "8.000000", "-", "8.000000"}));
 
-    ASSERT_EQ(kd::read_xlsx(k_fixtures + "python_zipfile.xlsx", 0, "Data 2", sheet, names), kd::SheetRead::ok);
+    ASSERT_EQ(kd::read_xlsx(k_fixtures + "python_zipfile.xlsx", 0, "Data 2", sheet, names), kd::SheetRead::Ok);
     ASSERT_EQ(sheet.rows.size(), 2u);
     EXPECT_EQ(show(sheet.rows[1]), (V{"-", "42.000000"}));
-    EXPECT_EQ(kd::read_xlsx(k_fixtures + "python_zipfile.xlsx", 2, "", sheet, names), kd::SheetRead::no_such_sheet);
+    EXPECT_EQ(kd::read_xlsx(k_fixtures + "python_zipfile.xlsx", 2, "", sheet, names), kd::SheetRead::NoSuchSheet);
     EXPECT_EQ(messages(), "");
 
     // As a data set: names from the first row, dates as a date variable.
     kd::DataSet ds;
-    ASSERT_TRUE(kd::load_data_set(k_fixtures + "python_zipfile.xlsx", kd::DataFormat::xlsx, ds));
+    ASSERT_TRUE(kd::load_data_set(k_fixtures + "python_zipfile.xlsx", kd::DataFormat::Xlsx, ds));
     ASSERT_EQ(ds.variables.size(), 4u);
     EXPECT_EQ(ds.variables[1].name, "growth ");
-    EXPECT_EQ(ds.variables[2].kind, kd::VariableKind::date);
+    EXPECT_EQ(ds.variables[2].kind, kd::VariableKind::Date);
     const std::vector<double> when = {2451545, 2458909.75, k_nan, k_nan};
     for (int i = 0; i < 4; ++i) EXPECT_TRUE(same(ds.variables[2].values[i], when[i])) << i;
 }
@@ -60,26 +60,26 @@ TEST_F(XlsxFile, RoundTripOfDataSetsAndSheets) {
     ds.add_variable("x <&> \"y\"").values = {1e308, k_nan, -4.9e-324};
     kd::Variable& d = ds.add_variable("day");
     d.values = {2451545, 2415020, 2458909.5};  // 1900-01-01 comes before the false leap day
-    d.kind = kd::VariableKind::date;
-    ASSERT_TRUE(kd::save_data_set(path("r.xlsx"), kd::DataFormat::xlsx, ds));
+    d.kind = kd::VariableKind::Date;
+    ASSERT_TRUE(kd::save_data_set(path("r.xlsx"), kd::DataFormat::Xlsx, ds));
     kd::DataSet back;
-    ASSERT_TRUE(kd::load_data_set(path("r.xlsx"), kd::DataFormat::xlsx, back)) << messages();
+    ASSERT_TRUE(kd::load_data_set(path("r.xlsx"), kd::DataFormat::Xlsx, back)) << messages();
     ASSERT_EQ(back.variables.size(), 2u);
     EXPECT_EQ(back.variables[0].name, "x <&> \"y\"");
     for (int j = 0; j < 2; ++j)
         for (int i = 0; i < 3; ++i) EXPECT_TRUE(same(back.variables[j].values[i], ds.variables[j].values[i]));
-    EXPECT_EQ(back.variables[1].kind, kd::VariableKind::date);
+    EXPECT_EQ(back.variables[1].kind, kd::VariableKind::Date);
 
     kd::Sheet sheet;
     sheet.name = "a/b:c";
     sheet.rows.resize(2);
     sheet.rows[1].resize(30);  // reaches column AD
-    sheet.rows[1][29].kind = kd::Cell::Kind::text;
+    sheet.rows[1][29].kind = kd::Cell::Kind::Text;
     sheet.rows[1][29].text = " spaced\ttext ";
-    ASSERT_TRUE(kd::save_sheet(path("s.xlsm"), kd::DataFormat::xlsx, sheet));
+    ASSERT_TRUE(kd::save_sheet(path("s.xlsm"), kd::DataFormat::Xlsx, sheet));
     std::vector<std::string> names;
     kd::Sheet again;
-    ASSERT_EQ(kd::read_xlsx(path("s.xlsm"), 0, "", again, names), kd::SheetRead::ok);
+    ASSERT_EQ(kd::read_xlsx(path("s.xlsm"), 0, "", again, names), kd::SheetRead::Ok);
     EXPECT_EQ(names, std::vector<std::string>{"a_b_c"});
     ASSERT_EQ(again.rows.size(), 2u);
     ASSERT_EQ(again.rows[1].size(), 30u);
@@ -111,7 +111,7 @@ TEST_F(XlsxFile, ErrorCellsAreMissingAndInfinitiesComeBack) {
     // an error among them stays a date variable.
     const kd::DataSet ds = kd::data_set_of_sheet(sheet);
     ASSERT_EQ(ds.variables.size(), 5u);
-    EXPECT_EQ(ds.variables[1].kind, kd::VariableKind::date);
+    EXPECT_EQ(ds.variables[1].kind, kd::VariableKind::Date);
     const double a[] = {1, k_nan, k_nan, HUGE_VAL}, b[] = {k_nan, 2451545, k_nan, k_nan};
     for (int i = 0; i < 4; ++i) {
         EXPECT_TRUE(same(ds.variables[0].values[i], a[i])) << i;
@@ -124,10 +124,10 @@ TEST_F(XlsxFile, ErrorCellsAreMissingAndInfinitiesComeBack) {
     inf.add_variable("x").values = {HUGE_VAL, -HUGE_VAL, 1};
     kd::Variable& d = inf.add_variable("d");
     d.values = {2451545, HUGE_VAL, k_nan};
-    d.kind = kd::VariableKind::date;
-    ASSERT_TRUE(kd::save_data_set(path("inf.xlsx"), kd::DataFormat::xlsx, inf));
+    d.kind = kd::VariableKind::Date;
+    ASSERT_TRUE(kd::save_data_set(path("inf.xlsx"), kd::DataFormat::Xlsx, inf));
     kd::DataSet back;
-    ASSERT_TRUE(kd::load_data_set(path("inf.xlsx"), kd::DataFormat::xlsx, back)) << messages();
+    ASSERT_TRUE(kd::load_data_set(path("inf.xlsx"), kd::DataFormat::Xlsx, back)) << messages();
     ASSERT_EQ(back.variables.size(), 2u);
     for (int j = 0; j < 2; ++j)
         for (int i = 0; i < 3; ++i) EXPECT_TRUE(same(back.variables[j].values[i], inf.variables[j].values[i])) << j << i;
@@ -169,7 +169,7 @@ TEST_F(XlsxFile, DamagedWorkbooksFailCleanly) {
     std::string good;
     {
         kd::Sheet one;
-        one.rows = {{kd::Cell{kd::Cell::Kind::number, 1, ""}}};
+        one.rows = {{kd::Cell{kd::Cell::Kind::Number, 1, ""}}};
         good = kd::xlsx_bytes(one);
     }
     const struct {
@@ -185,14 +185,14 @@ TEST_F(XlsxFile, DamagedWorkbooksFailCleanly) {
         messages().clear();
         write("f.xlsx", f.bytes);
         kd::DataSet ds;
-        EXPECT_FALSE(kd::load_data_set(path("f.xlsx"), kd::DataFormat::xlsx, ds));
+        EXPECT_FALSE(kd::load_data_set(path("f.xlsx"), kd::DataFormat::Xlsx, ds));
         EXPECT_EQ(messages(), f.message);
     }
     // The binary workbook reader refuses the same bytes in its own words.
     messages().clear();
     write("f.xls", good);
     std::vector<std::string> names;
-    EXPECT_FALSE(kd::load_sheet(path("f.xls"), kd::DataFormat::xls, 0, "", sheet, names));
+    EXPECT_FALSE(kd::load_sheet(path("f.xls"), kd::DataFormat::Xls, 0, "", sheet, names));
     EXPECT_EQ(messages(), "Error: Not a valid workbook: " + path("f.xls") + "\n");
 }
 

@@ -34,9 +34,9 @@ TEST_F(DataSetDoor, MatricesWithNamesThroughEveryKind) {
     for (const char* name : {"m.csv", "m.XLSX", "m.in7", "m.dta", "m.tsv", "m.dat"}) {
         SCOPED_TRACE(name);
         const std::string path = dir + "/" + name;
-        ASSERT_EQ(ki::offer_data_set_save(path, m), ki::DataSetOffer::done);
+        ASSERT_EQ(ki::offer_data_set_save(path, m), ki::DataSetOffer::Done);
         ki::DataSetMatrix back;
-        ASSERT_EQ(ki::offer_data_set_load(path, 0, back), ki::DataSetOffer::done);
+        ASSERT_EQ(ki::offer_data_set_load(path, 0, back), ki::DataSetOffer::Done);
         EXPECT_EQ(back.rows, 2u);
         EXPECT_EQ(back.cols, 2u);
         EXPECT_EQ(back.names, (std::vector<std::string>{"first", "Var2"}));
@@ -46,11 +46,11 @@ TEST_F(DataSetDoor, MatricesWithNamesThroughEveryKind) {
     }
     // Matrix files are declined; kinds not built and missing files fail with a message.
     ki::DataSetMatrix none;
-    EXPECT_EQ(ki::offer_data_set_load(dir + "/m.txt", 0, none), ki::DataSetOffer::declined);
-    EXPECT_EQ(ki::offer_data_set_save(dir + "/m.fmt", m), ki::DataSetOffer::declined);
+    EXPECT_EQ(ki::offer_data_set_load(dir + "/m.txt", 0, none), ki::DataSetOffer::Declined);
+    EXPECT_EQ(ki::offer_data_set_save(dir + "/m.fmt", m), ki::DataSetOffer::Declined);
     kj::test::RunCapture::messages().clear();
-    EXPECT_EQ(ki::offer_data_set_save(dir + "/m.wk1", m), ki::DataSetOffer::failed);
+    EXPECT_EQ(ki::offer_data_set_save(dir + "/m.wk1", m), ki::DataSetOffer::Failed);
     EXPECT_EQ(kj::test::RunCapture::messages(),
               "Error: .wks/.wk1 files are not supported in this version: " + dir + "/m.wk1\n");
-    EXPECT_EQ(ki::offer_data_set_load(dir + "/absent.csv", 0, none), ki::DataSetOffer::failed);
+    EXPECT_EQ(ki::offer_data_set_load(dir + "/absent.csv", 0, none), ki::DataSetOffer::Failed);
 }

@@ -249,11 +249,11 @@ TEST(MatrixFileReaders, NumberReaderTokens) {
         std::size_t consumed;
     };
     const Case cases[] = {
-        {"  12.5e1 x", io::NumberRead::number, 125, 8},  {" , -3", io::NumberRead::number, -3, 5},
-        {"+4", io::NumberRead::number, 4, 2},           {".", io::NumberRead::number, kNaN, 1},
-        {".5", io::NumberRead::number, 0.5, 2},         {"abc 1\n2", io::NumberRead::none, 0, 6},
-        {"   ", io::NumberRead::end, 0, 3},             {"1e999", io::NumberRead::number, kInf, 5},
-        {"-1e-999", io::NumberRead::number, -0.0, 7},   {"--1\n", io::NumberRead::none, 0, 4},
+        {"  12.5e1 x", io::NumberRead::Number, 125, 8},  {" , -3", io::NumberRead::Number, -3, 5},
+        {"+4", io::NumberRead::Number, 4, 2},           {".", io::NumberRead::Number, kNaN, 1},
+        {".5", io::NumberRead::Number, 0.5, 2},         {"abc 1\n2", io::NumberRead::None, 0, 6},
+        {"   ", io::NumberRead::End, 0, 3},             {"1e999", io::NumberRead::Number, kInf, 5},
+        {"-1e-999", io::NumberRead::Number, -0.0, 7},   {"--1\n", io::NumberRead::None, 0, 4},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -261,7 +261,7 @@ TEST(MatrixFileReaders, NumberReaderTokens) {
         double x = 0;
         EXPECT_EQ(io::read_number(p, c.text + std::strlen(c.text), x), c.kind);
         EXPECT_EQ(static_cast<std::size_t>(p - c.text), c.consumed);
-        if (c.kind == io::NumberRead::number) {
+        if (c.kind == io::NumberRead::Number) {
             EXPECT_TRUE(same_bits(x, c.value));
         }
     }

@@ -33,7 +33,7 @@ class LibraryDataMessages : public kj::test::LibraryTest {};
 TEST_F(LibraryDataMessages, DataSetAndRestrictionMessagesReachTheHostAlike) {
     clear();
     kd::DataSet ds;
-    EXPECT_FALSE(kd::load_data_set("/nonexistent/folder/x.csv", kd::DataFormat::csv, ds));
+    EXPECT_FALSE(kd::load_data_set("/nonexistent/folder/x.csv", kd::DataFormat::Csv, ds));
 
     kd::ParameterRestrictions set;
     kd::CompileMessages messages;

@@ -108,10 +108,10 @@ TEST_F(Elementwise, Failures) {
 }
 
 TEST_F(Elementwise, TrigonometricBuiltInsThroughTheTable) {
-    kj::lib::free_function_table();
+    kj::link::free_function_table();
     kj::lib::register_library();
     auto call = [](const char* name, Args& args) {
-        const kj::lib::LibEntry* e = kj::lib::find_function(name);
+        const kj::link::LibEntry* e = kj::link::find_function(name);
         EXPECT_NE(e, nullptr) << name;
         kv::Value result = kv::make_int(0);
         if (e) e->fn(&result, args.data(), static_cast<int>(args.v.size()));
@@ -147,7 +147,7 @@ TEST_F(Elementwise, TrigonometricBuiltInsThroughTheTable) {
     Args bad{string_value("x")};
     EXPECT_EQ(raised([&] { call("acos", bad); }), kj::runtime::E_ArgError);
     EXPECT_EQ(first_run_message(), "acos(): type error in argument 1; expected: double, found: string[1]");
-    kj::lib::free_function_table();
+    kj::link::free_function_table();
 }
 
 }  // namespace

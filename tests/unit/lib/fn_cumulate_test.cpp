@@ -1,5 +1,5 @@
 
-#include "lib/fn_cumulate.h"
+#include "lib/library_rows.h"
 #include "matrix_fn_fixture.h"
 
 namespace kj::test {

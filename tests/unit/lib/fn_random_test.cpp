@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "lib/fn_random.h"
+#include "lib/library_rows.h"
 #include "matrix_fn_fixture.h"
 
 namespace kj::test {

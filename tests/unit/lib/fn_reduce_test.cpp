@@ -1,6 +1,6 @@
 #include <cmath>
 
-#include "lib/fn_reduce.h"
+#include "lib/library_rows.h"
 #include "matrix_fn_fixture.h"
 
 namespace kj::test {
@@ -168,16 +168,16 @@ TEST_F(ReduceBuiltins, ArgumentErrors) {
 
 // The GAUSS median is quantilec called with its one required argument.
 TEST_F(ReduceBuiltins, MedianThroughTheTable) {
-    lib::free_function_table();
+    link::free_function_table();
     lib::register_library();
-    const lib::LibEntry* median = lib::find_function("gauss::median");
-    const lib::LibEntry* quantilec = lib::find_function("quantilec");
+    const link::LibEntry* median = link::find_function("gauss::median");
+    const link::LibEntry* quantilec = link::find_function("quantilec");
     ASSERT_NE(median, nullptr);
     ASSERT_NE(quantilec, nullptr);
     EXPECT_EQ(median->fn, quantilec->fn);
     EXPECT_EQ(median->param_count, 1);
-    EXPECT_EQ(median->flags & lib::k_varargs, 0u);
-    lib::free_function_table();
+    EXPECT_EQ(median->flags & link::k_varargs, 0u);
+    link::free_function_table();
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include <cmath>
 
-#include "lib/fn_shape.h"
+#include "lib/library_rows.h"
 #include "matrix_fn_fixture.h"
 #include "vm/operators.h"
 

@@ -8,9 +8,9 @@
 #include "native_fixture.h"
 #include "runtime/alloc.h"
 
-using kj::lib::find_function;
-using kj::lib::function_count;
-using kj::lib::function_entries;
+using kj::link::find_function;
+using kj::link::function_count;
+using kj::link::function_entries;
 
 namespace {
 
@@ -21,10 +21,10 @@ class FunctionTable : public kj::test::NativeTest {
 protected:
     void SetUp() override {
         NativeTest::SetUp();
-        kj::lib::free_function_table();
+        kj::link::free_function_table();
     }
     void TearDown() override {
-        kj::lib::free_function_table();
+        kj::link::free_function_table();
         NativeTest::TearDown();
     }
 };
@@ -33,7 +33,7 @@ TEST_F(FunctionTable, PlainNameAfterDescriptorReplacesTheEntry) {
     EXPECT_EQ(FKjLibAddFunction("cc$f", native_a, 0), 1);
     EXPECT_EQ(FKjLibAddFunctionEx("f", native_b, 3, 0), 1);
     ASSERT_EQ(function_count(), 1);
-    const kj::lib::LibEntry* e = find_function("f");
+    const kj::link::LibEntry* e = find_function("f");
     ASSERT_NE(e, nullptr);
     EXPECT_EQ(e->param_count, 3);
     EXPECT_EQ(e->fn, native_b);
@@ -43,7 +43,7 @@ TEST_F(FunctionTable, PlainNameAfterDescriptorReplacesTheEntry) {
 TEST_F(FunctionTable, ReplacementKeepsTheNewDescriptorAndFlags) {
     FKjLibAddFunction("cc$h", native_a, 1);
     FKjLibAddFunctionEx(" c$h", native_b, 2, KJ_FLAG_SERIAL);
-    const kj::lib::LibEntry* e = find_function("h");
+    const kj::link::LibEntry* e = find_function("h");
     ASSERT_NE(e, nullptr);
     EXPECT_STREQ(e->descriptor, " c$h");
     EXPECT_EQ(e->flags, KJ_FLAG_SERIAL);
@@ -63,7 +63,7 @@ TEST_F(FunctionTable, DescriptorValidation) {
         clear();
         EXPECT_EQ(FKjLibAddFunction(c.descriptor, native_a, 0), c.ok);
         if (c.ok) {
-            const kj::lib::LibEntry* e = find_function(kj::lib::descriptor_name(c.descriptor));
+            const kj::link::LibEntry* e = find_function(kj::link::descriptor_name(c.descriptor));
             ASSERT_NE(e, nullptr);
             EXPECT_EQ(e->param_count, c.count);
             EXPECT_TRUE(messages().empty());
@@ -107,7 +107,7 @@ TEST_F(FunctionTable, SortedByteWiseAndCaseSensitive) {
     });
     ASSERT_EQ(function_count(), static_cast<int>(expected.size()));
     for (int i = 0; i < function_count(); ++i)
-        EXPECT_EQ(kj::lib::entry_name(function_entries()[i]), expected[static_cast<std::size_t>(i)]);
+        EXPECT_EQ(kj::link::entry_name(function_entries()[i]), expected[static_cast<std::size_t>(i)]);
     for (const char* n : names) EXPECT_NE(find_function(n), nullptr) << n;
     EXPECT_EQ(find_function("A"), nullptr);
     EXPECT_EQ(find_function("tan"), nullptr);
@@ -125,9 +125,9 @@ TEST_F(FunctionTable, GrowthPastOneStepKeepsOrder) {
     }
     ASSERT_EQ(function_count(), n);
     for (int i = 1; i < n; ++i)
-        EXPECT_LT(kj::lib::entry_name(function_entries()[i - 1]), kj::lib::entry_name(function_entries()[i]));
+        EXPECT_LT(kj::link::entry_name(function_entries()[i - 1]), kj::link::entry_name(function_entries()[i]));
     for (int i = 0; i < n; ++i) {
-        const kj::lib::LibEntry* e = find_function("fn" + std::to_string(i));
+        const kj::link::LibEntry* e = find_function("fn" + std::to_string(i));
         ASSERT_NE(e, nullptr);
         EXPECT_EQ(e->param_count, i % 4);
     }
@@ -154,8 +154,8 @@ TEST_F(FunctionTable, BuiltInGroupsRegisterAliasesSharingOneFunction) {
         {"cosh", "gauss::cosh", 1},   {"sinh", "gauss::sinh", 1},     {"tanh", "gauss::tanh", 1},
     };
     for (const auto& p : pairs) {
-        const kj::lib::LibEntry* e = find_function(p.name);
-        const kj::lib::LibEntry* a = find_function(p.alias);
+        const kj::link::LibEntry* e = find_function(p.name);
+        const kj::link::LibEntry* a = find_function(p.alias);
         ASSERT_NE(e, nullptr) << p.name;
         ASSERT_NE(a, nullptr) << p.alias;
         EXPECT_EQ(e->fn, a->fn) << p.alias;

@@ -25,13 +25,13 @@ struct Result {
 class LibraryTest : public NativeTest {
 protected:
     static void SetUpTestSuite() {
-        lib::free_function_table();
+        link::free_function_table();
         lib::register_library();
     }
     // Calls the named built-in with args into result; the current function is
     // set to the name, as the engine does.
     static void call(const char* name, Args& args, Result& result) {
-        const lib::LibEntry* e = lib::find_function(name);
+        const link::LibEntry* e = link::find_function(name);
         ASSERT_NE(e, nullptr) << name;
         lib::set_current_function(name);
         e->fn(&result.v, args.data(), static_cast<int>(args.v.size()));

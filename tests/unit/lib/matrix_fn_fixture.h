@@ -90,7 +90,7 @@ protected:
 private:
     const lib::DescriptorRow* find(const char* fn) const {
         for (const lib::DescriptorRow& row : m_rows)
-            if (lib::descriptor_name(row.descriptor) == fn) return &row;
+            if (link::descriptor_name(row.descriptor) == fn) return &row;
         return nullptr;
     }
     std::span<const lib::DescriptorRow> m_rows;

@@ -19,6 +19,8 @@
 
 #include <kj80x.h>
 
+#include "graphics/fn_draw.h"
+#include "lib/library_groups.h"
 #include "link/function_table.h"
 #include "support/capture.h"
 
@@ -259,21 +261,21 @@ TEST(StandardHeader, AgreesWithTheLibraryTable) {
     kj::test::CaptureScope scope;
     ASSERT_EQ(KjMainInit(), 1);
     int checked = 0;
-    for (int i = 0; i < kj::lib::function_count(); ++i) {
-        const kj::lib::LibEntry& e = kj::lib::function_entries()[i];
-        const std::string name(kj::lib::entry_name(e));
+    for (int i = 0; i < kj::link::function_count(); ++i) {
+        const kj::link::LibEntry& e = kj::link::function_entries()[i];
+        const std::string name(kj::link::entry_name(e));
         if (name.rfind("gauss::", 0) == 0) continue;
         const auto it = declared.find(name);
         if (it == declared.end()) {
             ADD_FAILURE() << "registered but not declared in kjstd.kjh: " << name << " " << e.param_count
-                          << ((e.flags & kj::lib::k_varargs) ? "+" : "");
+                          << ((e.flags & kj::link::k_varargs) ? "+" : "");
             continue;
         }
         const Declaration& d = *it->second;
         ++checked;
         EXPECT_EQ(d.required, e.param_count) << "parameter count of " << where(d);
-        EXPECT_EQ(d.varargs, (e.flags & kj::lib::k_varargs) != 0) << "variable arguments of " << where(d);
-        EXPECT_EQ(d.serial, (e.flags & kj::lib::k_serial) != 0) << "serial mark of " << where(d);
+        EXPECT_EQ(d.varargs, (e.flags & kj::link::k_varargs) != 0) << "variable arguments of " << where(d);
+        EXPECT_EQ(d.serial, (e.flags & kj::link::k_serial) != 0) << "serial mark of " << where(d);
         for (int k = 0; k < e.param_count && k < static_cast<int>(d.is_const.size()); ++k) {
             if (d.is_const[static_cast<std::size_t>(k)]) {
                 EXPECT_EQ(e.descriptor[k], 'c') << "parameter " << k + 1 << " of " << where(d) << " is const";
@@ -283,6 +285,41 @@ TEST(StandardHeader, AgreesWithTheLibraryTable) {
     KjMainExit();
     EXPECT_GT(checked, 0);
     RecordProperty("registered_of_declared", std::to_string(checked) + "/" + std::to_string(h.functions.size()));
+}
+
+// The rows of every group, the graphs' included, as the start of the runtime
+// registers them: a second row of a name would silently replace the first,
+// and every name outside gauss:: is one the header declares (and the other way
+// round: a declared function without a row would fail only when linked).
+TEST(StandardHeader, EveryLibraryRowHasItsOwnDeclaredName) {
+    const Header& h = header();
+    ASSERT_TRUE(h.errors.empty()) << h.errors.front();
+    std::set<std::string> declared;
+    for (const Declaration& d : h.functions) declared.insert(d.name);
+
+    std::map<std::string, std::string> group_of;  // row name -> its group
+    auto check = [&](const char* group, const char* descriptor) {
+        const std::string name(kj::link::descriptor_name(descriptor));
+        const auto [it, fresh] = group_of.emplace(name, group);
+        EXPECT_TRUE(fresh) << name << " has a row in " << it->second << " and in " << group;
+        if (name.rfind("gauss::", 0) != 0) {
+            EXPECT_TRUE(declared.count(name)) << name << " (" << group << ") is not declared in kjstd.kjh";
+        }
+    };
+    int rows = 0;
+    for (const kj::lib::LibraryGroup& g : kj::lib::library_groups(kj::graphics::library_group())) {
+        for (const kj::lib::GroupPart& part : g.parts) {
+            for (const kj::lib::DescriptorRow& row : part.descriptors) check(g.name, row.descriptor), ++rows;
+            for (const kj::lib::NamedRow& row : part.named) check(g.name, row.name), ++rows;
+        }
+    }
+    for (const std::string& name : declared) EXPECT_TRUE(group_of.count(name)) << name << " has no row";
+
+    // Each row reaches the table as an entry of its own.
+    kj::test::CaptureScope scope;
+    ASSERT_EQ(KjMainInit(), 1);
+    EXPECT_EQ(kj::link::function_count(), rows);
+    KjMainExit();
 }
 
 }  // namespace

@@ -177,14 +177,14 @@ TEST_F(ObjectFileTest, LibraryFunctionIsWrittenAsDeclaredGlobalFunctionAndBoundA
     EXPECT_EQ(symbol_at(loaded).val.type, k_library_function_word);
     EXPECT_STREQ(symbol_at(loaded).val.u.fn.info->descriptor, "c$libtwice");
 
-    lib::free_function_table();
+    link::free_function_table();
     const KjNativeFunction twice = [](KjValue* r, KjValue* a, int) { value::set_int(*r, a->u.ival * 2); };
-    ASSERT_EQ(lib::add_function("c$libtwice", twice, 0), 1);
+    ASSERT_EQ(link::add_function("c$libtwice", twice, 0), 1);
     EXPECT_EQ(check_globals(0), 0);
     EXPECT_EQ(value::type_of(symbol_at(loaded).val), value::T_Native);
     EXPECT_EQ(symbol_at(loaded).val.u.nat.fn, twice);
     EXPECT_FALSE(value::has_flag(symbol_at(loaded).val, value::k_extern));
-    lib::free_function_table();
+    link::free_function_table();
 }
 
 // The little-endian int of a type word, then rows 0 and columns 3, then the end mark.
