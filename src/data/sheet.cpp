@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 
+#include "data/text_columns.h"
+
 namespace kj::data {
 
 std::string default_variable_name(std::size_t j) { return "Var" + std::to_string(j + 1); }
@@ -23,6 +25,7 @@ bool is_date_format(std::string_view code) {
 
 DataSet data_set_of_sheet(const Sheet& sheet) {
     DataSet ds;
+    TextColumns text;
     std::size_t first = 0, cols = 0;
     for (const SheetRow& row : sheet.rows) cols = std::max(cols, row.size());
     const bool header = !sheet.rows.empty() &&
@@ -47,9 +50,12 @@ DataSet data_set_of_sheet(const Sheet& sheet) {
             if (c.kind == Cell::Kind::number || c.kind == Cell::Kind::date) v.values[i] = c.number;
             if (c.kind == Cell::Kind::date) dates = true;
             if (c.kind == Cell::Kind::number) others = true;
+            if (c.kind == Cell::Kind::text) text.text(j);
+            else if (c.kind != Cell::Kind::empty) text.number(j);
         }
         if (dates && !others) v.kind = VariableKind::date;
     }
+    text.report(ds);
     return ds;
 }
 

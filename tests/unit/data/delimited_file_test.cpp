@@ -7,6 +7,7 @@
 #include "data/data_set_formats.h"
 #include "data/delimited_file.h"
 #include "data/in7_file.h"
+#include "cell_text.h"
 #include "data_files_fixture.h"
 
 namespace kd = kj::data;
@@ -250,7 +251,45 @@ TEST_F(DelimitedFile, ReadsRWriteCsv) {
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 4; ++j) EXPECT_TRUE(same(ds.variables[j].values[i], expect[i][j])) << i << "," << j;
     EXPECT_EQ(ds.variables[2].kind, kd::VariableKind::date);
+    EXPECT_EQ(messages(), "Warning: Text read as missing values: \"label\" (text column)\n");
     kd::Sheet sheet;
     ASSERT_TRUE(kd::read_delimited_sheet(read_text(file), ',', sheet));
     EXPECT_EQ(sheet.rows[3][3].text, "say \"x\"");
+}
+
+TEST_F(DelimitedFile, TextAndDatesOfRWriteCsvAsSheetAndAsDataSet) {
+    // Day numbers from Python's date.toordinal() + 1721425; times as the
+    // fraction of the day.
+    const std::string file = std::string(KJ_SOURCE_DIR) + "/tests/fixtures/data/r_text_dates.csv";
+    kd::Sheet sheet;
+    std::vector<std::string> sheets;
+    ASSERT_TRUE(kd::load_sheet(file, kd::DataFormat::csv, 0, "", sheet, sheets));
+    using kj::test::show;
+    using V = std::vector<std::string>;
+    ASSERT_EQ(sheet.rows.size(), 5u);
+    EXPECT_EQ(show(sheet.rows[0]), (V{"t:country", "t:code", "t:gdp", "t:day", "t:stamp"}));
+    EXPECT_EQ(show(sheet.rows[1]), (V{"t:Norway", "t:NO", "150000.000000", "d:2451544.000000", "d:2451545.520833"}));
+    EXPECT_EQ(show(sheet.rows[2]), (V{"t:Sweden", "t:SE", "-", "d:2451604.000000"}));
+    EXPECT_EQ(show(sheet.rows[3]), (V{"t:Denmark, DK", "t:DK", "3.250000", "-", "d:2458909.000012"}));
+    EXPECT_EQ(show(sheet.rows[4]), (V{"-", "t:FI", "-0.500000", "d:2460311.000000", "d:2440588.000000"}));
+    EXPECT_EQ(sheet.rows[1][4].number, 2451545 + 12.5 / 24);
+    EXPECT_EQ(sheet.rows[3][4].number, 2458909 + 1 / 86400.0);
+    EXPECT_EQ(messages(), "");
+
+    // As a data set the text columns are missing values, named once.
+    kd::DataSet ds;
+    ASSERT_TRUE(kd::load_data_set(file, kd::DataFormat::csv, ds));
+    EXPECT_EQ(messages(), "Warning: Text read as missing values: \"country\" (text column), \"code\" (text column)\n");
+    ASSERT_EQ(ds.variables.size(), 5u);
+    EXPECT_TRUE(std::isnan(ds.variables[0].values[0]) && std::isnan(ds.variables[1].values[3]));
+    EXPECT_EQ(ds.variables[3].kind, kd::VariableKind::date);
+    EXPECT_EQ(ds.variables[4].kind, kd::VariableKind::date);
+    EXPECT_TRUE(same(ds.variables[2].values[1], k_nan));
+    EXPECT_EQ(ds.variables[4].values[3], 2440588);
+
+    // A column of numbers with a few words in it is named with their count.
+    messages().clear();
+    write("mixed.csv", "a,b\n1,x\nn/a,2\n3,4\n-,y\n");
+    ASSERT_TRUE(kd::load_data_set(path("mixed.csv"), kd::DataFormat::csv, ds));
+    EXPECT_EQ(messages(), "Warning: Text read as missing values: \"a\" (2 cells), \"b\" (2 cells)\n");
 }
