@@ -68,7 +68,8 @@ TEST_F(DelimitedFile, UnterminatedQuotesAndRaggedRowsAreReported) {
          "Warning: Unterminated quote in line 3, field read to the end of the line\n"},
         // A closed quote over two lines counts both; the unclosed one is on line 4.
         {"a,b\n\"x\ny\",2\n3,\"\"\"4\n", {{k_nan, 3}, {2, k_nan}},
-         "Warning: Unterminated quote in line 4, field read to the end of the line\n"},
+         "Warning: Unterminated quote in line 4, field read to the end of the line\n"
+         "Warning: Text read as missing values: \"a\" (1 cell), \"b\" (1 cell)\n"},
         // One short row.
         {"a,b,c\n1,2,3\n\n4,5\n6,7,8\n", {{1, 4, 6}, {2, 5, 7}, {3, k_nan, 8}},
          "Warning: Rows of different lengths padded with missing values: line 4 has 2 fields, line 1 has 3\n"},
