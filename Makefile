@@ -19,7 +19,8 @@ FUZZ_TARGETS = \
 	bn7_fuzz \
 	csv_fuzz \
 	xlsx_sheet_fuzz \
-	xls_records_fuzz
+	xls_records_fuzz \
+	dta_fuzz
 CMAKE_FLAGS ?=
 # make install: the prefix (and DESTDIR, when set, in front of it).
 PREFIX     ?= /usr/local

@@ -225,6 +225,10 @@ KJ_API int KjCheckSource(const char *name, const char *text, int gauss, KjCheckM
  * Host callbacks, pipes and text channels
  * ===================================================================== */
 KJ_API void SetKjMessage(KjMessageFn fn);
+/* Run messages that begin "Progress: " tell, at verbose level 1 and above,
+ * how far loading or saving a large file (100 MB or more) has come:
+ * "Progress: Loading data/big.csv 40%", from 0% to 100% (no 100% when it
+ * failed). A host shows them as it likes. */
 KJ_API void SetKjRunMessage(KjMessageFn fn);
 KJ_API void SetKjPuts(KjMessageFn fn);
 KJ_API void SetKjGets(KjGetsFn fn);

@@ -11,6 +11,7 @@
 #include "data/dta_file.h"
 #include "data/in7_file.h"
 #include "data/message_function.h"
+#include "data/progress.h"
 #include "data/sheet.h"
 #include "data/xls_file.h"
 #include "data/xlsx_file.h"
@@ -70,7 +71,7 @@ bool read_data_file(const std::string& path, DataSet& ds) {
         return false;
     }
     ds = DataSet{};
-    ds.sample = Sample::undated(m.rows);
+    ds.sample = Sample::Undated(m.rows);
     const auto rows = static_cast<std::size_t>(m.rows), cols = static_cast<std::size_t>(m.cols);
     for (std::size_t j = 0; j < cols; ++j) {
         const std::string name = j < m.names.size() && !m.names[j].empty() ? m.names[j] : default_variable_name(j);
@@ -99,25 +100,25 @@ bool write_data_file(const std::string& path, DataSet& ds) {
                                                  static_cast<std::int32_t>(cols), names));
 }
 
-}  // namespace
-
-DataFormat data_format_of(const std::string& path) {
-    if (!has_extension(path)) return DataFormat::None;
-    std::string ext = path.substr(path.find_last_of('.'));
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    static const struct {
-        const char* ext;
-        DataFormat format;
-    } kinds[] = {{".in7", DataFormat::In7}, {".xlsx", DataFormat::Xlsx}, {".xlsm", DataFormat::Xlsx},
-                 {".xls", DataFormat::Xls}, {".wks", DataFormat::Wks},   {".wk1", DataFormat::Wks},
-                 {".csv", DataFormat::Csv}, {".dsv", DataFormat::Dsv},   {".tsv", DataFormat::Tsv},
-                 {".dat", DataFormat::Dat}, {".dht", DataFormat::Dht},   {".dta", DataFormat::Dta}};
-    for (const auto& k : kinds)
-        if (ext == k.ext) return k.format;
-    return DataFormat::None;
+// The bytes a load reads: a description file's data file counts.
+std::uint64_t load_size(const std::string& path, DataFormat format) {
+    if (format != DataFormat::In7) return file_bytes(path);
+    return file_bytes(path) + file_bytes(path.substr(0, path.find_last_of('.')) + ".bn7");
 }
 
-bool load_data_set(const std::string& path, DataFormat format, DataSet& ds, int flags) {
+// What a save is expected to write: eight bytes a value.
+std::uint64_t save_size(const DataSet& ds) {
+    const std::size_t t = ds.sample.observations() > 0 ? ds.observations() : 0;
+    return static_cast<std::uint64_t>(t) * ds.variables.size() * 8;
+}
+
+std::uint64_t save_size(const Sheet& sheet) {
+    std::uint64_t cells = 0;
+    for (const SheetRow& row : sheet.rows) cells += row.size();
+    return cells * 8;
+}
+
+bool load_data_set_of(const std::string& path, DataFormat format, DataSet& ds, int flags) {
     if (format == DataFormat::In7) return read_in7(ds, path, (flags & k_include_marked) != 0);
     if (format == DataFormat::Dta) return read_dta(path, ds);
     if (format == DataFormat::Dat || format == DataFormat::Dht) return read_data_file(path, ds);
@@ -139,9 +140,9 @@ bool load_data_set(const std::string& path, DataFormat format, DataSet& ds, int 
     return false;
 }
 
-bool save_data_set(const std::string& path, DataFormat format, DataSet& ds, int flags) {
+bool save_data_set_as(const std::string& path, DataFormat format, DataSet& ds, int flags) {
     if (format == DataFormat::In7) return write_in7(ds, path, (flags & k_append) != 0, (flags & k_backup) != 0);
-    if (format == DataFormat::Xlsx) return save_whole_file(path, xlsx_bytes(sheet_of_data_set(ds)));
+    if (format == DataFormat::Xlsx) return write_xlsx(path, sheet_of_data_set(ds));
     if (format == DataFormat::Dta) return write_dta(path, ds);
     if (format == DataFormat::Dat) return write_data_file(path, ds);
     if (format == DataFormat::Dht) {
@@ -152,8 +153,8 @@ bool save_data_set(const std::string& path, DataFormat format, DataSet& ds, int 
     return save_whole_file(path, write_delimited_data_set(ds, delimiter_for(path, format == DataFormat::Dsv ? ";" : "")));
 }
 
-bool load_sheet(const std::string& path, DataFormat format, int index, const std::string& name, Sheet& sheet,
-                std::vector<std::string>& sheet_names) {
+bool load_sheet_of(const std::string& path, DataFormat format, int index, const std::string& name, Sheet& sheet,
+                   std::vector<std::string>& sheet_names) {
     if (format == DataFormat::Xlsx) return read_xlsx(path, index, name, sheet, sheet_names) == SheetRead::Ok;
     if (format == DataFormat::Xls) return read_xls(path, index, name, sheet, sheet_names) == SheetRead::Ok;
     if (!is_delimited(format)) return not_built(format, path);
@@ -167,10 +168,55 @@ bool load_sheet(const std::string& path, DataFormat format, int index, const std
     return name.empty() ? index == 0 : name == sheet.name;
 }
 
-bool save_sheet(const std::string& path, DataFormat format, const Sheet& sheet) {
-    if (format == DataFormat::Xlsx) return save_whole_file(path, xlsx_bytes(sheet));
+bool save_sheet_as(const std::string& path, DataFormat format, const Sheet& sheet) {
+    if (format == DataFormat::Xlsx) return write_xlsx(path, sheet);
     if (!is_delimited(format)) return not_built(format, path);
     return save_whole_file(path, write_delimited_sheet(sheet, delimiter_for(path, format == DataFormat::Dsv ? ";" : "")));
+}
+
+// Runs a load or save under a progress meter, which is done when it succeeded.
+template <class Work>
+bool metered(const char* action, const std::string& path, std::uint64_t bytes, Work&& work) {
+    ProgressMeter meter(action, path, bytes);
+    const bool ok = work();
+    if (ok) meter.done();
+    return ok;
+}
+
+}  // namespace
+
+DataFormat data_format_of(const std::string& path) {
+    if (!has_extension(path)) return DataFormat::None;
+    std::string ext = path.substr(path.find_last_of('.'));
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    static const struct {
+        const char* ext;
+        DataFormat format;
+    } kinds[] = {{".in7", DataFormat::In7}, {".xlsx", DataFormat::Xlsx}, {".xlsm", DataFormat::Xlsx},
+                 {".xls", DataFormat::Xls}, {".wks", DataFormat::Wks},   {".wk1", DataFormat::Wks},
+                 {".csv", DataFormat::Csv}, {".dsv", DataFormat::Dsv},   {".tsv", DataFormat::Tsv},
+                 {".dat", DataFormat::Dat}, {".dht", DataFormat::Dht},   {".dta", DataFormat::Dta}};
+    for (const auto& k : kinds)
+        if (ext == k.ext) return k.format;
+    return DataFormat::None;
+}
+
+bool load_data_set(const std::string& path, DataFormat format, DataSet& ds, int flags) {
+    return metered("Loading", path, load_size(path, format), [&] { return load_data_set_of(path, format, ds, flags); });
+}
+
+bool save_data_set(const std::string& path, DataFormat format, DataSet& ds, int flags) {
+    return metered("Saving", path, save_size(ds), [&] { return save_data_set_as(path, format, ds, flags); });
+}
+
+bool load_sheet(const std::string& path, DataFormat format, int index, const std::string& name, Sheet& sheet,
+                std::vector<std::string>& sheet_names) {
+    return metered("Loading", path, load_size(path, format),
+                   [&] { return load_sheet_of(path, format, index, name, sheet, sheet_names); });
+}
+
+bool save_sheet(const std::string& path, DataFormat format, const Sheet& sheet) {
+    return metered("Saving", path, save_size(sheet), [&] { return save_sheet_as(path, format, sheet); });
 }
 
 }  // namespace kj::data

@@ -9,6 +9,8 @@
 
 #include "data/calendar.h"
 #include "data/message_function.h"
+#include "data/progress.h"
+#include "data/text_columns.h"
 #include "data/text_encoding.h"
 #include "data/value_text.h"
 
@@ -93,6 +95,7 @@ void scan_fields(const std::string& bytes, char delimiter, bool skip_empty, OnFi
         }
         on_row(row, col + 1, first_line);
         ++row;
+        report_progress(static_cast<double>(p), static_cast<double>(n));
     }
 }
 
@@ -217,6 +220,7 @@ bool read_delimited_data_set(const std::string& bytes, char delimiter, DataSet& 
         bool dates = false, numbers = false;
     };
     std::vector<Column> columns;
+    TextColumns text;
     std::vector<std::string> names;
     std::vector<std::pair<std::string, bool>> first_row;
     bool header = false, too_large = false;
@@ -240,6 +244,8 @@ bool read_delimited_data_set(const std::string& bytes, char delimiter, DataSet& 
         c.x.push_back(kind == Cell::Kind::Number || kind == Cell::Kind::Date ? x : k_nan);
         if (kind == Cell::Kind::Date) c.dates = true;
         if (kind == Cell::Kind::Number) c.numbers = true;
+        if (kind == Cell::Kind::Text) text.text(col);
+        else if (kind != Cell::Kind::Empty) text.number(col);
     };
     std::size_t rows = 0;
     // Rows whose number of fields differs from the first row's are padded
@@ -289,7 +295,7 @@ bool read_delimited_data_set(const std::string& bytes, char delimiter, DataSet& 
                        std::to_string(width) + (ragged > 1 ? " (" + std::to_string(ragged) + " lines differ)" : ""));
     }
 
-    ds.sample = Sample::undated(static_cast<int64_t>(data_row));
+    ds.sample = Sample::Undated(static_cast<int64_t>(data_row));
     for (std::size_t j = 0; j < columns.size(); ++j) {
         std::string name = j < names.size() ? names[j] : std::string();
         if (name.empty()) name = default_variable_name(j);
@@ -298,12 +304,14 @@ bool read_delimited_data_set(const std::string& bytes, char delimiter, DataSet& 
         v.values.resize(data_row, k_nan);
         if (columns[j].dates && !columns[j].numbers) v.kind = VariableKind::Date;
     }
+    text.report(ds);
     return true;
 }
 
 std::string write_delimited_sheet(const Sheet& sheet, char delimiter) {
     std::string out;
     for (const SheetRow& row : sheet.rows) {
+        report_progress(static_cast<double>(&row - sheet.rows.data()), static_cast<double>(sheet.rows.size()));
         for (std::size_t j = 0; j < row.size(); ++j) {
             if (j) out += delimiter;
             const Cell& c = row[j];
@@ -327,6 +335,7 @@ std::string write_delimited_data_set(const DataSet& ds, char delimiter) {
     const std::size_t t = ds.sample.observations() > 0 ? ds.observations() : 0;
     out.reserve(out.size() + t * k * 12);
     for (std::size_t i = 0; i < t; ++i) {
+        report_progress(static_cast<double>(i), static_cast<double>(t));
         for (std::size_t j = 0; j < k; ++j) {
             if (j) out += delimiter;
             const Variable& v = ds.variables[j];

@@ -27,7 +27,8 @@ char delimiter_for(const std::string& path, const std::string& bytes);
 // closed is reported with its line, and its field ends with that line.
 bool read_delimited_sheet(const std::string& bytes, char delimiter, Sheet& sheet);
 
-// A data set straight from the text (names from a first row that holds text).
+// A data set straight from the text (names from a first row that holds text;
+// text fields are missing values, their columns named in a warning).
 // False when the observations and variables make more cells than a data set may.
 // Rows with fewer or more fields than the first are padded with missing values
 // and reported by the line of the first of them; unclosed quotes as above.

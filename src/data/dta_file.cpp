@@ -1,13 +1,17 @@
 #include "data/dta_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 #include <map>
 #include <readstat.h>
 
+#include "data/dta_dates.h"
 #include "data/in7_file.h"
 #include "data/message_function.h"
+#include "data/progress.h"
+#include "data/text_columns.h"
 #include "data/text_encoding.h"
 
 namespace kj::data {
@@ -15,23 +19,12 @@ namespace kj::data {
 namespace {
 
 constexpr double k_nan = std::numeric_limits<double>::quiet_NaN();
-constexpr double k_day_1960 = 2436935;  // day number of 1960-01-01, day 0 of the format
-constexpr double k_ms_per_day = 86400000.0;
 constexpr int k_max_label_value = 65535;
-
-enum class DateUnit { None, Days, Milliseconds };
-
-DateUnit date_unit(const char* format) {
-    if (!format) return DateUnit::None;
-    const std::string f = format;
-    if (f.starts_with("%td") || f.starts_with("%d")) return DateUnit::Days;
-    if (f.starts_with("%tc") || f.starts_with("%tC")) return DateUnit::Milliseconds;
-    return DateUnit::None;
-}
 
 struct ReadContext {
     DataSet* ds;
-    std::vector<DateUnit> units;
+    std::vector<DtaTime> units;
+    TextColumns text;
     std::vector<std::string> label_sets;  // per variable
     std::map<std::string, std::map<int, std::string>> labels;
     int64_t rows = 0;
@@ -48,7 +41,7 @@ int on_metadata(readstat_metadata_t* metadata, void* data) {
     }
     const char* label = readstat_get_file_label(metadata);
     if (label) c->ds->description = utf8_text(label);
-    c->ds->sample = Sample::undated(c->rows);
+    c->ds->sample = Sample::Undated(c->rows);
     return READSTAT_HANDLER_OK;
 }
 
@@ -60,8 +53,8 @@ int on_variable(int, readstat_variable_t* variable, const char* label_set, void*
     const char* label = readstat_variable_get_label(variable);
     if (label) v.description = utf8_text(label);
     v.values.assign(static_cast<std::size_t>(c->rows), k_nan);
-    c->units.push_back(date_unit(readstat_variable_get_format(variable)));
-    if (c->units.back() != DateUnit::None) v.kind = VariableKind::Date;
+    c->units.push_back(dta_time_of_format(readstat_variable_get_format(variable)));
+    if (c->units.back() != DtaTime::None) v.kind = VariableKind::Date;
     c->label_sets.emplace_back(label_set ? label_set : "");
     return READSTAT_HANDLER_OK;
 }
@@ -79,12 +72,17 @@ int on_value(int row, readstat_variable_t* variable, readstat_value_t value, voi
     case READSTAT_TYPE_INT32: x = readstat_int32_value(value); break;
     case READSTAT_TYPE_FLOAT: x = readstat_float_value(value); break;
     case READSTAT_TYPE_DOUBLE: x = readstat_double_value(value); break;
-    default: return READSTAT_HANDLER_OK;  // text is no observation
+    case READSTAT_TYPE_STRING: {
+        // Text is no observation; it is counted for the warning.
+        const char* text = readstat_string_value(value);
+        if (text && *text) c->text.text(static_cast<std::size_t>(j));
+        return READSTAT_HANDLER_OK;
     }
-    const DateUnit unit = c->units[static_cast<std::size_t>(j)];
-    if (unit == DateUnit::Days) x += k_day_1960;
-    if (unit == DateUnit::Milliseconds) x = x / k_ms_per_day + k_day_1960;
-    c->ds->variables[static_cast<std::size_t>(j)].values[static_cast<std::size_t>(row)] = x;
+    default: return READSTAT_HANDLER_OK;
+    }
+    c->text.number(static_cast<std::size_t>(j));
+    c->ds->variables[static_cast<std::size_t>(j)].values[static_cast<std::size_t>(row)] =
+        calendar_of_dta(c->units[static_cast<std::size_t>(j)], x);
     return READSTAT_HANDLER_OK;
 }
 
@@ -108,6 +106,41 @@ bool all_whole(const std::vector<double>& x) {
     return true;
 }
 
+// A data set whose observations are the consecutive periods of a period
+// variable (the first such one) takes their frequency and sample.
+void date_sample(DataSet& ds, const std::vector<DtaTime>& units) {
+    const int64_t t = ds.sample.observations();
+    for (std::size_t j = 0; j < ds.variables.size() && t > 0; ++j) {
+        const DtaTime unit = units[j];
+        if (dta_periods_per_year(unit) == 0) continue;
+        const std::vector<double>& x = ds.variables[j].values;
+        const double first = dta_of_calendar(unit, x[0]);
+        bool consecutive = !std::isnan(first);
+        for (int64_t i = 1; i < t && consecutive; ++i)
+            consecutive = dta_of_calendar(unit, x[static_cast<std::size_t>(i)]) == first + static_cast<double>(i);
+        if (!consecutive) continue;
+        Sample s;
+        s.frequency = dta_periods_per_year(unit);
+        dta_year_period(unit, static_cast<int64_t>(first), s.year1, s.period1);
+        dta_year_period(unit, static_cast<int64_t>(first) + t - 1, s.year2, s.period2);
+        ds.sample = s;
+        for (Variable& v : ds.variables) v.sample = s;
+        return;
+    }
+}
+
+// How a date variable is stored: as periods when the data set is dated at
+// a period frequency and every date is the first day of a period, else as
+// days when all are whole days, else as milliseconds.
+DtaTime date_time_unit(const DataSet& ds, const Variable& v) {
+    const DtaTime period = dta_period_of_frequency(ds.sample.frequency);
+    const bool dated = ds.sample.frequency > 1 || ds.sample.year1 >= 1801;  // not an undated sample
+    if (period != DtaTime::None && dated &&
+        std::all_of(v.values.begin(), v.values.end(), [&](double d) { return starts_dta_period(period, d); }))
+        return period;
+    return all_whole(v.values) ? DtaTime::Days : DtaTime::Milliseconds;
+}
+
 }  // namespace
 
 std::string dta_variable_name(const std::string& name) {
@@ -123,12 +156,16 @@ std::string dta_variable_name(const std::string& name) {
 
 bool read_dta(const std::string& path, DataSet& ds) {
     ds = DataSet();
-    ReadContext c{&ds, {}, {}, {}, 0, {}};
+    ReadContext c{&ds, {}, {}, {}, {}, 0, {}};
     readstat_parser_t* parser = readstat_parser_init();
     readstat_set_metadata_handler(parser, on_metadata);
     readstat_set_variable_handler(parser, on_variable);
     readstat_set_value_handler(parser, on_value);
     readstat_set_value_label_handler(parser, on_value_label);
+    readstat_set_progress_handler(parser, [](double done, void*) {
+        report_progress(done, 1);
+        return int(READSTAT_HANDLER_OK);
+    });
     const readstat_error_t error = readstat_parse_dta(parser, path.c_str(), &c);
     readstat_parser_free(parser);
     if (error != READSTAT_OK) {
@@ -145,6 +182,8 @@ bool read_dta(const std::string& path, DataSet& ds) {
         v.labels.assign(static_cast<std::size_t>(set->second.rbegin()->first + 1), "");
         for (const auto& [x, label] : set->second) v.labels[static_cast<std::size_t>(x)] = label;
     }
+    date_sample(ds, c.units);
+    c.text.report(ds);
     return true;
 }
 
@@ -156,7 +195,7 @@ bool write_dta(const std::string& path, const DataSet& ds) {
     readstat_writer_set_file_format_version(writer, 118);
     if (!ds.description.empty()) readstat_writer_set_file_label(writer, ds.description.substr(0, 80).c_str());
     std::vector<readstat_variable_t*> vars;
-    std::vector<DateUnit> units;
+    std::vector<DtaTime> units;
     std::map<std::string, int> used;
     for (const Variable& v : ds.variables) {
         std::string name = dta_variable_name(v.name);
@@ -164,10 +203,10 @@ bool write_dta(const std::string& path, const DataSet& ds) {
         used[name] = 1;
         readstat_variable_t* var = readstat_add_variable(writer, name.c_str(), READSTAT_TYPE_DOUBLE, 0);
         if (!v.description.empty()) readstat_variable_set_label(var, v.description.substr(0, 80).c_str());
-        DateUnit unit = DateUnit::None;
+        DtaTime unit = DtaTime::None;
         if (v.kind == VariableKind::Date) {
-            unit = all_whole(v.values) ? DateUnit::Days : DateUnit::Milliseconds;
-            readstat_variable_set_format(var, unit == DateUnit::Days ? "%td" : "%tc");
+            unit = date_time_unit(ds, v);
+            readstat_variable_set_format(var, dta_format_of_time(unit));
         } else if (v.kind == VariableKind::Choice && !v.labels.empty()) {
             readstat_label_set_t* set = readstat_add_label_set(writer, READSTAT_TYPE_INT32, name.c_str());
             for (std::size_t i = 0; i < v.labels.size(); ++i)
@@ -179,12 +218,12 @@ bool write_dta(const std::string& path, const DataSet& ds) {
     }
     readstat_error_t error = readstat_begin_writing_dta(writer, &bytes, static_cast<long>(rows));
     for (int64_t i = 0; i < rows && error == READSTAT_OK; ++i) {
+        report_progress(static_cast<double>(i), static_cast<double>(rows));
         error = readstat_begin_row(writer);
         for (std::size_t j = 0; j < vars.size() && error == READSTAT_OK; ++j) {
             const std::vector<double>& x = ds.variables[j].values;
-            double v = static_cast<std::size_t>(i) < x.size() ? x[static_cast<std::size_t>(i)] : k_nan;
-            if (units[j] == DateUnit::Days) v -= k_day_1960;
-            if (units[j] == DateUnit::Milliseconds) v = std::round((v - k_day_1960) * k_ms_per_day);
+            const double v =
+                dta_of_calendar(units[j], static_cast<std::size_t>(i) < x.size() ? x[static_cast<std::size_t>(i)] : k_nan);
             error = std::isnan(v) ? readstat_insert_missing_value(writer, vars[j])
                                   : readstat_insert_double_value(writer, vars[j], v);
         }

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include "data/message_function.h"
+#include "data/progress.h"
 #include "data/text_encoding.h"
 #include "data/safe_save.h"
 
@@ -259,6 +260,7 @@ bool write_in7(DataSet& ds, const std::string& given, bool append, bool backup) 
     const std::size_t t = ds.sample.observations() > 0 ? ds.observations() : 0;
     std::string block;
     for (Variable& v : ds.variables) {
+        report_progress(static_cast<double>(&v - ds.variables.data()), static_cast<double>(ds.variables.size()));
         if (!(v.flags & Variable::k_selected)) continue;
         block.clear();
         double marker = k_block_marker;
@@ -425,7 +427,7 @@ bool place_in7_data(DataSet& ds, const std::string& bytes) {
     }
     ds.variables = std::move(kept);
     if (ds.variables.empty()) {
-        ds.sample = Sample::undated(0);
+        ds.sample = Sample::Undated(0);
         return true;
     }
     Sample& s = ds.sample;

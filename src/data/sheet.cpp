@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 
+#include "data/text_columns.h"
+
 namespace kj::data {
 
 std::string default_variable_name(std::size_t j) { return "Var" + std::to_string(j + 1); }
@@ -23,6 +25,7 @@ bool is_date_format(std::string_view code) {
 
 DataSet data_set_of_sheet(const Sheet& sheet) {
     DataSet ds;
+    TextColumns text;
     std::size_t first = 0, cols = 0;
     for (const SheetRow& row : sheet.rows) cols = std::max(cols, row.size());
     const bool header = !sheet.rows.empty() &&
@@ -30,7 +33,7 @@ DataSet data_set_of_sheet(const Sheet& sheet) {
                                     [](const Cell& c) { return c.kind == Cell::Kind::Text; });
     if (header) first = 1;
     const std::size_t t = sheet.rows.size() - first;
-    ds.sample = Sample::undated(static_cast<int64_t>(t));
+    ds.sample = Sample::Undated(static_cast<int64_t>(t));
     for (std::size_t j = 0; j < cols; ++j) {
         std::string name;
         if (header && j < sheet.rows[0].size() && sheet.rows[0][j].kind == Cell::Kind::Text) name = sheet.rows[0][j].text;
@@ -47,9 +50,12 @@ DataSet data_set_of_sheet(const Sheet& sheet) {
             if (c.kind == Cell::Kind::Number || c.kind == Cell::Kind::Date) v.values[i] = c.number;
             if (c.kind == Cell::Kind::Date) dates = true;
             if (c.kind == Cell::Kind::Number) others = true;
+            if (c.kind == Cell::Kind::Text) text.text(j);
+            else if (c.kind != Cell::Kind::Empty) text.number(j);
         }
         if (dates && !others) v.kind = VariableKind::Date;
     }
+    text.report(ds);
     return ds;
 }
 

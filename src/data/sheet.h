@@ -32,7 +32,8 @@ struct Sheet {
 
 // A data set from a sheet: the first row gives the names when it holds text
 // (else "Var1", ...); one variable per column; a column whose values are all
-// dates becomes a date variable; text and error cells are missing. Undated sample.
+// dates becomes a date variable; text and error cells are missing (the
+// columns with text named in a warning). Undated sample.
 DataSet data_set_of_sheet(const Sheet& sheet);
 
 // The sheet of a data set: a row of names, then one row per observation

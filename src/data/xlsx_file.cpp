@@ -1,5 +1,6 @@
 #include "data/xlsx_file.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <initializer_list>
@@ -8,7 +9,9 @@
 #include <cstring>
 #include <map>
 
+#include "data/in7_file.h"
 #include "data/message_function.h"
+#include "data/progress.h"
 #include "data/text_encoding.h"
 #include "data/value_text.h"
 #include "data/xml_reader.h"
@@ -231,6 +234,8 @@ private:
             c.kind = date ? Cell::Kind::Date : Cell::Kind::Number;
             c.number = date ? calendar_day_of_serial(x, context_.date1904) : x;
         }
+        // An empty string is an empty cell (some writers give missing values so).
+        if (c.kind == Cell::Kind::Text && c.text.empty()) return;
         // Infinities are written as text, the sheet having no number for them.
         if (c.kind == Cell::Kind::Text && infinity_of(c.text, x)) {
             c.kind = Cell::Kind::Number;
@@ -271,12 +276,13 @@ const char* const k_content_types = R"(<?xml version="1.0" encoding="UTF-8" stan
     R"(<Override PartName="/xl/styles.xml" )"
     R"(ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml"/></Types>)";
 
-// Cell styles: 0 general, 1 a date, 2 a date with time.
+// Cell styles: 0 general, 1 a date, 2 a date with time; the named style
+// "Normal" that the cell styles derive from.
 const char* const k_styles = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
 <styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
     R"(<numFmts count="2"><numFmt numFmtId="164" formatCode="yyyy\-mm\-dd"/>)"
     R"(<numFmt numFmtId="165" formatCode="yyyy\-mm\-dd\ hh:mm:ss"/></numFmts>)"
-    R"(<fonts count="1"><font><sz val="11"/><name val="Calibri"/></font></fonts>)"
+    R"(<fonts count="1"><font><sz val="11"/><name val="Calibri"/><family val="2"/></font></fonts>)"
     R"(<fills count="2"><fill><patternFill patternType="none"/></fill>)"
     R"(<fill><patternFill patternType="gray125"/></fill></fills>)"
     R"(<borders count="1"><border><left/><right/><top/><bottom/><diagonal/></border></borders>)"
@@ -284,7 +290,8 @@ const char* const k_styles = R"(<?xml version="1.0" encoding="UTF-8" standalone=
     R"(<cellXfs count="3"><xf numFmtId="0" fontId="0" fillId="0" borderId="0" xfId="0"/>)"
     R"(<xf numFmtId="164" fontId="0" fillId="0" borderId="0" xfId="0" applyNumberFormat="1"/>)"
     R"(<xf numFmtId="165" fontId="0" fillId="0" borderId="0" xfId="0" applyNumberFormat="1"/>)"
-    R"(</cellXfs></styleSheet>)";
+    R"(</cellXfs><cellStyles count="1"><cellStyle name="Normal" xfId="0" builtinId="0"/></cellStyles>)"
+    R"(<dxfs count="0"/><tableStyles count="0"/></styleSheet>)";
 
 void append_escaped(std::string& out, std::string_view s) {
     for (char ch : s) {
@@ -303,10 +310,24 @@ std::string column_name(std::size_t j) {
     return s;
 }
 
+// Cuts a UTF-8 text to the characters a cell holds; true when it was longer.
+bool cut_cell_text(std::string& text) {
+    std::size_t chars = 0, i = 0;
+    for (; i < text.size(); ++i)
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && ++chars > k_max_cell_text) break;
+    if (i == text.size()) return false;
+    text.resize(i);
+    return true;
+}
+
+// A name the format accepts: 1 to 31 characters, none of []:*?/\, no
+// apostrophe at either end.
 std::string valid_sheet_name(const std::string& given) {
     std::string name = utf8_text(given.empty() ? "Sheet1" : given);
     for (char& c : name)
         if (std::strchr("[]:*?/\\", c)) c = '_';
+    if (name.front() == '\'') name.front() = '_';
+    if (name.back() == '\'') name.back() = '_';
     if (name.size() > 31) {
         name.resize(31);
         while (!name.empty() && (static_cast<unsigned char>(name.back()) & 0xC0) == 0x80) name.pop_back();
@@ -344,7 +365,7 @@ double serial_of_calendar_day(double day) {
 
 std::string parse_worksheet(const std::string& xml, const WorkbookContext& context, Sheet& sheet) {
     Worksheet handler(context, sheet);
-    return parse_xml(xml, handler);
+    return parse_xml(xml, handler, true);
 }
 
 SheetRead read_xlsx(const std::string& path, int index, const std::string& name, Sheet& sheet,
@@ -397,13 +418,19 @@ SheetRead read_xlsx(const std::string& path, int index, const std::string& name,
     return SheetRead::Ok;
 }
 
-std::string xlsx_bytes(const Sheet& sheet) {
+std::string xlsx_bytes(const Sheet& sheet, std::size_t* cut_texts) {
     static const char* const head = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
     static const char* const main_ns = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
     static const char* const rel_ns = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
-    std::string xml = std::string(head) + "<worksheet xmlns=\"" + main_ns + "\"><sheetData>";
+    std::size_t columns = 0;
+    for (const SheetRow& row : sheet.rows) columns = std::max(columns, row.size());
+    std::string xml = std::string(head) + "<worksheet xmlns=\"" + main_ns + "\"><dimension ref=\"A1";
+    if (!sheet.rows.empty() && columns > 0) xml += ":" + column_name(columns - 1) + std::to_string(sheet.rows.size());
+    xml += "\"/><sheetData>";
+    std::size_t cut = 0;
     char buf[64];
     for (std::size_t i = 0; i < sheet.rows.size(); ++i) {
+        report_progress(static_cast<double>(i), static_cast<double>(sheet.rows.size()));
         const SheetRow& row = sheet.rows[i];
         const std::string r = std::to_string(i + 1);
         xml += "<row r=\"" + r + "\">";
@@ -413,7 +440,9 @@ std::string xlsx_bytes(const Sheet& sheet) {
             const std::string ref = column_name(j) + r;
             auto text_cell = [&](const std::string& text) {
                 xml += "<c r=\"" + ref + "\" t=\"inlineStr\"><is><t xml:space=\"preserve\">";
-                append_escaped(xml, utf8_text(text));
+                std::string t = utf8_text(text);
+                if (cut_cell_text(t)) ++cut;
+                append_escaped(xml, t);
                 xml += "</t></is></c>";
             };
             if (c.kind == Cell::Kind::Text) {
@@ -459,6 +488,7 @@ std::string xlsx_bytes(const Sheet& sheet) {
     const std::string workbook_rels =
         relationships({{"rId1", "worksheet", "worksheets/sheet1.xml"}, {"rId2", "styles", "styles.xml"}});
 
+    if (cut_texts) *cut_texts = cut;
     ZipWriter zip;
     zip.add("[Content_Types].xml", k_content_types);
     zip.add("_rels/.rels", rels);
@@ -467,6 +497,23 @@ std::string xlsx_bytes(const Sheet& sheet) {
     zip.add("xl/styles.xml", k_styles);
     zip.add("xl/worksheets/sheet1.xml", xml);
     return zip.finish();
+}
+
+bool write_xlsx(const std::string& path, const Sheet& sheet) {
+    std::size_t columns = 0;
+    for (const SheetRow& row : sheet.rows) columns = std::max(columns, row.size());
+    if (sheet.rows.size() > static_cast<std::size_t>(k_max_sheet_rows) ||
+        columns > static_cast<std::size_t>(k_max_sheet_columns)) {
+        report_error("Too many rows or columns for a workbook (at most " + std::to_string(k_max_sheet_rows) + " x " +
+                     std::to_string(k_max_sheet_columns) + "): " + path);
+        return false;
+    }
+    std::size_t cut = 0;
+    const std::string bytes = xlsx_bytes(sheet, &cut);
+    if (cut)
+        report_warning("Text cut to " + std::to_string(k_max_cell_text) + " characters in " + std::to_string(cut) +
+                       (cut == 1 ? " cell of " : " cells of ") + path);
+    return save_whole_file(path, bytes);
 }
 
 }  // namespace kj::data

@@ -32,8 +32,20 @@ enum class SheetRead { Ok, NoSuchSheet, Failed /* and reported */ };
 SheetRead read_xlsx(const std::string& path, int index, const std::string& name, Sheet& sheet,
                std::vector<std::string>& sheet_names);
 
-// The bytes of a workbook holding the sheet.
-std::string xlsx_bytes(const Sheet& sheet);
+// Longest text a cell holds; longer texts are cut.
+constexpr std::size_t k_max_cell_text = 32767;
+
+// The bytes of a workbook holding the sheet: the package parts, a styles
+// part with date formats, numbers in the shortest form that reads back
+// exactly, date cells with a date format, infinities as the text "+.Inf" and
+// "-.Inf" (which the reader takes as numbers), missing values as empty cells
+// and error cells as #N/A. cut_texts counts texts cut to k_max_cell_text
+// characters. The sheet must fit in k_max_sheet_rows x k_max_sheet_columns.
+std::string xlsx_bytes(const Sheet& sheet, std::size_t* cut_texts = nullptr);
+
+// Writes the workbook; a sheet too large for the format is refused, and cut
+// texts are reported in a warning.
+bool write_xlsx(const std::string& path, const Sheet& sheet);
 
 // Spreadsheet day numbers (1900 system) and calendar day numbers.
 double calendar_day_of_serial(double serial, bool date1904);

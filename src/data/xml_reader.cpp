@@ -4,6 +4,8 @@
 #include <cstring>
 #include <expat.h>
 
+#include "data/progress.h"
+
 namespace kj::data {
 
 namespace {
@@ -42,7 +44,7 @@ void XMLCALL on_text(void* data, const char* s, int len) {
 
 }  // namespace
 
-std::string parse_xml(const std::string& bytes, XmlHandler& handler) {
+std::string parse_xml(const std::string& bytes, XmlHandler& handler, bool progress) {
     XML_Parser parser = XML_ParserCreate(nullptr);
     if (!parser) return "out of memory";
     Context c{parser, &handler};
@@ -53,7 +55,7 @@ std::string parse_xml(const std::string& bytes, XmlHandler& handler) {
     std::size_t done = 0;
     bool final = false;
     while (!final) {
-        const std::size_t n = std::min<std::size_t>(bytes.size() - done, 1 << 24);
+        const std::size_t n = std::min<std::size_t>(bytes.size() - done, 1 << 20);
         final = done + n == bytes.size();
         if (XML_Parse(parser, bytes.data() + done, static_cast<int>(n), final) != XML_STATUS_OK) {
             if (!handler.stop_reason.empty()) {
@@ -65,6 +67,7 @@ std::string parse_xml(const std::string& bytes, XmlHandler& handler) {
             break;
         }
         done += n;
+        if (progress) report_progress(static_cast<double>(done), static_cast<double>(bytes.size()));
     }
     XML_ParserFree(parser);
     return error;

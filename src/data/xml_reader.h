@@ -19,8 +19,9 @@ public:
 };
 
 // Parses bytes, calling handler; returns "" or the reason it failed (an XML
-// error with its line, or the handler's stop reason).
-std::string parse_xml(const std::string& bytes, XmlHandler& handler);
+// error with its line, or the handler's stop reason). With progress, the
+// part read is reported to the progress meter in use (data/progress.h).
+std::string parse_xml(const std::string& bytes, XmlHandler& handler, bool progress = false);
 
 // The value of attribute name ("" when absent).
 std::string_view xml_attribute(const char** attributes, std::string_view name);

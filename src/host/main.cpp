@@ -14,14 +14,21 @@
 #include <kj80x.h>
 
 #include "host/line_editor.h"
+#include "host/progress_bar.h"
 
 namespace {
 
 // Output already printed comes before the message that follows it.
 void to_stderr(const char* text) {
     std::fflush(stdout);
+    kj::console::end_progress_line(stderr);
     std::fputs(text, stderr);
     std::fputc('\n', stderr);
+}
+
+// Run messages: progress is drawn as a bar (on a terminal), the rest printed.
+void run_message_to_stderr(const char* text) {
+    if (!kj::console::show_progress(text, stderr)) to_stderr(text);
 }
 
 // A crash still delivers what the program printed before it.
@@ -70,7 +77,7 @@ int main(int argc, char** argv) {
     for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) std::signal(sig, flush_and_reraise);
 #endif
     SetKjMessage(to_stderr);
-    SetKjRunMessage(to_stderr);
+    SetKjRunMessage(run_message_to_stderr);
     name_graphs_after_program(argc, argv);
     SetKjDrawWindow(show_graph_as_file);
     const bool prompt = kj::console::wants_prompt(argc, argv);

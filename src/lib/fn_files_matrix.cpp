@@ -5,6 +5,7 @@
 #include <string>
 
 #include "data/data_file.h"
+#include "data/progress.h"
 #include "lib/args.h"
 #include "lib/fn_files.h"
 #include "lib/io/data_set_files.h"
@@ -120,6 +121,7 @@ void fn_loadmat(Value* result, Value* args, int count) {
         case io::DataSetOffer::Declined: break;
     }
     const bool fmt = io::lower_extension(in_zip ? member : path) == ".fmt";
+    data::ProgressMeter meter("Loading", path, in_zip ? 0 : data::file_bytes(path));
     if (!in_zip) {
         std::FILE* f = std::fopen(path.c_str(), "rb");
         if (!f) {
@@ -134,6 +136,7 @@ void fn_loadmat(Value* result, Value* args, int count) {
                     return;
                 }
                 load_data_file_bytes(*result, bytes, names_ref);
+                meter.done();
                 return;
             }
         } else {
@@ -155,6 +158,7 @@ void fn_loadmat(Value* result, Value* args, int count) {
             io::FmtMatrix m = io::parse_fmt(bytes);
             if (m.status == io::FmtStatus::NotFmt) {
                 load_data_file_bytes(*result, bytes, names_ref);
+                meter.done();
                 return;
             }
             if (m.status != io::FmtStatus::Ok) fmt_failure(m.status);
@@ -164,6 +168,7 @@ void fn_loadmat(Value* result, Value* args, int count) {
         }
     }
     store_names(names_ref, {});
+    meter.done();
 }
 
 void fn_savemat(Value* result, Value* args, int count) {
@@ -204,6 +209,8 @@ void fn_savemat(Value* result, Value* args, int count) {
         warn_file("savemat", "cannot open file", name);
         return;
     }
+    // A text element takes 26 bytes, a binary one 8.
+    data::ProgressMeter meter("Saving", name, static_cast<std::uint64_t>(x.count()) * (fmt ? 8 : 26));
     const bool written = fmt ? io::write_fmt(out.file(), x.data(), x.r, x.c)
                              : io::write_text_matrix(out.file(), x.data(), x.r, x.c, flag != 1);
     if (!written || !out.commit()) {
@@ -211,6 +218,7 @@ void fn_savemat(Value* result, Value* args, int count) {
                                                                : out.error().c_str());
         return;
     }
+    meter.done();
     value::set_int(*result, 1);
 }
 

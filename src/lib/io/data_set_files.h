@@ -30,8 +30,12 @@ DataSetOffer offer_data_set_load(const std::string& path, int flag, DataSetMatri
 // in.names may be empty: the layer then names the columns itself.
 DataSetOffer offer_data_set_save(const std::string& path, const DataSetMatrix& in);
 
-// Sends the data-set layer's errors and warnings to the run-time messages
-// (done once at start-up).
+// Sends the data-set layer's errors and warnings to the run-time messages,
+// and at verbose level 1 and above the progress of loading and saving large
+// files, as lines "Progress: Loading name 40%" from 0% to 100% (done once at
+// start-up; the environment variable KJ_PROGRESS_BYTES sets the size from
+// which progress is reported, 100 MB by default).
+constexpr const char* k_progress_caption = "Progress: ";
 void install_data_messages();
 
 // The file as given, else along the include path; false when not found.

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "data/progress.h"
 #include "lib/io/number_format.h"
 
 namespace kj::lib::io {
@@ -164,6 +165,7 @@ TextMatrix parse_text_matrix(std::string_view text, bool one_column) {
         const NumberRead got = read_number(p, end, x);
         if (got == NumberRead::End) break;
         if (got == NumberRead::Number) out.values[static_cast<std::size_t>(k++)] = x;
+        if ((k & 0xFFFF) == 0) data::report_progress(static_cast<double>(k), static_cast<double>(n));
     }
     if (k < n) out.status = TextMatrixStatus::ShortElements;
     return out;
@@ -213,6 +215,7 @@ bool write_text_matrix(std::FILE* out, const double* values, int rows, int cols,
             t.append(num, len);
         }
         t += '\n';
+        data::report_progress(static_cast<double>(i), static_cast<double>(rows));
         if (t.size() >= 65536 || i + 1 == rows) {
             if (std::fwrite(t.data(), 1, t.size(), out) != t.size()) return false;
             t.clear();

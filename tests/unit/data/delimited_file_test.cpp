@@ -7,6 +7,7 @@
 #include "data/data_set_formats.h"
 #include "data/delimited_file.h"
 #include "data/in7_file.h"
+#include "cell_text.h"
 #include "data_files_fixture.h"
 
 namespace kd = kj::data;
@@ -67,7 +68,8 @@ TEST_F(DelimitedFile, UnterminatedQuotesAndRaggedRowsAreReported) {
          "Warning: Unterminated quote in line 3, field read to the end of the line\n"},
         // A closed quote over two lines counts both; the unclosed one is on line 4.
         {"a,b\n\"x\ny\",2\n3,\"\"\"4\n", {{k_nan, 3}, {2, k_nan}},
-         "Warning: Unterminated quote in line 4, field read to the end of the line\n"},
+         "Warning: Unterminated quote in line 4, field read to the end of the line\n"
+         "Warning: Text read as missing values: \"a\" (1 cell), \"b\" (1 cell)\n"},
         // One short row.
         {"a,b,c\n1,2,3\n\n4,5\n6,7,8\n", {{1, 4, 6}, {2, 5, 7}, {3, k_nan, 8}},
          "Warning: Rows of different lengths padded with missing values: line 4 has 2 fields, line 1 has 3\n"},
@@ -190,7 +192,7 @@ TEST(Delimited, SheetCells) {
 
 TEST_F(DelimitedFile, RoundTripThroughFiles) {
     kd::DataSet ds;
-    ds.sample = kd::Sample::undated(4);
+    ds.sample = kd::Sample::Undated(4);
     const std::vector<double> x = {1e308, 4.9e-324, k_nan, -k_inf};
     const std::vector<double> y = {0.1, -0.0, 1.0 / 3, 123456789012345678.0};
     const std::vector<double> day = {2451545, k_nan, 2451545.75, 2299160};
@@ -217,7 +219,7 @@ TEST_F(DelimitedFile, RoundTripThroughFiles) {
     // Empty data sets: names without observations, and nothing at all; a
     // single column of missing values keeps its rows.
     kd::DataSet empty;
-    empty.sample = kd::Sample::undated(0);
+    empty.sample = kd::Sample::Undated(0);
     empty.add_variable("only");
     kd::DataSet back;
     ASSERT_TRUE(kd::save_data_set(path("e.csv"), kd::DataFormat::Csv, empty));
@@ -229,7 +231,7 @@ TEST_F(DelimitedFile, RoundTripThroughFiles) {
     ASSERT_TRUE(kd::load_data_set(path("e.csv"), kd::DataFormat::Csv, back));
     EXPECT_TRUE(back.variables.empty());
     kd::DataSet gaps;
-    gaps.sample = kd::Sample::undated(2);
+    gaps.sample = kd::Sample::Undated(2);
     gaps.add_variable("g").values = {k_nan, k_nan};
     ASSERT_TRUE(kd::save_data_set(path("g.csv"), kd::DataFormat::Csv, gaps));
     ASSERT_TRUE(kd::load_data_set(path("g.csv"), kd::DataFormat::Csv, back));
@@ -250,7 +252,45 @@ TEST_F(DelimitedFile, ReadsRWriteCsv) {
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 4; ++j) EXPECT_TRUE(same(ds.variables[j].values[i], expect[i][j])) << i << "," << j;
     EXPECT_EQ(ds.variables[2].kind, kd::VariableKind::Date);
+    EXPECT_EQ(messages(), "Warning: Text read as missing values: \"label\" (text column)\n");
     kd::Sheet sheet;
     ASSERT_TRUE(kd::read_delimited_sheet(read_text(file), ',', sheet));
     EXPECT_EQ(sheet.rows[3][3].text, "say \"x\"");
+}
+
+TEST_F(DelimitedFile, TextAndDatesOfRWriteCsvAsSheetAndAsDataSet) {
+    // Day numbers from Python's date.toordinal() + 1721425; times as the
+    // fraction of the day.
+    const std::string file = std::string(KJ_SOURCE_DIR) + "/tests/fixtures/data/r_text_dates.csv";
+    kd::Sheet sheet;
+    std::vector<std::string> sheets;
+    ASSERT_TRUE(kd::load_sheet(file, kd::DataFormat::Csv, 0, "", sheet, sheets));
+    using kj::test::show;
+    using V = std::vector<std::string>;
+    ASSERT_EQ(sheet.rows.size(), 5u);
+    EXPECT_EQ(show(sheet.rows[0]), (V{"t:country", "t:code", "t:gdp", "t:day", "t:stamp"}));
+    EXPECT_EQ(show(sheet.rows[1]), (V{"t:Norway", "t:NO", "150000.000000", "d:2451544.000000", "d:2451545.520833"}));
+    EXPECT_EQ(show(sheet.rows[2]), (V{"t:Sweden", "t:SE", "-", "d:2451604.000000"}));
+    EXPECT_EQ(show(sheet.rows[3]), (V{"t:Denmark, DK", "t:DK", "3.250000", "-", "d:2458909.000012"}));
+    EXPECT_EQ(show(sheet.rows[4]), (V{"-", "t:FI", "-0.500000", "d:2460311.000000", "d:2440588.000000"}));
+    EXPECT_EQ(sheet.rows[1][4].number, 2451545 + 12.5 / 24);
+    EXPECT_EQ(sheet.rows[3][4].number, 2458909 + 1 / 86400.0);
+    EXPECT_EQ(messages(), "");
+
+    // As a data set the text columns are missing values, named once.
+    kd::DataSet ds;
+    ASSERT_TRUE(kd::load_data_set(file, kd::DataFormat::Csv, ds));
+    EXPECT_EQ(messages(), "Warning: Text read as missing values: \"country\" (text column), \"code\" (text column)\n");
+    ASSERT_EQ(ds.variables.size(), 5u);
+    EXPECT_TRUE(std::isnan(ds.variables[0].values[0]) && std::isnan(ds.variables[1].values[3]));
+    EXPECT_EQ(ds.variables[3].kind, kd::VariableKind::Date);
+    EXPECT_EQ(ds.variables[4].kind, kd::VariableKind::Date);
+    EXPECT_TRUE(same(ds.variables[2].values[1], k_nan));
+    EXPECT_EQ(ds.variables[4].values[3], 2440588);
+
+    // A column of numbers with a few words in it is named with their count.
+    messages().clear();
+    write("mixed.csv", "a,b\n1,x\nn/a,2\n3,4\n-,y\n");
+    ASSERT_TRUE(kd::load_data_set(path("mixed.csv"), kd::DataFormat::Csv, ds));
+    EXPECT_EQ(messages(), "Warning: Text read as missing values: \"a\" (2 cells), \"b\" (2 cells)\n");
 }

@@ -54,9 +54,59 @@ TEST_F(XlsxFile, ReadsAWorkbookMadeElsewhere) {
     for (int i = 0; i < 4; ++i) EXPECT_TRUE(same(ds.variables[2].values[i], when[i])) << i;
 }
 
+TEST_F(XlsxFile, ReadsAWorkbookWrittenByPandas) {
+    // pandas (through openpyxl): inline strings, an empty inline string for
+    // the missing value, dates with a date-time format (day numbers from
+    // Python's date.toordinal() + 1721425).
+    kd::Sheet sheet;
+    std::vector<std::string> names;
+    ASSERT_EQ(kd::read_xlsx(k_fixtures + "pandas_text.xlsx", 0, "", sheet, names), kd::SheetRead::Ok) << messages();
+    EXPECT_EQ(names, std::vector<std::string>{"Cities"});
+    using V = std::vector<std::string>;
+    ASSERT_EQ(sheet.rows.size(), 5u);
+    EXPECT_EQ(show(sheet.rows[0]), (V{"t:city", "t:pop", "t:since"}));
+    EXPECT_EQ(show(sheet.rows[1]), (V{"t:Oslo", "0.709000", "d:2415080.000000"}));
+    EXPECT_EQ(show(sheet.rows[2]), (V{"t:Bergen", "0.285000", "d:2440588.000000"}));
+    EXPECT_EQ(show(sheet.rows[3]), (V{"t:Troms\xC3\xB8", "-", "d:2451544.000000"}));
+    EXPECT_EQ(show(sheet.rows[4]), (V{"t:<&>", "0.000000", "d:2451604.750000"}));
+    EXPECT_EQ(sheet.rows[4][1].number, 1e-300);
+
+    kd::DataSet ds;
+    ASSERT_TRUE(kd::load_data_set(k_fixtures + "pandas_text.xlsx", kd::DataFormat::Xlsx, ds));
+    EXPECT_EQ(messages(), "Warning: Text read as missing values: \"city\" (text column)\n");
+    ASSERT_EQ(ds.variables.size(), 3u);
+    EXPECT_EQ(ds.variables[2].kind, kd::VariableKind::Date);
+    EXPECT_EQ(ds.variables[1].values[0], 0.709);
+    EXPECT_TRUE(std::isnan(ds.variables[1].values[2]));
+}
+
+TEST_F(XlsxFile, WorkbooksTooLargeAreRefusedAndLongTextsCut) {
+    kd::Sheet wide;
+    wide.rows.resize(1);
+    wide.rows[0].resize(kd::k_max_sheet_columns + 1);
+    wide.rows[0].back() = kd::Cell{kd::Cell::Kind::Number, 1, ""};
+    EXPECT_FALSE(kd::save_sheet(path("wide.xlsx"), kd::DataFormat::Xlsx, wide));
+    EXPECT_EQ(messages(), "Error: Too many rows or columns for a workbook (at most 1048576 x 16384): " +
+                              path("wide.xlsx") + "\n");
+    messages().clear();
+
+    // 40000 two-byte characters: cut after 32767 of them, between characters.
+    kd::Sheet text;
+    std::string long_text;
+    for (int i = 0; i < 40000; ++i) long_text += "\xC3\xA9";
+    text.rows = {{kd::Cell{kd::Cell::Kind::Text, 0, long_text}, kd::Cell{kd::Cell::Kind::Text, 0, "short"}}};
+    ASSERT_TRUE(kd::save_sheet(path("long.xlsx"), kd::DataFormat::Xlsx, text));
+    EXPECT_EQ(messages(), "Warning: Text cut to 32767 characters in 1 cell of " + path("long.xlsx") + "\n");
+    kd::Sheet back;
+    std::vector<std::string> names;
+    ASSERT_EQ(kd::read_xlsx(path("long.xlsx"), 0, "", back, names), kd::SheetRead::Ok);
+    EXPECT_EQ(back.rows[0][0].text, long_text.substr(0, 2 * 32767));
+    EXPECT_EQ(back.rows[0][1].text, "short");
+}
+
 TEST_F(XlsxFile, RoundTripOfDataSetsAndSheets) {
     kd::DataSet ds;
-    ds.sample = kd::Sample::undated(3);
+    ds.sample = kd::Sample::Undated(3);
     ds.add_variable("x <&> \"y\"").values = {1e308, k_nan, -4.9e-324};
     kd::Variable& d = ds.add_variable("day");
     d.values = {2451545, 2415020, 2458909.5};  // 1900-01-01 comes before the false leap day
@@ -110,6 +160,8 @@ TEST_F(XlsxFile, ErrorCellsAreMissingAndInfinitiesComeBack) {
     // As a data set the error cells are missing, and a column of dates with
     // an error among them stays a date variable.
     const kd::DataSet ds = kd::data_set_of_sheet(sheet);
+    EXPECT_EQ(messages(), "Warning: Text read as missing values: \"Var5\" (text column)\n");
+    messages().clear();
     ASSERT_EQ(ds.variables.size(), 5u);
     EXPECT_EQ(ds.variables[1].kind, kd::VariableKind::Date);
     const double a[] = {1, k_nan, k_nan, HUGE_VAL}, b[] = {k_nan, 2451545, k_nan, k_nan};
@@ -120,7 +172,7 @@ TEST_F(XlsxFile, ErrorCellsAreMissingAndInfinitiesComeBack) {
 
     // Infinities written to a workbook come back, as numbers and as dates.
     kd::DataSet inf;
-    inf.sample = kd::Sample::undated(3);
+    inf.sample = kd::Sample::Undated(3);
     inf.add_variable("x").values = {HUGE_VAL, -HUGE_VAL, 1};
     kd::Variable& d = inf.add_variable("d");
     d.values = {2451545, HUGE_VAL, k_nan};
