@@ -71,7 +71,7 @@ bool read_data_file(const std::string& path, DataSet& ds) {
         return false;
     }
     ds = DataSet{};
-    ds.sample = Sample::Undated(m.rows);
+    ds.sample = Sample::undated(m.rows);
     const auto rows = static_cast<std::size_t>(m.rows), cols = static_cast<std::size_t>(m.cols);
     for (std::size_t j = 0; j < cols; ++j) {
         const std::string name = j < m.names.size() && !m.names[j].empty() ? m.names[j] : default_variable_name(j);

@@ -295,7 +295,7 @@ bool read_delimited_data_set(const std::string& bytes, char delimiter, DataSet& 
                        std::to_string(width) + (ragged > 1 ? " (" + std::to_string(ragged) + " lines differ)" : ""));
     }
 
-    ds.sample = Sample::Undated(static_cast<int64_t>(data_row));
+    ds.sample = Sample::undated(static_cast<int64_t>(data_row));
     for (std::size_t j = 0; j < columns.size(); ++j) {
         std::string name = j < names.size() ? names[j] : std::string();
         if (name.empty()) name = default_variable_name(j);

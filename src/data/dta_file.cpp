@@ -41,7 +41,7 @@ int on_metadata(readstat_metadata_t* metadata, void* data) {
     }
     const char* label = readstat_get_file_label(metadata);
     if (label) c->ds->description = utf8_text(label);
-    c->ds->sample = Sample::Undated(c->rows);
+    c->ds->sample = Sample::undated(c->rows);
     return READSTAT_HANDLER_OK;
 }
 

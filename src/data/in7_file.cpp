@@ -427,7 +427,7 @@ bool place_in7_data(DataSet& ds, const std::string& bytes) {
     }
     ds.variables = std::move(kept);
     if (ds.variables.empty()) {
-        ds.sample = Sample::Undated(0);
+        ds.sample = Sample::undated(0);
         return true;
     }
     Sample& s = ds.sample;

@@ -33,7 +33,7 @@ DataSet data_set_of_sheet(const Sheet& sheet) {
                                     [](const Cell& c) { return c.kind == Cell::Kind::Text; });
     if (header) first = 1;
     const std::size_t t = sheet.rows.size() - first;
-    ds.sample = Sample::Undated(static_cast<int64_t>(t));
+    ds.sample = Sample::undated(static_cast<int64_t>(t));
     for (std::size_t j = 0; j < cols; ++j) {
         std::string name;
         if (header && j < sheet.rows[0].size() && sheet.rows[0][j].kind == Cell::Kind::Text) name = sheet.rows[0][j].text;

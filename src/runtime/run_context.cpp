@@ -7,7 +7,7 @@ RunContext g_main;
 }  // namespace
 
 namespace detail {
-__thread RunContext* t_run_context __attribute__((tls_model("initial-exec"))) = &g_main;
+__thread RunContext* t_run_context = &g_main;
 }  // namespace detail
 
 RunContext& main_run_context() { return g_main; }

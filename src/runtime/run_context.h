@@ -47,9 +47,11 @@ struct RunContext {
 };
 
 namespace detail {
-// The one thread-local pointer. Initial-exec and constant-initialised: a read
-// is one load relative to the thread pointer, with no call.
-extern __thread RunContext* t_run_context __attribute__((tls_model("initial-exec")));
+// The one thread-local pointer, constant-initialised. It keeps the default
+// (dynamic) model: the library is loaded with dlopen by hosts such as
+// interpreters and notebook kernels, where the static model's reserve may be
+// gone. Hot paths keep the context they got rather than reading this.
+extern __thread RunContext* t_run_context;
 }  // namespace detail
 
 // The calling thread's context (the main context unless the thread set one).

@@ -72,7 +72,7 @@ DataSetOffer offer_data_set_save(const std::string& path, const DataSetMatrix& i
     const data::DataFormat format = data::data_format_of(path);
     if (format == data::DataFormat::None) return DataSetOffer::Declined;
     data::DataSet ds;
-    ds.sample = data::Sample::Undated(static_cast<int64_t>(in.rows));
+    ds.sample = data::Sample::undated(static_cast<int64_t>(in.rows));
     for (std::size_t j = 0; j < in.cols; ++j) {
         std::string name = j < in.names.size() ? in.names[j] : std::string();
         data::Variable& v = ds.add_variable(name.empty() ? data::default_variable_name(j) : name);

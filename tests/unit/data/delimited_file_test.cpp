@@ -192,7 +192,7 @@ TEST(Delimited, SheetCells) {
 
 TEST_F(DelimitedFile, RoundTripThroughFiles) {
     kd::DataSet ds;
-    ds.sample = kd::Sample::Undated(4);
+    ds.sample = kd::Sample::undated(4);
     const std::vector<double> x = {1e308, 4.9e-324, k_nan, -k_inf};
     const std::vector<double> y = {0.1, -0.0, 1.0 / 3, 123456789012345678.0};
     const std::vector<double> day = {2451545, k_nan, 2451545.75, 2299160};
@@ -219,7 +219,7 @@ TEST_F(DelimitedFile, RoundTripThroughFiles) {
     // Empty data sets: names without observations, and nothing at all; a
     // single column of missing values keeps its rows.
     kd::DataSet empty;
-    empty.sample = kd::Sample::Undated(0);
+    empty.sample = kd::Sample::undated(0);
     empty.add_variable("only");
     kd::DataSet back;
     ASSERT_TRUE(kd::save_data_set(path("e.csv"), kd::DataFormat::Csv, empty));
@@ -231,7 +231,7 @@ TEST_F(DelimitedFile, RoundTripThroughFiles) {
     ASSERT_TRUE(kd::load_data_set(path("e.csv"), kd::DataFormat::Csv, back));
     EXPECT_TRUE(back.variables.empty());
     kd::DataSet gaps;
-    gaps.sample = kd::Sample::Undated(2);
+    gaps.sample = kd::Sample::undated(2);
     gaps.add_variable("g").values = {k_nan, k_nan};
     ASSERT_TRUE(kd::save_data_set(path("g.csv"), kd::DataFormat::Csv, gaps));
     ASSERT_TRUE(kd::load_data_set(path("g.csv"), kd::DataFormat::Csv, back));

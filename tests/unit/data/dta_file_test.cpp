@@ -39,7 +39,7 @@ TEST_F(DtaFile, ReadsAFileWrittenByR) {
 
 TEST_F(DtaFile, RoundTripWithDatesLabelsAndNames) {
     kd::DataSet ds;
-    ds.sample = kd::Sample::Undated(3);
+    ds.sample = kd::Sample::undated(3);
     ds.description = "A set";
     kd::Variable& x = ds.add_variable("x value");  // no blanks in names: x_value
     x.values = {1e300, k_nan, -4.9e-324};
@@ -73,7 +73,7 @@ TEST_F(DtaFile, RoundTripWithDatesLabelsAndNames) {
     EXPECT_EQ(kd::dta_variable_name(std::string(40, 'a')), std::string(32, 'a'));
     EXPECT_EQ(kd::dta_variable_name(""), "_");
     kd::DataSet twins;
-    twins.sample = kd::Sample::Undated(1);
+    twins.sample = kd::Sample::undated(1);
     twins.add_variable("a b").values = {1};
     twins.add_variable("a-b").values = {2};
     ASSERT_TRUE(kd::save_data_set(path("t.dta"), kd::DataFormat::Dta, twins)) << messages();
@@ -83,7 +83,7 @@ TEST_F(DtaFile, RoundTripWithDatesLabelsAndNames) {
 
 TEST_F(DtaFile, UnknownReleasesAndDamageAreReported) {
     kd::DataSet ds;
-    ds.sample = kd::Sample::Undated(2);
+    ds.sample = kd::Sample::undated(2);
     ds.add_variable("v").values = {1, 2};
     ASSERT_TRUE(kd::save_data_set(path("ok.dta"), kd::DataFormat::Dta, ds));
     const std::string good = read("ok.dta");

@@ -45,7 +45,7 @@ protected:
 
 TEST_F(Progress, LargeLoadsAndSavesGoFromNoneToAll) {
     kd::DataSet ds;
-    ds.sample = kd::Sample::Undated(2000);
+    ds.sample = kd::Sample::undated(2000);
     for (const char* name : {"a", "b", "c"}) {
         kd::Variable& v = ds.add_variable(name);
         for (int i = 0; i < 2000; ++i) v.values.push_back(i * 0.25);

@@ -106,7 +106,7 @@ TEST_F(XlsxFile, WorkbooksTooLargeAreRefusedAndLongTextsCut) {
 
 TEST_F(XlsxFile, RoundTripOfDataSetsAndSheets) {
     kd::DataSet ds;
-    ds.sample = kd::Sample::Undated(3);
+    ds.sample = kd::Sample::undated(3);
     ds.add_variable("x <&> \"y\"").values = {1e308, k_nan, -4.9e-324};
     kd::Variable& d = ds.add_variable("day");
     d.values = {2451545, 2415020, 2458909.5};  // 1900-01-01 comes before the false leap day
@@ -172,7 +172,7 @@ TEST_F(XlsxFile, ErrorCellsAreMissingAndInfinitiesComeBack) {
 
     // Infinities written to a workbook come back, as numbers and as dates.
     kd::DataSet inf;
-    inf.sample = kd::Sample::Undated(3);
+    inf.sample = kd::Sample::undated(3);
     inf.add_variable("x").values = {HUGE_VAL, -HUGE_VAL, 1};
     kd::Variable& d = inf.add_variable("d");
     d.values = {2451545, HUGE_VAL, k_nan};
