@@ -365,8 +365,9 @@ void set_space_token(bool on) { parser().scan.space_token = on; }
 void set_single_line_strings(bool on) { parser().scan.single_line = on; }
 void set_raw_backslash(bool on) { parser().scan.raw_backslash = on; }
 
-int next_token() {
-    Parser& p = parser();
+int next_token() { return next_token(parser()); }
+
+int next_token(Parser& p) {
     ScanState& s = p.scan;
     if (s.lookahead != T_NoToken) {
         int tok = s.lookahead;

@@ -12,6 +12,8 @@
 
 namespace kj::compiler {
 
+struct Parser;
+
 enum class Dialect { Kj, Gauss };
 
 // Opens the main source for scanning and resets the per-unit state (include
@@ -41,6 +43,8 @@ void set_raw_backslash(bool on);
 // transpose (' or .') directly followed by an identifier, "(" or this, a "*"
 // comes first (a'b is a' * b).
 int next_token();
+// The same for a parser at hand (the parser's token stream).
+int next_token(Parser& p);
 // The next token without consuming it. The token text becomes that token's.
 int peek_token();
 // Gives tok back: the next call of next_token returns it (one token only).

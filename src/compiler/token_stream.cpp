@@ -15,18 +15,19 @@ void advance(Parser& p) {
     Token& cur = s.cur;
     ++s.consumed;
     s.last_line = cur.line;
-    cur.tok = next_token();
-    if (space_token_on()) {
+    const ScanState& scan = p.scan;
+    cur.tok = next_token(p);
+    if (scan.space_token) {
         // Blanks separate items only outside parentheses and brackets.
-        while (cur.tok == T_Space && s.space_nesting > 0) cur.tok = next_token();
+        while (cur.tok == T_Space && s.space_nesting > 0) cur.tok = next_token(p);
         if (cur.tok == T_LParen || cur.tok == T_LBracket) ++s.space_nesting;
         if ((cur.tok == T_RParen || cur.tok == T_RBracket) && s.space_nesting > 0) --s.space_nesting;
     } else {
         s.space_nesting = 0;
     }
-    cur.text.assign(token_text(), static_cast<std::size_t>(token_length()));
-    cur.line = current_line();
-    cur.column = token_column();
+    cur.text = scan.text;
+    cur.line = scan.open ? scan.line : 0;
+    cur.column = scan.open ? scan.token_column : -1;
 }
 
 bool accept(Parser& p, int t) {
