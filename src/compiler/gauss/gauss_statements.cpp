@@ -239,6 +239,16 @@ void for_statement_gauss(Parser& p) {
     accept(p, T_Semicolon);
 }
 
+// [ "(" values ")" ]: each value onto the value stack, for gosub and return.
+void push_value_list(Parser& p) {
+    if (!accept(p, T_LParen)) return;
+    while (tok(p) != T_RParen && tok(p) != T_Eof) {
+        push_onto(p, k_value_stack, [&p] { expression_value(p); });
+        if (!accept(p, T_Comma)) break;
+    }
+    expect(p, T_RParen);
+}
+
 // gosub label [ "(" values ")" ] ;
 void gosub_statement(Parser& p) {
     if (tok(p) != T_Identifier) {
@@ -249,13 +259,7 @@ void gosub_statement(Parser& p) {
     advance(p);
     const int id = static_cast<int>(p.unit.fn.gosub_sites.size()) + 1;
     push_onto(p, k_return_stack, [&p, id] { gen(p, Op::Lti, id); });
-    if (accept(p, T_LParen)) {
-        while (tok(p) != T_RParen && tok(p) != T_Eof) {
-            push_onto(p, k_value_stack, [&p] { expression_value(p); });
-            if (!accept(p, T_Comma)) break;
-        }
-        expect(p, T_RParen);
-    }
+    push_value_list(p);
     expect(p, T_Semicolon);
     jump_to_label(p, label);
     p.unit.fn.gosub_sites.push_back(mark_label(p));
@@ -263,13 +267,7 @@ void gosub_statement(Parser& p) {
 
 // return [ "(" values ")" ] ;   back to the statement after the last gosub
 void return_statement_gauss(Parser& p) {
-    if (accept(p, T_LParen)) {
-        while (tok(p) != T_RParen && tok(p) != T_Eof) {
-            push_onto(p, k_value_stack, [&p] { expression_value(p); });
-            if (!accept(p, T_Comma)) break;
-        }
-        expect(p, T_RParen);
-    }
+    push_value_list(p);
     expect(p, T_Semicolon);
     line_marker(p, last_line(p));
     p.unit.fn.gosub_returns = emit_jump(p, Op::Jmp, p.unit.fn.gosub_returns);
