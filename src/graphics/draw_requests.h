@@ -4,12 +4,15 @@
 
 #include <string>
 
+#include "graphics/draw_request.h"
 #include "graphics/graph.h"
 
 namespace kj::graphics {
 
 // Drawing requests: 0 when the request was drawn, 1 for an unknown request
-// or one that could not be drawn (a message says why).
+// or one that could not be drawn (a message says why). Each request name has
+// one handler; the second form takes the callback's slots as they come.
+int default_draw(const DrawRequest& request);
 int default_draw(const char* command, int area, const double* x1, int n1, const char* label1, const double* x2,
                  int n2, const char* label2, const double* x3, int n3, const char* label3, int i1, int i2,
                  const int* iv, int niv, const double* dv, int ndv);

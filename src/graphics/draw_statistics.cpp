@@ -30,24 +30,22 @@ void mean_sd(const std::vector<double>& x, double& mean, double& sd) {
     sd = x.size() > 1 ? std::sqrt(ss / static_cast<double>(x.size() - 1)) : 0;
 }
 
-int flag_at(const StatRequest& r, int k, int fallback) { return r.iv && k < r.niv ? r.iv[k] : fallback; }
-double df_at(const StatRequest& r, int k) { return r.dv && k < r.ndv ? r.dv[k] : 1; }
 
-DrawObject& add_xy(Graph& g, int area, std::vector<double> x, std::vector<double> y, const std::string& name,
-                   int style, int index) {
-    DrawObject& o = g.add(K_XY, area);
+XYObject& add_xy(Graph& g, int area, std::vector<double> x, std::vector<double> y, const std::string& name,
+                 int style, int index) {
+    XYObject& o = g.add<XYObject>(area);
     o.x.v = std::move(x);
     o.y.v = std::move(y);
     o.y.name = name;
-    o.symbol[2] = style;
-    o.third = index;
+    o.symbol.style = style;
+    o.colour = index;
     return o;
 }
 
 void add_line(Graph& g, int area, double x1, double y1, double x2, double y2, int index) {
-    DrawObject& o = g.add(K_Line, area);
-    o.wset[0] = x1, o.wset[1] = y1, o.wset[2] = x2, o.wset[3] = y2;
-    o.wset_index = index;
+    LineObject& o = g.add<LineObject>(area);
+    o.x1 = x1, o.y1 = y1, o.x2 = x2, o.y2 = y2;
+    o.colour = index;
 }
 
 int too_few(const char* what) {
@@ -90,11 +88,11 @@ double sorted_quantile(const std::vector<double>& s, double p) {
 
 int default_bar_count(int n) { return 1 + static_cast<int>(std::ceil(std::log2(std::max(n, 1)))); }
 
-int draw_density(Graph& g, const StatRequest& r) {
-    std::vector<double> x = present(r.x, r.n);
+int draw_density(Graph& g, const DrawRequest& r) {
+    std::vector<double> x = present(r.s1.v, r.s1.n);
     if (x.size() < 2) return too_few("DrawDensity(): too few observations for a density");
-    const bool dens = flag_at(r, 0, 1) == 1, hist = flag_at(r, 1, 0) == 1, normal = flag_at(r, 2, 0) == 1,
-               cdf = flag_at(r, 3, 0) == 1, stand = flag_at(r, 4, 0) == 1;
+    const bool dens = r.int_at(0, 1) == 1, hist = r.int_at(1, 0) == 1, normal = r.int_at(2, 0) == 1,
+               cdf = r.int_at(3, 0) == 1, stand = r.int_at(4, 0) == 1;
     double mean, sd;
     mean_sd(x, mean, sd);
     if (stand && sd > 0) {
@@ -104,7 +102,7 @@ int draw_density(Graph& g, const StatRequest& r) {
     }
     std::sort(x.begin(), x.end());
     const double h = default_bandwidth(x);
-    const std::string name = r.name ? r.name : "";
+    const std::string name = r.s1.name();
     const int index = r.i2;
     const double lo = x.front() - 3 * h, hi = x.back() + 3 * h;
     constexpr int k_points = 128;
@@ -116,12 +114,12 @@ int draw_density(Graph& g, const StatRequest& r) {
         std::vector<double> counts(static_cast<std::size_t>(bars), 0.0);
         for (double v : x) counts[std::min(static_cast<int>((v - x.front()) / width), bars - 1)] += 1;
         for (double& c : counts) c /= static_cast<double>(x.size()) * width;
-        DrawObject& o = g.add(K_Hist, r.area);
+        HistObject& o = g.add<HistObject>(r.area);
         o.values = std::move(counts);
-        o.hist[0] = x.front();
-        o.hist[1] = width;
-        o.third = 1;
-        o.hist_fill = 15;
+        o.first_edge = x.front();
+        o.bar_width = width;
+        o.colour = 1;
+        o.fill = 15;
     }
     if (dens) {
         std::vector<double> y(k_points);
@@ -151,15 +149,15 @@ int draw_density(Graph& g, const StatRequest& r) {
     return 0;
 }
 
-int draw_qq(Graph& g, const StatRequest& r) {
-    std::vector<double> x = present(r.x, r.n);
+int draw_qq(Graph& g, const DrawRequest& r) {
+    std::vector<double> x = present(r.s1.v, r.s1.n);
     if (x.size() < 2) return too_few("DrawQQ(): too few observations for a QQ plot");
     const int dist = r.i1;
     if (dist < QQ_Normal || dist > QQ_Uniform) {
         runtime::run_message("DrawQQ(): unknown reference distribution");
         return 1;
     }
-    const double df1 = df_at(r, 0), df2 = df_at(r, 1);
+    const double df1 = r.double_at(0, 1), df2 = r.double_at(1, 1);
     if ((dist == QQ_T || dist == QQ_Chi2 || dist == QQ_F) && !(df1 > 0)) {
         runtime::run_message("DrawQQ(): degrees of freedom must be positive");
         return 1;
@@ -190,12 +188,12 @@ int draw_qq(Graph& g, const StatRequest& r) {
         add_xy(g, r.area, q, std::move(up), "", ST_Line, r.i2 + 1);
         add_xy(g, r.area, q, std::move(down), "", ST_Line, r.i2 + 1);
     }
-    add_xy(g, r.area, std::move(q), std::move(x), r.name ? r.name : "", ST_Symbols, r.i2);
+    add_xy(g, r.area, std::move(q), std::move(x), r.s1.name(), ST_Symbols, r.i2);
     return 0;
 }
 
-int draw_boxplot(Graph& g, const StatRequest& r) {
-    std::vector<double> x = present(r.x, r.n);
+int draw_boxplot(Graph& g, const DrawRequest& r) {
+    std::vector<double> x = present(r.s1.v, r.s1.n);
     if (x.empty()) return too_few("DrawBoxPlot(): no observations for a box plot");
     std::sort(x.begin(), x.end());
     const double q1 = sorted_quantile(x, 0.25), med = sorted_quantile(x, 0.5), q3 = sorted_quantile(x, 0.75);
@@ -224,41 +222,37 @@ int draw_boxplot(Graph& g, const StatRequest& r) {
     add_line(g, r.area, c - w / 2, whi, c + w / 2, whi, k);
     add_line(g, r.area, c - w / 2, wlo, c + w / 2, wlo, k);
     // The outside points; the named (possibly empty) series carries the legend.
-    add_xy(g, r.area, std::move(outx), std::move(outy), r.name ? r.name : "", ST_Symbols, k);
+    add_xy(g, r.area, std::move(outx), std::move(outy), r.s1.name(), ST_Symbols, k);
     // Keep half a box of room on either side.
     add_line(g, r.area, c - 0.5, med, c - 0.5, med, 0);
     add_line(g, r.area, c + 0.5, med, c + 0.5, med, 0);
     return 0;
 }
 
-int draw_correlogram(Graph& g, const StatRequest& r, bool with_options) {
+int draw_correlogram(Graph& g, const DrawRequest& r, bool with_options) {
     const int lags = r.i1;
-    if (lags < 1 || lags >= r.n) return too_few("Too few observations for correlogram");
+    if (lags < 1 || lags >= r.s1.n) return too_few("Too few observations for correlogram");
     std::vector<double> acf(static_cast<std::size_t>(lags) + 1);
-    const int m = num::acf_series(r.x, r.n, lags, acf.data(), false);
+    const int m = num::acf_series(r.s1.v, r.s1.n, lags, acf.data(), false);
     if (m <= lags) return too_few("Too few observations for correlogram");
-    const bool show_acf = !with_options || flag_at(r, 0, 1) == 1;
-    const bool show_pacf = with_options && flag_at(r, 1, 0) == 1;
-    const bool band = with_options && flag_at(r, 2, 0) == 1;
-    const bool bars = !with_options || flag_at(r, 3, 1) == 1;
-    const std::string name = r.name ? r.name : "";
+    const bool show_acf = !with_options || r.int_at(0, 1) == 1;
+    const bool show_pacf = with_options && r.int_at(1, 0) == 1;
+    const bool band = with_options && r.int_at(2, 0) == 1;
+    const bool bars = !with_options || r.int_at(3, 1) == 1;
+    const std::string name = r.s1.name();
     std::vector<double> lag(static_cast<std::size_t>(lags));
     for (int k = 0; k < lags; ++k) lag[k] = k + 1;
     if (show_acf) {
-        DrawObject& o = add_xy(g, r.area, lag, std::vector<double>(acf.begin() + 1, acf.end()),
+        XYObject& o = add_xy(g, r.area, lag, std::vector<double>(acf.begin() + 1, acf.end()),
                                name.empty() ? "ACF" : "ACF-" + name, bars ? ST_Index : ST_Line, r.i2);
-        o.has_yrange = true;
-        o.yrange[0] = -1;
-        o.yrange[1] = 1;
+        o.y_range = Interval{-1, 1};
     }
     if (show_pacf) {
         std::vector<double> pacf(static_cast<std::size_t>(lags) + 1);
         if (num::partial_acf(acf.data(), lags, pacf.data())) {
-            DrawObject& o = add_xy(g, r.area, lag, std::vector<double>(pacf.begin() + 1, pacf.end()),
+            XYObject& o = add_xy(g, r.area, lag, std::vector<double>(pacf.begin() + 1, pacf.end()),
                                    name.empty() ? "PACF" : "PACF-" + name, bars ? ST_Index : ST_Line, r.i2 + 1);
-            o.has_yrange = true;
-            o.yrange[0] = -1;
-            o.yrange[1] = 1;
+            o.y_range = Interval{-1, 1};
         }
     }
     if (band) {
@@ -269,16 +263,16 @@ int draw_correlogram(Graph& g, const StatRequest& r, bool with_options) {
     return 0;
 }
 
-int draw_spectrum(Graph& g, const StatRequest& r) {
+int draw_spectrum(Graph& g, const DrawRequest& r) {
     constexpr int k_points = 128;
     std::vector<double> f(k_points);
     // An order of 0 or less takes every lag the series has; a larger order
     // than that is refused, as the correlogram refuses its lags.
-    if (r.n < 3 || r.i1 >= r.n || !num::density_estimate(r.x, r.n, r.i1, k_points, f.data(), 2))
+    if (r.s1.n < 3 || r.i1 >= r.s1.n || !num::density_estimate(r.s1.v, r.s1.n, r.i1, k_points, f.data(), 2))
         return too_few("Too few observations for spectrum");
     std::vector<double> w(k_points);
     for (int k = 0; k < k_points; ++k) w[k] = static_cast<double>(k) / (k_points - 1);
-    const std::string name = r.name ? r.name : "";
+    const std::string name = r.s1.name();
     add_xy(g, r.area, std::move(w), std::move(f), name.empty() ? "Spectrum" : "Spectrum " + name, ST_Line, r.i2);
     return 0;
 }

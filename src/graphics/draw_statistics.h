@@ -1,36 +1,24 @@
-// The statistical drawing requests: each computes its statistic from one
-// series and adds the objects that show it to the graph.
+// The statistical drawing requests: each computes its statistic from the
+// first series of the request (its label names it) and adds the objects
+// that show it to the graph.
 #pragma once
 
 #include <vector>
 
+#include "graphics/draw_request.h"
 #include "graphics/graph.h"
 
 namespace kj::graphics {
-
-// The slots of a statistical request: s1 is the series (n values), l1 its
-// name, i1 and i2 the two ints, iv/dv the int and double arrays.
-struct StatRequest {
-    int area;
-    const double* x;
-    int n;
-    const char* name;
-    int i1, i2;
-    const int* iv;
-    int niv;
-    const double* dv;
-    int ndv;
-};
 
 // Reference distributions of QQ plots.
 enum QQDistribution : int { QQ_Normal = 0, QQ_NormalBand = 1, QQ_T = 2, QQ_Chi2 = 3, QQ_F = 4, QQ_Uniform = 5 };
 
 // Each returns 0 when drawn, 1 after a message when it could not be.
-int draw_density(Graph& g, const StatRequest& r);
-int draw_qq(Graph& g, const StatRequest& r);
-int draw_boxplot(Graph& g, const StatRequest& r);
-int draw_correlogram(Graph& g, const StatRequest& r, bool with_options);
-int draw_spectrum(Graph& g, const StatRequest& r);
+int draw_density(Graph& g, const DrawRequest& r);
+int draw_qq(Graph& g, const DrawRequest& r);
+int draw_boxplot(Graph& g, const DrawRequest& r);
+int draw_correlogram(Graph& g, const DrawRequest& r, bool with_options);
+int draw_spectrum(Graph& g, const DrawRequest& r);
 
 // Pieces shared with the tests.
 // Gaussian kernel estimate at `at` with bandwidth h.

@@ -10,15 +10,17 @@ int Graph::area_count() const {
     return n;
 }
 
-DrawObject& Graph::add(int kind, int area) {
+DrawObject& Graph::add_object(int area, ObjectBody body) {
     int index = 0;
     for (const DrawObject& o : objects)
         if (o.area == area) ++index;
-    DrawObject& o = objects.emplace_back();
-    o.kind = kind;
-    o.area = area;
-    o.index = index;
-    return o;
+    return objects.emplace_back(DrawObject{area, index, std::move(body)});
+}
+
+int DrawObject::kind() const {
+    static constexpr int kinds[] = {K_XY, K_Axis, K_Line, K_Hist, K_Area, K_Text, K_Legend};
+    static_assert(std::size(kinds) == std::variant_size_v<ObjectBody>);
+    return kinds[body.index()];
 }
 
 namespace {

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <optional>
+#include <variant>
 #include <vector>
 
 namespace kj::graphics {
@@ -55,78 +57,131 @@ struct Series {
     std::vector<double> v;
 };
 
-// One drawing object. Only the fields of its kind are meaningful; the rest
-// keep their defaults and are not written.
-struct DrawObject {
-    int kind = K_XY;
-    int area = 0;
-    int index = 0;   // position among the objects of its area
-    int third = 0;   // colour/line index (x-y, hist), symbol type + 1 of a symbol line, 0 otherwise
+// A range of world coordinates.
+struct Interval {
+    double lo = 0, hi = 0;
+};
 
-    // x-y objects
+// A rectangle or a segment on the paper, in units.
+struct PaperBox {
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+};
+
+// How an x-y series is drawn: symbol type and size (0: those of its index)
+// and the drawing style.
+struct SymbolSpec {
+    int type = 0, size = 0, style = ST_Line;
+};
+
+// An x-y object: a series against implied or given x values, or a surface.
+struct XYObject {
     int form = XY_Plain;
+    int colour = 0;                    // colour/line index
     Series y, x, z;
-    double xstart = 1, xstep = 1;
-    bool has_yrange = false;
-    double yrange[2] = {0, 0};
+    double xstart = 1, xstep = 1;      // implied x values: xstart + t * xstep
+    std::optional<Interval> y_range;   // a range the y axis must cover
     int freq = 0;
-    int symbol[3] = {0, 0, ST_Line};  // type, size, style
-    double scale[2] = {1, 0};          // factor, shift
-    bool has_index_pos = false;
-    double index_pos = 0;              // base of index lines and bars
+    SymbolSpec symbol;
+    double scale_factor = 1, scale_shift = 0;
+    std::optional<double> index_base;  // base of index lines and bars
     int zmode = 0;
     double z_factor = 1;               // error bars and bands reach y +- z_factor * z
     int mesh_cols = 0;                 // mesh: x count (z is rows x cols, row by row)
     int palette = 0;                   // surfaces: palette entry of their colours
+};
 
-    // axes
+// A fixed axis: its range and ticks.
+struct FixedAxis {
+    double min = 0, max = 0;
+    double step = 0;        // between labelled ticks
+    double first = 0;       // first labelled tick
+    double anchor = 0;      // where it crosses the other axis
+    double small_step = 0;  // between small ticks
+    int type = AX_Plain;
+};
+
+struct AxisObject {
     char dir = 'x';
-    bool automatic = true;
-    double ax[6] = {0, 0, 0, 0, 0, 0};  // min, max, large step, first tick, anchor, small step
-    int axis_type = AX_Plain;
+    std::optional<FixedAxis> fixed;  // none: automatic
     double anchor2 = 0;
-    int label[3] = {1, 0, 0};          // shown, frequency, anchor mode
-    int grid[3] = {0, 0, 0};
-    int set[7] = {0, 0, 0, 0, 0, 0, 0};
+    int shown = 1, label_freq = 0, anchor_mode = ANCHOR_Min;
+    // Kept as read and written back unchanged.
+    std::array<int, 3> grid{};
+    std::array<int, 7> set{};
     int rot = 0;
+};
 
-    // lines, symbols and placed rectangles
+// A line, or a symbol filling the rectangle of its two ends, placed on the
+// paper or in world coordinates.
+struct LineObject {
     bool pixel = false;
-    int pset[5] = {0, 0, 0, 0, 0};     // x1, y1, x2, y2, colour index
-    double wset[4] = {0, 0, 0, 0};     // x1, y1, x2, y2 in world coordinates
-    int wset_index = 1;
+    PaperBox paper;                            // when pixel
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;     // in world coordinates otherwise
+    std::optional<Interval> z;                 // z of both ends in a three-dimensional area
+    int colour = 1;                            // colour/line index
+    int symbol = 0;                            // symbol type + 1, 0 for a line
+};
 
-    // histograms
+// Bars of the given heights, `bar_width` wide from `first_edge` on.
+struct HistObject {
     std::vector<double> values;
-    double hist[6] = {0, 1, 0, 0, 0, 0};  // first edge, bar width, unused
-    int hist_fill = 0;                    // interior colour index
+    double first_edge = 0, bar_width = 1;
+    std::array<double, 4> kept{};  // further layout values of the file, written back unchanged
+    int colour = 0;                // outline (and style fill) colour index
+    int fill = 0;                  // interior colour index
+};
 
-    // areas
-    bool has_world_x = false, has_world_y = false;
-    double world_x[2] = {0, 0}, world_y[2] = {0, 0};
-    // Three-dimensional areas: the z range, the box proportions ("3d": the
-    // relative lengths of the x, y and z edges, and a fourth value kept for
-    // later use) and the view ("3dview": rotation about the vertical and
-    // elevation in degrees, eye distance, zoom; see scene_3d.h).
-    bool has_world_z = false, has_box3 = false, has_view3 = false;
-    double world_z[2] = {0, 0};
-    double box3[4] = {1, 1, 1, 0};
-    double view3[4] = {35, 25, 0, 1};
-    // The z coordinates of a line (both ends) or a text (the first) in a
-    // three-dimensional area.
-    bool has_z3 = false;
-    double z3[2] = {0, 0};
+// Box proportions of a three-dimensional area: the relative lengths of the
+// x, y and z edges, and a fourth value kept for later use.
+struct BoxShape {
+    double x = 1, y = 1, z = 1, kept = 0;
+};
 
-    // texts
-    int pos[2] = {0, 0};               // paper position (when not in world coordinates)
-    std::string text;                  // UTF-8
-    int text_set[3] = {0, 330, TEXT_Plain};  // font, size, role
-    bool world_text = false;
-    double text_world[2] = {0, 0};
+// The view of a three-dimensional area (see scene_3d.h).
+struct ViewSetting {
+    double rotation = 35, elevation = 25, distance = 0, zoom = 1;
+};
 
-    // legends
-    int legend_flag = 0;
-    int legend_set[4] = {0, 0, 0, 0};
+struct AreaObject {
+    std::optional<PaperBox> paper;  // the plot rectangle, when placed
+    std::optional<Interval> world_x, world_y, world_z;
+    std::optional<BoxShape> box3;
+    std::optional<ViewSetting> view3;
+};
+
+struct TextObject {
+    int x = 0, y = 0;                    // paper position (when not in world coordinates)
+    std::string text;                    // UTF-8
+    int font = 0, size = 330, role = TEXT_Plain;
+    bool world = false;
+    double wx = 0, wy = 0;               // world position
+    std::optional<double> z;             // in a three-dimensional area
+    int rot = 0;
+};
+
+struct LegendObject {
+    int x = 0, y = 0;                    // offset from the plot's top-left corner
+    int hidden = 0;
+    int columns = 0;                     // 0: those of the settings
+    int automatic = 0;                   // 1: placed automatically
+    std::array<int, 2> kept{};           // written back unchanged
+};
+
+using ObjectBody = std::variant<XYObject, AxisObject, LineObject, HistObject, AreaObject, TextObject, LegendObject>;
+
+// One drawing object: its area, its position among the objects of its area
+// and what it is.
+struct DrawObject {
+    int area = 0;
+    int index = 0;
+    ObjectBody body;
+
+    // The kind number of the file format.
+    int kind() const;
+    template <class T>
+    T* as() { return std::get_if<T>(&body); }
+    template <class T>
+    const T* as() const { return std::get_if<T>(&body); }
 };
 
 struct Graph {
@@ -140,7 +195,32 @@ struct Graph {
     int paper_height() const { return 10000 * paper_percent / 100; }
     int area_count() const;
     // The objects of one area get successive indices.
-    DrawObject& add(int kind, int area);
+    DrawObject& add_object(int area, ObjectBody body);
+    template <class T>
+    T& add(int area, T body = {}) {
+        return std::get<T>(add_object(area, std::move(body)).body);
+    }
+    // Calls f(T&) for each object of kind T in `area`, in order.
+    template <class T, class F>
+    void each(int area, F f) const {
+        for (const DrawObject& o : objects)
+            if (o.area == area)
+                if (const T* t = o.as<T>()) f(*t);
+    }
+    // The first object of kind T in `area`, or null.
+    template <class T>
+    const T* first(int area) const {
+        for (const DrawObject& o : objects)
+            if (const T* t = o.as<T>(); t && o.area == area) return t;
+        return nullptr;
+    }
+    // The last object of kind T in `area`, or null.
+    template <class T>
+    const T* last(int area) const {
+        const T* found = nullptr;
+        each<T>(area, [&](const T& t) { found = &t; });
+        return found;
+    }
 };
 
 struct LineSetting {

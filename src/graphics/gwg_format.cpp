@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <type_traits>
+#include <variant>
 
 #include "graphics/file_text.h"
 #include "graphics/writers.h"
@@ -55,23 +58,33 @@ void put_doubles(std::string& s, const char* key, const double* v, int n) {
     s += ";\n";
 }
 
+void put_interval(std::string& s, const char* key, const Interval& r) {
+    const double v[2] = {r.lo, r.hi};
+    put_doubles(s, key, v, 2);
+}
+
+void put_symbol(std::string& s, const SymbolSpec& sym) {
+    const int v[3] = {sym.type, sym.size, sym.style};
+    put_ints(s, "symbol", v, 3);
+}
+
 // A surface over a grid: the x and y vectors, then the z name with the x and
 // y counts and one line "x y z" per grid point, row by row; or scattered
 // points as three vectors. Points drawn as symbols keep their symbol line.
-void put_surface(std::string& s, const DrawObject& o) {
+void put_surface(std::string& s, const DrawObject& d, const XYObject& o) {
     const bool mesh = o.form == XY_Mesh;
-    append_format(s, "%s(%d,%d,%d)\n{\n", mesh ? "mesh" : "triangle", o.area, o.index, o.third);
+    append_format(s, "%s(%d,%d,%d)\n{\n", mesh ? "mesh" : "triangle", d.area, d.index, o.colour);
     put_vector(s, o.x.name, o.x.v);
     put_vector(s, o.y.name, o.y.v);
     if (mesh) {
         append_format(s, " \"%s\" %zu %zu\n <", o.z.name.c_str(), o.x.v.size(), o.y.v.size());
         for (std::size_t k = 0; k < o.z.v.size(); ++k) {
             const double v[3] = {o.x.v[k % o.x.v.size()], o.y.v[k / o.x.v.size()], o.z.v[k]};
-            for (const double d : v) {
-                if (std::isnan(d))
+            for (const double x : v) {
+                if (std::isnan(x))
                     s += " . ";
                 else
-                    append_format(s, " %.16g", d);
+                    append_format(s, " %.16g", x);
             }
             s += "\n";
         }
@@ -80,87 +93,117 @@ void put_surface(std::string& s, const DrawObject& o) {
         put_vector(s, o.z.name, o.z.v);
     }
     put_ints(s, "palette", &o.palette, 1);
-    if (o.symbol[2] != ST_Line) put_ints(s, "symbol", o.symbol, 3);
+    if (o.symbol.style != ST_Line) put_symbol(s, o.symbol);
 }
 
-void put_object(std::string& s, const DrawObject& o) {
-    switch (o.kind) {
-    case K_XY:
-        if (o.form != XY_Plain) {
-            put_surface(s, o);
-            break;
-        }
-        append_format(s, "xvec(%d,%d,%d)\n{\n", o.area, o.index, o.third);
-        put_vector(s, o.y.name, o.y.v);
-        put_vector(s, o.x.name, o.x.v);
-        append_format(s, " %.16g %.16g\n", o.xstart, o.xstep);
-        if (o.has_yrange) put_doubles(s, "yr", o.yrange, 2);
-        if (o.freq != 0) put_ints(s, "freq", &o.freq, 1);
-        put_ints(s, "symbol", o.symbol, 3);
-        if (o.scale[0] != 1 || o.scale[1] != 0) put_doubles(s, "scale", o.scale, 2);
-        if (o.has_index_pos) put_doubles(s, "index", &o.index_pos, 1);
-        if (!o.z.v.empty()) {
-            s += " z:";
-            put_vector(s, o.z.name, o.z.v);
-            put_ints(s, "zmode", &o.zmode, 1);
-            if (zmode_has_factor(o.zmode))
-                append_format(s, " bar: %.16g %d %d;\n", o.z_factor, 0, 0);
-        }
-        break;
-    case K_Axis:
-        append_format(s, "axis(%d,%d)\n{\n %c", o.area, o.index, o.dir);
-        if (!o.automatic)
-            append_format(s, " %.16g %.16g %.16g %.16g %.16g %.16g %d", o.ax[0], o.ax[1], o.ax[2], o.ax[3], o.ax[4],
-                          o.ax[5], o.axis_type);
-        s += ";\n";
-        put_doubles(s, "anchor2", &o.anchor2, 1);
-        put_ints(s, "label", o.label, 3);
-        put_ints(s, "grid", o.grid, 3);
-        put_ints(s, "set", o.set, 7);
-        put_ints(s, "rot", &o.rot, 1);
-        break;
-    case K_Line:
-        append_format(s, "line(%d,%d,%d)\n{\n", o.area, o.index, o.third);
-        if (o.pixel) {
-            put_ints(s, "pset", o.pset, 5);
-        } else {
-            if (o.has_z3) put_doubles(s, "wsetz", o.z3, 2);
-            append_format(s, " wset: %.16g %.16g %.16g %.16g %d;\n", o.wset[0], o.wset[1], o.wset[2], o.wset[3],
-                          o.wset_index);
-        }
-        break;
-    case K_Hist:
-        append_format(s, "hist(%d,%d,%d)\n{\n", o.area, o.index, o.third);
-        put_vector(s, "", o.values);
-        append_format(s, " %.16g %.16g %.16g %.16g %.16g %.16g %d\n", o.hist[0], o.hist[1], o.hist[2], o.hist[3],
-                      o.hist[4], o.hist[5], o.hist_fill);
-        break;
-    case K_Area:
-        append_format(s, "area(%d,%d)\n{\n", o.area, o.index);
-        if (o.pixel) put_ints(s, "pset", o.pset, 4);
-        if (o.has_world_x) put_doubles(s, "wsetx", o.world_x, 2);
-        if (o.has_world_y) put_doubles(s, "wsety", o.world_y, 2);
-        if (o.has_world_z) put_doubles(s, "wsetz", o.world_z, 2);
-        if (o.has_box3) put_doubles(s, "3d", o.box3, 4);
-        if (o.has_view3) put_doubles(s, "3dview", o.view3, 4);
-        break;
-    case K_Text:
-        if (o.text.empty()) return;
-        append_format(s, "text(%d,%d)\n{\n %d %d %zu$", o.area, o.index, o.pos[0], o.pos[1], o.text.size());
-        s += o.text;
-        s += ";\n";
-        put_ints(s, "set", o.text_set, 3);
-        if (o.world_text) put_doubles(s, "wset", o.text_world, 2);
-        if (o.world_text && o.has_z3) put_doubles(s, "wsetz", o.z3, 1);
-        if (o.rot != 0) put_ints(s, "rot", &o.rot, 1);
-        break;
-    case K_Legend:
-        append_format(s, "legend(%d,%d)\n{\n %d %d %d;\n", o.area, o.index, o.pos[0], o.pos[1], o.legend_flag);
-        put_ints(s, "set", o.legend_set, 4);
-        break;
-    default: return;
+// Each writes the head and the keys of one object, or returns false when the
+// object is not written.
+bool put(std::string& s, const DrawObject& d, const XYObject& o) {
+    if (o.form != XY_Plain) {
+        put_surface(s, d, o);
+        return true;
     }
-    s += "}\n";
+    append_format(s, "xvec(%d,%d,%d)\n{\n", d.area, d.index, o.colour);
+    put_vector(s, o.y.name, o.y.v);
+    put_vector(s, o.x.name, o.x.v);
+    append_format(s, " %.16g %.16g\n", o.xstart, o.xstep);
+    if (o.y_range) put_interval(s, "yr", *o.y_range);
+    if (o.freq != 0) put_ints(s, "freq", &o.freq, 1);
+    put_symbol(s, o.symbol);
+    if (o.scale_factor != 1 || o.scale_shift != 0) {
+        const double scale[2] = {o.scale_factor, o.scale_shift};
+        put_doubles(s, "scale", scale, 2);
+    }
+    if (o.index_base) put_doubles(s, "index", &*o.index_base, 1);
+    if (!o.z.v.empty()) {
+        s += " z:";
+        put_vector(s, o.z.name, o.z.v);
+        put_ints(s, "zmode", &o.zmode, 1);
+        if (zmode_has_factor(o.zmode)) append_format(s, " bar: %.16g %d %d;\n", o.z_factor, 0, 0);
+    }
+    return true;
+}
+
+bool put(std::string& s, const DrawObject& d, const AxisObject& o) {
+    append_format(s, "axis(%d,%d)\n{\n %c", d.area, d.index, o.dir);
+    if (const auto& a = o.fixed)
+        append_format(s, " %.16g %.16g %.16g %.16g %.16g %.16g %d", a->min, a->max, a->step, a->first, a->anchor,
+                      a->small_step, a->type);
+    s += ";\n";
+    put_doubles(s, "anchor2", &o.anchor2, 1);
+    const int label[3] = {o.shown, o.label_freq, o.anchor_mode};
+    put_ints(s, "label", label, 3);
+    put_ints(s, "grid", o.grid.data(), 3);
+    put_ints(s, "set", o.set.data(), 7);
+    put_ints(s, "rot", &o.rot, 1);
+    return true;
+}
+
+bool put(std::string& s, const DrawObject& d, const LineObject& o) {
+    append_format(s, "line(%d,%d,%d)\n{\n", d.area, d.index, o.symbol);
+    if (o.pixel) {
+        const int pset[5] = {o.paper.x1, o.paper.y1, o.paper.x2, o.paper.y2, o.colour};
+        put_ints(s, "pset", pset, 5);
+    } else {
+        if (o.z) put_interval(s, "wsetz", *o.z);
+        append_format(s, " wset: %.16g %.16g %.16g %.16g %d;\n", o.x1, o.y1, o.x2, o.y2, o.colour);
+    }
+    return true;
+}
+
+bool put(std::string& s, const DrawObject& d, const HistObject& o) {
+    append_format(s, "hist(%d,%d,%d)\n{\n", d.area, d.index, o.colour);
+    put_vector(s, "", o.values);
+    append_format(s, " %.16g %.16g %.16g %.16g %.16g %.16g %d\n", o.first_edge, o.bar_width, o.kept[0], o.kept[1],
+                  o.kept[2], o.kept[3], o.fill);
+    return true;
+}
+
+bool put(std::string& s, const DrawObject& d, const AreaObject& o) {
+    append_format(s, "area(%d,%d)\n{\n", d.area, d.index);
+    if (const auto& p = o.paper) {
+        const int pset[4] = {p->x1, p->y1, p->x2, p->y2};
+        put_ints(s, "pset", pset, 4);
+    }
+    if (o.world_x) put_interval(s, "wsetx", *o.world_x);
+    if (o.world_y) put_interval(s, "wsety", *o.world_y);
+    if (o.world_z) put_interval(s, "wsetz", *o.world_z);
+    if (const auto& b = o.box3) {
+        const double v[4] = {b->x, b->y, b->z, b->kept};
+        put_doubles(s, "3d", v, 4);
+    }
+    if (const auto& w = o.view3) {
+        const double v[4] = {w->rotation, w->elevation, w->distance, w->zoom};
+        put_doubles(s, "3dview", v, 4);
+    }
+    return true;
+}
+
+bool put(std::string& s, const DrawObject& d, const TextObject& o) {
+    if (o.text.empty()) return false;
+    append_format(s, "text(%d,%d)\n{\n %d %d %zu$", d.area, d.index, o.x, o.y, o.text.size());
+    s += o.text;
+    s += ";\n";
+    const int set[3] = {o.font, o.size, o.role};
+    put_ints(s, "set", set, 3);
+    if (o.world) {
+        const double w[2] = {o.wx, o.wy};
+        put_doubles(s, "wset", w, 2);
+        if (o.z) put_doubles(s, "wsetz", &*o.z, 1);
+    }
+    if (o.rot != 0) put_ints(s, "rot", &o.rot, 1);
+    return true;
+}
+
+bool put(std::string& s, const DrawObject& d, const LegendObject& o) {
+    append_format(s, "legend(%d,%d)\n{\n %d %d %d;\n", d.area, d.index, o.x, o.y, o.hidden);
+    const int set[4] = {o.columns, o.automatic, o.kept[0], o.kept[1]};
+    put_ints(s, "set", set, 4);
+    return true;
+}
+
+void put_object(std::string& s, const DrawObject& d) {
+    if (std::visit([&](const auto& o) { return put(s, d, o); }, d.body)) s += "}\n";
 }
 
 // A cursor over the file text.
@@ -279,7 +322,7 @@ enum class Outcome { Ok, Failed, EndOfFile, BadAxis };
 
 // The grid of a surface: x and y vectors, then the z name, the x and y
 // counts and their product of "x y z" lines, of which z is kept.
-bool read_mesh(Reader& r, DrawObject& o) {
+bool read_mesh(Reader& r, XYObject& o) {
     if (!r.vector(o.x.name, o.x.v) || !r.vector(o.y.name, o.y.v) || !r.take('"')) return false;
     const std::string name = r.word_until('"');
     int cols = 0, rows = 0;
@@ -296,88 +339,164 @@ bool read_mesh(Reader& r, DrawObject& o) {
     return r.take('>');
 }
 
-// The head's data part, before the keys.
-bool read_body(Reader& r, DrawObject& o) {
-    switch (o.kind) {
-    case K_XY:
-        if (o.form == XY_Triangle)
-            return r.vector(o.x.name, o.x.v) && r.vector(o.y.name, o.y.v) && r.vector(o.z.name, o.z.v) &&
-                   o.x.v.size() == o.y.v.size() && o.x.v.size() == o.z.v.size() && !o.x.v.empty();
-        if (o.form == XY_Mesh) return read_mesh(r, o);
-        return r.vector(o.y.name, o.y.v) && r.vector(o.x.name, o.x.v) && r.number(o.xstart) && r.number(o.xstep);
-    case K_Axis: {
-        const std::string d = r.word("xyz", 1);
-        if (d.empty()) return false;
-        o.dir = d[0];
-        if (!r.peek(';')) {
-            if (!r.doubles(o.ax, 6) || !r.integer(o.axis_type)) return false;
-            o.automatic = false;
-        }
-        return r.take(';');
-    }
-    case K_Hist:
-        return r.vector(o.y.name, o.values) && r.doubles(o.hist, 6) && r.integer(o.hist_fill);
-    case K_Text: {
-        int len;
-        if (!r.ints(o.pos, 2) || !r.integer(len) || len < 0 || !r.take('$')) return false;
-        return r.bytes(static_cast<std::size_t>(len), o.text) && r.take(';');
-    }
-    case K_Legend:
-        return r.ints(o.pos, 2) && r.integer(o.legend_flag) && r.take(';');
-    default: return true;
-    }
+bool read_interval(Reader& r, std::optional<Interval>& v) {
+    double d[2];
+    if (!r.doubles(d, 2)) return false;
+    v = Interval{d[0], d[1]};
+    return true;
 }
 
-bool read_key(Reader& r, DrawObject& o, int key) {
+// The data part of each kind, before the keys.
+bool read_body(Reader& r, XYObject& o) {
+    if (o.form == XY_Triangle)
+        return r.vector(o.x.name, o.x.v) && r.vector(o.y.name, o.y.v) && r.vector(o.z.name, o.z.v) &&
+               o.x.v.size() == o.y.v.size() && o.x.v.size() == o.z.v.size() && !o.x.v.empty();
+    if (o.form == XY_Mesh) return read_mesh(r, o);
+    return r.vector(o.y.name, o.y.v) && r.vector(o.x.name, o.x.v) && r.number(o.xstart) && r.number(o.xstep);
+}
+
+bool read_body(Reader& r, AxisObject& o) {
+    const std::string d = r.word("xyz", 1);
+    if (d.empty()) return false;
+    o.dir = d[0];
+    if (!r.peek(';')) {
+        FixedAxis& a = o.fixed.emplace();
+        double v[6];
+        if (!r.doubles(v, 6) || !r.integer(a.type)) return false;
+        a.min = v[0], a.max = v[1], a.step = v[2], a.first = v[3], a.anchor = v[4], a.small_step = v[5];
+    }
+    return r.take(';');
+}
+
+bool read_body(Reader& r, HistObject& o) {
+    std::string name;
+    double v[6];
+    if (!r.vector(name, o.values) || !r.doubles(v, 6) || !r.integer(o.fill)) return false;
+    o.first_edge = v[0], o.bar_width = v[1];
+    std::copy_n(v + 2, 4, o.kept.begin());
+    return true;
+}
+
+bool read_body(Reader& r, TextObject& o) {
+    int len;
+    if (!r.integer(o.x) || !r.integer(o.y) || !r.integer(len) || len < 0 || !r.take('$')) return false;
+    return r.bytes(static_cast<std::size_t>(len), o.text) && r.take(';');
+}
+
+bool read_body(Reader& r, LegendObject& o) {
+    return r.integer(o.x) && r.integer(o.y) && r.integer(o.hidden) && r.take(';');
+}
+
+bool read_body(Reader&, LineObject&) { return true; }
+bool read_body(Reader&, AreaObject&) { return true; }
+
+// The keys of each kind; false when its values could not be read. A key
+// that does not belong to the kind is skipped.
+bool read_key(Reader& r, XYObject& o, int key) {
     switch (key) {
-    case KY_Yr: o.has_yrange = true; return r.doubles(o.yrange, 2);
+    case KY_Yr: return read_interval(r, o.y_range);
     case KY_Freq: return r.integer(o.freq);
-    case KY_Symbol: return r.ints(o.symbol, 3);
-    case KY_Scale: return r.doubles(o.scale, 2);
-    case KY_Index: o.has_index_pos = true; return r.number(o.index_pos);
+    case KY_Symbol: return r.integer(o.symbol.type) && r.integer(o.symbol.size) && r.integer(o.symbol.style);
+    case KY_Scale: return r.number(o.scale_factor) && r.number(o.scale_shift);
+    case KY_Index: return r.number(o.index_base.emplace());
     case KY_Z: return r.vector(o.z.name, o.z.v);
     case KY_Zmode: return r.integer(o.zmode);
     case KY_Bar: {
         int unused[2];
         return r.number(o.z_factor) && r.ints(unused, 2);
     }
-    case KY_Label: return r.ints(o.label, 3);
-    case KY_Grid: return r.ints(o.grid, 3);
-    case KY_Set:
-        if (o.kind == K_Axis) return r.ints(o.set, 7);
-        if (o.kind == K_Legend) return r.ints(o.legend_set, 4);
-        return r.ints(o.text_set, 3);
-    case KY_Pset:
-        o.pixel = true;
-        return r.ints(o.pset, o.kind == K_Area ? 4 : 5);
-    case KY_Wset:
-        if (o.kind == K_Text) {
-            o.world_text = true;
-            return r.doubles(o.text_world, 2);
-        }
-        return r.doubles(o.wset, 4) && r.integer(o.wset_index);
-    case KY_Wsetx: o.has_world_x = true; return r.doubles(o.world_x, 2);
-    case KY_Wsety: o.has_world_y = true; return r.doubles(o.world_y, 2);
-    case KY_Wsetz:
-        if (o.kind == K_Area) {
-            o.has_world_z = true;
-            return r.doubles(o.world_z, 2);
-        }
-        if (o.kind != K_Line && o.kind != K_Text) return r.skip_value() || true;
-        o.has_z3 = true;
-        return r.doubles(o.z3, o.kind == K_Line ? 2 : 1);
-    case KY_3d: o.has_box3 = true; return r.doubles(o.box3, 4);
-    case KY_3dview: o.has_view3 = true; return r.doubles(o.view3, 4);
-    case KY_Rot: return r.integer(o.rot);
-    case KY_Anchor2: return r.number(o.anchor2);
     case KY_Palette: return r.integer(o.palette);
-    default: return r.skip_value() || true;  // kept for older files, not used here
+    default: return false;
     }
 }
 
-Outcome read_block(Reader& r, DrawObject& o) {
+bool read_key(Reader& r, AxisObject& o, int key) {
+    switch (key) {
+    case KY_Label: return r.integer(o.shown) && r.integer(o.label_freq) && r.integer(o.anchor_mode);
+    case KY_Grid: return r.ints(o.grid.data(), 3);
+    case KY_Set: return r.ints(o.set.data(), 7);
+    case KY_Rot: return r.integer(o.rot);
+    case KY_Anchor2: return r.number(o.anchor2);
+    default: return false;
+    }
+}
+
+bool read_key(Reader& r, LineObject& o, int key) {
+    switch (key) {
+    case KY_Pset:
+        o.pixel = true;
+        return r.integer(o.paper.x1) && r.integer(o.paper.y1) && r.integer(o.paper.x2) && r.integer(o.paper.y2) &&
+               r.integer(o.colour);
+    case KY_Wset: return r.number(o.x1) && r.number(o.y1) && r.number(o.x2) && r.number(o.y2) && r.integer(o.colour);
+    case KY_Wsetz: return read_interval(r, o.z);
+    default: return false;
+    }
+}
+
+bool read_key(Reader& r, AreaObject& o, int key) {
+    switch (key) {
+    case KY_Pset: {
+        PaperBox& p = o.paper.emplace();
+        return r.integer(p.x1) && r.integer(p.y1) && r.integer(p.x2) && r.integer(p.y2);
+    }
+    case KY_Wsetx: return read_interval(r, o.world_x);
+    case KY_Wsety: return read_interval(r, o.world_y);
+    case KY_Wsetz: return read_interval(r, o.world_z);
+    case KY_3d: {
+        BoxShape& b = o.box3.emplace();
+        return r.number(b.x) && r.number(b.y) && r.number(b.z) && r.number(b.kept);
+    }
+    case KY_3dview: {
+        ViewSetting& v = o.view3.emplace();
+        return r.number(v.rotation) && r.number(v.elevation) && r.number(v.distance) && r.number(v.zoom);
+    }
+    default: return false;
+    }
+}
+
+bool read_key(Reader& r, TextObject& o, int key) {
+    switch (key) {
+    case KY_Set: return r.integer(o.font) && r.integer(o.size) && r.integer(o.role);
+    case KY_Wset: o.world = true; return r.number(o.wx) && r.number(o.wy);
+    case KY_Wsetz: return r.number(o.z.emplace());
+    case KY_Rot: return r.integer(o.rot);
+    default: return false;
+    }
+}
+
+bool read_key(Reader& r, LegendObject& o, int key) {
+    if (key != KY_Set) return false;
+    return r.integer(o.columns) && r.integer(o.automatic) && r.ints(o.kept.data(), 2);
+}
+
+bool read_key(Reader&, HistObject&, int) { return false; }
+
+// Whether read_key takes `key` for an object of type T.
+template <class T>
+bool takes_key(int key) {
+    if constexpr (std::is_same_v<T, XYObject>)
+        return key == KY_Yr || key == KY_Freq || key == KY_Symbol || key == KY_Scale || key == KY_Index ||
+               key == KY_Z || key == KY_Zmode || key == KY_Bar || key == KY_Palette;
+    else if constexpr (std::is_same_v<T, AxisObject>)
+        return key == KY_Label || key == KY_Grid || key == KY_Set || key == KY_Rot || key == KY_Anchor2;
+    else if constexpr (std::is_same_v<T, LineObject>)
+        return key == KY_Pset || key == KY_Wset || key == KY_Wsetz;
+    else if constexpr (std::is_same_v<T, AreaObject>)
+        return key == KY_Pset || key == KY_Wsetx || key == KY_Wsety || key == KY_Wsetz || key == KY_3d ||
+               key == KY_3dview;
+    else if constexpr (std::is_same_v<T, TextObject>)
+        return key == KY_Set || key == KY_Wset || key == KY_Wsetz || key == KY_Rot;
+    else if constexpr (std::is_same_v<T, LegendObject>)
+        return key == KY_Set;
+    else
+        return false;
+}
+
+template <class T>
+Outcome read_block(Reader& r, T& o) {
     if (!read_body(r, o)) return r.at_end() ? Outcome::EndOfFile : Outcome::Failed;
-    if (o.kind == K_Axis && !is_axis_type(o.axis_type)) return Outcome::BadAxis;
+    if constexpr (std::is_same_v<T, AxisObject>)
+        if (o.fixed && !is_axis_type(o.fixed->type)) return Outcome::BadAxis;
     for (;;) {
         if (r.at_end()) return Outcome::EndOfFile;
         if (r.take('}')) return Outcome::Ok;
@@ -385,7 +504,13 @@ Outcome read_block(Reader& r, DrawObject& o) {
         if (!r.take(':')) return Outcome::Failed;
         int k = 0;
         while (k < k_key_count && key != k_keys[k]) ++k;
-        if (k == k_key_count) {  // not ours: skip its values (a '}' ends the block)
+        if (k == KY_Z && !takes_key<T>(k)) {  // a vector another kind does not keep
+            std::string name;
+            std::vector<double> v;
+            if (!r.vector(name, v)) return r.at_end() ? Outcome::EndOfFile : Outcome::Failed;
+            continue;
+        }
+        if (k == k_key_count || !takes_key<T>(k)) {  // not ours: skip its values (a '}' ends the block)
             r.skip_value();
             continue;
         }
@@ -394,15 +519,31 @@ Outcome read_block(Reader& r, DrawObject& o) {
     }
 }
 
-int kind_of(const std::string& keyword) {
-    static const struct {
-        const char* word;
-        int kind;
-    } kinds[] = {{"xvec", K_XY}, {"mesh", K_XY}, {"triangle", K_XY}, {"axis", K_Axis}, {"area", K_Area},
-                 {"line", K_Line}, {"hist", K_Hist}, {"text", K_Text}, {"legend", K_Legend}};
-    for (const auto& k : kinds)
-        if (keyword.compare(0, std::strlen(k.word), k.word) == 0) return k.kind;
-    return -1;
+// An empty object of the kind a head keyword names, with the head's third
+// number in its place; none for a kind this version does not draw.
+std::optional<ObjectBody> body_of(const std::string& keyword, int third) {
+    auto starts = [&](const char* w) { return keyword.compare(0, std::strlen(w), w) == 0; };
+    if (starts("xvec") || starts("mesh") || starts("triangle")) {
+        XYObject o;
+        o.form = starts("mesh") ? XY_Mesh : starts("triangle") ? XY_Triangle : XY_Plain;
+        o.colour = third;
+        return o;
+    }
+    if (starts("axis")) return AxisObject{};
+    if (starts("area")) return AreaObject{};
+    if (starts("line")) {
+        LineObject o;
+        o.symbol = third;
+        return o;
+    }
+    if (starts("hist")) {
+        HistObject o;
+        o.colour = third;
+        return o;
+    }
+    if (starts("text")) return TextObject{};
+    if (starts("legend")) return LegendObject{};
+    return std::nullopt;
 }
 
 }  // namespace
@@ -457,18 +598,13 @@ std::unique_ptr<Graph> parse_gwg(const std::string& text) {
             runtime::run_message("Could not read all graphics objects");
             return g;
         }
-        const int kind = kind_of(keyword);
-        if (kind < 0) {  // a kind of object this version does not draw
+        std::optional<ObjectBody> body = body_of(keyword, c);
+        if (!body) {  // a kind of object this version does not draw
             r.skip_block();
             continue;
         }
-        DrawObject o;
-        o.kind = kind;
-        o.area = a;
-        o.index = b;
-        o.third = c;
-        o.form = keyword.rfind("mesh", 0) == 0 ? XY_Mesh : keyword.rfind("triangle", 0) == 0 ? XY_Triangle : XY_Plain;
-        switch (read_block(r, o)) {
+        DrawObject o{a, b, std::move(*body)};
+        switch (std::visit([&](auto& x) { return read_block(r, x); }, o.body)) {
         case Outcome::Ok: g->objects.push_back(std::move(o)); break;
         case Outcome::EndOfFile: runtime::run_message("Unexpected end of file"); return g;
         case Outcome::BadAxis: runtime::run_message("Unknown axis type"); return g;

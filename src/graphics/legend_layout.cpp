@@ -66,22 +66,22 @@ struct Covered {
     }
 };
 
-void cover_series(const DrawObject& o, const AreaFrame& f, Covered& c) {
+void cover_series(const XYObject& o, const AreaFrame& f, Covered& c) {
     const LayoutSettings& s = settings();
     const std::size_t n = o.y.v.size();
     std::vector<std::size_t> order(n);
     std::iota(order.begin(), order.end(), std::size_t{0});
     if (!o.x.v.empty() && s.xystyle[1] != 1)
         std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return x_of(o, a) < x_of(o, b); });
-    const int style = o.symbol[2];
+    const int style = o.symbol.style;
     const bool joined = style == ST_Line || style == ST_LineSymbols || style == ST_Shading;
     const bool from_base = style == ST_Index || style == ST_Bars || style == ST_Shading;
-    const double base = f.py(std::clamp(o.has_index_pos ? o.index_pos : 0.0, f.ymin, f.ymax));
+    const double base = f.py(std::clamp(o.index_base.value_or(0.0), f.ymin, f.ymax));
     bool have_prev = false;
     Point prev{0, 0};
     for (const std::size_t t : order) {
         const double y = o.y.v[t];
-        const Point q{f.px(x_of(o, t)), f.py(y * o.scale[0] + o.scale[1])};
+        const Point q{f.px(x_of(o, t)), f.py(y * o.scale_factor + o.scale_shift)};
         if (!std::isfinite(q.x) || !std::isfinite(q.y)) {
             have_prev = false;
             continue;
@@ -101,19 +101,20 @@ void cover_series(const DrawObject& o, const AreaFrame& f, Covered& c) {
 
 Covered covered(const Graph& g, int area, const AreaFrame& f) {
     Covered c;
-    for (const DrawObject& o : g.objects) {
-        if (o.area != area) continue;
-        if (o.kind == K_XY && o.form == XY_Plain) {
-            cover_series(o, f, c);
-        } else if (o.kind == K_Hist) {
+    for (const DrawObject& d : g.objects) {
+        if (d.area != area) continue;
+        if (const XYObject* xy = d.as<XYObject>(); xy && xy->form == XY_Plain) {
+            cover_series(*xy, f, c);
+        } else if (const HistObject* h = d.as<HistObject>()) {
             const double base = f.py(std::clamp(0.0, f.ymin, f.ymax));
-            for (std::size_t j = 0; j < o.values.size(); ++j)
-                c.box(normal(f.px(o.hist[0] + o.hist[1] * static_cast<double>(j)), base,
-                             f.px(o.hist[0] + o.hist[1] * static_cast<double>(j + 1)), f.py(o.values[j])));
-        } else if (o.kind == K_Line) {
-            const double x0 = o.pixel ? o.pset[0] : f.px(o.wset[0]), y0 = o.pixel ? o.pset[1] : f.py(o.wset[1]);
-            const double x1 = o.pixel ? o.pset[2] : f.px(o.wset[2]), y1 = o.pixel ? o.pset[3] : f.py(o.wset[3]);
-            if (o.third > 0)
+            for (std::size_t j = 0; j < h->values.size(); ++j)
+                c.box(normal(f.px(h->first_edge + h->bar_width * static_cast<double>(j)), base,
+                             f.px(h->first_edge + h->bar_width * static_cast<double>(j + 1)), f.py(h->values[j])));
+        } else if (const LineObject* l = d.as<LineObject>()) {
+            const LineObject& o = *l;
+            const double x0 = o.pixel ? o.paper.x1 : f.px(o.x1), y0 = o.pixel ? o.paper.y1 : f.py(o.y1);
+            const double x1 = o.pixel ? o.paper.x2 : f.px(o.x2), y1 = o.pixel ? o.paper.y2 : f.py(o.y2);
+            if (o.symbol > 0)
                 c.box(normal(x0, y0, x1, y1));
             else
                 c.segment(x0, y0, x1, y1);
@@ -124,8 +125,9 @@ Covered covered(const Graph& g, int area, const AreaFrame& f) {
 
 std::vector<const std::string*> entry_names(const Graph& g, int area) {
     std::vector<const std::string*> names;
-    for (const DrawObject& o : g.objects)
-        if (o.area == area && o.kind == K_XY && !o.y.name.empty()) names.push_back(&o.y.name);
+    g.each<XYObject>(area, [&](const XYObject& o) {
+        if (!o.y.name.empty()) names.push_back(&o.y.name);
+    });
     return names;
 }
 
@@ -162,9 +164,9 @@ bool corner(LegendBox& b, const AreaFrame& f, int k) {
 }
 
 bool has_x_label(const Graph& g, int area) {
-    for (const DrawObject& o : g.objects)
-        if (o.area == area && o.kind == K_Text && o.text_set[2] == TEXT_XLabel && !o.text.empty()) return true;
-    return false;
+    bool found = false;
+    g.each<TextObject>(area, [&](const TextObject& t) { found = found || (t.role == TEXT_XLabel && !t.text.empty()); });
+    return found;
 }
 
 }  // namespace
@@ -176,32 +178,30 @@ double legend_text_width(const std::string& utf8, double size) {
 }
 
 void adjust_legend(Graph& g, int area, double columns, double dx, double dy) {
-    DrawObject* legend = nullptr;
+    LegendObject* legend = nullptr;
     for (DrawObject& o : g.objects)
-        if (o.area == area && o.kind == K_Legend) legend = &o;
-    if (!legend) legend = &g.add(K_Legend, area);
-    if (columns >= 1) legend->legend_set[0] = static_cast<int>(std::min(columns, 100.0));
+        if (LegendObject* l = o.as<LegendObject>(); l && o.area == area) legend = l;
+    if (!legend) legend = &g.add<LegendObject>(area);
+    if (columns >= 1) legend->columns = static_cast<int>(std::min(columns, 100.0));
     const bool at = dx >= 0 && dy >= 0 && dx < 1e6 && dy < 1e6;
-    legend->legend_set[1] = at ? 0 : 1;
+    legend->automatic = at ? 0 : 1;
     if (at) {
-        legend->pos[0] = static_cast<int>(dx);
-        legend->pos[1] = static_cast<int>(dy);
+        legend->x = static_cast<int>(dx);
+        legend->y = static_cast<int>(dy);
     }
 }
 
 LegendBox place_legend(const Graph& g, int area, AreaFrame& f) {
     const LayoutSettings& s = settings();
-    const DrawObject* placed = nullptr;
-    for (const DrawObject& o : g.objects)
-        if (o.area == area && o.kind == K_Legend) placed = &o;
+    const LegendObject* placed = g.last<LegendObject>(area);
     const std::vector<const std::string*> names = entry_names(g, area);
-    if (s.legendhide == 1 || names.empty() || (placed && placed->legend_flag)) return {};
-    const int columns = placed && placed->legend_set[0] > 0 ? placed->legend_set[0] : s.legend[1];
+    if (s.legendhide == 1 || names.empty() || (placed && placed->hidden)) return {};
+    const int columns = placed && placed->columns > 0 ? placed->columns : s.legend[1];
     const int size = s.legendfontsize > 0 ? s.legendfontsize : 300;
     LegendBox b = sized(names, size, columns);
-    if (placed && placed->legend_set[1] != 1) {  // put there by the program
-        b.left = f.left + placed->pos[0];
-        b.top = f.top - placed->pos[1];
+    if (placed && placed->automatic != 1) {  // put there by the program
+        b.left = f.left + placed->x;
+        b.top = f.top - placed->y;
         return b;
     }
     if (s.legend[0] != 1) {  // automatic placement off: the top-left corner

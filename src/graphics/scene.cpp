@@ -26,7 +26,7 @@ SymbolShape symbol_shape(int type) {
     }
 }
 
-double x_of(const DrawObject& o, std::size_t t) {
+double x_of(const XYObject& o, std::size_t t) {
     if (t < o.x.v.size()) return o.x.v[t];
     return o.xstart + o.xstep * static_cast<double>(t);
 }
@@ -40,9 +40,12 @@ constexpr int k_max_ticks = 200;
 // they are all placed at date-times; 0 otherwise.
 int time_frequency(const Graph& g, int area) {
     int freq = 0;
-    for (const DrawObject& o : g.objects) {
-        if (o.area != area || o.kind == K_Text || o.kind == K_Legend || o.kind == K_Axis || o.kind == K_Area) continue;
-        if (o.kind != K_XY || o.form != XY_Plain) return 0;
+    for (const DrawObject& d : g.objects) {
+        if (d.area != area || d.as<TextObject>() || d.as<LegendObject>() || d.as<AxisObject>() || d.as<AreaObject>())
+            continue;
+        const XYObject* xy = d.as<XYObject>();
+        if (!xy || xy->form != XY_Plain) return 0;
+        const XYObject& o = *xy;
         const bool dated = o.freq == k_freq_dated && !o.x.v.empty();
         if (!dated && (o.freq <= 0 || !o.x.v.empty())) return 0;
         if (freq != 0 && o.freq != freq) return 0;
@@ -53,11 +56,12 @@ int time_frequency(const Graph& g, int area) {
 
 // Whether the dated series of an area fall on whole days (no times of day).
 bool whole_days(const Graph& g, int area) {
-    for (const DrawObject& o : g.objects)
-        if (o.area == area && o.kind == K_XY)
-            for (const double x : o.x.v)
-                if (std::isfinite(x) && x != std::floor(x)) return false;
-    return true;
+    bool whole = true;
+    g.each<XYObject>(area, [&](const XYObject& o) {
+        for (const double x : o.x.v)
+            if (std::isfinite(x) && x != std::floor(x)) whole = false;
+    });
+    return whole;
 }
 
 struct Range {
@@ -71,19 +75,20 @@ struct Range {
     bool empty() const { return lo > hi; }
 };
 
-bool is_bar_style(const DrawObject& o) {
-    const int st = o.symbol[2];
+bool is_bar_style(const XYObject& o) {
+    const int st = o.symbol.style;
     return st == ST_Index || st == ST_Bars || st == ST_Shading;
 }
 
 void data_ranges(const Graph& g, int area, Range& xr, Range& yr) {
-    for (const DrawObject& o : g.objects) {
-        if (o.area != area) continue;
-        if (o.kind == K_XY && o.form == XY_Plain) {
+    for (const DrawObject& d : g.objects) {
+        if (d.area != area) continue;
+        if (const XYObject* xy = d.as<XYObject>(); xy && xy->form == XY_Plain) {
+            const XYObject& o = *xy;
             for (std::size_t t = 0; t < o.y.v.size(); ++t) {
                 if (std::isnan(o.y.v[t])) continue;
                 xr.add(x_of(o, t));
-                yr.add(o.y.v[t] * o.scale[0] + o.scale[1]);
+                yr.add(o.y.v[t] * o.scale_factor + o.scale_shift);
             }
             for (std::size_t t = 0; t < o.y.v.size() && t < o.z.v.size(); ++t) {
                 if (zmode_spreads(o.zmode)) {
@@ -93,58 +98,56 @@ void data_ranges(const Graph& g, int area, Range& xr, Range& yr) {
                     yr.add(o.z.v[t]);
                 }
             }
-            if (o.has_yrange) {
-                yr.add(o.yrange[0]);
-                yr.add(o.yrange[1]);
+            if (o.y_range) {
+                yr.add(o.y_range->lo);
+                yr.add(o.y_range->hi);
             }
-            if (is_bar_style(o)) yr.add(o.has_index_pos ? o.index_pos : 0);
-            if (o.symbol[2] == ST_Bars && o.y.v.size() > 0) {  // room for the half bars at both ends
+            if (is_bar_style(o)) yr.add(o.index_base.value_or(0));
+            if (o.symbol.style == ST_Bars && o.y.v.size() > 0) {  // room for the half bars at both ends
                 const double half = 0.5 * (o.y.v.size() > 1 ? std::fabs(x_of(o, 1) - x_of(o, 0)) : 1);
                 xr.add(x_of(o, 0) - half);
                 xr.add(x_of(o, o.y.v.size() - 1) + half);
             }
-        } else if (o.kind == K_Hist) {
-            for (std::size_t j = 0; j < o.values.size(); ++j) {
-                yr.add(o.values[j]);
-                xr.add(o.hist[0] + o.hist[1] * static_cast<double>(j));
-                xr.add(o.hist[0] + o.hist[1] * static_cast<double>(j + 1));
+        } else if (const HistObject* h = d.as<HistObject>()) {
+            for (std::size_t j = 0; j < h->values.size(); ++j) {
+                yr.add(h->values[j]);
+                xr.add(h->first_edge + h->bar_width * static_cast<double>(j));
+                xr.add(h->first_edge + h->bar_width * static_cast<double>(j + 1));
             }
             yr.add(0);
-        } else if (o.kind == K_Line && !o.pixel) {
-            xr.add(o.wset[0]);
-            xr.add(o.wset[2]);
-            yr.add(o.wset[1]);
-            yr.add(o.wset[3]);
+        } else if (const LineObject* l = d.as<LineObject>(); l && !l->pixel) {
+            xr.add(l->x1);
+            xr.add(l->x2);
+            yr.add(l->y1);
+            yr.add(l->y2);
         }
     }
 }
 
-const DrawObject* find_axis(const Graph& g, int area, char dir) {
-    const DrawObject* found = nullptr;
-    for (const DrawObject& o : g.objects)
-        if (o.area == area && o.kind == K_Axis && o.dir == dir) found = &o;
+const AxisObject* find_axis(const Graph& g, int area, char dir) {
+    const AxisObject* found = nullptr;
+    g.each<AxisObject>(area, [&](const AxisObject& a) {
+        if (a.dir == dir) found = &a;
+    });
     return found;
 }
 
-const DrawObject* find_area(const Graph& g, int area) {
-    for (const DrawObject& o : g.objects)
-        if (o.area == area && o.kind == K_Area) return &o;
-    return nullptr;
-}
+// A fixed axis that can be drawn.
+const FixedAxis* fixed_of(const AxisObject* a) { return a && a->fixed ? &*a->fixed : nullptr; }
 
 // Fixed axis ranges win over area world ranges, which win over the data.
-void settle_axis(const DrawObject* axis, bool has_world, const double world[2], Range r, double& lo, double& hi,
+void settle_axis(const AxisObject* axis, const std::optional<Interval>& world, Range r, double& lo, double& hi,
                  double& step, double& first, int ticks = 5) {
-    if (axis && !axis->automatic && axis->ax[1] > axis->ax[0]) {
-        lo = axis->ax[0];
-        hi = axis->ax[1];
-        step = axis->ax[2] > 0 ? axis->ax[2] : (hi - lo) / 5;
-        first = axis->ax[3];
+    if (const FixedAxis* a = fixed_of(axis); a && a->max > a->min) {
+        lo = a->min;
+        hi = a->max;
+        step = a->step > 0 ? a->step : (hi - lo) / 5;
+        first = a->first;
         return;
     }
-    if (has_world && world[1] > world[0]) {
-        lo = world[0];
-        hi = world[1];
+    if (world && world->hi > world->lo) {
+        lo = world->lo;
+        hi = world->hi;
         double a = lo, b = hi;
         step = nice_range(a, b, ticks);
         first = std::ceil(lo / step - 1e-9) * step;
@@ -201,12 +204,12 @@ AreaFrame area_frame(const Graph& g, int area) {
     const int col = area % cols, row = area / cols;
     const double font = s.font[1];
     AreaFrame f;
-    const DrawObject* placed = find_area(g, area);
-    if (placed && placed->pixel) {
-        f.left = placed->pset[0];
-        f.bottom = placed->pset[1];
-        f.right = placed->pset[2];
-        f.top = placed->pset[3];
+    const AreaObject* placed = g.first<AreaObject>(area);
+    if (placed && placed->paper) {
+        f.left = placed->paper->x1;
+        f.bottom = placed->paper->y1;
+        f.right = placed->paper->x2;
+        f.top = placed->paper->y2;
     } else {
         const double x0 = col * cw, y1 = H - row * ch;
         f.left = x0 + s.margin + 3.2 * font;
@@ -219,22 +222,21 @@ AreaFrame area_frame(const Graph& g, int area) {
     Range xr, yr;
     data_ranges(g, area, xr, yr);
     f.has_data = !xr.empty();
-    static const double none[2] = {0, 0};
     // Fewer x ticks while their labels run into each other.
     for (int ticks = 5; ticks >= 1; --ticks) {
-        settle_axis(find_axis(g, area, 'x'), placed && placed->has_world_x, placed ? placed->world_x : none, xr,
+        settle_axis(find_axis(g, area, 'x'), placed ? placed->world_x : std::nullopt, xr,
                     f.xmin, f.xmax, f.xstep, f.xfirst, ticks);
         if (x_labels_fit(f, s.axisformat, font)) break;
     }
     // Fewer y ticks while their labels would crowd (less than a font size apart).
     for (int ticks = 5; ticks >= 1; --ticks) {
-        settle_axis(find_axis(g, area, 'y'), placed && placed->has_world_y, placed ? placed->world_y : none, yr,
+        settle_axis(find_axis(g, area, 'y'), placed ? placed->world_y : std::nullopt, yr,
                     f.ymin, f.ymax, f.ystep, f.yfirst, ticks);
         if (!(f.ystep > 0 && f.ymax > f.ymin) || f.ystep / (f.ymax - f.ymin) * (f.top - f.bottom) >= font)
             break;
     }
-    const DrawObject* xaxis = find_axis(g, area, 'x');
-    const bool fixed_x = (xaxis && !xaxis->automatic) || (placed && placed->has_world_x);
+    const FixedAxis* xaxis = fixed_of(find_axis(g, area, 'x'));
+    const bool fixed_x = xaxis || (placed && placed->world_x);
     const int freq = fixed_x || xr.empty() ? 0 : time_frequency(g, area);
     if (freq > 0) {
         const TimeTicks t = time_ticks(xr.lo, xr.hi, freq, f.right - f.left, s.font[1]);
@@ -247,14 +249,14 @@ AreaFrame area_frame(const Graph& g, int area) {
         f.xfirst = t.at.front();
         f.xdate = t.label;
         f.xdates = std::move(t.at);
-    } else if (xaxis && !xaxis->automatic && xaxis->axis_type == AX_Time) {
-        f.xfreq = std::max(xaxis->label[1], 1);
+    } else if (xaxis && xaxis->type == AX_Time) {
+        f.xfreq = std::max(find_axis(g, area, 'x')->label_freq, 1);
     }
     sane_axis(f.xmin, f.xmax, f.xstep, f.xfirst);
     sane_axis(f.ymin, f.ymax, f.ystep, f.yfirst);
     if (fixed_x && !xr.empty() && date_range(f.xmin, f.xmax) && time_frequency(g, area) == k_freq_dated) {
         // A given range over dated series: still labelled by date.
-        const bool fixed_axis = xaxis && !xaxis->automatic;
+        const bool fixed_axis = xaxis != nullptr;
         DateTicks t = date_ticks_in(f.xmin, f.xmax, f.xfirst, fixed_axis ? f.xstep : 0, f.right - f.left, s.font[1],
                                     whole_days(g, area));
         if (!t.at.empty()) {
@@ -314,20 +316,19 @@ private:
         const AreaFrame f = area_frame(m_g, a);
         bool any = false, solid = false;
         for (const DrawObject& o : m_g.objects) {
-            any = any || (o.area == a && o.kind != K_Text && o.kind != K_Legend);
-            solid = solid || (o.area == a && o.kind == K_XY && o.form != XY_Plain);
+            if (o.area != a) continue;
+            any = any || (!o.as<TextObject>() && !o.as<LegendObject>());
+            const XYObject* xy = o.as<XYObject>();
+            solid = solid || (xy && xy->form != XY_Plain);
         }
         if (solid) draw_solid(m_g, a, f, m_c, [this](int index) { return pen(index); }, m_model);
         else if (any) draw_axes(a, f);
         for (const DrawObject& o : m_g.objects) {
             if (o.area != a) continue;
-            switch (o.kind) {
-            case K_XY: if (o.form == XY_Plain) draw_xy(o, f); break;
-            case K_Hist: draw_hist(o, f); break;
-            case K_Line: if (!solid || o.pixel) draw_line(o, f); break;
-            case K_Text: if (!solid || !placed_in_box(o)) draw_text(o, f); break;
-            default: break;
-            }
+            if (const XYObject* xy = o.as<XYObject>(); xy && xy->form == XY_Plain) draw_xy(*xy, f);
+            if (const HistObject* h = o.as<HistObject>()) draw_hist(*h, f);
+            if (const LineObject* l = o.as<LineObject>(); l && (!solid || l->pixel)) draw_line(*l, f);
+            if (const TextObject* t = o.as<TextObject>(); t && (!solid || !placed_in_box(*t))) draw_text(*t, f);
         }
         draw_legend(a, f);
     }
@@ -336,9 +337,9 @@ private:
 
     void draw_axes(int a, const AreaFrame& f) {
         const Pen frame = pen(1);
-        const DrawObject* xa = find_axis(m_g, a, 'x');
-        const DrawObject* ya = find_axis(m_g, a, 'y');
-        const bool show_x = !xa || xa->label[0] != 0, show_y = !ya || ya->label[0] != 0;
+        const AxisObject* xa = find_axis(m_g, a, 'x');
+        const AxisObject* ya = find_axis(m_g, a, 'y');
+        const bool show_x = !xa || xa->shown != 0, show_y = !ya || ya->shown != 0;
         if (m_s.box[2] == 1) draw_grid(f, show_x, show_y);
         if (m_s.box[1] == 1)  // open frame: the two axis lines only
             m_c.polyline({{f.left, f.top}, {f.left, f.bottom}, {f.right, f.bottom}}, frame);
@@ -439,16 +440,16 @@ private:
     }
 
     // Splits at missing values: each run of present points is one polyline.
-    void draw_xy(const DrawObject& o, const AreaFrame& f) {
-        const Pen p = pen(o.third);
+    void draw_xy(const XYObject& o, const AreaFrame& f) {
+        const Pen p = pen(o.colour);
         // A series against x values takes the xystyle drawing style unless it
         // chose one of its own; its points are joined in x order unless
         // xystyle[1] keeps them as given.
         const bool against_x = !o.x.v.empty();
-        const int style = against_x && o.symbol[2] == ST_Line && m_s.xystyle[0] > 0 && m_s.xystyle[0] <= ST_Shading
+        const int style = against_x && o.symbol.style == ST_Line && m_s.xystyle[0] > 0 && m_s.xystyle[0] <= ST_Shading
                               ? m_s.xystyle[0]
-                              : o.symbol[2];
-        const double base = f.py(std::clamp(o.has_index_pos ? o.index_pos : 0.0, f.ymin, f.ymax));
+                              : o.symbol.style;
+        const double base = f.py(std::clamp(o.index_base.value_or(0.0), f.ymin, f.ymax));
         std::vector<Point> run;
         auto flush = [&] {
             if (run.size() > 1) m_c.polyline(run, p);
@@ -468,7 +469,7 @@ private:
                 flush();
                 continue;
             }
-            const Point q{f.px(x_of(o, t)), f.py(y * o.scale[0] + o.scale[1])};
+            const Point q{f.px(x_of(o, t)), f.py(y * o.scale_factor + o.scale_shift)};
             if (!std::isfinite(q.x) || !std::isfinite(q.y)) {
                 flush();
                 continue;
@@ -497,7 +498,7 @@ private:
 
     // Error bars, bands, high-low bars, sized symbols or the values
     // themselves at the points of a series (fans are drawn before it).
-    void draw_z(const DrawObject& o, const AreaFrame& f, const Pen& p) {
+    void draw_z(const XYObject& o, const AreaFrame& f, const Pen& p) {
         std::vector<Point> up, down;
         auto flush_band = [&] {
             if (up.size() > 1) {
@@ -526,7 +527,7 @@ private:
             } else if (o.zmode == ZM_Symbol && zmax > 0) {
                 // Symbol areas follow |z|: the largest is three times the
                 // index's symbol size, times the factor.
-                const int idx = std::clamp(o.third, 0, k_colour_count - 1);
+                const int idx = std::clamp(o.colour, 0, k_colour_count - 1);
                 const double size = 3 * m_s.symbol[idx][1] * std::fabs(o.z_factor) * std::sqrt(std::fabs(z) / zmax);
                 Pen sp = p;
                 sp.on = sp.off = 0;
@@ -544,7 +545,7 @@ private:
     // A fan: three nested bands reaching y +- k/3 * factor * z for k = 3, 2,
     // 1, in the series colour mixed with 75, 50 and 25% white; a missing
     // point splits the fan.
-    void draw_fan(const DrawObject& o, const AreaFrame& f, uint32_t c) {
+    void draw_fan(const XYObject& o, const AreaFrame& f, uint32_t c) {
         for (int k = 3; k >= 1; --k) {
             const double w = 0.25 * k;
             const uint32_t tint = rgb(red_of(c) + static_cast<int>((255 - red_of(c)) * w),
@@ -572,10 +573,10 @@ private:
         }
     }
 
-    void symbol(Point q, const DrawObject& o) {
-        const int idx = std::clamp(o.third, 0, k_colour_count - 1);
-        const int type = o.symbol[0] > 0 ? o.symbol[0] : m_s.symbol[idx][0];
-        const double size = o.symbol[1] > 0 ? o.symbol[1] : m_s.symbol[idx][1];
+    void symbol(Point q, const XYObject& o) {
+        const int idx = std::clamp(o.colour, 0, k_colour_count - 1);
+        const int type = o.symbol.type > 0 ? o.symbol.type : m_s.symbol[idx][0];
+        const double size = o.symbol.size > 0 ? o.symbol.size : m_s.symbol[idx][1];
         Pen p = pen(idx);
         p.on = p.off = 0;
         p.width = std::max(4, static_cast<int>(size / 10));  // outlines scale with the symbol
@@ -586,8 +587,8 @@ private:
     // colour), 1 bars filled in the series colour and outlined in the
     // foreground colour, 2 filled bars without outline, 3 the outline of the
     // whole histogram only.
-    void draw_hist(const DrawObject& o, const AreaFrame& f) {
-        const Pen p = pen(o.third);
+    void draw_hist(const HistObject& o, const AreaFrame& f) {
+        const Pen p = pen(o.colour);
         const int style = m_s.histogram;
         const double base = f.py(std::clamp(0.0, f.ymin, f.ymax));
         std::vector<Point> step;  // the outline of style 3, split at missing bars
@@ -599,8 +600,8 @@ private:
             step.clear();
         };
         for (std::size_t j = 0; j < o.values.size(); ++j) {
-            const double x0 = f.px(o.hist[0] + o.hist[1] * static_cast<double>(j));
-            const double x1 = f.px(o.hist[0] + o.hist[1] * static_cast<double>(j + 1));
+            const double x0 = f.px(o.first_edge + o.bar_width * static_cast<double>(j));
+            const double x1 = f.px(o.first_edge + o.bar_width * static_cast<double>(j + 1));
             const double y = f.py(o.values[j]);
             if (std::isnan(o.values[j]) || !std::isfinite(x0 + x1 + y)) {
                 flush();
@@ -615,8 +616,8 @@ private:
             const std::vector<Point> box{{x0, base}, {x1, base}, {x1, y}, {x0, y}};
             if (style == 1 || style == 2)
                 m_c.fill(box, p.colour);
-            else if (o.hist_fill > 0)
-                m_c.fill(box, colour(o.hist_fill));
+            else if (o.fill > 0)
+                m_c.fill(box, colour(o.fill));
             if (style == 2) continue;
             std::vector<Point> outline = box;
             outline.push_back(box[0]);
@@ -625,44 +626,41 @@ private:
         flush();
     }
 
-    void draw_line(const DrawObject& o, const AreaFrame& f) {
+    void draw_line(const LineObject& o, const AreaFrame& f) {
         double x1, y1, x2, y2;
-        int index;
         if (o.pixel) {
-            x1 = o.pset[0], y1 = o.pset[1], x2 = o.pset[2], y2 = o.pset[3];
-            index = o.pset[4];
+            x1 = o.paper.x1, y1 = o.paper.y1, x2 = o.paper.x2, y2 = o.paper.y2;
         } else {
-            x1 = f.px(o.wset[0]), y1 = f.py(o.wset[1]), x2 = f.px(o.wset[2]), y2 = f.py(o.wset[3]);
-            index = o.wset_index;
+            x1 = f.px(o.x1), y1 = f.py(o.y1), x2 = f.px(o.x2), y2 = f.py(o.y2);
         }
         if (!std::isfinite(x1 + y1 + x2 + y2)) return;
-        if (o.third > 0) {  // a symbol filling the rectangle
-            Pen p = pen(index);
+        if (o.symbol > 0) {  // a symbol filling the rectangle
+            Pen p = pen(o.colour);
             p.on = p.off = 0;
             m_c.symbol((x1 + x2) / 2, (y1 + y2) / 2, std::fabs(x2 - x1), std::fabs(y2 - y1),
-                       symbol_shape(stored_symbol_type(o.third - 1)), p);
+                       symbol_shape(stored_symbol_type(o.symbol - 1)), p);
             return;
         }
-        m_c.polyline({{x1, y1}, {x2, y2}}, pen(index));
+        m_c.polyline({{x1, y1}, {x2, y2}}, pen(o.colour));
     }
 
-    void draw_text(const DrawObject& o, const AreaFrame& f) {
+    void draw_text(const TextObject& o, const AreaFrame& f) {
         if (o.text.empty()) return;
-        const int font = o.text_set[0] >= 0 ? o.text_set[0] : m_s.font[0];
-        const int size = o.text_set[1] > 0 ? o.text_set[1] : m_s.font[1];
+        const int font = o.font >= 0 ? o.font : m_s.font[0];
+        const int size = o.size > 0 ? o.size : m_s.font[1];
         double x, y;
         int align = AL_Left, rot = o.rot;
-        switch (o.text_set[2]) {
+        switch (o.role) {
         case TEXT_Title: x = (f.left + f.right) / 2, y = f.top + 0.5 * size, align = AL_Centre; break;
         case TEXT_XLabel: x = (f.left + f.right) / 2, y = f.bottom - 2.2 * size, align = AL_Centre; break;
         case TEXT_YLabel: x = f.left - 2.6 * size, y = (f.bottom + f.top) / 2, align = AL_Centre, rot = 90; break;
         default:
-            if (o.world_text) {
-                x = f.px(o.text_world[0]);
-                y = f.py(o.text_world[1]);
+            if (o.world) {
+                x = f.px(o.wx);
+                y = f.py(o.wy);
             } else {
-                x = o.pos[0];
-                y = o.pos[1];
+                x = o.x;
+                y = o.y;
             }
             if (rot == 360) align = AL_Right, rot = 0;
             break;
@@ -675,12 +673,12 @@ private:
         if (!b.shown) return;
         const int size = b.size;
         int k = 0;
-        for (const DrawObject& o : m_g.objects) {
-            if (o.area != a || o.kind != K_XY || o.y.name.empty()) continue;
+        m_g.each<XYObject>(a, [&](const XYObject& o) {
+            if (o.y.name.empty()) return;
             const double x = b.left + (k % b.columns) * b.column, y = b.top - size - (k / b.columns) * b.row;
             ++k;
-            const int style = o.symbol[2];
-            const Pen p = pen(o.third);
+            const int style = o.symbol.style;
+            const Pen p = pen(o.colour);
             if (style == ST_Symbols)
                 symbol({x + 200, y + 0.35 * size}, o);
             else if (style == ST_Bars || style == ST_Shading)
@@ -688,8 +686,8 @@ private:
             else
                 m_c.polyline({{x, y + 0.35 * size}, {x + 400, y + 0.35 * size}}, p);
             m_c.text(x + 550, y, o.y.name, m_s.font[0], size, AL_Left, 0,
-                     m_s.legendcolor ? colour(o.third) : colour(1));
-        }
+                     m_s.legendcolor ? colour(o.colour) : colour(1));
+        });
     }
 
     const Graph& m_g;

@@ -36,6 +36,6 @@ AreaFrame area_frame(const Graph& g, int area);
 void render(const Graph& g, Canvas& c, int colour_model);
 
 // The x value of observation t of an x-y object.
-double x_of(const DrawObject& o, std::size_t t);
+double x_of(const XYObject& o, std::size_t t);
 
 }  // namespace kj::graphics

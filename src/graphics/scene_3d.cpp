@@ -23,20 +23,21 @@ struct Span {
     bool empty() const { return lo > hi; }
 };
 
-const DrawObject* area_object(const Graph& g, int area) {
-    for (const DrawObject& o : g.objects)
-        if (o.area == area && o.kind == K_Area) return &o;
-    return nullptr;
-}
-
-const DrawObject* axis_object(const Graph& g, int area, char dir) {
-    const DrawObject* found = nullptr;
-    for (const DrawObject& o : g.objects)
-        if (o.area == area && o.kind == K_Axis && o.dir == dir) found = &o;
+const AxisObject* axis_object(const Graph& g, int area, char dir) {
+    const AxisObject* found = nullptr;
+    g.each<AxisObject>(area, [&](const AxisObject& a) {
+        if (a.dir == dir) found = &a;
+    });
     return found;
 }
 
-bool is_solid(const DrawObject& o) { return o.kind == K_XY && o.form != XY_Plain; }
+// The surfaces and points of a three-dimensional area.
+template <class F>
+void each_solid(const Graph& g, int area, F f) {
+    g.each<XYObject>(area, [&](const XYObject& o) {
+        if (o.form != XY_Plain) f(o);
+    });
+}
 
 // Labelled ticks: a fixed step when it gives a drawable number of ticks,
 // otherwise about five nice steps; the first tick inside the range.
@@ -73,21 +74,21 @@ Point unit_vector(double x, double y) {
 
 View3 area_view(const Graph& g, int area) {
     View3 v;
-    const DrawObject* a = area_object(g, area);
+    const AreaObject* a = g.first<AreaObject>(area);
     if (!a) return v;
-    if (a->has_view3) {
-        const double* d = a->view3;
-        if (std::isfinite(d[0])) v.rotation = std::fmod(d[0], 360.0);
-        if (std::isfinite(d[1])) v.elevation = std::clamp(d[1], -90.0, 90.0);
-        if (std::isfinite(d[2]) && d[2] > 0) v.distance = std::clamp(d[2], 2.0, 1e6);
-        if (std::isfinite(d[3]) && d[3] > 0) v.zoom = std::min(d[3], 100.0);
+    if (const auto& d = a->view3) {
+        if (std::isfinite(d->rotation)) v.rotation = std::fmod(d->rotation, 360.0);
+        if (std::isfinite(d->elevation)) v.elevation = std::clamp(d->elevation, -90.0, 90.0);
+        if (std::isfinite(d->distance) && d->distance > 0) v.distance = std::clamp(d->distance, 2.0, 1e6);
+        if (std::isfinite(d->zoom) && d->zoom > 0) v.zoom = std::min(d->zoom, 100.0);
     }
-    if (a->has_box3) {
+    if (a->box3) {
+        const double edge[3] = {a->box3->x, a->box3->y, a->box3->z};
         double most = 0;
-        for (int k = 0; k < 3; ++k)
-            if (std::isfinite(a->box3[k]) && a->box3[k] > 0) most = std::max(most, a->box3[k]);
+        for (const double e : edge)
+            if (std::isfinite(e) && e > 0) most = std::max(most, e);
         for (int k = 0; k < 3 && most > 0; ++k)
-            v.aspect[k] = std::isfinite(a->box3[k]) && a->box3[k] > 0 ? std::max(a->box3[k] / most, 0.01) : 1;
+            v.aspect[k] = std::isfinite(edge[k]) && edge[k] > 0 ? std::max(edge[k] / most, 0.01) : 1;
     }
     return v;
 }
@@ -110,24 +111,24 @@ Seen view_unit(const View3& v, double x, double y, double z) {
 
 bool solid_axes(const Graph& g, int area, Axis3 axes[3]) {
     Span data[3];
-    for (const DrawObject& o : g.objects) {
-        if (o.area != area || !is_solid(o)) continue;
+    each_solid(g, area, [&](const XYObject& o) {
         data[0].add(o.x.v);
         data[1].add(o.y.v);
         data[2].add(o.z.v);
-    }
-    const DrawObject* placed = area_object(g, area);
+    });
+    const AreaObject* placed = g.first<AreaObject>(area);
     for (int k = 0; k < 3; ++k) {
         Axis3& a = axes[k];
-        const DrawObject* ax = axis_object(g, area, "xyz"[k]);
-        const bool has_world =
-            placed && (k == 0 ? placed->has_world_x : k == 1 ? placed->has_world_y : placed->has_world_z);
-        const double* world = !placed ? nullptr : k == 0 ? placed->world_x : k == 1 ? placed->world_y : placed->world_z;
-        const bool fixed = ax && !ax->automatic && ax->ax[1] > ax->ax[0] && std::isfinite(ax->ax[1] - ax->ax[0]);
+        const AxisObject* ax = axis_object(g, area, "xyz"[k]);
+        const std::optional<Interval> none;
+        const std::optional<Interval>& world =
+            !placed ? none : k == 0 ? placed->world_x : k == 1 ? placed->world_y : placed->world_z;
+        const FixedAxis* given = ax && ax->fixed ? &*ax->fixed : nullptr;
+        const bool fixed = given && given->max > given->min && std::isfinite(given->max - given->min);
         if (fixed) {
-            a.lo = ax->ax[0], a.hi = ax->ax[1], a.step = ax->ax[2], a.first = ax->ax[3];
-        } else if (has_world && world[1] > world[0]) {
-            a.lo = world[0], a.hi = world[1];
+            a.lo = given->min, a.hi = given->max, a.step = given->step, a.first = given->first;
+        } else if (world && world->hi > world->lo) {
+            a.lo = world->lo, a.hi = world->hi;
         } else if (!data[k].empty()) {
             a.lo = data[k].lo, a.hi = data[k].hi;
         } else {
@@ -140,9 +141,9 @@ bool solid_axes(const Graph& g, int area, Axis3 axes[3]) {
         }
         if (!std::isfinite(a.hi - a.lo)) return false;
         settle_ticks(a, fixed);
-        a.shown = !ax || ax->label[0] != 0;
+        a.shown = !ax || ax->shown != 0;
         a.fixed = fixed;
-        a.freq = fixed && ax->axis_type == AX_Time ? std::max(ax->label[1], 1) : 0;
+        a.freq = fixed && given->type == AX_Time ? std::max(ax->label_freq, 1) : 0;
     }
     return true;
 }
@@ -195,9 +196,9 @@ Seen BoxProjection::at(double x, double y, double z) const {
     return at_unit(u);
 }
 
-bool placed_in_box(const DrawObject& t) {
-    const int role = t.text_set[2];
-    return role == TEXT_XLabel || role == TEXT_YLabel || role == TEXT_ZLabel || (role == TEXT_Plain && t.world_text);
+bool placed_in_box(const TextObject& t) {
+    const int role = t.role;
+    return role == TEXT_XLabel || role == TEXT_YLabel || role == TEXT_ZLabel || (role == TEXT_Plain && t.world);
 }
 
 namespace {
@@ -261,8 +262,8 @@ public:
     void draw_placed() {
         for (const DrawObject& o : m_g.objects) {
             if (o.area != m_a) continue;
-            if (o.kind == K_Line && !o.pixel) draw_line(o);
-            if (o.kind == K_Text && o.text_set[2] == TEXT_Plain && o.world_text) draw_text(o);
+            if (const LineObject* l = o.as<LineObject>(); l && !l->pixel) draw_line(*l);
+            if (const TextObject* t = o.as<TextObject>(); t && t->role == TEXT_Plain && t->world) draw_text(*t);
         }
     }
 
@@ -390,10 +391,10 @@ private:
                 m_c.text(c.x, c.y - 0.35 * size, s, m_s.font[0], size, AL_Centre, 0, frame.colour);
             });
         const int role = k == 0 ? TEXT_XLabel : k == 1 ? TEXT_YLabel : TEXT_ZLabel;
-        for (const DrawObject& o : m_g.objects) {
-            if (o.area != m_a || o.kind != K_Text || o.text_set[2] != role || o.text.empty()) continue;
-            const int font = o.text_set[0] >= 0 ? o.text_set[0] : m_s.font[0];
-            const int ts = o.text_set[1] > 0 ? o.text_set[1] : size;
+        m_g.each<TextObject>(m_a, [&](const TextObject& o) {
+            if (o.role != role || o.text.empty()) return;
+            const int font = o.font >= 0 ? o.font : m_s.font[0];
+            const int ts = o.size > 0 ? o.size : size;
             // The z title reads upwards beside its axis; the others lie flat.
             const bool upright = k == 2;
             const double w = 0.55 * ts * static_cast<double>(o.text.size()), h = 0.75 * ts;
@@ -405,32 +406,32 @@ private:
                 m_c.text(c.x + 0.35 * ts, c.y, o.text, font, ts, AL_Centre, 90, frame.colour);
             else
                 m_c.text(c.x, c.y - 0.35 * ts, o.text, font, ts, AL_Centre, 0, frame.colour);
-        }
+        });
     }
 
     // A line or a symbol box at world coordinates; without z coordinates it
     // lies on the floor.
-    void draw_line(const DrawObject& o) {
+    void draw_line(const LineObject& o) {
         const double floor_z = m_floor == 0 ? m_axes[2].lo : m_axes[2].hi;
-        const Point a = m_proj.at(o.wset[0], o.wset[1], o.has_z3 ? o.z3[0] : floor_z).p;
-        const Point b = m_proj.at(o.wset[2], o.wset[3], o.has_z3 ? o.z3[1] : floor_z).p;
+        const Point a = m_proj.at(o.x1, o.y1, o.z ? o.z->lo : floor_z).p;
+        const Point b = m_proj.at(o.x2, o.y2, o.z ? o.z->hi : floor_z).p;
         if (!std::isfinite(a.x + a.y + b.x + b.y)) return;
-        Pen p = m_pen(o.wset_index);
-        if (o.third > 0) {
+        Pen p = m_pen(o.colour);
+        if (o.symbol > 0) {
             p.on = p.off = 0;
             m_c.symbol((a.x + b.x) / 2, (a.y + b.y) / 2, std::fabs(b.x - a.x), std::fabs(b.y - a.y),
-                       symbol_shape(stored_symbol_type(o.third - 1)), p);
+                       symbol_shape(stored_symbol_type(o.symbol - 1)), p);
             return;
         }
         m_c.polyline({a, b}, p);
     }
 
-    void draw_text(const DrawObject& o) {
+    void draw_text(const TextObject& o) {
         if (o.text.empty()) return;
-        const Point q = m_proj.at(o.text_world[0], o.text_world[1], o.z3[0]).p;
+        const Point q = m_proj.at(o.wx, o.wy, o.z.value_or(0)).p;
         if (!std::isfinite(q.x + q.y)) return;
-        const int font = o.text_set[0] >= 0 ? o.text_set[0] : m_s.font[0];
-        const int size = o.text_set[1] > 0 ? o.text_set[1] : m_s.font[1];
+        const int font = o.font >= 0 ? o.font : m_s.font[0];
+        const int size = o.size > 0 ? o.size : m_s.font[1];
         const bool right = o.rot == 360;
         m_c.text(q.x, q.y, o.text, font, size, right ? AL_Right : AL_Left, right ? 0 : o.rot, m_pen(1).colour);
     }
@@ -478,8 +479,7 @@ void draw_solid(const Graph& g, int a, const AreaFrame& f, Canvas& c, const PenO
         double size = 0;
     };
     std::vector<Face> faces;
-    for (const DrawObject& o : g.objects) {
-        if (o.area != a || !is_solid(o)) continue;
+    each_solid(g, a, [&](const XYObject& o) {
         const int pal = std::clamp(o.palette, 0, k_palette_count - 1);
         auto shade = [&](double z) {
             const double t = std::clamp((z - zlo) / (zhi - zlo), 0.0, 1.0);
@@ -494,8 +494,8 @@ void draw_solid(const Graph& g, int a, const AreaFrame& f, Canvas& c, const PenO
         };
         const std::size_t cols = o.x.v.size(), rows = o.y.v.size();
         const bool mesh = o.form == XY_Mesh;
-        if (mesh && (cols == 0 || o.z.v.size() != rows * cols)) continue;
-        if (o.form == XY_Triangle || o.symbol[2] == ST_Symbols) {
+        if (mesh && (cols == 0 || o.z.v.size() != rows * cols)) return;
+        if (o.form == XY_Triangle || o.symbol.style == ST_Symbols) {
             const std::size_t n = mesh ? o.z.v.size() : std::min({cols, rows, o.z.v.size()});
             for (std::size_t k = 0; k < n; ++k) {
                 const double x = mesh ? o.x.v[k % cols] : o.x.v[k];
@@ -504,17 +504,17 @@ void draw_solid(const Graph& g, int a, const AreaFrame& f, Canvas& c, const PenO
                 if (!inside(x, y, z)) continue;
                 const Seen s = proj.at(x, y, z);
                 if (!std::isfinite(s.p.x + s.p.y)) continue;
-                const double size = o.symbol[1] > 0 ? o.symbol[1] : 90, h = size / 2;
+                const double size = o.symbol.size > 0 ? o.symbol.size : 90, h = size / 2;
                 // A square face coloured by its height, or the symbol the
                 // object chose, in that colour.
-                if (o.symbol[0] > 0)
-                    faces.push_back({{s.p}, s.depth, shade(z), o.symbol[0] + 1, size});
+                if (o.symbol.type > 0)
+                    faces.push_back({{s.p}, s.depth, shade(z), o.symbol.type + 1, size});
                 else
                     faces.push_back({{{s.p.x - h, s.p.y - h}, {s.p.x + h, s.p.y - h}, {s.p.x + h, s.p.y + h},
                                       {s.p.x - h, s.p.y + h}},
                                      s.depth, shade(z)});
             }
-            continue;
+            return;
         }
         for (std::size_t i = 0; i + 1 < rows; ++i)
             for (std::size_t j = 0; j + 1 < cols; ++j) {
@@ -537,7 +537,7 @@ void draw_solid(const Graph& g, int a, const AreaFrame& f, Canvas& c, const PenO
                 face.colour = shade(zsum / 4);
                 faces.push_back(std::move(face));
             }
-    }
+    });
     std::stable_sort(faces.begin(), faces.end(), [](const Face& l, const Face& r) { return l.depth > r.depth; });
     Pen edge = pen(1);
     edge.width = 4;

@@ -79,7 +79,7 @@ using PenOf = std::function<Pen(int index)>;
 
 // Whether a text of a three-dimensional area is placed by the box: axis
 // titles and texts at world coordinates.
-bool placed_in_box(const DrawObject& text);
+bool placed_in_box(const TextObject& text);
 
 // Draws the box, its axes, the meshes, scattered points and box-placed
 // texts of area `a` into its plot rectangle. Below colour model 3 the

@@ -21,53 +21,47 @@ protected:
     // A graph with an object of every kind the native format keeps.
     static kg::Graph sample() {
         kg::Graph g;
-        kg::DrawObject& a = g.add(kg::K_XY, 0);
+        kg::XYObject& a = g.add<kg::XYObject>(0);
         a.y = {"GDP", {1.5, NAN, 3.25, 1e-300, -7, 0.1}};
         a.xstart = 1990.25;
         a.xstep = 0.25;
         a.freq = 4;
-        a.third = 3;
-        a.symbol[2] = kg::ST_LineSymbols;
-        kg::DrawObject& b = g.add(kg::K_XY, 1);
+        a.colour = 3;
+        a.symbol.style = kg::ST_LineSymbols;
+        kg::XYObject& b = g.add<kg::XYObject>(1);
         b.y = {"", {1, 2}};
         b.x = {"income", {0.1, 0.2}};
-        b.scale[0] = 2;
-        b.has_index_pos = true;
-        b.index_pos = -1;
+        b.scale_factor = 2;
+        b.index_base = -1;
         b.z = {"z", {5, 6}};
         b.zmode = kg::ZM_Band;
         b.z_factor = 1.5;
-        kg::DrawObject& ax = g.add(kg::K_Axis, 0);
-        ax.automatic = false;
+        kg::AxisObject& ax = g.add<kg::AxisObject>(0);
+        ax.fixed = kg::FixedAxis{-1, 1, 0.5, -1, 0, 0.1};
         ax.dir = 'y';
-        const double v[6] = {-1, 1, 0.5, -1, 0, 0.1};
-        std::copy_n(v, 6, ax.ax);
-        g.add(kg::K_Axis, 1).dir = 'x';
-        kg::DrawObject& l = g.add(kg::K_Line, 0);
+        g.add<kg::AxisObject>(1).dir = 'x';
+        kg::LineObject& l = g.add<kg::LineObject>(0);
         l.pixel = true;
-        const int p[5] = {10, 20, 30, 40, 2};
-        std::copy_n(p, 5, l.pset);
-        kg::DrawObject& w = g.add(kg::K_Line, 1);
-        w.wset[0] = 0.5, w.wset[3] = 2.75;
-        w.third = 7;
-        kg::DrawObject& h = g.add(kg::K_Hist, 1);
+        l.paper = {10, 20, 30, 40};
+        l.colour = 2;
+        kg::LineObject& w = g.add<kg::LineObject>(1);
+        w.x1 = 0.5, w.y2 = 2.75;
+        w.symbol = 7;
+        kg::HistObject& h = g.add<kg::HistObject>(1);
         h.values = {0.1, 0.4, 0.2};
-        h.hist[0] = -1.5;
-        h.hist_fill = 15;
-        kg::DrawObject& ar = g.add(kg::K_Area, 1);
-        ar.has_world_x = true;
-        ar.world_x[1] = 4;
-        kg::DrawObject& t = g.add(kg::K_Text, 0);
+        h.first_edge = -1.5;
+        h.fill = 15;
+        g.add<kg::AreaObject>(1).world_x = kg::Interval{0, 4};
+        kg::TextObject& t = g.add<kg::TextObject>(0);
         t.text = "Grüße; {x} $5";  // separators inside the text are counted, not parsed
-        t.pos[0] = 100;
+        t.x = 100;
         t.rot = 90;
-        kg::DrawObject& tw = g.add(kg::K_Text, 1);
+        kg::TextObject& tw = g.add<kg::TextObject>(1);
         tw.text = "w";
-        tw.world_text = true;
-        tw.text_world[0] = 0.5;
-        kg::DrawObject& lg = g.add(kg::K_Legend, 0);
-        lg.legend_flag = 1;
-        g.add(kg::K_Text, 0);  // no characters: not written
+        tw.world = true;
+        tw.wx = 0.5;
+        g.add<kg::LegendObject>(0).hidden = 1;
+        g.add<kg::TextObject>(0);  // no characters: not written
         g.layout[0] = 3;
         g.box[1] = 1;
         return g;
@@ -82,10 +76,12 @@ TEST_F(GraphFiles, NativeFormatRoundTripsByteForByte) {
     EXPECT_TRUE(run_messages().empty()) << first_run_message();
     EXPECT_EQ(back->objects.size(), g.objects.size() - 1);
     EXPECT_EQ(kg::gwg_text(*back), text);
-    EXPECT_TRUE(std::isnan(back->objects[0].y.v[1]));
-    EXPECT_EQ(back->objects[0].y.v[3], 1e-300);
-    EXPECT_EQ(back->objects[0].y.v[4], -7);
-    EXPECT_EQ(back->objects[1].z_factor, 1.5);
+    const kg::XYObject* first = back->objects[0].as<kg::XYObject>();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(std::isnan(first->y.v[1]));
+    EXPECT_EQ(first->y.v[3], 1e-300);
+    EXPECT_EQ(first->y.v[4], -7);
+    EXPECT_EQ(back->objects[1].as<kg::XYObject>()->z_factor, 1.5);
     EXPECT_NE(text.find(" < 1.5 .  3.25 1e-300\n   -7 0.1 >\n"), std::string::npos) << text;
     EXPECT_EQ(text.rfind("Norvantic 11 3 0\n", 0), 0u);
     EXPECT_EQ(text.find("paper("), std::string::npos);
@@ -108,8 +104,8 @@ TEST_F(GraphFiles, ReaderSkipsUnknownKeysAndBlocks) {
     ASSERT_NE(g, nullptr);
     EXPECT_TRUE(run_messages().empty()) << first_run_message();
     ASSERT_EQ(g->objects.size(), 2u);
-    EXPECT_EQ(g->objects[0].y.v, (std::vector<double>{1, 2}));
-    EXPECT_EQ(g->objects[1].third, 3);  // a missing third number takes the second
+    EXPECT_EQ(g->objects[0].as<kg::XYObject>()->y.v, (std::vector<double>{1, 2}));
+    EXPECT_EQ(g->objects[1].as<kg::XYObject>()->colour, 3);  // a missing third number takes the second
 }
 
 TEST_F(GraphFiles, ReaderReportsBadFiles) {
@@ -206,20 +202,17 @@ TEST_F(GraphFiles, TextEncodingsAndPostScriptHeader) {
 // can be drawn; no writer prints a non-number or loops over the ticks.
 TEST_F(GraphFiles, WritersSurviveUnreasonableNumbers) {
     kg::Graph g;
-    kg::DrawObject& a = g.add(kg::K_XY, 0);
+    kg::XYObject& a = g.add<kg::XYObject>(0);
     a.y.v = {1e308, -1e308, INFINITY, NAN, 2};
     a.xstart = NAN;
-    kg::DrawObject& ax = g.add(kg::K_Axis, 1);
-    ax.automatic = false;
-    const double v[6] = {1e17, 1e17 + 64, 1e-9, 1e17, 0, 1e-9};
-    std::copy_n(v, 6, ax.ax);
-    kg::DrawObject& t = g.add(kg::K_Text, 1);
+    g.add<kg::AxisObject>(1).fixed = kg::FixedAxis{1e17, 1e17 + 64, 1e-9, 1e17, 0, 1e-9};
+    kg::TextObject& t = g.add<kg::TextObject>(1);
     t.text = "t";
-    t.world_text = true;
-    t.text_world[0] = NAN;
-    kg::DrawObject& h = g.add(kg::K_Hist, 2);
+    t.world = true;
+    t.wx = NAN;
+    kg::HistObject& h = g.add<kg::HistObject>(2);
     h.values = {1, NAN, 3};
-    h.hist[1] = INFINITY;
+    h.bar_width = INFINITY;
     std::string pdf;
     ASSERT_TRUE(kg::pdf_bytes(g, 3, pdf));
     for (const std::string& text : {kg::svg_text(g, 100, 3), kg::postscript_text(g, false, 3)}) {

@@ -31,10 +31,11 @@ protected:
                                 dv.empty() ? nullptr : dv.data(), static_cast<int>(dv.size()));
     }
     static const std::vector<kg::DrawObject>& objects() { return kg::current_graph().objects; }
-    static std::vector<const kg::DrawObject*> of_kind(int kind) {
-        std::vector<const kg::DrawObject*> out;
+    template <class T>
+    static std::vector<const T*> of_kind() {
+        std::vector<const T*> out;
         for (const kg::DrawObject& o : objects())
-            if (o.kind == kind) out.push_back(&o);
+            if (const T* t = o.as<T>()) out.push_back(t);
         return out;
     }
 };
@@ -86,11 +87,11 @@ TEST_F(GraphModel, SeriesRequestsPlaceTheirObservations) {
     EXPECT_EQ(kg::default_draw("XVector", 2, y.data(), 3, "y", x.data(), 4, "x", nullptr, 0, nullptr, 1, 3, nullptr,
                                0, nullptr, 0),
               0);
-    const auto xy = of_kind(kg::K_XY);
+    const auto xy = of_kind<kg::XYObject>();
     ASSERT_EQ(xy.size(), 3u);
     EXPECT_EQ(xy[0]->y.name, "a");
-    EXPECT_EQ(xy[0]->symbol[2], kg::ST_LineSymbols);
-    EXPECT_EQ(xy[0]->third, 5);
+    EXPECT_EQ(xy[0]->symbol.style, kg::ST_LineSymbols);
+    EXPECT_EQ(xy[0]->colour, 5);
     EXPECT_DOUBLE_EQ(kg::x_of(*xy[0], 2), 11.0);
     EXPECT_DOUBLE_EQ(kg::x_of(*xy[1], 0), 1990.5);  // period 3 of 4
     EXPECT_DOUBLE_EQ(kg::x_of(*xy[1], 1), 1990.75);
@@ -109,7 +110,7 @@ TEST_F(GraphModel, ThirdDimensionJoinsThePreviousSeries) {
     request("Vector", {5, 5, 5}, nullptr, 0, 3);
     EXPECT_EQ(request("Z", {1, 1, 1}, "se", kg::ZM_Bar, 2, {}, {3}), 0);
     EXPECT_EQ(request("Z", {2, 2, 2}, "se", kg::ZM_Band, 3, {}, {2}), 0);
-    const auto xy = of_kind(kg::K_XY);
+    const auto xy = of_kind<kg::XYObject>();
     EXPECT_EQ(xy[0]->z.v, (std::vector<double>{1, 1, 1}));
     EXPECT_EQ(xy[0]->z_factor, 3);
     EXPECT_EQ(xy[1]->z.v, (std::vector<double>{2, 2, 2}));
@@ -128,7 +129,7 @@ TEST_F(GraphModel, UnknownAndMalformedRequestsFailCleanly) {
     EXPECT_EQ(request("Line", {}, nullptr, 2, 0, {}, {1, 2}), 1);  // too few coordinates
     EXPECT_EQ(request("PLine", {}, nullptr, 2, 0, {1, 2}), 1);
     EXPECT_EQ(request("Z", {1, 2}, nullptr, 0, 2), 1);  // nothing to add a z to
-    EXPECT_TRUE(of_kind(kg::K_Line).empty());
+    EXPECT_TRUE(of_kind<kg::LineObject>().empty());
 }
 
 TEST_F(GraphModel, ShowStartsANewGraphAndCloseDiscards) {
@@ -183,14 +184,14 @@ TEST_F(GraphModel, BoxPlotUsesInterpolatedQuartilesAndFences) {
     y.push_back(15.0);  // quartiles -0.2, 1.1, 2.35: 15 lies beyond the upper fence
     y.push_back(NAN);   // ignored
     EXPECT_EQ(request("BoxPlot", y, "b", 0, 2), 0);
-    const auto outside = of_kind(kg::K_XY);
+    const auto outside = of_kind<kg::XYObject>();
     ASSERT_EQ(outside.size(), 1u);
     ASSERT_EQ(outside[0]->y.v.size(), 1u);
     EXPECT_DOUBLE_EQ(outside[0]->y.v[0], 15.0);
     bool median = false, whisker_top = false;
-    for (const kg::DrawObject* o : of_kind(kg::K_Line)) {
-        if (o->wset[1] == o->wset[3] && std::fabs(o->wset[1] - 1.1) < 1e-12) median = true;
-        if (o->wset[0] == o->wset[2] && std::fabs(o->wset[3] - 3.9) < 1e-12) whisker_top = true;
+    for (const kg::LineObject* o : of_kind<kg::LineObject>()) {
+        if (o->y1 == o->y2 && std::fabs(o->y1 - 1.1) < 1e-12) median = true;
+        if (o->x1 == o->x2 && std::fabs(o->y2 - 3.9) < 1e-12) whisker_top = true;
     }
     EXPECT_TRUE(median);
     EXPECT_TRUE(whisker_top);
@@ -199,16 +200,16 @@ TEST_F(GraphModel, BoxPlotUsesInterpolatedQuartilesAndFences) {
 
 TEST_F(GraphModel, CorrelogramAndPartialAutocorrelations) {
     EXPECT_EQ(request("Acf", k_data, "x", 3, 2, {1, 1, 1, 1}), 0);
-    const auto xy = of_kind(kg::K_XY);
+    const auto xy = of_kind<kg::XYObject>();
     ASSERT_EQ(xy.size(), 2u);
     EXPECT_NEAR(xy[0]->y.v[0], -0.3734814434313601, 1e-12);
     EXPECT_NEAR(xy[0]->y.v[1], -0.30130559479474345, 1e-12);
     EXPECT_NEAR(xy[0]->y.v[2], 0.06049826634133812, 1e-12);
     EXPECT_DOUBLE_EQ(kg::x_of(*xy[0], 0), 1.0);
-    EXPECT_EQ(xy[0]->symbol[2], kg::ST_Index);
+    EXPECT_EQ(xy[0]->symbol.style, kg::ST_Index);
     EXPECT_NEAR(xy[1]->y.v[1], -0.5122464096199755, 1e-12);  // partial autocorrelation at lag 2
-    EXPECT_EQ(of_kind(kg::K_Line).size(), 2u);               // the +-2/sqrt(T) band
-    EXPECT_NEAR(of_kind(kg::K_Line)[0]->wset[1], 2 / std::sqrt(10.0), 1e-12);
+    EXPECT_EQ(of_kind<kg::LineObject>().size(), 2u);               // the +-2/sqrt(T) band
+    EXPECT_NEAR(of_kind<kg::LineObject>()[0]->y1, 2 / std::sqrt(10.0), 1e-12);
 
     clear();
     EXPECT_EQ(request("Correlogram", k_data, "x", 10, 2), 1);
@@ -230,22 +231,22 @@ TEST_F(GraphModel, DensityAndQQReferenceValues) {
     EXPECT_EQ(kg::default_bar_count(10), 5);
 
     EXPECT_EQ(request("Density", k_data, "x", 0, 2, {1, 1, 1, 0, 0}), 0);
-    const auto hist = of_kind(kg::K_Hist);
+    const auto hist = of_kind<kg::HistObject>();
     ASSERT_EQ(hist.size(), 1u);
     double area = 0;  // a density histogram has area 1
-    for (double v : hist[0]->values) area += v * hist[0]->hist[1];
+    for (double v : hist[0]->values) area += v * hist[0]->bar_width;
     EXPECT_NEAR(area, 1.0, 1e-12);
-    EXPECT_EQ(of_kind(kg::K_XY).size(), 2u);  // kernel estimate and normal reference
+    EXPECT_EQ(of_kind<kg::XYObject>().size(), 2u);  // kernel estimate and normal reference
 
     kg::discard_graph();
     EXPECT_EQ(request("QQ", k_data, "x", kg::QQ_T, 2, {}, {5, 0}), 0);
-    const auto qq = of_kind(kg::K_XY);
+    const auto qq = of_kind<kg::XYObject>();
     ASSERT_EQ(qq.size(), 1u);
     EXPECT_NEAR(qq[0]->x.v[0], -2.0150483726691575, 1e-8);  // t(5) quantile at 0.05
     EXPECT_DOUBLE_EQ(qq[0]->y.v[0], -1.2);                   // t, chi^2 and F use the raw data
     kg::discard_graph();
     EXPECT_EQ(request("QQ", k_data, "x", kg::QQ_Normal, 2), 0);
-    EXPECT_NEAR(of_kind(kg::K_XY)[0]->x.v[0], -1.6448536269514729, 1e-12);
+    EXPECT_NEAR(of_kind<kg::XYObject>()[0]->x.v[0], -1.6448536269514729, 1e-12);
     EXPECT_EQ(request("QQ", k_data, "x", kg::QQ_Chi2, 2, {}, {0, 0}), 1);  // no degrees of freedom
     EXPECT_EQ(request("QQ", k_data, "x", 17, 2), 1);
     EXPECT_EQ(request("Density", {NAN, 1}, "x", 0, 2), 1);

@@ -42,11 +42,7 @@ protected:
         return kg::default_draw(cmd, 0, nullptr, 0, label, nullptr, 0, nullptr, nullptr, 0, nullptr, i1, i2,
                                 iv.data(), static_cast<int>(iv.size()), dv.data(), static_cast<int>(dv.size()));
     }
-    static const kg::DrawObject* area() {
-        for (const kg::DrawObject& o : kg::current_graph().objects)
-            if (o.kind == kg::K_Area) return &o;
-        return nullptr;
-    }
+    static const kg::AreaObject* area() { return kg::current_graph().first<kg::AreaObject>(0); }
     static Recording drawn(const kg::Graph& g) {
         Recording r;
         kg::render(g, r, 3);
@@ -200,12 +196,12 @@ TEST_F(SolidView, TheViewChangesThePictureAndSurvivesTheNativeFormat) {
     ASSERT_EQ(adjust(kg::ADJ_Area3D, 0, {120, 40, 4, -1}), 0);
     ASSERT_EQ(adjust(kg::ADJ_Area3D, 0, {-1, -1, -1, 0.9}), 0);  // -1 keeps a value
     ASSERT_EQ(adjust(kg::ADJ_AreaZ, 0, {-1, 2}), 0);
-    const kg::DrawObject* a = area();
-    ASSERT_TRUE(a);
-    EXPECT_EQ(a->view3[0], 120);
-    EXPECT_EQ(a->view3[1], 40);
-    EXPECT_EQ(a->view3[2], 4);
-    EXPECT_EQ(a->view3[3], 0.9);
+    const kg::AreaObject* a = area();
+    ASSERT_TRUE(a && a->view3);
+    EXPECT_EQ(a->view3->rotation, 120);
+    EXPECT_EQ(a->view3->elevation, 40);
+    EXPECT_EQ(a->view3->distance, 4);
+    EXPECT_EQ(a->view3->zoom, 0.9);
     const Recording after = drawn(kg::current_graph());
     ASSERT_EQ(after.fills.size(), before.fills.size());
     EXPECT_GT(std::fabs(after.fills[0].pts[0].x - before.fills[0].pts[0].x), 100);
@@ -285,13 +281,10 @@ TEST_F(SolidView, BadViewsAndDataAreRefusedOrSkipped) {
     EXPECT_EQ(adjust(kg::ADJ_Area3D, -1, {10, 10}), 1);
     EXPECT_EQ(adjust(kg::ADJ_AreaZ, 0, {2, 1}), 1);
     EXPECT_EQ(adjust(kg::ADJ_AreaZ, 0, {-INFINITY, 1}), 1);
-    EXPECT_FALSE(area() && area()->has_view3);
+    EXPECT_FALSE(area() && area()->view3);
     // Unusable values read from a file fall back to the defaults or the
     // nearest usable ones: an eye at least 2 half edges away.
-    kg::DrawObject& placed = kg::current_graph().add(kg::K_Area, 0);
-    placed.has_view3 = true;
-    const double stored[4] = {NAN, 100, 1, -3};
-    std::copy_n(stored, 4, placed.view3);
+    kg::current_graph().add<kg::AreaObject>(0).view3 = kg::ViewSetting{NAN, 100, 1, -3};
     const kg::View3 v = kg::area_view(kg::current_graph(), 0);
     EXPECT_EQ(v.rotation, 35);
     EXPECT_EQ(v.elevation, 90);
@@ -301,7 +294,7 @@ TEST_F(SolidView, BadViewsAndDataAreRefusedOrSkipped) {
     // Nothing finite to draw, ranges too wide for doubles, a grid whose
     // heights do not fill it: drawn without faces, no crash.
     kg::Graph g;
-    kg::DrawObject& m = g.add(kg::K_XY, 0);
+    kg::XYObject& m = g.add<kg::XYObject>(0);
     m.form = kg::XY_Mesh;
     m.x.v = {0, 1};
     m.y.v = {0, 1};
@@ -312,7 +305,7 @@ TEST_F(SolidView, BadViewsAndDataAreRefusedOrSkipped) {
     m.z.v = {1, 2, 3};
     m.y.v = {0, 1, 2};
     EXPECT_TRUE(drawn(g).fills.empty());
-    kg::DrawObject& pts = g.add(kg::K_XY, 0);
+    kg::XYObject& pts = g.add<kg::XYObject>(0);
     pts.form = kg::XY_Triangle;
     pts.x.v = {1, 2};
     pts.y.v = {1};

@@ -32,14 +32,16 @@ protected:
 TEST_F(Surfaces, GridsBecomeMeshesAndEqualVectorsScatteredPoints) {
     ASSERT_EQ(xyz({0, 1, 2}, {0, 1}, {1, 2, 3, 4, 5, 6}, 2, 3), 0);
     ASSERT_EQ(xyz({0, 1, 2, 3}, {4, 5, 6, 7}, {8, 9, 10, 11}, 1, 4, 1, 0.5), 0);
-    const auto& o = kg::current_graph().objects;
-    ASSERT_EQ(o.size(), 2u);
-    EXPECT_EQ(o[0].form, kg::XY_Mesh);
-    EXPECT_EQ(o[0].mesh_cols, 3);
-    EXPECT_EQ(o[0].symbol[2], kg::ST_Line);
-    EXPECT_EQ(o[1].form, kg::XY_Triangle);
-    EXPECT_EQ(o[1].symbol[2], kg::ST_Symbols);  // points, at half the standard symbol size
-    EXPECT_EQ(o[1].symbol[1], 45);
+    const auto& objects = kg::current_graph().objects;
+    ASSERT_EQ(objects.size(), 2u);
+    const kg::XYObject& mesh = *objects[0].as<kg::XYObject>();
+    const kg::XYObject& points = *objects[1].as<kg::XYObject>();
+    EXPECT_EQ(mesh.form, kg::XY_Mesh);
+    EXPECT_EQ(mesh.mesh_cols, 3);
+    EXPECT_EQ(mesh.symbol.style, kg::ST_Line);
+    EXPECT_EQ(points.form, kg::XY_Triangle);
+    EXPECT_EQ(points.symbol.style, kg::ST_Symbols);  // points, at half the standard symbol size
+    EXPECT_EQ(points.symbol.size, 45);
 
     EXPECT_EQ(xyz({0, 1, 2}, {0, 1}, {1, 2, 3, 4, 5}, 2, 3), 1);  // z one short of the grid
     EXPECT_NE(first_run_message().find("DrawXYZ(): z must be a grid"), std::string::npos);
@@ -49,21 +51,21 @@ TEST_F(Surfaces, GridsBecomeMeshesAndEqualVectorsScatteredPoints) {
 
 TEST_F(Surfaces, NativeFormatKeepsMeshesAndPoints) {
     kg::Graph g;
-    kg::DrawObject& m = g.add(kg::K_XY, 0);
+    kg::XYObject& m = g.add<kg::XYObject>(0);
     m.form = kg::XY_Mesh;
     m.x = {"x", {0, 0.5}};
     m.y = {"y", {1, 2, 3}};
     m.z = {"height", {1, NAN, 3, 4, 5e-300, -6}};
     m.mesh_cols = 2;
     m.palette = 3;
-    m.third = 4;
-    kg::DrawObject& t = g.add(kg::K_XY, 1);
+    m.colour = 4;
+    kg::XYObject& t = g.add<kg::XYObject>(1);
     t.form = kg::XY_Triangle;
     t.x = {"", {1, 2, 3}};
     t.y = {"", {4, 5, 6}};
     t.z = {"", {7, 8, 9}};
-    t.symbol[1] = 45;
-    t.symbol[2] = kg::ST_Symbols;
+    t.symbol.size = 45;
+    t.symbol.style = kg::ST_Symbols;
     const std::string text = kg::gwg_text(g);
     // One "x y z" line per grid point, row by row.
     EXPECT_NE(text.find("mesh(0,0,4)\n{\n"), std::string::npos);
@@ -74,15 +76,15 @@ TEST_F(Surfaces, NativeFormatKeepsMeshesAndPoints) {
     const auto back = kg::parse_gwg(text);
     ASSERT_TRUE(back);
     ASSERT_EQ(back->objects.size(), 2u);
-    const kg::DrawObject& m2 = back->objects[0];
+    const kg::XYObject& m2 = *back->objects[0].as<kg::XYObject>();
     EXPECT_EQ(m2.form, kg::XY_Mesh);
     EXPECT_EQ(m2.mesh_cols, 2);
     EXPECT_EQ(m2.palette, 3);
     EXPECT_EQ(m2.z.name, "height");
     EXPECT_TRUE(std::isnan(m2.z.v[1]));
     EXPECT_EQ(m2.z.v[4], 5e-300);
-    EXPECT_EQ(back->objects[1].form, kg::XY_Triangle);
-    EXPECT_EQ(back->objects[1].symbol[1], 45);
+    EXPECT_EQ(back->objects[1].as<kg::XYObject>()->form, kg::XY_Triangle);
+    EXPECT_EQ(back->objects[1].as<kg::XYObject>()->symbol.size, 45);
     EXPECT_EQ(kg::gwg_text(*back), text);
 
     // A grid whose counts disagree with its vectors stops the reading.

@@ -93,9 +93,9 @@ TEST_F(ZModes, NativeFormatKeepsTheFactorOfTheModesThatUseIt) {
     const auto back = kg::parse_gwg(text);
     ASSERT_TRUE(back);
     ASSERT_EQ(back->objects.size(), 2u);
-    EXPECT_EQ(back->objects[0].zmode, kg::ZM_Fan);
-    EXPECT_EQ(back->objects[0].z_factor, 2.5);
-    EXPECT_EQ(back->objects[1].zmode, kg::ZM_HiLo);
+    EXPECT_EQ(back->objects[0].as<kg::XYObject>()->zmode, kg::ZM_Fan);
+    EXPECT_EQ(back->objects[0].as<kg::XYObject>()->z_factor, 2.5);
+    EXPECT_EQ(back->objects[1].as<kg::XYObject>()->zmode, kg::ZM_HiLo);
     EXPECT_EQ(kg::gwg_text(*back), text);
 }
 
@@ -105,12 +105,12 @@ TEST_F(ZModes, ThreeDimensionalPointsTurnTheSeriesIntoPoints) {
     EXPECT_EQ(request("Z", {1}, kg::ZM_3D, 3), 1);  // one z per observation
     EXPECT_EQ(first_run_message(), "DrawZ(): three-dimensional points need one z value per observation");
     ASSERT_EQ(request("Z", {7, 8}, kg::ZM_3D, 3, {2}), 0);
-    const kg::DrawObject& o = kg::current_graph().objects[0];
+    const kg::XYObject& o = *kg::current_graph().objects[0].as<kg::XYObject>();
     EXPECT_EQ(o.form, kg::XY_Triangle);
     EXPECT_EQ(o.x.v, (std::vector<double>{1990, 1990.5}));
     EXPECT_EQ(o.y.v, (std::vector<double>{4, 5}));
     EXPECT_EQ(o.z.v, (std::vector<double>{7, 8}));
-    EXPECT_EQ(o.symbol[1], 180);  // twice the standard size
+    EXPECT_EQ(o.symbol.size, 180);  // twice the standard size
     EXPECT_EQ(o.palette, 1);      // index 3 takes the second palette entry
     EXPECT_EQ(render().fills.size(), 2u);
 }
