@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "data/calendar.h"
+#include "graphics/text_metrics.h"
 
 namespace kj::graphics {
 
@@ -246,11 +247,7 @@ std::string date_label(double v, int label) {
 
 std::string day_label(double v) { return std::round(v * 86400.0) < 86400.0 ? "" : date_label(v, DL_Day); }
 
-double label_width(const std::string& label, double size) {
-    double em = 0;
-    for (const char ch : label) em += ch == '.' || ch == ',' ? 0.25 : ch == '-' ? 0.33 : 0.5;
-    return em * size;
-}
+double label_width(const std::string& label, double size) { return text_width(label, 0, size); }
 
 std::string axis_label(double v, double step, const int format[4]) {
     char buf[64];

@@ -61,8 +61,8 @@ std::string date_label(double v, int label);
 // alone (day 0).
 std::string day_label(double v);
 
-// About how wide a number label is at font size `size`: half the size per
-// digit, less for points, commas and minus signs.
+// How wide an axis label is in the roman face at font size `size` (half the
+// size per digit).
 double label_width(const std::string& label, double size);
 
 // The text of an axis label at value v for ticks `step` apart, by the

@@ -7,6 +7,7 @@
 
 #include "graphics/graph.h"
 #include "graphics/scene.h"
+#include "graphics/text_metrics.h"
 
 namespace kj::graphics {
 
@@ -171,11 +172,7 @@ bool has_x_label(const Graph& g, int area) {
 
 }  // namespace
 
-double legend_text_width(const std::string& utf8, double size) {
-    std::size_t chars = 0;
-    for (const unsigned char ch : utf8) chars += (ch & 0xC0) != 0x80;
-    return 0.5 * size * static_cast<double>(chars);
-}
+double legend_text_width(const std::string& utf8, double size) { return text_width(utf8, settings().font[0], size); }
 
 void adjust_legend(Graph& g, int area, double columns, double dx, double dy) {
     LegendObject* legend = nullptr;

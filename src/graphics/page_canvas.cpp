@@ -5,6 +5,7 @@
 
 #include "graphics/file_text.h"
 #include "graphics/graph.h"
+#include "graphics/text_metrics.h"
 
 namespace kj::graphics {
 
@@ -126,23 +127,9 @@ std::string page_string(const std::string& bytes) {
     return out + ")";
 }
 
-double text_width_em(const std::string& latin1, int font) {
-    double w = 0;
-    for (unsigned char ch : latin1) {
-        if (font == 6)
-            w += 0.6;
-        else if (ch >= '0' && ch <= '9')
-            w += 0.5;
-        else if (ch == ' ' || ch == '.' || ch == ',' || ch == '(' || ch == ')' || ch == ':')
-            w += 0.28;
-        else if (ch == '-')
-            w += 0.33;
-        else if ((ch >= 'A' && ch <= 'Z') || ch >= 0xC0)
-            w += 0.68;
-        else
-            w += 0.46;
-    }
-    return w;
+int page_font(int face, int font, int most) {
+    if (face == FACE_Symbol) return 1;
+    return font < 0 || font > most || font == 1 ? 0 : font;
 }
 
 }  // namespace kj::graphics

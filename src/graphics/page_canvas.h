@@ -54,8 +54,8 @@ public:
 // Escapes a byte string for a PostScript or PDF string literal: the
 // parentheses and the backslash, and bytes outside printable ASCII as octal.
 std::string page_string(const std::string& bytes);
-// Approximate width of Latin-1 text in the serif and sans fonts, in units of
-// the font size (for centring and right alignment in PDF).
-double text_width_em(const std::string& latin1, int font);
+// The page font (F0..F<most>) of a run in `face` of a text in `font`: the
+// Symbol font F1 for Symbol runs, F0 for the Latin-1 runs of font 1.
+int page_font(int face, int font, int most);
 
 }  // namespace kj::graphics

@@ -7,6 +7,7 @@
 #include "graphics/file_text.h"
 #include "graphics/page_canvas.h"
 #include "graphics/scene.h"
+#include "graphics/text_metrics.h"
 #include "graphics/writers.h"
 
 namespace kj::graphics {
@@ -21,12 +22,18 @@ public:
     void text(double x, double y, const std::string& utf8, int font, int size, int align, int rotation,
               uint32_t colour) override {
         if (rotation == 360) rotation = 0, align = AL_Right;
-        const std::string bytes = font == 1 ? utf8 : latin1_of(utf8);
+        const std::vector<TextRun> runs = text_runs(utf8, font);
+        if (runs.empty()) return;
         const double a = rotation * M_PI / 180, ca = std::cos(a), sa = std::sin(a);
-        const double shift = text_width_em(bytes, font) * size * align * 0.5;
+        const double shift = text_width(utf8, font, size) * align * 0.5;
         set_fill_colour(colour);
-        out("BT /F%d %d Tf %.4f %.4f %.4f %.4f %.1f %.1f Tm %s Tj ET\n", font < 0 || font > 8 ? 0 : font, size, ca,
-            sa, -sa, ca, x - shift * ca, y - shift * sa, page_string(bytes).c_str());
+        // Each run in its font; a run starts where the one before ended.
+        for (std::size_t k = 0; k < runs.size(); ++k) {
+            out(k == 0 ? "BT /F%d %d Tf" : " /F%d %d Tf", page_font(runs[k].face, font, 8), size);
+            if (k == 0) out(" %.4f %.4f %.4f %.4f %.1f %.1f Tm", ca, sa, -sa, ca, x - shift * ca, y - shift * sa);
+            out(" %s Tj", page_string(runs[k].bytes).c_str());
+        }
+        out(" ET\n");
     }
 };
 

@@ -3,9 +3,11 @@
 #include <cairo.h>
 
 #include <cmath>
+#include <string>
 
 #include "graphics/file_text.h"
 #include "graphics/scene.h"
+#include "graphics/text_metrics.h"
 #include "graphics/writers.h"
 
 namespace kj::graphics {
@@ -14,6 +16,30 @@ namespace {
 
 constexpr double k_dpi = 150;
 constexpr double k_scale = 0.0288 * k_dpi / 72;  // pixels per paper unit
+
+// The Symbol face maps its own codes, not Unicode: its characters are
+// passed as the code points of their codes.
+std::string symbol_codes(const std::string& bytes) {
+    std::string out;
+    for (const unsigned char b : bytes) {
+        if (b < 0x80) {
+            out += static_cast<char>(b);
+        } else {
+            out += static_cast<char>(0xC0 | b >> 6);
+            out += static_cast<char>(0x80 | (b & 0x3F));
+        }
+    }
+    return out;
+}
+
+const char* face_family(int face) {
+    switch (face) {
+    case FACE_Symbol: return "Standard Symbols PS";
+    case FACE_Sans: return "Nimbus Sans";
+    case FACE_Mono: return "Nimbus Mono PS";
+    default: return "Nimbus Roman";
+    }
+}
 
 class CairoCanvas : public Canvas {
 public:
@@ -79,19 +105,25 @@ public:
     void text(double x, double y, const std::string& utf8, int font, int size, int align, int rotation,
               uint32_t colour) override {
         if (rotation == 360) rotation = 0, align = AL_Right;
-        const bool sans = font == 5, mono = font == 6;
-        cairo_select_font_face(m_cr, mono ? "monospace" : sans ? "sans-serif" : "serif",
-                               font == 3 || font == 4 ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
-                               font == 2 || font == 4 ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-        cairo_set_font_size(m_cr, size * k_scale);
-        cairo_text_extents_t e;
-        cairo_text_extents(m_cr, utf8.c_str(), &e);
+        const std::vector<TextRun> runs = text_runs(utf8, font);
         cairo_save(m_cr);
         cairo_translate(m_cr, px(x), py(y));
         cairo_rotate(m_cr, -rotation * M_PI / 180);
-        cairo_move_to(m_cr, -e.x_advance * align * 0.5, 0);
         colour_of(colour);
-        cairo_show_text(m_cr, utf8.c_str());
+        // The faces the other writers name, placed by the shared widths.
+        double at = -text_width(utf8, font, size) * align * 0.5;
+        for (const TextRun& r : runs) {
+            const int face = r.face;
+            cairo_select_font_face(m_cr, face_family(face),
+                                   face == FACE_Italic || face == FACE_BoldItalic ? CAIRO_FONT_SLANT_ITALIC
+                                                                                  : CAIRO_FONT_SLANT_NORMAL,
+                                   face == FACE_Bold || face == FACE_BoldItalic ? CAIRO_FONT_WEIGHT_BOLD
+                                                                                : CAIRO_FONT_WEIGHT_NORMAL);
+            cairo_set_font_size(m_cr, size * k_scale);
+            cairo_move_to(m_cr, at * k_scale, 0);
+            cairo_show_text(m_cr, face == FACE_Symbol ? symbol_codes(r.bytes).c_str() : r.utf8.c_str());
+            at += r.em * size;
+        }
         cairo_restore(m_cr);
     }
 

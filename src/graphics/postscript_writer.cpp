@@ -5,32 +5,10 @@
 #include "graphics/file_text.h"
 #include "graphics/page_canvas.h"
 #include "graphics/scene.h"
+#include "graphics/text_metrics.h"
 #include "graphics/writers.h"
 
 namespace kj::graphics {
-
-std::string latin1_of(const std::string& utf8) {
-    std::string out;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const unsigned char c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-            ++i;
-            continue;
-        }
-        int len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-        unsigned code = len == 2 ? c & 0x1F : len == 3 ? c & 0x0F : c & 0x07;
-        bool ok = len > 1 && i + len <= utf8.size();
-        for (int k = 1; ok && k < len; ++k) {
-            const unsigned char cc = static_cast<unsigned char>(utf8[i + k]);
-            ok = (cc & 0xC0) == 0x80;
-            code = code << 6 | (cc & 0x3F);
-        }
-        out += ok && code >= 0xA0 && code <= 0xFF ? static_cast<char>(code) : '?';
-        i += ok ? static_cast<std::size_t>(len) : 1;
-    }
-    return out;
-}
 
 int page_height_points(const Graph& g) { return g.paper_height() * 432 / k_paper_width; }
 
@@ -44,9 +22,21 @@ public:
     explicit PostScriptCanvas(std::string& out) : PageCanvas(out, k_ps_ops) {}
     void text(double x, double y, const std::string& utf8, int font, int size, int align, int rotation,
               uint32_t colour) override {
+        const std::vector<TextRun> runs = text_runs(utf8, font);
+        if (runs.empty()) return;
         set_fill_colour(colour);
-        out("%d /F%d Font %s %.1f %.1f %d %.1f T\n", size, font < 0 || font > 9 ? 0 : font,
-            page_string(font == 1 ? utf8 : latin1_of(utf8)).c_str(), x, y, rotation, align * 0.5);
+        if (runs.size() == 1) {  // T measures and aligns it
+            out("%d /F%d Font %s %.1f %.1f %d %.1f T\n", size, page_font(runs[0].face, font, 9),
+                page_string(runs[0].bytes).c_str(), x, y, rotation, align * 0.5);
+            return;
+        }
+        // Runs in several fonts, shown one after the other.
+        if (rotation == 360) rotation = 0, align = AL_Right;
+        const double shift = text_width(utf8, font, size) * align * 0.5;
+        out("gsave %.1f %.1f translate %d rotate %.1f 0 moveto", x, y, rotation, shift > 0 ? -shift : 0.0);
+        for (const TextRun& r : runs)
+            out(" %d /F%d Font %s show", size, page_font(r.face, font, 9), page_string(r.bytes).c_str());
+        out(" grestore\n");
     }
 };
 

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "graphics/text_metrics.h"
+
 namespace kj::graphics {
 
 namespace {
@@ -397,7 +399,7 @@ private:
             const int ts = o.size > 0 ? o.size : size;
             // The z title reads upwards beside its axis; the others lie flat.
             const bool upright = k == 2;
-            const double w = 0.55 * ts * static_cast<double>(o.text.size()), h = 0.75 * ts;
+            const double w = text_width(o.text, font, ts), h = 0.75 * ts;
             const double e = upright ? std::fabs(n.x) * h / 2 + std::fabs(n.y) * w / 2
                                      : std::fabs(n.x) * w / 2 + std::fabs(n.y) * h / 2;
             const double out = gap + reach + 0.4 * size + e;

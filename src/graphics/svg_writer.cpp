@@ -5,6 +5,7 @@
 
 #include "graphics/file_text.h"
 #include "graphics/scene.h"
+#include "graphics/text_metrics.h"
 #include "graphics/writers.h"
 
 namespace kj::graphics {
@@ -34,12 +35,14 @@ std::string xml_escaped(const std::string& s) {
     return out;
 }
 
-const char* font_family(int font) {
-    switch (font) {
-    case 1: return "Symbol, serif";
-    case 5: return "Helvetica, Arial, sans-serif";
-    case 6: return "Courier, monospace";
-    default: return "Times, 'Times New Roman', serif";
+// The families of the faces: the fonts the other writers name, then their
+// usual stand-ins.
+const char* font_family(int face) {
+    switch (face) {
+    case FACE_Symbol: return "'Standard Symbols PS', Symbol";
+    case FACE_Sans: return "'Nimbus Sans', Helvetica, Arial, sans-serif";
+    case FACE_Mono: return "'Nimbus Mono PS', Courier, monospace";
+    default: return "'Nimbus Roman', Times, 'Times New Roman', serif";
     }
 }
 const char* font_weight_style(int font) {
@@ -89,10 +92,21 @@ public:
     void text(double x, double y, const std::string& utf8, int font, int size, int align, int rotation,
               uint32_t colour) override {
         static const char* const anchors[] = {"start", "middle", "end"};
+        const std::vector<TextRun> runs = text_runs(utf8, font);
+        const int face = face_of_font(font);
         out("<text x=\"%.1f\" y=\"%.1f\" font-family=\"%s\"%s font-size=\"%d\" text-anchor=\"%s\" fill=\"%s\"", x,
-            m_h - y, font_family(font), font_weight_style(font), size, anchors[align], colour_text(colour).c_str());
+            m_h - y, font_family(face), font_weight_style(font), size, anchors[align], colour_text(colour).c_str());
         if (rotation != 0) out(" transform=\"rotate(%d %.1f %.1f)\"", -rotation, x, m_h - y);
-        m_out += ">" + xml_escaped(utf8) + "</text>\n";
+        m_out += ">";
+        // Greek letters and signs in the Symbol face, as the other writers draw them.
+        for (const TextRun& r : runs) {
+            if (r.face == FACE_Symbol)
+                m_out += std::string("<tspan font-family=\"") + font_family(FACE_Symbol) +
+                         "\" font-weight=\"normal\" font-style=\"normal\">" + xml_escaped(r.utf8) + "</tspan>";
+            else
+                m_out += xml_escaped(r.utf8);
+        }
+        m_out += "</text>\n";
     }
 
 private:

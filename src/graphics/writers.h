@@ -31,9 +31,6 @@ std::string postscript_text(const Graph& g, bool full_page, int colour_model);
 std::unique_ptr<Graph> read_gwg(const std::string& path);
 std::unique_ptr<Graph> parse_gwg(const std::string& text);
 
-// Text converted for the PostScript and PDF fonts: Latin-1 (WinAnsi in PDF)
-// characters as their byte, every other character as '?'.
-std::string latin1_of(const std::string& utf8);
 // The paper height in points for a width of 432 points (truncated).
 int page_height_points(const Graph& g);
 

@@ -1,0 +1,117 @@
+#!/usr/bin/env python3
+"""Writes src/graphics/font_metrics.cpp: the advance widths of the graph fonts.
+
+The widths come from the metric files (.afm) of Debian's fonts-urw-base35,
+the fonts every graph writer names: Times (roman, bold, italic, bold italic),
+Helvetica and Courier for the Latin-1 characters, and Symbol for the Greek
+letters and mathematical signs that Latin-1 lacks. Run it again only when the
+font list changes; the generated file is kept in the repository.
+
+    scripts/font-metrics.py [afm folder] > src/graphics/font_metrics.cpp
+"""
+import os
+import sys
+import unicodedata
+
+FOLDER = sys.argv[1] if len(sys.argv) > 1 else "/usr/share/fonts/type1/urw-base35"
+
+# The faces in the order of the Face enumeration of text_metrics.h.
+FACES = [
+    ("Roman", "NimbusRoman-Regular"),
+    ("Bold", "NimbusRoman-Bold"),
+    ("Italic", "NimbusRoman-Italic"),
+    ("BoldItalic", "NimbusRoman-BoldItalic"),
+    ("Sans", "NimbusSans-Regular"),
+    ("Mono", "NimbusMonoPS-Regular"),
+]
+
+# Glyph names of the printable Latin-1 characters, by code.
+ASCII = ("space exclam quotedbl numbersign dollar percent ampersand quotesingle parenleft parenright asterisk "
+         "plus comma hyphen period slash zero one two three four five six seven eight nine colon semicolon less "
+         "equal greater question at A B C D E F G H I J K L M N O P Q R S T U V W X Y Z bracketleft backslash "
+         "bracketright asciicircum underscore grave a b c d e f g h i j k l m n o p q r s t u v w x y z braceleft "
+         "bar braceright asciitilde").split()
+LATIN1 = ("space exclamdown cent sterling currency yen brokenbar section dieresis copyright ordfeminine "
+          "guillemotleft logicalnot hyphen registered macron degree plusminus twosuperior threesuperior acute mu "
+          "paragraph periodcentered cedilla onesuperior ordmasculine guillemotright onequarter onehalf "
+          "threequarters questiondown Agrave Aacute Acircumflex Atilde Adieresis Aring AE Ccedilla Egrave Eacute "
+          "Ecircumflex Edieresis Igrave Iacute Icircumflex Idieresis Eth Ntilde Ograve Oacute Ocircumflex Otilde "
+          "Odieresis multiply Oslash Ugrave Uacute Ucircumflex Udieresis Yacute Thorn germandbls agrave aacute "
+          "acircumflex atilde adieresis aring ae ccedilla egrave eacute ecircumflex edieresis igrave iacute "
+          "icircumflex idieresis eth ntilde ograve oacute ocircumflex otilde odieresis divide oslash ugrave uacute "
+          "ucircumflex udieresis yacute thorn ydieresis").split()
+assert len(ASCII) == 95 and len(LATIN1) == 96
+
+# Symbol glyphs outside Latin-1 and the characters they draw.
+SYMBOL_SIGNS = {
+    "universal": 0x2200, "existential": 0x2203, "suchthat": 0x220B, "asteriskmath": 0x2217, "minus": 0x2212,
+    "congruent": 0x2245, "therefore": 0x2234, "perpendicular": 0x22A5, "similar": 0x223C, "minute": 0x2032,
+    "lessequal": 0x2264, "fraction": 0x2044, "infinity": 0x221E, "arrowboth": 0x2194, "arrowleft": 0x2190,
+    "arrowup": 0x2191, "arrowright": 0x2192, "arrowdown": 0x2193, "second": 0x2033, "greaterequal": 0x2265,
+    "proportional": 0x221D, "partialdiff": 0x2202, "bullet": 0x2022, "notequal": 0x2260, "equivalence": 0x2261,
+    "approxequal": 0x2248, "ellipsis": 0x2026, "aleph": 0x2135, "emptyset": 0x2205, "intersection": 0x2229,
+    "union": 0x222A, "propersuperset": 0x2283, "reflexsuperset": 0x2287, "notsubset": 0x2284,
+    "propersubset": 0x2282, "reflexsubset": 0x2286, "element": 0x2208, "notelement": 0x2209, "angle": 0x2220,
+    "gradient": 0x2207, "product": 0x220F, "radical": 0x221A, "dotmath": 0x22C5, "logicaland": 0x2227,
+    "logicalor": 0x2228, "arrowdblboth": 0x21D4, "arrowdblleft": 0x21D0, "arrowdblup": 0x21D1,
+    "arrowdblright": 0x21D2, "arrowdbldown": 0x21D3, "summation": 0x2211, "integral": 0x222B,
+    "theta1": 0x03D1, "phi1": 0x03D5, "omega1": 0x03D6, "sigma1": 0x03C2, "Upsilon1": 0x03D2, "mu": 0x03BC,
+}
+
+
+def unicode_of_symbol(name):
+    if name in SYMBOL_SIGNS:
+        return SYMBOL_SIGNS[name]
+    if name.isalpha() and name.lower() in GREEK:
+        case = "CAPITAL" if name[0].isupper() else "SMALL"
+        return ord(unicodedata.lookup("GREEK %s LETTER %s" % (case, GREEK[name.lower()])))
+    return None
+
+
+GREEK = {g.lower(): g.upper() for g in "alpha beta gamma delta epsilon zeta eta theta iota kappa lambda nu xi "
+         "omicron pi rho sigma tau upsilon phi chi psi omega".split()}
+GREEK["mu"] = "MU"
+GREEK["lambda"] = "LAMDA"  # the spelling of the character names
+
+
+def metrics(name):
+    """Glyph name -> (code, width) of one metric file."""
+    out = {}
+    with open(os.path.join(FOLDER, name + ".afm"), encoding="latin-1") as f:
+        for line in f:
+            if not line.startswith("C "):
+                continue
+            fields = dict(p.strip().split(" ", 1) for p in line.split(";") if p.strip())
+            out[fields["N"]] = (int(fields["C"]), int(fields["WX"]))
+    return out
+
+
+def main():
+    print("// Generated by scripts/font-metrics.py from the metric files of fonts-urw-base35; do not edit.")
+    print("// Advance widths in thousandths of the font size.")
+    print('#include "graphics/text_metrics.h"\n')
+    print("namespace kj::graphics {\n")
+    print("// Latin-1 characters 0x20..0x7E and 0xA0..0xFF (191 widths) of each face.")
+    print("const short k_face_widths[k_face_count][191] = {")
+    for label, name in FACES:
+        m = metrics(name)
+        widths = [m[g][1] for g in ASCII + LATIN1]
+        print("    // %s (%s)" % (label, name))
+        print("    {")
+        for i in range(0, len(widths), 16):
+            print("        " + ", ".join(str(w) for w in widths[i:i + 16]) + ",")
+        print("    },")
+    print("};\n")
+    sym = metrics("StandardSymbolsPS")
+    glyphs = sorted((u, code, w) for n, (code, w) in sym.items()
+                    if code > 0 and (u := unicode_of_symbol(n)) is not None and u > 0xFF)
+    print("// Characters drawn in the Symbol face: code point, code in the face, width; by code point.")
+    print("const SymbolGlyph k_symbol_glyphs[] = {")
+    for i in range(0, len(glyphs), 4):
+        print("    " + " ".join("{0x%04X, %d, %d}," % g for g in glyphs[i:i + 4]))
+    print("};")
+    print("const int k_symbol_glyph_count = %d;\n" % len(glyphs))
+    print("}  // namespace kj::graphics")
+
+
+main()
