@@ -221,8 +221,17 @@ int draw_boxplot(Graph& g, const DrawRequest& r) {
     add_line(g, r.area, c, q1, c, wlo, k);
     add_line(g, r.area, c - w / 2, whi, c + w / 2, whi, k);
     add_line(g, r.area, c - w / 2, wlo, c + w / 2, wlo, k);
-    // The outside points; the named (possibly empty) series carries the legend.
-    add_xy(g, r.area, std::move(outx), std::move(outy), r.s1.name(), ST_Symbols, k);
+    // The outside points, and the name of the group under its box.
+    add_xy(g, r.area, std::move(outx), std::move(outy), "", ST_Symbols, k);
+    if (!r.s1.name().empty()) {
+        TextObject& t = g.add<TextObject>(r.area);
+        t.text = r.s1.name();
+        t.role = TEXT_Group;
+        t.font = settings().font[0];
+        t.size = settings().font[1];
+        t.world = true;
+        t.wx = c;
+    }
     // Keep half a box of room on either side.
     add_line(g, r.area, c - 0.5, med, c - 0.5, med, 0);
     add_line(g, r.area, c + 0.5, med, c + 0.5, med, 0);

@@ -32,8 +32,11 @@ enum Style : int { ST_Line = 0, ST_Symbols = 1, ST_LineSymbols = 2, ST_Index = 3
 enum AxisType : int { AX_Plain = 0, AX_Time = 1, AX_Date = 2 };
 constexpr bool is_axis_type(int t) { return t >= AX_Plain && t <= AX_Date; }
 
-// What a text is: plain, or the title or an axis label of its area.
-enum TextRole : int { TEXT_Plain = 0, TEXT_Title = 1, TEXT_XLabel = 2, TEXT_YLabel = 3, TEXT_ZLabel = 4 };
+// What a text is: plain, the title or an axis label of its area, or the
+// label of a group on the x axis at its world x (box plots name theirs so).
+enum TextRole : int {
+    TEXT_Plain = 0, TEXT_Title = 1, TEXT_XLabel = 2, TEXT_YLabel = 3, TEXT_ZLabel = 4, TEXT_Group = 5
+};
 
 // How the z values of an x-y object are drawn (the ZMODE_ constants):
 // symbols sized by z, the values written at the points, error bars or bands

@@ -136,14 +136,15 @@ LegendBox sized(const std::vector<const std::string*>& names, int size, int colu
     LegendBox b;
     b.shown = true;
     b.size = size;
+    b.unit = size / 300.0;
     b.entries = static_cast<int>(names.size());
     b.columns = std::clamp(columns, 1, std::max(b.entries, 1));
     double widest = 0;
     for (const std::string* s : names) widest = std::max(widest, legend_text_width(*s, size));
     b.row = 1.3 * size;
-    b.column = k_sample + widest + k_gap;
+    b.column = (k_sample + k_gap) * b.unit + widest;
     const int rows = (b.entries + b.columns - 1) / b.columns;
-    b.width = b.columns * b.column - k_gap;
+    b.width = b.columns * b.column - k_gap * b.unit;
     b.height = rows * b.row;
     return b;
 }
@@ -162,12 +163,6 @@ bool corner(LegendBox& b, const AreaFrame& f, int k) {
     b.left = right ? f.right - k_inset - b.width : f.left + k_inset;
     b.top = bottom ? f.bottom + k_inset + b.height : f.top - k_inset;
     return true;
-}
-
-bool has_x_label(const Graph& g, int area) {
-    bool found = false;
-    g.each<TextObject>(area, [&](const TextObject& t) { found = found || (t.role == TEXT_XLabel && !t.text.empty()); });
-    return found;
 }
 
 }  // namespace
@@ -194,7 +189,7 @@ LegendBox place_legend(const Graph& g, int area, AreaFrame& f) {
     const std::vector<const std::string*> names = entry_names(g, area);
     if (s.legendhide == 1 || names.empty() || (placed && placed->hidden)) return {};
     const int columns = placed && placed->columns > 0 ? placed->columns : s.legend[1];
-    const int size = s.legendfontsize > 0 ? s.legendfontsize : 300;
+    const int size = f.scaled(s.legendfontsize > 0 ? s.legendfontsize : 300);
     LegendBox b = sized(names, size, columns);
     if (placed && placed->automatic != 1) {  // put there by the program
         b.left = f.left + placed->x;
@@ -217,15 +212,15 @@ LegendBox place_legend(const Graph& g, int area, AreaFrame& f) {
                 if (!corner(t, f, k)) continue;
                 const int n = data.count(keep_free(t));
                 if (n == 0) return t;
-                if (sz == size && cols == b.columns && (fewest < 0 || n < fewest)) fewest = n, least = t;
+                if (fewest < 0 || n < fewest) fewest = n, least = t;
             }
         }
     // Below the plot, as many entries side by side as fit: the x labels
     // (and the dates under times of day, and an axis label) come first.
-    const double font = s.font[1];
-    const double tick = s.axisline[3] == 1 ? 0 : s.axis[2] * 2 * (s.axisformat[3] == 1 ? 1 : -1);
+    const double font = f.font;
+    const double tick = tick_length(s);
     const double labels = 1.6 * font - std::min(tick, 0.0) + (f.xdate >= DL_Minute ? 1.1 * font : 0) +
-                          (has_x_label(g, area) ? 1.3 * font : 0);
+                          (has_role(g, area, TEXT_XLabel) ? 1.3 * font : 0);
     const double plot_width = f.right - f.left;
     const int across = static_cast<int>(std::floor((plot_width + k_gap) / std::max(b.column, 1.0)));
     LegendBox below = sized(names, size, std::clamp(across, 1, b.entries));
@@ -238,9 +233,14 @@ LegendBox place_legend(const Graph& g, int area, AreaFrame& f) {
         return below;
     }
     if (fewest >= 0) return least;
-    b.left = f.left + k_inset;
-    b.top = f.top - k_inset;
-    return b;
+    // Larger than the plot: one column in the top-left corner, at a size
+    // that keeps it inside.
+    LegendBox one = sized(names, size, 1);
+    const double room = f.right - f.left - 2 * k_inset;
+    if (one.width > room && room > 0) one = sized(names, std::max(1, static_cast<int>(size * room / one.width)), 1);
+    one.left = f.left + k_inset;
+    one.top = f.top - k_inset;
+    return one;
 }
 
 }  // namespace kj::graphics

@@ -25,6 +25,9 @@ struct LegendBox {
     double row = 0, column = 0;
     int columns = 1;
     int size = 300;  // font size
+    // Sample lines, gaps and insets are those of the 300-unit legend font
+    // times `unit` (the font size over 300).
+    double unit = 1;
     int entries = 0;
 };
 

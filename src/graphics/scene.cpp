@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "graphics/scene_3d.h"
+#include "graphics/text_metrics.h"
 
 namespace kj::graphics {
 
@@ -160,18 +161,54 @@ void settle_axis(const AxisObject* axis, const std::optional<Interval>& world, R
     first = lo;
 }
 
+} // namespace
+
+std::vector<PlacedLabel> place_x_labels(const AreaFrame& f, const std::vector<XLabel>& labels, double corner) {
+    const LayoutSettings& s = settings();
+    const double size = f.font;
+    std::vector<PlacedLabel> kept;
+    for (std::size_t k = 0; k < labels.size(); ++k) {
+        const double w = text_width(labels[k].text, s.font[0], size);
+        const double centred = labels[k].x - w / 2;
+        const double left = std::max(std::min(centred, f.cell_right - 0.1 * size - w), corner);
+        const PlacedLabel p{left, left + w, k, std::fabs(left - centred) > 1};
+        if (!kept.empty() && p.left < kept.back().right + 0.2 * size) {
+            if (kept.back().moved && !p.moved) kept.back() = p;
+            continue;
+        }
+        kept.push_back(p);
+    }
+    return kept;
+}
+
+namespace {
+
 // Whether the labels of an x axis fit side by side: tick spacing at least
-// the widest label and a small gap.
+// the widest label and a small gap,
+// and none is left out where the first one makes way for the y labels.
 bool x_labels_fit(const AreaFrame& f, const int format[4], double font) {
     if (!(f.xstep > 0) || !(f.xmax > f.xmin)) return true;
     double widest = 0;
+    std::vector<XLabel> labels;
     for (int k = 0; k <= k_max_ticks; ++k) {
         const double v = f.xfirst + k * f.xstep;
         if (v > f.xmax + f.xstep * 1e-6) break;
-        widest = std::max(widest, label_width(axis_label(v, f.xstep, format), font));
+        labels.push_back({f.px(v), axis_label(v, f.xstep, format)});
+        widest = std::max(widest, label_width(labels.back().text, font));
     }
     const double spacing = f.xstep / (f.xmax - f.xmin) * (f.right - f.left);
-    return spacing >= widest + 0.3 * font;
+    return spacing >= widest + 0.3 * font && place_x_labels(f, labels, f.corner).size() == labels.size();
+}
+
+// The widest label of the y axis.
+double y_labels_width(const AreaFrame& f, const int format[4], double font) {
+    double widest = 0;
+    for (int k = 0; k <= k_max_ticks && f.ystep > 0; ++k) {
+        const double v = f.yfirst + k * f.ystep;
+        if (v > f.ymax + f.ystep * 1e-6) break;
+        widest = std::max(widest, label_width(axis_label(std::fabs(v) < f.ystep * 1e-9 ? 0 : v, f.ystep, format), font));
+    }
+    return widest;
 }
 
 // Ranges too wide for doubles, or steps that would give thousands of ticks,
@@ -194,6 +231,16 @@ void sane_axis(double& lo, double& hi, double& step, double& first) {
 
 }  // namespace
 
+double tick_length(const LayoutSettings& s) {
+    return s.axisline[3] == 1 ? 0 : s.axis[2] * 2 * (s.axisformat[3] == 1 ? 1 : -1);
+}
+
+bool has_role(const Graph& g, int area, int role) {
+    bool found = false;
+    g.each<TextObject>(area, [&](const TextObject& t) { found = found || (t.role == role && !t.text.empty()); });
+    return found;
+}
+
 AreaFrame area_frame(const Graph& g, int area) {
     const LayoutSettings& s = settings();
     const int n = std::max(g.area_count(), 1);
@@ -202,32 +249,31 @@ AreaFrame area_frame(const Graph& g, int area) {
     const double H = g.paper_height();
     const double cw = static_cast<double>(k_paper_width) / cols, ch = H / rows;
     const int col = area % cols, row = area / cols;
-    const double font = s.font[1];
     AreaFrame f;
     const AreaObject* placed = g.first<AreaObject>(area);
-    if (placed && placed->paper) {
+    const bool on_paper = placed && placed->paper;
+    // A grid of areas shrinks labels and margins with the fourth root of its
+    // cell count: by 0.84 for two areas, 0.71 for four, 0.58 for nine.
+    f.scale = on_paper || rows * cols == 1 ? 1 : std::pow(static_cast<double>(rows * cols), -0.25);
+    f.font = f.scaled(s.font[1]);
+    const double font = f.font, margin = s.margin * f.scale;
+    const double x0 = col * cw, y1 = H - row * ch;
+    if (on_paper) {
         f.left = placed->paper->x1;
         f.bottom = placed->paper->y1;
         f.right = placed->paper->x2;
         f.top = placed->paper->y2;
+        f.cell_left = 0, f.cell_bottom = 0, f.cell_right = k_paper_width, f.cell_top = H;
     } else {
-        const double x0 = col * cw, y1 = H - row * ch;
-        f.left = x0 + s.margin + 3.2 * font;
-        f.right = x0 + cw - s.margin;
-        f.top = y1 - s.margin - 1.4 * font;
-        f.bottom = y1 - ch + s.margin + 1.8 * font;
-        if (f.right - f.left < 500) f.right = f.left + 500;
+        f.cell_left = x0, f.cell_right = x0 + cw, f.cell_top = y1, f.cell_bottom = y1 - ch;
+        f.right = x0 + cw - margin;
+        f.top = y1 - margin - 1.4 * font;
+        f.bottom = y1 - ch + margin + 1.8 * font;
         if (f.top - f.bottom < 500) f.bottom = f.top - 500;
     }
     Range xr, yr;
     data_ranges(g, area, xr, yr);
     f.has_data = !xr.empty();
-    // Fewer x ticks while their labels run into each other.
-    for (int ticks = 5; ticks >= 1; --ticks) {
-        settle_axis(find_axis(g, area, 'x'), placed ? placed->world_x : std::nullopt, xr,
-                    f.xmin, f.xmax, f.xstep, f.xfirst, ticks);
-        if (x_labels_fit(f, s.axisformat, font)) break;
-    }
     // Fewer y ticks while their labels would crowd (less than a font size apart).
     for (int ticks = 5; ticks >= 1; --ticks) {
         settle_axis(find_axis(g, area, 'y'), placed ? placed->world_y : std::nullopt, yr,
@@ -235,15 +281,37 @@ AreaFrame area_frame(const Graph& g, int area) {
         if (!(f.ystep > 0 && f.ymax > f.ymin) || f.ystep / (f.ymax - f.ymin) * (f.top - f.bottom) >= font)
             break;
     }
+    sane_axis(f.ymin, f.ymax, f.ystep, f.yfirst);
+    // Room on the left for the y tick labels (and an axis label beside them).
+    f.ylabels = y_labels_width(f, s.axisformat, font);
+    if (!on_paper) {
+        const double room = std::max(2.8 * font, f.ylabels + 0.4 * font + std::max(0.0, -tick_length(s)));
+        const double title = has_role(g, area, TEXT_YLabel) ? std::max(0.0, room + 1.0 * font - 2.8 * font) : 0;
+        f.left = x0 + margin + room + 0.4 * font + title;
+        if (f.right - f.left < 500) f.right = f.left + 500;
+    }
+    // The lowest y label, when it comes down to the x labels, keeps them to
+    // the right of it.
+    const double tick = tick_length(s);
+    f.corner = f.cell_left;
+    const double lowest = s.axiszeros != 1 && f.yfirst == 0 ? f.ystep : f.yfirst;
+    if (f.py(lowest) - 0.6 * font < f.bottom - 1.1 * font + std::min(tick, 0.0) + 0.75 * font)
+        f.corner = f.left - 0.15 * font + std::min(tick, 0.0);
+    // Fewer x ticks while their labels run into each other.
+    for (int ticks = 5; ticks >= 1; --ticks) {
+        settle_axis(find_axis(g, area, 'x'), placed ? placed->world_x : std::nullopt, xr,
+                    f.xmin, f.xmax, f.xstep, f.xfirst, ticks);
+        if (x_labels_fit(f, s.axisformat, font)) break;
+    }
     const FixedAxis* xaxis = fixed_of(find_axis(g, area, 'x'));
     const bool fixed_x = xaxis || (placed && placed->world_x);
     const int freq = fixed_x || xr.empty() ? 0 : time_frequency(g, area);
     if (freq > 0) {
-        const TimeTicks t = time_ticks(xr.lo, xr.hi, freq, f.right - f.left, s.font[1]);
+        const TimeTicks t = time_ticks(xr.lo, xr.hi, freq, f.right - f.left, font);
         f.xmin = t.min, f.xmax = t.max, f.xstep = t.step, f.xfirst = t.first;
         f.xfreq = freq;
     } else if (freq == k_freq_dated && date_range(xr.lo, xr.hi)) {
-        DateTicks t = date_ticks(xr.lo, xr.hi, f.right - f.left, s.font[1], whole_days(g, area));
+        DateTicks t = date_ticks(xr.lo, xr.hi, f.right - f.left, font, whole_days(g, area));
         f.xmin = t.min, f.xmax = t.max;
         f.xstep = t.at.size() > 1 ? t.at[1] - t.at[0] : f.xmax - f.xmin;
         f.xfirst = t.at.front();
@@ -253,11 +321,10 @@ AreaFrame area_frame(const Graph& g, int area) {
         f.xfreq = std::max(find_axis(g, area, 'x')->label_freq, 1);
     }
     sane_axis(f.xmin, f.xmax, f.xstep, f.xfirst);
-    sane_axis(f.ymin, f.ymax, f.ystep, f.yfirst);
     if (fixed_x && !xr.empty() && date_range(f.xmin, f.xmax) && time_frequency(g, area) == k_freq_dated) {
         // A given range over dated series: still labelled by date.
         const bool fixed_axis = xaxis != nullptr;
-        DateTicks t = date_ticks_in(f.xmin, f.xmax, f.xfirst, fixed_axis ? f.xstep : 0, f.right - f.left, s.font[1],
+        DateTicks t = date_ticks_in(f.xmin, f.xmax, f.xfirst, fixed_axis ? f.xstep : 0, f.right - f.left, font,
                                     whole_days(g, area));
         if (!t.at.empty()) {
             f.xdate = t.label;
@@ -348,30 +415,52 @@ private:
                          frame);
         if (m_s.axisline[0] == 1 && f.ymin < 0 && f.ymax > 0) m_c.polyline({{f.left, f.py(0)}, {f.right, f.py(0)}}, frame);
         if (m_s.axisline[1] == 1 && f.xmin < 0 && f.xmax > 0) m_c.polyline({{f.px(0), f.bottom}, {f.px(0), f.top}}, frame);
-        const int size = m_s.font[1];
+        const int size = f.font;
         // Tick marks point into the plot, or out of it; none with axisline[3].
-        const double tick = m_s.axisline[3] == 1 ? 0 : m_s.axis[2] * 2 * (m_s.axisformat[3] == 1 ? 1 : -1);
+        const double tick = tick_length(m_s);
         const double xlab = f.bottom - 1.1 * size + std::min(tick, 0.0), ylab = f.left - 0.4 * size + std::min(tick, 0.0);
-        if (show_x && f.xdate >= DL_Minute) draw_dates(f, xlab - 1.1 * size);
-        if (show_x)
-            x_ticks(f, [&](double v) {
-                const double px = f.px(v);
-                if (tick != 0) m_c.polyline({{px, f.bottom}, {px, f.bottom + tick}}, frame);
-                if (f.xdate != DL_None) {
-                    m_c.text(px, xlab, date_label(v, f.xdate), m_s.font[0], size, AL_Centre, 0, colour(1));
-                } else if (m_s.axiszeros == 1 || v != 0 || f.xfreq > 0) {
-                    m_c.text(px, xlab, f.xfreq > 0 ? time_label(v, f.xfreq, f.xstep) : label(v, f.xstep),
-                             m_s.font[0], size, AL_Centre, 0, colour(1));
-                }
-            });
+        // A y label at the bottom corner keeps the x labels to its right.
+        const double corner = show_y ? f.corner : f.cell_left;
         if (show_y)
             for_ticks(f.yfirst, f.ystep, f.ymax, [&](double v) {
                 const double py = f.py(v);
                 if (tick != 0) m_c.polyline({{f.left, py}, {f.left + tick, py}}, frame);
                 if (m_s.axiszeros == 1 || v != 0)
-                    m_c.text(ylab, py - 0.35 * size, label(v, f.ystep), m_s.font[0], size, AL_Right, 0,
-                             colour(1));
+                    m_c.text(ylab, py - 0.35 * size, label(v, f.ystep), m_s.font[0], size, AL_Right, 0, colour(1));
             });
+        if (show_x && f.xdate >= DL_Minute) draw_dates(f, xlab - 1.1 * size);
+        if (!show_x) return;
+        std::vector<XLabel> labels;
+        // Named groups (of box plots) label the axis instead of numbers.
+        m_g.each<TextObject>(a, [&](const TextObject& t) {
+            if (t.role == TEXT_Group && std::isfinite(f.px(t.wx))) labels.push_back({f.px(t.wx), t.text});
+        });
+        if (!labels.empty()) {
+            for (const XLabel& l : labels)
+                if (tick != 0) m_c.polyline({{l.x, f.bottom}, {l.x, f.bottom + tick}}, frame);
+            x_labels(f, labels, xlab, corner);
+            return;
+        }
+        x_ticks(f, [&](double v) {
+            const double px = f.px(v);
+            if (tick != 0) m_c.polyline({{px, f.bottom}, {px, f.bottom + tick}}, frame);
+            if (f.xdate != DL_None)
+                labels.push_back({px, date_label(v, f.xdate)});
+            else if (m_s.axiszeros == 1 || v != 0 || f.xfreq > 0)
+                labels.push_back({px, f.xfreq > 0 ? time_label(v, f.xfreq, f.xstep) : label(v, f.xstep)});
+        });
+        x_labels(f, labels, xlab, corner);
+    }
+
+    void x_labels(const AreaFrame& f, const std::vector<XLabel>& labels, double y, double corner) {
+        const int size = f.font;
+        for (const PlacedLabel& p : place_x_labels(f, labels, corner)) {
+            const std::string& text = labels[p.at].text;
+            if (p.moved)
+                m_c.text(p.left, y, text, m_s.font[0], size, AL_Left, 0, colour(1));
+            else
+                m_c.text((p.left + p.right) / 2, y, text, m_s.font[0], size, AL_Centre, 0, colour(1));
+        }
     }
 
     // The line of dates under an axis of times of day: the date of the first
@@ -379,14 +468,14 @@ private:
     // into the one before is left out, except that the first tick's date
     // gives way to that of a day change.
     void draw_dates(const AreaFrame& f, double y) {
-        const int size = m_s.font[1];
+        const int size = f.font;
         const double room = label_width("2001-01-01", size) + 0.8 * size;
         struct Dated {
             double x;
             std::string day;
             bool change;
         };
-        std::vector<Dated> kept;
+        std::vector<Dated> kept;  // the dates to show
         std::string day_before;
         for (const double v : f.xdates) {
             std::string day = day_label(v);
@@ -400,7 +489,9 @@ private:
             }
             kept.push_back({x, std::move(day), change});
         }
-        for (const Dated& d : kept) m_c.text(d.x, y, d.day, m_s.font[0], size, AL_Centre, 0, colour(1));
+        std::vector<XLabel> labels;
+        for (Dated& d : kept) labels.push_back({d.x, std::move(d.day)});
+        x_labels(f, labels, y, f.cell_left);
     }
 
     // Calls `at` for each labelled tick of the x axis: those of a date axis,
@@ -535,7 +626,7 @@ private:
             } else if (o.zmode == ZM_Value) {
                 char buf[32];
                 std::snprintf(buf, sizeof buf, "%.4g", z);
-                m_c.text(x, f.py(y) + 0.3 * m_s.font[1], buf, m_s.font[0], m_s.font[1] * 3 / 4, AL_Centre, 0,
+                m_c.text(x, f.py(y) + 0.3 * f.font, buf, m_s.font[0], f.font * 3 / 4, AL_Centre, 0,
                          colour(1));
             }
         }
@@ -645,15 +736,28 @@ private:
     }
 
     void draw_text(const TextObject& o, const AreaFrame& f) {
-        if (o.text.empty()) return;
+        if (o.text.empty() || o.role == TEXT_Group) return;  // groups go with the x axis
         const int font = o.font >= 0 ? o.font : m_s.font[0];
-        const int size = o.size > 0 ? o.size : m_s.font[1];
+        int size = o.size > 0 ? o.size : m_s.font[1];
+        // Titles, axis labels and texts placed in the plot shrink with the
+        // area; a title or label wider than its room shrinks to fit.
+        if (o.role != TEXT_Plain || o.world) size = f.scaled(size);
+        const double room = o.role == TEXT_YLabel ? f.top - f.bottom : f.cell_right - f.cell_left - 0.2 * f.font;
+        if (o.role != TEXT_Plain && room > 0)
+            size = std::max(1, std::min(size, static_cast<int>(size * room / std::max(text_width(o.text, font, size), 1.0))));
         double x, y;
         int align = AL_Left, rot = o.rot;
+        const double tick_out = std::max(0.0, -tick_length(m_s));
         switch (o.role) {
         case TEXT_Title: x = (f.left + f.right) / 2, y = f.top + 0.5 * size, align = AL_Centre; break;
-        case TEXT_XLabel: x = (f.left + f.right) / 2, y = f.bottom - 2.2 * size, align = AL_Centre; break;
-        case TEXT_YLabel: x = f.left - 2.6 * size, y = (f.bottom + f.top) / 2, align = AL_Centre, rot = 90; break;
+        case TEXT_XLabel:
+            x = (f.left + f.right) / 2, align = AL_Centre;
+            y = f.bottom - 2.2 * f.font - tick_out - (f.xdate >= DL_Minute ? 1.1 * f.font : 0);
+            break;
+        case TEXT_YLabel:
+            x = f.left - std::max(2.6 * f.font, f.ylabels + 0.4 * f.font + tick_out + 0.9 * size);
+            y = (f.bottom + f.top) / 2, align = AL_Centre, rot = 90;
+            break;
         default:
             if (o.world) {
                 x = f.px(o.wx);
@@ -664,6 +768,10 @@ private:
             }
             if (rot == 360) align = AL_Right, rot = 0;
             break;
+        }
+        if (o.role == TEXT_Title || o.role == TEXT_XLabel) {  // within the cell
+            const double half = text_width(o.text, font, size) / 2, gap = 0.1 * f.font;
+            x = std::max(std::min(x, f.cell_right - gap - half), f.cell_left + gap + half);
         }
         if (std::isfinite(x) && std::isfinite(y)) m_c.text(x, y, o.text, font, size, align, rot, colour(1));
     }
@@ -679,13 +787,14 @@ private:
             ++k;
             const int style = o.symbol.style;
             const Pen p = pen(o.colour);
+            const double u = b.unit;
             if (style == ST_Symbols)
-                symbol({x + 200, y + 0.35 * size}, o);
+                symbol({x + 200 * u, y + 0.35 * size}, o);
             else if (style == ST_Bars || style == ST_Shading)
-                m_c.fill({{x, y}, {x + 400, y}, {x + 400, y + 0.7 * size}, {x, y + 0.7 * size}}, p.colour);
+                m_c.fill({{x, y}, {x + 400 * u, y}, {x + 400 * u, y + 0.7 * size}, {x, y + 0.7 * size}}, p.colour);
             else
-                m_c.polyline({{x, y + 0.35 * size}, {x + 400, y + 0.35 * size}}, p);
-            m_c.text(x + 550, y, o.y.name, m_s.font[0], size, AL_Left, 0,
+                m_c.polyline({{x, y + 0.35 * size}, {x + 400 * u, y + 0.35 * size}}, p);
+            m_c.text(x + 550 * u, y, o.y.name, m_s.font[0], size, AL_Left, 0,
                      m_s.legendcolor ? colour(o.colour) : colour(1));
         });
     }

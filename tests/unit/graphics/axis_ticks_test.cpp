@@ -43,12 +43,13 @@ protected:
     }
     static kg::AreaFrame frame() { return kg::area_frame(kg::current_graph(), 0); }
     // The texts below the plot of area 0, left to right as drawn: the x
-    // labels, and with times of day their dates on the line beneath.
+    // labels, and with times of day their dates on the line beneath (lines
+    // of the area's font size).
     static std::vector<std::string> below(double from, double to) {
         Recording r;
         kg::render(kg::current_graph(), r, 3);
         const kg::AreaFrame f = frame();
-        const double size = kg::settings().font[1];
+        const double size = f.font;
         std::vector<std::string> out;
         for (const Recording::Text& t : r.texts)
             if (t.y < f.bottom - from * size && t.y >= f.bottom - to * size && t.x > f.left - size &&
@@ -75,9 +76,11 @@ TEST_F(AxisTicks, PlainRangesRoundOutAsLittleAsTicksAllow) {
     EXPECT_DOUBLE_EQ(hi, 1100.0);
 }
 
-// Five areas make a three-column layout, 2664 units of plot width each:
-// five labels of seven digits (3.5 font sizes each) do not fit side by
-// side, three do.
+// Five areas make a three-by-two layout, drawn at 6^(-1/4) = 0.639 of the
+// font (211 units): 3466 units of plot width each. Five labels of seven
+// digits (3.5 font sizes, 738 units each) fit side by side only if the
+// first stays centred on its tick, where it would run into the lowest y
+// label; three fit with the first moved right.
 TEST_F(AxisTicks, PlainXAxesTakeFewerTicksWhenLabelsCollide) {
     const std::vector<double> x = {1000000, 1400000}, y = {1, 2};
     for (int area = 0; area < 5; ++area)
@@ -89,16 +92,22 @@ TEST_F(AxisTicks, PlainXAxesTakeFewerTicksWhenLabelsCollide) {
     EXPECT_EQ(x_labels(), (std::vector<std::string>{"1000000", "1200000", "1400000"}));
 }
 
-// Nine areas leave each plot 997 units high: y labels 0.5 apart on -1 .. 1
-// would be 249 units apart, under the font size (330) they need.
+// Nine areas, with a font of 800 units drawn at 9^(-1/4) of it (462), leave
+// each plot 3333.33 - 2 * 369.50 (margins) - 3.2 * 462 = 1115.93 units
+// high: y labels 0.5 apart on -1 .. 1 would be 279 units apart, under the
+// font size they need.
 TEST_F(AxisTicks, YAxesTakeFewerTicksInLowPlots) {
+    std::vector<int> font = {0, 800, 0, 0, 0};
+    ASSERT_EQ(kg::default_draw("SetDrawOptions", 0, nullptr, 0, nullptr, nullptr, 0, nullptr, nullptr, 0, nullptr, 3,
+                               0, font.data(), 5, nullptr, 0),
+              0);
     const std::vector<double> y = {-1, 1};
     for (int area = 0; area < 9; ++area)
         ASSERT_EQ(kg::default_draw("Vector", area, y.data(), 2, nullptr, nullptr, 0, nullptr, nullptr, 0, nullptr, 0, 2,
                                    nullptr, 0, nullptr, 0),
                   0);
     const kg::AreaFrame f = frame();
-    EXPECT_NEAR(f.top - f.bottom, 997.33, 0.01);
+    EXPECT_NEAR(f.top - f.bottom, 1115.93, 0.01);
     EXPECT_DOUBLE_EQ(f.ymin, -1);
     EXPECT_DOUBLE_EQ(f.ymax, 1);
     EXPECT_DOUBLE_EQ(f.ystep, 1);
@@ -115,9 +124,10 @@ TEST_F(AxisTicks, TimeAxesHugTheData) {
     EXPECT_EQ(x_labels(),
               (std::vector<std::string>{"1985", "1990", "1995", "2000", "2005", "2010", "2015", "2020", "2025"}));
 
-    // The same in the narrower area of a two-by-two layout (room for 5
-    // labels): every ten years, and 1980 and 2030 are too far out.
-    for (int area = 1; area < 4; ++area) {
+    // The same in the narrower area of a three-by-three layout (3650 units,
+    // room for 6 labels of 2.8 font sizes at 191 units): every ten years,
+    // and 1980 and 2030 are too far out.
+    for (int area = 1; area < 9; ++area) {
         const double one = 1;
         ASSERT_EQ(kg::default_draw("Vector", area, &one, 1, nullptr, nullptr, 0, nullptr, nullptr, 0, nullptr, 0, 2,
                                    nullptr, 0, nullptr, 0),
@@ -220,9 +230,9 @@ TEST_F(AxisTicks, DateAxesLabelCalendarPointsByTheSpan) {
                                                      "06:00", "12:00"}));
     EXPECT_EQ(date_lines(), (std::vector<std::string>{"2001-03-14", "2001-03-15", "2001-03-16"}));
 
-    // The same in the narrower area of a two-by-two layout: every twelve
-    // hours, and the first tick's date would run into the next one.
-    for (int area = 1; area < 4; ++area) {
+    // The same in the narrower area of a three-by-three layout: every
+    // twelve hours, and the first tick's date would run into the next one.
+    for (int area = 1; area < 9; ++area) {
         const double one = 1;
         ASSERT_EQ(kg::default_draw("Vector", area, &one, 1, nullptr, nullptr, 0, nullptr, nullptr, 0, nullptr, 0, 2,
                                    nullptr, 0, nullptr, 0),
