@@ -749,7 +749,9 @@ private:
         int align = AL_Left, rot = o.rot;
         const double tick_out = std::max(0.0, -tick_length(m_s));
         switch (o.role) {
-        case TEXT_Title: x = (f.left + f.right) / 2, y = f.top + 0.5 * size, align = AL_Centre; break;
+        case TEXT_Title:  // clear of the top y label, however small
+            x = (f.left + f.right) / 2, y = f.top + std::max(0.5 * size, 0.36 * f.font + 0.2 * size), align = AL_Centre;
+            break;
         case TEXT_XLabel:
             x = (f.left + f.right) / 2, align = AL_Centre;
             y = f.bottom - 2.2 * f.font - tick_out - (f.xdate >= DL_Minute ? 1.1 * f.font : 0);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "graphics/text_metrics.h"
+#include "graphics/triangulation.h"
 
 namespace kj::graphics {
 
@@ -175,7 +176,7 @@ BoxProjection::BoxProjection(const View3& v, const Axis3 axes[3], double left, d
 BoxProjection BoxProjection::fitted(const View3& v, const Axis3 axes[3], const AreaFrame& f) {
     // Room beside the box for the tick labels and axis titles, and below it
     // beyond what the plot rectangle leaves for the labels of a flat x axis.
-    const double size = settings().font[1];
+    const double size = f.font;
     const double side = std::min(2.5 * size, (f.right - f.left) / 4);
     const double below = std::min(0.8 * size, (f.top - f.bottom) / 4);
     const double above = std::min(0.3 * size, (f.top - f.bottom) / 4);
@@ -211,8 +212,8 @@ namespace {
 class SolidScene {
 public:
     SolidScene(const Graph& g, int a, Canvas& c, const PenOf& pen, const Axis3 axes[3], const View3& v,
-               const BoxProjection& proj)
-        : m_g(g), m_a(a), m_c(c), m_pen(pen), m_s(settings()), m_axes(axes), m_proj(proj) {
+               const BoxProjection& proj, const AreaFrame& f)
+        : m_g(g), m_a(a), m_c(c), m_pen(pen), m_s(settings()), m_axes(axes), m_proj(proj), m_f(f) {
         // The floor is the face seen from above (from below when looking up);
         // the back walls are the x and y faces farther from the viewer.
         m_floor = v.elevation >= 0 ? 0 : 1;
@@ -342,7 +343,7 @@ private:
     Axis3 thinned(const Axis3& given, double length, Point d) const {
         Axis3 a = given;
         if (a.fixed || !(a.step > 0)) return a;
-        const double size = m_s.font[1];
+        const double size = m_f.font;
         for (int intervals = 5; intervals >= 1; --intervals) {
             double lo = a.lo, hi = a.hi;
             a.step = nice_range(lo, hi, intervals);
@@ -372,7 +373,7 @@ private:
         // Nearly along the edge is no way out either.
         if (std::fabs(n.x * d.y - n.y * d.x) < 0.2) n = unit_vector(m.x - along * d.x, m.y - along * d.y);
         if (n.x == 0 && n.y == 0) n = d.y > 0 ? Point{d.y, -d.x} : Point{-d.y, d.x};
-        const int size = m_s.font[1];
+        const int size = m_f.font;
         const Pen frame = m_pen(1);
         const double tick = m_s.axisline[3] == 1 ? 0 : m_s.axis[2] * 2;
         const double gap = tick + 0.3 * size;
@@ -396,7 +397,7 @@ private:
         m_g.each<TextObject>(m_a, [&](const TextObject& o) {
             if (o.role != role || o.text.empty()) return;
             const int font = o.font >= 0 ? o.font : m_s.font[0];
-            const int ts = o.size > 0 ? o.size : size;
+            const int ts = o.size > 0 ? m_f.scaled(o.size) : size;
             // The z title reads upwards beside its axis; the others lie flat.
             const bool upright = k == 2;
             const double w = text_width(o.text, font, ts), h = 0.75 * ts;
@@ -412,11 +413,14 @@ private:
     }
 
     // A line or a symbol box at world coordinates; without z coordinates it
-    // lies on the floor.
+    // lies on the floor. A line is cut at the box; a symbol with a corner
+    // outside it is left out.
     void draw_line(const LineObject& o) {
         const double floor_z = m_floor == 0 ? m_axes[2].lo : m_axes[2].hi;
-        const Point a = m_proj.at(o.x1, o.y1, o.z ? o.z->lo : floor_z).p;
-        const Point b = m_proj.at(o.x2, o.y2, o.z ? o.z->hi : floor_z).p;
+        double from[3] = {o.x1, o.y1, o.z ? o.z->lo : floor_z}, to[3] = {o.x2, o.y2, o.z ? o.z->hi : floor_z};
+        if (o.symbol > 0 ? !in_box(from) || !in_box(to) : !clip_to_box(from, to)) return;
+        const Point a = m_proj.at(from[0], from[1], from[2]).p;
+        const Point b = m_proj.at(to[0], to[1], to[2]).p;
         if (!std::isfinite(a.x + a.y + b.x + b.y)) return;
         Pen p = m_pen(o.colour);
         if (o.symbol > 0) {
@@ -428,14 +432,49 @@ private:
         m_c.polyline({a, b}, p);
     }
 
+    // A text at a point of the box (one outside it is left out).
     void draw_text(const TextObject& o) {
-        if (o.text.empty()) return;
-        const Point q = m_proj.at(o.wx, o.wy, o.z.value_or(0)).p;
+        const double at[3] = {o.wx, o.wy, o.z.value_or(0)};
+        if (o.text.empty() || !in_box(at)) return;
+        const Point q = m_proj.at(at[0], at[1], at[2]).p;
         if (!std::isfinite(q.x + q.y)) return;
         const int font = o.font >= 0 ? o.font : m_s.font[0];
-        const int size = o.size > 0 ? o.size : m_s.font[1];
+        const int size = m_f.scaled(o.size > 0 ? o.size : m_s.font[1]);
         const bool right = o.rot == 360;
         m_c.text(q.x, q.y, o.text, font, size, right ? AL_Right : AL_Left, right ? 0 : o.rot, m_pen(1).colour);
+    }
+
+    bool in_box(const double v[3]) const {
+        for (int k = 0; k < 3; ++k) {
+            const double slack = 1e-9 * (m_axes[k].hi - m_axes[k].lo);
+            if (!(v[k] >= m_axes[k].lo - slack && v[k] <= m_axes[k].hi + slack)) return false;
+        }
+        return true;
+    }
+
+    // Cuts the segment from `a` to `b` to the part inside the box (parametric
+    // clipping against the six faces); false when none of it is inside.
+    bool clip_to_box(double a[3], double b[3]) const {
+        double t0 = 0, t1 = 1;
+        for (int k = 0; k < 3; ++k) {
+            const double d = b[k] - a[k];
+            if (!std::isfinite(a[k]) || !std::isfinite(d)) return false;
+            for (const auto& [p, q] : {std::pair{-d, a[k] - m_axes[k].lo}, std::pair{d, m_axes[k].hi - a[k]}}) {
+                if (p == 0) {
+                    if (q < 0) return false;
+                    continue;
+                }
+                const double r = q / p;
+                if (p < 0) t0 = std::max(t0, r);
+                else t1 = std::min(t1, r);
+            }
+        }
+        if (t0 > t1) return false;
+        double c[3], e[3];
+        for (int k = 0; k < 3; ++k) c[k] = a[k] + t0 * (b[k] - a[k]), e[k] = a[k] + t1 * (b[k] - a[k]);
+        std::copy_n(c, 3, a);
+        std::copy_n(e, 3, b);
+        return true;
     }
 
     const Graph& m_g;
@@ -445,6 +484,7 @@ private:
     const LayoutSettings& m_s;
     const Axis3* m_axes;
     const BoxProjection& m_proj;
+    const AreaFrame& m_f;
     double m_half[3] = {1, 1, 1};
     int m_floor = 0, m_back_x = 0, m_back_y = 0;
     Point m_centre{0, 0};
@@ -459,7 +499,7 @@ void draw_solid(const Graph& g, int a, const AreaFrame& f, Canvas& c, const PenO
     if (!solid_axes(g, a, axes)) return;
     const View3 view = area_view(g, a);
     const BoxProjection proj = BoxProjection::fitted(view, axes, f);
-    SolidScene scene(g, a, c, pen, axes, view, proj);
+    SolidScene scene(g, a, c, pen, axes, view, proj, f);
     scene.draw_box();
     scene.draw_axes();
     const double zlo = axes[2].lo, zhi = axes[2].hi;
@@ -497,6 +537,34 @@ void draw_solid(const Graph& g, int a, const AreaFrame& f, Canvas& c, const PenO
         const std::size_t cols = o.x.v.size(), rows = o.y.v.size();
         const bool mesh = o.form == XY_Mesh;
         if (mesh && (cols == 0 || o.z.v.size() != rows * cols)) return;
+        // A surface over scattered points: the Delaunay triangles of their
+        // x-y positions in the box, each shaded by its mean height.
+        if (o.form == XY_Triangle && o.symbol.style != ST_Symbols) {
+            const std::size_t n = std::min({cols, rows, o.z.v.size()});
+            std::vector<Point> xy(n);
+            for (std::size_t k = 0; k < n; ++k)
+                xy[k] = inside(o.x.v[k], o.y.v[k], o.z.v[k])
+                            ? Point{axes[0].fraction(o.x.v[k]), axes[1].fraction(o.y.v[k])}
+                            : Point{NAN, NAN};
+            std::size_t drawn = 0;
+            for (const auto& t : delaunay(xy)) {
+                Face face{{}, 0, 0};
+                double zsum = 0;
+                for (const int k : t) {
+                    const Seen s = proj.at(o.x.v[k], o.y.v[k], o.z.v[k]);
+                    face.pts.push_back(s.p);
+                    face.depth += s.depth / 3;
+                    zsum += o.z.v[k];
+                }
+                if (!std::isfinite(face.pts[0].x + face.pts[1].x + face.pts[2].x + face.pts[0].y + face.pts[1].y +
+                                   face.pts[2].y))
+                    continue;
+                face.colour = shade(zsum / 3);
+                faces.push_back(std::move(face));
+                ++drawn;
+            }
+            if (drawn > 0) return;  // else (points on a line) as points
+        }
         if (o.form == XY_Triangle || o.symbol.style == ST_Symbols) {
             const std::size_t n = mesh ? o.z.v.size() : std::min({cols, rows, o.z.v.size()});
             for (std::size_t k = 0; k < n; ++k) {

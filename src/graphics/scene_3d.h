@@ -51,6 +51,9 @@ struct Axis3 {
     bool shown = true;
     bool fixed = false;  // ticks from a DrawAxis request, kept as given
     int freq = 0;        // periods per year of a time axis, 0 for numbers
+
+    // Where v lies in the range: 0 at lo, 1 at hi.
+    double fraction(double v) const { return (v - lo) / (hi - lo); }
 };
 
 // The x, y and z axes of a three-dimensional area; false when it has no

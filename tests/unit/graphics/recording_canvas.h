@@ -21,6 +21,7 @@ struct Recording : graphics::Canvas {
     struct Text {
         double x, y;
         std::string s;
+        int font = 0, size = 0, align = 0, rotation = 0;
     };
     std::vector<Line> lines;
     std::vector<Fill> fills;
@@ -41,8 +42,9 @@ struct Recording : graphics::Canvas {
         symbol_sizes.push_back(w);
         sequence += 's';
     }
-    void text(double x, double y, const std::string& s, int, int, int, int, uint32_t) override {
-        texts.push_back({x, y, s});
+    void text(double x, double y, const std::string& s, int font, int size, int align, int rotation,
+              uint32_t) override {
+        texts.push_back({x, y, s, font, size, align, rotation});
         sequence += 't';
     }
 
