@@ -13,6 +13,7 @@ FUZZ_TARGETS = \
 	source_check_fuzz \
 	text_matrix_fuzz \
 	fmt_fuzz \
+	graph_file_fuzz \
 	formatted_scan_fuzz \
 	restrictions_fuzz \
 	in7_description_fuzz \

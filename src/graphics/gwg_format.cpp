@@ -32,8 +32,15 @@ enum Key : int {
 };
 constexpr int k_key_count = 25;
 
+// A name as written between double quotes, which it cannot hold: its own
+// double quotes become single ones.
+std::string quotable(std::string name) {
+    std::replace(name.begin(), name.end(), '"', '\'');
+    return name;
+}
+
 void put_vector(std::string& s, const std::string& name, const std::vector<double>& v) {
-    append_format(s, " \"%s\" %zu\n", name.c_str(), v.size());
+    append_format(s, " \"%s\" %zu\n", quotable(name).c_str(), v.size());
     if (v.empty()) return;
     s += " <";
     for (std::size_t i = 0; i < v.size(); ++i) {
@@ -77,7 +84,7 @@ void put_surface(std::string& s, const DrawObject& d, const XYObject& o) {
     put_vector(s, o.x.name, o.x.v);
     put_vector(s, o.y.name, o.y.v);
     if (mesh) {
-        append_format(s, " \"%s\" %zu %zu\n <", o.z.name.c_str(), o.x.v.size(), o.y.v.size());
+        append_format(s, " \"%s\" %zu %zu\n <", quotable(o.z.name).c_str(), o.x.v.size(), o.y.v.size());
         for (std::size_t k = 0; k < o.z.v.size(); ++k) {
             const double v[3] = {o.x.v[k % o.x.v.size()], o.y.v[k / o.x.v.size()], o.z.v[k]};
             for (const double x : v) {
@@ -277,7 +284,7 @@ public:
         name = m_t.substr(m_p, close - m_p);
         m_p = close + 1;
         int n;
-        if (!integer(n) || n < 0) return false;
+        if (!integer(n) || n < 0 || !could_hold(static_cast<std::size_t>(n))) return false;
         v.assign(static_cast<std::size_t>(n), 0.0);
         if (n == 0) return true;
         if (!take('<')) return false;
@@ -312,6 +319,10 @@ public:
         m_p = close == std::string::npos ? m_t.size() : close + 1;
     }
     std::size_t pos() const { return m_p; }
+    // Whether the rest of the text is long enough for n numbers (each takes
+    // at least two characters), so that a count in a damaged file cannot
+    // make the reader allocate more than the file could fill.
+    bool could_hold(std::size_t n) const { return n <= (m_t.size() - std::min(m_p, m_t.size())) / 2; }
 
 private:
     const std::string& m_t;
@@ -327,7 +338,8 @@ bool read_mesh(Reader& r, XYObject& o) {
     const std::string name = r.word_until('"');
     int cols = 0, rows = 0;
     if (!r.take('"') || !r.integer(cols) || !r.integer(rows) || cols != static_cast<int>(o.x.v.size()) ||
-        rows != static_cast<int>(o.y.v.size()) || cols == 0 || rows == 0 || !r.take('<'))
+        rows != static_cast<int>(o.y.v.size()) || cols == 0 || rows == 0 ||
+        !r.could_hold(3 * static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols)) || !r.take('<'))
         return false;
     o.z.name = name;
     o.z.v.assign(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols), 0.0);

@@ -108,6 +108,22 @@ TEST_F(GraphFiles, ReaderSkipsUnknownKeysAndBlocks) {
     EXPECT_EQ(g->objects[1].as<kg::XYObject>()->colour, 3);  // a missing third number takes the second
 }
 
+// A count far beyond what the file holds stops the reading (instead of
+// reserving room for it), and a name with double quotes is written so that
+// it reads back.
+TEST_F(GraphFiles, DamagedCountsAndQuotedNamesKeepTheFileReadable) {
+    const auto g = kg::parse_gwg("Norvantic 11 0 0\nxvec(0,0,2)\n{\n \"y\" 611038556\n < 1 2 >\n \"\" 0\n 1 1\n}\n");
+    ASSERT_NE(g, nullptr);
+    EXPECT_TRUE(g->objects.empty());
+    EXPECT_EQ(first_run_message(), "Could not read all graphics objects");
+    kg::Graph q;
+    q.add<kg::XYObject>(0).y = {"the \"real\" rate", {1, 2}};
+    const auto back = kg::parse_gwg(kg::gwg_text(q));
+    ASSERT_NE(back, nullptr);
+    ASSERT_EQ(back->objects.size(), 1u);
+    EXPECT_EQ(back->objects[0].as<kg::XYObject>()->y.name, "the 'real' rate");
+}
+
 TEST_F(GraphFiles, ReaderReportsBadFiles) {
     EXPECT_EQ(kg::parse_gwg("Norvantic 8 0 0\n"), nullptr);
     EXPECT_EQ(first_run_message(), "This is not a correct Norvantic Graphics file");
