@@ -47,7 +47,7 @@ inline bool is_plain_scalar(const Value& v) {
 }
 
 // Outside debug mode the entry's ELF and an INT 0 do nothing: the call goes
-// past them.
+// past them (the ELF's slot says how far).
 // `limit`: the engine's stack limit, or null on an engine with debug slots
 // (whose calls all take the general path).
 [[gnu::always_inline]] inline bool call(Engine& e, Registers r, const Slot* code, const Value* limit, bool debug,
@@ -67,10 +67,7 @@ inline bool is_plain_scalar(const Value& v) {
     }
     write_frame_marker(*++r.sp, {e.index(r.ap), e.index(r.bp), static_cast<int32_t>(r.pc - code)});
     int32_t entry = static_cast<int32_t>(callee->u.fn.entry);
-    if (!debug) {
-        if (code[entry].op == static_cast<int32_t>(link::Op::Elf)) ++entry;
-        if (code[entry].op == static_cast<int32_t>(link::Op::Int) && code[entry].operand == 0) ++entry;
-    }
+    if (!debug) entry += entry_skip(code[entry]);
     r.pc = code + entry - 1;
     e.ap = r.ap = args;
     e.bp = r.bp = r.sp + 1;

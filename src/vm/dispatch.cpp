@@ -95,6 +95,48 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
         KJ_SCALAR_BINARY(X)
 #undef X
     };
+    static const void* const argument_binary[k_binary_operators] = {
+#define X(Name, token, raises, int_expr, dbl_expr) &&L_PapOpr##Name,
+        KJ_SCALAR_BINARY(X)
+#undef X
+    };
+    static const void* const local_binary[k_binary_operators] = {
+#define X(Name, token, raises, int_expr, dbl_expr) &&L_PbpOpr##Name,
+        KJ_SCALAR_BINARY(X)
+#undef X
+    };
+    static const void* const binary_to_local[k_binary_operators] = {
+#define X(Name, token, raises, int_expr, dbl_expr) &&L_OprSbp##Name,
+        KJ_SCALAR_BINARY(X)
+#undef X
+    };
+    // In the order of KJ_SCALAR_UNARY.
+    static const void* const unary_operator[k_unary_operators] = {
+#define X(Name, token, int_expr, dbl_expr) &&L_Unary##Name,
+        KJ_SCALAR_UNARY(X)
+#undef X
+    };
+    static const void* const argument_unary[k_unary_operators] = {
+#define X(Name, token, int_expr, dbl_expr) &&L_PapUnary##Name,
+        KJ_SCALAR_UNARY(X)
+#undef X
+    };
+    static const void* const local_unary[k_unary_operators] = {
+#define X(Name, token, int_expr, dbl_expr) &&L_PbpUnary##Name,
+        KJ_SCALAR_UNARY(X)
+#undef X
+    };
+    static const void* const argument_branch[k_fused_operators] = {
+#define X(Name) &&L_PapBranch##Name,
+        KJ_FUSED_OPERATORS(X)
+#undef X
+    };
+    static const void* const local_branch[k_fused_operators] = {
+#define X(Name) &&L_PbpBranch##Name,
+        KJ_FUSED_OPERATORS(X)
+#undef X
+    };
+    static const void* const line_loop_back = &&L_LineLoopBack;
     static const void* const push_global = &&L_PshLod;
     static const void* const loop_back = &&L_LoopBack;
     static const void* const append_local = &&L_AppendLocal;
@@ -119,8 +161,21 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
         for (int i = 0; i < k_fused_operators; ++i) {
             h.argument_operator[i] = argument_operator[i];
             h.local_operator[i] = local_operator[i];
+            h.argument_branch[i] = argument_branch[i];
+            h.local_branch[i] = local_branch[i];
         }
-        for (int i = 0; i < k_binary_operators; ++i) h.binary_operator[i] = binary_operator[i];
+        for (int i = 0; i < k_binary_operators; ++i) {
+            h.binary_operator[i] = binary_operator[i];
+            h.argument_binary[i] = argument_binary[i];
+            h.local_binary[i] = local_binary[i];
+            h.binary_to_local[i] = binary_to_local[i];
+        }
+        for (int i = 0; i < k_unary_operators; ++i) {
+            h.unary_operator[i] = unary_operator[i];
+            h.argument_unary[i] = argument_unary[i];
+            h.local_unary[i] = local_unary[i];
+        }
+        h.line_loop_back = line_loop_back;
         return h;
     }();
 
@@ -220,6 +275,88 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
         --sp;                                                                           \
         NEXT_AFTER_BINARY();                                                            \
     }
+// The scalar operator Name on the int or double records l and r (kinds from
+// link::scalar::kind, both nonzero), the result written to out.
+#define SCALAR_BINARY(Name, out, l, r)                                                  \
+    do {                                                                                \
+        const uint32_t both_ = ((l).type & (KJ_TYPE_MASK | k_null)) << 8 | ((r).type & (KJ_TYPE_MASK | k_null)); \
+        if (both_ == (value::T_Int << 8 | value::T_Int))                                \
+            link::scalar::Name::int_int(out, (l).u.ival, (r).u.ival);                   \
+        else                                                                            \
+            link::scalar::Name::dbl_dbl(out, both_ >> 8 == value::T_Int ? (l).u.ival : (l).u.dval, \
+                                        (both_ & 0xff) == value::T_Int ? (r).u.ival : (r).u.dval); \
+    } while (0)
+// Both records int or double with a value.
+#define BOTH_SCALAR(l, r) (fast::is_number((l).type) && fast::is_number((r).type))
+// PAP a or PBP b, then OPR: the argument or local is the right operand, used
+// where it lies; anything else runs the load on its own.
+#define OPERATOR_WITH_LOAD(label, src, plain, Name, raises)                \
+    label : {                                                             \
+        const Value& r_ = (src);                                          \
+        if (raises || !BOTH_SCALAR(*sp, r_)) goto plain;                  \
+        SCALAR_BINARY(Name, *sp, *sp, r_);                                \
+        ++pc;                                                             \
+        NEXT_AFTER_BINARY();                                              \
+    }
+#define ARGUMENT_BINARY(Name, token, raises, int_expr, dbl_expr) \
+    OPERATOR_WITH_LOAD(L_PapOpr##Name, ap[k], L_Pap, Name, raises)
+#define LOCAL_BINARY(Name, token, raises, int_expr, dbl_expr) \
+    OPERATOR_WITH_LOAD(L_PbpOpr##Name, bp[k], L_Pbp, Name, raises)
+// OPR, SBP b, POP 0: the result goes straight to a local that owns nothing.
+#define BINARY_TO_LOCAL(Name, token, raises, int_expr, dbl_expr)          \
+    L_OprSbp##Name : {                                                    \
+        Value& d_ = bp[pc[1].operand];                                    \
+        if (raises || !BOTH_SCALAR(sp[-1], *sp) || value::owns(d_)) goto L_Opr##Name; \
+        SCALAR_BINARY(Name, d_, sp[-1], *sp);                             \
+        sp -= 2;                                                          \
+        pc += 2;                                                          \
+        NEXT();                                                           \
+    }
+// A unary operator on the top, on an argument or on a local pushed first.
+#define UNARY_ON(out, src, Name)                                          \
+    do {                                                                  \
+        if (((src).type & KJ_TYPE_MASK) == value::T_Int)                  \
+            link::scalar::Name::on_int(out, (src).u.ival);                \
+        else                                                              \
+            link::scalar::Name::on_dbl(out, (src).u.dval);                \
+    } while (0)
+#define UNARY_OPERATOR(Name, token, int_expr, dbl_expr)                   \
+    L_Unary##Name : {                                                     \
+        if (!fast::is_number(sp->type)) goto L_Opr;                       \
+        UNARY_ON(*sp, *sp, Name);                                         \
+        NEXT();                                                           \
+    }
+#define UNARY_WITH_LOAD(label, src, plain, Name)                          \
+    label : {                                                             \
+        const Value& v_ = (src);                                          \
+        if (!fast::is_number(v_.type)) goto plain;                        \
+        ++sp;                                                             \
+        UNARY_ON(*sp, v_, Name);                                          \
+        ++pc;                                                             \
+        NEXT_AFTER_BINARY();                                              \
+    }
+#define ARGUMENT_UNARY(Name, token, int_expr, dbl_expr) UNARY_WITH_LOAD(L_PapUnary##Name, ap[k], L_Pap, Name)
+#define LOCAL_UNARY(Name, token, int_expr, dbl_expr) UNARY_WITH_LOAD(L_PbpUnary##Name, bp[k], L_Pbp, Name)
+// PAP a or PBP b of an int, PSH c, OPR, [NUM], JMF or JMT: the jump taken on
+// the int result, past the pop of the condition that begins either way, which
+// is never pushed. A line marker in between leaves debug runs and an abort
+// request to the single steps.
+#define BRANCH(label, src, plain, Name)                                   \
+    label : {                                                             \
+        const Value& v_ = (src);                                          \
+        if ((v_.type & (KJ_TYPE_MASK | k_null)) != value::T_Int || debug || e.abort_requested) goto plain; \
+        Value t_;                                                         \
+        link::scalar::Name::int_int(t_, v_.u.ival, pc[1].operand);        \
+        pc += IS_OP(pc[3], Num) ? 4 : 3;                                  \
+        if ((t_.u.ival != 0) == IS_OP(*pc, Jmt)) {                        \
+            pc = code + pc->operand;                                      \
+        } else {                                                          \
+            ++pc;                                                         \
+        }                                                                 \
+        NEXT();                                                           \
+    }
+#define ARGUMENT_BRANCH(Name) BRANCH(L_PapBranch##Name, ap[k], L_Pap##Name, Name)
+#define LOCAL_BRANCH(Name) BRANCH(L_PbpBranch##Name, bp[k], L_Pbp##Name, Name)
 // After a binary operator: the result is usually stored or used by the next operator.
 #define NEXT_AFTER_BINARY()                                               \
     do {                                                                  \
@@ -477,6 +614,14 @@ L_Jst: {
 
     // Operators and indexing.
     KJ_SCALAR_BINARY(BINARY_OPERATOR)
+    KJ_SCALAR_BINARY(ARGUMENT_BINARY)
+    KJ_SCALAR_BINARY(LOCAL_BINARY)
+    KJ_SCALAR_BINARY(BINARY_TO_LOCAL)
+    KJ_SCALAR_UNARY(UNARY_OPERATOR)
+    KJ_SCALAR_UNARY(ARGUMENT_UNARY)
+    KJ_SCALAR_UNARY(LOCAL_UNARY)
+    KJ_FUSED_OPERATORS(ARGUMENT_BRANCH)
+    KJ_FUSED_OPERATORS(LOCAL_BRANCH)
 L_Opr:
     if (const int kr = link::scalar::kind(*sp)) {
         if (link::scalar::unary(k, *sp, kr)) NEXT();
@@ -623,6 +768,12 @@ L_LoopBack: {
     NEXT();
 }
 
+// The body's last line marker before the back edge: outside debug runs and
+// without an abort request, straight on to the step.
+L_LineLoopBack:
+    if (debug || e.abort_requested) goto L_Num;
+    GO_ON_TO(LoopBack);
+
 L_Cam:
 L_New:
 L_Lmr:
@@ -655,6 +806,20 @@ L_Rtl:
 #undef FUSED_LOCAL
 #undef BINARY_OPERATOR
 #undef NEXT_AFTER_BINARY
+#undef SCALAR_BINARY
+#undef BOTH_SCALAR
+#undef OPERATOR_WITH_LOAD
+#undef ARGUMENT_BINARY
+#undef LOCAL_BINARY
+#undef BINARY_TO_LOCAL
+#undef UNARY_ON
+#undef UNARY_OPERATOR
+#undef UNARY_WITH_LOAD
+#undef ARGUMENT_UNARY
+#undef LOCAL_UNARY
+#undef BRANCH
+#undef ARGUMENT_BRANCH
+#undef LOCAL_BRANCH
 }
 
 }  // namespace kj::vm
