@@ -1,5 +1,6 @@
 #include "vm/dispatch.h"
 
+#include <cstddef>
 #include <cstring>
 #include <utility>
 
@@ -136,6 +137,11 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
         KJ_FUSED_OPERATORS(X)
 #undef X
     };
+    static const void* const accumulate[k_binary_operators] = {
+#define X(Name, token, raises, int_expr, dbl_expr) &&L_Accumulate##Name,
+        KJ_SCALAR_BINARY(X)
+#undef X
+    };
     static const void* const line_loop_back = &&L_LineLoopBack;
     static const void* const push_global = &&L_PshLod;
     static const void* const loop_back = &&L_LoopBack;
@@ -176,6 +182,8 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
             h.local_unary[i] = local_unary[i];
         }
         h.line_loop_back = line_loop_back;
+        h.skipped_load = listed[0];
+        for (int i = 0; i < k_binary_operators; ++i) h.accumulate[i] = accumulate[i];
         return h;
     }();
 
@@ -256,45 +264,38 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
 #define FUSED_LOCAL(Name) FUSED_OPERATOR(L_Pbp##Name, bp[k], L_Pbp, Name)
 // OPR of a binary operator of the scalar table, one handler per operator:
 // int and double operands in place, anything else the general way.
+// The scalar operator Name on the records l and r, the result written to out
+// (which may be l): int and double operands with a value, in one switch on
+// both type words (each masked to its type and no-value flag, apart); any
+// other pair goes to `otherwise`.
+#define SCALAR_BINARY_OR(Name, out, l, r, otherwise)                                     \
+    do {                                                                                \
+        constexpr uint32_t mask_ = KJ_TYPE_MASK | k_null;                               \
+        constexpr uint32_t int_ = value::T_Int, dbl_ = value::T_Double;                 \
+        const double x_ = (l).u.dval, y_ = (r).u.dval;                                  \
+        const int32_t a_ = (l).u.ival, b_ = (r).u.ival;                                 \
+        switch (((l).type & mask_) << 16 | ((r).type & mask_)) {                        \
+            case dbl_ << 16 | dbl_: link::scalar::Name::dbl_dbl(out, x_, y_); break;          \
+            case int_ << 16 | int_: link::scalar::Name::int_int(out, a_, b_); break;          \
+            case dbl_ << 16 | int_: link::scalar::Name::dbl_dbl(out, x_, b_); break;          \
+            case int_ << 16 | dbl_: link::scalar::Name::dbl_dbl(out, a_, y_); break;          \
+            default: goto otherwise;                                                    \
+        }                                                                               \
+    } while (0)
+// OPR of a binary operator of the scalar table, one handler per operator.
 #define BINARY_OPERATOR(Name, token, raises, int_expr, dbl_expr)                        \
     L_Opr##Name : {                                                                     \
         if (raises) goto L_Opr;                                                         \
-        constexpr uint32_t mask_ = KJ_TYPE_MASK | k_null;                               \
-        Value& l_ = sp[-1];                                                             \
-        const Value& r_ = sp[0];                                                        \
-        const uint32_t both_ = (l_.type & mask_) << 8 | (r_.type & mask_);              \
-        switch (both_) {                                                                \
-            case value::T_Double << 8 | value::T_Double:                                \
-                link::scalar::Name::dbl_dbl(l_, l_.u.dval, r_.u.dval);                        \
-                break;                                                                  \
-            case value::T_Int << 8 | value::T_Int: link::scalar::Name::int_int(l_, l_.u.ival, r_.u.ival); break; \
-            case value::T_Double << 8 | value::T_Int: link::scalar::Name::dbl_dbl(l_, l_.u.dval, r_.u.ival); break; \
-            case value::T_Int << 8 | value::T_Double: link::scalar::Name::dbl_dbl(l_, l_.u.ival, r_.u.dval); break; \
-            default: goto L_Opr;                                                        \
-        }                                                                               \
+        SCALAR_BINARY_OR(Name, sp[-1], sp[-1], sp[0], L_Opr);                           \
         --sp;                                                                           \
         NEXT_AFTER_BINARY();                                                            \
     }
-// The scalar operator Name on the int or double records l and r (kinds from
-// link::scalar::kind, both nonzero), the result written to out.
-#define SCALAR_BINARY(Name, out, l, r)                                                  \
-    do {                                                                                \
-        const uint32_t both_ = ((l).type & (KJ_TYPE_MASK | k_null)) << 8 | ((r).type & (KJ_TYPE_MASK | k_null)); \
-        if (both_ == (value::T_Int << 8 | value::T_Int))                                \
-            link::scalar::Name::int_int(out, (l).u.ival, (r).u.ival);                   \
-        else                                                                            \
-            link::scalar::Name::dbl_dbl(out, both_ >> 8 == value::T_Int ? (l).u.ival : (l).u.dval, \
-                                        (both_ & 0xff) == value::T_Int ? (r).u.ival : (r).u.dval); \
-    } while (0)
-// Both records int or double with a value.
-#define BOTH_SCALAR(l, r) (fast::is_number((l).type) && fast::is_number((r).type))
 // PAP a or PBP b, then OPR: the argument or local is the right operand, used
 // where it lies; anything else runs the load on its own.
 #define OPERATOR_WITH_LOAD(label, src, plain, Name, raises)                \
     label : {                                                             \
-        const Value& r_ = (src);                                          \
-        if (raises || !BOTH_SCALAR(*sp, r_)) goto plain;                  \
-        SCALAR_BINARY(Name, *sp, *sp, r_);                                \
+        if (raises) goto plain;                                           \
+        SCALAR_BINARY_OR(Name, *sp, *sp, (src), plain);                   \
         ++pc;                                                             \
         NEXT_AFTER_BINARY();                                              \
     }
@@ -306,11 +307,32 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
 #define BINARY_TO_LOCAL(Name, token, raises, int_expr, dbl_expr)          \
     L_OprSbp##Name : {                                                    \
         Value& d_ = bp[pc[1].operand];                                    \
-        if (raises || !BOTH_SCALAR(sp[-1], *sp) || value::owns(d_)) goto L_Opr##Name; \
-        SCALAR_BINARY(Name, d_, sp[-1], *sp);                             \
+        if (raises || value::owns(d_)) goto L_Opr##Name;                  \
+        SCALAR_BINARY_OR(Name, d_, sp[-1], sp[0], L_Opr##Name);           \
         sp -= 2;                                                          \
         pc += 2;                                                          \
         NEXT();                                                           \
+    }
+// OPR, SBP b, POP 0 after an expression whose local b was not pushed (its
+// PBP was skipped): an int or double local that owns nothing combines with
+// the expression in place; otherwise the local is put below the expression,
+// as the PBP would have pushed it, and the single steps run from the OPR.
+#define ACCUMULATE(Name, token, raises, int_expr, dbl_expr)               \
+    L_Accumulate##Name : {                                                \
+        Value& d_ = bp[pc[1].operand];                                    \
+        if (raises || value::owns(d_)) goto L_AccumulatePush##Name;       \
+        SCALAR_BINARY_OR(Name, d_, d_, *sp, L_AccumulatePush##Name);      \
+        --sp;                                                             \
+        pc += 2;                                                          \
+        NEXT();                                                           \
+    }                                                                     \
+    L_AccumulatePush##Name : {                                            \
+        Value& d_ = bp[pc[1].operand];                                    \
+        NO_VALUE_CHECK(d_);                                               \
+        sp[1] = sp[0];                                                    \
+        fast::copy_record(sp[0], d_, k_owns);                             \
+        ++sp;                                                             \
+        goto L_Opr##Name;                                                 \
     }
 // A unary operator on the top, on an argument or on a local pushed first.
 #define UNARY_ON(out, src, Name)                                          \
@@ -617,6 +639,7 @@ L_Jst: {
     KJ_SCALAR_BINARY(ARGUMENT_BINARY)
     KJ_SCALAR_BINARY(LOCAL_BINARY)
     KJ_SCALAR_BINARY(BINARY_TO_LOCAL)
+    KJ_SCALAR_BINARY(ACCUMULATE)
     KJ_SCALAR_UNARY(UNARY_OPERATOR)
     KJ_SCALAR_UNARY(ARGUMENT_UNARY)
     KJ_SCALAR_UNARY(LOCAL_UNARY)
@@ -754,20 +777,30 @@ L_LoopBack: {
         SYNC();
         runtime::raise_run_error(runtime::E_ForLoop);
     }
-    CountedLoop loop;
-    std::memcpy(&loop, &sp->u, sizeof loop);
-    loop.counter += static_cast<uint32_t>(loop.step);
-    if (loop.remaining > 0) {
-        --loop.remaining;
-        std::memcpy(&sp->u, &loop, sizeof loop);
-        fast::put_int(bp[loop.slot], static_cast<int32_t>(loop.counter));
-        pc = code + loop.body - 1;
+    // Field by field: only the remaining count and the counter change.
+    auto* state = reinterpret_cast<unsigned char*>(&sp->u);
+    const auto field = [state](auto& v, std::size_t offset) { std::memcpy(&v, state + offset, sizeof v); };
+    const auto put_field = [state](const auto& v, std::size_t offset) { std::memcpy(state + offset, &v, sizeof v); };
+    int64_t remaining;
+    uint32_t counter;
+    int32_t step, slot;
+    field(remaining, offsetof(CountedLoop, remaining));
+    field(counter, offsetof(CountedLoop, counter));
+    field(step, offsetof(CountedLoop, step));
+    field(slot, offsetof(CountedLoop, slot));
+    counter += static_cast<uint32_t>(step);
+    if (remaining > 0) {
+        put_field(remaining - 1, offsetof(CountedLoop, remaining));
+        put_field(counter, offsetof(CountedLoop, counter));
+        int32_t body;
+        field(body, offsetof(CountedLoop, body));
+        fast::put_int(bp[slot], static_cast<int32_t>(counter));
+        pc = code + body - 1;
         NEXT();
     }
-    bp[loop.slot].u.ival = static_cast<int32_t>(loop.counter);
+    bp[slot].u.ival = static_cast<int32_t>(counter);
     NEXT();
 }
-
 // The body's last line marker before the back edge: outside debug runs and
 // without an abort request, straight on to the step.
 L_LineLoopBack:
@@ -806,12 +839,12 @@ L_Rtl:
 #undef FUSED_LOCAL
 #undef BINARY_OPERATOR
 #undef NEXT_AFTER_BINARY
-#undef SCALAR_BINARY
-#undef BOTH_SCALAR
+#undef SCALAR_BINARY_OR
 #undef OPERATOR_WITH_LOAD
 #undef ARGUMENT_BINARY
 #undef LOCAL_BINARY
 #undef BINARY_TO_LOCAL
+#undef ACCUMULATE
 #undef UNARY_ON
 #undef UNARY_OPERATOR
 #undef UNARY_WITH_LOAD

@@ -9,6 +9,7 @@
 #include "link/code_check.h"
 #include "link/code_image.h"
 #include "link/file_code.h"
+#include "link/opcodes.h"
 #include "link/stack_effect.h"
 #include "value/value.h"
 
@@ -85,6 +86,59 @@ const void* fused_handler(const Handlers& h, const link::Instr* code, int i, int
     }
     return nullptr;
 }
+// Instructions an expression between the load of a local and the store of
+// the result back into it may hold: none calls, stores, takes an address,
+// jumps or stops, so none can change the local or see the stack below.
+bool is_simple_expression_step(const link::Instr& in) {
+    switch (static_cast<Op>(in.op)) {
+        case Op::Pap: case Op::Pbp: case Op::Psh: case Op::Lod: case Op::Lit:
+        case Op::Lti: case Op::Ltd: case Op::Lbr: case Op::Lap: case Op::Lbp: case Op::Opr:
+            return true;
+        default:
+            return false;
+    }
+}
+
+constexpr int k_longest_accumulation = 32;
+
+// PBP b at i, then an expression that leaves one record above the local's,
+// then OPR op (a scalar operator that never raises), SBP b and POP 0, with no
+// jump landing after the PBP: the index of the OPR, or -1.
+int accumulation_end(const link::Instr* code, int i, int n, const std::vector<bool>& targeted) {
+    if (!is(code[i], Op::Pbp)) return -1;
+    int64_t depth = 1;  // the local's record
+    for (int j = i + 1; j < n && j <= i + k_longest_accumulation; ++j) {
+        if (targeted[static_cast<std::size_t>(j)]) return -1;
+        const link::Instr& in = code[j];
+        if (depth == 2 && is(in, Op::Opr) && j + 2 < n && is(code[j + 1], Op::Sbp) &&
+            code[j + 1].operand == code[i].operand && is_pop_of_one(code, j + 2, n) &&
+            binary_operator(in.operand) >= 0 && link::scalar::is_quiet_binary(in.operand) &&
+            !targeted[static_cast<std::size_t>(j + 1)] && !targeted[static_cast<std::size_t>(j + 2)])
+            return j;
+        if (!is_simple_expression_step(in)) return -1;
+        const link::StackEffect e = link::stack_effect(code, j, n);
+        if (!e.known || e.span != 1 || e.pops >= depth || e.pops < 0 || e.pushes < 0) return -1;
+        depth += e.change();
+    }
+    return -1;
+}
+
+// Instructions a jump, a computed address or a loop step may go to.
+std::vector<bool> jump_targets(const link::Instr* code, int n) {
+    std::vector<bool> targeted(static_cast<std::size_t>(n), false);
+    const auto mark = [&](int64_t t) {
+        if (t >= 0 && t < n) targeted[static_cast<std::size_t>(t)] = true;
+    };
+    for (int i = 0; i < n; ++i) {
+        switch (link::operand_kind(code[i].op)) {
+            case link::OperandKind::Jump: mark(code[i].operand); break;
+            case link::OperandKind::CodeOffset: mark(int64_t{i} + code[i].operand); break;
+            default: break;
+        }
+        if (is(code[i], Op::For)) mark(int64_t{i} + 2);  // a loop body's first instruction
+    }
+    return targeted;
+}
 }  // namespace
 
 CheckedReach checked_reach(const link::Instr* code, int i, int n) {
@@ -158,6 +212,21 @@ const Slot* translate_code(const Handlers& h) {
         const link::Instr& in = code[i];
         const void* fused = fused_handler(h, code, i, n, from_file[static_cast<std::size_t>(i)]);
         slots[i] = {fused ? fused : h.by_opcode[static_cast<uint8_t>(in.op)], in.operand, in.op};
+    }
+    // Accumulations into a local: the fused sequences inside the expression
+    // end before its OPR.
+    const std::vector<bool> targeted = jump_targets(code, n);
+    for (int i = 0; i < n; ++i) {
+        if (from_file[static_cast<std::size_t>(i)]) continue;
+        const int opr = accumulation_end(code, i, n, targeted);
+        if (opr < 0) continue;
+        slots[i].handler = h.skipped_load;
+        for (int j = i + 1; j < opr; ++j) {
+            const void* fused = fused_handler(h, code, j, opr, false);
+            slots[j].handler = fused ? fused : h.by_opcode[static_cast<uint8_t>(code[j].op)];
+        }
+        slots[opr].handler = h.accumulate[binary_operator(code[opr].operand)];
+        i = opr + 2;
     }
     // A call outside debug mode goes past the entry's ELF and an INT 0.
     for (int i = 0; i < n; ++i) {

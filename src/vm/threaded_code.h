@@ -58,6 +58,10 @@ struct Handlers {
     const void* argument_branch[k_fused_operators];    // PAP a, PSH c, OPR op, [NUM], JMF/JMT, each way a POP 0
     const void* local_branch[k_fused_operators];       // PBP b, PSH c, OPR op, [NUM], JMF/JMT, each way a POP 0
     const void* line_loop_back;                        // NUM, back-edge JMP
+    // PBP b, a simple expression, OPR op, SBP b, POP 0: the PBP is skipped
+    // and the OPR's handler combines the local with the expression in place.
+    const void* skipped_load;
+    const void* accumulate[k_binary_operators];
 };
 
 // What the check before an instruction of code read from a file holds it to
