@@ -82,9 +82,12 @@ inline bool is_plain_scalar(const Value& v) {
     Value* callee = r.ap - 1;
     if (r.ap <= floor) return false;  // no frame to leave: the general return refuses it
     if (kind == 1 && !is_plain_scalar(*r.sp)) return false;
-    // Every record of the frame, the top included (it is a local when nothing is returned).
-    for (const Value* p = callee; p <= r.sp; ++p)
-        if (value::owns(*p)) return false;
+    // Every record of the frame but its marker, the top included (it is a
+    // local when nothing is returned), their flags gathered in one word.
+    uint32_t flags = callee->type;
+    for (const Value* p = r.ap; p < r.bp - 1; ++p) flags |= p->type;
+    for (const Value* p = r.bp; p <= r.sp; ++p) flags |= p->type;
+    if (flags & value::k_owns) return false;
     const SavedRegisters caller = saved_registers(r.bp[-1]);
     if (kind == 1) {
         copy_record(*callee, *r.sp, value::k_const);

@@ -143,6 +143,7 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
 #undef X
     };
     static const void* const line_loop_back = &&L_LineLoopBack;
+    static const void* const line_return = &&L_LineReturn;
     static const void* const push_global = &&L_PshLod;
     static const void* const loop_back = &&L_LoopBack;
     static const void* const append_local = &&L_AppendLocal;
@@ -182,6 +183,7 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
             h.local_unary[i] = local_unary[i];
         }
         h.line_loop_back = line_loop_back;
+        h.line_return = line_return;
         h.skipped_load = listed[0];
         for (int i = 0; i < k_binary_operators; ++i) h.accumulate[i] = accumulate[i];
         return h;
@@ -806,6 +808,10 @@ L_LoopBack: {
 L_LineLoopBack:
     if (debug || e.abort_requested) goto L_Num;
     GO_ON_TO(LoopBack);
+// A line marker before a return, the same way.
+L_LineReturn:
+    if (debug || e.abort_requested) goto L_Num;
+    GO_ON_TO(Ret);
 
 L_Cam:
 L_New:
