@@ -144,6 +144,7 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
     };
     static const void* const line_loop_back = &&L_LineLoopBack;
     static const void* const line_return = &&L_LineReturn;
+    static const void* const prepare_local_store = &&L_XrsLbp;
     static const void* const push_global = &&L_PshLod;
     static const void* const loop_back = &&L_LoopBack;
     static const void* const append_local = &&L_AppendLocal;
@@ -184,6 +185,7 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
         }
         h.line_loop_back = line_loop_back;
         h.line_return = line_return;
+        h.prepare_local_store = prepare_local_store;
         h.skipped_load = listed[0];
         for (int i = 0; i < k_binary_operators; ++i) h.accumulate[i] = accumulate[i];
         return h;
@@ -696,16 +698,57 @@ L_Fni:
     SYNC();
     apply_inline(k, *sp);
     NEXT();
+// Indexing a matrix by int positions runs here: the first index turns the
+// matrix into a "vector" record holding the row, the second loads the element
+// of a vector that owns nothing, or stores an int or double into it; any
+// other operand, and a position out of range, takes the general way.
+#define PLAIN_VECTOR(v) \
+    (((v).type & (KJ_TYPE_MASK | k_null | k_owns | value::k_idx_value | value::k_idx_range)) == value::T_Vector)
+#define IS_INT(v) (((v).type & (KJ_TYPE_MASK | k_null)) == value::T_Int)
+// The element of the plain vector `vec` at column `col`, or null when a
+// position is out of range.
+#define VECTOR_ELEMENT(vec, col)                                                                    \
+    (static_cast<uint32_t>((vec).u.mat.idx.i[0]) < static_cast<uint32_t>((vec).u.mat.r) &&          \
+             static_cast<uint32_t>(col) < static_cast<uint32_t>((vec).u.mat.c)                        \
+         ? &(vec).u.mat.m[(vec).u.mat.idx.i[0]][col]                                                 \
+         : nullptr)
 L_Xld:
+    if (IS_INT(*sp)) {
+        Value& t = sp[-1];
+        if ((t.type & (KJ_TYPE_MASK | k_null)) == value::T_Matrix) {
+            t.type = (t.type & ~(KJ_TYPE_MASK | value::k_idx_value | value::k_idx_range | k_null | value::k_const)) |
+                     value::T_Vector;
+            t.u.mat.idx.i[0] = sp->u.ival;
+            --sp;
+            NEXT();
+        }
+        if (PLAIN_VECTOR(t)) {
+            if (const double* x = VECTOR_ELEMENT(t, sp->u.ival)) {
+                fast::put_double(t, *x);
+                --sp;
+                NEXT();
+            }
+        }
+    }
     SYNC();
     index_load(e.sp);
     sp = e.sp;
     NEXT();
 L_Xst:
+    if (PLAIN_VECTOR(sp[-2]) && IS_INT(sp[-1]) && fast::is_number(sp->type)) {
+        if (double* x = VECTOR_ELEMENT(sp[-2], sp[-1].u.ival)) {
+            *x = (sp->type & KJ_TYPE_MASK) == value::T_Int ? sp->u.ival : sp->u.dval;
+            sp -= 2;
+            fast::copy_record(*sp, sp[2], 0);
+            NEXT();
+        }
+    }
     SYNC();
     index_store(e.sp);
     sp = e.sp;
     NEXT();
+#undef PLAIN_VECTOR
+#undef VECTOR_ELEMENT
 L_Xgl:
     SYNC();
     index_load_gauss(k, e.sp);
@@ -730,6 +773,15 @@ L_Ntp:
     NEXT();
 
     // References: the next instruction names the target and is consumed.
+// XRS, LBP b of a matrix local: the target of the indexed store is an alias
+// of the matrix, as the general way makes it.
+L_XrsLbp: {
+    const Value& m = bp[pc[1].operand];
+    if ((m.type & (KJ_TYPE_MASK | k_null)) != value::T_Matrix) goto L_Xrs;
+    load_alias(*sp, m);
+    ++pc;
+    NEXT();
+}
 L_Adr:
 L_Ads:
 L_Xrs:
@@ -837,6 +889,7 @@ L_Rtl:
 #undef DEBUG_STOP
 #undef NEXT
 #undef IS_OP
+#undef IS_INT
 #undef BELOW_REACH
 #undef GO_ON_TO
 #undef NEXT_AFTER_OPERATOR

@@ -55,6 +55,7 @@ const void* compiled_code_handler(const Handlers& h, const link::Instr* code, in
             return argument ? h.argument_unary[u] : h.local_unary[u];
     }
     if (is(in, Op::Num) && i + 1 < n && is(code[i + 1], Op::Ret)) return h.line_return;
+    if (is(in, Op::Xrs) && i + 1 < n && is(code[i + 1], Op::Lbp)) return h.prepare_local_store;
     if (is(in, Op::Opr) && i + 1 < n && is(code[i + 1], Op::Sbp) && is_pop_of_one(code, i + 2, n))
         if (const int b = binary_operator(in.operand); b >= 0 && link::scalar::is_quiet_binary(in.operand))
             return h.binary_to_local[b];

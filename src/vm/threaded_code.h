@@ -59,6 +59,7 @@ struct Handlers {
     const void* local_branch[k_fused_operators];       // PBP b, PSH c, OPR op, [NUM], JMF/JMT, each way a POP 0
     const void* line_loop_back;                        // NUM, back-edge JMP
     const void* line_return;                           // NUM, RET
+    const void* prepare_local_store;                   // XRS, LBP b
     // PBP b, a simple expression, OPR op, SBP b, POP 0: the PBP is skipped
     // and the OPR's handler combines the local with the expression in place.
     const void* skipped_load;
