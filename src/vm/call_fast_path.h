@@ -65,7 +65,7 @@ inline bool is_plain_scalar(const Value& v) {
         if (kind != value::T_Int && kind != value::T_Double) return false;
         args[i].type = descriptor[i] == 'c' ? t | value::k_const : t & ~value::k_const;
     }
-    write_frame_marker(*++r.sp, {e.index(r.ap), e.index(r.bp), static_cast<int32_t>(r.pc - code)});
+    write_frame_offsets(*++r.sp, {byte_offset(e, r.ap), byte_offset(e, r.bp), static_cast<int32_t>(r.pc - code)});
     int32_t entry = static_cast<int32_t>(callee->u.fn.entry);
     if (!debug) entry += entry_skip(code[entry]);
     r.pc = code + entry - 1;
@@ -88,7 +88,7 @@ inline bool is_plain_scalar(const Value& v) {
     for (const Value* p = r.ap; p < r.bp - 1; ++p) flags |= p->type;
     for (const Value* p = r.bp; p <= r.sp; ++p) flags |= p->type;
     if (flags & value::k_owns) return false;
-    const SavedRegisters caller = saved_registers(r.bp[-1]);
+    const SavedOffsets caller = saved_offsets(r.bp[-1]);
     if (kind == 1) {
         copy_record(*callee, *r.sp, value::k_const);
     } else {
@@ -96,8 +96,8 @@ inline bool is_plain_scalar(const Value& v) {
     }
     r.sp = callee;
     r.pc = code + caller.ip;
-    e.ap = r.ap = e.at(caller.ap);
-    e.bp = r.bp = e.at(caller.bp);
+    e.ap = r.ap = at_byte_offset(e, caller.ap);
+    e.bp = r.bp = at_byte_offset(e, caller.bp);
     return true;
 }
 
