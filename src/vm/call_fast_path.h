@@ -58,12 +58,19 @@ inline bool is_plain_scalar(const Value& v) {
     Value* args = callee + 1;
     // A parameter's descriptor letter 'c' marks it const; a non-scalar argument
     // leaves the call to the general path (the marks set so far are redone there).
-    const char* descriptor = n ? callee->u.fn.info->descriptor : nullptr;
-    for (int i = 0; i < n; ++i) {
-        const uint32_t t = args[i].type;
+    const auto mark = [](Value& arg, char letter) {
+        const uint32_t t = arg.type;
         const uint32_t kind = t & KJ_TYPE_MASK;
         if (kind != value::T_Int && kind != value::T_Double) return false;
-        args[i].type = descriptor[i] == 'c' ? t | value::k_const : t & ~value::k_const;
+        arg.type = letter == 'c' ? t | value::k_const : t & ~value::k_const;
+        return true;
+    };
+    if (n == 1) {  // the common case without the loop
+        if (!mark(args[0], callee->u.fn.info->descriptor[0])) return false;
+    } else if (n > 1) {
+        const char* descriptor = callee->u.fn.info->descriptor;
+        for (int i = 0; i < n; ++i)
+            if (!mark(args[i], descriptor[i])) return false;
     }
     write_frame_offsets(*++r.sp, {byte_offset(e, r.ap), byte_offset(e, r.bp), static_cast<int32_t>(r.pc - code)});
     int32_t entry = static_cast<int32_t>(callee->u.fn.entry);
@@ -82,11 +89,11 @@ inline bool is_plain_scalar(const Value& v) {
     Value* callee = r.ap - 1;
     if (r.ap <= floor) return false;  // no frame to leave: the general return refuses it
     if (kind == 1 && !is_plain_scalar(*r.sp)) return false;
-    // Every record of the frame but its marker, the top included (it is a
-    // local when nothing is returned), their flags gathered in one word.
-    uint32_t flags = callee->type;
-    for (const Value* p = r.ap; p < r.bp - 1; ++p) flags |= p->type;
-    for (const Value* p = r.bp; p <= r.sp; ++p) flags |= p->type;
+    // Every record of the frame, the top included (it is a local when nothing
+    // is returned), their flags gathered in one word (the marker's owns nothing).
+    static_assert((k_frame_marker & value::k_owns) == 0);
+    uint32_t flags = 0;
+    for (const Value* p = callee; p <= r.sp; ++p) flags |= p->type;
     if (flags & value::k_owns) return false;
     const SavedOffsets caller = saved_offsets(r.bp[-1]);
     if (kind == 1) {
