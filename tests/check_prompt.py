@@ -196,7 +196,7 @@ def group_debugger(kj, tmp):
 
 
 def group_stepping(kj, tmp):
-    for name in ("twice.kj", "loops.kj", "nested.kj"):
+    for name in ("twice.kj", "loops.kj", "nested.kj", "inplace.kj"):
         shutil.copy(os.path.join(SOURCES, name), tmp)
     # Step in (an empty line) enters the call; step over stays in the
     # function; step out stops as soon as the function has returned, in the
@@ -259,6 +259,22 @@ def group_stepping(kj, tmp):
                "(debug) (debug) twice.kj (6): twice\ntwice.kj (7): twice\ntwice.kj (9): twice\n"
                "twice.kj (15): main\ntwice.kj (6): twice\ntwice.kj (7): twice\ntwice.kj (9): twice\n"
                "twice.kj (16): main\na=5 b=10 c=21 calls=2\ntwice.kj (17): main\n")
+    # Breakpoints inside a counted loop whose statements update a local in
+    # place stop in every iteration, with the local's value of that moment;
+    # cleared, the loop runs on to the end.
+    transcript(kj, tmp, "in-place updates", ["-d", "inplace.kj"],
+               "#break 8\n#go\n?s\n?i\n#go\n?s\n#clear 8\n#break 7\n#go\n?s\n?i\n#clear 7\n#go\n",
+               "Entering debug mode, use #quit to quit, ? for help.\n"
+               "inplace.kj (7): break!\n"
+               "(debug) (debug) inplace.kj (9): break!\n"
+               "(debug)    3 s                       int      1\n"
+               "(debug)    4 i                       int      0\n"
+               "(debug) inplace.kj (9): break!\n"
+               "(debug)    3 s                       int      12\n"
+               "(debug) (debug) (debug) inplace.kj (8): break!\n"
+               "(debug)    3 s                       int      32\n"
+               "(debug)    4 i                       int      2\n"
+               "(debug) (debug) s=64\n")
     transcript(kj, tmp, "foreach", ["-d", "loops.kj"], "#break 7\n#go\n?v\n#go\n?v\n?total\n#quit\n",
                "Entering debug mode, use #quit to quit, ? for help.\n"
                "loops.kj (7): break!\n"

@@ -56,10 +56,20 @@ int add_symbol(std::string_view name, const Value& v) {
     return g_table.count++;
 }
 
+namespace {
+// The stored name equals `name`: compared character by character, so that a
+// name differing early costs no length count.
+bool same_name(const char* stored, std::string_view name) {
+    std::size_t i = 0;
+    while (i < name.size() && stored[i] == name[i] && stored[i] != '\0') ++i;
+    return i == name.size() && stored[i] == '\0';
+}
+}  // namespace
+
 int find_symbol(std::string_view name) {
     for (int k = 0; k < g_table.count; ++k) {
         const char* n = g_table.entries[k].name;
-        if (n && name == n) return k;
+        if (n && same_name(n, name)) return k;
     }
     return -1;
 }

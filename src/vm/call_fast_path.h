@@ -47,7 +47,7 @@ inline bool is_plain_scalar(const Value& v) {
 }
 
 // Outside debug mode the entry's ELF and an INT 0 do nothing: the call goes
-// past them.
+// past them (the ELF's slot says how far).
 // `limit`: the engine's stack limit, or null on an engine with debug slots
 // (whose calls all take the general path).
 [[gnu::always_inline]] inline bool call(Engine& e, Registers r, const Slot* code, const Value* limit, bool debug,
@@ -58,19 +58,23 @@ inline bool is_plain_scalar(const Value& v) {
     Value* args = callee + 1;
     // A parameter's descriptor letter 'c' marks it const; a non-scalar argument
     // leaves the call to the general path (the marks set so far are redone there).
-    const char* descriptor = n ? callee->u.fn.info->descriptor : nullptr;
-    for (int i = 0; i < n; ++i) {
-        const uint32_t t = args[i].type;
+    const auto mark = [](Value& arg, char letter) {
+        const uint32_t t = arg.type;
         const uint32_t kind = t & KJ_TYPE_MASK;
         if (kind != value::T_Int && kind != value::T_Double) return false;
-        args[i].type = descriptor[i] == 'c' ? t | value::k_const : t & ~value::k_const;
+        arg.type = letter == 'c' ? t | value::k_const : t & ~value::k_const;
+        return true;
+    };
+    if (n == 1) {  // the common case without the loop
+        if (!mark(args[0], callee->u.fn.info->descriptor[0])) return false;
+    } else if (n > 1) {
+        const char* descriptor = callee->u.fn.info->descriptor;
+        for (int i = 0; i < n; ++i)
+            if (!mark(args[i], descriptor[i])) return false;
     }
-    write_frame_marker(*++r.sp, {e.index(r.ap), e.index(r.bp), static_cast<int32_t>(r.pc - code)});
+    write_frame_offsets(*++r.sp, {byte_offset(e, r.ap), byte_offset(e, r.bp), static_cast<int32_t>(r.pc - code)});
     int32_t entry = static_cast<int32_t>(callee->u.fn.entry);
-    if (!debug) {
-        if (code[entry].op == static_cast<int32_t>(link::Op::Elf)) ++entry;
-        if (code[entry].op == static_cast<int32_t>(link::Op::Int) && code[entry].operand == 0) ++entry;
-    }
+    if (!debug) entry += entry_skip(code[entry]);
     r.pc = code + entry - 1;
     e.ap = r.ap = args;
     e.bp = r.bp = r.sp + 1;
@@ -85,10 +89,13 @@ inline bool is_plain_scalar(const Value& v) {
     Value* callee = r.ap - 1;
     if (r.ap <= floor) return false;  // no frame to leave: the general return refuses it
     if (kind == 1 && !is_plain_scalar(*r.sp)) return false;
-    // Every record of the frame, the top included (it is a local when nothing is returned).
-    for (const Value* p = callee; p <= r.sp; ++p)
-        if (value::owns(*p)) return false;
-    const SavedRegisters caller = saved_registers(r.bp[-1]);
+    // Every record of the frame, the top included (it is a local when nothing
+    // is returned), their flags gathered in one word (the marker's owns nothing).
+    static_assert((k_frame_marker & value::k_owns) == 0);
+    uint32_t flags = 0;
+    for (const Value* p = callee; p <= r.sp; ++p) flags |= p->type;
+    if (flags & value::k_owns) return false;
+    const SavedOffsets caller = saved_offsets(r.bp[-1]);
     if (kind == 1) {
         copy_record(*callee, *r.sp, value::k_const);
     } else {
@@ -96,8 +103,8 @@ inline bool is_plain_scalar(const Value& v) {
     }
     r.sp = callee;
     r.pc = code + caller.ip;
-    e.ap = r.ap = e.at(caller.ap);
-    e.bp = r.bp = e.at(caller.bp);
+    e.ap = r.ap = at_byte_offset(e, caller.ap);
+    e.bp = r.bp = at_byte_offset(e, caller.bp);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "vm/dispatch.h"
 
+#include <cstddef>
 #include <cstring>
 #include <utility>
 
@@ -95,6 +96,55 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
         KJ_SCALAR_BINARY(X)
 #undef X
     };
+    static const void* const argument_binary[k_binary_operators] = {
+#define X(Name, token, raises, int_expr, dbl_expr) &&L_PapOpr##Name,
+        KJ_SCALAR_BINARY(X)
+#undef X
+    };
+    static const void* const local_binary[k_binary_operators] = {
+#define X(Name, token, raises, int_expr, dbl_expr) &&L_PbpOpr##Name,
+        KJ_SCALAR_BINARY(X)
+#undef X
+    };
+    static const void* const binary_to_local[k_binary_operators] = {
+#define X(Name, token, raises, int_expr, dbl_expr) &&L_OprSbp##Name,
+        KJ_SCALAR_BINARY(X)
+#undef X
+    };
+    // In the order of KJ_SCALAR_UNARY.
+    static const void* const unary_operator[k_unary_operators] = {
+#define X(Name, token, int_expr, dbl_expr) &&L_Unary##Name,
+        KJ_SCALAR_UNARY(X)
+#undef X
+    };
+    static const void* const argument_unary[k_unary_operators] = {
+#define X(Name, token, int_expr, dbl_expr) &&L_PapUnary##Name,
+        KJ_SCALAR_UNARY(X)
+#undef X
+    };
+    static const void* const local_unary[k_unary_operators] = {
+#define X(Name, token, int_expr, dbl_expr) &&L_PbpUnary##Name,
+        KJ_SCALAR_UNARY(X)
+#undef X
+    };
+    static const void* const argument_branch[k_fused_operators] = {
+#define X(Name) &&L_PapBranch##Name,
+        KJ_FUSED_OPERATORS(X)
+#undef X
+    };
+    static const void* const local_branch[k_fused_operators] = {
+#define X(Name) &&L_PbpBranch##Name,
+        KJ_FUSED_OPERATORS(X)
+#undef X
+    };
+    static const void* const accumulate[k_binary_operators] = {
+#define X(Name, token, raises, int_expr, dbl_expr) &&L_Accumulate##Name,
+        KJ_SCALAR_BINARY(X)
+#undef X
+    };
+    static const void* const line_loop_back = &&L_LineLoopBack;
+    static const void* const line_return = &&L_LineReturn;
+    static const void* const prepare_local_store = &&L_XrsLbp;
     static const void* const push_global = &&L_PshLod;
     static const void* const loop_back = &&L_LoopBack;
     static const void* const append_local = &&L_AppendLocal;
@@ -119,8 +169,25 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
         for (int i = 0; i < k_fused_operators; ++i) {
             h.argument_operator[i] = argument_operator[i];
             h.local_operator[i] = local_operator[i];
+            h.argument_branch[i] = argument_branch[i];
+            h.local_branch[i] = local_branch[i];
         }
-        for (int i = 0; i < k_binary_operators; ++i) h.binary_operator[i] = binary_operator[i];
+        for (int i = 0; i < k_binary_operators; ++i) {
+            h.binary_operator[i] = binary_operator[i];
+            h.argument_binary[i] = argument_binary[i];
+            h.local_binary[i] = local_binary[i];
+            h.binary_to_local[i] = binary_to_local[i];
+        }
+        for (int i = 0; i < k_unary_operators; ++i) {
+            h.unary_operator[i] = unary_operator[i];
+            h.argument_unary[i] = argument_unary[i];
+            h.local_unary[i] = local_unary[i];
+        }
+        h.line_loop_back = line_loop_back;
+        h.line_return = line_return;
+        h.prepare_local_store = prepare_local_store;
+        h.skipped_load = listed[0];
+        for (int i = 0; i < k_binary_operators; ++i) h.accumulate[i] = accumulate[i];
         return h;
     }();
 
@@ -201,25 +268,121 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
 #define FUSED_LOCAL(Name) FUSED_OPERATOR(L_Pbp##Name, bp[k], L_Pbp, Name)
 // OPR of a binary operator of the scalar table, one handler per operator:
 // int and double operands in place, anything else the general way.
+// The scalar operator Name on the records l and r, the result written to out
+// (which may be l): int and double operands with a value, in one switch on
+// both type words (each masked to its type and no-value flag, apart); any
+// other pair goes to `otherwise`.
+#define SCALAR_BINARY_OR(Name, out, l, r, otherwise)                                     \
+    do {                                                                                \
+        constexpr uint32_t mask_ = KJ_TYPE_MASK | k_null;                               \
+        constexpr uint32_t int_ = value::T_Int, dbl_ = value::T_Double;                 \
+        const double x_ = (l).u.dval, y_ = (r).u.dval;                                  \
+        const int32_t a_ = (l).u.ival, b_ = (r).u.ival;                                 \
+        switch (((l).type & mask_) << 16 | ((r).type & mask_)) {                        \
+            case dbl_ << 16 | dbl_: link::scalar::Name::dbl_dbl(out, x_, y_); break;          \
+            case int_ << 16 | int_: link::scalar::Name::int_int(out, a_, b_); break;          \
+            case dbl_ << 16 | int_: link::scalar::Name::dbl_dbl(out, x_, b_); break;          \
+            case int_ << 16 | dbl_: link::scalar::Name::dbl_dbl(out, a_, y_); break;          \
+            default: goto otherwise;                                                    \
+        }                                                                               \
+    } while (0)
+// OPR of a binary operator of the scalar table, one handler per operator.
 #define BINARY_OPERATOR(Name, token, raises, int_expr, dbl_expr)                        \
     L_Opr##Name : {                                                                     \
         if (raises) goto L_Opr;                                                         \
-        constexpr uint32_t mask_ = KJ_TYPE_MASK | k_null;                               \
-        Value& l_ = sp[-1];                                                             \
-        const Value& r_ = sp[0];                                                        \
-        const uint32_t both_ = (l_.type & mask_) << 8 | (r_.type & mask_);              \
-        switch (both_) {                                                                \
-            case value::T_Double << 8 | value::T_Double:                                \
-                link::scalar::Name::dbl_dbl(l_, l_.u.dval, r_.u.dval);                        \
-                break;                                                                  \
-            case value::T_Int << 8 | value::T_Int: link::scalar::Name::int_int(l_, l_.u.ival, r_.u.ival); break; \
-            case value::T_Double << 8 | value::T_Int: link::scalar::Name::dbl_dbl(l_, l_.u.dval, r_.u.ival); break; \
-            case value::T_Int << 8 | value::T_Double: link::scalar::Name::dbl_dbl(l_, l_.u.ival, r_.u.dval); break; \
-            default: goto L_Opr;                                                        \
-        }                                                                               \
+        SCALAR_BINARY_OR(Name, sp[-1], sp[-1], sp[0], L_Opr);                           \
         --sp;                                                                           \
         NEXT_AFTER_BINARY();                                                            \
     }
+// PAP a or PBP b, then OPR: the argument or local is the right operand, used
+// where it lies; anything else runs the load on its own.
+#define OPERATOR_WITH_LOAD(label, src, plain, Name, raises)                \
+    label : {                                                             \
+        if (raises) goto plain;                                           \
+        SCALAR_BINARY_OR(Name, *sp, *sp, (src), plain);                   \
+        ++pc;                                                             \
+        NEXT_AFTER_BINARY();                                              \
+    }
+#define ARGUMENT_BINARY(Name, token, raises, int_expr, dbl_expr) \
+    OPERATOR_WITH_LOAD(L_PapOpr##Name, ap[k], L_Pap, Name, raises)
+#define LOCAL_BINARY(Name, token, raises, int_expr, dbl_expr) \
+    OPERATOR_WITH_LOAD(L_PbpOpr##Name, bp[k], L_Pbp, Name, raises)
+// OPR, SBP b, POP 0: the result goes straight to a local that owns nothing.
+#define BINARY_TO_LOCAL(Name, token, raises, int_expr, dbl_expr)          \
+    L_OprSbp##Name : {                                                    \
+        Value& d_ = bp[pc[1].operand];                                    \
+        if (raises || value::owns(d_)) goto L_Opr##Name;                  \
+        SCALAR_BINARY_OR(Name, d_, sp[-1], sp[0], L_Opr##Name);           \
+        sp -= 2;                                                          \
+        pc += 2;                                                          \
+        NEXT();                                                           \
+    }
+// OPR, SBP b, POP 0 after an expression whose local b was not pushed (its
+// PBP was skipped): an int or double local that owns nothing combines with
+// the expression in place; otherwise the local is put below the expression,
+// as the PBP would have pushed it, and the single steps run from the OPR.
+#define ACCUMULATE(Name, token, raises, int_expr, dbl_expr)               \
+    L_Accumulate##Name : {                                                \
+        Value& d_ = bp[pc[1].operand];                                    \
+        if (raises || value::owns(d_)) goto L_AccumulatePush##Name;       \
+        SCALAR_BINARY_OR(Name, d_, d_, *sp, L_AccumulatePush##Name);      \
+        --sp;                                                             \
+        pc += 2;                                                          \
+        NEXT();                                                           \
+    }                                                                     \
+    L_AccumulatePush##Name : {                                            \
+        Value& d_ = bp[pc[1].operand];                                    \
+        NO_VALUE_CHECK(d_);                                               \
+        sp[1] = sp[0];                                                    \
+        fast::copy_record(sp[0], d_, k_owns);                             \
+        ++sp;                                                             \
+        goto L_Opr##Name;                                                 \
+    }
+// A unary operator on the top, on an argument or on a local pushed first.
+#define UNARY_ON(out, src, Name)                                          \
+    do {                                                                  \
+        if (((src).type & KJ_TYPE_MASK) == value::T_Int)                  \
+            link::scalar::Name::on_int(out, (src).u.ival);                \
+        else                                                              \
+            link::scalar::Name::on_dbl(out, (src).u.dval);                \
+    } while (0)
+#define UNARY_OPERATOR(Name, token, int_expr, dbl_expr)                   \
+    L_Unary##Name : {                                                     \
+        if (!fast::is_number(sp->type)) goto L_Opr;                       \
+        UNARY_ON(*sp, *sp, Name);                                         \
+        NEXT();                                                           \
+    }
+#define UNARY_WITH_LOAD(label, src, plain, Name)                          \
+    label : {                                                             \
+        const Value& v_ = (src);                                          \
+        if (!fast::is_number(v_.type)) goto plain;                        \
+        ++sp;                                                             \
+        UNARY_ON(*sp, v_, Name);                                          \
+        ++pc;                                                             \
+        NEXT_AFTER_BINARY();                                              \
+    }
+#define ARGUMENT_UNARY(Name, token, int_expr, dbl_expr) UNARY_WITH_LOAD(L_PapUnary##Name, ap[k], L_Pap, Name)
+#define LOCAL_UNARY(Name, token, int_expr, dbl_expr) UNARY_WITH_LOAD(L_PbpUnary##Name, bp[k], L_Pbp, Name)
+// PAP a or PBP b of an int, PSH c, OPR, [NUM], JMF or JMT: the jump taken on
+// the int result, past the pop of the condition that begins either way, which
+// is never pushed. A line marker in between leaves debug runs and an abort
+// request to the single steps.
+#define BRANCH(label, src, plain, Name)                                   \
+    label : {                                                             \
+        const Value& v_ = (src);                                          \
+        if ((v_.type & (KJ_TYPE_MASK | k_null)) != value::T_Int || debug || e.abort_requested) goto plain; \
+        Value t_;                                                         \
+        link::scalar::Name::int_int(t_, v_.u.ival, pc[1].operand);        \
+        pc += IS_OP(pc[3], Num) ? 4 : 3;                                  \
+        if ((t_.u.ival != 0) == IS_OP(*pc, Jmt)) {                        \
+            pc = code + pc->operand;                                      \
+        } else {                                                          \
+            ++pc;                                                         \
+        }                                                                 \
+        NEXT();                                                           \
+    }
+#define ARGUMENT_BRANCH(Name) BRANCH(L_PapBranch##Name, ap[k], L_Pap##Name, Name)
+#define LOCAL_BRANCH(Name) BRANCH(L_PbpBranch##Name, bp[k], L_Pbp##Name, Name)
 // After a binary operator: the result is usually stored or used by the next operator.
 #define NEXT_AFTER_BINARY()                                               \
     do {                                                                  \
@@ -477,6 +640,15 @@ L_Jst: {
 
     // Operators and indexing.
     KJ_SCALAR_BINARY(BINARY_OPERATOR)
+    KJ_SCALAR_BINARY(ARGUMENT_BINARY)
+    KJ_SCALAR_BINARY(LOCAL_BINARY)
+    KJ_SCALAR_BINARY(BINARY_TO_LOCAL)
+    KJ_SCALAR_BINARY(ACCUMULATE)
+    KJ_SCALAR_UNARY(UNARY_OPERATOR)
+    KJ_SCALAR_UNARY(ARGUMENT_UNARY)
+    KJ_SCALAR_UNARY(LOCAL_UNARY)
+    KJ_FUSED_OPERATORS(ARGUMENT_BRANCH)
+    KJ_FUSED_OPERATORS(LOCAL_BRANCH)
 L_Opr:
     if (const int kr = link::scalar::kind(*sp)) {
         if (link::scalar::unary(k, *sp, kr)) NEXT();
@@ -526,16 +698,57 @@ L_Fni:
     SYNC();
     apply_inline(k, *sp);
     NEXT();
+// Indexing a matrix by int positions runs here: the first index turns the
+// matrix into a "vector" record holding the row, the second loads the element
+// of a vector that owns nothing, or stores an int or double into it; any
+// other operand, and a position out of range, takes the general way.
+#define PLAIN_VECTOR(v) \
+    (((v).type & (KJ_TYPE_MASK | k_null | k_owns | value::k_idx_value | value::k_idx_range)) == value::T_Vector)
+#define IS_INT(v) (((v).type & (KJ_TYPE_MASK | k_null)) == value::T_Int)
+// The element of the plain vector `vec` at column `col`, or null when a
+// position is out of range.
+#define VECTOR_ELEMENT(vec, col)                                                                    \
+    (static_cast<uint32_t>((vec).u.mat.idx.i[0]) < static_cast<uint32_t>((vec).u.mat.r) &&          \
+             static_cast<uint32_t>(col) < static_cast<uint32_t>((vec).u.mat.c)                        \
+         ? &(vec).u.mat.m[(vec).u.mat.idx.i[0]][col]                                                 \
+         : nullptr)
 L_Xld:
+    if (IS_INT(*sp)) {
+        Value& t = sp[-1];
+        if ((t.type & (KJ_TYPE_MASK | k_null)) == value::T_Matrix) {
+            t.type = (t.type & ~(KJ_TYPE_MASK | value::k_idx_value | value::k_idx_range | k_null | value::k_const)) |
+                     value::T_Vector;
+            t.u.mat.idx.i[0] = sp->u.ival;
+            --sp;
+            NEXT();
+        }
+        if (PLAIN_VECTOR(t)) {
+            if (const double* x = VECTOR_ELEMENT(t, sp->u.ival)) {
+                fast::put_double(t, *x);
+                --sp;
+                NEXT();
+            }
+        }
+    }
     SYNC();
     index_load(e.sp);
     sp = e.sp;
     NEXT();
 L_Xst:
+    if (PLAIN_VECTOR(sp[-2]) && IS_INT(sp[-1]) && fast::is_number(sp->type)) {
+        if (double* x = VECTOR_ELEMENT(sp[-2], sp[-1].u.ival)) {
+            *x = (sp->type & KJ_TYPE_MASK) == value::T_Int ? sp->u.ival : sp->u.dval;
+            sp -= 2;
+            fast::copy_record(*sp, sp[2], 0);
+            NEXT();
+        }
+    }
     SYNC();
     index_store(e.sp);
     sp = e.sp;
     NEXT();
+#undef PLAIN_VECTOR
+#undef VECTOR_ELEMENT
 L_Xgl:
     SYNC();
     index_load_gauss(k, e.sp);
@@ -560,6 +773,15 @@ L_Ntp:
     NEXT();
 
     // References: the next instruction names the target and is consumed.
+// XRS, LBP b of a matrix local: the target of the indexed store is an alias
+// of the matrix, as the general way makes it.
+L_XrsLbp: {
+    const Value& m = bp[pc[1].operand];
+    if ((m.type & (KJ_TYPE_MASK | k_null)) != value::T_Matrix) goto L_Xrs;
+    load_alias(*sp, m);
+    ++pc;
+    NEXT();
+}
 L_Adr:
 L_Ads:
 L_Xrs:
@@ -609,19 +831,39 @@ L_LoopBack: {
         SYNC();
         runtime::raise_run_error(runtime::E_ForLoop);
     }
-    CountedLoop loop;
-    std::memcpy(&loop, &sp->u, sizeof loop);
-    loop.counter += static_cast<uint32_t>(loop.step);
-    if (loop.remaining > 0) {
-        --loop.remaining;
-        std::memcpy(&sp->u, &loop, sizeof loop);
-        fast::put_int(bp[loop.slot], static_cast<int32_t>(loop.counter));
-        pc = code + loop.body - 1;
+    // Field by field: only the remaining count and the counter change.
+    auto* state = reinterpret_cast<unsigned char*>(&sp->u);
+    const auto field = [state](auto& v, std::size_t offset) { std::memcpy(&v, state + offset, sizeof v); };
+    const auto put_field = [state](const auto& v, std::size_t offset) { std::memcpy(state + offset, &v, sizeof v); };
+    int64_t remaining;
+    uint32_t counter;
+    int32_t step, slot;
+    field(remaining, offsetof(CountedLoop, remaining));
+    field(counter, offsetof(CountedLoop, counter));
+    field(step, offsetof(CountedLoop, step));
+    field(slot, offsetof(CountedLoop, slot));
+    counter += static_cast<uint32_t>(step);
+    if (remaining > 0) {
+        put_field(remaining - 1, offsetof(CountedLoop, remaining));
+        put_field(counter, offsetof(CountedLoop, counter));
+        int32_t body;
+        field(body, offsetof(CountedLoop, body));
+        fast::put_int(bp[slot], static_cast<int32_t>(counter));
+        pc = code + body - 1;
         NEXT();
     }
-    bp[loop.slot].u.ival = static_cast<int32_t>(loop.counter);
+    bp[slot].u.ival = static_cast<int32_t>(counter);
     NEXT();
 }
+// The body's last line marker before the back edge: outside debug runs and
+// without an abort request, straight on to the step.
+L_LineLoopBack:
+    if (debug || e.abort_requested) goto L_Num;
+    GO_ON_TO(LoopBack);
+// A line marker before a return, the same way.
+L_LineReturn:
+    if (debug || e.abort_requested) goto L_Num;
+    GO_ON_TO(Ret);
 
 L_Cam:
 L_New:
@@ -647,6 +889,7 @@ L_Rtl:
 #undef DEBUG_STOP
 #undef NEXT
 #undef IS_OP
+#undef IS_INT
 #undef BELOW_REACH
 #undef GO_ON_TO
 #undef NEXT_AFTER_OPERATOR
@@ -655,6 +898,20 @@ L_Rtl:
 #undef FUSED_LOCAL
 #undef BINARY_OPERATOR
 #undef NEXT_AFTER_BINARY
+#undef SCALAR_BINARY_OR
+#undef OPERATOR_WITH_LOAD
+#undef ARGUMENT_BINARY
+#undef LOCAL_BINARY
+#undef BINARY_TO_LOCAL
+#undef ACCUMULATE
+#undef UNARY_ON
+#undef UNARY_OPERATOR
+#undef UNARY_WITH_LOAD
+#undef ARGUMENT_UNARY
+#undef LOCAL_UNARY
+#undef BRANCH
+#undef ARGUMENT_BRANCH
+#undef LOCAL_BRANCH
 }
 
 }  // namespace kj::vm

@@ -15,6 +15,12 @@ using value::Value;
 using link::scalar::put_double;
 using link::scalar::put_int;
 
+// An int or double with a value, from its type word, in one test.
+inline bool is_number(uint32_t type) {
+    static_assert(value::T_Int == 1 && value::T_Double == 2);
+    return ((type & (KJ_TYPE_MASK | value::k_null)) - 1u) < 2u;
+}
+
 // Truth of an int or double top: 1 true, 0 false, -1 for the general rules.
 inline int truth(const Value& v) {
     switch (link::scalar::kind(v)) {

@@ -28,6 +28,9 @@ int fused_operator(int token);
 constexpr int k_binary_operators = 26;
 // The index in the scalar table of a binary operator token, -1 for the others.
 int binary_operator(int token);
+// Unary operators of the scalar table, each with a handler of its own.
+constexpr int k_unary_operators = 7;
+int unary_operator(int token);
 
 // Handler addresses, supplied by the dispatch loop.
 struct Handlers {
@@ -44,6 +47,23 @@ struct Handlers {
     const void* argument_operator[k_fused_operators];  // PAP a, PSH c, OPR op
     const void* local_operator[k_fused_operators];     // PBP b, PSH c, OPR op
     const void* binary_operator[k_binary_operators];   // OPR op
+    // Sequences of compiled code only (code read from a file keeps the
+    // checks of each instruction):
+    const void* argument_binary[k_binary_operators];   // PAP a, OPR op
+    const void* local_binary[k_binary_operators];      // PBP b, OPR op
+    const void* binary_to_local[k_binary_operators];   // OPR op, SBP b, POP 0
+    const void* unary_operator[k_unary_operators];     // OPR op
+    const void* argument_unary[k_unary_operators];     // PAP a, OPR op
+    const void* local_unary[k_unary_operators];        // PBP b, OPR op
+    const void* argument_branch[k_fused_operators];    // PAP a, PSH c, OPR op, [NUM], JMF/JMT, each way a POP 0
+    const void* local_branch[k_fused_operators];       // PBP b, PSH c, OPR op, [NUM], JMF/JMT, each way a POP 0
+    const void* line_loop_back;                        // NUM, back-edge JMP
+    const void* line_return;                           // NUM, RET
+    const void* prepare_local_store;                   // XRS, LBP b
+    // PBP b, a simple expression, OPR op, SBP b, POP 0: the PBP is skipped
+    // and the OPR's handler combines the local with the expression in place.
+    const void* skipped_load;
+    const void* accumulate[k_binary_operators];
 };
 
 // What the check before an instruction of code read from a file holds it to
@@ -62,6 +82,11 @@ CheckedReach checked_reach(const link::Instr* code, int i, int n);
 // check. Handlers that read a slot's opcode take it with opcode_of.
 constexpr int32_t k_checked_op = 0x100;
 inline int32_t opcode_of(const Slot& s) { return s.op & 0xff; }
+// A function entry's slot (ELF) carries in these bits how many slots a call
+// outside debug mode goes past: the ELF and an INT 0 after it, which do
+// nothing there.
+constexpr int k_entry_skip_shift = 16;
+inline int32_t entry_skip(const Slot& s) { return s.op >> k_entry_skip_shift; }
 
 // The slots of the current code image, made again when the image has changed
 // since the last call; two EXT slots follow the last instruction. When the

@@ -1,7 +1,10 @@
 // Every scalar operator gives the same result, type and bits, whichever way it
 // runs: the general operator routine, an OPR in the dispatch loop, and the
-// fused sequences PBP/PAP + PSH c + OPR (whose int fast path and whose
-// fall-back both count). A run-time error must be raised on every way or none.
+// fused sequences (whose fast paths and whose fall-backs both count): PBP/PAP
+// + PSH c + OPR, a local or argument as the right operand or as the operand of
+// a unary operator, a result stored into a local and popped, a local combined
+// with an expression in place, and a test against a constant with its jump.
+// A run-time error must be raised on every way or none.
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -90,8 +93,36 @@ protected:
                    "\n  OPR " + t + "\n  STO o\n  POP 0\n  PSH 0\n  RET 0\nend\n";
             src += "function argument()\n  PSH 0\n  LOD by_argument\n  PSH 0\n  LOD a\n  CAL 1\n  STO o\n  POP 0\n"
                    "  PSH 0\n  RET 0\nend\n";
+            // a and b in locals 0 and 1 (or arguments 0 and 1), then:
+            const std::string locals = "  INT 2\n  PSH 0\n  LOD a\n  SBP 0\n  POP 0\n  PSH 0\n  LOD b\n  SBP 1\n  POP 0\n";
+            const std::string result = "  STO o\n  POP 0\n  PSH 0\n  RET 0\nend\n";
+            // PBP 1, OPR: the local as the right operand.
+            src += "function local_right()\n" + locals + "  PBP 0\n  PBP 1\n  OPR " + t + "\n" + result;
+            // OPR, SBP 0, POP 0: the result into local 0.
+            src += "function into_local()\n" + locals + "  PBP 0\n  PSH 0\n  LBP 1\n  OPR " + t +
+                   "\n  SBP 0\n  POP 0\n  PBP 0\n" + result;
+            // PBP 0, PBP 1, OPR, SBP 0, POP 0: local 0 combined with local 1 in place.
+            src += "function accumulate()\n" + locals + "  PBP 0\n  PBP 1\n  OPR " + t +
+                   "\n  SBP 0\n  POP 0\n  PBP 0\n" + result;
+            // PAP 1, OPR: the argument as the right operand.
+            src += "function right_argument(x, y)\n  PAP 0\n  PAP 1\n  OPR " + t + "\n  RET 1\nend\n";
+            src += "function argument_right()\n  PSH 0\n  LOD right_argument\n  PSH 0\n  LOD a\n  PSH 0\n  LOD b\n"
+                   "  CAL 2\n" + result;
+            // PBP 0 or PAP 0, PSH c, OPR, NUM, JMF: o is 1 when the result is true, else 0.
+            const std::string branch = "  PSH " + c + "\n  OPR " + t +
+                                       "\n  NUM 1\n  JMF no\n  POP 0\n  PSH 0\n  LTI 1\n  JMP done\nno:\n  POP 0\n"
+                                       "  PSH 0\n  LTI 0\ndone:\n";
+            src += "function branch_local()\n" + locals + "  PBP 0\n" + branch + result;
+            src += "function test_argument(x)\n  PAP 0\n" + branch + "  RET 1\nend\n";
+            src += "function branch_argument()\n  PSH 0\n  LOD test_argument\n  PSH 0\n  LOD a\n  CAL 1\n" + result;
         } else {
             src += "function opr()\n  PSH 0\n  LOD a\n  OPR " + t + "\n  STO o\n  POP 0\n  PSH 0\n  RET 0\nend\n";
+            // PBP 0 or PAP 0, OPR: the operand loaded and operated on in one step.
+            src += "function local_unary()\n  INT 1\n  PSH 0\n  LOD a\n  SBP 0\n  POP 0\n  PBP 0\n  OPR " + t +
+                   "\n  STO o\n  POP 0\n  PSH 0\n  RET 0\nend\n";
+            src += "function unary_of(x)\n  PAP 0\n  OPR " + t + "\n  RET 1\nend\n";
+            src += "function argument_unary()\n  PSH 0\n  LOD unary_of\n  PSH 0\n  LOD a\n  CAL 1\n  STO o\n"
+                   "  POP 0\n  PSH 0\n  RET 0\nend\n";
         }
         assemble(src);
         start_ = IKjRunInit();
@@ -121,6 +152,16 @@ protected:
     std::vector<int> constants_;
 };
 
+// What a conditional jump on the outcome does, as the 1 or 0 the branch
+// functions store; an error stays an error.
+Outcome branch_taken(const Outcome& o) {
+    if (o.raised) return o;
+    Value v{};
+    v.type = o.type;
+    std::memcpy(&v.u, &o.bits, sizeof o.bits);
+    return of(value::make_int(value::truth(v) ? 1 : 0));
+}
+
 TEST_F(ScalarSemanticsTest, BinaryOperatorsAgreeOnEveryPath) {
     using namespace link;
     const int codes[] = {T_Plus, T_Minus, T_Star, T_DotStar, T_StarStar, T_G_StarTilde, T_XYt, T_Slash, T_DotSlash,
@@ -138,11 +179,17 @@ TEST_F(ScalarSemanticsTest, BinaryOperatorsAgreeOnEveryPath) {
                 SCOPED_TRACE("operator " + std::to_string(code) + ": " + describe(l) + ", " + describe(r) +
                              " expected " + describe(expected));
                 EXPECT_EQ(run_with("opr", l, &r), expected);
+                EXPECT_EQ(run_with("local_right", l, &r), expected);
+                EXPECT_EQ(run_with("argument_right", l, &r), expected);
+                EXPECT_EQ(run_with("into_local", l, &r), expected);
+                EXPECT_EQ(run_with("accumulate", l, &r), expected);
                 ++compared;
                 if (value::type_of(r) != value::T_Int) continue;
                 // The fused forms take the right operand as their constant.
                 EXPECT_EQ(run_with("by_local", l, nullptr, r.u.ival), expected);
                 EXPECT_EQ(run_with("argument", l, nullptr, r.u.ival), expected);
+                EXPECT_EQ(run_with("branch_local", l, nullptr, r.u.ival), branch_taken(expected));
+                EXPECT_EQ(run_with("branch_argument", l, nullptr, r.u.ival), branch_taken(expected));
             }
     }
     EXPECT_EQ(compared, 26 * 23 * 23);
@@ -160,6 +207,8 @@ TEST_F(ScalarSemanticsTest, UnaryOperatorsAgreeOnEveryPath) {
             const Outcome expected = general(code, nullptr, v);
             SCOPED_TRACE("operator " + std::to_string(code) + ": " + describe(v));
             EXPECT_EQ(run_with("opr", v, nullptr), expected);
+            EXPECT_EQ(run_with("local_unary", v, nullptr), expected);
+            EXPECT_EQ(run_with("argument_unary", v, nullptr), expected);
         }
     }
 }
