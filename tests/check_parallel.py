@@ -91,7 +91,7 @@ def main():
     if len(sys.argv) != 3:
         print(__doc__)
         return 2
-    kj, group = sys.argv[1], sys.argv[2]
+    kj, group = os.path.abspath(sys.argv[1]), sys.argv[2]
     check = {"same": check_same, "sums": check_sums, "refused": check_refused}.get(group)
     if not check:
         print(__doc__)

@@ -55,6 +55,12 @@ void reset_registers(Engine& e);
 // Pops to `top`, releasing owned payloads on the way.
 void pop_to(Engine& e, Value* top);
 
+// Copies the records of `from` up to its top into `to` as aliases, at the
+// same positions and with the same registers ("stack overflow" when they do
+// not fit): a lambda's callback and a parallel loop's workers reach the
+// frames of `from` so.
+void copy_stack(Engine& to, const Engine& from);
+
 Engine& main_engine();
 // Main slot k: the record at distance k from the frame base `bp` of e, on the
 // stack of the engine that started the parallel loop e works for (a worker's

@@ -104,20 +104,12 @@ void fail(Round& r, int64_t n, int code) {
     r.stop_at.store(n, std::memory_order_relaxed);
 }
 
-// The worker's stack: aliases of the origin's records up to its top, at the
-// same positions, with the same registers.
-bool copy_stack(Engine& w, const Engine& origin) {
+// A worker's engine: the origin's stack up to its top.
+bool make_worker(Engine& w, Engine& origin) {
     if (!create_engine(w, origin.capacity, false)) return false;
-    const int top = origin.index(origin.sp);
-    for (int i = 0; i <= top; ++i) {
-        w.base[i] = origin.base[i];
-        w.base[i].type &= ~value::k_owns;
-    }
-    w.sp = w.at(top);
-    w.ap = w.at(origin.index(origin.ap));
-    w.bp = w.at(origin.index(origin.bp));
-    w.origin = const_cast<Engine*>(&origin);
-    w.shared = top + 1;
+    copy_stack(w, origin);
+    w.origin = &origin;
+    w.shared = origin.index(origin.sp) + 1;
     return true;
 }
 
@@ -162,19 +154,22 @@ void run_worker(Round& r, int thread) {
     const runtime::RunContextScope in_context(context);
 
     Engine& w = g_engines[thread];
-    if (!copy_stack(w, *r.origin)) {
+    if (!make_worker(w, *r.origin)) {
         fail(r, r.next.load(), runtime::E_OutOfMemory);
     } else {
         g_in_round[thread].store(true);
         {
             const CurrentEngineScope current(w);
             w.running = 1;
-            for (;;) {
+            // Claims run in increasing order: once an iteration is at or past
+            // the lowest failure, so is every later one.
+            for (bool more = true; more;) {
                 const int64_t first = r.next.fetch_add(r.chunk, std::memory_order_relaxed);
                 const int64_t last = std::min(first + r.chunk, r.count);
-                if (first >= r.count) break;
-                for (int64_t n = first; n < last; ++n) {
-                    if (n >= r.stop_at.load(std::memory_order_relaxed) || abort_requested(*r.origin)) break;
+                more = first < r.count;
+                for (int64_t n = first; more && n < last; ++n) {
+                    more = n < r.stop_at.load(std::memory_order_relaxed) && !abort_requested(*r.origin);
+                    if (!more) break;
                     run_iteration(r, w, n);
                     sink.close(n, r.output[thread]);
                 }
@@ -209,7 +204,7 @@ void write_output(Round& r, int64_t end) {
 // run's. Returns when the iteration does not fail a second time.
 void run_again(Engine& e, int64_t n, IterationFn fn, const void* loop) {
     Engine w;
-    if (!copy_stack(w, e)) runtime::raise_run_error(runtime::E_OutOfMemory);
+    if (!make_worker(w, e)) runtime::raise_run_error(runtime::E_OutOfMemory);
     struct Destroy {
         Engine& w;
         ~Destroy() { destroy_engine(w); }
@@ -271,8 +266,8 @@ void run_parallel_iterations(Engine& e, int64_t count, int threads, IterationFn 
         if (d) random.used = true;
     const int64_t failed = r.failure.failed;
     write_output(r, failed >= 0 ? failed : count);
-    if (failed < 0) return;
     if (abort_requested(e)) runtime::raise_run_error(runtime::E_UserAbort);
+    if (failed < 0) return;
     run_again(e, failed, fn, loop);
     // Not again (an abort meanwhile, say): the error as it was.
     runtime::raise_run_error(r.failure.code);
