@@ -106,7 +106,7 @@ void fail(Round& r, int64_t n, int code) {
 
 // A worker's engine: the origin's stack up to its top.
 bool make_worker(Engine& w, Engine& origin) {
-    if (!create_engine(w, origin.capacity, false)) return false;
+    if (origin.index(origin.sp) + 1 >= origin.capacity || !create_engine(w, origin.capacity, false)) return false;
     copy_stack(w, origin);
     w.origin = &origin;
     w.shared = origin.index(origin.sp) + 1;
@@ -155,7 +155,7 @@ void run_worker(Round& r, int thread) {
 
     Engine& w = g_engines[thread];
     if (!make_worker(w, *r.origin)) {
-        fail(r, r.next.load(), runtime::E_OutOfMemory);
+        fail(r, std::min(r.next.load(), r.count - 1), runtime::E_OutOfMemory);
     } else {
         g_in_round[thread].store(true);
         {
@@ -260,7 +260,15 @@ void run_parallel_iterations(Engine& e, int64_t count, int threads, IterationFn 
     r.drew.assign(static_cast<std::size_t>(threads), 0);
     {
         const OneThreadKernels one_thread;
-        run_on_threads(threads, [&r](int thread) { run_worker(r, thread); });
+        run_on_threads(threads, [&r](int thread) {
+            try {
+                run_worker(r, thread);
+            } catch (...) {
+                // Out of memory for the worker's own records: the loop fails
+                // where this worker stood.
+                fail(r, std::min(r.next.load(), r.count - 1), runtime::E_OutOfMemory);
+            }
+        });
     }
     for (const char d : r.drew)
         if (d) random.used = true;
