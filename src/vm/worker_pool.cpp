@@ -23,6 +23,15 @@ struct Pool {
     int running = 0;                             // pool threads still in the round's job
     uint64_t round = 0;
     bool stopping = false;
+    // A host that never calls KjMainExit: the threads are joined at exit.
+    ~Pool() {
+        {
+            std::lock_guard lock(mutex);
+            stopping = true;
+        }
+        start.notify_all();
+        for (std::thread& t : threads) t.join();
+    }
 };
 
 Pool g_pool;
