@@ -283,6 +283,10 @@ KJ_API int  IKjRunInit(void);
 KJ_API int  FKjRun(int start, const char *name);
 KJ_API void KjRunMainExitCall(void (*fn)(void));
 KJ_API void KjRunAbort(void);
+/* Threads that parallel loops run on, the calling one included: n > 0 sets
+ * the count, 0 goes back to one per core, n < 0 only asks. Returns the count
+ * in use. Not while a program runs. */
+KJ_API int  KjSetParallelThreads(int n);
 KJ_API void KjRunExit(void);
 KJ_API void KjRunError(int code, const char *text);
 KJ_API void KjRunErrorMessage(const char *text);

@@ -37,6 +37,7 @@
 #include "runtime/settings.h"
 #include "value/index_errors.h"
 #include "value/matrix_cache.h"
+#include "vm/worker_pool.h"
 
 namespace kj::api {
 
@@ -76,6 +77,7 @@ void print_usage(void (*out)(const char*) = runtime::message) {
               "  -on         switch line numbering off\n"
               "  -r-         do not run code\n"
               "  -rc#,#      set matrix cache: entries,max_size (default: -rc0,0)\n"
+              "  -rp#        run parallel loops on # threads (-rp: say how many)\n"
               "  -rr         print cache report\n"
               "  -s#,#       set symbol table and stack size (default: -s3000,1000)\n"
               "  -v#         set verbose (-v is same as -v1)\n"
@@ -264,7 +266,23 @@ bool Driver::apply_option(const char* arg, Outcome& early) {
                     break;
                 }
                 case 'r': m_settings.cache_report = true; break;
-                case 'p': runtime::message("No parallel capabilities in this version"); break;
+                case 'p': {
+                    // -rp# sets the threads of parallel loops; -rp alone says how many.
+                    if (rest[1] == '\0') {
+                        const std::string line = "Parallel loops run on " + std::to_string(vm::parallel_threads()) + " threads";
+                        runtime::message(line.c_str());
+                        break;
+                    }
+                    char* end = nullptr;
+                    const long n = std::strtol(rest + 1, &end, 10);
+                    if (*end != '\0' || n < 1 || n > vm::k_max_threads) {
+                        report_bad_switch(sw, "expected -rp# with a number of threads from 1 to 256");
+                        early = failure(Ending::KeepRuntime);
+                        return false;
+                    }
+                    vm::set_parallel_threads(static_cast<int>(n));
+                    break;
+                }
                 default: break;  // "d", "t" and any other letter: accepted
             }
             return true;

@@ -17,6 +17,7 @@
 #include "runtime/host.h"
 #include "runtime/include_path.h"
 #include "vm/run_control.h"
+#include "vm/worker_pool.h"
 
 namespace kj::api {
 
@@ -40,6 +41,7 @@ bool main_init() {
 }
 
 void main_exit() {
+    vm::stop_worker_pool();
     compiler::destroy_preprocessor();
     vm::run_exit();
     lib::io::free_sprint_buffer();

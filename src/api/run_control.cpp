@@ -4,6 +4,7 @@
 #include "api/debug_session.h"
 #include "runtime/settings.h"
 #include "vm/run_control.h"
+#include "vm/worker_pool.h"
 
 namespace {
 // Debugging and interactive mode run main under the session of api/; a plain
@@ -36,6 +37,10 @@ int FKjRun(int start, const char* name) {
 }
 
 void KjRunAbort(void) { kj::vm::request_abort(); }
+int KjSetParallelThreads(int n) {
+    if (n >= 0) kj::vm::set_parallel_threads(n);
+    return kj::vm::parallel_threads();
+}
 
 void KjRunExit(void) {
     try {

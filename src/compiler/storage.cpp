@@ -65,6 +65,15 @@ bool check_left_value(Parser& p, const Expr& e) {
 
 bool serial_in_parallel(Parser& p, const Expr& e) { return (e.flags & k_serial) && p.unit.fn.parallel > 0; }
 
+// A serial local inside a parallel loop is the calling thread's: workers
+// reach it through the main-slot instructions.
+Op load_op(Parser& p, const Expr& e) {
+    return e.place == Place::Local && serial_in_parallel(p, e) ? Op::Lbm : load_op(e.place);
+}
+Op store_op(Parser& p, const Expr& e) {
+    return e.place == Place::Local && serial_in_parallel(p, e) ? Op::Sbm : store_op(e.place);
+}
+
 }  // namespace
 
 void load(Parser& p, Expr& e) {
@@ -73,7 +82,7 @@ void load(Parser& p, Expr& e) {
         case Place::Local:
         case Place::Arg:
         case Place::Global:
-        case Place::Class: gen(p, load_op(e.place), e.index); break;
+        case Place::Class: gen(p, load_op(p, e), e.index); break;
         case Place::Member: gen(p, Op::Lmp, e.index); break;
         case Place::MemberName:
             push_member_name(p, e);
@@ -91,12 +100,14 @@ void load(Parser& p, Expr& e) {
 
 bool store_begin(Parser& p, Expr& e, bool compound) {
     if (!check_left_value(p, e)) return false;
+    // An assignment to a serial variable holds the serial lock throughout.
+    if (serial_in_parallel(p, e)) gen(p, Op::Lck, 1);
     switch (e.place) {
         case Place::Local:
         case Place::Arg:
         case Place::Global:
             if (compound) {
-                gen(p, load_op(e.place), e.index);
+                gen(p, load_op(p, e), e.index);
                 gen(p, Op::Psh, 0);
             }
             return true;
@@ -130,12 +141,13 @@ void store_end(Parser& p, Expr& e) {
     switch (e.place) {
         case Place::Local:
         case Place::Arg:
-        case Place::Global: gen(p, store_op(e.place), e.index); break;
+        case Place::Global: gen(p, store_op(p, e), e.index); break;
         case Place::Member: gen(p, Op::Smp, e.index); break;
         case Place::MemberName: gen(p, Op::Smn); break;
         case Place::Indexed: gen(p, e.one_based ? Op::Xgs : Op::Xst); break;
         default: break;
     }
+    if (serial_in_parallel(p, e)) gen(p, Op::Lck, -1);
     e.place = Place::Value;
 }
 
@@ -177,9 +189,10 @@ void increment(Parser& p, Expr& e, int op) {
     const bool lock = serial_in_parallel(p, e);
     if (lock) gen(p, Op::Lck, 1);
     if (is_variable(e.place)) {
-        gen(p, load_op(e.place), e.index);
+        gen(p, load_op(p, e), e.index);
         gen(p, Op::Opr, op);
-        gen(p, store_op(e.place), e.index);
+        gen(p, store_op(p, e), e.index);
+        if (lock) gen(p, Op::Lck, -1);
     } else {
         switch (e.place) {
             case Place::Member:
@@ -198,9 +211,8 @@ void increment(Parser& p, Expr& e, int op) {
                 break;
         }
         gen(p, Op::Opr, op);
-        store_end(p, e);
+        store_end(p, e);  // gives the lock back
     }
-    if (lock) gen(p, Op::Lck, -1);
     e.place = Place::Value;
 }
 

@@ -1,7 +1,9 @@
 #include "num/blas_library.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <mutex>
 #include <new>
 
 #include "num/blas_core_type.h"
@@ -94,10 +96,32 @@ void load(Loaded& s) {
 
 }  // namespace
 
+namespace {
+// Workers of a parallel loop may be the first to ask for the library.
+std::mutex g_loading;
+std::atomic<bool> g_settled{false};
+}  // namespace
+
 const BlasApi* blas() {
     Loaded& s = state();
-    if (!s.tried) load(s);
+    if (!g_settled.load(std::memory_order_acquire)) {
+        std::lock_guard lock(g_loading);
+        if (!s.tried) load(s);
+        g_settled.store(s.tried, std::memory_order_release);
+    }
     return s.usable ? &s.api : nullptr;
+}
+
+int set_blas_threads(int n) {
+    if (!blas_loaded()) return 0;
+    using Get = int (*)();
+    using Set = void (*)(int);
+    auto get = reinterpret_cast<Get>(find(state(), "openblas_get_num_threads"));
+    auto set = reinterpret_cast<Set>(find(state(), "openblas_set_num_threads"));
+    if (!get || !set) return 0;
+    const int before = get();
+    if (n > 0 && n != before) set(n);
+    return before;
 }
 
 const BlasApi* required_blas() {
@@ -106,7 +130,7 @@ const BlasApi* required_blas() {
     return api;
 }
 
-bool blas_loaded() { return state().tried && state().usable; }
+bool blas_loaded() { return g_settled.load(std::memory_order_acquire) && state().usable; }
 
 std::string blas_description() {
     const BlasApi* api = blas();

@@ -41,6 +41,9 @@ const BlasApi* blas();
 const BlasApi* required_blas();
 // True once the library has been loaded (does not load it).
 bool blas_loaded();
+// The library's own threads, when it has that setting and is loaded: sets n
+// (n > 0) and returns the count before; 0 otherwise.
+int set_blas_threads(int n);
 // One line for verbose output: library, version and active kernel, and
 // whether the core type was chosen here. Loads the library.
 std::string blas_description();

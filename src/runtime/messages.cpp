@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "runtime/host.h"
+#include "runtime/run_context.h"
 
 namespace kj::runtime {
 
@@ -12,6 +13,7 @@ void message(const char* text) {
 }
 
 void run_message(const char* text) {
+    if (PrintSink* sink = run_context().print_sink; sink && sink->message(text)) return;
     const HostState& s = state();
     if (s.print_level >= 0 && s.run_message_fn) s.run_message_fn(text);
 }

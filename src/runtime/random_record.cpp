@@ -19,7 +19,8 @@ KjRanState& global_ran_state() { return g_process.state; }
 
 void set_ran_locker(KjRanLockerFn fn) { g_locker = fn; }
 
-RanLock::RanLock(bool marks_use) : m_locked(g_locker != nullptr) {
+// A worker of a parallel loop draws from its own record only.
+RanLock::RanLock(bool marks_use) : m_locked(g_locker != nullptr && !run_context().parallel_worker) {
     RandomRecord& record = random_record();
     m_state = &record.state;
     if (m_locked) {

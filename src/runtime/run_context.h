@@ -33,6 +33,9 @@ class PrintSink {
 public:
     virtual ~PrintSink() = default;
     virtual void write(const char* text, std::size_t len) = 0;
+    // A message line for the host's message channel (messages.h); true when
+    // the sink keeps it instead.
+    virtual bool message(const char*) { return false; }
 };
 
 struct RunContext {
@@ -44,6 +47,9 @@ struct RunContext {
     PrintSink* print_sink = nullptr;             // null: the host's output (host.h)
     lib::io::DefaultFormats* formats = nullptr;  // null: the process's (lib/io/number_format.h)
     int program_exit_code = 0;                   // request_program_exit (run_error.h)
+    // A worker of a parallel loop: run-time errors unwind without a report
+    // (the loop reports the lowest failing iteration on the calling thread).
+    bool parallel_worker = false;
 };
 
 namespace detail {

@@ -69,6 +69,7 @@ bool located(const char* kind, const std::string& text, bool trace) {
 }  // namespace
 
 void raise_run_error(int code, std::string_view text) {
+    if (run_context().parallel_worker && code < k_warning_base) unwind(code);
     HostState& h = state();
     h.print_level = 1;
     std::string message;
@@ -96,6 +97,7 @@ void raise_run_error(int code, std::string_view text) {
 }
 
 void raise_run_error_message(const char* text) {
+    if (run_context().parallel_worker) unwind(E_RunTime);
     HostState& h = state();
     h.print_level = 1;
     if (text && !located("runtime error", data::printable_text(text), true)) {

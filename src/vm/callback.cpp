@@ -25,27 +25,21 @@ private:
     Engine m_engine;
 };
 
-// A lambda reaches its defining frame by stack index: the current stack is
-// copied as aliases, with the same registers.
-void copy_stack(Engine& to, const Engine& from) {
-    const int top = from.index(from.sp);
-    if (top + 1 >= to.capacity) runtime::raise_run_error(runtime::E_StackOverflow);
-    for (int i = 0; i <= top; ++i) {
-        to.base[i] = from.base[i];
-        to.base[i].type &= ~value::k_owns;
-    }
-    to.sp = to.at(top);
-    to.ap = to.at(from.index(from.ap));
-    to.bp = to.at(from.index(from.bp));
-}
-
 // Runs the call on e and returns the callee slot, which holds the result.
 Value* run_call(Engine& e, const Value& fn, const Value* args, int n) {
     Engine* outer = current_engine();
     CurrentEngineScope scope(e);
     // Running from here on: an error below unwinds to call_back.
     e.running = 1;
-    if (value::type_of(fn) == value::T_Lambda && outer && outer->exists()) copy_stack(e, *outer);
+    // A lambda reaches its defining frame by stack index: the current stack
+    // is copied.
+    const bool lambda = value::type_of(fn) == value::T_Lambda && outer && outer->exists();
+    if (lambda) copy_stack(e, *outer);
+    // A call made by a worker of a parallel loop works as one.
+    if (outer && outer->origin) {
+        e.origin = outer->origin;
+        e.shared = lambda ? outer->shared : 0;
+    }
     // The callee and its arguments go on the stack before the call checks its
     // frame.
     if (e.limit() - e.sp <= n + 2) runtime::raise_run_error(runtime::E_StackOverflow);

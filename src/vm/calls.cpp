@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 
 #include "runtime/current_function.h"
@@ -10,6 +11,7 @@
 #include "link/symbols.h"
 #include "vm/frame.h"
 #include "vm/lambdas.h"
+#include "vm/parallel_loop.h"
 #include "link/class_members.h"
 #include "runtime/run_error.h"
 #include "vm/spread.h"
@@ -96,15 +98,17 @@ struct LibraryInfo {
     FuncInfo info{};
 };
 std::map<std::string, LibraryInfo, std::less<>> g_library_infos;
+std::mutex g_library_infos_mutex;  // workers of a parallel loop call by name too
 
 Value library_function_value(std::string_view name, const link::LibEntry& entry) {
+    const std::lock_guard lock(g_library_infos_mutex);
     auto it = g_library_infos.find(name);
     if (it == g_library_infos.end()) it = g_library_infos.emplace(std::string(name), LibraryInfo{}).first;
     LibraryInfo& li = it->second;
     li.descriptor = entry.descriptor;
     li.info.descriptor = li.descriptor.data();
     Value f{};
-    f.type = value::T_Native | (entry.flags & value::k_varargs);
+    f.type = value::T_Native | (entry.flags & (value::k_varargs | link::k_serial));
     f.u.nat.nparam = entry.param_count;
     f.u.nat.fn = entry.fn;
     f.u.nat.info = &li.info;
@@ -198,6 +202,7 @@ void call_native(Engine& e, Value* callee, int n) {
     const int declared = f.u.nat.nparam;
     const bool varargs = value::has_flag(f, value::k_varargs);
     if (n < declared || (!varargs && n != declared)) runtime::raise_run_error(runtime::E_WrongArgCount, callee_name(f));
+    if (e.origin && value::has_flag(f, KJ_FLAG_SERIAL)) refuse_serial_call(callee_name(f));
     Value* args = callee + 1;
     for (int i = 0; i < n; ++i) prepare_argument(args[i]);
 

@@ -17,6 +17,7 @@
 #include "vm/loops.h"
 #include "vm/objects.h"
 #include "vm/operators.h"
+#include "vm/parallel_loop.h"
 #include "runtime/run_error.h"
 #include "vm/scalar_fast_path.h"
 #include "vm/threaded_code.h"
@@ -397,7 +398,7 @@ L_Ext:
     SYNC();
     return;
 L_Num:
-    if (e.abort_requested) {
+    if (abort_requested(e)) {
         SYNC();
         runtime::raise_run_error(runtime::E_UserAbort);
     }
@@ -415,7 +416,13 @@ L_Elt:
     NEXT();
 L_Skip:
 L_Nop:
+    NEXT();
 L_Lck:
+    // Serial code: a real lock on the workers of a parallel loop.
+    if (e.origin) {
+        SYNC();
+        serial_marker(k);
+    }
     NEXT();
 
     // Pushes and loads.
@@ -521,6 +528,11 @@ L_Lbp:
     NEXT();
 L_Lbm: {
     Value& src = main_slot(e, bp, k);
+    if (e.origin) {
+        SYNC();
+        load_origin_slot(*sp, src);
+        NEXT();
+    }
     NO_VALUE_CHECK(src);
     load_alias(*sp, src);
     NEXT();
@@ -545,6 +557,10 @@ L_Lip:
 
     // Stores keep the value on the stack as an alias.
 L_Sto:
+    if (e.origin) [[unlikely]] {
+        SYNC();
+        refuse_global_store(globals[k]);
+    }
     STORE(globals[k].val);
     NEXT();
 L_Sap:
@@ -559,6 +575,11 @@ L_Sbp:
     }
     NEXT();
 L_Sbm:
+    if (e.origin) {
+        SYNC();
+        store_origin_slot(main_slot(e, bp, k), *sp);
+        NEXT();
+    }
     STORE(main_slot(e, bp, k));
     NEXT();
 

@@ -12,7 +12,7 @@ namespace kj::vm {
 
 namespace {
 Engine g_main;
-bool g_absorbing = false;  // a report whose unwinding is caught right away
+thread_local bool g_absorbing = false;  // a report whose unwinding is caught right away
 }  // namespace
 
 void report_out_of_memory() {
@@ -67,6 +67,18 @@ void pop_to(Engine& e, Value* top) {
     // Records between a stale top and the target were popped before: they own nothing.
     for (Value* p = e.sp + 1; p <= top; ++p) *p = value::make_int(0);
     e.sp = top;
+}
+
+void copy_stack(Engine& to, const Engine& from) {
+    const int top = from.index(from.sp);
+    if (top + 1 >= to.capacity) runtime::raise_run_error(runtime::E_StackOverflow);
+    for (int i = 0; i <= top; ++i) {
+        to.base[i] = from.base[i];
+        to.base[i].type &= ~value::k_owns;
+    }
+    to.sp = to.at(top);
+    to.ap = to.at(from.index(from.ap));
+    to.bp = to.at(from.index(from.bp));
 }
 
 Engine& main_engine() { return g_main; }

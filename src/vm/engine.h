@@ -36,6 +36,8 @@ struct Engine {
     int32_t abort_requested = 0;
     int32_t capacity = 0;      // checked capacity in records
     SlotInfo* slots = nullptr; // debug mode only
+    Engine* origin = nullptr;  // a worker of a parallel loop: the engine that started the loop
+    int32_t shared = 0;        // a worker: records copied from the origin's stack
 
     bool exists() const { return base != nullptr; }
     int index(const Value* p) const { return static_cast<int>(p - base); }
@@ -53,10 +55,17 @@ void reset_registers(Engine& e);
 // Pops to `top`, releasing owned payloads on the way.
 void pop_to(Engine& e, Value* top);
 
+// Copies the records of `from` up to its top into `to` as aliases, at the
+// same positions and with the same registers ("stack overflow" when they do
+// not fit): a lambda's callback and a parallel loop's workers reach the
+// frames of `from` so.
+void copy_stack(Engine& to, const Engine& from);
+
 Engine& main_engine();
 // Main slot k: the record at distance k from the frame base `bp` of e, on the
-// main engine's stack (worker engines reach the main thread's locals so).
-inline Value& main_slot(const Engine& e, const Value* bp, int k);
+// stack of the engine that started the parallel loop e works for (a worker's
+// stack is a copy of that one, record for record); e's own when e is no worker.
+inline Value& main_slot(const Engine& e, Value* bp, int k);
 // The engine whose registers errors, warnings and library calls use: the
 // run context's.
 inline Engine* current_engine() { return runtime::run_context().engine; }
@@ -80,9 +89,14 @@ private:
     Engine* m_previous;
 };
 
-inline Value& main_slot(const Engine& e, const Value* bp, int k) {
-    return main_engine().base[(bp - e.base) + k];
+inline Value& main_slot(const Engine& e, Value* bp, int k) {
+    const auto at = bp - e.base;
+    return e.origin && at < e.shared ? e.origin->base[at + k] : bp[k];
 }
+
+// The abort request is set from other threads (KjRunAbort) and signal handlers.
+inline bool abort_requested(const Engine& e) { return __atomic_load_n(&e.abort_requested, __ATOMIC_RELAXED) != 0; }
+inline void set_abort_request(Engine& e, int32_t on) { __atomic_store_n(&e.abort_requested, on, __ATOMIC_RELAXED); }
 
 // One run on e from e.ip: the boundary every run-time error unwinds to. On
 // normal completion the top must be expected_top ("Stack error" otherwise).

@@ -10,6 +10,8 @@
 #include "runtime/random_record.h"
 #include "runtime/messages.h"
 #include "vm/dispatch.h"
+#include "vm/parallel_loop.h"
+#include "vm/worker_pool.h"
 #include "runtime/run_error.h"
 #include "value/index_errors.h"
 
@@ -122,12 +124,14 @@ int32_t start_counted_for(Engine& e) {
 
 namespace {
 
-// FOR -13, a parallel loop: the same records as FOR -12; each iteration runs
-// the body through the dispatch loop, which stops at the back-edge JMP.
-// A parallel loop positions the random-number state before every iteration
-// from the loop value and restores it afterwards, so each iteration draws the
-// same numbers whatever the order or thread in which iterations run. Inside
-// an active parallel loop another parallel loop runs as a plain one.
+// FOR -13, a parallel loop: the same records as FOR -12. The iterations run
+// on the worker threads (parallel_loop.h), each through the dispatch loop,
+// which stops at the back-edge JMP. A parallel loop positions the
+// random-number state before every iteration from the loop value and
+// restores it afterwards, so each iteration draws the same numbers whatever
+// the order or thread in which iterations run. Inside an active parallel
+// loop, and under the debugger, a parallel loop runs as a plain one on the
+// calling engine.
 bool g_parallel_active = false;
 
 class ParallelSection {
@@ -144,6 +148,7 @@ public:
     }
     ParallelSection(const ParallelSection&) = delete;
     ParallelSection& operator=(const ParallelSection&) = delete;
+    bool on() const { return m_on; }
     void before(int32_t counter) const {
         if (m_on) runtime::ran_loop_seed(counter, 0);
     }
@@ -152,6 +157,23 @@ private:
     bool m_on;
 };
 
+// What a worker needs to run iteration n of a canonical for loop.
+struct ParallelFor {
+    int body, end, slot;
+    uint32_t start, step;
+};
+
+void parallel_for_iteration(Engine& w, int64_t n, const void* loop) {
+    const auto& l = *static_cast<const ParallelFor*>(loop);
+    const uint32_t current = l.start + static_cast<uint32_t>(n) * l.step;
+    runtime::ran_loop_seed(static_cast<int32_t>(current), 0);
+    Value& c = w.bp[l.slot];
+    value::release(c);
+    c = value::make_int(static_cast<int32_t>(current));
+    w.ip = l.body;
+    dispatch(w, false, l.end - 1);
+}
+
 void canonical_for(Engine& e, bool debug, bool parallel) {
     const LoopHead h = read_loop_head(e);
     const LoopShape& shape = h.shape;
@@ -159,19 +181,26 @@ void canonical_for(Engine& e, bool debug, bool parallel) {
     const int32_t step = h.step;
     const int64_t count = h.count;
     uint32_t current = static_cast<uint32_t>(h.start);
-    const ParallelSection section(parallel);
-    for (int64_t n = 0; n < count; ++n, current += static_cast<uint32_t>(step)) {
-        section.before(static_cast<int32_t>(current));
-        // The counter is found through the frame base: the body may not move it.
-        // Whole words: the body's loads of the counter forward from these stores.
-        Value& c = e.bp[slot];
-        c.type = value::T_Int;
-        c.reserved = 0;
-        c.u.w[0] = current;
-        e.ip = shape.body;
-        dispatch(e, debug, shape.end - 1);
+    const ParallelSection section(parallel && !e.origin);
+    if (section.on() && !debug) {
+        const ParallelFor loop{shape.body, shape.end, slot, current, static_cast<uint32_t>(step)};
+        run_parallel_iterations(e, count, parallel_threads(), parallel_for_iteration, &loop);
+        current += static_cast<uint32_t>(count) * static_cast<uint32_t>(step);
+    } else {
+        for (int64_t n = 0; n < count; ++n, current += static_cast<uint32_t>(step)) {
+            section.before(static_cast<int32_t>(current));
+            // The counter is found through the frame base: the body may not move it.
+            // Whole words: the body's loads of the counter forward from these stores.
+            Value& c = e.bp[slot];
+            c.type = value::T_Int;
+            c.reserved = 0;
+            c.u.w[0] = current;
+            e.ip = shape.body;
+            dispatch(e, debug, shape.end - 1);
+        }
     }
-    e.bp[slot].u.ival = static_cast<int32_t>(current);
+    value::release(e.bp[slot]);
+    e.bp[slot] = value::make_int(static_cast<int32_t>(current));
     e.ip = shape.end - 1;
 }
 

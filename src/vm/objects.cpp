@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <new>
 #include <string>
 #include <unordered_map>
@@ -43,6 +44,8 @@ std::unordered_map<int, std::vector<NamedValue*>> g_spare_blocks;
 int32_t g_next_generation = -1;
 // While the remaining blocks are freed, a deletion only drops its record.
 bool g_sweeping = false;
+// The workers of a parallel loop make and free objects too.
+std::mutex g_blocks_mutex;
 
 int32_t next_generation() {
     const int32_t g = g_next_generation;
@@ -73,6 +76,7 @@ void free_members(Value& object) {
     NamedValue* members = object.u.obj.members;
     if (!members) return;
     for (int i = 0; i < object.u.obj.n; ++i) value::release(members[i].val);
+    const std::lock_guard lock(g_blocks_mutex);
     if (object.u.obj.pad >= 0) {  // a block made without header, not by new_object
         g_live_blocks.erase(members);
         runtime::raw_free(members);
@@ -198,9 +202,13 @@ Value new_object(int k) {
         runtime::raise_run_error(runtime::E_ClassExpected, named ? link::symbol_at(k).name : "");
     }
     const int n = data_member_count(*c);
-    NamedValue* block = take_block(n);
+    NamedValue* block = nullptr;
+    {
+        const std::lock_guard lock(g_blocks_mutex);
+        block = take_block(n);
+        if (block) g_live_blocks.emplace(block, n);
+    }
     if (!block) runtime::raise_run_error(runtime::E_OutOfMemory, "new class");
-    g_live_blocks.emplace(block, n);
     for (int i = 0; i < n; ++i) {
         block[i].name = c->u.obj.members[i].name;
         block[i].val = value::make_none();

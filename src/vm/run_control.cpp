@@ -15,6 +15,7 @@
 #include "value/matrix_cache.h"
 #include "vm/call_trace.h"
 #include "vm/objects.h"
+#include "vm/parallel_loop.h"
 #include "vm/debugger.h"
 #include "vm/engine.h"
 #include "runtime/run_error.h"
@@ -94,7 +95,8 @@ void request_abort() {
         debug_state().step = 1;
         return;
     }
-    target.abort_requested = 1;
+    set_abort_request(target, 1);
+    abort_parallel_workers();
 }
 
 bool take_input_interrupt() {

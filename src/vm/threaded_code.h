@@ -5,6 +5,7 @@
 // so a jump into the middle of a sequence runs it instruction by instruction.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "link/code_image.h"
@@ -101,7 +102,7 @@ struct ThreadedState {
     const Slot* slots = nullptr;
     uint64_t generation = 0;
     int32_t checked = 0;  // distance of the row of handlers behind checked slots
-    int depth = 0;        // dispatch loops running
+    std::atomic<int> depth{0};  // dispatch loops running (workers of parallel loops too)
     bool retired = false; // replaced slot arrays wait for depth 0
 };
 extern ThreadedState g_threaded;

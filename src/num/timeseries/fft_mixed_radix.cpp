@@ -5,6 +5,7 @@
 #include <complex>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <numbers>
 #include <vector>
@@ -226,9 +227,14 @@ Plan& find_plan(int n) {
     return *cache.back();
 }
 
+// The plans and their work buffers serve one transform at a time (workers
+// of a parallel loop take turns).
+std::mutex g_transforming;
+
 }  // namespace
 
 int fft1d_mixed_radix(double** result, double** input, int n, int direction, int complex_input) {
+    const std::lock_guard lock(g_transforming);
     if (n < 1) return 0;
     try {
         Plan& plan = find_plan(n);

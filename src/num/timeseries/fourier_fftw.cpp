@@ -5,6 +5,7 @@
 #include <fftw3.h>
 
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 namespace kj::num {

@@ -91,9 +91,9 @@ TEST_F(Driver, HelpVersionAndUnknownSwitches) {
 
 TEST_F(Driver, OptionsDefinesAndMessages) {
     write("p.kj", "main() { return 1; }\n");
-    run({"-b", "-rp", "-ifoo", "-r-", "p.kj"});
+    run({"-b", "-rp3", "-rp", "-ifoo", "-r-", "p.kj"});
     ASSERT_GE(captured().messages.size(), 1u);
-    EXPECT_EQ(captured().messages[0], "No parallel capabilities in this version");
+    EXPECT_EQ(captured().messages[0], "Parallel loops run on 3 threads");
     EXPECT_EQ(kj::runtime::include_path().rfind("foo;", 0), 0u);
     KjMainExit();
     run({"-b", "-ifoo", "-x", "-r-", "p.kj"});
