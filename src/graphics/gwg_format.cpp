@@ -234,7 +234,7 @@ public:
         name = m_t.substr(m_p, close - m_p);
         m_p = close + 1;
         int n;
-        if (!integer(n) || n < 0) return false;
+        if (!integer(n) || n < 0 || !could_hold(static_cast<std::size_t>(n))) return false;
         v.assign(static_cast<std::size_t>(n), 0.0);
         if (n == 0) return true;
         if (!take('<')) return false;
@@ -269,6 +269,9 @@ public:
         m_p = close == std::string::npos ? m_t.size() : close + 1;
     }
     std::size_t pos() const { return m_p; }
+    // Whether the rest of the text could hold n numbers (a count is believed
+    // only that far, so that a damaged one cannot ask for any memory).
+    bool could_hold(std::size_t n) const { return n <= m_t.size() - m_p; }
 
 private:
     const std::string& m_t;
@@ -284,7 +287,8 @@ bool read_mesh(Reader& r, DrawObject& o) {
     const std::string name = r.word_until('"');
     int cols = 0, rows = 0;
     if (!r.take('"') || !r.integer(cols) || !r.integer(rows) || cols != static_cast<int>(o.x.v.size()) ||
-        rows != static_cast<int>(o.y.v.size()) || cols == 0 || rows == 0 || !r.take('<'))
+        rows != static_cast<int>(o.y.v.size()) || cols == 0 || rows == 0 ||
+        !r.could_hold(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols)) || !r.take('<'))
         return false;
     o.z.name = name;
     o.z.v.assign(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols), 0.0);
