@@ -9,6 +9,7 @@
  * crash, a hang, another message or a changed second run is a finding.
  *
  *     kj_alloc_sweep [--most N] program.kj...
+ *     kj_alloc_sweep --only n program.kj     (no child: for a debugger)
  *
  * Prints one line per program: allocations, failures injected, outcomes. */
 #define _GNU_SOURCE
@@ -75,7 +76,9 @@ static int child(const char *path, long n) {
     else if (strstr(messages, "out of memory") || strstr(output, "out of memory")) verdict = V_OutOfMemory;
     else if (same_as_reference(result)) verdict = V_Absorbed;
     else verdict = V_Other;
-    if (verdict == V_Other) fprintf(stderr, "  n=%ld: [%s]\n", n, messages);
+    if (verdict == V_Other)
+        fprintf(stderr, "  n=%ld: result %d (not %d), exit code %d (not %d), messages [%s], output [%.200s]\n", n,
+                result, ref_result, KjGetUserExitCode(), ref_exit, messages, output);
     result = run(path);
     if (!same_as_reference(result)) {
         fprintf(stderr, "  n=%ld, second run: [%s] [%s]\n", n, output, messages);
@@ -141,6 +144,16 @@ int main(int argc, char **argv) {
     if (argc > 2 && strcmp(argv[1], "--most") == 0) {
         most = atol(argv[2]);
         first = 3;
+    }
+    if (argc > 3 && strcmp(argv[1], "--only") == 0) {
+        /* One failure, in this process (for a debugger): the reference run
+           first, then the run with the n-th allocation failing. */
+        run(argv[3]);
+        memcpy(ref_output, output, sizeof output);
+        memcpy(ref_messages, messages, sizeof messages);
+        ref_result = run(argv[3]);
+        ref_exit = KjGetUserExitCode();
+        return child(argv[3], atol(argv[2]));
     }
     for (int k = first; k < argc; ++k) failed |= sweep(argv[k], most);
     KjMainExit();

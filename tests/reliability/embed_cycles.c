@@ -59,7 +59,7 @@ static int open_fds(void) {
 }
 
 int main(int argc, char **argv) {
-    long cycles, base_kb = -1, next = 1;
+    long cycles, base_kb = -1, next = 2;
     int base_fds = -1, failed = 0;
     FILE *f = fopen("cycle.kj", "w");
     if (argc < 3 || !f) {
