@@ -6,7 +6,9 @@
  * allocation failing and then once more without failures. A child passes when
  * the failing run reports "out of memory" (or ends as the reference did: the
  * failure was absorbed) and the run after it gives the reference output; a
- * crash, a hang, another message or a changed second run is a finding.
+ * crash, a hang, another message or a changed second run is a finding. Run
+ * with LD_PRELOAD=liblsan.so, each child also looks for leaks after the
+ * library's shutdown.
  *
  *     kj_alloc_sweep [--most N] program.kj...
  *     kj_alloc_sweep --only n program.kj     (no child: for a debugger)
@@ -26,7 +28,7 @@
 
 enum { k_buffer = 1 << 16, k_examples = 3 };
 /* The child's verdicts (its exit status). */
-enum { V_OutOfMemory, V_Absorbed, V_Other, V_NotRecovered, V_NotFired, V_Count };
+enum { V_OutOfMemory, V_Absorbed, V_Other, V_NotRecovered, V_NotFired, V_Leak, V_Count };
 
 static char output[k_buffer], messages[k_buffer];
 static char ref_output[k_buffer], ref_messages[k_buffer];
@@ -42,6 +44,8 @@ static void on_message(const char *text) {
 }
 
 static long (*counted)(void);
+/* The leak checker's, when the host runs under it (LD_PRELOAD=liblsan.so). */
+static int (*leak_check)(void);
 
 /* One run of the driver on the program, from a fresh start as a host does. */
 static int run(const char *path) {
@@ -84,6 +88,11 @@ static int child(const char *path, long n) {
         fprintf(stderr, "  n=%ld, second run: [%s] [%s]\n", n, output, messages);
         if (verdict != V_Other) verdict = V_NotRecovered;
     }
+    KjMainExit();
+    if (leak_check && leak_check() && verdict < V_Other) {
+        fprintf(stderr, "  n=%ld: leaks\n", n);
+        verdict = V_Leak;
+    }
     fflush(stderr);
     return verdict;
 }
@@ -125,11 +134,12 @@ static int sweep(const char *path, long most) {
                     WIFSIGNALED(status) ? WTERMSIG(status) : WEXITSTATUS(status));
     }
     printf("%-28s %8ld allocations, %6ld failed (every %ld): %ld out of memory, %ld absorbed, "
-           "%ld other, %ld second run differs, %ld not reached, %ld crashes, %ld hangs\n",
+           "%ld other, %ld second run differs, %ld not reached, %ld crashes, %ld hangs%s\n",
            path, total, injected, step, counts[V_OutOfMemory], counts[V_Absorbed], counts[V_Other],
-           counts[V_NotRecovered], counts[V_NotFired], crashes, hangs);
+           counts[V_NotRecovered], counts[V_NotFired], crashes, hangs,
+           leak_check ? (counts[V_Leak] ? ", LEAKS" : ", no leaks") : "");
     fflush(stdout);
-    findings = counts[V_Other] + counts[V_NotRecovered] + crashes + hangs > 0;
+    findings = counts[V_Other] + counts[V_NotRecovered] + counts[V_Leak] + crashes + hangs > 0;
     return findings;
 }
 
@@ -137,6 +147,7 @@ int main(int argc, char **argv) {
     long most = 0;
     int first = 1, failed = 0;
     counted = (long (*)(void))dlsym(RTLD_DEFAULT, "kj_counted_allocations");
+    leak_check = (int (*)(void))dlsym(RTLD_DEFAULT, "__lsan_do_recoverable_leak_check");
     if (!counted) {
         fprintf(stderr, "kj_alloc_sweep: the library was not built with KJ_ALLOCATION_FAILURES\n");
         return 2;
