@@ -7,6 +7,7 @@
 #include <limits>
 #include <map>
 #include <readstat.h>
+#include <sys/stat.h>
 
 #include "data/dta_dates.h"
 #include "data/in7_file.h"
@@ -33,6 +34,9 @@ struct ReadContext {
     // parser hands the names over as they stand there, and in a damaged file
     // the last one need not end within it.
     std::size_t label_set_room = 9;
+    // Every observation of every variable takes a byte of the file at least:
+    // a header that claims more is not believed (nor allocated for).
+    int64_t file_bytes = std::numeric_limits<int64_t>::max();
     std::string error;
 };
 
@@ -42,6 +46,10 @@ int on_metadata(readstat_metadata_t* metadata, void* data) {
     const int64_t vars = readstat_get_var_count(metadata);
     if (c->rows < 0 || vars < 0 || c->rows * std::max<int64_t>(vars, 1) > k_max_cells) {
         c->error = "too many observations";
+        return READSTAT_HANDLER_ABORT;
+    }
+    if (vars > 0 && c->rows > c->file_bytes / vars) {
+        c->error = "more observations than the file holds";
         return READSTAT_HANDLER_ABORT;
     }
     const int version = readstat_get_file_format_version(metadata);
@@ -163,7 +171,9 @@ std::string dta_variable_name(const std::string& name) {
 
 bool read_dta(const std::string& path, DataSet& ds) {
     ds = DataSet();
-    ReadContext c{&ds, {}, {}, {}, {}, 0, 9, {}};
+    ReadContext c{&ds, {}, {}, {}, {}, 0, 9, std::numeric_limits<int64_t>::max(), {}};
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) c.file_bytes = st.st_size;
     readstat_parser_t* parser = readstat_parser_init();
     readstat_set_metadata_handler(parser, on_metadata);
     readstat_set_variable_handler(parser, on_variable);
