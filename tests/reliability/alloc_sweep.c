@@ -65,6 +65,15 @@ static int same_as_reference(int result) {
            strcmp(messages, ref_messages) == 0;
 }
 
+/* "out of memory" in any of its forms: compile, link and run-time errors say
+ * it so; the string buffer of sprint that cannot be made has words of its own. */
+static int reports_out_of_memory(void) {
+    static const char *const k_texts[] = {"out of memory", "sprint/scan: no string buffer"};
+    for (size_t k = 0; k < sizeof k_texts / sizeof k_texts[0]; ++k)
+        if (strstr(messages, k_texts[k]) || strstr(output, k_texts[k])) return 1;
+    return 0;
+}
+
 /* In the child: the run with the n-th allocation failing, then a clean one. */
 static int child(const char *path, long n) {
     char number[32];
@@ -77,7 +86,7 @@ static int child(const char *path, long n) {
     made = counted();
     unsetenv("KJ_FAIL_ALLOCATION");
     if (made < n) verdict = V_NotFired;
-    else if (strstr(messages, "out of memory") || strstr(output, "out of memory")) verdict = V_OutOfMemory;
+    else if (reports_out_of_memory()) verdict = V_OutOfMemory;
     else if (same_as_reference(result)) verdict = V_Absorbed;
     else verdict = V_Other;
     if (verdict == V_Other)

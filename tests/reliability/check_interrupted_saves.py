@@ -48,17 +48,20 @@ def temporaries(folder):
 
 
 def interrupt(kj, folder, target, megabytes):
-    """Starts the large save and kills kj once a temporary has grown past a
-    megabyte (or any size, for the formats built in memory and written at
-    once); returns the bytes the temporary held, or None when the save ended
-    before it could be killed."""
-    rows = max(1, int(megabytes * 1024 * 1024 / 8 / COLUMNS))
+    """Starts the large save and kills kj once a temporary has grown well into
+    the save; returns the bytes the temporary held, or None when the save
+    ended before it could be killed."""
+    elements = max(1, int(megabytes * 1048576 / 8))
+    columns = max(COLUMNS, -(-elements // 1000000))  # a workbook holds 1048576 rows
+    rows = max(1, elements // columns)
     source = os.path.join(folder, "big.kj")
     with open(source, "w") as f:
-        f.write("#include <kjstd.kjh>\nmain() {\n  savemat(\"%s\", rann(%d, %d));\n}\n" % (target, rows, COLUMNS))
+        f.write("#include <kjstd.kjh>\nmain() {\n  savemat(\"%s\", rann(%d, %d));\n}\n" % (target, rows, columns))
     proc = subprocess.Popen([kj, "-b", source], cwd=folder, stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL)
-    threshold = 0 if target.endswith((".xlsx", ".csv")) else 1 << 20
+    # A quarter of the matrix's bytes (a sixteenth for the compressed
+    # workbook): well inside the save.
+    threshold = megabytes * 1048576 / (16 if target.endswith(".xlsx") else 4)
     try:
         while proc.poll() is None:
             for path in temporaries(folder):
