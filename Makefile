@@ -14,7 +14,6 @@ FUZZ_TARGETS = \
 	source_check_fuzz \
 	text_matrix_fuzz \
 	fmt_fuzz \
-	graph_file_fuzz \
 	formatted_scan_fuzz \
 	restrictions_fuzz \
 	in7_description_fuzz \
@@ -22,12 +21,15 @@ FUZZ_TARGETS = \
 	csv_fuzz \
 	xlsx_sheet_fuzz \
 	xls_records_fuzz \
-	dta_fuzz
+	dta_fuzz \
+	gwg_fuzz \
+	zip_member_fuzz
 CMAKE_FLAGS ?=
 # make install: the prefix (and DESTDIR, when set, in front of it).
 PREFIX     ?= /usr/local
 
-.PHONY: all deps configure build demo test docs asan tsan fuzz bench clean install uninstall package
+.PHONY: all deps configure build demo test docs asan tsan fuzz fuzz-run allocfail soak soak-embed interrupted-saves \
+	bench clean install uninstall package
 
 all: build
 
@@ -48,10 +50,11 @@ demo: build
 	@timeout 300 mpirun $$([ "$$(id -u)" -eq 0 ] && echo --allow-run-as-root) -np 2 \
 		$(BUILD)/kj -b examples/mpi_montecarlo.kj
 
-# The suite, after building the fuzz targets too (no fuzzing), so that their
-# build cannot break unnoticed.
+# The suite, after building the fuzz targets too, so that their build cannot
+# break unnoticed; each target then runs its kept corpus and findings once.
 test: build fuzz
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(FUZZ_BUILD) && ctest --output-on-failure -j $(JOBS) -R '^fuzz\.'
 
 # The HTML site, build/docs/html/index.html (needs no server).
 docs: build
@@ -77,6 +80,27 @@ fuzz: | deps
 	# Only the fuzz targets: the dispatch loop is built with g++ for them, and
 	# the rest of the tree is tested by the other builds.
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS)
+
+# Fuzzing: every target for MINUTES minutes, one after the other at the lowest
+# priority; the corpora found are minimised into tests/fuzz/corpus/.
+MINUTES ?= 4
+fuzz-run: fuzz
+	scripts/fuzz-run --minutes $(MINUTES) --build $(FUZZ_BUILD) $(FUZZ_TARGETS)
+
+# Reliability runs kept out of make test (tests/reliability/): every
+# allocation of each sweep program made to fail in turn; 100000 embedding
+# cycles; a program building and dropping values for SOAK_SECONDS; saves of
+# a SAVE_MB matrix killed half-way.
+SOAK_SECONDS ?= 600
+SAVE_MB ?= 500
+allocfail: build
+	cd $(BUILD)/tests/reliability/sweep && ../kj_alloc_sweep $(CURDIR)/tests/reliability/programs/*.kj
+soak-embed: build
+	cd $(BUILD)/tests/reliability/cycles && ../kj_embed_cycles 100000 1000 10000 100000
+soak: build
+	python3 tests/reliability/soak.py $(BUILD)/kj $(SOAK_SECONDS)
+interrupted-saves: build
+	python3 tests/reliability/check_interrupted_saves.py $(BUILD)/kj $(SAVE_MB)
 
 # The list of installed files is kept for make uninstall (the one CMake writes
 # is overwritten by every later install, the test suite's and CPack's too).

@@ -30,6 +30,7 @@
 #include "link/object_writer.h"
 #include "link/resolver.h"
 #include "num/blas_library.h"
+#include "runtime/alloc.h"
 #include "runtime/fatal_error.h"
 #include "runtime/host.h"
 #include "runtime/include_path.h"
@@ -458,6 +459,7 @@ Outcome Driver::run(int argc, char** argv) {
 extern "C" {
 
 int KjMain(int argc, char** argv) {
+    kj::runtime::arm_allocation_failure_from_environment();
     try {
         kj::api::Driver driver;
         KjSetUserExitCode(0);

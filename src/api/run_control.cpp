@@ -1,7 +1,10 @@
 // Exported run control: thin shells over the engine; no exception leaves them.
 #include <kj80x.h>
 
+#include <new>
+
 #include "api/debug_session.h"
+#include "link/link_errors.h"
 #include "runtime/settings.h"
 #include "vm/run_control.h"
 #include "vm/worker_pool.h"
@@ -23,6 +26,14 @@ extern "C" {
 int IKjRunInit(void) {
     try {
         return kj::vm::run_init();
+    } catch (const std::bad_alloc&) {
+        // Binding the program's functions ran out of room: the link's
+        // fatal "out of memory" (which unwinds as a fatal error).
+        try {
+            kj::link::report_link_error(kj::link::L_OutOfMemory);
+        } catch (...) {
+        }
+        return -2;
     } catch (...) {
         return -2;
     }

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <map>
 #include <readstat.h>
+#include <sys/stat.h>
 
 #include "data/dta_dates.h"
 #include "data/in7_file.h"
@@ -28,6 +30,13 @@ struct ReadContext {
     std::vector<std::string> label_sets;  // per variable
     std::map<std::string, std::map<int, std::string>> labels;
     int64_t rows = 0;
+    // The room of a value-label set's name in the file's list of them: the
+    // parser hands the names over as they stand there, and in a damaged file
+    // the last one need not end within it.
+    std::size_t label_set_room = 9;
+    // Every observation of every variable takes a byte of the file at least:
+    // a header that claims more is not believed (nor allocated for).
+    int64_t file_bytes = std::numeric_limits<int64_t>::max();
     std::string error;
 };
 
@@ -39,6 +48,12 @@ int on_metadata(readstat_metadata_t* metadata, void* data) {
         c->error = "too many observations";
         return READSTAT_HANDLER_ABORT;
     }
+    if (vars > 0 && c->rows > c->file_bytes / vars) {
+        c->error = "more observations than the file holds";
+        return READSTAT_HANDLER_ABORT;
+    }
+    const int version = readstat_get_file_format_version(metadata);
+    c->label_set_room = version >= 118 ? 129 : version >= 110 ? 33 : 9;
     const char* label = readstat_get_file_label(metadata);
     if (label) c->ds->description = utf8_text(label);
     c->ds->sample = Sample::undated(c->rows);
@@ -55,7 +70,7 @@ int on_variable(int, readstat_variable_t* variable, const char* label_set, void*
     v.values.assign(static_cast<std::size_t>(c->rows), k_nan);
     c->units.push_back(dta_time_of_format(readstat_variable_get_format(variable)));
     if (c->units.back() != DtaTime::None) v.kind = VariableKind::Date;
-    c->label_sets.emplace_back(label_set ? label_set : "");
+    c->label_sets.emplace_back(label_set ? label_set : "", label_set ? strnlen(label_set, c->label_set_room) : 0);
     return READSTAT_HANDLER_OK;
 }
 
@@ -156,7 +171,9 @@ std::string dta_variable_name(const std::string& name) {
 
 bool read_dta(const std::string& path, DataSet& ds) {
     ds = DataSet();
-    ReadContext c{&ds, {}, {}, {}, {}, 0, {}};
+    ReadContext c{&ds, {}, {}, {}, {}, 0, 9, std::numeric_limits<int64_t>::max(), {}};
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) c.file_bytes = st.st_size;
     readstat_parser_t* parser = readstat_parser_init();
     readstat_set_metadata_handler(parser, on_metadata);
     readstat_set_variable_handler(parser, on_variable);

@@ -1,23 +1,55 @@
 #include "data/safe_save.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace kj::data {
 
+namespace {
+
+// A temporary is ".NAME.PID.XXXXXX": the folder and the part up to PID.
+std::string temporary_prefix(const std::string& target, std::string& folder) {
+    const auto slash = target.find_last_of('/');
+    folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    return "." + (slash == std::string::npos ? target : target.substr(slash + 1)) + ".";
+}
+
+// Temporaries of earlier saves of the same target whose process has gone (it
+// was killed in the middle of a save): those of live processes, saves going
+// on at this moment, stay.
+void remove_stale_temporaries(const std::string& target) {
+    std::string folder;
+    const std::string prefix = temporary_prefix(target, folder);
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr) return;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        char* end = nullptr;
+        const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+        if (pid <= 0 || end == name.c_str() + prefix.size() || *end != '.' || std::strlen(end + 1) != 6) continue;
+        if (pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            ::unlink((folder + name).c_str());
+    }
+    ::closedir(dir);
+}
+
+}  // namespace
+
 SafeSave::SafeSave(std::string target) : target_(std::move(target)) {
-    auto slash = target_.find_last_of('/');
-    std::string folder = slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
-    std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
-    if (name.empty()) {
+    std::string folder;
+    const std::string prefix = temporary_prefix(target_, folder);
+    if (prefix.size() == 2) {
         error_ = "cannot save to \"" + target_ + "\": no file name";
         return;
     }
-    temporary_ = folder + "." + name + ".XXXXXX";
+    temporary_ = folder + prefix + std::to_string(::getpid()) + ".XXXXXX";
     int fd = ::mkstemp(temporary_.data());
     if (fd < 0) {
         temporary_.clear();
@@ -72,6 +104,7 @@ bool SafeSave::commit() {
         return false;
     }
     committed_ = true;
+    remove_stale_temporaries(target_);
     return true;
 }
 

@@ -1,6 +1,9 @@
 // Saving that never destroys data: the new contents go to a temporary file in
 // the target's folder, which replaces the target only when the whole write
 // succeeded. A save that fails half-way leaves the previous file untouched.
+// The temporary's name, ".NAME.PID.XXXXXX", tells which process writes it: a
+// save that succeeds removes those of the same target left by processes that
+// died in the middle of theirs.
 #pragma once
 
 #include <cstdio>

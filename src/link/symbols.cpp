@@ -94,6 +94,13 @@ void rename_symbol(int k, std::string_view name) {
 FuncInfo* new_function_info(std::string_view descriptor, int file_literal, bool with_params) {
     auto* info = static_cast<FuncInfo*>(runtime::raw_calloc(1, sizeof(FuncInfo)));
     if (!info) throw std::bad_alloc();
+    // Kept at once: when an allocation below fails, the table frees it.
+    try {
+        g_infos.push_back(info);
+    } catch (...) {
+        runtime::raw_free(info);
+        throw;
+    }
     info->descriptor = copy_text(descriptor);
     info->file = file_literal;
     const int n = descriptor_params(descriptor);
@@ -102,7 +109,6 @@ FuncInfo* new_function_info(std::string_view descriptor, int file_literal, bool 
         if (!info->params) throw std::bad_alloc();
         for (int i = 0; i < n; ++i) info->params[i].val = value::make_null();
     }
-    g_infos.push_back(info);
     return info;
 }
 

@@ -31,4 +31,12 @@ std::uint64_t payload_bytes(std::uint64_t count, std::uint64_t elem_size);
 // Test hook: the n-th allocation from now fails (n >= 1); 0 switches it off.
 void fail_allocation_after(int n);
 
+// At the start of each run of the driver. In the test library
+// libkj80x_allocfail (tests/reliability/), built from the same objects with
+// this file compiled with KJ_ALLOCATION_FAILURES: arms the hook from the
+// environment variable KJ_FAIL_ALLOCATION (unset or 0: off) and restarts the
+// count of allocations, which there include every operator new of the
+// process. In the library itself it does nothing.
+void arm_allocation_failure_from_environment();
+
 }  // namespace kj::runtime

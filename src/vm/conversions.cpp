@@ -197,7 +197,13 @@ void wrap_in_array(Value& v) {
     // The element takes the payload; an alias is copied so that the array
     // owns everything it holds. An element is a variable of its own: neither
     // constant nor static because its value came from a literal or a member.
-    transfer(a.u.arr.v[0], v);
+    // Copying an alias can run out of memory: the new array goes then.
+    try {
+        transfer(a.u.arr.v[0], v);
+    } catch (...) {
+        release(a);
+        throw;
+    }
     a.u.arr.v[0].type &= ~(k_const | k_static);
     v = a;
 }

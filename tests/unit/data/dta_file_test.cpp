@@ -98,6 +98,16 @@ TEST_F(DtaFile, UnknownReleasesAndDamageAreReported) {
         EXPECT_EQ(messages().rfind("Error: Cannot read " + path("bad.dta") + ": ", 0), 0u) << messages();
         EXPECT_TRUE(back.variables.empty());
     }
+    // A count of observations beyond what the file could hold (a byte each at
+    // least) is refused before anything is allocated for it.
+    std::string claims = good;
+    const std::size_t n = claims.find("<N>") + 3;
+    claims.replace(n, 8, std::string("\x00\xe1\xf5\x05\x00\x00\x00\x00", 8));  // 10^8
+    messages().clear();
+    write("claims.dta", claims);
+    kd::DataSet back;
+    EXPECT_FALSE(kd::load_data_set(path("claims.dta"), kd::DataFormat::Dta, back));
+    EXPECT_NE(messages().find(": more observations than the file holds"), std::string::npos) << messages();
 }
 
 namespace {

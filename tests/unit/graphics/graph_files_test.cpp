@@ -147,6 +147,21 @@ TEST_F(GraphFiles, ReaderReportsBadFiles) {
     g = kg::parse_gwg("Norvantic 11 0 0\ntext(0,0)\n{\n 1 2 1$a;\n}\naxis(0,1)\n{\n x 0 1 1 0 0 1 9;\n}\n");
     EXPECT_EQ(first_run_message(), "Unknown axis type");
     EXPECT_EQ(g->objects.size(), 1u);  // what was read stays
+    // Counts beyond what the rest of the text could hold are refused before
+    // anything is allocated for them (two thousand million doubles here; a
+    // grid of 100000 x 100000 points).
+    clear();
+    g = kg::parse_gwg("Norvantic 11 0 0\nxvec(0,0,2)\n{\n \"y\" 2000000000\n < 1 2 >\n}\n");
+    EXPECT_EQ(first_run_message(), "Could not read all graphics objects");
+    clear();
+    std::string grid = "Norvantic 11 0 0\nmesh(0,0,2)\n{\n";
+    for (const char* name : {"x", "y"}) {
+        grid += std::string(" \"") + name + "\" 100000\n <";
+        for (int k = 0; k < 100000; ++k) grid += " 1";
+        grid += " >\n";
+    }
+    g = kg::parse_gwg(grid + " \"z\" 100000 100000\n < 1 1 1 >\n}\n");
+    EXPECT_EQ(first_run_message(), "Could not read all graphics objects");
 }
 
 // The PDF's cross-reference table points at its objects, and its content
