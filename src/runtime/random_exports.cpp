@@ -82,7 +82,9 @@ void RanInit(KjRanState* s) {
         kj::num::ran_reset(*s);
         return;
     }
-    KjRanState& g = kj::runtime::random_record().state;
+    kj::runtime::RandomRecord& r = kj::runtime::random_record();
+    if (r.derive_pending) RanLock settle(false);  // the iteration's state first
+    KjRanState& g = r.state;
     if (g.lcg31_x != 0 && kj::num::ran_is_mwc(g)) return;
     kj::num::ran_reset(g);
 }

@@ -28,6 +28,11 @@ RanLock::RanLock(bool marks_use) : m_locked(g_locker != nullptr && !run_context(
         if (s) m_state = s;
     }
     if (m_state->lcg31_x == 0) num::ran_reset(*m_state);
+    if (record.derive_pending) {
+        record.derive_pending = false;
+        m_state->spare_flag = 0;
+        if (m_state->derive) m_state->derive(m_state, &record.master, record.derive_index);
+    }
     if (marks_use) record.used = true;
 }
 
@@ -43,12 +48,13 @@ void ran_loop_seed(int i, int mode) {
             r.master_saved = true;
             r.used = false;
         }
+        r.derive_pending = false;
     } else if (mode == 0) {
-        RanLock lock(false);
-        KjRanState& s = lock.state();
-        s.spare_flag = 0;
-        if (s.derive) s.derive(&s, &r.master, i);
+        // Derived by the first routine that takes the state (RanLock).
+        r.derive_pending = true;
+        r.derive_index = i;
     } else if (mode == 1) {
+        r.derive_pending = false;
         if (r.master_saved) {
             r.state = r.master;
             r.master_saved = false;
@@ -60,6 +66,10 @@ void ran_loop_seed(int i, int mode) {
     }
 }
 
-void ran_loop_reset() { random_record().master_saved = false; }
+void ran_loop_reset() {
+    RandomRecord& r = random_record();
+    r.master_saved = false;
+    r.derive_pending = false;
+}
 
 }  // namespace kj::runtime

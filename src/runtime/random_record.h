@@ -14,6 +14,10 @@ struct RandomRecord {
     KjRanState master{};        // the state at the start of a seeded loop
     bool master_saved = false;
     bool used = false;          // drawn from, or seeded, since the loop started
+    // The iteration whose state is still to be derived from the master: an
+    // iteration that draws nothing does not pay for the derivation.
+    bool derive_pending = false;
+    int derive_index = 0;
 };
 
 // The run context's record, else the process's.
