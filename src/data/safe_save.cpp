@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -26,9 +27,10 @@ std::string temporary_prefix(const std::string& target, std::string& folder) {
 void remove_stale_temporaries(const std::string& target) {
     std::string folder;
     const std::string prefix = temporary_prefix(target, folder);
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (dir == nullptr) return;
-    while (const dirent* e = ::readdir(dir)) {
+    // Closed however the scan ends (a name's copy can run out of memory).
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.empty() ? "." : folder.c_str()), ::closedir);
+    if (!dir) return;
+    while (const dirent* e = ::readdir(dir.get())) {
         const std::string name = e->d_name;
         if (name.compare(0, prefix.size(), prefix) != 0) continue;
         char* end = nullptr;
@@ -37,7 +39,6 @@ void remove_stale_temporaries(const std::string& target) {
         if (pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
             ::unlink((folder + name).c_str());
     }
-    ::closedir(dir);
 }
 
 }  // namespace

@@ -153,29 +153,45 @@ private:
     double m_h;
 };
 
+// Called from inside the library's C code: nothing may be thrown through it.
 cairo_status_t append_bytes(void* closure, const unsigned char* data, unsigned int length) {
-    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+    try {
+        static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+    } catch (...) {
+        return CAIRO_STATUS_NO_MEMORY;
+    }
     return CAIRO_STATUS_SUCCESS;
 }
+
+// The picture and its drawing context, released however drawing ends (an
+// allocation that fails while the scene is drawn unwinds through here).
+struct Picture {
+    Picture(int w, int h)
+        : surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h)), cr(cairo_create(surface)) {}
+    ~Picture() {
+        cairo_destroy(cr);
+        cairo_surface_destroy(surface);
+    }
+    Picture(const Picture&) = delete;
+    Picture& operator=(const Picture&) = delete;
+    cairo_surface_t* surface;
+    cairo_t* cr;
+};
 
 }  // namespace
 
 bool png_bytes(const Graph& g, int colour_model, std::string& png) {
     const int w = static_cast<int>(std::lround(k_paper_width * k_scale));
     const int h = static_cast<int>(std::lround(g.paper_height() * k_scale));
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
-    cairo_t* cr = cairo_create(surface);
-    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-    CairoCanvas c(cr, g.paper_height());
+    const Picture p(w, h);
+    cairo_set_line_join(p.cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_line_cap(p.cr, CAIRO_LINE_CAP_ROUND);
+    CairoCanvas c(p.cr, g.paper_height());
     render(g, c, colour_model);
-    cairo_surface_flush(surface);
+    cairo_surface_flush(p.surface);
     png.clear();
-    const bool ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS &&
-                    cairo_surface_write_to_png_stream(surface, append_bytes, &png) == CAIRO_STATUS_SUCCESS;
-    cairo_destroy(cr);
-    cairo_surface_destroy(surface);
-    return ok;
+    return cairo_status(p.cr) == CAIRO_STATUS_SUCCESS &&
+           cairo_surface_write_to_png_stream(p.surface, append_bytes, &png) == CAIRO_STATUS_SUCCESS;
 }
 
 bool write_png(const Graph& g, const std::string& path, int colour_model) {

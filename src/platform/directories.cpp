@@ -7,6 +7,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,10 +30,11 @@ std::vector<std::string> list_entries(const std::string& pattern, EntryKind kind
     if (slash != std::string::npos) folder.assign(pattern, 0, slash + 1);
     const std::string mask = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
     if (mask.empty()) return names;
-    DIR* dir = ::opendir(folder.c_str());
+    // Closed however the scan ends (a name's copy can run out of memory).
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
     if (!dir) return names;
     const std::string prefix = slash == std::string::npos ? "" : folder;
-    while (const dirent* e = ::readdir(dir)) {
+    while (const dirent* e = ::readdir(dir.get())) {
         const std::string name = e->d_name;
         if (name == "." || name == "..") continue;
         if (::fnmatch(mask.c_str(), name.c_str(), FNM_PERIOD) != 0) continue;
@@ -41,7 +43,6 @@ std::vector<std::string> list_entries(const std::string& pattern, EntryKind kind
         const bool wanted = kind == EntryKind::Files ? S_ISREG(st.st_mode) : S_ISDIR(st.st_mode);
         if (wanted) names.push_back(name);
     }
-    ::closedir(dir);
     std::sort(names.begin(), names.end());
     return names;
 }
