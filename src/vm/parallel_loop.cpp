@@ -5,6 +5,7 @@
 #include <mutex>
 #include <new>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -37,6 +38,7 @@ void release_serial_lock() {
 // signal handler never writes to a stack frame that has gone.
 Engine g_engines[k_max_threads];
 std::atomic<bool> g_in_round[k_max_threads];
+std::atomic<int> g_aborting{0};  // aborts now setting workers' requests
 
 // --- output of the iterations --------------------------------------------------
 
@@ -107,7 +109,12 @@ void fail(Round& r, int64_t n, int code) {
 // A worker's engine: the origin's stack up to its top.
 bool make_worker(Engine& w, Engine& origin) {
     if (origin.index(origin.sp) + 1 >= origin.capacity || !create_engine(w, origin.capacity, false)) return false;
-    copy_stack(w, origin);
+    {
+        // Workers that are already running store serial variables into the
+        // origin's slots under this lock: copy none half-written.
+        const std::lock_guard lock(g_serial);
+        copy_stack(w, origin);
+    }
     w.origin = &origin;
     w.shared = origin.index(origin.sp) + 1;
     return true;
@@ -177,6 +184,9 @@ void run_worker(Round& r, int thread) {
             w.running = 0;
         }
         g_in_round[thread].store(false);
+        // An abort that saw this worker in the round may still be writing to
+        // its engine: the record is cleared only after it has finished.
+        while (g_aborting.load() != 0) std::this_thread::yield();
         destroy_engine(w);
     }
     r.drew[thread] = random.used;
@@ -321,8 +331,11 @@ void refuse_serial_call(std::string_view name) {
 }
 
 void abort_parallel_workers() {
+    // Atomics only: a signal handler may be the caller.
+    g_aborting.fetch_add(1);
     for (int i = 0; i < k_max_threads; ++i)
         if (g_in_round[i].load()) set_abort_request(g_engines[i], 1);
+    g_aborting.fetch_sub(1);
 }
 
 }  // namespace kj::vm
