@@ -30,7 +30,7 @@ def run(kj, source, switches=()):
 
 
 def serial_twin(source):
-    return re.sub(r"\bparallel\s+for\b", "for", source)
+    return re.sub(r"\bparallel\s+(for|foreach)\b", r"\1", source)
 
 
 def check_same(kj):

@@ -396,8 +396,69 @@ bool foreach_step(Engine& e, int n) {
     return more;
 }
 
+// The iterator records as they stand after the step to element `linear`
+// of the sequence (outer-major); -1 is the state the set-up leaves.
+void set_position(const ForeachRecords& r, int64_t linear) {
+    OuterIterator o = read_iterator<OuterIterator>(r.terms[0]);
+    InnerIterator in = read_iterator<InnerIterator>(r.terms[1]);
+    o.pos = linear < 0 ? -1 : static_cast<int32_t>(linear / in.count);
+    in.pos = linear < 0 ? in.count - 1 : static_cast<int32_t>(linear % in.count);
+    write_iterator(r.terms[0], o);
+    write_iterator(r.terms[1], in);
+}
+
+// What a worker needs to run element n of a canonical foreach loop.
+struct ParallelForeach {
+    int body, stop;
+    const Value* collection;
+    Mode mode;
+    int32_t inner;
+    int slot_i, slot_j, slot_var;
+    int64_t first;  // the sequence number of iteration 0
+};
+
+// The loop value an iteration's random numbers derive from is the element's
+// sequence number in the loop, 0 for the first.
+void parallel_foreach_iteration(Engine& w, int64_t n, const void* loop) {
+    const auto& l = *static_cast<const ParallelForeach*>(loop);
+    const int64_t linear = l.first + n;
+    const auto outer = static_cast<int32_t>(linear / l.inner), inner = static_cast<int32_t>(linear % l.inner);
+    runtime::ran_loop_seed(static_cast<int32_t>(linear), 0);
+    set_local_int(w, l.slot_i, outer);
+    set_local_int(w, l.slot_j, inner);
+    assign_element(loop_local(w, l.slot_var), *l.collection, l.mode, outer, inner);
+    w.ip = l.body;
+    dispatch(w, false, l.stop);
+}
+
+// FOR -3 on the worker threads: the elements left, from the iterator
+// records. Afterwards the calling engine steps through the last element and
+// the end, so its variables are what a serial run leaves.
+void parallel_foreach(Engine& e, int n, int body, int stop) {
+    const ForeachRecords r = foreach_records(e, n);
+    if (value::type_of(r.terms[0]) != value::T_Blob || value::type_of(r.terms[1]) != value::T_Blob)
+        runtime::raise_run_error(runtime::E_ForLoop);
+    const OuterIterator o = read_iterator<OuterIterator>(r.terms[0]);
+    const InnerIterator in = read_iterator<InnerIterator>(r.terms[1]);
+    const Value& coll = collection_of(*r.address);
+    int32_t outer, inner;
+    if (coll.type != in.type || data_of(coll) != in.data) runtime::raise_run_error(runtime::E_ForeachChanged);
+    step_counts(coll, o.mode, outer, inner);
+    if (o.count != outer || in.count != inner || in.pos < 0 || in.pos >= inner || o.pos < -1)
+        runtime::raise_run_error(runtime::E_ForeachChanged);
+    const int64_t total = int64_t{outer} * inner;
+    const int64_t first = int64_t{o.pos} * inner + in.pos + 1;
+    if (first < total) {
+        const ParallelForeach loop{body, stop, &coll, o.mode, inner, o.slot_i, in.slot_j, o.slot_var, first};
+        run_parallel_iterations(e, total - first, parallel_threads(), parallel_foreach_iteration, &loop);
+        set_position(r, total - 2);
+        foreach_step(e, n);
+    }
+    foreach_step(e, n);
+}
+
 // FOR -2: FOR n precedes; JMT into the body and JMP to the loop end follow.
-void canonical_foreach(Engine& e, int n, bool debug) {
+void canonical_foreach(Engine& e, int n, bool debug, bool parallel) {
     const int at = e.ip;
     const link::Instr enter = link::code_instr(at + 1);
     const link::Instr leave = link::code_instr(at + 2);
@@ -409,6 +470,12 @@ void canonical_foreach(Engine& e, int n, bool debug) {
     if (enter.operand != at + 3 || back < at + 3 || back >= link::code_size() ||
         link::code_instr(back).op != static_cast<int32_t>(Op::Jmp) || link::code_instr(back).operand != at)
         runtime::raise_run_error(runtime::E_ForLoop);
+    const ParallelSection section(parallel && !e.origin);
+    if (section.on() && !debug) {
+        parallel_foreach(e, n, enter.operand, leave.operand - 1);
+        e.ip = leave.operand - 1;
+        return;
+    }
     while (foreach_step(e, n)) {
         e.ip = enter.operand;
         dispatch(e, debug, leave.operand - 1);
@@ -431,7 +498,7 @@ void for_instruction(Engine& e, int k, bool debug) {
             // Under the debugger each step goes through the loop's own jumps,
             // so that a stop inside the body leaves the loop resumable.
             if (debug) foreach_step(e, n);
-            else canonical_foreach(e, n, false);
+            else canonical_foreach(e, n, false, k == link::k_for_canonical_foreach_parallel);
             return;
         case link::k_for_canonical_parallel: canonical_for(e, debug, true); return;
         default: runtime::raise_run_error(runtime::E_ForLoop);
