@@ -496,11 +496,16 @@ typedef void (*KjKnlInfoFn)(int what, int level);
 #define KJ_NORETURN
 #endif
 
-#define KJ_FLAG_SERIAL 0x80000u  /* never called from a parallel loop body */
+#define KJ_FLAG_SERIAL  0x80000u  /* never called from a parallel loop body */
+#define KJ_FLAG_WORKERS 0x40000u  /* registration only: may run on the worker threads of a parallel loop */
 
 /* Registration. A descriptor holds one 'c' (const) or ' ' per declared
  * parameter, then '$', then the name ("cc$atan2"). 1 on success, 0 after a
- * link error. A later registration of the same name replaces the entry. */
+ * link error. A later registration of the same name replaces the entry.
+ * A function registered here runs on the host's thread only: a parallel
+ * loop body that calls it fails with "'name' is serial: ...". A host whose
+ * function keeps no state and makes no callback passes KJ_FLAG_WORKERS to
+ * FKjLibAddFunctionEx to let worker threads call it. */
 KJ_API int FKjLibAddFunction(const char *descriptor, KjNativeFunction fn, int varargs);
 KJ_API int FKjLibAddFunctionEx(const char *name, KjNativeFunction fn, int count, unsigned flags);
 

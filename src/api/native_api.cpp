@@ -12,11 +12,14 @@ namespace kl = kj::lib;
 
 extern "C" {
 
+// A host's function is the host's code: it runs on the host's thread only,
+// unless the host says worker threads may call it.
 int FKjLibAddFunction(const char* descriptor, KjNativeFunction fn, int varargs) {
-    return kj::link::add_function(descriptor, fn, varargs);
+    return kj::link::add_function(descriptor, fn, varargs, kj::link::k_serial);
 }
 int FKjLibAddFunctionEx(const char* name, KjNativeFunction fn, int count, unsigned flags) {
-    return kj::link::add_function_ex(name, fn, count, flags);
+    if (!(flags & KJ_FLAG_WORKERS)) flags |= kj::link::k_serial;
+    return kj::link::add_function_ex(name, fn, count, flags & ~KJ_FLAG_WORKERS);
 }
 
 double** KjLibValMatMalloc(KjValue* v, int r, int c) {

@@ -50,11 +50,12 @@ std::string code_location(int ip) {
 }
 
 // The library function that a declared function becomes: the symbol keeps
-// its attribute bits, loses the declared-only mark and calls `fn`.
-Value library_function(const Value& declared, KjNativeFunction fn, int nparam, value::FuncInfo* info, bool var) {
+// its attribute bits, loses the declared-only mark and calls `fn`; `flags`
+// (k_varargs, k_serial) are the registered function's own.
+Value library_function(const Value& declared, KjNativeFunction fn, int nparam, value::FuncInfo* info, uint32_t flags) {
     Value v{};
     v.type = value::T_Native | (declared.type & ~(KJ_TYPE_MASK | value::k_extern | value::k_varargs)) |
-             (var ? value::k_varargs : 0u);
+             (flags & (value::k_varargs | link::k_serial));
     v.u.nat.nparam = nparam;
     v.u.nat.fn = fn;
     v.u.nat.info = info;
@@ -99,7 +100,7 @@ void bind_to_native_library(value::NamedValue& s) {
     if (status != 0 || !fn) return;
     // The function now goes by its own name: the binding is cut off.
     s.val.u.fn.info->descriptor[at - descriptor] = '\0';
-    s.val = library_function(s.val, fn, s.val.u.fn.nparam, s.val.u.fn.info, value::has_flag(s.val, value::k_varargs));
+    s.val = library_function(s.val, fn, s.val.u.fn.nparam, s.val.u.fn.info, s.val.type & value::k_varargs);
 }
 
 void bind_declared_functions() {
@@ -109,7 +110,7 @@ void bind_declared_functions() {
         if (value::type_of(s.val) != value::T_Func || !value::has_flag(s.val, value::k_extern)) continue;
         if (const link::LibEntry* e = s.name ? link::find_function(s.name) : nullptr) {
             value::FuncInfo* info = new_function_info(e->descriptor, 0, false);
-            s.val = library_function(s.val, e->fn, e->param_count, info, (e->flags & link::k_varargs) != 0);
+            s.val = library_function(s.val, e->fn, e->param_count, info, e->flags);
         } else {
             bind_to_native_library(s);
         }

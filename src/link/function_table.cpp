@@ -56,7 +56,7 @@ std::string_view descriptor_name(const char* descriptor) {
     return dollar ? std::string_view(dollar + 1) : std::string_view(descriptor);
 }
 
-int add_function(const char* descriptor, KjNativeFunction fn, int varargs) {
+int add_function(const char* descriptor, KjNativeFunction fn, int varargs, uint32_t flags) {
     if (!descriptor) return 0;
     int count = 0;
     while (descriptor[count] == 'c' || descriptor[count] == ' ') ++count;
@@ -64,7 +64,7 @@ int add_function(const char* descriptor, KjNativeFunction fn, int varargs) {
         report_link_error(L_DollarExpected, descriptor);
         return 0;
     }
-    return add_function_ex(descriptor, fn, count, varargs ? k_varargs : 0);
+    return add_function_ex(descriptor, fn, count, (varargs ? k_varargs : 0) | flags);
 }
 
 int add_function_ex(const char* name, KjNativeFunction fn, int count, uint32_t flags) {

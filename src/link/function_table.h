@@ -28,8 +28,9 @@ inline std::string_view entry_name(const LibEntry& e) { return descriptor_name(e
 
 // Registration by descriptor: the leading 'c' and ' ' characters count the
 // parameters and must be followed by '$' (Link error 20 otherwise, nothing
-// registered). varargs != 0 marks a variable-argument function. 1 or 0.
-int add_function(const char* descriptor, KjNativeFunction fn, int varargs);
+// registered). varargs != 0 marks a variable-argument function; `flags`
+// adds k_serial. 1 or 0.
+int add_function(const char* descriptor, KjNativeFunction fn, int varargs, uint32_t flags = 0);
 
 // Registration by name or descriptor with an explicit count. A plain name
 // gets a descriptor of `count` 'c' characters; a descriptor must have its '$'

@@ -26,6 +26,14 @@ static void fn_started(KjValue *result, KjValue *args, int count) {
     __atomic_store_n(&started, 1, __ATOMIC_RELEASE);
     KjValSetInt(result, 1);
 }
+/* hostsquare(x): host code, registered two ways below. */
+static void fn_square(KjValue *result, KjValue *args, int count) {
+    double x = 0;
+    (void)count;
+    KjValGetDouble(&args[0], &x);
+    KjValSetDouble(result, x * x);
+}
+
 static void on_message(const char *text) {
     strncat(messages, text, sizeof messages - strlen(messages) - 2);
     strcat(messages, "\n");
@@ -76,6 +84,14 @@ static const char *k_long_loop =
     "    }\n"
     "    println(\"finished\");\n}\n";
 
+static const char *k_host_function_loop =
+    "#include <kjstd.kjh>\n"
+    "main()\n{\n"
+    "    decl i, res = zeros(100, 1);\n"
+    "    parallel for (i = 0; i < 100; ++i)\n"
+    "        res[i] = hostsquare(i);\n"
+    "    println(\"squares \", double(sumc(res)));\n}\n";
+
 static const char *k_short_loop =
     "#include <kjstd.kjh>\n"
     "main()\n{\n"
@@ -105,6 +121,16 @@ int main(void) {
     CHECK(stop < 0.1);
     CHECK(strstr(messages, "user abort") != NULL);
     CHECK(strstr(output, "finished") == NULL);
+
+    /* A host's function runs on the host's thread only: a parallel body
+     * that calls it is refused, unless the host said workers may call it. */
+    CHECK(FKjLibAddFunction("c$hostsquare", fn_square, 0) == 1);
+    run_source(k_host_function_loop, "-rp2");
+    CHECK(strstr(messages, "'hostsquare' is serial: a parallel loop cannot call it") != NULL);
+    CHECK(strstr(output, "squares") == NULL);
+    CHECK(FKjLibAddFunctionEx("hostsquare", fn_square, 1, KJ_FLAG_WORKERS) == 1);
+    CHECK(run_source(k_host_function_loop, "-rp2") > 0);
+    CHECK(strstr(output, "squares 328350") != NULL);
 
     /* The pool is joined and started again: the next run is whole. */
     CHECK(run_source(k_short_loop, "-rp2") > 0);

@@ -89,10 +89,14 @@ TEST_F(FunctionTable, VariableArgumentAndSerialFlags) {
     FKjLibAddFunction("c$v2", native_a, -1);  // any non-zero value marks it
     FKjLibAddFunction("c$fixed", native_a, 0);
     FKjLibAddFunctionEx("print", native_a, 1, KJ_FLAG_VARARGS | KJ_FLAG_SERIAL);
-    EXPECT_EQ(find_function("v1")->flags, KJ_FLAG_VARARGS);
-    EXPECT_EQ(find_function("v2")->flags, KJ_FLAG_VARARGS);
-    EXPECT_EQ(find_function("fixed")->flags, 0u);
+    FKjLibAddFunctionEx("pure", native_a, 1, KJ_FLAG_WORKERS);
+    // A host's function is serial unless the host lets workers call it; the
+    // permission itself is not kept.
+    EXPECT_EQ(find_function("v1")->flags, KJ_FLAG_VARARGS | KJ_FLAG_SERIAL);
+    EXPECT_EQ(find_function("v2")->flags, KJ_FLAG_VARARGS | KJ_FLAG_SERIAL);
+    EXPECT_EQ(find_function("fixed")->flags, KJ_FLAG_SERIAL);
     EXPECT_EQ(find_function("print")->flags, KJ_FLAG_VARARGS | KJ_FLAG_SERIAL);
+    EXPECT_EQ(find_function("pure")->flags, 0u);
     EXPECT_STREQ(find_function("print")->descriptor, "c$print");
 }
 
