@@ -6,7 +6,7 @@
 #     instruction set (and called only on processors that have it);
 #   - random-number sequences are reproducible bit for bit: no fused
 #     multiply-adds in src/num/random/;
-#   - only the PNG writer sees cairo's headers;
+#   - only the PNG writer and the loader of cairo see cairo's headers;
 #   - the version that kj --version names, where the installed library finds
 #     its data folder, and whether FFTW supplies the FFT kernel.
 function(kj_library_source_options)
@@ -21,6 +21,7 @@ function(kj_library_source_options)
   endif()
   set_source_files_properties(${random} PROPERTIES COMPILE_OPTIONS "-ffp-contract=off")
   set_source_files_properties(${CMAKE_SOURCE_DIR}/src/graphics/png_writer.cpp
+    ${CMAKE_SOURCE_DIR}/src/graphics/cairo_library.cpp
     PROPERTIES INCLUDE_DIRECTORIES "${CAIRO_INCLUDE_DIRS}")
   set_source_files_properties(${CMAKE_SOURCE_DIR}/src/api/driver.cpp
     PROPERTIES COMPILE_DEFINITIONS "KJ_VERSION=\"${PROJECT_VERSION}\"")

@@ -341,6 +341,9 @@ def prepare_deb(source, build, tmp):
         check("depends", package and package in named, f"{lib} ({package}) missing from Depends: {depends}",
               owners.both)
     check("depends", "libopenblas0 | libblas3" in depends, "the BLAS loaded at run time", depends)
+    for package, why in (("libcairo2", "cairo, loaded when a PNG picture is drawn"),
+                         ("libfftw3-double3", "FFTW, loaded with the first Fourier transform")):
+        check("depends", package in named, why, depends)
     shutil.copy(os.path.join(source, "examples", "hello.kj"), tmp)
 
 

@@ -1,14 +1,14 @@
 // PNG pictures through cairo: the same scene walk as the vector formats,
 // rendered at 150 dots per inch on white.
-#include <cairo.h>
-
 #include <cmath>
 #include <string>
 
+#include "graphics/cairo_library.h"
 #include "graphics/file_text.h"
 #include "graphics/scene.h"
 #include "graphics/text_metrics.h"
 #include "graphics/writers.h"
+#include "runtime/messages.h"
 
 namespace kj::graphics {
 
@@ -43,11 +43,11 @@ const char* face_family(int face) {
 
 class CairoCanvas : public Canvas {
 public:
-    CairoCanvas(cairo_t* cr, double height) : m_cr(cr), m_h(height) {}
+    CairoCanvas(const CairoLibrary& lib, cairo_t* cr, double height) : m_lib(lib), m_cr(cr), m_h(height) {}
 
     void background(uint32_t colour) override {
         colour_of(colour);
-        cairo_paint(m_cr);
+        m_lib.paint(m_cr);
     }
     void polyline(const std::vector<Point>& pts, const Pen& pen) override {
         if (pts.size() < 2) return;
@@ -57,9 +57,9 @@ public:
     void fill(const std::vector<Point>& pts, uint32_t colour) override {
         if (pts.size() < 3) return;
         path(pts);
-        cairo_close_path(m_cr);
+        m_lib.close_path(m_cr);
         colour_of(colour);
-        cairo_fill(m_cr);
+        m_lib.fill(m_cr);
     }
     void symbol(double x, double y, double w, double h, SymbolShape s, const Pen& pen) override {
         const double l = x - w / 2, r = x + w / 2, b = y - h / 2, t = y + h / 2;
@@ -70,23 +70,23 @@ public:
         case SH_TriDown: path({{l, t}, {r, t}, {x, b}}); break;
         case SH_Diamond: path({{x, b}, {r, y}, {x, t}, {l, y}}); break;
         case SH_Circle:
-            cairo_new_path(m_cr);
-            cairo_save(m_cr);
-            cairo_translate(m_cr, px(x), py(y));
-            cairo_scale(m_cr, std::max(w, 1.0) / 2 * k_scale, std::max(h, 1.0) / 2 * k_scale);
-            cairo_arc(m_cr, 0, 0, 1, 0, 2 * M_PI);
-            cairo_restore(m_cr);
+            m_lib.new_path(m_cr);
+            m_lib.save(m_cr);
+            m_lib.translate(m_cr, px(x), py(y));
+            m_lib.scale(m_cr, std::max(w, 1.0) / 2 * k_scale, std::max(h, 1.0) / 2 * k_scale);
+            m_lib.arc(m_cr, 0, 0, 1, 0, 2 * M_PI);
+            m_lib.restore(m_cr);
             break;
         case SH_Plus:
             path({{l, y}, {r, y}});
-            cairo_move_to(m_cr, px(x), py(b));
-            cairo_line_to(m_cr, px(x), py(t));
+            m_lib.move_to(m_cr, px(x), py(b));
+            m_lib.line_to(m_cr, px(x), py(t));
             closed = false;
             break;
         case SH_Cross:
             path({{l, b}, {r, t}});
-            cairo_move_to(m_cr, px(l), py(t));
-            cairo_line_to(m_cr, px(r), py(b));
+            m_lib.move_to(m_cr, px(l), py(t));
+            m_lib.line_to(m_cr, px(r), py(b));
             closed = false;
             break;
         default:
@@ -94,10 +94,10 @@ public:
             closed = false;
             break;
         }
-        if (closed) cairo_close_path(m_cr);
+        if (closed) m_lib.close_path(m_cr);
         if (s.filled && closed) {
             colour_of(pen.colour);
-            cairo_fill(m_cr);
+            m_lib.fill(m_cr);
         } else {
             stroke(pen);
         }
@@ -106,49 +106,50 @@ public:
               uint32_t colour) override {
         if (rotation == 360) rotation = 0, align = AL_Right;
         const std::vector<TextRun> runs = text_runs(utf8, font);
-        cairo_save(m_cr);
-        cairo_translate(m_cr, px(x), py(y));
-        cairo_rotate(m_cr, -rotation * M_PI / 180);
+        m_lib.save(m_cr);
+        m_lib.translate(m_cr, px(x), py(y));
+        m_lib.rotate(m_cr, -rotation * M_PI / 180);
         colour_of(colour);
         // The faces the other writers name, placed by the shared widths.
         double at = -text_width(utf8, font, size) * align * 0.5;
         for (const TextRun& r : runs) {
             const int face = r.face;
-            cairo_select_font_face(m_cr, face_family(face),
+            m_lib.select_font_face(m_cr, face_family(face),
                                    face == FACE_Italic || face == FACE_BoldItalic ? CAIRO_FONT_SLANT_ITALIC
                                                                                   : CAIRO_FONT_SLANT_NORMAL,
                                    face == FACE_Bold || face == FACE_BoldItalic ? CAIRO_FONT_WEIGHT_BOLD
                                                                                 : CAIRO_FONT_WEIGHT_NORMAL);
-            cairo_set_font_size(m_cr, size * k_scale);
-            cairo_move_to(m_cr, at * k_scale, 0);
-            cairo_show_text(m_cr, face == FACE_Symbol ? symbol_codes(r.bytes).c_str() : r.utf8.c_str());
+            m_lib.set_font_size(m_cr, size * k_scale);
+            m_lib.move_to(m_cr, at * k_scale, 0);
+            m_lib.show_text(m_cr, face == FACE_Symbol ? symbol_codes(r.bytes).c_str() : r.utf8.c_str());
             at += r.em * size;
         }
-        cairo_restore(m_cr);
+        m_lib.restore(m_cr);
     }
 
 private:
     double px(double x) const { return x * k_scale; }
     double py(double y) const { return (m_h - y) * k_scale; }
     void path(const std::vector<Point>& pts) {
-        cairo_new_path(m_cr);
-        cairo_move_to(m_cr, px(pts[0].x), py(pts[0].y));
-        for (std::size_t i = 1; i < pts.size(); ++i) cairo_line_to(m_cr, px(pts[i].x), py(pts[i].y));
+        m_lib.new_path(m_cr);
+        m_lib.move_to(m_cr, px(pts[0].x), py(pts[0].y));
+        for (std::size_t i = 1; i < pts.size(); ++i) m_lib.line_to(m_cr, px(pts[i].x), py(pts[i].y));
     }
     void colour_of(uint32_t c) {
-        cairo_set_source_rgb(m_cr, red_of(c) / 255.0, green_of(c) / 255.0, blue_of(c) / 255.0);
+        m_lib.set_source_rgb(m_cr, red_of(c) / 255.0, green_of(c) / 255.0, blue_of(c) / 255.0);
     }
     void stroke(const Pen& pen) {
         colour_of(pen.colour);
-        cairo_set_line_width(m_cr, std::max(pen.width * k_scale, 0.5));
+        m_lib.set_line_width(m_cr, std::max(pen.width * k_scale, 0.5));
         if (pen.off > 0) {
             const double dash[2] = {pen.on * k_scale, pen.off * k_scale};
-            cairo_set_dash(m_cr, dash, 2, 0);
+            m_lib.set_dash(m_cr, dash, 2, 0);
         } else {
-            cairo_set_dash(m_cr, nullptr, 0, 0);
+            m_lib.set_dash(m_cr, nullptr, 0, 0);
         }
-        cairo_stroke(m_cr);
+        m_lib.stroke(m_cr);
     }
+    const CairoLibrary& m_lib;
     cairo_t* m_cr;
     double m_h;
 };
@@ -166,14 +167,15 @@ cairo_status_t append_bytes(void* closure, const unsigned char* data, unsigned i
 // The picture and its drawing context, released however drawing ends (an
 // allocation that fails while the scene is drawn unwinds through here).
 struct Picture {
-    Picture(int w, int h)
-        : surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h)), cr(cairo_create(surface)) {}
+    Picture(const CairoLibrary& lib, int w, int h)
+        : lib(lib), surface(lib.image_surface_create(CAIRO_FORMAT_RGB24, w, h)), cr(lib.create(surface)) {}
     ~Picture() {
-        cairo_destroy(cr);
-        cairo_surface_destroy(surface);
+        lib.destroy(cr);
+        lib.surface_destroy(surface);
     }
     Picture(const Picture&) = delete;
     Picture& operator=(const Picture&) = delete;
+    const CairoLibrary& lib;
     cairo_surface_t* surface;
     cairo_t* cr;
 };
@@ -181,17 +183,22 @@ struct Picture {
 }  // namespace
 
 bool png_bytes(const Graph& g, int colour_model, std::string& png) {
+    const CairoLibrary* lib = cairo_library();
+    if (!lib) {
+        runtime::run_message("Cannot draw PNG pictures: libcairo.so.2 could not be loaded");
+        return false;
+    }
     const int w = static_cast<int>(std::lround(k_paper_width * k_scale));
     const int h = static_cast<int>(std::lround(g.paper_height() * k_scale));
-    const Picture p(w, h);
-    cairo_set_line_join(p.cr, CAIRO_LINE_JOIN_ROUND);
-    cairo_set_line_cap(p.cr, CAIRO_LINE_CAP_ROUND);
-    CairoCanvas c(p.cr, g.paper_height());
+    const Picture p(*lib, w, h);
+    lib->set_line_join(p.cr, CAIRO_LINE_JOIN_ROUND);
+    lib->set_line_cap(p.cr, CAIRO_LINE_CAP_ROUND);
+    CairoCanvas c(*lib, p.cr, g.paper_height());
     render(g, c, colour_model);
-    cairo_surface_flush(p.surface);
+    lib->surface_flush(p.surface);
     png.clear();
-    return cairo_status(p.cr) == CAIRO_STATUS_SUCCESS &&
-           cairo_surface_write_to_png_stream(p.surface, append_bytes, &png) == CAIRO_STATUS_SUCCESS;
+    return lib->status(p.cr) == CAIRO_STATUS_SUCCESS &&
+           lib->surface_write_to_png_stream(p.surface, append_bytes, &png) == CAIRO_STATUS_SUCCESS;
 }
 
 bool write_png(const Graph& g, const std::string& path, int colour_model) {

@@ -1,5 +1,6 @@
 // Fourier transforms: the direct small cases, the FFT kernel (FFTW's, or
-// Kj's own in a build without FFTW) and the O(n²) reference sum.
+// Kj's own in a build without FFTW or where it cannot be loaded) and the
+// O(n²) reference sum.
 #include "num/timeseries/fourier.h"
 
 #include <cmath>
@@ -17,10 +18,9 @@ namespace kj::num {
 
 int fft1d_default(double** result, double** input, int n, int direction, int complex_input) {
 #ifdef KJ_WITH_FFTW
-    return fft1d_fftw(result, input, n, direction, complex_input);
-#else
-    return fft1d_mixed_radix(result, input, n, direction, complex_input);
+    if (fftw_available()) return fft1d_fftw(result, input, n, direction, complex_input);
 #endif
+    return fft1d_mixed_radix(result, input, n, direction, complex_input);
 }
 
 void fft_release_plans() {

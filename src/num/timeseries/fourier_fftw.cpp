@@ -1,16 +1,54 @@
 // The FFT kernel over FFTW: one plan per length, direction and input kind,
-// made on first use and kept.
+// made on first use and kept. FFTW itself is loaded with the first
+// transform, so that a run without one does not map it.
 #include "num/timeseries/fourier_fftw.h"
 
 #include <fftw3.h>
 
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <vector>
 
+#include "platform/dynamic_library.h"
+
 namespace kj::num {
 
 namespace {
+
+// fftw_NAME is reached as fftw().NAME.
+#define KJ_FFTW_FUNCTIONS(X) X(cleanup) X(destroy_plan) X(execute) X(free) X(malloc) X(plan_dft_1d) X(plan_dft_r2c_1d)
+
+struct FftwLibrary {
+#define KJ_FFTW_SLOT(name) decltype(&::fftw_##name) name;
+    KJ_FFTW_FUNCTIONS(KJ_FFTW_SLOT)
+#undef KJ_FFTW_SLOT
+};
+
+bool bind_all(FftwLibrary& f) {
+    void* lib = platform::load_library("libfftw3.so.3");
+    if (!lib) return false;
+    bool all = true;
+#define KJ_FFTW_BIND(name)                                                                   \
+    f.name = reinterpret_cast<decltype(f.name)>(platform::library_symbol(lib, "fftw_" #name)); \
+    all = all && f.name;
+    KJ_FFTW_FUNCTIONS(KJ_FFTW_BIND)
+#undef KJ_FFTW_BIND
+    return all;
+}
+
+FftwLibrary g_fftw{};
+std::atomic<bool> g_loaded{false};  // g_fftw is bound
+
+// Null when the library cannot be loaded: the caller then uses Kj's own kernel.
+const FftwLibrary* fftw_library() {
+    static std::once_flag once;
+    std::call_once(once, [] { g_loaded = bind_all(g_fftw); });
+    return g_loaded ? &g_fftw : nullptr;
+}
+
+// Called only once the library is known to be loaded.
+const FftwLibrary& fftw() { return *fftw_library(); }
 
 // One cached plan and the aligned buffers it was made for.
 struct Plan {
@@ -23,9 +61,9 @@ struct Plan {
 };
 
 void release(Plan& p) {
-    if (p.plan) fftw_destroy_plan(p.plan);
-    fftw_free(p.in);
-    fftw_free(p.out);
+    if (p.plan) fftw().destroy_plan(p.plan);
+    fftw().free(p.in);
+    fftw().free(p.out);
     p = Plan{};
 }
 
@@ -34,8 +72,9 @@ void release(Plan& p) {
 struct PlanCache {
     std::vector<Plan> plans;
     ~PlanCache() {
+        if (!g_loaded) return;
         for (Plan& p : plans) release(p);
-        fftw_cleanup();
+        fftw().cleanup();
     }
 };
 
@@ -54,11 +93,11 @@ Plan* find_plan(int n, int direction, bool real) {
     Plan p;
     p.n = n, p.direction = direction, p.real = real;
     const std::size_t un = static_cast<std::size_t>(n);
-    p.in = static_cast<double*>(fftw_malloc(sizeof(double) * (real ? un : 2 * un)));
-    p.out = static_cast<fftw_complex*>(fftw_malloc(sizeof(fftw_complex) * un));
+    p.in = static_cast<double*>(fftw().malloc(sizeof(double) * (real ? un : 2 * un)));
+    p.out = static_cast<fftw_complex*>(fftw().malloc(sizeof(fftw_complex) * un));
     if (p.in && p.out) {
-        p.plan = real ? fftw_plan_dft_r2c_1d(n, p.in, p.out, FFTW_ESTIMATE)
-                      : fftw_plan_dft_1d(n, reinterpret_cast<fftw_complex*>(p.in), p.out,
+        p.plan = real ? fftw().plan_dft_r2c_1d(n, p.in, p.out, FFTW_ESTIMATE)
+                      : fftw().plan_dft_1d(n, reinterpret_cast<fftw_complex*>(p.in), p.out,
                                          direction ? FFTW_FORWARD : FFTW_BACKWARD, FFTW_ESTIMATE);
     }
     if (!p.plan) {
@@ -72,9 +111,12 @@ Plan* find_plan(int n, int direction, bool real) {
 }  // namespace
 
 void fft_fftw_release() {
+    if (!g_loaded) return;
     for (Plan& p : plans()) release(p);
     plans().clear();
 }
+
+bool fftw_available() { return fftw_library() != nullptr; }
 
 int fft1d_fftw(double** result, double** input, int n, int direction, int complex_input) {
     if (n < 1) return 0;
@@ -88,7 +130,7 @@ int fft1d_fftw(double** result, double** input, int n, int direction, int comple
     double* im = result[1];
     if (real) {
         std::memcpy(p->in, input[0], sizeof(double) * static_cast<std::size_t>(n));
-        fftw_execute(p->plan);
+        fftw().execute(p->plan);
         const double sign = direction ? scale : -scale;
         const int half = n / 2;
         for (int k = 0; k <= half; ++k) {
@@ -108,7 +150,7 @@ int fft1d_fftw(double** result, double** input, int n, int direction, int comple
         in[2 * t] = xr[t];
         in[2 * t + 1] = xi[t];
     }
-    fftw_execute(p->plan);
+    fftw().execute(p->plan);
     if (direction)
         for (int k = 0; k < n; ++k) re[k] = p->out[k][0], im[k] = p->out[k][1];
     else

@@ -4,7 +4,11 @@
 
 namespace kj::num {
 
-// Plans are made once per length, direction and input kind and kept.
+// Whether FFTW could be loaded (it is, on the first call).
+bool fftw_available();
+
+// Plans are made once per length, direction and input kind and kept. Call
+// only when FFTW is available.
 int fft1d_fftw(double** result, double** input, int n, int direction, int complex_input);
 
 // Destroys the kept plans.
