@@ -1,9 +1,9 @@
 #include "link/symbols.h"
 
-#include "link/class_records.h"
-
 #include <cstring>
 #include <new>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "link/class_records.h"
@@ -20,6 +20,32 @@ SymbolTable g_table;
 // Information blocks handed out by new_function_info, freed with the table.
 std::vector<FuncInfo*> g_infos;
 std::vector<void*> g_blocks;  // kept by keep_with_table
+// The lowest symbol number of each name, keyed by the table's own copies of
+// the names: a header declares hundreds of functions, each looked up as it
+// is declared and called.
+std::unordered_map<std::string_view, int> g_index;
+
+// Indexes symbol k under its name unless a lower number has the name.
+void index_symbol(int k) {
+    const char* name = g_table.entries[k].name;
+    if (!name) return;
+    const auto [it, added] = g_index.emplace(name, k);
+    if (!added && it->second > k) it->second = k;
+}
+
+// Symbol k loses its name: the name goes to the next symbol that has it.
+void unindex_symbol(int k) {
+    const char* name = g_table.entries[k].name;
+    if (!name) return;
+    const auto it = g_index.find(name);
+    if (it == g_index.end() || it->second != k) return;
+    g_index.erase(it);
+    for (int j = k + 1; j < g_table.count; ++j)
+        if (g_table.entries[j].name && std::strcmp(g_table.entries[j].name, name) == 0) {
+            g_index.emplace(g_table.entries[j].name, j);
+            return;
+        }
+}
 
 char* copy_text(std::string_view s) {
     auto* p = static_cast<char*>(runtime::raw_alloc(s.size() + 1));
@@ -52,32 +78,30 @@ int add_symbol(std::string_view name, const Value& v) {
     if (!g_table.entries || g_table.count >= g_table.capacity) return -1;
     NamedValue& e = g_table.entries[g_table.count];
     e.name = copy_text(name);
+    try {
+        index_symbol(g_table.count);
+    } catch (...) {
+        runtime::raw_free(e.name);
+        e.name = nullptr;
+        throw;
+    }
     e.val = v;
     return g_table.count++;
 }
 
-namespace {
-// The stored name equals `name`: compared character by character, so that a
-// name differing early costs no length count.
-bool same_name(const char* stored, std::string_view name) {
-    std::size_t i = 0;
-    while (i < name.size() && stored[i] == name[i] && stored[i] != '\0') ++i;
-    return i == name.size() && stored[i] == '\0';
-}
-}  // namespace
-
 int find_symbol(std::string_view name) {
-    for (int k = 0; k < g_table.count; ++k) {
-        const char* n = g_table.entries[k].name;
-        if (n && same_name(n, name)) return k;
-    }
-    return -1;
+    // A name with a NUL in it is no stored name.
+    if (name.find('\0') != std::string_view::npos) return -1;
+    const auto it = g_index.find(name);
+    return it == g_index.end() ? -1 : it->second;
 }
 
 void truncate_symbols(int count) {
     if (count < 0) count = 0;
     while (g_table.count > count) {
-        NamedValue& e = g_table.entries[--g_table.count];
+        NamedValue& e = g_table.entries[g_table.count - 1];
+        unindex_symbol(g_table.count - 1);
+        --g_table.count;
         if (value::type_of(e.val) == value::T_Class && e.val.u.obj.cls == g_table.count) release_class_values(e.val);
         value::release(e.val);
         runtime::raw_free(e.name);
@@ -86,9 +110,12 @@ void truncate_symbols(int count) {
 }
 
 void rename_symbol(int k, std::string_view name) {
+    char* copy = copy_text(name);
+    unindex_symbol(k);
     char* old = g_table.entries[k].name;
-    g_table.entries[k].name = copy_text(name);
+    g_table.entries[k].name = copy;
     runtime::raw_free(old);
+    index_symbol(k);
 }
 
 FuncInfo* new_function_info(std::string_view descriptor, int file_literal, bool with_params) {
@@ -155,6 +182,7 @@ void release_symbol_values() {
 
 void symbols_free() {
     release_symbol_values();
+    g_index.clear();
     for (int k = 0; k < g_table.count; ++k) runtime::raw_free(g_table.entries[k].name);
     runtime::raw_free(g_table.entries);
     g_table = SymbolTable{};
