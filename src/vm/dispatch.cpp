@@ -192,7 +192,7 @@ void dispatch(Engine& e, bool debug, int32_t stop) {
         return h;
     }();
 
-    ThreadedRun running;
+    const ThreadedRun running(e.origin == nullptr);
     const Slot* code = threaded_code(handlers);
     int32_t checked = g_threaded.checked;
     const Value* literals = link::literal_data();

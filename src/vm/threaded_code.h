@@ -102,7 +102,9 @@ struct ThreadedState {
     const Slot* slots = nullptr;
     uint64_t generation = 0;
     int32_t checked = 0;  // distance of the row of handlers behind checked slots
-    std::atomic<int> depth{0};  // dispatch loops running (workers of parallel loops too)
+    // Dispatch loops running on the thread that runs main, in a cache line of
+    // its own (the fields above are read by every loop, on every thread).
+    alignas(64) std::atomic<int> depth{0};
     bool retired = false; // replaced slot arrays wait for depth 0
 };
 extern ThreadedState g_threaded;
@@ -115,15 +117,22 @@ inline const Slot* threaded_code(const Handlers& h) {
 
 // Marks a dispatch loop as running: slot arrays replaced meanwhile (by code
 // compiled while a run is stopped, say) stay valid until the outermost loop
-// has left.
+// has left. The loops of a parallel loop's workers are not counted: they run
+// while the loop that started them is counted, and counting them would make
+// every iteration write a line that every core reads.
 class ThreadedRun {
 public:
-    ThreadedRun() { ++g_threaded.depth; }
+    explicit ThreadedRun(bool counted) : m_counted(counted) {
+        if (m_counted) ++g_threaded.depth;
+    }
     ~ThreadedRun() {
-        if (--g_threaded.depth == 0 && g_threaded.retired) free_retired_slots();
+        if (m_counted && --g_threaded.depth == 0 && g_threaded.retired) free_retired_slots();
     }
     ThreadedRun(const ThreadedRun&) = delete;
     ThreadedRun& operator=(const ThreadedRun&) = delete;
+
+private:
+    bool m_counted;
 };
 
 }  // namespace kj::vm
