@@ -35,8 +35,12 @@ void release_serial_lock() {
 // --- workers that KjRunAbort reaches -----------------------------------------
 
 // Engines of a round live here, so that an abort from another thread or a
-// signal handler never writes to a stack frame that has gone.
-Engine g_engines[k_max_threads];
+// signal handler never writes to a stack frame that has gone. Each has cache
+// lines of its own: a worker writes its registers all the time.
+struct alignas(64) WorkerEngine {
+    Engine e;
+};
+WorkerEngine g_engines[k_max_threads];
 std::atomic<bool> g_in_round[k_max_threads];
 std::atomic<int> g_aborting{0};  // aborts now setting workers' requests
 
@@ -160,7 +164,7 @@ void run_worker(Round& r, int thread) {
     context.parallel_worker = true;
     const runtime::RunContextScope in_context(context);
 
-    Engine& w = g_engines[thread];
+    Engine& w = g_engines[thread].e;
     if (!make_worker(w, *r.origin)) {
         fail(r, std::min(r.next.load(), r.count - 1), runtime::E_OutOfMemory);
     } else {
@@ -334,7 +338,7 @@ void abort_parallel_workers() {
     // Atomics only: a signal handler may be the caller.
     g_aborting.fetch_add(1);
     for (int i = 0; i < k_max_threads; ++i)
-        if (g_in_round[i].load()) set_abort_request(g_engines[i], 1);
+        if (g_in_round[i].load()) set_abort_request(g_engines[i].e, 1);
     g_aborting.fetch_sub(1);
 }
 
