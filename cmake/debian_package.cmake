@@ -19,9 +19,10 @@ set(CPACK_STRIP_FILES ON)
 # Dependencies: every library the package's programs and libraries are linked
 # with (dpkg-shlibdeps finds their packages), and the libraries that Kj loads
 # when a program first needs them: OpenBLAS, else the reference BLAS and
-# LAPACK; cairo for PNG pictures; FFTW for Fourier transforms.
+# LAPACK; cairo for PNG pictures; FFTW for Fourier transforms; libsleef for
+# the vector math functions; libedit for the console's prompt.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libopenblas0 | libblas3, libopenblas0 | liblapack3, libcairo2, libfftw3-double3")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libopenblas0 | libblas3, libopenblas0 | liblapack3, libcairo2, libfftw3-double3, libsleef3, libedit2")
 # mpirun, for programs of the MPI package; the tools that build hosts and packages.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "openmpi-bin")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "pkg-config, cmake, gcc")

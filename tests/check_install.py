@@ -342,7 +342,9 @@ def prepare_deb(source, build, tmp):
               owners.both)
     check("depends", "libopenblas0 | libblas3" in depends, "the BLAS loaded at run time", depends)
     for package, why in (("libcairo2", "cairo, loaded when a PNG picture is drawn"),
-                         ("libfftw3-double3", "FFTW, loaded with the first Fourier transform")):
+                         ("libfftw3-double3", "FFTW, loaded with the first Fourier transform"),
+                         ("libsleef3", "libsleef, loaded with the first vector math kernel"),
+                         ("libedit2", "libedit, loaded for the console's prompt")):
         check("depends", package in named, why, depends)
     shutil.copy(os.path.join(source, "examples", "hello.kj"), tmp)
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <dlfcn.h>
 #include <langinfo.h>
 #include <unistd.h>
 
@@ -18,6 +19,40 @@ namespace kj::console {
 
 namespace {
 constexpr int k_history_lines = 1000;
+
+// libedit and the three libraries it brings are loaded only when a prompt is
+// shown on a terminal: a program run from a file does not map them.
+struct Editline {
+    decltype(&::readline) readline;
+    decltype(&::add_history) add_history;
+    decltype(&::stifle_history) stifle_history;
+    decltype(&::read_history) read_history;
+    decltype(&::write_history) write_history;
+    decltype(&::rl_line_buffer) line_buffer;
+    decltype(&::rl_point) point;
+    decltype(&::rl_readline_name) readline_name;
+    decltype(&::rl_completion_entry_function) completion_entry_function;
+    decltype(&::rl_basic_word_break_characters) basic_word_break_characters;
+};
+Editline g_edit{};
+
+template <class T>
+bool find(void* library, T& slot, const char* name) {
+    slot = reinterpret_cast<T>(dlsym(library, name));
+    return slot != nullptr;
+}
+
+bool load_editline() {
+    void* lib = dlopen("libedit.so.2", RTLD_NOW | RTLD_LOCAL);
+    if (!lib) return false;
+    Editline& e = g_edit;
+    return find(lib, e.readline, "readline") && find(lib, e.add_history, "add_history") &&
+           find(lib, e.stifle_history, "stifle_history") && find(lib, e.read_history, "read_history") &&
+           find(lib, e.write_history, "write_history") && find(lib, e.line_buffer, "rl_line_buffer") &&
+           find(lib, e.point, "rl_point") && find(lib, e.readline_name, "rl_readline_name") &&
+           find(lib, e.completion_entry_function, "rl_completion_entry_function") &&
+           find(lib, e.basic_word_break_characters, "rl_basic_word_break_characters");
+}
 
 bool g_installed = false;
 std::string g_history_file;
@@ -32,7 +67,7 @@ constexpr const char* k_continuation_prompt = "... ";
 std::string g_statement;
 
 void remember_statement() {
-    if (!g_statement.empty()) add_history(g_statement.c_str());
+    if (!g_statement.empty()) g_edit.add_history(g_statement.c_str());
     g_statement.clear();
 }
 
@@ -56,7 +91,7 @@ void read_input(char* buffer, int size) {
     if (!continuation) remember_statement();
     g_interrupted = 0;
     g_reading = 1;
-    char* line = readline(prompt.c_str());
+    char* line = g_edit.readline(prompt.c_str());
     g_reading = 0;
     if (g_interrupted) {
         // Ctrl-C while typing drops the line, and what was typed of the
@@ -83,8 +118,9 @@ void read_input(char* buffer, int size) {
 // the topic is the whole last word of the line ("gauss::in"), and what
 // replaces the editor's word is the rest of a name after that word's start.
 bool topic_word(std::string& word) {
-    if (!rl_line_buffer) return false;
-    const std::string line(rl_line_buffer, std::min<std::size_t>(std::strlen(rl_line_buffer), rl_point));
+    const char* buffer = *g_edit.line_buffer;
+    if (!buffer) return false;
+    const std::string line(buffer, std::min<std::size_t>(std::strlen(buffer), static_cast<std::size_t>(*g_edit.point)));
     std::size_t start = line.find_first_not_of(" \t");
     if (start == std::string::npos || (line.compare(start, 6, "#help ") != 0 && line.compare(start, 9, "#apropos ") != 0))
         return false;
@@ -132,20 +168,21 @@ bool reads_script(int argc, char** argv) {
 }
 
 void install_line_editor() {
-    if (!isatty(fileno(stdin)) || !isatty(fileno(stdout))) return;
+    // Without the editor the library reads standard input line by line.
+    if (!isatty(fileno(stdin)) || !isatty(fileno(stdout)) || !load_editline()) return;
     // Characters are what the terminal's locale says; its "C" reads UTF-8.
     const char* ctype = std::setlocale(LC_CTYPE, "");
     if (!ctype || std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0) {
         if (!ctype || std::strcmp(ctype, "C") == 0 || std::strcmp(ctype, "POSIX") == 0)
             std::setlocale(LC_CTYPE, "C.UTF-8");
     }
-    rl_readline_name = "kj";
-    rl_completion_entry_function = complete_name;
-    rl_basic_word_break_characters = " \t\n\"\\'`@$><=;|&{([,+-*/^~!%:.";
-    stifle_history(k_history_lines);
+    *g_edit.readline_name = "kj";
+    *g_edit.completion_entry_function = complete_name;
+    *g_edit.basic_word_break_characters = " \t\n\"\\'`@$><=;|&{([,+-*/^~!%:.";
+    g_edit.stifle_history(k_history_lines);
     if (const char* home = std::getenv("HOME")) {
         g_history_file = std::string(home) + "/.kj_history";
-        read_history(g_history_file.c_str());
+        g_edit.read_history(g_history_file.c_str());
     }
     // The pipes carry the program's output and input through the callbacks.
     SetKjPipe(0);
@@ -157,7 +194,7 @@ void install_line_editor() {
 void save_history() {
     if (!g_installed) return;
     remember_statement();
-    if (!g_history_file.empty()) write_history(g_history_file.c_str());
+    if (!g_history_file.empty()) g_edit.write_history(g_history_file.c_str());
 }
 
 void install_interrupt() {

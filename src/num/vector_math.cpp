@@ -13,7 +13,14 @@ using Kernels = InstructionSet;
 
 bool g_force_scalar = false;
 
-Kernels chosen() { return g_force_scalar ? Kernels::Scalar : instruction_set(); }
+Kernels chosen() {
+    if (g_force_scalar) return Kernels::Scalar;
+    const Kernels k = instruction_set();
+    // The vector kernels draw on libsleef, loaded with the first of them.
+    if ((k == Kernels::Avx512 && !kernels::ready_avx512()) || (k == Kernels::Avx2 && !kernels::ready_avx2()))
+        return Kernels::Scalar;
+    return k;
+}
 
 // Below this many elements one thread does the work (a thread costs tens of
 // microseconds; a transcendental function about a nanosecond per element).

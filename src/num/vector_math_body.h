@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "num/sleef_library.h"
 #include "num/vector_math_kernels.h"
 
 // The intrinsics' own "undefined" operands draw a false warning.
@@ -23,6 +24,34 @@ namespace {
 constexpr std::size_t w = KJ_VEC_WIDTH;  // doubles per vector
 
 using Vec = KJ_VEC_TYPE;
+
+#define KJ_VEC_TEXT(x) #x
+#define KJ_VEC_NAME_TEXT(x) KJ_VEC_TEXT(x)
+
+// The functions of this width, found in libsleef on first use.
+struct Functions {
+    decltype(&KJ_VEC_SLEEF(exp)) exp;
+    decltype(&KJ_VEC_SLEEF(log)) log;
+    decltype(&KJ_VEC_SLEEF(sin)) sin;
+    decltype(&KJ_VEC_SLEEF(cos)) cos;
+    decltype(&KJ_VEC_SLEEF(pow)) pow;
+};
+
+template <class F>
+F find(const char* name) {
+    return reinterpret_cast<F>(sleef_symbol(name));
+}
+
+// Null when the library or one of the functions is missing.
+const Functions* functions() {
+    static const Functions f{find<decltype(Functions::exp)>(KJ_VEC_NAME_TEXT(KJ_VEC_SLEEF(exp))),
+                             find<decltype(Functions::log)>(KJ_VEC_NAME_TEXT(KJ_VEC_SLEEF(log))),
+                             find<decltype(Functions::sin)>(KJ_VEC_NAME_TEXT(KJ_VEC_SLEEF(sin))),
+                             find<decltype(Functions::cos)>(KJ_VEC_NAME_TEXT(KJ_VEC_SLEEF(cos))),
+                             find<decltype(Functions::pow)>(KJ_VEC_NAME_TEXT(KJ_VEC_SLEEF(pow)))};
+    static const bool all = f.exp && f.log && f.sin && f.cos && f.pow;
+    return all ? &f : nullptr;
+}
 
 // f over a, vector by vector. Where an argument exceeds `edge` (f's overflow
 // region, in which the vector function overflows a little early) the C
@@ -59,9 +88,10 @@ inline void pow_lanes(double* out, const double* a, const double* b, double y, s
     const Vec normal_lo = KJ_VEC(set1_pd)(0x1p-1021), normal_hi = KJ_VEC(set1_pd)(0x1p1023);
     const Vec zero = KJ_VEC(set1_pd)(0.0);
     const Vec ys = KJ_VEC(set1_pd)(y);
+    const auto pow = functions()->pow;
     auto one = [&](double* o, const double* x, const double* e) {
         const Vec xv = KJ_VEC(loadu_pd)(x), yv = e ? KJ_VEC(loadu_pd)(e) : ys;
-        const Vec r = KJ_VEC_SLEEF(pow)(xv, yv);
+        const Vec r = pow(xv, yv);
         unsigned redo = KJ_VEC_OUTSIDE(xv, tiny, inf) | KJ_VEC_OUTSIDE(yv, zero, inf) |
                         KJ_VEC_OUTSIDE(r, normal_lo, normal_hi);
         if (redo == 0) return KJ_VEC(storeu_pd)(o, r);
@@ -96,15 +126,17 @@ void KJ_VEC_NAME(pow_scalar)(double* out, const double* a, double y, std::size_t
     pow_lanes(out, a, nullptr, y, n);
 }
 
+bool KJ_VEC_NAME(ready)() { return functions() != nullptr; }
+
 void KJ_VEC_NAME(map)(VectorFunction f, double* out, const double* a, std::size_t n) {
+    const Functions& s = *functions();
     switch (f) {
         case VectorFunction::Exp:
-            return apply1([](Vec x) { return KJ_VEC_SLEEF(exp)(x); }, out, a, n, 709.0,
-                          [](double x) { return std::exp(x); });
-        case VectorFunction::Log: return apply1([](Vec x) { return KJ_VEC_SLEEF(log)(x); }, out, a, n);
+            return apply1([&s](Vec x) { return s.exp(x); }, out, a, n, 709.0, [](double x) { return std::exp(x); });
+        case VectorFunction::Log: return apply1([&s](Vec x) { return s.log(x); }, out, a, n);
         case VectorFunction::Sqrt: return apply1([](Vec x) { return KJ_VEC(sqrt_pd)(x); }, out, a, n);
-        case VectorFunction::Sin: return apply1([](Vec x) { return KJ_VEC_SLEEF(sin)(x); }, out, a, n);
-        case VectorFunction::Cos: return apply1([](Vec x) { return KJ_VEC_SLEEF(cos)(x); }, out, a, n);
+        case VectorFunction::Sin: return apply1([&s](Vec x) { return s.sin(x); }, out, a, n);
+        case VectorFunction::Cos: return apply1([&s](Vec x) { return s.cos(x); }, out, a, n);
     }
 }
 

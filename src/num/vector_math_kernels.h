@@ -8,6 +8,10 @@
 
 namespace kj::num::kernels {
 
+// The kernels of a width are ready when libsleef has their functions.
+bool ready_avx512();
+bool ready_avx2();
+
 void map_avx512(VectorFunction f, double* out, const double* a, std::size_t n);
 void map_avx2(VectorFunction f, double* out, const double* a, std::size_t n);
 // out[k] = pow(a[k], b[k]) and out[k] = pow(a[k], y).
