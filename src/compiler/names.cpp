@@ -20,6 +20,13 @@ bool is_function_type(uint32_t type) {
     return t == value::T_Func || t == value::T_Native;
 }
 
+// Data member m of the object in hand (its address is on the stack) into e.
+void data_member(Expr& e, int m, uint32_t flags) {
+    e.place = Place::Member;
+    e.index = m;
+    e.flags = flags;
+}
+
 // A global symbol into e.
 void global_place(int k, const std::string& name, Expr& e) {
     const value::Value& v = link::symbol_at(k).val;
@@ -91,9 +98,7 @@ void resolve_name(Parser& p, const std::string& name, Expr& e) {
         if (m >= 0) {
             if (p.unit.fn.is_static && !(flags & value::k_static)) report(p, D_StaticAccess, name);
             gen(p, Op::Lap, 0);
-            e.place = Place::Member;
-            e.index = m;
-            e.flags = flags;
+            data_member(e, m, flags);
             return;
         }
         bool is_static = false;
@@ -151,9 +156,7 @@ void qualified_name(Parser& p, std::string name, Expr& e) {
                     else if (p.unit.fn.is_static) report(p, D_StaticAccess, member);
                     gen(p, Op::Lap, 0);
                 }
-                e.place = Place::Member;
-                e.index = m;
-                e.flags = flags;
+                data_member(e, m, flags);
                 return;
             }
             bool is_static = false;

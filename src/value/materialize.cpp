@@ -25,6 +25,17 @@ int truncate_index(double x) {
     return static_cast<int>(x);
 }
 
+// `out` becomes a row (a vector of a row, r == 1) or a column of `count`
+// elements; its elements, for the caller to fill.
+double* gathered(Value& out, int r, int count) {
+    const int rows = r == 1 ? 1 : count, cols = r == 1 ? count : 1;
+    out.u.mat.m = mat_alloc_cached(rows, cols);
+    if (!out.u.mat.m) runtime::raise_run_error(runtime::E_OutOfMemory);
+    out.u.mat.r = rows;
+    out.u.mat.c = cols;
+    return out.u.mat.m[0];
+}
+
 // Replaces v by `out` (owned), releasing the source matrix if v owned it.
 void replace(Value& v, const Value& out) {
     if (owns(v)) mat_free_cached(v.u.mat.m, v.u.mat.r, v.u.mat.c);
@@ -66,12 +77,8 @@ void materialize(Value& v) {
                               IndexForm::Single, src);
         const int count = empty_ok ? 0 : last - first + 1;
         if (count > 0) {
-            const int orr = r == 1 ? 1 : count, oc = r == 1 ? count : 1;
-            out.u.mat.m = mat_alloc_cached(orr, oc);
-            if (!out.u.mat.m) runtime::raise_run_error(runtime::E_OutOfMemory);
-            out.u.mat.r = orr;
-            out.u.mat.c = oc;
-            for (int k = 0; k < count; ++k) out.u.mat.m[0][k] = data[first + k];
+            double* const to = gathered(out, r, count);
+            for (int k = 0; k < count; ++k) to[k] = data[first + k];
         }
     } else {
         Value* idx = v.u.mat.idx.v;
@@ -83,14 +90,10 @@ void materialize(Value& v) {
             if (i < 0 || i >= n) raise_index_error(i, IndexForm::Single, src);
         }
         if (count > 0) {
-            const int orr = r == 1 ? 1 : count, oc = r == 1 ? count : 1;
-            out.u.mat.m = mat_alloc_cached(orr, oc);
-            if (!out.u.mat.m) runtime::raise_run_error(runtime::E_OutOfMemory);
-            out.u.mat.r = orr;
-            out.u.mat.c = oc;
+            double* const to = gathered(out, r, count);
             for (int k = 0; k < count; ++k) {
                 const double x = ix ? ix[k] : (type_of(*idx) == T_Int ? idx->u.ival : idx->u.dval);
-                out.u.mat.m[0][k] = data[truncate_index(x)];
+                to[k] = data[truncate_index(x)];
             }
         }
         if (idx) {
