@@ -10,6 +10,7 @@
 #include <kj80x.h>
 
 #include "check.h"
+#include "host_run.h"
 
 static char output[8192];
 static char messages[8192];
@@ -57,20 +58,10 @@ static void *abort_later(void *arg) {
 }
 
 static int run_source(const char *source, const char *threads) {
-    const char *name = "parallel_host_prog.kj";
-    char cmd[256];
-    FILE *f = fopen(name, "w");
-    if (!f) return -100;
-    fputs(source, f);
-    fclose(f);
+    char switches[64];
     output[0] = messages[0] = '\0';
-    KjMainInit();
-    SetKjPipe(0);
-    SetKjPuts(on_puts);
-    SetKjMessage(on_message);
-    SetKjRunMessage(on_message);
-    snprintf(cmd, sizeof cmd, "-b %s %s", threads, name);
-    return KjMainCmd(cmd);
+    snprintf(switches, sizeof switches, "-b %s", threads);
+    return run_source_file("parallel_host_prog.kj", source, switches, on_puts, on_message);
 }
 
 static const char *k_long_loop =

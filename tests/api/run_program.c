@@ -7,6 +7,7 @@
 #include <kj80x.h>
 
 #include "check.h"
+#include "host_run.h"
 
 static char output[8192];
 static char messages[8192];
@@ -27,18 +28,8 @@ static void fn_hostsum(KjValue *result, KjValue *args, int count) {
 }
 
 static int run_source(const char *name, const char *source) {
-    FILE *f = fopen(name, "w");
-    char cmd[256];
-    if (!f) return -100;
-    fputs(source, f);
-    fclose(f);
     output[0] = messages[0] = '\0';
-    /* Each run of KjMain shuts the runtime down, pipes included: set up again. */
-    KjMainInit();
-    SetKjPipe(0);
-    SetKjPuts(on_puts);
-    snprintf(cmd, sizeof cmd, "-b %s", name);
-    return KjMainCmd(cmd);
+    return run_source_file(name, source, "-b", on_puts, NULL);
 }
 
 int main(void) {

@@ -47,8 +47,8 @@ const FftwLibrary* fftw_library() {
     return g_loaded ? &g_fftw : nullptr;
 }
 
-// Called only once the library is known to be loaded.
-const FftwLibrary& fftw() { return *fftw_library(); }
+// Called only once the library is known to be loaded: no second check.
+const FftwLibrary& fftw() { return g_fftw; }
 
 // One cached plan and the aligned buffers it was made for.
 struct Plan {
