@@ -12,6 +12,8 @@
 #include "vm/addresses.h"
 #include "vm/call_fast_path.h"
 #include "vm/calls.h"
+#include "vm/compiled_function.h"
+#include "vm/compiled_loop.h"
 #include "vm/debugger.h"
 #include "vm/lambdas.h"
 #include "vm/loops.h"
@@ -815,6 +817,12 @@ L_Xrs:
     // Calls, returns and loops; the general cases run out of line on the
     // synchronised engine.
 L_Cal:
+    // A function that runs compiled for these arguments leaves its result in
+    // place of the function value.
+    if (!debug && run_compiled_call(e, sp - k, k)) {
+        sp -= k;
+        NEXT();
+    }
     if (fast::call(e, {pc, sp, ap, bp}, code, call_limit, debug, k)) NEXT();
     SYNC();
     call(e, k);
@@ -838,7 +846,14 @@ L_Returned:
 L_For:
     SYNC();
     if (k == -12) {
-        pc = code + start_counted_for(e);
+        const int32_t at = IP();
+        int32_t next = start_counted_for(e);
+        // A loop with iterations to run goes on to its body.
+        if (next == at + 1 && !debug) {
+            const int32_t compiled = run_compiled_loop(e, at, bp, ap);
+            if (compiled >= 0) next = compiled;
+        }
+        pc = code + next;
         sp = e.sp;
         NEXT();
     }
