@@ -290,6 +290,10 @@ Kind Reader::read() {
     while (m_end < size && link::code_instr(m_end).op != static_cast<int32_t>(Op::Elf)) ++m_end;
     m_at_target.assign(static_cast<std::size_t>(m_end - m_begin), std::nullopt);
     std::vector<int32_t> statement_at(static_cast<std::size_t>(m_end - m_begin), 0);
+    // Instructions read as the second of a pair (the pop after a store or a
+    // conditional jump, the load after a function value's push), and those no
+    // way leads to: no jump may land on them.
+    std::vector<bool> inner(static_cast<std::size_t>(m_end - m_begin), false);
     Builder builder(m_fn.constants, m_fn.nodes, &Reader::read_place, this);
     auto& stack = builder.stack();
     const auto in_body = [this](int32_t t) { return t >= m_begin && t < m_end; };
@@ -306,7 +310,10 @@ Kind Reader::read() {
         }
         statement_at[i - m_begin] = static_cast<int32_t>(m_fn.statements.size());
         const Op op = static_cast<Op>(in.op);
-        if (!m_reachable) continue;  // no way leads here
+        if (!m_reachable) {  // no way leads here
+            inner[i - m_begin] = true;
+            continue;
+        }
         switch (op) {
             case Op::Elt:
             case Op::Num:
@@ -331,7 +338,7 @@ Kind Reader::read() {
                 emit(Step::Store, k, stack.back().operand, in.operand);
                 stack.pop_back();
                 m_assigned |= uint64_t{1} << in.operand;
-                ++i;
+                inner[++i - m_begin] = true;
                 break;
             }
             case Op::Sbz:
@@ -350,7 +357,7 @@ Kind Reader::read() {
                 emit(op == Op::Jmf ? Step::JumpIfFalse : Step::JumpIfTrue, stack.back().kind, stack.back().operand, 0, t);
                 stack.pop_back();
                 merge(t);
-                ++i;
+                inner[++i - m_begin] = true;
                 break;
             }
             case Op::Jmp:
@@ -388,7 +395,7 @@ Kind Reader::read() {
                     constexpr uint32_t mask = KJ_TYPE_MASK | value::k_bound | value::k_extern | value::k_varargs;
                     if ((v.type & mask) != value::T_Func) return Other;
                     m_pending.push_back({stack.size(), g, v.u.fn.entry, v.u.fn.nparam});
-                    ++i;
+                    inner[++i - m_begin] = true;
                     break;
                 }
                 if (!builder.take(in)) return Other;
@@ -405,8 +412,10 @@ Kind Reader::read() {
     if (m_reachable || !stack.empty() || !m_pending.empty() || m_fn.statements.empty()) return Other;
     // Jumps go on with the first statement read at or after their instruction.
     for (Statement& s : m_fn.statements)
-        if (s.step == Step::JumpIfFalse || s.step == Step::JumpIfTrue || s.step == Step::Jump)
+        if (s.step == Step::JumpIfFalse || s.step == Step::JumpIfTrue || s.step == Step::Jump) {
+            if (inner[s.target - m_begin]) return Other;
             s.target = statement_at[s.target - m_begin];
+        }
     for (const Statement& s : m_fn.statements)
         if (s.target >= static_cast<int32_t>(m_fn.statements.size())) return Other;
     return m_returns == Other ? m_fn.result : m_returns;
