@@ -182,7 +182,7 @@ Scalar<K> run_function(const Function& fn, const Frame& f) {
 // argument types; failed ones stay, so that they are not read again.
 struct Cache {
     uint64_t generation = ~uint64_t{0};
-    uint64_t runs = 0;  // bodies or outermost calls run compiled
+    uint64_t runs = 0;  // outermost calls run compiled
     std::unordered_map<uint64_t, std::unique_ptr<Function>> functions;
     // The last lookups, by a hash of the key.
     struct Recent {

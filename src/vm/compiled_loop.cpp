@@ -12,8 +12,8 @@
 #include "link/opcodes.h"
 #include "link/scalar_operators.h"
 #include "runtime/settings.h"
-#include "vm/loops.h"
 #include "vm/engine_local.h"
+#include "vm/loops.h"
 #include "vm/scalar_tree.h"
 
 namespace kj::vm {
@@ -34,7 +34,8 @@ struct Place {
     bool operator==(const Place&) const = default;
 };
 
-// The statements of a compiled body, each an expression stored into a local.
+// The statements of a compiled body, each an expression stored into a local
+// (kind Other: the local going out of scope, left without a value).
 struct Statement {
     Operand src;
     Kind kind;
@@ -210,11 +211,13 @@ bool stores_fit(const Body& body, const LoopFrame& frame) {
     return true;
 }
 
-// Compiled bodies, by the address of their FOR; null for
-// loops that do not compile. Emptied when the code image changes.
+// Bodies read, by the address of their FOR (those that do not compile for
+// their types as well, so that they are not read again at every entry); null
+// for loops whose instructions are not a canonical loop's. Emptied when the
+// code image changes.
 struct Cache {
     uint64_t generation = ~uint64_t{0};
-    uint64_t runs = 0;  // bodies or outermost calls run compiled
+    uint64_t runs = 0;  // loops run compiled
     std::unordered_map<int32_t, std::unique_ptr<Body>> bodies;
 };
 
