@@ -96,7 +96,8 @@ CalendarDate calendar_date(int julian) {
     return d;
 }
 
-int day_of_week(int julian) { return pos_mod(julian + 1, 7) + 1; }
+// The day after julian, taken modulo 7 first: julian + 1 overflows at the top of the range.
+int day_of_week(int julian) { return pos_mod(pos_mod(julian, 7) + 1, 7) + 1; }
 
 int day_of_week(int year, int month, int day) { return day_of_week(julian_day(year, month, day)); }
 

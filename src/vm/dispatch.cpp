@@ -64,6 +64,13 @@ inline bool movable(uint32_t type) {
     idx->type &= ~k_owns;
     copy.u.mat.idx.v = idx;
 }
+// Another record from `from` to `top` shows the matrix, string or array of
+// local: the same payload pointer (the second payload word of each).
+bool shown_elsewhere(const Value& local, const Value* from, const Value* top) {
+    for (const Value* p = from; p <= top; ++p)
+        if (p != &local && !fast::is_plain_scalar(*p) && p->u.w[1] == local.u.w[1]) return true;
+    return false;
+}
 // Fills the opcode table of h from the handlers listed in opcode-list order
 // after the one that skips unknown opcodes.
 void fill_opcode_handlers(Handlers& h, const void* const* listed) {
@@ -459,10 +466,12 @@ L_Pbp: {
 // x = f(..., x, ...): the local's payload goes to the call with its
 // ownership, so the callee holds the only reference to it; the slot is left
 // without value until the assignment after the call stores into it. Anything
-// else is pushed as by PBP.
+// else is pushed as by PBP. Code read from a file is not held to that
+// pattern: there the payload moves only when no other record of the frame
+// shows it (a moved payload would be freed under such an alias).
 L_Mvl: {
     Value& src = bp[k];
-    if (movable(src.type)) {
+    if (movable(src.type) && (!(pc->op & k_checked_op) || !shown_elsewhere(src, bp, sp))) {
         *++sp = src;
         src = value::make_null();
         NEXT();
@@ -818,8 +827,9 @@ L_Xrs:
     // synchronised engine.
 L_Cal:
     // A function that runs compiled for these arguments leaves its result in
-    // place of the function value.
-    if (!debug && run_compiled_call(e, sp - k, k)) {
+    // place of the function value (not on an engine with debug slots, whose
+    // calls all take the general path).
+    if (!debug && call_limit && run_compiled_call(e, sp - k, k)) {
         sp -= k;
         NEXT();
     }
@@ -848,8 +858,9 @@ L_For:
     if (k == -12) {
         const int32_t at = IP();
         int32_t next = start_counted_for(e);
-        // A loop with iterations to run goes on to its body.
-        if (next == at + 1 && !debug) {
+        // A loop with iterations to run goes on to its body (compiled outside
+        // debug runs, on engines without debug slots).
+        if (next == at + 1 && !debug && !e.slots) {
             const int32_t compiled = run_compiled_loop(e, at, bp, ap);
             if (compiled >= 0) next = compiled;
         }
