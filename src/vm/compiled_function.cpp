@@ -392,8 +392,7 @@ Kind Reader::read() {
                     const int32_t g = link::code_instr(i + 1).operand;
                     if (g < 0 || g >= link::symbols().count) return Other;
                     const Value& v = link::symbols().entries[g].val;
-                    constexpr uint32_t mask = KJ_TYPE_MASK | value::k_bound | value::k_extern | value::k_varargs;
-                    if ((v.type & mask) != value::T_Func) return Other;
+                    if (!plain_function(v, v.u.fn.nparam)) return Other;
                     m_pending.push_back({stack.size(), g, v.u.fn.entry, v.u.fn.nparam});
                     inner[++i - m_begin] = true;
                     break;
@@ -461,8 +460,7 @@ bool handed_back(const Function* fn, uint8_t why) {
 }
 
 bool run_compiled_call(Engine& e, Value* callee, int n) {
-    constexpr uint32_t mask = KJ_TYPE_MASK | value::k_bound | value::k_extern | value::k_varargs;
-    if (n > k_max_args || (callee->type & mask) != value::T_Func || callee->u.fn.nparam != n) return false;
+    if (n > k_max_args || !plain_function(*callee, n)) return false;
     Kind kinds[k_max_args];
     unsigned types = 0;
     for (int i = 0; i < n; ++i) {

@@ -19,6 +19,14 @@
 
 namespace kj::vm {
 
+// A plain compiled function value (not bound, extern or taking further
+// arguments) declared with n parameters: the only calls that may run
+// compiled, told apart inline before anything is looked up.
+inline bool plain_function(const Value& f, int n) {
+    constexpr uint32_t mask = KJ_TYPE_MASK | value::k_bound | value::k_extern | value::k_varargs;
+    return (f.type & mask) == value::T_Func && f.u.fn.nparam == n;
+}
+
 // The record `callee` holds a compiled function value with its n arguments
 // above it. When the function compiles for these arguments and runs to its
 // end, its result replaces the function value and true is returned (the

@@ -829,7 +829,7 @@ L_Cal:
     // A function that runs compiled for these arguments leaves its result in
     // place of the function value (not on an engine with debug slots, whose
     // calls all take the general path).
-    if (!debug && call_limit && run_compiled_call(e, sp - k, k)) {
+    if (!debug && call_limit && plain_function(sp[-k], k) && run_compiled_call(e, sp - k, k)) {
         sp -= k;
         NEXT();
     }

@@ -180,21 +180,19 @@ void Builder::constant(const Value& v) {
 bool Builder::take(const link::Instr& in) {
     switch (static_cast<Op>(in.op)) {
         case Op::Pbp:
-        case Op::Pap: {
-            const Base base = in.op == static_cast<int32_t>(Op::Pbp) ? Local : Argument;
-            const Kind k = m_read(m_context, base, in.operand);
-            if (k == Other) return false;
-            m_stack.push_back({{nullptr, in.operand, base}, k});
-            return true;
-        }
+        case Op::Pap:
         case Op::Lbp:
         case Op::Lap: {
-            // The record on top replaced by a local or an argument.
-            if (m_stack.empty()) return false;
-            const Base base = in.op == static_cast<int32_t>(Op::Lbp) ? Local : Argument;
+            // A local or an argument pushed (PBP, PAP) or put in place of
+            // the record on top (LBP, LAP).
+            const Op op = static_cast<Op>(in.op);
+            const bool replaces = op == Op::Lbp || op == Op::Lap;
+            if (replaces && m_stack.empty()) return false;
+            const Base base = op == Op::Pbp || op == Op::Lbp ? Local : Argument;
             const Kind k = m_read(m_context, base, in.operand);
             if (k == Other) return false;
-            m_stack.back() = {{nullptr, in.operand, base}, k};
+            if (replaces) m_stack.pop_back();
+            m_stack.push_back({{nullptr, in.operand, base}, k});
             return true;
         }
         case Op::Psh: constant(value::make_int(in.operand)); return true;
